@@ -1,0 +1,127 @@
+#include "book/BookFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+QString DecodeBook(QByteArrayView bytes, TextEncoding *encoding)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) {
+        *encoding = TextEncoding::Utf8;
+        return text;
+    }
+    *encoding = TextEncoding::Windows1252;
+    return DecodeWindows1252(bytes);
+}
+
+} // namespace
+
+QString BookHeader()
+{
+    return u"Mossgrange's Quirebox v3_[A1]"_s;
+}
+
+std::optional<ParsedBook> ParseBook(QByteArrayView bytes)
+{
+    ParsedBook book;
+    const QString text = DecodeBook(bytes, &book.encoding);
+    // CR LF and LF are both line ends; a lone CR at a line's end is taken with it.
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    if (lines.isEmpty() || lines.first() != BookHeader())
+        return std::nullopt;
+
+    const QString nameLine = lines.value(1);
+    const qsizetype eq = nameLine.indexOf(u'=');
+    book.name = eq < 0 ? nameLine : nameLine.mid(eq + 1);
+
+    for (qsizetype i = 3; i < lines.size(); ++i) {
+        const QStringView line = lines.at(i);
+        const qsizetype first = line.indexOf(u';');
+        const qsizetype second = first < 0 ? -1 : line.indexOf(u';', first + 1);
+        if (second < 0)
+            continue; // not a folder row
+        const QStringView path = line.sliced(first + 1, second - first - 1);
+        if (path.isEmpty())
+            continue;
+        if (book.folders.size() == MaxFolders) {
+            ++book.droppedFolders;
+            continue;
+        }
+        book.folders.append({line.first(first).toString(), path.toString()});
+    }
+    return book;
+}
+
+QString SignatureLine(const QString &date, const QString &time, const QString &signature)
+{
+    return date + u';' + time + u';' + signature + u';';
+}
+
+std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &signatureLine)
+{
+    QString text = BookHeader() + u"\r\n"_s;
+    text += u"Name="_s + book.BookName + u"\r\n"_s;
+    text += u"Signature="_s + signatureLine + u"\r\n"_s;
+    for (int i = 1; i <= book.FolderCount; ++i) {
+        const FolderEntry &folder = book.Folders[i];
+        if (!folder.Path.isEmpty())
+            text += folder.Name + u';' + folder.Path + u";\r\n"_s;
+    }
+    if (book.encoding == TextEncoding::Utf8)
+        return text.toUtf8();
+    return EncodeWindows1252(text);
+}
+
+QString MakeSignature(const QString &userName)
+{
+    // The name once came through a 50-byte buffer with its closing NUL.
+    if (userName.isEmpty() || userName.size() > 49)
+        return {};
+    const QString lower = userName.toLower();
+    return lower.first(1).toUpper() + lower.sliced(1);
+}
+
+QString EnsureBookExtension(const QString &path)
+{
+    if (path.right(3).toLower() != u".qb")
+        return path + u".qb"_s;
+    return path;
+}
+
+QString ResolveFolderPath(const QString &bookFilePath, const QString &folderPath)
+{
+    if (folderPath.isEmpty() || QDir::isAbsolutePath(folderPath))
+        return folderPath;
+    const QDir bookDir = QFileInfo(bookFilePath).absoluteDir();
+    return QDir::cleanPath(bookDir.absoluteFilePath(folderPath));
+}
+
+QString BookState::FolderDir(int row) const
+{
+    if (row < 1 || row > MaxFolders)
+        return {};
+    return ResolveFolderPath(BookFilePath, Folders[row].Path);
+}
+
+QString BookFieldProblem(const QString &field)
+{
+    if (field.contains(u';'))
+        return u"It holds a \";\", which a book file uses to separate a folder's name from its "
+               "directory."_s;
+    if (field.contains(u'\n') || field.contains(u'\r'))
+        return u"It holds a line break, which a book file cannot store in a folder line."_s;
+    return {};
+}
+
+} // namespace qb

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "notes/NoteCodec.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace qb {
+
+inline constexpr int MaxFolders = 30;
+
+struct FolderEntry
+{
+    QString Name; // shown in lstFLDS
+    QString Path; // the directory; empty marks a removed row that SaveBook leaves out
+    friend bool operator==(const FolderEntry &, const FolderEntry &) = default;
+};
+
+// The one record of the open book. Rows 1..FolderCount of Folders are in use; row 0 never is.
+struct BookState
+{
+    QString BookFilePath;
+    QString BookName;
+    std::array<FolderEntry, MaxFolders + 1> Folders;
+    int FolderCount = 0;
+    // A book is written back in the encoding it was read in; a new one is UTF-8.
+    TextEncoding encoding = TextEncoding::Utf8;
+
+    bool isOpen() const { return !BookFilePath.isEmpty(); }
+    // The directory of row `row`, a relative path taken from the book file's directory.
+    QString FolderDir(int row) const;
+};
+
+QString BookHeader();
+
+struct ParsedBook
+{
+    QString name;
+    QList<FolderEntry> folders; // at most MaxFolders, in file order
+    int droppedFolders = 0;     // rows past the 30th, not taken
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+// nullopt when the first line is not the book header.
+std::optional<ParsedBook> ParseBook(QByteArrayView bytes);
+
+// The whole book file. `signatureLine` is the text after "Signature=".
+// nullopt when the book is Windows-1252 and holds a character that code page cannot store.
+std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &signatureLine);
+
+QString SignatureLine(const QString &date, const QString &time, const QString &signature);
+
+// The user name with its first letter in upper case and the rest in lower case; empty when
+// there is none or it would not fit the 50-character buffer the book format was made with.
+QString MakeSignature(const QString &userName);
+
+QString EnsureBookExtension(const QString &path);
+
+// A folder path written relative is taken relative to the book file's directory, so a book
+// and its folders can be moved together.
+QString ResolveFolderPath(const QString &bookFilePath, const QString &folderPath);
+
+// Why a folder name or path cannot be stored in a book line, or an empty string.
+QString BookFieldProblem(const QString &field);
+
+} // namespace qb

@@ -1,0 +1,141 @@
+#include "platform/QtPlatform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <lmcons.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace qb {
+namespace {
+
+QMessageBox::StandardButtons ToQt(Platform::Buttons buttons)
+{
+    switch (buttons) {
+    case Platform::Buttons::Ok:
+        return QMessageBox::Ok;
+    case Platform::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Platform::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Platform::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon ToQt(Platform::Icon icon)
+{
+    switch (icon) {
+    case Platform::Icon::None:
+        return QMessageBox::NoIcon;
+    case Platform::Icon::Information:
+        return QMessageBox::Information;
+    case Platform::Icon::Question:
+        return QMessageBox::Question;
+    case Platform::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Platform::Icon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QString QtPlatform::inputBox(const QString &prompt, const QString &title,
+                             const QString &defaultText)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(m_owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Icon icon,
+                                        const QString &title)
+{
+    QMessageBox box(ToQt(icon), title, text, ToQt(buttons), m_owner);
+    // Closing the box with Esc or its close button counts as its most cautious answer.
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Button::Yes;
+    case QMessageBox::No:
+        return Button::No;
+    case QMessageBox::Ok:
+        return Button::Ok;
+    default:
+        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
+    }
+}
+
+QString QtPlatform::fileDialog(const FileDialogRequest &request)
+{
+    QFileDialog dialog(m_owner, request.title);
+    dialog.setNameFilters(request.filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
+        dialog.selectNameFilter(request.filters.at(request.selectedFilter));
+    const bool save = request.mode == FileDialogRequest::Mode::Save;
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+int QtPlatform::execDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+QDateTime QtPlatform::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+QString QtPlatform::userName()
+{
+#ifdef Q_OS_WIN
+    wchar_t name[UNLEN + 1];
+    DWORD size = UNLEN + 1;
+    if (!GetUserNameW(name, &size))
+        return {};
+    return QString::fromWCharArray(name);
+#else
+    // The login name of the account running the program, as the system has it.
+    if (const passwd *entry = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return {};
+#endif
+}
+
+QString QtPlatform::programDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+bool QtPlatform::startProgram(const QString &program, const QStringList &arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
+bool QtPlatform::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace qb

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+class QWidget;
+
+namespace qb {
+
+// The real dialogs and system calls. Dialogs are parented to the window given by setOwner.
+class QtPlatform final : public Platform
+{
+public:
+    void setOwner(QWidget *owner) { m_owner = owner; }
+
+    QString inputBox(const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+    Button messageBox(const QString &text, Buttons buttons, Icon icon,
+                      const QString &title) override;
+    QString fileDialog(const FileDialogRequest &request) override;
+    int execDialog(QDialog &dialog) override;
+
+    QDateTime now() override;
+    QString userName() override;
+    QString programDir() override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
+    bool openUrl(const QUrl &url) override;
+
+private:
+    QWidget *m_owner = nullptr;
+};
+
+} // namespace qb

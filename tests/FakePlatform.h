@@ -1,0 +1,126 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace qb::test {
+
+// A scripted stand-in for the user and the system. Each prompt takes the next scripted answer
+// in order and is recorded with its exact words, so a test can check what the user would see.
+// A prompt with no answer left fails the test through `unexpected`.
+class FakePlatform final : public Platform
+{
+public:
+    struct Prompt
+    {
+        enum class Kind { Input, Message, File, Dialog };
+        Kind kind;
+        QString text;  // prompt or message text
+        QString title;
+        QString defaultText;
+        Buttons buttons = Buttons::Ok;
+        Icon icon = Icon::None;
+        FileDialogRequest file;
+    };
+
+    // Answers, consumed in order across all prompt kinds.
+    void answerInput(const QString &text) { m_answers.push_back(Answer{text, {}, {}}); }
+    void answerMessage(Button button) { m_answers.push_back(Answer{{}, button, {}}); }
+    void answerFile(const QString &path) { m_answers.push_back(Answer{path, {}, {}}); }
+    // A modal form: the handler drives it (types, clicks) and returns its result code.
+    void answerDialog(std::function<int(QDialog &)> handler)
+    {
+        m_answers.push_back(Answer{{}, {}, std::move(handler)});
+    }
+    bool allAnswered() const { return m_answers.empty(); }
+
+    QList<Prompt> prompts;
+    QList<QPair<QString, QStringList>> started; // programs started, with their arguments
+    QList<QUrl> opened;
+    QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9));
+    QString user = QStringLiteral("operator");
+    QString programDirectory;
+    bool startSucceeds = true;
+    int unexpected = 0; // prompts that found no scripted answer
+
+    QString inputBox(const QString &prompt, const QString &title,
+                     const QString &defaultText) override
+    {
+        prompts.append({Prompt::Kind::Input, prompt, title, defaultText, {}, {}, {}});
+        return take().text;
+    }
+    Button messageBox(const QString &text, Buttons buttons, Icon icon,
+                      const QString &title) override
+    {
+        prompts.append({Prompt::Kind::Message, text, title, {}, buttons, icon, {}});
+        Answer a = take();
+        if (a.button)
+            return *a.button;
+        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
+    }
+    QString fileDialog(const FileDialogRequest &request) override
+    {
+        prompts.append({Prompt::Kind::File, {}, request.title, request.initialName, {}, {},
+                        request});
+        return take().text;
+    }
+    int execDialog(QDialog &dialog) override
+    {
+        prompts.append({Prompt::Kind::Dialog, {}, dialog.windowTitle(), {}, {}, {}, {}});
+        Answer a = take();
+        return a.dialog ? a.dialog(dialog) : int(QDialog::Rejected);
+    }
+    QDateTime now() override { return clock; }
+    QString userName() override { return user; }
+    QString programDir() override { return programDirectory; }
+    bool startProgram(const QString &program, const QStringList &arguments) override
+    {
+        started.append({program, arguments});
+        return startSucceeds;
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return true;
+    }
+
+    // Message boxes only, for checks of what the user was told.
+    QList<Prompt> messages() const
+    {
+        QList<Prompt> result;
+        for (const Prompt &p : prompts) {
+            if (p.kind == Prompt::Kind::Message)
+                result.append(p);
+        }
+        return result;
+    }
+
+private:
+    struct Answer
+    {
+        QString text;
+        std::optional<Button> button;
+        std::function<int(QDialog &)> dialog;
+    };
+    Answer take()
+    {
+        if (m_answers.empty()) {
+            ++unexpected;
+            return {};
+        }
+        Answer a = std::move(m_answers.front());
+        m_answers.pop_front();
+        return a;
+    }
+    std::deque<Answer> m_answers;
+};
+
+} // namespace qb::test
