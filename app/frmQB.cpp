@@ -161,6 +161,7 @@ void frmQB::createMenus()
     m_mnuEDIT->addActions({a.E_mnuALL, a.E_mnuCOPYALL});
     AddSeparator(m_mnuEDIT, "Z_sep06");
     m_mnuEDIT->addActions({a.E_mnuTIME, a.E_mnuDATE});
+    m_txtTEXT->setEditMenu(m_mnuEDIT);
 
     QMenu *mnuTOOLS = menuBar()->addMenu(u"&Tools"_s);
     mnuTOOLS->setObjectName(u"mnuTOOLS"_s);

@@ -5,6 +5,11 @@
 namespace qb {
 
 class frmQB;
+class NoteEditor;
+
+enum class DropKind { Note, Book, Other };
+// What a dropped file is taken for, by its ending in any letter case: ".txt" or ".qb".
+DropKind ClassifyDroppedFile(const QString &path);
 
 // The Edit menu on the editor's plain text, change tracking and files dropped on the editor.
 class EditorCommands
@@ -24,6 +29,9 @@ public:
     void txtTEXT_OLEDragDrop(const QStringList &paths);
 
 private:
+    // The editor, or nullptr while it is switched off.
+    NoteEditor *activeEditor() const;
+
     frmQB &m_window;
 };
 

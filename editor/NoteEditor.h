@@ -1,18 +1,47 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QStringList>
+
+class QMenu;
+class QMimeData;
 
 namespace qb {
 
-// txtTEXT: the note editor. Plain text only, in a fixed-pitch font.
+// txtTEXT: the note editor. Plain text only, in a fixed-pitch font. Tab always inserts a tab,
+// the paste keys paste plain text, the right button pops up the window's Edit menu, and files
+// dropped on it are handed on through filesDropped rather than inserted.
 class NoteEditor final : public QPlainTextEdit
 {
     Q_OBJECT
 public:
     explicit NoteEditor(QWidget *parent = nullptr);
 
+    // The menu shown for the right button; not owned. Without one the editor shows its own.
+    void setEditMenu(QMenu *menu);
+    QMenu *editMenu() const { return m_editMenu; }
+
+    // Replaces the selection with the clipboard's text, never anything richer.
+    void pastePlainText();
+
+    // The local files a drop carries, in the order given; empty for a drop of anything else.
+    static QStringList DroppedFiles(const QMimeData *mime);
+
 Q_SIGNALS:
     void filesDropped(const QStringList &paths);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    QPointer<QMenu> m_editMenu;
 };
 
 } // namespace qb

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace qb {
 
 class frmQB;
 
-// Tools > Encode / Decode: enciphering the current note with a keyword.
+// Tools > Encode / Decode: enciphering the current note with a keyword. Both work on the note's
+// bytes in its own encoding and show the result as a loaded file would be shown.
 class EncoderCommands
 {
 public:
@@ -17,6 +21,9 @@ public:
     void DecodeNote();
 
 private:
+    // Asks for the keyword; nullopt when none was given or it cannot be had as bytes.
+    std::optional<QByteArray> KeywordBytes(const QString &prompt, const QString &title);
+
     frmQB &m_window;
 };
 

@@ -1,17 +1,50 @@
 #include "notes/NoteCommands.h"
 
 #include "app/frmQB.h"
+#include "editor/NoteEditor.h"
+#include "notes/NoteListModel.h"
+#include "platform/Platform.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
+#include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
+class NoteCommands::CodeSelection
+{
+public:
+    explicit CodeSelection(NoteCommands &notes) : m_notes(notes) { ++m_notes.m_codeSelection; }
+    ~CodeSelection() { --m_notes.m_codeSelection; }
+    CodeSelection(const CodeSelection &) = delete;
+    CodeSelection &operator=(const CodeSelection &) = delete;
+
+private:
+    NoteCommands &m_notes;
+};
+
 NoteCommands::NoteCommands(frmQB &window) : m_window(window) {}
 
 NoteCommands::~NoteCommands() = default;
+
+NoteListModel &NoteCommands::noteModel()
+{
+    // Built on first use: the window makes its selectors after its command objects.
+    if (!m_noteModel) {
+        QComboBox *lstFILE = m_window.lstFILE();
+        m_noteModel = new NoteListModel(lstFILE);
+        lstFILE->setModel(m_noteModel);
+        // A folder may hold thousands of notes: rows of one height open the list at once.
+        if (auto *view = qobject_cast<QListView *>(lstFILE->view()))
+            view->setUniformItemSizes(true);
+        lstFILE->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+    return *m_noteModel;
+}
 
 QString NoteCommands::NoteStatus() const
 {
@@ -20,76 +53,198 @@ QString NoteCommands::NoteStatus() const
 
 void NoteCommands::SetNoteStatus(const QString &status, bool showPath)
 {
-    Q_UNUSED(showPath);
+    // Any move of the status starts a new state of the text; an earlier "don't save" is spent.
+    m_editsReleased = false;
+    const frmQBActions &a = m_window.actions();
+    if (status == u"Unchanged") {
+        a.tBAR[8]->setEnabled(false);
+        a.F_mnuSAVE->setEnabled(false);
+        a.T_mnuENCODE->setText(u"&Encode"_s);
+    } else if (status == u"Changed") {
+        a.tBAR[8]->setEnabled(true);
+        a.F_mnuSAVE->setEnabled(true);
+    } else if (status == u"Decoded") {
+        a.T_mnuENCODE->setText(u"&Encode"_s);
+    } else if (status == u"Encoded") {
+        a.T_mnuENCODE->setText(u"D&ecode"_s);
+    }
+    if (showPath) {
+        const QString path = NoteShown() ? m_shownPath : NotePath();
+        if (path.isEmpty())
+            return;
+        m_window.statusPanel(2)->setText(u"File: "_s + path);
+        m_window.txtTEXT()->setEnabled(true);
+    }
     m_window.statusPanel(1)->setText(status);
 }
 
-void NoteCommands::DisableNoteSave() {}
+void NoteCommands::DisableNoteSave()
+{
+    m_window.actions().tBAR[8]->setEnabled(false);
+    m_window.actions().F_mnuSAVE->setEnabled(false);
+}
 
-void NoteCommands::ShowNoFileSelected() {}
+void NoteCommands::ShowNoFileSelected()
+{
+    if (m_window.lstFILE()->currentIndex() >= 0)
+        return;
+    ForgetShownNote();
+    NoteEditor *txtTEXT = m_window.txtTEXT();
+    txtTEXT->clear();
+    txtTEXT->setEnabled(false);
+    // Nothing is shown, so there is nothing to save.
+    DisableNoteSave();
+    m_window.statusPanel(1)->setText(u"Unchanged"_s);
+    m_window.statusPanel(2)->setText(u"No File Selected"_s);
+}
+
+void NoteCommands::ForgetShownNote()
+{
+    m_shownPath.clear();
+    m_shownFolderRow = 0;
+    m_shownNoteRow = -1;
+    m_fingerprint = {};
+    m_format = {};
+    m_editsReleased = false;
+}
 
 int NoteCommands::SelectedFolderRow() const
 {
-    const int row = m_window.lstFLDS()->currentData().toInt();
+    const QComboBox *lstFLDS = m_window.lstFLDS();
+    if (lstFLDS->currentIndex() < 0)
+        return 0;
+    const int row = lstFLDS->currentData().toInt();
     return row >= 1 && row <= MaxFolders ? row : 0;
 }
 
 QString NoteCommands::SelectedFolderDir() const
 {
-    return m_window.book().FolderDir(SelectedFolderRow());
+    const int row = SelectedFolderRow();
+    return row == 0 ? QString() : m_window.book().FolderDir(row);
 }
 
 bool NoteCommands::HasCurrentNote() const
 {
-    return false;
+    return SelectedFolderRow() != 0 && m_window.lstFILE()->currentIndex() >= 0;
+}
+
+QString NoteCommands::CurrentFileName() const
+{
+    if (!m_noteModel)
+        return {};
+    return m_noteModel->fileName(m_window.lstFILE()->currentIndex());
+}
+
+QString NoteCommands::CurrentNoteName() const
+{
+    return HasCurrentNote() ? m_window.lstFILE()->currentText() : QString();
 }
 
 QString NoteCommands::NotePath() const
 {
-    return {};
+    const QString fileName = CurrentFileName();
+    const QString dir = SelectedFolderDir();
+    if (fileName.isEmpty() || dir.isEmpty())
+        return {};
+    return NoteFilePath(dir, fileName);
+}
+
+void NoteCommands::SelectNoteRow(int row)
+{
+    QComboBox *lstFILE = m_window.lstFILE();
+    const QSignalBlocker quiet(lstFILE);
+    lstFILE->setCurrentIndex(row);
 }
 
 void NoteCommands::RefreshNoteList(int selectIndex)
 {
-    Q_UNUSED(selectIndex);
+    if (selectIndex < 0)
+        selectIndex = 0;
+    NoteListModel &model = noteModel();
+    const QString dir = SelectedFolderDir();
+    {
+        const QSignalBlocker quiet(m_window.lstFILE());
+        model.setFileNames(dir.isEmpty() ? QStringList() : ListNoteFiles(dir).fileNames);
+    }
+    if (dir.isEmpty())
+        return;
+    const int count = model.rowCount();
+    if (count == 0) {
+        SelectNoteRow(-1);
+        m_window.EnableCommands(false);
+        return;
+    }
+    SelectNoteRow(std::min(selectIndex, count - 1));
+    // What picking that row would remember; the note is then loaded once.
+    m_window.session().LastFileName = m_window.lstFILE()->currentText();
+    m_window.EnableCommands(true);
+    LoadNote();
 }
 
-void NoteCommands::lstFLDS_Click() {}
-
-void NoteCommands::lstFILE_Click() {}
-
-void NoteCommands::LoadNote() {}
-
-bool NoteCommands::SaveNote()
+void NoteCommands::lstFLDS_Click()
 {
-    return true;
+    Session &session = m_window.session();
+    const QString folderName = m_window.lstFLDS()->currentText();
+    if (folderName == session.LastFolderName)
+        return;
+    if (!ConfirmLeaveNote()) {
+        PutSelectorsBack();
+        return;
+    }
+    RefreshNoteList(-1);
+    session.LastFileName = m_window.lstFILE()->currentText();
+    session.LastFolderName = folderName;
+    ShowNoFileSelected();
 }
 
-void NoteCommands::F_mnuREFRESH_Click() {}
+void NoteCommands::lstFILE_Click()
+{
+    Session &session = m_window.session();
+    const QString noteName = m_window.lstFILE()->currentText();
+    if (noteName == session.LastFileName
+        && m_window.lstFLDS()->currentText() == session.LastFolderName) {
+        return;
+    }
+    if (!ConfirmLeaveNote()) {
+        PutSelectorsBack();
+        return;
+    }
+    LoadNote();
+    session.LastFileName = noteName;
+}
+
+void NoteCommands::PutSelectorsBack()
+{
+    QComboBox *lstFLDS = m_window.lstFLDS();
+    QComboBox *lstFILE = m_window.lstFILE();
+    const QSignalBlocker quietFolders(lstFLDS);
+    const QSignalBlocker quietNotes(lstFILE);
+    int folder = m_shownFolderRow > 0 ? lstFLDS->findData(m_shownFolderRow) : -1;
+    if (folder < 0)
+        folder = lstFLDS->findText(m_window.session().LastFolderName, Qt::MatchExactly);
+    if (folder >= 0)
+        lstFLDS->setCurrentIndex(folder);
+    if (m_shownNoteRow >= 0 && m_shownNoteRow < lstFILE->count())
+        lstFILE->setCurrentIndex(m_shownNoteRow);
+}
 
 bool NoteCommands::ConfirmLeaveNote()
 {
-    return true;
-}
-
-void NoteCommands::MakeNewNote() {}
-
-void NoteCommands::AddExistingNote() {}
-
-void NoteCommands::F_mnuREN_Click() {}
-
-void NoteCommands::DeleteNote() {}
-
-QByteArray NoteCommands::CurrentNoteBytes(bool *ok) const
-{
-    if (ok)
-        *ok = false;
-    return {};
-}
-
-void NoteCommands::ShowNoteBytes(const QByteArray &bytes)
-{
-    Q_UNUSED(bytes);
+    if (m_codeSelection > 0 || m_editsReleased || !NoteShown() || NoteStatus() != u"Changed")
+        return true;
+    const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
+                         + u"Save this file before leaving it?"_s;
+    switch (m_window.platform().messageBox(text, Platform::Buttons::YesNoCancel,
+                                           Platform::Icon::Question, u"Save file?"_s)) {
+    case Platform::Button::Yes:
+        return SaveNote();
+    case Platform::Button::No:
+        // Asked once per action: what follows in it may check again before the text goes.
+        m_editsReleased = true;
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace qb

@@ -1,15 +1,21 @@
 #pragma once
 
 #include "notes/NoteCodec.h"
+#include "notes/NoteDocument.h"
+#include "notes/NoteFiles.h"
 
 #include <QString>
 
 namespace qb {
 
 class frmQB;
+class NoteListModel;
+
+// `path` between double quotes, as the messages show file paths.
+QString Quoted(const QString &path);
 
 // The note list of the selected folder, the NoteStatus, loading and saving the current note and
-// the File menu's note commands.
+// the File menu's note commands. Owned by frmQB; works on its selectors, editor and status bar.
 class NoteCommands
 {
 public:
@@ -26,8 +32,12 @@ public:
     int SelectedFolderRow() const;
     // The selected folder's directory, relative paths resolved; empty when none.
     QString SelectedFolderDir() const;
+    // A note is selected in lstFILE of a selected folder.
     bool HasCurrentNote() const;
-    // The current note's file; empty when there is no current note.
+    // The editor holds the current note as read from its file (a failed read leaves none).
+    bool NoteShown() const { return !m_shownPath.isEmpty(); }
+    // The current note's name as lstFILE shows it, and its file; empty when there is none.
+    QString CurrentNoteName() const;
     QString NotePath() const;
 
     void RefreshNoteList(int selectIndex);
@@ -44,18 +54,44 @@ public:
 
     void MakeNewNote();
     void AddExistingNote();
+    // Copies `source` into the selected folder (asking before replacing a note of its name and
+    // about unsaved edits) and refills the list. False when nothing was done.
+    bool AddNoteFile(const QString &source, const QString &title);
     void F_mnuREN_Click();
     void DeleteNote();
 
     // The encoder works on the note's bytes in the note's own encoding.
     const NoteFormat &noteFormat() const { return m_format; }
-    QByteArray CurrentNoteBytes(bool *ok = nullptr) const;
+    NoteBytes CurrentNoteBytes() const;
     // Shows `bytes` as a loaded file would be shown, adopting their format.
     void ShowNoteBytes(const QByteArray &bytes);
 
 private:
+    // Selections made by the program itself: the click handlers they run ask nothing.
+    class CodeSelection;
+
+    NoteListModel &noteModel();
+    QString CurrentFileName() const;
+    void SelectNoteRow(int row);
+    void PutSelectorsBack();
+    void ForgetShownNote();
+    void ShowUnreadableNote(const QString &path, const QString &reason);
+    bool AcceptNoteFileName(const QString &typed, const QString &fileName,
+                            const QString &title);
+    // A message box: what could not be done, then the system's reason.
+    void ReportFileError(const QString &what, const QString &reason, const QString &title);
+
     frmQB &m_window;
+    NoteListModel *m_noteModel = nullptr; // lstFILE's model, owned by lstFILE
     NoteFormat m_format;
+    // The note in the editor: its file, where it was listed, and what the file held.
+    QString m_shownPath;
+    int m_shownFolderRow = 0;
+    int m_shownNoteRow = -1;
+    NoteFingerprint m_fingerprint;
+    int m_codeSelection = 0;
+    // The user has agreed to drop the edits now in the editor.
+    bool m_editsReleased = false;
 };
 
 } // namespace qb

@@ -1,0 +1,60 @@
+#include "encoder/EncodedNote.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+bool StartsWithEncodedHeader(QByteArrayView noteBytes)
+{
+    qsizetype end = 0;
+    while (end < noteBytes.size() && noteBytes[end] != ',' && noteBytes[end] != '\r'
+           && noteBytes[end] != '\n') {
+        ++end;
+    }
+    QByteArrayView item = noteBytes.first(end);
+    if (item.size() >= 2 && item.front() == '"' && item.back() == '"')
+        item = item.sliced(1, item.size() - 2);
+    return item == EncodedHeader;
+}
+
+QByteArray EncodedNoteBytes(QByteArrayView cipherBody)
+{
+    QByteArray bytes;
+    bytes.reserve(EncodedBodyStart + cipherBody.size());
+    bytes.append(EncodedHeader);
+    bytes.append("\r\n");
+    bytes.append(cipherBody);
+    return bytes;
+}
+
+QByteArrayView EncodedBody(QByteArrayView noteBytes)
+{
+    if (noteBytes.size() <= EncodedBodyStart)
+        return {};
+    return noteBytes.sliced(EncodedBodyStart);
+}
+
+namespace {
+
+QString KeywordPrompt(const QString &question, const QString &versionLabel,
+                      const QString &noteName)
+{
+    return question + u"\r\n\""_s + noteName + u".txt\"\r\n\r\n"_s + versionLabel
+           + QString::fromLatin1(CipherVersion);
+}
+
+} // namespace
+
+QString EncodePrompt(const QString &noteName)
+{
+    return KeywordPrompt(u"Insert the KeyWord to encode the file: "_s, u"Encoder Version: "_s,
+                         noteName);
+}
+
+QString DecodePrompt(const QString &noteName)
+{
+    return KeywordPrompt(u"Insert the KeyWord to decode the file: "_s, u"Decoder Version: "_s,
+                         noteName);
+}
+
+} // namespace qb
