@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
 
-class QMenu;
 class QMimeData;
 
 namespace qb {

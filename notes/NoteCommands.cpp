@@ -15,18 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-class NoteCommands::CodeSelection
-{
-public:
-    explicit CodeSelection(NoteCommands &notes) : m_notes(notes) { ++m_notes.m_codeSelection; }
-    ~CodeSelection() { --m_notes.m_codeSelection; }
-    CodeSelection(const CodeSelection &) = delete;
-    CodeSelection &operator=(const CodeSelection &) = delete;
-
-private:
-    NoteCommands &m_notes;
-};
-
 NoteCommands::NoteCommands(frmQB &window) : m_window(window) {}
 
 NoteCommands::~NoteCommands() = default;

@@ -68,7 +68,17 @@ public:
 
 private:
     // Selections made by the program itself: the click handlers they run ask nothing.
-    class CodeSelection;
+    class CodeSelection
+    {
+    public:
+        explicit CodeSelection(NoteCommands &notes) : m_notes(notes) { ++m_notes.m_codeSelection; }
+        ~CodeSelection() { --m_notes.m_codeSelection; }
+        CodeSelection(const CodeSelection &) = delete;
+        CodeSelection &operator=(const CodeSelection &) = delete;
+
+    private:
+        NoteCommands &m_notes;
+    };
 
     NoteListModel &noteModel();
     QString CurrentFileName() const;

@@ -1,1 +1,2 @@
 # Tests of the window's notecommands.
+qb_add_test(test_notecommands GUI SOURCES test_notecommands.cpp NoteWindow.h)
