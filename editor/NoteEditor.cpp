@@ -16,6 +16,15 @@
 using namespace Qt::StringLiterals;
 
 namespace qb {
+namespace {
+
+bool isDragEvent(const QEvent *event)
+{
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+           || event->type() == QEvent::Drop;
+}
+
+} // namespace
 
 NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -29,6 +38,11 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
     }
     setFont(font);
     setAcceptDrops(true);
+    viewport()->installEventFilter(this);
+    if (parent) {
+        parent->setAcceptDrops(true);
+        parent->installEventFilter(this);
+    }
     GuardStandIns(*document());
 }
 
@@ -93,48 +107,46 @@ void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
 }
 
 // Files are taken whatever state the editor is in: a book can be dropped before one is open.
-void NoteEditor::dragEnterEvent(QDragEnterEvent *event)
+// While the editor is switched off Qt hands its drag events to the parent instead, so they are
+// taken there when they fall on the editor.
+bool NoteEditor::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) {
-        event->acceptProposedAction();
-        return;
+    if (watched == viewport() && takeFileDrop(event))
+        return true;
+    if (watched == parentWidget() && !isEnabled() && isDragEvent(event)
+        && geometry().contains(static_cast<QDropEvent *>(event)->position().toPoint())
+        && takeFileDrop(event)) {
+        return true;
     }
-    if (!isEnabled()) {
-        event->ignore();
-        return;
-    }
-    QPlainTextEdit::dragEnterEvent(event);
+    return QPlainTextEdit::eventFilter(watched, event);
 }
 
-void NoteEditor::dragMoveEvent(QDragMoveEvent *event)
+bool NoteEditor::takeFileDrop(QEvent *event)
 {
-    if (!DroppedFiles(event->mimeData()).isEmpty()) {
-        event->acceptProposedAction();
-        return;
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (DroppedFiles(drag->mimeData()).isEmpty())
+            return false;
+        drag->acceptProposedAction();
+        return true;
     }
-    if (!isEnabled()) {
-        event->ignore();
-        return;
-    }
-    QPlainTextEdit::dragMoveEvent(event);
-}
-
-void NoteEditor::dropEvent(QDropEvent *event)
-{
-    const QStringList paths = DroppedFiles(event->mimeData());
-    if (!paths.isEmpty()) {
-        event->acceptProposedAction();
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList paths = DroppedFiles(drop->mimeData());
+        if (paths.isEmpty())
+            return false;
+        drop->acceptProposedAction();
         // Handled after the drop has ended, so that the questions it may ask do not keep the
         // program the files came from waiting.
         QMetaObject::invokeMethod(
             this, [this, paths] { Q_EMIT filesDropped(paths); }, Qt::QueuedConnection);
-        return;
+        return true;
     }
-    if (!isEnabled()) {
-        event->ignore();
-        return;
+    default:
+        return false;
     }
-    QPlainTextEdit::dropEvent(event);
 }
 
 bool NoteEditor::canInsertFromMimeData(const QMimeData *source) const

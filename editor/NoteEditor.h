@@ -32,15 +32,15 @@ Q_SIGNALS:
     void filesDropped(const QStringList &paths);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    bool takeFileDrop(QEvent *event);
+
     QPointer<QMenu> m_editMenu;
 };
 
