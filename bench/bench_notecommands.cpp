@@ -1,0 +1,211 @@
+// The note commands through the real window: listing a big folder and loading its first note,
+// opening the note selector, and enciphering and deciphering a big note, each beside its
+// baseline measured in the same run.
+
+#include "../tests/FakePlatform.h"
+#include "../tests/TestFiles.h"
+
+#include "app/frmQB.h"
+#include "editor/NoteEditor.h"
+#include "encoder/EncoderCommands.h"
+#include "notes/NoteCommands.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using qb::test::FakePlatform;
+
+namespace {
+
+// A book of one folder holding `count` notes, made once per size.
+struct BigBook
+{
+    QTemporaryDir root;
+    QString folder;
+    QString book;
+};
+
+BigBook &bigBook(int count)
+{
+    static std::map<int, std::unique_ptr<BigBook>> books;
+    std::unique_ptr<BigBook> &made = books[count];
+    if (!made) {
+        made = std::make_unique<BigBook>();
+        made->folder = made->root.filePath(u"notes"_s);
+        const std::filesystem::path dir = made->folder.toStdString();
+        std::filesystem::create_directory(dir);
+        for (int i = 0; i < count; ++i) {
+            std::ofstream(dir / ("Note " + std::to_string(i * 7919L % 1000003) + ".txt"))
+                << "A short note.\r\nIts second line.\r\n";
+        }
+        made->book = made->root.filePath(u"big.qb"_s);
+        qb::test::WriteBytes(made->book,
+                             qb::test::BookBytes(u"Big"_s, {{u"Notes"_s, made->folder}}));
+    }
+    return *made;
+}
+
+void BM_ListAndLoadFirstNote(benchmark::State &state)
+{
+    BigBook &book = bigBook(int(state.range(0)));
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(book.book);
+    for (auto _ : state) {
+        window.notes().RefreshNoteList(-1);
+        benchmark::DoNotOptimize(window.lstFILE()->count());
+    }
+    if (window.lstFILE()->count() != state.range(0) || platform.unexpected != 0)
+        state.SkipWithError("the list or the note did not come out right");
+}
+BENCHMARK(BM_ListAndLoadFirstNote)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// The baseline: the names of the folder's entries and nothing else.
+void BM_FilesystemListing(benchmark::State &state)
+{
+    const std::filesystem::path dir = bigBook(int(state.range(0))).folder.toStdString();
+    for (auto _ : state) {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(dir))
+            names.push_back(entry.path().filename().string());
+        benchmark::DoNotOptimize(names.data());
+    }
+}
+BENCHMARK(BM_FilesystemListing)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+void BM_OpenNoteSelector(benchmark::State &state)
+{
+    BigBook &book = bigBook(int(state.range(0)));
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(book.book);
+    window.show();
+    QComboBox *lstFILE = window.lstFILE();
+    for (auto _ : state) {
+        lstFILE->showPopup();
+        QApplication::processEvents();
+        state.PauseTiming();
+        lstFILE->hidePopup();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenNoteSelector)->Arg(10'000)->Unit(benchmark::kMillisecond);
+
+// 10 MiB of lines of text, CR LF, in a note of its own.
+struct BigNote
+{
+    QTemporaryDir root;
+    QString book;
+    QByteArray plain;
+};
+
+BigNote &bigNote()
+{
+    static std::unique_ptr<BigNote> made;
+    if (!made) {
+        made = std::make_unique<BigNote>();
+        const QByteArray line = "The quick brown fox jumps over the lazy dog, 0123456789.\r\n";
+        while (made->plain.size() < 10 * 1024 * 1024)
+            made->plain += line;
+        const QString folder = made->root.filePath(u"notes"_s);
+        qb::test::WriteBytes(folder + u"/big.txt"_s, made->plain);
+        made->book = made->root.filePath(u"note.qb"_s);
+        qb::test::WriteBytes(made->book, qb::test::BookBytes(u"Note"_s, {{u"Notes"_s, folder}}));
+    }
+    return *made;
+}
+
+// Runs Encode (or Decode, on the enciphered note) end to end, keyword prompt included.
+void RunCipherCommand(benchmark::State &state, bool encode)
+{
+    BigNote &note = bigNote();
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(note.book);
+    qb::NoteCommands &notes = window.notes();
+    const QByteArray plain = notes.CurrentNoteBytes().bytes;
+    platform.answerInput(u"A"_s);
+    window.encoder().EncodeNote();
+    const QByteArray encoded = notes.CurrentNoteBytes().bytes;
+    for (auto _ : state) {
+        state.PauseTiming();
+        notes.ShowNoteBytes(encode ? plain : encoded);
+        notes.SetNoteStatus(encode ? u"Unchanged"_s : u"Encoded"_s, true);
+        platform.answerInput(u"A"_s);
+        state.ResumeTiming();
+        if (encode)
+            window.encoder().EncodeNote();
+        else
+            window.encoder().DecodeNote();
+    }
+    if (notes.NoteStatus() != (encode ? u"Encoded" : u"Decoded") || platform.unexpected != 0)
+        state.SkipWithError("the command did not run through");
+}
+
+void BM_EncodeNote(benchmark::State &state)
+{
+    RunCipherCommand(state, true);
+}
+BENCHMARK(BM_EncodeNote)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeNote(benchmark::State &state)
+{
+    RunCipherCommand(state, false);
+}
+BENCHMARK(BM_DecodeNote)->Unit(benchmark::kMillisecond);
+
+// The baselines: the text each command leaves in the editor, put there by setPlainText alone.
+void RunSetPlainText(benchmark::State &state, bool encoded)
+{
+    BigNote &note = bigNote();
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(note.book);
+    if (encoded) {
+        platform.answerInput(u"A"_s);
+        window.encoder().EncodeNote();
+    }
+    const QString text = window.txtTEXT()->toPlainText();
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.txtTEXT()->clear();
+        state.ResumeTiming();
+        window.txtTEXT()->setPlainText(text);
+    }
+}
+
+void BM_SetPlainText_Encoded(benchmark::State &state)
+{
+    RunSetPlainText(state, true);
+}
+BENCHMARK(BM_SetPlainText_Encoded)->Unit(benchmark::kMillisecond);
+
+void BM_SetPlainText_Plain(benchmark::State &state)
+{
+    RunSetPlainText(state, false);
+}
+BENCHMARK(BM_SetPlainText_Plain)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
