@@ -1,1 +1,3 @@
 # Tests of the notes area.
+qb_add_test(test_notecodec SOURCES test_notecodec.cpp)
+qb_add_test(test_notedocument SOURCES test_notedocument.cpp GUI)
