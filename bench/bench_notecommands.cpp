@@ -3,7 +3,6 @@
 // baseline measured in the same run.
 
 #include "../tests/FakePlatform.h"
-#include "../tests/TestFiles.h"
 
 #include "app/frmQB.h"
 #include "editor/NoteEditor.h"
@@ -28,6 +27,19 @@ using qb::test::FakePlatform;
 
 namespace {
 
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    std::filesystem::create_directories(std::filesystem::path(path.toStdString()).parent_path());
+    std::ofstream(path.toStdString(), std::ios::binary).write(bytes.constData(), bytes.size());
+}
+
+// A book of one folder.
+QByteArray BookOf(const QString &folder)
+{
+    return "Mossgrange's Quirebox v3_[A1]\r\nName=Bench\r\nSignature=1/1/2026;10:00:00;Bench;\r\n"
+           "Notes;" + folder.toUtf8() + ";\r\n";
+}
+
 // A book of one folder holding `count` notes, made once per size.
 struct BigBook
 {
@@ -50,8 +62,7 @@ BigBook &bigBook(int count)
                 << "A short note.\r\nIts second line.\r\n";
         }
         made->book = made->root.filePath(u"big.qb"_s);
-        qb::test::WriteBytes(made->book,
-                             qb::test::BookBytes(u"Big"_s, {{u"Notes"_s, made->folder}}));
+        WriteFile(made->book, BookOf(made->folder));
     }
     return *made;
 }
@@ -120,9 +131,9 @@ BigNote &bigNote()
         while (made->plain.size() < 10 * 1024 * 1024)
             made->plain += line;
         const QString folder = made->root.filePath(u"notes"_s);
-        qb::test::WriteBytes(folder + u"/big.txt"_s, made->plain);
+        WriteFile(folder + u"/big.txt"_s, made->plain);
         made->book = made->root.filePath(u"note.qb"_s);
-        qb::test::WriteBytes(made->book, qb::test::BookBytes(u"Note"_s, {{u"Notes"_s, folder}}));
+        WriteFile(made->book, BookOf(folder));
     }
     return *made;
 }
