@@ -64,14 +64,9 @@ private Q_SLOTS:
     void editMenu();
     void editingNeedsANote();
     void contextMenu();
-    void dropNoteFile_data();
-    void dropNoteFile();
-    void dropNoteOntoExistingName();
-    void dropWithoutFolder();
-    void dropBook_data();
-    void dropBook();
+    void dropFile_data();
+    void dropFile();
     void dropAsksAboutEdits();
-    void dropOtherFile();
     void realDropEvents();
 };
 
@@ -220,106 +215,93 @@ void TestEditorCommands::contextMenu()
     menu->hide();
 }
 
-void TestEditorCommands::dropNoteFile_data()
+void TestEditorCommands::dropFile_data()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("lower case") << u"new.txt"_s;
-    QTest::newRow("capital ending") << u"Plan.TXT"_s;
+    QTest::addColumn<QString>("dropped"); // a file elsewhere; "@" names one of the folder
+    QTest::addColumn<bool>("bookOpen");
+    QTest::addColumn<Platform::Button>("answer"); // to the one prompt, when there is one
+    QTest::addColumn<QString>("message");         // %1: the dropped path, %2: the folder's a.txt
+    QTest::addColumn<QString>("copied");          // the folder's note that now holds the drop
+    QTest::addColumn<bool>("opensBook");
+    const auto Ok = Platform::Button::Ok;
+    const QString replace = u"The file \"%2\" already exists.\r\nReplace it with \"%1\"?"_s;
+    const QString other = u"The file \"%1\" isn't a text file or a valid Quirebox file."_s;
+    QTest::newRow("note") << u"new.txt"_s << true << Ok << QString() << u"new.txt"_s << false;
+    QTest::newRow("note, capital ending")
+        << u"Plan.TXT"_s << true << Ok << QString() << u"Plan.TXT"_s << false;
+    QTest::newRow("note of a taken name, No")
+        << u"a.txt"_s << true << Platform::Button::No << replace << QString() << false;
+    QTest::newRow("note of a taken name, Yes")
+        << u"a.txt"_s << true << Platform::Button::Yes << replace << u"a.txt"_s << false;
+    QTest::newRow("note of the folder itself")
+        << u"@a.txt"_s << true << Ok << QString() << QString() << false;
+    QTest::newRow("note, no book open")
+        << u"new.txt"_s << false << Ok
+        << u"The file \"%1\" can't be added: a book and a folder must be open to take it."_s
+        << QString() << false;
+    QTest::newRow("book") << u"other.qb"_s << true << Ok << QString() << QString() << true;
+    QTest::newRow("book, capital ending")
+        << u"OTHER.QB"_s << true << Ok << QString() << QString() << true;
+    QTest::newRow("book, none open") << u"other.qb"_s << false << Ok << QString() << QString()
+                                     << true;
+    QTest::newRow("not a book") << u"fake.qb"_s << true << Ok
+                                << u"The file \"%1\" isn't a valid Quirebox file."_s << QString()
+                                << false;
+    QTest::newRow("picture") << u"picture.png"_s << true << Ok << other << QString() << false;
+    QTest::newRow("no ending") << u"no-ending"_s << true << Ok << other << QString() << false;
+    QTest::newRow("txt inside") << u"a.txt.bak"_s << true << Ok << other << QString() << false;
 }
 
-void TestEditorCommands::dropNoteFile()
+// Only the first file of a drop counts; second.txt comes along every time.
+void TestEditorCommands::dropFile()
 {
-    QFETCH(QString, fileName);
-    NoteWindow t;
-    t.put(u"Alpha"_s, u"b.txt"_s, "b");
-    const QString source = t.root.filePath(u"elsewhere/"_s + fileName);
-    const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
-    QVERIFY(WriteBytes(source, "dropped\r\n"));
-    QVERIFY(WriteBytes(second, "second"));
-    t.open();
-    t.w().editing().txtTEXT_OLEDragDrop({source, second});
-    QCOMPARE(ReadBytes(t.note(u"Alpha"_s, fileName)), QByteArray("dropped\r\n"));
-    QVERIFY(!QFile::exists(t.note(u"Alpha"_s, u"second.txt"_s)));
-    QVERIFY(t.noteNames().contains(fileName.chopped(4)));
-    QCOMPARE(t.w().lstFILE()->currentIndex(), 0);
-    QCOMPARE(t.w().session().LastFolderName, QString());
-    QVERIFY(t.platform.prompts.isEmpty());
-}
-
-void TestEditorCommands::dropNoteOntoExistingName()
-{
+    QFETCH(QString, dropped);
+    QFETCH(bool, bookOpen);
+    QFETCH(Platform::Button, answer);
+    QFETCH(QString, message);
+    QFETCH(QString, copied);
+    QFETCH(bool, opensBook);
     NoteWindow t;
     t.put(u"Alpha"_s, u"a.txt"_s, "in folder");
-    const QString source = t.root.filePath(u"elsewhere/a.txt"_s);
-    QVERIFY(WriteBytes(source, "from outside"));
-    t.open();
-    t.platform.answerMessage(Platform::Button::No);
-    t.w().editing().txtTEXT_OLEDragDrop({source});
-    const auto q = t.platform.prompts.constLast();
-    QCOMPARE(q.text, u"The file \""_s + t.note(u"Alpha"_s, u"a.txt"_s)
-                         + u"\" already exists.\r\nReplace it with \""_s + source + u"\"?"_s);
-    QCOMPARE(q.title, u"Quirebox File Drop"_s);
-    QCOMPARE(ReadBytes(t.note(u"Alpha"_s, u"a.txt"_s)), QByteArray("in folder"));
-    t.platform.answerMessage(Platform::Button::Yes);
-    t.w().editing().txtTEXT_OLEDragDrop({source});
-    QCOMPARE(ReadBytes(t.note(u"Alpha"_s, u"a.txt"_s)), QByteArray("from outside"));
-    QCOMPARE(t.text(), u"from outside"_s);
-    // Dropping a note of the folder on itself changes nothing and asks nothing.
-    t.w().editing().txtTEXT_OLEDragDrop({t.note(u"Alpha"_s, u"a.txt"_s)});
+    const QString elsewhere = t.root.filePath(u"elsewhere/"_s);
+    for (const char *name : {"new.txt", "Plan.TXT", "a.txt", "second.txt", "a.txt.bak"})
+        QVERIFY(WriteBytes(elsewhere + QLatin1String(name), "dropped"));
+    const QString zeds = t.root.filePath(u"zeds"_s);
+    QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed"));
+    const QByteArray book = BookBytes(u"Z"_s, {{u"Zeds"_s, zeds}});
+    for (const char *name : {"other.qb", "OTHER.QB"})
+        QVERIFY(WriteBytes(elsewhere + QLatin1String(name), book));
+    QVERIFY(WriteBytes(elsewhere + u"fake.qb"_s, "just text\r\n"));
+    const QString path = dropped.startsWith(u'@') ? t.note(u"Alpha"_s, dropped.mid(1))
+                                                  : elsewhere + dropped;
+    const QString folderNote = t.note(u"Alpha"_s, u"a.txt"_s);
+    if (!message.isEmpty())
+        t.platform.answerMessage(answer);
+    if (bookOpen) {
+        t.open();
+    } else {
+        t.window = std::make_unique<frmQB>(t.platform);
+        t.w().Form_Load(QString());
+    }
+    t.w().editing().txtTEXT_OLEDragDrop({path, elsewhere + u"second.txt"_s});
     QCOMPARE(t.platform.unexpected, 0);
-    QCOMPARE(ReadBytes(t.note(u"Alpha"_s, u"a.txt"_s)), QByteArray("from outside"));
-}
-
-void TestEditorCommands::dropWithoutFolder()
-{
-    NoteWindow t;
-    const QString source = t.root.filePath(u"elsewhere/n.txt"_s);
-    QVERIFY(WriteBytes(source, "n"));
-    FakePlatform p;
-    frmQB window(p);
-    window.Form_Load(QString());
-    p.answerMessage(Platform::Button::Ok);
-    window.editing().txtTEXT_OLEDragDrop({source});
-    QCOMPARE(p.prompts.size(), 1);
-    QCOMPARE(p.prompts[0].text, u"The file \""_s + source
-                                    + u"\" can't be added: a book and a folder must be open "
-                                      "to take it."_s);
-    QCOMPARE(p.prompts[0].title, u"Quirebox File Drop"_s);
-    QCOMPARE(p.prompts[0].icon, Platform::Icon::Information);
-    QCOMPARE(QDir(t.root.filePath(u"elsewhere"_s)).entryList(QDir::Files).size(), 1);
-}
-
-void TestEditorCommands::dropBook_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<bool>("isBook");
-    QTest::newRow("book") << u"other.qb"_s << true;
-    QTest::newRow("capital ending") << u"OTHER.QB"_s << true;
-    QTest::newRow("not a book") << u"fake.qb"_s << false;
-}
-
-void TestEditorCommands::dropBook()
-{
-    QFETCH(QString, fileName);
-    QFETCH(bool, isBook);
-    NoteWindow t;
-    t.put(u"Alpha"_s, u"a.txt"_s, "a");
-    const QString other = t.root.filePath(fileName);
-    const QString otherFolder = t.root.filePath(u"otherfolder"_s);
-    QVERIFY(WriteBytes(otherFolder + u"/z.txt"_s, "zed"));
-    QVERIFY(WriteBytes(other, isBook ? BookBytes(u"Other Book"_s, {{u"Zeds"_s, otherFolder}})
-                                     : QByteArray("just text\r\n")));
-    t.open();
-    if (!isBook)
-        t.platform.answerMessage(Platform::Button::Ok);
-    t.w().editing().txtTEXT_OLEDragDrop({other});
-    QCOMPARE(t.platform.unexpected, 0);
-    QCOMPARE(t.w().book().BookFilePath, isBook ? other : t.bookPath);
-    QCOMPARE(t.w().lstFLDS()->currentText(), isBook ? u"Zeds"_s : u"Alpha"_s);
-    QCOMPARE(t.text(), isBook ? u"zed"_s : u"a"_s);
-    if (!isBook)
-        QCOMPARE(t.platform.prompts.constLast().text,
-                 u"The file \""_s + other + u"\" isn't a valid Quirebox file."_s);
+    QCOMPARE(t.platform.prompts.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(t.platform.prompts[0].text, message.arg(path, folderNote));
+    QStringList notes = {u"a.txt"_s};
+    if (!copied.isEmpty() && !notes.contains(copied))
+        notes.append(copied);
+    notes.sort();
+    QCOMPARE(t.files(u"Alpha"_s), notes);
+    QCOMPARE(ReadBytes(folderNote), copied == u"a.txt" ? "dropped" : "in folder");
+    if (!copied.isEmpty()) {
+        QCOMPARE(ReadBytes(t.note(u"Alpha"_s, copied)), QByteArray("dropped"));
+        QCOMPARE(t.w().lstFILE()->currentIndex(), 0);
+        QCOMPARE(t.w().session().LastFolderName, QString());
+    }
+    QCOMPARE(t.w().book().BookFilePath, opensBook ? path : bookOpen ? t.bookPath : QString());
+    if (opensBook)
+        QCOMPARE(t.text(), u"zed"_s);
 }
 
 void TestEditorCommands::dropAsksAboutEdits()
@@ -349,26 +331,6 @@ void TestEditorCommands::dropAsksAboutEdits()
     QCOMPARE(ReadBytes(t.note(u"Alpha"_s, u"a.txt"_s)), QByteArray("edit a"));
     QCOMPARE(t.w().book().BookFilePath, book);
     QCOMPARE(t.pathPanel(), u"No File Selected"_s);
-    QCOMPARE(t.platform.unexpected, 0);
-}
-
-void TestEditorCommands::dropOtherFile()
-{
-    NoteWindow t;
-    t.put(u"Alpha"_s, u"a.txt"_s, "a");
-    t.open();
-    for (const QString &name : {u"picture.png"_s, u"no-ending"_s, u"notes.txt.bak"_s}) {
-        const QString path = t.root.filePath(name);
-        t.platform.answerMessage(Platform::Button::Ok);
-        t.w().editing().txtTEXT_OLEDragDrop({path, t.root.filePath(u"x.txt"_s)});
-        const auto box = t.platform.prompts.constLast();
-        QCOMPARE(box.text,
-                 u"The file \""_s + path + u"\" isn't a text file or a valid Quirebox file."_s);
-        QCOMPARE(box.title, u"Quirebox File Drop"_s);
-        QCOMPARE(box.buttons, Platform::Buttons::Ok);
-        QCOMPARE(box.icon, Platform::Icon::Information);
-    }
-    QCOMPARE(t.files(u"Alpha"_s), QStringList{u"a.txt"_s});
     QCOMPARE(t.platform.unexpected, 0);
 }
 
