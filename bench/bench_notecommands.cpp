@@ -177,23 +177,26 @@ void BM_DecodeNote(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeNote)->Unit(benchmark::kMillisecond);
 
-// The baselines: the text each command leaves in the editor, put there by setPlainText alone.
-void RunSetPlainText(benchmark::State &state, bool encoded)
+// The baselines: the editor showing what each command starts from, then setPlainText alone
+// putting in the text the command leaves there.
+void RunSetPlainText(benchmark::State &state, bool encode)
 {
     BigNote &note = bigNote();
     FakePlatform platform;
     qb::frmQB window(platform);
     window.Form_Load(note.book);
-    if (encoded) {
-        platform.answerInput(u"A"_s);
-        window.encoder().EncodeNote();
-    }
-    const QString text = window.txtTEXT()->toPlainText();
+    qb::NoteCommands &notes = window.notes();
+    const QByteArray plain = notes.CurrentNoteBytes().bytes;
+    const QString plainText = window.txtTEXT()->toPlainText();
+    platform.answerInput(u"A"_s);
+    window.encoder().EncodeNote();
+    const QByteArray encoded = notes.CurrentNoteBytes().bytes;
+    const QString encodedText = window.txtTEXT()->toPlainText();
     for (auto _ : state) {
         state.PauseTiming();
-        window.txtTEXT()->clear();
+        notes.ShowNoteBytes(encode ? plain : encoded);
         state.ResumeTiming();
-        window.txtTEXT()->setPlainText(text);
+        window.txtTEXT()->setPlainText(encode ? encodedText : plainText);
     }
 }
 

@@ -6,10 +6,12 @@
 #include "platform/Platform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QSignalBlocker>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -229,10 +231,24 @@ bool NoteCommands::ConfirmLeaveNote()
     case Platform::Button::No:
         // Asked once per action: what follows in it may check again before the text goes.
         m_editsReleased = true;
+        ExpireReleaseLater();
         return true;
     default:
         return false;
     }
+}
+
+// An action that stops before replacing the text (a cancelled file dialog) must not leave the
+// edits unguarded for the next one. The action is over when no modal dialog of it is open.
+void NoteCommands::ExpireReleaseLater()
+{
+    const bool dialogOpen = QApplication::activeModalWidget() != nullptr;
+    QTimer::singleShot(dialogOpen ? 100 : 0, &m_window, [this] {
+        if (QApplication::activeModalWidget())
+            ExpireReleaseLater();
+        else
+            m_editsReleased = false;
+    });
 }
 
 } // namespace qb

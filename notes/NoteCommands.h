@@ -84,6 +84,7 @@ private:
     QString CurrentFileName() const;
     void SelectNoteRow(int row);
     void PutSelectorsBack();
+    void ExpireReleaseLater();
     void ForgetShownNote();
     void ShowUnreadableNote(const QString &path, const QString &reason);
     bool AcceptNoteFileName(const QString &typed, const QString &fileName,

@@ -2,6 +2,7 @@
 
 #include "NoteWindow.h"
 
+#include "book/BookCommands.h"
 #include "encoder/EncoderCommands.h"
 
 #include <QDirIterator>
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void folderWithoutNotes();
     void unsavedEdits_data();
     void unsavedEdits();
+    void dropAgreementEndsWithItsAction();
     void refreshQuestion_data();
     void refreshQuestion();
     void bytesSurviveLoadAndSave_data();
@@ -291,6 +293,26 @@ void TestNoteCommands::unsavedEdits()
     }
     if (action == Action::Delete && done)
         EmptyTrash(TrashedCopy(m_dataHome.path(), u"a.txt"_s));
+}
+
+// "No" lets one action drop the edits; an action that then stops leaves them guarded again.
+void TestNoteCommands::dropAgreementEndsWithItsAction()
+{
+    NoteWindow t;
+    t.put(u"Alpha"_s, u"a.txt"_s, "a");
+    t.put(u"Alpha"_s, u"b.txt"_s, "b");
+    t.open();
+    t.type(u"edit "_s);
+    t.platform.answerMessage(Platform::Button::No);
+    t.platform.answerFile(QString());
+    t.w().books().OpenBook();
+    QCoreApplication::processEvents();
+    t.platform.answerMessage(Platform::Button::Cancel);
+    t.pickNote(u"b"_s);
+    QCOMPARE(t.platform.unexpected, 0);
+    QCOMPARE(t.platform.prompts.size(), 3);
+    QCOMPARE(t.platform.prompts[2].text, LeaveQuestion(t.note(u"Alpha"_s, u"a.txt"_s)));
+    QCOMPARE(t.text(), u"edit a"_s);
 }
 
 void TestNoteCommands::refreshQuestion_data()
