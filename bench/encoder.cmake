@@ -1,1 +1,2 @@
 # Benchmarks of the encoder area.
+qb_add_bench(bench_cipher bench_cipher.cpp)
