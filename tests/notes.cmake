@@ -1,1 +1,2 @@
 # Tests of the notes area.
+qb_add_test(test_notefiles SOURCES test_notefiles.cpp)
