@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 using namespace Qt::StringLiterals;
@@ -139,6 +140,11 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
 
 bool MoveFileToTrash(const QString &path)
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // The home trash is made inside the user's data directory only when that exists; a fresh
+    // account may lack it, and that is no reason to delete files for good.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+#endif
     return QFile::moveToTrash(path);
 }
 
