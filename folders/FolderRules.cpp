@@ -35,6 +35,18 @@ bool SamePath(const QString &a, const QString &b)
     return ComparablePath(a).compare(ComparablePath(b), kPathCase) == 0;
 }
 
+// A file moved to a freedesktop trash lands in "files" of "~/.local/share/Trash",
+// "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
+[[maybe_unused]] bool IsTrashLocation(const QString &trashedPath)
+{
+    QDir files = QFileInfo(trashedPath).dir();
+    if (files.dirName() != u"files" || !files.cdUp())
+        return false;
+    const QString trash = files.dirName();
+    return trash == u"Trash" || trash.startsWith(u".Trash-")
+           || QFileInfo(files.absolutePath()).dir().dirName() == u".Trash";
+}
+
 } // namespace
 
 QString JoinDirectory(const QString &dir, const QString &name)
@@ -144,8 +156,24 @@ bool MoveFileToTrash(const QString &path)
     // The home trash is made inside the user's data directory only when that exists; a fresh
     // account may lack it, and that is no reason to delete files for good.
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-#endif
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed))
+        return false;
+    if (IsTrashLocation(trashed))
+        return true;
+    // Qt 6.4 falls back to "files" and "info" in the current directory when it finds no trash
+    // directory at all: put the file back where it was.
+    const QFileInfo moved(trashed);
+    QDir top = moved.dir();
+    top.cdUp();
+    top.remove(u"info/"_s + moved.fileName() + u".trashinfo"_s);
+    QFile::rename(trashed, path);
+    top.rmdir(u"files"_s);
+    top.rmdir(u"info"_s);
+    return false;
+#else
     return QFile::moveToTrash(path);
+#endif
 }
 
 bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)

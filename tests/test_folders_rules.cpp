@@ -154,6 +154,27 @@ private Q_SLOTS:
         }
     }
 
+    // With no trash to be had, Qt 6.4 moves the file into "files" of the current directory and
+    // calls that a success: the file must stay where it is, and removal then deletes it.
+    void homeWithoutTrash()
+    {
+        QTemporaryDir home, work;
+        QVERIFY(test::WriteBytes(home.filePath(u".qttest"_s), "a file where a directory goes"));
+        const QString dir = work.filePath(u"Doomed"_s);
+        QVERIFY(test::WriteBytes(dir + u"/a.txt"_s, "eggs"));
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        qputenv("HOME", home.path().toLocal8Bit());
+        const bool trashed = MoveFileToTrash(dir + u"/a.txt"_s);
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        QDir::setCurrent(cwd);
+
+        QVERIFY(!trashed);
+        QCOMPARE(test::ReadBytes(dir + u"/a.txt"_s), "eggs");
+        QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({u"Doomed"_s}));
+    }
+
     void removeRefusesRelativeOrEmpty()
     {
         int asked = 0;
