@@ -15,14 +15,14 @@ namespace qb::test {
 // A main window on the book "Cookbook" in a temporary directory. Each name given becomes a
 // folder row whose directory of the same name is made beside the book; `extra` rows are
 // written as they are.
-struct FolderBook
+struct BookWindow
 {
     QTemporaryDir tmp;
     FakePlatform p;
     std::unique_ptr<frmQB> w;
     QString path = tmp.filePath(QStringLiteral("Cookbook.qb"));
 
-    explicit FolderBook(const QStringList &names, const QList<FolderEntry> &extra = {})
+    explicit BookWindow(const QStringList &names, const QList<FolderEntry> &extra = {})
     {
         QList<FolderEntry> rows;
         for (const QString &name : names) {

@@ -1,4 +1,4 @@
-#include "FolderBook.h"
+#include "BookWindow.h"
 #include "book/BookCommands.h"
 #include "folders/FolderCommands.h"
 #include "folders/frmFLD.h"
@@ -16,7 +16,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace qb;
-using qb::test::FolderBook;
+using qb::test::BookWindow;
 using Kind = qb::test::FakePlatform::Prompt::Kind;
 using Outcome = FolderCommands::AppendOutcome;
 
@@ -77,7 +77,7 @@ private Q_SLOTS:
     void renameKeepsPosition()
     {
         QFETCH(QString, name);
-        FolderBook b({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
+        BookWindow b({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
         b.select(u"Beta"_s);
         b.p.answerInput(name);
         b.w->folders().RenameFolder();
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(QString, dirName);
         QFETCH(QString, message);
-        FolderBook b({u"Alpha"_s});
+        BookWindow b({u"Alpha"_s});
         const QByteArray before = test::ReadBytes(b.path);
         const bool asked = dirName != u"we;ird";
         if (asked)
@@ -142,7 +142,7 @@ private Q_SLOTS:
 
     void appendSameDirectoryTwice()
     {
-        FolderBook b({u"Alpha"_s});
+        BookWindow b({u"Alpha"_s});
         b.w->session().LastFileName = u"Crepes"_s;
         b.p.answerInput(u"Second"_s);
         QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Alpha"_s)), Outcome::Added);
@@ -185,7 +185,7 @@ private Q_SLOTS:
         QStringList names;
         for (int i = 1; i <= folders; ++i)
             names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
-        FolderBook b(names);
+        BookWindow b(names);
         if (folders < 0)
             b.w = std::make_unique<frmQB>(b.p);
         const QByteArray before = test::ReadBytes(b.path);
@@ -209,7 +209,7 @@ private Q_SLOTS:
 
     void newFolderThroughDialog()
     {
-        FolderBook b({u"Alpha"_s});
+        BookWindow b({u"Alpha"_s});
         QDir().mkpath(b.dir(u"Soups/Cold"_s));
         b.p.answerDialog([&](QDialog &d) {
             auto &form = static_cast<frmFLD &>(d);
@@ -232,7 +232,7 @@ private Q_SLOTS:
     // and the directory stays on disk.
     void removeRenumbers()
     {
-        FolderBook b({u"A"_s, u"B"_s, u"C"_s});
+        BookWindow b({u"A"_s, u"B"_s, u"C"_s});
         b.select(u"B"_s);
         QString shown;
         b.p.answerDialog([&](QDialog &d) {
@@ -278,7 +278,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, deleteForm);
         QFETCH(QString, control);
-        FolderBook b({u"Alpha"_s});
+        BookWindow b({u"Alpha"_s});
         std::unique_ptr<QDialog> form;
         if (deleteForm)
             form = std::make_unique<frmFLD_DEL>(*b.w);
@@ -308,7 +308,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(bool, made);
-        FolderBook b({u"Old"_s});
+        BookWindow b({u"Old"_s});
         frmFLD form(*b.w);
         QSignalSpy closed(&form, &QDialog::finished);
         if (!made)
@@ -340,7 +340,7 @@ private Q_SLOTS:
     // Ok; Esc cancels.
     void addFolderKeys()
     {
-        FolderBook b({u"A"_s, u"B"_s});
+        BookWindow b({u"A"_s, u"B"_s});
         frmFLD form(*b.w);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -370,7 +370,7 @@ private Q_SLOTS:
 
     void drives()
     {
-        FolderBook b({u"A"_s});
+        BookWindow b({u"A"_s});
         frmFLD form(*b.w);
         form.OpenDirectoryAt(b.dir(u"A"_s));
         auto *drive = Child<QComboBox>(form, u"Drive"_s);
@@ -410,7 +410,7 @@ private Q_SLOTS:
         QFETCH(bool, subdirectory);
         QFETCH(bool, dirLeft);
         QFETCH(bool, inBook);
-        FolderBook b({u"Alpha"_s, u"Doomed"_s});
+        BookWindow b({u"Alpha"_s, u"Doomed"_s});
         const QString doomed = b.dir(u"Doomed"_s);
         QVERIFY(test::WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
         if (subdirectory)
@@ -455,7 +455,7 @@ private Q_SLOTS:
     // and Esc then cancels.
     void deleteRefusesHome()
     {
-        FolderBook b({}, {{u"Home"_s, QDir::homePath()}});
+        BookWindow b({}, {{u"Home"_s, QDir::homePath()}});
         QVERIFY(test::WriteBytes(QDir::homePath() + u"/keep.txt"_s, "mine"));
         const QByteArray before = test::ReadBytes(b.path);
         frmFLD_DEL form(*b.w);
