@@ -60,23 +60,18 @@ void FolderCommands::NewFolder()
 void FolderCommands::RenameFolder()
 {
     NoteCommands &notes = m_window.notes();
-    if (notes.SelectedFolderRow() == 0)
-        return;
-    if (!notes.ConfirmLeaveNote())
+    const int row = notes.SelectedFolderRow();
+    if (row == 0 || !notes.ConfirmLeaveNote())
         return;
     BookState &book = m_window.book();
     QComboBox *lstFLDS = m_window.lstFLDS();
-    const QString name = m_window.platform().inputBox(
-        RenameFolderPrompt(book.Folders[notes.SelectedFolderRow()].Name), u"Rename Folder"_s,
-        lstFLDS->currentText());
+    const QString name = m_window.platform().inputBox(RenameFolderPrompt(book.Folders[row].Name),
+                                                      u"Rename Folder"_s, lstFLDS->currentText());
     if (name.isEmpty() || !AcceptBookField(name, u"this folder name"_s))
         return;
 
     // The position is what comes back, not the folder: a new name may sort elsewhere.
     const int position = lstFLDS->currentIndex();
-    const int row = notes.SelectedFolderRow();
-    if (row == 0)
-        return;
     book.Folders[row].Name = name;
     BookCommands &books = m_window.books();
     if (!books.SaveBook())
@@ -94,10 +89,8 @@ void FolderCommands::RenameFolder()
 void FolderCommands::DeleteFolder()
 {
     NoteCommands &notes = m_window.notes();
-    if (notes.SelectedFolderRow() == 0)
-        return;
     // Removing a folder reloads the book, which empties the editor.
-    if (!notes.ConfirmLeaveNote())
+    if (notes.SelectedFolderRow() == 0 || !notes.ConfirmLeaveNote())
         return;
     frmFLD_DEL dialog(m_window);
     m_window.platform().execDialog(dialog);

@@ -43,8 +43,8 @@ bool SamePath(const QString &a, const QString &b)
     if (files.dirName() != u"files" || !files.cdUp())
         return false;
     const QString trash = files.dirName();
-    return trash == u"Trash" || trash.startsWith(u".Trash-")
-           || QFileInfo(files.absolutePath()).dir().dirName() == u".Trash";
+    return trash == u"Trash" || trash.startsWith(u".Trash-") ||
+           QFileInfo(files.absolutePath()).dir().dirName() == u".Trash";
 }
 
 } // namespace

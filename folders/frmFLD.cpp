@@ -31,7 +31,7 @@ frmFLD::frmFLD(frmQB &window, QWidget *parent) : QDialog(parent), m_window(windo
     setWindowTitle(u"Add Folder"_s);
     SetUpToolWindow(*this, 2910, 4695);
     createControls();
-    setTabOrder();
+    orderTabs();
 
     const QStringList drives = DriveRoots();
     for (const QString &drive : drives)
@@ -68,6 +68,8 @@ void frmFLD::createControls()
     m_Dir->setItemsExpandable(false);
     m_Dir->setExpandsOnDoubleClick(false);
     m_Dir->setIndentation(Px(150));
+    // Nothing here folds: the branch arrows would only promise that.
+    m_Dir->setStyleSheet(u"QTreeView::branch { image: none; border-image: none; }"_s);
     m_Dir->installEventFilter(this);
     connect(m_Dir, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { Dir_Open(item); });
@@ -90,7 +92,7 @@ void frmFLD::createControls()
     }
 }
 
-void frmFLD::setTabOrder()
+void frmFLD::orderTabs()
 {
     QWidget::setTabOrder(m_Dir, m_Drive);
     QWidget::setTabOrder(m_Drive, m_txtFLD);

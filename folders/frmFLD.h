@@ -33,7 +33,7 @@ protected:
 
 private:
     void createControls();
-    void setTabOrder();
+    void orderTabs();
     // Refills the directory list; `highlight` names an entry to highlight instead of the open one.
     void FillDirList(const QString &highlight = {});
     void ShowDriveOf(const QString &path);

@@ -52,6 +52,8 @@ void frmFLD_DEL::createControls()
     m_lblTXT->setObjectName(u"lblTXT"_s);
     m_lblTXT->setGeometry(Px(120), Px(120), Px(1695), Px(255));
 
+    FitToText(m_lblTXT);
+    FitToText(m_chkALL);
     QWidget::setTabOrder(m_chkALL, m_btnCOM[0]);
     QWidget::setTabOrder(m_btnCOM[0], m_btnCOM[1]);
 }
@@ -59,7 +61,9 @@ void frmFLD_DEL::createControls()
 void frmFLD_DEL::Form_Load()
 {
     m_directory = QDir::toNativeSeparators(m_window.notes().SelectedFolderDir());
-    m_lblMSG->setText(m_directory);
+    // A long path keeps its both ends, where the drive and the folder's own name are.
+    m_lblMSG->setText(
+        m_lblMSG->fontMetrics().elidedText(m_directory, Qt::ElideMiddle, m_lblMSG->width()));
     m_lblMSG->setToolTip(m_directory);
 }
 
