@@ -1,11 +1,9 @@
 #include "BookWindow.h"
-#include "book/BookCommands.h"
 #include "folders/FolderCommands.h"
 #include "folders/frmFLD.h"
 #include "folders/frmFLD_DEL.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,12 +15,11 @@
 using namespace Qt::StringLiterals;
 using namespace qb;
 using qb::test::BookWindow;
-using Kind = qb::test::FakePlatform::Prompt::Kind;
 using Outcome = FolderCommands::AppendOutcome;
 
 namespace {
 
-template <typename T> T *Child(QWidget &form, const QString &name)
+template <typename T = QWidget> T *Child(QWidget &form, const QString &name)
 {
     T *child = form.findChild<T *>(name);
     if (!child)
@@ -39,15 +36,9 @@ QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
     return nullptr;
 }
 
-QString Caption(QWidget *control)
+void Click(QWidget &form, const QString &button)
 {
-    if (auto *box = qobject_cast<QGroupBox *>(control))
-        return box->title();
-    if (auto *button = qobject_cast<QAbstractButton *>(control))
-        return button->text();
-    if (auto *edit = qobject_cast<QLineEdit *>(control))
-        return edit->text();
-    return qobject_cast<QLabel *>(control)->text();
+    QTest::mouseClick(Child<QPushButton>(form, button), Qt::LeftButton);
 }
 
 } // namespace
@@ -90,13 +81,13 @@ private Q_SLOTS:
         QCOMPARE(b.folderLines(),
                  QStringList({b.row(name, u"Beta"_s), b.row(u"Alpha"_s, u"Alpha"_s),
                               b.row(u"Gamma"_s, u"Gamma"_s)}));
-        // Written even when unchanged: the signature line is fresh.
-        QVERIFY(!test::ReadBytes(b.path).contains("Tester"));
+        QVERIFY(!test::ReadBytes(b.path).contains("Tester")); // written, even unchanged
         QCOMPARE(b.w->lstFLDS()->currentIndex(), 1);
         QTEST(b.w->lstFLDS()->currentText(), "selected");
     }
 
     // Every way a name or directory is turned down leaves the book file as it was.
+    // clang-format off
     void refused_data()
     {
         QTest::addColumn<bool>("rename");
@@ -111,6 +102,7 @@ private Q_SLOTS:
         QTest::newRow("append LF") << false << u"a\nb"_s << u"Alpha"_s << u"line break"_s;
         QTest::newRow("directory ;") << false << QString() << u"we;ird"_s << u"\";\""_s;
     }
+    // clang-format on
     void refused()
     {
         QFETCH(bool, rename);
@@ -133,37 +125,48 @@ private Q_SLOTS:
         }
         QCOMPARE(test::ReadBytes(b.path), before);
         QCOMPARE(b.w->book().FolderCount, 1);
-        QCOMPARE(b.p.unexpected, 0);
-        QVERIFY(b.p.allAnswered());
+        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
         QCOMPARE(b.p.prompts.size() - b.p.messages().size(), asked ? 1 : 0);
         if (!message.isEmpty())
             QVERIFY(b.p.messages().constLast().text.contains(message));
     }
 
-    void appendSameDirectoryTwice()
+    // New Folder adds the OPEN directory, not the highlighted one; the same directory can be
+    // added twice; LastFileName is emptied; the first folder is then selected.
+    void appendFolder()
     {
-        BookWindow b({u"Alpha"_s});
+        BookWindow b({u"Soups"_s});
+        QDir().mkpath(b.dir(u"Soups/Cold"_s));
         b.w->session().LastFileName = u"Crepes"_s;
-        b.p.answerInput(u"Second"_s);
-        QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Alpha"_s)), Outcome::Added);
+        b.p.answerDialog([&](QDialog &d) {
+            static_cast<frmFLD &>(d).OpenDirectoryAt(b.dir(u"Soups"_s));
+            Child<QTreeWidget>(d, u"Dir"_s)->setCurrentItem(DirItem(d, b.dir(u"Soups/Cold"_s)));
+            Click(d, u"btnCOM_1"_s);
+            return d.result();
+        });
+        b.p.answerInput(u"Again"_s);
+        b.w->folders().NewFolder();
         b.p.user.clear();
         b.p.answerInput(u"Third"_s);
-        QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Alpha"_s)), Outcome::Added);
+        QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Soups"_s)), Outcome::Added);
 
-        QCOMPARE(b.p.prompts[0].text, u"Directory: "_s + b.dir(u"Alpha"_s) +
+        QCOMPARE(b.p.prompts[0].title, u"Add Folder"_s);
+        QCOMPARE(b.p.prompts[1].text, u"Directory: "_s + b.dir(u"Soups"_s) +
                                           u"\r\n\r\nPlease insert the name for the new Folder:"_s);
-        QCOMPARE(b.p.prompts[0].title, u"Quirebox - New Folder Name"_s);
-        QCOMPARE(b.p.prompts[0].defaultText, u"Operator Folder"_s);
-        QCOMPARE(b.p.prompts[1].defaultText, u" Folder"_s);
+        QCOMPARE(b.p.prompts[1].title, u"Quirebox - New Folder Name"_s);
+        QCOMPARE(b.p.prompts[1].defaultText, u"Operator Folder"_s);
+        QCOMPARE(b.p.prompts[2].defaultText, u" Folder"_s);
         QCOMPARE(b.folderLines(),
-                 QStringList({b.row(u"Alpha"_s, u"Alpha"_s), b.row(u"Second"_s, u"Alpha"_s),
-                              b.row(u"Third"_s, u"Alpha"_s)}));
+                 QStringList({b.row(u"Soups"_s, u"Soups"_s), b.row(u"Again"_s, u"Soups"_s),
+                              b.row(u"Third"_s, u"Soups"_s)}));
         QVERIFY(b.w->session().LastFileName.isEmpty());
+        QCOMPARE(b.selector(), QStringList({u"Again=2"_s, u"Soups=1"_s, u"Third=3"_s}));
         QCOMPARE(b.w->lstFLDS()->currentIndex(), 0);
         QCOMPARE(b.p.unexpected, 0);
     }
 
     // Commands with nothing to work on: told why, or nothing at all; no dialog, no write.
+    // clang-format off
     void nothingToWorkOn_data()
     {
         QTest::addColumn<int>("folders"); // -1: no book open
@@ -177,6 +180,7 @@ private Q_SLOTS:
         QTest::newRow("rename, no book") << -1 << u"rename"_s << QString();
         QTest::newRow("delete, no book") << -1 << u"delete"_s << QString();
     }
+    // clang-format on
     void nothingToWorkOn()
     {
         QFETCH(int, folders);
@@ -207,104 +211,64 @@ private Q_SLOTS:
         QCOMPARE(test::ReadBytes(b.path), before);
     }
 
-    void newFolderThroughDialog()
+    // Both forms: sizes and places from the twips they were drawn in, captions, buttons.
+    void forms()
     {
         BookWindow b({u"Alpha"_s});
-        QDir().mkpath(b.dir(u"Soups/Cold"_s));
-        b.p.answerDialog([&](QDialog &d) {
-            auto &form = static_cast<frmFLD &>(d);
-            form.OpenDirectoryAt(b.dir(u"Soups"_s));
-            Child<QTreeWidget>(d, u"Dir"_s)->setCurrentItem(DirItem(d, b.dir(u"Soups/Cold"_s)));
-            QTest::mouseClick(Child<QPushButton>(d, u"btnCOM_1"_s), Qt::LeftButton);
-            return d.result();
-        });
-        b.p.answerInput(u"Soups"_s);
-        b.w->folders().NewFolder();
-        QCOMPARE(b.p.prompts[0].kind, Kind::Dialog);
-        QCOMPARE(b.p.prompts[0].title, u"Add Folder"_s);
-        // The open directory is added, not the highlighted one.
-        QCOMPARE(b.folderLines().last(), b.row(u"Soups"_s, u"Soups"_s));
-        QCOMPARE(b.selector(), QStringList({u"Alpha=1"_s, u"Soups=2"_s}));
-        QCOMPARE(b.p.unexpected, 0);
-    }
-
-    // Removing through the dialog with the box checked: the rows are renumbered in file order
-    // and the directory stays on disk.
-    void removeRenumbers()
-    {
-        BookWindow b({u"A"_s, u"B"_s, u"C"_s});
-        b.select(u"B"_s);
-        QString shown;
-        b.p.answerDialog([&](QDialog &d) {
-            shown = Child<QLabel>(d, u"lblMSG"_s)->text();
-            QTest::mouseClick(Child<QPushButton>(d, u"btnCOM_0"_s), Qt::LeftButton);
-            return d.result();
-        });
-        b.w->folders().DeleteFolder();
-        QCOMPARE(b.p.prompts[0].title, u"Quirebox - Delete Folder"_s);
-        QCOMPARE(shown, b.dir(u"B"_s));
-        QCOMPARE(b.folderLines(), QStringList({b.row(u"A"_s, u"A"_s), b.row(u"C"_s, u"C"_s)}));
-        QCOMPARE(b.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
-        QCOMPARE(b.w->lstFLDS()->currentIndex(), 0);
-        QVERIFY(QFileInfo(b.dir(u"B"_s)).isDir());
-    }
-
-    void dialogControls_data()
-    {
-        QTest::addColumn<bool>("deleteForm");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("geometry");
-        QTest::newRow("corFLD_0") << false << u"corFLD_0"_s << u"Make New Folder"_s
-                                  << QRect(8, 224, 177, 33);
-        QTest::newRow("corFLD_1") << false << u"corFLD_1"_s << QString() << QRect(0, 16, 193, 33);
-        QTest::newRow("corFLD_2") << false << u"corFLD_2"_s << QString() << QRect(0, 184, 193, 113);
-        QTest::newRow("txtFLD") << false << u"txtFLD"_s << u"New Folder"_s
-                                << QRect(16, 248, 113, 19);
-        QTest::newRow("Create") << false << u"btnCOM_0"_s << u"Create"_s << QRect(132, 248, 48, 19);
-        QTest::newRow("Ok") << false << u"btnCOM_1"_s << u"&Ok"_s << QRect(8, 280, 81, 25);
-        QTest::newRow("Cancel") << false << u"btnCOM_2"_s << u"&Cancel"_s
-                                << QRect(104, 280, 81, 25);
-        QTest::newRow("lblTXT") << true << u"lblTXT"_s << u"Are you sure to delete:"_s
-                                << QRect(8, 8, 113, 17);
-        QTest::newRow("chkALL") << true << u"chkALL"_s
-                                << u"&Keep the directories with all the files"_s
-                                << QRect(64, 40, 209, 17);
-        QTest::newRow("del Ok") << true << u"btnCOM_0"_s << u"&Ok"_s << QRect(80, 64, 73, 25);
-        QTest::newRow("del Cancel")
-            << true << u"btnCOM_1"_s << u"&Cancel"_s << QRect(168, 64, 73, 25);
-    }
-    void dialogControls()
-    {
-        QFETCH(bool, deleteForm);
-        QFETCH(QString, control);
-        BookWindow b({u"Alpha"_s});
-        std::unique_ptr<QDialog> form;
-        if (deleteForm)
-            form = std::make_unique<frmFLD_DEL>(*b.w);
-        else
-            form = std::make_unique<frmFLD>(*b.w);
-        QCOMPARE(form->size(), deleteForm ? QSize(311, 97) : QSize(194, 313));
-        QCOMPARE(form->minimumSize(), form->maximumSize());
-        QVERIFY(form->windowFlags().testFlag(Qt::Tool));
-        QVERIFY(!form->windowFlags().testFlag(Qt::WindowMinMaxButtonsHint));
-        QWidget *widget = Child<QWidget>(*form, control);
-        QTEST(Caption(widget), "caption");
-        QFETCH(QRect, geometry);
-        const QRect at = widget->geometry();
-        if (!qobject_cast<QLabel *>(widget) && !qobject_cast<QCheckBox *>(widget)) {
-            QCOMPARE(at, geometry);
-            return;
+        frmFLD add(*b.w);
+        frmFLD_DEL del(*b.w);
+        QCOMPARE(add.windowTitle(), u"Add Folder"_s);
+        QCOMPARE(del.windowTitle(), u"Quirebox - Delete Folder"_s);
+        QCOMPARE(add.size(), QSize(194, 313));
+        QCOMPARE(del.size(), QSize(311, 97));
+        for (QDialog *form : {static_cast<QDialog *>(&add), static_cast<QDialog *>(&del)}) {
+            QCOMPARE(form->minimumSize(), form->maximumSize());
+            QVERIFY(form->windowFlags().testFlag(Qt::Tool));
+            QVERIFY(!form->windowFlags().testAnyFlag(Qt::WindowMinMaxButtonsHint));
         }
-        // A caption wider than drawn widens its control, leftwards if need be, within the form.
-        QCOMPARE(at.top(), geometry.top());
-        QCOMPARE(at.height(), geometry.height());
-        QVERIFY(at.left() <= geometry.left() && at.right() >= geometry.right());
-        QVERIFY(at.left() >= 0 && at.right() < form->width());
-        QVERIFY(at.width() >= std::min(widget->sizeHint().width(), form->width() - 16));
+        const struct
+        {
+            QDialog *form;
+            QString name, caption;
+            QRect at;
+            bool grows; // a caption wider than drawn widens its control, leftwards if need be
+        } controls[] = {
+            {&add, u"corFLD_0"_s, u"Make New Folder"_s, {8, 224, 177, 33}, false},
+            {&add, u"corFLD_1"_s, {}, {0, 16, 193, 33}, false},
+            {&add, u"corFLD_2"_s, {}, {0, 184, 193, 113}, false},
+            {&add, u"txtFLD"_s, u"New Folder"_s, {16, 248, 113, 19}, false},
+            {&add, u"btnCOM_0"_s, u"Create"_s, {132, 248, 48, 19}, false},
+            {&add, u"btnCOM_1"_s, u"&Ok"_s, {8, 280, 81, 25}, false},
+            {&add, u"btnCOM_2"_s, u"&Cancel"_s, {104, 280, 81, 25}, false},
+            {&del, u"lblTXT"_s, u"Are you sure to delete:"_s, {8, 8, 113, 17}, true},
+            {&del,
+             u"chkALL"_s,
+             u"&Keep the directories with all the files"_s,
+             {64, 40, 209, 17},
+             true},
+            {&del, u"btnCOM_0"_s, u"&Ok"_s, {80, 64, 73, 25}, false},
+            {&del, u"btnCOM_1"_s, u"&Cancel"_s, {168, 64, 73, 25}, false},
+        };
+        for (const auto &c : controls) {
+            QWidget *w = Child(*c.form, c.name);
+            QCOMPARE(w->property(w->inherits("QGroupBox") ? "title" : "text").toString(),
+                     c.caption);
+            const QRect at = w->geometry();
+            QVERIFY2(c.grows ? at.top() == c.at.top() && at.height() == c.at.height() &&
+                                   at.left() <= c.at.left() && at.right() >= c.at.right() &&
+                                   at.right() < c.form->width()
+                             : at == c.at,
+                     qPrintable(c.name));
+        }
+        for (const QString &name : {u"btnCOM_0"_s, u"btnCOM_1"_s, u"btnCOM_2"_s})
+            QVERIFY(!Child<QPushButton>(add, name)->isDefault() &&
+                    !Child<QPushButton>(add, name)->autoDefault());
+        QVERIFY(Child<QPushButton>(del, u"btnCOM_0"_s)->isDefault());
+        QVERIFY(Child<QCheckBox>(del, u"chkALL"_s)->isChecked());
     }
 
     // Create makes the directory inside the OPEN directory and leaves it open.
+    // clang-format off
     void create_data()
     {
         QTest::addColumn<QString>("name");
@@ -315,6 +279,7 @@ private Q_SLOTS:
         QTest::newRow("two levels") << u"Old/New"_s << false;
         QTest::newRow("parent") << u".."_s << false;
     }
+    // clang-format on
     void create()
     {
         QFETCH(QString, name);
@@ -329,17 +294,16 @@ private Q_SLOTS:
         auto *txtFLD = Child<QLineEdit>(form, u"txtFLD"_s);
         txtFLD->clear();
         QTest::keyClicks(txtFLD, name);
-        QTest::mouseClick(Child<QPushButton>(form, u"btnCOM_0"_s), Qt::LeftButton);
+        Click(form, u"btnCOM_0"_s);
 
         QCOMPARE(form.OpenDirectory(), b.tmp.path());
         QCOMPARE(closed.count(), 0);
+        QCOMPARE(QFileInfo::exists(b.dir(u"Soups"_s)), made);
+        QVERIFY(!QFileInfo::exists(b.dir(u"Old/New"_s)));
+        QCOMPARE(b.p.prompts.size(), made ? 0 : 1);
         if (made) {
-            QVERIFY(QFileInfo(b.dir(name)).isDir());
             QCOMPARE(Child<QTreeWidget>(form, u"Dir"_s)->currentItem(), DirItem(form, b.dir(name)));
-            QCOMPARE(b.p.prompts.size(), 0);
         } else {
-            QVERIFY(!QFileInfo::exists(b.dir(u"Old/New"_s)));
-            QCOMPARE(b.p.prompts.size(), 1);
             QCOMPARE(b.p.prompts[0].text, u"Quirebox can't create the specified folder."_s);
             QCOMPARE(b.p.prompts[0].title, u"Make Dir Error"_s);
             QCOMPARE(b.p.prompts[0].icon, Platform::Icon::Exclamation);
@@ -347,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(b.p.unexpected, 0);
     }
 
-    // Enter or a double-click opens an entry; highlighting alone does not; Enter never presses
+    // Enter or a double-click opens an entry, highlighting alone does not; Enter never presses
     // Ok; Esc cancels.
     void addFolderKeys()
     {
@@ -362,18 +326,17 @@ private Q_SLOTS:
         QCOMPARE(form.OpenDirectory(), b.tmp.path());
         QTest::keyClick(dir, Qt::Key_Return);
         QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
-        QTreeWidgetItem *parent = DirItem(form, b.tmp.path());
-        const QPoint at = dir->visualItemRect(parent).center();
-        QTest::mouseClick(dir->viewport(), Qt::LeftButton, {}, at);
+        const QPoint parent = dir->visualItemRect(DirItem(form, b.tmp.path())).center();
+        QTest::mouseClick(dir->viewport(), Qt::LeftButton, {}, parent);
         QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
-        QTest::mouseDClick(dir->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(dir->viewport(), Qt::LeftButton, {}, parent);
         QCOMPARE(form.OpenDirectory(), b.tmp.path());
 
         for (const QString &name : {u"txtFLD"_s, u"btnCOM_1"_s, u"btnCOM_0"_s})
-            QTest::keyClick(Child<QWidget>(form, name), Qt::Key_Return);
+            QTest::keyClick(Child(form, name), Qt::Key_Return);
         QCOMPARE(closed.count(), 0);
         QVERIFY(!QFileInfo::exists(b.dir(u"New Folder"_s)));
-        QTest::keyClick(Child<QWidget>(form, u"txtFLD"_s), Qt::Key_Escape);
+        QTest::keyClick(Child(form, u"txtFLD"_s), Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
         QCOMPARE(form.result(), int(QDialog::Rejected));
         QCOMPARE(b.p.prompts.size(), 0);
@@ -404,56 +367,57 @@ private Q_SLOTS:
         QCOMPARE(b.p.unexpected, 0);
     }
 
-    // The delete dialog's outcomes on real directories; Enter presses its Ok.
+    // Delete Folder's three outcomes on real directories; Enter presses the dialog's Ok; the
+    // remaining rows are renumbered in file order.
     void deleteOutcomes_data()
     {
         QTest::addColumn<bool>("keep");
         QTest::addColumn<bool>("subdirectory");
-        QTest::addColumn<bool>("dirLeft");
-        QTest::addColumn<bool>("inBook");
-        QTest::newRow("kept") << true << false << true << false;
-        QTest::newRow("files only") << false << false << false << false;
-        QTest::newRow("subdirectory") << false << true << true << true;
+        QTest::newRow("kept") << true << false;
+        QTest::newRow("files only") << false << false;
+        QTest::newRow("subdirectory") << false << true;
     }
     void deleteOutcomes()
     {
         QFETCH(bool, keep);
         QFETCH(bool, subdirectory);
-        QFETCH(bool, dirLeft);
-        QFETCH(bool, inBook);
-        BookWindow b({u"Alpha"_s, u"Doomed"_s});
-        const QString doomed = b.dir(u"Doomed"_s);
+        const bool fails = subdirectory;
+        BookWindow b({u"A"_s, u"B"_s, u"C"_s});
+        const QString doomed = b.dir(u"B"_s);
         QVERIFY(test::WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
         if (subdirectory)
             QDir().mkpath(doomed + u"/old"_s);
-        b.select(u"Doomed"_s);
+        b.select(u"B"_s);
         const QByteArray before = test::ReadBytes(b.path);
-        if (inBook)
+        QString shown;
+        b.p.answerDialog([&](QDialog &d) {
+            d.show();
+            shown = Child<QLabel>(d, u"lblMSG"_s)->text();
+            auto *chkALL = Child<QCheckBox>(d, u"chkALL"_s);
+            if (!keep)
+                QTest::mouseClick(chkALL, Qt::LeftButton);
+            QTest::keyClick(chkALL, Qt::Key_Return);
+            return d.result();
+        });
+        if (fails)
             b.p.answerMessage(Platform::Button::Ok);
+        b.w->folders().DeleteFolder();
 
-        frmFLD_DEL form(*b.w);
-        QSignalSpy closed(&form, &QDialog::finished);
-        auto *chkALL = Child<QCheckBox>(form, u"chkALL"_s);
-        QVERIFY(chkALL->isChecked());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        if (!keep)
-            QTest::mouseClick(chkALL, Qt::LeftButton);
-        QTest::keyClick(chkALL, Qt::Key_Return);
-
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(QFileInfo(doomed).isDir(), dirLeft);
+        QCOMPARE(b.p.prompts[0].title, u"Quirebox - Delete Folder"_s);
+        QCOMPARE(shown, doomed);
+        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
+        QCOMPARE(QFileInfo(doomed).isDir(), keep || fails);
         QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep);
         QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
-        QCOMPARE(test::ReadBytes(b.path) == before, inBook);
-        QCOMPARE(b.w->book().FolderCount, inBook ? 2 : 1);
-        QCOMPARE(b.p.prompts.size(), inBook ? 1 : 0);
-        if (inBook) {
-            QCOMPARE(b.p.prompts[0].text,
+        if (fails) {
+            QCOMPARE(test::ReadBytes(b.path), before);
+            QCOMPARE(b.p.prompts[1].text,
                      u"Quirebox is unable to delete \""_s + doomed + u"\" and/or all its files."_s);
-            QCOMPARE(b.p.prompts[0].title, u"Folder Delete Error"_s);
+            QCOMPARE(b.p.prompts[1].title, u"Folder Delete Error"_s);
+        } else {
+            QCOMPARE(b.folderLines(), QStringList({b.row(u"A"_s, u"A"_s), b.row(u"C"_s, u"C"_s)}));
+            QCOMPARE(b.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
         }
-        QCOMPARE(b.p.unexpected, 0);
         if (!keep) {
             const QString trash =
                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -473,7 +437,7 @@ private Q_SLOTS:
         QSignalSpy closed(&form, &QDialog::finished);
         b.p.answerMessage(Platform::Button::Ok);
         Child<QCheckBox>(form, u"chkALL"_s)->setChecked(false);
-        QTest::mouseClick(Child<QPushButton>(form, u"btnCOM_0"_s), Qt::LeftButton);
+        Click(form, u"btnCOM_0"_s);
         QCOMPARE(b.p.messages().size(), 1);
         QVERIFY(b.p.messages()[0].text.contains(u"your home directory"_s));
         QCOMPARE(closed.count(), 0);
