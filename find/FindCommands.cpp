@@ -63,9 +63,8 @@ bool FindCommands::FindInNote(bool fromBeginning)
 
 void FindCommands::ReportNotFound()
 {
-    m_window.platform().messageBox(u"Unable to find the specified string."_s,
-                                   Platform::Buttons::Ok, Platform::Icon::None,
-                                   u"Quirebox Find"_s);
+    m_window.platform().messageBox(u"Unable to find the specified string."_s, Platform::Buttons::Ok,
+                                   Platform::Icon::None, u"Quirebox Find"_s);
 }
 
 void FindCommands::CloseDialog()

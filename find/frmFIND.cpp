@@ -15,8 +15,8 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 frmFIND::frmFIND(FindCommands &commands, QWidget *parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_commands(commands)
 {
     setObjectName(u"frmFIND"_s);

@@ -34,9 +34,8 @@ void LaunchCommands::RunGlyphwright()
     NoteCommands &notes = m_window.notes();
     if (notes.NoteStatus() == u"Changed") {
         if (m_window.platform().messageBox(u"Save the file before executing Glyphwright?"_s,
-                                           Platform::Buttons::OkCancel,
-                                           Platform::Icon::Information, u"Glyphwright"_s)
-            != Platform::Button::Ok)
+                                           Platform::Buttons::OkCancel, Platform::Icon::Information,
+                                           u"Glyphwright"_s) != Platform::Button::Ok)
             return;
         // The tool must not read an older file than the user was promised.
         if (!notes.SaveNote())

@@ -64,14 +64,14 @@ mgABOUT::mgABOUT(Platform &platform, QWidget *parent)
 
 void mgABOUT::createPictures()
 {
-    m_imgMOSSGR = Picture(this, u"imgMOSSGR"_s, u"logo.svg"_s, TwipRect(150, 45, 1695, 960),
-                          QSize(113, 64));
-    m_btnEND = Picture(this, u"btnEND"_s, u"close.svg"_s, TwipRect(3480, 0, 810, 795),
-                       QSize(54, 53));
+    m_imgMOSSGR =
+        Picture(this, u"imgMOSSGR"_s, u"logo.svg"_s, TwipRect(150, 45, 1695, 960), QSize(113, 64));
+    m_btnEND =
+        Picture(this, u"btnEND"_s, u"close.svg"_s, TwipRect(3480, 0, 810, 795), QSize(54, 53));
     m_btnEND->installEventFilter(this);
     // The emblem lies over the lower line.
-    m_imgIcon = Picture(this, u"imgIcon"_s, u"emblem.svg"_s, TwipRect(240, 1920, 480, 480),
-                        QSize(32, 32));
+    m_imgIcon =
+        Picture(this, u"imgIcon"_s, u"emblem.svg"_s, TwipRect(240, 1920, 480, 480), QSize(32, 32));
 }
 
 void mgABOUT::createTexts()

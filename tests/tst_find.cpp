@@ -53,8 +53,8 @@ struct Window
     int notFoundMessages() const
     {
         for (const FakePlatform::Prompt &p : platform.prompts) {
-            if (p.text != u"Unable to find the specified string." || p.title != u"Quirebox Find"
-                || p.icon != Platform::Icon::None || p.buttons != Platform::Buttons::Ok)
+            if (p.text != u"Unable to find the specified string." || p.title != u"Quirebox Find" ||
+                p.icon != Platform::Icon::None || p.buttons != Platform::Buttons::Ok)
                 return -1;
         }
         return platform.unexpected == 0 ? int(platform.prompts.size()) : -1;
@@ -129,21 +129,19 @@ void FindTest::dialogSearch_data()
     QTest::addColumn<int>("caret");
     QTest::addColumn<int>("start"); // -1: not found
     QTest::addColumn<QString>("selected");
-    QTest::newRow("first character") << u"Tea at noon"_s << u"tea"_s << false << false << 0 << 0
-                                     << u"Tea"_s;
-    QTest::newRow("capitals, case free") << u"The TEA room"_s << u"tea"_s << false << false << 0
-                                         << 4 << u"TEA"_s;
-    QTest::newRow("capitals, Match Case") << u"The TEA room"_s << u"tea"_s << true << false << 0
-                                          << -1 << QString();
-    QTest::newRow("from the beginning") << u"tea, tea, tea"_s << u"tea"_s << false << true << 13
-                                        << 0 << u"tea"_s;
-    QTest::newRow("no wrap") << u"tea, tea"_s << u"tea"_s << false << false << 6 << -1
-                             << QString();
-    QTest::newRow("empty text") << u"tea"_s << QString() << false << false << 0 << -1
-                                << QString();
+    QTest::newRow("first character")
+        << u"Tea at noon"_s << u"tea"_s << false << false << 0 << 0 << u"Tea"_s;
+    QTest::newRow("capitals, case free")
+        << u"The TEA room"_s << u"tea"_s << false << false << 0 << 4 << u"TEA"_s;
+    QTest::newRow("capitals, Match Case")
+        << u"The TEA room"_s << u"tea"_s << true << false << 0 << -1 << QString();
+    QTest::newRow("from the beginning")
+        << u"tea, tea, tea"_s << u"tea"_s << false << true << 13 << 0 << u"tea"_s;
+    QTest::newRow("no wrap") << u"tea, tea"_s << u"tea"_s << false << false << 6 << -1 << QString();
+    QTest::newRow("empty text") << u"tea"_s << QString() << false << false << 0 << -1 << QString();
     // A line break is one position between the lines, as in the editor.
-    QTest::newRow("third line") << u"one\ntwo\r\nthree"_s << u"THREE"_s << false << false << 0
-                                << 8 << u"three"_s;
+    QTest::newRow("third line") << u"one\ntwo\r\nthree"_s << u"THREE"_s << false << false << 0 << 8
+                                << u"three"_s;
 }
 
 void FindTest::dialogSearch()

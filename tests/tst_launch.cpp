@@ -58,9 +58,9 @@ bool PlaceTool(const QString &programDir, bool runnable = true)
 {
     const QString target = ToolPath(programDir);
     const QFile::Permissions readWrite = QFile::ReadOwner | QFile::WriteOwner;
-    return WriteBytes(target, ReadBytes(qEnvironmentVariable("QB_TEST_DATA")
-                                        + u"/launch/fake-glyphwright.sh"_s))
-           && QFile::setPermissions(target, runnable ? readWrite | QFile::ExeOwner : readWrite);
+    return WriteBytes(target, ReadBytes(qEnvironmentVariable("QB_TEST_DATA") +
+                                        u"/launch/fake-glyphwright.sh"_s)) &&
+           QFile::setPermissions(target, runnable ? readWrite | QFile::ExeOwner : readWrite);
 }
 
 bool Underlined(const mgABOUT &box, int index)
