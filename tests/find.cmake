@@ -1,2 +1,2 @@
 # Tests of the find area.
-qb_add_test(tst_find GUI SOURCES tst_find.cpp)
+qb_add_test(test_find GUI SOURCES test_find.cpp)

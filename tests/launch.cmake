@@ -1,2 +1,2 @@
 # Tests of the launch area.
-qb_add_test(tst_launch GUI SOURCES tst_launch.cpp)
+qb_add_test(test_launch GUI SOURCES test_launch.cpp)

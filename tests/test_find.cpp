@@ -274,4 +274,4 @@ void FindTest::dialogKeepsItsStateWhenHidden()
 } // namespace qb::test
 
 QTEST_MAIN(qb::test::FindTest)
-#include "tst_find.moc"
+#include "test_find.moc"

@@ -361,4 +361,4 @@ void LaunchTest::aboutShowsModallyAndXClosesIt()
 } // namespace qb::test
 
 QTEST_MAIN(qb::test::LaunchTest)
-#include "tst_launch.moc"
+#include "test_launch.moc"
