@@ -38,20 +38,29 @@ struct StandIn
 struct DecodedNote
 {
     NoteFormat format;
-    QString text;             // the note's line breaks as '\n', stand-ins in place
-    QList<StandIn> standIns;  // ascending positions into text
+    QString text;            // the note's line breaks as '\n', stand-ins in place
+    QList<StandIn> standIns; // ascending positions into text
 };
 
 // UTF-8 when the bytes are valid UTF-8 (plain ASCII and empty notes included), else Windows-1252.
-// The first line end in the bytes decides the style; CR LF when there is none.
+// Valid means well-formed in the strict sense: no overlong forms, no surrogates, nothing above
+// U+10FFFF, so that decoding and encoding again gives back the same bytes.
+// The first line end in the bytes decides the style; CR LF when there is none. A CR that is not
+// followed by LF does not count.
 NoteFormat DetectNoteFormat(QByteArrayView bytes);
 
 DecodedNote DecodeNoteBytes(QByteArrayView bytes);
 // The same rules with a format already chosen (used when re-showing bytes in a known form).
+// Nothing is ever lost: bytes that are not valid UTF-8 are read as Windows-1252 whatever
+// `format` says, and a byte order mark `format` asks for but the bytes lack is dropped from the
+// result's format. The result's format is the one to save with.
 DecodedNote DecodeNoteBytes(QByteArrayView bytes, const NoteFormat &format);
 
-// True for characters the editor cannot hold as they are.
+// True for a character that, found in a note outside a line end of the note's style, the editor
+// cannot hold as it is: every CR, an LF in a CR LF note, U+2028, U+2029, U+FDD0 and U+FDD1 (Qt's
+// frame marks, which the editor turns into paragraph breaks).
 bool NeedsStandIn(char16_t c, const NoteFormat &format);
+// The visible character the editor shows for `original`; `original` itself for other characters.
 char16_t StandInFor(char16_t original);
 
 // Windows-1252 with the five unassigned bytes mapped to the C1 controls of the same value,
@@ -60,11 +69,16 @@ QString DecodeWindows1252(QByteArrayView bytes);
 // nullopt when `text` holds a character Windows-1252 cannot store; `badIndex` then names it.
 std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badIndex = nullptr);
 
-// Builds a note's bytes from the editor's content, piece by piece.
+// Builds a note's bytes from the editor's content, piece by piece. The byte order mark, when the
+// format has one, comes first.
 class NoteEncoder
 {
 public:
     explicit NoteEncoder(const NoteFormat &format);
+
+    // Room for `units` more UTF-16 code units of text at their largest, so that a large note
+    // built piece by piece is never copied as it grows.
+    void reserve(qsizetype units);
 
     // Ordinary text: U+2029 (the editor's paragraph break) and U+2028 (a typed soft break)
     // become the note's line end; everything else is stored as it stands.
@@ -72,13 +86,18 @@ public:
     // The originals behind stand-ins, stored as they are (a lone CR stays a lone CR).
     void appendOriginal(QStringView originals);
 
-    // False when a character could not be stored in the note's encoding (Windows-1252 only).
+    // False when a character could not be stored: outside Windows-1252 in a Windows-1252 note,
+    // or half a surrogate pair. Nothing is appended after the first such character, so the
+    // bytes must not be written then.
     bool ok() const { return !m_unencodable.has_value(); }
     std::optional<char32_t> firstUnencodable() const { return m_unencodable; }
     QByteArray takeBytes();
 
 private:
-    void appendEncoded(QStringView text);
+    void appendEncoded(QStringView text, bool lineBreaks);
+    void appendUtf8(QStringView text, bool lineBreaks);
+    void appendWindows1252(QStringView text, bool lineBreaks);
+    void markUnencodable(QStringView text, qsizetype index);
 
     NoteFormat m_format;
     QByteArray m_bytes;

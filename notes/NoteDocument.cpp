@@ -1,0 +1,242 @@
+#include "notes/NoteDocument.h"
+
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <utility>
+
+namespace qb {
+
+namespace {
+
+const QString &GuardName()
+{
+    static const QString name = QStringLiteral("qbStandInGuard");
+    return name;
+}
+
+const QString &CaretGuardName()
+{
+    static const QString name = QStringLiteral("qbStandInCaretGuard");
+    return name;
+}
+
+// Index into QTextDocument::allFormats() -> the code unit that format's characters stand for,
+// 0 where a format marks no stand-in. Empty when the document has no stand-in format at all.
+QList<char16_t> StandInOriginals(const QTextDocument &document)
+{
+    const QList<QTextFormat> formats = document.allFormats();
+    QList<char16_t> originals;
+    for (qsizetype i = 0; i < formats.size(); ++i) {
+        const QVariant original = formats[i].property(StandInProperty);
+        if (!original.isValid())
+            continue;
+        if (originals.isEmpty())
+            originals.resize(formats.size());
+        originals[i] = static_cast<char16_t>(original.toUInt());
+    }
+    return originals;
+}
+
+// Calls visit(position, length, original) for each run of stand-in-formatted characters within
+// [from, to), in document order.
+template <typename Visit>
+void ForEachStandInRun(const QTextDocument &document, const QList<char16_t> &originals, int from,
+                       int to, Visit visit)
+{
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int index = fragment.charFormatIndex();
+            if (index < 0 || index >= originals.size() || originals[index] == 0)
+                continue;
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start < end)
+                visit(start, end - start, originals[index]);
+        }
+    }
+}
+
+QTextCharFormat StandInFormat(const QPlainTextEdit &editor, char16_t original)
+{
+    QTextCharFormat format;
+    format.setProperty(StandInProperty, uint(original));
+    // Dimmed, so that a stand-in does not pass for a character the user typed.
+    format.setForeground(editor.palette().color(QPalette::PlaceholderText));
+    return format;
+}
+
+// Lives as the document's child. Text typed or pasted next to a stand-in takes on its format;
+// that is taken off again. An undo or redo is left alone: it puts back characters as they were,
+// a deleted stand-in included, and touching the document then would cost the redo steps. The
+// two are told apart by undoCommandAdded, which an edit emits before its contentsChange and an
+// undo or redo does not emit at all.
+// An undo can leave a typed character marked for a moment; NoteBytesFromEditor writes such a
+// character as itself, since it is not the stand-in of the mark it carries.
+class StandInGuard : public QObject
+{
+public:
+    explicit StandInGuard(QTextDocument &document) : QObject(&document), m_document(document)
+    {
+        setObjectName(GuardName());
+        connect(&document, &QTextDocument::undoCommandAdded, this, [this] { m_edited = true; });
+        connect(&document, &QTextDocument::contentsChange, this, &StandInGuard::onContentsChange);
+    }
+
+    void setPaused(bool paused) { m_paused = paused; }
+
+private:
+    void onContentsChange(int position, int /*removed*/, int added);
+
+    QTextDocument &m_document;
+    bool m_paused = false;
+    bool m_edited = false;
+};
+
+void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
+{
+    const bool edited = std::exchange(m_edited, false) || !m_document.isUndoRedoEnabled();
+    if (m_paused || !edited || added <= 0)
+        return;
+    const QList<char16_t> originals = StandInOriginals(m_document);
+    if (originals.isEmpty())
+        return;
+    QList<std::pair<int, int>> runs;
+    ForEachStandInRun(m_document, originals, position, position + added,
+                      [&runs](int start, int length, char16_t) {
+                          runs.append({start, length});
+                      });
+    if (runs.isEmpty())
+        return;
+    QTextCursor cursor(&m_document);
+    cursor.beginEditBlock();
+    for (const auto &[start, length] : std::as_const(runs)) {
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(QTextCharFormat());
+    }
+    cursor.endEditBlock();
+    m_edited = false; // set again by the format change just made
+}
+
+// Typing uses the caret's format, which is the format of the character before it: after a
+// stand-in, a plain one is set instead, so that typed text is never marked in the first place
+// and no extra undo step is needed to unmark it. A selection keeps its formats (setting one
+// would change them); the document guard covers typing over it.
+void KeepCaretPlain(QPlainTextEdit &editor)
+{
+    const QTextCursor caret = editor.textCursor();
+    if (!caret.hasSelection() && caret.charFormat().hasProperty(StandInProperty))
+        editor.setCurrentCharFormat(QTextCharFormat());
+}
+
+void GuardCaret(QPlainTextEdit &editor)
+{
+    if (editor.findChild<QObject *>(CaretGuardName(), Qt::FindDirectChildrenOnly))
+        return;
+    auto *guard = new QObject(&editor);
+    guard->setObjectName(CaretGuardName());
+    QObject::connect(&editor, &QPlainTextEdit::cursorPositionChanged, guard,
+                     [&editor] { KeepCaretPlain(editor); });
+}
+
+StandInGuard *FindGuard(QTextDocument &document)
+{
+    return dynamic_cast<StandInGuard *>(
+        document.findChild<QObject *>(GuardName(), Qt::FindDirectChildrenOnly));
+}
+
+void MarkStandIns(QPlainTextEdit &editor, const QList<StandIn> &standIns)
+{
+    QTextCursor cursor(editor.document());
+    cursor.beginEditBlock();
+    for (qsizetype first = 0; first < standIns.size();) {
+        // Neighbours standing for the same character take their format in one go.
+        qsizetype last = first;
+        while (last + 1 < standIns.size() &&
+               standIns[last + 1].position == standIns[last].position + 1 &&
+               standIns[last + 1].original == standIns[first].original) {
+            ++last;
+        }
+        cursor.setPosition(int(standIns[first].position));
+        cursor.setPosition(int(standIns[last].position + 1), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(StandInFormat(editor, standIns[first].original));
+        first = last + 1;
+    }
+    cursor.endEditBlock();
+}
+
+} // namespace
+
+void GuardStandIns(QTextDocument &document)
+{
+    if (!FindGuard(document))
+        new StandInGuard(document);
+}
+
+void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
+{
+    QTextDocument &document = *editor.document();
+    if (!note.standIns.isEmpty()) {
+        GuardStandIns(document);
+        GuardCaret(editor);
+    }
+    StandInGuard *guard = FindGuard(document);
+    if (guard)
+        guard->setPaused(true);
+    document.setUndoRedoEnabled(false);
+    // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
+    // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
+    document.setPlainText(note.text);
+    if (!note.standIns.isEmpty())
+        MarkStandIns(editor, note.standIns);
+    document.setUndoRedoEnabled(true);
+    document.setModified(false);
+    if (guard)
+        guard->setPaused(false);
+    editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
+    KeepCaretPlain(editor);
+}
+
+NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)
+{
+    const QTextDocument &document = *editor.document();
+    const QString text = document.toRawText();
+    const QList<char16_t> originals = StandInOriginals(document);
+    NoteEncoder encoder(format);
+    encoder.reserve(text.size());
+    if (originals.isEmpty()) {
+        encoder.appendText(text);
+    } else {
+        // A stand-in writes its original, any other character itself: a typed character can
+        // carry a stand-in's mark for a moment after an undo.
+        const QStringView view(text);
+        qsizetype done = 0;
+        ForEachStandInRun(document, originals, 0, int(text.size()),
+                          [&](int start, int length, char16_t original) {
+                              encoder.appendText(view.sliced(done, start - done));
+                              for (int i = start; i < start + length; ++i) {
+                                  if (view[i] == QChar(StandInFor(original)))
+                                      encoder.appendOriginal(QStringView(&original, 1));
+                                  else
+                                      encoder.appendText(view.sliced(i, 1));
+                              }
+                              done = start + length;
+                          });
+        encoder.appendText(view.sliced(done));
+    }
+    NoteBytes result;
+    if (encoder.ok())
+        result.bytes = encoder.takeBytes();
+    else
+        result.unencodable = encoder.firstUnencodable();
+    return result;
+}
+
+} // namespace qb

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "notes/NoteCodec.h"
+
+#include <QByteArray>
+#include <QTextFormat>
+
+#include <optional>
+
+class QPlainTextEdit;
+class QTextDocument;
+
+namespace qb {
+
+// A character of the editor that stands for another one carries this character-format property,
+// holding the code unit it stands for. The property, not the character, makes a stand-in: a note
+// may well hold U+240D itself.
+inline constexpr int StandInProperty = QTextFormat::UserProperty + 1;
+
+// Replaces the editor's whole text with the note (one textChanged at least is fine and expected).
+// The load cannot be undone and leaves the document unmodified. A note with stand-ins guards the
+// document (GuardStandIns) and the editor's caret, so that text typed beside a stand-in is
+// plain text.
+void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note);
+
+struct NoteBytes
+{
+    QByteArray bytes;                    // empty when `unencodable` is set: nothing to write
+    std::optional<char32_t> unencodable; // the first character the note's encoding cannot hold
+};
+
+// The note's bytes as the editor holds them now, in `format`.
+NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format);
+
+// Install once per editor: keeps typed/pasted text from taking on a stand-in's identity.
+// Installing again does nothing.
+void GuardStandIns(QTextDocument &document);
+
+} // namespace qb
