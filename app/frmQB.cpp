@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace qb {
@@ -71,7 +73,8 @@ frmQB::frmQB(Platform &platform, QWidget *parent)
     createToolBar();
     createStatusBar();
     connectCommands();
-    resize(Px(9270), Px(6060) + menuBar()->sizeHint().height());
+    const int width = std::max(Px(9270), m_tBAR->geometry().right() + Px(30));
+    resize(width, Px(6060) + menuBar()->sizeHint().height());
 }
 
 frmQB::~frmQB() = default;

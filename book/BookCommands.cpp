@@ -37,6 +37,18 @@ void FillFolderSelector(QComboBox *lstFLDS, const BookState &book)
     }
 }
 
+// A pasted name can hold line breaks, which would split the "Name=" line and turn the lines
+// after it into folder rows.
+bool AcceptBookName(Platform &platform, const QString &name)
+{
+    if (!name.contains(u'\r') && !name.contains(u'\n'))
+        return true;
+    platform.messageBox(u"Quirebox can't store this book name: it holds a line break, and a book "
+                        "file keeps the name on one line."_s,
+                        Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+    return false;
+}
+
 } // namespace
 
 QString BookCommands::SignatureText() const
@@ -135,7 +147,7 @@ void BookCommands::NewBook()
     const QString name =
         platform.inputBox(u"Insert the name for the new Quirebox:"_s, u"New Quirebox"_s,
                           MakeSignature(platform.userName()) + u" Quirebox"_s);
-    if (name.isEmpty())
+    if (name.isEmpty() || !AcceptBookName(platform, name))
         return;
     Platform::FileDialogRequest request;
     request.mode = Platform::FileDialogRequest::Mode::Save;
@@ -179,7 +191,7 @@ void BookCommands::RenameBook()
     const QString name = m_window.platform().inputBox(
         u"Old Quirebox name: "_s + book.BookName + u"\r\nInsert the new name for the Quirebox:"_s,
         u"New Quirebox"_s, book.BookName);
-    if (name.isEmpty())
+    if (name.isEmpty() || !AcceptBookName(m_window.platform(), name))
         return;
     BookState renamed = book;
     renamed.BookName = name;

@@ -17,6 +17,8 @@ public:
     bool GlyphwrightPresent() const;
 
     void RunGlyphwright();
+    // Starts the tool on `notePath`, passed as one argument; says so when it cannot start.
+    bool StartGlyphwright(const QString &notePath);
     void B_mnuF_DISKOPEN_Click();
     void H_mnuABOUT_Click();
 

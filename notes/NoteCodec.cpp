@@ -15,10 +15,9 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 // Bytes 0x80..0x9F of Windows-1252. The five bytes the code page leaves unassigned map to the C1
 // control of the same value, so that any file can be read and written back unchanged.
 constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 std::optional<char> Windows1252Byte(char16_t c)
@@ -239,11 +238,16 @@ std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badInde
     return bytes;
 }
 
-NoteEncoder::NoteEncoder(const NoteFormat &format)
-    : m_format(format)
+NoteEncoder::NoteEncoder(const NoteFormat &format) : m_format(format)
 {
     if (format.encoding == TextEncoding::Utf8 && format.byteOrderMark)
         m_bytes.append(kBom);
+}
+
+void NoteEncoder::reserve(qsizetype units)
+{
+    const qsizetype perUnit = m_format.encoding == TextEncoding::Utf8 ? 3 : 2;
+    EnsureCapacity(m_bytes, m_bytes.size() + perUnit * units);
 }
 
 void NoteEncoder::appendText(QStringView text)
@@ -275,7 +279,7 @@ void NoteEncoder::appendUtf8(QStringView text, bool lineBreaks)
 {
     const bool crLf = m_format.lineEnd == LineEnd::CrLf;
     const qsizetype start = m_bytes.size();
-    // Three bytes per code unit is the most UTF-8 or a line end can take.
+    // Three bytes per code unit is the most UTF-8 or a line end can take (reserve() agrees).
     EnsureCapacity(m_bytes, start + 3 * text.size());
     m_bytes.resize(start + 3 * text.size());
     auto *out = reinterpret_cast<unsigned char *>(m_bytes.data() + start);
@@ -324,6 +328,7 @@ void NoteEncoder::appendWindows1252(QStringView text, bool lineBreaks)
 {
     const QByteArray lineEnd = m_format.lineEndBytes();
     const qsizetype start = m_bytes.size();
+    // Two bytes per code unit: a CR LF line end (reserve() agrees).
     EnsureCapacity(m_bytes, start + 2 * text.size());
     m_bytes.resize(start + 2 * text.size());
     char *out = m_bytes.data() + start;

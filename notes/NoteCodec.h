@@ -38,8 +38,8 @@ struct StandIn
 struct DecodedNote
 {
     NoteFormat format;
-    QString text;             // the note's line breaks as '\n', stand-ins in place
-    QList<StandIn> standIns;  // ascending positions into text
+    QString text;            // the note's line breaks as '\n', stand-ins in place
+    QList<StandIn> standIns; // ascending positions into text
 };
 
 // UTF-8 when the bytes are valid UTF-8 (plain ASCII and empty notes included), else Windows-1252.
@@ -75,6 +75,10 @@ class NoteEncoder
 {
 public:
     explicit NoteEncoder(const NoteFormat &format);
+
+    // Room for `units` more UTF-16 code units of text at their largest, so that a large note
+    // built piece by piece is never copied as it grows.
+    void reserve(qsizetype units);
 
     // Ordinary text: U+2029 (the editor's paragraph break) and U+2028 (a typed soft break)
     // become the note's line end; everything else is stored as it stands.

@@ -44,7 +44,7 @@ QList<char16_t> StandInOriginals(const QTextDocument &document)
 
 // Calls visit(position, length, original) for each run of stand-in-formatted characters within
 // [from, to), in document order.
-template<typename Visit>
+template <typename Visit>
 void ForEachStandInRun(const QTextDocument &document, const QList<char16_t> &originals, int from,
                        int to, Visit visit)
 {
@@ -82,9 +82,7 @@ QTextCharFormat StandInFormat(const QPlainTextEdit &editor, char16_t original)
 class StandInGuard : public QObject
 {
 public:
-    explicit StandInGuard(QTextDocument &document)
-        : QObject(&document)
-        , m_document(document)
+    explicit StandInGuard(QTextDocument &document) : QObject(&document), m_document(document)
     {
         setObjectName(GuardName());
         connect(&document, &QTextDocument::undoCommandAdded, this, [this] { m_edited = true; });
@@ -111,7 +109,9 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
         return;
     QList<std::pair<int, int>> runs;
     ForEachStandInRun(m_document, originals, position, position + added,
-                      [&runs](int start, int length, char16_t) { runs.append({start, length}); });
+                      [&runs](int start, int length, char16_t) {
+                          runs.append({start, length});
+                      });
     if (runs.isEmpty())
         return;
     QTextCursor cursor(&m_document);
@@ -159,9 +159,9 @@ void MarkStandIns(QPlainTextEdit &editor, const QList<StandIn> &standIns)
     for (qsizetype first = 0; first < standIns.size();) {
         // Neighbours standing for the same character take their format in one go.
         qsizetype last = first;
-        while (last + 1 < standIns.size()
-               && standIns[last + 1].position == standIns[last].position + 1
-               && standIns[last + 1].original == standIns[first].original) {
+        while (last + 1 < standIns.size() &&
+               standIns[last + 1].position == standIns[last].position + 1 &&
+               standIns[last + 1].original == standIns[first].original) {
             ++last;
         }
         cursor.setPosition(int(standIns[first].position));
@@ -191,16 +191,16 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
     if (guard)
         guard->setPaused(true);
     document.setUndoRedoEnabled(false);
-    // setPlainText gives the whole text the caret's format, which may be a stand-in's.
-    editor.setTextCursor(QTextCursor(&document));
-    editor.setCurrentCharFormat(QTextCharFormat());
-    editor.setPlainText(note.text);
+    // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
+    // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
+    document.setPlainText(note.text);
     if (!note.standIns.isEmpty())
         MarkStandIns(editor, note.standIns);
     document.setUndoRedoEnabled(true);
     document.setModified(false);
     if (guard)
         guard->setPaused(false);
+    editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
     KeepCaretPlain(editor);
 }
 
@@ -210,22 +210,25 @@ NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &fo
     const QString text = document.toRawText();
     const QList<char16_t> originals = StandInOriginals(document);
     NoteEncoder encoder(format);
+    encoder.reserve(text.size());
     if (originals.isEmpty()) {
         encoder.appendText(text);
     } else {
+        // A stand-in writes its original, any other character itself: a typed character can
+        // carry a stand-in's mark for a moment after an undo.
         const QStringView view(text);
         qsizetype done = 0;
         ForEachStandInRun(document, originals, 0, int(text.size()),
                           [&](int start, int length, char16_t original) {
-            encoder.appendText(view.sliced(done, start - done));
-            for (int i = start; i < start + length; ++i) {
-                if (view[i] == QChar(StandInFor(original)))
-                    encoder.appendOriginal(QStringView(&original, 1));
-                else
-                    encoder.appendText(view.sliced(i, 1));
-            }
-            done = start + length;
-        });
+                              encoder.appendText(view.sliced(done, start - done));
+                              for (int i = start; i < start + length; ++i) {
+                                  if (view[i] == QChar(StandInFor(original)))
+                                      encoder.appendOriginal(QStringView(&original, 1));
+                                  else
+                                      encoder.appendText(view.sliced(i, 1));
+                              }
+                              done = start + length;
+                          });
         encoder.appendText(view.sliced(done));
     }
     NoteBytes result;

@@ -25,8 +25,8 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note);
 
 struct NoteBytes
 {
-    QByteArray bytes;                     // empty when `unencodable` is set: nothing to write
-    std::optional<char32_t> unencodable;  // the first character the note's encoding cannot hold
+    QByteArray bytes;                    // empty when `unencodable` is set: nothing to write
+    std::optional<char32_t> unencodable; // the first character the note's encoding cannot hold
 };
 
 // The note's bytes as the editor holds them now, in `format`.

@@ -36,8 +36,8 @@ namespace {
 // UTF-16 units (NTFS, exFAT).
 constexpr qsizetype MaxFileNameLength = 255;
 
-// Fast, and collisions between two versions of a note are not a threat to guard against here,
-// but Blake2b keeps even deliberate ones out for little more time (about 20 ms per 10 MiB).
+// SHA-1 would do against accidents and is a little faster (about 16 against 20 ms per 10 MiB
+// here), but Blake2b keeps out even made-up collisions for that small price.
 constexpr auto FingerprintDigest = QCryptographicHash::Blake2b_256;
 
 QString alreadyExists()
@@ -121,7 +121,8 @@ std::u16string_view unitsOf(const QString &text)
     return {reinterpret_cast<const char16_t *>(text.constData()), size_t(text.size())};
 }
 
-// A plain unit compare that the compiler inlines: a third faster than QString's on 100,000 names.
+// A plain unit compare the compiler inlines; on 100,000 names it sorts a fifth faster than
+// QString::compare.
 bool sortEntryLess(const SortEntry &a, const SortEntry &b)
 {
     if (const int byKey = unitsOf(a.key).compare(unitsOf(b.key)); byKey != 0)

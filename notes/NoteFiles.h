@@ -24,8 +24,8 @@ struct NoteListing
 // A folder that is missing or unreadable gives what could be read and the reason.
 NoteListing ListNoteFiles(const QString &dirPath);
 
-// Note list order: the note names folded to one letter case, compared code unit by code unit
-// (locale-free, so every machine shows the same order; digits are not compared as numbers);
+// Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by
+// unit (locale-free, so every machine shows the same order; digits are not read as numbers);
 // names equal in that way go by a case-sensitive compare, then by the whole file name.
 bool NoteFileNameLess(const QString &fileNameA, const QString &fileNameB);
 

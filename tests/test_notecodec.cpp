@@ -52,7 +52,8 @@ void TestNoteCodec::detectFormat_data()
     QTest::newRow("cr cr lf") << QByteArray("\r\r\n") << kUtf8CrLf;
     QTest::newRow("bom") << QByteArray("\xEF\xBB\xBFx") << utf8Bom;
     QTest::newRow("bom alone") << QByteArray("\xEF\xBB\xBF") << utf8Bom;
-    QTest::newRow("bom then lf") << QByteArray("\xEF\xBB\xBF\n") << NoteFormat{TextEncoding::Utf8, true, LineEnd::Lf};
+    QTest::newRow("bom then lf") << QByteArray("\xEF\xBB\xBF\n")
+                                 << NoteFormat{TextEncoding::Utf8, true, LineEnd::Lf};
     QTest::newRow("bom then invalid") << QByteArray("\xEF\xBB\xBF\xE9") << kAnsiCrLf;
     QTest::newRow("two bytes") << QByteArray("caf\xC3\xA9") << kUtf8CrLf;
     QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80\n") << kUtf8Lf;
@@ -92,25 +93,26 @@ void TestNoteCodec::decodeText_data()
     QTest::addColumn<QList<StandIn>>("standIns");
 
     QTest::newRow("crlf note") << QByteArray("a\r\nb\r\n") << u"a\nb\n"_s << QList<StandIn>{};
-    QTest::newRow("lone cr in crlf") << QByteArray("a\rb\r\n") << u"a\u240Db\n"_s
-                                     << QList<StandIn>{{1, u'\r'}};
-    QTest::newRow("lone lf in crlf") << QByteArray("a\r\nb\nc") << u"a\nb\u240Ac"_s
-                                     << QList<StandIn>{{3, u'\n'}};
+    QTest::newRow("lone cr in crlf")
+        << QByteArray("a\rb\r\n") << u"a\u240Db\n"_s << QList<StandIn>{{1, u'\r'}};
+    QTest::newRow("lone lf in crlf")
+        << QByteArray("a\r\nb\nc") << u"a\nb\u240Ac"_s << QList<StandIn>{{3, u'\n'}};
     QTest::newRow("cr cr lf") << QByteArray("\r\r\n") << u"\u240D\n"_s
                               << QList<StandIn>{{0, u'\r'}};
-    QTest::newRow("crlf in lf note") << QByteArray("a\nb\r\n") << u"a\nb\u240D\n"_s
-                                     << QList<StandIn>{{3, u'\r'}};
+    QTest::newRow("crlf in lf note")
+        << QByteArray("a\nb\r\n") << u"a\nb\u240D\n"_s << QList<StandIn>{{3, u'\r'}};
     QTest::newRow("separators") << QByteArray("\xE2\x80\xA8x\xE2\x80\xA9") << u"\u2424x\u00B6"_s
                                 << QList<StandIn>{{0, 0x2028}, {2, 0x2029}};
     QTest::newRow("frame marks") << QByteArray("\xEF\xB7\x90\xEF\xB7\x91") << u"\u27E6\u27E7"_s
                                  << QList<StandIn>{{0, 0xFDD0}, {1, 0xFDD1}};
-    QTest::newRow("literal pictures") << QByteArray("\xE2\x90\x8D\r") << u"\u240D\u240D"_s
-                                      << QList<StandIn>{{1, u'\r'}};
-    QTest::newRow("second bom is text") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx") << u"\uFEFFx"_s
-                                        << QList<StandIn>{};
+    QTest::newRow("literal pictures")
+        << QByteArray("\xE2\x90\x8D\r") << u"\u240D\u240D"_s << QList<StandIn>{{1, u'\r'}};
+    QTest::newRow("second bom is text")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx") << u"\uFEFFx"_s << QList<StandIn>{};
     QTest::newRow("nul and nbsp") << QByteArray("a\0b\xC2\xA0", 5) << u"a\u0000b\u00A0"_s
                                   << QList<StandIn>{};
-    QTest::newRow("ansi") << QByteArray("\x80\x81\x9F\xA0\xFF\r") << u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s
+    QTest::newRow("ansi") << QByteArray("\x80\x81\x9F\xA0\xFF\r")
+                          << u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s
                           << QList<StandIn>{{5, u'\r'}};
 }
 
@@ -138,10 +140,10 @@ void TestNoteCodec::windows1252()
     QCOMPARE(QSet<QChar>(text.cbegin(), text.cend()).size(), 256); // every byte its own character
     QCOMPARE(EncodeWindows1252(text), std::optional<QByteArray>(all));
 
-    const QList<std::pair<uchar, char16_t>> known = {
-        {0x41, u'A'}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8D, 0x008D}, {0x8F, 0x008F},
-        {0x90, 0x0090}, {0x9D, 0x009D}, {0x99, 0x2122}, {0x9F, 0x0178}, {0xA0, 0x00A0},
-        {0xE9, 0x00E9}};
+    const QList<std::pair<uchar, char16_t>> known = {{0x41, u'A'},   {0x80, 0x20AC}, {0x81, 0x0081},
+                                                     {0x8D, 0x008D}, {0x8F, 0x008F}, {0x90, 0x0090},
+                                                     {0x9D, 0x009D}, {0x99, 0x2122}, {0x9F, 0x0178},
+                                                     {0xA0, 0x00A0}, {0xE9, 0x00E9}};
     for (const auto &[byte, unit] : known)
         QCOMPARE(text.at(byte), QChar(unit));
 
@@ -175,19 +177,23 @@ void TestNoteCodec::encoder_data()
     QTest::newRow("utf8 crlf") << kUtf8CrLf << breaks << u"\r\u2029"_s
                                << QByteArray("a\r\nb\r\nc\r\xE2\x80\xA9") << 0u;
     QTest::newRow("utf8 lf") << kUtf8Lf << breaks << u"\n\r"_s << QByteArray("a\nb\nc\n\r") << 0u;
-    QTest::newRow("utf8 bom") << NoteFormat{TextEncoding::Utf8, true, LineEnd::CrLf} << u"\u00E9\U0001F600"_s
-                              << QString() << QByteArray("\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80") << 0u;
+    QTest::newRow("utf8 bom") << NoteFormat{TextEncoding::Utf8, true, LineEnd::CrLf}
+                              << u"\u00E9\U0001F600"_s << QString()
+                              << QByteArray("\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x98\x80") << 0u;
     QTest::newRow("ansi crlf") << kAnsiCrLf << u"\u20AC\u2029\u00FF"_s << u"\r"_s
                                << QByteArray("\x80\r\n\xFF\r") << 0u;
     QTest::newRow("ansi lf") << kAnsiLf << breaks << QString() << QByteArray("a\nb\nc") << 0u;
-    QTest::newRow("ansi outside") << kAnsiCrLf << u"ok\u0100later"_s << QString() << QByteArray() << 0x100u;
-    QTest::newRow("ansi c1 taken") << kAnsiCrLf << u"\u0080"_s << QString() << QByteArray() << 0x80u;
-    QTest::newRow("ansi emoji") << kAnsiLf << u"x\U0001F600"_s << QString() << QByteArray() << 0x1F600u;
+    QTest::newRow("ansi outside") << kAnsiCrLf << u"ok\u0100later"_s << QString() << QByteArray()
+                                  << 0x100u;
+    QTest::newRow("ansi c1 taken")
+        << kAnsiCrLf << u"\u0080"_s << QString() << QByteArray() << 0x80u;
+    QTest::newRow("ansi emoji") << kAnsiLf << u"x\U0001F600"_s << QString() << QByteArray()
+                                << 0x1F600u;
     QTest::newRow("ansi original") << kAnsiLf << u"x"_s << u"\u2028"_s << QByteArray() << 0x2028u;
-    QTest::newRow("utf8 lone high") << kUtf8CrLf << u"x"_s + QChar(0xD800) + u"y"_s << QString()
-                                    << QByteArray() << 0xD800u;
-    QTest::newRow("utf8 lone low") << kUtf8CrLf << QString(QChar(0xDC00)) << QString() << QByteArray()
-                                   << 0xDC00u;
+    QTest::newRow("utf8 lone high")
+        << kUtf8CrLf << u"x"_s + QChar(0xD800) + u"y"_s << QString() << QByteArray() << 0xD800u;
+    QTest::newRow("utf8 lone low")
+        << kUtf8CrLf << QString(QChar(0xDC00)) << QString() << QByteArray() << 0xDC00u;
 }
 
 void TestNoteCodec::encoder()

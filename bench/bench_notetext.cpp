@@ -1,0 +1,173 @@
+// Loading and saving a large note, each beside what Qt alone takes for the same work: showing
+// the text with setPlainText, and writing the bytes through QSaveFile.
+
+#include "notes/NoteCodec.h"
+#include "notes/NoteDocument.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace qb;
+
+namespace {
+
+constexpr qsizetype kNoteSize = 10 * 1024 * 1024;
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString notePath;
+    QString savePath;
+    QByteArray bytes; // the note file
+    DecodedNote note;
+};
+
+// Prose-like lines of about 80 characters, CR LF, with a sprinkling of accents, typographic
+// quotes and dashes, as notes written on Windows have.
+QByteArray RealisticNote()
+{
+    static constexpr char kWords[] =
+        "the of and a to in is you that it he was for on are as with his they I at be this have "
+        "from or one had by word but not what all were we when your can said there use an each "
+        "which she do how their if will up other about out many then them these so some her "
+        "would make like him into time has look two more write go see number no way could "
+        "people café naïve über façade résumé “quoted” — 12,50 € déjà-vu Zürich Ærø smørrebrød";
+    const QStringList words = QString::fromUtf8(kWords).split(u' ');
+    QString text;
+    text.reserve(kNoteSize);
+    quint32 seed = 12345;
+    QString line;
+    while (text.size() < kNoteSize) {
+        seed = seed * 1103515245u + 12345u;
+        const QString &word = words[(seed >> 16) % words.size()];
+        if (line.size() + 1 + word.size() > 80) {
+            text += line;
+            text += u"\r\n";
+            line.clear();
+        }
+        if (!line.isEmpty())
+            line += u' ';
+        line += word;
+    }
+    return text.toUtf8();
+}
+
+bool WriteChecked(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+const Fixture &TheFixture()
+{
+    static const std::unique_ptr<Fixture> fixture = [] {
+        auto f = std::make_unique<Fixture>();
+        f->notePath = f->dir.filePath(QStringLiteral("note.txt"));
+        f->savePath = f->dir.filePath(QStringLiteral("saved.txt"));
+        f->bytes = RealisticNote();
+        f->note = DecodeNoteBytes(f->bytes);
+        if (!WriteChecked(f->notePath, f->bytes))
+            f->notePath.clear();
+        return f;
+    }();
+    return *fixture;
+}
+
+std::unique_ptr<QPlainTextEdit> MakeEditor()
+{
+    auto editor = std::make_unique<QPlainTextEdit>();
+    editor->resize(800, 600);
+    editor->show();
+    return editor;
+}
+
+void BM_LoadNote(benchmark::State &state)
+{
+    const Fixture &f = TheFixture();
+    if (f.notePath.isEmpty() || !f.note.standIns.isEmpty())
+        return state.SkipWithError("no fixture note");
+    const auto editor = MakeEditor();
+    for (auto _ : state) {
+        QFile file(f.notePath);
+        if (!file.open(QIODevice::ReadOnly))
+            return state.SkipWithError("cannot read the note");
+        const QByteArray bytes = file.readAll();
+        ShowNoteText(*editor, DecodeNoteBytes(bytes));
+        benchmark::DoNotOptimize(editor->document()->characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * f.bytes.size());
+}
+
+void BM_LoadNote_SetPlainTextAlone(benchmark::State &state)
+{
+    const Fixture &f = TheFixture();
+    const auto editor = MakeEditor();
+    for (auto _ : state) {
+        editor->setPlainText(f.note.text);
+        benchmark::DoNotOptimize(editor->document()->characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * f.bytes.size());
+}
+
+void BM_SaveNote(benchmark::State &state)
+{
+    const Fixture &f = TheFixture();
+    const auto editor = MakeEditor();
+    ShowNoteText(*editor, f.note);
+    if (NoteBytesFromEditor(*editor, f.note.format).bytes != f.bytes)
+        return state.SkipWithError("the note does not come back as it was read");
+    for (auto _ : state) {
+        const NoteBytes out = NoteBytesFromEditor(*editor, f.note.format);
+        if (out.unencodable || !WriteChecked(f.savePath, out.bytes))
+            return state.SkipWithError("save failed");
+    }
+    state.SetBytesProcessed(state.iterations() * f.bytes.size());
+}
+
+void BM_SaveNote_SaveFileAlone(benchmark::State &state)
+{
+    const Fixture &f = TheFixture();
+    for (auto _ : state) {
+        if (!WriteChecked(f.savePath, f.bytes))
+            return state.SkipWithError("write failed");
+    }
+    state.SetBytesProcessed(state.iterations() * f.bytes.size());
+}
+
+BENCHMARK(BM_LoadNote)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_LoadNote_SetPlainTextAlone)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3.0);
+BENCHMARK(BM_SaveNote)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_SaveNote_SaveFileAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,107 @@
+// Start-up with a 30-folder book named on the command line, beside a bare Qt main window with a
+// menu bar, a toolbar and a status bar; and LoadBook of that book alone.
+#include "FakePlatform.h"
+#include "TestFiles.h"
+
+#include "app/frmQB.h"
+#include "book/BookCommands.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A book of 30 folders, each with a few notes, in a temporary directory.
+const QString &ThirtyFolderBook()
+{
+    static QTemporaryDir dir;
+    static QString path;
+    if (path.isEmpty()) {
+        QList<qb::FolderEntry> folders;
+        for (int i = 1; i <= 30; ++i) {
+            const QString name = u"Folder %1"_s.arg(i, 2, 10, QChar(u'0'));
+            folders.append({name, name});
+            for (int n = 1; n <= 20; ++n) {
+                qb::test::WriteBytes(dir.filePath(name + u"/Note %1.txt"_s.arg(n)),
+                                     QByteArray("A line of a note.\r\n").repeated(40));
+            }
+        }
+        path = dir.filePath(u"thirty.qb"_s);
+        qb::test::WriteBytes(path, qb::test::BookBytes(u"Thirty"_s, folders));
+    }
+    return path;
+}
+
+void ShowAndSettle(QWidget &window)
+{
+    window.show();
+    QCoreApplication::processEvents();
+}
+
+void BM_LoadBookThirtyFolders(benchmark::State &state)
+{
+    qb::test::FakePlatform platform;
+    qb::frmQB window(platform);
+    const QString path = ThirtyFolderBook();
+    for (auto _ : state) {
+        const bool ok = window.books().OpenBookFile(path);
+        benchmark::DoNotOptimize(ok);
+    }
+}
+BENCHMARK(BM_LoadBookThirtyFolders)->Unit(benchmark::kMillisecond);
+
+void BM_StartupWithThirtyFolderBook(benchmark::State &state)
+{
+    const QString path = ThirtyFolderBook();
+    for (auto _ : state) {
+        qb::test::FakePlatform platform;
+        qb::frmQB window(platform);
+        window.Form_Load(path);
+        ShowAndSettle(window);
+    }
+}
+BENCHMARK(BM_StartupWithThirtyFolderBook)->Unit(benchmark::kMillisecond);
+
+// The baseline: what any Qt main window of this shape costs to create and show.
+void BM_StartupBareMainWindow(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QMainWindow window;
+        for (const QString &title : {u"&Book"_s, u"&File"_s, u"&Edit"_s, u"&Tools"_s, u"&?"_s}) {
+            QMenu *menu = window.menuBar()->addMenu(title);
+            for (int i = 0; i < 6; ++i)
+                menu->addAction(u"Item %1"_s.arg(i));
+        }
+        QToolBar *toolBar = window.addToolBar(u"Tools"_s);
+        for (int i = 0; i < 11; ++i)
+            toolBar->addAction(u"B%1"_s.arg(i));
+        for (int i = 0; i < 5; ++i)
+            window.statusBar()->addPermanentWidget(new QLabel(u"Panel"_s));
+        window.setCentralWidget(new QPlainTextEdit);
+        ShowAndSettle(window);
+    }
+}
+BENCHMARK(BM_StartupBareMainWindow)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

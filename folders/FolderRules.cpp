@@ -1,0 +1,207 @@
+#include "folders/FolderRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+
+bool EndsWithSeparator(const QString &path)
+{
+    return path.endsWith(u'/') || path.endsWith(u'\\');
+}
+
+// The path with links resolved where it exists, so that two names of one directory compare equal.
+QString ComparablePath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+bool SamePath(const QString &a, const QString &b)
+{
+    return ComparablePath(a).compare(ComparablePath(b), kPathCase) == 0;
+}
+
+// A file moved to a freedesktop trash lands in "files" of "~/.local/share/Trash",
+// "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
+[[maybe_unused]] bool IsTrashLocation(const QString &trashedPath)
+{
+    QDir files = QFileInfo(trashedPath).dir();
+    if (files.dirName() != u"files" || !files.cdUp())
+        return false;
+    const QString trash = files.dirName();
+    return trash == u"Trash" || trash.startsWith(u".Trash-") ||
+           QFileInfo(files.absolutePath()).dir().dirName() == u".Trash";
+}
+
+} // namespace
+
+QString JoinDirectory(const QString &dir, const QString &name)
+{
+    return EndsWithSeparator(dir) ? dir + name : dir + u'/' + name;
+}
+
+QString NewDirectoryPath(const QString &dir, const QString &name)
+{
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
+        return {};
+#ifdef Q_OS_WIN
+    if (name.contains(u'\\'))
+        return {};
+#endif
+    return JoinDirectory(dir, name);
+}
+
+QStringList DriveRoots()
+{
+    QStringList roots;
+#ifdef Q_OS_WIN
+    for (const QFileInfo &drive : QDir::drives())
+        roots.append(drive.absoluteFilePath());
+#else
+    roots = {u"/"_s, QDir::homePath()};
+    QStringList volumes;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        // Files mounted over files (a container's /etc/hosts) are no place for notes.
+        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir())
+            volumes.append(volume.rootPath());
+    }
+    volumes.sort();
+    for (const QString &volume : std::as_const(volumes)) {
+        if (!roots.contains(volume))
+            roots.append(volume);
+    }
+#endif
+    return roots;
+}
+
+QString DriveOf(const QString &path, const QStringList &drives)
+{
+    QString best;
+    for (const QString &drive : drives) {
+        const QString prefix = EndsWithSeparator(drive) ? drive : drive + u'/';
+        const bool holds =
+            path.compare(drive, kPathCase) == 0 || path.startsWith(prefix, kPathCase);
+        if (holds && drive.size() > best.size())
+            best = drive;
+    }
+    return best;
+}
+
+QStringList DirectoryChain(const QString &dir)
+{
+    QStringList chain;
+    QString path = QDir::cleanPath(dir);
+    while (!path.isEmpty()) {
+        chain.prepend(path);
+        const QString parent = QFileInfo(path).path();
+        if (parent == path || parent == u".")
+            break;
+        path = parent;
+    }
+    return chain;
+}
+
+QString RenameFolderPrompt(const QString &folderName)
+{
+    return u"Old Folder name: "_s + folderName + u"\r\nInsert the new name for the Folder:"_s;
+}
+
+QString NewFolderNamePrompt(const QString &directory)
+{
+    return u"Directory: "_s + directory + u"\r\n\r\nPlease insert the name for the new Folder:"_s;
+}
+
+QString DriveAccessText(const QString &drive)
+{
+    return u"Quirebox can't read drive "_s + drive.toUpper() + u". Please check it."_s;
+}
+
+QString FolderDeleteErrorText(const QString &directory)
+{
+    return u"Quirebox is unable to delete \""_s + directory + u"\" and/or all its files."_s;
+}
+
+QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath)
+{
+    QString reason;
+    if (QDir(ComparablePath(dir)).isRoot())
+        reason = u"it is the root of the file system"_s;
+    else if (SamePath(dir, homeDir))
+        reason = u"it is your home directory"_s;
+    else if (!bookFilePath.isEmpty() && SamePath(dir, QFileInfo(bookFilePath).absolutePath()))
+        reason = u"it holds the file of the open book"_s;
+    if (reason.isEmpty())
+        return {};
+    return u"Quirebox won't delete \""_s + QDir::toNativeSeparators(dir) + u"\": "_s + reason +
+           u".\r\nKeep the directory with all the files to take the folder out of the book."_s;
+}
+
+bool MoveFileToTrash(const QString &path)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // The home trash is made inside the user's data directory only when that exists; a fresh
+    // account may lack it, and that is no reason to delete files for good.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed))
+        return false;
+    if (IsTrashLocation(trashed))
+        return true;
+    // Qt 6.4 falls back to "files" and "info" in the current directory when it finds no trash
+    // directory at all: put the file back where it was.
+    const QFileInfo moved(trashed);
+    QDir top = moved.dir();
+    top.cdUp();
+    top.remove(u"info/"_s + moved.fileName() + u".trashinfo"_s);
+    QFile::rename(trashed, path);
+    top.rmdir(u"files"_s);
+    top.rmdir(u"info"_s);
+    return false;
+#else
+    return QFile::moveToTrash(path);
+#endif
+}
+
+bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)
+{
+    // An empty or relative path would name the process's current directory.
+    if (dir.isEmpty() || QDir::isRelativePath(dir))
+        return false;
+    const QDir directory(dir);
+    // Already gone: there is nothing left to delete.
+    if (!directory.exists())
+        return true;
+    const QFileInfoList files = directory.entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList kept;
+    bool trashed = false;
+    for (const QFileInfo &file : files) {
+        if (trash(file.absoluteFilePath()))
+            trashed = true;
+        else
+            kept.append(file.absoluteFilePath());
+    }
+    // A trash that took some files but not others is a trouble with those files, not a volume
+    // without trash: they stay, and the directory with them.
+    if (!trashed) {
+        for (const QString &path : std::as_const(kept))
+            QFile::remove(path);
+    }
+    return QDir().rmdir(directory.absolutePath());
+}
+
+} // namespace qb

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace qb {
+
+// The rules behind the folder commands and dialogs, kept apart from the widgets.
+
+// The path of `name` inside `dir`: no second separator after a root such as "/" or "C:\".
+QString JoinDirectory(const QString &dir, const QString &name);
+// The directory Create would make, or an empty string when `name` is not one plain name.
+QString NewDirectoryPath(const QString &dir, const QString &name);
+
+// The places the drive list offers: drives on Windows; elsewhere "/", the user's home and the
+// mounted volumes that are ready.
+QStringList DriveRoots();
+// The entry of `drives` that holds `path` (the longest one that is a prefix of it).
+QString DriveOf(const QString &path, const QStringList &drives);
+// `dir` and its ancestors, the root first and `dir` itself last.
+QStringList DirectoryChain(const QString &dir);
+
+QString RenameFolderPrompt(const QString &folderName);
+QString NewFolderNamePrompt(const QString &directory);
+QString DriveAccessText(const QString &drive);
+QString FolderDeleteErrorText(const QString &directory);
+
+// Why the directory `dir` must not be emptied and removed, or an empty string. Refused: the
+// file system's root, the user's home and a directory holding the open book's file.
+QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath);
+
+// Moves a file to the system's trash; false when that cannot be done.
+using TrashFile = std::function<bool(const QString &path)>;
+bool MoveFileToTrash(const QString &path);
+
+// Empties `dir` of its files and removes it. Files go to the trash; only when the trash takes
+// none of them (a volume without one) are they deleted. Subdirectories are never touched, so a
+// directory holding one stays. True when `dir` is gone.
+bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash = MoveFileToTrash);
+
+} // namespace qb

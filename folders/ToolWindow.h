@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace qb {
+
+// The folder dialogs were drawn in twips; 15 twips make a pixel at 96 dpi.
+constexpr int Px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+// A fixed-size tool window with a small title bar and no minimise or maximise button, centred
+// on the screen. The size is the client area's, in twips.
+inline void SetUpToolWindow(QDialog &dialog, int widthTwips, int heightTwips)
+{
+    dialog.setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    dialog.setFixedSize(Px(widthTwips), Px(heightTwips));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+}
+
+// The sizes were drawn for an 8-point font; with a larger one a caption would be cut off. The
+// control then grows to its text, moving left where the right edge of the form is near.
+inline void FitToText(QWidget *control)
+{
+    const int margin = Px(120);
+    const int room = control->parentWidget()->width() - margin;
+    const int width = std::max(control->width(), control->sizeHint().width());
+    if (width == control->width())
+        return;
+    const int left = std::max(std::min(room - width, control->x()), std::min(margin, control->x()));
+    control->setGeometry(left, control->y(), std::min(width, room - left), control->height());
+}
+
+} // namespace qb

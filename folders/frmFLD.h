@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace qb {
+
+class frmQB;
+
+// "Add Folder": picks a directory, can make a new one inside it, and on Ok hands the open
+// directory to FolderCommands::AppendFolder. Modal, shown through Platform::execDialog.
+class frmFLD final : public QDialog
+{
+public:
+    explicit frmFLD(frmQB &window, QWidget *parent = nullptr);
+
+    // The directory the list has open: the one opened last, not the one highlighted.
+    QString OpenDirectory() const { return m_openDir; }
+    // Opens `path` in the directory list; false, with nothing changed, when it cannot be read.
+    bool OpenDirectoryAt(const QString &path);
+
+    void Drive_Change();
+    void btnCOM_Click(int index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void orderTabs();
+    // Refills the directory list; `highlight` names an entry to highlight instead of the open one.
+    void FillDirList(const QString &highlight = {});
+    void ShowDriveOf(const QString &path);
+    void Dir_Open(QTreeWidgetItem *item);
+    void CreateDirectory();
+
+    frmQB &m_window;
+    QString m_openDir;
+    QComboBox *m_Drive = nullptr;
+    QTreeWidget *m_Dir = nullptr;
+    QGroupBox *m_corFLD[3] = {};
+    QLineEdit *m_txtFLD = nullptr;
+    QPushButton *m_btnCOM[3] = {};
+};
+
+} // namespace qb

@@ -1,0 +1,101 @@
+#include "folders/frmFLD_DEL.h"
+
+#include "app/frmQB.h"
+#include "folders/FolderCommands.h"
+#include "folders/FolderRules.h"
+#include "folders/ToolWindow.h"
+#include "notes/NoteCommands.h"
+#include "platform/Platform.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+frmFLD_DEL::frmFLD_DEL(frmQB &window, QWidget *parent) : QDialog(parent), m_window(window)
+{
+    setObjectName(u"frmFLD_DEL"_s);
+    setWindowTitle(u"Quirebox - Delete Folder"_s);
+    SetUpToolWindow(*this, 4665, 1455);
+    createControls();
+    Form_Load();
+}
+
+void frmFLD_DEL::createControls()
+{
+    m_lblMSG = new QLabel(this);
+    m_lblMSG->setObjectName(u"lblMSG"_s);
+    m_lblMSG->setGeometry(Px(120), Px(360), Px(4455), Px(255));
+    m_lblMSG->setTextFormat(Qt::PlainText);
+
+    m_chkALL = new QCheckBox(u"&Keep the directories with all the files"_s, this);
+    m_chkALL->setObjectName(u"chkALL"_s);
+    m_chkALL->setGeometry(Px(960), Px(600), Px(3135), Px(255));
+    m_chkALL->setChecked(true);
+
+    static constexpr int buttons[2][4] = {{1200, 960, 1095, 375}, {2520, 960, 1095, 375}};
+    const QString captions[2] = {u"&Ok"_s, u"&Cancel"_s};
+    for (int i = 0; i < 2; ++i) {
+        m_btnCOM[i] = new QPushButton(captions[i], this);
+        m_btnCOM[i]->setObjectName(u"btnCOM_%1"_s.arg(i));
+        m_btnCOM[i]->setGeometry(Px(buttons[i][0]), Px(buttons[i][1]), Px(buttons[i][2]),
+                                 Px(buttons[i][3]));
+        connect(m_btnCOM[i], &QPushButton::clicked, this, [this, i] { btnCOM_Click(i); });
+    }
+    m_btnCOM[0]->setDefault(true);
+
+    m_lblTXT = new QLabel(u"Are you sure to delete:"_s, this);
+    m_lblTXT->setObjectName(u"lblTXT"_s);
+    m_lblTXT->setGeometry(Px(120), Px(120), Px(1695), Px(255));
+
+    FitToText(m_lblTXT);
+    FitToText(m_chkALL);
+    QWidget::setTabOrder(m_chkALL, m_btnCOM[0]);
+    QWidget::setTabOrder(m_btnCOM[0], m_btnCOM[1]);
+}
+
+void frmFLD_DEL::Form_Load()
+{
+    m_directory = QDir::toNativeSeparators(m_window.notes().SelectedFolderDir());
+    // A long path keeps its both ends, where the drive and the folder's own name are.
+    m_lblMSG->setText(
+        m_lblMSG->fontMetrics().elidedText(m_directory, Qt::ElideMiddle, m_lblMSG->width()));
+    m_lblMSG->setToolTip(m_directory);
+}
+
+void frmFLD_DEL::DeleteSelectedFolder()
+{
+    Platform &platform = m_window.platform();
+    if (!m_chkALL->isChecked()) {
+        const QString refusal =
+            DeleteRefusal(m_directory, QDir::homePath(), m_window.book().BookFilePath);
+        if (!refusal.isEmpty()) {
+            // The dialog stays open: keeping the directory is still a way to go on.
+            platform.messageBox(refusal, Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                                u"Quirebox - Delete Folder"_s);
+            return;
+        }
+        if (!RemoveDirectoryWithFiles(QDir::fromNativeSeparators(m_directory))) {
+            platform.messageBox(FolderDeleteErrorText(m_directory), Platform::Buttons::Ok,
+                                Platform::Icon::Exclamation, u"Folder Delete Error"_s);
+            reject();
+            return;
+        }
+    }
+    m_window.folders().RemoveSelectedFolder();
+    accept();
+}
+
+void frmFLD_DEL::btnCOM_Click(int index)
+{
+    if (index == 0 && !m_directory.isEmpty())
+        DeleteSelectedFolder();
+    else
+        reject();
+}
+
+} // namespace qb

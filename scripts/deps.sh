@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the benchmarks need, when any is missing.
+# Sourced by run.sh and test.sh.
+
+qb_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libqt6svg6               # draws the SVG toolbar pictures and icons
+    qt6-qpa-plugins          # the offscreen and xcb platforms
+    libbenchmark-dev         # bench/
+    xvfb xauth xdotool x11-utils  # the smoke test's real window
+    fonts-dejavu-core
+)
+
+qb_install_missing() {
+    local missing=()
+    local pkg
+    for pkg in "${qb_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}

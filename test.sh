@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds with warnings as errors and with AddressSanitizer and UndefinedBehaviorSanitizer, then
+# runs every test through ctest.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+qb_install_missing
+
+build=build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DQB_WERROR=ON -DQB_SANITIZE=ON -DQB_BUILD_TESTS=ON -DQB_BUILD_BENCH=ON
+cmake --build "$build" -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

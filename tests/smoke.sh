@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Starts the real program in a real X window on a fixture book, checks the window title, then
+# closes it through Book > Exit as a user would, and expects a clean exit.
+set -euo pipefail
+program="$1"
+fixture="$2"
+
+work="$(mktemp -d)"
+cleanup() {
+    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The book is copied, so that the run can never change the fixture.
+cp -r "$fixture" "$work/book"
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+
+# An unquoted path with blanks arrives as several arguments and must still be one book.
+# shellcheck disable=SC2086
+"$program" $work/book/smoke\ book.qb >"$work/app.log" 2>&1 &
+app_pid=$!
+
+title="Smoke Book - Quirebox v3.01"
+window=""
+for _ in $(seq 150); do
+    window="$(xdotool search --name "^${title}\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    echo "no window titled '$title'"; cat "$work/app.log"; exit 1
+fi
+echo "window $window: $(xdotool getwindowname "$window")"
+
+xdotool windowfocus --sync "$window"
+xdotool key alt+b
+sleep 0.3
+xdotool key e
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+    echo "the program did not end after Book > Exit"; exit 1
+fi
+wait "$app_pid"
+status=$?
+app_pid=""
+echo "exit status $status"
+exit "$status"

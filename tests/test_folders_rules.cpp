@@ -1,0 +1,130 @@
+#include "TestFiles.h"
+#include "folders/FolderRules.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace qb;
+
+class TestFolderRules : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The trash lives under the home directory: keep both inside the test's directory.
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        QStandardPaths::setTestModeEnabled(true);
+    }
+
+    // clang-format off
+    void newDirectoryPath_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("root") << u"/"_s << u"Soups"_s << u"/Soups"_s;
+        QTest::newRow("drive root") << u"C:\\"_s << u"Soups"_s << u"C:\\Soups"_s;
+        QTest::newRow("directory") << u"/srv/notes"_s << u"Soups"_s << u"/srv/notes/Soups"_s;
+        QTest::newRow("blanks kept") << u"/n"_s << u" Soups "_s << u"/n/ Soups "_s;
+        QTest::newRow("empty") << u"/n"_s << QString() << QString();
+        QTest::newRow("parent") << u"/n"_s << u".."_s << QString();
+        QTest::newRow("two levels") << u"/n"_s << u"a/b"_s << QString();
+    }
+    // clang-format on
+    void newDirectoryPath()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, name);
+        QTEST(NewDirectoryPath(dir, name), "expected");
+    }
+
+    void driveOf()
+    {
+        const QStringList drives{u"/"_s, u"/home/op"_s, u"/media/usb"_s};
+        QCOMPARE(DriveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
+        QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s); // a name prefix is no drive
+        QCOMPARE(DriveOf(u"/media/usb"_s, drives), u"/media/usb"_s);
+    }
+
+    // clang-format off
+    void deleteRefusal_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("root") << u"/"_s << u"root of the file system"_s;
+        QTest::newRow("home") << u"~"_s << u"your home directory"_s;
+        QTest::newRow("home, trailing slash") << u"~/"_s << u"your home directory"_s;
+        QTest::newRow("book's directory") << u"~/books"_s << u"the open book"_s;
+        QTest::newRow("ordinary") << u"~/books/Soups"_s << QString();
+    }
+    // clang-format on
+    void deleteRefusal()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, reason);
+        QDir().mkpath(m_home.filePath(u"books/Soups"_s));
+        dir.replace(u'~', m_home.path());
+        const QString refusal =
+            DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
+        QCOMPARE(refusal.isEmpty(), reason.isEmpty());
+        QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+    }
+
+    // Files are deleted only when the trash takes none of them; a trash that takes some leaves
+    // the others, and the directory with them. (The dialog's tests cover the system's trash.)
+    void removeWithoutTrash()
+    {
+        QTemporaryDir work;
+        const QString dir = work.filePath(u"Doomed"_s);
+        for (const char *file : {"a.txt", ".hidden", "stuck.txt"})
+            QVERIFY(test::WriteBytes(dir + u'/' + QLatin1String(file), file));
+        QStringList taken;
+        const TrashFile picky = [&](const QString &path) {
+            if (path.endsWith(u"/stuck.txt"))
+                return false;
+            taken.append(QFileInfo(path).fileName());
+            return QFile::remove(path);
+        };
+        QVERIFY(!RemoveDirectoryWithFiles(dir, picky));
+        QCOMPARE(taken, QStringList({u".hidden"_s, u"a.txt"_s}));
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList({u"stuck.txt"_s}));
+
+        QVERIFY(RemoveDirectoryWithFiles(dir, [](const QString &) { return false; }));
+        QVERIFY(!QFileInfo::exists(dir));
+        // Already gone counts as removed; an empty or relative path is never touched.
+        QVERIFY(RemoveDirectoryWithFiles(dir, picky));
+        QVERIFY(!RemoveDirectoryWithFiles(QString(), picky));
+        QVERIFY(!RemoveDirectoryWithFiles(u"notes"_s, picky));
+        QCOMPARE(taken.size(), 2);
+    }
+
+    // With no trash to be had, Qt 6.4 moves the file into "files" of the current directory and
+    // calls that a success: the file must stay where it is.
+    void homeWithoutTrash()
+    {
+        QTemporaryDir home, work;
+        QVERIFY(test::WriteBytes(home.filePath(u".qttest"_s), "a file where a directory goes"));
+        const QString file = work.filePath(u"Doomed/a.txt"_s);
+        QVERIFY(test::WriteBytes(file, "eggs"));
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        qputenv("HOME", home.path().toLocal8Bit());
+        const bool trashed = MoveFileToTrash(file);
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        QDir::setCurrent(cwd);
+
+        QVERIFY(!trashed);
+        QCOMPARE(test::ReadBytes(file), "eggs");
+        QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({u"Doomed"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderRules)
+#include "test_folders_rules.moc"

@@ -1,0 +1,376 @@
+// The main window as a user meets it: start-up, opening books, command switching, the toolbar
+// and closing.
+#include "FakePlatform.h"
+#include "TestFiles.h"
+
+#include "app/frmQB.h"
+#include "book/BookCommands.h"
+#include "editor/NoteEditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+using namespace Qt::StringLiterals;
+using qb::test::FakePlatform;
+
+namespace {
+
+const char *const kBookCommands[] = {
+    "B_mnuREN", "B_mnuF_DEL", "B_mnuF_DISKOPEN", "B_mnuF_NEW", "B_mnuF_REN", "F_mnuADD",
+    "F_mnuDEL", "F_mnuREN", "F_mnuSAVE", "F_mnuREFRESH", "E_mnuDATE", "E_mnuTIME",
+    "E_mnuPASTE", "E_mnuCOPY", "E_mnuCOPYALL", "E_mnuCUT", "E_mnuALL", "T_mnuGLWR",
+    "T_mnuFIND", "T_mnuFIND_NEXT", "T_mnuENCODE"};
+
+QStringList ComboItems(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i) + u'=' + combo->itemData(i).toString();
+    return items;
+}
+
+QStringList EnabledCommands(const qb::frmQB &window)
+{
+    QStringList enabled;
+    for (const char *name : kBookCommands) {
+        if (window.findChild<QAction *>(QLatin1String(name))->isEnabled())
+            enabled << QLatin1String(name);
+    }
+    return enabled;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void startsWithoutABook();
+    void startsOnTheBookOfTheCommandLine();
+    void refusesABadBookAtStartUp_data();
+    void refusesABadBookAtStartUp();
+    void refusedBookKeepsTheOpenBook();
+    void tellsOnceAboutFoldersPastThirty();
+    void everyControlHasItsName();
+    void commandSwitching();
+    void glyphwrightMissingStaysDisabled();
+    void toolbarDispatch();
+    void closeQuestion_data();
+    void closeQuestion();
+    void noQuestionUnlessChanged();
+    void captionShowsTheBookName();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString bookWith(const QList<qb::FolderEntry> &folders, const QString &name = u"Demo"_s);
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+QString TestMainWindow::bookWith(const QList<qb::FolderEntry> &folders, const QString &name)
+{
+    const QString path = m_dir->filePath(u"demo.qb"_s);
+    qb::test::WriteBytes(path, qb::test::BookBytes(name, folders));
+    for (const qb::FolderEntry &f : folders)
+        QDir().mkpath(qb::ResolveFolderPath(path, f.Path));
+    return path;
+}
+
+void TestMainWindow::startsWithoutABook()
+{
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(QString());
+    QCOMPARE(window.windowTitle(), u"Quirebox v3.01"_s);
+    QCOMPARE(window.statusPanel(5)->text(), u"v3.01.0025"_s);
+    QCOMPARE(window.statusPanel(1)->text(), u"Unchanged"_s);
+    QVERIFY(EnabledCommands(window).isEmpty());
+    QVERIFY(!window.txtTEXT()->isEnabled());
+    QCOMPARE(window.lstFLDS()->count(), 0);
+    for (QAction *always : {window.actions().B_NEW, window.actions().B_mnuOPEN,
+                            window.actions().mnuEND, window.actions().H_mnuABOUT,
+                            window.actions().F_mnuADD_NEW, window.actions().tBAR[1],
+                            window.actions().tBAR[8]}) {
+        QVERIFY2(always->isEnabled(), qPrintable(always->objectName()));
+    }
+    QVERIFY(!window.book().isOpen());
+    QCOMPARE(platform.prompts.size(), 0);
+}
+
+void TestMainWindow::startsOnTheBookOfTheCommandLine()
+{
+    const QString path = bookWith({{u"Zeta"_s, u"z"_s}, {u"alpha"_s, u"a"_s}, {u"Beta"_s, u"b"_s}});
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(path);
+    QCOMPARE(window.windowTitle(), u"Demo - Quirebox v3.01"_s);
+    // Sorted by name without regard to case; the item data is the row in the book file.
+    QCOMPARE(ComboItems(window.lstFLDS()), (QStringList{u"alpha=2"_s, u"Beta=3"_s, u"Zeta=1"_s}));
+    QCOMPARE(window.lstFLDS()->currentIndex(), 0);
+    QCOMPARE(window.book().FolderCount, 3);
+    QCOMPARE(window.book().BookFilePath, path);
+    QCOMPARE(window.book().FolderDir(1), m_dir->filePath(u"z"_s));
+    QCOMPARE(platform.unexpected, 0);
+}
+
+void TestMainWindow::refusesABadBookAtStartUp_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("a note, not a book") << QByteArray("Dear diary\r\n") << true;
+    QTest::newRow("empty file") << QByteArray() << true;
+    QTest::newRow("no such file") << QByteArray() << false;
+}
+
+void TestMainWindow::refusesABadBookAtStartUp()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exists);
+    const QString path = m_dir->filePath(u"not a book.qb"_s);
+    if (exists)
+        qb::test::WriteBytes(path, bytes);
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(path);
+
+    const auto messages = platform.messages();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
+    QCOMPARE(messages[0].title, u"Quirebox"_s);
+    QCOMPARE(messages[0].icon, qb::Platform::Icon::Exclamation);
+    QCOMPARE(messages[0].buttons, qb::Platform::Buttons::Ok);
+    QVERIFY(!window.book().isOpen());
+    QCOMPARE(window.windowTitle(), u"Quirebox v3.01"_s);
+    QVERIFY(EnabledCommands(window).isEmpty());
+    QCOMPARE(qb::test::ReadBytes(path), bytes);
+}
+
+void TestMainWindow::refusedBookKeepsTheOpenBook()
+{
+    const QString path = bookWith({{u"One"_s, u"one"_s}, {u"Two"_s, u"two"_s}});
+    const QString refused = m_dir->filePath(u"refused.qb"_s);
+    const QByteArray refusedBytes = "just some text\r\n";
+    qb::test::WriteBytes(refused, refusedBytes);
+
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(path);
+    const QStringList items = ComboItems(window.lstFLDS());
+    const QStringList enabled = EnabledCommands(window);
+
+    QVERIFY(!window.books().OpenBookFile(refused));
+    QCOMPARE(platform.messages().size(), 1);
+    QCOMPARE(window.book().BookFilePath, path);
+    QCOMPARE(window.book().BookName, u"Demo"_s);
+    QCOMPARE(window.windowTitle(), u"Demo - Quirebox v3.01"_s);
+    QCOMPARE(ComboItems(window.lstFLDS()), items);
+    QCOMPARE(EnabledCommands(window), enabled);
+
+    // A later write of the book goes to the open book, never to the refused file.
+    QVERIFY(window.books().SaveBook());
+    QCOMPARE(qb::test::ReadBytes(refused), refusedBytes);
+    QVERIFY(qb::test::ReadBytes(path).contains("\r\nOne;one;\r\nTwo;two;\r\n"));
+}
+
+void TestMainWindow::tellsOnceAboutFoldersPastThirty()
+{
+    QList<qb::FolderEntry> folders;
+    for (int i = 1; i <= 32; ++i)
+        folders.append({u"F%1"_s.arg(i, 2, 10, QChar(u'0')), u"f%1"_s.arg(i)});
+    const QString path = bookWith(folders);
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(path);
+    QCOMPARE(window.lstFLDS()->count(), 30);
+    QCOMPARE(platform.messages().size(), 1);
+    QVERIFY(platform.messages()[0].text.contains(u"32 folders"_s));
+    QVERIFY(platform.messages()[0].text.contains(u"first 30"_s));
+
+    // Writing the book leaves the others out, and reading it back says nothing more.
+    QVERIFY(window.books().SaveBook());
+    QVERIFY(window.books().LoadBook());
+    QCOMPARE(platform.messages().size(), 1);
+    const QByteArray bytes = qb::test::ReadBytes(path);
+    QVERIFY(bytes.contains("F30;f30;"));
+    QVERIFY(!bytes.contains("F31;"));
+}
+
+void TestMainWindow::everyControlHasItsName()
+{
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    for (const char *name : {"frmQB", "lstFLDS", "lstFILE", "txtTEXT", "tBAR", "sBAR",
+                             "mnuBOOK", "mnuFILE", "mnuEDIT", "mnuTOOLS", "mnuHELP"}) {
+        QVERIFY2(window.objectName() == QLatin1String(name)
+                     || window.findChild<QWidget *>(QLatin1String(name)),
+                 name);
+    }
+    const QList<std::tuple<const char *, QString, QKeySequence>> items = {
+        {"B_NEW", u"&New Book"_s, QKeySequence(u"Ctrl+N"_s)},
+        {"B_mnuOPEN", u"&Open Book..."_s, QKeySequence(u"Ctrl+O"_s)},
+        {"B_mnuREN", u"&Rename Book"_s, QKeySequence(u"Ctrl+R"_s)},
+        {"B_mnuF_NEW", u"New &Folder..."_s, {}},
+        {"B_mnuF_DISKOPEN", u"Open Dis&k Folder"_s, {}},
+        {"mnuEND", u"&Exit"_s, {}},
+        {"F_mnuADD_EXIST", u"&Add Existing File..."_s, {}},
+        {"F_mnuSAVE", u"&Save Current"_s, QKeySequence(u"Ctrl+S"_s)},
+        {"F_mnuREFRESH", u"Refresh &List"_s, QKeySequence(u"F5"_s)},
+        {"E_mnuCOPY", u"C&opy"_s, {}},
+        {"E_mnuCOPYALL", u"C&opy All"_s, {}},
+        {"T_mnuGLWR", u"Execute Gly&phwright"_s, QKeySequence(u"F6"_s)},
+        {"T_mnuENCODE", u"&Encode"_s, QKeySequence(u"Ctrl+F8"_s)},
+        {"T_mnuFIND", u"&Find..."_s, QKeySequence(u"Ctrl+F"_s)},
+        {"T_mnuFIND_NEXT", u"Find &Next"_s, QKeySequence(u"F3"_s)},
+        {"H_mnuABOUT", u"&About..."_s, QKeySequence(u"F1"_s)},
+    };
+    for (const auto &[name, caption, shortcut] : items) {
+        const auto *action = window.findChild<QAction *>(QLatin1String(name));
+        QVERIFY2(action, name);
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->shortcut(), shortcut);
+    }
+    for (int sep = 1; sep <= 7; ++sep)
+        QVERIFY(window.findChild<QAction *>(u"Z_sep%1"_s.arg(sep, 2, 10, QChar(u'0')))
+                    ->isSeparator());
+    const QStringList tips = {u"New Book"_s, u"Open Book"_s, {}, u"New Folder"_s,
+                              u"Delete Folder"_s, {}, u"Make New File (Add)"_s, u"Save File"_s,
+                              u"Delete File"_s, {}, u"Cut"_s, u"Copy"_s, u"Paste"_s, {},
+                              u"Execute Glyphwright"_s, {}};
+    for (int i = 1; i <= 16; ++i) {
+        QAction *button = window.actions().tBAR[i];
+        QCOMPARE(button->isSeparator(), tips[i - 1].isEmpty());
+        if (!button->isSeparator())
+            QCOMPARE(button->toolTip(), tips[i - 1]);
+    }
+    QCOMPARE(window.actions().tBAR_Menu[1]->text(), u"Make &New"_s);
+    QCOMPARE(window.actions().tBAR_Menu[2]->text(), u"&Add Existing File"_s);
+    QCOMPARE(window.statusPanel(1)->toolTip(), u"File Status"_s);
+    QCOMPARE(window.statusPanel(2)->toolTip(), u"File Path"_s);
+}
+
+void TestMainWindow::commandSwitching()
+{
+    FakePlatform platform;
+    platform.programDirectory = m_dir->path();
+    qb::test::WriteBytes(m_dir->filePath(u"Glyphwright"_s), "#!/bin/sh\n");
+    qb::frmQB window(platform);
+    window.Form_Load(QString());
+    QVERIFY(window.actions().tBAR[15]->isEnabled());
+
+    window.EnableCommands(true);
+    QCOMPARE(EnabledCommands(window).size(), 21);
+    window.EnableCommands(false);
+    QVERIFY(EnabledCommands(window).isEmpty());
+    // The toolbar is not switched with the menu.
+    for (int i : {1, 2, 4, 5, 7, 8, 9, 11, 12, 13, 15})
+        QVERIFY(window.actions().tBAR[i]->isEnabled());
+}
+
+void TestMainWindow::glyphwrightMissingStaysDisabled()
+{
+    FakePlatform platform;
+    platform.programDirectory = m_dir->path();
+    // A hidden file or a directory of that name is not the tool.
+    QDir(m_dir->path()).mkdir(u"Glyphwright"_s);
+    qb::frmQB window(platform);
+    window.Form_Load(bookWith({{u"A"_s, u"a"_s}}));
+    QVERIFY(!window.actions().tBAR[15]->isEnabled());
+    window.EnableCommands(true);
+    QVERIFY(!window.actions().T_mnuGLWR->isEnabled());
+    QCOMPARE(EnabledCommands(window).size(), 20);
+}
+
+void TestMainWindow::toolbarDispatch()
+{
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(QString());
+
+    for (int separator : {0, 3, 6, 10, 14, 16, 17})
+        window.tBAR_ButtonClick(separator);
+    window.tBAR_ButtonMenuClick(3);
+    QCOMPARE(platform.prompts.size(), 0);
+
+    platform.answerInput(QString());
+    window.actions().tBAR[1]->trigger();
+    QCOMPARE(platform.prompts.size(), 1);
+    QCOMPARE(platform.prompts[0].text, u"Insert the name for the new Quirebox:"_s);
+    QCOMPARE(platform.prompts[0].title, u"New Quirebox"_s);
+    QCOMPARE(platform.prompts[0].defaultText, u"Operator Quirebox"_s);
+
+    platform.answerFile(QString());
+    window.actions().tBAR[2]->trigger();
+    QCOMPARE(platform.prompts.size(), 2);
+    QCOMPARE(platform.prompts[1].kind, FakePlatform::Prompt::Kind::File);
+    QCOMPARE(platform.prompts[1].title, u"Open Quirebox"_s);
+    QCOMPARE(platform.prompts[1].file.filters,
+             (QStringList{u"Quirebox (QB) (*.qb)"_s, u"All Files (*)"_s}));
+    QCOMPARE(platform.unexpected, 0);
+    QVERIFY(!window.book().isOpen());
+}
+
+void TestMainWindow::closeQuestion_data()
+{
+    QTest::addColumn<qb::Platform::Button>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Yes saves and closes") << qb::Platform::Button::Yes << true;
+    QTest::newRow("No closes") << qb::Platform::Button::No << true;
+    QTest::newRow("Cancel keeps the window") << qb::Platform::Button::Cancel << false;
+}
+
+void TestMainWindow::closeQuestion()
+{
+    QFETCH(qb::Platform::Button, answer);
+    QFETCH(bool, closes);
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(bookWith({{u"A"_s, u"a"_s}}));
+    window.show();
+    window.statusPanel(1)->setText(u"Changed"_s);
+
+    platform.answerMessage(answer);
+    // Exit goes through the same question as the close box.
+    window.actions().mnuEND->trigger();
+    QCOMPARE(platform.messages().size(), 1);
+    const auto question = platform.messages()[0];
+    QVERIFY(question.text.startsWith(u"The file: \""_s));
+    QVERIFY(question.text.endsWith(u"\" isn't saved.\r\nSave this file before quitting?"_s));
+    QCOMPARE(question.title, u"Save file?"_s);
+    QCOMPARE(question.buttons, qb::Platform::Buttons::YesNoCancel);
+    QCOMPARE(question.icon, qb::Platform::Icon::Question);
+    QCOMPARE(window.isVisible(), !closes);
+}
+
+void TestMainWindow::noQuestionUnlessChanged()
+{
+    for (const QString &status : {u"Unchanged"_s, u"Encoded"_s, u"Decoded"_s, u"changed"_s}) {
+        FakePlatform platform;
+        qb::frmQB window(platform);
+        window.show();
+        window.statusPanel(1)->setText(status);
+        QVERIFY(window.close());
+        QCOMPARE(platform.prompts.size(), 0);
+    }
+}
+
+void TestMainWindow::captionShowsTheBookName()
+{
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(bookWith({}, u"a - b"_s));
+    QCOMPARE(window.windowTitle(), u"a - b - Quirebox v3.01"_s);
+    // A book without folders still switches the commands on.
+    QCOMPARE(EnabledCommands(window).size(), 20); // no tool beside the test
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
