@@ -82,8 +82,8 @@ void NoteCommands::ShowNoFileSelected()
     NoteEditor *txtTEXT = m_window.txtTEXT();
     txtTEXT->clear();
     txtTEXT->setEnabled(false);
-    // Nothing is shown, so there is nothing to save.
-    DisableNoteSave();
+    // Panel 1 is written directly: Save keeps the state the emptied editor left, and saves
+    // nothing while no note is shown.
     m_window.statusPanel(1)->setText(u"Unchanged"_s);
     m_window.statusPanel(2)->setText(u"No File Selected"_s);
 }

@@ -186,8 +186,9 @@ void TestNoteCommands::folderWithoutNotes()
     QVERIFY(!t.editor()->isEnabled());
     QCOMPARE(t.status(), u"Unchanged"_s);
     QCOMPARE(t.pathPanel(), u"No File Selected"_s);
-    QVERIFY(!t.saveEnabled());
     QVERIFY(!t.w().actions().F_mnuDEL->isEnabled());
+    QVERIFY(t.w().notes().SaveNote());
+    QCOMPARE(t.files(u"Empty"_s), QStringList());
     QCOMPARE(ReadBytes(t.note(u"Alpha"_s, u"n.txt"_s)), QByteArray("text"));
     QCOMPARE(t.platform.unexpected, 0);
 }
