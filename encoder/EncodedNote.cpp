@@ -4,7 +4,7 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-bool StartsWithEncodedHeader(QByteArrayView noteBytes)
+bool IsNoteEncoded(QByteArrayView noteBytes)
 {
     qsizetype end = 0;
     while (end < noteBytes.size() && noteBytes[end] != ',' && noteBytes[end] != '\r'

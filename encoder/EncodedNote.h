@@ -14,7 +14,7 @@ inline constexpr qsizetype EncodedBodyStart = 39;
 
 // True when the first item of the first line, read as a comma-separated item (it ends at the
 // first comma or line end; enclosing double quotes are not part of it), is EncodedHeader.
-bool StartsWithEncodedHeader(QByteArrayView noteBytes);
+bool IsNoteEncoded(QByteArrayView noteBytes);
 
 QByteArray EncodedNoteBytes(QByteArrayView cipherBody);
 // Bytes from EncodedBodyStart on; empty for a shorter note.

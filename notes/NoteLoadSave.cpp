@@ -57,7 +57,7 @@ void NoteCommands::LoadNote()
     m_fingerprint = TakeFingerprint(path, read.bytes);
     ShowNoteText(*m_window.txtTEXT(), note);
     DisableNoteSave();
-    if (StartsWithEncodedHeader(read.bytes)) {
+    if (IsNoteEncoded(read.bytes)) {
         SetNoteStatus(u"Encoded"_s, true);
         m_window.encoder().DecodeNote();
     } else {
