@@ -370,6 +370,9 @@ void TestMainWindow::captionShowsTheBookName()
     QCOMPARE(window.windowTitle(), u"a - b - Quirebox v3.01"_s);
     // A book without folders still switches the commands on.
     QCOMPARE(EnabledCommands(window).size(), 20); // no tool beside the test
+    // No note is shown, so closing asks nothing.
+    QCOMPARE(window.statusPanel(1)->text(), u"Unchanged"_s);
+    QCOMPARE(window.statusPanel(2)->text(), u"No File Selected"_s);
 }
 
 QTEST_MAIN(TestMainWindow)
