@@ -95,6 +95,7 @@ bool BookCommands::OpenBookFile(const QString &path)
     m_window.ShowCaption();
     NoteCommands &notes = m_window.notes();
     if (lstFLDS->count() > 0) {
+        const NoteCommands::CodeSelection fromCode(notes);
         lstFLDS->setCurrentIndex(0);
         notes.lstFLDS_Click();
     }

@@ -78,6 +78,7 @@ void FolderCommands::RenameFolder()
         return;
     books.LoadBook();
     if (position >= 0 && position < lstFLDS->count()) {
+        const NoteCommands::CodeSelection fromCode(notes);
         {
             const QSignalBlocker quiet(lstFLDS);
             lstFLDS->setCurrentIndex(position);

@@ -6,12 +6,10 @@
 #include "platform/Platform.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QSignalBlocker>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -43,8 +41,6 @@ QString NoteCommands::NoteStatus() const
 
 void NoteCommands::SetNoteStatus(const QString &status, bool showPath)
 {
-    // Any move of the status starts a new state of the text; an earlier "don't save" is spent.
-    m_editsReleased = false;
     const frmQBActions &a = m_window.actions();
     if (status == u"Unchanged") {
         a.tBAR[8]->setEnabled(false);
@@ -95,7 +91,6 @@ void NoteCommands::ForgetShownNote()
     m_shownNoteRow = -1;
     m_fingerprint = {};
     m_format = {};
-    m_editsReleased = false;
 }
 
 int NoteCommands::SelectedFolderRow() const
@@ -220,7 +215,7 @@ void NoteCommands::PutSelectorsBack()
 
 bool NoteCommands::ConfirmLeaveNote()
 {
-    if (m_codeSelection > 0 || m_editsReleased || !NoteShown() || NoteStatus() != u"Changed")
+    if (m_codeSelection > 0 || !NoteShown() || NoteStatus() != u"Changed")
         return true;
     const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
                          + u"Save this file before leaving it?"_s;
@@ -229,26 +224,10 @@ bool NoteCommands::ConfirmLeaveNote()
     case Platform::Button::Yes:
         return SaveNote();
     case Platform::Button::No:
-        // Asked once per action: what follows in it may check again before the text goes.
-        m_editsReleased = true;
-        ExpireReleaseLater();
         return true;
     default:
         return false;
     }
-}
-
-// An action that stops before replacing the text (a cancelled file dialog) must not leave the
-// edits unguarded for the next one. The action is over when no modal dialog of it is open.
-void NoteCommands::ExpireReleaseLater()
-{
-    const bool dialogOpen = QApplication::activeModalWidget() != nullptr;
-    QTimer::singleShot(dialogOpen ? 100 : 0, &m_window, [this] {
-        if (QApplication::activeModalWidget())
-            ExpireReleaseLater();
-        else
-            m_editsReleased = false;
-    });
 }
 
 } // namespace qb

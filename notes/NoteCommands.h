@@ -66,8 +66,8 @@ public:
     // Shows `bytes` as a loaded file would be shown, adopting their format.
     void ShowNoteBytes(const QByteArray &bytes);
 
-private:
-    // Selections made by the program itself: the click handlers they run ask nothing.
+    // While one lives, the selectors' click handlers run from code: the command that made the
+    // selection has already asked about unsaved edits, so they ask nothing.
     class CodeSelection
     {
     public:
@@ -80,11 +80,11 @@ private:
         NoteCommands &m_notes;
     };
 
+private:
     NoteListModel &noteModel();
     QString CurrentFileName() const;
     void SelectNoteRow(int row);
     void PutSelectorsBack();
-    void ExpireReleaseLater();
     void ForgetShownNote();
     void ShowUnreadableNote(const QString &path, const QString &reason);
     bool AcceptNoteFileName(const QString &typed, const QString &fileName,
@@ -101,8 +101,6 @@ private:
     int m_shownNoteRow = -1;
     NoteFingerprint m_fingerprint;
     int m_codeSelection = 0;
-    // The user has agreed to drop the edits now in the editor.
-    bool m_editsReleased = false;
 };
 
 } // namespace qb
