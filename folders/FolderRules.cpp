@@ -1,5 +1,7 @@
 #include "folders/FolderRules.h"
 
+#include "notes/NoteFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,18 +35,6 @@ QString ComparablePath(const QString &path)
 bool SamePath(const QString &a, const QString &b)
 {
     return ComparablePath(a).compare(ComparablePath(b), kPathCase) == 0;
-}
-
-// A file moved to a freedesktop trash lands in "files" of "~/.local/share/Trash",
-// "$topdir/.Trash-$uid" or "$topdir/.Trash/$uid".
-[[maybe_unused]] bool IsTrashLocation(const QString &trashedPath)
-{
-    QDir files = QFileInfo(trashedPath).dir();
-    if (files.dirName() != u"files" || !files.cdUp())
-        return false;
-    const QString trash = files.dirName();
-    return trash == u"Trash" || trash.startsWith(u".Trash-") ||
-           QFileInfo(files.absolutePath()).dir().dirName() == u".Trash";
 }
 
 } // namespace
@@ -152,28 +142,7 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
 
 bool MoveFileToTrash(const QString &path)
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    // The home trash is made inside the user's data directory only when that exists; a fresh
-    // account may lack it, and that is no reason to delete files for good.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    QString trashed;
-    if (!QFile::moveToTrash(path, &trashed))
-        return false;
-    if (IsTrashLocation(trashed))
-        return true;
-    // Qt 6.4 falls back to "files" and "info" in the current directory when it finds no trash
-    // directory at all: put the file back where it was.
-    const QFileInfo moved(trashed);
-    QDir top = moved.dir();
-    top.cdUp();
-    top.remove(u"info/"_s + moved.fileName() + u".trashinfo"_s);
-    QFile::rename(trashed, path);
-    top.rmdir(u"files"_s);
-    top.rmdir(u"info"_s);
-    return false;
-#else
-    return QFile::moveToTrash(path);
-#endif
+    return !MoveNoteToTrash(path);
 }
 
 bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)
