@@ -1,5 +1,7 @@
 // A search through a 50 MiB note that finds nothing: the text taken out of the editor and
 // searched with FindText, against QTextDocument::find on the same document.
+#include "BenchApp.h"
+
 #include "editor/NoteEditor.h"
 #include "find/TextSearch.h"
 
@@ -43,6 +45,7 @@ qb::NoteEditor &Editor()
 {
     if (!g_editor) {
         g_editor = std::make_unique<qb::NoteEditor>();
+        qb::bench::AtBenchEnd([] { g_editor.reset(); });
         g_editor->setPlainText(LongNote());
     }
     return *g_editor;
@@ -112,17 +115,3 @@ BENCHMARK(BM_SearchTakenText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreshBuffer)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_editor.reset();
-    return 0;
-}

@@ -2,7 +2,7 @@
 // opening the note selector, and enciphering and deciphering a big note, each beside its
 // baseline measured in the same run.
 
-#include "../tests/FakePlatform.h"
+#include "FakePlatform.h"
 
 #include "app/frmQB.h"
 #include "editor/NoteEditor.h"
@@ -213,13 +213,3 @@ void BM_SetPlainText_Plain(benchmark::State &state)
 BENCHMARK(BM_SetPlainText_Plain)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

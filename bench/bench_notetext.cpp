@@ -158,16 +158,3 @@ BENCHMARK(BM_SaveNote)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.
 BENCHMARK(BM_SaveNote_SaveFileAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

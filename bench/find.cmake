@@ -1,2 +1,2 @@
 # Benchmarks of the find area.
-qb_add_bench(bench_find bench_find.cpp)
+qb_add_bench(bench_find WIDGETS SOURCES bench_find.cpp)

@@ -1,2 +1,2 @@
 # Benchmarks of the note commands.
-qb_add_bench(bench_notecommands bench_notecommands.cpp)
+qb_add_bench(bench_notecommands WIDGETS SOURCES bench_notecommands.cpp)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+namespace qb::bench {
+
+// Widgets a benchmark keeps between runs must go before the application does.
+void AtBenchEnd(std::function<void()> cleanup);
+
+} // namespace qb::bench
