@@ -380,9 +380,9 @@ void frmQB::tBAR_ButtonMenuClick(int item)
 
 bool frmQB::Form_QueryUnload()
 {
-    if (m_notes->NoteStatus() != u"Changed")
+    if (m_notes->NoteStatus() != u"Changed" || !m_notes->NoteShown())
         return true;
-    const QString text = u"The file: \""_s + m_notes->NotePath() + u"\" isn't saved.\r\n"_s
+    const QString text = u"The file: \""_s + m_notes->ShownNotePath() + u"\" isn't saved.\r\n"_s
                          + u"Save this file before quitting?"_s;
     switch (m_platform.messageBox(text, Platform::Buttons::YesNoCancel, Platform::Icon::Question,
                                   u"Save file?"_s)) {

@@ -36,6 +36,8 @@ public:
     bool HasCurrentNote() const;
     // The editor holds the current note as read from its file (a failed read leaves none).
     bool NoteShown() const { return !m_shownPath.isEmpty(); }
+    // The file the editor's note was read from; a save writes there.
+    const QString &ShownNotePath() const { return m_shownPath; }
     // The current note's name as lstFILE shows it, and its file; empty when there is none.
     QString CurrentNoteName() const;
     QString NotePath() const;

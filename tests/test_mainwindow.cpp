@@ -331,23 +331,30 @@ void TestMainWindow::closeQuestion()
 {
     QFETCH(qb::Platform::Button, answer);
     QFETCH(bool, closes);
+    const QString book = bookWith({{u"A"_s, u"a"_s}});
+    const QString note = m_dir->filePath(u"a/Note.txt"_s);
+    qb::test::WriteBytes(note, "hello\r\n");
     FakePlatform platform;
     qb::frmQB window(platform);
-    window.Form_Load(bookWith({{u"A"_s, u"a"_s}}));
+    window.Form_Load(book);
     window.show();
-    window.statusPanel(1)->setText(u"Changed"_s);
+    QTest::keyClicks(window.txtTEXT(), u"X"_s);
+    QCOMPARE(window.statusPanel(1)->text(), u"Changed"_s);
 
     platform.answerMessage(answer);
     // Exit goes through the same question as the close box.
     window.actions().mnuEND->trigger();
     QCOMPARE(platform.messages().size(), 1);
     const auto question = platform.messages()[0];
-    QVERIFY(question.text.startsWith(u"The file: \""_s));
-    QVERIFY(question.text.endsWith(u"\" isn't saved.\r\nSave this file before quitting?"_s));
+    QCOMPARE(question.text, u"The file: \""_s + note
+                                + u"\" isn't saved.\r\nSave this file before quitting?"_s);
     QCOMPARE(question.title, u"Save file?"_s);
     QCOMPARE(question.buttons, qb::Platform::Buttons::YesNoCancel);
     QCOMPARE(question.icon, qb::Platform::Icon::Question);
     QCOMPARE(window.isVisible(), !closes);
+    const bool saved = answer == qb::Platform::Button::Yes;
+    QCOMPARE(qb::test::ReadBytes(note), saved ? QByteArray("Xhello\r\n") : QByteArray("hello\r\n"));
+    QCOMPARE(window.statusPanel(1)->text(), saved ? u"Unchanged"_s : u"Changed"_s);
 }
 
 void TestMainWindow::noQuestionUnlessChanged()
