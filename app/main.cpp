@@ -1,4 +1,5 @@
 #include "app/frmQB.h"
+#include "platform/Allocator.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    qb::KeepLargeBlocksForReuse();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Quirebox"_s);
     QApplication::setDesktopFileName(u"org.quirebox.Quirebox"_s);
