@@ -1,2 +1,2 @@
 # Benchmarks of the encoder area.
-qb_add_bench(bench_cipher SOURCES bench_cipher.cpp)
+qb_add_bench(bench_cipher WIDGETS SOURCES bench_cipher.cpp)
