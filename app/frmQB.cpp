@@ -380,7 +380,7 @@ void frmQB::tBAR_ButtonMenuClick(int item)
 
 bool frmQB::Form_QueryUnload()
 {
-    if (m_notes->NoteStatus() != u"Changed" || !m_notes->NoteShown())
+    if (!m_notes->HasUnsavedEdits())
         return true;
     const QString text = u"The file: \""_s + m_notes->ShownNotePath() + u"\" isn't saved.\r\n"_s
                          + u"Save this file before quitting?"_s;

@@ -8,6 +8,7 @@
 #include "platform/SafeFile.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +36,7 @@ void FillFolderSelector(QComboBox *lstFLDS, const BookState &book)
             --at;
         lstFLDS->insertItem(at, name, row);
     }
+    lstFLDS->setCurrentIndex(lstFLDS->count() > 0 ? 0 : -1);
 }
 
 // A pasted name can hold line breaks, which would split the "Name=" line and turn the lines
@@ -61,7 +63,12 @@ QString BookCommands::SignatureText() const
 
 bool BookCommands::OpenBookFile(const QString &path)
 {
-    const ReadResult read = ReadWholeFile(path);
+    // A book is a few lines: a pipe, a device or a huge file named ".qb" is no book, and
+    // reading one could hang or exhaust memory.
+    const QFileInfo info(path);
+    constexpr qint64 kLargestBook = 1024 * 1024;
+    const bool readable = info.isFile() && info.size() <= kLargestBook;
+    const ReadResult read = readable ? ReadWholeFile(path) : ReadResult{{}, u"-"_s};
     const std::optional<ParsedBook> parsed =
         read.ok() ? ParseBook(read.bytes) : std::optional<ParsedBook>();
     if (!parsed) {
@@ -87,20 +94,14 @@ bool BookCommands::OpenBookFile(const QString &path)
             Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     }
 
-    Session &session = m_window.session();
-    if (book.FolderCount >= 1)
-        session.LastFolderName = book.Folders[1].Name;
     QComboBox *lstFLDS = m_window.lstFLDS();
     FillFolderSelector(lstFLDS, book);
     m_window.ShowCaption();
-    NoteCommands &notes = m_window.notes();
-    if (lstFLDS->count() > 0) {
-        const NoteCommands::CodeSelection fromCode(notes);
-        lstFLDS->setCurrentIndex(0);
-        notes.lstFLDS_Click();
-    }
+    // The first folder in the selector's order is listed, and its first note loaded, once:
+    // an encoded note asks for its keyword a single time.
+    m_window.session().LastFolderName = lstFLDS->currentText();
     m_window.EnableCommands(true);
-    m_window.txtTEXT()->clear();
+    NoteCommands &notes = m_window.notes();
     notes.RefreshNoteList(-1);
     // A book without folders, or a folder without notes, shows no note and asks nothing at exit.
     if (!notes.HasCurrentNote())
@@ -164,6 +165,15 @@ void BookCommands::NewBook()
     BookState fresh;
     fresh.BookName = name;
     fresh.BookFilePath = EnsureBookExtension(chosen);
+    // The dialog asked about the name as typed; the ".qb" added here may name another file.
+    if (fresh.BookFilePath != chosen && QFileInfo::exists(fresh.BookFilePath)
+        && platform.messageBox(u"The file \""_s + fresh.BookFilePath
+                                   + u"\" already exists.\r\nReplace it with the new book?"_s,
+                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                               u"Save Quirebox"_s)
+               != Platform::Button::Yes) {
+        return;
+    }
     if (WriteBook(fresh))
         OpenBookFile(fresh.BookFilePath);
 }

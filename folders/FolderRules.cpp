@@ -156,20 +156,10 @@ bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)
         return true;
     const QFileInfoList files = directory.entryInfoList(
         QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    QStringList kept;
-    bool trashed = false;
-    for (const QFileInfo &file : files) {
-        if (trash(file.absoluteFilePath()))
-            trashed = true;
-        else
-            kept.append(file.absoluteFilePath());
-    }
-    // A trash that took some files but not others is a trouble with those files, not a volume
-    // without trash: they stay, and the directory with them.
-    if (!trashed) {
-        for (const QString &path : std::as_const(kept))
-            QFile::remove(path);
-    }
+    // A file the trash does not take stays, and the directory with it: the trash itself
+    // deletes only on systems that have none.
+    for (const QFileInfo &file : files)
+        trash(file.absoluteFilePath());
     return QDir().rmdir(directory.absolutePath());
 }
 

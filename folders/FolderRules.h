@@ -35,9 +35,9 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
 using TrashFile = std::function<bool(const QString &path)>;
 bool MoveFileToTrash(const QString &path);
 
-// Empties `dir` of its files and removes it. Files go to the trash; only when the trash takes
-// none of them (a volume without one) are they deleted. Subdirectories are never touched, so a
-// directory holding one stays. True when `dir` is gone.
+// Empties `dir` of its files into the trash and removes it. A file the trash does not take
+// stays, and so does a subdirectory (never touched), and with them the directory. True when
+// `dir` is gone; a directory already gone counts as removed.
 bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash = MoveFileToTrash);
 
 } // namespace qb

@@ -32,7 +32,7 @@ bool LaunchCommands::GlyphwrightPresent() const
 void LaunchCommands::RunGlyphwright()
 {
     NoteCommands &notes = m_window.notes();
-    if (notes.NoteStatus() == u"Changed") {
+    if (notes.HasUnsavedEdits()) {
         if (m_window.platform().messageBox(u"Save the file before executing Glyphwright?"_s,
                                            Platform::Buttons::OkCancel, Platform::Icon::Information,
                                            u"Glyphwright"_s) != Platform::Button::Ok)

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QSignalBlocker>
@@ -47,6 +48,8 @@ void NoteCommands::SetNoteStatus(const QString &status, bool showPath)
         a.F_mnuSAVE->setEnabled(false);
         a.T_mnuENCODE->setText(u"&Encode"_s);
     } else if (status == u"Changed") {
+        if (m_replacingText == 0)
+            m_edited = true;
         a.tBAR[8]->setEnabled(true);
         a.F_mnuSAVE->setEnabled(true);
     } else if (status == u"Decoded") {
@@ -76,7 +79,9 @@ void NoteCommands::ShowNoFileSelected()
         return;
     ForgetShownNote();
     NoteEditor *txtTEXT = m_window.txtTEXT();
+    ++m_replacingText;
     txtTEXT->clear();
+    --m_replacingText;
     txtTEXT->setEnabled(false);
     // Panel 1 is written directly: Save keeps the state the emptied editor left, and saves
     // nothing while no note is shown.
@@ -91,6 +96,7 @@ void NoteCommands::ForgetShownNote()
     m_shownNoteRow = -1;
     m_fingerprint = {};
     m_format = {};
+    m_edited = false;
 }
 
 int NoteCommands::SelectedFolderRow() const
@@ -147,12 +153,19 @@ void NoteCommands::RefreshNoteList(int selectIndex)
         selectIndex = 0;
     NoteListModel &model = noteModel();
     const QString dir = SelectedFolderDir();
+    m_listedFolderRow = SelectedFolderRow();
+    const NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
     {
         const QSignalBlocker quiet(m_window.lstFILE());
-        model.setFileNames(dir.isEmpty() ? QStringList() : ListNoteFiles(dir).fileNames);
+        model.setFileNames(listing.fileNames);
     }
     if (dir.isEmpty())
         return;
+    // A folder that is there but cannot be read must not pass for one without notes.
+    if (!listing.error.isEmpty() && QFileInfo::exists(dir)) {
+        ReportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
+                        listing.error, u"Quirebox"_s);
+    }
     const int count = model.rowCount();
     if (count == 0) {
         SelectNoteRow(-1);
@@ -170,7 +183,9 @@ void NoteCommands::lstFLDS_Click()
 {
     Session &session = m_window.session();
     const QString folderName = m_window.lstFLDS()->currentText();
-    if (folderName == session.LastFolderName)
+    // Compared by row too: two folders may share a name, and the note commands must never
+    // work on one folder's directory with the other folder's note list.
+    if (folderName == session.LastFolderName && SelectedFolderRow() == m_listedFolderRow)
         return;
     if (!ConfirmLeaveNote()) {
         PutSelectorsBack();
@@ -186,10 +201,9 @@ void NoteCommands::lstFILE_Click()
 {
     Session &session = m_window.session();
     const QString noteName = m_window.lstFILE()->currentText();
-    if (noteName == session.LastFileName
-        && m_window.lstFLDS()->currentText() == session.LastFolderName) {
+    // The file decides, not the name shown: "Ideas.txt" and "Ideas.TXT" both show as Ideas.
+    if (NoteShown() && NotePath() == m_shownPath)
         return;
-    }
     if (!ConfirmLeaveNote()) {
         PutSelectorsBack();
         return;
@@ -215,7 +229,7 @@ void NoteCommands::PutSelectorsBack()
 
 bool NoteCommands::ConfirmLeaveNote()
 {
-    if (m_codeSelection > 0 || !NoteShown() || NoteStatus() != u"Changed")
+    if (m_codeSelection > 0 || !HasUnsavedEdits())
         return true;
     const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
                          + u"Save this file before leaving it?"_s;

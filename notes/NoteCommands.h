@@ -38,6 +38,9 @@ public:
     bool NoteShown() const { return !m_shownPath.isEmpty(); }
     // The file the editor's note was read from; a save writes there.
     const QString &ShownNotePath() const { return m_shownPath; }
+    // The user has changed the note since it was loaded or saved. Encode and Decode move the
+    // status away from "Changed" without saving, so the status word alone cannot tell.
+    bool HasUnsavedEdits() const { return m_edited && NoteShown(); }
     // The current note's name as lstFILE shows it, and its file; empty when there is none.
     QString CurrentNoteName() const;
     QString NotePath() const;
@@ -103,6 +106,11 @@ private:
     int m_shownNoteRow = -1;
     NoteFingerprint m_fingerprint;
     int m_codeSelection = 0;
+    // The folder row whose notes lstFILE lists.
+    int m_listedFolderRow = 0;
+    bool m_edited = false;
+    // Text put into the editor by the program (a load, a decode) is no edit of the user's.
+    int m_replacingText = 0;
 };
 
 } // namespace qb

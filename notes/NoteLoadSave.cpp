@@ -55,7 +55,10 @@ void NoteCommands::LoadNote()
     m_shownFolderRow = SelectedFolderRow();
     m_shownNoteRow = m_window.lstFILE()->currentIndex();
     m_fingerprint = TakeFingerprint(path, read.bytes);
+    ++m_replacingText;
     ShowNoteText(*m_window.txtTEXT(), note);
+    --m_replacingText;
+    m_edited = false;
     DisableNoteSave();
     if (IsNoteEncoded(read.bytes)) {
         SetNoteStatus(u"Encoded"_s, true);
@@ -70,7 +73,9 @@ void NoteCommands::ShowUnreadableNote(const QString &path, const QString &reason
 {
     ForgetShownNote();
     NoteEditor *txtTEXT = m_window.txtTEXT();
+    ++m_replacingText;
     txtTEXT->clear();
+    --m_replacingText;
     txtTEXT->setEnabled(false);
     DisableNoteSave();
     m_window.statusPanel(1)->setText(u"Unchanged"_s);
@@ -88,7 +93,9 @@ void NoteCommands::ShowNoteBytes(const QByteArray &bytes)
 {
     const DecodedNote note = DecodeNoteBytes(bytes);
     m_format = note.format;
+    ++m_replacingText;
     ShowNoteText(*m_window.txtTEXT(), note);
+    --m_replacingText;
 }
 
 bool NoteCommands::SaveNote()
@@ -138,13 +145,14 @@ bool NoteCommands::SaveNote()
     }
     m_format = format;
     m_fingerprint = TakeFingerprint(path, out.bytes);
+    m_edited = false;
     SetNoteStatus(u"Unchanged"_s, true);
     return true;
 }
 
 void NoteCommands::F_mnuREFRESH_Click()
 {
-    if (NoteStatus() == u"Changed" && NoteShown()) {
+    if (HasUnsavedEdits()) {
         const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
                              + u"Save this file before quitting?"_s;
         switch (m_window.platform().messageBox(text, Platform::Buttons::YesNoCancel,

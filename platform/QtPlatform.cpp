@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -57,16 +58,21 @@ QMessageBox::Icon ToQt(Platform::Icon icon)
 QString QtPlatform::inputBox(const QString &prompt, const QString &title,
                              const QString &defaultText)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(m_owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(m_owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    // Prompts carry file and folder names, which must never be read as markup.
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Icon icon,
                                         const QString &title)
 {
     QMessageBox box(ToQt(icon), title, text, ToQt(buttons), m_owner);
+    box.setTextFormat(Qt::PlainText);
     // Closing the box with Esc or its close button counts as its most cautious answer.
     switch (box.exec()) {
     case QMessageBox::Yes:
