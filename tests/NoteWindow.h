@@ -18,38 +18,40 @@
 
 namespace qb::test {
 
+using namespace Qt::StringLiterals;
+
 // The main window on a book of its own in a temporary directory: folders are sub-directories
 // named as the folders, listed in the book in the order given. Notes go to "Alpha" unless told.
 class NoteWindow
 {
 public:
-    explicit NoteWindow(const QStringList &folderNames = {QStringLiteral("Alpha")})
+    explicit NoteWindow(const QStringList &folderNames = {u"Alpha"_s})
     {
         QList<FolderEntry> folders;
         for (const QString &name : folderNames) {
             QDir().mkpath(dir(name));
             folders.append({name, dir(name)});
         }
-        bookPath = root.filePath(QStringLiteral("book.qb"));
-        WriteBytes(bookPath, BookBytes(QStringLiteral("Test Book"), folders));
+        WriteBytes(bookPath, BookBytes(u"Test Book"_s, folders));
     }
     // A prompt that found no scripted answer fails the test.
     ~NoteWindow() { QCOMPARE(platform.unexpected, 0); }
 
-    QString dir(const QString &folder = QStringLiteral("Alpha")) const
-    {
-        return root.filePath(QStringLiteral("folders/") + folder);
-    }
-    QString note(const QString &fileName, const QString &folder = QStringLiteral("Alpha")) const
-    {
-        return dir(folder) + u'/' + fileName;
-    }
-    void put(const QString &fileName, const QByteArray &bytes,
-             const QString &folder = QStringLiteral("Alpha")) const
-    {
-        QVERIFY(WriteBytes(note(fileName, folder), bytes));
-    }
+    QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
+    QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
     QByteArray bytes(const QString &fileName) const { return ReadBytes(note(fileName)); }
+    void put(const QString &fileName, const QByteArray &bytes) const
+    {
+        QVERIFY(WriteBytes(note(fileName), bytes));
+    }
+    // What the folder holds, sorted, each entry as "name=content".
+    QStringList entries() const
+    {
+        QStringList result;
+        for (const QString &name : QDir(dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            result.append(name + u'=' + QString::fromLatin1(bytes(name)));
+        return result;
+    }
 
     // Writes the notes given, then opens the window on the book, as the command line would.
     void open(const QList<std::pair<QString, QByteArray>> &notes = {})
@@ -69,18 +71,14 @@ public:
         return editor()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     }
     QString status() const { return window->statusPanel(1)->text(); }
-    QString pathPanel() const { return window->statusPanel(2)->text(); }
-    bool saveEnabled() const
+    // The status, the Encode/Decode caption, and whether the menu's and the toolbar's Save
+    // are on, in one line.
+    QString state() const
     {
-        return window->actions().F_mnuSAVE->isEnabled() && window->actions().tBAR[8]->isEnabled();
-    }
-    QString encodeCaption() const { return window->actions().T_mnuENCODE->text(); }
-    QStringList noteNames() const
-    {
-        QStringList names;
-        for (int i = 0; i < window->lstFILE()->count(); ++i)
-            names.append(window->lstFILE()->itemText(i));
-        return names;
+        const frmQBActions &a = window->actions();
+        const int on = int(a.F_mnuSAVE->isEnabled()) + int(a.tBAR[8]->isEnabled());
+        return status() + u", "_s + a.T_mnuENCODE->text() + u", Save "_s
+               + QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
     }
     FakePlatform::Prompt last() const
     {
@@ -103,12 +101,12 @@ public:
     {
         QCOMPARE(text(), QString());
         QVERIFY(!editor()->isEnabled());
-        QCOMPARE(status(), QStringLiteral("Unchanged"));
-        QCOMPARE(pathPanel(), QStringLiteral("No File Selected"));
+        QCOMPARE(status(), u"Unchanged"_s);
+        QCOMPARE(window->statusPanel(2)->text(), u"No File Selected"_s);
     }
 
     QTemporaryDir root;
-    QString bookPath;
+    QString bookPath = root.filePath(u"book.qb"_s);
     FakePlatform platform;
     std::unique_ptr<frmQB> window;
 
@@ -125,8 +123,7 @@ private:
 // The question asked before unsaved edits would be dropped.
 inline QString LeaveQuestion(const QString &path)
 {
-    return QStringLiteral("The file: \"") + path
-           + QStringLiteral("\" isn't saved.\r\nSave this file before leaving it?");
+    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before leaving it?"_s;
 }
 
 } // namespace qb::test
