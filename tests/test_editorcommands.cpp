@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QTextBlock>
 #include <QUrl>
 
 using namespace qb;

@@ -51,7 +51,6 @@ private Q_SLOTS:
             names.append(t.w().lstFILE()->itemText(row));
         QCOMPARE(names, QStringList({u"A"_s, u"b"_s, u"Ideas"_s}));
         QCOMPARE(t.text(), u"ay"_s);
-        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
         QCOMPARE(t.w().statusPanel(2)->text(), u"File: "_s + t.note(u"A.txt"_s));
         t.notes().RefreshNoteList(7); // past the end: the last row
         QCOMPARE(t.text(), u"capital"_s);
