@@ -6,6 +6,7 @@
 #include "app/frmQB.h"
 #include "book/BookCommands.h"
 #include "editor/NoteEditor.h"
+#include "notes/NoteCommands.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -64,6 +65,11 @@ private Q_SLOTS:
     void closeQuestion();
     void noQuestionUnlessChanged();
     void captionShowsTheBookName();
+    void editsSurviveEncode();
+    void picksFollowTheFileNotTheName();
+    void anEncodedFirstNoteAsksOnce();
+    void newBookAsksBeforeReplacingUnderTheAddedExtension();
+    void aBookMustBeASmallRegularFile();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -380,6 +386,101 @@ void TestMainWindow::captionShowsTheBookName()
     // No note is shown, so closing asks nothing.
     QCOMPARE(window.statusPanel(1)->text(), u"Unchanged"_s);
     QCOMPARE(window.statusPanel(2)->text(), u"No File Selected"_s);
+}
+
+void TestMainWindow::editsSurviveEncode()
+{
+    const QString book = bookWith({{u"A"_s, u"a"_s}});
+    const QString note = m_dir->filePath(u"a/Note.txt"_s);
+    qb::test::WriteBytes(note, "hello\r\n");
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(book);
+    QTest::keyClicks(window.txtTEXT(), u"Xy"_s);
+    platform.answerInput(u"Key"_s);
+    window.actions().T_mnuENCODE->trigger();
+    QCOMPARE(window.statusPanel(1)->text(), u"Encoded"_s);
+
+    // The typed text is nowhere on disk: leaving still asks.
+    platform.answerMessage(qb::Platform::Button::Cancel);
+    QVERIFY(!window.close());
+    QCOMPARE(platform.messages().size(), 1);
+    QCOMPARE(platform.messages()[0].title, u"Save file?"_s);
+    QCOMPARE(qb::test::ReadBytes(note), QByteArray("hello\r\n"));
+    QCOMPARE(platform.unexpected, 0);
+}
+
+void TestMainWindow::picksFollowTheFileNotTheName()
+{
+    // Two folders of one name, and two notes of one name in the first.
+    const QString book = bookWith({{u"Work"_s, u"w1"_s}, {u"Work"_s, u"w2"_s}});
+    qb::test::WriteBytes(m_dir->filePath(u"w1/Ideas.TXT"_s), "upper\n");
+    qb::test::WriteBytes(m_dir->filePath(u"w1/Ideas.txt"_s), "lower\n");
+    qb::test::WriteBytes(m_dir->filePath(u"w2/Plan.txt"_s), "plan\n");
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    window.Form_Load(book);
+    const QString first = window.notes().ShownNotePath();
+    QVERIFY(first.endsWith(u"Ideas.TXT"_s) || first.endsWith(u"Ideas.txt"_s));
+
+    window.lstFILE()->setCurrentIndex(1);
+    Q_EMIT window.lstFILE()->activated(1);
+    QVERIFY(window.notes().ShownNotePath() != first);
+    QCOMPARE(window.notes().NotePath(), window.notes().ShownNotePath());
+
+    window.lstFLDS()->setCurrentIndex(1);
+    Q_EMIT window.lstFLDS()->activated(1);
+    QCOMPARE(window.notes().ShownNotePath(), m_dir->filePath(u"w2/Plan.txt"_s));
+    QCOMPARE(window.notes().NotePath(), window.notes().ShownNotePath());
+    QCOMPARE(platform.unexpected, 0);
+}
+
+void TestMainWindow::anEncodedFirstNoteAsksOnce()
+{
+    // Row 1 does not sort first, so the first folder shown is not row 1.
+    const QString book = bookWith({{u"Zed"_s, u"z"_s}, {u"Alpha"_s, u"a"_s}});
+    qb::test::WriteBytes(m_dir->filePath(u"a/Secret.txt"_s),
+                         "Mossgrange's Quirebox Encoded v3_[A1]\r\nxyz");
+    FakePlatform platform;
+    platform.answerInput(QString());
+    qb::frmQB window(platform);
+    window.Form_Load(book);
+    QCOMPARE(platform.prompts.size(), 1);
+    QCOMPARE(platform.prompts[0].title, u"Quirebox Decode"_s);
+    QCOMPARE(window.statusPanel(1)->text(), u"Encoded"_s);
+}
+
+void TestMainWindow::newBookAsksBeforeReplacingUnderTheAddedExtension()
+{
+    const QString existing = bookWith({{u"Keep"_s, u"k"_s}}, u"Precious"_s);
+    const QByteArray before = qb::test::ReadBytes(existing);
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    platform.answerInput(u"Fresh"_s);
+    platform.answerFile(m_dir->filePath(u"demo"_s)); // the dialog confirmed "demo", not "demo.qb"
+    platform.answerMessage(qb::Platform::Button::No);
+    window.books().NewBook();
+    QCOMPARE(platform.messages().size(), 1);
+    QCOMPARE(platform.messages()[0].text, u"The file \""_s + existing
+                                              + u"\" already exists.\r\nReplace it with the new book?"_s);
+    QCOMPARE(qb::test::ReadBytes(existing), before);
+    QVERIFY(!window.book().isOpen());
+}
+
+void TestMainWindow::aBookMustBeASmallRegularFile()
+{
+    const QString directory = m_dir->filePath(u"folder.qb"_s);
+    QVERIFY(QDir().mkpath(directory));
+    const QString huge = m_dir->filePath(u"huge.qb"_s);
+    qb::test::WriteBytes(huge, "Mossgrange's Quirebox v3_[A1]\r\nName=Huge\r\nS\r\n"
+                                   + QByteArray(2 * 1024 * 1024, ' '));
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    QVERIFY(!window.books().OpenBookFile(directory));
+    QVERIFY(!window.books().OpenBookFile(huge));
+    QCOMPARE(platform.messages().size(), 2);
+    QVERIFY(platform.messages()[1].text.endsWith(u"\" isn't a valid Quirebox file."_s));
+    QVERIFY(!window.book().isOpen());
 }
 
 QTEST_MAIN(TestMainWindow)
