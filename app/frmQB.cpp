@@ -11,6 +11,7 @@
 #include "notes/NoteCommands.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
+#include "platform/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -28,13 +29,6 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 namespace {
-
-// Layout values are kept in twips, as the window was drawn; 15 twips make a pixel at 96 dpi
-// and Qt scales logical pixels on high-dpi screens.
-constexpr int Px(int twips)
-{
-    return (twips + 7) / 15;
-}
 
 QAction *NamedAction(QObject *parent, const char *name, const QString &caption,
                      const QKeySequence &shortcut = {})

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Twips.h"
+
 #include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
@@ -7,12 +9,6 @@
 #include <algorithm>
 
 namespace qb {
-
-// The folder dialogs were drawn in twips; 15 twips make a pixel at 96 dpi.
-constexpr int Px(int twips)
-{
-    return (twips + 7) / 15;
-}
 
 // A fixed-size tool window with a small title bar and no minimise or maximise button, centred
 // on the screen. The size is the client area's, in twips.

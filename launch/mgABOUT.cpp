@@ -3,6 +3,8 @@
 #include "launch/AboutLinks.h"
 #include "platform/Platform.h"
 
+#include "platform/Twips.h"
+
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -13,12 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 namespace {
-
-// The box was drawn in twips; 15 twips make a pixel at 96 dpi.
-constexpr int Px(int twips)
-{
-    return (twips + 7) / 15;
-}
 
 QRect TwipRect(int left, int top, int width, int height)
 {

@@ -13,15 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace qb {
-namespace {
-
-bool SameFile(const QString &a, const QString &b)
-{
-    const QString canonicalA = QFileInfo(a).canonicalFilePath();
-    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
-}
-
-} // namespace
 
 // A name the user typed, made into a file name, that cannot name a note file is refused.
 bool NoteCommands::AcceptNoteFileName(const QString &typed, const QString &fileName,
@@ -73,7 +64,7 @@ bool NoteCommands::AddNoteFile(const QString &source, const QString &title)
     if (dir.isEmpty())
         return false;
     const QString destination = NoteFilePath(dir, QFileInfo(source).fileName());
-    const bool itself = SameFile(source, destination);
+    const bool itself = IsSameFile(source, destination);
     const bool replace = !itself && QFileInfo::exists(destination);
     if (replace) {
         const QString text = u"The file \""_s + destination + u"\" already exists.\r\n"_s
@@ -136,7 +127,7 @@ void NoteCommands::F_mnuREN_Click()
         return;
     const QString from = NoteFilePath(dir, fileName);
     const QString to = NoteFilePath(dir, newFileName);
-    if (QFileInfo::exists(to) && !SameFile(from, to)) {
+    if (QFileInfo::exists(to) && !IsSameFile(from, to)) {
         m_window.platform().messageBox(
             u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s + CurrentNoteName()
                 + u"\" keeps its name."_s,

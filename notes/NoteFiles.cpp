@@ -54,13 +54,17 @@ QString exclusiveCreateFailure(const QFile &file)
     return file.errorString();
 }
 
-bool isSameFile(const QString &a, const QString &b)
+} // namespace
+
+bool IsSameFile(const QString &a, const QString &b)
 {
     std::error_code error;
     const bool same = std::filesystem::equivalent(QFileInfo(a).filesystemFilePath(),
                                                   QFileInfo(b).filesystemFilePath(), error);
     return same && !error;
 }
+
+namespace {
 
 QStringView noteNameView(QStringView fileName)
 {
@@ -311,7 +315,7 @@ FileError CreateNoteFile(const QString &path)
 FileError CopyNoteFile(const QString &source, const QString &destination, bool replaceExisting)
 {
     // Rewriting a file with its own bytes would gain nothing and break any hard link to it.
-    if (isSameFile(source, destination))
+    if (IsSameFile(source, destination))
         return replaceExisting ? FileError() : FileError(alreadyExists());
 
     // A pipe or a device would never end, or never start; a missing file gets the system's words.
@@ -434,7 +438,7 @@ FileError RenameNoteFile(const QString &from, const QString &to)
     if (from == to)
         return std::nullopt;
     const bool caseOnly = from.compare(to, Qt::CaseInsensitive) == 0;
-    if (caseOnly && isSameFile(from, to))
+    if (caseOnly && IsSameFile(from, to))
         return renameThroughFreeName(from, to);
     const RenameOutcome outcome = renameNoReplace(from, to);
     if (outcome.done)

@@ -48,6 +48,9 @@ std::optional<QString> CheckNoteFileName(const QString &fileName);
 // Creates `path` holding one empty line (CR LF). Refuses, and leaves alone, an existing file.
 FileError CreateNoteFile(const QString &path);
 
+// True when both paths name one existing file (through links or another spelling too).
+bool IsSameFile(const QString &a, const QString &b);
+
 // Copies the file `source` to the path `destination`, replacing a file there only when
 // `replaceExisting` is set. The destination never holds part of the copy: it is written whole
 // or not at all. Copying a file onto itself leaves it as it is.

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace qb {
+
+// The windows were drawn in twips; 15 twips make a pixel at 96 dpi, and Qt scales logical
+// pixels on high-dpi screens.
+constexpr int Px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+} // namespace qb
