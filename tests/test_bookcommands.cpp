@@ -1,4 +1,5 @@
 #include "BookWindow.h"
+#include "NoteWindow.h"
 #include "book/BookCommands.h"
 
 #include <QStandardPaths>
@@ -90,11 +91,29 @@ private Q_SLOTS:
             b.w->books().RenameBook();
 
         QCOMPARE(b.p.prompts.size(), script.size());
+        QCOMPARE(b.p.messages().size(), script.count(u"message"_s));
         QCOMPARE(b.p.unexpected, 0);
         QCOMPARE(Shown(b), shown);
         QCOMPARE(test::ReadBytes(b.path), bytes);
         QCOMPARE(test::ReadBytes(b.tmp.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
         QCOMPARE(QDir(b.tmp.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // New Book and Open Book ask about unsaved edits first; Cancel keeps them.
+    void unsavedEditsFirst()
+    {
+        for (bool open : {false, true}) {
+            test::NoteWindow t;
+            t.put(u"Alpha"_s, u"a.txt"_s, "a");
+            t.open();
+            t.type(u"X"_s);
+            t.platform.answerMessage(Platform::Button::Cancel);
+            open ? t.w().books().OpenBook() : t.w().books().NewBook();
+            QCOMPARE(t.platform.prompts.size(), 1);
+            QCOMPARE(t.platform.prompts[0].text,
+                     test::LeaveQuestion(t.note(u"Alpha"_s, u"a.txt"_s)));
+            QCOMPARE(t.text(), u"Xa"_s);
+        }
     }
 
     // Open Book: the dialog, ".qb" added to a name picked without it, and the dialog starting
