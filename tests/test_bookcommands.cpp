@@ -29,8 +29,9 @@ class TestBookCommands : public QObject
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // New Book: the prompt, the save dialog, the file written with ".qb" added.
-    void newBook()
+    // New Book: the prompt, the save dialog, the file written with ".qb" added. Open Book: the
+    // dialog, ".qb" added to a name picked without it, the dialog starting with its last name.
+    void newAndOpenBook()
     {
         BookWindow b({u"Alpha"_s});
         b.p.answerInput(u"Kitchen"_s);
@@ -48,6 +49,19 @@ private Q_SLOTS:
         QVERIFY(bytes.startsWith("Mossgrange's Quirebox v3_[A1]\r\nName=Kitchen\r\nSignature="));
         QVERIFY(bytes.endsWith(";Operator;\r\n") && bytes.count('\n') == 3);
         QCOMPARE(Shown(b), u"Kitchen - Quirebox v3.01|"_s + written + u'|');
+
+        const QString other = b.tmp.filePath(u"Other.qb"_s);
+        QVERIFY(test::WriteBytes(other, test::BookBytes(u"Garden"_s, {{u"Roses"_s, u"r"_s}})));
+        b.p.answerFile(b.tmp.filePath(u"Other"_s));
+        b.w->actions().B_mnuOPEN->trigger();
+        b.p.answerFile(QString());
+        b.w->books().OpenBook();
+        const Request &open = b.p.prompts[2].file;
+        QVERIFY(open.mode == Request::Mode::Open && !open.confirmOverwrite);
+        QCOMPARE(open.title, u"Open Quirebox"_s);
+        QCOMPARE(open.filters, kFilters);
+        QCOMPARE(b.p.prompts[3].file.initialName, b.tmp.filePath(u"Other"_s));
+        QCOMPARE(Shown(b), u"Garden - Quirebox v3.01|"_s + other + u"|Roses=1"_s);
     }
 
     // Every way out before the end leaves the open book and its file as they were.
@@ -114,26 +128,6 @@ private Q_SLOTS:
                      test::LeaveQuestion(t.note(u"Alpha"_s, u"a.txt"_s)));
             QCOMPARE(t.text(), u"Xa"_s);
         }
-    }
-
-    // Open Book: the dialog, ".qb" added to a name picked without it, and the dialog starting
-    // with the name of its last use.
-    void openBook()
-    {
-        BookWindow b({u"Alpha"_s});
-        const QString other = b.tmp.filePath(u"Other.qb"_s);
-        QVERIFY(test::WriteBytes(other, test::BookBytes(u"Garden"_s, {{u"Roses"_s, u"r"_s}})));
-        b.p.answerFile(b.tmp.filePath(u"Other"_s));
-        b.w->actions().B_mnuOPEN->trigger();
-        b.p.answerFile(QString());
-        b.w->books().OpenBook();
-
-        const Request &first = b.p.prompts[0].file;
-        QVERIFY(first.mode == Request::Mode::Open && !first.confirmOverwrite);
-        QCOMPARE(first.title, u"Open Quirebox"_s);
-        QCOMPARE(first.filters, kFilters);
-        QCOMPARE(b.p.prompts[1].file.initialName, b.tmp.filePath(u"Other"_s));
-        QCOMPARE(Shown(b), u"Garden - Quirebox v3.01|"_s + other + u"|Roses=1"_s);
     }
 
     // Rename Book rewrites the name line, which may hold "=" and ";", and keeps the folders.
