@@ -1,12 +1,10 @@
 #include "BookWindow.h"
 #include "folders/FolderCommands.h"
 #include "folders/frmFLD.h"
-#include "folders/frmFLD_DEL.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTreeWidget>
