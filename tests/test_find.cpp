@@ -2,8 +2,6 @@
 
 #include "app/frmQB.h"
 #include "editor/NoteEditor.h"
-#include "find/FindCommands.h"
-#include "find/TextSearch.h"
 #include "find/frmFIND.h"
 #include "notes/NoteCommands.h"
 
@@ -21,10 +19,8 @@ namespace {
 // A main window showing `text` as an unchanged note, with the book commands on.
 struct Window
 {
-    explicit Window(const QString &text, int notFoundMessages = 0)
+    explicit Window(const QString &text)
     {
-        for (int i = 0; i < notFoundMessages; ++i)
-            platform.answerMessage(Platform::Button::Ok);
         window.Form_Load({});
         window.EnableCommands(true);
         window.txtTEXT()->setEnabled(true);
@@ -39,7 +35,8 @@ struct Window
         window.actions().T_mnuFIND->trigger();
         frmFIND &find = *dialog();
         find.txtFIND()->clearEditText();
-        QTest::keyClicks(find.txtFIND(), search);
+        for (const QChar c : search)
+            QTest::sendKeyEvent(QTest::Click, find.txtFIND(), Qt::Key_unknown, QString(c), {});
         find.chkCASE()->setChecked(matchCase);
         find.chkBEGIN()->setChecked(fromBeginning);
         return find;
@@ -49,28 +46,26 @@ struct Window
         QTest::mouseClick(open(text, matchCase, fromBeginning).btnCOM(0), Qt::LeftButton);
     }
     void findNext() { window.actions().T_mnuFIND_NEXT->trigger(); }
-    // Every prompt was the "not found" message, and each had its scripted answer.
+    // -1 unless every prompt was the "not found" message.
     int notFoundMessages() const
     {
         for (const FakePlatform::Prompt &p : platform.prompts) {
-            if (p.text != u"Unable to find the specified string." || p.title != u"Quirebox Find" ||
-                p.icon != Platform::Icon::None || p.buttons != Platform::Buttons::Ok)
+            if (p.text != u"Unable to find the specified string." || p.title != u"Quirebox Find")
                 return -1;
         }
-        return platform.unexpected == 0 ? int(platform.prompts.size()) : -1;
+        return int(platform.prompts.size());
+    }
+    QStringList history() const
+    {
+        QStringList items;
+        for (int i = 0; i < dialog()->txtFIND()->count(); ++i)
+            items.append(dialog()->txtFIND()->itemText(i));
+        return items;
     }
 
     FakePlatform platform;
     frmQB window{platform};
 };
-
-QStringList History(const frmFIND &find)
-{
-    QStringList items;
-    for (int i = 0; i < find.txtFIND()->count(); ++i)
-        items.append(find.txtFIND()->itemText(i));
-    return items;
-}
 
 } // namespace
 
@@ -79,197 +74,121 @@ class FindTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void textSearch_data();
-    void textSearch();
-    void dialogSearch_data();
-    void dialogSearch();
-    void findNextGoesOnWithoutWrapping();
-    void findNextBeforeDialogEverOpened();
-    void historyKeepsTwentyNewestFirst();
-    void enterFindsAndEscHides();
-    void dialogKeepsItsStateWhenHidden();
-};
-
-void FindTest::textSearch_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("first character") << u"tea at noon"_s << u"tea"_s << 0 << true << 0;
-    QTest::newRow("capitals, case free") << u"The TEA room"_s << u"tea"_s << 0 << false << 4;
-    QTest::newRow("capitals, case matched") << u"The TEA room"_s << u"tea"_s << 0 << true << -1;
-    QTest::newRow("accented capitals") << u"Crème BRÛLÉE"_s << u"brûlée"_s << 0 << false << 6;
-    QTest::newRow("match at the start") << u"abab"_s << u"ab"_s << 2 << true << 2;
-    QTest::newRow("no wrap to an earlier one") << u"ab ab"_s << u"ab"_s << 4 << true << -1;
-    QTest::newRow("start past the end") << u"ab"_s << u"ab"_s << 3 << true << -1;
-    QTest::newRow("negative start") << u"ab"_s << u"ab"_s << -4 << true << 0;
-    QTest::newRow("empty search text") << u"ab"_s << QString() << 0 << true << -1;
-    QTest::newRow("longer than the text") << u"ab"_s << u"abc"_s << 0 << false << -1;
-}
-
-void FindTest::textSearch()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, what);
-    QFETCH(int, from);
-    QFETCH(bool, matchCase);
-    QFETCH(int, expected);
-    QCOMPARE(FindText(text, what, from, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive),
-             qsizetype(expected));
-}
-
-void FindTest::dialogSearch_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<bool>("fromBeginning");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<int>("start"); // -1: not found
-    QTest::addColumn<QString>("selected");
-    QTest::newRow("first character")
-        << u"Tea at noon"_s << u"tea"_s << false << false << 0 << 0 << u"Tea"_s;
-    QTest::newRow("capitals, case free")
-        << u"The TEA room"_s << u"tea"_s << false << false << 0 << 4 << u"TEA"_s;
-    QTest::newRow("capitals, Match Case")
-        << u"The TEA room"_s << u"tea"_s << true << false << 0 << -1 << QString();
-    QTest::newRow("from the beginning")
-        << u"tea, tea, tea"_s << u"tea"_s << false << true << 13 << 0 << u"tea"_s;
-    QTest::newRow("no wrap") << u"tea, tea"_s << u"tea"_s << false << false << 6 << -1 << QString();
-    QTest::newRow("empty text") << u"tea"_s << QString() << false << false << 0 << -1 << QString();
-    // A line break is one position between the lines, as in the editor.
-    QTest::newRow("third line") << u"one\ntwo\r\nthree"_s << u"THREE"_s << false << false << 0 << 8
-                                << u"three"_s;
-}
-
-void FindTest::dialogSearch()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, search);
-    QFETCH(bool, matchCase);
-    QFETCH(bool, fromBeginning);
-    QFETCH(int, caret);
-    QFETCH(int, start);
-    QFETCH(QString, selected);
-    Window w(text, start < 0 ? 1 : 0);
-    QTextCursor c = w.cursor();
-    c.setPosition(caret);
-    w.window.txtTEXT()->setTextCursor(c);
-    w.search(search, matchCase, fromBeginning);
-
-    QCOMPARE(w.notFoundMessages(), start < 0 ? 1 : 0);
-    QCOMPARE(w.dialog()->isVisible(), start < 0); // a failed search keeps the dialog open
-    QCOMPARE(w.cursor().hasSelection(), start >= 0);
-    if (start >= 0) {
-        QCOMPARE(w.cursor().selectionStart(), start);
-        QCOMPARE(w.cursor().selectedText(), selected);
+    // clang-format off
+    void search_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("fromBeginning");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("start"); // -1: not found
+        QTest::newRow("first character") << u"Tea time"_s << u"tea"_s << false << false << 0 << 0;
+        QTest::newRow("case free") << u"The TEA room"_s << u"tea"_s << false << false << 0 << 4;
+        QTest::newRow("accents") << u"Crème BRÛLÉE"_s << u"brûlée"_s << false << false << 0 << 6;
+        QTest::newRow("Match Case") << u"The TEA room"_s << u"tea"_s << true << false << 0 << -1;
+        QTest::newRow("from the beginning") << u"tea, tea"_s << u"tea"_s << false << true << 8 << 0;
+        QTest::newRow("no wrap") << u"tea, tea"_s << u"tea"_s << false << false << 6 << -1;
+        QTest::newRow("empty text") << u"tea"_s << QString() << false << false << 0 << -1;
+        // A line break is one position between the lines, as in the editor.
+        QTest::newRow("third line") << u"a\nb\r\nthree"_s << u"THREE"_s << false << false << 0 << 4;
     }
-    QCOMPARE(History(*w.dialog()), QStringList{search});
-}
+    // clang-format on
+    void search()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, search);
+        QFETCH(bool, matchCase);
+        QFETCH(bool, fromBeginning);
+        QFETCH(int, caret);
+        QFETCH(int, start);
+        Window w(text);
+        QTextCursor c = w.cursor();
+        c.setPosition(caret);
+        w.window.txtTEXT()->setTextCursor(c);
+        w.search(search, matchCase, fromBeginning);
 
-void FindTest::findNextGoesOnWithoutWrapping()
-{
-    Window w(u"ababAB ab"_s, 1);
-    w.search(u"ab"_s, true, true);
-    QCOMPARE(w.cursor().selectionStart(), 0);
-    w.findNext(); // the copy right after the selected one
-    QCOMPARE(w.cursor().selectionStart(), 2);
-    w.findNext(); // Match Case holds, From the Beginning does not
-    QCOMPARE(w.cursor().selectionStart(), 7);
+        QCOMPARE(w.notFoundMessages(), start < 0 ? 1 : 0);
+        QCOMPARE(w.dialog()->isVisible(), start < 0); // a failed search keeps the dialog open
+        QCOMPARE(w.cursor().hasSelection() ? w.cursor().selectionStart() : -1, start);
+        QCOMPARE(w.cursor().selectedText().toCaseFolded(),
+                 start < 0 ? QString() : search.toCaseFolded());
+        QCOMPARE(w.history(), QStringList{search});
+    }
 
-    // A selection made backwards has its caret at its start; the search goes on from its end.
-    QTextCursor backwards = w.cursor();
-    backwards.setPosition(4);
-    backwards.setPosition(1, QTextCursor::KeepAnchor);
-    w.window.txtTEXT()->setTextCursor(backwards);
-    w.findNext();
-    QCOMPARE(w.cursor().selectionStart(), 7);
-    QCOMPARE(w.notFoundMessages(), 0);
+    // Find Next before the dialog ever opened searches for nothing; then it goes on from the
+    // end of the selection, with the dialog's options, and does not wrap.
+    void findNext()
+    {
+        Window w(u"ababAB ab"_s);
+        w.findNext();
+        QCOMPARE(w.notFoundMessages(), 1);
+        QVERIFY(w.dialog() && !w.dialog()->isVisible());
+        QCOMPARE(w.history(), QStringList());
 
-    w.findNext();
-    QCOMPARE(w.notFoundMessages(), 1);
-    QVERIFY(!w.cursor().hasSelection()); // the last match is let go, the caret at its end
-    QCOMPARE(w.cursor().position(), 9);
-    QCOMPARE(History(*w.dialog()), QStringList{u"ab"_s});
-}
+        w.search(u"ab"_s, true, true);
+        QCOMPARE(w.cursor().selectionStart(), 0);
+        w.findNext(); // the copy right after the selected one
+        QCOMPARE(w.cursor().selectionStart(), 2);
+        w.findNext(); // Match Case holds, From the Beginning does not
+        QCOMPARE(w.cursor().selectionStart(), 7);
 
-void FindTest::findNextBeforeDialogEverOpened()
-{
-    Window w(u"tea"_s, 1);
-    QVERIFY(!w.dialog());
-    w.findNext();
-    QCOMPARE(w.notFoundMessages(), 1);
-    QVERIFY(w.dialog());
-    QVERIFY(!w.dialog()->isVisible());
-    QCOMPARE(w.dialog()->txtFIND()->currentText(), QString());
-    QCOMPARE(w.dialog()->txtFIND()->count(), 0);
-}
+        // A selection made backwards has its caret at its start; the search goes on from its end.
+        QTextCursor backwards = w.cursor();
+        backwards.setPosition(4);
+        backwards.setPosition(1, QTextCursor::KeepAnchor);
+        w.window.txtTEXT()->setTextCursor(backwards);
+        w.findNext();
+        QCOMPARE(w.cursor().selectionStart(), 7);
+        QCOMPARE(w.notFoundMessages(), 1);
 
-void FindTest::historyKeepsTwentyNewestFirst()
-{
-    QStringList words{u"s1"_s, u"s2"_s, u"tea"_s, u"tea"_s, QString()};
-    for (int i = 6; i <= 21; ++i)
-        words.append(u"s%1"_s.arg(i));
-    Window w(words.join(u' '), 1);
-    for (const QString &word : words)
-        w.search(word, true, true);
-    QStringList newestFirst(words.crbegin(), words.crend() - 1); // duplicates and empty kept
-    QCOMPARE(History(*w.dialog()), newestFirst);
+        w.findNext();
+        QCOMPARE(w.notFoundMessages(), 2);
+        QVERIFY(!w.cursor().hasSelection()); // the last match is let go, the caret at its end
+        QCOMPARE(w.cursor().position(), 9);
+    }
 
-    // The oldest entry, picked from the full list, is searched for although its place drops out.
-    w.window.actions().T_mnuFIND->trigger();
-    w.dialog()->txtFIND()->setCurrentIndex(19);
-    QTest::mouseClick(w.dialog()->btnCOM(0), Qt::LeftButton);
-    QCOMPARE(w.cursor().selectedText(), u"s2"_s);
-    newestFirst.prepend(u"s2"_s);
-    newestFirst.removeLast();
-    QCOMPARE(History(*w.dialog()), newestFirst);
-    QCOMPARE(w.notFoundMessages(), 1); // the empty text
-}
+    void historyKeepsTwentyNewestFirst()
+    {
+        QStringList words{u"s1"_s, u"s2"_s, u"tea"_s, u"tea"_s, QString()};
+        for (int i = 6; i <= 21; ++i)
+            words.append(u"s%1"_s.arg(i));
+        Window w(words.join(u' '));
+        for (const QString &word : words)
+            w.search(word, true, true);
+        QStringList newestFirst(words.crbegin(), words.crend() - 1); // duplicates and empty kept
+        QCOMPARE(w.history(), newestFirst);
 
-void FindTest::enterFindsAndEscHides()
-{
-    Window w(u"one tea"_s);
-    frmFIND &find = w.open(u"tea"_s);
-    QTest::keyClick(find.txtFIND(), Qt::Key_Return);
-    QVERIFY(!find.isVisible());
-    QCOMPARE(w.cursor().selectionStart(), 4);
-    QCOMPARE(History(find), QStringList{u"tea"_s}); // Enter adds no entry of its own
+        // The oldest entry, picked from the full list, is searched for although its place drops
+        // out.
+        w.window.actions().T_mnuFIND->trigger();
+        w.dialog()->txtFIND()->setCurrentIndex(19);
+        QTest::mouseClick(w.dialog()->btnCOM(0), Qt::LeftButton);
+        QCOMPARE(w.cursor().selectedText(), u"s2"_s);
+        newestFirst.prepend(u"s2"_s);
+        newestFirst.removeLast();
+        QCOMPARE(w.history(), newestFirst);
+        QCOMPARE(w.notFoundMessages(), 1); // the empty text
+    }
 
-    w.open(u"one"_s);
-    QTest::keyClick(find.txtFIND(), Qt::Key_Escape);
-    QVERIFY(!find.isVisible());
-    w.open(u"one"_s);
-    QTest::mouseClick(find.btnCOM(1), Qt::LeftButton);
-    QVERIFY(!find.isVisible());
-    QCOMPARE(w.cursor().selectionStart(), 4);
-    QCOMPARE(History(find), QStringList{u"tea"_s});
-    QCOMPARE(w.notFoundMessages(), 0);
-}
-
-void FindTest::dialogKeepsItsStateWhenHidden()
-{
-    Window w(u"tea"_s, 1);
-    frmFIND &find = w.open(u"milk"_s, true, true);
-    QCOMPARE(find.windowTitle(), u"Find"_s);
-    QVERIFY(find.windowFlags().testFlag(Qt::Tool) && !find.isModal());
-    QVERIFY(find.btnCOM(0)->isDefault());
-    QTest::mouseClick(find.btnCOM(0), Qt::LeftButton);
-    QTest::mouseClick(find.btnCOM(1), Qt::LeftButton);
-
-    w.window.actions().T_mnuFIND->trigger();
-    QCOMPARE(w.dialog(), &find);
-    QVERIFY(find.isVisible());
-    QCOMPARE(find.txtFIND()->currentText(), u"milk"_s);
-    QVERIFY(find.chkCASE()->isChecked() && find.chkBEGIN()->isChecked());
-    QCOMPARE(History(find), QStringList{u"milk"_s});
-
-    QVERIFY(w.window.close()); // the dialog goes with the main window
-    QVERIFY(!w.dialog());
-    QCOMPARE(w.notFoundMessages(), 1);
-}
+    // Enter finds and hides, Esc hides; the hidden dialog keeps its text and options.
+    void dialogKeys()
+    {
+        Window w(u"one tea"_s);
+        frmFIND &find = w.open(u"tea"_s, true, true);
+        QVERIFY(!find.isModal());
+        QTest::keyClick(find.txtFIND(), Qt::Key_Return);
+        QVERIFY(!find.isVisible());
+        QCOMPARE(w.cursor().selectionStart(), 4);
+        w.window.actions().T_mnuFIND->trigger();
+        QTest::keyClick(find.txtFIND(), Qt::Key_Escape);
+        QVERIFY(!find.isVisible());
+        QCOMPARE(find.txtFIND()->currentText(), u"tea"_s);
+        QVERIFY(find.chkCASE()->isChecked() && find.chkBEGIN()->isChecked());
+        QCOMPARE(w.history(), QStringList{u"tea"_s}); // Enter adds no entry of its own
+        QCOMPARE(w.notFoundMessages(), 0);
+    }
+};
 
 } // namespace qb::test
 

