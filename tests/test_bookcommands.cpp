@@ -118,14 +118,14 @@ private Q_SLOTS:
     {
         for (bool open : {false, true}) {
             test::NoteWindow t;
-            t.put(u"Alpha"_s, u"a.txt"_s, "a");
+            t.put(u"a.txt"_s, "a");
             t.open();
             t.type(u"X"_s);
             t.platform.answerMessage(Platform::Button::Cancel);
             open ? t.w().books().OpenBook() : t.w().books().NewBook();
             QCOMPARE(t.platform.prompts.size(), 1);
             QCOMPARE(t.platform.prompts[0].text,
-                     test::LeaveQuestion(t.note(u"Alpha"_s, u"a.txt"_s)));
+                     test::LeaveQuestion(t.note(u"a.txt"_s)));
             QCOMPARE(t.text(), u"Xa"_s);
         }
     }

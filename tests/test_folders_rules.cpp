@@ -70,8 +70,8 @@ private Q_SLOTS:
         QVERIFY2(refusal.contains(reason), qPrintable(refusal));
     }
 
-    // Files are deleted only when the trash takes none of them; a trash that takes some leaves
-    // the others, and the directory with them. (The dialog's tests cover the system's trash.)
+    // A file the trash does not take stays, and the directory with it: nothing is ever deleted
+    // for good here. (The dialog's tests cover the system's trash.)
     void removeWithoutTrash()
     {
         QTemporaryDir work;
@@ -83,7 +83,9 @@ private Q_SLOTS:
         };
         QVERIFY(!RemoveDirectoryWithFiles(dir, picky));
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({u"stuck.txt"_s}));
-        QVERIFY(RemoveDirectoryWithFiles(dir, [](const QString &) { return false; }));
+        QVERIFY(!RemoveDirectoryWithFiles(dir, [](const QString &) { return false; }));
+        QCOMPARE(test::ReadBytes(dir + u"/stuck.txt"_s), QByteArray("stuck.txt"));
+        QVERIFY(RemoveDirectoryWithFiles(dir, [](const QString &path) { return QFile::remove(path); }));
         QVERIFY(!QFileInfo::exists(dir));
         // Already gone counts as removed; an empty or relative path is never touched.
         QVERIFY(RemoveDirectoryWithFiles(dir, picky));

@@ -90,7 +90,7 @@ private Q_SLOTS:
         QFETCH(bool, changed);
         QFETCH(Platform::Button, answer);
         NoteWindow t({u"my notes"_s}); // the path goes as one argument, blanks and all
-        t.put(u"my notes"_s, u"it's \"$(x)\".txt"_s, "note");
+        QVERIFY(WriteBytes(t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s, "note"));
         QVERIFY(PlaceTool(t.root.path()));
         t.platform.programDirectory = t.root.path();
         t.open();
@@ -100,7 +100,7 @@ private Q_SLOTS:
         }
         t.w().tBAR_ButtonClick(15);
 
-        const QString note = t.note(u"my notes"_s, u"it's \"$(x)\".txt"_s);
+        const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
         const bool goes = answer == Platform::Button::Ok;
         QCOMPARE(t.platform.prompts.size(), changed ? 1 : 0);
         if (changed)
