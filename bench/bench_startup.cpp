@@ -72,6 +72,18 @@ void BM_StartupWithThirtyFolderBook(benchmark::State &state)
 }
 BENCHMARK(BM_StartupWithThirtyFolderBook)->Unit(benchmark::kMillisecond);
 
+// The same window with no book: what the book adds is the difference.
+void BM_StartupWithoutBook(benchmark::State &state)
+{
+    for (auto _ : state) {
+        qb::test::FakePlatform platform;
+        qb::frmQB window(platform);
+        window.Form_Load(QString());
+        ShowAndSettle(window);
+    }
+}
+BENCHMARK(BM_StartupWithoutBook)->Unit(benchmark::kMillisecond);
+
 // The baseline: what any Qt main window of this shape costs to create and show.
 void BM_StartupBareMainWindow(benchmark::State &state)
 {
