@@ -59,11 +59,9 @@ private Q_SLOTS:
     void tellsOnceAboutFoldersPastThirty();
     void everyControlHasItsName();
     void commandSwitching();
-    void glyphwrightMissingStaysDisabled();
     void toolbarDispatch();
     void closeQuestion_data();
     void closeQuestion();
-    void noQuestionUnlessChanged();
     void captionShowsTheBookName();
     void editsSurviveEncode();
     void picksFollowTheFileNotTheName();
@@ -250,20 +248,6 @@ void TestMainWindow::commandSwitching()
         QVERIFY(window.actions().tBAR[i]->isEnabled());
 }
 
-void TestMainWindow::glyphwrightMissingStaysDisabled()
-{
-    FakePlatform platform;
-    platform.programDirectory = m_dir->path();
-    // A hidden file or a directory of that name is not the tool.
-    QDir(m_dir->path()).mkdir(u"Glyphwright"_s);
-    qb::frmQB window(platform);
-    window.Form_Load(bookWith({{u"A"_s, u"a"_s}}));
-    QVERIFY(!window.actions().tBAR[15]->isEnabled());
-    window.EnableCommands(true);
-    QVERIFY(!window.actions().T_mnuGLWR->isEnabled());
-    QCOMPARE(EnabledCommands(window).size(), 20);
-}
-
 void TestMainWindow::toolbarDispatch()
 {
     FakePlatform platform;
@@ -330,18 +314,6 @@ void TestMainWindow::closeQuestion()
     const bool saved = answer == qb::Platform::Button::Yes;
     QCOMPARE(qb::test::ReadBytes(note), saved ? QByteArray("Xhello\r\n") : QByteArray("hello\r\n"));
     QCOMPARE(window.statusPanel(1)->text(), saved ? u"Unchanged"_s : u"Changed"_s);
-}
-
-void TestMainWindow::noQuestionUnlessChanged()
-{
-    for (const QString &status : {u"Unchanged"_s, u"Encoded"_s, u"Decoded"_s, u"changed"_s}) {
-        FakePlatform platform;
-        qb::frmQB window(platform);
-        window.show();
-        window.statusPanel(1)->setText(status);
-        QVERIFY(window.close());
-        QCOMPARE(platform.prompts.size(), 0);
-    }
 }
 
 void TestMainWindow::captionShowsTheBookName()
