@@ -77,6 +77,11 @@ void NoteCommands::ShowNoFileSelected()
 {
     if (m_window.lstFILE()->currentIndex() >= 0)
         return;
+    ShowNoNote();
+}
+
+void NoteCommands::ShowNoNote()
+{
     ForgetShownNote();
     NoteEditor *txtTEXT = m_window.txtTEXT();
     ++m_replacingText;

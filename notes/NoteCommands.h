@@ -91,6 +91,8 @@ private:
     void SelectNoteRow(int row);
     void PutSelectorsBack();
     void ForgetShownNote();
+    // The editor emptied and switched off, the panels saying no note is shown.
+    void ShowNoNote();
     void ShowUnreadableNote(const QString &path, const QString &reason);
     bool AcceptNoteFileName(const QString &typed, const QString &fileName,
                             const QString &title);

@@ -71,15 +71,8 @@ void NoteCommands::LoadNote()
 // Shows no note rather than the previous one, so that no save can write it into this file.
 void NoteCommands::ShowUnreadableNote(const QString &path, const QString &reason)
 {
-    ForgetShownNote();
-    NoteEditor *txtTEXT = m_window.txtTEXT();
-    ++m_replacingText;
-    txtTEXT->clear();
-    --m_replacingText;
-    txtTEXT->setEnabled(false);
+    ShowNoNote();
     DisableNoteSave();
-    m_window.statusPanel(1)->setText(u"Unchanged"_s);
-    m_window.statusPanel(2)->setText(u"No File Selected"_s);
     ReportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, reason,
                     u"Quirebox"_s);
 }
