@@ -21,6 +21,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
+# The server may announce its display a moment before it takes connections.
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export QT_QPA_PLATFORM=xcb
 
 # An unquoted path with blanks arrives as several arguments and must still be one book.

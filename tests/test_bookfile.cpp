@@ -103,14 +103,14 @@ void TestBookFile::writesWhatItReadsBack()
     book.FolderCount = 3;
     book.Folders[1] = {u"Zeta"_s, u"/data/zeta"_s};
     book.Folders[2] = {u"Alpha Notes"_s, u"/home/me/Alpha Notes"_s};
-    book.Folders[3] = {u"Ünïcödé"_s, u"/tmp/ü"_s};
+    book.Folders[3] = {u"Ünïcödé"_s, u"/data/ü"_s};
     const auto bytes = qb::BookFileBytes(book, qb::SignatureLine(u"6/12/2026"_s, u"14:05:09"_s,
                                                                  u"Operator"_s));
     QVERIFY(bytes);
     QVERIFY(bytes->startsWith("Mossgrange's Quirebox v3_[A1]\r\nName=R\xc3\xa9"));
     QVERIFY(bytes->contains("\r\nSignature=6/12/2026;14:05:09;Operator;\r\n"));
     QVERIFY(bytes->endsWith("\r\nZeta;/data/zeta;\r\nAlpha Notes;/home/me/Alpha Notes;\r\n"
-                            "\xc3\x9cn\xc3\xaf""c\xc3\xb6""d\xc3\xa9;/tmp/\xc3\xbc;\r\n"));
+                            "\xc3\x9cn\xc3\xaf""c\xc3\xb6""d\xc3\xa9;/data/\xc3\xbc;\r\n"));
 
     const auto back = qb::ParseBook(*bytes);
     QVERIFY(back);
