@@ -16,9 +16,7 @@ private Q_SLOTS:
     void readsFolderRows();
     void refusesWhatIsNotABook_data();
     void refusesWhatIsNotABook();
-    void takesThirtyFoldersAtMost();
     void writesWhatItReadsBack();
-    void skipsRemovedRowsWhenWriting();
     void keepsTheEncodingItWasReadIn();
     void signatureAndExtensionRules_data();
     void signatureAndExtensionRules();
@@ -84,18 +82,6 @@ void TestBookFile::refusesWhatIsNotABook()
     QVERIFY(!qb::ParseBook(bytes));
 }
 
-void TestBookFile::takesThirtyFoldersAtMost()
-{
-    QByteArray rows;
-    for (int i = 1; i <= 33; ++i)
-        rows += "F" + QByteArray::number(i) + ";/f" + QByteArray::number(i) + ";\r\n";
-    const auto book = qb::ParseBook(Book("Name=Big\r\nS\r\n" + rows));
-    QVERIFY(book);
-    QCOMPARE(book->folders.size(), qb::MaxFolders);
-    QCOMPARE(book->folders.last().Name, u"F30"_s);
-    QCOMPARE(book->droppedFolders, 3);
-}
-
 void TestBookFile::writesWhatItReadsBack()
 {
     qb::BookState book;
@@ -117,17 +103,6 @@ void TestBookFile::writesWhatItReadsBack()
     QCOMPARE(back->name, book.BookName);
     QCOMPARE(back->folders,
              (QList<FolderEntry>{book.Folders[1], book.Folders[2], book.Folders[3]}));
-}
-
-void TestBookFile::skipsRemovedRowsWhenWriting()
-{
-    qb::BookState book;
-    book.FolderCount = 3;
-    book.Folders[1] = {u"A"_s, u"/a"_s};
-    book.Folders[2] = {u"B"_s, QString()};
-    book.Folders[3] = {u"C"_s, u"/c"_s};
-    const auto back = qb::ParseBook(*qb::BookFileBytes(book, {}));
-    QCOMPARE(back->folders, (QList<FolderEntry>{{u"A"_s, u"/a"_s}, {u"C"_s, u"/c"_s}}));
 }
 
 void TestBookFile::keepsTheEncodingItWasReadIn()
