@@ -376,8 +376,7 @@ bool frmQB::Form_QueryUnload()
 {
     if (!m_notes->HasUnsavedEdits())
         return true;
-    const QString text = u"The file: \""_s + m_notes->ShownNotePath() + u"\" isn't saved.\r\n"_s
-                         + u"Save this file before quitting?"_s;
+    const QString text = m_notes->UnsavedNoteText(u"Save this file before quitting?"_s);
     switch (m_platform.messageBox(text, Platform::Buttons::YesNoCancel, Platform::Icon::Question,
                                   u"Save file?"_s)) {
     case Platform::Button::Yes:

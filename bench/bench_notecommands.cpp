@@ -165,17 +165,8 @@ void RunCipherCommand(benchmark::State &state, bool encode)
         state.SkipWithError("the command did not run through");
 }
 
-void BM_EncodeNote(benchmark::State &state)
-{
-    RunCipherCommand(state, true);
-}
-BENCHMARK(BM_EncodeNote)->Unit(benchmark::kMillisecond);
-
-void BM_DecodeNote(benchmark::State &state)
-{
-    RunCipherCommand(state, false);
-}
-BENCHMARK(BM_DecodeNote)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunCipherCommand, EncodeNote, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunCipherCommand, DecodeNote, false)->Unit(benchmark::kMillisecond);
 
 // The baselines: the editor showing what each command starts from, then setPlainText alone
 // putting in the text the command leaves there.
@@ -200,16 +191,7 @@ void RunSetPlainText(benchmark::State &state, bool encode)
     }
 }
 
-void BM_SetPlainText_Encoded(benchmark::State &state)
-{
-    RunSetPlainText(state, true);
-}
-BENCHMARK(BM_SetPlainText_Encoded)->Unit(benchmark::kMillisecond);
-
-void BM_SetPlainText_Plain(benchmark::State &state)
-{
-    RunSetPlainText(state, false);
-}
-BENCHMARK(BM_SetPlainText_Plain)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunSetPlainText, SetPlainText_Encoded, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunSetPlainText, SetPlainText_Plain, false)->Unit(benchmark::kMillisecond);
 
 } // namespace

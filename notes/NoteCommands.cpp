@@ -232,12 +232,16 @@ void NoteCommands::PutSelectorsBack()
         lstFILE->setCurrentIndex(m_shownNoteRow);
 }
 
+QString NoteCommands::UnsavedNoteText(const QString &question) const
+{
+    return u"The file: "_s + Quoted(m_shownPath) + u" isn't saved.\r\n"_s + question;
+}
+
 bool NoteCommands::ConfirmLeaveNote()
 {
     if (m_codeSelection > 0 || !HasUnsavedEdits())
         return true;
-    const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
-                         + u"Save this file before leaving it?"_s;
+    const QString text = UnsavedNoteText(u"Save this file before leaving it?"_s);
     switch (m_window.platform().messageBox(text, Platform::Buttons::YesNoCancel,
                                            Platform::Icon::Question, u"Save file?"_s)) {
     case Platform::Button::Yes:

@@ -41,6 +41,9 @@ public:
     // The user has changed the note since it was loaded or saved. Encode and Decode move the
     // status away from "Changed" without saving, so the status word alone cannot tell.
     bool HasUnsavedEdits() const { return m_edited && NoteShown(); }
+    // "The file: "<note>" isn't saved." and `question` on a line of its own, as every question
+    // about unsaved edits reads.
+    QString UnsavedNoteText(const QString &question) const;
     // The current note's name as lstFILE shows it, and its file; empty when there is none.
     QString CurrentNoteName() const;
     QString NotePath() const;

@@ -146,8 +146,7 @@ bool NoteCommands::SaveNote()
 void NoteCommands::F_mnuREFRESH_Click()
 {
     if (HasUnsavedEdits()) {
-        const QString text = u"The file: \""_s + m_shownPath + u"\" isn't saved.\r\n"_s
-                             + u"Save this file before quitting?"_s;
+        const QString text = UnsavedNoteText(u"Save this file before quitting?"_s);
         switch (m_window.platform().messageBox(text, Platform::Buttons::YesNoCancel,
                                                Platform::Icon::Question, u"Refresh"_s)) {
         case Platform::Button::Yes:

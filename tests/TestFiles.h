@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QStandardPaths>
 #include <QString>
 #include <QtTest/QTest>
 
@@ -26,6 +27,13 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
            && file.write(bytes) == bytes.size();
+}
+
+// Points HOME, and with it the trash, into `dir`: tests never touch the real ones.
+inline void KeepHomeIn(const QString &dir)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("HOME", QFile::encodeName(dir));
 }
 
 // A book file as the program writes it, with the given folder rows (CR LF line ends).

@@ -42,8 +42,7 @@ class TestFolders : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        QStandardPaths::setTestModeEnabled(true);
+        test::KeepHomeIn(m_home.path());
     }
 
     // After a rename the same POSITION is selected again, whatever folder now stands there.

@@ -17,9 +17,7 @@ class TestFolderRules : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        // The trash lives under the home directory: keep both inside the test's directory.
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        QStandardPaths::setTestModeEnabled(true);
+        test::KeepHomeIn(m_home.path());
     }
 
     // clang-format off

@@ -71,6 +71,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString bookWith(const QList<qb::FolderEntry> &folders, const QString &name = u"Demo"_s);
+    // A book of one folder holding "Note.txt" ("hello" CR LF); returns the note's path.
+    QString bookWithNote(QString *bookPath);
 };
 
 void TestMainWindow::init()
@@ -86,6 +88,14 @@ QString TestMainWindow::bookWith(const QList<qb::FolderEntry> &folders, const QS
     for (const qb::FolderEntry &f : folders)
         QDir().mkpath(qb::ResolveFolderPath(path, f.Path));
     return path;
+}
+
+QString TestMainWindow::bookWithNote(QString *bookPath)
+{
+    *bookPath = bookWith({{u"A"_s, u"a"_s}});
+    const QString note = m_dir->filePath(u"a/Note.txt"_s);
+    qb::test::WriteBytes(note, "hello\r\n");
+    return note;
 }
 
 void TestMainWindow::startsWithoutABook()
@@ -282,9 +292,8 @@ void TestMainWindow::closeQuestion()
 {
     QFETCH(qb::Platform::Button, answer);
     QFETCH(bool, closes);
-    const QString book = bookWith({{u"A"_s, u"a"_s}});
-    const QString note = m_dir->filePath(u"a/Note.txt"_s);
-    qb::test::WriteBytes(note, "hello\r\n");
+    QString book;
+    const QString note = bookWithNote(&book);
     FakePlatform platform;
     qb::frmQB window(platform);
     window.Form_Load(book);
@@ -323,9 +332,8 @@ void TestMainWindow::captionShowsTheBookName()
 
 void TestMainWindow::editsSurviveEncode()
 {
-    const QString book = bookWith({{u"A"_s, u"a"_s}});
-    const QString note = m_dir->filePath(u"a/Note.txt"_s);
-    qb::test::WriteBytes(note, "hello\r\n");
+    QString book;
+    const QString note = bookWithNote(&book);
     FakePlatform platform;
     qb::frmQB window(platform);
     window.Form_Load(book);

@@ -36,9 +36,8 @@ class TestNoteCommands : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         // The trash lies in here, on the same volume as the notes.
-        qputenv("HOME", QFile::encodeName(m_home.path()));
+        test::KeepHomeIn(m_home.path());
     }
 
     void listAndPicks()
