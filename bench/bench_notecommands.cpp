@@ -138,30 +138,43 @@ BigNote &bigNote()
     return *made;
 }
 
+// The window on the big note, with the note's plain and enciphered forms at hand.
+struct CipherWindow
+{
+    FakePlatform platform;
+    qb::frmQB window{platform};
+    QByteArray plain, encoded;
+    QString plainText, encodedText;
+
+    CipherWindow()
+    {
+        window.Form_Load(bigNote().book);
+        plain = window.notes().CurrentNoteBytes().bytes;
+        plainText = window.txtTEXT()->toPlainText();
+        platform.answerInput(u"A"_s);
+        window.encoder().EncodeNote();
+        encoded = window.notes().CurrentNoteBytes().bytes;
+        encodedText = window.txtTEXT()->toPlainText();
+    }
+};
+
 // Runs Encode (or Decode, on the enciphered note) end to end, keyword prompt included.
 void RunCipherCommand(benchmark::State &state, bool encode)
 {
-    BigNote &note = bigNote();
-    FakePlatform platform;
-    qb::frmQB window(platform);
-    window.Form_Load(note.book);
-    qb::NoteCommands &notes = window.notes();
-    const QByteArray plain = notes.CurrentNoteBytes().bytes;
-    platform.answerInput(u"A"_s);
-    window.encoder().EncodeNote();
-    const QByteArray encoded = notes.CurrentNoteBytes().bytes;
+    CipherWindow c;
+    qb::NoteCommands &notes = c.window.notes();
     for (auto _ : state) {
         state.PauseTiming();
-        notes.ShowNoteBytes(encode ? plain : encoded);
+        notes.ShowNoteBytes(encode ? c.plain : c.encoded);
         notes.SetNoteStatus(encode ? u"Unchanged"_s : u"Encoded"_s, true);
-        platform.answerInput(u"A"_s);
+        c.platform.answerInput(u"A"_s);
         state.ResumeTiming();
         if (encode)
-            window.encoder().EncodeNote();
+            c.window.encoder().EncodeNote();
         else
-            window.encoder().DecodeNote();
+            c.window.encoder().DecodeNote();
     }
-    if (notes.NoteStatus() != (encode ? u"Encoded" : u"Decoded") || platform.unexpected != 0)
+    if (notes.NoteStatus() != (encode ? u"Encoded" : u"Decoded") || c.platform.unexpected != 0)
         state.SkipWithError("the command did not run through");
 }
 
@@ -172,22 +185,12 @@ BENCHMARK_CAPTURE(RunCipherCommand, DecodeNote, false)->Unit(benchmark::kMillise
 // putting in the text the command leaves there.
 void RunSetPlainText(benchmark::State &state, bool encode)
 {
-    BigNote &note = bigNote();
-    FakePlatform platform;
-    qb::frmQB window(platform);
-    window.Form_Load(note.book);
-    qb::NoteCommands &notes = window.notes();
-    const QByteArray plain = notes.CurrentNoteBytes().bytes;
-    const QString plainText = window.txtTEXT()->toPlainText();
-    platform.answerInput(u"A"_s);
-    window.encoder().EncodeNote();
-    const QByteArray encoded = notes.CurrentNoteBytes().bytes;
-    const QString encodedText = window.txtTEXT()->toPlainText();
+    CipherWindow c;
     for (auto _ : state) {
         state.PauseTiming();
-        notes.ShowNoteBytes(encode ? plain : encoded);
+        c.window.notes().ShowNoteBytes(encode ? c.plain : c.encoded);
         state.ResumeTiming();
-        window.txtTEXT()->setPlainText(encode ? encodedText : plainText);
+        c.window.txtTEXT()->setPlainText(encode ? c.encodedText : c.plainText);
     }
 }
 
