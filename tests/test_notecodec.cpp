@@ -29,6 +29,7 @@ private Q_SLOTS:
     void decodeText();
     void windows1252();
     void encoder();
+    void encoderAsciiRuns();
 };
 
 void TestNoteCodec::detectFormat_data()
@@ -137,6 +138,39 @@ void TestNoteCodec::encoder()
         NoteEncoder encoder(format);
         encoder.appendText(text);
         QCOMPARE(encoder.firstUnencodable(), std::optional<char32_t>(character));
+    }
+}
+
+void TestNoteCodec::encoderAsciiRuns()
+{
+    // The encoders copy runs of ASCII in blocks. Every other character, at every place in and
+    // around a block, comes out as itself, and the first one that cannot be stored is still
+    // the one named.
+    const QList<QByteArray> utf8 = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\r\n"};
+    const QList<QByteArray> ansi = {"\xE9", "\x80", "\x81", "\xFF", "\r\n\xE9"};
+    for (int before = 0; before <= 17; ++before) {
+        for (int after = 0; after <= 17; ++after) {
+            for (const QList<QByteArray> *specials : {&utf8, &ansi}) {
+                for (const QByteArray &special : *specials) {
+                    const QByteArray bytes = QByteArray(before, 'x') + special
+                                             + QByteArray(after, 'y') + special + "z";
+                    const DecodedNote note = DecodeNoteBytes(bytes);
+                    QCOMPARE(note.format.encoding, specials == &utf8 ? TextEncoding::Utf8
+                                                                     : TextEncoding::Windows1252);
+                    NoteEncoder encoder(note.format);
+                    encoder.appendText(QString(note.text).replace(u'\n', QChar::ParagraphSeparator));
+                    QCOMPARE(encoder.takeBytes(), bytes);
+                }
+            }
+            const QString lead(before, u'x');
+            const QString trail(after, u'y');
+            NoteEncoder halfPair(kUtf8Lf);
+            halfPair.appendText(lead + u"\u00E9"_s + trail + QChar(0xDC00) + u"\u00E9"_s);
+            QCOMPARE(halfPair.firstUnencodable(), std::optional<char32_t>(0xDC00));
+            NoteEncoder outside(kAnsiLf);
+            outside.appendText(lead + u"\u00E9"_s + trail + u"\u0100\u0101"_s);
+            QCOMPARE(outside.firstUnencodable(), std::optional<char32_t>(0x100));
+        }
     }
 }
 

@@ -236,21 +236,25 @@ void TestNoteFiles::movesToTrash()
 // Another program rewrites the note and sets its time: only the same bytes and time match.
 void TestNoteFiles::fingerprintSeesOtherWriters()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"note.txt"_s);
-    QCOMPARE(WriteWholeFile(path, NoteBytes), std::nullopt);
-    const NoteFingerprint fingerprint = TakeFingerprint(path, NoteBytes);
-    const QDateTime saved = QFileInfo(path).lastModified();
-    QByteArray sameSize = NoteBytes;
-    sameSize[0] = 'L';
-    const QList<std::tuple<QByteArray, int, bool>> changes = {
-        {sameSize, 0, false}, {NoteBytes, 5, false}, {NoteBytes, 0, true}};
-    for (const auto &[bytes, shift, matches] : changes) {
-        QVERIFY(WriteBytes(path, bytes));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
-        QCOMPARE(FileMatchesFingerprint(path, fingerprint), matches);
+    // A note of a few bytes, and one of some hundred KiB changed only near its end.
+    const QByteArray big = QByteArray("A line of a long note.\r\n").repeated(40'000);
+    for (const QByteArray &content : {NoteBytes, big}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"note.txt"_s);
+        QCOMPARE(WriteWholeFile(path, content), std::nullopt);
+        const NoteFingerprint fingerprint = TakeFingerprint(path, content);
+        const QDateTime saved = QFileInfo(path).lastModified();
+        QByteArray sameSize = content;
+        sameSize[sameSize.size() - 3] = 'L';
+        const QList<std::tuple<QByteArray, int, bool>> changes = {
+            {sameSize, 0, false}, {content, 5, false}, {content, 0, true}};
+        for (const auto &[bytes, shift, matches] : changes) {
+            QVERIFY(WriteBytes(path, bytes));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
+            QCOMPARE(FileMatchesFingerprint(path, fingerprint), matches);
+        }
     }
 }
 
