@@ -1,0 +1,17 @@
+#include "app/Startup.h"
+
+#include "app/frmQB.h"
+#include "platform/QtPlatform.h"
+
+namespace qb {
+
+std::unique_ptr<frmQB> StartMainWindow(QtPlatform &platform, const QStringList &arguments)
+{
+    auto window = std::make_unique<frmQB>(platform);
+    platform.setOwner(window.get());
+    window->show();
+    window->Form_Load(arguments.mid(1).join(QLatin1Char(' ')));
+    return window;
+}
+
+} // namespace qb

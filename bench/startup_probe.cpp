@@ -1,0 +1,49 @@
+// One measured start for bench_startup: `startup_probe bare` shows the bare main window, and
+// `startup_probe quirebox [BOOK]` starts Quirebox's main window as the program does. Either
+// leaves as soon as its first frame is drawn, skipping the teardown a user does not wait for.
+#include "BareWindow.h"
+
+#include "app/Startup.h"
+#include "app/frmQB.h"
+#include "platform/Allocator.h"
+#include "platform/QtPlatform.h"
+
+#include <QApplication>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// The first frame is drawn once the window is exposed and its events are handled.
+[[noreturn]] void LeaveWhenDrawn(const QWidget &window)
+{
+    QCoreApplication::processEvents();
+    const bool drawn = window.windowHandle() && window.windowHandle()->isExposed();
+    std::fflush(nullptr);
+    std::_Exit(drawn ? EXIT_SUCCESS : EXIT_FAILURE);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qb::KeepLargeBlocksForReuse();
+    QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.value(1) == QLatin1String("bare")) {
+        QMainWindow window;
+        qb::bench::BuildBareMainWindow(window);
+        window.show();
+        LeaveWhenDrawn(window);
+    }
+    if (arguments.value(1) == QLatin1String("quirebox")) {
+        qb::QtPlatform platform;
+        const std::unique_ptr<qb::frmQB> window = qb::StartMainWindow(platform, arguments.mid(1));
+        LeaveWhenDrawn(*window);
+    }
+    std::fputs("usage: startup_probe bare | quirebox [BOOK]\n", stderr);
+    return EXIT_FAILURE;
+}
