@@ -11,6 +11,11 @@
 #include <emmintrin.h>
 #define QB_HAVE_SSE2 1
 #endif
+// SSSE3 is not part of every x86-64, so its code is chosen at run time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <tmmintrin.h>
+#define QB_HAVE_SSSE3_CHOICE 1
+#endif
 
 namespace qb {
 
@@ -204,6 +209,76 @@ unsigned char *PutUnitUtf8(unsigned char *out, char16_t c, bool lineBreaks, bool
     return out + length;
 }
 
+#ifdef QB_HAVE_SSSE3_CHOICE
+// For each choice of which of eight code units take two bytes in UTF-8: the byte order that
+// keeps the first byte of every unit and the second byte of the two-byte ones, and its length.
+struct TwoByteShuffles
+{
+    alignas(16) unsigned char order[256][16];
+    unsigned char length[256];
+};
+
+constexpr TwoByteShuffles MakeTwoByteShuffles()
+{
+    TwoByteShuffles shuffles{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned n = 0;
+        for (unsigned unit = 0; unit < 8; ++unit) {
+            shuffles.order[mask][n++] = static_cast<unsigned char>(2 * unit);
+            if (mask & (1U << unit))
+                shuffles.order[mask][n++] = static_cast<unsigned char>(2 * unit + 1);
+        }
+        shuffles.length[mask] = static_cast<unsigned char>(n);
+        while (n < 16)
+            shuffles.order[mask][n++] = 0x80; // a zero byte, written past the end
+    }
+    return shuffles;
+}
+
+constexpr TwoByteShuffles kTwoByteShuffles = MakeTwoByteShuffles();
+
+// Encodes [in, end) eight code units at a time while all eight are below U+0800, that is one or
+// two bytes each: accented Latin, Greek and Cyrillic text among ASCII, with no branch on which
+// unit is which. Stops at a block holding anything longer, a line break among them, and returns
+// where. out needs three bytes of room per code unit; it is moved past what was written.
+__attribute__((target("ssse3"))) const char16_t *
+PutShortUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out)
+{
+    const __m128i longBits = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i asciiMax = _mm_set1_epi16(0x7F);
+    const __m128i leadMark = _mm_set1_epi16(0xC0);
+    const __m128i lowBits = _mm_set1_epi16(0x3F);
+    const __m128i trailMark = _mm_set1_epi16(0x80);
+    while (end - in >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, longBits),
+                                              _mm_setzero_si128()))
+            != 0xFFFF)
+            break;
+        const __m128i twoBytes = _mm_cmpgt_epi16(units, asciiMax);
+        const __m128i lead = _mm_or_si128(_mm_srli_epi16(units, 6), leadMark);
+        const __m128i first =
+            _mm_or_si128(_mm_and_si128(twoBytes, lead), _mm_andnot_si128(twoBytes, units));
+        const __m128i trail = _mm_or_si128(_mm_and_si128(units, lowBits), trailMark);
+        const __m128i pairs = _mm_or_si128(first, _mm_slli_epi16(trail, 8));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_packs_epi16(twoBytes, _mm_setzero_si128())));
+        const __m128i order =
+            _mm_load_si128(reinterpret_cast<const __m128i *>(kTwoByteShuffles.order[mask]));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_shuffle_epi8(pairs, order));
+        out += kTwoByteShuffles.length[mask];
+        in += 8;
+    }
+    return in;
+}
+
+bool HaveSsse3()
+{
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+#endif
+
 } // namespace
 
 NoteFormat DetectNoteFormat(QByteArrayView bytes)
@@ -339,7 +414,14 @@ void NoteEncoder::appendUtf8(QStringView text, bool lineBreaks)
     auto *out = reinterpret_cast<unsigned char *>(m_bytes.data() + start);
     const char16_t *in = text.utf16();
     const char16_t *end = in + text.size();
+#ifdef QB_HAVE_SSSE3_CHOICE
+    const bool ssse3 = HaveSsse3();
+#endif
     while (in < end) {
+#ifdef QB_HAVE_SSSE3_CHOICE
+        if (ssse3)
+            in = PutShortUnitsUtf8(in, end, out);
+#endif
         const qsizetype ascii = CopyAsciiPrefix(in, end, out);
         in += ascii;
         out += ascii;

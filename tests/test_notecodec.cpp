@@ -30,6 +30,7 @@ private Q_SLOTS:
     void windows1252();
     void encoder();
     void encoderAsciiRuns();
+    void encoderMixedBlocks();
 };
 
 void TestNoteCodec::detectFormat_data()
@@ -172,6 +173,25 @@ void TestNoteCodec::encoderAsciiRuns()
             QCOMPARE(outside.firstUnencodable(), std::optional<char32_t>(0x100));
         }
     }
+}
+
+void TestNoteCodec::encoderMixedBlocks()
+{
+    // One- and two-byte characters in every arrangement of eight, and the characters at the
+    // edges of those lengths at every place. Qt's own encoder is the reference: the text holds
+    // no line break and no surrogate, where the two differ on purpose.
+    QString text;
+    for (int arrangement = 0; arrangement < 256; ++arrangement) {
+        for (int unit = 0; unit < 8; ++unit)
+            text += QChar(arrangement & (1 << unit) ? 0xE0 + unit * 40 : 'a' + unit);
+    }
+    const QString edges = u"\u007F\u0080\u07FF\u0800\uFFFDab"_s;
+    for (int shift = 0; shift < 16; ++shift)
+        text += QString(shift, u'x') + edges + edges;
+    NoteEncoder encoder(kUtf8Lf);
+    encoder.appendText(text);
+    QVERIFY(encoder.ok());
+    QCOMPARE(encoder.takeBytes(), text.toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestNoteCodec)
