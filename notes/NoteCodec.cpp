@@ -237,12 +237,16 @@ constexpr TwoByteShuffles MakeTwoByteShuffles()
 
 constexpr TwoByteShuffles kTwoByteShuffles = MakeTwoByteShuffles();
 
-// Encodes [in, end) eight code units at a time while all eight are below U+0800, that is one or
-// two bytes each: accented Latin, Greek and Cyrillic text among ASCII, with no branch on which
-// unit is which. Stops at a block holding anything longer, a line break among them, and returns
-// where. out needs three bytes of room per code unit; it is moved past what was written.
-__attribute__((target("ssse3"))) const char16_t *
-PutShortUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out)
+// Encodes [in, end) as UTF-8 eight code units at a time, placing the bytes of the one- and
+// two-byte characters (ASCII, accented Latin, Greek, Cyrillic) with one shuffle and no branch on
+// which unit is which. A longer character, such as a line break, ends the block early and is
+// written on its own. Stops at a surrogate, which the caller pairs up, and before the last few
+// code units; returns where. out needs three bytes of room per code unit; it is moved past what
+// was written.
+__attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8(const char16_t *in,
+                                                              const char16_t *end,
+                                                              unsigned char *&out,
+                                                              bool lineBreaks, bool crLf)
 {
     const __m128i longBits = _mm_set1_epi16(static_cast<short>(0xF800));
     const __m128i asciiMax = _mm_set1_epi16(0x7F);
@@ -251,10 +255,6 @@ PutShortUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out)
     const __m128i trailMark = _mm_set1_epi16(0x80);
     while (end - in >= 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, longBits),
-                                              _mm_setzero_si128()))
-            != 0xFFFF)
-            break;
         const __m128i twoBytes = _mm_cmpgt_epi16(units, asciiMax);
         const __m128i lead = _mm_or_si128(_mm_srli_epi16(units, 6), leadMark);
         const __m128i first =
@@ -266,8 +266,22 @@ PutShortUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out)
         const __m128i order =
             _mm_load_si128(reinterpret_cast<const __m128i *>(kTwoByteShuffles.order[mask]));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_shuffle_epi8(pairs, order));
-        out += kTwoByteShuffles.length[mask];
-        in += 8;
+        // Two bits per long unit; what was stored for it and after it is written over.
+        const auto longUnits = static_cast<unsigned>(_mm_movemask_epi8(
+                                   _mm_cmpeq_epi16(_mm_and_si128(units, longBits),
+                                                   _mm_setzero_si128())))
+                               ^ 0xFFFFU;
+        if (longUnits == 0) {
+            out += kTwoByteShuffles.length[mask];
+            in += 8;
+            continue;
+        }
+        const int shortUnits = std::countr_zero(longUnits) / 2;
+        out += shortUnits + std::popcount(mask & ((1U << shortUnits) - 1));
+        in += shortUnits;
+        if (QChar::isSurrogate(*in))
+            break;
+        out = PutUnitUtf8(out, *in++, lineBreaks, crLf);
     }
     return in;
 }
@@ -420,7 +434,7 @@ void NoteEncoder::appendUtf8(QStringView text, bool lineBreaks)
     while (in < end) {
 #ifdef QB_HAVE_SSSE3_CHOICE
         if (ssse3)
-            in = PutShortUnitsUtf8(in, end, out);
+            in = PutUnitsUtf8(in, end, out, lineBreaks, crLf);
 #endif
         const qsizetype ascii = CopyAsciiPrefix(in, end, out);
         in += ascii;
