@@ -1,5 +1,6 @@
 #include "app/frmQB.h"
 
+#include "app/SvgPicture.h"
 #include "app/Version.h"
 #include "book/BookCommands.h"
 #include "editor/EditorCommands.h"
@@ -46,7 +47,7 @@ void AddSeparator(QMenu *menu, const char *name)
 
 QIcon ToolIcon(const char *file)
 {
-    return QIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
+    return SvgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
 }
 
 } // namespace

@@ -58,6 +58,7 @@ private Q_SLOTS:
     void refusedBookKeepsTheOpenBook();
     void tellsOnceAboutFoldersPastThirty();
     void everyControlHasItsName();
+    void toolbarPictures();
     void commandSwitching();
     void toolbarDispatch();
     void closeQuestion_data();
@@ -238,6 +239,35 @@ void TestMainWindow::everyControlHasItsName()
     // Two items share one access key, as they always did.
     QCOMPARE(window.actions().E_mnuCOPY->text(), u"C&opy"_s);
     QCOMPARE(window.actions().E_mnuCOPYALL->text(), u"C&opy All"_s);
+}
+
+// Every button shows its own picture, sharp at any pixel ratio, and a dimmed one when disabled.
+void TestMainWindow::toolbarPictures()
+{
+    FakePlatform platform;
+    qb::frmQB window(platform);
+    QVERIFY(!window.windowIcon().pixmap(QSize(48, 48)).isNull());
+    QList<QImage> seen;
+    for (int i = 1; i <= 16; ++i) {
+        const QAction *button = window.actions().tBAR[i];
+        if (button->isSeparator())
+            continue;
+        for (const int pixels : {16, 32}) {
+            const QImage picture = button->icon().pixmap(QSize(pixels, pixels)).toImage();
+            QCOMPARE(picture.size(), QSize(pixels, pixels));
+            bool drawn = false;
+            for (int y = 0; y < pixels && !drawn; ++y) {
+                for (int x = 0; x < pixels && !drawn; ++x)
+                    drawn = qAlpha(picture.pixel(x, y)) > 0;
+            }
+            QVERIFY2(drawn, qPrintable(button->objectName()));
+        }
+        const QImage normal = button->icon().pixmap(QSize(16, 16)).toImage();
+        QVERIFY2(!seen.contains(normal), qPrintable(button->objectName()));
+        seen << normal;
+        QVERIFY(button->icon().pixmap(QSize(16, 16), QIcon::Disabled).toImage() != normal);
+    }
+    QCOMPARE(seen.size(), 11);
 }
 
 void TestMainWindow::commandSwitching()
