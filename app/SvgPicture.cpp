@@ -20,38 +20,43 @@ class SvgPictureEngine final : public QIconEngine
 public:
     explicit SvgPictureEngine(QString path) : m_path(std::move(path)) {}
 
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State /*state*/) override
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        QPixmap &pixmap = m_drawn[{size.width(), size.height(), int(mode)}];
-        if (pixmap.isNull() && !size.isEmpty())
-            pixmap = draw(size, mode);
-        return pixmap;
+        const Key key{size.width(), size.height(), int(mode)};
+        if (const auto found = m_drawn.constFind(key); found != m_drawn.cend())
+            return *found;
+        QPixmap drawn;
+        if (mode == QIcon::Normal) {
+            drawn = draw(size);
+        } else if (const QPixmap normal = pixmap(size, QIcon::Normal, state); !normal.isNull()) {
+            // Disabled, active and selected looks come from the style, as for any other icon.
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, normal, &option);
+        }
+        m_drawn.insert(key, drawn);
+        return drawn;
     }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
                QIcon::State state) override
     {
+        // Drawn at the device's pixels, so that a picture stays sharp on a high-density screen.
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
-        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
-        drawn.setDevicePixelRatio(ratio);
-        painter->drawPixmap(rect, drawn);
+        painter->drawPixmap(rect, pixmap(rect.size() * ratio, mode, state));
     }
 
     QIconEngine *clone() const override { return new SvgPictureEngine(*this); }
     QString key() const override { return QStringLiteral("SvgPictureEngine"); }
 
 private:
-    QPixmap draw(const QSize &size, QIcon::Mode mode) const
+    QPixmap draw(const QSize &size) const
     {
+        if (size.isEmpty())
+            return {};
         QImageReader reader(m_path);
         reader.setScaledSize(size);
-        QPixmap normal = QPixmap::fromImage(reader.read());
-        if (mode == QIcon::Normal || normal.isNull())
-            return normal;
-        // Disabled, active and selected looks come from the style, as for any other icon.
-        QStyleOption option;
-        option.palette = QApplication::palette();
-        return QApplication::style()->generatedIconPixmap(mode, normal, &option);
+        return QPixmap::fromImage(reader.read());
     }
 
     struct Key

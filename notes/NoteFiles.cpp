@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -39,33 +38,26 @@ constexpr qsizetype MaxFileNameLength = 255;
 
 // The digest of a note's bytes, taken in pieces of a fixed size, so that a file read piece by
 // piece has the digest of the same bytes held whole. A digest lives only as long as one run of
-// the program and has to catch another program's rewrite, not a collision someone forged, so
-// Qt's table hash does: it runs at memory speed (half a millisecond per 10 MiB here, where
-// Blake2b took 20 ms, longer than writing the note). 64 bits, in two lanes where size_t is
-// narrower.
+// the program (Qt seeds its hash anew in every process) and has to catch another program's
+// rewrite, not a collision someone forged, so Qt's table hash does: it runs at memory speed
+// (half a millisecond per 10 MiB here, where Blake2b took 20 ms, longer than writing the note).
 class ContentDigest
 {
 public:
     static constexpr qsizetype PieceSize = 1 << 18;
 
-    ContentDigest() { std::iota(std::begin(m_lanes), std::end(m_lanes), size_t(1)); } // own seeds
-
     void addPiece(QByteArrayView piece)
     {
-        for (size_t &lane : m_lanes)
-            lane = qHashBits(piece.data(), size_t(piece.size()), lane);
+        m_digest = qHashBits(piece.data(), size_t(piece.size()), m_digest);
     }
 
     QByteArray result() const
     {
-        QByteArray digest;
-        for (const size_t lane : m_lanes)
-            digest.append(reinterpret_cast<const char *>(&lane), sizeof lane);
-        return digest;
+        return QByteArray(reinterpret_cast<const char *>(&m_digest), sizeof m_digest);
     }
 
 private:
-    size_t m_lanes[8 / sizeof(size_t)];
+    size_t m_digest = 0;
 };
 
 QString alreadyExists()

@@ -241,7 +241,8 @@ void TestMainWindow::everyControlHasItsName()
     QCOMPARE(window.actions().E_mnuCOPYALL->text(), u"C&opy All"_s);
 }
 
-// Every button shows its own picture, sharp at any pixel ratio, and a dimmed one when disabled.
+// Every button shows its own picture, drawn at the size asked for (32 pixels is what a screen of
+// pixel ratio 2 asks), and a dimmed one when disabled.
 void TestMainWindow::toolbarPictures()
 {
     FakePlatform platform;

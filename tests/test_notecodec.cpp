@@ -1,5 +1,6 @@
 #include "notes/NoteCodec.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTest>
 
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void encoder();
     void encoderAsciiRuns();
     void encoderMixedBlocks();
+    void encoderPieceByPiece();
 };
 
 void TestNoteCodec::detectFormat_data()
@@ -192,6 +194,48 @@ void TestNoteCodec::encoderMixedBlocks()
     encoder.appendText(text);
     QVERIFY(encoder.ok());
     QCOMPARE(encoder.takeBytes(), text.toUtf8());
+}
+
+void TestNoteCodec::encoderPieceByPiece()
+{
+    // The editor's text reaches the encoder in pieces, plain text and the originals behind
+    // stand-ins by turns. However it is cut, the bytes are those of the whole: the plain text's
+    // line breaks as the line end, everything else as itself.
+    const QStringList kinds = {u"a"_s,      u"\u00E9"_s, u"\u20AC"_s, u"\u2029"_s,
+                               u"\u2028"_s, u"\uFFFF"_s, u"\U0001F600"_s};
+    QRandomGenerator random(20261206);
+    for (int round = 0; round < 2000; ++round) {
+        NoteEncoder encoder(kUtf8CrLf);
+        QByteArray expected;
+        for (int piece = random.bounded(1, 5); piece > 0; --piece) {
+            QString text;
+            for (int n = random.bounded(40); n > 0; --n)
+                text += kinds[random.bounded(int(kinds.size()))];
+            if (random.bounded(2)) {
+                encoder.appendOriginal(text);
+                expected += text.toUtf8();
+            } else {
+                encoder.appendText(text);
+                expected += QString(text)
+                                .replace(QChar(0x2029), u"\r\n"_s)
+                                .replace(QChar(0x2028), u"\r\n"_s)
+                                .toUtf8();
+            }
+        }
+        QVERIFY(encoder.ok());
+        QCOMPARE(encoder.takeBytes(), expected);
+    }
+
+    // Half a surrogate pair anywhere among two-byte characters is the one named.
+    for (const char16_t half : {char16_t(0xD800), char16_t(0xDC00)}) {
+        for (int at = 0; at < 24; ++at) {
+            QString text(24, QChar(0xE9));
+            text[at] = QChar(half);
+            NoteEncoder encoder(kUtf8Lf);
+            encoder.appendText(text);
+            QCOMPARE(encoder.firstUnencodable(), std::optional<char32_t>(half));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestNoteCodec)
