@@ -279,7 +279,9 @@ __attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8(const char16_t *in
             continue;
         }
         const int shortUnits = std::countr_zero(longUnits) / 2;
-        out += shortUnits + std::popcount(mask & ((1U << shortUnits) - 1));
+        // The short units' bytes: the table's length for their arrangement, less one byte for
+        // each unit after them.
+        out += kTwoByteShuffles.length[mask & ((1U << shortUnits) - 1)] - (8 - shortUnits);
         in += shortUnits;
         if (QChar::isSurrogate(*in))
             break;
