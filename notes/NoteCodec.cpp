@@ -194,7 +194,7 @@ unsigned char *PutUnitUtf8(unsigned char *out, char16_t c, bool lineBreaks, bool
 {
     const bool multi = c >= 0x80;
     const bool three = c >= 0x800;
-    const bool lineBreak = lineBreaks && (c | 1) == 0x2029;
+    const bool lineBreak = lineBreaks && IsLineBreak(c);
     const unsigned low = 0x80 | (c & 0x3F);
     const unsigned middle = 0x80 | ((c >> 6) & 0x3F);
     unsigned b0 = three ? 0xE0 | (c >> 12) : multi ? 0xC0 | (c >> 6) : c;
