@@ -44,7 +44,12 @@ echo "window $window: $(xdotool getwindowname "$window")"
 
 xdotool windowfocus --sync "$window"
 xdotool key alt+b
-sleep 0.3
+# Press E only once the Book menu is open: it shows as a second window of the program, and on a
+# busy machine that can take a while.
+for _ in $(seq 100); do
+    [ "$(xdotool search --onlyvisible --class quirebox 2>/dev/null | wc -l)" -ge 2 ] && break
+    sleep 0.1
+done
 xdotool key e
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$app_pid" 2>/dev/null; then
