@@ -65,12 +65,20 @@ bool BookCommands::OpenBookFile(const QString &path)
 {
     // A book is a few lines: a pipe, a device or a huge file named ".qb" is no book, and
     // reading one could hang or exhaust memory.
-    const QFileInfo info(path);
     constexpr qint64 kLargestBook = 1024 * 1024;
-    const bool readable = info.isFile() && info.size() <= kLargestBook;
-    const ReadResult read = readable ? ReadWholeFile(path) : ReadResult{{}, u"-"_s};
-    const std::optional<ParsedBook> parsed =
-        read.ok() ? ParseBook(read.bytes) : std::optional<ParsedBook>();
+    std::optional<ParsedBook> parsed;
+    const FileProbe probe = ProbeFile(path);
+    if (probe.kind == FileProbe::Kind::Regular && probe.size <= kLargestBook) {
+        const ReadResult read = ReadWholeFile(path, kLargestBook);
+        if (!read.ok() && !read.tooLarge) {
+            m_window.platform().messageBox(u"Quirebox can't read the book file \""_s + path
+                                               + u"\".\r\n"_s + read.error,
+                                           Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                                           u"Quirebox"_s);
+            return false;
+        }
+        parsed = read.ok() ? ParseBook(read.bytes) : std::nullopt;
+    }
     if (!parsed) {
         RefuseBookFile(m_window.platform(), path);
         return false;
@@ -123,7 +131,7 @@ bool BookCommands::WriteBook(BookState &state)
         state.encoding = TextEncoding::Utf8;
         bytes = BookFileBytes(state, signature);
     }
-    if (const std::optional<QString> error = WriteWholeFile(state.BookFilePath, *bytes)) {
+    if (const FileError error = WriteWholeFile(state.BookFilePath, *bytes).error) {
         m_window.platform().messageBox(u"Quirebox can't write the book file \""_s
                                            + state.BookFilePath + u"\".\r\n"_s + *error,
                                        Platform::Buttons::Ok, Platform::Icon::Exclamation,

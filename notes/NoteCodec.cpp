@@ -385,6 +385,17 @@ std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badInde
     return bytes;
 }
 
+bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(windows1252Bytes.data());
+    const auto *end = p + windows1252Bytes.size();
+    while (end - p >= 8 && AsciiWord(p))
+        p += 8;
+    while (p < end && *p < 0x80)
+        ++p;
+    return p < end && IsStrictUtf8(windows1252Bytes.sliced(p - reinterpret_cast<const unsigned char *>(windows1252Bytes.data())));
+}
+
 NoteEncoder::NoteEncoder(const NoteFormat &format) : m_format(format)
 {
     if (format.encoding == TextEncoding::Utf8 && format.byteOrderMark)

@@ -68,6 +68,9 @@ char16_t StandInFor(char16_t original);
 QString DecodeWindows1252(QByteArrayView bytes);
 // nullopt when `text` holds a character Windows-1252 cannot store; `badIndex` then names it.
 std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badIndex = nullptr);
+// True when Windows-1252 bytes would be taken for UTF-8 when read again, and so show other
+// characters than were written: they are not all ASCII, and they are valid UTF-8.
+bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes);
 
 // Builds a note's bytes from the editor's content, piece by piece. The byte order mark, when the
 // format has one, comes first.

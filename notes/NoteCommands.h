@@ -3,6 +3,7 @@
 #include "notes/NoteCodec.h"
 #include "notes/NoteDocument.h"
 #include "notes/NoteFiles.h"
+#include "notes/NoteSize.h"
 
 #include <QString>
 
@@ -68,6 +69,10 @@ public:
     void F_mnuREN_Click();
     void DeleteNote();
 
+    // When opening a note asks first, and when it refuses.
+    void setSizeLimits(const NoteSizeLimits &limits) { m_sizeLimits = limits; }
+    const NoteSizeLimits &sizeLimits() const { return m_sizeLimits; }
+
     // The encoder works on the note's bytes in the note's own encoding.
     const NoteFormat &noteFormat() const { return m_format; }
     NoteBytes CurrentNoteBytes() const;
@@ -99,11 +104,15 @@ private:
     void ShowUnreadableNote(const QString &path, const QString &reason);
     bool AcceptNoteFileName(const QString &typed, const QString &fileName,
                             const QString &title);
+    // Asks before a large file is opened or added; false when it must not be: the user said no,
+    // or it is too large, which has been said.
+    bool AcceptFileSize(const QString &path, const QString &what, const QString &title);
     // A message box: what could not be done, then the system's reason.
     void ReportFileError(const QString &what, const QString &reason, const QString &title);
 
     frmQB &m_window;
     NoteListModel *m_noteModel = nullptr; // lstFILE's model, owned by lstFILE
+    NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();
     NoteFormat m_format;
     // The note in the editor: its file, where it was listed, and what the file held.
     QString m_shownPath;

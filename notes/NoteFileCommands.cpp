@@ -4,6 +4,7 @@
 
 #include "app/frmQB.h"
 #include "notes/NoteListModel.h"
+#include "platform/BusyCursor.h"
 #include "platform/Platform.h"
 
 #include <QComboBox>
@@ -75,10 +76,14 @@ bool NoteCommands::AddNoteFile(const QString &source, const QString &title)
             return false;
         }
     }
+    if (!itself && !AcceptFileSize(source, u"Quirebox can't add the file "_s, title))
+        return false;
     if (!ConfirmLeaveNote())
         return false;
     if (!itself) {
-        if (const FileError error = CopyNoteFile(source, destination, replace)) {
+        const BusyCursor busy(ProbeFile(source).size >= BusyAboveBytes);
+        if (const FileError error =
+                CopyNoteFile(source, destination, replace, m_sizeLimits.refuseAbove)) {
             ReportFileError(u"Quirebox can't copy the file "_s + Quoted(source) + u" to "_s
                                 + Quoted(destination) + u"."_s,
                             *error, title);

@@ -60,20 +60,6 @@ private:
     size_t m_digest = 0;
 };
 
-QString alreadyExists()
-{
-    return u"A file of this name already exists."_s;
-}
-
-// Why an exclusive create failed: the taken name in plain words, else the system's reason.
-QString exclusiveCreateFailure(const QFile &file)
-{
-    const QFileInfo info(file.fileName());
-    if (info.exists() || info.isSymLink())
-        return alreadyExists();
-    return file.errorString();
-}
-
 } // namespace
 
 bool IsSameFile(const QString &a, const QString &b)
@@ -170,6 +156,9 @@ std::vector<SortEntry> collectNoteFiles(const QString &dirPath, QString *error)
         it.next();
         entries.push_back(sortEntryOf(it.fileName()));
     }
+    QDirIterator leftovers(dirPath, {QLatin1String(SaveTempPrefix) + u'*'}, QDir::Files | QDir::Hidden);
+    while (leftovers.hasNext())
+        RemoveStaleSaveTemp(leftovers.next());
     return entries;
 }
 
@@ -230,9 +219,13 @@ std::vector<SortEntry> collectNoteFiles(const QString &dirPath, QString *error)
             return entries;
         }
         const std::string_view name(entry->d_name);
-        // Dot-files are hidden. QSaveFile's temporary names end in random letters after the
-        // note's own name ("a.txt.Xq3bZ1"), so the ending leaves them out as well.
-        if (!hasTxtEnding(name) || name.front() == '.' || !isRegularFile(dir, entry))
+        if (name.front() == '.') {
+            // Dot-files are hidden; a save's own temporary files are among them.
+            if (IsSaveTempName(QByteArrayView(name.data(), qsizetype(name.size()))))
+                RemoveStaleSaveTemp(dirPath + u'/' + QFile::decodeName(entry->d_name));
+            continue;
+        }
+        if (!hasTxtEnding(name) || !isRegularFile(dir, entry))
             continue;
         if (std::optional<QString> fileName = decodedFileName(name))
             entries.push_back(sortEntryOf(std::move(*fileName)));
@@ -316,51 +309,21 @@ std::optional<QString> CheckNoteFileName(const QString &fileName)
 
 FileError CreateNoteFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return exclusiveCreateFailure(file);
-    static constexpr char EmptyLine[] = "\r\n";
-    if (file.write(EmptyLine, 2) == 2 && file.flush()) {
-        file.close();
-        if (file.error() == QFileDevice::NoError)
-            return std::nullopt;
-    }
-    const QString reason = file.errorString();
-    file.close();
-    // Made a moment ago by this call, so nothing of the user's goes with it.
-    QFile::remove(path);
-    return reason;
+    return WriteWholeFile(path, "\r\n", WriteMode::CreateNew).error;
 }
 
-FileError CopyNoteFile(const QString &source, const QString &destination, bool replaceExisting)
+FileError CopyNoteFile(const QString &source, const QString &destination, bool replaceExisting,
+                       qint64 largest)
 {
     // Rewriting a file with its own bytes would gain nothing and break any hard link to it.
     if (IsSameFile(source, destination))
-        return replaceExisting ? FileError() : FileError(alreadyExists());
-
-    // A pipe or a device would never end, or never start; a missing file gets the system's words.
-    const QFileInfo sourceInfo(source);
-    if (sourceInfo.exists() && !sourceInfo.isFile())
-        return u"Only a file can be copied, not a folder, pipe or device."_s;
-    const ReadResult read = ReadWholeFile(source);
+        return replaceExisting ? FileError() : FileError(AlreadyExistsText());
+    const ReadResult read = ReadWholeFile(source, largest);
     if (!read.ok())
         return read.error;
-    if (replaceExisting)
-        return WriteWholeFile(destination, read.bytes);
-
-    // The name is taken by an exclusive create first, so that a file another program makes
-    // there meanwhile is refused rather than replaced; the atomic write then fills it. If the
-    // program dies in between, an empty file is left, never a part of the copy.
-    QFile placeholder(destination);
-    if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return exclusiveCreateFailure(placeholder);
-    placeholder.close();
-    if (FileError error = WriteWholeFile(destination, read.bytes)) {
-        if (QFileInfo(destination).size() == 0)
-            QFile::remove(destination);
-        return error;
-    }
-    return std::nullopt;
+    return WriteWholeFile(destination, read.bytes,
+                          replaceExisting ? WriteMode::Replace : WriteMode::CreateNew)
+        .error;
 }
 
 namespace {
@@ -384,7 +347,7 @@ RenameOutcome renameNoReplace(const QString &from, const QString &to)
         return {true, false, {}};
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
-        return {false, true, alreadyExists()};
+        return {false, true, AlreadyExistsText()};
     return {false, false, qt_error_string(int(code))};
 }
 
@@ -393,7 +356,7 @@ RenameOutcome renameNoReplace(const QString &from, const QString &to)
 RenameOutcome renameFailure(int code)
 {
     if (code == EEXIST)
-        return {false, true, alreadyExists()};
+        return {false, true, AlreadyExistsText()};
     return {false, false, qt_error_string(code)};
 }
 
@@ -448,7 +411,7 @@ FileError renameThroughFreeName(const QString &from, const QString &to)
                    + u"\"."_s;
         return back.reason;
     }
-    return alreadyExists();
+    return AlreadyExistsText();
 }
 
 } // namespace
@@ -523,40 +486,47 @@ NoteFingerprint TakeFingerprint(const QString &path, const QByteArray &bytes)
     return {bytes.size(), info.isFile() ? info.lastModified() : QDateTime(), digest.result()};
 }
 
-bool FileMatchesFingerprint(const QString &path, const NoteFingerprint &fingerprint)
+FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint)
 {
+    using Outcome = FingerprintCheck::Outcome;
     if (!fingerprint.isValid() || !fingerprint.modified.isValid())
-        return false;
+        return {Outcome::Changed, {}};
+    const FileProbe probe = ProbeFile(path);
+    if (probe.kind == FileProbe::Kind::Missing)
+        return {Outcome::Changed, {}};
+    if (probe.kind != FileProbe::Kind::Regular)
+        return {Outcome::Unreadable, probe.error};
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() != fingerprint.size
-        || info.lastModified() != fingerprint.modified)
-        return false;
+    if (probe.size != fingerprint.size || info.lastModified() != fingerprint.modified)
+        return {Outcome::Changed, {}};
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
+    FileReader reader(path);
+    if (!reader.isOpen())
+        return {Outcome::Unreadable, reader.error()};
+    if (reader.size() != fingerprint.size)
+        return {Outcome::Changed, {}};
     ContentDigest digest;
     QByteArray piece(ContentDigest::PieceSize, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
         // Whole pieces, however the reads come back, so that the digest is taken as it was.
-        qint64 filled = 0;
-        while (filled < piece.size()) {
-            const qint64 got = file.read(piece.data() + filled, piece.size() - filled);
-            if (got < 0)
-                return false;
-            if (got == 0)
-                break;
-            filled += got;
-        }
-        if (filled == 0)
-            break;
+        const qint64 filled = reader.read(piece.data(), piece.size());
+        if (filled < 0)
+            return {Outcome::Unreadable, reader.error()};
         digest.addPiece(QByteArrayView(piece.constData(), filled));
         total += filled;
         if (filled < piece.size())
             break;
     }
-    return total == fingerprint.size && digest.result() == fingerprint.digest;
+    // A file that shrank or grew while it was read is not the one the fingerprint was taken of.
+    if (total != fingerprint.size)
+        return {Outcome::Changed, {}};
+    if (!reader.atExpectedEnd(total)) {
+        if (reader.changedWhileRead())
+            return {Outcome::Changed, {}};
+        return {Outcome::Unreadable, reader.error()};
+    }
+    return {digest.result() == fingerprint.digest ? Outcome::Same : Outcome::Changed, {}};
 }
 
 } // namespace qb

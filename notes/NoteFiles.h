@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SafeFile.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -8,10 +10,6 @@
 #include <optional>
 
 namespace qb {
-
-// The outcome of a file operation: nullopt when it was done, else the reason, in the system's
-// words where it gave some, ready to be shown beside the file's path.
-using FileError = std::optional<QString>;
 
 struct NoteListing
 {
@@ -22,6 +20,7 @@ struct NoteListing
 // The note files directly inside `dirPath`: regular files, or links to one, whose name ends in
 // ".txt" in any letter case; hidden files are left out. Sorted by NoteFileNameLess.
 // A folder that is missing or unreadable gives what could be read and the reason.
+// Temporary files of saves cut short more than an hour ago are removed on the way.
 NoteListing ListNoteFiles(const QString &dirPath);
 
 // Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by
@@ -51,10 +50,11 @@ FileError CreateNoteFile(const QString &path);
 // True when both paths name one existing file (through links or another spelling too).
 bool IsSameFile(const QString &a, const QString &b);
 
-// Copies the file `source` to the path `destination`, replacing a file there only when
-// `replaceExisting` is set. The destination never holds part of the copy: it is written whole
-// or not at all. Copying a file onto itself leaves it as it is.
-FileError CopyNoteFile(const QString &source, const QString &destination, bool replaceExisting);
+// Copies the file `source`, at most `largest` bytes, to the path `destination`, replacing a file
+// there only when `replaceExisting` is set. The destination never holds part of the copy: it is
+// written whole or not at all. Copying a file onto itself leaves it as it is.
+FileError CopyNoteFile(const QString &source, const QString &destination, bool replaceExisting,
+                       qint64 largest);
 
 // Renames the file `from` to `to`, never onto another existing file; on failure nothing has
 // changed. A rename that changes only letter case works on any file system.
@@ -77,10 +77,17 @@ struct NoteFingerprint
 // Fingerprint of `bytes`, the content just read from or written to `path`, with its file time.
 NoteFingerprint TakeFingerprint(const QString &path, const QByteArray &bytes);
 
-// True when `path` still holds what the fingerprint was taken of. Size and time are compared
+struct FingerprintCheck
+{
+    enum class Outcome { Same, Changed, Unreadable };
+    Outcome outcome = Outcome::Changed;
+    QString error; // why the file could not be read, for Unreadable
+};
+
+// Whether `path` still holds what the fingerprint was taken of. Size and time are compared
 // first, without reading; when both agree the bytes are read and their digest decides, because
 // a same-size rewrite can keep the time (coarse file times, tools that restore them).
-// A file that is gone, or was only touched, does not match.
-bool FileMatchesFingerprint(const QString &path, const NoteFingerprint &fingerprint);
+// A file that is gone, or was only touched, has changed; one that cannot be read is Unreadable.
+FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint);
 
 } // namespace qb

@@ -6,6 +6,7 @@
 #include "editor/NoteEditor.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/EncoderCommands.h"
+#include "platform/BusyCursor.h"
 #include "platform/Platform.h"
 #include "platform/SafeFile.h"
 
@@ -39,12 +40,40 @@ void NoteCommands::ReportFileError(const QString &what, const QString &reason,
                                    Platform::Icon::Exclamation, title);
 }
 
+bool NoteCommands::AcceptFileSize(const QString &path, const QString &what, const QString &title)
+{
+    const FileProbe probe = ProbeFile(path);
+    if (probe.kind != FileProbe::Kind::Regular)
+        return true; // the read that follows says what is wrong
+    switch (JudgeNoteSize(probe.size, m_sizeLimits)) {
+    case NoteSizeVerdict::Open:
+        return true;
+    case NoteSizeVerdict::Ask:
+        return m_window.platform().messageBox(LargeNoteQuestion(path, probe.size),
+                                              Platform::Buttons::YesNo, Platform::Icon::Question,
+                                              title)
+               == Platform::Button::Yes;
+    case NoteSizeVerdict::Refuse:
+        ReportFileError(what + Quoted(path) + u"."_s, TooLargeNoteReason(probe.size), title);
+        return false;
+    }
+    return false;
+}
+
 void NoteCommands::LoadNote()
 {
     const QString path = NotePath();
     if (path.isEmpty())
         return;
-    const ReadResult read = ReadWholeFile(path);
+    const QString cantRead = u"Quirebox can't read the file "_s;
+    if (!AcceptFileSize(path, cantRead, u"Quirebox"_s)) {
+        ShowNoNote();
+        DisableNoteSave();
+        return;
+    }
+    const FileProbe probe = ProbeFile(path);
+    const BusyCursor busy(probe.size >= BusyAboveBytes);
+    const ReadResult read = ReadWholeFile(path, m_sizeLimits.refuseAbove);
     if (!read.ok()) {
         ShowUnreadableNote(path, read.error);
         return;
@@ -121,18 +150,46 @@ bool NoteCommands::SaveNote()
             return false;
         }
     }
-    if (!FileMatchesFingerprint(path, m_fingerprint)) {
-        const QString text = u"The file: \""_s + path
-                             + u"\" has been changed or removed by another program since it "
-                               "was loaded.\r\nOverwrite it with the text in the editor?"_s;
+    if (format.encoding == TextEncoding::Windows1252 && ReadsBackAsUtf8(out.bytes)) {
+        // Such bytes would open as UTF-8 next time, showing other characters than were saved.
+        const QString text =
+            u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, but "
+            "its text would then be read back as UTF-8 and show other characters.\r\nSave the "
+            "file as UTF-8 instead?"_s;
+        if (platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
+                                u"Save file?"_s)
+            != Platform::Button::Ok) {
+            return false;
+        }
+        format.encoding = TextEncoding::Utf8;
+        format.byteOrderMark = false;
+        out = NoteBytesFromEditor(*m_window.txtTEXT(), format);
+    }
+    const FingerprintCheck check = CheckFingerprint(path, m_fingerprint);
+    if (check.outcome != FingerprintCheck::Outcome::Same) {
+        const QString text =
+            check.outcome == FingerprintCheck::Outcome::Unreadable
+                ? u"The file: \""_s + path
+                      + u"\" could not be read to check whether another program changed it.\r\n"_s
+                      + check.error + u"\r\nOverwrite it with the text in the editor?"_s
+                : u"The file: \""_s + path
+                      + u"\" has been changed or removed by another program since it was "
+                        "loaded.\r\nOverwrite it with the text in the editor?"_s;
         if (platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
                                 u"Save file?"_s)
             != Platform::Button::Yes) {
             return false;
         }
     }
-    if (const std::optional<QString> error = WriteWholeFile(path, out.bytes)) {
-        ReportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s, *error,
+    const BusyCursor busy(out.bytes.size() >= BusyAboveBytes);
+    const WriteResult written = WriteWholeFile(path, out.bytes);
+    if (written.replaced) {
+        // The new bytes are in the file: a later save must not take them for another program's.
+        m_format = format;
+        m_fingerprint = TakeFingerprint(path, out.bytes);
+    }
+    if (!written.ok()) {
+        ReportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s, *written.error,
                         u"Quirebox"_s);
         return false;
     }

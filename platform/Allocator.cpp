@@ -1,9 +1,12 @@
 #include "platform/Allocator.h"
 
-#include <QtGlobal>
-
 #if defined(__GLIBC__)
 #include <malloc.h>
+#endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace qb {
@@ -15,6 +18,21 @@ void KeepLargeBlocksForReuse()
     constexpr int kBound = 256 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, kBound);
     mallopt(M_TRIM_THRESHOLD, kBound);
+#endif
+}
+
+qint64 PhysicalMemoryBytes()
+{
+#ifdef Q_OS_WIN
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+#elif defined(_SC_PHYS_PAGES)
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+#else
+    return 0;
 #endif
 }
 

@@ -1,38 +1,614 @@
 #include "platform/SafeFile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <utility>
+
+#ifdef Q_OS_WIN
 #include <QSaveFile>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
 
 namespace qb {
+namespace {
 
-ReadResult ReadWholeFile(const QString &path)
+constexpr qint64 kOneHourSeconds = 60 * 60;
+
+QString notRegularText()
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, file.errorString()};
-    ReadResult result{file.readAll(), {}};
-    if (file.error() != QFileDevice::NoError)
-        return {{}, file.errorString()};
+    return u"It isn't an ordinary file: it is a pipe, a device or a socket."_s;
+}
+
+QString folderText()
+{
+    return u"It is a folder, not a file."_s;
+}
+
+QString shrankText()
+{
+    return u"The file became shorter while it was read: another program is changing it."_s;
+}
+
+QString grewText()
+{
+    return u"The file grew while it was read: another program is changing it."_s;
+}
+
+// Six letters or digits: enough that two saves in one folder never pick the same name twice in
+// a row, and plain enough for any file system.
+QByteArray randomLetters()
+{
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray letters(6, Qt::Uninitialized);
+    for (char &c : letters)
+        c = alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet - 1))];
+    return letters;
+}
+
+} // namespace
+
+QString AlreadyExistsText()
+{
+    return u"A file of this name already exists."_s;
+}
+
+QString SizeText(qint64 bytes)
+{
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
+}
+
+bool IsSaveTempName(QByteArrayView fileName)
+{
+    const QByteArrayView prefix(SaveTempPrefix);
+    return fileName.size() > prefix.size() + 7 && fileName.startsWith(prefix)
+           && fileName[prefix.size() + 6] == '-';
+}
+
+void RemoveStaleSaveTemp(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!IsSaveTempName(QFile::encodeName(info.fileName())) || !info.isFile())
+        return;
+    if (info.lastModified().secsTo(QDateTime::currentDateTime()) > kOneHourSeconds)
+        QFile::remove(path);
+}
+
+ReadResult ReadWholeFile(const QString &path, qint64 largest)
+{
+    FileReader reader(path);
+    if (!reader.isOpen())
+        return {{}, reader.error(), false};
+    if (reader.size() > largest) {
+        return {{}, u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(reader.size())),
+                true};
+    }
+    QByteArray bytes(reader.size(), Qt::Uninitialized);
+    const qint64 got = reader.read(bytes.data(), bytes.size());
+    if (got < 0)
+        return {{}, reader.error(), false};
+    if (got < bytes.size())
+        return {{}, shrankText(), false};
+    if (!reader.atExpectedEnd(got))
+        return {{}, reader.error(), false};
+    return {std::move(bytes), {}, false};
+}
+
+#ifndef Q_OS_WIN
+
+namespace {
+
+// The longest name the common file systems take, in bytes.
+constexpr qsizetype kMaxNameBytes = 255;
+
+QString systemText(int code)
+{
+    return qt_error_string(code);
+}
+
+int retryOnInterrupt(auto call)
+{
+    int result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
     return result;
 }
 
-std::optional<QString> WriteWholeFile(const QString &path, const QByteArray &bytes)
+ssize_t readSome(int fd, char *buffer, size_t length)
 {
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer, length);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+} // namespace
+
+struct FileReader::Handle
+{
+    int fd = -1;
+    ~Handle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>())
+{
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer.
+    const int fd = retryOnInterrupt(
+        [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    if (fd < 0) {
+        m_error = systemText(errno);
+        return;
+    }
+    m_handle->fd = fd;
+    struct stat status;
+    if (::fstat(fd, &status) != 0) {
+        m_error = systemText(errno);
+    } else if (S_ISDIR(status.st_mode)) {
+        m_error = folderText();
+    } else if (!S_ISREG(status.st_mode)) {
+        m_error = notRegularText();
+    } else {
+        m_size = status.st_size;
+        // A regular file never blocks, but a network file system may act on the flag.
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0)
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+#ifdef POSIX_FADV_SEQUENTIAL
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+        return;
+    }
+    m_handle.reset();
+}
+
+FileReader::~FileReader() = default;
+
+bool FileReader::isOpen() const
+{
+    return m_handle && m_error.isEmpty();
+}
+
+qint64 FileReader::read(char *buffer, qint64 length)
+{
+    if (!isOpen())
+        return -1;
+    qint64 filled = 0;
+    while (filled < length) {
+        const ssize_t got = readSome(m_handle->fd, buffer + filled, size_t(length - filled));
+        if (got < 0) {
+            m_error = systemText(errno);
+            return -1;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return filled;
+}
+
+bool FileReader::atExpectedEnd(qint64 position)
+{
+    if (!isOpen())
+        return false;
+    if (position != m_size) {
+        m_error = position < m_size ? shrankText() : grewText();
+        m_changed = true;
+        return false;
+    }
+    char probe;
+    const ssize_t got = readSome(m_handle->fd, &probe, 1);
+    if (got < 0) {
+        m_error = systemText(errno);
+        return false;
+    }
+    if (got > 0) {
+        m_error = grewText();
+        m_changed = true;
+        return false;
+    }
+    return true;
+}
+
+FileProbe ProbeFile(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        const int code = errno;
+        if (code == ENOENT || code == ENOTDIR)
+            return {FileProbe::Kind::Missing, 0, systemText(code)};
+        return {FileProbe::Kind::Unreadable, 0, systemText(code)};
+    }
+    if (S_ISDIR(status.st_mode))
+        return {FileProbe::Kind::NotRegular, 0, folderText()};
+    if (!S_ISREG(status.st_mode))
+        return {FileProbe::Kind::NotRegular, 0, notRegularText()};
+    return {FileProbe::Kind::Regular, status.st_size, {}};
+}
+
+namespace {
+
+// A folder held open for the *at calls of one save, so that every step names the same folder
+// even if it is renamed meanwhile.
+class Folder
+{
+public:
+    explicit Folder(const QString &path)
+        : m_fd(retryOnInterrupt([&] {
+              return ::open(QFile::encodeName(path).constData(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+          }))
+    {
+        if (m_fd < 0)
+            m_error = systemText(errno);
+    }
+    ~Folder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+
+    int fd() const { return m_fd; }
+    const QString &error() const { return m_error; }
+
+private:
+    int m_fd;
+    QString m_error;
+};
+
+// The temporary file of one save: unnamed while it is written where the system can do that
+// (Linux's O_TMPFILE), so that a crash during the write leaves nothing behind; named, hidden and
+// recognisable elsewhere.
+class TempFile
+{
+public:
+    TempFile(int dirFd, const QByteArray &targetName) : m_dirFd(dirFd), m_targetName(targetName)
+    {
+    }
+    ~TempFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_name.isEmpty())
+            ::unlinkat(m_dirFd, m_name.constData(), 0);
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+
+    FileError open()
+    {
+#ifdef O_TMPFILE
+        if (::access("/proc/self/fd", F_OK) == 0) {
+            m_fd = retryOnInterrupt(
+                [&] { return ::openat(m_dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+            if (m_fd >= 0)
+                return std::nullopt;
+            // Not every file system or kernel has unnamed files; a named one does as well.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+                return systemText(errno);
+        }
+#endif
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = freshName();
+            m_fd = retryOnInterrupt([&] {
+                return ::openat(m_dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                0666);
+            });
+            if (m_fd >= 0) {
+                m_name = name;
+                return std::nullopt;
+            }
+            if (errno != EEXIST)
+                return systemText(errno);
+        }
+        return systemText(EEXIST);
+    }
+
+    int fd() const { return m_fd; }
+
+    FileError writeAll(QByteArrayView bytes)
+    {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const ssize_t wrote = ::write(m_fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (wrote < 0) {
+                if (errno == EINTR)
+                    continue;
+                return systemText(errno);
+            }
+            // A write of nothing with no error would repeat for ever; a full disk is the cause
+            // on the systems known to do it.
+            if (wrote == 0)
+                return systemText(ENOSPC);
+            done += wrote;
+        }
+        return std::nullopt;
+    }
+
+    FileError sync()
+    {
+#if defined(Q_OS_DARWIN)
+        // fsync on macOS leaves the data in the drive's cache.
+        if (::fcntl(m_fd, F_FULLFSYNC) == 0)
+            return std::nullopt;
+#elif defined(_POSIX_SYNCHRONIZED_IO) && _POSIX_SYNCHRONIZED_IO > 0
+        if (retryOnInterrupt([&] { return ::fdatasync(m_fd); }) == 0)
+            return std::nullopt;
+#else
+        if (retryOnInterrupt([&] { return ::fsync(m_fd); }) == 0)
+            return std::nullopt;
+#endif
+        return systemText(errno);
+    }
+
+    // Puts the written file at `name` in the folder: replacing a file there, or never.
+    FileError putInPlace(const QByteArray &name, WriteMode mode)
+    {
+        if (m_name.isEmpty()) {
+            // An unnamed file gets a name by a link, which never replaces anything.
+            const QByteArray linkName = mode == WriteMode::CreateNew ? name : freshName();
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+            if (::linkat(AT_FDCWD, self.constData(), m_dirFd, linkName.constData(),
+                         AT_SYMLINK_FOLLOW)
+                != 0) {
+                return errno == EEXIST && mode == WriteMode::CreateNew ? AlreadyExistsText()
+                                                                       : systemText(errno);
+            }
+            if (mode == WriteMode::CreateNew) {
+                if (FileError error = closeFile()) {
+                    ::unlinkat(m_dirFd, name.constData(), 0);
+                    return error;
+                }
+                return std::nullopt;
+            }
+            m_name = linkName;
+        }
+        if (FileError error = closeFile())
+            return error;
+        if (mode == WriteMode::CreateNew)
+            return renameNoReplace(name);
+        if (::renameat(m_dirFd, m_name.constData(), m_dirFd, name.constData()) != 0)
+            return systemText(errno);
+        m_name.clear();
+        return std::nullopt;
+    }
+
+private:
+    QByteArray freshName() const
+    {
+        QByteArray name = SaveTempPrefix + randomLetters() + '-';
+        // A long note name is cut short in the temporary name: the prefix is what counts.
+        name += m_targetName.first(std::min(m_targetName.size(), kMaxNameBytes - name.size()));
+        return name;
+    }
+
+    FileError closeFile()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        // A network file system may report a failed write only here.
+        if (::close(fd) != 0 && errno != EINTR)
+            return systemText(errno);
+        return std::nullopt;
+    }
+
+    FileError renameNoReplace(const QByteArray &name)
+    {
+#ifdef RENAME_NOREPLACE
+        if (::renameat2(m_dirFd, m_name.constData(), m_dirFd, name.constData(),
+                        RENAME_NOREPLACE)
+            == 0) {
+            m_name.clear();
+            return std::nullopt;
+        }
+        if (errno == EEXIST)
+            return AlreadyExistsText();
+        if (errno != EINVAL && errno != ENOSYS)
+            return systemText(errno);
+#endif
+        // A link refuses a taken name too; the temporary name then goes.
+        if (::linkat(m_dirFd, m_name.constData(), m_dirFd, name.constData(), 0) != 0)
+            return errno == EEXIST ? AlreadyExistsText() : systemText(errno);
+        return std::nullopt; // the destructor removes the temporary name
+    }
+
+    int m_dirFd;
+    QByteArray m_targetName;
+    QByteArray m_name; // empty while the file has no name
+    int m_fd = -1;
+};
+
+// The file a save writes to: a link is followed, so that it stays a link to the saved file.
+QString savedFilePath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+} // namespace
+
+WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+{
+    const QFileInfo target(mode == WriteMode::Replace ? savedFilePath(path)
+                                                      : QFileInfo(path).absoluteFilePath());
+    const Folder folder(target.absolutePath());
+    if (folder.fd() < 0)
+        return {folder.error(), false};
+    const QByteArray name = QFile::encodeName(target.fileName());
+
+    struct stat old;
+    const bool exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
+    if (exists) {
+        if (mode == WriteMode::CreateNew)
+            return {AlreadyExistsText(), false};
+        if (S_ISDIR(old.st_mode))
+            return {folderText(), false};
+        if (!S_ISREG(old.st_mode))
+            return {notRegularText(), false};
+        // The folder may let the file be replaced, but the user made it read-only.
+        if (::faccessat(folder.fd(), name.constData(), W_OK, 0) != 0)
+            return {systemText(errno), false};
+    }
+
+    TempFile temp(folder.fd(), name);
+    if (FileError error = temp.open())
+        return {error, false};
+    if (FileError error = temp.writeAll(bytes))
+        return {error, false};
+    if (exists) {
+        ::fchmod(temp.fd(), old.st_mode & 07777);
+        // Another owner's file in a shared folder keeps its owner where the system allows it;
+        // where not, it belongs to the user who saved it, as any new file would.
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            && ::fchown(temp.fd(), old.st_uid, old.st_gid) != 0) {
+        }
+    }
+    if (FileError error = temp.sync())
+        return {error, false};
+    if (FileError error = temp.putInPlace(name, mode))
+        return {error, false};
+    if (retryOnInterrupt([&] { return ::fsync(folder.fd()); }) != 0) {
+        return {u"The file was written, but its folder could not be stored on the disk: "_s
+                    + systemText(errno),
+                true};
+    }
+    return {std::nullopt, false};
+}
+
+#else // Q_OS_WIN
+
+struct FileReader::Handle
+{
+    QFile file;
+};
+
+FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>())
+{
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        m_error = folderText();
+    } else if (info.exists() && !info.isFile()) {
+        m_error = notRegularText();
+    } else {
+        m_handle->file.setFileName(path);
+        if (m_handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            m_size = m_handle->file.size();
+            return;
+        }
+        m_error = m_handle->file.errorString();
+    }
+    m_handle.reset();
+}
+
+FileReader::~FileReader() = default;
+
+bool FileReader::isOpen() const
+{
+    return m_handle && m_error.isEmpty();
+}
+
+qint64 FileReader::read(char *buffer, qint64 length)
+{
+    if (!isOpen())
+        return -1;
+    qint64 filled = 0;
+    while (filled < length) {
+        const qint64 got = m_handle->file.read(buffer + filled, length - filled);
+        if (got < 0) {
+            m_error = m_handle->file.errorString();
+            return -1;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return filled;
+}
+
+bool FileReader::atExpectedEnd(qint64 position)
+{
+    if (!isOpen())
+        return false;
+    if (position != m_size) {
+        m_error = position < m_size ? shrankText() : grewText();
+        m_changed = true;
+        return false;
+    }
+    char probe;
+    const qint64 got = m_handle->file.read(&probe, 1);
+    if (got != 0) {
+        m_error = got < 0 ? m_handle->file.errorString() : grewText();
+        m_changed = got > 0;
+        return false;
+    }
+    return true;
+}
+
+FileProbe ProbeFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {FileProbe::Kind::Missing, 0, u"The file does not exist."_s};
+    if (info.isDir())
+        return {FileProbe::Kind::NotRegular, 0, folderText()};
+    if (!info.isFile())
+        return {FileProbe::Kind::NotRegular, 0, notRegularText()};
+    return {FileProbe::Kind::Regular, info.size(), {}};
+}
+
+WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+{
+    // The name is taken by an exclusive create first, so that a file another program makes
+    // there meanwhile is refused rather than replaced.
+    if (mode == WriteMode::CreateNew) {
+        QFile placeholder(path);
+        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return {QFileInfo::exists(path) ? AlreadyExistsText() : placeholder.errorString(),
+                    false};
+    }
     const QFileInfo old(path);
     QSaveFile file(path);
+    const auto fail = [&](const QString &reason) {
+        if (mode == WriteMode::CreateNew)
+            QFile::remove(path);
+        return WriteResult{reason, false};
+    };
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        return fail(file.errorString());
+    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return reason;
+        return fail(reason);
     }
-    if (old.exists())
+    if (old.exists() && mode == WriteMode::Replace)
         file.setPermissions(old.permissions());
     if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+        return fail(file.errorString());
+    return {std::nullopt, false};
 }
+
+#endif
 
 } // namespace qb

@@ -1,26 +1,112 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace qb {
 
+// The outcome of a file operation: nullopt when it was done, else the reason, in the system's
+// words where it gave some, ready to be shown beside the file's path.
+using FileError = std::optional<QString>;
+
+// What a path names, looked at without opening it, so that a pipe or a device never blocks.
+struct FileProbe
+{
+    enum class Kind { Regular, Missing, NotRegular, Unreadable };
+    Kind kind = Kind::Missing;
+    qint64 size = 0;
+    QString error; // why it cannot be read as a file; empty for a regular file
+};
+
+FileProbe ProbeFile(const QString &path);
+
+// A regular file opened for reading. The open never waits: a pipe, a device or a socket named
+// like a note is refused instead of waited on, and so is a folder.
+class FileReader
+{
+public:
+    explicit FileReader(const QString &path);
+    ~FileReader();
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
+
+    bool isOpen() const;
+    // Why the file could not be opened or read; empty while all is well.
+    const QString &error() const { return m_error; }
+    // The file's size when it was opened.
+    qint64 size() const { return m_size; }
+
+    // Reads until `length` bytes are in or the file ends; the count read, or -1 after a failure.
+    qint64 read(char *buffer, qint64 length);
+    // True when the file ends exactly here, as its size said. Anything else is a failure: a file
+    // that grew after it was opened, or a read error.
+    bool atExpectedEnd(qint64 position);
+    // The last failure was the file changing size while it was read, not a read error.
+    bool changedWhileRead() const { return m_changed; }
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
+    QString m_error;
+    qint64 m_size = 0;
+    bool m_changed = false;
+};
+
 struct ReadResult
 {
     QByteArray bytes;
-    QString error; // empty on success
+    QString error;         // empty on success
+    bool tooLarge = false; // refused for its size alone, before anything was read
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads a whole file in binary.
-ReadResult ReadWholeFile(const QString &path);
+// Reads a whole regular file in binary, through FileReader. The read must end at the end of the
+// file with exactly as many bytes as the file held when it was opened: a read cut short by an
+// error, or a file that shrank or grew meanwhile, is a failure with the system's reason. A file
+// larger than `largest` bytes is refused before anything is read.
+ReadResult ReadWholeFile(const QString &path, qint64 largest);
 
-// Replaces `path` with `bytes` through a temporary file beside it, so that a failure at any point
-// leaves the old file as it was. Every write and the flush are checked before the rename: on
-// Qt 6.4 QSaveFile::commit() alone can succeed after a short write on a full disk. An existing
-// file's permissions are kept. Returns the reason on failure.
-std::optional<QString> WriteWholeFile(const QString &path, const QByteArray &bytes);
+// "12.5 MiB": a size as the messages show it.
+QString SizeText(qint64 bytes);
+
+enum class WriteMode {
+    Replace,   // replaces what `path` holds, or makes it
+    CreateNew, // makes `path`; a file there, or one made there meanwhile, is never replaced
+};
+
+struct WriteResult
+{
+    FileError error;
+    // The file holds the new bytes although `error` is set: they were written and put in place,
+    // but the system could not confirm that the folder entry reached the disk.
+    bool replaced = false;
+    bool ok() const { return !error.has_value(); }
+};
+
+// Writes `bytes` to `path` through a temporary file in the same folder, so that a failure or a
+// crash at any point leaves the old file as it was: the bytes are written in full and synced to
+// the disk, only then put in the file's place, and the folder is synced after. An existing
+// file's permissions are kept, a link is written through to the file it names, and a file that
+// is not writable is refused.
+WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes,
+                           WriteMode mode = WriteMode::Replace);
+
+// The text of a "file already there" failure.
+QString AlreadyExistsText();
+
+// Temporary files of a save are hidden and start with this, then six random letters, a '-' and
+// the name of the file being saved.
+inline constexpr char SaveTempPrefix[] = ".qbsave-";
+
+// True for a name WriteWholeFile gives its temporary files.
+bool IsSaveTempName(QByteArrayView fileName);
+// Removes `path`, a temporary file of a save that was cut short (the program killed, the power
+// lost), when it was last written more than an hour ago: a save that is still running in another
+// instance of the program is never disturbed.
+void RemoveStaleSaveTemp(const QString &path);
 
 } // namespace qb
