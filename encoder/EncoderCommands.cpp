@@ -5,6 +5,7 @@
 #include "encoder/KeyWordCipher.h"
 #include "notes/NoteCodec.h"
 #include "notes/NoteCommands.h"
+#include "platform/BusyCursor.h"
 #include "platform/Platform.h"
 
 #include <QAction>
@@ -53,6 +54,7 @@ void EncoderCommands::EncodeNote()
         KeywordBytes(EncodePrompt(notes.CurrentNoteName()), title);
     if (!keyword)
         return;
+    const BusyCursor busy(notes.ShownTextSize() >= BusyAboveBytes);
     const NoteBytes plain = notes.CurrentNoteBytes();
     const std::optional<QByteArray> body =
         plain.unencodable ? std::nullopt
@@ -75,6 +77,7 @@ void EncoderCommands::DecodeNote()
         KeywordBytes(DecodePrompt(notes.CurrentNoteName()), u"Quirebox Decode"_s);
     if (!keyword)
         return;
+    const BusyCursor busy(notes.ShownTextSize() >= BusyAboveBytes);
     const NoteBytes encoded = notes.CurrentNoteBytes();
     if (encoded.unencodable)
         return;

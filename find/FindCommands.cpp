@@ -4,6 +4,7 @@
 #include "editor/NoteEditor.h"
 #include "find/TextSearch.h"
 #include "find/frmFIND.h"
+#include "platform/BusyCursor.h"
 #include "platform/Platform.h"
 
 #include <QTextCursor>
@@ -47,6 +48,7 @@ bool FindCommands::FindInNote(bool fromBeginning)
         editor->setTextCursor(cursor);
     }
 
+    const BusyCursor busy(editor->document()->characterCount() >= BusyAboveBytes);
     const QString what = find.SearchText();
     // The raw text keeps one UTF-16 unit per cursor position (a paragraph break is U+2029), so
     // an offset in it is a cursor position.

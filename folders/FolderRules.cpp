@@ -128,7 +128,11 @@ QString FolderDeleteErrorText(const QString &directory)
 QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath)
 {
     QString reason;
-    if (QDir(ComparablePath(dir)).isRoot())
+    const QFileInfo info(QDir::cleanPath(dir));
+    if (info.isSymLink() || info.isJunction())
+        reason = u"it is a link to the directory \""_s + QDir::toNativeSeparators(info.symLinkTarget())
+                 + u"\", whose files are not the folder's own"_s;
+    else if (QDir(ComparablePath(dir)).isRoot())
         reason = u"it is the root of the file system"_s;
     else if (SamePath(dir, homeDir))
         reason = u"it is your home directory"_s;
@@ -147,8 +151,9 @@ bool MoveFileToTrash(const QString &path)
 
 bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)
 {
-    // An empty or relative path would name the process's current directory.
-    if (dir.isEmpty() || QDir::isRelativePath(dir))
+    // An empty or relative path would name the process's current directory; a link would have
+    // the files of its target emptied and then could not be removed itself.
+    if (dir.isEmpty() || QDir::isRelativePath(dir) || QFileInfo(QDir::cleanPath(dir)).isSymLink())
         return false;
     const QDir directory(dir);
     // Already gone: there is nothing left to delete.

@@ -27,8 +27,9 @@ QString NewFolderNamePrompt(const QString &directory);
 QString DriveAccessText(const QString &drive);
 QString FolderDeleteErrorText(const QString &directory);
 
-// Why the directory `dir` must not be emptied and removed, or an empty string. Refused: the
-// file system's root, the user's home and a directory holding the open book's file.
+// Why the directory `dir` must not be emptied and removed, or an empty string. Refused: a link
+// to a directory, the file system's root, the user's home and a directory holding the open
+// book's file.
 QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath);
 
 // Moves a file to the system's trash; false when that cannot be done.

@@ -76,6 +76,8 @@ public:
     // The encoder works on the note's bytes in the note's own encoding.
     const NoteFormat &noteFormat() const { return m_format; }
     NoteBytes CurrentNoteBytes() const;
+    // How many characters the editor holds.
+    qint64 ShownTextSize() const;
     // Shows `bytes` as a loaded file would be shown, adopting their format.
     void ShowNoteBytes(const QByteArray &bytes);
 

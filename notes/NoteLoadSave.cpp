@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -111,8 +112,14 @@ NoteBytes NoteCommands::CurrentNoteBytes() const
     return NoteBytesFromEditor(*m_window.txtTEXT(), m_format);
 }
 
+qint64 NoteCommands::ShownTextSize() const
+{
+    return m_window.txtTEXT()->document()->characterCount();
+}
+
 void NoteCommands::ShowNoteBytes(const QByteArray &bytes)
 {
+    const BusyCursor busy(bytes.size() >= BusyAboveBytes);
     const DecodedNote note = DecodeNoteBytes(bytes);
     m_format = note.format;
     ++m_replacingText;

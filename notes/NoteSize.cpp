@@ -12,11 +12,11 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-// A shown note costs the editor about ten bytes of memory for each byte of the file (its text
-// in UTF-16, the layout of every line, the undo record), measured on notes of 10 to 256 MiB.
-constexpr qint64 kMemoryPerNoteByte = 10;
+// A shown note costs the editor about eleven bytes of memory for each byte of the file (its text
+// in UTF-16, the layout of every line), measured on notes of 16 to 128 MiB.
+constexpr qint64 kMemoryPerNoteByte = 11;
 
-// Above this a note takes long enough to open, and enough memory, that the user should choose.
+// Above this a note takes seconds to open and most of a GiB of memory: the user should choose.
 constexpr qint64 kAskAbove = 64 * MiB;
 
 // The editor addresses its text with 32-bit positions: a note of more UTF-16 units cannot be

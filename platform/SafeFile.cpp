@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -67,7 +68,20 @@ QString AlreadyExistsText()
 
 QString SizeText(qint64 bytes)
 {
-    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
+    const QLocale locale;
+    if (bytes < 1024)
+        return locale.toString(bytes) + u" bytes"_s;
+    static constexpr const char16_t *units[] = {u"KiB", u"MiB", u"GiB", u"TiB"};
+    double value = double(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    // One decimal where it tells something: "1.5 MiB", but "200 MiB".
+    const double rounded = std::round(value * 10) / 10;
+    const int decimals = rounded >= 100 || rounded == std::floor(rounded) ? 0 : 1;
+    return locale.toString(rounded, 'f', decimals) + u' ' + QString::fromUtf16(units[unit]);
 }
 
 bool IsSaveTempName(QByteArrayView fileName)

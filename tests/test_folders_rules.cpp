@@ -54,6 +54,9 @@ private Q_SLOTS:
         QTest::newRow("home, trailing slash") << u"~/"_s << u"your home directory"_s;
         QTest::newRow("book's directory") << u"~/books"_s << u"the open book"_s;
         QTest::newRow("ordinary") << u"~/books/Soups"_s << QString();
+        // Emptying it would empty the directory it names, which then could not be removed.
+        QTest::newRow("link to a directory") << u"~/Soups link"_s << u"a link to the directory"_s;
+        QTest::newRow("link, trailing slash") << u"~/Soups link/"_s << u"a link to the directory"_s;
     }
     // clang-format on
     void deleteRefusal()
@@ -61,6 +64,7 @@ private Q_SLOTS:
         QFETCH(QString, dir);
         QFETCH(QString, reason);
         QDir().mkpath(m_home.filePath(u"books/Soups"_s));
+        QFile::link(m_home.filePath(u"books/Soups"_s), m_home.filePath(u"Soups link"_s));
         dir.replace(u'~', m_home.path());
         const QString refusal =
             DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));

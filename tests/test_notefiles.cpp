@@ -37,6 +37,7 @@ class TestNoteFiles : public QObject
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void listsNoteFilesInOrder();
+    void removesOnlyStaleSaveLeftovers();
     void pathRoutines();
     void checksAndCreatesNoteFiles_data();
     void checksAndCreatesNoteFiles();
@@ -77,6 +78,29 @@ void TestNoteFiles::listsNoteFilesInOrder()
 
     const NoteListing missing = ListNoteFiles(dir.filePath(u"missing"_s));
     QVERIFY(missing.fileNames.isEmpty() && !missing.error.isEmpty());
+}
+
+// A save cut short leaves a hidden temporary file; listing the folder removes it once it is an
+// hour old, so that a save still running elsewhere keeps its file.
+void TestNoteFiles::removesOnlyStaleSaveLeftovers()
+{
+    QTemporaryDir dir;
+    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-2 * 60 * 60);
+    const auto make = [&](const QString &name, bool old) {
+        QVERIFY(WriteBytes(dir.filePath(name), "partial"));
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (old)
+            QVERIFY(file.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
+    };
+    make(u"note.txt"_s, true);
+    make(u".qbsave-AbC123-note.txt"_s, true);
+    make(u".qbsave-XyZ789-note.txt"_s, false);
+    make(u".qbsave-notours.txt"_s, true);
+    make(u".qbsave-AbC123"_s, true);
+    QCOMPARE(ListNoteFiles(dir.path()).fileNames, QStringList(u"note.txt"_s));
+    QCOMPARE(entriesOf(dir.path()), QStringList({u".qbsave-AbC123"_s, u".qbsave-XyZ789-note.txt"_s,
+                                                 u".qbsave-notours.txt"_s, u"note.txt"_s}));
 }
 
 void TestNoteFiles::pathRoutines()

@@ -29,14 +29,17 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-static struct {
-    int armed;
+struct Fault {
     char call[32];
-    int error;
+    int error; /* 0 for read: the file ends early instead of failing */
     char pathPart[4096];
     long long passBytes; /* -1: fail at once */
-    int hits;
-} fault;
+};
+
+#define MAX_FAULTS 4
+static struct Fault faults[MAX_FAULTS];
+static int faultCount;
+static int hits;
 
 static struct {
     long long after; /* 0: off */
@@ -54,7 +57,33 @@ static void *real(const char *name)
     return function;
 }
 
-#define REAL(type, name) static type real_##name; if (!real_##name) real_##name = (type)real(#name)
+typedef ssize_t (*read_fn)(int, void *, size_t);
+typedef ssize_t (*write_fn)(int, const void *, size_t);
+typedef int (*fd_fn)(int);
+typedef int (*linkat_fn)(int, const char *, int, const char *, int);
+typedef int (*rename_fn)(const char *, const char *);
+typedef int (*renameat_fn)(int, const char *, int, const char *);
+typedef int (*renameat2_fn)(int, const char *, int, const char *, unsigned int);
+typedef int (*openat_fn)(int, const char *, int, ...);
+
+static read_fn real_read;
+static write_fn real_write;
+static fd_fn real_fdatasync, real_fsync, real_close;
+static linkat_fn real_linkat;
+static rename_fn real_rename;
+static renameat_fn real_renameat;
+static renameat2_fn real_renameat2;
+static openat_fn real_openat;
+
+/* The C library's own function, found once; copied, as C has no cast from data to function
+ * pointers. */
+#define NEXT(name)                                                                               \
+    do {                                                                                         \
+        if (!real_##name) {                                                                      \
+            void *function = real(#name);                                                        \
+            memcpy(&real_##name, &function, sizeof function);                                    \
+        }                                                                                        \
+    } while (0)
 
 static void pathOfFd(int fd, char *out, size_t size)
 {
@@ -84,9 +113,29 @@ static int matches(const char *path, const char *part)
     return part[0] != '\0' && path && strstr(path, part) != NULL;
 }
 
-static int faultFor(const char *call, const char *path)
+static int armedFor(const char *call)
 {
-    return fault.armed && strcmp(fault.call, call) == 0 && matches(path, fault.pathPart);
+    for (int i = 0; i < faultCount; ++i) {
+        if (strcmp(faults[i].call, call) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static struct Fault *faultFor(const char *call, const char *path)
+{
+    for (int i = 0; i < faultCount; ++i) {
+        if (strcmp(faults[i].call, call) == 0 && matches(path, faults[i].pathPart))
+            return &faults[i];
+    }
+    return NULL;
+}
+
+static int failWith(int error)
+{
+    ++hits;
+    errno = error;
+    return -1;
 }
 
 static void countChange(const char *path)
@@ -95,25 +144,29 @@ static void countChange(const char *path)
         raise(SIGKILL);
 }
 
+/* Adds a fault; up to four are armed at once. */
 EXPORT void qbfault_arm(const char *call, int error, const char *pathPart, long long passBytes)
 {
-    snprintf(fault.call, sizeof fault.call, "%s", call);
-    snprintf(fault.pathPart, sizeof fault.pathPart, "%s", pathPart);
-    fault.error = error;
-    fault.passBytes = passBytes;
-    fault.hits = 0;
-    fault.armed = 1;
+    if (faultCount == MAX_FAULTS)
+        abort();
+    struct Fault *fault = &faults[faultCount];
+    snprintf(fault->call, sizeof fault->call, "%s", call);
+    snprintf(fault->pathPart, sizeof fault->pathPart, "%s", pathPart);
+    fault->error = error;
+    fault->passBytes = passBytes;
+    ++faultCount;
 }
 
 EXPORT void qbfault_disarm(void)
 {
-    fault.armed = 0;
+    faultCount = 0;
+    hits = 0;
 }
 
-/* How often the armed fault was met: a test that armed one that never fired has tested nothing. */
+/* How often the armed faults were met: a test whose faults never fired has tested nothing. */
 EXPORT int qbfault_hits(void)
 {
-    return fault.hits;
+    return hits;
 }
 
 __attribute__((constructor)) static void armFromEnvironment(void)
@@ -131,33 +184,35 @@ __attribute__((constructor)) static void armFromEnvironment(void)
         sscanf(kill, "%lld:%4095s", &killer.after, killer.pathPart);
 }
 
-/* Short first, then failing, for the calls that move bytes. Returns the count to pass on, or -1
- * when the call must fail. */
-static long long byteBudget(size_t count)
+/* Short first, then failing, for the calls that move bytes: the count to pass on, or -1 when the
+ * call must fail. */
+static long long byteBudget(const struct Fault *fault, size_t count)
 {
-    ++fault.hits;
-    if (fault.passBytes < 0)
+    if (fault->passBytes <= 0) {
+        ++hits;
         return -1;
-    if (fault.passBytes == 0)
-        return -1;
-    return (long long)count < fault.passBytes ? (long long)count : fault.passBytes;
+    }
+    return (long long)count < fault->passBytes ? (long long)count : fault->passBytes;
 }
 
 EXPORT ssize_t read(int fd, void *buffer, size_t count)
 {
-    REAL(ssize_t (*)(int, void *, size_t), read);
-    if (fault.armed && strcmp(fault.call, "read") == 0) {
+    NEXT(read);
+    if (armedFor("read")) {
         char path[4096];
         pathOfFd(fd, path, sizeof path);
-        if (matches(path, fault.pathPart)) {
-            const long long budget = byteBudget(count);
+        struct Fault *fault = faultFor("read", path);
+        if (fault) {
+            const long long budget = byteBudget(fault, count);
+            if (budget < 0 && fault->error == 0)
+                return 0;
             if (budget < 0) {
-                errno = fault.error;
+                errno = fault->error;
                 return -1;
             }
             const ssize_t got = real_read(fd, buffer, (size_t)budget);
             if (got > 0)
-                fault.passBytes -= got;
+                fault->passBytes -= got;
             return got;
         }
     }
@@ -166,39 +221,37 @@ EXPORT ssize_t read(int fd, void *buffer, size_t count)
 
 EXPORT ssize_t write(int fd, const void *buffer, size_t count)
 {
-    REAL(ssize_t (*)(int, const void *, size_t), write);
-    if ((fault.armed && strcmp(fault.call, "write") == 0) || killer.after > 0) {
-        char path[4096];
-        pathOfFd(fd, path, sizeof path);
-        if (faultFor("write", path)) {
-            const long long budget = byteBudget(count);
-            if (budget < 0) {
-                errno = fault.error;
-                return -1;
-            }
-            const ssize_t wrote = real_write(fd, buffer, (size_t)budget);
-            if (wrote > 0)
-                fault.passBytes -= wrote;
-            countChange(path);
-            return wrote;
+    NEXT(write);
+    if (!armedFor("write") && killer.after == 0)
+        return real_write(fd, buffer, count);
+    char path[4096];
+    pathOfFd(fd, path, sizeof path);
+    struct Fault *fault = faultFor("write", path);
+    ssize_t wrote;
+    if (fault) {
+        const long long budget = byteBudget(fault, count);
+        if (budget < 0) {
+            errno = fault->error;
+            return -1;
         }
-        const ssize_t wrote = real_write(fd, buffer, count);
-        countChange(path);
-        return wrote;
+        wrote = real_write(fd, buffer, (size_t)budget);
+        if (wrote > 0)
+            fault->passBytes -= wrote;
+    } else {
+        wrote = real_write(fd, buffer, count);
     }
-    return real_write(fd, buffer, count);
+    countChange(path);
+    return wrote;
 }
 
 static int syncCall(const char *call, int fd, int (*sync)(int))
 {
     char path[4096] = "";
-    if (fault.armed || killer.after > 0)
+    if (faultCount > 0 || killer.after > 0)
         pathOfFd(fd, path, sizeof path);
-    if (faultFor(call, path)) {
-        ++fault.hits;
-        errno = fault.error;
-        return -1;
-    }
+    const struct Fault *fault = faultFor(call, path);
+    if (fault)
+        return failWith(fault->error);
     const int result = sync(fd);
     countChange(path);
     return result;
@@ -206,27 +259,26 @@ static int syncCall(const char *call, int fd, int (*sync)(int))
 
 EXPORT int fdatasync(int fd)
 {
-    REAL(int (*)(int), fdatasync);
+    NEXT(fdatasync);
     return syncCall("fdatasync", fd, real_fdatasync);
 }
 
 EXPORT int fsync(int fd)
 {
-    REAL(int (*)(int), fsync);
+    NEXT(fsync);
     return syncCall("fsync", fd, real_fsync);
 }
 
 EXPORT int close(int fd)
 {
-    REAL(int (*)(int), close);
-    if (fault.armed && strcmp(fault.call, "close") == 0) {
+    NEXT(close);
+    if (armedFor("close")) {
         char path[4096];
         pathOfFd(fd, path, sizeof path);
-        if (matches(path, fault.pathPart)) {
-            ++fault.hits;
+        const struct Fault *fault = faultFor("close", path);
+        if (fault) {
             real_close(fd);
-            errno = fault.error;
-            return -1;
+            return failWith(fault->error);
         }
     }
     return real_close(fd);
@@ -234,39 +286,35 @@ EXPORT int close(int fd)
 
 EXPORT int linkat(int oldDirFd, const char *oldPath, int newDirFd, const char *newPath, int flags)
 {
-    REAL(int (*)(int, const char *, int, const char *, int), linkat);
+    NEXT(linkat);
     char path[4096] = "";
-    if (fault.armed || killer.after > 0)
+    if (faultCount > 0 || killer.after > 0)
         pathAt(newDirFd, newPath, path, sizeof path);
-    if (faultFor("linkat", path)) {
-        ++fault.hits;
-        errno = fault.error;
-        return -1;
-    }
+    const struct Fault *fault = faultFor("linkat", path);
+    if (fault)
+        return failWith(fault->error);
     const int result = real_linkat(oldDirFd, oldPath, newDirFd, newPath, flags);
     countChange(path);
     return result;
 }
 
+/* The errno of a rename that must fail; 0 when it goes ahead. */
 static int renameFault(int newDirFd, const char *newPath, char *path, size_t size)
 {
     path[0] = '\0';
-    if (fault.armed || killer.after > 0)
+    if (faultCount > 0 || killer.after > 0)
         pathAt(newDirFd, newPath, path, size);
-    if (faultFor("rename", path)) {
-        ++fault.hits;
-        errno = fault.error;
-        return 1;
-    }
-    return 0;
+    const struct Fault *fault = faultFor("rename", path);
+    return fault ? fault->error : 0;
 }
 
 EXPORT int rename(const char *oldPath, const char *newPath)
 {
-    REAL(int (*)(const char *, const char *), rename);
+    NEXT(rename);
     char path[4096];
-    if (renameFault(AT_FDCWD, newPath, path, sizeof path))
-        return -1;
+    const int error = renameFault(AT_FDCWD, newPath, path, sizeof path);
+    if (error)
+        return failWith(error);
     const int result = real_rename(oldPath, newPath);
     countChange(path);
     return result;
@@ -274,10 +322,11 @@ EXPORT int rename(const char *oldPath, const char *newPath)
 
 EXPORT int renameat(int oldDirFd, const char *oldPath, int newDirFd, const char *newPath)
 {
-    REAL(int (*)(int, const char *, int, const char *), renameat);
+    NEXT(renameat);
     char path[4096];
-    if (renameFault(newDirFd, newPath, path, sizeof path))
-        return -1;
+    const int error = renameFault(newDirFd, newPath, path, sizeof path);
+    if (error)
+        return failWith(error);
     const int result = real_renameat(oldDirFd, oldPath, newDirFd, newPath);
     countChange(path);
     return result;
@@ -286,32 +335,40 @@ EXPORT int renameat(int oldDirFd, const char *oldPath, int newDirFd, const char 
 EXPORT int renameat2(int oldDirFd, const char *oldPath, int newDirFd, const char *newPath,
                      unsigned int flags)
 {
-    REAL(int (*)(int, const char *, int, const char *, unsigned int), renameat2);
+    NEXT(renameat2);
     char path[4096];
-    if (renameFault(newDirFd, newPath, path, sizeof path))
-        return -1;
+    const int error = renameFault(newDirFd, newPath, path, sizeof path);
+    if (error)
+        return failWith(error);
     const int result = real_renameat2(oldDirFd, oldPath, newDirFd, newPath, flags);
     countChange(path);
     return result;
 }
 
+/* The errno of an open that must fail; 0 when it goes ahead. */
 static int openFault(int dirFd, const char *name, int flags, char *path, size_t size)
 {
     path[0] = '\0';
-    if (!fault.armed && killer.after == 0)
+    if (faultCount == 0 && killer.after == 0)
         return 0;
     pathAt(dirFd, name, path, size);
+    const struct Fault *fault = NULL;
 #ifdef O_TMPFILE
-    if ((flags & O_TMPFILE) == O_TMPFILE && faultFor("tmpfile", path)) {
-        ++fault.hits;
-        return 1;
-    }
+    if ((flags & O_TMPFILE) == O_TMPFILE)
+        fault = faultFor("tmpfile", path);
 #endif
-    if (faultFor("open", path)) {
-        ++fault.hits;
+    if (!fault)
+        fault = faultFor("open", path);
+    return fault ? fault->error : 0;
+}
+
+static int takesMode(int flags)
+{
+#ifdef O_TMPFILE
+    if ((flags & O_TMPFILE) == O_TMPFILE)
         return 1;
-    }
-    return 0;
+#endif
+    return (flags & O_CREAT) != 0;
 }
 
 static int changes(int flags)
@@ -321,19 +378,18 @@ static int changes(int flags)
 
 EXPORT int openat(int dirFd, const char *name, int flags, ...)
 {
-    REAL(int (*)(int, const char *, int, ...), openat);
+    NEXT(openat);
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
+    if (takesMode(flags)) {
         va_list args;
         va_start(args, flags);
         mode = va_arg(args, mode_t);
         va_end(args);
     }
     char path[4096];
-    if (openFault(dirFd, name, flags, path, sizeof path)) {
-        errno = fault.error;
-        return -1;
-    }
+    const int error = openFault(dirFd, name, flags, path, sizeof path);
+    if (error)
+        return failWith(error);
     const int fd = real_openat(dirFd, name, flags, mode);
     if (changes(flags))
         countChange(path);
@@ -343,7 +399,7 @@ EXPORT int openat(int dirFd, const char *name, int flags, ...)
 EXPORT int openat64(int dirFd, const char *name, int flags, ...)
 {
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
+    if (takesMode(flags)) {
         va_list args;
         va_start(args, flags);
         mode = va_arg(args, mode_t);
@@ -355,7 +411,7 @@ EXPORT int openat64(int dirFd, const char *name, int flags, ...)
 EXPORT int open(const char *name, int flags, ...)
 {
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
+    if (takesMode(flags)) {
         va_list args;
         va_start(args, flags);
         mode = va_arg(args, mode_t);
@@ -367,7 +423,7 @@ EXPORT int open(const char *name, int flags, ...)
 EXPORT int open64(const char *name, int flags, ...)
 {
     mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
+    if (takesMode(flags)) {
         va_list args;
         va_start(args, flags);
         mode = va_arg(args, mode_t);

@@ -1,0 +1,110 @@
+// A save killed at any moment leaves the note whole: exactly the old bytes or the new ones, and
+// the folder lists nothing else. The saves run in a child process (crash_saver) that is killed
+// with SIGKILL right after each system call of one save in turn, then at random moments.
+
+#include "TestFiles.h"
+#include "faults/CrashNotes.h"
+
+#include "notes/NoteFiles.h"
+#include "platform/SafeFile.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+QProcessEnvironment childEnvironment(const QString &killAfter, const QString &fault = {})
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QB_FAULT_LIBRARY));
+    environment.insert(u"ASAN_OPTIONS"_s, u"verify_asan_link_order=0"_s);
+    if (!killAfter.isEmpty())
+        environment.insert(u"QBFAULT_KILL_AFTER"_s, killAfter);
+    if (!fault.isEmpty())
+        environment.insert(u"QBFAULT"_s, fault);
+    return environment;
+}
+
+// The note is one of the two contents, and a listing shows it alone. A temporary file left by
+// a kill between its link and the rename is hidden, and is one of the save's own.
+void expectWholeNote(const QString &dir, const QString &note)
+{
+    const QByteArray bytes = ReadBytes(note);
+    QVERIFY2(bytes == NoteContent(0) || bytes == NoteContent(1),
+             qPrintable(u"a note of %1 bytes, neither old nor new"_s.arg(bytes.size())));
+    QCOMPARE(ListNoteFiles(dir).fileNames, QStringList(u"note.txt"_s));
+    const QStringList all =
+        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : all)
+        QVERIFY2(name == u"note.txt"_s || IsSaveTempName(QFile::encodeName(name)), qPrintable(name));
+}
+
+} // namespace
+
+class TestCrash : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void killedAfterEachCall_data()
+    {
+        QTest::addColumn<bool>("unnamedTemporaryFiles");
+        QTest::newRow("unnamed temporary file") << true;
+        QTest::newRow("named temporary file") << false;
+    }
+
+    void killedAfterEachCall()
+    {
+        QFETCH(bool, unnamedTemporaryFiles);
+        int kills = 0;
+        for (int call = 1;; ++call) {
+            QTemporaryDir dir;
+            const QString note = dir.filePath(u"note.txt"_s);
+            QVERIFY(WriteBytes(note, NoteContent(0)));
+            QProcess saver;
+            saver.setProcessEnvironment(childEnvironment(
+                u"%1:%2"_s.arg(call).arg(dir.path()),
+                unnamedTemporaryFiles ? QString() : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(dir.path())));
+            saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"once"_s});
+            QVERIFY(saver.waitForFinished(60'000));
+            expectWholeNote(dir.path(), note);
+            if (saver.exitStatus() == QProcess::NormalExit) {
+                QCOMPARE(saver.exitCode(), 0);
+                QCOMPARE(ReadBytes(note), NoteContent(1));
+                break;
+            }
+            ++kills;
+        }
+        // Opening, writing, syncing, naming, renaming, syncing the folder: a kill after each.
+        QVERIFY2(kills >= (unnamedTemporaryFiles ? 6 : 5), qPrintable(QString::number(kills)));
+        qInfo("killed after each of %d system calls", kills);
+    }
+
+    void killedAtRandomMoments()
+    {
+        QTemporaryDir dir;
+        const QString note = dir.filePath(u"note.txt"_s);
+        QVERIFY(WriteBytes(note, NoteContent(0)));
+        QRandomGenerator random(20261206);
+        for (int kill = 0; kill < 30; ++kill) {
+            QProcess saver;
+            saver.setProcessEnvironment(childEnvironment({}));
+            saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"loop"_s});
+            QVERIFY(saver.waitForStarted());
+            QTest::qSleep(int(random.bounded(5, 120)));
+            saver.kill();
+            QVERIFY(saver.waitForFinished());
+            QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+            expectWholeNote(dir.path(), note);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrash)
+#include "test_crash.moc"
