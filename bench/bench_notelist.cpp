@@ -1,4 +1,8 @@
 #include "notes/NoteFiles.h"
+#include "notes/NoteFingerprint.h"
+#include "notes/NoteListing.h"
+#include "notes/NoteNames.h"
+#include "platform/FileOps.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "folders/FolderRules.h"
 
-#include "notes/NoteFiles.h"
+#include "platform/FileOps.h"
 
 #include <QDir>
 #include <QFile>
@@ -146,7 +146,7 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
 
 bool MoveFileToTrash(const QString &path)
 {
-    return !MoveNoteToTrash(path);
+    return !MoveToTrash(path);
 }
 
 bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)

@@ -3,6 +3,10 @@
 #include "notes/NoteCodec.h"
 #include "notes/NoteDocument.h"
 #include "notes/NoteFiles.h"
+#include "notes/NoteFingerprint.h"
+#include "notes/NoteListing.h"
+#include "notes/NoteNames.h"
+#include "platform/FileOps.h"
 #include "notes/NoteSize.h"
 
 #include <QString>

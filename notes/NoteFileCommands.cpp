@@ -141,7 +141,7 @@ void NoteCommands::F_mnuREN_Click()
     }
     if (!ConfirmLeaveNote())
         return;
-    if (const FileError error = RenameNoteFile(from, to)) {
+    if (const FileError error = RenameFile(from, to)) {
         ReportFileError(u"Quirebox can't rename the file "_s + Quoted(from) + u" to "_s
                             + Quoted(to) + u"."_s,
                         *error, title);
@@ -172,7 +172,7 @@ void NoteCommands::DeleteNote()
     }
     if (!ConfirmLeaveNote())
         return;
-    if (const FileError error = MoveNoteToTrash(path)) {
+    if (const FileError error = MoveToTrash(path)) {
         ReportFileError(u"Quirebox can't move the file "_s + Quoted(path)
                             + u" to the trash."_s,
                         *error, u"Quirebox - File Delete"_s);

@@ -1,6 +1,6 @@
 #include "notes/NoteListModel.h"
 
-#include "notes/NoteFiles.h"
+#include "notes/NoteNames.h"
 
 namespace qb {
 

@@ -5,7 +5,7 @@
 #include "TestFiles.h"
 #include "faults/CrashNotes.h"
 
-#include "notes/NoteFiles.h"
+#include "notes/NoteListing.h"
 #include "platform/SafeFile.h"
 
 #include <QProcess>

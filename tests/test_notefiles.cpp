@@ -1,5 +1,9 @@
 #include "TestFiles.h"
 #include "notes/NoteFiles.h"
+#include "notes/NoteFingerprint.h"
+#include "notes/NoteListing.h"
+#include "notes/NoteNames.h"
+#include "platform/FileOps.h"
 #include "platform/SafeFile.h"
 
 #include <QDirIterator>
@@ -198,7 +202,7 @@ void TestNoteFiles::renamesNeverOntoAnotherFile()
 {
     QTemporaryDir dir;
     const auto rename = [&](const QString &from, const QString &to) {
-        return RenameNoteFile(dir.filePath(from), dir.filePath(to));
+        return RenameFile(dir.filePath(from), dir.filePath(to));
     };
     const auto files = [&] {
         QStringList found;
@@ -240,7 +244,7 @@ void TestNoteFiles::movesToTrash()
     const QString note = root.filePath(u"old idea.txt"_s);
     QVERIFY(WriteBytes(note, NoteBytes));
 
-    const FileError error = MoveNoteToTrash(note);
+    const FileError error = MoveToTrash(note);
     QCOMPARE(!error.has_value(), trashUsable);
     if (error)
         QVERIFY(!error->isEmpty());

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace qb {
+
+// What a note file held when it was loaded or saved.
+struct NoteFingerprint
+{
+    qint64 size = -1;    // -1: no fingerprint, matches no file
+    QDateTime modified;  // file time when taken; invalid when the file could not be read
+    QByteArray digest;   // of the bytes
+
+    bool isValid() const { return size >= 0; }
+};
+
+// Fingerprint of `bytes`, the content just read from or written to `path`, with its file time.
+NoteFingerprint TakeFingerprint(const QString &path, const QByteArray &bytes);
+
+struct FingerprintCheck
+{
+    enum class Outcome { Same, Changed, Unreadable };
+    Outcome outcome = Outcome::Changed;
+    QString error; // why the file could not be read, for Unreadable
+};
+
+// Whether `path` still holds what the fingerprint was taken of. Size and time are compared
+// first, without reading; when both agree the bytes are read and their digest decides, because
+// a same-size rewrite can keep the time (coarse file times, tools that restore them).
+// A file that is gone, or was only touched, has changed; one that cannot be read is Unreadable.
+FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint);
+
+} // namespace qb

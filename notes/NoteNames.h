@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace qb {
+
+// The name a note is shown by: the file name less its last four characters (".txt").
+QString NoteNameOf(const QString &fileName);
+
+// `name` with ".txt" appended unless its last four characters already are ".txt" in any case.
+QString EnsureTxtExtension(const QString &name);
+
+// The text after the last '\' or '/' of `path`; all of it when there is none.
+QString FileNamePart(const QString &path);
+
+// The path of `fileName` inside the folder `dirPath`.
+QString NoteFilePath(const QString &dirPath, const QString &fileName);
+
+// Checks a final note file name (".txt" already appended) made from a name the user typed:
+// nullopt when it can name a note file in a folder, else the reason, written for the user.
+std::optional<QString> CheckNoteFileName(const QString &fileName);
+
+} // namespace qb

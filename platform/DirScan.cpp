@@ -1,0 +1,145 @@
+#include "platform/DirScan.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <optional>
+
+#ifdef Q_OS_WIN
+#include <QDirIterator>
+#else
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+namespace {
+
+bool isAscii(QByteArrayView name)
+{
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+std::optional<QString> DirEntry::decodedName() const
+{
+    if (isAscii(m_name))
+        return QString::fromLatin1(m_name);
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(m_name);
+#else
+    const QByteArray bytes = QByteArray::fromRawData(m_name.data(), m_name.size());
+    QString decoded = QFile::decodeName(bytes);
+    if (QFile::encodeName(decoded) != bytes)
+        return std::nullopt;
+    return decoded;
+#endif
+}
+
+#ifdef Q_OS_WIN
+
+// Hidden and system files are marked by attributes here, which QDirIterator reads from the
+// directory listing itself.
+class DirScanner
+{
+public:
+    static void visit(const QFileInfo &info, const QByteArray &name,
+                      const std::function<void(const DirEntry &)> &visit)
+    {
+        DirEntry entry;
+        entry.m_name = name;
+        entry.m_hidden = info.isHidden();
+        entry.m_system = &info;
+        visit(entry);
+    }
+};
+
+bool DirEntry::isRegularFile() const
+{
+    return static_cast<const QFileInfo *>(m_system)->isFile();
+}
+
+QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+{
+    if (!QFileInfo(dirPath).isDir())
+        return u"The folder does not exist."_s;
+    QDirIterator it(dirPath, QDir::AllEntries | QDir::Hidden | QDir::System
+                                 | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        DirScanner::visit(info, info.fileName().toUtf8(), visit);
+    }
+    return {};
+}
+
+#else
+
+struct PosixEntry
+{
+    DIR *dir;
+    const dirent *entry;
+};
+
+class DirScanner
+{
+public:
+    static void visit(DIR *dir, const dirent *raw,
+                      const std::function<void(const DirEntry &)> &visit)
+    {
+        const PosixEntry system{dir, raw};
+        DirEntry entry;
+        entry.m_name = QByteArrayView(raw->d_name);
+        entry.m_hidden = raw->d_name[0] == '.';
+        entry.m_system = &system;
+        visit(entry);
+    }
+};
+
+// The type comes from the directory entry where the file system gives it, so that only links
+// (followed) and untyped entries cost a stat.
+bool DirEntry::isRegularFile() const
+{
+    const auto *system = static_cast<const PosixEntry *>(m_system);
+#ifdef DT_REG
+    if (system->entry->d_type == DT_REG)
+        return true;
+    if (system->entry->d_type != DT_LNK && system->entry->d_type != DT_UNKNOWN)
+        return false;
+#endif
+    struct stat status;
+    return ::fstatat(::dirfd(system->dir), system->entry->d_name, &status, 0) == 0
+           && S_ISREG(status.st_mode);
+}
+
+QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+{
+    DIR *dir = ::opendir(QFile::encodeName(dirPath).constData());
+    if (!dir)
+        return qt_error_string(errno);
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry)
+            return errno != 0 ? qt_error_string(errno) : QString();
+        const QByteArrayView name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        DirScanner::visit(dir, entry, visit);
+    }
+}
+
+#endif
+
+} // namespace qb

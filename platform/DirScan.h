@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace qb {
+
+// One entry of a folder, while ScanDirectory visits it.
+class DirEntry
+{
+public:
+    // The name as the file system holds it: the system's bytes (UTF-8 on Windows).
+    QByteArrayView name() const { return m_name; }
+    // Hidden from a plain listing: a dot-file, or (Windows) marked hidden or system.
+    bool isHidden() const { return m_hidden; }
+    // A regular file, or a link to one. Asks the system only when the listing did not say.
+    bool isRegularFile() const;
+    // The name as text; nullopt when it is not valid in the file name encoding, and so could
+    // be shown only garbled and would open nothing.
+    std::optional<QString> decodedName() const;
+
+private:
+    friend class DirScanner;
+    QByteArrayView m_name;
+    bool m_hidden = false;
+    const void *m_system = nullptr; // the platform's own entry and folder
+};
+
+// Visits every entry of `dirPath` other than "." and "..", in the order the system gives them.
+// Returns why the folder could not be read (fully); empty when it could.
+QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit);
+
+} // namespace qb
