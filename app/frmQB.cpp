@@ -2,14 +2,22 @@
 
 #include "app/SvgPicture.h"
 #include "app/Version.h"
+#include "book/Book.h"
 #include "book/BookCommands.h"
+#include "book/BookStore.h"
+#include "book/FolderListModel.h"
 #include "editor/EditorCommands.h"
 #include "editor/NoteEditor.h"
 #include "encoder/EncoderCommands.h"
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
-#include "notes/NoteCommands.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteFileCommands.h"
+#include "notes/NoteListCommands.h"
+#include "notes/NoteListModel.h"
+#include "notes/NoteSession.h"
+#include "platform/CommonDialog.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
@@ -17,7 +25,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -50,24 +60,28 @@ QIcon ToolIcon(const char *file)
     return SvgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
 }
 
+// Shows `index` in `selector` without reporting it as the user's pick.
+void ShowCurrent(QComboBox *selector, int index)
+{
+    const QSignalBlocker quiet(selector);
+    selector->setCurrentIndex(index);
+}
+
 } // namespace
 
-frmQB::frmQB(Platform &platform, QWidget *parent)
-    : QMainWindow(parent), m_platform(platform), m_books(std::make_unique<BookCommands>(*this)),
-      m_folders(std::make_unique<FolderCommands>(*this)),
-      m_notes(std::make_unique<NoteCommands>(*this)),
-      m_editing(std::make_unique<EditorCommands>(*this)),
-      m_encoder(std::make_unique<EncoderCommands>(*this)),
-      m_finder(std::make_unique<FindCommands>(*this)),
-      m_launcher(std::make_unique<LaunchCommands>(*this))
+frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platform(platform)
 {
     setObjectName(u"frmQB"_s);
     setWindowIcon(ToolIcon("quirebox"));
+    m_book = new Book(this);
+    m_session = new NoteSession(this);
     createControls();
     createMenus();
     createToolBar();
     createStatusBar();
+    createCommands();
     connectCommands();
+    connectViews();
     const int width = std::max(Px(9270), m_tBAR->geometry().right() + Px(30));
     resize(width, Px(6060) + menuBar()->sizeHint().height());
 }
@@ -101,6 +115,15 @@ void frmQB::createControls()
 
     m_txtTEXT = new NoteEditor(central);
     m_txtTEXT->setEnabled(false); // no input until a note is shown
+
+    m_folderModel = new FolderListModel(this);
+    m_lstFLDS->setModel(m_folderModel);
+    m_noteModel = new NoteListModel(this);
+    m_lstFILE->setModel(m_noteModel);
+    // A folder may hold thousands of notes: rows of one height open the list at once.
+    if (auto *view = qobject_cast<QListView *>(m_lstFILE->view()))
+        view->setUniformItemSizes(true);
+    m_lstFILE->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
     column->addWidget(topRow);
     column->addWidget(m_txtTEXT, 1);
@@ -271,48 +294,97 @@ void frmQB::UpdateClockPanels()
         m_panels[4]->setText(time);
 }
 
+void frmQB::createCommands()
+{
+    m_cD = std::make_unique<CommonDialog>();
+    m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
+    m_currentNote = new CurrentNote(*m_session, *m_txtTEXT, m_platform, this);
+    m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session,
+                                      *m_currentNote, m_platform, this);
+    m_noteFiles = std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session,
+                                                     *m_currentNote, m_platform, *m_cD);
+    m_books = std::make_unique<BookCommands>(*m_book, *m_bookStore, *m_currentNote, m_platform,
+                                             *m_cD);
+    m_folders = std::make_unique<FolderCommands>(*m_book, *m_bookStore, *m_folderModel,
+                                                 *m_noteList, *m_currentNote, m_platform);
+    m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
+    m_encoder = std::make_unique<EncoderCommands>(*m_session, *m_currentNote, m_platform);
+    m_finder = std::make_unique<FindCommands>(*m_txtTEXT, m_platform, *this);
+    m_launcher = std::make_unique<LaunchCommands>(m_platform, *m_currentNote, *m_noteList,
+                                                  *m_noteModel, *this);
+}
+
 void frmQB::connectCommands()
 {
     const frmQBActions &a = m_actions;
-    const auto on = [this](QAction *action, auto &&command) {
-        connect(action, &QAction::triggered, this, command);
+    const auto on = [this](QAction *action, void (frmQB::*handler)()) {
+        connect(action, &QAction::triggered, this, handler);
     };
-    on(a.B_NEW, [this] { m_books->NewBook(); });
-    on(a.B_mnuOPEN, [this] { m_books->OpenBook(); });
-    on(a.B_mnuREN, [this] { m_books->RenameBook(); });
-    on(a.B_mnuF_NEW, [this] { m_folders->NewFolder(); });
-    on(a.B_mnuF_REN, [this] { m_folders->RenameFolder(); });
-    on(a.B_mnuF_DEL, [this] { m_folders->DeleteFolder(); });
-    on(a.B_mnuF_DISKOPEN, [this] { m_launcher->B_mnuF_DISKOPEN_Click(); });
-    on(a.mnuEND, [this] { close(); });
+    on(a.B_NEW, &frmQB::B_NEW_Click);
+    on(a.B_mnuOPEN, &frmQB::B_mnuOPEN_Click);
+    on(a.B_mnuREN, &frmQB::B_mnuREN_Click);
+    on(a.B_mnuF_NEW, &frmQB::B_mnuF_NEW_Click);
+    on(a.B_mnuF_REN, &frmQB::B_mnuF_REN_Click);
+    on(a.B_mnuF_DEL, &frmQB::B_mnuF_DEL_Click);
+    on(a.B_mnuF_DISKOPEN, &frmQB::B_mnuF_DISKOPEN_Click);
+    on(a.mnuEND, &frmQB::mnuEND_Click);
+    on(a.F_mnuADD_NEW, &frmQB::F_mnuADD_NEW_Click);
+    on(a.F_mnuADD_EXIST, &frmQB::F_mnuADD_EXIST_Click);
+    on(a.F_mnuREN, &frmQB::F_mnuREN_Click);
+    on(a.F_mnuSAVE, &frmQB::F_mnuSAVE_Click);
+    on(a.F_mnuDEL, &frmQB::F_mnuDEL_Click);
+    on(a.F_mnuREFRESH, &frmQB::F_mnuREFRESH_Click);
+    connect(a.E_mnuCUT, &QAction::triggered, this, [this] { m_editing->Cut(); });
+    connect(a.E_mnuCOPY, &QAction::triggered, this, [this] { m_editing->Copy(); });
+    connect(a.E_mnuPASTE, &QAction::triggered, this, [this] { m_editing->Paste(); });
+    connect(a.E_mnuALL, &QAction::triggered, this, [this] { m_editing->SelectAll(); });
+    connect(a.E_mnuCOPYALL, &QAction::triggered, this, [this] { m_editing->CopyAll(); });
+    connect(a.E_mnuTIME, &QAction::triggered, this, [this] { m_editing->InsertTime(); });
+    connect(a.E_mnuDATE, &QAction::triggered, this, [this] { m_editing->InsertDate(); });
+    on(a.T_mnuGLWR, &frmQB::T_mnuGLWR_Click);
+    on(a.T_mnuENCODE, &frmQB::T_mnuENCODE_Click);
+    on(a.T_mnuFIND, &frmQB::T_mnuFIND_Click);
+    on(a.T_mnuFIND_NEXT, &frmQB::T_mnuFIND_NEXT_Click);
+    on(a.H_mnuABOUT, &frmQB::H_mnuABOUT_Click);
 
-    on(a.F_mnuADD_NEW, [this] { m_notes->MakeNewNote(); });
-    on(a.F_mnuADD_EXIST, [this] { m_notes->AddExistingNote(); });
-    on(a.F_mnuREN, [this] { m_notes->F_mnuREN_Click(); });
-    on(a.F_mnuSAVE, [this] { m_notes->SaveNote(); });
-    on(a.F_mnuDEL, [this] { m_notes->DeleteNote(); });
-    on(a.F_mnuREFRESH, [this] { m_notes->F_mnuREFRESH_Click(); });
+    // A user's pick; picks made by a command go to the note list directly.
+    connect(m_lstFLDS, &QComboBox::activated, this, &frmQB::lstFLDS_Click);
+    connect(m_lstFILE, &QComboBox::activated, this, &frmQB::lstFILE_Click);
+    connect(m_txtTEXT, &QPlainTextEdit::textChanged, this, &frmQB::txtTEXT_Change);
+    connect(m_txtTEXT, &NoteEditor::filesDropped, this, &frmQB::txtTEXT_OLEDragDrop);
 
-    on(a.E_mnuCUT, [this] { m_editing->Cut(); });
-    on(a.E_mnuCOPY, [this] { m_editing->Copy(); });
-    on(a.E_mnuPASTE, [this] { m_editing->Paste(); });
-    on(a.E_mnuALL, [this] { m_editing->SelectAll(); });
-    on(a.E_mnuCOPYALL, [this] { m_editing->CopyAll(); });
-    on(a.E_mnuTIME, [this] { m_editing->InsertTime(); });
-    on(a.E_mnuDATE, [this] { m_editing->InsertDate(); });
+    connect(m_book, &Book::opened, this, &frmQB::bookOpened);
+    connect(m_book, &Book::nameChanged, this, &frmQB::ShowCaption);
+    connect(m_noteList, &NoteListCommands::commandsSwitched, this, &frmQB::EnableCommands);
+    // The keyword of an encoded note is asked as soon as it is shown.
+    connect(m_currentNote, &CurrentNote::encodedNoteLoaded, this,
+            [this] { m_encoder->DecodeNote(); });
+}
 
-    on(a.T_mnuGLWR, [this] { m_launcher->RunGlyphwright(); });
-    on(a.T_mnuENCODE, [this] { m_encoder->T_mnuENCODE_Click(); });
-    on(a.T_mnuFIND, [this] { m_finder->T_mnuFIND_Click(); });
-    on(a.T_mnuFIND_NEXT, [this] { m_finder->T_mnuFIND_NEXT_Click(); });
-    on(a.H_mnuABOUT, [this] { m_launcher->H_mnuABOUT_Click(); });
-
-    // A user's pick; picks made from code call the handlers themselves.
-    connect(m_lstFLDS, &QComboBox::activated, this, [this] { m_notes->lstFLDS_Click(); });
-    connect(m_lstFILE, &QComboBox::activated, this, [this] { m_notes->lstFILE_Click(); });
-    connect(m_txtTEXT, &QPlainTextEdit::textChanged, this, [this] { m_editing->txtTEXT_Change(); });
-    connect(m_txtTEXT, &NoteEditor::filesDropped, this,
-            [this](const QStringList &paths) { m_editing->txtTEXT_OLEDragDrop(paths); });
+// The controls that show state follow the objects that hold it.
+void frmQB::connectViews()
+{
+    connect(m_folderModel, &FolderListModel::currentPositionChanged, m_lstFLDS,
+            [this](int position) { ShowCurrent(m_lstFLDS, position); });
+    connect(m_noteModel, &NoteListModel::currentRowChanged, m_lstFILE,
+            [this](int row) { ShowCurrent(m_lstFILE, row); });
+    connect(m_session, &NoteSession::statusChanged, m_panels[1],
+            [this](NoteStatus status) { m_panels[1]->setText(NoteStatusText(status)); });
+    connect(m_session, &NoteSession::saveEnabledChanged, this, [this](bool enabled) {
+        m_actions.tBAR[8]->setEnabled(enabled);
+        m_actions.F_mnuSAVE->setEnabled(enabled);
+    });
+    connect(m_session, &NoteSession::cipherCommandChanged, m_actions.T_mnuENCODE,
+            [this](CipherDirection direction) {
+                m_actions.T_mnuENCODE->setText(direction == CipherDirection::Encipher
+                                                   ? u"&Encode"_s
+                                                   : u"D&ecode"_s);
+            });
+    connect(m_session, &NoteSession::shownChanged, this, [this] {
+        const bool shown = m_session->isShown();
+        m_panels[2]->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
+        m_txtTEXT->setEnabled(shown);
+    });
 }
 
 void frmQB::Form_Load(const QString &commandLine)
@@ -324,7 +396,15 @@ void frmQB::Form_Load(const QString &commandLine)
     ShowCaption();
     m_txtTEXT->setEnabled(false);
     if (!commandLine.isEmpty())
-        m_books->OpenBookFile(commandLine);
+        m_bookStore->openBookFile(commandLine);
+}
+
+void frmQB::bookOpened()
+{
+    m_folderModel->fill(m_book->state());
+    ShowCaption();
+    EnableCommands(true);
+    m_noteList->showFirstFolder();
 }
 
 void frmQB::EnableCommands(bool flag)
@@ -344,23 +424,89 @@ void frmQB::EnableCommands(bool flag)
 
 void frmQB::ShowCaption()
 {
-    setWindowTitle(CaptionText(m_session.book.BookName));
+    setWindowTitle(CaptionText(m_book->state().BookName));
 }
+
+void frmQB::lstFLDS_Click(int position)
+{
+    m_noteList->pickFolder(position);
+}
+
+void frmQB::lstFILE_Click(int row)
+{
+    m_noteList->pickNote(row);
+}
+
+void frmQB::txtTEXT_Change()
+{
+    m_session->textChanged();
+}
+
+void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    // Only the first file of a drop counts.
+    const QString path = paths.first();
+    const QString title = u"Quirebox File Drop"_s;
+    switch (ClassifyDroppedFile(path)) {
+    case DropKind::Note:
+        if (m_noteList->selectedFolderRow() == 0) {
+            m_platform.messageBox(u"The file \""_s + path
+                                      + u"\" can't be added: a book and a folder must be open "
+                                        "to take it."_s,
+                                  Platform::Buttons::Ok, Platform::Icon::Information, title);
+            return;
+        }
+        if (m_noteFiles->addNoteFile(path, title))
+            m_noteList->forgetFolderPick();
+        return;
+    case DropKind::Book:
+        if (m_currentNote->confirmLeave())
+            m_bookStore->openBookFile(path);
+        return;
+    case DropKind::Other:
+        m_platform.messageBox(u"The file \""_s + path
+                                  + u"\" isn't a text file or a valid Quirebox file."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Information, title);
+        return;
+    }
+}
+
+void frmQB::B_NEW_Click() { m_books->NewBook(); }
+void frmQB::B_mnuOPEN_Click() { m_books->OpenBook(); }
+void frmQB::B_mnuREN_Click() { m_books->RenameBook(); }
+void frmQB::B_mnuF_NEW_Click() { m_folders->NewFolder(); }
+void frmQB::B_mnuF_REN_Click() { m_folders->RenameFolder(); }
+void frmQB::B_mnuF_DEL_Click() { m_folders->DeleteFolder(); }
+void frmQB::B_mnuF_DISKOPEN_Click() { m_launcher->openDiskFolder(); }
+void frmQB::mnuEND_Click() { close(); }
+void frmQB::F_mnuADD_NEW_Click() { m_noteFiles->MakeNewNote(); }
+void frmQB::F_mnuADD_EXIST_Click() { m_noteFiles->AddExistingNote(); }
+void frmQB::F_mnuREN_Click() { m_noteFiles->renameNote(); }
+void frmQB::F_mnuSAVE_Click() { m_currentNote->SaveNote(); }
+void frmQB::F_mnuDEL_Click() { m_noteFiles->DeleteNote(); }
+void frmQB::F_mnuREFRESH_Click() { m_noteList->refreshList(); }
+void frmQB::T_mnuGLWR_Click() { m_launcher->RunGlyphwright(); }
+void frmQB::T_mnuENCODE_Click() { m_encoder->toggleEncoding(); }
+void frmQB::T_mnuFIND_Click() { m_finder->showDialog(); }
+void frmQB::T_mnuFIND_NEXT_Click() { m_finder->findNext(); }
+void frmQB::H_mnuABOUT_Click() { m_launcher->showAbout(); }
 
 void frmQB::tBAR_ButtonClick(int button)
 {
     switch (button) {
-    case 1: m_books->NewBook(); break;
-    case 2: m_books->OpenBook(); break;
-    case 4: m_folders->NewFolder(); break;
-    case 5: m_folders->DeleteFolder(); break;
-    case 7: m_notes->MakeNewNote(); break;
-    case 8: m_notes->SaveNote(); break;
-    case 9: m_notes->DeleteNote(); break;
+    case 1: B_NEW_Click(); break;
+    case 2: B_mnuOPEN_Click(); break;
+    case 4: B_mnuF_NEW_Click(); break;
+    case 5: B_mnuF_DEL_Click(); break;
+    case 7: F_mnuADD_NEW_Click(); break;
+    case 8: F_mnuSAVE_Click(); break;
+    case 9: F_mnuDEL_Click(); break;
     case 11: m_editing->Cut(); break;
     case 12: m_editing->Copy(); break;
     case 13: m_editing->Paste(); break;
-    case 15: m_launcher->RunGlyphwright(); break;
+    case 15: T_mnuGLWR_Click(); break;
     default: break; // separators
     }
 }
@@ -368,26 +514,16 @@ void frmQB::tBAR_ButtonClick(int button)
 void frmQB::tBAR_ButtonMenuClick(int item)
 {
     if (item == 1)
-        m_notes->MakeNewNote();
+        F_mnuADD_NEW_Click();
     else if (item == 2)
-        m_notes->AddExistingNote();
+        F_mnuADD_EXIST_Click();
 }
 
 bool frmQB::Form_QueryUnload()
 {
-    if (!m_notes->HasUnsavedEdits())
-        return true;
-    const QString text = m_notes->UnsavedNoteText(u"Save this file before quitting?"_s);
-    switch (m_platform.messageBox(text, Platform::Buttons::YesNoCancel, Platform::Icon::Question,
-                                  u"Save file?"_s)) {
-    case Platform::Button::Yes:
-        // A failed save keeps the program open rather than losing the edits.
-        return m_notes->SaveNote();
-    case Platform::Button::No:
-        return true;
-    default:
-        return false;
-    }
+    // A failed save keeps the program open rather than losing the edits.
+    return m_currentNote->askToSave(u"Save this file before quitting?"_s, u"Save file?"_s)
+           != CurrentNote::SaveAnswer::Cancelled;
 }
 
 void frmQB::closeEvent(QCloseEvent *event)
@@ -396,7 +532,7 @@ void frmQB::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    m_finder->CloseDialog();
+    m_finder->closeDialog();
     event->accept();
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "book/BookFile.h"
-
 #include <QMainWindow>
 
 #include <memory>
@@ -12,21 +10,28 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
-class QToolButton;
 
 namespace qb {
 
+class Book;
 class BookCommands;
+class BookStore;
+class CommonDialog;
+class CurrentNote;
 class EditorCommands;
 class EncoderCommands;
 class FindCommands;
 class FolderCommands;
+class FolderListModel;
 class LaunchCommands;
-class NoteCommands;
 class NoteEditor;
+class NoteFileCommands;
+class NoteListCommands;
+class NoteListModel;
+class NoteSession;
 class Platform;
 
-// The named menu items and toolbar buttons of the main window. Owned by frmQB.
+// The named menu items and toolbar buttons of the main window.
 struct frmQBActions
 {
     QAction *B_NEW, *B_mnuOPEN, *B_mnuREN, *B_mnuF_NEW, *B_mnuF_REN, *B_mnuF_DEL,
@@ -37,23 +42,14 @@ struct frmQBActions
         *E_mnuDATE;
     QAction *T_mnuGLWR, *T_mnuENCODE, *T_mnuFIND, *T_mnuFIND_NEXT;
     QAction *H_mnuABOUT;
-    QAction *tBAR[17];          // buttons 1..16 of the toolbar; [0] unused
-    QAction *tBAR_Menu[3];      // items 1..2 of button 7's drop-down; [0] unused
+    QAction *tBAR[17];     // buttons 1..16 of the toolbar; [0] unused
+    QAction *tBAR_Menu[3]; // items 1..2 of button 7's drop-down; [0] unused
 };
 
-// What the program remembers besides the book: the last folder and note picked, so that a
-// repeated pick is told from a new one.
-struct Session
-{
-    BookState book;
-    QString LastFolderName;
-    QString LastFileName;
-    // The main window's one file dialog starts with the name of its last use.
-    QString cD_FileName;
-};
-
-// The main window: it owns the controls and the command objects, wires each menu item and
-// toolbar button to its command, and keeps the command switching and the caption.
+// The main window. It owns the controls, the open book and the shown note's session, and the
+// command objects, which it builds after the controls and gives what each works on; it connects
+// every menu item, toolbar button and control to its handler, and shows the state of the book
+// and the note through their signals.
 class frmQB final : public QMainWindow
 {
 public:
@@ -67,25 +63,7 @@ public:
     void ShowCaption();
     void tBAR_ButtonClick(int button);
     void tBAR_ButtonMenuClick(int item);
-
-    Platform &platform() const { return m_platform; }
-    Session &session() { return m_session; }
-    BookState &book() { return m_session.book; }
-    const frmQBActions &actions() const { return m_actions; }
-
-    QComboBox *lstFLDS() const { return m_lstFLDS; }
-    QComboBox *lstFILE() const { return m_lstFILE; }
-    NoteEditor *txtTEXT() const { return m_txtTEXT; }
-    QMenu *mnuEDIT() const { return m_mnuEDIT; }
-    QLabel *statusPanel(int panel) const { return m_panels[panel]; } // 1..5
-
-    BookCommands &books() const { return *m_books; }
-    FolderCommands &folders() const { return *m_folders; }
-    NoteCommands &notes() const { return *m_notes; }
-    EditorCommands &editing() const { return *m_editing; }
-    EncoderCommands &encoder() const { return *m_encoder; }
-    FindCommands &finder() const { return *m_finder; }
-    LaunchCommands &launcher() const { return *m_launcher; }
+    void txtTEXT_OLEDragDrop(const QStringList &paths);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,13 +73,41 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createCommands();
     void connectCommands();
+    void connectViews();
     void UpdateClockPanels();
     bool Form_QueryUnload();
 
-    bool m_glyphwrightPresent = true;
+    // The handlers of the controls and menu items, each calling its command.
+    void lstFLDS_Click(int position);
+    void lstFILE_Click(int row);
+    void txtTEXT_Change();
+    void B_NEW_Click();
+    void B_mnuOPEN_Click();
+    void B_mnuREN_Click();
+    void B_mnuF_NEW_Click();
+    void B_mnuF_REN_Click();
+    void B_mnuF_DEL_Click();
+    void B_mnuF_DISKOPEN_Click();
+    void mnuEND_Click();
+    void F_mnuADD_NEW_Click();
+    void F_mnuADD_EXIST_Click();
+    void F_mnuREN_Click();
+    void F_mnuSAVE_Click();
+    void F_mnuDEL_Click();
+    void F_mnuREFRESH_Click();
+    void T_mnuGLWR_Click();
+    void T_mnuENCODE_Click();
+    void T_mnuFIND_Click();
+    void T_mnuFIND_NEXT_Click();
+    void H_mnuABOUT_Click();
+
+    // A book was read: the selector, the caption and the commands follow, then its first note.
+    void bookOpened();
+
     Platform &m_platform;
-    Session m_session;
+    bool m_glyphwrightPresent = true;
     frmQBActions m_actions{};
 
     QComboBox *m_lstFLDS = nullptr;
@@ -109,12 +115,22 @@ private:
     QToolBar *m_tBAR = nullptr;
     NoteEditor *m_txtTEXT = nullptr;
     QMenu *m_mnuEDIT = nullptr;
-    QLabel *m_panels[6] = {};
+    QLabel *m_panels[6] = {}; // panels 1..5 of sBAR
     QTimer *m_clock = nullptr;
 
+    // State, owned here as children: the views follow their signals.
+    Book *m_book = nullptr;
+    NoteSession *m_session = nullptr;
+    FolderListModel *m_folderModel = nullptr;
+    NoteListModel *m_noteModel = nullptr;
+
+    std::unique_ptr<CommonDialog> m_cD;
+    std::unique_ptr<BookStore> m_bookStore;
+    CurrentNote *m_currentNote = nullptr;
+    NoteListCommands *m_noteList = nullptr;
+    std::unique_ptr<NoteFileCommands> m_noteFiles;
     std::unique_ptr<BookCommands> m_books;
     std::unique_ptr<FolderCommands> m_folders;
-    std::unique_ptr<NoteCommands> m_notes;
     std::unique_ptr<EditorCommands> m_editing;
     std::unique_ptr<EncoderCommands> m_encoder;
     std::unique_ptr<FindCommands> m_finder;

@@ -1,15 +1,11 @@
 #include "editor/EditorCommands.h"
 
-#include "app/frmQB.h"
-#include "book/BookCommands.h"
 #include "editor/NoteEditor.h"
-#include "notes/NoteCommands.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -37,9 +33,7 @@ DropKind ClassifyDroppedFile(const QString &path)
 
 NoteEditor *EditorCommands::activeEditor() const
 {
-    // Nothing is edited while no note is shown, whichever way the command came.
-    NoteEditor *txtTEXT = m_window.txtTEXT();
-    return txtTEXT->isEnabled() ? txtTEXT : nullptr;
+    return m_editor.isEnabled() ? &m_editor : nullptr;
 }
 
 void EditorCommands::Cut()
@@ -82,50 +76,13 @@ void EditorCommands::CopyAll()
 void EditorCommands::InsertTime()
 {
     if (NoteEditor *editor = activeEditor())
-        editor->textCursor().insertText(LongTimeText(m_window.platform().now().time()));
+        editor->textCursor().insertText(LongTimeText(m_platform.now().time()));
 }
 
 void EditorCommands::InsertDate()
 {
     if (NoteEditor *editor = activeEditor())
-        editor->textCursor().insertText(ShortDateText(m_window.platform().now().date()));
-}
-
-void EditorCommands::txtTEXT_Change()
-{
-    m_window.notes().SetNoteStatus(u"Changed"_s, false);
-}
-
-void EditorCommands::txtTEXT_OLEDragDrop(const QStringList &paths)
-{
-    if (paths.isEmpty())
-        return;
-    // Only the first file of a drop counts.
-    const QString path = paths.first();
-    const QString title = u"Quirebox File Drop"_s;
-    Platform &platform = m_window.platform();
-    switch (ClassifyDroppedFile(path)) {
-    case DropKind::Note:
-        if (m_window.notes().SelectedFolderRow() == 0) {
-            platform.messageBox(u"The file \""_s + path
-                                    + u"\" can't be added: a book and a folder must be open "
-                                      "to take it."_s,
-                                Platform::Buttons::Ok, Platform::Icon::Information, title);
-            return;
-        }
-        if (m_window.notes().AddNoteFile(path, title))
-            m_window.session().LastFolderName.clear();
-        return;
-    case DropKind::Book:
-        if (m_window.notes().ConfirmLeaveNote())
-            m_window.books().OpenBookFile(path);
-        return;
-    case DropKind::Other:
-        platform.messageBox(u"The file \""_s + path
-                                + u"\" isn't a text file or a valid Quirebox file."_s,
-                            Platform::Buttons::Ok, Platform::Icon::Information, title);
-        return;
-    }
+        editor->textCursor().insertText(ShortDateText(m_platform.now().date()));
 }
 
 } // namespace qb

@@ -4,18 +4,21 @@
 
 namespace qb {
 
-class frmQB;
 class NoteEditor;
+class Platform;
 
 enum class DropKind { Note, Book, Other };
 // What a dropped file is taken for, by its ending in any letter case: ".txt" or ".qb".
 DropKind ClassifyDroppedFile(const QString &path);
 
-// The Edit menu on the editor's plain text, change tracking and files dropped on the editor.
+// The Edit menu on the editor's plain text. Nothing is edited while the editor is switched off,
+// whichever way a command comes.
 class EditorCommands
 {
 public:
-    explicit EditorCommands(frmQB &window) : m_window(window) {}
+    EditorCommands(NoteEditor &editor, Platform &platform) : m_editor(editor), m_platform(platform)
+    {
+    }
 
     void Cut();
     void Copy();
@@ -25,14 +28,12 @@ public:
     void InsertTime();
     void InsertDate();
 
-    void txtTEXT_Change();
-    void txtTEXT_OLEDragDrop(const QStringList &paths);
-
 private:
     // The editor, or nullptr while it is switched off.
     NoteEditor *activeEditor() const;
 
-    frmQB &m_window;
+    NoteEditor &m_editor;
+    Platform &m_platform;
 };
 
 } // namespace qb

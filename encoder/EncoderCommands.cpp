@@ -1,32 +1,27 @@
 #include "encoder/EncoderCommands.h"
 
-#include "app/frmQB.h"
 #include "encoder/EncodedNote.h"
-#include "encoder/KeyWordCipher.h"
-#include "notes/NoteCodec.h"
-#include "notes/NoteCommands.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteSession.h"
 #include "platform/BusyCursor.h"
 #include "platform/Platform.h"
-
-#include <QAction>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
-void EncoderCommands::T_mnuENCODE_Click()
+void EncoderCommands::toggleEncoding()
 {
-    if (m_window.actions().T_mnuENCODE->text() == u"&Encode")
+    if (m_session.cipherCommand() == CipherDirection::Encipher)
         EncodeNote();
     else
         DecodeNote();
 }
 
-std::optional<QByteArray> EncoderCommands::KeywordBytes(const QString &prompt,
+std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt,
                                                         const QString &title)
 {
-    Platform &platform = m_window.platform();
-    const QString keyword = platform.inputBox(prompt, title, QString());
+    const QString keyword = m_platform.inputBox(prompt, title, QString());
     if (keyword.isEmpty())
         return std::nullopt;
     // Keywords are taken as Windows-1252 bytes, so notes enciphered on Windows decode alike.
@@ -36,58 +31,61 @@ std::optional<QByteArray> EncoderCommands::KeywordBytes(const QString &prompt,
         const char32_t c = keyword.at(bad).isHighSurrogate() && bad + 1 < keyword.size()
                                ? QChar::surrogateToUcs4(keyword.at(bad), keyword.at(bad + 1))
                                : keyword.at(bad).unicode();
-        platform.messageBox(u"The KeyWord holds the character \""_s + QString::fromUcs4(&c, 1)
-                                + u"\", which a KeyWord can't hold.\r\nA KeyWord may hold only "
-                                  "the characters of the Windows-1252 character set."_s,
-                            Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
+        m_platform.messageBox(u"The KeyWord holds the character \""_s + QString::fromUcs4(&c, 1)
+                                  + u"\", which a KeyWord can't hold.\r\nA KeyWord may hold only "
+                                    "the characters of the Windows-1252 character set."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
     }
     return bytes;
 }
 
 void EncoderCommands::EncodeNote()
 {
-    NoteCommands &notes = m_window.notes();
-    if (!notes.NoteShown())
+    if (!m_session.isShown())
         return;
     const QString title = u"Quirebox Encode"_s;
     const std::optional<QByteArray> keyword =
-        KeywordBytes(EncodePrompt(notes.CurrentNoteName()), title);
+        keywordBytes(EncodePrompt(m_session.noteName()), title);
     if (!keyword)
         return;
-    const BusyCursor busy(notes.ShownTextSize() >= BusyAboveBytes);
-    const NoteBytes plain = notes.CurrentNoteBytes();
-    const std::optional<QByteArray> body =
-        plain.unencodable ? std::nullopt
-                          : KeyWordCipher(plain.bytes, *keyword, CipherDirection::Encipher);
-    if (!body) {
-        m_window.platform().messageBox(u"Unable to Encode the text."_s, Platform::Buttons::Ok,
-                                       Platform::Icon::Critical, u"Encode Error"_s);
+    const NoteBytes plain = m_currentNote.editorBytes();
+    const BusyCursor busy(plain.bytes.size() >= BusyAboveBytes);
+    const std::optional<DecodedNote> encoded =
+        plain.unencodable ? std::nullopt : m_session.encipher(plain.bytes, *keyword);
+    if (!encoded) {
+        m_platform.messageBox(u"Unable to Encode the text."_s, Platform::Buttons::Ok,
+                              Platform::Icon::Critical, u"Encode Error"_s);
         return;
     }
-    notes.ShowNoteBytes(EncodedNoteBytes(*body));
-    notes.SetNoteStatus(u"Encoded"_s, true);
+    m_currentNote.showNote(*encoded);
+    m_session.SetNoteStatus(NoteStatus::Encoded);
 }
 
 void EncoderCommands::DecodeNote()
 {
-    NoteCommands &notes = m_window.notes();
-    if (!notes.NoteShown())
+    if (!m_session.isShown())
         return;
     const std::optional<QByteArray> keyword =
-        KeywordBytes(DecodePrompt(notes.CurrentNoteName()), u"Quirebox Decode"_s);
+        keywordBytes(DecodePrompt(m_session.noteName()), u"Quirebox Decode"_s);
     if (!keyword)
         return;
-    const BusyCursor busy(notes.ShownTextSize() >= BusyAboveBytes);
-    const NoteBytes encoded = notes.CurrentNoteBytes();
-    if (encoded.unencodable)
-        return;
-    const std::optional<QByteArray> plain =
-        KeyWordCipher(EncodedBody(encoded.bytes), *keyword, CipherDirection::Decipher);
+    // The bytes read or enciphered, while the text is as they left it; else the editor's.
+    QByteArray encoded;
+    if (m_session.knownBytes()) {
+        encoded = *m_session.knownBytes();
+    } else {
+        const NoteBytes fromEditor = m_currentNote.editorBytes();
+        if (fromEditor.unencodable)
+            return;
+        encoded = fromEditor.bytes;
+    }
+    const BusyCursor busy(encoded.size() >= BusyAboveBytes);
+    const std::optional<DecodedNote> plain = m_session.decipher(encoded, *keyword);
     // A keyword that drives a code out of range changes nothing, silently.
     if (!plain)
         return;
-    notes.ShowNoteBytes(*plain);
-    notes.SetNoteStatus(u"Decoded"_s, true);
+    m_currentNote.showNote(*plain);
+    m_session.SetNoteStatus(NoteStatus::Decoded);
 }
 
 } // namespace qb

@@ -1,8 +1,6 @@
 #include "find/FindCommands.h"
 
-#include "app/frmQB.h"
 #include "editor/NoteEditor.h"
-#include "find/TextSearch.h"
 #include "find/frmFIND.h"
 #include "platform/BusyCursor.h"
 #include "platform/Platform.h"
@@ -14,17 +12,27 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-FindCommands::FindCommands(frmQB &window) : m_window(window) {}
+FindCommands::FindCommands(NoteEditor &editor, Platform &platform, QWidget &dialogParent)
+    : m_editor(editor), m_platform(platform), m_dialogParent(dialogParent)
+{
+}
+
 FindCommands::~FindCommands() = default;
 
 frmFIND &FindCommands::dialog()
 {
-    if (!m_dialog)
-        m_dialog = new frmFIND(*this, &m_window);
+    if (!m_dialog) {
+        m_dialog = new frmFIND(&m_dialogParent);
+        m_request = m_dialog->request();
+        QObject::connect(m_dialog, &frmFIND::requestChanged, m_dialog,
+                         [this](const FindRequest &request) { m_request = request; });
+        QObject::connect(m_dialog, &frmFIND::findRequested, m_dialog,
+                         [this](const FindRequest &request) { findFromDialog(request); });
+    }
     return *m_dialog;
 }
 
-void FindCommands::T_mnuFIND_Click()
+void FindCommands::showDialog()
 {
     frmFIND &find = dialog();
     find.show();
@@ -32,44 +40,57 @@ void FindCommands::T_mnuFIND_Click()
     find.activateWindow();
 }
 
-void FindCommands::T_mnuFIND_NEXT_Click()
+void FindCommands::findNext()
 {
-    if (!FindInNote(false))
-        ReportNotFound();
+    // Made hidden when it was never opened: its text is then empty.
+    dialog();
+    FindRequest request = m_request;
+    request.fromBeginning = false;
+    if (!FindInNote(request))
+        reportNotFound();
 }
 
-bool FindCommands::FindInNote(bool fromBeginning)
+void FindCommands::findFromDialog(const FindRequest &request)
 {
-    const frmFIND &find = dialog();
-    NoteEditor *editor = m_window.txtTEXT();
-    QTextCursor cursor = editor->textCursor();
+    if (FindInNote(request)) {
+        m_dialog->hide();
+        // The match is shown in the editor; give its window the keyboard back.
+        m_dialogParent.activateWindow();
+        return;
+    }
+    reportNotFound();
+    m_dialog->focusText();
+}
+
+bool FindCommands::FindInNote(const FindRequest &request)
+{
+    QTextCursor cursor = m_editor.textCursor();
     if (cursor.hasSelection()) {
         cursor.setPosition(cursor.selectionEnd());
-        editor->setTextCursor(cursor);
+        m_editor.setTextCursor(cursor);
     }
-
-    const BusyCursor busy(editor->document()->characterCount() >= BusyAboveBytes);
-    const QString what = find.SearchText();
+    const BusyCursor busy(m_editor.document()->characterCount() >= BusyAboveBytes);
     // The raw text keeps one UTF-16 unit per cursor position (a paragraph break is U+2029), so
     // an offset in it is a cursor position.
-    const QString text = editor->document()->toRawText();
-    const qsizetype found =
-        FindText(text, what, fromBeginning ? 0 : cursor.position(), find.CaseSensitivity());
+    const QString text = m_editor.document()->toRawText();
+    const qsizetype found = FindText(text, request.text,
+                                     request.fromBeginning ? 0 : cursor.position(),
+                                     request.caseSensitivity);
     if (found < 0)
         return false;
     cursor.setPosition(int(found));
-    cursor.setPosition(int(found + what.size()), QTextCursor::KeepAnchor);
-    editor->setTextCursor(cursor);
+    cursor.setPosition(int(found + request.text.size()), QTextCursor::KeepAnchor);
+    m_editor.setTextCursor(cursor);
     return true;
 }
 
-void FindCommands::ReportNotFound()
+void FindCommands::reportNotFound()
 {
-    m_window.platform().messageBox(u"Unable to find the specified string."_s, Platform::Buttons::Ok,
-                                   Platform::Icon::None, u"Quirebox Find"_s);
+    m_platform.messageBox(u"Unable to find the specified string."_s, Platform::Buttons::Ok,
+                          Platform::Icon::None, u"Quirebox Find"_s);
 }
 
-void FindCommands::CloseDialog()
+void FindCommands::closeDialog()
 {
     delete m_dialog.data();
 }

@@ -1,34 +1,45 @@
 #pragma once
 
+#include "find/TextSearch.h"
+
 #include <QPointer>
+
+class QWidget;
 
 namespace qb {
 
-class frmQB;
+class NoteEditor;
+class Platform;
 class frmFIND;
 
-// Tools > Find... and Find Next over the editor's text. The Find dialog is made on first use and
-// belongs to the main window, which deletes it; this object only keeps a guarded pointer to it.
+// Tools > Find... and Find Next over the editor's text. The Find dialog is made on first use as
+// a child of `dialogParent`, which deletes it; it hands over what to look for whenever that
+// changes, and Find Next looks for the last of it.
 class FindCommands
 {
 public:
-    explicit FindCommands(frmQB &window);
+    FindCommands(NoteEditor &editor, Platform &platform, QWidget &dialogParent);
     ~FindCommands();
 
-    void T_mnuFIND_Click();
-    void T_mnuFIND_NEXT_Click();
-    // Looks for the dialog's text in the editor, from the top or from the caret, and selects
-    // the first match. A selection is left at its end first, so a match right after it counts.
-    bool FindInNote(bool fromBeginning);
-    void ReportNotFound();
-    void CloseDialog();
-
-    // The dialog, made hidden when it does not exist yet.
-    frmFIND &dialog();
+    // Tools > Find...: the dialog shown, or brought to the front unchanged.
+    void showDialog();
+    // Find Next: onwards from the caret, with the dialog's text and Match Case.
+    void findNext();
+    void closeDialog();
 
 private:
-    frmQB &m_window;
+    frmFIND &dialog();
+    // Looks for `request.text` in the editor and selects the first match; a selection is left
+    // at its end first, so that a match right after it counts.
+    bool FindInNote(const FindRequest &request);
+    void findFromDialog(const FindRequest &request);
+    void reportNotFound();
+
+    NoteEditor &m_editor;
+    Platform &m_platform;
+    QWidget &m_dialogParent;
     QPointer<frmFIND> m_dialog;
+    FindRequest m_request;
 };
 
 } // namespace qb

@@ -1,8 +1,17 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 namespace qb {
+
+// What the Find dialog asks for.
+struct FindRequest
+{
+    QString text;
+    Qt::CaseSensitivity caseSensitivity = Qt::CaseInsensitive;
+    bool fromBeginning = false;
+};
 
 // Where the first occurrence of `what` that begins at `from` or later starts in `text`; -1 when
 // there is none. Positions count UTF-16 units, as QTextCursor does. An empty `what` finds

@@ -1,6 +1,5 @@
 #include "find/frmFIND.h"
 
-#include "find/FindCommands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,10 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-frmFIND::frmFIND(FindCommands &commands, QWidget *parent)
+frmFIND::frmFIND(QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_commands(commands)
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(u"frmFIND"_s);
     setWindowTitle(u"Find"_s);
@@ -64,6 +62,10 @@ frmFIND::frmFIND(FindCommands &commands, QWidget *parent)
     grid->addLayout(buttons, 0, 2, 3, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
+    const auto changed = [this] { Q_EMIT requestChanged(request()); };
+    connect(m_txtFIND, &QComboBox::editTextChanged, this, changed);
+    connect(m_chkCASE, &QCheckBox::toggled, this, changed);
+
     setTabOrder(m_txtFIND, m_chkCASE);
     setTabOrder(m_chkCASE, m_chkBEGIN);
     setTabOrder(m_chkBEGIN, m_btnCOM[0]);
@@ -71,14 +73,16 @@ frmFIND::frmFIND(FindCommands &commands, QWidget *parent)
     m_txtFIND->setFocus();
 }
 
-QString frmFIND::SearchText() const
+FindRequest frmFIND::request() const
 {
-    return m_txtFIND->currentText();
+    return {m_txtFIND->currentText(),
+            m_chkCASE->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive,
+            m_chkBEGIN->isChecked()};
 }
 
-Qt::CaseSensitivity frmFIND::CaseSensitivity() const
+void frmFIND::focusText()
 {
-    return m_chkCASE->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    m_txtFIND->setFocus();
 }
 
 void frmFIND::AddToHistory(const QString &text)
@@ -98,16 +102,8 @@ void frmFIND::btnCOM_Click(int index)
         hide();
         return;
     }
-    AddToHistory(SearchText());
-    if (m_commands.FindInNote(m_chkBEGIN->isChecked())) {
-        hide();
-        // The match is shown in the editor; give its window the keyboard back.
-        if (QWidget *owner = parentWidget())
-            owner->activateWindow();
-        return;
-    }
-    m_commands.ReportNotFound();
-    m_txtFIND->setFocus();
+    AddToHistory(m_txtFIND->currentText());
+    Q_EMIT findRequested(request());
 }
 
 } // namespace qb

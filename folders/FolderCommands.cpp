@@ -1,140 +1,139 @@
 #include "folders/FolderCommands.h"
 
-#include "app/frmQB.h"
-#include "book/BookCommands.h"
+#include "book/Book.h"
+#include "book/BookStore.h"
+#include "book/FolderListModel.h"
 #include "folders/FolderRules.h"
 #include "folders/frmFLD.h"
 #include "folders/frmFLD_DEL.h"
-#include "notes/NoteCommands.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteListCommands.h"
 #include "platform/Platform.h"
 
-#include <QComboBox>
 #include <QDir>
-#include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
-bool FolderCommands::AcceptBookField(const QString &field, const QString &what)
+bool FolderCommands::acceptBookField(const QString &field, const QString &what)
 {
     const QString problem = BookFieldProblem(field);
     if (problem.isEmpty())
         return true;
-    m_window.platform().messageBox(
-        u"Quirebox can't store "_s + what + u" in the book.\r\n"_s + problem, Platform::Buttons::Ok,
-        Platform::Icon::Exclamation, u"Quirebox"_s);
+    m_platform.messageBox(u"Quirebox can't store "_s + what + u" in the book.\r\n"_s + problem,
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     return false;
 }
 
-bool FolderCommands::RoomForFolder()
+bool FolderCommands::roomForFolder()
 {
-    if (m_window.book().FolderCount < MaxFolders)
+    if (m_book.state().FolderCount < MaxFolders)
         return true;
-    m_window.platform().messageBox(u"A book holds at most %1 folders, and this one has %1.\r\n"
-                                   "Delete a folder before adding another one."_s.arg(MaxFolders),
-                                   Platform::Buttons::Ok, Platform::Icon::Exclamation,
-                                   u"Quirebox"_s);
+    m_platform.messageBox(u"A book holds at most %1 folders, and this one has %1.\r\n"
+                          "Delete a folder before adding another one."_s.arg(MaxFolders),
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     return false;
 }
 
 void FolderCommands::NewFolder()
 {
-    Platform &platform = m_window.platform();
     // Without a book file there is nowhere to write the folder to.
-    if (!m_window.book().isOpen()) {
-        platform.messageBox(u"Make a new book or open one first: a folder is added to the open "
-                            "book."_s,
-                            Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+    if (!m_book.isOpen()) {
+        m_platform.messageBox(u"Make a new book or open one first: a folder is added to the open "
+                              "book."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
         return;
     }
-    if (!RoomForFolder())
-        return;
     // Adding a folder reloads the book, which empties the editor.
-    if (!m_window.notes().ConfirmLeaveNote())
+    if (!roomForFolder() || !m_currentNote.confirmLeave())
         return;
-    frmFLD dialog(m_window);
-    platform.execDialog(dialog);
+    frmFLD dialog(m_platform);
+    while (m_platform.execDialog(dialog) == QDialog::Accepted) {
+        if (appendFolder(dialog.OpenDirectory()) != AppendOutcome::DirectoryRefused)
+            return;
+    }
+}
+
+FolderCommands::AppendOutcome FolderCommands::appendFolder(const QString &directory)
+{
+    if (!m_book.isOpen() || directory.isEmpty() || !roomForFolder())
+        return AppendOutcome::Abandoned;
+    const QString shown = QDir::toNativeSeparators(directory);
+    if (!acceptBookField(shown, u"the directory \""_s + shown + u'"'))
+        return AppendOutcome::DirectoryRefused;
+
+    const QString name =
+        m_platform.inputBox(NewFolderNamePrompt(shown), u"Quirebox - New Folder Name"_s,
+                            MakeSignature(m_platform.userName()) + u" Folder"_s);
+    if (name.isEmpty() || !acceptBookField(name, u"this folder name"_s))
+        return AppendOutcome::Abandoned;
+
+    BookState changed = m_book.state();
+    changed.FolderCount += 1;
+    changed.Folders[changed.FolderCount] = {name, shown};
+    if (!m_store.writeBook(changed))
+        return AppendOutcome::Abandoned;
+    m_store.LoadBook();
+    return AppendOutcome::Added;
 }
 
 void FolderCommands::RenameFolder()
 {
-    NoteCommands &notes = m_window.notes();
-    const int row = notes.SelectedFolderRow();
-    if (row == 0 || !notes.ConfirmLeaveNote())
+    const int row = m_noteList.selectedFolderRow();
+    if (row == 0 || !m_currentNote.confirmLeave())
         return;
-    BookState &book = m_window.book();
-    QComboBox *lstFLDS = m_window.lstFLDS();
-    const QString name = m_window.platform().inputBox(RenameFolderPrompt(book.Folders[row].Name),
-                                                      u"Rename Folder"_s, lstFLDS->currentText());
-    if (name.isEmpty() || !AcceptBookField(name, u"this folder name"_s))
+    const QString name = m_platform.inputBox(RenameFolderPrompt(m_book.state().Folders[row].Name),
+                                             u"Rename Folder"_s, m_folders.currentName());
+    if (name.isEmpty() || !acceptBookField(name, u"this folder name"_s))
         return;
 
     // The position is what comes back, not the folder: a new name may sort elsewhere.
-    const int position = lstFLDS->currentIndex();
-    book.Folders[row].Name = name;
-    BookCommands &books = m_window.books();
-    if (!books.SaveBook())
+    const int position = m_folders.currentPosition();
+    BookState changed = m_book.state();
+    changed.Folders[row].Name = name;
+    if (!m_store.writeBook(changed))
         return;
-    books.LoadBook();
-    if (position >= 0 && position < lstFLDS->count()) {
-        const NoteCommands::CodeSelection fromCode(notes);
-        {
-            const QSignalBlocker quiet(lstFLDS);
-            lstFLDS->setCurrentIndex(position);
-        }
-        notes.lstFLDS_Click();
-    }
+    m_store.LoadBook();
+    if (position >= 0 && position < m_folders.rowCount())
+        m_noteList.selectFolder(position);
 }
 
 void FolderCommands::DeleteFolder()
 {
-    NoteCommands &notes = m_window.notes();
+    const int row = m_noteList.selectedFolderRow();
     // Removing a folder reloads the book, which empties the editor.
-    if (notes.SelectedFolderRow() == 0 || !notes.ConfirmLeaveNote())
+    if (row == 0 || !m_currentNote.confirmLeave())
         return;
-    frmFLD_DEL dialog(m_window);
-    m_window.platform().execDialog(dialog);
+    const QString directory = QDir::toNativeSeparators(m_noteList.selectedFolderDir());
+    frmFLD_DEL dialog(directory);
+    while (m_platform.execDialog(dialog) == QDialog::Accepted) {
+        if (!dialog.keepFiles()) {
+            const QString refusal =
+                DeleteRefusal(directory, QDir::homePath(), m_book.state().BookFilePath);
+            if (!refusal.isEmpty()) {
+                // Keeping the directory is still a way to go on: the dialog comes back.
+                m_platform.messageBox(refusal, Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                                      u"Quirebox - Delete Folder"_s);
+                continue;
+            }
+            if (!RemoveDirectoryWithFiles(QDir::fromNativeSeparators(directory))) {
+                m_platform.messageBox(FolderDeleteErrorText(directory), Platform::Buttons::Ok,
+                                      Platform::Icon::Exclamation, u"Folder Delete Error"_s);
+                return;
+            }
+        }
+        removeFolder(row);
+        return;
+    }
 }
 
-FolderCommands::AppendOutcome FolderCommands::AppendFolder(const QString &directory)
+void FolderCommands::removeFolder(int row)
 {
-    BookState &book = m_window.book();
-    if (!book.isOpen() || directory.isEmpty() || !RoomForFolder())
-        return AppendOutcome::Abandoned;
-    const QString shown = QDir::toNativeSeparators(directory);
-    if (!AcceptBookField(shown, u"the directory \""_s + shown + u'"'))
-        return AppendOutcome::DirectoryRefused;
-
-    Platform &platform = m_window.platform();
-    const QString name =
-        platform.inputBox(NewFolderNamePrompt(shown), u"Quirebox - New Folder Name"_s,
-                          MakeSignature(platform.userName()) + u" Folder"_s);
-    if (name.isEmpty() || !AcceptBookField(name, u"this folder name"_s))
-        return AppendOutcome::Abandoned;
-
-    const int row = book.FolderCount + 1;
-    book.Folders[row] = {name, shown};
-    book.FolderCount = row;
-    BookCommands &books = m_window.books();
-    if (!books.SaveBook())
-        return AppendOutcome::Abandoned;
-    m_window.session().LastFileName.clear();
-    books.LoadBook();
-    return AppendOutcome::Added;
-}
-
-bool FolderCommands::RemoveSelectedFolder()
-{
-    const int row = m_window.notes().SelectedFolderRow();
-    if (row == 0)
-        return false;
-    m_window.book().Folders[row].Path.clear();
-    BookCommands &books = m_window.books();
-    if (!books.SaveBook())
-        return false;
-    books.LoadBook();
-    return true;
+    BookState changed = m_book.state();
+    changed.Folders[row].Path.clear();
+    if (m_store.writeBook(changed))
+        m_store.LoadBook();
 }
 
 } // namespace qb

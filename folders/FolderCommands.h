@@ -4,34 +4,49 @@
 
 namespace qb {
 
-class frmQB;
+class Book;
+class BookStore;
+class CurrentNote;
+class FolderListModel;
+class NoteListCommands;
+class Platform;
 
-// The Book menu's folder commands and the changes of the folder table their dialogs make.
-// Every change is written to the book file and read back, so the window shows what is stored.
+// The Book menu's folder commands. Every change is made on a copy of the book, written, and
+// only then taken; the book is then read back, so the window shows what is stored.
 class FolderCommands
 {
 public:
-    // How the Ok of the new-folder dialog ended: the dialog closes unless the directory itself
-    // was refused, so that the user can pick another one.
+    // How adding a chosen directory ended: the dialog is shown again only when the directory
+    // itself was refused, so that the user can pick another one.
     enum class AppendOutcome { Added, Abandoned, DirectoryRefused };
 
-    explicit FolderCommands(frmQB &window) : m_window(window) {}
+    FolderCommands(const Book &book, BookStore &store, const FolderListModel &folders,
+                   NoteListCommands &noteList, CurrentNote &currentNote, Platform &platform)
+        : m_book(book), m_store(store), m_folders(folders), m_noteList(noteList),
+          m_currentNote(currentNote), m_platform(platform)
+    {
+    }
 
     void NewFolder();
     void RenameFolder();
     void DeleteFolder();
 
-    // Ok of the new-folder dialog: asks for the display name and adds `directory`.
-    AppendOutcome AppendFolder(const QString &directory);
-    // Ok of the delete-folder dialog: takes the selected folder out of the book.
-    bool RemoveSelectedFolder();
+    // Asks for the display name and adds `directory` as a new folder.
+    AppendOutcome appendFolder(const QString &directory);
 
 private:
+    // Takes the folder of row `row` out of the book.
+    void removeFolder(int row);
     // Tells the user why `field` cannot be stored in a book line; false when it can't.
-    bool AcceptBookField(const QString &field, const QString &what);
-    bool RoomForFolder();
+    bool acceptBookField(const QString &field, const QString &what);
+    bool roomForFolder();
 
-    frmQB &m_window;
+    const Book &m_book;
+    BookStore &m_store;
+    const FolderListModel &m_folders;
+    NoteListCommands &m_noteList;
+    CurrentNote &m_currentNote;
+    Platform &m_platform;
 };
 
 } // namespace qb

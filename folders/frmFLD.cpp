@@ -1,7 +1,5 @@
 #include "folders/frmFLD.h"
 
-#include "app/frmQB.h"
-#include "folders/FolderCommands.h"
 #include "folders/FolderRules.h"
 #include "folders/ToolWindow.h"
 #include "platform/Platform.h"
@@ -25,7 +23,7 @@ constexpr int PathRole = Qt::UserRole;
 
 } // namespace
 
-frmFLD::frmFLD(frmQB &window, QWidget *parent) : QDialog(parent), m_window(window)
+frmFLD::frmFLD(Platform &platform, QWidget *parent) : QDialog(parent), m_platform(platform)
 {
     setObjectName(u"frmFLD"_s);
     setWindowTitle(u"Add Folder"_s);
@@ -112,8 +110,8 @@ bool frmFLD::OpenDirectoryAt(const QString &path)
     return true;
 }
 
-// Like the directory list of old: the open directory's ancestors from the root down, each
-// one level deeper, then the open directory's subdirectories below it.
+// As a directory list box shows it: the open directory's ancestors from the root down, each one
+// level deeper, then the open directory's subdirectories below it.
 void frmFLD::FillDirList(const QString &highlight)
 {
     m_Dir->clear();
@@ -182,7 +180,7 @@ void frmFLD::Drive_Change()
 {
     if (OpenDirectoryAt(m_Drive->currentData().toString()))
         return;
-    m_window.platform().messageBox(DriveAccessText(m_Drive->currentText()), Platform::Buttons::Ok,
+    m_platform.messageBox(DriveAccessText(m_Drive->currentText()), Platform::Buttons::Ok,
                                    Platform::Icon::Exclamation, u"Drive Access"_s);
     ShowDriveOf(m_openDir);
 }
@@ -191,7 +189,7 @@ void frmFLD::CreateDirectory()
 {
     const QString path = NewDirectoryPath(m_openDir, m_txtFLD->text());
     if (path.isEmpty() || !QDir().mkdir(path)) {
-        m_window.platform().messageBox(u"Quirebox can't create the specified folder."_s,
+        m_platform.messageBox(u"Quirebox can't create the specified folder."_s,
                                        Platform::Buttons::Ok, Platform::Icon::Exclamation,
                                        u"Make Dir Error"_s);
         return;
@@ -206,12 +204,9 @@ void frmFLD::btnCOM_Click(int index)
     case 0:
         CreateDirectory();
         break;
-    case 1: {
-        const FolderCommands::AppendOutcome outcome = m_window.folders().AppendFolder(m_openDir);
-        if (outcome != FolderCommands::AppendOutcome::DirectoryRefused)
-            done(outcome == FolderCommands::AppendOutcome::Added ? Accepted : Rejected);
+    case 1:
+        accept();
         break;
-    }
     default:
         reject();
         break;

@@ -11,14 +11,15 @@ class QTreeWidgetItem;
 
 namespace qb {
 
-class frmQB;
+class Platform;
 
-// "Add Folder": picks a directory, can make a new one inside it, and on Ok hands the open
-// directory to FolderCommands::AppendFolder. Modal, shown through Platform::execDialog.
+// "Add Folder": picks a directory, and can make a new one inside it. Ok accepts the dialog;
+// the directory it added is OpenDirectory(). Modal, shown through Platform::execDialog; the
+// platform tells the user when a drive or a new directory fails, and must outlive the dialog.
 class frmFLD final : public QDialog
 {
 public:
-    explicit frmFLD(frmQB &window, QWidget *parent = nullptr);
+    explicit frmFLD(Platform &platform, QWidget *parent = nullptr);
 
     // The directory the list has open: the one opened last, not the one highlighted.
     QString OpenDirectory() const { return m_openDir; }
@@ -40,7 +41,7 @@ private:
     void Dir_Open(QTreeWidgetItem *item);
     void CreateDirectory();
 
-    frmQB &m_window;
+    Platform &m_platform;
     QString m_openDir;
     QComboBox *m_Drive = nullptr;
     QTreeWidget *m_Dir = nullptr;

@@ -1,11 +1,6 @@
 #include "folders/frmFLD_DEL.h"
 
-#include "app/frmQB.h"
-#include "folders/FolderCommands.h"
-#include "folders/FolderRules.h"
 #include "folders/ToolWindow.h"
-#include "notes/NoteCommands.h"
-#include "platform/Platform.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -16,7 +11,8 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-frmFLD_DEL::frmFLD_DEL(frmQB &window, QWidget *parent) : QDialog(parent), m_window(window)
+frmFLD_DEL::frmFLD_DEL(const QString &directory, QWidget *parent)
+    : QDialog(parent), m_directory(directory)
 {
     setObjectName(u"frmFLD_DEL"_s);
     setWindowTitle(u"Quirebox - Delete Folder"_s);
@@ -60,40 +56,21 @@ void frmFLD_DEL::createControls()
 
 void frmFLD_DEL::Form_Load()
 {
-    m_directory = QDir::toNativeSeparators(m_window.notes().SelectedFolderDir());
     // A long path keeps its both ends, where the drive and the folder's own name are.
     m_lblMSG->setText(
         m_lblMSG->fontMetrics().elidedText(m_directory, Qt::ElideMiddle, m_lblMSG->width()));
     m_lblMSG->setToolTip(m_directory);
 }
 
-void frmFLD_DEL::DeleteSelectedFolder()
+bool frmFLD_DEL::keepFiles() const
 {
-    Platform &platform = m_window.platform();
-    if (!m_chkALL->isChecked()) {
-        const QString refusal =
-            DeleteRefusal(m_directory, QDir::homePath(), m_window.book().BookFilePath);
-        if (!refusal.isEmpty()) {
-            // The dialog stays open: keeping the directory is still a way to go on.
-            platform.messageBox(refusal, Platform::Buttons::Ok, Platform::Icon::Exclamation,
-                                u"Quirebox - Delete Folder"_s);
-            return;
-        }
-        if (!RemoveDirectoryWithFiles(QDir::fromNativeSeparators(m_directory))) {
-            platform.messageBox(FolderDeleteErrorText(m_directory), Platform::Buttons::Ok,
-                                Platform::Icon::Exclamation, u"Folder Delete Error"_s);
-            reject();
-            return;
-        }
-    }
-    m_window.folders().RemoveSelectedFolder();
-    accept();
+    return m_chkALL->isChecked();
 }
 
 void frmFLD_DEL::btnCOM_Click(int index)
 {
     if (index == 0 && !m_directory.isEmpty())
-        DeleteSelectedFolder();
+        accept();
     else
         reject();
 }

@@ -8,25 +8,23 @@ class QPushButton;
 
 namespace qb {
 
-class frmQB;
-
-// "Quirebox - Delete Folder": names the selected folder's directory, deletes it with its files
-// when the keep box is cleared, then takes the folder out of the book through
-// FolderCommands::RemoveSelectedFolder. Modal, shown through Platform::execDialog.
+// "Quirebox - Delete Folder": names the selected folder's directory and asks whether to keep it
+// with its files. Ok accepts the dialog; keepFiles() tells the choice. Modal, shown through
+// Platform::execDialog.
 class frmFLD_DEL final : public QDialog
 {
 public:
-    explicit frmFLD_DEL(frmQB &window, QWidget *parent = nullptr);
+    explicit frmFLD_DEL(const QString &directory, QWidget *parent = nullptr);
+
+    bool keepFiles() const;
 
     void btnCOM_Click(int index);
 
 private:
     void createControls();
     void Form_Load();
-    void DeleteSelectedFolder();
 
-    frmQB &m_window;
-    QString m_directory; // the selected folder's directory, as the dialog opened
+    QString m_directory;
     QLabel *m_lblTXT = nullptr;
     QLabel *m_lblMSG = nullptr;
     QCheckBox *m_chkALL = nullptr;

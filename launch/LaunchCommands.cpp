@@ -1,8 +1,9 @@
 #include "launch/LaunchCommands.h"
 
-#include "app/frmQB.h"
 #include "launch/mgABOUT.h"
-#include "notes/NoteCommands.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteListCommands.h"
+#include "notes/NoteListModel.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ QString LaunchCommands::GlyphwrightPath() const
 #else
     const QString name = u"Glyphwright"_s;
 #endif
-    return QDir(m_window.platform().programDir()).filePath(name);
+    return QDir(m_platform.programDir()).filePath(name);
 }
 
 bool LaunchCommands::GlyphwrightPresent() const
@@ -31,45 +32,42 @@ bool LaunchCommands::GlyphwrightPresent() const
 
 void LaunchCommands::RunGlyphwright()
 {
-    NoteCommands &notes = m_window.notes();
-    if (notes.HasUnsavedEdits()) {
-        if (m_window.platform().messageBox(u"Save the file before executing Glyphwright?"_s,
-                                           Platform::Buttons::OkCancel, Platform::Icon::Information,
-                                           u"Glyphwright"_s) != Platform::Button::Ok)
-            return;
-        // The tool must not read an older file than the user was promised.
-        if (!notes.SaveNote())
-            return;
+    // The tool must not read an older file than the user was promised.
+    if (m_currentNote.askToSave(u"Save the file before executing Glyphwright?"_s,
+                                Platform::Buttons::OkCancel, Platform::Icon::Information,
+                                u"Glyphwright"_s)
+        == CurrentNote::SaveAnswer::Cancelled) {
+        return;
     }
-    if (notes.HasCurrentNote())
-        StartGlyphwright(notes.NotePath());
+    if (m_noteList.hasCurrentNote())
+        StartGlyphwright(m_notes.currentPath());
 }
 
 bool LaunchCommands::StartGlyphwright(const QString &notePath)
 {
     // An argument list and no shell: blanks, quotes and ";" in the path stay part of it.
     const QString tool = GlyphwrightPath();
-    if (m_window.platform().startProgram(tool, {notePath}))
+    if (m_platform.startProgram(tool, {notePath}))
         return true;
-    m_window.platform().messageBox(u"Unable to start Glyphwright:\r\n\"%1\""_s.arg(tool),
+    m_platform.messageBox(u"Unable to start Glyphwright:\r\n\"%1\""_s.arg(tool),
                                    Platform::Buttons::Ok, Platform::Icon::Exclamation,
                                    u"Glyphwright"_s);
     return false;
 }
 
-void LaunchCommands::B_mnuF_DISKOPEN_Click()
+void LaunchCommands::openDiskFolder()
 {
-    const QString dir = m_window.notes().SelectedFolderDir();
+    const QString dir = m_noteList.selectedFolderDir();
     if (dir.isEmpty())
         return;
     // A file URL keeps "#" and "%" in a directory name as part of the path.
-    m_window.platform().openUrl(QUrl::fromLocalFile(dir));
+    m_platform.openUrl(QUrl::fromLocalFile(dir));
 }
 
-void LaunchCommands::H_mnuABOUT_Click()
+void LaunchCommands::showAbout()
 {
-    mgABOUT box(m_window.platform(), &m_window);
-    m_window.platform().execDialog(box);
+    mgABOUT box(m_platform, &m_aboutParent);
+    m_platform.execDialog(box);
 }
 
 } // namespace qb

@@ -2,15 +2,25 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace qb {
 
-class frmQB;
+class CurrentNote;
+class NoteListCommands;
+class NoteListModel;
+class Platform;
 
 // Handing the note to Glyphwright, opening a folder in the file browser, and the about box.
 class LaunchCommands
 {
 public:
-    explicit LaunchCommands(frmQB &window) : m_window(window) {}
+    LaunchCommands(Platform &platform, CurrentNote &currentNote, const NoteListCommands &noteList,
+                   const NoteListModel &notes, QWidget &aboutParent)
+        : m_platform(platform), m_currentNote(currentNote), m_noteList(noteList), m_notes(notes),
+          m_aboutParent(aboutParent)
+    {
+    }
 
     // The scripting tool beside the program.
     QString GlyphwrightPath() const;
@@ -19,11 +29,15 @@ public:
     void RunGlyphwright();
     // Starts the tool on `notePath`, passed as one argument; says so when it cannot start.
     bool StartGlyphwright(const QString &notePath);
-    void B_mnuF_DISKOPEN_Click();
-    void H_mnuABOUT_Click();
+    void openDiskFolder();
+    void showAbout();
 
 private:
-    frmQB &m_window;
+    Platform &m_platform;
+    CurrentNote &m_currentNote;
+    const NoteListCommands &m_noteList;
+    const NoteListModel &m_notes;
+    QWidget &m_aboutParent;
 };
 
 } // namespace qb

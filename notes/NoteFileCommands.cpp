@@ -1,67 +1,82 @@
-// The File menu's commands that change the notes of the selected folder.
+#include "notes/NoteFileCommands.h"
 
-#include "notes/NoteCommands.h"
-
-#include "app/frmQB.h"
+#include "book/BookFile.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteFiles.h"
+#include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
+#include "notes/NoteNames.h"
+#include "notes/NoteSession.h"
 #include "platform/BusyCursor.h"
+#include "platform/CommonDialog.h"
+#include "platform/FileOps.h"
 #include "platform/Platform.h"
 
-#include <QComboBox>
 #include <QFileInfo>
-#include <QSignalBlocker>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
-// A name the user typed, made into a file name, that cannot name a note file is refused.
-bool NoteCommands::AcceptNoteFileName(const QString &typed, const QString &fileName,
-                                      const QString &title)
+NoteFileCommands::NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
+                                   const NoteSession &session, CurrentNote &currentNote,
+                                   Platform &platform, CommonDialog &cD)
+    : m_noteList(noteList), m_notes(notes), m_session(session), m_currentNote(currentNote),
+      m_platform(platform), m_cD(cD)
+{
+}
+
+bool NoteFileCommands::acceptNoteFileName(const QString &typed, const QString &fileName,
+                                          const QString &title)
 {
     const std::optional<QString> problem = CheckNoteFileName(fileName);
     if (!problem)
         return true;
-    m_window.platform().messageBox(u"The name \""_s + typed + u"\" can't be used for a note.\r\n"_s
-                                       + *problem,
-                                   Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
+    m_platform.messageBox(u"The name \""_s + typed + u"\" can't be used for a note.\r\n"_s
+                              + *problem,
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
     return false;
 }
 
-void NoteCommands::MakeNewNote()
+void NoteFileCommands::refill()
 {
-    const QString dir = SelectedFolderDir();
+    m_noteList.RefreshNoteList(-1);
+    m_noteList.ShowNoFileSelected();
+}
+
+void NoteFileCommands::MakeNewNote()
+{
+    const QString dir = m_noteList.selectedFolderDir();
     if (dir.isEmpty())
         return;
-    Platform &platform = m_window.platform();
     const QString title = u"Quirebox - Make New File"_s;
     const QString answer =
-        platform.inputBox(u"Directory: "_s + dir + u"\r\n\r\nPlease insert the new filename:"_s,
-                          title, MakeSignature(platform.userName()) + u" File"_s);
+        m_platform.inputBox(u"Directory: "_s + dir + u"\r\n\r\nPlease insert the new filename:"_s,
+                            title, MakeSignature(m_platform.userName()) + u" File"_s);
     if (answer.isEmpty())
         return;
     const QString fileName = EnsureTxtExtension(answer);
-    if (!AcceptNoteFileName(answer, fileName, title))
+    if (!acceptNoteFileName(answer, fileName, title))
         return;
     const QString path = NoteFilePath(dir, fileName);
     // Making it anew would empty the note that is there.
     if (QFileInfo::exists(path)) {
-        platform.messageBox(u"The file \""_s + path
-                                + u"\" already exists.\r\nPlease choose another name."_s,
-                            Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
+        m_platform.messageBox(u"The file \""_s + path
+                                  + u"\" already exists.\r\nPlease choose another name."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
-    if (!ConfirmLeaveNote())
+    if (!m_currentNote.confirmLeave())
         return;
     if (const FileError error = CreateNoteFile(path))
-        ReportFileError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s, *error, title);
-    RefreshNoteList(-1);
-    ShowNoFileSelected();
+        m_currentNote.reportFileError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s,
+                                      *error, title);
+    refill();
 }
 
-bool NoteCommands::AddNoteFile(const QString &source, const QString &title)
+bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
 {
-    const QString dir = SelectedFolderDir();
+    const QString dir = m_noteList.selectedFolderDir();
     if (dir.isEmpty())
         return false;
     const QString destination = NoteFilePath(dir, QFileInfo(source).fileName());
@@ -70,116 +85,107 @@ bool NoteCommands::AddNoteFile(const QString &source, const QString &title)
     if (replace) {
         const QString text = u"The file \""_s + destination + u"\" already exists.\r\n"_s
                              + u"Replace it with \""_s + source + u"\"?"_s;
-        if (m_window.platform().messageBox(text, Platform::Buttons::YesNo,
-                                           Platform::Icon::Question, title)
+        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Question, title)
             != Platform::Button::Yes) {
             return false;
         }
     }
-    if (!itself && !AcceptFileSize(source, u"Quirebox can't add the file "_s, title))
+    if (!itself
+        && !m_currentNote.acceptFileSize(source, u"Quirebox can't add the file "_s, title)) {
         return false;
-    if (!ConfirmLeaveNote())
+    }
+    if (!m_currentNote.confirmLeave())
         return false;
     if (!itself) {
         const BusyCursor busy(ProbeFile(source).size >= BusyAboveBytes);
-        if (const FileError error =
-                CopyNoteFile(source, destination, replace, m_sizeLimits.refuseAbove)) {
-            ReportFileError(u"Quirebox can't copy the file "_s + Quoted(source) + u" to "_s
-                                + Quoted(destination) + u"."_s,
-                            *error, title);
+        if (const FileError error = CopyNoteFile(source, destination, replace,
+                                                 m_session.sizeLimits().refuseAbove)) {
+            m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source)
+                                              + u" to "_s + Quoted(destination) + u"."_s,
+                                          *error, title);
         }
     }
-    RefreshNoteList(-1);
-    ShowNoFileSelected();
+    refill();
     return true;
 }
 
-void NoteCommands::AddExistingNote()
+void NoteFileCommands::AddExistingNote()
 {
-    if (SelectedFolderRow() == 0)
+    if (m_noteList.selectedFolderRow() == 0)
         return;
     Platform::FileDialogRequest request;
     request.mode = Platform::FileDialogRequest::Mode::Open;
     request.title = u"Add File"_s;
     request.filters = {u"Text File (*.txt)"_s, u"All Files (*)"_s};
     request.selectedFilter = 0;
-    request.initialName = m_window.session().cD_FileName;
-    const QString chosen = m_window.platform().fileDialog(request);
+    const QString chosen = m_cD.show(m_platform, request);
     if (chosen.isEmpty())
         return;
-    m_window.session().cD_FileName = chosen;
-    AddNoteFile(EnsureTxtExtension(chosen), u"Add File"_s);
+    addNoteFile(EnsureTxtExtension(chosen), u"Add File"_s);
 }
 
-void NoteCommands::F_mnuREN_Click()
+void NoteFileCommands::renameNote()
 {
-    if (!HasCurrentNote())
+    if (!m_noteList.hasCurrentNote())
         return;
-    QComboBox *lstFILE = m_window.lstFILE();
-    const int rememberedRow = lstFILE->currentIndex();
-    const QString dir = SelectedFolderDir();
-    const QString fileName = CurrentFileName();
+    const int rememberedRow = m_notes.currentRow();
+    const QString dir = m_noteList.selectedFolderDir();
+    const QString fileName = m_notes.fileName(rememberedRow);
+    const QString noteName = m_notes.currentNoteName();
     const QString title = u"Quirebox File Rename"_s;
-    const QString answer = m_window.platform().inputBox(
-        u"Folder: "_s + dir + u"\r\nFile: "_s + fileName
-            + u"\r\n\r\nPlease insert the new file name:"_s,
-        title, CurrentNoteName());
+    const QString answer =
+        m_platform.inputBox(u"Folder: "_s + dir + u"\r\nFile: "_s + fileName
+                                + u"\r\n\r\nPlease insert the new file name:"_s,
+                            title, noteName);
     if (answer.isEmpty())
         return;
     // ".txt" is always added: the answer names the note, not the file.
     const QString newFileName = answer + u".txt"_s;
-    if (newFileName == fileName || !AcceptNoteFileName(answer, newFileName, title))
+    if (newFileName == fileName || !acceptNoteFileName(answer, newFileName, title))
         return;
     const QString from = NoteFilePath(dir, fileName);
     const QString to = NoteFilePath(dir, newFileName);
     if (QFileInfo::exists(to) && !IsSameFile(from, to)) {
-        m_window.platform().messageBox(
-            u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s + CurrentNoteName()
-                + u"\" keeps its name."_s,
-            Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
+        m_platform.messageBox(u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s
+                                  + noteName + u"\" keeps its name."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
-    if (!ConfirmLeaveNote())
+    if (!m_currentNote.confirmLeave())
         return;
     if (const FileError error = RenameFile(from, to)) {
-        ReportFileError(u"Quirebox can't rename the file "_s + Quoted(from) + u" to "_s
-                            + Quoted(to) + u"."_s,
-                        *error, title);
+        m_currentNote.reportFileError(u"Quirebox can't rename the file "_s + Quoted(from)
+                                          + u" to "_s + Quoted(to) + u"."_s,
+                                      *error, title);
         return;
     }
-    RefreshNoteList(-1);
-    if (rememberedRow < lstFILE->count()) {
-        const CodeSelection fromCode(*this);
-        {
-            const QSignalBlocker quiet(lstFILE);
-            lstFILE->setCurrentIndex(rememberedRow);
-        }
-        lstFILE_Click();
-    }
-    ShowNoFileSelected();
+    m_noteList.RefreshNoteList(-1);
+    // The row, not the note: the renamed note may sort elsewhere.
+    if (rememberedRow < m_notes.rowCount())
+        m_noteList.selectNote(rememberedRow);
+    m_noteList.ShowNoFileSelected();
 }
 
-void NoteCommands::DeleteNote()
+void NoteFileCommands::DeleteNote()
 {
-    const QString path = NotePath();
-    if (path.isEmpty())
+    const QString path = m_notes.currentPath();
+    if (path.isEmpty() || m_noteList.selectedFolderRow() == 0)
         return;
-    if (m_window.platform().messageBox(u"Are you sure to delete: \""_s + path + u"\""_s,
-                                       Platform::Buttons::OkCancel, Platform::Icon::Question,
-                                       u"Quirebox - File Delete"_s)
+    const QString title = u"Quirebox - File Delete"_s;
+    if (m_platform.messageBox(u"Are you sure to delete: \""_s + path + u"\""_s,
+                              Platform::Buttons::OkCancel, Platform::Icon::Question, title)
         != Platform::Button::Ok) {
         return;
     }
-    if (!ConfirmLeaveNote())
+    if (!m_currentNote.confirmLeave())
         return;
     if (const FileError error = MoveToTrash(path)) {
-        ReportFileError(u"Quirebox can't move the file "_s + Quoted(path)
-                            + u" to the trash."_s,
-                        *error, u"Quirebox - File Delete"_s);
+        m_currentNote.reportFileError(u"Quirebox can't move the file "_s + Quoted(path)
+                                          + u" to the trash."_s,
+                                      *error, title);
         return;
     }
-    RefreshNoteList(-1);
-    ShowNoFileSelected();
+    refill();
 }
 
 } // namespace qb

@@ -5,22 +5,45 @@
 
 namespace qb {
 
-// The rows of lstFILE: a note name on show (the file name less ".txt"), the real file name as
-// the row's item data. Filled in one go, so a folder of many notes lists quickly.
+// The rows of lstFILE: the notes of one folder, shown by name (the file name less ".txt") with
+// the real file name as each row's item data, and the current (selected) note. Filled in one go,
+// so a folder of many notes lists quickly.
 class NoteListModel final : public QAbstractListModel
 {
+    Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void setFileNames(QStringList fileNames);
-    const QStringList &fileNames() const { return m_fileNames; }
+    // The notes of the folder `folderRow` of the book, whose directory is `dir`; none current.
+    void setListing(int folderRow, const QString &dir, QStringList fileNames);
+
+    // The folder table row whose notes are listed; 0 when none.
+    int folderRow() const { return m_folderRow; }
+    const QString &folderDir() const { return m_dir; }
+
+    int currentRow() const { return m_current; }
+    void setCurrentRow(int row);
+    // Tells the selector again which note is current, after it showed another one.
+    void resyncCurrent() { Q_EMIT currentRowChanged(m_current); }
+
     QString fileName(int row) const;
+    QString noteName(int row) const;
+    // The path of the note at `row`; empty for no such row.
+    QString notePath(int row) const;
+    QString currentNoteName() const { return noteName(m_current); }
+    QString currentPath() const { return notePath(m_current); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
+Q_SIGNALS:
+    void currentRowChanged(int row);
+
 private:
     QStringList m_fileNames;
+    QString m_dir;
+    int m_folderRow = 0;
+    int m_current = -1;
 };
 
 } // namespace qb

@@ -1,0 +1,73 @@
+#include "book/BookStore.h"
+
+#include "book/Book.h"
+#include "platform/DateTimeText.h"
+#include "platform/Platform.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+QString BookStore::signatureLine() const
+{
+    const QDateTime now = m_platform.now();
+    return SignatureLine(ShortDateText(now.date()), LongTimeText(now.time()),
+                         MakeSignature(m_platform.userName()));
+}
+
+bool BookStore::openBookFile(const QString &path)
+{
+    const BookRead read = ReadBookFile(path);
+    if (!read.error.isEmpty()) {
+        m_platform.messageBox(u"Quirebox can't read the book file \""_s + path + u"\".\r\n"_s
+                                  + read.error,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+        return false;
+    }
+    if (!read.book) {
+        m_platform.messageBox(u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+        return false;
+    }
+    if (read.book->droppedFolders > 0) {
+        m_platform.messageBox(
+            u"The book \"%1\" lists %2 folders, but a book holds at most %3. Only the first %3 "
+            "are used; the others will be left out when the book is next written."_s
+                .arg(path)
+                .arg(MaxFolders + read.book->droppedFolders)
+                .arg(MaxFolders),
+            Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+    }
+    m_book.adopt(path, *read.book);
+    return true;
+}
+
+bool BookStore::LoadBook()
+{
+    return openBookFile(m_book.state().BookFilePath);
+}
+
+namespace {
+
+bool reportWrite(Platform &platform, const QString &path, const FileError &error)
+{
+    if (!error)
+        return true;
+    platform.messageBox(u"Quirebox can't write the book file \""_s + path + u"\".\r\n"_s + *error,
+                        Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+    return false;
+}
+
+} // namespace
+
+bool BookStore::writeBook(const BookState &state)
+{
+    return reportWrite(m_platform, state.BookFilePath, m_book.write(state, signatureLine()));
+}
+
+bool BookStore::writeNewBook(BookState state)
+{
+    return reportWrite(m_platform, state.BookFilePath, WriteBookFile(state, signatureLine()));
+}
+
+} // namespace qb

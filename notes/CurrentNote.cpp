@@ -1,0 +1,219 @@
+#include "notes/CurrentNote.h"
+
+#include "editor/NoteEditor.h"
+#include "notes/NoteSession.h"
+#include "notes/NoteSize.h"
+#include "platform/BusyCursor.h"
+
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+QString CharacterName(char32_t c)
+{
+    const QString code = u"U+%1"_s.arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000))
+        return code;
+    return u"\""_s + QString::fromUcs4(&c, 1) + u"\" ("_s + code + u")"_s;
+}
+
+} // namespace
+
+QString Quoted(const QString &path)
+{
+    return u"\""_s + path + u"\""_s;
+}
+
+CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
+                         QObject *parent)
+    : QObject(parent), m_session(session), m_editor(editor), m_platform(platform)
+{
+}
+
+void CurrentNote::reportFileError(const QString &what, const QString &reason,
+                                  const QString &title)
+{
+    m_platform.messageBox(what + u"\r\n"_s + reason, Platform::Buttons::Ok,
+                          Platform::Icon::Exclamation, title);
+}
+
+bool CurrentNote::acceptFileSize(const QString &path, const QString &refusal,
+                                 const QString &title)
+{
+    const FileProbe probe = ProbeFile(path);
+    if (probe.kind != FileProbe::Kind::Regular)
+        return true; // the read that follows says what is wrong
+    switch (JudgeNoteSize(probe.size, m_session.sizeLimits())) {
+    case NoteSizeVerdict::Open:
+        return true;
+    case NoteSizeVerdict::Ask:
+        return m_platform.messageBox(LargeNoteQuestion(path, probe.size),
+                                     Platform::Buttons::YesNo, Platform::Icon::Question, title)
+               == Platform::Button::Yes;
+    case NoteSizeVerdict::Refuse:
+        reportFileError(refusal + Quoted(path) + u"."_s, TooLargeNoteReason(probe.size), title);
+        return false;
+    }
+    return false;
+}
+
+void CurrentNote::LoadNote(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    const QString cantRead = u"Quirebox can't read the file "_s;
+    if (!acceptFileSize(path, cantRead, u"Quirebox"_s)) {
+        ShowNoNote();
+        m_session.DisableNoteSave();
+        return;
+    }
+    const BusyCursor busy(ProbeFile(path).size >= BusyAboveBytes);
+    const NoteSession::Loaded loaded = m_session.load(path);
+    if (!loaded.ok()) {
+        // No note rather than the previous one, so that no save can write it into this file.
+        ShowNoNote();
+        m_session.DisableNoteSave();
+        reportFileError(cantRead + Quoted(path) + u"."_s, loaded.error, u"Quirebox"_s);
+        return;
+    }
+    showNote(loaded.note);
+    m_session.DisableNoteSave();
+    if (loaded.encoded) {
+        m_session.SetNoteStatus(NoteStatus::Encoded);
+        Q_EMIT encodedNoteLoaded();
+    } else {
+        m_session.SetNoteStatus(NoteStatus::Unchanged);
+    }
+}
+
+void CurrentNote::ShowNoNote()
+{
+    {
+        const NoteSession::Replacing replacing(m_session);
+        m_editor.clear();
+    }
+    m_session.showNoNote();
+}
+
+void CurrentNote::showNote(const DecodedNote &note)
+{
+    const BusyCursor busy(note.text.size() >= BusyAboveBytes);
+    const NoteSession::Replacing replacing(m_session);
+    ShowNoteText(m_editor, note);
+}
+
+NoteBytes CurrentNote::editorBytes() const
+{
+    return NoteBytesFromEditor(m_editor, m_session.format());
+}
+
+bool CurrentNote::SaveNote()
+{
+    if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
+        return true;
+    const QString path = m_session.path();
+    NoteFormat format = m_session.format();
+    NoteBytes out = editorBytes();
+    if (out.unencodable) {
+        const QString text =
+            u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, which "
+            "can't hold the character "_s + CharacterName(*out.unencodable)
+            + u".\r\nSave the file as UTF-8 instead?"_s;
+        if (m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
+                                  u"Save file?"_s)
+            != Platform::Button::Ok) {
+            return false;
+        }
+        format.encoding = TextEncoding::Utf8;
+        format.byteOrderMark = false;
+        out = NoteBytesFromEditor(m_editor, format);
+        if (out.unencodable) {
+            reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
+                            u"The note holds the character "_s + CharacterName(*out.unencodable)
+                                + u", which no file can store."_s,
+                            u"Quirebox"_s);
+            return false;
+        }
+    }
+    if (format.encoding == TextEncoding::Windows1252 && ReadsBackAsUtf8(out.bytes)) {
+        // Such bytes would open as UTF-8 next time, showing other characters than were saved.
+        const QString text =
+            u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, but "
+            "its text would then be read back as UTF-8 and show other characters.\r\nSave the "
+            "file as UTF-8 instead?"_s;
+        if (m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
+                                  u"Save file?"_s)
+            != Platform::Button::Ok) {
+            return false;
+        }
+        format.encoding = TextEncoding::Utf8;
+        format.byteOrderMark = false;
+        out = NoteBytesFromEditor(m_editor, format);
+    }
+    const FingerprintCheck check = m_session.checkFile();
+    if (check.outcome != FingerprintCheck::Outcome::Same) {
+        const QString text =
+            check.outcome == FingerprintCheck::Outcome::Unreadable
+                ? u"The file: \""_s + path
+                      + u"\" could not be read to check whether another program changed it.\r\n"_s
+                      + check.error + u"\r\nOverwrite it with the text in the editor?"_s
+                : u"The file: \""_s + path
+                      + u"\" has been changed or removed by another program since it was "
+                        "loaded.\r\nOverwrite it with the text in the editor?"_s;
+        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                                  u"Save file?"_s)
+            != Platform::Button::Yes) {
+            return false;
+        }
+    }
+    const BusyCursor busy(out.bytes.size() >= BusyAboveBytes);
+    const WriteResult written = m_session.save(out.bytes, format);
+    if (!written.ok()) {
+        reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
+                        *written.error, u"Quirebox"_s);
+        return false;
+    }
+    return true;
+}
+
+QString CurrentNote::unsavedText(const QString &question) const
+{
+    return u"The file: "_s + Quoted(m_session.path()) + u" isn't saved.\r\n"_s + question;
+}
+
+CurrentNote::SaveAnswer CurrentNote::askToSave(const QString &question, const QString &title)
+{
+    if (!m_session.hasUnsavedEdits())
+        return SaveAnswer::Unasked;
+    return askToSave(unsavedText(question), Platform::Buttons::YesNoCancel,
+                     Platform::Icon::Question, title);
+}
+
+CurrentNote::SaveAnswer CurrentNote::askToSave(const QString &text, Platform::Buttons buttons,
+                                               Platform::Icon icon, const QString &title)
+{
+    if (!m_session.hasUnsavedEdits())
+        return SaveAnswer::Unasked;
+    switch (m_platform.messageBox(text, buttons, icon, title)) {
+    case Platform::Button::Yes:
+    case Platform::Button::Ok:
+        // A save that did not happen keeps the edits, and whatever asked stops.
+        return SaveNote() ? SaveAnswer::Saved : SaveAnswer::Cancelled;
+    case Platform::Button::No:
+        return SaveAnswer::Dropped;
+    case Platform::Button::Cancel:
+        break;
+    }
+    return SaveAnswer::Cancelled;
+}
+
+bool CurrentNote::confirmLeave()
+{
+    return askToSave(u"Save this file before leaving it?"_s, u"Save file?"_s)
+           != SaveAnswer::Cancelled;
+}
+
+} // namespace qb

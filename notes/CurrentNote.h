@@ -1,0 +1,71 @@
+#pragma once
+
+#include "notes/NoteDocument.h"
+#include "platform/Platform.h"
+
+#include <QObject>
+
+namespace qb {
+
+class NoteEditor;
+class NoteSession;
+
+// `path` between double quotes, as the messages show file paths.
+QString Quoted(const QString &path);
+
+// Between the NoteSession and the editor: puts a note into the editor and takes it out again to
+// save it, and asks about unsaved edits before anything could drop them. Works on the session
+// and the editor it is given; both outlive it.
+class CurrentNote final : public QObject
+{
+    Q_OBJECT
+public:
+    CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
+                QObject *parent = nullptr);
+
+    // Reads the note at `path` into the editor, asking first about a large one. A note that
+    // cannot be read is reported, and then none is shown.
+    void LoadNote(const QString &path);
+    // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
+    // or the user declined it.
+    bool SaveNote();
+    // Empties the editor and switches it off; no note is shown.
+    void ShowNoNote();
+
+    enum class SaveAnswer {
+        Unasked,  // nothing unsaved
+        Saved,    // the user said Yes (or Ok), and the note was saved
+        Dropped,  // the user said No
+        Cancelled // the user said Cancel, or the save failed: nothing may go on
+    };
+    // Asks about unsaved edits: `question` is the line after "The file: "..." isn't saved.".
+    SaveAnswer askToSave(const QString &question, const QString &title);
+    // The same with the whole text and the buttons given, for questions of another shape.
+    SaveAnswer askToSave(const QString &text, Platform::Buttons buttons, Platform::Icon icon,
+                         const QString &title);
+    // Asks before something replaces the editor's text: false when the user said Cancel.
+    bool confirmLeave();
+
+    // The note as the editor holds it now, in the note's own form.
+    NoteBytes editorBytes() const;
+    // Shows `note` in the editor, as the program's text, not as an edit of the user's.
+    void showNote(const DecodedNote &note);
+    // Asks about a large file before it is opened or added; false when it must not be: the user
+    // said no, or it is too large, which `refusal` (then the path) has told.
+    bool acceptFileSize(const QString &path, const QString &refusal, const QString &title);
+    // A message box: what could not be done, then the system's reason.
+    void reportFileError(const QString &what, const QString &reason, const QString &title);
+
+Q_SIGNALS:
+    // A note that starts with the encoded-note header was shown: its keyword is asked at once.
+    void encodedNoteLoaded();
+
+private:
+    QString unsavedText(const QString &question) const;
+
+    NoteSession &m_session;
+    NoteEditor &m_editor;
+    Platform &m_platform;
+};
+
+} // namespace qb

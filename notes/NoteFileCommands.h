@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace qb {
+
+class CommonDialog;
+class CurrentNote;
+class NoteListCommands;
+class NoteListModel;
+class NoteSession;
+class Platform;
+
+// The File menu's commands that change the notes of the selected folder: Make New, Add
+// Existing, Rename and Delete. Each ends with the note list read again.
+class NoteFileCommands
+{
+public:
+    NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
+                     const NoteSession &session, CurrentNote &currentNote, Platform &platform,
+                     CommonDialog &cD);
+
+    void MakeNewNote();
+    void AddExistingNote();
+    // Copies `source` into the selected folder (asking before replacing a note of its name and
+    // about unsaved edits) and refills the list. False when nothing was done.
+    bool addNoteFile(const QString &source, const QString &title);
+    void renameNote();
+    void DeleteNote();
+
+private:
+    // A name the user typed, made into a file name, that cannot name a note file is refused.
+    bool acceptNoteFileName(const QString &typed, const QString &fileName, const QString &title);
+    // The list read again, its first note shown; none shown when the folder has no note left.
+    void refill();
+
+    NoteListCommands &m_noteList;
+    const NoteListModel &m_notes;
+    const NoteSession &m_session;
+    CurrentNote &m_currentNote;
+    Platform &m_platform;
+    CommonDialog &m_cD;
+};
+
+} // namespace qb

@@ -1,0 +1,152 @@
+#include "notes/NoteListCommands.h"
+
+#include "book/Book.h"
+#include "book/FolderListModel.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteListModel.h"
+#include "notes/NoteListing.h"
+#include "notes/NoteSession.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders,
+                                   NoteListModel &notes, NoteSession &session,
+                                   CurrentNote &currentNote, Platform &platform, QObject *parent)
+    : QObject(parent), m_book(book), m_folders(folders), m_notes(notes), m_session(session),
+      m_currentNote(currentNote), m_platform(platform)
+{
+}
+
+int NoteListCommands::selectedFolderRow() const
+{
+    return m_folders.currentFolderRow();
+}
+
+QString NoteListCommands::selectedFolderDir() const
+{
+    return m_book.folderDir(selectedFolderRow());
+}
+
+bool NoteListCommands::hasCurrentNote() const
+{
+    return selectedFolderRow() != 0 && m_notes.currentRow() >= 0;
+}
+
+void NoteListCommands::RefreshNoteList(int selectIndex)
+{
+    if (selectIndex < 0)
+        selectIndex = 0;
+    const int folderRow = selectedFolderRow();
+    const QString dir = m_book.folderDir(folderRow);
+    const NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
+    m_notes.setListing(folderRow, dir, listing.fileNames);
+    if (dir.isEmpty())
+        return;
+    // A folder that is there but cannot be read must not pass for one without notes.
+    if (!listing.error.isEmpty() && QFileInfo::exists(dir)) {
+        m_currentNote.reportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
+                                      listing.error, u"Quirebox"_s);
+    }
+    const int count = m_notes.rowCount();
+    if (count == 0) {
+        Q_EMIT commandsSwitched(false);
+        return;
+    }
+    m_notes.setCurrentRow(std::min(selectIndex, count - 1));
+    Q_EMIT commandsSwitched(true);
+    m_currentNote.LoadNote(m_notes.currentPath());
+}
+
+void NoteListCommands::ShowNoFileSelected()
+{
+    if (m_notes.currentRow() < 0)
+        m_currentNote.ShowNoNote();
+}
+
+void NoteListCommands::showFirstFolder()
+{
+    // The first folder in the selector's order is listed, and its first note loaded, once: an
+    // encoded note asks for its keyword a single time.
+    LastFolderName = m_folders.currentName();
+    RefreshNoteList(-1);
+    // A book without folders, or a folder without notes, shows no note and asks nothing at exit.
+    if (!hasCurrentNote())
+        ShowNoFileSelected();
+}
+
+void NoteListCommands::pickFolder(int position)
+{
+    // Compared by row too: two folders may share a name, and the note commands must never work
+    // on one folder's directory with the other folder's note list.
+    if (m_folders.nameAt(position) == LastFolderName
+        && m_folders.folderRowAt(position) == m_notes.folderRow()) {
+        m_folders.setCurrentPosition(position);
+        return;
+    }
+    if (!m_currentNote.confirmLeave()) {
+        putSelectorsBack();
+        return;
+    }
+    selectFolder(position);
+}
+
+void NoteListCommands::selectFolder(int position)
+{
+    m_folders.setCurrentPosition(position);
+    if (m_folders.currentName() == LastFolderName
+        && m_folders.currentFolderRow() == m_notes.folderRow()) {
+        return;
+    }
+    RefreshNoteList(-1);
+    LastFolderName = m_folders.currentName();
+    ShowNoFileSelected();
+}
+
+void NoteListCommands::pickNote(int row)
+{
+    // The file decides, not the name shown: "Ideas.txt" and "Ideas.TXT" both show as Ideas.
+    if (m_session.isShown() && m_notes.notePath(row) == m_session.path()) {
+        m_notes.setCurrentRow(row);
+        return;
+    }
+    if (!m_currentNote.confirmLeave()) {
+        putSelectorsBack();
+        return;
+    }
+    selectNote(row);
+}
+
+void NoteListCommands::selectNote(int row)
+{
+    m_notes.setCurrentRow(row);
+    if (m_session.isShown() && m_notes.currentPath() == m_session.path())
+        return;
+    m_currentNote.LoadNote(m_notes.currentPath());
+}
+
+void NoteListCommands::putSelectorsBack()
+{
+    m_folders.resyncCurrent();
+    m_notes.resyncCurrent();
+}
+
+void NoteListCommands::refreshList()
+{
+    const CurrentNote::SaveAnswer answer =
+        m_currentNote.askToSave(u"Save this file before quitting?"_s, u"Refresh"_s);
+    if (answer == CurrentNote::SaveAnswer::Cancelled)
+        return;
+    RefreshNoteList(m_notes.currentRow());
+    ShowNoFileSelected();
+}
+
+void NoteListCommands::forgetFolderPick()
+{
+    LastFolderName.clear();
+}
+
+} // namespace qb

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace qb {
+
+class Book;
+class CurrentNote;
+class FolderListModel;
+class NoteListModel;
+class NoteSession;
+class Platform;
+
+// The two selectors: which folder's notes are listed and which note is shown. Picks made by the
+// user first ask about unsaved edits; selections made by a command ask nothing, the command
+// having asked already. Works on the models the selectors show; all it is given outlives it.
+class NoteListCommands final : public QObject
+{
+    Q_OBJECT
+public:
+    NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
+                     NoteSession &session, CurrentNote &currentNote, Platform &platform,
+                     QObject *parent = nullptr);
+
+    // Lists the selected folder's notes, selects row `selectIndex` (-1: the first; past the end:
+    // the last) and loads that note; a folder without notes switches the commands off.
+    void RefreshNoteList(int selectIndex);
+    // When no note is selected: no note is shown, and the panels say so.
+    void ShowNoFileSelected();
+
+    // After a book was read: its first folder listed and that folder's first note shown.
+    void showFirstFolder();
+    // The user picked the folder at `position` of the folder selector, or the note at `row`.
+    void pickFolder(int position);
+    void pickNote(int row);
+    // A command selects them: nothing is asked.
+    void selectFolder(int position);
+    void selectNote(int row);
+    // File > Refresh List: the folder read again, the same row selected and loaded.
+    void refreshList();
+    // The next pick of the current folder lists it again.
+    void forgetFolderPick();
+
+    // The selected folder's row in the book's folder table, and its directory; 0 and empty when
+    // none is selected.
+    int selectedFolderRow() const;
+    QString selectedFolderDir() const;
+    // A note is selected in the note list of the selected folder.
+    bool hasCurrentNote() const;
+
+Q_SIGNALS:
+    // The book-dependent commands are to be switched on or off.
+    void commandsSwitched(bool enabled);
+
+private:
+    void putSelectorsBack();
+
+    const Book &m_book;
+    FolderListModel &m_folders;
+    NoteListModel &m_notes;
+    NoteSession &m_session;
+    CurrentNote &m_currentNote;
+    Platform &m_platform;
+    // The folder last picked, so that a repeated pick is told from a new one. (A repeated pick
+    // of a note is told by the file shown.)
+    QString LastFolderName;
+};
+
+} // namespace qb

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "encoder/KeyWordCipher.h"
+#include "notes/NoteCodec.h"
+#include "notes/NoteFingerprint.h"
+#include "notes/NoteSize.h"
+#include "platform/SafeFile.h"
+
+#include <QObject>
+
+#include <optional>
+
+namespace qb {
+
+enum class NoteStatus { Unchanged, Changed, Encoded, Decoded };
+
+// The word status panel 1 shows for `status`.
+QString NoteStatusText(NoteStatus status);
+
+// The note shown in the editor: which file it is, the form its bytes are written in, what the
+// file held when it was read or saved, and its NoteStatus with what hangs on it (whether Save
+// is on, whether Tools > Encode enciphers or deciphers). It reads, writes, enciphers and
+// deciphers the note; the editor shows what it hands out, and the window shows its state
+// through its signals.
+class NoteSession final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NoteSession(QObject *parent = nullptr);
+
+    // A note is shown: its file was read.
+    bool isShown() const { return !m_path.isEmpty(); }
+    // The file the shown note was read from; a save writes there.
+    const QString &path() const { return m_path; }
+    // The shown note's name: its file name less ".txt".
+    QString noteName() const;
+    const NoteFormat &format() const { return m_format; }
+    NoteStatus status() const { return m_status; }
+    bool saveEnabled() const { return m_saveEnabled; }
+    // What Tools > Encode does now: encipher, or decipher.
+    CipherDirection cipherCommand() const { return m_cipherCommand; }
+    // The user changed the note since it was loaded or saved. Encode and Decode move the status
+    // away from "Changed" without saving, so the status alone cannot tell.
+    bool hasUnsavedEdits() const { return m_edited && isShown(); }
+
+    // When opening a note asks first, and when it refuses.
+    const NoteSizeLimits &sizeLimits() const { return m_sizeLimits; }
+    void setSizeLimits(const NoteSizeLimits &limits) { m_sizeLimits = limits; }
+
+    struct Loaded
+    {
+        DecodedNote note;
+        bool encoded = false; // the file starts with the encoded-note header
+        QString error;        // why it could not be read; empty on success
+        bool ok() const { return error.isEmpty(); }
+    };
+    // Reads the note at `path`. On success it is the shown note, to be put in the editor; on
+    // failure no note is shown.
+    Loaded load(const QString &path);
+    // Shows no note: the editor is emptied and switched off, and status panel 1 reads
+    // "Unchanged" while Save and the Encode/Decode caption stay as they were.
+    void showNoNote();
+
+    // Whether the file still holds what was read or last saved.
+    FingerprintCheck checkFile() const;
+    // Writes `bytes`, the note in `format`, to its file. On success the note is "Unchanged".
+    WriteResult save(const QByteArray &bytes, const NoteFormat &format);
+
+    // The note's bytes when they are known without asking the editor: an encoded note as it
+    // was read or enciphered, until the text changes.
+    const std::optional<QByteArray> &knownBytes() const { return m_knownBytes; }
+    // Enciphers `plainBytes`, the note in its own form, into an encoded note, and takes its
+    // form; nullopt when a code falls out of range.
+    std::optional<DecodedNote> encipher(QByteArrayView plainBytes, QByteArrayView keyword);
+    // Deciphers `encodedBytes`, the encoded note, and takes the plain note's form; nullopt when
+    // a code falls out of range.
+    std::optional<DecodedNote> decipher(QByteArrayView encodedBytes, QByteArrayView keyword);
+
+    // The status word, and with it the Save commands and the Encode/Decode caption:
+    // "Unchanged" turns Save off and the caption to Encode, "Changed" turns Save on, "Decoded"
+    // turns the caption to Encode, "Encoded" to Decode.
+    void SetNoteStatus(NoteStatus status);
+    void DisableNoteSave();
+
+    // The text in the editor changed: "Changed", and an edit of the user's unless the program
+    // is putting text there (see Replacing).
+    void textChanged();
+
+    // While one lives, changes of the editor's text are the program's, not the user's.
+    class Replacing
+    {
+    public:
+        explicit Replacing(NoteSession &session) : m_session(session) { ++m_session.m_replacing; }
+        ~Replacing() { --m_session.m_replacing; }
+        Replacing(const Replacing &) = delete;
+        Replacing &operator=(const Replacing &) = delete;
+
+    private:
+        NoteSession &m_session;
+    };
+
+Q_SIGNALS:
+    void statusChanged(qb::NoteStatus status);
+    // Emitted whenever the status sets Save, so that the window's switching of the commands
+    // and the status agree on who spoke last.
+    void saveEnabledChanged(bool enabled);
+    void cipherCommandChanged(qb::CipherDirection direction);
+    // A note is shown, or none is: path() tells which.
+    void shownChanged();
+
+private:
+    void setShown(const QString &path);
+    void setSaveEnabled(bool enabled);
+    void setCipherCommand(CipherDirection direction);
+
+    QString m_path;
+    NoteFormat m_format;
+    NoteFingerprint m_fingerprint;
+    NoteStatus m_status = NoteStatus::Unchanged;
+    bool m_saveEnabled = true;
+    CipherDirection m_cipherCommand = CipherDirection::Encipher;
+    bool m_edited = false;
+    int m_replacing = 0;
+    std::optional<QByteArray> m_knownBytes;
+    NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();
+};
+
+} // namespace qb

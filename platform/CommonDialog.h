@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace qb {
+
+// cD, the main window's one file dialog, shared by New Book, Open Book and Add Existing: each
+// use starts with the file name of the one before, unless it names its own.
+class CommonDialog
+{
+public:
+    // Shows `request` through `platform`; the chosen path, empty when cancelled.
+    QString show(Platform &platform, Platform::FileDialogRequest request)
+    {
+        if (request.initialName.isEmpty())
+            request.initialName = m_fileName;
+        const QString chosen = platform.fileDialog(request);
+        if (!chosen.isEmpty())
+            m_fileName = chosen;
+        return chosen;
+    }
+
+private:
+    QString m_fileName;
+};
+
+} // namespace qb
