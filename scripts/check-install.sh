@@ -110,19 +110,22 @@ check "the metainfo, the desktop entry and the icon agree" \
 check "the MIME database builds" update-mime-database "$share/mime"
 
 mkdir -p "$work/files"
-cp "$here/examples/demo.qb" "$work/files/Demo.qb"
 cp "$here/examples/demo.qb" "$work/files/book without extension"
 cp "$here/examples/Recipes/Crepes.txt" "$work/files/Crepes.txt"
-check "a .qb book is a Quirebox book" \
-    type_is application/x-quirebox-book "$work/files/Demo.qb"
+printf 'Not a book yet\r\n' >"$work/files/Draft.qb"
+check "a .qb file is a Quirebox book by its name" \
+    type_is application/x-quirebox-book "$work/files/Draft.qb"
 check "a book is known by its first line without .qb" \
     type_is application/x-quirebox-book "$work/files/book without extension"
 check "a .txt note is plain text" type_is text/plain "$work/files/Crepes.txt"
 
+make_package() { (cd "$build" && cpack -G DEB); }
+
 rm -f "$build"/quirebox_*.deb
-check "cpack -G DEB" bash -c 'cd "$1" && cpack -G DEB' - "$build"
-deb="$(ls "$build"/quirebox_*.deb 2>/dev/null | head -n1)"
-if [ -n "$deb" ]; then
+check "cpack -G DEB" make_package
+debs=("$build"/quirebox_*.deb)
+deb="${debs[0]}"
+if [ -f "$deb" ]; then
     echo "$(basename "$deb"):"
     dpkg-deb -c "$deb" | sed 's/^/     /'
     check "the packaged program runs and agrees on the version" versions_agree "$deb"

@@ -21,12 +21,14 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+display="$(head -n1 "$work/display")"
+export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export QT_QPA_PLATFORM=xcb
 
 # The status bar shows the note's path: the program runs in a mount namespace of its own, where
 # the demo book and its folders are copied to a home directory as a user would keep them.
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
 unshare --map-root-user --mount --propagation private sh -c '
     mount -t tmpfs tmpfs /home && mkdir -p /home/reader && cp -r "$1" /home/reader/Notes &&
     HOME=/home/reader exec "$2" /home/reader/Notes/demo.qb' - "$here/examples" "$build/quirebox" \
