@@ -10,7 +10,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# No display and no platform chosen, as in a text console or an ssh session.
+# No display and no platform chosen, as in a text console or over ssh.
 run_bare() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" "$@"; }
 
 run_bare --version >"$work/out" 2>"$work/err"
