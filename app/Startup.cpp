@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/CommandLine.h"
 #include "app/frmQB.h"
 #include "platform/QtPlatform.h"
 
@@ -10,7 +11,7 @@ std::unique_ptr<frmQB> StartMainWindow(QtPlatform &platform, const QStringList &
     auto window = std::make_unique<frmQB>(platform);
     platform.setOwner(window.get());
     window->show();
-    window->Form_Load(arguments.mid(1).join(QLatin1Char(' ')));
+    window->Form_Load(ParseCommandLine(arguments).bookPath);
     return window;
 }
 

@@ -9,9 +9,8 @@ namespace qb {
 class frmQB;
 class QtPlatform;
 
-// The program's start: the main window shown, then the book named on the command line loaded.
-// The command line is one book path: the arguments after the program's name joined by single
-// blanks, so that an unquoted path with blanks still arrives whole.
+// The program's start: the main window shown, then the book named on the command line loaded
+// (ParseCommandLine tells how the arguments make one book path).
 std::unique_ptr<frmQB> StartMainWindow(QtPlatform &platform, const QStringList &arguments);
 
 } // namespace qb

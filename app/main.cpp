@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/frmQB.h"
 #include "platform/Allocator.h"
@@ -10,6 +11,8 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     qb::KeepLargeBlocksForReuse();
+    if (const std::optional<int> status = qb::AnswerWithoutWindow(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Quirebox"_s);
     QApplication::setDesktopFileName(u"org.quirebox.Quirebox"_s);

@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
-#include <lmcons.h>
+
+#include <lmcons.h> // after the Windows types it uses
 #else
 #include <pwd.h>
 #include <unistd.h>
@@ -53,6 +55,16 @@ QMessageBox::Icon ToQt(Platform::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// Qt's file dialog keeps its history and layout in a settings file of its own under the user's
+// configuration directory, while the book file is the program's only stored state. Settings
+// under a Qt resource path read as empty, and Qt refuses every write to them before it reaches
+// the disk.
+void KeepNoSettings()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral(":/no-settings"));
+}
+
 } // namespace
 
 QString QtPlatform::inputBox(const QString &prompt, const QString &title,
@@ -88,6 +100,7 @@ Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Ic
 
 QString QtPlatform::fileDialog(const FileDialogRequest &request)
 {
+    KeepNoSettings();
     QFileDialog dialog(m_owner, request.title);
     dialog.setNameFilters(request.filters);
     if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())

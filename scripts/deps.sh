@@ -10,6 +10,9 @@ qb_packages=(
     libbenchmark-dev         # bench/
     xvfb xauth xdotool x11-utils  # the smoke test's real window
     fonts-dejavu-core
+    desktop-file-utils appstream  # validate the desktop entry and the metainfo
+    shared-mime-info libglib2.0-bin  # the .qb file type: build a MIME database, ask gio for a type
+    dpkg-dev lintian         # the Debian package: its dependencies (dpkg-shlibdeps), its checks
 )
 
 qb_install_missing() {
