@@ -15,7 +15,8 @@ namespace qb::test {
 
 // A scripted stand-in for the user and the system. Each prompt takes the next scripted answer
 // in order and is recorded with its exact words, so a test can check what the user would see.
-// A prompt with no answer left fails the test through `unexpected`.
+// A prompt with no answer left, or whose next answer is of another kind (a message box answer
+// where an input box asks), counts in `unexpected`, which fails the test.
 class FakePlatform final : public Platform
 {
 public:
@@ -32,13 +33,22 @@ public:
     };
 
     // Answers, consumed in order across all prompt kinds.
-    void answerInput(const QString &text) { m_answers.push_back(Answer{text, {}, {}}); }
-    void answerMessage(Button button) { m_answers.push_back(Answer{{}, button, {}}); }
-    void answerFile(const QString &path) { m_answers.push_back(Answer{path, {}, {}}); }
+    void answerInput(const QString &text)
+    {
+        m_answers.push_back({Prompt::Kind::Input, text, {}, {}});
+    }
+    void answerMessage(Button button)
+    {
+        m_answers.push_back({Prompt::Kind::Message, {}, button, {}});
+    }
+    void answerFile(const QString &path)
+    {
+        m_answers.push_back({Prompt::Kind::File, path, {}, {}});
+    }
     // A modal form: the handler drives it (types, clicks) and returns its result code.
     void answerDialog(std::function<int(QDialog &)> handler)
     {
-        m_answers.push_back(Answer{{}, {}, std::move(handler)});
+        m_answers.push_back({Prompt::Kind::Dialog, {}, {}, std::move(handler)});
     }
     bool allAnswered() const { return m_answers.empty(); }
 
@@ -55,13 +65,13 @@ public:
                      const QString &defaultText) override
     {
         prompts.append({Prompt::Kind::Input, prompt, title, defaultText, {}, {}, {}});
-        return take().text;
+        return take(Prompt::Kind::Input).text;
     }
     Button messageBox(const QString &text, Buttons buttons, Icon icon,
                       const QString &title) override
     {
         prompts.append({Prompt::Kind::Message, text, title, {}, buttons, icon, {}});
-        Answer a = take();
+        Answer a = take(Prompt::Kind::Message);
         if (a.button)
             return *a.button;
         return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
@@ -70,12 +80,12 @@ public:
     {
         prompts.append({Prompt::Kind::File, {}, request.title, request.initialName, {}, {},
                         request});
-        return take().text;
+        return take(Prompt::Kind::File).text;
     }
     int execDialog(QDialog &dialog) override
     {
         prompts.append({Prompt::Kind::Dialog, {}, dialog.windowTitle(), {}, {}, {}, {}});
-        Answer a = take();
+        Answer a = take(Prompt::Kind::Dialog);
         return a.dialog ? a.dialog(dialog) : int(QDialog::Rejected);
     }
     QDateTime now() override { return clock; }
@@ -106,15 +116,16 @@ public:
 private:
     struct Answer
     {
+        Prompt::Kind kind;
         QString text;
         std::optional<Button> button;
         std::function<int(QDialog &)> dialog;
     };
-    Answer take()
+    Answer take(Prompt::Kind kind)
     {
-        if (m_answers.empty()) {
+        if (m_answers.empty() || m_answers.front().kind != kind) {
             ++unexpected;
-            return {};
+            return {kind, {}, {}, {}};
         }
         Answer a = std::move(m_answers.front());
         m_answers.pop_front();

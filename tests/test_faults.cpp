@@ -3,9 +3,7 @@
 // stays "Changed", the file keeps its old bytes, nothing is left beside it, and a later save
 // works. Also special files in place of notes: huge, sparse ones and pipes.
 
-#include "NoteWindow.h"
-
-#include "book/BookCommands.h"
+#include "WindowFixture.h"
 
 #include <QElapsedTimer>
 
@@ -120,7 +118,7 @@ private Q_SLOTS:
         QFETCH(QList<Injected>, injected);
         QFETCH(QString, reason);
         QFETCH(bool, replaced);
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"note.txt"_s, OldBytes}});
         t.type(u"new "_s);
         const QByteArray newBytes = "new " + OldBytes;
@@ -129,7 +127,7 @@ private Q_SLOTS:
             faults.arm(fault.call, fault.error, t.dir(), fault.passBytes);
         t.platform.answerMessage(Platform::Button::Ok);
 
-        QVERIFY(!t.notes().SaveNote());
+        QVERIFY(!t.save());
         QVERIFY(faults.hits() > 0);
         faults.disarm();
         QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s)
@@ -139,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(everythingIn(t.dir()), QStringList(u"note.txt"_s));
 
         // Nothing to ask about another program: the next save simply works.
-        QVERIFY(t.notes().SaveNote());
+        QVERIFY(t.save());
         QCOMPARE(t.status(), u"Unchanged"_s);
         QCOMPARE(t.bytes(u"note.txt"_s), newBytes);
         QCOMPARE(everythingIn(t.dir()), QStringList(u"note.txt"_s));
@@ -159,7 +157,7 @@ private Q_SLOTS:
     {
         QFETCH(int, error);
         QFETCH(QString, reason);
-        NoteWindow t;
+        TestWindow t;
         const QByteArray big = QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
         t.put(u"a.txt"_s, "first note");
         t.put(u"b.txt"_s, big);
@@ -173,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(t.last().text, u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s)
                                     + u"\".\r\n"_s + reason);
         t.expectNoNote();
-        t.notes().SaveNote();
+        t.trigger(u"F_mnuSAVE"_s);
         QCOMPARE(t.bytes(u"b.txt"_s), big);
         QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("first note"));
     }
@@ -181,33 +179,34 @@ private Q_SLOTS:
     // A book read in part would lose its other folders when written back.
     void shortReadOfABook()
     {
-        NoteWindow t({u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
+        TestWindow t({u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
+        QVERIFY(WriteBytes(t.dir(u"Five"_s) + u"/note.txt"_s, "a note"));
         t.open();
         const QByteArray before = ReadBytes(t.bookPath);
         Faults faults;
         faults.arm("read", EIO, t.bookPath, 110);
         t.platform.answerMessage(Platform::Button::Ok);
-        QVERIFY(!t.w().books().OpenBookFile(t.bookPath));
+        t.w().txtTEXT_OLEDragDrop({t.bookPath});
         faults.disarm();
         QCOMPARE(t.last().text, u"Quirebox can't read the book file \""_s + t.bookPath
                                     + u"\".\r\n"_s + qt_error_string(EIO));
         // The book stays open as it was, all five folders.
-        QCOMPARE(t.w().lstFLDS()->count(), 5);
+        QCOMPARE(t.lstFLDS()->count(), 5);
         t.platform.answerInput(u"Renamed"_s);
-        t.w().books().RenameBook();
+        t.trigger(u"B_mnuREN"_s);
         QCOMPARE(ParseBook(ReadBytes(t.bookPath))->folders.size(), 5);
         QVERIFY(ReadBytes(t.bookPath) != before);
     }
 
     void unreadableBeforeSaving()
     {
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"note.txt"_s, OldBytes}});
         t.type(u"new "_s);
         Faults faults;
         faults.arm("read", EIO, t.note(u"note.txt"_s));
         t.platform.answerMessage(Platform::Button::No);
-        QVERIFY(!t.notes().SaveNote());
+        QVERIFY(!t.save());
         faults.disarm();
         QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"note.txt"_s)
                                     + u"\" could not be read to check whether another program "
@@ -221,7 +220,7 @@ private Q_SLOTS:
     // A pipe put where a listed note was must not hang the window waiting for a writer.
     void pipeInPlaceOfANote()
     {
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"a.txt"_s, "first"}, {u"b.txt"_s, "second"}});
         const QString pipe = t.note(u"b.txt"_s);
         QVERIFY(QFile::remove(pipe));
@@ -247,7 +246,7 @@ private Q_SLOTS:
     {
         QFETCH(qint64, size);
         QFETCH(bool, refused);
-        NoteWindow t;
+        TestWindow t;
         t.put(u"huge.txt"_s, {});
         QVERIFY(QFile::resize(t.note(u"huge.txt"_s), size));
         t.platform.answerMessage(refused ? Platform::Button::Ok : Platform::Button::No);
@@ -273,13 +272,14 @@ private Q_SLOTS:
     // Adding a file copies it whole through memory: a huge one is asked about first.
     void addingAHugeFile()
     {
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"a.txt"_s, "first"}});
         QTemporaryDir elsewhere;
         const QString huge = elsewhere.filePath(u"huge.txt"_s);
         QVERIFY(WriteBytes(huge, {}) && QFile::resize(huge, qint64(200) * 1024 * 1024));
+        t.platform.answerFile(huge);
         t.platform.answerMessage(Platform::Button::No);
-        QVERIFY(!t.notes().AddNoteFile(huge, u"Add File"_s));
+        t.trigger(u"F_mnuADD_EXIST"_s);
         QVERIFY(t.last().text.startsWith(u"The file \""_s + huge + u"\" holds 200 MiB."_s));
         QCOMPARE(QDir(t.dir()).entryList(QDir::Files), QStringList(u"a.txt"_s));
     }
@@ -287,7 +287,7 @@ private Q_SLOTS:
     // A note that takes a moment to show shows the busy cursor meanwhile.
     void busyWhileLoading()
     {
-        NoteWindow t;
+        TestWindow t;
         t.put(u"a.txt"_s, "small");
         t.put(u"b.txt"_s, QByteArray("A line of a note of some MiB.\r\n").repeated(100'000));
         t.open();
@@ -304,7 +304,7 @@ private Q_SLOTS:
     // Windows-1252 bytes that read back as UTF-8 would show other characters next time.
     void windows1252ThatWouldReadAsUtf8()
     {
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"n.txt"_s, "CAF\xC9\x85\r\n3\x80\r\n"}});
         QCOMPARE(t.text(), u"CAFÉ…\n3€\n"_s);
         QTextCursor cursor = t.editor()->textCursor();
@@ -312,14 +312,14 @@ private Q_SLOTS:
         cursor.movePosition(QTextCursor::PreviousBlock, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
         t.platform.answerMessage(Platform::Button::Cancel);
-        QVERIFY(!t.notes().SaveNote());
+        QVERIFY(!t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("CAF\xC9\x85\r\n3\x80\r\n"));
         QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
 
         t.platform.answerMessage(Platform::Button::Ok);
-        QVERIFY(t.notes().SaveNote());
+        QVERIFY(t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("CAF\xC3\x89\xE2\x80\xA6\r\n"));
-        t.w().notes().LoadNote();
+        t.trigger(u"F_mnuREFRESH"_s);
         QCOMPARE(t.text(), u"CAFÉ…\n"_s);
     }
 };

@@ -1,0 +1,177 @@
+#pragma once
+
+#include "FakePlatform.h"
+#include "TestFiles.h"
+
+#include "app/frmQB.h"
+#include "editor/NoteEditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <memory>
+#include <utility>
+
+namespace qb::test {
+
+using namespace Qt::StringLiterals;
+
+// The main window on a book of its own in a temporary directory, driven as a user drives it:
+// through its named controls and menu items, with a scripted platform answering every prompt.
+// The book "Test Book" lists one folder per name given, each a directory of that name beside
+// the book file. Notes go to "Alpha" unless told.
+class TestWindow
+{
+public:
+    explicit TestWindow(const QStringList &folderNames = {u"Alpha"_s})
+    {
+        QList<FolderEntry> folders;
+        for (const QString &name : folderNames) {
+            QDir().mkpath(dir(name));
+            folders.append({name, dir(name)});
+        }
+        WriteBytes(bookPath, BookBytes(u"Test Book"_s, folders));
+    }
+    // A prompt that found no scripted answer, or one of another kind, fails the test.
+    ~TestWindow() { QCOMPARE(platform.unexpected, 0); }
+
+    QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
+    QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
+    QByteArray bytes(const QString &fileName) const { return ReadBytes(note(fileName)); }
+    void put(const QString &fileName, const QByteArray &bytes) const
+    {
+        QVERIFY(WriteBytes(note(fileName), bytes));
+    }
+    // What the folder holds, sorted, each entry as "name=content".
+    QStringList entries() const
+    {
+        QStringList result;
+        for (const QString &name : QDir(dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            result.append(name + u'=' + QString::fromLatin1(bytes(name)));
+        return result;
+    }
+    // Lines 4 and on of the book file, without their line ends.
+    QStringList folderLines() const
+    {
+        const QList<QByteArray> lines = ReadBytes(bookPath).split('\n');
+        QStringList result;
+        for (qsizetype i = 3; i < lines.size(); ++i) {
+            if (!lines.at(i).isEmpty())
+                result.append(QString::fromUtf8(lines.at(i).chopped(1)));
+        }
+        return result;
+    }
+    // A book line for the folder `name` whose directory is `dirName` beside the book.
+    QString row(const QString &name, const QString &dirName) const
+    {
+        return name + u';' + dir(dirName) + u';';
+    }
+
+    // Writes the notes given, then opens the window on the book, as the command line would.
+    void open(const QList<std::pair<QString, QByteArray>> &notes = {})
+    {
+        for (const auto &[fileName, content] : notes)
+            put(fileName, content);
+        start(bookPath);
+    }
+    // A new window, started as the program starts with `commandLine`.
+    void start(const QString &commandLine)
+    {
+        window = std::make_unique<frmQB>(platform);
+        window->Form_Load(commandLine);
+    }
+
+    frmQB &w() const { return *window; }
+    template <typename T = QWidget> T *child(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qFatal("no child named %s", qPrintable(name));
+        return found;
+    }
+    QAction *action(const QString &name) const { return child<QAction>(name); }
+    void trigger(const QString &name) const { action(name)->trigger(); }
+    NoteEditor *editor() const { return child<NoteEditor>(u"txtTEXT"_s); }
+    QComboBox *lstFLDS() const { return child<QComboBox>(u"lstFLDS"_s); }
+    QComboBox *lstFILE() const { return child<QComboBox>(u"lstFILE"_s); }
+    QLabel *panel(int number) const { return child<QLabel>(u"sBAR_Panel%1"_s.arg(number)); }
+
+    // The editor's text with its line breaks as '\n'.
+    QString text() const
+    {
+        return editor()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+    }
+    QString status() const { return panel(1)->text(); }
+    // The status, the Encode/Decode caption, and whether the menu's and the toolbar's Save
+    // are on, in one line.
+    QString state() const
+    {
+        const int on = int(action(u"F_mnuSAVE"_s)->isEnabled())
+                       + int(action(u"tBAR_Button8"_s)->isEnabled());
+        return status() + u", "_s + action(u"T_mnuENCODE"_s)->text() + u", Save "_s
+               + QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
+    }
+    // The folder selector as "Name=row" items.
+    QStringList selector() const
+    {
+        QStringList items;
+        for (int i = 0; i < lstFLDS()->count(); ++i)
+            items.append(lstFLDS()->itemText(i) + u'=' + lstFLDS()->itemData(i).toString());
+        return items;
+    }
+    FakePlatform::Prompt last() const
+    {
+        return platform.prompts.isEmpty() ? FakePlatform::Prompt{} : platform.prompts.constLast();
+    }
+
+    // File > Save Current; false when the note stayed unsaved.
+    bool save() const
+    {
+        trigger(u"F_mnuSAVE"_s);
+        return status() != u"Changed";
+    }
+    // Picks as the user does: the selector moves, then reports the pick.
+    void pickNote(const QString &name) const { pick(lstFILE(), name); }
+    void pickFolder(const QString &name) const { pick(lstFLDS(), name); }
+    // Typing at the start of the note marks it "Changed".
+    void type(const QString &typed) const
+    {
+        editor()->moveCursor(QTextCursor::Start);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, QString(c), {});
+    }
+
+    // What a folder without notes shows: no text, nothing to type into or to save to.
+    void expectNoNote() const
+    {
+        QCOMPARE(text(), QString());
+        QVERIFY(!editor()->isEnabled());
+        QCOMPARE(status(), u"Unchanged"_s);
+        QCOMPARE(panel(2)->text(), u"No File Selected"_s);
+    }
+
+    QTemporaryDir root;
+    QString bookPath = root.filePath(u"book.qb"_s);
+    FakePlatform platform;
+    std::unique_ptr<frmQB> window;
+
+private:
+    static void pick(QComboBox *selector, const QString &name)
+    {
+        const int row = selector->findText(name, Qt::MatchExactly);
+        QVERIFY2(row >= 0, qPrintable(name));
+        selector->setCurrentIndex(row);
+        Q_EMIT selector->activated(row);
+    }
+};
+
+// The question asked before unsaved edits would be dropped.
+inline QString LeaveQuestion(const QString &path)
+{
+    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before leaving it?"_s;
+}
+
+} // namespace qb::test
