@@ -6,12 +6,19 @@
 
 namespace qb {
 
-std::unique_ptr<frmQB> StartMainWindow(QtPlatform &platform, const QStringList &arguments)
+std::unique_ptr<QMainWindow> StartMainWindow(QtPlatform &platform, const QStringList &arguments)
 {
     auto window = std::make_unique<frmQB>(platform);
     platform.setOwner(window.get());
     window->show();
     window->Form_Load(ParseCommandLine(arguments).bookPath);
+    return window;
+}
+
+std::unique_ptr<QMainWindow> MakeMainWindow(Platform &platform, const QString &bookPath)
+{
+    auto window = std::make_unique<frmQB>(platform);
+    window->Form_Load(bookPath);
     return window;
 }
 

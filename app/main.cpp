@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
-#include "app/frmQB.h"
 #include "platform/Allocator.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
+#include <QMainWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(u"org.quirebox.Quirebox"_s);
 
     qb::QtPlatform platform;
-    const std::unique_ptr<qb::frmQB> window =
+    const std::unique_ptr<QMainWindow> window =
         qb::StartMainWindow(platform, QApplication::arguments());
     return QApplication::exec();
 }

@@ -2,12 +2,10 @@
 // opening the note selector, and enciphering and deciphering a big note, each beside its
 // baseline measured in the same run.
 
-#include "FakePlatform.h"
+#include "BenchWindow.h"
 
-#include "app/frmQB.h"
-#include "editor/NoteEditor.h"
-#include "encoder/EncoderCommands.h"
-#include "notes/NoteCommands.h"
+#include "encoder/EncodedNote.h"
+#include "encoder/KeyWordCipher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,7 +21,7 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
-using qb::test::FakePlatform;
+using qb::bench::BenchWindow;
 
 namespace {
 
@@ -70,14 +68,13 @@ BigBook &bigBook(int count)
 void BM_ListAndLoadFirstNote(benchmark::State &state)
 {
     BigBook &book = bigBook(int(state.range(0)));
-    FakePlatform platform;
-    qb::frmQB window(platform);
-    window.Form_Load(book.book);
+    BenchWindow w(book.book);
+    QAction *refresh = w.action("F_mnuREFRESH");
     for (auto _ : state) {
-        window.notes().RefreshNoteList(-1);
-        benchmark::DoNotOptimize(window.lstFILE()->count());
+        refresh->trigger();
+        benchmark::DoNotOptimize(w.lstFILE()->count());
     }
-    if (window.lstFILE()->count() != state.range(0) || platform.unexpected != 0)
+    if (w.lstFILE()->count() != state.range(0) || w.platform.unexpected != 0)
         state.SkipWithError("the list or the note did not come out right");
 }
 BENCHMARK(BM_ListAndLoadFirstNote)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
@@ -98,11 +95,9 @@ BENCHMARK(BM_FilesystemListing)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMil
 void BM_OpenNoteSelector(benchmark::State &state)
 {
     BigBook &book = bigBook(int(state.range(0)));
-    FakePlatform platform;
-    qb::frmQB window(platform);
-    window.Form_Load(book.book);
-    window.show();
-    QComboBox *lstFILE = window.lstFILE();
+    BenchWindow w(book.book);
+    w.window->show();
+    QComboBox *lstFILE = w.lstFILE();
     for (auto _ : state) {
         lstFILE->showPopup();
         QApplication::processEvents();
@@ -114,12 +109,12 @@ void BM_OpenNoteSelector(benchmark::State &state)
 }
 BENCHMARK(BM_OpenNoteSelector)->Arg(10'000)->Unit(benchmark::kMillisecond);
 
-// 10 MiB of lines of text, CR LF, in a note of its own.
+// 10 MiB of lines of text, CR LF, in a note of its own ("big"), and the same enciphered with the
+// keyword "A" beside it ("coded").
 struct BigNote
 {
     QTemporaryDir root;
     QString book;
-    QByteArray plain;
 };
 
 BigNote &bigNote()
@@ -127,34 +122,33 @@ BigNote &bigNote()
     static std::unique_ptr<BigNote> made;
     if (!made) {
         made = std::make_unique<BigNote>();
+        QByteArray plain;
         const QByteArray line = "The quick brown fox jumps over the lazy dog, 0123456789.\r\n";
-        while (made->plain.size() < 10 * 1024 * 1024)
-            made->plain += line;
+        while (plain.size() < 10 * 1024 * 1024)
+            plain += line;
         const QString folder = made->root.filePath(u"notes"_s);
-        WriteFile(folder + u"/big.txt"_s, made->plain);
+        WriteFile(folder + u"/big.txt"_s, plain);
+        WriteFile(folder + u"/coded.txt"_s,
+                  qb::EncodedNoteBytes(
+                      *qb::KeyWordCipher(plain, "A", qb::CipherDirection::Encipher)));
         made->book = made->root.filePath(u"note.qb"_s);
         WriteFile(made->book, BookOf(folder));
     }
     return *made;
 }
 
-// The window on the big note, with the note's plain and enciphered forms at hand.
+// The window on the big notes.
 struct CipherWindow
 {
-    FakePlatform platform;
-    qb::frmQB window{platform};
-    QByteArray plain, encoded;
-    QString plainText, encodedText;
+    BenchWindow w{bigNote().book};
 
-    CipherWindow()
+    // Shows the plain note, or the enciphered one with its keyword question cancelled.
+    void show(bool plain)
     {
-        window.Form_Load(bigNote().book);
-        plain = window.notes().CurrentNoteBytes().bytes;
-        plainText = window.txtTEXT()->toPlainText();
-        platform.answerInput(u"A"_s);
-        window.encoder().EncodeNote();
-        encoded = window.notes().CurrentNoteBytes().bytes;
-        encodedText = window.txtTEXT()->toPlainText();
+        if (!plain)
+            w.platform.answerInput(QString());
+        w.lstFILE()->setCurrentIndex(plain ? 0 : 1);
+        Q_EMIT w.lstFILE()->activated(plain ? 0 : 1);
     }
 };
 
@@ -162,19 +156,14 @@ struct CipherWindow
 void RunCipherCommand(benchmark::State &state, bool encode)
 {
     CipherWindow c;
-    qb::NoteCommands &notes = c.window.notes();
     for (auto _ : state) {
         state.PauseTiming();
-        notes.ShowNoteBytes(encode ? c.plain : c.encoded);
-        notes.SetNoteStatus(encode ? u"Unchanged"_s : u"Encoded"_s, true);
-        c.platform.answerInput(u"A"_s);
+        c.show(encode);
+        c.w.platform.answerInput(u"A"_s);
         state.ResumeTiming();
-        if (encode)
-            c.window.encoder().EncodeNote();
-        else
-            c.window.encoder().DecodeNote();
+        c.w.action("T_mnuENCODE")->trigger();
     }
-    if (notes.NoteStatus() != (encode ? u"Encoded" : u"Decoded") || c.platform.unexpected != 0)
+    if (c.w.status() != (encode ? u"Encoded" : u"Decoded") || c.w.platform.unexpected != 0)
         state.SkipWithError("the command did not run through");
 }
 
@@ -186,11 +175,15 @@ BENCHMARK_CAPTURE(RunCipherCommand, DecodeNote, false)->Unit(benchmark::kMillise
 void RunSetPlainText(benchmark::State &state, bool encode)
 {
     CipherWindow c;
+    c.show(false);
+    const QString encodedText = c.w.editor()->toPlainText();
+    c.show(true);
+    const QString plainText = c.w.editor()->toPlainText();
     for (auto _ : state) {
         state.PauseTiming();
-        c.window.notes().ShowNoteBytes(encode ? c.plain : c.encoded);
+        c.show(encode);
         state.ResumeTiming();
-        c.window.txtTEXT()->setPlainText(encode ? c.encodedText : c.plainText);
+        c.w.editor()->setPlainText(encode ? encodedText : plainText);
     }
 }
 

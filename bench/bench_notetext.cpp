@@ -1,12 +1,10 @@
 // Loading and saving a large note, each beside what Qt alone takes for the same work: showing
 // the text with setPlainText, and writing the bytes through QSaveFile.
 
-#include "FakePlatform.h"
+#include "BenchWindow.h"
 #include "TestFiles.h"
 
-#include "app/frmQB.h"
 #include "notes/NoteCodec.h"
-#include "notes/NoteCommands.h"
 #include "notes/NoteDocument.h"
 
 #include <QApplication>
@@ -144,19 +142,21 @@ void BM_SaveNote(benchmark::State &state)
     const Fixture &f = TheFixture();
     if (f.notePath.isEmpty())
         return state.SkipWithError("no fixture note");
-    test::FakePlatform platform;
-    frmQB window(platform);
-    window.Form_Load(f.bookPath);
-    NoteCommands &notes = window.notes();
+    bench::BenchWindow w(f.bookPath);
+    QAction *save = w.action("F_mnuSAVE");
     for (auto _ : state) {
         state.PauseTiming();
-        notes.SetNoteStatus(QStringLiteral("Changed"), false);
+        // An edit taken back: "Changed", with the same text.
+        QTest::keyClick(w.editor(), Qt::Key_X);
+        QTest::keyClick(w.editor(), Qt::Key_Backspace);
         state.ResumeTiming();
-        if (!notes.SaveNote())
+        save->trigger();
+        if (w.status() != QStringLiteral("Unchanged"))
             return state.SkipWithError("save failed");
     }
     QFile saved(f.notePath);
-    if (!saved.open(QIODevice::ReadOnly) || saved.readAll() != f.bytes || platform.unexpected != 0)
+    if (!saved.open(QIODevice::ReadOnly) || saved.readAll() != f.bytes
+        || w.platform.unexpected != 0)
         state.SkipWithError("the note was not written back as it was read");
     state.SetBytesProcessed(state.iterations() * f.bytes.size());
 }

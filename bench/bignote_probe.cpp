@@ -3,10 +3,9 @@
 // `bignote_probe bare NOTE` shows the same file in a bare QPlainTextEdit with setPlainText.
 // Prints the milliseconds from the start of the load until the window has settled, and the
 // process's peak resident memory in KiB.
-#include "FakePlatform.h"
+#include "BenchWindow.h"
 #include "TestFiles.h"
 
-#include "app/frmQB.h"
 #include "platform/Allocator.h"
 
 #include <QApplication>
@@ -64,13 +63,12 @@ int main(int argc, char *argv[])
         QTemporaryDir dir;
         const QString book = dir.filePath(u"big.qb"_s);
         qb::test::WriteBytes(book, qb::test::BookBytes(u"Big"_s, {{u"Notes"_s, info.absolutePath()}}));
-        qb::test::FakePlatform platform;
-        qb::frmQB window(platform);
-        window.show();
+        qb::bench::BenchWindow w;
+        w.window->show();
         Settle();
-        platform.answerMessage(qb::Platform::Button::Yes); // a note this large is asked about
+        w.platform.answerMessage(qb::Platform::Button::Yes); // a note this large is asked about
         timer.start();
-        window.Form_Load(book);
+        QMetaObject::invokeMethod(w.editor(), "filesDropped", Q_ARG(QStringList, {book}));
         Settle();
     } else {
         std::fputs("usage: bignote_probe bare|quirebox NOTE\n", stderr);

@@ -4,7 +4,6 @@
 #include "BareWindow.h"
 
 #include "app/Startup.h"
-#include "app/frmQB.h"
 #include "platform/Allocator.h"
 #include "platform/QtPlatform.h"
 
@@ -41,7 +40,7 @@ int main(int argc, char *argv[])
     }
     if (arguments.value(1) == QLatin1String("quirebox")) {
         qb::QtPlatform platform;
-        const std::unique_ptr<qb::frmQB> window = qb::StartMainWindow(platform, arguments.mid(1));
+        const std::unique_ptr<QMainWindow> window = qb::StartMainWindow(platform, arguments.mid(1));
         LeaveWhenDrawn(*window);
     }
     std::fputs("usage: startup_probe bare | quirebox [BOOK]\n", stderr);

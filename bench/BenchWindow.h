@@ -1,0 +1,39 @@
+#pragma once
+
+#include "FakePlatform.h"
+
+#include "app/Startup.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+
+#include <memory>
+
+namespace qb::bench {
+
+// Quirebox's main window on a book, with a scripted platform, reached through the names of its
+// controls and menu items as a user reaches them.
+struct BenchWindow
+{
+    explicit BenchWindow(const QString &bookPath = {})
+        : window(MakeMainWindow(platform, bookPath))
+    {
+    }
+
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QAction *action(const char *name) const { return child<QAction>(name); }
+    QPlainTextEdit *editor() const { return child<QPlainTextEdit>("txtTEXT"); }
+    QComboBox *lstFILE() const { return child<QComboBox>("lstFILE"); }
+    QString status() const { return child<QLabel>("sBAR_Panel1")->text(); }
+
+    test::FakePlatform platform;
+    std::unique_ptr<QMainWindow> window;
+};
+
+} // namespace qb::bench

@@ -1,2 +1,0 @@
-# Benchmarks of the note commands.
-qb_add_bench(bench_notecommands WIDGETS SOURCES bench_notecommands.cpp)
