@@ -278,20 +278,23 @@ void frmQB::createStatusBar()
     m_panels[2]->setTextFormat(Qt::PlainText);
 
     m_clock = new QTimer(this);
+    m_clock->setObjectName(u"sBAR_Clock"_s);
+    m_clock->setSingleShot(true);
+    // Precise: a coarse timer may fire a little before the minute turns, and wake twice for it.
+    m_clock->setTimerType(Qt::PreciseTimer);
     connect(m_clock, &QTimer::timeout, this, &frmQB::UpdateClockPanels);
-    m_clock->start(1000);
     UpdateClockPanels();
 }
 
+// The panels show hours and minutes: the program wakes for them once a minute, as the minute
+// turns, and the date turns with the minute at midnight.
 void frmQB::UpdateClockPanels()
 {
     const QDateTime now = m_platform.now();
-    const QString date = ShortDateText(now.date());
-    const QString time = ShortTimeText(now.time());
-    if (m_panels[3]->text() != date)
-        m_panels[3]->setText(date);
-    if (m_panels[4]->text() != time)
-        m_panels[4]->setText(time);
+    m_panels[3]->setText(ShortDateText(now.date()));
+    m_panels[4]->setText(ShortTimeText(now.time()));
+    const int intoMinute = now.time().second() * 1000 + now.time().msec();
+    m_clock->start(60'000 - intoMinute + 20);
 }
 
 void frmQB::createCommands()
@@ -303,10 +306,10 @@ void frmQB::createCommands()
                                       *m_currentNote, m_platform, this);
     m_noteFiles = std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session,
                                                      *m_currentNote, m_platform, *m_cD);
-    m_books = std::make_unique<BookCommands>(*m_book, *m_bookStore, *m_currentNote, m_platform,
-                                             *m_cD);
-    m_folders = std::make_unique<FolderCommands>(*m_book, *m_bookStore, *m_folderModel,
-                                                 *m_noteList, *m_currentNote, m_platform);
+    m_books =
+        std::make_unique<BookCommands>(*m_book, *m_bookStore, *m_currentNote, m_platform, *m_cD);
+    m_folders = std::make_unique<FolderCommands>(*m_book, *m_bookStore, *m_folderModel, *m_noteList,
+                                                 *m_currentNote, m_platform);
     m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
     m_encoder = std::make_unique<EncoderCommands>(*m_session, *m_currentNote, m_platform);
     m_finder = std::make_unique<FindCommands>(*m_txtTEXT, m_platform, *this);
@@ -376,9 +379,8 @@ void frmQB::connectViews()
     });
     connect(m_session, &NoteSession::cipherCommandChanged, m_actions.T_mnuENCODE,
             [this](CipherDirection direction) {
-                m_actions.T_mnuENCODE->setText(direction == CipherDirection::Encipher
-                                                   ? u"&Encode"_s
-                                                   : u"D&ecode"_s);
+                m_actions.T_mnuENCODE->setText(
+                    direction == CipherDirection::Encipher ? u"&Encode"_s : u"D&ecode"_s);
             });
     connect(m_session, &NoteSession::shownChanged, this, [this] {
         const bool shown = m_session->isShown();
@@ -411,10 +413,11 @@ void frmQB::EnableCommands(bool flag)
 {
     const frmQBActions &a = m_actions;
     for (QAction *action :
-         {a.B_mnuREN, a.B_mnuF_DEL, a.B_mnuF_DISKOPEN, a.B_mnuF_NEW, a.B_mnuF_REN, a.F_mnuADD,
-          a.F_mnuDEL, a.F_mnuREN, a.F_mnuSAVE, a.F_mnuREFRESH, a.E_mnuDATE, a.E_mnuTIME,
-          a.E_mnuPASTE, a.E_mnuCOPY, a.E_mnuCOPYALL, a.E_mnuCUT, a.E_mnuALL, a.T_mnuGLWR,
-          a.T_mnuFIND, a.T_mnuFIND_NEXT, a.T_mnuENCODE}) {
+         {a.B_mnuREN,   a.B_mnuF_DEL, a.B_mnuF_DISKOPEN, a.B_mnuF_NEW, a.B_mnuF_REN,
+          a.F_mnuADD,   a.F_mnuDEL,   a.F_mnuREN,        a.F_mnuSAVE,  a.F_mnuREFRESH,
+          a.E_mnuDATE,  a.E_mnuTIME,  a.E_mnuPASTE,      a.E_mnuCOPY,  a.E_mnuCOPYALL,
+          a.E_mnuCUT,   a.E_mnuALL,   a.T_mnuGLWR,       a.T_mnuFIND,  a.T_mnuFIND_NEXT,
+          a.T_mnuENCODE}) {
         action->setEnabled(flag);
     }
     // A tool missing at start-up stays unusable for the whole run.
@@ -452,9 +455,9 @@ void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
     switch (ClassifyDroppedFile(path)) {
     case DropKind::Note:
         if (m_noteList->selectedFolderRow() == 0) {
-            m_platform.messageBox(u"The file \""_s + path
-                                      + u"\" can't be added: a book and a folder must be open "
-                                        "to take it."_s,
+            m_platform.messageBox(u"The file \""_s + path +
+                                      u"\" can't be added: a book and a folder must be open "
+                                      "to take it."_s,
                                   Platform::Buttons::Ok, Platform::Icon::Information, title);
             return;
         }
@@ -466,48 +469,128 @@ void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
             m_bookStore->openBookFile(path);
         return;
     case DropKind::Other:
-        m_platform.messageBox(u"The file \""_s + path
-                                  + u"\" isn't a text file or a valid Quirebox file."_s,
+        m_platform.messageBox(u"The file \""_s + path +
+                                  u"\" isn't a text file or a valid Quirebox file."_s,
                               Platform::Buttons::Ok, Platform::Icon::Information, title);
         return;
     }
 }
 
-void frmQB::B_NEW_Click() { m_books->NewBook(); }
-void frmQB::B_mnuOPEN_Click() { m_books->OpenBook(); }
-void frmQB::B_mnuREN_Click() { m_books->RenameBook(); }
-void frmQB::B_mnuF_NEW_Click() { m_folders->NewFolder(); }
-void frmQB::B_mnuF_REN_Click() { m_folders->RenameFolder(); }
-void frmQB::B_mnuF_DEL_Click() { m_folders->DeleteFolder(); }
-void frmQB::B_mnuF_DISKOPEN_Click() { m_launcher->openDiskFolder(); }
-void frmQB::mnuEND_Click() { close(); }
-void frmQB::F_mnuADD_NEW_Click() { m_noteFiles->MakeNewNote(); }
-void frmQB::F_mnuADD_EXIST_Click() { m_noteFiles->AddExistingNote(); }
-void frmQB::F_mnuREN_Click() { m_noteFiles->renameNote(); }
-void frmQB::F_mnuSAVE_Click() { m_currentNote->SaveNote(); }
-void frmQB::F_mnuDEL_Click() { m_noteFiles->DeleteNote(); }
-void frmQB::F_mnuREFRESH_Click() { m_noteList->refreshList(); }
-void frmQB::T_mnuGLWR_Click() { m_launcher->RunGlyphwright(); }
-void frmQB::T_mnuENCODE_Click() { m_encoder->toggleEncoding(); }
-void frmQB::T_mnuFIND_Click() { m_finder->showDialog(); }
-void frmQB::T_mnuFIND_NEXT_Click() { m_finder->findNext(); }
-void frmQB::H_mnuABOUT_Click() { m_launcher->showAbout(); }
+void frmQB::B_NEW_Click()
+{
+    m_books->NewBook();
+}
+void frmQB::B_mnuOPEN_Click()
+{
+    m_books->OpenBook();
+}
+void frmQB::B_mnuREN_Click()
+{
+    m_books->RenameBook();
+}
+void frmQB::B_mnuF_NEW_Click()
+{
+    m_folders->NewFolder();
+}
+void frmQB::B_mnuF_REN_Click()
+{
+    m_folders->RenameFolder();
+}
+void frmQB::B_mnuF_DEL_Click()
+{
+    m_folders->DeleteFolder();
+}
+void frmQB::B_mnuF_DISKOPEN_Click()
+{
+    m_launcher->openDiskFolder();
+}
+void frmQB::mnuEND_Click()
+{
+    close();
+}
+void frmQB::F_mnuADD_NEW_Click()
+{
+    m_noteFiles->MakeNewNote();
+}
+void frmQB::F_mnuADD_EXIST_Click()
+{
+    m_noteFiles->AddExistingNote();
+}
+void frmQB::F_mnuREN_Click()
+{
+    m_noteFiles->renameNote();
+}
+void frmQB::F_mnuSAVE_Click()
+{
+    m_currentNote->SaveNote();
+}
+void frmQB::F_mnuDEL_Click()
+{
+    m_noteFiles->DeleteNote();
+}
+void frmQB::F_mnuREFRESH_Click()
+{
+    m_noteList->refreshList();
+}
+void frmQB::T_mnuGLWR_Click()
+{
+    m_launcher->RunGlyphwright();
+}
+void frmQB::T_mnuENCODE_Click()
+{
+    m_encoder->toggleEncoding();
+}
+void frmQB::T_mnuFIND_Click()
+{
+    m_finder->showDialog();
+}
+void frmQB::T_mnuFIND_NEXT_Click()
+{
+    m_finder->findNext();
+}
+void frmQB::H_mnuABOUT_Click()
+{
+    m_launcher->showAbout();
+}
 
 void frmQB::tBAR_ButtonClick(int button)
 {
     switch (button) {
-    case 1: B_NEW_Click(); break;
-    case 2: B_mnuOPEN_Click(); break;
-    case 4: B_mnuF_NEW_Click(); break;
-    case 5: B_mnuF_DEL_Click(); break;
-    case 7: F_mnuADD_NEW_Click(); break;
-    case 8: F_mnuSAVE_Click(); break;
-    case 9: F_mnuDEL_Click(); break;
-    case 11: m_editing->Cut(); break;
-    case 12: m_editing->Copy(); break;
-    case 13: m_editing->Paste(); break;
-    case 15: T_mnuGLWR_Click(); break;
-    default: break; // separators
+    case 1:
+        B_NEW_Click();
+        break;
+    case 2:
+        B_mnuOPEN_Click();
+        break;
+    case 4:
+        B_mnuF_NEW_Click();
+        break;
+    case 5:
+        B_mnuF_DEL_Click();
+        break;
+    case 7:
+        F_mnuADD_NEW_Click();
+        break;
+    case 8:
+        F_mnuSAVE_Click();
+        break;
+    case 9:
+        F_mnuDEL_Click();
+        break;
+    case 11:
+        m_editing->Cut();
+        break;
+    case 12:
+        m_editing->Copy();
+        break;
+    case 13:
+        m_editing->Paste();
+        break;
+    case 15:
+        T_mnuGLWR_Click();
+        break;
+    default:
+        break; // separators
     }
 }
 
@@ -522,8 +605,8 @@ void frmQB::tBAR_ButtonMenuClick(int item)
 bool frmQB::Form_QueryUnload()
 {
     // A failed save keeps the program open rather than losing the edits.
-    return m_currentNote->askToSave(u"Save this file before quitting?"_s, u"Save file?"_s)
-           != CurrentNote::SaveAnswer::Cancelled;
+    return m_currentNote->askToSave(u"Save this file before quitting?"_s, u"Save file?"_s) !=
+           CurrentNote::SaveAnswer::Cancelled;
 }
 
 void frmQB::closeEvent(QCloseEvent *event)

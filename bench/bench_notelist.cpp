@@ -33,8 +33,8 @@ QString noteFolder(int count)
         dir = std::make_unique<QTemporaryDir>();
         const std::filesystem::path root = dir->path().toStdString();
         for (int i = 0; i < count; ++i) {
-            const std::string name = "Note " + std::to_string(i * 7919L % 1000003)
-                                     + (i % 10 == 0 ? ".TXT" : ".txt");
+            const std::string name =
+                "Note " + std::to_string(i * 7919L % 1000003) + (i % 10 == 0 ? ".TXT" : ".txt");
             std::ofstream(root / name) << "\r\n";
         }
         for (const char *other : {".hidden.txt", "readme.md", "plan.txt.bak"})
@@ -49,7 +49,7 @@ void BM_ListNoteFiles(benchmark::State &state)
     const QString folder = noteFolder(int(state.range(0)));
     for (auto _ : state) {
         const qb::NoteListing listing = qb::ListNoteFiles(folder);
-        benchmark::DoNotOptimize(listing.fileNames.size());
+        benchmark::DoNotOptimize(listing.size());
     }
 }
 
@@ -84,18 +84,19 @@ void BM_QDirIteratorListing(benchmark::State &state)
 // Sorting alone: the note list order against a locale collator with sort keys.
 void BM_SortNoteOrder(benchmark::State &state)
 {
-    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames;
+    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames();
     for (auto _ : state) {
         QStringList names = listed;
         std::reverse(names.begin(), names.end());
-        std::sort(names.begin(), names.end(), qb::NoteFileNameLess);
+        std::sort(names.begin(), names.end(),
+                  [](const QString &a, const QString &b) { return qb::NoteFileNameLess(a, b); });
         benchmark::DoNotOptimize(names.size());
     }
 }
 
 void BM_SortQCollatorKeys(benchmark::State &state)
 {
-    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames;
+    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames();
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     for (auto _ : state) {
@@ -132,7 +133,8 @@ void BM_TakeFingerprint10MiB(benchmark::State &state)
 void BM_Blake2bDigest10MiB(benchmark::State &state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(QCryptographicHash::hash(tenMiB(), QCryptographicHash::Blake2b_256));
+        benchmark::DoNotOptimize(
+            QCryptographicHash::hash(tenMiB(), QCryptographicHash::Blake2b_256));
     state.SetBytesProcessed(state.iterations() * tenMiB().size());
 }
 
@@ -157,8 +159,7 @@ void BM_CheckFingerprint10MiB(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_ListNoteFiles)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DirectoryIteratorBaseline)->Arg(10'000)->Arg(100'000)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DirectoryIteratorBaseline)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QDirIteratorListing)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortNoteOrder)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortQCollatorKeys)->Arg(100'000)->Unit(benchmark::kMillisecond);

@@ -42,14 +42,15 @@ void NoteListCommands::RefreshNoteList(int selectIndex)
         selectIndex = 0;
     const int folderRow = selectedFolderRow();
     const QString dir = m_book.folderDir(folderRow);
-    const NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
-    m_notes.setListing(folderRow, dir, listing.fileNames);
+    NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
+    const QString error = listing.error;
+    m_notes.setListing(folderRow, dir, std::move(listing));
     if (dir.isEmpty())
         return;
     // A folder that is there but cannot be read must not pass for one without notes.
-    if (!listing.error.isEmpty() && QFileInfo::exists(dir)) {
+    if (!error.isEmpty() && QFileInfo::exists(dir)) {
         m_currentNote.reportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
-                                      listing.error, u"Quirebox"_s);
+                                      error, u"Quirebox"_s);
     }
     const int count = m_notes.rowCount();
     if (count == 0) {

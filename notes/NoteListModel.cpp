@@ -4,25 +4,25 @@
 
 namespace qb {
 
-void NoteListModel::setListing(int folderRow, const QString &dir, QStringList fileNames)
+void NoteListModel::setListing(int folderRow, const QString &dir, NoteListing listing)
 {
     beginResetModel();
     m_folderRow = folderRow;
     m_dir = dir;
-    m_fileNames = std::move(fileNames);
+    m_listing = std::move(listing);
     endResetModel();
     setCurrentRow(-1);
 }
 
 void NoteListModel::setCurrentRow(int row)
 {
-    m_current = row >= 0 && row < m_fileNames.size() ? row : -1;
+    m_current = row >= 0 && row < m_listing.size() ? row : -1;
     Q_EMIT currentRowChanged(m_current);
 }
 
 QString NoteListModel::fileName(int row) const
 {
-    return row >= 0 && row < m_fileNames.size() ? m_fileNames.at(row) : QString();
+    return row >= 0 && row < m_listing.size() ? m_listing.fileNameAt(row).toString() : QString();
 }
 
 QString NoteListModel::noteName(int row) const
@@ -38,19 +38,20 @@ QString NoteListModel::notePath(int row) const
 
 int NoteListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_fileNames.size());
+    return parent.isValid() ? 0 : int(m_listing.size());
 }
 
 QVariant NoteListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_fileNames.size())
+    if (!index.isValid() || index.row() >= m_listing.size())
         return {};
+    const QStringView fileName = m_listing.fileNameAt(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return NoteNameOf(m_fileNames.at(index.row()));
+        return fileName.first(fileName.size() - 4).toString();
     case Qt::UserRole:
-        return m_fileNames.at(index.row());
+        return fileName.toString();
     default:
         return {};
     }

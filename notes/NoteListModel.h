@@ -1,7 +1,8 @@
 #pragma once
 
+#include "notes/NoteListing.h"
+
 #include <QAbstractListModel>
-#include <QStringList>
 
 namespace qb {
 
@@ -15,7 +16,7 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     // The notes of the folder `folderRow` of the book, whose directory is `dir`; none current.
-    void setListing(int folderRow, const QString &dir, QStringList fileNames);
+    void setListing(int folderRow, const QString &dir, NoteListing listing);
 
     // The folder table row whose notes are listed; 0 when none.
     int folderRow() const { return m_folderRow; }
@@ -40,7 +41,7 @@ Q_SIGNALS:
     void currentRowChanged(int row);
 
 private:
-    QStringList m_fileNames;
+    NoteListing m_listing;
     QString m_dir;
     int m_folderRow = 0;
     int m_current = -1;

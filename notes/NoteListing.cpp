@@ -27,17 +27,6 @@ char16_t foldedUnit(QChar c)
     return folded <= 0xffff ? char16_t(folded) : c.unicode();
 }
 
-// A key whose plain unit-by-unit order is that of compareFolded, made once per name so that
-// sorting a large folder folds nothing twice.
-QString foldedKey(QStringView noteName)
-{
-    QString key(noteName.size(), Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(key.data());
-    for (const QChar c : noteName)
-        *out++ = foldedUnit(c);
-    return key;
-}
-
 int compareFolded(QStringView a, QStringView b)
 {
     const qsizetype common = std::min(a.size(), b.size());
@@ -58,44 +47,38 @@ bool lessInFoldedTie(QStringView fileNameA, QStringView fileNameB)
     return fileNameA.compare(fileNameB) < 0;
 }
 
-struct SortEntry
-{
-    QString key;
-    QString fileName;
-};
-
-SortEntry sortEntryOf(QString fileName)
-{
-    return {foldedKey(noteNameView(fileName)), std::move(fileName)};
-}
-
-std::u16string_view unitsOf(const QString &text)
-{
-    return {reinterpret_cast<const char16_t *>(text.constData()), size_t(text.size())};
-}
-
-// A plain unit compare the compiler inlines; on 100,000 names it sorts a fifth faster than
-// QString::compare.
-bool sortEntryLess(const SortEntry &a, const SortEntry &b)
-{
-    if (const int byKey = unitsOf(a.key).compare(unitsOf(b.key)); byKey != 0)
-        return byKey < 0;
-    return lessInFoldedTie(a.fileName, b.fileName);
-}
-
 bool hasTxtEnding(QByteArrayView name)
 {
     if (name.size() < 4)
         return false;
     const QByteArrayView end = name.last(4);
-    return end[0] == '.' && (end[1] | 0x20) == 't' && (end[2] | 0x20) == 'x'
-           && (end[3] | 0x20) == 't';
+    return end[0] == '.' && (end[1] | 0x20) == 't' && (end[2] | 0x20) == 'x' &&
+           (end[3] | 0x20) == 't';
 }
 
-std::vector<SortEntry> collectNoteFiles(const QString &dirPath, QString *error)
+} // namespace
+
+QStringView NoteListing::fileNameAt(qsizetype index) const
 {
-    std::vector<SortEntry> entries;
-    *error = ScanDirectory(dirPath, [&](const DirEntry &entry) {
+    const Entry &entry = m_entries[size_t(index)];
+    return QStringView(m_names).sliced(entry.start, entry.length);
+}
+
+QStringList NoteListing::fileNames() const
+{
+    QStringList names;
+    names.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        names.append(fileNameAt(i).toString());
+    return names;
+}
+
+NoteListing ListNoteFiles(const QString &dirPath)
+{
+    NoteListing listing;
+    QString &names = listing.m_names;
+    std::vector<NoteListing::Entry> &entries = listing.m_entries;
+    listing.error = ScanDirectory(dirPath, [&](const DirEntry &entry) {
         const QByteArrayView name = entry.name();
         if (entry.isHidden()) {
             // A save's own temporary files are hidden.
@@ -106,26 +89,31 @@ std::vector<SortEntry> collectNoteFiles(const QString &dirPath, QString *error)
         // The ending first: only the few entries that can be notes cost more.
         if (!hasTxtEnding(name) || !entry.isRegularFile())
             return;
-        if (std::optional<QString> fileName = entry.decodedName())
-            entries.push_back(sortEntryOf(std::move(*fileName)));
+        const qsizetype start = names.size();
+        if (entry.appendDecodedName(names))
+            entries.push_back({quint32(start), quint16(names.size() - start)});
     });
-    return entries;
-}
 
-} // namespace
-
-NoteListing ListNoteFiles(const QString &dirPath)
-{
-    NoteListing listing;
-    std::vector<SortEntry> entries = collectNoteFiles(dirPath, &listing.error);
-    std::sort(entries.begin(), entries.end(), sortEntryLess);
-    listing.fileNames.reserve(qsizetype(entries.size()));
-    for (SortEntry &entry : entries)
-        listing.fileNames.append(std::move(entry.fileName));
+    // The sort keys, folded once per name, lie at the same places as the names.
+    QString keys(names.size(), Qt::Uninitialized);
+    std::transform(names.cbegin(), names.cend(), keys.begin(),
+                   [](QChar c) { return QChar(foldedUnit(c)); });
+    const char16_t *const keyUnits = reinterpret_cast<const char16_t *>(keys.constData());
+    const auto keyOf = [keyUnits](const NoteListing::Entry &entry) {
+        return std::u16string_view(keyUnits + entry.start, size_t(entry.length - 4));
+    };
+    const QStringView all(names);
+    std::sort(entries.begin(), entries.end(),
+              [&](const NoteListing::Entry &a, const NoteListing::Entry &b) {
+                  if (const int byKey = keyOf(a).compare(keyOf(b)); byKey != 0)
+                      return byKey < 0;
+                  return lessInFoldedTie(all.sliced(a.start, a.length),
+                                         all.sliced(b.start, b.length));
+              });
     return listing;
 }
 
-bool NoteFileNameLess(const QString &fileNameA, const QString &fileNameB)
+bool NoteFileNameLess(QStringView fileNameA, QStringView fileNameB)
 {
     if (const int byFolded = compareFolded(noteNameView(fileNameA), noteNameView(fileNameB));
         byFolded != 0)

@@ -3,12 +3,34 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace qb {
 
-struct NoteListing
+// The note files of one folder, in note list order. The names share one buffer, so that a
+// folder of many thousands of notes lists with a handful of allocations.
+class NoteListing
 {
-    QStringList fileNames; // real file names ("Ideas.TXT" stays so), in note list order
-    QString error;         // why the folder could not be read (fully); empty when it could
+public:
+    qsizetype size() const { return qsizetype(m_entries.size()); }
+    bool isEmpty() const { return m_entries.empty(); }
+    // The real file name of the note at `index` ("Ideas.TXT" stays so).
+    QStringView fileNameAt(qsizetype index) const;
+    QStringList fileNames() const;
+
+    // Why the folder could not be read (fully); empty when it could.
+    QString error;
+
+private:
+    friend NoteListing ListNoteFiles(const QString &dirPath);
+
+    struct Entry
+    {
+        quint32 start;  // in m_names
+        quint16 length; // a file name holds at most 255 units
+    };
+    QString m_names;
+    std::vector<Entry> m_entries;
 };
 
 // The note files directly inside `dirPath`: regular files, or links to one, whose name ends in
@@ -20,6 +42,6 @@ NoteListing ListNoteFiles(const QString &dirPath);
 // Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by
 // unit (locale-free, so every machine shows the same order; digits are not read as numbers);
 // names equal in that way go by a case-sensitive compare, then by the whole file name.
-bool NoteFileNameLess(const QString &fileNameA, const QString &fileNameB);
+bool NoteFileNameLess(QStringView fileNameA, QStringView fileNameB);
 
 } // namespace qb

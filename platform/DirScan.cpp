@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <optional>
 
 #ifdef Q_OS_WIN
 #include <QDirIterator>
@@ -31,18 +30,22 @@ bool isAscii(QByteArrayView name)
 
 } // namespace
 
-std::optional<QString> DirEntry::decodedName() const
+bool DirEntry::appendDecodedName(QString &out) const
 {
-    if (isAscii(m_name))
-        return QString::fromLatin1(m_name);
+    if (isAscii(m_name)) {
+        out.append(QLatin1StringView(m_name.data(), m_name.size()));
+        return true;
+    }
 #ifdef Q_OS_WIN
-    return QString::fromUtf8(m_name);
+    out.append(QString::fromUtf8(m_name));
+    return true;
 #else
     const QByteArray bytes = QByteArray::fromRawData(m_name.data(), m_name.size());
-    QString decoded = QFile::decodeName(bytes);
+    const QString decoded = QFile::decodeName(bytes);
     if (QFile::encodeName(decoded) != bytes)
-        return std::nullopt;
-    return decoded;
+        return false;
+    out.append(decoded);
+    return true;
 #endif
 }
 
@@ -73,8 +76,7 @@ QString ScanDirectory(const QString &dirPath, const std::function<void(const Dir
 {
     if (!QFileInfo(dirPath).isDir())
         return u"The folder does not exist."_s;
-    QDirIterator it(dirPath, QDir::AllEntries | QDir::Hidden | QDir::System
-                                 | QDir::NoDotAndDotDot);
+    QDirIterator it(dirPath, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
@@ -118,8 +120,8 @@ bool DirEntry::isRegularFile() const
         return false;
 #endif
     struct stat status;
-    return ::fstatat(::dirfd(system->dir), system->entry->d_name, &status, 0) == 0
-           && S_ISREG(status.st_mode);
+    return ::fstatat(::dirfd(system->dir), system->entry->d_name, &status, 0) == 0 &&
+           S_ISREG(status.st_mode);
 }
 
 QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)

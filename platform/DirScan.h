@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 namespace qb {
 
@@ -18,9 +17,9 @@ public:
     bool isHidden() const { return m_hidden; }
     // A regular file, or a link to one. Asks the system only when the listing did not say.
     bool isRegularFile() const;
-    // The name as text; nullopt when it is not valid in the file name encoding, and so could
-    // be shown only garbled and would open nothing.
-    std::optional<QString> decodedName() const;
+    // Appends the name as text to `out`; false, with nothing appended, when it is not valid in
+    // the file name encoding, and so could be shown only garbled and would open nothing.
+    bool appendDecodedName(QString &out) const;
 
 private:
     friend class DirScanner;

@@ -39,7 +39,7 @@ void expectWholeNote(const QString &dir, const QString &note)
     const QByteArray bytes = ReadBytes(note);
     QVERIFY2(bytes == NoteContent(0) || bytes == NoteContent(1),
              qPrintable(u"a note of %1 bytes, neither old nor new"_s.arg(bytes.size())));
-    QCOMPARE(ListNoteFiles(dir).fileNames, QStringList(u"note.txt"_s));
+    QCOMPARE(ListNoteFiles(dir).fileNames(), QStringList(u"note.txt"_s));
     const QStringList all =
         QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : all)

@@ -74,14 +74,14 @@ void TestNoteFiles::listsNoteFilesInOrder()
     // then the whole file name.
     const NoteListing listing = ListNoteFiles(dir.path());
     QCOMPARE(listing.error, QString());
-    QCOMPARE(listing.fileNames,
+    QCOMPARE(listing.fileNames(),
              QStringList({u"A.txt"_s, u"a.TXT"_s, u"a.txt"_s, u"a b.txt"_s, u"b.txt"_s,
                           u"Ideas.TXT"_s, u"link.txt"_s, u"mixed.tXt"_s, u"note10.txt"_s,
                           u"note2.txt"_s, u"notes.txt"_s, u"notes.2024.txt"_s}));
     unfinished.cancelWriting();
 
     const NoteListing missing = ListNoteFiles(dir.filePath(u"missing"_s));
-    QVERIFY(missing.fileNames.isEmpty() && !missing.error.isEmpty());
+    QVERIFY(missing.isEmpty() && !missing.error.isEmpty());
 }
 
 // A save cut short leaves a hidden temporary file; listing the folder removes it once it is an
@@ -102,7 +102,7 @@ void TestNoteFiles::removesOnlyStaleSaveLeftovers()
     make(u".qbsave-XyZ789-note.txt"_s, false);
     make(u".qbsave-notours.txt"_s, true);
     make(u".qbsave-AbC123"_s, true);
-    QCOMPARE(ListNoteFiles(dir.path()).fileNames, QStringList(u"note.txt"_s));
+    QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(u"note.txt"_s));
     QCOMPARE(entriesOf(dir.path()), QStringList({u".qbsave-AbC123"_s, u".qbsave-XyZ789-note.txt"_s,
                                                  u".qbsave-notours.txt"_s, u"note.txt"_s}));
 }
@@ -151,7 +151,7 @@ void TestNoteFiles::checksAndCreatesNoteFiles()
     const FileError clash = CreateNoteFile(path);
     QVERIFY(clash.has_value() && !clash->isEmpty());
     QCOMPARE(ReadBytes(path), NoteBytes);
-    QCOMPARE(ListNoteFiles(dir.path()).fileNames, QStringList(fileName));
+    QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
     QCOMPARE(entriesOf(dir.path()), QStringList(fileName));
 }
 
