@@ -9,6 +9,7 @@ qb_packages=(
     qt6-qpa-plugins          # the offscreen and xcb platforms
     libbenchmark-dev         # bench/
     xvfb xauth xdotool x11-utils  # the smoke test's real window
+    clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces
     fonts-dejavu-core
 )
 
