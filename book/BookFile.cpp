@@ -9,13 +9,14 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
+// The same test as a note's, so that the same bytes never read as one text in a book and as
+// another in a note.
 QString DecodeBook(QByteArrayView bytes, TextEncoding *encoding)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError()) {
+    if (IsStrictUtf8(bytes)) {
         *encoding = TextEncoding::Utf8;
-        return text;
+        // Drops a byte order mark before the header.
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)(bytes);
     }
     *encoding = TextEncoding::Windows1252;
     return DecodeWindows1252(bytes);
@@ -80,7 +81,12 @@ std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &si
     }
     if (book.encoding == TextEncoding::Utf8)
         return text.toUtf8();
-    return EncodeWindows1252(text);
+    std::optional<QByteArray> bytes = EncodeWindows1252(text);
+    // Windows-1252 bytes that are valid UTF-8 would be read back as UTF-8, as other characters
+    // ("Ò’" as "Ғ"): the same characters are written in UTF-8 instead.
+    if (bytes && IsStrictUtf8(*bytes))
+        return text.toUtf8();
+    return bytes;
 }
 
 QString MakeSignature(const QString &userName)

@@ -50,7 +50,8 @@ struct ParsedBook
 std::optional<ParsedBook> ParseBook(QByteArrayView bytes);
 
 // The whole book file. `signatureLine` is the text after "Signature=".
-// nullopt when the book is Windows-1252 and holds a character that code page cannot store.
+// nullopt when the book is Windows-1252 and holds a character that code page cannot store. A
+// Windows-1252 book whose bytes in that code page would read back as UTF-8 is written in UTF-8.
 std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &signatureLine);
 
 QString SignatureLine(const QString &date, const QString &time, const QString &signature);

@@ -49,8 +49,10 @@ bool AsciiWord(const unsigned char *p)
     return (word & 0x8080808080808080ULL) == 0;
 }
 
-// Well-formed UTF-8 as Unicode defines it (Table 3-7). QString::fromUtf8 would accept more and
-// mend it, and a mended note is no longer the file it was read from.
+} // namespace
+
+// Unicode's Table 3-7. QString::fromUtf8 would accept more and mend it, and a mended note is no
+// longer the file it was read from.
 bool IsStrictUtf8(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
@@ -95,6 +97,8 @@ bool IsStrictUtf8(QByteArrayView bytes)
     }
     return true;
 }
+
+namespace {
 
 LineEnd DetectLineEnd(QByteArrayView bytes)
 {
@@ -245,8 +249,8 @@ constexpr TwoByteShuffles kTwoByteShuffles = MakeTwoByteShuffles();
 // was written.
 __attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8(const char16_t *in,
                                                               const char16_t *end,
-                                                              unsigned char *&out,
-                                                              bool lineBreaks, bool crLf)
+                                                              unsigned char *&out, bool lineBreaks,
+                                                              bool crLf)
 {
     const __m128i longBits = _mm_set1_epi16(static_cast<short>(0xF800));
     const __m128i asciiMax = _mm_set1_epi16(0x7F);
@@ -269,10 +273,9 @@ __attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8(const char16_t *in
             _mm_load_si128(reinterpret_cast<const __m128i *>(kTwoByteShuffles.order[mask]));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_shuffle_epi8(pairs, order));
         // Two bits per long unit; what was stored for it and after it is written over.
-        const auto longUnits = static_cast<unsigned>(_mm_movemask_epi8(
-                                   _mm_cmpeq_epi16(_mm_and_si128(units, longBits),
-                                                   _mm_setzero_si128())))
-                               ^ 0xFFFFU;
+        const auto longUnits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(
+                                   _mm_and_si128(units, longBits), _mm_setzero_si128()))) ^
+                               0xFFFFU;
         if (longUnits == 0) {
             out += kTwoByteShuffles.length[mask];
             in += 8;
@@ -484,8 +487,8 @@ void NoteEncoder::appendWindows1252(QStringView text, bool lineBreaks)
     const char16_t *const units = text.utf16();
     qsizetype i = 0;
     while (i < text.size()) {
-        const qsizetype ascii = CopyAsciiPrefix(units + i, units + text.size(),
-                                                reinterpret_cast<unsigned char *>(out));
+        const qsizetype ascii =
+            CopyAsciiPrefix(units + i, units + text.size(), reinterpret_cast<unsigned char *>(out));
         i += ascii;
         out += ascii;
         if (i == text.size())

@@ -42,9 +42,12 @@ struct DecodedNote
     QList<StandIn> standIns; // ascending positions into text
 };
 
-// UTF-8 when the bytes are valid UTF-8 (plain ASCII and empty notes included), else Windows-1252.
-// Valid means well-formed in the strict sense: no overlong forms, no surrogates, nothing above
-// U+10FFFF, so that decoding and encoding again gives back the same bytes.
+// Well-formed UTF-8 in the strict sense (plain ASCII and empty bytes included): no overlong forms,
+// no surrogates, nothing above U+10FFFF, so that decoding and encoding again gives back the same
+// bytes.
+bool IsStrictUtf8(QByteArrayView bytes);
+
+// UTF-8 when IsStrictUtf8(bytes) (plain ASCII and empty notes included), else Windows-1252.
 // The first line end in the bytes decides the style; CR LF when there is none. A CR that is not
 // followed by LF does not count.
 NoteFormat DetectNoteFormat(QByteArrayView bytes);

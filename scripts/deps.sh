@@ -9,6 +9,7 @@ qb_packages=(
     qt6-qpa-plugins          # the offscreen and xcb platforms
     libbenchmark-dev         # bench/
     xvfb xauth xdotool x11-utils  # the smoke test's real window
+    clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces
     fonts-dejavu-core
     desktop-file-utils appstream  # validate the desktop entry and the metainfo
     shared-mime-info libglib2.0-bin  # the .qb file type: build a MIME database, ask gio for a type
