@@ -1,6 +1,5 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
-#include "platform/Allocator.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -10,7 +9,6 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    qb::KeepLargeBlocksForReuse();
     if (const std::optional<int> status = qb::AnswerWithoutWindow(argc, argv))
         return *status;
     QApplication app(argc, argv);

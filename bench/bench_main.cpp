@@ -1,7 +1,6 @@
 // The main of every benchmark that needs widgets: an offscreen application around Google Benchmark.
 #include "BenchApp.h"
 
-#include "platform/Allocator.h"
 
 #include <QApplication>
 
@@ -28,8 +27,6 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The allocator runs as it does in the program.
-    qb::KeepLargeBlocksForReuse();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

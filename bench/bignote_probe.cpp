@@ -6,7 +6,6 @@
 #include "BenchWindow.h"
 #include "TestFiles.h"
 
-#include "platform/Allocator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,7 +39,6 @@ void Settle()
 
 int main(int argc, char *argv[])
 {
-    qb::KeepLargeBlocksForReuse();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -4,7 +4,6 @@
 #include "BareWindow.h"
 
 #include "app/Startup.h"
-#include "platform/Allocator.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -29,7 +28,6 @@ namespace {
 
 int main(int argc, char *argv[])
 {
-    qb::KeepLargeBlocksForReuse();
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.value(1) == QLatin1String("bare")) {

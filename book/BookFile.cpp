@@ -84,7 +84,7 @@ std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &si
     std::optional<QByteArray> bytes = EncodeWindows1252(text);
     // Windows-1252 bytes that are valid UTF-8 would be read back as UTF-8, as other characters
     // ("Ò’" as "Ғ"): the same characters are written in UTF-8 instead.
-    if (bytes && IsStrictUtf8(*bytes))
+    if (bytes && ReadsBackAsUtf8(*bytes))
         return text.toUtf8();
     return bytes;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteCodec.h"
+#include "platform/CodePage.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -3,7 +3,7 @@
 #include "encoder/EncodedNote.h"
 #include "notes/CurrentNote.h"
 #include "notes/NoteSession.h"
-#include "platform/BusyCursor.h"
+#include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
 using namespace Qt::StringLiterals;
@@ -49,7 +49,7 @@ void EncoderCommands::EncodeNote()
     if (!keyword)
         return;
     const NoteBytes plain = m_currentNote.editorBytes();
-    const BusyCursor busy(plain.bytes.size() >= BusyAboveBytes);
+    const LongCommand command(plain.bytes.size() >= LongCommandBytes);
     const std::optional<DecodedNote> encoded =
         plain.unencodable ? std::nullopt : m_session.encipher(plain.bytes, *keyword);
     if (!encoded) {
@@ -79,7 +79,7 @@ void EncoderCommands::DecodeNote()
             return;
         encoded = fromEditor.bytes;
     }
-    const BusyCursor busy(encoded.size() >= BusyAboveBytes);
+    const LongCommand command(encoded.size() >= LongCommandBytes);
     const std::optional<DecodedNote> plain = m_session.decipher(encoded, *keyword);
     // A keyword that drives a code out of range changes nothing, silently.
     if (!plain)

@@ -2,15 +2,36 @@
 
 #include "editor/NoteEditor.h"
 #include "find/frmFIND.h"
-#include "platform/BusyCursor.h"
+#include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
+
+namespace {
+
+// Block by block, so that no copy of the whole text is made: a match lies within one block
+// unless the searched text holds a line break, which is searched for in the text as one.
+qsizetype FindInDocument(const QTextDocument &document, const QString &what, int from,
+                         Qt::CaseSensitivity cs)
+{
+    if (what.contains(QChar::ParagraphSeparator))
+        return FindText(document.toRawText(), what, from, cs);
+    for (QTextBlock block = document.findBlock(from); block.isValid(); block = block.next()) {
+        const qsizetype found =
+            FindText(block.text(), what, std::max(0, from - block.position()), cs);
+        if (found >= 0)
+            return block.position() + found;
+    }
+    return -1;
+}
+
+} // namespace
 
 FindCommands::FindCommands(NoteEditor &editor, Platform &platform, QWidget &dialogParent)
     : m_editor(editor), m_platform(platform), m_dialogParent(dialogParent)
@@ -69,13 +90,10 @@ bool FindCommands::FindInNote(const FindRequest &request)
         cursor.setPosition(cursor.selectionEnd());
         m_editor.setTextCursor(cursor);
     }
-    const BusyCursor busy(m_editor.document()->characterCount() >= BusyAboveBytes);
-    // The raw text keeps one UTF-16 unit per cursor position (a paragraph break is U+2029), so
-    // an offset in it is a cursor position.
-    const QString text = m_editor.document()->toRawText();
-    const qsizetype found = FindText(text, request.text,
-                                     request.fromBeginning ? 0 : cursor.position(),
-                                     request.caseSensitivity);
+    const QTextDocument &document = *m_editor.document();
+    const LongCommand command(document.characterCount() >= LongCommandBytes);
+    const int from = request.fromBeginning ? 0 : cursor.position();
+    const qsizetype found = FindInDocument(document, request.text, from, request.caseSensitivity);
     if (found < 0)
         return false;
     cursor.setPosition(int(found));

@@ -1,9 +1,10 @@
 #include "notes/CurrentNote.h"
 
 #include "editor/NoteEditor.h"
+#include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteSize.h"
-#include "platform/BusyCursor.h"
+#include "platform/LongCommand.h"
 
 #include <QTextDocument>
 
@@ -18,6 +19,14 @@ QString CharacterName(char32_t c)
     if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000))
         return code;
     return u"\""_s + QString::fromUcs4(&c, 1) + u"\" ("_s + code + u")"_s;
+}
+
+// The same note, in UTF-8.
+NoteFormat AsUtf8(NoteFormat format)
+{
+    format.encoding = TextEncoding::Utf8;
+    format.byteOrderMark = false;
+    return format;
 }
 
 } // namespace
@@ -70,7 +79,7 @@ void CurrentNote::LoadNote(const QString &path)
         m_session.DisableNoteSave();
         return;
     }
-    const BusyCursor busy(ProbeFile(path).size >= BusyAboveBytes);
+    const LongCommand command(ProbeFile(path).size >= LongCommandBytes);
     const NoteSession::Loaded loaded = m_session.load(path);
     if (!loaded.ok()) {
         // No note rather than the previous one, so that no save can write it into this file.
@@ -100,7 +109,7 @@ void CurrentNote::ShowNoNote()
 
 void CurrentNote::showNote(const DecodedNote &note)
 {
-    const BusyCursor busy(note.text.size() >= BusyAboveBytes);
+    const LongCommand command(note.text.size() >= LongCommandBytes);
     const NoteSession::Replacing replacing(m_session);
     ShowNoteText(m_editor, note);
 }
@@ -115,68 +124,77 @@ bool CurrentNote::SaveNote()
     if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
         return true;
     const QString path = m_session.path();
+    const LongCommand command(m_editor.document()->characterCount() >= LongCommandBytes);
     NoteFormat format = m_session.format();
-    NoteBytes out = editorBytes();
-    if (out.unencodable) {
-        const QString text =
-            u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, which "
-            "can't hold the character "_s + CharacterName(*out.unencodable)
-            + u".\r\nSave the file as UTF-8 instead?"_s;
-        if (m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
-                                  u"Save file?"_s)
-            != Platform::Button::Ok) {
-            return false;
+    // The text goes to a temporary file as it is encoded; questions about the encoding come
+    // once all of it went, and an answer that changes the encoding starts again.
+    for (;;) {
+        NoteSaver saver(path, format);
+        EncodeEditorText(*m_editor.document(), saver.encoder());
+        saver.endText();
+        if (const std::optional<char32_t> c = saver.unencodable()) {
+            if (format.encoding == TextEncoding::Utf8) {
+                reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
+                                u"The note holds the character "_s + CharacterName(*c)
+                                    + u", which no file can store."_s,
+                                u"Quirebox"_s);
+                return false;
+            }
+            const QString text =
+                u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, "
+                "which can't hold the character "_s + CharacterName(*c)
+                + u".\r\nSave the file as UTF-8 instead?"_s;
+            if (!askUtf8Instead(text))
+                return false;
+            format = AsUtf8(format);
+            continue;
         }
-        format.encoding = TextEncoding::Utf8;
-        format.byteOrderMark = false;
-        out = NoteBytesFromEditor(m_editor, format);
-        if (out.unencodable) {
+        if (format.encoding == TextEncoding::Windows1252 && saver.readsBackAsUtf8()) {
+            // Such bytes would open as UTF-8 next time, showing other characters than were saved.
+            const QString text =
+                u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, but "
+                "its text would then be read back as UTF-8 and show other characters.\r\nSave "
+                "the file as UTF-8 instead?"_s;
+            if (!askUtf8Instead(text))
+                return false;
+            format = AsUtf8(format);
+            continue;
+        }
+        if (!confirmOverwrite(path))
+            return false;
+        const WriteResult written = m_session.save(saver);
+        if (!written.ok()) {
             reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
-                            u"The note holds the character "_s + CharacterName(*out.unencodable)
-                                + u", which no file can store."_s,
-                            u"Quirebox"_s);
+                            *written.error, u"Quirebox"_s);
             return false;
         }
+        return true;
     }
-    if (format.encoding == TextEncoding::Windows1252 && ReadsBackAsUtf8(out.bytes)) {
-        // Such bytes would open as UTF-8 next time, showing other characters than were saved.
-        const QString text =
-            u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, but "
-            "its text would then be read back as UTF-8 and show other characters.\r\nSave the "
-            "file as UTF-8 instead?"_s;
-        if (m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
-                                  u"Save file?"_s)
-            != Platform::Button::Ok) {
-            return false;
-        }
-        format.encoding = TextEncoding::Utf8;
-        format.byteOrderMark = false;
-        out = NoteBytesFromEditor(m_editor, format);
-    }
+}
+
+bool CurrentNote::askUtf8Instead(const QString &text)
+{
+    return m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
+                                 u"Save file?"_s)
+           == Platform::Button::Ok;
+}
+
+bool CurrentNote::confirmOverwrite(const QString &path)
+{
     const FingerprintCheck check = m_session.checkFile();
-    if (check.outcome != FingerprintCheck::Outcome::Same) {
-        const QString text =
-            check.outcome == FingerprintCheck::Outcome::Unreadable
-                ? u"The file: \""_s + path
-                      + u"\" could not be read to check whether another program changed it.\r\n"_s
-                      + check.error + u"\r\nOverwrite it with the text in the editor?"_s
-                : u"The file: \""_s + path
-                      + u"\" has been changed or removed by another program since it was "
-                        "loaded.\r\nOverwrite it with the text in the editor?"_s;
-        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                                  u"Save file?"_s)
-            != Platform::Button::Yes) {
-            return false;
-        }
-    }
-    const BusyCursor busy(out.bytes.size() >= BusyAboveBytes);
-    const WriteResult written = m_session.save(out.bytes, format);
-    if (!written.ok()) {
-        reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
-                        *written.error, u"Quirebox"_s);
-        return false;
-    }
-    return true;
+    if (check.outcome == FingerprintCheck::Outcome::Same)
+        return true;
+    const QString text =
+        check.outcome == FingerprintCheck::Outcome::Unreadable
+            ? u"The file: \""_s + path
+                  + u"\" could not be read to check whether another program changed it.\r\n"_s
+                  + check.error + u"\r\nOverwrite it with the text in the editor?"_s
+            : u"The file: \""_s + path
+                  + u"\" has been changed or removed by another program since it was "
+                    "loaded.\r\nOverwrite it with the text in the editor?"_s;
+    return m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                                 u"Save file?"_s)
+           == Platform::Button::Yes;
 }
 
 QString CurrentNote::unsavedText(const QString &question) const

@@ -62,6 +62,10 @@ Q_SIGNALS:
 
 private:
     QString unsavedText(const QString &question) const;
+    // Asks whether to store the note as UTF-8: false when the user said no.
+    bool askUtf8Instead(const QString &text);
+    // Asks before a file another program changed is overwritten: false when the user said no.
+    bool confirmOverwrite(const QString &path);
 
     NoteSession &m_session;
     NoteEditor &m_editor;

@@ -1,18 +1,20 @@
 #pragma once
 
+#include "platform/CodePage.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 
 namespace qb {
 
 // How a note file's bytes become characters and back. Chosen from the bytes when a note is read
 // and kept, so that saving writes the note in the form it was found in.
-enum class TextEncoding { Utf8, Windows1252 };
 enum class LineEnd { CrLf, Lf };
 
 struct NoteFormat
@@ -42,11 +44,6 @@ struct DecodedNote
     QList<StandIn> standIns; // ascending positions into text
 };
 
-// Well-formed UTF-8 in the strict sense (plain ASCII and empty bytes included): no overlong forms,
-// no surrogates, nothing above U+10FFFF, so that decoding and encoding again gives back the same
-// bytes.
-bool IsStrictUtf8(QByteArrayView bytes);
-
 // UTF-8 when IsStrictUtf8(bytes) (plain ASCII and empty notes included), else Windows-1252.
 // The first line end in the bytes decides the style; CR LF when there is none. A CR that is not
 // followed by LF does not count.
@@ -66,21 +63,18 @@ bool NeedsStandIn(char16_t c, const NoteFormat &format);
 // The visible character the editor shows for `original`; `original` itself for other characters.
 char16_t StandInFor(char16_t original);
 
-// Windows-1252 with the five unassigned bytes mapped to the C1 controls of the same value,
-// so that every byte has a character and every such character its byte.
-QString DecodeWindows1252(QByteArrayView bytes);
-// nullopt when `text` holds a character Windows-1252 cannot store; `badIndex` then names it.
-std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badIndex = nullptr);
-// True when Windows-1252 bytes would be taken for UTF-8 when read again, and so show other
-// characters than were written: they are not all ASCII, and they are valid UTF-8.
-bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes);
 
 // Builds a note's bytes from the editor's content, piece by piece. The byte order mark, when the
-// format has one, comes first.
+// format has one, comes first. The bytes are kept for takeBytes(), or, with a sink, handed to it
+// whenever a piece of the given size is full, so that a note of any size is written through a
+// buffer of that size.
 class NoteEncoder
 {
 public:
+    using Sink = std::function<void(QByteArrayView piece)>;
+
     explicit NoteEncoder(const NoteFormat &format);
+    NoteEncoder(const NoteFormat &format, Sink sink, qsizetype pieceSize);
 
     // Room for `units` more UTF-16 code units of text at their largest, so that a large note
     // built piece by piece is never copied as it grows.
@@ -98,8 +92,11 @@ public:
     bool ok() const { return !m_unencodable.has_value(); }
     std::optional<char32_t> firstUnencodable() const { return m_unencodable; }
     QByteArray takeBytes();
+    // Hands the last piece to the sink.
+    void finish();
 
 private:
+    void flushFullPiece();
     void appendEncoded(QStringView text, bool lineBreaks);
     void appendUtf8(QStringView text, bool lineBreaks);
     void appendWindows1252(QStringView text, bool lineBreaks);
@@ -108,6 +105,8 @@ private:
     NoteFormat m_format;
     QByteArray m_bytes;
     std::optional<char32_t> m_unencodable;
+    Sink m_sink;
+    qsizetype m_pieceSize = 0;
 };
 
 } // namespace qb

@@ -204,33 +204,45 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
     KeepCaretPlain(editor);
 }
 
+void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder)
+{
+    const QList<char16_t> originals = StandInOriginals(document);
+    static constexpr char16_t ParagraphBreak = 0x2029;
+    for (QTextBlock block = document.begin(); block.isValid() && encoder.ok();
+         block = block.next()) {
+        if (block != document.begin())
+            encoder.appendText(QStringView(&ParagraphBreak, 1));
+        if (originals.isEmpty()) {
+            encoder.appendText(block.text());
+            continue;
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString text = fragment.text();
+            const int index = fragment.charFormatIndex();
+            const char16_t original =
+                index >= 0 && index < originals.size() ? originals[index] : char16_t(0);
+            if (original == 0) {
+                encoder.appendText(text);
+                continue;
+            }
+            // A stand-in writes its original, any other character itself: a typed character
+            // can carry a stand-in's mark for a moment after an undo.
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (text[i] == QChar(StandInFor(original)))
+                    encoder.appendOriginal(QStringView(&original, 1));
+                else
+                    encoder.appendText(QStringView(text).sliced(i, 1));
+            }
+        }
+    }
+}
+
 NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)
 {
-    const QTextDocument &document = *editor.document();
-    const QString text = document.toRawText();
-    const QList<char16_t> originals = StandInOriginals(document);
     NoteEncoder encoder(format);
-    encoder.reserve(text.size());
-    if (originals.isEmpty()) {
-        encoder.appendText(text);
-    } else {
-        // A stand-in writes its original, any other character itself: a typed character can
-        // carry a stand-in's mark for a moment after an undo.
-        const QStringView view(text);
-        qsizetype done = 0;
-        ForEachStandInRun(document, originals, 0, int(text.size()),
-                          [&](int start, int length, char16_t original) {
-                              encoder.appendText(view.sliced(done, start - done));
-                              for (int i = start; i < start + length; ++i) {
-                                  if (view[i] == QChar(StandInFor(original)))
-                                      encoder.appendOriginal(QStringView(&original, 1));
-                                  else
-                                      encoder.appendText(view.sliced(i, 1));
-                              }
-                              done = start + length;
-                          });
-        encoder.appendText(view.sliced(done));
-    }
+    encoder.reserve(editor.document()->characterCount());
+    EncodeEditorText(*editor.document(), encoder);
     NoteBytes result;
     if (encoder.ok())
         result.bytes = encoder.takeBytes();

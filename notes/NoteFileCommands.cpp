@@ -7,7 +7,7 @@
 #include "notes/NoteListModel.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteSession.h"
-#include "platform/BusyCursor.h"
+#include "platform/LongCommand.h"
 #include "platform/CommonDialog.h"
 #include "platform/FileOps.h"
 #include "platform/Platform.h"
@@ -97,7 +97,7 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
     if (!m_currentNote.confirmLeave())
         return false;
     if (!itself) {
-        const BusyCursor busy(ProbeFile(source).size >= BusyAboveBytes);
+        const LongCommand command(ProbeFile(source).size >= LongCommandBytes);
         if (const FileError error = CopyNoteFile(source, destination, replace,
                                                  m_session.sizeLimits().refuseAbove)) {
             m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source)

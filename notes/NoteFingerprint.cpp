@@ -37,14 +37,49 @@ private:
 
 } // namespace
 
-NoteFingerprint TakeFingerprint(const QString &path, const QByteArray &bytes)
+struct FingerprintBuilder::Digest
 {
-    const QFileInfo info(path);
     ContentDigest digest;
-    for (qsizetype at = 0; at < bytes.size(); at += ContentDigest::PieceSize)
-        digest.addPiece(QByteArrayView(bytes).sliced(
-            at, std::min(ContentDigest::PieceSize, bytes.size() - at)));
-    return {bytes.size(), info.isFile() ? info.lastModified() : QDateTime(), digest.result()};
+};
+
+FingerprintBuilder::FingerprintBuilder() : m_digest(std::make_unique<Digest>()) {}
+
+FingerprintBuilder::~FingerprintBuilder() = default;
+
+void FingerprintBuilder::add(QByteArrayView piece)
+{
+    constexpr qsizetype PieceSize = ContentDigest::PieceSize;
+    m_size += piece.size();
+    if (!m_carry.isEmpty()) {
+        const qsizetype taken = std::min(PieceSize - m_carry.size(), piece.size());
+        m_carry.append(piece.first(taken));
+        piece = piece.sliced(taken);
+        if (m_carry.size() < PieceSize)
+            return;
+        m_digest->digest.addPiece(m_carry);
+        m_carry.resize(0);
+    }
+    // Whole pieces straight from the bytes given; only the rest is copied.
+    while (piece.size() >= PieceSize) {
+        m_digest->digest.addPiece(piece.first(PieceSize));
+        piece = piece.sliced(PieceSize);
+    }
+    m_carry.append(piece);
+}
+
+NoteFingerprint FingerprintBuilder::finish(const QString &path)
+{
+    if (!m_carry.isEmpty())
+        m_digest->digest.addPiece(m_carry);
+    const QFileInfo info(path);
+    return {m_size, info.isFile() ? info.lastModified() : QDateTime(), m_digest->digest.result()};
+}
+
+NoteFingerprint TakeFingerprint(const QString &path, QByteArrayView bytes)
+{
+    FingerprintBuilder builder;
+    builder.add(bytes);
+    return builder.finish(path);
 }
 
 FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint)

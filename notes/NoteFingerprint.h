@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
+
 namespace qb {
 
 // What a note file held when it was loaded or saved.
@@ -17,7 +19,25 @@ struct NoteFingerprint
 };
 
 // Fingerprint of `bytes`, the content just read from or written to `path`, with its file time.
-NoteFingerprint TakeFingerprint(const QString &path, const QByteArray &bytes);
+NoteFingerprint TakeFingerprint(const QString &path, QByteArrayView bytes);
+
+// A fingerprint taken of bytes that come piece by piece, pieces cut anywhere: the same as
+// TakeFingerprint of the bytes held whole.
+class FingerprintBuilder
+{
+public:
+    FingerprintBuilder();
+    ~FingerprintBuilder();
+    void add(QByteArrayView piece);
+    // The fingerprint, with the file time of `path`, which has just been written.
+    NoteFingerprint finish(const QString &path);
+
+private:
+    struct Digest;
+    std::unique_ptr<Digest> m_digest;
+    QByteArray m_carry; // less than one digest piece
+    qint64 m_size = 0;
+};
 
 struct FingerprintCheck
 {

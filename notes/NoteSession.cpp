@@ -2,6 +2,7 @@
 
 #include "encoder/EncodedNote.h"
 #include "notes/NoteNames.h"
+#include "notes/NoteSaver.h"
 
 #include <QFileInfo>
 
@@ -65,13 +66,13 @@ FingerprintCheck NoteSession::checkFile() const
     return CheckFingerprint(m_path, m_fingerprint);
 }
 
-WriteResult NoteSession::save(const QByteArray &bytes, const NoteFormat &format)
+WriteResult NoteSession::save(NoteSaver &saver)
 {
-    const WriteResult written = WriteWholeFile(m_path, bytes);
+    const WriteResult written = saver.commit();
     // Bytes that reached the file are no other program's, whether or not all went well.
     if (written.ok() || written.replaced) {
-        m_format = format;
-        m_fingerprint = TakeFingerprint(m_path, bytes);
+        m_format = saver.format();
+        m_fingerprint = saver.fingerprint(m_path);
     }
     if (written.ok()) {
         m_edited = false;

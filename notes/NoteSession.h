@@ -12,6 +12,8 @@
 
 namespace qb {
 
+class NoteSaver;
+
 enum class NoteStatus { Unchanged, Changed, Encoded, Decoded };
 
 // The word status panel 1 shows for `status`.
@@ -63,8 +65,8 @@ public:
 
     // Whether the file still holds what was read or last saved.
     FingerprintCheck checkFile() const;
-    // Writes `bytes`, the note in `format`, to its file. On success the note is "Unchanged".
-    WriteResult save(const QByteArray &bytes, const NoteFormat &format);
+    // Puts what `saver` wrote in place of the note's file. On success the note is "Unchanged".
+    WriteResult save(NoteSaver &saver);
 
     // The note's bytes when they are known without asking the editor: an encoded note as it
     // was read or enciphered, until the text changes.

@@ -4,12 +4,13 @@
 
 namespace qb {
 
-// Large notes pass through several buffers of their own size on every load, save, search and
-// encode. By default glibc maps each such buffer afresh and unmaps it when freed, so every use
-// pays the page faults of the whole buffer again, which costs more than the work itself on many
-// machines. Called once at start: freed large blocks stay with the process (up to a bound) and
-// are reused. Does nothing with other C libraries.
-void KeepLargeBlocksForReuse();
+// How the program treats memory: a buffer as large as a note is freed as soon as its command is
+// done, and the memory goes back to the system (the C library's own rule for large blocks), so
+// that a large note opened or searched once does not leave the program large. Saving and
+// searching never make such a buffer: they work on the editor's text piece by piece. What a
+// command on a large note freed in small pieces is given back by ReleaseFreedMemory when the
+// command ends.
+void ReleaseFreedMemory();
 
 // The machine's physical memory in bytes; 0 when the system does not say.
 qint64 PhysicalMemoryBytes();

@@ -120,6 +120,13 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest)
     return {std::move(bytes), {}, false};
 }
 
+WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+{
+    SafeFileWriter writer(path, mode);
+    writer.write(bytes);
+    return writer.commit();
+}
+
 #ifndef Q_OS_WIN
 
 namespace {
@@ -463,50 +470,85 @@ QString savedFilePath(const QString &path)
 
 } // namespace
 
-WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+struct SafeFileWriter::Impl
 {
-    const QFileInfo target(mode == WriteMode::Replace ? savedFilePath(path)
-                                                      : QFileInfo(path).absoluteFilePath());
-    const Folder folder(target.absolutePath());
-    if (folder.fd() < 0)
-        return {folder.error(), false};
-    const QByteArray name = QFile::encodeName(target.fileName());
-
-    struct stat old;
-    const bool exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
-    if (exists) {
-        if (mode == WriteMode::CreateNew)
-            return {AlreadyExistsText(), false};
-        if (S_ISDIR(old.st_mode))
-            return {folderText(), false};
-        if (!S_ISREG(old.st_mode))
-            return {notRegularText(), false};
-        // The folder may let the file be replaced, but the user made it read-only.
-        if (::faccessat(folder.fd(), name.constData(), W_OK, 0) != 0)
-            return {systemText(errno), false};
+    Impl(const QString &path, WriteMode writeMode)
+        : mode(writeMode), target(mode == WriteMode::Replace ? savedFilePath(path)
+                                                              : QFileInfo(path).absoluteFilePath()),
+          folder(target.absolutePath()), name(QFile::encodeName(target.fileName())),
+          temp(folder.fd(), name)
+    {
+        if (folder.fd() < 0) {
+            error = folder.error();
+            return;
+        }
+        exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
+        if (exists) {
+            if (mode == WriteMode::CreateNew)
+                error = AlreadyExistsText();
+            else if (S_ISDIR(old.st_mode))
+                error = folderText();
+            else if (!S_ISREG(old.st_mode))
+                error = notRegularText();
+            // The folder may let the file be replaced, but the user made it read-only.
+            else if (::faccessat(folder.fd(), name.constData(), W_OK, 0) != 0)
+                error = systemText(errno);
+            if (error)
+                return;
+        }
+        error = temp.open();
     }
 
-    TempFile temp(folder.fd(), name);
-    if (FileError error = temp.open())
-        return {error, false};
-    if (FileError error = temp.writeAll(bytes))
-        return {error, false};
-    if (exists) {
-        ::fchmod(temp.fd(), old.st_mode & 07777);
+    WriteMode mode;
+    QFileInfo target;
+    Folder folder;
+    QByteArray name;
+    struct stat old = {};
+    bool exists = false;
+    TempFile temp;
+    FileError error;
+};
+
+SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
+    : d(std::make_unique<Impl>(path, mode))
+{
+}
+
+SafeFileWriter::~SafeFileWriter() = default;
+
+const FileError &SafeFileWriter::error() const
+{
+    return d->error;
+}
+
+bool SafeFileWriter::write(QByteArrayView bytes)
+{
+    if (!d->error)
+        d->error = d->temp.writeAll(bytes);
+    return !d->error;
+}
+
+WriteResult SafeFileWriter::commit()
+{
+    if (d->error)
+        return {d->error, false};
+    TempFile &temp = d->temp;
+    if (d->exists) {
+        ::fchmod(temp.fd(), d->old.st_mode & 07777);
         // Another owner's file in a shared folder keeps its owner where the system allows it;
         // where not, it belongs to the user who saved it, as any new file would.
-        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-            && ::fchown(temp.fd(), old.st_uid, old.st_gid) != 0) {
+        if ((d->old.st_uid != ::geteuid() || d->old.st_gid != ::getegid())
+            && ::fchown(temp.fd(), d->old.st_uid, d->old.st_gid) != 0) {
         }
     }
-    if (FileError error = temp.sync())
-        return {error, false};
-    if (FileError error = temp.putInPlace(name, mode))
-        return {error, false};
-    if (retryOnInterrupt([&] { return ::fsync(folder.fd()); }) != 0) {
-        return {u"The file was written, but its folder could not be stored on the disk: "_s
-                    + systemText(errno),
-                true};
+    if ((d->error = temp.sync()))
+        return {d->error, false};
+    if ((d->error = temp.putInPlace(d->name, d->mode)))
+        return {d->error, false};
+    if (retryOnInterrupt([&] { return ::fsync(d->folder.fd()); }) != 0) {
+        d->error = u"The file was written, but its folder could not be stored on the disk: "_s
+                   + systemText(errno);
+        return {d->error, true};
     }
     return {std::nullopt, false};
 }
@@ -592,34 +634,76 @@ FileProbe ProbeFile(const QString &path)
     return {FileProbe::Kind::Regular, info.size(), {}};
 }
 
-WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+struct SafeFileWriter::Impl
 {
-    // The name is taken by an exclusive create first, so that a file another program makes
-    // there meanwhile is refused rather than replaced.
-    if (mode == WriteMode::CreateNew) {
-        QFile placeholder(path);
-        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return {QFileInfo::exists(path) ? AlreadyExistsText() : placeholder.errorString(),
-                    false};
+    Impl(const QString &path, WriteMode writeMode) : mode(writeMode), old(path), file(path)
+    {
+        // The name is taken by an exclusive create first, so that a file another program makes
+        // there meanwhile is refused rather than replaced.
+        if (mode == WriteMode::CreateNew) {
+            QFile placeholder(path);
+            if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                error = QFileInfo::exists(path) ? AlreadyExistsText() : placeholder.errorString();
+                return;
+            }
+            placeholderMade = true;
+        }
+        if (!file.open(QIODevice::WriteOnly))
+            fail(file.errorString());
     }
-    const QFileInfo old(path);
-    QSaveFile file(path);
-    const auto fail = [&](const QString &reason) {
-        if (mode == WriteMode::CreateNew)
-            QFile::remove(path);
-        return WriteResult{reason, false};
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
+    ~Impl()
+    {
+        if (!committed && placeholderMade)
+            QFile::remove(old.filePath());
+    }
+    void fail(const QString &reason)
+    {
+        error = reason;
         file.cancelWriting();
-        return fail(reason);
     }
-    if (old.exists() && mode == WriteMode::Replace)
-        file.setPermissions(old.permissions());
-    if (!file.commit())
-        return fail(file.errorString());
+
+    WriteMode mode;
+    QFileInfo old;
+    QSaveFile file;
+    FileError error;
+    bool placeholderMade = false;
+    bool committed = false;
+};
+
+SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
+    : d(std::make_unique<Impl>(path, mode))
+{
+}
+
+SafeFileWriter::~SafeFileWriter() = default;
+
+const FileError &SafeFileWriter::error() const
+{
+    return d->error;
+}
+
+bool SafeFileWriter::write(QByteArrayView bytes)
+{
+    if (!d->error && d->file.write(bytes.data(), bytes.size()) != bytes.size())
+        d->fail(d->file.errorString());
+    return !d->error;
+}
+
+WriteResult SafeFileWriter::commit()
+{
+    if (d->error)
+        return {d->error, false};
+    if (!d->file.flush()) {
+        d->fail(d->file.errorString());
+        return {d->error, false};
+    }
+    if (d->old.exists() && d->mode == WriteMode::Replace)
+        d->file.setPermissions(d->old.permissions());
+    if (!d->file.commit()) {
+        d->error = d->file.errorString();
+        return {d->error, false};
+    }
+    d->committed = true;
     return {std::nullopt, false};
 }
 

@@ -87,11 +87,33 @@ struct WriteResult
     bool ok() const { return !error.has_value(); }
 };
 
-// Writes `bytes` to `path` through a temporary file in the same folder, so that a failure or a
-// crash at any point leaves the old file as it was: the bytes are written in full and synced to
-// the disk, only then put in the file's place, and the folder is synced after. An existing
-// file's permissions are kept, a link is written through to the file it names, and a file that
-// is not writable is refused.
+// Writes a file through a temporary file in the same folder, so that a failure or a crash at any
+// point leaves the old file as it was: the bytes are written in full and synced to the disk,
+// only then put in the file's place, and the folder is synced after. An existing file's
+// permissions are kept, a link is written through to the file it names, and a file that is not
+// writable is refused. The bytes may come in pieces of any size; a writer destroyed before its
+// commit leaves nothing behind.
+class SafeFileWriter
+{
+public:
+    explicit SafeFileWriter(const QString &path, WriteMode mode = WriteMode::Replace);
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter &) = delete;
+    SafeFileWriter &operator=(const SafeFileWriter &) = delete;
+
+    // Why the file cannot be written: set when the start or a write failed.
+    const FileError &error() const;
+    // Appends `bytes`; false, writing nothing more, once something failed.
+    bool write(QByteArrayView bytes);
+    // Syncs the bytes and puts them in the file's place.
+    WriteResult commit();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// The whole of `bytes` through a SafeFileWriter.
 WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes,
                            WriteMode mode = WriteMode::Replace);
 

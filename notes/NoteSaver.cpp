@@ -1,0 +1,32 @@
+#include "notes/NoteSaver.h"
+
+namespace qb {
+
+namespace {
+
+// The bytes go to the file in pieces of this size: large enough that writing costs no more than
+// one write of the whole, small enough to stay in the processor's cache.
+constexpr qsizetype kPieceSize = 1 << 20;
+
+} // namespace
+
+NoteSaver::NoteSaver(const QString &path, const NoteFormat &format)
+    : m_format(format), m_writer(path),
+      m_encoder(format, [this](QByteArrayView piece) { take(piece); }, kPieceSize)
+{
+}
+
+void NoteSaver::take(QByteArrayView piece)
+{
+    m_writer.write(piece);
+    m_fingerprint.add(piece);
+    if (m_format.encoding == TextEncoding::Windows1252)
+        m_readsBack.add(piece);
+}
+
+WriteResult NoteSaver::commit()
+{
+    return m_writer.commit();
+}
+
+} // namespace qb

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "notes/NoteCodec.h"
+#include "notes/NoteFingerprint.h"
+#include "platform/SafeFile.h"
+
+namespace qb {
+
+// One save of a note: the text goes into encoder(), which hands the bytes on in bounded pieces
+// to a temporary file beside the note, so that no copy of the whole note is ever made. Nothing
+// replaces the note until commit(); a saver dropped before that leaves the file as it was.
+class NoteSaver
+{
+public:
+    NoteSaver(const QString &path, const NoteFormat &format);
+
+    const NoteFormat &format() const { return m_format; }
+    NoteEncoder &encoder() { return m_encoder; }
+    // The whole text was given.
+    void endText() { m_encoder.finish(); }
+    // After the whole text: why the file cannot be written, if it can't.
+    const FileError &error() const { return m_writer.error(); }
+    // A character the format cannot store; the file must then not be committed.
+    std::optional<char32_t> unencodable() const { return m_encoder.firstUnencodable(); }
+    // Windows-1252 bytes that would read back as UTF-8: they must not be committed as they are.
+    bool readsBackAsUtf8() const { return m_readsBack.result(); }
+    // Puts the file in place; the fingerprint is then that of what was written.
+    WriteResult commit();
+    NoteFingerprint fingerprint(const QString &path) { return m_fingerprint.finish(path); }
+
+private:
+    void take(QByteArrayView piece);
+
+    NoteFormat m_format;
+    SafeFileWriter m_writer;
+    FingerprintBuilder m_fingerprint;
+    ReadsBackAsUtf8Check m_readsBack;
+    NoteEncoder m_encoder;
+};
+
+} // namespace qb
