@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
@@ -299,6 +300,9 @@ void frmQB::UpdateClockPanels()
 
 void frmQB::createCommands()
 {
+    m_cancelLoad = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelLoad->setObjectName(u"cancelLoad"_s);
+    m_cancelLoad->setEnabled(false);
     m_cD = std::make_unique<CommonDialog>();
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
     m_currentNote = new CurrentNote(*m_session, *m_txtTEXT, m_platform, this);
@@ -359,6 +363,7 @@ void frmQB::connectCommands()
     connect(m_book, &Book::opened, this, &frmQB::bookOpened);
     connect(m_book, &Book::nameChanged, this, &frmQB::ShowCaption);
     connect(m_noteList, &NoteListCommands::commandsSwitched, this, &frmQB::EnableCommands);
+    connect(m_cancelLoad, &QShortcut::activated, m_currentNote, &CurrentNote::cancelLoad);
     // The keyword of an encoded note is asked as soon as it is shown.
     connect(m_currentNote, &CurrentNote::encodedNoteLoaded, this,
             [this] { m_encoder->DecodeNote(); });
@@ -387,6 +392,21 @@ void frmQB::connectViews()
         m_panels[2]->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);
     });
+    // While a large note loads, its first screen can be read, and nothing done with it.
+    connect(m_session, &NoteSession::loadingChanged, this, [this](bool loading) {
+        m_cancelLoad->setEnabled(loading);
+        if (loading) {
+            m_panels[1]->setText(u"Loading"_s);
+            m_panels[2]->setText(u"File: "_s + m_session->path());
+            m_txtTEXT->setEnabled(true);
+        }
+        for (QAction *action : {m_actions.T_mnuENCODE, m_actions.T_mnuFIND,
+                                m_actions.T_mnuFIND_NEXT, m_actions.F_mnuSAVE, m_actions.tBAR[8]})
+            action->setEnabled(!loading && m_commandsEnabled);
+    });
+    connect(m_currentNote, &CurrentNote::loadProgress, m_panels[1], [this](int percent) {
+        m_panels[1]->setText(u"Loading %1%"_s.arg(percent));
+    });
 }
 
 void frmQB::Form_Load(const QString &commandLine)
@@ -411,6 +431,7 @@ void frmQB::bookOpened()
 
 void frmQB::EnableCommands(bool flag)
 {
+    m_commandsEnabled = flag;
     const frmQBActions &a = m_actions;
     for (QAction *action :
          {a.B_mnuREN,   a.B_mnuF_DEL, a.B_mnuF_DISKOPEN, a.B_mnuF_NEW, a.B_mnuF_REN,
@@ -423,6 +444,10 @@ void frmQB::EnableCommands(bool flag)
     // A tool missing at start-up stays unusable for the whole run.
     if (!m_glyphwrightPresent)
         a.T_mnuGLWR->setEnabled(false);
+    if (m_session->isLoading()) {
+        for (QAction *action : {a.T_mnuENCODE, a.T_mnuFIND, a.T_mnuFIND_NEXT, a.F_mnuSAVE})
+            action->setEnabled(false);
+    }
 }
 
 void frmQB::ShowCaption()

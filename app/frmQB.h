@@ -8,6 +8,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QShortcut;
 class QTimer;
 class QToolBar;
 
@@ -108,6 +109,7 @@ private:
 
     Platform &m_platform;
     bool m_glyphwrightPresent = true;
+    bool m_commandsEnabled = false; // as EnableCommands last set them
     frmQBActions m_actions{};
 
     QComboBox *m_lstFLDS = nullptr;
@@ -117,6 +119,7 @@ private:
     QMenu *m_mnuEDIT = nullptr;
     QLabel *m_panels[6] = {}; // panels 1..5 of sBAR
     QTimer *m_clock = nullptr;
+    QShortcut *m_cancelLoad = nullptr; // Escape, while a large note loads
 
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;

@@ -11,7 +11,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTextCursor>
+#include <QPlainTextDocumentLayout>
+#include <QTextDocument>
 #include <QUrl>
+#include <QElapsedTimer>
+#include <QDebug>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +48,47 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
         parent->installEventFilter(this);
     }
     GuardStandIns(*document());
+}
+
+NoteEditor::~NoteEditor()
+{
+    m_disposer.quit();
+    m_disposer.wait();
+}
+
+void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
+{
+    QElapsedTimer t; t.start();
+    QTextDocument *old = this->document();
+    // Not deleted by setDocument, which deletes a document the editor made itself.
+    old->setParent(nullptr);
+    GuardStandIns(*document);
+    document->setParent(this);
+    qDebug() << "pre" << t.restart();
+    setDocument(document.release());
+    qDebug() << "setDocument" << t.restart();
+    setTextCursor(QTextCursor(this->document()));
+    qDebug() << "cursor" << t.restart();
+    if (!m_disposer.isRunning()) {
+        m_disposer.setObjectName(QStringLiteral("qbDocumentDisposer"));
+        m_disposer.start(QThread::LowestPriority);
+    }
+    old->moveToThread(&m_disposer);
+    old->deleteLater();
+}
+
+void NoteEditor::dropLargeDocument()
+{
+    // The size above which emptying a document here would hold up the window noticeably.
+    constexpr int LargeDocument = 1 << 20;
+    if (document()->characterCount() < LargeDocument)
+        return;
+    auto empty = std::make_unique<QTextDocument>();
+    empty->setDocumentLayout(new QPlainTextDocumentLayout(empty.get()));
+    empty->setDefaultFont(document()->defaultFont());
+    empty->setDefaultTextOption(document()->defaultTextOption());
+    empty->setDocumentMargin(document()->documentMargin());
+    replaceDocument(std::move(empty));
 }
 
 void NoteEditor::setEditMenu(QMenu *menu)

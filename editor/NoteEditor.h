@@ -4,6 +4,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
+#include <QThread>
+
+#include <memory>
 
 class QMimeData;
 
@@ -17,6 +20,15 @@ class NoteEditor final : public QPlainTextEdit
     Q_OBJECT
 public:
     explicit NoteEditor(QWidget *parent = nullptr);
+    ~NoteEditor() override;
+
+    // Shows `document`, built elsewhere and moved to this thread, in place of the one shown, with
+    // the caret at its start. The document shown before is deleted on a thread of its own: a
+    // large note takes a while to free.
+    void replaceDocument(std::unique_ptr<QTextDocument> document);
+    // Puts an empty document in place of a large one, so that what comes next need not empty
+    // the large one on this thread first.
+    void dropLargeDocument();
 
     // The menu shown for the right button; not owned. Without one the editor shows its own.
     void setEditMenu(QMenu *menu);
@@ -42,6 +54,7 @@ private:
     bool takeFileDrop(QEvent *event);
 
     QPointer<QMenu> m_editMenu;
+    QThread m_disposer; // deletes the documents replaced, when there are any
 };
 
 } // namespace qb

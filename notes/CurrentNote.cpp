@@ -1,11 +1,15 @@
 #include "notes/CurrentNote.h"
 
 #include "editor/NoteEditor.h"
+#include "notes/NoteLoader.h"
 #include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteSize.h"
 #include "platform/LongCommand.h"
 
+#include <QGuiApplication>
+#include <QElapsedTimer>
+#include <QDebug>
 #include <QTextDocument>
 
 using namespace Qt::StringLiterals;
@@ -38,8 +42,12 @@ QString Quoted(const QString &path)
 
 CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
                          QObject *parent)
-    : QObject(parent), m_session(session), m_editor(editor), m_platform(platform)
+    : QObject(parent), m_session(session), m_editor(editor), m_platform(platform),
+      m_loader(new NoteLoader(this))
 {
+    connect(m_loader, &NoteLoader::firstScreen, this, &CurrentNote::showNote);
+    connect(m_loader, &NoteLoader::progress, this, &CurrentNote::loadProgress);
+    connect(m_loader, &NoteLoader::finished, this, &CurrentNote::showLoaded);
 }
 
 void CurrentNote::reportFileError(const QString &what, const QString &reason,
@@ -73,13 +81,26 @@ void CurrentNote::LoadNote(const QString &path)
 {
     if (path.isEmpty())
         return;
+    stopLoading();
     const QString cantRead = u"Quirebox can't read the file "_s;
     if (!acceptFileSize(path, cantRead, u"Quirebox"_s)) {
         ShowNoNote();
         m_session.DisableNoteSave();
         return;
     }
-    const LongCommand command(ProbeFile(path).size >= LongCommandBytes);
+    const qint64 size = ProbeFile(path).size;
+    if (size >= AsyncLoadBytes) {
+        m_session.beginLoading(path);
+        {
+            const NoteSession::Replacing replacing(m_session);
+            m_editor.dropLargeDocument();
+            m_editor.clear();
+        }
+        m_editor.setReadOnly(true);
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        m_loader->start(path, m_session.sizeLimits().refuseAbove, LookOf(m_editor));
+        return;
+    }
     const NoteSession::Loaded loaded = m_session.load(path);
     if (!loaded.ok()) {
         // No note rather than the previous one, so that no save can write it into this file.
@@ -89,8 +110,58 @@ void CurrentNote::LoadNote(const QString &path)
         return;
     }
     showNote(loaded.note);
+    settleLoaded(loaded.encoded);
+}
+
+void CurrentNote::showLoaded()
+{
+    const QString path = m_session.path();
+    LoadedNote loaded = m_loader->takeResult();
+    QGuiApplication::restoreOverrideCursor();
+    m_editor.setReadOnly(false);
+    if (!loaded.error.isEmpty()) {
+        ShowNoNote();
+        m_session.DisableNoteSave();
+        reportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, loaded.error,
+                        u"Quirebox"_s);
+        return;
+    }
+    QElapsedTimer t; t.start();
+    const bool encoded = loaded.encodedBytes.has_value();
+    m_session.adoptLoaded(loaded.format, loaded.fingerprint, std::move(loaded.encodedBytes));
+    qDebug() << "adopt" << t.restart();
+    {
+        const NoteSession::Replacing replacing(m_session);
+        m_editor.replaceDocument(std::move(loaded.document));
+    }
+    qDebug() << "replace" << t.restart();
+    settleLoaded(encoded);
+    qDebug() << "settle" << t.restart();
+    ReleaseFreedMemory();
+    qDebug() << "trim" << t.restart();
+}
+
+void CurrentNote::cancelLoad()
+{
+    if (!m_loader->isLoading())
+        return;
+    ShowNoNote();
     m_session.DisableNoteSave();
-    if (loaded.encoded) {
+}
+
+void CurrentNote::stopLoading()
+{
+    if (!m_loader->isLoading())
+        return;
+    m_loader->cancel();
+    QGuiApplication::restoreOverrideCursor();
+    m_editor.setReadOnly(false);
+}
+
+void CurrentNote::settleLoaded(bool encoded)
+{
+    m_session.DisableNoteSave();
+    if (encoded) {
         m_session.SetNoteStatus(NoteStatus::Encoded);
         Q_EMIT encodedNoteLoaded();
     } else {
@@ -100,8 +171,10 @@ void CurrentNote::LoadNote(const QString &path)
 
 void CurrentNote::ShowNoNote()
 {
+    stopLoading();
     {
         const NoteSession::Replacing replacing(m_session);
+        m_editor.dropLargeDocument();
         m_editor.clear();
     }
     m_session.showNoNote();
@@ -111,6 +184,7 @@ void CurrentNote::showNote(const DecodedNote &note)
 {
     const LongCommand command(note.text.size() >= LongCommandBytes);
     const NoteSession::Replacing replacing(m_session);
+    m_editor.dropLargeDocument();
     ShowNoteText(m_editor, note);
 }
 

@@ -8,7 +8,11 @@
 namespace qb {
 
 class NoteEditor;
+class NoteLoader;
 class NoteSession;
+
+// A note of this size or more is read off the window's thread, its first screen shown at once.
+inline constexpr qint64 AsyncLoadBytes = 1024 * 1024;
 
 // `path` between double quotes, as the messages show file paths.
 QString Quoted(const QString &path);
@@ -23,9 +27,12 @@ public:
     CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
                 QObject *parent = nullptr);
 
-    // Reads the note at `path` into the editor, asking first about a large one. A note that
-    // cannot be read is reported, and then none is shown.
+    // Reads the note at `path` into the editor, asking first about a very large one. A large
+    // note is read off the window's thread: its first screen shows at once, and the rest when it
+    // is in. A note that cannot be read is reported, and then none is shown.
     void LoadNote(const QString &path);
+    // Stops the load of a large note under way: no note is then shown.
+    void cancelLoad();
     // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
     // or the user declined it.
     bool SaveNote();
@@ -59,8 +66,15 @@ public:
 Q_SIGNALS:
     // A note that starts with the encoded-note header was shown: its keyword is asked at once.
     void encodedNoteLoaded();
+    // How far the load of a large note has come, in percent.
+    void loadProgress(int percent);
 
 private:
+    void showLoaded();
+    // Drops a load under way, with no more said.
+    void stopLoading();
+    // After a note was shown: Save off until the user changes it, and the status it starts in.
+    void settleLoaded(bool encoded);
     QString unsavedText(const QString &question) const;
     // Asks whether to store the note as UTF-8: false when the user said no.
     bool askUtf8Instead(const QString &text);
@@ -70,6 +84,7 @@ private:
     NoteSession &m_session;
     NoteEditor &m_editor;
     Platform &m_platform;
+    NoteLoader *m_loader;
 };
 
 } // namespace qb

@@ -1,6 +1,7 @@
 #include "notes/NoteDocument.h"
 
 #include <QPalette>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -63,13 +64,17 @@ void ForEachStandInRun(const QTextDocument &document, const QList<char16_t> &ori
     }
 }
 
-QTextCharFormat StandInFormat(const QPlainTextEdit &editor, char16_t original)
+QTextCharFormat StandInFormat(const QColor &color, char16_t original)
 {
     QTextCharFormat format;
     format.setProperty(StandInProperty, uint(original));
-    // Dimmed, so that a stand-in does not pass for a character the user typed.
-    format.setForeground(editor.palette().color(QPalette::PlaceholderText));
+    format.setForeground(color);
     return format;
+}
+
+QColor StandInColor(const QPlainTextEdit &editor)
+{
+    return editor.palette().color(QPalette::PlaceholderText);
 }
 
 // Lives as the document's child. Text typed or pasted next to a stand-in takes on its format;
@@ -152,9 +157,9 @@ StandInGuard *FindGuard(QTextDocument &document)
         document.findChild<QObject *>(GuardName(), Qt::FindDirectChildrenOnly));
 }
 
-void MarkStandIns(QPlainTextEdit &editor, const QList<StandIn> &standIns)
+void MarkStandIns(QTextDocument &document, const QList<StandIn> &standIns, const QColor &color)
 {
-    QTextCursor cursor(editor.document());
+    QTextCursor cursor(&document);
     cursor.beginEditBlock();
     for (qsizetype first = 0; first < standIns.size();) {
         // Neighbours standing for the same character take their format in one go.
@@ -166,13 +171,54 @@ void MarkStandIns(QPlainTextEdit &editor, const QList<StandIn> &standIns)
         }
         cursor.setPosition(int(standIns[first].position));
         cursor.setPosition(int(standIns[last].position + 1), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(StandInFormat(editor, standIns[first].original));
+        cursor.setCharFormat(StandInFormat(color, standIns[first].original));
         first = last + 1;
     }
     cursor.endEditBlock();
 }
 
 } // namespace
+
+DocumentLook LookOf(const QPlainTextEdit &editor)
+{
+    const QTextDocument &document = *editor.document();
+    return {document.defaultFont(), document.defaultTextOption(), document.documentMargin(),
+            StandInColor(editor)};
+}
+
+std::unique_ptr<QTextDocument> BuildNoteDocument(const DecodedNote &note, const DocumentLook &look,
+                                                 const std::function<bool(int)> &progress)
+{
+    auto document = std::make_unique<QTextDocument>();
+    // The editor's own layout, set before the text goes in, so that nothing of the text is gone
+    // over again on the window's thread.
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
+    document->setDefaultFont(look.font);
+    document->setDefaultTextOption(look.textOption);
+    document->setDocumentMargin(look.margin);
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document.get());
+    const QStringView text(note.text);
+    // In pieces of whole lines, so that the work can be stopped and its progress told.
+    constexpr qsizetype Piece = 1 << 18;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = std::min(at + Piece, text.size());
+        if (end < text.size()) {
+            const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
+            if (lineEnd >= at)
+                end = lineEnd + 1;
+        }
+        cursor.insertText(text.sliced(at, end - at).toString());
+        at = end;
+        if (!progress(int(at * 100 / text.size())))
+            return nullptr;
+    }
+    if (!note.standIns.isEmpty())
+        MarkStandIns(*document, note.standIns, look.standInColor);
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
+    return document;
+}
 
 void GuardStandIns(QTextDocument &document)
 {
@@ -195,7 +241,7 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
     // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
     document.setPlainText(note.text);
     if (!note.standIns.isEmpty())
-        MarkStandIns(editor, note.standIns);
+        MarkStandIns(document, note.standIns, StandInColor(editor));
     document.setUndoRedoEnabled(true);
     document.setModified(false);
     if (guard)

@@ -3,8 +3,13 @@
 #include "notes/NoteCodec.h"
 
 #include <QByteArray>
+#include <QColor>
+#include <QFont>
 #include <QTextFormat>
+#include <QTextOption>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QPlainTextEdit;
@@ -22,6 +27,24 @@ inline constexpr int StandInProperty = QTextFormat::UserProperty + 1;
 // document (GuardStandIns) and the editor's caret, so that text typed beside a stand-in is
 // plain text.
 void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note);
+
+// How the editor lays out its text, taken on the window's thread so that a document for it can be
+// built on another.
+struct DocumentLook
+{
+    QFont font;
+    QTextOption textOption;
+    qreal margin = 0;
+    QColor standInColor; // stand-ins are dimmed, so as not to pass for characters typed
+};
+DocumentLook LookOf(const QPlainTextEdit &editor);
+
+// A document holding `note` as `editor` would show it, built on the calling thread, which may be
+// any. `progress` is told the part done, in percent, and stops the work when it returns false;
+// the result is then null. The document belongs to the calling thread: move it to the window's
+// before it is shown (QPlainTextEdit::setDocument).
+std::unique_ptr<QTextDocument> BuildNoteDocument(const DecodedNote &note, const DocumentLook &look,
+                                                 const std::function<bool(int)> &progress);
 
 struct NoteBytes
 {

@@ -110,7 +110,8 @@ void NoteListCommands::selectFolder(int position)
 void NoteListCommands::pickNote(int row)
 {
     // The file decides, not the name shown: "Ideas.txt" and "Ideas.TXT" both show as Ideas.
-    if (m_session.isShown() && m_notes.notePath(row) == m_session.path()) {
+    // A note still loading counts as shown.
+    if (!m_session.path().isEmpty() && m_notes.notePath(row) == m_session.path()) {
         m_notes.setCurrentRow(row);
         return;
     }
@@ -124,7 +125,7 @@ void NoteListCommands::pickNote(int row)
 void NoteListCommands::selectNote(int row)
 {
     m_notes.setCurrentRow(row);
-    if (m_session.isShown() && m_notes.currentPath() == m_session.path())
+    if (!m_session.path().isEmpty() && m_notes.currentPath() == m_session.path())
         return;
     m_currentNote.LoadNote(m_notes.currentPath());
 }

@@ -53,6 +53,32 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     return loaded;
 }
 
+void NoteSession::beginLoading(const QString &path)
+{
+    setShown({});
+    m_path = path;
+    setLoading(true);
+}
+
+void NoteSession::adoptLoaded(const NoteFormat &format, const NoteFingerprint &fingerprint,
+                              std::optional<QByteArray> encodedBytes)
+{
+    m_format = format;
+    m_fingerprint = fingerprint;
+    m_edited = false;
+    m_knownBytes = std::move(encodedBytes);
+    setLoading(false);
+    Q_EMIT shownChanged();
+}
+
+void NoteSession::setLoading(bool loading)
+{
+    if (m_loading == loading)
+        return;
+    m_loading = loading;
+    Q_EMIT loadingChanged(loading);
+}
+
 void NoteSession::showNoNote()
 {
     setShown({});
@@ -135,6 +161,9 @@ void NoteSession::DisableNoteSave()
 
 void NoteSession::textChanged()
 {
+    // What shows while a note loads is the program's, and no edit: the status waits for the end.
+    if (m_loading)
+        return;
     if (m_replacing == 0) {
         m_edited = true;
         m_knownBytes.reset();
@@ -144,6 +173,7 @@ void NoteSession::textChanged()
 
 void NoteSession::setShown(const QString &path)
 {
+    setLoading(false);
     if (path.isEmpty()) {
         m_format = {};
         m_fingerprint = {};

@@ -31,8 +31,11 @@ public:
     explicit NoteSession(QObject *parent = nullptr);
 
     // A note is shown: its file was read.
-    bool isShown() const { return !m_path.isEmpty(); }
-    // The file the shown note was read from; a save writes there.
+    bool isShown() const { return !m_path.isEmpty() && !m_loading; }
+    // A large note is being read: its first screen may be shown, but nothing can be done with
+    // it until it is in.
+    bool isLoading() const { return m_loading; }
+    // The file the shown note was read from, or is being read from; a save writes there.
     const QString &path() const { return m_path; }
     // The shown note's name: its file name less ".txt".
     QString noteName() const;
@@ -59,6 +62,12 @@ public:
     // Reads the note at `path`. On success it is the shown note, to be put in the editor; on
     // failure no note is shown.
     Loaded load(const QString &path);
+    // A large note starts to be read from `path`, off the window's thread.
+    void beginLoading(const QString &path);
+    // It was read: `format` and `fingerprint` as for load(); `encodedBytes` when it is encoded.
+    void adoptLoaded(const NoteFormat &format, const NoteFingerprint &fingerprint,
+                     std::optional<QByteArray> encodedBytes);
+
     // Shows no note: the editor is emptied and switched off, and status panel 1 reads
     // "Unchanged" while Save and the Encode/Decode caption stay as they were.
     void showNoNote();
@@ -109,9 +118,11 @@ Q_SIGNALS:
     void cipherCommandChanged(qb::CipherDirection direction);
     // A note is shown, or none is: path() tells which.
     void shownChanged();
+    void loadingChanged(bool loading);
 
 private:
     void setShown(const QString &path);
+    void setLoading(bool loading);
     void setSaveEnabled(bool enabled);
     void setCipherCommand(CipherDirection direction);
 
@@ -122,6 +133,7 @@ private:
     bool m_saveEnabled = true;
     CipherDirection m_cipherCommand = CipherDirection::Encipher;
     bool m_edited = false;
+    bool m_loading = false;
     int m_replacing = 0;
     std::optional<QByteArray> m_knownBytes;
     NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();
