@@ -404,9 +404,8 @@ void frmQB::connectViews()
                                 m_actions.T_mnuFIND_NEXT, m_actions.F_mnuSAVE, m_actions.tBAR[8]})
             action->setEnabled(!loading && m_commandsEnabled);
     });
-    connect(m_currentNote, &CurrentNote::loadProgress, m_panels[1], [this](int percent) {
-        m_panels[1]->setText(u"Loading %1%"_s.arg(percent));
-    });
+    connect(m_currentNote, &CurrentNote::loadProgress, m_panels[1],
+            [this](int percent) { m_panels[1]->setText(u"Loading %1%"_s.arg(percent)); });
 }
 
 void frmQB::Form_Load(const QString &commandLine)

@@ -35,12 +35,11 @@ class Platform;
 // The named menu items and toolbar buttons of the main window.
 struct frmQBActions
 {
-    QAction *B_NEW, *B_mnuOPEN, *B_mnuREN, *B_mnuF_NEW, *B_mnuF_REN, *B_mnuF_DEL,
-        *B_mnuF_DISKOPEN, *mnuEND;
+    QAction *B_NEW, *B_mnuOPEN, *B_mnuREN, *B_mnuF_NEW, *B_mnuF_REN, *B_mnuF_DEL, *B_mnuF_DISKOPEN,
+        *mnuEND;
     QAction *F_mnuADD, *F_mnuADD_NEW, *F_mnuADD_EXIST, *F_mnuREN, *F_mnuSAVE, *F_mnuDEL,
         *F_mnuREFRESH;
-    QAction *E_mnuCUT, *E_mnuCOPY, *E_mnuPASTE, *E_mnuALL, *E_mnuCOPYALL, *E_mnuTIME,
-        *E_mnuDATE;
+    QAction *E_mnuCUT, *E_mnuCOPY, *E_mnuPASTE, *E_mnuALL, *E_mnuCOPYALL, *E_mnuTIME, *E_mnuDATE;
     QAction *T_mnuGLWR, *T_mnuENCODE, *T_mnuFIND, *T_mnuFIND_NEXT;
     QAction *H_mnuABOUT;
     QAction *tBAR[17];     // buttons 1..16 of the toolbar; [0] unused

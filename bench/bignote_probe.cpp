@@ -43,9 +43,8 @@ struct Responsiveness
     Responsiveness()
     {
         timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            worstLateness = std::max(worstLateness, since.restart() - 10);
-        });
+        QObject::connect(&timer, &QTimer::timeout, &timer,
+                         [this] { worstLateness = std::max(worstLateness, since.restart() - 10); });
         since.start();
         timer.start(10);
     }

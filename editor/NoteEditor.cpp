@@ -10,12 +10,10 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMimeData>
-#include <QTextCursor>
 #include <QPlainTextDocumentLayout>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
-#include <QElapsedTimer>
-#include <QDebug>
 
 using namespace Qt::StringLiterals;
 
@@ -24,8 +22,8 @@ namespace {
 
 bool isDragEvent(const QEvent *event)
 {
-    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
-           || event->type() == QEvent::Drop;
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+           event->type() == QEvent::Drop;
 }
 
 } // namespace
@@ -58,17 +56,13 @@ NoteEditor::~NoteEditor()
 
 void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
 {
-    QElapsedTimer t; t.start();
     QTextDocument *old = this->document();
     // Not deleted by setDocument, which deletes a document the editor made itself.
     old->setParent(nullptr);
     GuardStandIns(*document);
     document->setParent(this);
-    qDebug() << "pre" << t.restart();
     setDocument(document.release());
-    qDebug() << "setDocument" << t.restart();
     setTextCursor(QTextCursor(this->document()));
-    qDebug() << "cursor" << t.restart();
     if (!m_disposer.isRunning()) {
         m_disposer.setObjectName(QStringLiteral("qbDocumentDisposer"));
         m_disposer.start(QThread::LowestPriority);
@@ -129,8 +123,8 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if ((key == Qt::Key_V && modifiers == Qt::ControlModifier)
-        || (key == Qt::Key_Insert && modifiers == Qt::ShiftModifier)) {
+    if ((key == Qt::Key_V && modifiers == Qt::ControlModifier) ||
+        (key == Qt::Key_Insert && modifiers == Qt::ShiftModifier)) {
         pastePlainText();
         event->accept();
         return;
@@ -158,9 +152,9 @@ bool NoteEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == viewport() && takeFileDrop(event))
         return true;
-    if (watched == parentWidget() && !isEnabled() && isDragEvent(event)
-        && geometry().contains(static_cast<QDropEvent *>(event)->position().toPoint())
-        && takeFileDrop(event)) {
+    if (watched == parentWidget() && !isEnabled() && isDragEvent(event) &&
+        geometry().contains(static_cast<QDropEvent *>(event)->position().toPoint()) &&
+        takeFileDrop(event)) {
         return true;
     }
     return QPlainTextEdit::eventFilter(watched, event);

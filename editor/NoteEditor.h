@@ -22,9 +22,9 @@ public:
     explicit NoteEditor(QWidget *parent = nullptr);
     ~NoteEditor() override;
 
-    // Shows `document`, built elsewhere and moved to this thread, in place of the one shown, with
-    // the caret at its start. The document shown before is deleted on a thread of its own: a
-    // large note takes a while to free.
+    // Shows `document` in place of the one shown, with the caret at its start. The document shown
+    // before is deleted on a thread of its own: a large note takes a while to free. Setting a
+    // document lays out all its lines again: meant for small ones.
     void replaceDocument(std::unique_ptr<QTextDocument> document);
     // Puts an empty document in place of a large one, so that what comes next need not empty
     // the large one on this thread first.

@@ -8,9 +8,9 @@
 #include "platform/LongCommand.h"
 
 #include <QGuiApplication>
-#include <QElapsedTimer>
-#include <QDebug>
 #include <QTextDocument>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -45,20 +45,19 @@ CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, Platform &pla
     : QObject(parent), m_session(session), m_editor(editor), m_platform(platform),
       m_loader(new NoteLoader(this))
 {
-    connect(m_loader, &NoteLoader::firstScreen, this, &CurrentNote::showNote);
-    connect(m_loader, &NoteLoader::progress, this, &CurrentNote::loadProgress);
-    connect(m_loader, &NoteLoader::finished, this, &CurrentNote::showLoaded);
+    connect(m_loader, &NoteLoader::firstScreen, this, &CurrentNote::showFirstScreen);
+    connect(m_loader, &NoteLoader::finished, this, &CurrentNote::fillLoaded);
+    m_fillTimer.setSingleShot(true);
+    connect(&m_fillTimer, &QTimer::timeout, this, &CurrentNote::fillSome);
 }
 
-void CurrentNote::reportFileError(const QString &what, const QString &reason,
-                                  const QString &title)
+void CurrentNote::reportFileError(const QString &what, const QString &reason, const QString &title)
 {
     m_platform.messageBox(what + u"\r\n"_s + reason, Platform::Buttons::Ok,
                           Platform::Icon::Exclamation, title);
 }
 
-bool CurrentNote::acceptFileSize(const QString &path, const QString &refusal,
-                                 const QString &title)
+bool CurrentNote::acceptFileSize(const QString &path, const QString &refusal, const QString &title)
 {
     const FileProbe probe = ProbeFile(path);
     if (probe.kind != FileProbe::Kind::Regular)
@@ -67,9 +66,8 @@ bool CurrentNote::acceptFileSize(const QString &path, const QString &refusal,
     case NoteSizeVerdict::Open:
         return true;
     case NoteSizeVerdict::Ask:
-        return m_platform.messageBox(LargeNoteQuestion(path, probe.size),
-                                     Platform::Buttons::YesNo, Platform::Icon::Question, title)
-               == Platform::Button::Yes;
+        return m_platform.messageBox(LargeNoteQuestion(path, probe.size), Platform::Buttons::YesNo,
+                                     Platform::Icon::Question, title) == Platform::Button::Yes;
     case NoteSizeVerdict::Refuse:
         reportFileError(refusal + Quoted(path) + u"."_s, TooLargeNoteReason(probe.size), title);
         return false;
@@ -98,7 +96,7 @@ void CurrentNote::LoadNote(const QString &path)
         }
         m_editor.setReadOnly(true);
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        m_loader->start(path, m_session.sizeLimits().refuseAbove, LookOf(m_editor));
+        m_loader->start(path, m_session.sizeLimits().refuseAbove);
         return;
     }
     const NoteSession::Loaded loaded = m_session.load(path);
@@ -113,37 +111,78 @@ void CurrentNote::LoadNote(const QString &path)
     settleLoaded(loaded.encoded);
 }
 
-void CurrentNote::showLoaded()
+void CurrentNote::showFirstScreen(const DecodedNote &beginning)
 {
-    const QString path = m_session.path();
+    const NoteSession::Replacing replacing(m_session);
+    m_firstScreen = beginning;
+    m_filler = std::make_unique<NoteFiller>(m_editor, beginning);
+    m_filler->fillFor(std::numeric_limits<int>::max());
+    m_filler.reset();
+}
+
+void CurrentNote::fillLoaded()
+{
     LoadedNote loaded = m_loader->takeResult();
-    QGuiApplication::restoreOverrideCursor();
-    m_editor.setReadOnly(false);
     if (!loaded.error.isEmpty()) {
+        const QString path = m_session.path();
+        endLoading();
         ShowNoNote();
         m_session.DisableNoteSave();
         reportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, loaded.error,
                         u"Quirebox"_s);
         return;
     }
-    QElapsedTimer t; t.start();
-    const bool encoded = loaded.encodedBytes.has_value();
-    m_session.adoptLoaded(loaded.format, loaded.fingerprint, std::move(loaded.encodedBytes));
-    qDebug() << "adopt" << t.restart();
+    // The first screen stays when the whole note starts with it, as it does unless something
+    // after it decided the note's form otherwise.
+    const bool firstScreenHolds = m_firstScreen.format == loaded.note.format &&
+                                  loaded.note.text.startsWith(m_firstScreen.text);
+    qsizetype shown = 0;
     {
         const NoteSession::Replacing replacing(m_session);
-        m_editor.replaceDocument(std::move(loaded.document));
+        if (firstScreenHolds)
+            shown = m_firstScreen.text.size();
+        else
+            m_editor.clear();
     }
-    qDebug() << "replace" << t.restart();
+    m_firstScreen = {};
+    m_loaded = std::move(loaded);
+    m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
+    fillSome();
+}
+
+void CurrentNote::fillSome()
+{
+    // A slice of work between the window's events, short enough that it answers at once.
+    constexpr int Slice = 30;
+    bool done = false;
+    {
+        const NoteSession::Replacing replacing(m_session);
+        done = m_filler->fillFor(Slice);
+    }
+    Q_EMIT loadProgress(m_filler->percentDone());
+    if (!done) {
+        m_fillTimer.start(0);
+        return;
+    }
+    m_filler.reset();
+    endLoading();
+    const bool encoded = m_loaded.encodedBytes.has_value();
+    m_session.adoptLoaded(m_loaded.note.format, m_loaded.fingerprint,
+                          std::move(m_loaded.encodedBytes));
+    m_loaded = {};
     settleLoaded(encoded);
-    qDebug() << "settle" << t.restart();
     ReleaseFreedMemory();
-    qDebug() << "trim" << t.restart();
+}
+
+void CurrentNote::endLoading()
+{
+    QGuiApplication::restoreOverrideCursor();
+    m_editor.setReadOnly(false);
 }
 
 void CurrentNote::cancelLoad()
 {
-    if (!m_loader->isLoading())
+    if (!m_session.isLoading())
         return;
     ShowNoNote();
     m_session.DisableNoteSave();
@@ -151,11 +190,14 @@ void CurrentNote::cancelLoad()
 
 void CurrentNote::stopLoading()
 {
-    if (!m_loader->isLoading())
+    if (!m_session.isLoading())
         return;
     m_loader->cancel();
-    QGuiApplication::restoreOverrideCursor();
-    m_editor.setReadOnly(false);
+    m_fillTimer.stop();
+    m_filler.reset();
+    m_firstScreen = {};
+    m_loaded = {};
+    endLoading();
 }
 
 void CurrentNote::settleLoaded(bool encoded)
@@ -209,15 +251,15 @@ bool CurrentNote::SaveNote()
         if (const std::optional<char32_t> c = saver.unencodable()) {
             if (format.encoding == TextEncoding::Utf8) {
                 reportFileError(u"Quirebox can't save the file "_s + Quoted(path) + u"."_s,
-                                u"The note holds the character "_s + CharacterName(*c)
-                                    + u", which no file can store."_s,
+                                u"The note holds the character "_s + CharacterName(*c) +
+                                    u", which no file can store."_s,
                                 u"Quirebox"_s);
                 return false;
             }
-            const QString text =
-                u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, "
-                "which can't hold the character "_s + CharacterName(*c)
-                + u".\r\nSave the file as UTF-8 instead?"_s;
+            const QString text = u"The file: \""_s + path +
+                                 u"\" is stored in the Windows-1252 character set, "
+                                 "which can't hold the character "_s +
+                                 CharacterName(*c) + u".\r\nSave the file as UTF-8 instead?"_s;
             if (!askUtf8Instead(text))
                 return false;
             format = AsUtf8(format);
@@ -226,7 +268,8 @@ bool CurrentNote::SaveNote()
         if (format.encoding == TextEncoding::Windows1252 && saver.readsBackAsUtf8()) {
             // Such bytes would open as UTF-8 next time, showing other characters than were saved.
             const QString text =
-                u"The file: \""_s + path + u"\" is stored in the Windows-1252 character set, but "
+                u"The file: \""_s + path +
+                u"\" is stored in the Windows-1252 character set, but "
                 "its text would then be read back as UTF-8 and show other characters.\r\nSave "
                 "the file as UTF-8 instead?"_s;
             if (!askUtf8Instead(text))
@@ -249,8 +292,7 @@ bool CurrentNote::SaveNote()
 bool CurrentNote::askUtf8Instead(const QString &text)
 {
     return m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
-                                 u"Save file?"_s)
-           == Platform::Button::Ok;
+                                 u"Save file?"_s) == Platform::Button::Ok;
 }
 
 bool CurrentNote::confirmOverwrite(const QString &path)
@@ -260,15 +302,14 @@ bool CurrentNote::confirmOverwrite(const QString &path)
         return true;
     const QString text =
         check.outcome == FingerprintCheck::Outcome::Unreadable
-            ? u"The file: \""_s + path
-                  + u"\" could not be read to check whether another program changed it.\r\n"_s
-                  + check.error + u"\r\nOverwrite it with the text in the editor?"_s
-            : u"The file: \""_s + path
-                  + u"\" has been changed or removed by another program since it was "
-                    "loaded.\r\nOverwrite it with the text in the editor?"_s;
+            ? u"The file: \""_s + path +
+                  u"\" could not be read to check whether another program changed it.\r\n"_s +
+                  check.error + u"\r\nOverwrite it with the text in the editor?"_s
+            : u"The file: \""_s + path +
+                  u"\" has been changed or removed by another program since it was "
+                  "loaded.\r\nOverwrite it with the text in the editor?"_s;
     return m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                                 u"Save file?"_s)
-           == Platform::Button::Yes;
+                                 u"Save file?"_s) == Platform::Button::Yes;
 }
 
 QString CurrentNote::unsavedText(const QString &question) const
@@ -304,8 +345,8 @@ CurrentNote::SaveAnswer CurrentNote::askToSave(const QString &text, Platform::Bu
 
 bool CurrentNote::confirmLeave()
 {
-    return askToSave(u"Save this file before leaving it?"_s, u"Save file?"_s)
-           != SaveAnswer::Cancelled;
+    return askToSave(u"Save this file before leaving it?"_s, u"Save file?"_s) !=
+           SaveAnswer::Cancelled;
 }
 
 } // namespace qb

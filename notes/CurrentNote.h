@@ -1,14 +1,17 @@
 #pragma once
 
 #include "notes/NoteDocument.h"
+#include "notes/NoteLoader.h"
 #include "platform/Platform.h"
 
 #include <QObject>
+#include <QTimer>
+
+#include <memory>
 
 namespace qb {
 
 class NoteEditor;
-class NoteLoader;
 class NoteSession;
 
 // A note of this size or more is read off the window's thread, its first screen shown at once.
@@ -70,7 +73,11 @@ Q_SIGNALS:
     void loadProgress(int percent);
 
 private:
-    void showLoaded();
+    void showFirstScreen(const DecodedNote &beginning);
+    // The note was read: it goes into the editor in slices, between the window's events.
+    void fillLoaded();
+    void fillSome();
+    void endLoading();
     // Drops a load under way, with no more said.
     void stopLoading();
     // After a note was shown: Save off until the user changes it, and the status it starts in.
@@ -85,6 +92,10 @@ private:
     NoteEditor &m_editor;
     Platform &m_platform;
     NoteLoader *m_loader;
+    QTimer m_fillTimer;
+    std::unique_ptr<NoteFiller> m_filler;
+    DecodedNote m_firstScreen;
+    LoadedNote m_loaded;
 };
 
 } // namespace qb

@@ -78,8 +78,6 @@ void EnsureCapacity(QByteArray &bytes, qsizetype needed)
         bytes.reserve(std::max(needed, bytes.capacity() * 2));
 }
 
-
-
 } // namespace
 
 NoteFormat DetectNoteFormat(QByteArrayView bytes)
@@ -141,8 +139,6 @@ char16_t StandInFor(char16_t original)
         return original;
     }
 }
-
-
 
 NoteEncoder::NoteEncoder(const NoteFormat &format, Sink sink, qsizetype pieceSize)
     : NoteEncoder(format)

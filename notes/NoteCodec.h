@@ -63,7 +63,6 @@ bool NeedsStandIn(char16_t c, const NoteFormat &format);
 // The visible character the editor shows for `original`; `original` itself for other characters.
 char16_t StandInFor(char16_t original);
 
-
 // Builds a note's bytes from the editor's content, piece by piece. The byte order mark, when the
 // format has one, comes first. The bytes are kept for takeBytes(), or, with a sink, handed to it
 // whenever a piece of the given size is full, so that a note of any size is written through a

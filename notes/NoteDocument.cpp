@@ -1,7 +1,7 @@
 #include "notes/NoteDocument.h"
 
+#include <QElapsedTimer>
 #include <QPalette>
-#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -179,45 +179,65 @@ void MarkStandIns(QTextDocument &document, const QList<StandIn> &standIns, const
 
 } // namespace
 
-DocumentLook LookOf(const QPlainTextEdit &editor)
+NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
+    : m_editor(editor), m_note(std::move(note)), m_done(shown)
 {
-    const QTextDocument &document = *editor.document();
-    return {document.defaultFont(), document.defaultTextOption(), document.documentMargin(),
-            StandInColor(editor)};
+    QTextDocument &document = *editor.document();
+    if (!m_note.standIns.isEmpty()) {
+        GuardStandIns(document);
+        GuardCaret(editor);
+    }
+    if (StandInGuard *guard = FindGuard(document))
+        guard->setPaused(true);
+    document.setUndoRedoEnabled(false);
+    while (m_nextStandIn < m_note.standIns.size() &&
+           m_note.standIns[m_nextStandIn].position < m_done)
+        ++m_nextStandIn;
 }
 
-std::unique_ptr<QTextDocument> BuildNoteDocument(const DecodedNote &note, const DocumentLook &look,
-                                                 const std::function<bool(int)> &progress)
+NoteFiller::~NoteFiller()
 {
-    auto document = std::make_unique<QTextDocument>();
-    // The editor's own layout, set before the text goes in, so that nothing of the text is gone
-    // over again on the window's thread.
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document.get()));
-    document->setDefaultFont(look.font);
-    document->setDefaultTextOption(look.textOption);
-    document->setDocumentMargin(look.margin);
-    document->setUndoRedoEnabled(false);
-    QTextCursor cursor(document.get());
-    const QStringView text(note.text);
-    // In pieces of whole lines, so that the work can be stopped and its progress told.
-    constexpr qsizetype Piece = 1 << 18;
-    for (qsizetype at = 0; at < text.size();) {
-        qsizetype end = std::min(at + Piece, text.size());
+    QTextDocument &document = *m_editor.document();
+    document.setUndoRedoEnabled(true);
+    document.setModified(false);
+    if (StandInGuard *guard = FindGuard(document))
+        guard->setPaused(false);
+}
+
+bool NoteFiller::fillFor(int milliseconds)
+{
+    QTextDocument &document = *m_editor.document();
+    const QStringView text(m_note.text);
+    // Whole lines at a time, small enough that the window waits a few milliseconds at most.
+    constexpr qsizetype Piece = 1 << 16;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_done < text.size() && clock.elapsed() < milliseconds) {
+        qsizetype end = std::min(m_done + Piece, text.size());
         if (end < text.size()) {
             const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
-            if (lineEnd >= at)
+            if (lineEnd >= m_done)
                 end = lineEnd + 1;
         }
-        cursor.insertText(text.sliced(at, end - at).toString());
-        at = end;
-        if (!progress(int(at * 100 / text.size())))
-            return nullptr;
+        QTextCursor cursor(&document);
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text.sliced(m_done, end - m_done).toString());
+        qsizetype last = m_nextStandIn;
+        while (last < m_note.standIns.size() && m_note.standIns[last].position < end)
+            ++last;
+        if (last > m_nextStandIn) {
+            MarkStandIns(document, m_note.standIns.mid(m_nextStandIn, last - m_nextStandIn),
+                         StandInColor(m_editor));
+        }
+        m_nextStandIn = last;
+        m_done = end;
     }
-    if (!note.standIns.isEmpty())
-        MarkStandIns(*document, note.standIns, look.standInColor);
-    document->setUndoRedoEnabled(true);
-    document->setModified(false);
-    return document;
+    return m_done == text.size();
+}
+
+int NoteFiller::percentDone() const
+{
+    return m_note.text.isEmpty() ? 100 : int(m_done * 100 / m_note.text.size());
 }
 
 void GuardStandIns(QTextDocument &document)

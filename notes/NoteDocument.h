@@ -3,13 +3,8 @@
 #include "notes/NoteCodec.h"
 
 #include <QByteArray>
-#include <QColor>
-#include <QFont>
 #include <QTextFormat>
-#include <QTextOption>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 class QPlainTextEdit;
@@ -28,23 +23,29 @@ inline constexpr int StandInProperty = QTextFormat::UserProperty + 1;
 // plain text.
 void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note);
 
-// How the editor lays out its text, taken on the window's thread so that a document for it can be
-// built on another.
-struct DocumentLook
+// Puts a note into the editor a piece at a time, so that the window keeps answering between the
+// pieces, and what is in already can be read and scrolled. Meant for a large note; the editor
+// shows nothing else meanwhile, and the pieces go after what it holds.
+class NoteFiller
 {
-    QFont font;
-    QTextOption textOption;
-    qreal margin = 0;
-    QColor standInColor; // stand-ins are dimmed, so as not to pass for characters typed
-};
-DocumentLook LookOf(const QPlainTextEdit &editor);
+public:
+    // `note` goes into `editor`, whose text is already the first `shown` characters of it.
+    NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown = 0);
+    ~NoteFiller();
+    NoteFiller(const NoteFiller &) = delete;
+    NoteFiller &operator=(const NoteFiller &) = delete;
 
-// A document holding `note` as `editor` would show it, built on the calling thread, which may be
-// any. `progress` is told the part done, in percent, and stops the work when it returns false;
-// the result is then null. The document belongs to the calling thread: move it to the window's
-// before it is shown (QPlainTextEdit::setDocument).
-std::unique_ptr<QTextDocument> BuildNoteDocument(const DecodedNote &note, const DocumentLook &look,
-                                                 const std::function<bool(int)> &progress);
+    // Puts pieces in for about `milliseconds`; true once the whole note is in. The load cannot
+    // be undone, and leaves the document unmodified.
+    bool fillFor(int milliseconds);
+    int percentDone() const;
+
+private:
+    QPlainTextEdit &m_editor;
+    DecodedNote m_note;
+    qsizetype m_done;
+    qsizetype m_nextStandIn = 0;
+};
 
 struct NoteBytes
 {

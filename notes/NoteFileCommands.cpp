@@ -7,9 +7,9 @@
 #include "notes/NoteListModel.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteSession.h"
-#include "platform/LongCommand.h"
 #include "platform/CommonDialog.h"
 #include "platform/FileOps.h"
+#include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
 #include <QFileInfo>
@@ -32,8 +32,8 @@ bool NoteFileCommands::acceptNoteFileName(const QString &typed, const QString &f
     const std::optional<QString> problem = CheckNoteFileName(fileName);
     if (!problem)
         return true;
-    m_platform.messageBox(u"The name \""_s + typed + u"\" can't be used for a note.\r\n"_s
-                              + *problem,
+    m_platform.messageBox(u"The name \""_s + typed + u"\" can't be used for a note.\r\n"_s +
+                              *problem,
                           Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
     return false;
 }
@@ -61,8 +61,8 @@ void NoteFileCommands::MakeNewNote()
     const QString path = NoteFilePath(dir, fileName);
     // Making it anew would empty the note that is there.
     if (QFileInfo::exists(path)) {
-        m_platform.messageBox(u"The file \""_s + path
-                                  + u"\" already exists.\r\nPlease choose another name."_s,
+        m_platform.messageBox(u"The file \""_s + path +
+                                  u"\" already exists.\r\nPlease choose another name."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
@@ -83,25 +83,25 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
     const bool itself = IsSameFile(source, destination);
     const bool replace = !itself && QFileInfo::exists(destination);
     if (replace) {
-        const QString text = u"The file \""_s + destination + u"\" already exists.\r\n"_s
-                             + u"Replace it with \""_s + source + u"\"?"_s;
-        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Question, title)
-            != Platform::Button::Yes) {
+        const QString text = u"The file \""_s + destination + u"\" already exists.\r\n"_s +
+                             u"Replace it with \""_s + source + u"\"?"_s;
+        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Question,
+                                  title) != Platform::Button::Yes) {
             return false;
         }
     }
-    if (!itself
-        && !m_currentNote.acceptFileSize(source, u"Quirebox can't add the file "_s, title)) {
+    if (!itself &&
+        !m_currentNote.acceptFileSize(source, u"Quirebox can't add the file "_s, title)) {
         return false;
     }
     if (!m_currentNote.confirmLeave())
         return false;
     if (!itself) {
         const LongCommand command(ProbeFile(source).size >= LongCommandBytes);
-        if (const FileError error = CopyNoteFile(source, destination, replace,
-                                                 m_session.sizeLimits().refuseAbove)) {
-            m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source)
-                                              + u" to "_s + Quoted(destination) + u"."_s,
+        if (const FileError error =
+                CopyNoteFile(source, destination, replace, m_session.sizeLimits().refuseAbove)) {
+            m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source) +
+                                              u" to "_s + Quoted(destination) + u"."_s,
                                           *error, title);
         }
     }
@@ -133,10 +133,9 @@ void NoteFileCommands::renameNote()
     const QString fileName = m_notes.fileName(rememberedRow);
     const QString noteName = m_notes.currentNoteName();
     const QString title = u"Quirebox File Rename"_s;
-    const QString answer =
-        m_platform.inputBox(u"Folder: "_s + dir + u"\r\nFile: "_s + fileName
-                                + u"\r\n\r\nPlease insert the new file name:"_s,
-                            title, noteName);
+    const QString answer = m_platform.inputBox(u"Folder: "_s + dir + u"\r\nFile: "_s + fileName +
+                                                   u"\r\n\r\nPlease insert the new file name:"_s,
+                                               title, noteName);
     if (answer.isEmpty())
         return;
     // ".txt" is always added: the answer names the note, not the file.
@@ -146,16 +145,16 @@ void NoteFileCommands::renameNote()
     const QString from = NoteFilePath(dir, fileName);
     const QString to = NoteFilePath(dir, newFileName);
     if (QFileInfo::exists(to) && !IsSameFile(from, to)) {
-        m_platform.messageBox(u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s
-                                  + noteName + u"\" keeps its name."_s,
+        m_platform.messageBox(u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s +
+                                  noteName + u"\" keeps its name."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
     if (!m_currentNote.confirmLeave())
         return;
     if (const FileError error = RenameFile(from, to)) {
-        m_currentNote.reportFileError(u"Quirebox can't rename the file "_s + Quoted(from)
-                                          + u" to "_s + Quoted(to) + u"."_s,
+        m_currentNote.reportFileError(u"Quirebox can't rename the file "_s + Quoted(from) +
+                                          u" to "_s + Quoted(to) + u"."_s,
                                       *error, title);
         return;
     }
@@ -173,16 +172,15 @@ void NoteFileCommands::DeleteNote()
         return;
     const QString title = u"Quirebox - File Delete"_s;
     if (m_platform.messageBox(u"Are you sure to delete: \""_s + path + u"\""_s,
-                              Platform::Buttons::OkCancel, Platform::Icon::Question, title)
-        != Platform::Button::Ok) {
+                              Platform::Buttons::OkCancel, Platform::Icon::Question,
+                              title) != Platform::Button::Ok) {
         return;
     }
     if (!m_currentNote.confirmLeave())
         return;
     if (const FileError error = MoveToTrash(path)) {
-        m_currentNote.reportFileError(u"Quirebox can't move the file "_s + Quoted(path)
-                                          + u" to the trash."_s,
-                                      *error, title);
+        m_currentNote.reportFileError(
+            u"Quirebox can't move the file "_s + Quoted(path) + u" to the trash."_s, *error, title);
         return;
     }
     refill();

@@ -11,9 +11,9 @@ namespace qb {
 // What a note file held when it was loaded or saved.
 struct NoteFingerprint
 {
-    qint64 size = -1;    // -1: no fingerprint, matches no file
-    QDateTime modified;  // file time when taken; invalid when the file could not be read
-    QByteArray digest;   // of the bytes
+    qint64 size = -1;   // -1: no fingerprint, matches no file
+    QDateTime modified; // file time when taken; invalid when the file could not be read
+    QByteArray digest;  // of the bytes
 
     bool isValid() const { return size >= 0; }
 };

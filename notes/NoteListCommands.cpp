@@ -13,9 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders,
-                                   NoteListModel &notes, NoteSession &session,
-                                   CurrentNote &currentNote, Platform &platform, QObject *parent)
+NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
+                                   NoteSession &session, CurrentNote &currentNote,
+                                   Platform &platform, QObject *parent)
     : QObject(parent), m_book(book), m_folders(folders), m_notes(notes), m_session(session),
       m_currentNote(currentNote), m_platform(platform)
 {
@@ -83,8 +83,8 @@ void NoteListCommands::pickFolder(int position)
 {
     // Compared by row too: two folders may share a name, and the note commands must never work
     // on one folder's directory with the other folder's note list.
-    if (m_folders.nameAt(position) == LastFolderName
-        && m_folders.folderRowAt(position) == m_notes.folderRow()) {
+    if (m_folders.nameAt(position) == LastFolderName &&
+        m_folders.folderRowAt(position) == m_notes.folderRow()) {
         m_folders.setCurrentPosition(position);
         return;
     }
@@ -98,8 +98,8 @@ void NoteListCommands::pickFolder(int position)
 void NoteListCommands::selectFolder(int position)
 {
     m_folders.setCurrentPosition(position);
-    if (m_folders.currentName() == LastFolderName
-        && m_folders.currentFolderRow() == m_notes.folderRow()) {
+    if (m_folders.currentName() == LastFolderName &&
+        m_folders.currentFolderRow() == m_notes.folderRow()) {
         return;
     }
     RefreshNoteList(-1);

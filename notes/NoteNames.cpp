@@ -42,8 +42,8 @@ QString NoteFilePath(const QString &dirPath, const QString &fileName)
 
 std::optional<QString> CheckNoteFileName(const QString &fileName)
 {
-    const QString noteName = fileName.endsWith(u".txt", Qt::CaseInsensitive)
-                                 ? NoteNameOf(fileName) : fileName;
+    const QString noteName =
+        fileName.endsWith(u".txt", Qt::CaseInsensitive) ? NoteNameOf(fileName) : fileName;
     if (noteName.isEmpty())
         return u"The name is empty."_s;
     if (noteName == u"."_s || noteName == u".."_s)

@@ -12,7 +12,8 @@ constexpr qsizetype kPieceSize = 1 << 20;
 
 NoteSaver::NoteSaver(const QString &path, const NoteFormat &format)
     : m_format(format), m_writer(path),
-      m_encoder(format, [this](QByteArrayView piece) { take(piece); }, kPieceSize)
+      m_encoder(
+          format, [this](QByteArrayView piece) { take(piece); }, kPieceSize)
 {
 }
 

@@ -47,8 +47,7 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     m_fingerprint = TakeFingerprint(path, read.bytes);
     m_edited = false;
     // An encoded note is deciphered from the bytes read, not from the editor's text.
-    m_knownBytes = loaded.encoded ? std::optional<QByteArray>(std::move(read.bytes))
-                                  : std::nullopt;
+    m_knownBytes = loaded.encoded ? std::optional<QByteArray>(std::move(read.bytes)) : std::nullopt;
     setShown(path);
     return loaded;
 }

@@ -45,15 +45,15 @@ NoteSizeVerdict JudgeNoteSize(qint64 size, const NoteSizeLimits &limits)
 
 QString LargeNoteQuestion(const QString &path, qint64 size)
 {
-    return u"The file \""_s + path + u"\" holds "_s + SizeText(size)
-           + u". A note this large takes a while to open and needs much memory.\r\n"
-             "Open it anyway?"_s;
+    return u"The file \""_s + path + u"\" holds "_s + SizeText(size) +
+           u". A note this large takes a while to open and needs much memory.\r\n"
+           "Open it anyway?"_s;
 }
 
 QString TooLargeNoteReason(qint64 size)
 {
-    return u"The file holds "_s + SizeText(size)
-           + u", more than this computer's memory can show in the editor."_s;
+    return u"The file holds "_s + SizeText(size) +
+           u", more than this computer's memory can show in the editor."_s;
 }
 
 } // namespace qb

@@ -99,9 +99,9 @@ constexpr TwoByteShuffles kTwoByteShuffles = MakeTwoByteShuffles();
 // accented Latin, Greek, Cyrillic) with one shuffle and no branch on which unit is which. A
 // longer character, such as a line break, ends the block early and is written on its own.
 __attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8Ssse3(const char16_t *in,
-                                                              const char16_t *end,
-                                                              unsigned char *&out, bool lineBreaks,
-                                                              bool crLf)
+                                                                   const char16_t *end,
+                                                                   unsigned char *&out,
+                                                                   bool lineBreaks, bool crLf)
 {
     const __m128i longBits = _mm_set1_epi16(static_cast<short>(0xF800));
     const __m128i asciiMax = _mm_set1_epi16(0x7F);
@@ -166,6 +166,5 @@ const char16_t *PutUnitsUtf8(const char16_t *in, const char16_t *end, unsigned c
     Q_UNUSED(crLf);
     return in;
 }
-
 
 } // namespace qb::kernels

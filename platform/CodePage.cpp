@@ -27,7 +27,6 @@ std::optional<char> Windows1252Byte(char16_t c)
     return char(0x80 + (hit - std::begin(kWindows1252High)));
 }
 
-
 namespace {
 
 bool AsciiWord(const unsigned char *p)
@@ -144,7 +143,8 @@ bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes)
         p += 8;
     while (p < end && *p < 0x80)
         ++p;
-    return p < end && IsStrictUtf8(windows1252Bytes.sliced(p - reinterpret_cast<const unsigned char *>(windows1252Bytes.data())));
+    return p < end && IsStrictUtf8(windows1252Bytes.sliced(
+                          p - reinterpret_cast<const unsigned char *>(windows1252Bytes.data())));
 }
 
 void ReadsBackAsUtf8Check::add(QByteArrayView piece)

@@ -67,8 +67,8 @@ RenameOutcome renameNoReplace(const QString &from, const QString &to)
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
 #ifdef Q_OS_LINUX
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
         return {true, false, {}};
     if (errno != EINVAL && errno != ENOSYS)
         return renameFailure(errno);
@@ -109,8 +109,8 @@ FileError renameThroughFreeName(const QString &from, const QString &to)
         if (back.done)
             return std::nullopt;
         if (!renameNoReplace(between, from).done)
-            return back.reason + u" The file is now named \""_s + QFileInfo(between).fileName()
-                   + u"\"."_s;
+            return back.reason + u" The file is now named \""_s + QFileInfo(between).fileName() +
+                   u"\"."_s;
         return back.reason;
     }
     return AlreadyExistsText();
@@ -159,8 +159,8 @@ FileError prepareHomeTrash()
 FileError MoveToTrash(const QString &path)
 {
     QFile file(path);
-#if defined(Q_OS_ANDROID) || defined(Q_OS_IOS) || defined(Q_OS_TVOS) || defined(Q_OS_WATCHOS) \
-    || defined(Q_OS_WASM)
+#if defined(Q_OS_ANDROID) || defined(Q_OS_IOS) || defined(Q_OS_TVOS) || defined(Q_OS_WATCHOS) ||   \
+    defined(Q_OS_WASM)
     // These systems have no trash: QFile::moveToTrash always fails there.
     if (file.remove())
         return std::nullopt;

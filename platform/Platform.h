@@ -24,10 +24,10 @@ public:
         enum class Mode { Open, Save };
         Mode mode = Mode::Open;
         QString title;
-        QStringList filters;         // Qt filter entries, e.g. "Quirebox (QB) (*.qb)"
+        QStringList filters; // Qt filter entries, e.g. "Quirebox (QB) (*.qb)"
         int selectedFilter = 0;
         bool confirmOverwrite = false;
-        QString initialName;         // file name or path the dialog starts with
+        QString initialName; // file name or path the dialog starts with
     };
 
     virtual ~Platform() = default;

@@ -87,8 +87,8 @@ QString SizeText(qint64 bytes)
 bool IsSaveTempName(QByteArrayView fileName)
 {
     const QByteArrayView prefix(SaveTempPrefix);
-    return fileName.size() > prefix.size() + 7 && fileName.startsWith(prefix)
-           && fileName[prefix.size() + 6] == '-';
+    return fileName.size() > prefix.size() + 7 && fileName.startsWith(prefix) &&
+           fileName[prefix.size() + 6] == '-';
 }
 
 void RemoveStaleSaveTemp(const QString &path)
@@ -106,7 +106,8 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest)
     if (!reader.isOpen())
         return {{}, reader.error(), false};
     if (reader.size() > largest) {
-        return {{}, u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(reader.size())),
+        return {{},
+                u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(reader.size())),
                 true};
     }
     QByteArray bytes(reader.size(), Qt::Uninitialized);
@@ -303,9 +304,7 @@ private:
 class TempFile
 {
 public:
-    TempFile(int dirFd, const QByteArray &targetName) : m_dirFd(dirFd), m_targetName(targetName)
-    {
-    }
+    TempFile(int dirFd, const QByteArray &targetName) : m_dirFd(dirFd), m_targetName(targetName) {}
     ~TempFile()
     {
         if (m_fd >= 0)
@@ -345,7 +344,10 @@ public:
         return systemText(EEXIST);
     }
 
-    int fd() const { return m_fd; }
+    int fd() const
+    {
+        return m_fd;
+    }
 
     FileError writeAll(QByteArrayView bytes)
     {
@@ -390,8 +392,7 @@ public:
             const QByteArray linkName = mode == WriteMode::CreateNew ? name : freshName();
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
             if (::linkat(AT_FDCWD, self.constData(), m_dirFd, linkName.constData(),
-                         AT_SYMLINK_FOLLOW)
-                != 0) {
+                         AT_SYMLINK_FOLLOW) != 0) {
                 return errno == EEXIST && mode == WriteMode::CreateNew ? AlreadyExistsText()
                                                                        : systemText(errno);
             }
@@ -435,9 +436,8 @@ private:
     FileError renameNoReplace(const QByteArray &name)
     {
 #ifdef RENAME_NOREPLACE
-        if (::renameat2(m_dirFd, m_name.constData(), m_dirFd, name.constData(),
-                        RENAME_NOREPLACE)
-            == 0) {
+        if (::renameat2(m_dirFd, m_name.constData(), m_dirFd, name.constData(), RENAME_NOREPLACE) ==
+            0) {
             m_name.clear();
             return std::nullopt;
         }
@@ -474,7 +474,7 @@ struct SafeFileWriter::Impl
 {
     Impl(const QString &path, WriteMode writeMode)
         : mode(writeMode), target(mode == WriteMode::Replace ? savedFilePath(path)
-                                                              : QFileInfo(path).absoluteFilePath()),
+                                                             : QFileInfo(path).absoluteFilePath()),
           folder(target.absolutePath()), name(QFile::encodeName(target.fileName())),
           temp(folder.fd(), name)
     {
@@ -537,8 +537,8 @@ WriteResult SafeFileWriter::commit()
         ::fchmod(temp.fd(), d->old.st_mode & 07777);
         // Another owner's file in a shared folder keeps its owner where the system allows it;
         // where not, it belongs to the user who saved it, as any new file would.
-        if ((d->old.st_uid != ::geteuid() || d->old.st_gid != ::getegid())
-            && ::fchown(temp.fd(), d->old.st_uid, d->old.st_gid) != 0) {
+        if ((d->old.st_uid != ::geteuid() || d->old.st_gid != ::getegid()) &&
+            ::fchown(temp.fd(), d->old.st_uid, d->old.st_gid) != 0) {
         }
     }
     if ((d->error = temp.sync()))
@@ -546,8 +546,8 @@ WriteResult SafeFileWriter::commit()
     if ((d->error = temp.putInPlace(d->name, d->mode)))
         return {d->error, false};
     if (retryOnInterrupt([&] { return ::fsync(d->folder.fd()); }) != 0) {
-        d->error = u"The file was written, but its folder could not be stored on the disk: "_s
-                   + systemText(errno);
+        d->error = u"The file was written, but its folder could not be stored on the disk: "_s +
+                   systemText(errno);
         return {d->error, true};
     }
     return {std::nullopt, false};
