@@ -22,6 +22,7 @@
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -59,6 +61,25 @@ void AddSeparator(QMenu *menu, const char *name)
 QIcon ToolIcon(const char *file)
 {
     return SvgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
+}
+
+// The folder names are navy, as the design has them, where the selector is light; on a dark one
+// navy could not be read, and a light blue takes its place.
+void ShowFolderNamesInNavy(QComboBox *lstFLDS)
+{
+    QPalette palette = QApplication::palette(lstFLDS);
+    const bool dark = palette.color(QPalette::Button).lightness() < 128;
+    const QColor colour = dark ? QColor(0x9C, 0xB8, 0xFF) : QColor(0, 0, 128);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    lstFLDS->setPalette(palette);
+}
+
+// A control that shows no text of its own is named for screen readers.
+void Describe(QWidget *control, const QString &name, const QString &description)
+{
+    control->setAccessibleName(name);
+    control->setAccessibleDescription(description);
 }
 
 // Shows `index` in `selector` without reporting it as the user's pick.
@@ -102,10 +123,7 @@ void frmQB::createControls()
     m_lstFLDS = new QComboBox(topRow);
     m_lstFLDS->setObjectName(u"lstFLDS"_s);
     m_lstFLDS->setGeometry(Px(15), Px(75), Px(2535), Px(315));
-    QPalette navy = m_lstFLDS->palette();
-    navy.setColor(QPalette::ButtonText, QColor(0, 0, 128));
-    navy.setColor(QPalette::Text, QColor(0, 0, 128));
-    m_lstFLDS->setPalette(navy);
+    ShowFolderNamesInNavy(m_lstFLDS);
     m_lstFILE = new QComboBox(topRow);
     m_lstFILE->setObjectName(u"lstFILE"_s);
     m_lstFILE->setGeometry(Px(2640), Px(75), Px(1935), Px(315));
@@ -129,11 +147,35 @@ void frmQB::createControls()
     column->addWidget(topRow);
     column->addWidget(m_txtTEXT, 1);
     setCentralWidget(central);
+
+    Describe(m_lstFLDS, u"Folder"_s, u"The folders of the open book"_s);
+    Describe(m_lstFILE, u"Note"_s, u"The notes of the selected folder"_s);
+    Describe(m_txtTEXT, u"Note text"_s, u"The text of the note shown"_s);
+    Describe(m_tBAR, u"Toolbar"_s, u"Book, folder, note and edit commands"_s);
+    // The editor keeps Tab for tabs: these keys reach the other controls.
+    const auto focusKey = [this](int digit, const std::function<QWidget *()> &target) {
+        auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + digit)), this);
+        key->setObjectName(u"focusKey%1"_s.arg(digit));
+        connect(key, &QShortcut::activated, this,
+                [target] { target()->setFocus(Qt::ShortcutFocusReason); });
+    };
+    focusKey(1, [this] { return m_lstFLDS; });
+    focusKey(2, [this] { return m_lstFILE; });
+    focusKey(3, [this] { return m_tBAR->widgetForAction(m_actions.tBAR[1]); });
+    focusKey(4, [this] { return m_txtTEXT; });
+}
+
+void frmQB::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        ShowFolderNamesInNavy(m_lstFLDS);
+    QMainWindow::changeEvent(event);
 }
 
 void frmQB::createMenus()
 {
     frmQBActions &a = m_actions;
+    Describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, Tools and Help menus"_s);
     QMenu *mnuBOOK = menuBar()->addMenu(u"&Book"_s);
     mnuBOOK->setObjectName(u"mnuBOOK"_s);
     a.B_NEW = NamedAction(this, "B_NEW", u"&New Book"_s, Qt::CTRL | Qt::Key_N);
@@ -236,6 +278,11 @@ void frmQB::createToolBar()
             action = m_tBAR->addSeparator();
         }
         action->setObjectName(u"tBAR_Button%1"_s.arg(i));
+        if (QWidget *button = m_tBAR->widgetForAction(action); button && buttons[i].icon) {
+            Describe(button, QLatin1String(buttons[i].tip), QLatin1String(buttons[i].tip));
+            // Reached from the keyboard, after the selectors and before the editor.
+            button->setFocusPolicy(Qt::TabFocus);
+        }
         m_actions.tBAR[i] = action;
         connect(action, &QAction::triggered, this, [this, i] { tBAR_ButtonClick(i); });
     }
@@ -252,7 +299,17 @@ void frmQB::createToolBar()
     m_actions.tBAR[7]->setMenu(menu);
     if (auto *button = qobject_cast<QToolButton *>(m_tBAR->widgetForAction(m_actions.tBAR[7])))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    // The buttons need a little more room than the row once gave them on Windows.
+    // From the keyboard: the selectors, the buttons, then the editor.
+    QWidget *previous = m_lstFILE;
+    for (int i = 1; i <= 16; ++i) {
+        QWidget *button = m_tBAR->widgetForAction(m_actions.tBAR[i]);
+        if (button && button->focusPolicy() != Qt::NoFocus) {
+            setTabOrder(previous, button);
+            previous = button;
+        }
+    }
+    setTabOrder(previous, m_txtTEXT);
+    // The buttons need a little more room than the design row gives them.
     m_tBAR->resize(std::max(m_tBAR->width(), m_tBAR->sizeHint().width()), m_tBAR->height());
 }
 
@@ -275,6 +332,14 @@ void frmQB::createStatusBar()
     m_panels[1]->setText(u"Unchanged"_s);
     m_panels[1]->setToolTip(u"File Status"_s);
     m_panels[2]->setToolTip(u"File Path"_s);
+    Describe(m_panels[1], u"File Status"_s, u"Whether the note shown is saved"_s);
+    Describe(m_panels[2], u"File Path"_s, u"The file of the note shown"_s);
+    Describe(m_panels[3], u"Date"_s, u"Today's date"_s);
+    Describe(m_panels[4], u"Time"_s, u"The time"_s);
+    Describe(m_panels[5], u"Version"_s, u"The version of Quirebox"_s);
+    Describe(sBAR, u"Status bar"_s, u"The note's status and file, the date, the time"_s);
+    if (auto *grip = sBAR->findChild<QSizeGrip *>())
+        Describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
     m_panels[2]->setMinimumWidth(0);
     m_panels[2]->setTextFormat(Qt::PlainText);
 

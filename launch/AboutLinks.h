@@ -7,8 +7,8 @@
 // The project's own addresses: shown in the about box and opened from it.
 namespace qb::about {
 
-inline constexpr QStringView MakerLine = u"Quirebox, a note manager by the Quirebox project";
-inline constexpr QStringView NoticeLine = u"Your notes stay plain text files of your own.";
+inline constexpr QStringView MakerLine = u"Quirebox, by the Quirebox project";
+inline constexpr QStringView NoticeLine = u"Your notes stay plain text files.";
 inline constexpr QStringView MailAddress = u"quirebox@example.org";
 inline constexpr QStringView WebHost = u"quirebox.example.org";
 inline constexpr QStringView MailSubject = u"Quirebox v3 About Mail";

@@ -5,6 +5,7 @@
 
 #include "platform/Twips.h"
 
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -93,7 +94,12 @@ void mgABOUT::createTexts()
         label->setObjectName(u"lblINFO_%1"_s.arg(i));
         label->setTextFormat(Qt::PlainText);
         label->setGeometry(lines[i].frame);
-        label->setFont(font);
+        // Where Arial is missing, a wider font stands in: the line shrinks to fit its frame.
+        QFont fitted = font;
+        while (fitted.pointSizeF() > 6 &&
+               QFontMetricsF(fitted).horizontalAdvance(lines[i].text) > lines[i].frame.width())
+            fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
+        label->setFont(fitted);
         QPalette colours = label->palette();
         colours.setColor(QPalette::WindowText, lines[i].colour);
         label->setPalette(colours);
