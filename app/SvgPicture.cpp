@@ -38,8 +38,7 @@ public:
         return drawn;
     }
 
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode,
-               QIcon::State state) override
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {
         // Drawn at the device's pixels, so that a picture stays sharp on a high-density screen.
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;

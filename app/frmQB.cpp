@@ -17,6 +17,7 @@
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
 #include "notes/NoteSession.h"
+#include "notes/NoteWatcher.h"
 #include "platform/CommonDialog.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
@@ -371,6 +372,7 @@ void frmQB::createCommands()
     m_cD = std::make_unique<CommonDialog>();
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
     m_currentNote = new CurrentNote(*m_session, *m_txtTEXT, m_platform, this);
+    m_watcher = new NoteWatcher(*m_session, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session,
                                       *m_currentNote, m_platform, this);
     m_noteFiles = std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session,
@@ -429,6 +431,8 @@ void frmQB::connectCommands()
     connect(m_book, &Book::nameChanged, this, &frmQB::ShowCaption);
     connect(m_noteList, &NoteListCommands::commandsSwitched, this, &frmQB::EnableCommands);
     connect(m_cancelLoad, &QShortcut::activated, m_currentNote, &CurrentNote::cancelLoad);
+    connect(m_watcher, &NoteWatcher::changedOnDisk, m_noteList,
+            &NoteListCommands::noteChangedOnDisk);
     // The keyword of an encoded note is asked as soon as it is shown.
     connect(m_currentNote, &CurrentNote::encodedNoteLoaded, this,
             [this] { m_encoder->DecodeNote(); });

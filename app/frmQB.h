@@ -30,6 +30,7 @@ class NoteFileCommands;
 class NoteListCommands;
 class NoteListModel;
 class NoteSession;
+class NoteWatcher;
 class Platform;
 
 // The named menu items and toolbar buttons of the main window.
@@ -130,6 +131,7 @@ private:
     std::unique_ptr<CommonDialog> m_cD;
     std::unique_ptr<BookStore> m_bookStore;
     CurrentNote *m_currentNote = nullptr;
+    NoteWatcher *m_watcher = nullptr;
     NoteListCommands *m_noteList = nullptr;
     std::unique_ptr<NoteFileCommands> m_noteFiles;
     std::unique_ptr<BookCommands> m_books;

@@ -8,6 +8,7 @@
 #include "platform/LongCommand.h"
 
 #include <QGuiApplication>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <limits>
@@ -171,6 +172,7 @@ void CurrentNote::fillSome()
                           std::move(m_loaded.encodedBytes));
     m_loaded = {};
     settleLoaded(encoded);
+    keepLine();
     ReleaseFreedMemory();
 }
 
@@ -198,6 +200,26 @@ void CurrentNote::stopLoading()
     m_firstScreen = {};
     m_loaded = {};
     endLoading();
+}
+
+void CurrentNote::reloadNote()
+{
+    m_lineToKeep = m_editor.textCursor().blockNumber();
+    LoadNote(m_session.path());
+    if (!m_session.isLoading())
+        keepLine();
+}
+
+void CurrentNote::keepLine()
+{
+    const int line = std::exchange(m_lineToKeep, -1);
+    if (line < 0 || !m_session.isShown())
+        return;
+    QTextDocument &document = *m_editor.document();
+    const QTextBlock block = document.findBlockByNumber(std::min(line, document.blockCount() - 1));
+    QTextCursor cursor(block);
+    m_editor.setTextCursor(cursor);
+    m_editor.centerCursor();
 }
 
 void CurrentNote::settleLoaded(bool encoded)

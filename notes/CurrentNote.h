@@ -36,6 +36,8 @@ public:
     void LoadNote(const QString &path);
     // Stops the load of a large note under way: no note is then shown.
     void cancelLoad();
+    // Reads the shown note again from its file, the caret kept on its line.
+    void reloadNote();
     // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
     // or the user declined it.
     bool SaveNote();
@@ -78,6 +80,7 @@ private:
     void fillLoaded();
     void fillSome();
     void endLoading();
+    void keepLine();
     // Drops a load under way, with no more said.
     void stopLoading();
     // After a note was shown: Save off until the user changes it, and the status it starts in.
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
+    int m_lineToKeep = -1; // the caret's line across a reload
 };
 
 } // namespace qb

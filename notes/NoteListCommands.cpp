@@ -6,6 +6,7 @@
 #include "notes/NoteListModel.h"
 #include "notes/NoteListing.h"
 #include "notes/NoteSession.h"
+#include "platform/Platform.h"
 
 #include <QFileInfo>
 
@@ -144,6 +145,32 @@ void NoteListCommands::refreshList()
         return;
     RefreshNoteList(m_notes.currentRow());
     ShowNoFileSelected();
+}
+
+void NoteListCommands::noteChangedOnDisk(bool removed)
+{
+    if (!m_session.isShown())
+        return;
+    // Text the file does not hold, typed or enciphered or deciphered, is never dropped unasked.
+    if (m_session.hasUnsavedEdits() || m_session.status() != NoteStatus::Unchanged) {
+        const QString text = u"The file: "_s + Quoted(m_session.path()) +
+                             (removed ? u" has been removed by another program.\r\nClose it "
+                                        "and lose the text in the editor? (No keeps it: "
+                                        "saving writes the file again.)"_s
+                                      : u" has been changed by another program.\r\nRead it "
+                                        "again and lose the text in the editor? (No keeps "
+                                        "it: saving asks before overwriting.)"_s);
+        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                                  u"Quirebox"_s) != Platform::Button::Yes) {
+            return;
+        }
+    }
+    if (removed) {
+        RefreshNoteList(m_notes.currentRow());
+        ShowNoFileSelected();
+    } else {
+        m_currentNote.reloadNote();
+    }
 }
 
 void NoteListCommands::forgetFolderPick()

@@ -41,6 +41,10 @@ public:
     void refreshList();
     // The next pick of the current folder lists it again.
     void forgetFolderPick();
+    // Another program changed the shown note's file, or removed it. Without unsaved edits the
+    // note is read again in place (a removed one leaves the list); with them the user chooses
+    // between dropping them and going on editing.
+    void noteChangedOnDisk(bool removed);
 
     // The selected folder's row in the book's folder table, and its directory; 0 and empty when
     // none is selected.

@@ -1,12 +1,13 @@
-// Large notes through the window: read off its thread with the first screen shown at once,
-// nothing to be done with them until they are in, and a load that can be dropped. And a window
-// that sleeps when nothing happens.
+// Notes and the world around the window: a large note read off its thread, its first screen shown
+// at once, nothing to be done with it until it is in, and a load that can be dropped; a note
+// another program changes while it is shown; and a window that sleeps when nothing happens.
 
 #include "WindowFixture.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCursor>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -94,6 +95,44 @@ private Q_SLOTS:
             QCOMPARE(t.status(), u"Unchanged"_s);
         }
         QCOMPARE(t.bytes(u"big.txt"_s), LargeNote());
+    }
+
+    // Another program rewrites the shown note: read again in place, the caret kept on its line;
+    // with unsaved edits the user is asked first, and No keeps them.
+    void changedByAnotherProgram()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "one\ntwo\nthree\n"}, {u"b.txt"_s, "bee"}});
+        QTextCursor cursor = t.editor()->textCursor();
+        cursor.movePosition(QTextCursor::NextBlock);
+        t.editor()->setTextCursor(cursor);
+        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "one\ntwo, later\nthree\n"));
+        QTRY_COMPARE(t.text(), u"one\ntwo, later\nthree\n"_s);
+        QCOMPARE(t.editor()->textCursor().blockNumber(), 1);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(t.platform.prompts.isEmpty());
+
+        t.type(u"mine "_s);
+        t.platform.answerMessage(Platform::Button::No);
+        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "theirs\n"));
+        QTRY_COMPARE(t.platform.prompts.size(), 1);
+        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"a.txt"_s) +
+                                    u"\" has been changed by another program.\r\nRead it again "
+                                    "and lose the text in the editor? (No keeps it: saving asks "
+                                    "before overwriting.)"_s);
+        QCOMPARE(t.text(), u"mine one\ntwo, later\nthree\n"_s);
+        // The save then asks, as it always does over another program's change.
+        t.platform.answerMessage(Platform::Button::Yes);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\ntwo, later\nthree\n"));
+        // Its own save is no other program's change.
+        QTest::qWait(500);
+        QCOMPARE(t.platform.prompts.size(), 2);
+
+        // Removed with nothing unsaved: the note leaves the list.
+        QVERIFY(QFile::remove(t.note(u"a.txt"_s)));
+        QTRY_COMPARE(t.lstFILE()->count(), 1);
+        QCOMPARE(t.text(), u"bee"_s);
     }
 
     // The clock shows hours and minutes: with a book open and nothing going on, the window's
