@@ -6,13 +6,12 @@ cd "$here"
 source scripts/deps.sh
 qb_install_missing
 
-build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQB_BUILD_TESTS=OFF
-cmake --build "$build" -j "$(nproc)"
+cmake --preset release
+cmake --build --preset release
 
 if [ $# -gt 0 ]; then
     book="$*"
 else
     book="$here/examples/demo.qb"
 fi
-exec "$build/quirebox" "$book"
+exec build/release/quirebox "$book"

@@ -3,7 +3,8 @@
 # Sourced by run.sh and test.sh.
 
 qb_packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config git
+    clang-format             # test.sh checks every C++ file is formatted
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6svg6               # draws the SVG toolbar pictures and icons
     qt6-qpa-plugins          # the offscreen and xcb platforms
