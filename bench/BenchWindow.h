@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -18,9 +19,16 @@ namespace qb::bench {
 // controls and menu items as a user reaches them.
 struct BenchWindow
 {
-    explicit BenchWindow(const QString &bookPath = {})
-        : window(MakeMainWindow(platform, bookPath))
+    explicit BenchWindow(const QString &bookPath = {}) : window(MakeMainWindow(platform, bookPath))
     {
+        waitForNote();
+    }
+
+    // A large note is read off the window's thread: this waits until it is in.
+    void waitForNote() const
+    {
+        while (status().startsWith(QLatin1String("Loading")))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     template <typename T> T *child(const char *name) const

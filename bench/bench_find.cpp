@@ -1,11 +1,13 @@
-// A search through a 50 MiB note that finds nothing: the text taken out of the editor and
-// searched with FindText, against QTextDocument::find on the same document.
+// Find Next through the window in a 50 MiB note that holds no match, against QTextDocument::find
+// on the same document; and the memory the process holds before and after the first search.
 #include "BenchApp.h"
-
-#include "editor/NoteEditor.h"
-#include "find/TextSearch.h"
+#include "BenchWindow.h"
+#include "TestFiles.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -20,16 +22,16 @@ namespace {
 constexpr qsizetype NoteSize = 50 * 1024 * 1024;
 
 // Lines of ordinary prose, as a long journal would hold them.
-QString LongNote()
+QByteArray LongNote()
 {
-    static const QString lines[] = {
-        u"Monday: bought flour, eggs and milk at the market; the baker was out of rye.\n"_s,
-        u"Read two chapters in the evening and wrote letters to Anna and the landlord.\n"_s,
-        u"Rain all day. Mended the shelf in the hall, sorted the receipts of March.\n"_s,
-        u"\n"_s,
-        u"Tuesday: the train was late again, 25 minutes; note to complain on Friday.\n"_s,
+    static const QByteArray lines[] = {
+        "Monday: bought flour, eggs and milk at the market; the baker was out of rye.\n",
+        "Read two chapters in the evening and wrote letters to Anna and the landlord.\n",
+        "Rain all day. Mended the shelf in the hall, sorted the receipts of March.\n",
+        "\n",
+        "Tuesday: the train was late again, 25 minutes; note to complain on Friday.\n",
     };
-    QString text;
+    QByteArray text;
     text.reserve(NoteSize + 128);
     for (int i = 0; text.size() < NoteSize; ++i)
         text += lines[i % std::size(lines)];
@@ -37,40 +39,73 @@ QString LongNote()
     return text;
 }
 
-// Made on first use, so that a filtered run builds it only when needed; gone before the
-// application object.
-std::unique_ptr<qb::NoteEditor> g_editor;
-
-qb::NoteEditor &Editor()
+// The resident memory of this process, in MiB.
+double ResidentMiB()
 {
-    if (!g_editor) {
-        g_editor = std::make_unique<qb::NoteEditor>();
-        qb::bench::AtBenchEnd([] { g_editor.reset(); });
-        g_editor->setPlainText(LongNote());
-    }
-    return *g_editor;
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * 4096 / (1024 * 1024);
 }
 
-const QString Missing = u"Zanzibar harbour"_s;
-
-void BM_FindText(benchmark::State &state, Qt::CaseSensitivity cs)
+// The window showing the note, whole, with the Find dialog's text set to one it does not hold.
+struct FindWindow
 {
-    qb::NoteEditor &editor = Editor();
-    for (auto _ : state) {
-        const QString text = editor.document()->toRawText();
-        const qsizetype found = qb::FindText(text, Missing, 0, cs);
-        benchmark::DoNotOptimize(found);
-        if (found >= 0)
-            state.SkipWithError("found a text that is not there");
+    QTemporaryDir dir;
+    std::unique_ptr<qb::bench::BenchWindow> w;
+
+    FindWindow()
+    {
+        qb::test::WriteBytes(dir.filePath(u"notes/journal.txt"_s), LongNote());
+        const QString book = dir.filePath(u"journal.qb"_s);
+        qb::test::WriteBytes(book, qb::test::BookBytes(u"Journal"_s, {{u"Notes"_s, u"notes"_s}}));
+        w = std::make_unique<qb::bench::BenchWindow>(book);
+        w->action("T_mnuFIND")->trigger();
+        auto *text = w->window->findChild<QComboBox *>(u"txtFIND"_s);
+        text->setEditText(u"Zanzibar harbour"_s);
+        text->window()->hide();
     }
+};
+
+FindWindow &Window()
+{
+    static std::unique_ptr<FindWindow> window;
+    if (!window) {
+        window = std::make_unique<FindWindow>();
+        qb::bench::AtBenchEnd([] { window.reset(); });
+    }
+    return *window;
+}
+
+void BM_FindNext(benchmark::State &state)
+{
+    FindWindow &window = Window();
+    QAction *findNext = window.w->action("T_mnuFIND_NEXT");
+    QPlainTextEdit *editor = window.w->editor();
+    const double before = ResidentMiB();
+    bool first = true;
+    for (auto _ : state) {
+        editor->moveCursor(QTextCursor::Start);
+        window.w->platform.answerMessage(qb::Platform::Button::Ok); // "Unable to find ..."
+        findNext->trigger();
+        if (first) {
+            state.counters["rss_before_MiB"] = before;
+            state.counters["rss_after_first_MiB"] = ResidentMiB();
+            first = false;
+        }
+    }
+    state.counters["rss_after_MiB"] = ResidentMiB();
+    if (window.w->platform.unexpected != 0 || window.w->platform.prompts.isEmpty())
+        state.SkipWithError("the search did not run through");
     state.SetBytesProcessed(state.iterations() * NoteSize);
 }
 
-void BM_DocumentFind(benchmark::State &state, QTextDocument::FindFlags flags)
+void BM_DocumentFind(benchmark::State &state)
 {
-    QTextDocument *document = Editor().document();
+    QTextDocument *document = Window().w->editor()->document();
     for (auto _ : state) {
-        const QTextCursor found = document->find(Missing, 0, flags);
+        const QTextCursor found = document->find(u"Zanzibar harbour"_s, 0);
         benchmark::DoNotOptimize(found.position());
         if (!found.isNull())
             state.SkipWithError("found a text that is not there");
@@ -78,40 +113,7 @@ void BM_DocumentFind(benchmark::State &state, QTextDocument::FindFlags flags)
     state.SetBytesProcessed(state.iterations() * NoteSize);
 }
 
-// Where the time of BM_FindText goes: taking the text out, searching it, and what a fresh
-// buffer of the same size costs by itself on this system (allocating and touching its pages).
-void BM_TakeTextOut(benchmark::State &state)
-{
-    qb::NoteEditor &editor = Editor();
-    for (auto _ : state) {
-        const QString text = editor.document()->toRawText();
-        benchmark::DoNotOptimize(text.constData());
-    }
-}
-
-void BM_SearchTakenText(benchmark::State &state)
-{
-    const QString text = Editor().document()->toRawText();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(qb::FindText(text, Missing, 0, Qt::CaseInsensitive));
-}
-
-void BM_FreshBuffer(benchmark::State &state)
-{
-    for (auto _ : state) {
-        QString buffer(NoteSize, u' ');
-        benchmark::DoNotOptimize(buffer.constData());
-    }
-}
-
-BENCHMARK_CAPTURE(BM_FindText, ignoring_case, Qt::CaseInsensitive)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DocumentFind, ignoring_case, QTextDocument::FindFlags())
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FindText, matching_case, Qt::CaseSensitive)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DocumentFind, matching_case, QTextDocument::FindCaseSensitively)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TakeTextOut)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SearchTakenText)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FreshBuffer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindNext)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DocumentFind)->Unit(benchmark::kMillisecond);
 
 } // namespace

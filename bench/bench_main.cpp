@@ -1,7 +1,6 @@
 // The main of every benchmark that needs widgets: an offscreen application around Google Benchmark.
 #include "BenchApp.h"
 
-
 #include <QApplication>
 
 #include <benchmark/benchmark.h>

@@ -156,6 +156,7 @@ struct CipherWindow
             w.platform.answerInput(QString());
         w.lstFILE()->setCurrentIndex(plain ? 0 : 1);
         Q_EMIT w.lstFILE()->activated(plain ? 0 : 1);
+        w.waitForNote();
     }
 };
 

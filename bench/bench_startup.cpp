@@ -96,8 +96,8 @@ void RunProbe(benchmark::State &state, const QStringList &arguments)
     for (auto _ : state) {
         QProcess probe;
         probe.start(QStringLiteral(QB_STARTUP_PROBE), arguments);
-        if (!probe.waitForFinished(60'000) || probe.exitStatus() != QProcess::NormalExit
-            || probe.exitCode() != 0) {
+        if (!probe.waitForFinished(60'000) || probe.exitStatus() != QProcess::NormalExit ||
+            probe.exitCode() != 0) {
             return state.SkipWithError("the probe did not draw its window");
         }
     }

@@ -1,5 +1,6 @@
 #include "find/FindCommands.h"
 
+#include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
 #include "find/frmFIND.h"
 #include "platform/LongCommand.h"
@@ -15,20 +16,53 @@ namespace qb {
 
 namespace {
 
-// Block by block, so that no copy of the whole text is made: a match lies within one block
-// unless the searched text holds a line break, which is searched for in the text as one.
+// The text goes through one buffer of bounded size, run by run, so that no copy of the whole of
+// it is made: the buffer keeps the end of what it searched, so that a match across its border is
+// found.
 qsizetype FindInDocument(const QTextDocument &document, const QString &what, int from,
                          Qt::CaseSensitivity cs)
 {
-    if (what.contains(QChar::ParagraphSeparator))
-        return FindText(document.toRawText(), what, from, cs);
-    for (QTextBlock block = document.findBlock(from); block.isValid(); block = block.next()) {
-        const qsizetype found =
-            FindText(block.text(), what, std::max(0, from - block.position()), cs);
-        if (found >= 0)
-            return block.position() + found;
-    }
-    return -1;
+    constexpr qsizetype Piece = 1 << 20;
+    if (what.isEmpty())
+        return -1;
+    QString buffer;
+    buffer.reserve(Piece + what.size());
+    qsizetype bufferStart = 0; // the document position of buffer[0]
+    qsizetype found = -1;
+    const auto search = [&] {
+        found = FindText(buffer, what, std::max<qsizetype>(from - bufferStart, 0), cs);
+        if (found >= 0) {
+            found += bufferStart;
+            return;
+        }
+        const qsizetype kept = std::min(buffer.size(), what.size() - 1);
+        bufferStart += buffer.size() - kept;
+        buffer.remove(0, buffer.size() - kept);
+    };
+    qsizetype position = 0;
+    ForEachTextRun(document, [&](QStringView run, int) {
+        // Runs before the start are passed over, but for the end a match may begin in.
+        if (position + run.size() + what.size() <= from) {
+            position += run.size();
+            bufferStart = position;
+            return true;
+        }
+        position += run.size();
+        while (!run.isEmpty()) {
+            const qsizetype take = std::min(run.size(), Piece - buffer.size());
+            buffer.append(run.first(take));
+            run = run.sliced(take);
+            if (buffer.size() >= Piece) {
+                search();
+                if (found >= 0)
+                    return false;
+            }
+        }
+        return true;
+    });
+    if (found < 0)
+        search();
+    return found;
 }
 
 } // namespace

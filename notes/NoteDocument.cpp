@@ -1,5 +1,7 @@
 #include "notes/NoteDocument.h"
 
+#include "editor/DocumentText.h"
+
 #include <QElapsedTimer>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -273,35 +275,24 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
 void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder)
 {
     const QList<char16_t> originals = StandInOriginals(document);
-    static constexpr char16_t ParagraphBreak = 0x2029;
-    for (QTextBlock block = document.begin(); block.isValid() && encoder.ok();
-         block = block.next()) {
-        if (block != document.begin())
-            encoder.appendText(QStringView(&ParagraphBreak, 1));
-        if (originals.isEmpty()) {
-            encoder.appendText(block.text());
-            continue;
+    ForEachTextRun(document, [&](QStringView run, int formatIndex) {
+        const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
+                                      ? originals[formatIndex]
+                                      : char16_t(0);
+        if (original == 0) {
+            encoder.appendText(run);
+            return encoder.ok();
         }
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString text = fragment.text();
-            const int index = fragment.charFormatIndex();
-            const char16_t original =
-                index >= 0 && index < originals.size() ? originals[index] : char16_t(0);
-            if (original == 0) {
-                encoder.appendText(text);
-                continue;
-            }
-            // A stand-in writes its original, any other character itself: a typed character
-            // can carry a stand-in's mark for a moment after an undo.
-            for (qsizetype i = 0; i < text.size(); ++i) {
-                if (text[i] == QChar(StandInFor(original)))
-                    encoder.appendOriginal(QStringView(&original, 1));
-                else
-                    encoder.appendText(QStringView(text).sliced(i, 1));
-            }
+        // A stand-in writes its original, any other character itself: a typed character can
+        // carry a stand-in's mark for a moment after an undo.
+        for (qsizetype i = 0; i < run.size(); ++i) {
+            if (run[i] == QChar(StandInFor(original)))
+                encoder.appendOriginal(QStringView(&original, 1));
+            else
+                encoder.appendText(run.sliced(i, 1));
         }
-    }
+        return encoder.ok();
+    });
 }
 
 NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)

@@ -55,8 +55,8 @@ struct NoteBytes
 
 // The note's bytes as the editor holds them now, in `format`.
 NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format);
-// The editor's text, block by block, into `encoder`: the bytes of the note as it is now, with
-// no copy of the whole text made on the way.
+// The editor's text into `encoder`, run by run: the bytes of the note as it is now, with no copy
+// of the whole text made on the way.
 void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder);
 
 // Install once per editor: keeps typed/pasted text from taking on a stand-in's identity.

@@ -35,6 +35,19 @@ private:
     size_t m_digest = 0;
 };
 
+// The time the system last changed the file: its content, its name, its times. Programs can set
+// the file time but not this one, so where it is the same nothing was written. Windows keeps no
+// such time, and there the bytes always decide.
+QDateTime ChangeTime(const QFileInfo &info)
+{
+#ifdef Q_OS_UNIX
+    return info.metadataChangeTime();
+#else
+    Q_UNUSED(info);
+    return {};
+#endif
+}
+
 } // namespace
 
 struct FingerprintBuilder::Digest
@@ -72,7 +85,9 @@ NoteFingerprint FingerprintBuilder::finish(const QString &path)
     if (!m_carry.isEmpty())
         m_digest->digest.addPiece(m_carry);
     const QFileInfo info(path);
-    return {m_size, info.isFile() ? info.lastModified() : QDateTime(), m_digest->digest.result()};
+    if (!info.isFile())
+        return {m_size, {}, {}, m_digest->digest.result()};
+    return {m_size, info.lastModified(), ChangeTime(info), m_digest->digest.result()};
 }
 
 NoteFingerprint TakeFingerprint(const QString &path, QByteArrayView bytes)
@@ -95,6 +110,8 @@ FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fi
     const QFileInfo info(path);
     if (probe.size != fingerprint.size || info.lastModified() != fingerprint.modified)
         return {Outcome::Changed, {}};
+    if (fingerprint.changedMeta.isValid() && ChangeTime(info) == fingerprint.changedMeta)
+        return {Outcome::Same, {}};
 
     FileReader reader(path);
     if (!reader.isOpen())

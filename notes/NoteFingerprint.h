@@ -11,9 +11,10 @@ namespace qb {
 // What a note file held when it was loaded or saved.
 struct NoteFingerprint
 {
-    qint64 size = -1;   // -1: no fingerprint, matches no file
-    QDateTime modified; // file time when taken; invalid when the file could not be read
-    QByteArray digest;  // of the bytes
+    qint64 size = -1;      // -1: no fingerprint, matches no file
+    QDateTime modified;    // file time when taken; invalid when the file could not be read
+    QDateTime changedMeta; // the time the system last changed the file in any way (Unix ctime)
+    QByteArray digest;     // of the bytes
 
     bool isValid() const { return size >= 0; }
 };
@@ -47,8 +48,10 @@ struct FingerprintCheck
 };
 
 // Whether `path` still holds what the fingerprint was taken of. Size and time are compared
-// first, without reading; when both agree the bytes are read and their digest decides, because
-// a same-size rewrite can keep the time (coarse file times, tools that restore them).
+// first, without reading. When both agree, a file the system has not touched since (its change
+// time, which no program can set, is the same) is the same; otherwise the bytes are read and
+// their digest decides, because a same-size rewrite can keep the file time (coarse file times,
+// tools that restore them).
 // A file that is gone, or was only touched, has changed; one that cannot be read is Unreadable.
 FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint);
 
