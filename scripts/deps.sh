@@ -6,6 +6,7 @@ qb_packages=(
     cmake ninja-build g++ pkg-config git
     clang-format             # test.sh checks every C++ file is formatted
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-private-dev     # reads the editor's text in place (editor/DocumentText.cpp)
     libqt6svg6               # draws the SVG toolbar pictures and icons
     qt6-qpa-plugins          # the offscreen and xcb platforms
     libbenchmark-dev         # bench/
