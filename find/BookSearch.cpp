@@ -1,0 +1,389 @@
+#include "find/BookSearch.h"
+
+#include "book/BookFile.h"
+#include "encoder/EncodedNote.h"
+#include "find/NoteMatcher.h"
+#include "notes/NoteCodec.h"
+#include "notes/NoteListing.h"
+#include "platform/SafeFile.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <tuple>
+#include <vector>
+
+namespace qb {
+
+namespace {
+
+constexpr qsizetype kNotesPerTake = 16;
+// Hits wait at most this long on a worker before they go out (the first go out at once).
+constexpr qint64 kBatchMs = 30;
+constexpr qsizetype kBatchHits = 512;
+// Lines up to this long are kept whole; of a longer one, this much around the match.
+constexpr qsizetype kLineKept = 400;
+constexpr qsizetype kKeptBeforeMatch = 100;
+// Bytes past a note's end that the buffer keeps, so that its size never is exactly full.
+constexpr qsizetype kSlack = 64;
+
+struct Placed
+{
+    int folder;     // place in the request's folder list
+    qsizetype note; // in that folder's note list; -1 for the folder itself
+    QString path;
+    QString reason;
+    bool operator<(const Placed &other) const
+    {
+        return std::tie(folder, note) < std::tie(other.folder, other.note);
+    }
+};
+
+struct Findings
+{
+    std::vector<Placed> enciphered, large, unreadable;
+    qsizetype searched = 0;
+    qsizetype hits = 0;
+
+    void takeFrom(Findings &other)
+    {
+        for (auto [to, from] :
+             {std::pair{&enciphered, &other.enciphered}, std::pair{&large, &other.large},
+              std::pair{&unreadable, &other.unreadable}}) {
+            to->insert(to->end(), std::make_move_iterator(from->begin()),
+                       std::make_move_iterator(from->end()));
+        }
+        searched += other.searched;
+        hits += other.hits;
+    }
+};
+
+QStringList Paths(std::vector<Placed> &placed)
+{
+    std::sort(placed.begin(), placed.end());
+    QStringList paths;
+    for (const Placed &p : placed)
+        paths.append(p.path);
+    return paths;
+}
+
+QList<BookSearchProblem> Problems(std::vector<Placed> &placed)
+{
+    std::sort(placed.begin(), placed.end());
+    QList<BookSearchProblem> problems;
+    for (const Placed &p : placed)
+        problems.append({p.path, p.reason});
+    return problems;
+}
+
+} // namespace
+
+QList<BookSearchFolder> BookSearchFolders(const BookState &book)
+{
+    QList<BookSearchFolder> folders;
+    for (int row = 1; row <= book.FolderCount; ++row) {
+        if (!book.Folders[row].Path.isEmpty())
+            folders.append({row, book.Folders[row].Name, book.FolderDir(row)});
+    }
+    return folders;
+}
+
+bool BookOrderLess(const BookSearchHit &a, const BookSearchHit &b)
+{
+    return std::tie(a.folderRow, a.noteIndex, a.position) <
+           std::tie(b.folderRow, b.noteIndex, b.position);
+}
+
+// The state one search shares between its workers. The workers first list the folders, each
+// taking the next folder not taken; the last one to finish counts the notes and starts the
+// others again on the notes, taken a few at a time in book order, so that the first results
+// are those near the top of the list.
+struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
+{
+    Run(BookSearch &searchOwner, const BookSearchRequest &searchRequest, int workerCount)
+        : owner(&searchOwner), generation(searchOwner.m_generation), request(searchRequest),
+          matcher(searchRequest.text, searchRequest.caseSensitivity), workers(workerCount),
+          listings(size_t(searchRequest.folders.size())), listersLeft(workerCount),
+          searchersLeft(workerCount)
+    {
+        clock.start();
+    }
+
+    class Searcher;
+    void listFolders();
+    void searchNotes();
+    void finish();
+
+    BookSearch *const owner;
+    const quint64 generation;
+    const BookSearchRequest request;
+    const NoteMatcher matcher;
+    const int workers;
+    QElapsedTimer clock;
+    std::atomic<bool> stop = false;
+
+    std::vector<NoteListing> listings;
+    std::atomic<int> nextFolder = 0;
+    std::atomic<int> listersLeft;
+    std::vector<qsizetype> firstNote; // of each folder in the book's count; then the total
+    std::atomic<qsizetype> total = 0;
+
+    std::atomic<qsizetype> nextNote = 0;
+    std::atomic<qsizetype> done = 0;
+    std::atomic<int> searchersLeft;
+    QMutex mutex;
+    Findings findings; // of the workers that are done
+};
+
+// One worker's part of the search: a buffer for the notes' bytes that grows to the largest
+// note it reads, and the hits it has not sent yet.
+class BookSearch::Run::Searcher
+{
+public:
+    explicit Searcher(Run &run) : m_run(run) {}
+
+    void searchNote(int folder, qsizetype note);
+    void sendHits(bool all);
+    Findings findings;
+
+private:
+    void collectHits(QStringView text, int folder, qsizetype note);
+
+    Run &m_run;
+    QByteArray m_buffer;
+    QString m_path;
+    QList<BookSearchHit> m_hits;
+    qint64 m_sendAt = 0;
+};
+
+void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
+{
+    const QString &dir = m_run.request.folders[folder].dir;
+    m_path.resize(0);
+    m_path.append(dir).append(u'/').append(m_run.listings[size_t(folder)].fileNameAt(note));
+    const auto place = [&](QString reason) { return Placed{folder, note, m_path, reason}; };
+
+    FileReader reader(m_path);
+    if (!reader.isOpen()) {
+        findings.unreadable.push_back(place(reader.error()));
+        return;
+    }
+    if (JudgeNoteSize(reader.size(), m_run.request.limits) != NoteSizeVerdict::Open) {
+        findings.large.push_back(place({}));
+        return;
+    }
+    if (m_buffer.size() < reader.size() + kSlack)
+        m_buffer.resize(std::max(reader.size() + kSlack, 2 * m_buffer.size()));
+    const qint64 got = reader.read(m_buffer.data(), reader.size());
+    if (got < 0 || !reader.atExpectedEnd(got)) {
+        findings.unreadable.push_back(place(reader.error()));
+        return;
+    }
+    const QByteArrayView bytes(m_buffer.constData(), got);
+    if (IsNoteEncoded(bytes)) {
+        findings.enciphered.push_back(place({}));
+        return;
+    }
+    ++findings.searched;
+    if (m_run.matcher.mayMatch(bytes))
+        collectHits(DecodeNoteBytes(bytes).text, folder, note);
+}
+
+void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizetype note)
+{
+    const NoteMatcher &matcher = m_run.matcher;
+    const qsizetype length = matcher.length();
+    QString fileName;
+    qsizetype line = 1;
+    qsizetype lineStart = 0;
+    qsizetype counted = 0; // line feeds are counted up to here
+    for (qsizetype at = matcher.indexIn(text, 0); at >= 0;
+         at = matcher.indexIn(text, at + length)) {
+        for (; counted < at; ++counted) {
+            if (text[counted] == u'\n') {
+                ++line;
+                lineStart = counted + 1;
+            }
+        }
+        qsizetype lineEnd = text.indexOf(u'\n', at);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        qsizetype from = lineStart;
+        qsizetype to = lineEnd;
+        if (to - from > kLineKept) {
+            from = std::max(lineStart, at - kKeptBeforeMatch);
+            to = std::min(lineEnd, std::max(from + kLineKept, at + length));
+            from = std::max(lineStart, std::min(from, to - kLineKept));
+            // Half a surrogate pair would show as a box.
+            if (from > lineStart && text[from].isLowSurrogate())
+                --from;
+            if (to < lineEnd && text[to - 1].isHighSurrogate())
+                ++to;
+        }
+        if (fileName.isEmpty())
+            fileName = m_run.listings[size_t(folder)].fileNameAt(note).toString();
+        const BookSearchFolder &where = m_run.request.folders[folder];
+        m_hits.append({where.row, note, where.name, fileName, line, at - lineStart, at, length,
+                       text.sliced(from, to - from).toString(), at - from, from > lineStart,
+                       to < lineEnd});
+        ++findings.hits;
+    }
+}
+
+// Hits go out at once when none went out for a while, so that the first is seen at once, and
+// after that in batches.
+void BookSearch::Run::Searcher::sendHits(bool all)
+{
+    if (m_hits.isEmpty() || m_run.stop.load(std::memory_order_relaxed))
+        return;
+    const qint64 now = m_run.clock.elapsed();
+    if (!all && now < m_sendAt && m_hits.size() < kBatchHits)
+        return;
+    m_sendAt = now + kBatchMs;
+    QMetaObject::invokeMethod(
+        m_run.owner,
+        [owner = m_run.owner, generation = m_run.generation, hits = std::move(m_hits)] {
+            owner->deliverHits(generation, hits);
+        },
+        Qt::QueuedConnection);
+    m_hits = {};
+}
+
+void BookSearch::Run::listFolders()
+{
+    for (int folder = nextFolder++; folder < int(listings.size()) && !stop; folder = nextFolder++)
+        listings[size_t(folder)] = ListNoteFiles(request.folders[folder].dir);
+    if (--listersLeft > 0 || stop)
+        return;
+    qsizetype count = 0;
+    for (const NoteListing &listing : listings) {
+        firstNote.push_back(count);
+        count += listing.size();
+    }
+    firstNote.push_back(count);
+    total = count;
+    for (int i = 1; i < workers; ++i)
+        owner->m_pool.start([run = shared_from_this()] { run->searchNotes(); });
+    searchNotes();
+}
+
+void BookSearch::Run::searchNotes()
+{
+    Searcher searcher(*this);
+    const qsizetype count = total;
+    while (!stop) {
+        const qsizetype first = nextNote.fetch_add(kNotesPerTake);
+        if (first >= count)
+            break;
+        const qsizetype end = std::min(first + kNotesPerTake, count);
+        int folder =
+            int(std::upper_bound(firstNote.begin(), firstNote.end(), first) - firstNote.begin()) -
+            1;
+        for (qsizetype index = first; index < end && !stop; ++index) {
+            while (index >= firstNote[size_t(folder) + 1])
+                ++folder;
+            searcher.searchNote(folder, index - firstNote[size_t(folder)]);
+        }
+        done += end - first;
+        searcher.sendHits(false);
+    }
+    searcher.sendHits(true);
+    {
+        QMutexLocker lock(&mutex);
+        findings.takeFrom(searcher.findings);
+    }
+    if (--searchersLeft == 0 && !stop)
+        finish();
+}
+
+void BookSearch::Run::finish()
+{
+    BookSearchSummary summary;
+    summary.notesTotal = total;
+    summary.notesSearched = findings.searched;
+    summary.hits = findings.hits;
+    summary.encipheredNotes = Paths(findings.enciphered);
+    summary.largeNotes = Paths(findings.large);
+    summary.unreadableNotes = Problems(findings.unreadable);
+    for (size_t folder = 0; folder < listings.size(); ++folder) {
+        if (!listings[folder].error.isEmpty())
+            summary.unreadableFolders.append(
+                {request.folders[qsizetype(folder)].dir, listings[folder].error});
+    }
+    QMetaObject::invokeMethod(
+        owner,
+        [owner = owner, generation = generation, summary = std::move(summary)] {
+            owner->deliverSummary(generation, summary);
+        },
+        Qt::QueuedConnection);
+}
+
+BookSearch::BookSearch(QObject *parent) : QObject(parent)
+{
+    m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    m_progressTimer.setInterval(100);
+    connect(&m_progressTimer, &QTimer::timeout, this, &BookSearch::reportProgress);
+}
+
+BookSearch::~BookSearch()
+{
+    cancel();
+    m_pool.waitForDone();
+}
+
+void BookSearch::start(const BookSearchRequest &request)
+{
+    cancel();
+    const int workers = m_pool.maxThreadCount();
+    m_run = std::make_shared<Run>(*this, request, workers);
+    m_doneReported = -1;
+    if (m_run->matcher.findsNothing()) {
+        // Nothing is searched, but the search still ends as every search does: later.
+        QMetaObject::invokeMethod(
+            this, [this, generation = m_generation] { deliverSummary(generation, {}); },
+            Qt::QueuedConnection);
+        return;
+    }
+    for (int i = 0; i < workers; ++i)
+        m_pool.start([run = m_run] { run->listFolders(); });
+    m_progressTimer.start();
+}
+
+void BookSearch::cancel()
+{
+    if (m_run)
+        m_run->stop = true;
+    m_run.reset();
+    m_progressTimer.stop();
+    ++m_generation;
+}
+
+void BookSearch::deliverHits(quint64 generation, const QList<BookSearchHit> &hits)
+{
+    if (generation == m_generation)
+        Q_EMIT hitsFound(hits);
+}
+
+void BookSearch::deliverSummary(quint64 generation, const BookSearchSummary &summary)
+{
+    if (generation != m_generation)
+        return;
+    reportProgress();
+    m_run.reset();
+    m_progressTimer.stop();
+    ++m_generation;
+    Q_EMIT finished(summary);
+}
+
+void BookSearch::reportProgress()
+{
+    if (!m_run || m_run->total == 0 || m_run->done == m_doneReported)
+        return;
+    m_doneReported = m_run->done;
+    Q_EMIT progress(m_doneReported, m_run->total);
+}
+
+} // namespace qb

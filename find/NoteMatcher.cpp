@@ -1,0 +1,264 @@
+#include "find/NoteMatcher.h"
+
+#include "find/TextSearch.h"
+#include "notes/NoteCodec.h"
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace qb {
+
+namespace {
+
+// Qt's case folding of one UTF-16 unit, the one indexOf compares outside surrogate pairs.
+struct Folding
+{
+    char16_t unit[0x10000];
+    // ASCII characters that a character outside ASCII folds to (the Kelvin sign to 'k').
+    bool asciiHasOtherKin[128];
+};
+
+const Folding &Folds()
+{
+    static const std::unique_ptr<const Folding> folds = [] {
+        auto table = std::make_unique<Folding>();
+        std::fill(std::begin(table->asciiHasOtherKin), std::end(table->asciiHasOtherKin), false);
+        for (char32_t u = 0; u < 0x10000; ++u) {
+            const char32_t folded = QChar::toCaseFolded(u);
+            table->unit[u] = folded <= 0xFFFF ? char16_t(folded) : char16_t(u);
+            if (u >= 0x80 && table->unit[u] < 0x80)
+                table->asciiHasOtherKin[table->unit[u]] = true;
+        }
+        return table;
+    }();
+    return *folds;
+}
+
+bool IsAsciiLetter(char16_t u)
+{
+    return (u | 0x20) >= u'a' && (u | 0x20) <= u'z';
+}
+
+// How often a byte of a pattern turns up in prose: the rarest two make the fewest false starts.
+int Commonness(char16_t u, Qt::CaseSensitivity cs)
+{
+    static constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
+    if (u == u' ')
+        return 100;
+    if (IsAsciiLetter(u)) {
+        const int common =
+            60 -
+            2 * int(std::char_traits<char>::find(byFrequency, 26, char(u | 0x20)) - byFrequency);
+        return cs == Qt::CaseSensitive && u < u'a' ? common / 5 : common;
+    }
+    if (u == u'.' || u == u',')
+        return 12;
+    return u >= u'0' && u <= u'9' ? 8 : 4;
+}
+
+bool HasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+NoteMatcher::NoteMatcher(QStringView what, Qt::CaseSensitivity cs) : m_cs(cs)
+{
+    if (what.isEmpty() || what.contains(u'\n')) {
+        m_never = true;
+        return;
+    }
+    // The editor's paragraph separators are the decoded text's line feeds: nothing else folds
+    // to either, so swapping them keeps every match.
+    m_units = what.toString();
+    m_units.replace(QChar::ParagraphSeparator, u'\n');
+    m_qtSearch = cs == Qt::CaseSensitive || HasLoneSurrogate(m_units);
+    if (!m_qtSearch) {
+        const char16_t *fold = Folds().unit;
+        const char16_t *units = reinterpret_cast<const char16_t *>(m_units.utf16());
+        for (qsizetype i = 0; i < m_units.size(); ++i) {
+            const char16_t u = units[i];
+            if (i > 0 && QChar::isLowSurrogate(u) && QChar::isHighSurrogate(units[i - 1]))
+                m_keys.push_back(QChar::toCaseFolded(QChar::surrogateToUcs4(units[i - 1], u)));
+            else
+                m_keys.push_back(fold[u]);
+        }
+    }
+    buildBytePattern();
+}
+
+// A run of the text whose every unit only ASCII characters match (not a line feed, which may be
+// CR LF) leaves the same run of bytes in a note in either encoding, as every character outside
+// ASCII is all bytes above 0x7F. The characters beside the run add a byte each: the last byte of
+// the one before and the first of the one after, which are the character itself when it is
+// ASCII, a CR or LF when it may be a line end or a stand-in for one, else above 0x7F.
+void NoteMatcher::buildBytePattern()
+{
+    const Folding &folds = Folds();
+    const auto *units = reinterpret_cast<const char16_t *>(m_units.utf16());
+    const qsizetype size = m_units.size();
+    const auto matches = [&](char16_t c, qsizetype i) {
+        if (m_cs == Qt::CaseSensitive || QChar::isSurrogate(units[i]))
+            return c == units[i];
+        return folds.unit[c] == folds.unit[units[i]];
+    };
+    const auto single = [&](qsizetype i) {
+        const char16_t u = units[i];
+        return u < 0x80 && u != u'\n' &&
+               (m_cs == Qt::CaseSensitive || !folds.asciiHasOtherKin[folds.unit[u]]);
+    };
+    qsizetype runStart = 0;
+    qsizetype runLength = 0;
+    for (qsizetype i = 0; i < size;) {
+        qsizetype end = i;
+        while (end < size && single(end))
+            ++end;
+        if (end - i > runLength) {
+            runStart = i;
+            runLength = end - i;
+        }
+        i = std::max(end, i + 1);
+    }
+    if (runLength == 0)
+        return;
+
+    const auto besideRun = [&](qsizetype i, bool before) {
+        ByteSet set;
+        for (char16_t c = 0; c < 0x80; ++c) {
+            if (matches(c, i))
+                set.add(uchar(c));
+        }
+        for (int b = 0x80; b < 0x100; ++b)
+            set.add(uchar(b));
+        if (matches(u'\n', i)) {
+            set.add('\n');
+            if (!before)
+                set.add('\r');
+        }
+        if (matches(StandInFor(u'\r'), i))
+            set.add('\r');
+        if (matches(StandInFor(u'\n'), i))
+            set.add('\n');
+        return set;
+    };
+    const bool left = runStart > 0;
+    if (left)
+        m_pattern.push_back(besideRun(runStart - 1, true));
+    std::vector<std::pair<int, Anchor>> anchors;
+    for (qsizetype i = runStart; i < runStart + runLength; ++i) {
+        ByteSet set;
+        for (char16_t c = 0; c < 0x80; ++c) {
+            if (matches(c, i))
+                set.add(uchar(c));
+        }
+        const char16_t u = units[i];
+        const bool folded = m_cs == Qt::CaseInsensitive && IsAsciiLetter(u);
+        anchors.push_back({Commonness(u, m_cs),
+                           {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
+                            uchar(folded ? u | 0x20 : u)}});
+        m_pattern.push_back(set);
+    }
+    if (runStart + runLength < size)
+        m_pattern.push_back(besideRun(runStart + runLength, false));
+    std::stable_sort(anchors.begin(), anchors.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    m_first = anchors[0].second;
+    m_second = anchors.size() > 1 ? anchors[1].second : m_first;
+}
+
+bool NoteMatcher::patternAt(const uchar *bytes) const
+{
+    for (size_t i = 0; i < m_pattern.size(); ++i) {
+        if (!m_pattern[i].has(bytes[i]))
+            return false;
+    }
+    return true;
+}
+
+bool NoteMatcher::mayMatch(QByteArrayView noteBytes) const
+{
+    if (m_never)
+        return false;
+    const qsizetype length = qsizetype(m_pattern.size());
+    if (length == 0)
+        return true;
+    if (noteBytes.size() < length)
+        return false;
+    const auto *bytes = reinterpret_cast<const uchar *>(noteBytes.data());
+    const qsizetype last = noteBytes.size() - length; // the last place the pattern can start
+    qsizetype at = 0;
+#ifdef __SSE2__
+    // Sixteen places at a time: both anchor bytes must match before the whole pattern is tried.
+    const __m128i mask1 = _mm_set1_epi8(char(m_first.mask));
+    const __m128i value1 = _mm_set1_epi8(char(m_first.value));
+    const __m128i mask2 = _mm_set1_epi8(char(m_second.mask));
+    const __m128i value2 = _mm_set1_epi8(char(m_second.value));
+    for (; at + 16 <= last + 1; at += 16) {
+        const auto *a = reinterpret_cast<const __m128i *>(bytes + at + m_first.offset);
+        const auto *b = reinterpret_cast<const __m128i *>(bytes + at + m_second.offset);
+        const __m128i both =
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(a), mask1), value1),
+                          _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(b), mask2), value2));
+        for (unsigned found = unsigned(_mm_movemask_epi8(both)); found != 0; found &= found - 1) {
+            if (patternAt(bytes + at + std::countr_zero(found)))
+                return true;
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if ((bytes[at + m_first.offset] | m_first.mask) == m_first.value && patternAt(bytes + at))
+            return true;
+    }
+    return false;
+}
+
+qsizetype NoteMatcher::indexIn(QStringView decodedText, qsizetype from) const
+{
+    if (m_never)
+        return -1;
+    if (m_qtSearch)
+        return FindText(decodedText, m_units, from, m_cs);
+    return foldedIndexIn(decodedText, from);
+}
+
+// indexOf's rule, one unit at a time: each unit folded alone, but the low half of a surrogate
+// pair folded with its high half as one character.
+qsizetype NoteMatcher::foldedIndexIn(QStringView text, qsizetype from) const
+{
+    const char16_t *fold = Folds().unit;
+    const char16_t *units = text.utf16();
+    const qsizetype size = qsizetype(m_keys.size());
+    const char32_t first = m_keys[0];
+    const qsizetype last = text.size() - size;
+    for (qsizetype at = std::max<qsizetype>(from, 0); at <= last; ++at) {
+        if (fold[units[at]] != first)
+            continue;
+        qsizetype i = 1;
+        for (; i < size; ++i) {
+            const char16_t u = units[at + i];
+            const char32_t key =
+                QChar::isLowSurrogate(u) && QChar::isHighSurrogate(units[at + i - 1])
+                    ? QChar::toCaseFolded(QChar::surrogateToUcs4(units[at + i - 1], u))
+                    : fold[u];
+            if (key != m_keys[size_t(i)])
+                break;
+        }
+        if (i == size)
+            return at;
+    }
+    return -1;
+}
+
+} // namespace qb
