@@ -41,9 +41,10 @@ public:
     QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
     QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
     QByteArray bytes(const QString &fileName) const { return ReadBytes(note(fileName)); }
-    void put(const QString &fileName, const QByteArray &bytes) const
+    void put(const QString &fileName, const QByteArray &bytes,
+             const QString &folder = u"Alpha"_s) const
     {
-        QVERIFY(WriteBytes(note(fileName), bytes));
+        QVERIFY(WriteBytes(dir(folder) + u'/' + fileName, bytes));
     }
     // What the folder holds, sorted, each entry as "name=content".
     QStringList entries() const
@@ -105,14 +106,17 @@ public:
         return editor()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     }
     QString status() const { return panel(1)->text(); }
+    // Status panel 2: "File: " and the shown note's path, or "No File Selected".
+    QString shown() const { return panel(2)->text(); }
+    QString title() const { return window->windowTitle(); }
     // The status, the Encode/Decode caption, and whether the menu's and the toolbar's Save
     // are on, in one line.
     QString state() const
     {
-        const int on = int(action(u"F_mnuSAVE"_s)->isEnabled())
-                       + int(action(u"tBAR_Button8"_s)->isEnabled());
-        return status() + u", "_s + action(u"T_mnuENCODE"_s)->text() + u", Save "_s
-               + QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
+        const int on =
+            int(action(u"F_mnuSAVE"_s)->isEnabled()) + int(action(u"tBAR_Button8"_s)->isEnabled());
+        return status() + u", "_s + action(u"T_mnuENCODE"_s)->text() + u", Save "_s +
+               QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
     }
     // The folder selector as "Name=row" items.
     QStringList selector() const
@@ -134,8 +138,14 @@ public:
         return status() != u"Changed";
     }
     // Picks as the user does: the selector moves, then reports the pick.
-    void pickNote(const QString &name) const { pick(lstFILE(), name); }
-    void pickFolder(const QString &name) const { pick(lstFLDS(), name); }
+    void pickNote(const QString &name) const { pick(lstFILE(), lstFILE()->findText(name)); }
+    void pickFolder(const QString &name) const { pick(lstFLDS(), lstFLDS()->findText(name)); }
+    static void pick(QComboBox *selector, int row)
+    {
+        QVERIFY(row >= 0 && row < selector->count());
+        selector->setCurrentIndex(row);
+        Q_EMIT selector->activated(row);
+    }
     // Typing at the start of the note marks it "Changed".
     void type(const QString &typed) const
     {
@@ -150,22 +160,13 @@ public:
         QCOMPARE(text(), QString());
         QVERIFY(!editor()->isEnabled());
         QCOMPARE(status(), u"Unchanged"_s);
-        QCOMPARE(panel(2)->text(), u"No File Selected"_s);
+        QCOMPARE(shown(), u"No File Selected"_s);
     }
 
     QTemporaryDir root;
     QString bookPath = root.filePath(u"book.qb"_s);
     FakePlatform platform;
     std::unique_ptr<frmQB> window;
-
-private:
-    static void pick(QComboBox *selector, const QString &name)
-    {
-        const int row = selector->findText(name, Qt::MatchExactly);
-        QVERIFY2(row >= 0, qPrintable(name));
-        selector->setCurrentIndex(row);
-        Q_EMIT selector->activated(row);
-    }
 };
 
 // The question asked before unsaved edits would be dropped.

@@ -1,34 +1,38 @@
-#include "BookWindow.h"
-#include "folders/FolderCommands.h"
+// The Book menu's folder commands and their two dialogs, on real directories.
+#include "WindowFixture.h"
+
 #include "folders/frmFLD.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTreeWidget>
-#include <QtTest>
 
-using namespace Qt::StringLiterals;
 using namespace qb;
-using qb::test::BookWindow;
-using Outcome = FolderCommands::AppendOutcome;
+using namespace qb::test;
 
 namespace {
 
-template <typename T = QWidget> T *Child(QWidget &form, const QString &name)
-{
-    return form.findChild<T *>(name);
-}
-
 QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
 {
-    for (QTreeWidgetItemIterator it(Child<QTreeWidget>(form, u"Dir"_s)); *it; ++it) {
+    for (QTreeWidgetItemIterator it(form.findChild<QTreeWidget *>(u"Dir"_s)); *it; ++it) {
         if ((*it)->data(0, Qt::UserRole).toString() == path)
             return *it;
     }
     return nullptr;
+}
+
+// Answers the Add Folder dialog: opens `dir`, highlights `highlight` and presses Ok.
+std::function<int(QDialog &)> AddFolder(const QString &dir, const QString &highlight = {})
+{
+    return [=](QDialog &d) {
+        static_cast<frmFLD &>(d).OpenDirectoryAt(dir);
+        if (!highlight.isEmpty())
+            d.findChild<QTreeWidget *>(u"Dir"_s)->setCurrentItem(DirItem(d, highlight));
+        QTest::mouseClick(d.findChild<QWidget *>(u"btnCOM_1"_s), Qt::LeftButton);
+        return d.result();
+    };
 }
 
 } // namespace
@@ -36,176 +40,173 @@ QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
 class TestFolders : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        test::KeepHomeIn(m_home.path());
-    }
+    void initTestCase() { KeepHomeIn(m_home.path()); }
 
     // After a rename the same POSITION is selected again, whatever folder now stands there.
     void renameKeepsPosition()
     {
-        BookWindow b({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
-        b.select(u"Beta"_s);
-        b.p.answerInput(u"Zeta"_s); // sorts last
-        b.w->folders().RenameFolder();
-        QCOMPARE(b.p.prompts.value(0).text,
-                 u"Old Folder name: Beta\r\nInsert the new name for the Folder:"_s);
-        QCOMPARE(b.w->lstFLDS()->currentText(), u"Gamma"_s);
-        b.p.answerInput(u"Aardvark"_s); // sorts first
-        b.w->folders().RenameFolder();
-        QCOMPARE(b.w->lstFLDS()->currentText(), u"Alpha"_s);
-        QCOMPARE(b.folderLines(),
-                 QStringList({b.row(u"Zeta"_s, u"Beta"_s), b.row(u"Alpha"_s, u"Alpha"_s),
-                              b.row(u"Aardvark"_s, u"Gamma"_s)}));
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
+        TestWindow t({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
+        for (const QString &folder : {u"Beta"_s, u"Alpha"_s, u"Gamma"_s})
+            t.put(u"n.txt"_s, folder.toUtf8(), folder);
+        t.open();
+        t.pickFolder(u"Beta"_s);
+        t.platform.answerInput(u"Zeta"_s); // sorts last
+        t.trigger(u"B_mnuF_REN"_s);
+        QCOMPARE(t.last().text, u"Old Folder name: Beta\r\nInsert the new name for the Folder:"_s);
+        QCOMPARE(t.last().defaultText, u"Beta"_s);
+        QCOMPARE(t.lstFLDS()->currentText(), u"Gamma"_s);
+        QCOMPARE(t.text(), u"Gamma"_s);
+        t.platform.answerInput(u"Aardvark"_s); // sorts first
+        t.trigger(u"B_mnuF_REN"_s);
+        QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
+        QCOMPARE(t.folderLines(),
+                 QStringList({t.row(u"Zeta"_s, u"Beta"_s), t.row(u"Alpha"_s, u"Alpha"_s),
+                              t.row(u"Aardvark"_s, u"Gamma"_s)}));
     }
 
     // New Folder adds the OPEN directory, not the highlighted one; the same directory can be
-    // added twice; LastFileName is emptied; the first folder is then selected.
-    void appendFolder()
+    // added twice; the first folder is then selected.
+    void newFolder()
     {
-        BookWindow b({u"Soups"_s});
-        QDir().mkpath(b.dir(u"Soups/Cold"_s));
-        b.w->session().LastFileName = u"Crepes"_s;
-        b.p.answerDialog([&](QDialog &d) {
-            static_cast<frmFLD &>(d).OpenDirectoryAt(b.dir(u"Soups"_s));
-            Child<QTreeWidget>(d, u"Dir"_s)->setCurrentItem(DirItem(d, b.dir(u"Soups/Cold"_s)));
-            QTest::mouseClick(Child(d, u"btnCOM_1"_s), Qt::LeftButton);
-            return d.result();
-        });
-        b.p.answerInput(u"Again"_s);
-        b.w->folders().NewFolder();
-        b.p.answerInput(u"Third"_s);
-        QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Soups"_s)), Outcome::Added);
-
-        QCOMPARE(b.p.prompts[1].text, u"Directory: "_s + b.dir(u"Soups"_s) +
-                                          u"\r\n\r\nPlease insert the name for the new Folder:"_s);
-        QCOMPARE(b.folderLines(),
-                 QStringList({b.row(u"Soups"_s, u"Soups"_s), b.row(u"Again"_s, u"Soups"_s),
-                              b.row(u"Third"_s, u"Soups"_s)}));
-        QVERIFY(b.w->session().LastFileName.isEmpty());
-        QCOMPARE(b.selector(), QStringList({u"Again=2"_s, u"Soups=1"_s, u"Third=3"_s}));
-        QCOMPARE(b.w->lstFLDS()->currentIndex(), 0);
-        QCOMPARE(b.p.unexpected, 0);
+        TestWindow t({u"Soups"_s});
+        QVERIFY(QDir().mkpath(t.dir(u"Soups/Cold"_s)));
+        t.put(u"n.txt"_s, "soup", u"Soups"_s);
+        t.open();
+        t.platform.answerDialog(AddFolder(t.dir(u"Soups"_s), t.dir(u"Soups/Cold"_s)));
+        t.platform.answerInput(u"Again"_s);
+        t.trigger(u"B_mnuF_NEW"_s);
+        t.platform.answerDialog(AddFolder(t.dir(u"Soups"_s)));
+        t.platform.answerInput(u"Third"_s);
+        t.trigger(u"tBAR_Button4"_s);
+        QCOMPARE(t.platform.prompts[1].text,
+                 u"Directory: "_s + t.dir(u"Soups"_s) +
+                     u"\r\n\r\nPlease insert the name for the new Folder:"_s);
+        QCOMPARE(t.platform.prompts[1].defaultText, u"Operator Folder"_s);
+        QCOMPARE(t.folderLines(),
+                 QStringList({t.row(u"Soups"_s, u"Soups"_s), t.row(u"Again"_s, u"Soups"_s),
+                              t.row(u"Third"_s, u"Soups"_s)}));
+        QCOMPARE(t.selector(), QStringList({u"Again=2"_s, u"Soups=1"_s, u"Third=3"_s}));
+        QCOMPARE(t.lstFLDS()->currentIndex(), 0);
+        QCOMPARE(t.text(), u"soup"_s);
     }
 
     // Commands with nothing to work on, and names or directories turned down: told why, or
-    // nothing at all; the book file stays as it was.
-    // clang-format off
+    // nothing at all; the book file stays as it was. A directory turned down shows the dialog
+    // again.
     void turnedDown_data()
     {
         QTest::addColumn<int>("folders"); // -1: no book open
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("answer"); // to the name prompt; "-": not asked
-        QTest::addColumn<QString>("message"); // a part of it; empty: no message
-        QTest::newRow("new, no book") << -1 << u"new"_s << u"-"_s << u"or open one first"_s;
-        QTest::newRow("new, 30 folders") << 30 << u"new"_s << u"-"_s << u"at most 30 folders"_s;
-        QTest::newRow("append 31st") << 30 << u"append"_s << u"-"_s << u"at most 30 folders"_s;
-        QTest::newRow("rename, no folder") << 0 << u"rename"_s << u"-"_s << QString();
-        QTest::newRow("delete, no folder") << 0 << u"delete"_s << u"-"_s << QString();
-        QTest::newRow("rename cancelled") << 1 << u"rename"_s << QString() << QString();
-        QTest::newRow("rename ;") << 1 << u"rename"_s << u"a;b"_s << u"\";\""_s;
-        QTest::newRow("append LF") << 1 << u"append"_s << u"a\nb"_s << u"line break"_s;
-        QTest::newRow("directory ;") << 1 << u"append ;"_s << u"-"_s << u"\";\""_s;
+        QTest::addColumn<QString>("dialogDir"); // the Add Folder dialog opens it; "-": no dialog
+        QTest::addColumn<QString>("answer");    // to the name prompt; "-": not asked
+        QTest::addColumn<QString>("message");   // a part of it; empty: no message
+        const QString F = u"tBAR_Button4"_s, R = u"B_mnuF_REN"_s;
+        QTest::newRow("new, no book") << -1 << F << u"-"_s << u"-"_s << u"or open one first"_s;
+        QTest::newRow("new, 30 folders") << 30 << F << u"-"_s << u"-"_s << u"at most 30 folders"_s;
+        QTest::newRow("rename, no folder") << 0 << R << u"-"_s << u"-"_s << QString();
+        QTest::newRow("delete, no folder") << 0 << u"B_mnuF_DEL"_s << u"-"_s << u"-"_s << QString();
+        QTest::newRow("rename cancelled") << 1 << R << u"-"_s << QString() << QString();
+        QTest::newRow("rename ;") << 1 << R << u"-"_s << u"a;b"_s << u"\";\""_s;
+        QTest::newRow("name with LF") << 1 << F << u"F01"_s << u"a\nb"_s << u"line break"_s;
+        QTest::newRow("directory ;") << 1 << F << u"we;ird"_s << u"-"_s << u"\";\""_s;
     }
-    // clang-format on
+
     void turnedDown()
     {
         QFETCH(int, folders);
         QFETCH(QString, command);
+        QFETCH(QString, dialogDir);
         QFETCH(QString, answer);
         QFETCH(QString, message);
         QStringList names;
         for (int i = 1; i <= folders; ++i)
             names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
-        BookWindow b(names);
-        if (folders < 0)
-            b.w = std::make_unique<frmQB>(b.p);
-        const QByteArray before = test::ReadBytes(b.path);
+        TestWindow t(names);
+        if (folders > 0)
+            t.put(u"n.txt"_s, "note", u"F01"_s);
+        folders < 0 ? t.start({}) : t.open();
+        const QByteArray before = ReadBytes(t.bookPath);
+        FakePlatform &p = t.platform;
+        if (dialogDir != u"-") {
+            QVERIFY(QDir().mkpath(t.dir(dialogDir)));
+            p.answerDialog(AddFolder(t.dir(dialogDir)));
+        }
         if (answer != u"-")
-            b.p.answerInput(answer);
+            p.answerInput(answer);
         if (!message.isEmpty())
-            b.p.answerMessage(Platform::Button::Ok);
-        FolderCommands &cmd = b.w->folders();
-        const QString dir = b.dir(command == u"append ;" ? u"we;ird"_s : u"F01"_s);
-        QDir().mkpath(dir);
-        if (command == u"new")
-            cmd.NewFolder();
-        else if (command.startsWith(u"append"))
-            QVERIFY(cmd.AppendFolder(dir) != Outcome::Added);
-        else if (command == u"rename")
-            cmd.RenameFolder();
-        else
-            cmd.DeleteFolder();
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
-        QCOMPARE(b.p.messages().size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(b.p.messages().value(0).text.contains(message, Qt::CaseInsensitive));
-        QCOMPARE(test::ReadBytes(b.path), before);
+            p.answerMessage(Platform::Button::Ok);
+        if (dialogDir == u"we;ird")
+            p.answerDialog({});
+        t.trigger(command);
+        QVERIFY(p.allAnswered());
+        QCOMPARE(p.messages().size(), message.isEmpty() ? 0 : 1);
+        QVERIFY(p.messages().value(0).text.contains(message, Qt::CaseInsensitive));
+        QCOMPARE(ReadBytes(t.bookPath), before);
     }
 
-    // The Add Folder dialog as an object: Enter or a double-click opens an entry, highlighting
-    // alone does not; Enter never presses Ok or Create; Create makes the directory inside the
-    // OPEN directory; an unreadable drive is reported and the open directory kept; Esc cancels.
+    // The Add Folder dialog: Enter or a double-click opens an entry, highlighting alone does
+    // not; Enter never presses Ok or Create; Create makes the directory inside the OPEN
+    // directory; an unreadable drive is reported and the open directory kept; Esc cancels.
     void addFolderDialog()
     {
-        BookWindow b({u"A"_s, u"B"_s});
-        frmFLD form(*b.w);
+        TestWindow t({u"A"_s, u"B"_s});
+        frmFLD form(t.platform);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QSignalSpy closed(&form, &QDialog::finished);
-        auto *dir = Child<QTreeWidget>(form, u"Dir"_s);
-        QVERIFY(form.OpenDirectoryAt(b.tmp.path() + u'/'));
-        dir->setCurrentItem(DirItem(form, b.dir(u"B"_s)));
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
+        auto *dir = form.findChild<QTreeWidget *>(u"Dir"_s);
+        const QString root = t.root.path();
+        QVERIFY(form.OpenDirectoryAt(root + u'/'));
+        dir->setCurrentItem(DirItem(form, t.dir(u"B"_s)));
+        QCOMPARE(form.OpenDirectory(), root);
         QTest::keyClick(dir, Qt::Key_Return);
-        QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
-        const QPoint parent = dir->visualItemRect(DirItem(form, b.tmp.path())).center();
+        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
+        const QPoint parent = dir->visualItemRect(DirItem(form, root)).center();
         QTest::mouseClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
+        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
         QTest::mouseDClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
+        QCOMPARE(form.OpenDirectory(), root);
         for (const QString &name : {u"txtFLD"_s, u"btnCOM_1"_s, u"btnCOM_0"_s})
-            QTest::keyClick(Child(form, name), Qt::Key_Return);
-        QVERIFY(!QFileInfo::exists(b.dir(u"New Folder"_s)));
+            QTest::keyClick(form.findChild<QWidget *>(name), Qt::Key_Return);
+        QVERIFY(!QFileInfo::exists(t.dir(u"New Folder"_s)));
 
         // The second "Soups" exists already, and an empty name is none.
-        auto *txtFLD = Child<QLineEdit>(form, u"txtFLD"_s);
-        b.p.answerMessage(Platform::Button::Ok);
-        b.p.answerMessage(Platform::Button::Ok);
+        auto *txtFLD = form.findChild<QLineEdit *>(u"txtFLD"_s);
+        t.platform.answerMessage(Platform::Button::Ok);
+        t.platform.answerMessage(Platform::Button::Ok);
         for (const QString &name : {u"Soups"_s, u"Soups"_s, QString()}) {
             txtFLD->clear();
             QTest::keyClicks(txtFLD, name);
-            QTest::mouseClick(Child(form, u"btnCOM_0"_s), Qt::LeftButton);
+            QTest::mouseClick(form.findChild<QWidget *>(u"btnCOM_0"_s), Qt::LeftButton);
         }
-        QVERIFY(QFileInfo(b.dir(u"Soups"_s)).isDir());
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
-        QCOMPARE(dir->currentItem(), DirItem(form, b.dir(u"Soups"_s)));
-        QCOMPARE(b.p.prompts.value(1).text, u"Quirebox can't create the specified folder."_s);
+        QVERIFY(QFileInfo(t.dir(u"Soups"_s)).isDir());
+        QCOMPARE(form.OpenDirectory(), root);
+        QCOMPARE(dir->currentItem(), DirItem(form, t.dir(u"Soups"_s)));
+        QCOMPARE(t.last().text, u"Quirebox can't create the specified folder."_s);
+        QCOMPARE(t.last().title, u"Make Dir Error"_s);
 
-        auto *drive = Child<QComboBox>(form, u"Drive"_s);
+        auto *drive = form.findChild<QComboBox *>(u"Drive"_s);
         QCOMPARE(drive->itemText(0), u"/"_s);
         QCOMPARE(drive->itemText(1), QDir::homePath());
         drive->addItem(u"/no/such/volume"_s, u"/no/such/volume"_s);
-        b.p.answerMessage(Platform::Button::Ok);
+        t.platform.answerMessage(Platform::Button::Ok);
         QTest::keyClick(drive, Qt::Key_End);
-        QCOMPARE(b.p.prompts.value(2).text,
-                 u"Quirebox can't read drive /NO/SUCH/VOLUME. Please check it."_s);
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
+        QCOMPARE(t.last().text, u"Quirebox can't read drive /NO/SUCH/VOLUME. Please check it."_s);
+        QCOMPARE(form.OpenDirectory(), root);
 
         QCOMPARE(closed.count(), 0);
         QTest::keyClick(txtFLD, Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
         QCOMPARE(form.result(), int(QDialog::Rejected));
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
+        QVERIFY(t.platform.allAnswered());
     }
 
-    // Delete Folder's three outcomes on real directories, and the home directory refused
-    // outright with the dialog left open; Enter presses Ok; the remaining rows are renumbered
-    // in file order.
+    // Delete Folder's outcomes on real directories: kept, emptied into the trash and removed,
+    // stopped by a subdirectory; the home directory refused with the dialog shown again. Enter
+    // presses Ok; the remaining rows keep their order.
     void deleteOutcomes_data()
     {
         QTest::addColumn<bool>("keep");
@@ -216,48 +217,53 @@ private Q_SLOTS:
         QTest::newRow("subdirectory") << false << true << u"Quirebox is unable to delete \""_s;
         QTest::newRow("home") << false << false << u"your home directory"_s;
     }
+
     void deleteOutcomes()
     {
         QFETCH(bool, keep);
         QFETCH(bool, subdirectory);
         QFETCH(QString, message);
         const bool home = message.contains(u"home");
-        BookWindow b(home ? QStringList{u"A"_s, u"C"_s} : QStringList{u"A"_s, u"B"_s, u"C"_s},
-                     home ? QList<FolderEntry>{{u"B"_s, QDir::homePath()}} : QList<FolderEntry>{});
-        const QString doomed = home ? QDir::homePath() : b.dir(u"B"_s);
-        QVERIFY(test::WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
+        TestWindow t({u"A"_s, u"B"_s, u"C"_s});
+        const QString doomed = home ? QDir::homePath() : t.dir(u"B"_s);
+        if (home) {
+            QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
+                                                                      {u"C"_s, t.dir(u"C"_s)},
+                                                                      {u"B"_s, doomed}})));
+        }
+        QVERIFY(WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
         if (subdirectory)
-            QDir().mkpath(doomed + u"/old"_s);
-        b.select(u"B"_s);
-        const QByteArray before = test::ReadBytes(b.path);
+            QVERIFY(QDir().mkpath(doomed + u"/old"_s));
+        t.open();
+        t.pickFolder(u"B"_s);
+        const QByteArray before = ReadBytes(t.bookPath);
         QString shown;
-        bool open = false;
-        b.p.answerDialog([&](QDialog &d) {
+        t.platform.answerDialog([&](QDialog &d) {
             d.show();
             auto *chkALL = d.findChild<QCheckBox *>(u"chkALL"_s);
             shown = d.findChild<QLabel *>(u"lblMSG"_s)->text() + u'|' + chkALL->text();
             if (!keep)
                 QTest::mouseClick(chkALL, Qt::LeftButton);
             QTest::keyClick(chkALL, Qt::Key_Return);
-            open = d.isVisible();
             return d.result();
         });
         if (!message.isEmpty())
-            b.p.answerMessage(Platform::Button::Ok);
-        b.w->folders().DeleteFolder();
+            t.platform.answerMessage(Platform::Button::Ok);
+        if (home)
+            t.platform.answerDialog({});
+        t.trigger(u"B_mnuF_DEL"_s);
 
         QCOMPARE(shown, doomed + u"|&Keep the directories with all the files"_s);
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
-        QCOMPARE(open, home);
+        QVERIFY(t.platform.allAnswered());
         QCOMPARE(QFileInfo(doomed).isDir(), keep || !message.isEmpty());
         QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
         QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
         if (!message.isEmpty()) {
-            QCOMPARE(test::ReadBytes(b.path), before);
-            QVERIFY(b.p.prompts.value(1).text.contains(message));
+            QCOMPARE(ReadBytes(t.bookPath), before);
+            QVERIFY(t.platform.messages().value(0).text.contains(message));
         } else {
-            QCOMPARE(b.folderLines(), QStringList({b.row(u"A"_s, u"A"_s), b.row(u"C"_s, u"C"_s)}));
-            QCOMPARE(b.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
+            QCOMPARE(t.folderLines(), QStringList({t.row(u"A"_s, u"A"_s), t.row(u"C"_s, u"C"_s)}));
+            QCOMPARE(t.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
         }
         const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
         QCOMPARE(QFileInfo::exists(trash + u"/Trash/files/Crepes.txt"_s), !keep && !home);

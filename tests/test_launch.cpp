@@ -1,14 +1,12 @@
-#include "NoteWindow.h"
+// Handing the note to Glyphwright, opening a folder in the file browser, and the about box.
+#include "WindowFixture.h"
 
-#include "launch/LaunchCommands.h"
 #include "launch/mgABOUT.h"
 #include "platform/QtPlatform.h"
 
-#include <QtTest>
+using namespace qb;
+using namespace qb::test;
 
-using namespace Qt::StringLiterals;
-
-namespace qb::test {
 namespace {
 
 // Where the tool is looked for; its stand-in here is a shell script, so no ".exe".
@@ -37,11 +35,9 @@ bool ShowActive(mgABOUT &box)
 
 } // namespace
 
-class LaunchTest : public QObject
+class TestLaunch : public QObject
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
     const QString m_startDir = QDir::currentPath();
 
 private Q_SLOTS:
@@ -51,8 +47,7 @@ private Q_SLOTS:
         qunsetenv("QB_GLYPHWRIGHT_LOG");
     }
 
-    // The real tool gets a path as one argument, as it is; no shell runs any of it. (That the
-    // command passes the note's path alone is checked with the scripted platform below.)
+    // The real tool gets a path as one argument, as it is; no shell runs any of it.
     void pathReachesToolAsOneArgument_data()
     {
         QTest::addColumn<QString>("noteName");
@@ -60,6 +55,7 @@ private Q_SLOTS:
         QTest::newRow("; & |") << u"a;touch x;b & c | touch x.txt"_s;
         QTest::newRow("$() and ``") << u"$(touch x) `touch x`.txt"_s;
     }
+
     void pathReachesToolAsOneArgument()
     {
         QFETCH(QString, noteName);
@@ -76,7 +72,8 @@ private Q_SLOTS:
                  QStringList());
     }
 
-    // A "Changed" note is saved first when the user agrees; Cancel starts nothing.
+    // A "Changed" note is saved first when the user agrees; Cancel starts nothing. The note's
+    // path goes as one argument, blanks and all.
     void saveQuestion_data()
     {
         QTest::addColumn<bool>("changed");
@@ -85,75 +82,71 @@ private Q_SLOTS:
         QTest::newRow("changed, Cancel") << true << Platform::Button::Cancel;
         QTest::newRow("unchanged") << false << Platform::Button::Ok;
     }
+
     void saveQuestion()
     {
         QFETCH(bool, changed);
         QFETCH(Platform::Button, answer);
-        NoteWindow t({u"my notes"_s}); // the path goes as one argument, blanks and all
-        QVERIFY(WriteBytes(t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s, "note"));
-        QVERIFY(PlaceTool(t.root.path()));
+        TestWindow t({u"my notes"_s});
+        const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
+        QVERIFY(WriteBytes(note, "note") && PlaceTool(t.root.path()));
         t.platform.programDirectory = t.root.path();
         t.open();
         if (changed) {
             t.type(u"X"_s);
             t.platform.answerMessage(answer);
         }
-        t.w().tBAR_ButtonClick(15);
-
-        const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
+        t.trigger(u"tBAR_Button15"_s);
         const bool goes = answer == Platform::Button::Ok;
         QCOMPARE(t.platform.prompts.size(), changed ? 1 : 0);
-        if (changed)
-            QCOMPARE(t.platform.prompts[0].text, u"Save the file before executing Glyphwright?"_s);
+        if (changed) {
+            QCOMPARE(t.last().text, u"Save the file before executing Glyphwright?"_s);
+            QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
+        }
         QCOMPARE(ReadBytes(note), changed && goes ? "Xnote" : "note");
         QCOMPARE(t.status(), changed && !goes ? u"Changed"_s : u"Unchanged"_s);
         QCOMPARE(t.platform.started.size(), goes ? 1 : 0);
         if (goes)
             QCOMPARE(t.platform.started[0], qMakePair(ToolPath(t.root.path()), QStringList{note}));
-        QVERIFY(t.platform.allAnswered() && t.platform.unexpected == 0);
     }
 
     // A tool missing at start-up keeps its command off for the run, even once put there; one
-    // that cannot be started (missing, or not a program) is reported.
-    void missingToolIsReportedAndStaysOff()
+    // that cannot be started is reported.
+    void missingTool()
     {
-        QTemporaryDir dir;
-        QVERIFY(!QtPlatform().startProgram(ToolPath(dir.path()), {}));
-        FakePlatform platform;
-        platform.programDirectory = dir.path();
-        platform.startSucceeds = false;
-        frmQB window(platform);
-        window.Form_Load({});
-        QVERIFY(PlaceTool(dir.path(), false));
-        QVERIFY(!QtPlatform().startProgram(ToolPath(dir.path()), {}));
-        window.EnableCommands(true);
-        QVERIFY(window.actions().T_mnuFIND->isEnabled());
-        QVERIFY(!window.actions().T_mnuGLWR->isEnabled() &&
-                !window.actions().tBAR[15]->isEnabled());
-        QVERIFY(!window.launcher().StartGlyphwright(dir.filePath(u"note.txt"_s)));
-        QVERIFY(platform.prompts.value(0).text.contains(ToolPath(dir.path())));
+        TestWindow t;
+        t.put(u"n.txt"_s, "note");
+        t.platform.programDirectory = t.root.path();
+        t.open();
+        QVERIFY(PlaceTool(t.root.path(), false));
+        QVERIFY(!QtPlatform().startProgram(ToolPath(t.root.path()), {}));
+        QVERIFY(t.action(u"T_mnuFIND"_s)->isEnabled());
+        QVERIFY(!t.action(u"T_mnuGLWR"_s)->isEnabled());
+        QVERIFY(!t.action(u"tBAR_Button15"_s)->isEnabled());
+
+        t.platform.startSucceeds = false;
+        t.platform.answerMessage(Platform::Button::Ok);
+        t.open();
+        t.trigger(u"T_mnuGLWR"_s);
+        QCOMPARE(t.last().text,
+                 u"Unable to start Glyphwright:\r\n\""_s + ToolPath(t.root.path()) + u"\""_s);
     }
 
-    // Open Disk Folder opens the selected folder's directory, "#" and "%" in it included, a
-    // relative one beside the book; with no book it opens nothing.
+    // Open Disk Folder opens the selected folder's directory, "#" and "%" in it included, and a
+    // relative one beside the book.
     void diskFolderOpensSelectedDirectory()
     {
-        const QString odd = m_dir.filePath(u"My #1 100% notes"_s);
-        const QString relative = m_dir.filePath(u"books/sub dir/Recipes"_s);
-        QVERIFY(QDir().mkpath(odd) && QDir().mkpath(relative));
-        const QString book = m_dir.filePath(u"books/Home.qb"_s);
-        QVERIFY(WriteBytes(book,
-                           BookBytes(u"Home"_s, {{u"A"_s, odd}, {u"B"_s, u"sub dir/Recipes"_s}})));
-        FakePlatform platform;
-        frmQB none(platform);
-        none.Form_Load({});
-        none.launcher().B_mnuF_DISKOPEN_Click();
-        frmQB window(platform);
-        window.Form_Load(book);
-        window.launcher().B_mnuF_DISKOPEN_Click();
-        window.lstFLDS()->setCurrentIndex(1);
-        window.launcher().B_mnuF_DISKOPEN_Click();
-        QCOMPARE(platform.opened, QList({QUrl::fromLocalFile(odd), QUrl::fromLocalFile(relative)}));
+        TestWindow t({u"My #1 100% notes"_s, u"sub dir/Recipes"_s});
+        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Home"_s, {{u"A"_s, t.dir(u"My #1 100% notes"_s)},
+                                                             {u"B"_s, u"sub dir/Recipes"_s}})));
+        t.put(u"a.txt"_s, "a", u"My #1 100% notes"_s);
+        t.put(u"b.txt"_s, "b", u"sub dir/Recipes"_s);
+        t.open();
+        t.trigger(u"B_mnuF_DISKOPEN"_s);
+        t.pickFolder(u"B"_s);
+        t.trigger(u"B_mnuF_DISKOPEN"_s);
+        QCOMPARE(t.platform.opened, QList({QUrl::fromLocalFile(t.dir(u"My #1 100% notes"_s)),
+                                           QUrl::fromLocalFile(t.dir(u"sub dir/Recipes"_s))}));
     }
 
     // Left clicks on the links open their targets; right clicks, and clicks on the other
@@ -191,11 +184,10 @@ private Q_SLOTS:
     // Help > About shows the borderless box modally; its X picture closes it.
     void aboutXClosesIt()
     {
-        FakePlatform platform;
-        frmQB window(platform);
-        window.Form_Load({});
+        TestWindow t;
+        t.start({});
         bool closed = false;
-        platform.answerDialog([&](QDialog &dialog) {
+        t.platform.answerDialog([&](QDialog &dialog) {
             auto &box = dynamic_cast<mgABOUT &>(dialog);
             if (!ShowActive(box) || !box.windowFlags().testFlag(Qt::FramelessWindowHint))
                 return -1;
@@ -203,12 +195,10 @@ private Q_SLOTS:
             closed = !box.isVisible();
             return box.result();
         });
-        window.actions().H_mnuABOUT->trigger();
-        QVERIFY(platform.allAnswered() && closed);
+        t.trigger(u"H_mnuABOUT"_s);
+        QVERIFY(t.platform.allAnswered() && closed);
     }
 };
 
-} // namespace qb::test
-
-QTEST_MAIN(qb::test::LaunchTest)
+QTEST_MAIN(TestLaunch)
 #include "test_launch.moc"
