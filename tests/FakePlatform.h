@@ -9,7 +9,6 @@
 
 #include <deque>
 #include <functional>
-#include <optional>
 
 namespace qb::test {
 
@@ -24,7 +23,7 @@ public:
     {
         enum class Kind { Input, Message, File, Dialog };
         Kind kind;
-        QString text;  // prompt or message text
+        QString text; // prompt or message text
         QString title;
         QString defaultText;
         Buttons buttons = Buttons::Ok;
@@ -45,7 +44,8 @@ public:
     {
         m_answers.push_back({Prompt::Kind::File, path, {}, {}});
     }
-    // A modal form: the handler drives it (types, clicks) and returns its result code.
+    // A modal form: the handler drives it (types, clicks) and returns its result code; without
+    // one the form is rejected.
     void answerDialog(std::function<int(QDialog &)> handler)
     {
         m_answers.push_back({Prompt::Kind::Dialog, {}, {}, std::move(handler)});
@@ -59,7 +59,7 @@ public:
     QString user = QStringLiteral("operator");
     QString programDirectory;
     bool startSucceeds = true;
-    int unexpected = 0; // prompts that found no scripted answer
+    int unexpected = 0; // prompts that found no scripted answer of their kind
 
     QString inputBox(const QString &prompt, const QString &title,
                      const QString &defaultText) override
@@ -71,21 +71,18 @@ public:
                       const QString &title) override
     {
         prompts.append({Prompt::Kind::Message, text, title, {}, buttons, icon, {}});
-        Answer a = take(Prompt::Kind::Message);
-        if (a.button)
-            return *a.button;
-        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
+        return take(Prompt::Kind::Message).button;
     }
     QString fileDialog(const FileDialogRequest &request) override
     {
-        prompts.append({Prompt::Kind::File, {}, request.title, request.initialName, {}, {},
-                        request});
+        prompts.append(
+            {Prompt::Kind::File, {}, request.title, request.initialName, {}, {}, request});
         return take(Prompt::Kind::File).text;
     }
     int execDialog(QDialog &dialog) override
     {
         prompts.append({Prompt::Kind::Dialog, {}, dialog.windowTitle(), {}, {}, {}, {}});
-        Answer a = take(Prompt::Kind::Dialog);
+        const Answer a = take(Prompt::Kind::Dialog);
         return a.dialog ? a.dialog(dialog) : int(QDialog::Rejected);
     }
     QDateTime now() override { return clock; }
@@ -118,14 +115,14 @@ private:
     {
         Prompt::Kind kind;
         QString text;
-        std::optional<Button> button;
+        Button button = Button::Cancel;
         std::function<int(QDialog &)> dialog;
     };
     Answer take(Prompt::Kind kind)
     {
         if (m_answers.empty() || m_answers.front().kind != kind) {
             ++unexpected;
-            return {kind, {}, {}, {}};
+            return {kind, {}, Button::Cancel, {}};
         }
         Answer a = std::move(m_answers.front());
         m_answers.pop_front();

@@ -35,8 +35,13 @@ public:
         }
         WriteBytes(bookPath, BookBytes(u"Test Book"_s, folders));
     }
-    // A prompt that found no scripted answer, or one of another kind, fails the test.
-    ~TestWindow() { QCOMPARE(platform.unexpected, 0); }
+    // A prompt that found no scripted answer, or one of another kind, fails the test, and so
+    // does an answer left over: a prompt the test expected never came.
+    ~TestWindow()
+    {
+        QCOMPARE(platform.unexpected, 0);
+        QVERIFY(platform.allAnswered());
+    }
 
     QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
     QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
@@ -126,6 +131,21 @@ public:
             items.append(lstFLDS()->itemText(i) + u'=' + lstFLDS()->itemData(i).toString());
         return items;
     }
+    // Scripts answers separated by '|': "input:text", "file:path", "message" for Ok, or
+    // "dialog" to reject a form.
+    void answer(const QString &script)
+    {
+        for (const QString &answer : script.split(u'|', Qt::SkipEmptyParts)) {
+            if (answer.startsWith(u"input:"))
+                platform.answerInput(answer.mid(6));
+            else if (answer.startsWith(u"file:"))
+                platform.answerFile(answer.mid(5));
+            else if (answer == u"dialog")
+                platform.answerDialog({});
+            else
+                platform.answerMessage(Platform::Button::Ok);
+        }
+    }
     FakePlatform::Prompt last() const
     {
         return platform.prompts.isEmpty() ? FakePlatform::Prompt{} : platform.prompts.constLast();
@@ -170,9 +190,10 @@ public:
 };
 
 // The question asked before unsaved edits would be dropped.
-inline QString LeaveQuestion(const QString &path)
+inline QString UnsavedQuestion(const QString &path, const QString &before = u"leaving it"_s)
 {
-    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before leaving it?"_s;
+    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before "_s + before +
+           u'?';
 }
 
 } // namespace qb::test

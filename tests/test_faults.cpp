@@ -56,9 +56,8 @@ private:
 
 QStringList everythingIn(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                   | QDir::NoDotAndDotDot,
-                               QDir::Name);
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 struct Injected
@@ -103,8 +102,7 @@ private Q_SLOTS:
         QTest::newRow("rename fails") << QList<Injected>{{"rename", EIO}} << io << false;
         // Without unnamed files the temporary file has a name, and must not stay behind.
         QTest::newRow("named temporary file, write fails")
-            << QList<Injected>{{"tmpfile", EOPNOTSUPP}, {"write", ENOSPC, 100}} << noSpace
-            << false;
+            << QList<Injected>{{"tmpfile", EOPNOTSUPP}, {"write", ENOSPC, 100}} << noSpace << false;
         QTest::newRow("named temporary file, rename fails")
             << QList<Injected>{{"tmpfile", EOPNOTSUPP}, {"rename", EIO}} << io << false;
         QTest::newRow("folder sync fails after the rename")
@@ -130,8 +128,8 @@ private Q_SLOTS:
         QVERIFY(!t.save());
         QVERIFY(faults.hits() > 0);
         faults.disarm();
-        QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s)
-                                    + u"\".\r\n"_s + reason);
+        QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s) +
+                                    u"\".\r\n"_s + reason);
         QCOMPARE(t.status(), u"Changed"_s);
         QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : OldBytes);
         QCOMPARE(everythingIn(t.dir()), QStringList(u"note.txt"_s));
@@ -158,7 +156,8 @@ private Q_SLOTS:
         QFETCH(int, error);
         QFETCH(QString, reason);
         TestWindow t;
-        const QByteArray big = QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
+        const QByteArray big =
+            QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
         t.put(u"a.txt"_s, "first note");
         t.put(u"b.txt"_s, big);
         t.open();
@@ -168,8 +167,8 @@ private Q_SLOTS:
         t.pickNote(u"b"_s);
         QVERIFY(faults.hits() > 0);
         faults.disarm();
-        QCOMPARE(t.last().text, u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s)
-                                    + u"\".\r\n"_s + reason);
+        QCOMPARE(t.last().text,
+                 u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) + u"\".\r\n"_s + reason);
         t.expectNoNote();
         t.trigger(u"F_mnuSAVE"_s);
         QCOMPARE(t.bytes(u"b.txt"_s), big);
@@ -188,8 +187,8 @@ private Q_SLOTS:
         t.platform.answerMessage(Platform::Button::Ok);
         t.w().txtTEXT_OLEDragDrop({t.bookPath});
         faults.disarm();
-        QCOMPARE(t.last().text, u"Quirebox can't read the book file \""_s + t.bookPath
-                                    + u"\".\r\n"_s + qt_error_string(EIO));
+        QCOMPARE(t.last().text, u"Quirebox can't read the book file \""_s + t.bookPath +
+                                    u"\".\r\n"_s + qt_error_string(EIO));
         // The book stays open as it was, all five folders.
         QCOMPARE(t.lstFLDS()->count(), 5);
         t.platform.answerInput(u"Renamed"_s);
@@ -208,11 +207,11 @@ private Q_SLOTS:
         t.platform.answerMessage(Platform::Button::No);
         QVERIFY(!t.save());
         faults.disarm();
-        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"note.txt"_s)
-                                    + u"\" could not be read to check whether another program "
-                                      "changed it.\r\n"_s
-                                    + qt_error_string(EIO)
-                                    + u"\r\nOverwrite it with the text in the editor?"_s);
+        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"note.txt"_s) +
+                                    u"\" could not be read to check whether another program "
+                                    "changed it.\r\n"_s +
+                                    qt_error_string(EIO) +
+                                    u"\r\nOverwrite it with the text in the editor?"_s);
         QCOMPARE(t.status(), u"Changed"_s);
         QCOMPARE(t.bytes(u"note.txt"_s), OldBytes);
     }
@@ -227,9 +226,9 @@ private Q_SLOTS:
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         t.platform.answerMessage(Platform::Button::Ok);
         t.pickNote(u"b"_s);
-        QCOMPARE(t.last().text, u"Quirebox can't read the file \""_s + pipe
-                                    + u"\".\r\nIt isn't an ordinary file: it is a pipe, a "
-                                      "device or a socket."_s);
+        QCOMPARE(t.last().text, u"Quirebox can't read the file \""_s + pipe +
+                                    u"\".\r\nIt isn't an ordinary file: it is a pipe, a "
+                                    "device or a socket."_s);
         t.expectNoNote();
     }
 
@@ -257,12 +256,12 @@ private Q_SLOTS:
         QVERIFY(timer.elapsed() < 10'000);
         QCOMPARE(t.platform.prompts.size(), 1);
         if (refused) {
-            QVERIFY2(t.last().text.startsWith(u"Quirebox can't read the file \""_s
-                                              + t.note(u"huge.txt"_s) + u"\".\r\nThe file holds "_s),
+            QVERIFY2(t.last().text.startsWith(u"Quirebox can't read the file \""_s +
+                                              t.note(u"huge.txt"_s) + u"\".\r\nThe file holds "_s),
                      qPrintable(t.last().text));
         } else {
-            QVERIFY2(t.last().text.startsWith(u"The file \""_s + t.note(u"huge.txt"_s)
-                                              + u"\" holds 200 MiB."_s),
+            QVERIFY2(t.last().text.startsWith(u"The file \""_s + t.note(u"huge.txt"_s) +
+                                              u"\" holds 200 MiB."_s),
                      qPrintable(t.last().text));
             QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
         }
@@ -292,9 +291,8 @@ private Q_SLOTS:
         t.put(u"b.txt"_s, QByteArray("A line of a note of some MiB.\r\n").repeated(100'000));
         t.open();
         QList<bool> busy;
-        QObject::connect(t.editor(), &QPlainTextEdit::textChanged, t.editor(), [&busy] {
-            busy.append(QGuiApplication::overrideCursor() != nullptr);
-        });
+        QObject::connect(t.editor(), &QPlainTextEdit::textChanged, t.editor(),
+                         [&busy] { busy.append(QGuiApplication::overrideCursor() != nullptr); });
         t.pickNote(u"b"_s);
         t.pickNote(u"a"_s);
         QCOMPARE(busy, QList<bool>({true, false}));

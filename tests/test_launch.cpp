@@ -196,7 +196,7 @@ private Q_SLOTS:
             return box.result();
         });
         t.trigger(u"H_mnuABOUT"_s);
-        QVERIFY(t.platform.allAnswered() && closed);
+        QVERIFY(closed);
     }
 };
 

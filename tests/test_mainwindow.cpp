@@ -6,7 +6,6 @@
 
 using namespace qb;
 using namespace qb::test;
-using Kind = FakePlatform::Prompt::Kind;
 using Request = Platform::FileDialogRequest;
 
 namespace {
@@ -115,29 +114,6 @@ private Q_SLOTS:
         empty.expectNoNote();
     }
 
-    // A later write of the book goes to the open book, never to the refused file.
-    void refusedBookKeepsTheOpenBook()
-    {
-        TestWindow t({u"One"_s, u"Two"_s});
-        t.put(u"n.txt"_s, "note", u"One"_s);
-        t.open();
-        const QString refused = t.root.filePath(u"refused.qb"_s);
-        QVERIFY(WriteBytes(refused, "just some text\r\n"));
-        const QString shown = Shown(t);
-        t.platform.answerFile(refused);
-        t.platform.answerMessage(Platform::Button::Ok);
-        t.trigger(u"B_mnuOPEN"_s);
-        QCOMPARE(t.last().text, u"The file \""_s + refused + u"\" isn't a valid Quirebox file."_s);
-        QCOMPARE(Shown(t), shown);
-
-        t.platform.answerInput(u"Renamed"_s);
-        t.trigger(u"B_mnuREN"_s);
-        QCOMPARE(ReadBytes(refused), QByteArray("just some text\r\n"));
-        QVERIFY(ReadBytes(t.bookPath).contains("\r\nName=Renamed\r\n"));
-        QCOMPARE(t.folderLines(),
-                 QStringList({t.row(u"One"_s, u"One"_s), t.row(u"Two"_s, u"Two"_s)}));
-    }
-
     // Told once; writing the book leaves the others out, and reading it back says nothing more.
     void foldersPastThirty()
     {
@@ -166,27 +142,25 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"n.txt"_s, "note"}});
-        const QList<std::tuple<QString, Kind, QString>> buttons = {
-            {u"tBAR_Button1"_s, Kind::Input, u"New Quirebox"_s},
-            {u"tBAR_Button2"_s, Kind::File, u"Open Quirebox"_s},
-            {u"tBAR_Button4"_s, Kind::Dialog, u"Add Folder"_s},
-            {u"tBAR_Button5"_s, Kind::Dialog, u"Quirebox - Delete Folder"_s},
-            {u"tBAR_Button7"_s, Kind::Input, u"Quirebox - Make New File"_s},
-            {u"tBAR_Button7_Item1"_s, Kind::Input, u"Quirebox - Make New File"_s},
-            {u"tBAR_Button7_Item2"_s, Kind::File, u"Add File"_s},
-            {u"tBAR_Button9"_s, Kind::Message, u"Quirebox - File Delete"_s}};
-        for (const auto &[name, kind, title] : buttons) {
-            kind == Kind::Input    ? t.platform.answerInput({})
-            : kind == Kind::File   ? t.platform.answerFile({})
-            : kind == Kind::Dialog ? t.platform.answerDialog({})
-                                   : t.platform.answerMessage(Platform::Button::Cancel);
-            t.trigger(name);
-            QVERIFY2(t.platform.allAnswered() && t.last().title == title, qPrintable(name));
-        }
-        QCOMPARE(t.platform.prompts.size(), buttons.size());
         t.type(u"X"_s);
         t.trigger(u"tBAR_Button8"_s);
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("Xnote"));
+        const QList<std::tuple<QString, QString, QString>> buttons = {
+            {u"1"_s, u"input:"_s, u"New Quirebox"_s},
+            {u"2"_s, u"file:"_s, u"Open Quirebox"_s},
+            {u"4"_s, u"dialog"_s, u"Add Folder"_s},
+            {u"5"_s, u"dialog"_s, u"Quirebox - Delete Folder"_s},
+            {u"7"_s, u"input:"_s, u"Quirebox - Make New File"_s},
+            {u"7_Item1"_s, u"input:"_s, u"Quirebox - Make New File"_s},
+            {u"7_Item2"_s, u"file:"_s, u"Add File"_s},
+            {u"9"_s, u"message"_s, u"Quirebox - File Delete"_s}};
+        for (const auto &[button, answer, title] : buttons) {
+            t.answer(answer);
+            t.trigger(u"tBAR_Button"_s + button);
+            QCOMPARE(t.last().title, title);
+        }
+        QCOMPARE(t.platform.prompts.size(), buttons.size());
+        QVERIFY(!QFile::exists(t.note(u"n.txt"_s)));
     }
 
     void closeQuestion_data()
@@ -210,8 +184,7 @@ private Q_SLOTS:
         t.platform.answerMessage(answer);
         t.trigger(u"mnuEND"_s);
         QCOMPARE(t.platform.prompts.size(), 1);
-        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"Note.txt"_s) +
-                                    u"\" isn't saved.\r\nSave this file before quitting?"_s);
+        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
         QCOMPARE(t.last().title, u"Save file?"_s);
         QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
         QCOMPARE(t.last().icon, Platform::Icon::Question);
@@ -258,59 +231,47 @@ private Q_SLOTS:
         QCOMPARE(t.selector(), QStringList(u"Roses=1"_s));
     }
 
-    // The dialog asked about the name as typed; the ".qb" added may name another file.
-    void newBookAsksBeforeReplacingUnderTheAddedExtension()
-    {
-        TestWindow t;
-        const QByteArray before = ReadBytes(t.bookPath);
-        t.platform.answerInput(u"Fresh"_s);
-        t.platform.answerFile(t.root.filePath(u"book"_s));
-        t.platform.answerMessage(Platform::Button::No);
-        t.start({});
-        t.trigger(u"B_NEW"_s);
-        QCOMPARE(t.last().text, u"The file \""_s + t.bookPath +
-                                    u"\" already exists.\r\nReplace it with the new book?"_s);
-        QCOMPARE(ReadBytes(t.bookPath), before);
-        QCOMPARE(t.title(), u"Quirebox v3.01"_s);
-    }
-
     // Every way out before the end leaves the open book and its file as they were.
     void stopped_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("answers"); // "|" between "input:...", "file:...", "message"
-        QTest::newRow("new, name cancelled") << u"B_NEW"_s << u"input:"_s;
-        QTest::newRow("new, dialog cancelled") << u"B_NEW"_s << u"input:Cook|file:"_s;
-        QTest::newRow("new, line break") << u"B_NEW"_s << u"input:a\r\nb|message"_s;
-        QTest::newRow("open cancelled") << u"B_mnuOPEN"_s << u"file:"_s;
-        QTest::newRow("open, not a book") << u"B_mnuOPEN"_s << u"file:notes.txt.qb|message"_s;
-        QTest::newRow("open, not there") << u"B_mnuOPEN"_s << u"file:Gone|message"_s;
-        QTest::newRow("rename cancelled") << u"B_mnuREN"_s << u"input:"_s;
-        QTest::newRow("rename, line break") << u"B_mnuREN"_s << u"input:x\ny|message"_s;
+        QTest::addColumn<QString>("answers"); // "~" is the book's directory
+        QTest::addColumn<QString>("message"); // the last one shown
+        const QString lineBreak = u"Quirebox can't store this book name: it holds a line break, "
+                                  "and a book file keeps the name on one line."_s;
+        const QString notABook = u"The file \"~/%1\" isn't a valid Quirebox file."_s;
+        QTest::newRow("new, name cancelled") << u"B_NEW"_s << u"input:"_s << QString();
+        QTest::newRow("new, dialog cancelled") << u"B_NEW"_s << u"input:Cook|file:"_s << QString();
+        QTest::newRow("new, line break") << u"B_NEW"_s << u"input:a\r\nb|message"_s << lineBreak;
+        // The dialog asked about the name as typed; the ".qb" added names another file.
+        QTest::newRow("new, \".qb\" added names a book")
+            << u"B_NEW"_s << u"input:Fresh|file:~/book|message"_s
+            << u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s;
+        QTest::newRow("open cancelled") << u"B_mnuOPEN"_s << u"file:"_s << QString();
+        QTest::newRow("open, not a book") << u"B_mnuOPEN"_s << u"file:~/notes.txt.qb|message"_s
+                                          << notABook.arg(u"notes.txt.qb"_s);
+        QTest::newRow("open, not there")
+            << u"B_mnuOPEN"_s << u"file:~/Gone|message"_s << notABook.arg(u"Gone.qb"_s);
+        QTest::newRow("rename cancelled") << u"B_mnuREN"_s << u"input:"_s << QString();
+        QTest::newRow("rename, line break")
+            << u"B_mnuREN"_s << u"input:x\ny|message"_s << lineBreak;
     }
 
     void stopped()
     {
         QFETCH(QString, command);
         QFETCH(QString, answers);
+        QFETCH(QString, message);
         TestWindow t({u"Alpha"_s, u"Beta"_s});
         QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
         t.open({{u"n.txt"_s, "note"}});
-        const QStringList script = answers.split(u'|');
-        for (const QString &answer : script) {
-            if (answer.startsWith(u"input:"))
-                t.platform.answerInput(answer.mid(6));
-            else if (answer.startsWith(u"file:"))
-                t.platform.answerFile(answer.size() > 5 ? t.root.filePath(answer.mid(5))
-                                                        : QString());
-            else
-                t.platform.answerMessage(Platform::Button::Ok);
-        }
+        t.answer(answers.replace(u'~', t.root.path()));
         const QString shown = Shown(t);
         const QByteArray bytes = ReadBytes(t.bookPath);
         t.trigger(command);
-        QVERIFY(t.platform.allAnswered());
-        QCOMPARE(t.platform.prompts.size(), script.size());
+        QCOMPARE(t.platform.prompts.size(), answers.count(u'|') + 1);
+        if (!message.isEmpty())
+            QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
         QCOMPARE(Shown(t), shown);
         QCOMPARE(ReadBytes(t.bookPath), bytes);
         QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");

@@ -52,37 +52,35 @@ public:
     explicit TestQtPlatform(const QString &root) : m_root(root) {}
 
 private Q_SLOTS:
-    void fileDialogsLeaveNoSettings();
+    void fileDialogsLeaveNoSettings()
+    {
+        const QString oldBook = m_root + u"/files/Old/old.qb"_s;
+        const QString newBook = m_root + u"/files/New/new.qb"_s;
+        QVERIFY(qb::test::WriteBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
+        QVERIFY(QDir().mkpath(QFileInfo(newBook).path()));
+        qb::QtPlatform platform;
+
+        Platform::FileDialogRequest open;
+        open.title = u"Open Book"_s;
+        open.filters = {u"Quirebox (QB) (*.qb)"_s};
+        AnswerFileDialog(oldBook);
+        QCOMPARE(platform.fileDialog(open), oldBook);
+
+        Platform::FileDialogRequest save;
+        save.mode = Platform::FileDialogRequest::Mode::Save;
+        save.title = u"New Book"_s;
+        save.filters = open.filters;
+        save.initialName = newBook;
+        AnswerFileDialog(newBook);
+        QCOMPARE(platform.fileDialog(save), newBook);
+
+        QCOMPARE(EntriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
+        QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
+    }
 
 private:
     QString m_root;
 };
-
-void TestQtPlatform::fileDialogsLeaveNoSettings()
-{
-    const QString oldBook = m_root + u"/files/Old/old.qb"_s;
-    const QString newBook = m_root + u"/files/New/new.qb"_s;
-    QVERIFY(qb::test::WriteBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
-    QVERIFY(QDir().mkpath(QFileInfo(newBook).path()));
-    qb::QtPlatform platform;
-
-    Platform::FileDialogRequest open;
-    open.title = u"Open Book"_s;
-    open.filters = {u"Quirebox (QB) (*.qb)"_s};
-    AnswerFileDialog(oldBook);
-    QCOMPARE(platform.fileDialog(open), oldBook);
-
-    Platform::FileDialogRequest save;
-    save.mode = Platform::FileDialogRequest::Mode::Save;
-    save.title = u"New Book"_s;
-    save.filters = open.filters;
-    save.initialName = newBook;
-    AnswerFileDialog(newBook);
-    QCOMPARE(platform.fileDialog(save), newBook);
-
-    QCOMPARE(EntriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
-    QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
-}
 
 int main(int argc, char *argv[])
 {
