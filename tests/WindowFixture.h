@@ -131,8 +131,8 @@ public:
             items.append(lstFLDS()->itemText(i) + u'=' + lstFLDS()->itemData(i).toString());
         return items;
     }
-    // Scripts answers separated by '|': "input:text", "file:path", "message" for Ok, or
-    // "dialog" to reject a form.
+    // Scripts answers separated by '|': "input:text", "file:path", "dialog" to reject a form,
+    // or a message box's "yes", "no", "cancel" or, for anything else, Ok.
     void answer(const QString &script)
     {
         for (const QString &answer : script.split(u'|', Qt::SkipEmptyParts)) {
@@ -143,7 +143,10 @@ public:
             else if (answer == u"dialog")
                 platform.answerDialog({});
             else
-                platform.answerMessage(Platform::Button::Ok);
+                platform.answerMessage(answer == u"yes"      ? Platform::Button::Yes
+                                       : answer == u"no"     ? Platform::Button::No
+                                       : answer == u"cancel" ? Platform::Button::Cancel
+                                                             : Platform::Button::Ok);
         }
     }
     FakePlatform::Prompt last() const

@@ -50,7 +50,7 @@ struct NoteWindow : TestWindow
         c.setPosition(position, QTextCursor::KeepAnchor);
         editor()->setTextCursor(c);
     }
-    // Opens the dialog, types `search` into it as the user would, and presses Find Next.
+    // Opens the dialog, types `search` into it as the user would, and presses Enter.
     void search(const QString &search, bool matchCase = false, bool fromBeginning = false)
     {
         trigger(u"T_mnuFIND"_s);
@@ -59,7 +59,7 @@ struct NoteWindow : TestWindow
             QTest::sendKeyEvent(QTest::Click, find()->txtFIND(), Qt::Key_unknown, QString(c), {});
         find()->chkCASE()->setChecked(matchCase);
         find()->chkBEGIN()->setChecked(fromBeginning);
-        QTest::mouseClick(find()->btnCOM(0), Qt::LeftButton);
+        QTest::keyClick(find()->txtFIND(), Qt::Key_Return);
     }
     // Scripts the Ok to "not found", which must be the next message.
     void notFound() { platform.answerMessage(Platform::Button::Ok); }
@@ -81,33 +81,27 @@ class TestEditor : public QObject
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void keys_data()
-    {
-        QTest::addColumn<QKeyCombination>("keys");
-        // Typed over "bc" of "abcdef", with "plain\r\nline" on the clipboard.
-        QTest::addColumn<QString>("text");
-        QTest::newRow("Tab") << QKeyCombination(Qt::Key_Tab) << u"a\tdef"_s;
-        QTest::newRow("Shift+Tab") << (Qt::SHIFT | Qt::Key_Backtab) << u"a\tdef"_s;
-        QTest::newRow("Ctrl+Tab") << (Qt::CTRL | Qt::Key_Tab) << u"a\tdef"_s;
-        QTest::newRow("Ctrl+V") << (Qt::CTRL | Qt::Key_V) << u"aplain\nlinedef"_s;
-        QTest::newRow("Shift+Insert") << (Qt::SHIFT | Qt::Key_Insert) << u"aplain\nlinedef"_s;
-        QTest::newRow("Ctrl+Shift+V, the editor's own")
-            << (Qt::CTRL | Qt::SHIFT | Qt::Key_V) << u"abcdef"_s;
-    }
-
-    // Tab always inserts a tab; the paste keys paste plain text only.
+    // Typed over "bc" of "abcdef": Tab always inserts a tab; the paste keys paste the
+    // clipboard's plain text only; Ctrl+Shift+V, the editor's own, does nothing.
     void keys()
     {
-        QFETCH(QKeyCombination, keys);
-        QFETCH(QString, text);
-        NoteWindow t(u"abcdef"_s);
-        PutRichClipboard(u"plain\r\nline"_s);
-        t.select(1, 3);
-        QTest::keyClick(t.editor(), keys.key(), keys.keyboardModifiers());
-        QCOMPARE(t.text(), text);
-        QCOMPARE(t.status(), text == u"abcdef" ? u"Unchanged"_s : u"Changed"_s);
-        for (const QTextFormat &format : t.editor()->document()->allFormats())
-            QVERIFY(!format.hasProperty(QTextFormat::FontWeight));
+        const QList<std::pair<QKeyCombination, QString>> rows = {
+            {QKeyCombination(Qt::Key_Tab), u"a\tdef"_s},
+            {Qt::SHIFT | Qt::Key_Backtab, u"a\tdef"_s},
+            {Qt::CTRL | Qt::Key_Tab, u"a\tdef"_s},
+            {Qt::CTRL | Qt::Key_V, u"aplain\nlinedef"_s},
+            {Qt::SHIFT | Qt::Key_Insert, u"aplain\nlinedef"_s},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_V, u"abcdef"_s}};
+        for (const auto &[keys, text] : rows) {
+            NoteWindow t(u"abcdef"_s);
+            PutRichClipboard(u"plain\r\nline"_s);
+            t.select(1, 3);
+            QTest::keyClick(t.editor(), keys.key(), keys.keyboardModifiers());
+            QCOMPARE(t.text(), text);
+            QCOMPARE(t.status(), text == u"abcdef" ? u"Unchanged"_s : u"Changed"_s);
+            for (const QTextFormat &format : t.editor()->document()->allFormats())
+                QVERIFY(!format.hasProperty(QTextFormat::FontWeight));
+        }
     }
 
     void editMenu()
@@ -159,119 +153,102 @@ private Q_SLOTS:
         QApplication::activePopupWidget()->hide();
     }
 
-    void drop_data()
+    // Dropped text comes in as plain text.
+    void dropText()
     {
-        QTest::addColumn<QString>("dropped"); // a file elsewhere; "@" names one of the folder
-        QTest::addColumn<bool>("bookOpen");
-        QTest::addColumn<QString>("message");   // %1: the dropped path
-        QTest::addColumn<QStringList>("after"); // the folder's notes as "name=content"
-        QTest::addColumn<QString>("title");     // the window's afterwards; empty: as it was
+        NoteWindow t(u"abc"_s);
+        QMimeData mime;
+        mime.setHtml(u"<b>rich</b>"_s);
+        mime.setText(u"plain"_s);
+        DropOn(t.editor(), &mime);
+        QVERIFY(t.text().contains(u"plain"_s) && t.text().size() == 8);
+        QCOMPARE(t.status(), u"Changed"_s);
+    }
+
+    // Dropped through the window system's events: only the first file counts, and a second
+    // one comes along every time. With no book open the editor is switched off, and still
+    // takes them.
+    void dropFiles()
+    {
         const QStringList kept = {u"a.txt=in folder"_s};
         const QString other = u"The file \"%1\" isn't a text file or a valid Quirebox file."_s;
         const QString z = u"Z - Quirebox v3.01"_s;
-        QTest::newRow("text") << QString() << true << QString() << kept << QString();
-        QTest::newRow("note, capital ending")
-            << u"Plan.TXT"_s << true << QString() << kept + QStringList{u"Plan.TXT=dropped"_s}
-            << QString();
-        QTest::newRow("note of the folder itself")
-            << u"@a.txt"_s << true << QString() << kept << QString();
-        QTest::newRow("note, no book open")
-            << u"new.txt"_s << false
-            << u"The file \"%1\" can't be added: a book and a folder must be open to take it."_s
-            << kept << QString();
-        QTest::newRow("book, capital ending") << u"OTHER.QB"_s << true << QString() << kept << z;
-        QTest::newRow("book, none open") << u"other.qb"_s << false << QString() << kept << z;
-        QTest::newRow("picture") << u"picture.png"_s << true << other << kept << QString();
-        QTest::newRow("txt inside") << u"a.txt.bak"_s << true << other << kept << QString();
-    }
-
-    // Dropped through the window system's events: text comes in as plain text; of files only
-    // the first counts, and a second one comes along every time. With no book open the editor
-    // is switched off, and still takes them.
-    void drop()
-    {
-        QFETCH(QString, dropped);
-        QFETCH(bool, bookOpen);
-        QFETCH(QString, message);
-        QFETCH(QString, title);
-        TestWindow t;
-        const QString path = dropped.startsWith(u'@') ? t.note(dropped.mid(1))
-                                                      : t.root.filePath(u"elsewhere/"_s + dropped);
-        const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
-        const QString zeds = t.root.filePath(u"zeds"_s);
-        QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed") && WriteBytes(second, "second"));
-        if (!dropped.isEmpty() && !dropped.startsWith(u'@'))
-            QVERIFY(WriteBytes(path,
-                               title.isEmpty() ? "dropped" : BookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
-        t.put(u"a.txt"_s, "in folder");
-        bookOpen ? t.open() : t.start({});
-        const QString before = t.title();
-        if (!message.isEmpty())
-            t.platform.answerMessage(Platform::Button::Ok);
-        QMimeData mime;
-        if (dropped.isEmpty()) {
-            mime.setHtml(u"<b>rich</b>"_s);
-            mime.setText(u"plain"_s);
+        // The file ("@": one of the folder), a book open, the message ("%1": the file), the
+        // folder's notes afterwards, and the window's title afterwards (empty: as it was).
+        const QList<std::tuple<QString, bool, QString, QStringList, QString>> rows = {
+            {u"Plan.TXT"_s, true, {}, kept + QStringList{u"Plan.TXT=dropped"_s}, {}},
+            {u"@a.txt"_s, true, {}, kept, {}},
+            {u"new.txt"_s,
+             false,
+             u"The file \"%1\" can't be added: a book and a folder must be open to take it."_s,
+             kept,
+             {}},
+            {u"OTHER.QB"_s, true, {}, kept, z},
+            {u"other.qb"_s, false, {}, kept, z},
+            {u"picture.png"_s, true, other, kept, {}},
+            {u"a.txt.bak"_s, true, other, kept, {}}};
+        for (const auto &[dropped, bookOpen, message, after, title] : rows) {
+            TestWindow t;
+            const QString path = dropped.startsWith(u'@')
+                                     ? t.note(dropped.mid(1))
+                                     : t.root.filePath(u"elsewhere/"_s + dropped);
+            const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
+            const QString zeds = t.root.filePath(u"zeds"_s);
+            QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed") && WriteBytes(second, "second"));
+            if (!dropped.startsWith(u'@'))
+                QVERIFY(WriteBytes(path, title.isEmpty() ? "dropped"
+                                                         : BookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
+            t.put(u"a.txt"_s, "in folder");
+            bookOpen ? t.open() : t.start({});
+            const QString before = t.title();
+            if (!message.isEmpty())
+                t.platform.answerMessage(Platform::Button::Ok);
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(second)});
+            QSignalSpy spy(t.editor(), &NoteEditor::filesDropped);
             DropOn(t.editor(), &mime);
-            QVERIFY(t.text().contains(u"plain"_s) && t.text().size() == 14);
-            QCOMPARE(t.status(), u"Changed"_s);
-            return;
+            QVERIFY(spy.wait());
+            QCOMPARE(t.platform.prompts.size(), message.isEmpty() ? 0 : 1);
+            if (!message.isEmpty())
+                QCOMPARE(t.last().text, message.arg(path));
+            QCOMPARE(t.entries(), after);
+            QCOMPARE(t.title(), title.isEmpty() ? before : title);
+            QCOMPARE(t.text(), !title.isEmpty() ? u"zed"_s : bookOpen ? u"in folder"_s : QString());
         }
-        mime.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(second)});
-        QSignalSpy spy(t.editor(), &NoteEditor::filesDropped);
-        DropOn(t.editor(), &mime);
-        QVERIFY(spy.wait());
-        QCOMPARE(t.platform.prompts.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty())
-            QCOMPARE(t.last().text, message.arg(path));
-        QTEST(t.entries(), "after");
-        QCOMPARE(t.title(), title.isEmpty() ? before : title);
-        QCOMPARE(t.text(), title.isEmpty() ? (bookOpen ? u"in folder"_s : QString()) : u"zed"_s);
     }
 
-    void search_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("search");
-        QTest::addColumn<bool>("matchCase");
-        QTest::addColumn<bool>("fromBeginning");
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<int>("start"); // -1: not found
-        QTest::newRow("first character") << u"Tea time"_s << u"tea"_s << false << false << 0 << 0;
-        QTest::newRow("case free") << u"The TEA room"_s << u"tea"_s << false << false << 0 << 4;
-        QTest::newRow("accents") << u"Crème BRÛLÉE"_s << u"brûlée"_s << false << false << 0 << 6;
-        QTest::newRow("Match Case") << u"The TEA room"_s << u"tea"_s << true << false << 0 << -1;
-        QTest::newRow("from the beginning") << u"tea, tea"_s << u"tea"_s << false << true << 8 << 0;
-        QTest::newRow("no wrap") << u"tea, tea"_s << u"tea"_s << false << false << 6 << -1;
-        QTest::newRow("empty text") << u"tea"_s << QString() << false << false << 0 << -1;
-        // A line break is one position between the lines, as in the editor.
-        QTest::newRow("third line")
-            << u"a\r\nb\r\nthree"_s << u"THREE"_s << false << false << 0 << 4;
-    }
-
-    // A match is selected and the dialog hidden; a failed search keeps the dialog open.
+    // A match is selected and the dialog hidden; a failed search keeps the dialog open. Enter
+    // finds, and adds the text to the history once.
     void search()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, search);
-        QFETCH(int, caret);
-        QFETCH(int, start);
-        NoteWindow w(text);
-        w.select(caret, caret);
-        if (start < 0)
-            w.notFound();
-        QFETCH(bool, matchCase);
-        QFETCH(bool, fromBeginning);
-        w.search(search, matchCase, fromBeginning);
-        if (start < 0) {
-            QCOMPARE(w.last().text, u"Unable to find the specified string."_s);
-            QCOMPARE(w.last().title, u"Quirebox Find"_s);
+        // The note, the text looked for, Match Case, From the Beginning, where the caret is,
+        // and where the match starts (-1: none).
+        const QList<std::tuple<QString, QString, bool, bool, int, int>> rows = {
+            {u"Tea time"_s, u"tea"_s, false, false, 0, 0},
+            {u"The TEA room"_s, u"tea"_s, false, false, 0, 4},
+            {u"Crème BRÛLÉE"_s, u"brûlée"_s, false, false, 0, 6},
+            {u"The TEA room"_s, u"tea"_s, true, false, 0, -1},
+            {u"tea, tea"_s, u"tea"_s, false, true, 8, 0},
+            {u"tea, tea"_s, u"tea"_s, false, false, 6, -1}, // no wrapping round
+            {u"tea"_s, QString(), false, false, 0, -1},
+            // A line break is one position between the lines, as in the editor.
+            {u"a\r\nb\r\nthree"_s, u"THREE"_s, false, false, 0, 4}};
+        for (const auto &[text, search, matchCase, fromBeginning, caret, start] : rows) {
+            NoteWindow w(text);
+            w.select(caret, caret);
+            if (start < 0)
+                w.notFound();
+            w.search(search, matchCase, fromBeginning);
+            if (start < 0) {
+                QCOMPARE(w.last().text, u"Unable to find the specified string."_s);
+                QCOMPARE(w.last().title, u"Quirebox Find"_s);
+            }
+            QCOMPARE(w.find()->isVisible(), start < 0);
+            QCOMPARE(w.selectionStart(), start);
+            QCOMPARE(w.cursor().selectedText().toCaseFolded(),
+                     start < 0 ? QString() : search.toCaseFolded());
+            QCOMPARE(w.history(), QStringList{search});
         }
-        QCOMPARE(w.find()->isVisible(), start < 0);
-        QCOMPARE(w.selectionStart(), start);
-        QCOMPARE(w.cursor().selectedText().toCaseFolded(),
-                 start < 0 ? QString() : search.toCaseFolded());
-        QCOMPARE(w.history(), QStringList{search});
     }
 
     // Find Next before the dialog ever opened searches for nothing; then it goes on from the
@@ -298,35 +275,13 @@ private Q_SLOTS:
         w.trigger(u"T_mnuFIND_NEXT"_s);
         QVERIFY(!w.cursor().hasSelection()); // the last match is let go, the caret at its end
         QCOMPARE(w.cursor().position(), 9);
-    }
-
-    // Twenty entries, newest first, duplicates and the empty text kept; Enter finds and hides
-    // and adds no entry of its own, Esc hides; the hidden dialog keeps its text and options.
-    void historyAndKeys()
-    {
-        QStringList words{u"s1"_s, u"s2"_s, u"tea"_s, u"tea"_s, QString()};
-        for (int i = 6; i <= 21; ++i)
-            words.append(u"s%1"_s.arg(i));
-        NoteWindow w(words.join(u' '));
-        w.notFound(); // the empty text
-        for (const QString &word : words)
-            w.search(word, true, true);
-        QStringList newestFirst(words.crbegin(), words.crend() - 1);
-        QCOMPARE(w.history(), newestFirst);
-        // The oldest entry, picked, is searched for although its place drops out.
-        w.trigger(u"T_mnuFIND"_s);
-        w.find()->txtFIND()->setCurrentIndex(19);
-        QTest::keyClick(w.find()->txtFIND(), Qt::Key_Return);
-        QVERIFY(!w.find()->isVisible());
-        QCOMPARE(w.cursor().selectedText(), u"s2"_s);
-        newestFirst.prepend(u"s2"_s);
-        newestFirst.removeLast();
-        QCOMPARE(w.history(), newestFirst);
+        // Esc hides the dialog, which keeps its text and options.
         w.trigger(u"T_mnuFIND"_s);
         QTest::keyClick(w.find()->txtFIND(), Qt::Key_Escape);
         QVERIFY(!w.find()->isVisible() && !w.find()->isModal());
-        QCOMPARE(w.find()->txtFIND()->currentText(), u"s2"_s);
+        QCOMPARE(w.find()->txtFIND()->currentText(), u"ab"_s);
         QVERIFY(w.find()->chkCASE()->isChecked() && w.find()->chkBEGIN()->isChecked());
+        QCOMPARE(w.history(), QStringList(u"ab"_s));
     }
 };
 

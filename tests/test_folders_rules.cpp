@@ -17,56 +17,40 @@ class TestFolderRules : public QObject
 private Q_SLOTS:
     void initTestCase() { test::KeepHomeIn(m_home.path()); }
 
-    // clang-format off
-    void newDirectoryPath_data()
-    {
-        QTest::addColumn<QString>("dir");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("root") << u"/"_s << u"Soups"_s << u"/Soups"_s;
-        QTest::newRow("drive root") << u"C:\\"_s << u"Soups"_s << u"C:\\Soups"_s;
-        QTest::newRow("directory") << u"/srv/notes"_s << u"Soups"_s << u"/srv/notes/Soups"_s;
-        QTest::newRow("parent") << u"/n"_s << u".."_s << QString();
-        QTest::newRow("two levels") << u"/n"_s << u"a/b"_s << QString();
-    }
-    // clang-format on
     void newDirectoryPath()
     {
-        QFETCH(QString, dir);
-        QFETCH(QString, name);
-        QTEST(NewDirectoryPath(dir, name), "expected");
+        QCOMPARE(NewDirectoryPath(u"/"_s, u"Soups"_s), u"/Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"C:\\"_s, u"Soups"_s), u"C:\\Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"/srv/notes"_s, u"Soups"_s), u"/srv/notes/Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"/n"_s, u".."_s), QString());
+        QCOMPARE(NewDirectoryPath(u"/n"_s, u"a/b"_s), QString());
         // A drive whose path is a prefix of a longer name does not hold it.
         const QStringList drives{u"/"_s, u"/home/op"_s};
         QCOMPARE(DriveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
         QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s);
     }
 
-    // clang-format off
-    void deleteRefusal_data()
-    {
-        QTest::addColumn<QString>("dir");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("root") << u"/"_s << u"root of the file system"_s;
-        QTest::newRow("home") << u"~"_s << u"your home directory"_s;
-        QTest::newRow("home, trailing slash") << u"~/"_s << u"your home directory"_s;
-        QTest::newRow("book's directory") << u"~/books"_s << u"the open book"_s;
-        QTest::newRow("ordinary") << u"~/books/Soups"_s << QString();
-        // Emptying it would empty the directory it names, which then could not be removed.
-        QTest::newRow("link to a directory") << u"~/Soups link"_s << u"a link to the directory"_s;
-        QTest::newRow("link, trailing slash") << u"~/Soups link/"_s << u"a link to the directory"_s;
-    }
-    // clang-format on
+    // A link to a directory is refused: emptying it would empty the directory it names, which
+    // then could not be removed.
     void deleteRefusal()
     {
-        QFETCH(QString, dir);
-        QFETCH(QString, reason);
-        QDir().mkpath(m_home.filePath(u"books/Soups"_s));
-        QFile::link(m_home.filePath(u"books/Soups"_s), m_home.filePath(u"Soups link"_s));
-        dir.replace(u'~', m_home.path());
-        const QString refusal =
-            DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
-        QCOMPARE(refusal.isEmpty(), reason.isEmpty());
-        QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+        const QList<std::pair<QString, QString>> rows = {
+            {u"/"_s, u"root of the file system"_s},
+            {u"~"_s, u"your home directory"_s},
+            {u"~/"_s, u"your home directory"_s},
+            {u"~/books"_s, u"the open book"_s},
+            {u"~/books/Soups"_s, {}},
+            {u"~/Soups link"_s, u"a link to the directory"_s},
+            {u"~/Soups link/"_s, u"a link to the directory"_s}};
+        QVERIFY(QDir().mkpath(m_home.filePath(u"books/Soups"_s)));
+        QVERIFY(QFile::link(m_home.filePath(u"books/Soups"_s), m_home.filePath(u"Soups link"_s)));
+        for (auto [dir, reason] : rows) {
+            dir.replace(u'~', m_home.path());
+            const QString refusal =
+                DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
+            QCOMPARE(refusal.isEmpty(), reason.isEmpty());
+            QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+        }
     }
 
     // A file the trash does not take stays, and the directory with it: nothing is ever deleted

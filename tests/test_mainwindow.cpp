@@ -34,61 +34,40 @@ QString Shown(const TestWindow &t)
     return t.title() + u'|' + t.selector().join(u',') + u'|' + Enabled(t).join(u',');
 }
 
-void ExpectNoBook(const TestWindow &t)
-{
-    QCOMPARE(t.title(), u"Quirebox v3.01"_s);
-    QCOMPARE(Enabled(t), QStringList());
-    QCOMPARE(t.lstFLDS()->count(), 0);
-    QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
-    QCOMPARE(t.status(), u"Unchanged"_s);
-    // The toolbar is not switched with the menu.
-    for (int button : {1, 2, 4, 5, 7, 9, 11, 12, 13})
-        QVERIFY(t.action(u"tBAR_Button%1"_s.arg(button))->isEnabled());
-}
-
 } // namespace
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Without a command line, or with a file that isn't a book on it.
     void startsWithoutABook()
     {
-        TestWindow t;
-        t.start({});
-        ExpectNoBook(t);
-        QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
-        QVERIFY(t.platform.prompts.isEmpty());
-    }
-
-    void refusesABadBookAtStartUp_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("a note, not a book") << QByteArray("Dear diary\r\n") << true;
-        QTest::newRow("empty file") << QByteArray() << true;
-        QTest::newRow("no such file") << QByteArray() << false;
-        QTest::newRow("larger than a book can be")
-            << "Mossgrange's Quirebox v3_[A1]\r\nName=Huge\r\n" + QByteArray(2 << 20, ' ') << true;
-    }
-
-    void refusesABadBookAtStartUp()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, exists);
-        TestWindow t;
-        const QString path = t.root.filePath(u"not a book.qb"_s);
-        if (exists)
-            QVERIFY(WriteBytes(path, bytes));
-        t.platform.answerMessage(Platform::Button::Ok);
-        t.start(path);
-        QCOMPARE(t.platform.prompts.size(), 1);
-        QCOMPARE(t.last().text, u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
-        QCOMPARE(t.last().title, u"Quirebox"_s);
-        QCOMPARE(t.last().icon, Platform::Icon::Exclamation);
-        QCOMPARE(t.last().buttons, Platform::Buttons::Ok);
-        ExpectNoBook(t);
-        QCOMPARE(ReadBytes(path), bytes);
+        for (const QByteArray &bytes : {QByteArray(), "Dear diary\r\n"_ba}) {
+            TestWindow t;
+            const QString path = t.root.filePath(u"not a book.qb"_s);
+            if (!bytes.isEmpty()) {
+                QVERIFY(WriteBytes(path, bytes));
+                t.platform.answerMessage(Platform::Button::Ok);
+            }
+            t.start(bytes.isEmpty() ? QString() : path);
+            if (!bytes.isEmpty()) {
+                QCOMPARE(t.last().text,
+                         u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
+                QCOMPARE(t.last().title, u"Quirebox"_s);
+                QCOMPARE(t.last().icon, Platform::Icon::Exclamation);
+                QCOMPARE(ReadBytes(path), bytes);
+            }
+            QCOMPARE(t.title(), u"Quirebox v3.01"_s);
+            QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
+            QCOMPARE(Enabled(t), QStringList());
+            QCOMPARE(t.lstFLDS()->count(), 0);
+            QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
+            QCOMPARE(t.status(), u"Unchanged"_s);
+            // The toolbar is not switched with the menu.
+            for (int button : {1, 2, 4, 5, 7, 9, 11, 12, 13})
+                QVERIFY(t.action(u"tBAR_Button%1"_s.arg(button))->isEnabled());
+        }
     }
 
     // Folders sorted by name without regard to case, each item's data its row in the book.
@@ -163,35 +142,26 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(t.note(u"n.txt"_s)));
     }
 
-    void closeQuestion_data()
-    {
-        QTest::addColumn<Platform::Button>("answer");
-        QTest::addColumn<bool>("closes");
-        QTest::newRow("Yes saves and closes") << Platform::Button::Yes << true;
-        QTest::newRow("No closes") << Platform::Button::No << true;
-        QTest::newRow("Cancel keeps the window") << Platform::Button::Cancel << false;
-    }
-
-    // Exit goes through the same question as the close box.
+    // Exit goes through the same question as the close box: Yes saves and closes, No closes,
+    // Cancel keeps the window.
     void closeQuestion()
     {
-        QFETCH(Platform::Button, answer);
-        QFETCH(bool, closes);
-        TestWindow t;
-        t.open({{u"Note.txt"_s, "hello\r\n"}});
-        t.w().show();
-        t.type(u"X"_s);
-        t.platform.answerMessage(answer);
-        t.trigger(u"mnuEND"_s);
-        QCOMPARE(t.platform.prompts.size(), 1);
-        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
-        QCOMPARE(t.last().title, u"Save file?"_s);
-        QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
-        QCOMPARE(t.last().icon, Platform::Icon::Question);
-        QCOMPARE(t.w().isVisible(), !closes);
-        const bool saved = answer == Platform::Button::Yes;
-        QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
-        QCOMPARE(t.status(), saved ? u"Unchanged"_s : u"Changed"_s);
+        for (const auto answer :
+             {Platform::Button::Yes, Platform::Button::No, Platform::Button::Cancel}) {
+            TestWindow t;
+            t.open({{u"Note.txt"_s, "hello\r\n"}});
+            t.w().show();
+            t.type(u"X"_s);
+            t.platform.answerMessage(answer);
+            t.trigger(u"mnuEND"_s);
+            QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
+            QCOMPARE(t.last().title, u"Save file?"_s);
+            QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
+            QCOMPARE(t.last().icon, Platform::Icon::Question);
+            QCOMPARE(t.w().isVisible(), answer == Platform::Button::Cancel);
+            const bool saved = answer == Platform::Button::Yes;
+            QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
+        }
     }
 
     // New Book: the prompt, the save dialog, the file written with ".qb" added. Open Book: the
@@ -232,50 +202,40 @@ private Q_SLOTS:
     }
 
     // Every way out before the end leaves the open book and its file as they were.
-    void stopped_data()
+    void stopped()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("answers"); // "~" is the book's directory
-        QTest::addColumn<QString>("message"); // the last one shown
         const QString lineBreak = u"Quirebox can't store this book name: it holds a line break, "
                                   "and a book file keeps the name on one line."_s;
         const QString notABook = u"The file \"~/%1\" isn't a valid Quirebox file."_s;
-        QTest::newRow("new, name cancelled") << u"B_NEW"_s << u"input:"_s << QString();
-        QTest::newRow("new, dialog cancelled") << u"B_NEW"_s << u"input:Cook|file:"_s << QString();
-        QTest::newRow("new, line break") << u"B_NEW"_s << u"input:a\r\nb|message"_s << lineBreak;
-        // The dialog asked about the name as typed; the ".qb" added names another file.
-        QTest::newRow("new, \".qb\" added names a book")
-            << u"B_NEW"_s << u"input:Fresh|file:~/book|message"_s
-            << u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s;
-        QTest::newRow("open cancelled") << u"B_mnuOPEN"_s << u"file:"_s << QString();
-        QTest::newRow("open, not a book") << u"B_mnuOPEN"_s << u"file:~/notes.txt.qb|message"_s
-                                          << notABook.arg(u"notes.txt.qb"_s);
-        QTest::newRow("open, not there")
-            << u"B_mnuOPEN"_s << u"file:~/Gone|message"_s << notABook.arg(u"Gone.qb"_s);
-        QTest::newRow("rename cancelled") << u"B_mnuREN"_s << u"input:"_s << QString();
-        QTest::newRow("rename, line break")
-            << u"B_mnuREN"_s << u"input:x\ny|message"_s << lineBreak;
-    }
-
-    void stopped()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, answers);
-        QFETCH(QString, message);
-        TestWindow t({u"Alpha"_s, u"Beta"_s});
-        QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
-        t.open({{u"n.txt"_s, "note"}});
-        t.answer(answers.replace(u'~', t.root.path()));
-        const QString shown = Shown(t);
-        const QByteArray bytes = ReadBytes(t.bookPath);
-        t.trigger(command);
-        QCOMPARE(t.platform.prompts.size(), answers.count(u'|') + 1);
-        if (!message.isEmpty())
-            QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
-        QCOMPARE(Shown(t), shown);
-        QCOMPARE(ReadBytes(t.bookPath), bytes);
-        QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
-        QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
+        // The command, the answers ("~": the book's directory), the last message shown.
+        const QList<std::tuple<QString, QString, QString>> rows = {
+            {u"B_NEW"_s, u"input:"_s, {}},
+            {u"B_NEW"_s, u"input:Cook|file:"_s, {}},
+            {u"B_NEW"_s, u"input:a\r\nb|message"_s, lineBreak},
+            // The dialog asked about the name as typed; the ".qb" added names another file.
+            {u"B_NEW"_s, u"input:Fresh|file:~/book|message"_s,
+             u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s},
+            {u"B_mnuOPEN"_s, u"file:"_s, {}},
+            {u"B_mnuOPEN"_s, u"file:~/notes.txt.qb|message"_s, notABook.arg(u"notes.txt.qb"_s)},
+            {u"B_mnuOPEN"_s, u"file:~/Gone|message"_s, notABook.arg(u"Gone.qb"_s)},
+            {u"B_mnuREN"_s, u"input:"_s, {}},
+            {u"B_mnuREN"_s, u"input:x\ny|message"_s, lineBreak}};
+        for (auto [command, answers, message] : rows) {
+            TestWindow t({u"Alpha"_s, u"Beta"_s});
+            QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
+            t.open({{u"n.txt"_s, "note"}});
+            t.answer(answers.replace(u'~', t.root.path()));
+            const QString shown = Shown(t);
+            const QByteArray bytes = ReadBytes(t.bookPath);
+            t.trigger(command);
+            QCOMPARE(t.platform.prompts.size(), answers.count(u'|') + 1);
+            if (!message.isEmpty())
+                QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
+            QCOMPARE(Shown(t), shown);
+            QCOMPARE(ReadBytes(t.bookPath), bytes);
+            QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
+            QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
+        }
     }
 
     // Rename Book rewrites the name line, which may hold "=" and ";", and keeps the folders.

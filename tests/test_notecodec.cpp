@@ -6,9 +6,6 @@
 using namespace Qt::StringLiterals;
 using namespace qb;
 
-Q_DECLARE_METATYPE(qb::NoteFormat)
-Q_DECLARE_METATYPE(qb::StandIn)
-
 namespace {
 
 constexpr NoteFormat kUtf8CrLf{TextEncoding::Utf8, false, LineEnd::CrLf};
@@ -23,68 +20,51 @@ class TestNoteCodec : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void detectFormat_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<NoteFormat>("expected");
-        const QByteArray ascii = "a plain line of ASCII text, "; // longer than one 8-byte stride
-
-        QTest::newRow("empty") << QByteArray() << kUtf8CrLf;
-        QTest::newRow("ascii") << ascii << kUtf8CrLf;
-        QTest::newRow("crlf then lf") << QByteArray("a\r\nb\nc") << kUtf8CrLf;
-        QTest::newRow("lf then crlf") << QByteArray("a\nb\r\n") << kUtf8Lf;
-        QTest::newRow("stray cr then lf") << QByteArray("a\rb\nc") << kUtf8Lf;
-        QTest::newRow("bom then lf")
-            << QByteArray("\xEF\xBB\xBF\n") << NoteFormat{TextEncoding::Utf8, true, LineEnd::Lf};
-        QTest::newRow("bom then invalid") << QByteArray("\xEF\xBB\xBF\xE9") << kAnsiCrLf;
-        QTest::newRow("U+10FFFF") << QByteArray("\xF4\x8F\xBF\xBF") << kUtf8CrLf;
-        QTest::newRow("latin-1 e acute") << QByteArray("caf\xE9\r\n") << kAnsiCrLf;
-        QTest::newRow("overlong 2") << QByteArray("\xC0\xAF") << kAnsiCrLf;
-        QTest::newRow("overlong 3") << QByteArray("\xE0\x80\xAF") << kAnsiCrLf;
-        QTest::newRow("overlong 4") << QByteArray("\xF0\x80\x80\xAF") << kAnsiCrLf;
-        QTest::newRow("U+D7FF") << QByteArray("\xED\x9F\xBF") << kUtf8CrLf;
-        QTest::newRow("surrogate D800") << QByteArray("\xED\xA0\x80") << kAnsiCrLf;
-        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << kAnsiCrLf;
-        QTest::newRow("eighth byte") << QByteArray("1234567\xE9") << kAnsiCrLf;
-        QTest::newRow("truncated at end") << ascii + "\xE2\x82" << kAnsiCrLf;
-        QTest::newRow("bad trail after ascii") << ascii + "\xC3\x28\n" << kAnsiLf;
-    }
-
+    // UTF-8 when the bytes are strictly valid UTF-8, else Windows-1252; the first line end
+    // decides the style.
     void detectFormat()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(NoteFormat, expected);
-        QCOMPARE(DetectNoteFormat(bytes), expected);
-        QCOMPARE(DecodeNoteBytes(bytes).format, expected);
+        const QByteArray ascii = "a plain line of ASCII text, "; // longer than one 8-byte stride
+        const NoteFormat bomLf{TextEncoding::Utf8, true, LineEnd::Lf};
+        const QList<std::pair<QByteArray, NoteFormat>> rows = {
+            {"", kUtf8CrLf},
+            {ascii, kUtf8CrLf},
+            {"a\r\nb\nc", kUtf8CrLf},
+            {"a\nb\r\n", kUtf8Lf},
+            {"a\rb\nc", kUtf8Lf}, // a stray CR does not count
+            {"\xEF\xBB\xBF\n", bomLf},
+            {"\xEF\xBB\xBF\xE9", kAnsiCrLf}, // a BOM, then invalid
+            {"\xF4\x8F\xBF\xBF", kUtf8CrLf}, // U+10FFFF
+            {"caf\xE9\r\n", kAnsiCrLf},
+            {"\xC0\xAF", kAnsiCrLf}, // overlong forms
+            {"\xE0\x80\xAF", kAnsiCrLf},
+            {"\xF0\x80\x80\xAF", kAnsiCrLf},
+            {"\xED\x9F\xBF", kUtf8CrLf},      // U+D7FF
+            {"\xED\xA0\x80", kAnsiCrLf},      // the surrogate D800
+            {"\xF4\x90\x80\x80", kAnsiCrLf},  // above U+10FFFF
+            {"1234567\xE9", kAnsiCrLf},       // the eighth byte
+            {ascii + "\xE2\x82", kAnsiCrLf},  // cut short at the end
+            {ascii + "\xC3\x28\n", kAnsiLf}}; // a bad trailing byte after ASCII
+        for (const auto &[bytes, expected] : rows) {
+            QCOMPARE(DetectNoteFormat(bytes), expected);
+            QCOMPARE(DecodeNoteBytes(bytes).format, expected);
+        }
     }
 
-    void decodeText_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<StandIn>>("standIns");
-
-        QTest::newRow("lone cr in crlf")
-            << QByteArray("a\rb\r\n") << u"a\u240Db\n"_s << QList<StandIn>{{1, u'\r'}};
-        QTest::newRow("lone lf in crlf")
-            << QByteArray("a\r\nb\nc") << u"a\nb\u240Ac"_s << QList<StandIn>{{3, u'\n'}};
-        QTest::newRow("crlf in lf note")
-            << QByteArray("a\nb\r\n") << u"a\nb\u240D\n"_s << QList<StandIn>{{3, u'\r'}};
-        QTest::newRow("separators") << QByteArray("\xE2\x80\xA8x\xE2\x80\xA9") << u"\u2424x\u00B6"_s
-                                    << QList<StandIn>{{0, 0x2028}, {2, 0x2029}};
-        QTest::newRow("ansi") << QByteArray("\x80\x81\x9F\xA0\xFF\r")
-                              << u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s
-                              << QList<StandIn>{{5, u'\r'}};
-    }
-
+    // A character the editor would change or swallow is shown by a stand-in.
     void decodeText()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QFETCH(QList<StandIn>, standIns);
-        const DecodedNote note = DecodeNoteBytes(bytes);
-        QCOMPARE(note.text, text);
-        QCOMPARE(note.standIns, standIns);
+        const QList<std::tuple<QByteArray, QString, QList<StandIn>>> rows = {
+            {"a\rb\r\n", u"a\u240Db\n"_s, {{1, u'\r'}}},
+            {"a\r\nb\nc", u"a\nb\u240Ac"_s, {{3, u'\n'}}},
+            {"a\nb\r\n", u"a\nb\u240D\n"_s, {{3, u'\r'}}},
+            {"\xE2\x80\xA8x\xE2\x80\xA9", u"\u2424x\u00B6"_s, {{0, 0x2028}, {2, 0x2029}}},
+            {"\x80\x81\x9F\xA0\xFF\r", u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s, {{5, u'\r'}}}};
+        for (const auto &[bytes, text, standIns] : rows) {
+            const DecodedNote note = DecodeNoteBytes(bytes);
+            QCOMPARE(note.text, text);
+            QCOMPARE(note.standIns, standIns);
+        }
     }
 
     void windows1252()

@@ -73,30 +73,23 @@ private Q_SLOTS:
     void unsavedEdits_data()
     {
         QTest::addColumn<QString>("command"); // a menu item, a pick, or a dropped file
-        QTest::addColumn<Platform::Button>("answer");
         for (const QString &command :
              u"pick folder F_mnuADD_NEW F_mnuADD_EXIST F_mnuREN F_mnuDEL F_mnuREFRESH drop:z.txt "
-             "drop:other.qb B_NEW B_mnuOPEN"_s.split(u' ')) {
-            QTest::addRow("%s, Yes", qPrintable(command)) << command << Platform::Button::Yes;
-            QTest::addRow("%s, No", qPrintable(command)) << command << Platform::Button::No;
-            QTest::addRow("%s, Cancel", qPrintable(command)) << command << Platform::Button::Cancel;
-        }
+             "drop:other.qb B_NEW B_mnuOPEN B_mnuF_NEW B_mnuF_REN B_mnuF_DEL"_s.split(u' '))
+            QTest::newRow(qPrintable(command)) << command;
     }
 
-    // Yes saves first, No drops the edits, Cancel stops the command and keeps both selectors.
+    // Every command that would drop the edits asks first; Cancel stops it and keeps the edits
+    // and both selectors, and the edits are asked about again.
     void unsavedEdits()
     {
         QFETCH(QString, command);
-        QFETCH(Platform::Button, answer);
         TestWindow t({u"Alpha"_s, u"Beta"_s});
         QVERIFY(WriteBytes(t.root.filePath(u"z.txt"_s), "outside\r\n"));
         QVERIFY(WriteBytes(t.root.filePath(u"other.qb"_s), BookBytes(u"O"_s, {})));
         t.open({{u"a.txt"_s, "alpha\r\n"}, {u"b.txt"_s, "beta\r\n"}});
         t.put(u"d.txt"_s, ""); // listed once the folder is read again
         t.type(u"X"_s);
-
-        FakePlatform &p = t.platform;
-        const bool done = answer != Platform::Button::Cancel;
         const QMap<QString, QString> ownPrompt = {
             // answered before the question
             {u"F_mnuADD_NEW"_s, u"input:new"_s},
@@ -104,9 +97,7 @@ private Q_SLOTS:
             {u"F_mnuADD_EXIST"_s, u"file:"_s + t.root.filePath(u"z.txt"_s)},
             {u"F_mnuDEL"_s, u"message"_s}};
         t.answer(ownPrompt.value(command));
-        p.answerMessage(answer);
-        if (done && command.startsWith(u'B'))
-            t.answer(command == u"B_NEW" ? u"input:"_s : u"file:"_s);
+        t.platform.answerMessage(Platform::Button::Cancel);
         if (command == u"pick")
             t.pickNote(u"b"_s);
         else if (command == u"folder")
@@ -117,105 +108,92 @@ private Q_SLOTS:
             t.trigger(command);
         const QString a = t.note(u"a.txt"_s);
         const bool refresh = command == u"F_mnuREFRESH";
-        const FakePlatform::Prompt question = p.messages().constLast();
-        QCOMPARE(question.text, UnsavedQuestion(a, refresh ? u"quitting"_s : u"leaving it"_s));
-        QCOMPARE(question.title, refresh ? u"Refresh"_s : u"Save file?"_s);
-        QCOMPARE(question.buttons, Platform::Buttons::YesNoCancel);
-        QCOMPARE(question.icon, Platform::Icon::Question);
-
-        const QString renamed = t.note(u"renamed.txt"_s);
-        const QMap<QString, bool> seen = {
-            {u"pick"_s, t.text() == u"beta\n"},
-            {u"folder"_s, !t.editor()->isEnabled() && t.text().isEmpty()}, // no note
-            {u"F_mnuADD_NEW"_s, QFile::exists(t.note(u"new.txt"_s))},
-            {u"F_mnuADD_EXIST"_s, QFile::exists(t.note(u"z.txt"_s))},
-            {u"F_mnuREN"_s, QFile::exists(renamed)},
-            {u"F_mnuDEL"_s, !QFile::exists(a)},
-            {u"F_mnuREFRESH"_s, t.lstFILE()->findText(u"d"_s) >= 0},
-            {u"drop:z.txt"_s, QFile::exists(t.note(u"z.txt"_s))},
-            {u"drop:other.qb"_s, t.title() == u"O - Quirebox v3.01"},
-            {u"B_NEW"_s, p.prompts.size() == 2},
-            {u"B_mnuOPEN"_s, p.prompts.size() == 2}};
-        QCOMPARE(seen.value(command), done);
-        // The note's bytes, wherever they went: saved first on Yes, as they were otherwise.
-        const QByteArray saved = answer == Platform::Button::Yes ? "Xalpha\r\n" : "alpha\r\n";
-        if (command == u"F_mnuDEL" && done)
-            QCOMPARE(TakeFromTrash(u"a.txt"_s), saved);
-        else
-            QCOMPARE(ReadBytes(command == u"F_mnuREN" && done ? renamed : a), saved);
-        // Edits still in the editor are asked about again.
-        const bool kept = !done || (answer == Platform::Button::No && command.startsWith(u'B'));
-        QCOMPARE(t.status() == u"Changed", kept);
-        if (kept) {
-            QCOMPARE(t.text(), u"Xalpha\n"_s);
-            QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
-            QCOMPARE(t.lstFILE()->currentText(), u"a"_s);
-            p.answerMessage(Platform::Button::Cancel);
-            QVERIFY(!t.w().close());
-            QCOMPARE(p.messages().constLast().text, UnsavedQuestion(a, u"quitting"_s));
-        }
+        QCOMPARE(t.last().text, UnsavedQuestion(a, refresh ? u"quitting"_s : u"leaving it"_s));
+        QCOMPARE(t.last().title, refresh ? u"Refresh"_s : u"Save file?"_s);
+        QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
+        QCOMPARE(t.last().icon, Platform::Icon::Question);
+        QCOMPARE(t.entries(),
+                 QStringList({u"a.txt=alpha\r\n"_s, u"b.txt=beta\r\n"_s, u"d.txt="_s}));
+        QCOMPARE(t.lstFILE()->count(), 2);
+        QCOMPARE(t.title(), u"Test Book - Quirebox v3.01"_s);
+        QCOMPARE(t.folderLines().size(), 2);
+        QCOMPARE(t.text(), u"Xalpha\n"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
+        QCOMPARE(t.lstFILE()->currentText(), u"a"_s);
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.w().close());
     }
 
-    void names_data()
+    // Yes saves first and No drops the edits; either way the command goes on.
+    void yesAndNo()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("answers");   // "~": a file "b.txt" outside the folder
-        QTest::addColumn<QString>("message");   // "%1": the folder
-        QTest::addColumn<QStringList>("after"); // the folder's entries as "name=content"
+        TestWindow t;
+        t.open({{u"a.txt"_s, "alpha\r\n"}, {u"b.txt"_s, "beta\r\n"}});
+        t.type(u"X"_s);
+        t.platform.answerMessage(Platform::Button::Yes);
+        t.pickNote(u"b"_s);
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("Xalpha\r\n"));
+        QCOMPARE(t.text(), u"beta\n"_s);
+        t.type(u"Y"_s);
+        t.platform.answerMessage(Platform::Button::No);
+        t.pickNote(u"a"_s);
+        QCOMPARE(t.bytes(u"b.txt"_s), QByteArray("beta\r\n"));
+        QCOMPARE(t.text(), u"Xalpha\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(t.w().close());
+    }
+
+    // Make New, Rename and Add Existing, each ending with the list read again and its first
+    // note shown.
+    void names()
+    {
         const QString make = u"F_mnuADD_NEW"_s, rename = u"F_mnuREN"_s;
         const QStringList kept = {u"a.txt=keep a"_s, u"b.txt=keep b"_s};
         const QString taken = u"The file \"%1/b.txt\" already exists.\r\n"_s;
-        QTest::newRow("new") << make << u"input:Ideas.txt.bak"_s << QString()
-                             << kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s};
-        QTest::newRow("new: slash")
-            << make << u"input:a/b|message"_s
-            << u"The name \"a/b\" can't be used for a note.\r\nA name cannot contain a slash (/) "
-               "or a backslash (\\)."_s
-            << kept;
-        QTest::newRow("new: taken")
-            << make << u"input:b|message"_s << taken + u"Please choose another name."_s << kept;
-        QTest::newRow("rename") << rename << u"input:zeta"_s << QString()
-                                << QStringList{u"b.txt=keep b"_s, u"zeta.txt=keep a"_s};
-        QTest::newRow("rename: taken") << rename << u"input:b|message"_s
-                                       << taken + u"The note \"a\" keeps its name."_s << kept;
-        QTest::newRow("add: taken, replaced")
-            << u"F_mnuADD_EXIST"_s << u"file:~|yes"_s << taken + u"Replace it with \"~\"?"_s
-            << QStringList{u"a.txt=keep a"_s, u"b.txt=from outside"_s};
-    }
-
-    // Each ends with the list read again and its first note shown.
-    void names()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, answers);
-        QFETCH(QString, message);
-        TestWindow t;
-        t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
-        const QString outside = t.root.filePath(u"outside/b.txt"_s);
-        QVERIFY(WriteBytes(outside, "from outside"));
-        t.answer(answers.replace(u'~', outside).replace(u"yes"_s, QString()));
-        if (answers.endsWith(u'|'))
-            t.platform.answerMessage(Platform::Button::Yes);
-        t.trigger(command);
-        const FakePlatform::Prompt first = t.platform.prompts.constFirst();
-        if (command == u"F_mnuADD_NEW") {
-            QCOMPARE(first.text,
-                     u"Directory: "_s + t.dir() + u"\r\n\r\nPlease insert the new filename:"_s);
-            QCOMPARE(first.title, u"Quirebox - Make New File"_s);
-            QCOMPARE(first.defaultText, u"Operator File"_s);
-        } else if (command == u"F_mnuREN") {
-            QCOMPARE(first.text, u"Folder: "_s + t.dir() +
-                                     u"\r\nFile: a.txt\r\n\r\nPlease insert the new file name:"_s);
-            QCOMPARE(first.title, u"Quirebox File Rename"_s);
-            QCOMPARE(first.defaultText, u"a"_s);
+        // The command, the answers ("~": "b.txt" outside the folder), the message ("%1": the
+        // folder), and the folder's entries afterwards.
+        const QList<std::tuple<QString, QString, QString, QStringList>> rows = {
+            {make, u"input:Ideas.txt.bak"_s, {}, kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s}},
+            {make, u"input:a/b|message"_s,
+             u"The name \"a/b\" can't be used for a note.\r\nA name cannot contain a slash (/) "
+             "or a backslash (\\)."_s,
+             kept},
+            {make, u"input:b|message"_s, taken + u"Please choose another name."_s, kept},
+            {rename, u"input:zeta"_s, {}, {u"b.txt=keep b"_s, u"zeta.txt=keep a"_s}},
+            {rename, u"input:b|message"_s, taken + u"The note \"a\" keeps its name."_s, kept},
+            {u"F_mnuADD_EXIST"_s,
+             u"file:~|yes"_s,
+             taken + u"Replace it with \"~\"?"_s,
+             {u"a.txt=keep a"_s, u"b.txt=from outside"_s}}};
+        for (auto [command, answers, message, after] : rows) {
+            TestWindow t;
+            t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
+            const QString outside = t.root.filePath(u"outside/b.txt"_s);
+            QVERIFY(WriteBytes(outside, "from outside"));
+            t.answer(answers.replace(u'~', outside));
+            t.trigger(command);
+            const FakePlatform::Prompt first = t.platform.prompts.constFirst();
+            if (command == make) {
+                QCOMPARE(first.text,
+                         u"Directory: "_s + t.dir() + u"\r\n\r\nPlease insert the new filename:"_s);
+                QCOMPARE(first.title, u"Quirebox - Make New File"_s);
+                QCOMPARE(first.defaultText, u"Operator File"_s);
+            } else if (command == rename) {
+                QCOMPARE(first.text,
+                         u"Folder: "_s + t.dir() +
+                             u"\r\nFile: a.txt\r\n\r\nPlease insert the new file name:"_s);
+                QCOMPARE(first.title, u"Quirebox File Rename"_s);
+                QCOMPARE(first.defaultText, u"a"_s);
+            }
+            if (!message.isEmpty()) {
+                QCOMPARE(t.last().text, message.replace(u"%1"_s, t.dir()).replace(u'~', outside));
+                QCOMPARE(t.last().title, first.title);
+            }
+            QCOMPARE(t.entries(), after);
+            QCOMPARE(t.lstFILE()->currentIndex(), 0);
+            QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
         }
-        if (!message.isEmpty()) {
-            QCOMPARE(t.last().text, message.replace(u"%1"_s, t.dir()).replace(u'~', outside));
-            QCOMPARE(t.last().title, first.title);
-        }
-        QTEST(t.entries(), "after");
-        QCOMPARE(t.lstFILE()->currentIndex(), 0);
-        QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
     }
 
     void deleteToTrash()
@@ -241,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(t.platform.prompts.size(), 2);
     }
 
-    // A note is saved in the form it was read in, until it holds a character that form can't.
+    // A note is saved in the form it was read in, unless it would not read back as saved.
     void savesInTheNotesForm()
     {
         TestWindow t;
@@ -250,67 +228,57 @@ private Q_SLOTS:
         t.type(u"é"_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), windows1252);
+        const QString stored = u"The file: \""_s + t.note(u"n.txt"_s) +
+                               u"\" is stored in the Windows-1252 character set, "_s;
+        t.editor()->selectAll();
+        t.editor()->insertPlainText(u"Ã©"_s); // bytes C3 A9, which read as UTF-8 "é"
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.save());
+        QCOMPARE(t.last().text, stored + u"but its text would then be read back as UTF-8 and "
+                                         "show other characters.\r\nSave the file as UTF-8 "
+                                         "instead?"_s);
+        QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
         t.type(u"Ж"_s);
         t.platform.answerMessage(Platform::Button::Cancel);
         QVERIFY(!t.save());
-        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"n.txt"_s) +
-                                    u"\" is stored in the Windows-1252 character set, which "
-                                    "can't hold the character \"Ж\" (U+0416).\r\nSave the file "
-                                    "as UTF-8 instead?"_s);
+        QCOMPARE(t.last().text, stored + u"which can't hold the character \"Ж\" (U+0416).\r\n"
+                                         "Save the file as UTF-8 instead?"_s);
         QCOMPARE(t.bytes(u"n.txt"_s), windows1252);
         t.platform.answerMessage(Platform::Button::Ok);
         QVERIFY(t.save());
-        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("\xD0\x96\xC3\xA9") + "caf\xC3\xA9\r\nx\ny");
-        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-    }
-
-    void saveAfterAnotherProgram_data()
-    {
-        QTest::addColumn<Platform::Button>("answer");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("Yes") << Platform::Button::Yes << "+mine"_ba;
-        QTest::newRow("No") << Platform::Button::No << "MINE"_ba;
+        QCOMPARE(t.bytes(u"n.txt"_s), "\xD0\x96\xC3\x83\xC2\xA9"_ba);
+        t.trigger(u"F_mnuREFRESH"_s);
+        QCOMPARE(t.text(), u"ЖÃ©"_s);
     }
 
     // Rewritten to the same size with the same time: asked before overwriting; a save after
     // Yes starts from what was written.
     void saveAfterAnotherProgram()
     {
-        QFETCH(Platform::Button, answer);
-        QFETCH(QByteArray, after);
-        TestWindow t;
-        t.open({{u"n.txt"_s, "mine"}});
-        const QString path = t.note(u"n.txt"_s);
-        t.type(u"+"_s);
-        const QDateTime time = QFileInfo(path).lastModified();
-        QFile file(path);
-        QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-        t.platform.answerMessage(answer);
-        QCOMPARE(t.save(), answer == Platform::Button::Yes);
-        QCOMPARE(t.last().text,
-                 u"The file: \""_s + path +
-                     u"\" has been changed or removed by another program since "
-                     "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
-        QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
-        QCOMPARE(t.bytes(u"n.txt"_s), after);
-        t.type(u"+"_s);
-        if (answer == Platform::Button::No)
-            t.platform.answerMessage(Platform::Button::Yes);
-        QVERIFY(t.save());
-        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
-    }
-
-    void encodeSaveReloadDecode_data()
-    {
-        QTest::addColumn<QByteArray>("plain");
-        QTest::addColumn<QString>("keyword");
-        QByteArray all;
-        for (int i = 0; i < 256; ++i)
-            all.append(char(i));
-        // Shifts 0, +1, -1 in turn keep every code of 0..255 in range at its position.
-        QTest::newRow("every byte value") << all << u"@A?"_s;
-        QTest::newRow("keyword in Windows-1252") << QByteArray("A\rB\nC\r\n") << u"é€"_s;
+        for (const auto &[answer, after] : {std::pair(Platform::Button::Yes, "+mine"_ba),
+                                            std::pair(Platform::Button::No, "MINE"_ba)}) {
+            TestWindow t;
+            t.open({{u"n.txt"_s, "mine"}});
+            const QString path = t.note(u"n.txt"_s);
+            t.type(u"+"_s);
+            const QDateTime time = QFileInfo(path).lastModified();
+            QFile file(path);
+            QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            t.platform.answerMessage(answer);
+            QCOMPARE(t.save(), answer == Platform::Button::Yes);
+            QCOMPARE(t.last().text,
+                     u"The file: \""_s + path +
+                         u"\" has been changed or removed by another program since "
+                         "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
+            QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
+            QCOMPARE(t.bytes(u"n.txt"_s), after);
+            t.type(u"+"_s);
+            if (answer == Platform::Button::No)
+                t.platform.answerMessage(Platform::Button::Yes);
+            QVERIFY(t.save());
+            QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
+        }
     }
 
     // Each situation of the encoder's table on the way, in the order a user meets them. Encode
@@ -318,37 +286,43 @@ private Q_SLOTS:
     // but is the book's second row.
     void encodeSaveReloadDecode()
     {
-        QFETCH(QByteArray, plain);
-        QFETCH(QString, keyword);
-        TestWindow t({u"Zed"_s, u"Alpha"_s});
-        t.open({{u"n.txt"_s, plain}});
-        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-        t.type(u"X"_s);
-        QTest::keyClick(t.editor(), Qt::Key_Backspace);
-        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
-        t.platform.answerInput(keyword);
-        t.trigger(u"T_mnuENCODE"_s);
-        QCOMPARE(t.last().text, u"Insert the KeyWord to encode the file: \r\n\"n.txt\"\r\n\r\n"
-                                "Encoder Version: 3_[A1]"_s);
-        QCOMPARE(t.last().title, u"Quirebox Encode"_s);
-        QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
-        t.platform.answerMessage(Platform::Button::Cancel);
-        QVERIFY(!t.w().close());
-        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
-        QVERIFY(t.save());
-        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-        QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all.append(char(i));
+        // Shifts 0, +1, -1 in turn keep every code of 0..255 in range at its position; a
+        // keyword in Windows-1252 over a note with stand-ins.
+        for (const auto &[plain, keyword] :
+             {std::pair(all, u"@A?"_s), std::pair("A\rB\nC\r\n"_ba, u"é€"_s)}) {
+            TestWindow t({u"Zed"_s, u"Alpha"_s});
+            t.open({{u"n.txt"_s, plain}});
+            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+            t.type(u"X"_s);
+            QTest::keyClick(t.editor(), Qt::Key_Backspace);
+            QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+            t.platform.answerInput(keyword);
+            t.trigger(u"T_mnuENCODE"_s);
+            QCOMPARE(t.last().text, u"Insert the KeyWord to encode the file: \r\n\"n.txt\"\r\n\r\n"
+                                    "Encoder Version: 3_[A1]"_s);
+            QCOMPARE(t.last().title, u"Quirebox Encode"_s);
+            QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
+            t.platform.answerMessage(Platform::Button::Cancel);
+            QVERIFY(!t.w().close());
+            QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
+            QVERIFY(t.save());
+            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+            QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
 
-        // Opening the encoded note asks for its keyword at once, and once.
-        t.platform.answerInput(keyword);
-        t.open();
-        QCOMPARE(t.platform.prompts.size(), 3);
-        QCOMPARE(t.last().text, u"Insert the KeyWord to decode the file: \r\n\"n.txt\"\r\n\r\n"
-                                "Decoder Version: 3_[A1]"_s);
-        QCOMPARE(t.last().title, u"Quirebox Decode"_s);
-        QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
-        QVERIFY(t.save());
-        QCOMPARE(t.bytes(u"n.txt"_s), plain);
+            // Opening the encoded note asks for its keyword at once, and once.
+            t.platform.answerInput(keyword);
+            t.open();
+            QCOMPARE(t.platform.prompts.size(), 3);
+            QCOMPARE(t.last().text, u"Insert the KeyWord to decode the file: \r\n\"n.txt\"\r\n\r\n"
+                                    "Decoder Version: 3_[A1]"_s);
+            QCOMPARE(t.last().title, u"Quirebox Decode"_s);
+            QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
+            QVERIFY(t.save());
+            QCOMPARE(t.bytes(u"n.txt"_s), plain);
+        }
     }
 
     // A keyword prompt cancelled changes nothing, and so does a keyword that drives a code out

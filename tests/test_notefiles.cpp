@@ -91,96 +91,74 @@ private Q_SLOTS:
                               u".qbsave-notours.txt"_s, u"note.txt"_s}));
     }
 
-    void pathRoutines()
+    void txtExtension()
     {
         QCOMPARE(EnsureTxtExtension(u"a.tx"_s), u"a.tx.txt"_s);
         QCOMPARE(EnsureTxtExtension(u"Report.TXT"_s), u"Report.TXT"_s);
-        QCOMPARE(FileNamePart(u"a\\b/c.txt"_s), u"c.txt"_s);
-        QCOMPARE(FileNamePart(u"a/b\\c.txt"_s), u"c.txt"_s);
-        QCOMPARE(FileNamePart(u"C:\\docs\\"_s), QString());
-    }
-
-    void checksAndCreatesNoteFiles_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << u" Ünïcødé spaced .TXT"_s << true;
-        QTest::newRow("backslash") << u"a\\b.txt"_s << false;
-        QTest::newRow("hidden") << u".plan.txt"_s << false;
-        QTest::newRow("delete") << u"a\u007fb.txt"_s << false;
-        QTest::newRow("C1 control") << u"a\u0085b.txt"_s << false;
-        QTest::newRow("255 bytes") << QString(251, u'a') + u".txt"_s << true;
-        QTest::newRow("256 bytes") << QString(252, u'a') + u".txt"_s << false;
-        QTest::newRow("254 bytes, 125 letters") << QString(125, u'é') + u".txt"_s << true;
-        QTest::newRow("256 bytes, 126 letters") << QString(126, u'é') + u".txt"_s << false;
     }
 
     // An accepted name makes a note (one CR LF) listed under that very name, and only once.
     void checksAndCreatesNoteFiles()
     {
-        QFETCH(QString, fileName);
-        QFETCH(bool, accepted);
-        const std::optional<QString> reason = CheckNoteFileName(fileName);
-        QCOMPARE(!reason.has_value(), accepted);
-        if (!accepted) {
-            QVERIFY(!reason->isEmpty());
-            return;
+        const QList<std::pair<QString, bool>> names = {{u" Ünïcødé spaced .TXT"_s, true},
+                                                       {u"a/b.txt"_s, false},
+                                                       {u"a\\b.txt"_s, false},
+                                                       {u"...txt"_s, false},
+                                                       {u"a\r\nb.txt"_s, false},
+                                                       {u".plan.txt"_s, false},
+                                                       {u"a\u007fb.txt"_s, false},
+                                                       {u"a\u0085b.txt"_s, false},
+                                                       {QString(251, u'a') + u".txt"_s, true},
+                                                       {QString(252, u'a') + u".txt"_s, false},
+                                                       {QString(125, u'é') + u".txt"_s, true},
+                                                       {QString(126, u'é') + u".txt"_s, false}};
+        for (const auto &[fileName, accepted] : names) {
+            const std::optional<QString> reason = CheckNoteFileName(fileName);
+            QVERIFY2(reason.has_value() != accepted && (accepted || !reason->isEmpty()),
+                     qPrintable(fileName));
+            if (!accepted)
+                continue;
+            QTemporaryDir dir;
+            const QString path = NoteFilePath(dir.path(), fileName);
+            QCOMPARE(CreateNoteFile(path), std::nullopt);
+            QCOMPARE(ReadBytes(path), "\r\n");
+            QVERIFY(WriteBytes(path, NoteBytes));
+            const FileError clash = CreateNoteFile(path);
+            QVERIFY(clash.has_value() && !clash->isEmpty());
+            QCOMPARE(ReadBytes(path), NoteBytes);
+            QCOMPARE(ListNoteFiles(dir.path()).fileNames, QStringList(fileName));
+            QCOMPARE(entriesOf(dir.path()), QStringList(fileName));
         }
-
-        QTemporaryDir dir;
-        const QString path = NoteFilePath(dir.path(), fileName);
-        QCOMPARE(CreateNoteFile(path), std::nullopt);
-        QCOMPARE(ReadBytes(path), "\r\n");
-        QVERIFY(WriteBytes(path, NoteBytes));
-        const FileError clash = CreateNoteFile(path);
-        QVERIFY(clash.has_value() && !clash->isEmpty());
-        QCOMPARE(ReadBytes(path), NoteBytes);
-        QCOMPARE(ListNoteFiles(dir.path()).fileNames, QStringList(fileName));
-        QCOMPARE(entriesOf(dir.path()), QStringList(fileName));
     }
 
-    void copiesWholeOrNothing_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("destination"); // "./src.txt": the source under another name
-        QTest::addColumn<bool>("replace");
-        QTest::addColumn<bool>("copied");
-        QTest::addColumn<QByteArray>("destinationAfter"); // empty: no such file
-        const QByteArray old("old note\r\n");
-        QTest::newRow("new name") << u"src.txt"_s << u"copy.txt"_s << false << true << NoteBytes;
-        QTest::newRow("taken name") << u"src.txt"_s << u"old.txt"_s << false << false << old;
-        QTest::newRow("taken name, may replace")
-            << u"src.txt"_s << u"old.txt"_s << true << true << NoteBytes;
-        QTest::newRow("onto itself") << u"src.txt"_s << u"./src.txt"_s << true << true << NoteBytes;
-        QTest::newRow("missing source") << u"gone.txt"_s << u"old.txt"_s << true << false << old;
-        QTest::newRow("pipe as source")
-            << u"pipe"_s << u"copy.txt"_s << true << false << QByteArray();
-    }
-
+    // A copy is whole or none: no part copy, no stray file, a taken name only replaced when
+    // allowed, a pipe never waited on.
     void copiesWholeOrNothing()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, destination);
-        QFETCH(bool, replace);
-        QFETCH(bool, copied);
-        QFETCH(QByteArray, destinationAfter);
-        QTemporaryDir from;
-        QTemporaryDir to;
-        QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
-        QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
-        QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), "old note\r\n"));
-        const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
-
-        const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
-        QCOMPARE(!error.has_value(), copied);
-        if (error)
-            QVERIFY(!error->isEmpty());
-        QCOMPARE(ReadBytes(from.filePath(u"src.txt"_s)), NoteBytes);
-        QCOMPARE(QFileInfo::exists(target), !destinationAfter.isEmpty());
-        QCOMPARE(ReadBytes(target), destinationAfter);
-        for (const QString &left : entriesOf(to.path())) // no part copies, no stray files
-            QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
-        QCOMPARE(entriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
+        const QByteArray old("old note\r\n");
+        const QList<std::tuple<QString, QString, bool, QByteArray>> rows = {
+            // source, destination ("./": beside the source), may replace, destination after
+            {u"src.txt"_s, u"copy.txt"_s, false, NoteBytes},
+            {u"src.txt"_s, u"old.txt"_s, false, old},
+            {u"src.txt"_s, u"old.txt"_s, true, NoteBytes},
+            {u"src.txt"_s, u"./src.txt"_s, true, NoteBytes},
+            {u"gone.txt"_s, u"old.txt"_s, true, old},
+            {u"pipe"_s, u"copy.txt"_s, true, {}}};
+        for (const auto &[source, destination, replace, after] : rows) {
+            QTemporaryDir from, to;
+            QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
+            QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
+            QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), old));
+            const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
+            const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
+            QCOMPARE(!error.has_value(), after == NoteBytes);
+            QVERIFY(!error || !error->isEmpty());
+            QCOMPARE(ReadBytes(target), after);
+            QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
+            QCOMPARE(entriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
+            for (const QString &left : entriesOf(to.path()))
+                QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
+        }
     }
 
     void renamesNeverOntoAnotherFile()
@@ -207,44 +185,37 @@ private Q_SLOTS:
         QCOMPARE(files(), QStringList({u"a.txt=other"_s, u"b.txt=b"_s, u"zeta.txt=a"_s}));
     }
 
-    void movesToTrash_data()
-    {
-        QTest::addColumn<bool>("trashUsable");
-        QTest::newRow("trash usable") << true;
-        QTest::newRow("plain file where the trash would be") << false;
-    }
-
     // HOME and the current directory are throwaway ones: Qt's own fallback would put files there.
     void movesToTrash()
     {
-        QFETCH(bool, trashUsable);
-        QTemporaryDir root;
-        QTemporaryDir current;
-        const QString oldCurrent = QDir::currentPath();
-        const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
-        QVERIFY(QDir::setCurrent(current.path()));
-        const QString home = root.filePath(u"home"_s);
-        QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
-        qputenv("HOME", QFile::encodeName(home));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
-        const QString note = root.filePath(u"old idea.txt"_s);
-        QVERIFY(WriteBytes(note, NoteBytes));
+        for (const bool trashUsable : {true, false}) { // false: a file where the trash would be
+            QTemporaryDir root, current;
+            const QString oldCurrent = QDir::currentPath();
+            const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
+            QVERIFY(QDir::setCurrent(current.path()));
+            const QString home = root.filePath(u"home"_s);
+            QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
+            qputenv("HOME", QFile::encodeName(home));
+            qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
+            const QString note = root.filePath(u"old idea.txt"_s);
+            QVERIFY(WriteBytes(note, NoteBytes));
 
-        const FileError error = MoveToTrash(note);
-        QCOMPARE(!error.has_value(), trashUsable);
-        if (error)
-            QVERIFY(!error->isEmpty());
-        QCOMPARE(QFileInfo::exists(note), !trashUsable);
-        QStringList trashed;
-        QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
-                trashed.append(found);
+            const FileError error = MoveToTrash(note);
+            QCOMPARE(!error.has_value(), trashUsable);
+            if (error)
+                QVERIFY(!error->isEmpty());
+            QCOMPARE(QFileInfo::exists(note), !trashUsable);
+            QStringList trashed;
+            QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
+                    trashed.append(found);
+            }
+            QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
+            QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
+            QCOMPARE(entriesOf(current.path()), QStringList());
         }
-        QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
-        QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
-        QCOMPARE(entriesOf(current.path()), QStringList());
     }
 
     // Another program rewrites the note and sets its time: only the same bytes and time match.

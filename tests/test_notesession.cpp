@@ -31,68 +31,49 @@ class TestNoteSession : public QObject
     QString m_path = m_dir.filePath(u"n.txt"_s);
 
 private Q_SLOTS:
-    void statusTable_data()
-    {
-        QTest::addColumn<NoteStatus>("status");
-        QTest::addColumn<bool>("saveBefore");
-        QTest::addColumn<bool>("decodeBefore");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("Unchanged")
-            << NoteStatus::Unchanged << true << true << u"Unchanged, Encode, Save off"_s;
-        QTest::newRow("Changed") << NoteStatus::Changed << false << true
-                                 << u"Changed, Decode, Save on"_s;
-        QTest::newRow("Decoded, Save on")
-            << NoteStatus::Decoded << true << true << u"Decoded, Encode, Save on"_s;
-        QTest::newRow("Decoded, Save off")
-            << NoteStatus::Decoded << false << true << u"Decoded, Encode, Save off"_s;
-        QTest::newRow("Encoded") << NoteStatus::Encoded << false << false
-                                 << u"Encoded, Decode, Save off"_s;
-    }
-
     // "Unchanged" turns Save off and Tools to Encode, "Changed" turns Save on, "Decoded" and
     // "Encoded" set the direction alone.
     void statusTable()
     {
-        QFETCH(NoteStatus, status);
-        QFETCH(bool, saveBefore);
-        QFETCH(bool, decodeBefore);
-        NoteSession session;
-        session.SetNoteStatus(decodeBefore ? NoteStatus::Encoded : NoteStatus::Decoded);
-        saveBefore ? session.SetNoteStatus(NoteStatus::Changed) : session.DisableNoteSave();
-        session.SetNoteStatus(status);
-        QTEST(State(session), "after");
-    }
-
-    void encodedNotes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("encoded");
-        QTest::addColumn<QString>("shown"); // deciphered with "@", which moves no code
-        QTest::newRow("header line") << Header + "\r\nbody" << true << u"body"_s;
-        QTest::newRow("header, LF") << Header + "\nbody" << true << u"ody"_s;
-        QTest::newRow("header alone") << Header << true << QString();
-        QTest::newRow("header, comma") << Header + ",more\r\n" << true << u"ore\n"_s;
-        QTest::newRow("header in quotes") << "\"" + Header + "\"\r\n" << true << u"\n"_s;
-        QTest::newRow("other case")
-            << Header.toLower() << false << QString::fromLatin1(Header.toLower());
-        QTest::newRow("one character more")
-            << Header + "x" << false << QString::fromLatin1(Header + "x");
+        const QList<std::tuple<NoteStatus, bool, bool, QString>> rows = {
+            // Save on, Decode before
+            {NoteStatus::Unchanged, true, true, u"Unchanged, Encode, Save off"_s},
+            {NoteStatus::Changed, false, true, u"Changed, Decode, Save on"_s},
+            {NoteStatus::Decoded, true, true, u"Decoded, Encode, Save on"_s},
+            {NoteStatus::Decoded, false, true, u"Decoded, Encode, Save off"_s},
+            {NoteStatus::Encoded, false, false, u"Encoded, Decode, Save off"_s}};
+        for (const auto &[status, saveBefore, decodeBefore, after] : rows) {
+            NoteSession session;
+            session.SetNoteStatus(decodeBefore ? NoteStatus::Encoded : NoteStatus::Decoded);
+            saveBefore ? session.SetNoteStatus(NoteStatus::Changed) : session.DisableNoteSave();
+            session.SetNoteStatus(status);
+            QCOMPARE(State(session), after);
+        }
     }
 
     // The first item of the first line tells an encoded note; its body starts at byte 39
-    // whatever comes before, and is deciphered from the bytes read.
+    // whatever comes before, and is deciphered from the bytes read ("@" moves no code).
     void encodedNotes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, encoded);
-        QVERIFY(WriteBytes(m_path, bytes));
-        NoteSession session;
-        const NoteSession::Loaded loaded = session.load(m_path);
-        QVERIFY(loaded.ok() && session.isShown());
-        QCOMPARE(loaded.encoded, encoded);
-        QCOMPARE(session.knownBytes(), encoded ? std::optional(bytes) : std::nullopt);
-        QTEST(encoded ? session.decipher(*session.knownBytes(), "@")->text : loaded.note.text,
-              "shown");
+        const QList<std::tuple<QByteArray, bool, QString>> rows = {
+            {Header + "\r\nbody", true, u"body"_s},
+            {Header + "\nbody", true, u"ody"_s},
+            {Header, true, QString()},
+            {Header + ",more\r\n", true, u"ore\n"_s},
+            {"\"" + Header + "\"\r\n", true, u"\n"_s},
+            {Header.toLower(), false, QString::fromLatin1(Header.toLower())},
+            {Header + "x", false, QString::fromLatin1(Header + "x")}};
+        for (const auto &[bytes, encoded, shown] : rows) {
+            QVERIFY(WriteBytes(m_path, bytes));
+            NoteSession session;
+            const NoteSession::Loaded loaded = session.load(m_path);
+            QVERIFY(loaded.ok() && session.isShown());
+            QCOMPARE(loaded.encoded, encoded);
+            QCOMPARE(session.knownBytes(), encoded ? std::optional(bytes) : std::nullopt);
+            QCOMPARE(encoded ? session.decipher(*session.knownBytes(), "@")->text
+                             : loaded.note.text,
+                     shown);
+        }
     }
 
     // Text the program puts in the editor is no edit: only the user's typing must be asked
