@@ -99,17 +99,6 @@ public:
         return true;
     }
 
-    // Message boxes only, for checks of what the user was told.
-    QList<Prompt> messages() const
-    {
-        QList<Prompt> result;
-        for (const Prompt &p : prompts) {
-            if (p.kind == Prompt::Kind::Message)
-                result.append(p);
-        }
-        return result;
-    }
-
 private:
     struct Answer
     {

@@ -130,41 +130,6 @@ private Q_SLOTS:
         QCOMPARE(t.cursor().selectedText(), u"a\u00A0b\u2029c"_s);
     }
 
-    // The toolbar's Cut, Copy and Paste stay on without a note, and do nothing; the right
-    // button shows the window's Edit menu.
-    void withoutANoteAndContextMenu()
-    {
-        TestWindow t;
-        t.open();
-        QApplication::clipboard()->setText(u"kept"_s);
-        for (int button : {11, 12, 13})
-            t.trigger(u"tBAR_Button%1"_s.arg(button));
-        QCOMPARE(QApplication::clipboard()->text(), u"kept"_s);
-        t.expectNoNote();
-
-        NoteWindow n(u"text"_s);
-        n.w().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&n.w()));
-        QWidget *viewport = n.editor()->viewport();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, {10, 10},
-                                viewport->mapToGlobal(QPoint(10, 10)));
-        QApplication::sendEvent(viewport, &event);
-        QTRY_COMPARE(QApplication::activePopupWidget(), n.child<QMenu>(u"mnuEDIT"_s));
-        QApplication::activePopupWidget()->hide();
-    }
-
-    // Dropped text comes in as plain text.
-    void dropText()
-    {
-        NoteWindow t(u"abc"_s);
-        QMimeData mime;
-        mime.setHtml(u"<b>rich</b>"_s);
-        mime.setText(u"plain"_s);
-        DropOn(t.editor(), &mime);
-        QVERIFY(t.text().contains(u"plain"_s) && t.text().size() == 8);
-        QCOMPARE(t.status(), u"Changed"_s);
-    }
-
     // Dropped through the window system's events: only the first file counts, and a second
     // one comes along every time. With no book open the editor is switched off, and still
     // takes them.

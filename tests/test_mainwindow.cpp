@@ -116,32 +116,6 @@ private Q_SLOTS:
         QCOMPARE(t.lstFLDS()->itemText(29), u"G01"_s);
     }
 
-    // Each toolbar button runs its command: the first thing it asks tells which.
-    void toolbarButtons()
-    {
-        TestWindow t;
-        t.open({{u"n.txt"_s, "note"}});
-        t.type(u"X"_s);
-        t.trigger(u"tBAR_Button8"_s);
-        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("Xnote"));
-        const QList<std::tuple<QString, QString, QString>> buttons = {
-            {u"1"_s, u"input:"_s, u"New Quirebox"_s},
-            {u"2"_s, u"file:"_s, u"Open Quirebox"_s},
-            {u"4"_s, u"dialog"_s, u"Add Folder"_s},
-            {u"5"_s, u"dialog"_s, u"Quirebox - Delete Folder"_s},
-            {u"7"_s, u"input:"_s, u"Quirebox - Make New File"_s},
-            {u"7_Item1"_s, u"input:"_s, u"Quirebox - Make New File"_s},
-            {u"7_Item2"_s, u"file:"_s, u"Add File"_s},
-            {u"9"_s, u"message"_s, u"Quirebox - File Delete"_s}};
-        for (const auto &[button, answer, title] : buttons) {
-            t.answer(answer);
-            t.trigger(u"tBAR_Button"_s + button);
-            QCOMPARE(t.last().title, title);
-        }
-        QCOMPARE(t.platform.prompts.size(), buttons.size());
-        QVERIFY(!QFile::exists(t.note(u"n.txt"_s)));
-    }
-
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
     // Cancel keeps the window.
     void closeQuestion()
@@ -164,15 +138,16 @@ private Q_SLOTS:
         }
     }
 
-    // New Book: the prompt, the save dialog, the file written with ".qb" added. Open Book: the
-    // dialog, ".qb" added to a name picked without it, the dialog starting with its last name.
+    // New Book: the prompt, the save dialog, the file written with ".qb" added; Rename Book.
+    // Open Book: the dialog, ".qb" added to a name picked without it, the dialog starting with
+    // its last name.
     void newAndOpenBook()
     {
         TestWindow t;
         t.open();
         t.platform.answerInput(u"Kitchen"_s);
         t.platform.answerFile(t.root.filePath(u"Cook"_s));
-        t.trigger(u"B_NEW"_s);
+        t.trigger(u"tBAR_Button1"_s);
         QCOMPARE(t.platform.prompts[0].text, u"Insert the name for the new Quirebox:"_s);
         QCOMPARE(t.platform.prompts[0].defaultText, u"Operator Quirebox"_s);
         const QStringList filters{u"Quirebox (QB) (*.qb)"_s, u"All Files (*)"_s};
@@ -186,17 +161,26 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith(";Operator;\r\n") && bytes.count('\n') == 3);
         QCOMPARE(t.title(), u"Kitchen - Quirebox v3.01"_s);
 
+        // Rename Book rewrites the name line, which may hold "=" and ";".
+        t.platform.answerInput(u"Pots=2;pans"_s);
+        t.trigger(u"B_mnuREN"_s);
+        QCOMPARE(t.last().text,
+                 u"Old Quirebox name: Kitchen\r\nInsert the new name for the Quirebox:"_s);
+        QCOMPARE(t.last().defaultText, u"Kitchen"_s);
+        QCOMPARE(t.title(), u"Pots=2;pans - Quirebox v3.01"_s);
+        QVERIFY(ReadBytes(t.root.filePath(u"Cook.qb"_s)).contains("\r\nName=Pots=2;pans\r\n"));
+
         const QString other = t.root.filePath(u"Other.qb"_s);
         QVERIFY(WriteBytes(other, BookBytes(u"Garden"_s, {{u"Roses"_s, u"r"_s}})));
         t.platform.answerFile(t.root.filePath(u"Other"_s));
         t.trigger(u"B_mnuOPEN"_s);
         t.platform.answerFile(QString());
         t.trigger(u"tBAR_Button2"_s);
-        const Request &open = t.platform.prompts[2].file;
+        const Request &open = t.platform.prompts[3].file;
         QVERIFY(open.mode == Request::Mode::Open && !open.confirmOverwrite);
         QCOMPARE(open.title, u"Open Quirebox"_s);
         QCOMPARE(open.filters, filters);
-        QCOMPARE(t.platform.prompts[3].file.initialName, t.root.filePath(u"Other"_s));
+        QCOMPARE(t.platform.prompts[4].file.initialName, t.root.filePath(u"Other"_s));
         QCOMPARE(t.title(), u"Garden - Quirebox v3.01"_s);
         QCOMPARE(t.selector(), QStringList(u"Roses=1"_s));
     }
@@ -236,22 +220,6 @@ private Q_SLOTS:
             QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
             QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
         }
-    }
-
-    // Rename Book rewrites the name line, which may hold "=" and ";", and keeps the folders.
-    void renameBook()
-    {
-        TestWindow t({u"Beta"_s, u"Alpha"_s});
-        t.open({{u"n.txt"_s, "note"}});
-        const QStringList folderLines = t.folderLines();
-        t.platform.answerInput(u"Pots=2;pans"_s);
-        t.trigger(u"B_mnuREN"_s);
-        QCOMPARE(t.last().text,
-                 u"Old Quirebox name: Test Book\r\nInsert the new name for the Quirebox:"_s);
-        QCOMPARE(t.last().defaultText, u"Test Book"_s);
-        QCOMPARE(t.title(), u"Pots=2;pans - Quirebox v3.01"_s);
-        QCOMPARE(ParseBook(ReadBytes(t.bookPath))->name, u"Pots=2;pans"_s);
-        QCOMPARE(t.folderLines(), folderLines);
     }
 };
 

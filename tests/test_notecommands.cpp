@@ -75,7 +75,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("command"); // a menu item, a pick, or a dropped file
         for (const QString &command :
              u"pick folder F_mnuADD_NEW F_mnuADD_EXIST F_mnuREN F_mnuDEL F_mnuREFRESH drop:z.txt "
-             "drop:other.qb B_NEW B_mnuOPEN B_mnuF_NEW B_mnuF_REN B_mnuF_DEL"_s.split(u' '))
+             "drop:other.qb B_NEW B_mnuOPEN B_mnuF_NEW B_mnuF_REN B_mnuF_DEL tBAR_Button7_Item1"_s
+                 .split(u' '))
             QTest::newRow(qPrintable(command)) << command;
     }
 
@@ -93,6 +94,7 @@ private Q_SLOTS:
         const QMap<QString, QString> ownPrompt = {
             // answered before the question
             {u"F_mnuADD_NEW"_s, u"input:new"_s},
+            {u"tBAR_Button7_Item1"_s, u"input:new"_s},
             {u"F_mnuREN"_s, u"input:renamed"_s},
             {u"F_mnuADD_EXIST"_s, u"file:"_s + t.root.filePath(u"z.txt"_s)},
             {u"F_mnuDEL"_s, u"message"_s}};
@@ -125,30 +127,11 @@ private Q_SLOTS:
         QVERIFY(!t.w().close());
     }
 
-    // Yes saves first and No drops the edits; either way the command goes on.
-    void yesAndNo()
-    {
-        TestWindow t;
-        t.open({{u"a.txt"_s, "alpha\r\n"}, {u"b.txt"_s, "beta\r\n"}});
-        t.type(u"X"_s);
-        t.platform.answerMessage(Platform::Button::Yes);
-        t.pickNote(u"b"_s);
-        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("Xalpha\r\n"));
-        QCOMPARE(t.text(), u"beta\n"_s);
-        t.type(u"Y"_s);
-        t.platform.answerMessage(Platform::Button::No);
-        t.pickNote(u"a"_s);
-        QCOMPARE(t.bytes(u"b.txt"_s), QByteArray("beta\r\n"));
-        QCOMPARE(t.text(), u"Xalpha\n"_s);
-        QCOMPARE(t.status(), u"Unchanged"_s);
-        QVERIFY(t.w().close());
-    }
-
     // Make New, Rename and Add Existing, each ending with the list read again and its first
     // note shown.
     void names()
     {
-        const QString make = u"F_mnuADD_NEW"_s, rename = u"F_mnuREN"_s;
+        const QString make = u"tBAR_Button7"_s, rename = u"F_mnuREN"_s;
         const QStringList kept = {u"a.txt=keep a"_s, u"b.txt=keep b"_s};
         const QString taken = u"The file \"%1/b.txt\" already exists.\r\n"_s;
         // The command, the answers ("~": "b.txt" outside the folder), the message ("%1": the
@@ -162,7 +145,7 @@ private Q_SLOTS:
             {make, u"input:b|message"_s, taken + u"Please choose another name."_s, kept},
             {rename, u"input:zeta"_s, {}, {u"b.txt=keep b"_s, u"zeta.txt=keep a"_s}},
             {rename, u"input:b|message"_s, taken + u"The note \"a\" keeps its name."_s, kept},
-            {u"F_mnuADD_EXIST"_s,
+            {u"tBAR_Button7_Item2"_s,
              u"file:~|yes"_s,
              taken + u"Replace it with \"~\"?"_s,
              {u"a.txt=keep a"_s, u"b.txt=from outside"_s}}};
@@ -226,7 +209,7 @@ private Q_SLOTS:
         t.open({{u"n.txt"_s, "caf\xE9\r\nx\ny"}});
         const QByteArray windows1252 = QByteArray("\xE9") + "caf\xE9\r\nx\ny";
         t.type(u"é"_s);
-        QVERIFY(t.save());
+        t.trigger(u"tBAR_Button8"_s);
         QCOMPARE(t.bytes(u"n.txt"_s), windows1252);
         const QString stored = u"The file: \""_s + t.note(u"n.txt"_s) +
                                u"\" is stored in the Windows-1252 character set, "_s;

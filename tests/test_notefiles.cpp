@@ -91,12 +91,6 @@ private Q_SLOTS:
                               u".qbsave-notours.txt"_s, u"note.txt"_s}));
     }
 
-    void txtExtension()
-    {
-        QCOMPARE(EnsureTxtExtension(u"a.tx"_s), u"a.tx.txt"_s);
-        QCOMPARE(EnsureTxtExtension(u"Report.TXT"_s), u"Report.TXT"_s);
-    }
-
     // An accepted name makes a note (one CR LF) listed under that very name, and only once.
     void checksAndCreatesNoteFiles()
     {

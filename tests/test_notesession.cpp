@@ -112,24 +112,6 @@ private Q_SLOTS:
         QVERIFY(!session.isShown() && !session.hasUnsavedEdits() && !session.knownBytes());
         QCOMPARE(session.status(), NoteStatus::Unchanged);
     }
-
-    // A save takes the fingerprint of what it wrote; another program's write is seen.
-    void loadSaveAndFingerprint()
-    {
-        NoteSession session;
-        const NoteSession::Loaded missing = session.load(m_dir.filePath(u"gone.txt"_s));
-        QVERIFY(!missing.ok() && !session.isShown());
-        QVERIFY(WriteBytes(m_path, "caf\xE9\nline\n"));
-        QCOMPARE(session.load(m_path).note.text, u"café\nline\n"_s);
-        QCOMPARE(session.noteName(), u"n"_s);
-        QCOMPARE(session.checkFile().outcome, FingerprintCheck::Outcome::Same);
-        QVERIFY(WriteBytes(m_path, "other"));
-        QCOMPARE(session.checkFile().outcome, FingerprintCheck::Outcome::Changed);
-        QVERIFY(session.save("mine", session.format()).ok());
-        QCOMPARE(session.checkFile().outcome, FingerprintCheck::Outcome::Same);
-        QCOMPARE(session.format().encoding, TextEncoding::Windows1252);
-        QCOMPARE(session.format().lineEnd, LineEnd::Lf);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestNoteSession)
