@@ -29,6 +29,13 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
            file.write(bytes) == bytes.size();
 }
 
+// Every entry of `dir`, hidden ones included, sorted by name.
+inline QStringList EntriesOf(const QString &dir)
+{
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 // Points HOME, and with it the trash, into `dir`: tests never touch the real ones.
 inline void KeepHomeIn(const QString &dir)
 {

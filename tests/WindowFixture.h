@@ -62,13 +62,7 @@ public:
     // Lines 4 and on of the book file, without their line ends.
     QStringList folderLines() const
     {
-        const QList<QByteArray> lines = ReadBytes(bookPath).split('\n');
-        QStringList result;
-        for (qsizetype i = 3; i < lines.size(); ++i) {
-            if (!lines.at(i).isEmpty())
-                result.append(QString::fromUtf8(lines.at(i).chopped(1)));
-        }
-        return result;
+        return QString::fromUtf8(ReadBytes(bookPath)).split(u"\r\n"_s, Qt::SkipEmptyParts).mid(3);
     }
     // A book line for the folder `name` whose directory is `dirName` beside the book.
     QString row(const QString &name, const QString &dirName) const
@@ -91,12 +85,12 @@ public:
     }
 
     frmQB &w() const { return *window; }
+    // A control by its design name; a missing one ends the test run.
     template <typename T = QWidget> T *child(const QString &name) const
     {
-        T *found = window->findChild<T *>(name);
-        if (!found)
-            qFatal("no child named %s", qPrintable(name));
-        return found;
+        if (T *found = window->findChild<T *>(name))
+            return found;
+        qFatal("no child named %s", qPrintable(name));
     }
     QAction *action(const QString &name) const { return child<QAction>(name); }
     void trigger(const QString &name) const { action(name)->trigger(); }

@@ -54,12 +54,6 @@ private:
     int (*m_hits)() = nullptr;
 };
 
-QStringList everythingIn(const QString &dir)
-{
-    return QDir(dir).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 struct Injected
 {
     const char *call;
@@ -117,13 +111,13 @@ private Q_SLOTS:
                                         u"\".\r\n"_s + reason);
             QCOMPARE(t.status(), u"Changed"_s);
             QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : OldBytes);
-            QCOMPARE(everythingIn(t.dir()), QStringList(u"note.txt"_s));
+            QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
 
             // Nothing to ask about another program: the next save simply works.
             QVERIFY(t.save());
             QCOMPARE(t.status(), u"Unchanged"_s);
             QCOMPARE(t.bytes(u"note.txt"_s), newBytes);
-            QCOMPARE(everythingIn(t.dir()), QStringList(u"note.txt"_s));
+            QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
         }
     }
 

@@ -1,8 +1,13 @@
 // The main window as a user meets it: start-up, the commands an open book switches on, the
-// toolbar, the Book menu's New, Open and Rename, and closing.
+// Book menu's New, Open and Rename, closing; handing the note to Glyphwright, opening a folder
+// in the file browser, and the about box.
 #include "WindowFixture.h"
 
+#include "launch/mgABOUT.h"
+#include "platform/QtPlatform.h"
+
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 using namespace qb;
 using namespace qb::test;
@@ -34,6 +39,18 @@ QString Shown(const TestWindow &t)
     return t.title() + u'|' + t.selector().join(u',') + u'|' + Enabled(t).join(u',');
 }
 
+// Puts the stand-in tool, a shell script, into `dir` as Glyphwright; its path.
+QString PlaceTool(const QString &dir, bool runnable = true)
+{
+    const QString tool = QDir(dir).filePath(u"Glyphwright"_s);
+    const QFile::Permissions readWrite = QFile::ReadOwner | QFile::WriteOwner;
+    const QString script = qEnvironmentVariable("QB_TEST_DATA") + u"/launch/fake-glyphwright.sh"_s;
+    if (!WriteBytes(tool, ReadBytes(script)) ||
+        !QFile::setPermissions(tool, runnable ? readWrite | QFile::ExeOwner : readWrite))
+        return {};
+    return tool;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -61,7 +78,6 @@ private Q_SLOTS:
             QCOMPARE(t.title(), u"Quirebox v3.01"_s);
             QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
             QCOMPARE(Enabled(t), QStringList());
-            QCOMPARE(t.lstFLDS()->count(), 0);
             QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
             QCOMPARE(t.status(), u"Unchanged"_s);
             // The toolbar is not switched with the menu.
@@ -80,7 +96,6 @@ private Q_SLOTS:
         QCOMPARE(t.selector(), QStringList({u"alpha=2"_s, u"Beta=3"_s, u"Zeta=1"_s}));
         QCOMPARE(t.lstFLDS()->currentIndex(), 0);
         QCOMPARE(t.text(), u"first"_s);
-        QCOMPARE(t.shown(), u"File: "_s + t.dir(u"alpha"_s) + u"/n.txt"_s);
         // All but Save, as the note is unchanged, and the tool, which is not beside the test.
         QStringList on = NeedABook;
         on.removeOne(u"T_mnuGLWR"_s);
@@ -91,29 +106,6 @@ private Q_SLOTS:
         empty.open();
         QCOMPARE(Enabled(empty), on);
         empty.expectNoNote();
-    }
-
-    // Told once; writing the book leaves the others out, and reading it back says nothing more.
-    void foldersPastThirty()
-    {
-        QStringList names;
-        for (int i = 1; i <= 32; ++i)
-            names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
-        TestWindow t(names);
-        t.put(u"n.txt"_s, "note", u"F01"_s);
-        t.platform.answerMessage(Platform::Button::Ok);
-        t.open();
-        QCOMPARE(t.lstFLDS()->count(), 30);
-        QCOMPARE(t.last().text, u"The book \""_s + t.bookPath +
-                                    u"\" lists 32 folders, but a book holds at most 30. Only the "
-                                    "first 30 are used; the others will be left out when the "
-                                    "book is next written."_s);
-        t.platform.answerInput(u"G01"_s);
-        t.trigger(u"B_mnuF_REN"_s);
-        QCOMPARE(t.platform.prompts.size(), 2);
-        QCOMPARE(t.folderLines().size(), 30);
-        QCOMPARE(t.folderLines().constLast(), t.row(u"F30"_s, u"F30"_s));
-        QCOMPARE(t.lstFLDS()->itemText(29), u"G01"_s);
     }
 
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
@@ -152,10 +144,9 @@ private Q_SLOTS:
         QCOMPARE(t.platform.prompts[0].defaultText, u"Operator Quirebox"_s);
         const QStringList filters{u"Quirebox (QB) (*.qb)"_s, u"All Files (*)"_s};
         const Request &save = t.platform.prompts[1].file;
-        QVERIFY(save.mode == Request::Mode::Save && save.confirmOverwrite);
-        QCOMPARE(save.title, u"Save Quirebox"_s);
-        QCOMPARE(save.filters, filters);
-        QCOMPARE(save.initialName, u"Kitchen"_s);
+        QVERIFY(save.mode == Request::Mode::Save && save.confirmOverwrite &&
+                save.filters == filters);
+        QCOMPARE(save.title + u'|' + save.initialName, u"Save Quirebox|Kitchen"_s);
         const QByteArray bytes = ReadBytes(t.root.filePath(u"Cook.qb"_s));
         QVERIFY(bytes.startsWith("Mossgrange's Quirebox v3_[A1]\r\nName=Kitchen\r\nSignature="));
         QVERIFY(bytes.endsWith(";Operator;\r\n") && bytes.count('\n') == 3);
@@ -177,9 +168,9 @@ private Q_SLOTS:
         t.platform.answerFile(QString());
         t.trigger(u"tBAR_Button2"_s);
         const Request &open = t.platform.prompts[3].file;
-        QVERIFY(open.mode == Request::Mode::Open && !open.confirmOverwrite);
+        QVERIFY(open.mode == Request::Mode::Open && !open.confirmOverwrite &&
+                open.filters == filters);
         QCOMPARE(open.title, u"Open Quirebox"_s);
-        QCOMPARE(open.filters, filters);
         QCOMPARE(t.platform.prompts[4].file.initialName, t.root.filePath(u"Other"_s));
         QCOMPARE(t.title(), u"Garden - Quirebox v3.01"_s);
         QCOMPARE(t.selector(), QStringList(u"Roses=1"_s));
@@ -220,6 +211,99 @@ private Q_SLOTS:
             QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
             QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
         }
+    }
+
+    // The real tool gets a path as one argument, as it is: blanks, quotes, ";", "&", "|", "$()"
+    // and "``" in it, and no shell runs any of it.
+    void pathReachesToolAsOneArgument()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(u"arguments.log"_s);
+        const QString tool = PlaceTool(dir.filePath(u"bin dir"_s));
+        qputenv("QB_GLYPHWRIGHT_LOG", QFile::encodeName(log));
+        const QString note =
+            dir.filePath(u"my notes/He said \"it's\" a;touch x;b & c | $(touch x) `touch x`.txt"_s);
+        const QString start = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(start); });
+        QVERIFY(QDir::setCurrent(dir.path())); // where a shell would run "touch x"
+        QVERIFY(QtPlatform().startProgram(tool, {note}));
+        QTRY_VERIFY(QFile::exists(log));
+        QCOMPARE(QString::fromUtf8(ReadBytes(log)), note + u'\n');
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList(u"arguments.log"_s));
+    }
+
+    // A "Changed" note is saved first when the user agrees; Cancel starts nothing. The path
+    // goes as one argument, blanks and all.
+    void saveQuestion()
+    {
+        for (const auto &[changed, answer] :
+             {std::pair(true, Platform::Button::Ok), std::pair(true, Platform::Button::Cancel),
+              std::pair(false, Platform::Button::Ok)}) {
+            TestWindow t({u"my notes"_s});
+            const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
+            QVERIFY(WriteBytes(note, "note"));
+            t.platform.programDirectory = t.root.path();
+            const QString tool = PlaceTool(t.root.path());
+            t.open();
+            if (changed) {
+                t.type(u"X"_s);
+                t.platform.answerMessage(answer);
+            }
+            t.trigger(u"tBAR_Button15"_s);
+            const bool goes = answer == Platform::Button::Ok;
+            if (changed) {
+                QCOMPARE(t.last().text, u"Save the file before executing Glyphwright?"_s);
+                QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
+            }
+            QCOMPARE(ReadBytes(note), changed && goes ? "Xnote" : "note");
+            using Started = QList<QPair<QString, QStringList>>;
+            QCOMPARE(t.platform.started, goes ? Started({{tool, {note}}}) : Started());
+        }
+    }
+
+    // A tool that cannot be started is reported.
+    void toolThatCannotStart()
+    {
+        TestWindow t;
+        t.platform.programDirectory = t.root.path();
+        const QString tool = PlaceTool(t.root.path(), false);
+        QVERIFY(!QtPlatform().startProgram(tool, {}));
+        t.platform.startSucceeds = false;
+        t.open({{u"n.txt"_s, "note"}});
+        t.platform.answerMessage(Platform::Button::Ok);
+        t.trigger(u"T_mnuGLWR"_s);
+        QCOMPARE(t.last().text, u"Unable to start Glyphwright:\r\n\""_s + tool + u"\""_s);
+    }
+
+    // Open Disk Folder opens the selected folder's directory, "#" and "%" in it included.
+    void diskFolder()
+    {
+        const QString odd = u"My #1 100% notes"_s;
+        TestWindow t({odd});
+        t.put(u"a.txt"_s, "a", odd);
+        t.open();
+        t.trigger(u"B_mnuF_DISKOPEN"_s);
+        QCOMPARE(t.platform.opened, QList({QUrl::fromLocalFile(t.dir(odd))}));
+    }
+
+    // Help > About shows the borderless box modally; a left click on its web link opens it,
+    // and its X closes it.
+    void about()
+    {
+        TestWindow t;
+        t.start({});
+        bool closed = false;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &box = dynamic_cast<mgABOUT &>(dialog);
+            box.show();
+            QTest::mouseClick(box.lblINFO(2), Qt::LeftButton);
+            QTest::mouseClick(box.btnEND(), Qt::LeftButton);
+            closed = box.windowFlags().testFlag(Qt::FramelessWindowHint) && !box.isVisible();
+            return box.result();
+        });
+        t.trigger(u"H_mnuABOUT"_s);
+        QVERIFY(closed);
+        QCOMPARE(t.platform.opened, QList({QUrl(u"https://quirebox.example.org"_s)}));
     }
 };
 

@@ -74,9 +74,7 @@ private Q_SLOTS:
             all.append(char(b));
         const QString text = DecodeWindows1252(all);
         QCOMPARE(EncodeWindows1252(text), std::optional<QByteArray>(all)); // one character per byte
-        for (const char16_t unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
-            QCOMPARE(text.at(unassigned), QChar(unassigned));
-        QCOMPARE(text.at(0x80), QChar(0x20AC));
+        QCOMPARE(text.mid(0x80, 2) + text.at(0x9D), u"\u20AC\u0081\u009D"_s);
 
         // Where the system has a Windows-1252 codec, the 251 assigned bytes must agree with it.
         if (QStringDecoder system("windows-1252"); system.isValid()) {
@@ -145,25 +143,6 @@ private Q_SLOTS:
                 QCOMPARE(outside.firstUnencodable(), std::optional<char32_t>(0x100));
             }
         }
-    }
-
-    void encoderMixedBlocks()
-    {
-        // One- and two-byte characters in every arrangement of eight, and the characters at the
-        // edges of those lengths at every place. Qt's own encoder is the reference: the text holds
-        // no line break and no surrogate, where the two differ on purpose.
-        QString text;
-        for (int arrangement = 0; arrangement < 256; ++arrangement) {
-            for (int unit = 0; unit < 8; ++unit)
-                text += QChar(arrangement & (1 << unit) ? 0xE0 + unit * 40 : 'a' + unit);
-        }
-        const QString edges = u"\u007F\u0080\u07FF\u0800\uFFFDab"_s;
-        for (int shift = 0; shift < 16; ++shift)
-            text += QString(shift, u'x') + edges + edges;
-        NoteEncoder encoder(kUtf8Lf);
-        encoder.appendText(text);
-        QVERIFY(encoder.ok());
-        QCOMPARE(encoder.takeBytes(), text.toUtf8());
     }
 };
 
