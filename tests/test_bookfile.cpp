@@ -62,6 +62,16 @@ private Q_SLOTS:
         for (const QByteArray &notABook : {QByteArray(), "\r\n" + BookOf({}), BookOf({}).toLower(),
                                            "Shopping list\r\nbread\r\n"_ba})
             QVERIFY(!ParseBook(notABook));
+        // A missing file, one that isn't regular, or one larger than any book is no book, and
+        // nothing hangs on a pipe.
+        QTemporaryDir dir;
+        const QString book = dir.filePath(u"book.qb"_s), pipe = dir.filePath(u"pipe.qb"_s);
+        QVERIFY(test::WriteBytes(book, BookOf("Name=B\r\nS\r\nA;a;\r\n")));
+        QCOMPARE(ReadBookFile(book).book->folders, QList<FolderEntry>({{u"A"_s, u"a"_s}}));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(test::WriteBytes(dir.filePath(u"huge.qb"_s), BookOf(QByteArray(2 << 20, ' '))));
+        for (const QString &name : {u"gone.qb"_s, u"pipe.qb"_s, u"huge.qb"_s, QString()})
+            QVERIFY2(ReadBookFile(dir.filePath(name)).notABook(), qPrintable(name));
     }
 
     // Written as read: UTF-8 by default, Windows-1252 for a book read so, unless a character
@@ -119,20 +129,6 @@ private Q_SLOTS:
         book.Folders[1] = {u"R"_s, u"Recipes"_s};
         QCOMPARE(book.FolderDir(1), u"/moved/Recipes"_s);
         QCOMPARE(book.FolderDir(31), QString());
-    }
-
-    // A missing file, one that isn't regular, or one larger than any book is no book, and
-    // nothing hangs on a pipe.
-    void readsOnlyABookFile()
-    {
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.qb"_s), pipe = dir.filePath(u"pipe.qb"_s);
-        QVERIFY(test::WriteBytes(book, BookOf("Name=B\r\nS\r\nA;a;\r\n")));
-        QCOMPARE(ReadBookFile(book).book->folders, QList<FolderEntry>({{u"A"_s, u"a"_s}}));
-        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(test::WriteBytes(dir.filePath(u"huge.qb"_s), BookOf(QByteArray(2 << 20, ' '))));
-        for (const QString &name : {u"gone.qb"_s, u"pipe.qb"_s, u"huge.qb"_s, QString()})
-            QVERIFY2(ReadBookFile(dir.filePath(name)).notABook(), qPrintable(name));
     }
 
     // The open book takes a changed state only once it is written.

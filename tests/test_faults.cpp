@@ -1,7 +1,7 @@
 // Faults of the disk and of the file system, injected into the real system calls (the test runs
 // with the qbfault library preloaded), met through the window: the user is told why, the status
 // stays "Changed", the file keeps its old bytes, nothing is left beside it, and a later save
-// works. Also special files in place of notes: huge, sparse ones and pipes.
+// works. Also huge, sparse notes, which must not hold the window.
 
 #include "WindowFixture.h"
 
@@ -190,7 +190,6 @@ private Q_SLOTS:
             QVERIFY2(t.last().text.startsWith(message.replace(u'~', t.note(u"huge.txt"_s))),
                      qPrintable(t.last().text));
             t.expectNoNote();
-            QCOMPARE(t.platform.prompts.size(), 1);
         }
     }
 };
