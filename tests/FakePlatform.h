@@ -9,7 +9,6 @@
 
 #include <deque>
 #include <functional>
-#include <optional>
 
 namespace qb::test {
 
@@ -20,35 +19,27 @@ namespace qb::test {
 class FakePlatform final : public Platform
 {
 public:
+    enum class Kind { Input, Message, File, Dialog };
     struct Prompt
     {
-        enum class Kind { Input, Message, File, Dialog };
         Kind kind;
-        QString text;  // prompt or message text
-        QString title;
-        QString defaultText;
+        QString text = {}; // prompt or message text
+        QString title = {};
+        QString defaultText = {};
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
-        FileDialogRequest file;
+        FileDialogRequest file = {};
     };
 
     // Answers, consumed in order across all prompt kinds.
-    void answerInput(const QString &text)
-    {
-        m_answers.push_back({Prompt::Kind::Input, text, {}, {}});
-    }
-    void answerMessage(Button button)
-    {
-        m_answers.push_back({Prompt::Kind::Message, {}, button, {}});
-    }
-    void answerFile(const QString &path)
-    {
-        m_answers.push_back({Prompt::Kind::File, path, {}, {}});
-    }
-    // A modal form: the handler drives it (types, clicks) and returns its result code.
+    void answerInput(const QString &text) { m_answers.push_back({Kind::Input, text}); }
+    void answerMessage(Button button) { m_answers.push_back({Kind::Message, {}, button}); }
+    void answerFile(const QString &path) { m_answers.push_back({Kind::File, path}); }
+    // A modal form: the handler drives it (types, clicks) and returns its result code; without
+    // one the form is rejected.
     void answerDialog(std::function<int(QDialog &)> handler)
     {
-        m_answers.push_back({Prompt::Kind::Dialog, {}, {}, std::move(handler)});
+        m_answers.push_back({Kind::Dialog, {}, {}, std::move(handler)});
     }
     bool allAnswered() const { return m_answers.empty(); }
 
@@ -59,33 +50,29 @@ public:
     QString user = QStringLiteral("operator");
     QString programDirectory;
     bool startSucceeds = true;
-    int unexpected = 0; // prompts that found no scripted answer
+    int unexpected = 0; // prompts that found no scripted answer of their kind
 
     QString inputBox(const QString &prompt, const QString &title,
                      const QString &defaultText) override
     {
-        prompts.append({Prompt::Kind::Input, prompt, title, defaultText, {}, {}, {}});
-        return take(Prompt::Kind::Input).text;
+        prompts.append({Kind::Input, prompt, title, defaultText});
+        return take(Kind::Input).text;
     }
     Button messageBox(const QString &text, Buttons buttons, Icon icon,
                       const QString &title) override
     {
-        prompts.append({Prompt::Kind::Message, text, title, {}, buttons, icon, {}});
-        Answer a = take(Prompt::Kind::Message);
-        if (a.button)
-            return *a.button;
-        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
+        prompts.append({Kind::Message, text, title, {}, buttons, icon});
+        return take(Kind::Message).button;
     }
     QString fileDialog(const FileDialogRequest &request) override
     {
-        prompts.append({Prompt::Kind::File, {}, request.title, request.initialName, {}, {},
-                        request});
-        return take(Prompt::Kind::File).text;
+        prompts.append({Kind::File, {}, request.title, request.initialName, {}, {}, request});
+        return take(Kind::File).text;
     }
     int execDialog(QDialog &dialog) override
     {
-        prompts.append({Prompt::Kind::Dialog, {}, dialog.windowTitle(), {}, {}, {}, {}});
-        Answer a = take(Prompt::Kind::Dialog);
+        prompts.append({Kind::Dialog, {}, dialog.windowTitle()});
+        const Answer a = take(Kind::Dialog);
         return a.dialog ? a.dialog(dialog) : int(QDialog::Rejected);
     }
     QDateTime now() override { return clock; }
@@ -102,30 +89,19 @@ public:
         return true;
     }
 
-    // Message boxes only, for checks of what the user was told.
-    QList<Prompt> messages() const
-    {
-        QList<Prompt> result;
-        for (const Prompt &p : prompts) {
-            if (p.kind == Prompt::Kind::Message)
-                result.append(p);
-        }
-        return result;
-    }
-
 private:
     struct Answer
     {
-        Prompt::Kind kind;
-        QString text;
-        std::optional<Button> button;
-        std::function<int(QDialog &)> dialog;
+        Kind kind;
+        QString text = {};
+        Button button = Button::Cancel;
+        std::function<int(QDialog &)> dialog = {};
     };
-    Answer take(Prompt::Kind kind)
+    Answer take(Kind kind)
     {
         if (m_answers.empty() || m_answers.front().kind != kind) {
             ++unexpected;
-            return {kind, {}, {}, {}};
+            return {kind};
         }
         Answer a = std::move(m_answers.front());
         m_answers.pop_front();

@@ -25,8 +25,15 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// Every entry of `dir`, hidden ones included, sorted by name.
+inline QStringList EntriesOf(const QString &dir)
+{
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Points HOME, and with it the trash, into `dir`: tests never touch the real ones.
@@ -39,8 +46,8 @@ inline void KeepHomeIn(const QString &dir)
 // A book file as the program writes it, with the given folder rows (CR LF line ends).
 inline QByteArray BookBytes(const QString &name, const QList<FolderEntry> &folders)
 {
-    QByteArray bytes = "Mossgrange's Quirebox v3_[A1]\r\nName=" + name.toUtf8()
-                       + "\r\nSignature=1/1/2026;10:00:00;Tester;\r\n";
+    QByteArray bytes = "Mossgrange's Quirebox v3_[A1]\r\nName=" + name.toUtf8() +
+                       "\r\nSignature=1/1/2026;10:00:00;Tester;\r\n";
     for (const FolderEntry &f : folders)
         bytes += f.Name.toUtf8() + ';' + f.Path.toUtf8() + ";\r\n";
     return bytes;

@@ -35,15 +35,21 @@ public:
         }
         WriteBytes(bookPath, BookBytes(u"Test Book"_s, folders));
     }
-    // A prompt that found no scripted answer, or one of another kind, fails the test.
-    ~TestWindow() { QCOMPARE(platform.unexpected, 0); }
+    // A prompt that found no scripted answer, or one of another kind, fails the test, and so
+    // does an answer left over: a prompt the test expected never came.
+    ~TestWindow()
+    {
+        QCOMPARE(platform.unexpected, 0);
+        QVERIFY(platform.allAnswered());
+    }
 
     QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
     QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
     QByteArray bytes(const QString &fileName) const { return ReadBytes(note(fileName)); }
-    void put(const QString &fileName, const QByteArray &bytes) const
+    void put(const QString &fileName, const QByteArray &bytes,
+             const QString &folder = u"Alpha"_s) const
     {
-        QVERIFY(WriteBytes(note(fileName), bytes));
+        QVERIFY(WriteBytes(dir(folder) + u'/' + fileName, bytes));
     }
     // What the folder holds, sorted, each entry as "name=content".
     QStringList entries() const
@@ -56,13 +62,7 @@ public:
     // Lines 4 and on of the book file, without their line ends.
     QStringList folderLines() const
     {
-        const QList<QByteArray> lines = ReadBytes(bookPath).split('\n');
-        QStringList result;
-        for (qsizetype i = 3; i < lines.size(); ++i) {
-            if (!lines.at(i).isEmpty())
-                result.append(QString::fromUtf8(lines.at(i).chopped(1)));
-        }
-        return result;
+        return QString::fromUtf8(ReadBytes(bookPath)).split(u"\r\n"_s, Qt::SkipEmptyParts).mid(3);
     }
     // A book line for the folder `name` whose directory is `dirName` beside the book.
     QString row(const QString &name, const QString &dirName) const
@@ -85,12 +85,12 @@ public:
     }
 
     frmQB &w() const { return *window; }
+    // A control by its design name; a missing one ends the test run.
     template <typename T = QWidget> T *child(const QString &name) const
     {
-        T *found = window->findChild<T *>(name);
-        if (!found)
-            qFatal("no child named %s", qPrintable(name));
-        return found;
+        if (T *found = window->findChild<T *>(name))
+            return found;
+        qFatal("no child named %s", qPrintable(name));
     }
     QAction *action(const QString &name) const { return child<QAction>(name); }
     void trigger(const QString &name) const { action(name)->trigger(); }
@@ -105,14 +105,17 @@ public:
         return editor()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     }
     QString status() const { return panel(1)->text(); }
+    // Status panel 2: "File: " and the shown note's path, or "No File Selected".
+    QString shown() const { return panel(2)->text(); }
+    QString title() const { return window->windowTitle(); }
     // The status, the Encode/Decode caption, and whether the menu's and the toolbar's Save
     // are on, in one line.
     QString state() const
     {
-        const int on = int(action(u"F_mnuSAVE"_s)->isEnabled())
-                       + int(action(u"tBAR_Button8"_s)->isEnabled());
-        return status() + u", "_s + action(u"T_mnuENCODE"_s)->text() + u", Save "_s
-               + QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
+        const int on =
+            int(action(u"F_mnuSAVE"_s)->isEnabled()) + int(action(u"tBAR_Button8"_s)->isEnabled());
+        return status() + u", "_s + action(u"T_mnuENCODE"_s)->text() + u", Save "_s +
+               QStringList{u"off"_s, u"half on"_s, u"on"_s}.at(on);
     }
     // The folder selector as "Name=row" items.
     QStringList selector() const
@@ -121,6 +124,24 @@ public:
         for (int i = 0; i < lstFLDS()->count(); ++i)
             items.append(lstFLDS()->itemText(i) + u'=' + lstFLDS()->itemData(i).toString());
         return items;
+    }
+    // Scripts answers separated by '|': "input:text", "file:path", "dialog" to reject a form,
+    // or a message box's "yes", "no", "cancel" or, for anything else, Ok.
+    void answer(const QString &script)
+    {
+        for (const QString &answer : script.split(u'|', Qt::SkipEmptyParts)) {
+            if (answer.startsWith(u"input:"))
+                platform.answerInput(answer.mid(6));
+            else if (answer.startsWith(u"file:"))
+                platform.answerFile(answer.mid(5));
+            else if (answer == u"dialog")
+                platform.answerDialog({});
+            else
+                platform.answerMessage(answer == u"yes"      ? Platform::Button::Yes
+                                       : answer == u"no"     ? Platform::Button::No
+                                       : answer == u"cancel" ? Platform::Button::Cancel
+                                                             : Platform::Button::Ok);
+        }
     }
     FakePlatform::Prompt last() const
     {
@@ -134,8 +155,14 @@ public:
         return status() != u"Changed";
     }
     // Picks as the user does: the selector moves, then reports the pick.
-    void pickNote(const QString &name) const { pick(lstFILE(), name); }
-    void pickFolder(const QString &name) const { pick(lstFLDS(), name); }
+    void pickNote(const QString &name) const { pick(lstFILE(), lstFILE()->findText(name)); }
+    void pickFolder(const QString &name) const { pick(lstFLDS(), lstFLDS()->findText(name)); }
+    static void pick(QComboBox *selector, int row)
+    {
+        QVERIFY(row >= 0 && row < selector->count());
+        selector->setCurrentIndex(row);
+        Q_EMIT selector->activated(row);
+    }
     // Typing at the start of the note marks it "Changed".
     void type(const QString &typed) const
     {
@@ -150,28 +177,20 @@ public:
         QCOMPARE(text(), QString());
         QVERIFY(!editor()->isEnabled());
         QCOMPARE(status(), u"Unchanged"_s);
-        QCOMPARE(panel(2)->text(), u"No File Selected"_s);
+        QCOMPARE(shown(), u"No File Selected"_s);
     }
 
     QTemporaryDir root;
     QString bookPath = root.filePath(u"book.qb"_s);
     FakePlatform platform;
     std::unique_ptr<frmQB> window;
-
-private:
-    static void pick(QComboBox *selector, const QString &name)
-    {
-        const int row = selector->findText(name, Qt::MatchExactly);
-        QVERIFY2(row >= 0, qPrintable(name));
-        selector->setCurrentIndex(row);
-        Q_EMIT selector->activated(row);
-    }
 };
 
 // The question asked before unsaved edits would be dropped.
-inline QString LeaveQuestion(const QString &path)
+inline QString UnsavedQuestion(const QString &path, const QString &before = u"leaving it"_s)
 {
-    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before leaving it?"_s;
+    return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before "_s + before +
+           u'?';
 }
 
 } // namespace qb::test

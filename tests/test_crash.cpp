@@ -43,7 +43,8 @@ void expectWholeNote(const QString &dir, const QString &note)
     const QStringList all =
         QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : all)
-        QVERIFY2(name == u"note.txt"_s || IsSaveTempName(QFile::encodeName(name)), qPrintable(name));
+        QVERIFY2(name == u"note.txt"_s || IsSaveTempName(QFile::encodeName(name)),
+                 qPrintable(name));
 }
 
 } // namespace
@@ -70,7 +71,8 @@ private Q_SLOTS:
             QProcess saver;
             saver.setProcessEnvironment(childEnvironment(
                 u"%1:%2"_s.arg(call).arg(dir.path()),
-                unnamedTemporaryFiles ? QString() : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(dir.path())));
+                unnamedTemporaryFiles ? QString()
+                                      : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(dir.path())));
             saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"once"_s});
             QVERIFY(saver.waitForFinished(60'000));
             expectWholeNote(dir.path(), note);

@@ -1,34 +1,39 @@
-#include "BookWindow.h"
-#include "folders/FolderCommands.h"
+// The Book menu's folder commands and their two dialogs, on real directories, and the rules
+// behind them.
+#include "WindowFixture.h"
+
+#include "folders/FolderRules.h"
 #include "folders/frmFLD.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTreeWidget>
-#include <QtTest>
 
-using namespace Qt::StringLiterals;
 using namespace qb;
-using qb::test::BookWindow;
-using Outcome = FolderCommands::AppendOutcome;
+using namespace qb::test;
 
 namespace {
 
-template <typename T = QWidget> T *Child(QWidget &form, const QString &name)
-{
-    return form.findChild<T *>(name);
-}
-
 QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
 {
-    for (QTreeWidgetItemIterator it(Child<QTreeWidget>(form, u"Dir"_s)); *it; ++it) {
+    for (QTreeWidgetItemIterator it(form.findChild<QTreeWidget *>(u"Dir"_s)); *it; ++it) {
         if ((*it)->data(0, Qt::UserRole).toString() == path)
             return *it;
     }
     return nullptr;
+}
+
+// Answers the Add Folder dialog: opens `dir`, highlights `highlight` and presses Ok.
+std::function<int(QDialog &)> AddFolder(const QString &dir, const QString &highlight = {})
+{
+    return [=](QDialog &d) {
+        static_cast<frmFLD &>(d).OpenDirectoryAt(dir);
+        if (!highlight.isEmpty())
+            d.findChild<QTreeWidget *>(u"Dir"_s)->setCurrentItem(DirItem(d, highlight));
+        QTest::mouseClick(d.findChild<QWidget *>(u"btnCOM_1"_s), Qt::LeftButton);
+        return d.result();
+    };
 }
 
 } // namespace
@@ -36,232 +41,256 @@ QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
 class TestFolders : public QObject
 {
     Q_OBJECT
-
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        test::KeepHomeIn(m_home.path());
-    }
+    void initTestCase() { KeepHomeIn(m_home.path()); }
 
     // After a rename the same POSITION is selected again, whatever folder now stands there.
     void renameKeepsPosition()
     {
-        BookWindow b({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
-        b.select(u"Beta"_s);
-        b.p.answerInput(u"Zeta"_s); // sorts last
-        b.w->folders().RenameFolder();
-        QCOMPARE(b.p.prompts.value(0).text,
-                 u"Old Folder name: Beta\r\nInsert the new name for the Folder:"_s);
-        QCOMPARE(b.w->lstFLDS()->currentText(), u"Gamma"_s);
-        b.p.answerInput(u"Aardvark"_s); // sorts first
-        b.w->folders().RenameFolder();
-        QCOMPARE(b.w->lstFLDS()->currentText(), u"Alpha"_s);
-        QCOMPARE(b.folderLines(),
-                 QStringList({b.row(u"Zeta"_s, u"Beta"_s), b.row(u"Alpha"_s, u"Alpha"_s),
-                              b.row(u"Aardvark"_s, u"Gamma"_s)}));
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
+        TestWindow t({u"Beta"_s, u"Alpha"_s, u"Gamma"_s});
+        for (const QString &folder : {u"Beta"_s, u"Alpha"_s, u"Gamma"_s})
+            t.put(u"n.txt"_s, folder.toUtf8(), folder);
+        t.open();
+        t.pickFolder(u"Beta"_s);
+        t.platform.answerInput(u"Zeta"_s); // sorts last
+        t.trigger(u"B_mnuF_REN"_s);
+        QCOMPARE(t.last().text, u"Old Folder name: Beta\r\nInsert the new name for the Folder:"_s);
+        QCOMPARE(t.last().defaultText, u"Beta"_s);
+        QCOMPARE(t.folderLines(),
+                 QStringList({t.row(u"Zeta"_s, u"Beta"_s), t.row(u"Alpha"_s, u"Alpha"_s),
+                              t.row(u"Gamma"_s, u"Gamma"_s)}));
+        QCOMPARE(t.lstFLDS()->currentText(), u"Gamma"_s);
+        QCOMPARE(t.text(), u"Gamma"_s);
     }
 
-    // New Folder adds the OPEN directory, not the highlighted one; the same directory can be
-    // added twice; LastFileName is emptied; the first folder is then selected.
-    void appendFolder()
+    // New Folder adds the OPEN directory, not the highlighted one, even one the book has; the
+    // book is read again and its first folder shown.
+    void newFolder()
     {
-        BookWindow b({u"Soups"_s});
-        QDir().mkpath(b.dir(u"Soups/Cold"_s));
-        b.w->session().LastFileName = u"Crepes"_s;
-        b.p.answerDialog([&](QDialog &d) {
-            static_cast<frmFLD &>(d).OpenDirectoryAt(b.dir(u"Soups"_s));
-            Child<QTreeWidget>(d, u"Dir"_s)->setCurrentItem(DirItem(d, b.dir(u"Soups/Cold"_s)));
-            QTest::mouseClick(Child(d, u"btnCOM_1"_s), Qt::LeftButton);
-            return d.result();
-        });
-        b.p.answerInput(u"Again"_s);
-        b.w->folders().NewFolder();
-        b.p.answerInput(u"Third"_s);
-        QCOMPARE(b.w->folders().AppendFolder(b.dir(u"Soups"_s)), Outcome::Added);
-
-        QCOMPARE(b.p.prompts[1].text, u"Directory: "_s + b.dir(u"Soups"_s) +
-                                          u"\r\n\r\nPlease insert the name for the new Folder:"_s);
-        QCOMPARE(b.folderLines(),
-                 QStringList({b.row(u"Soups"_s, u"Soups"_s), b.row(u"Again"_s, u"Soups"_s),
-                              b.row(u"Third"_s, u"Soups"_s)}));
-        QVERIFY(b.w->session().LastFileName.isEmpty());
-        QCOMPARE(b.selector(), QStringList({u"Again=2"_s, u"Soups=1"_s, u"Third=3"_s}));
-        QCOMPARE(b.w->lstFLDS()->currentIndex(), 0);
-        QCOMPARE(b.p.unexpected, 0);
+        TestWindow t({u"Soups"_s});
+        QVERIFY(QDir().mkpath(t.dir(u"Soups/Cold"_s)));
+        t.put(u"n.txt"_s, "soup", u"Soups"_s);
+        t.open();
+        t.platform.answerDialog(AddFolder(t.dir(u"Soups"_s), t.dir(u"Soups/Cold"_s)));
+        t.platform.answerInput(u"Again"_s);
+        t.trigger(u"B_mnuF_NEW"_s);
+        QCOMPARE(t.last().text, u"Directory: "_s + t.dir(u"Soups"_s) +
+                                    u"\r\n\r\nPlease insert the name for the new Folder:"_s);
+        QCOMPARE(t.last().defaultText, u"Operator Folder"_s);
+        QCOMPARE(t.folderLines(),
+                 QStringList({t.row(u"Soups"_s, u"Soups"_s), t.row(u"Again"_s, u"Soups"_s)}));
+        QCOMPARE(t.selector(), QStringList({u"Again=2"_s, u"Soups=1"_s}));
+        QCOMPARE(t.lstFLDS()->currentIndex(), 0);
+        QCOMPARE(t.text(), u"soup"_s);
     }
 
     // Commands with nothing to work on, and names or directories turned down: told why, or
-    // nothing at all; the book file stays as it was.
-    // clang-format off
-    void turnedDown_data()
-    {
-        QTest::addColumn<int>("folders"); // -1: no book open
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("answer"); // to the name prompt; "-": not asked
-        QTest::addColumn<QString>("message"); // a part of it; empty: no message
-        QTest::newRow("new, no book") << -1 << u"new"_s << u"-"_s << u"or open one first"_s;
-        QTest::newRow("new, 30 folders") << 30 << u"new"_s << u"-"_s << u"at most 30 folders"_s;
-        QTest::newRow("append 31st") << 30 << u"append"_s << u"-"_s << u"at most 30 folders"_s;
-        QTest::newRow("rename, no folder") << 0 << u"rename"_s << u"-"_s << QString();
-        QTest::newRow("delete, no folder") << 0 << u"delete"_s << u"-"_s << QString();
-        QTest::newRow("rename cancelled") << 1 << u"rename"_s << QString() << QString();
-        QTest::newRow("rename ;") << 1 << u"rename"_s << u"a;b"_s << u"\";\""_s;
-        QTest::newRow("append LF") << 1 << u"append"_s << u"a\nb"_s << u"line break"_s;
-        QTest::newRow("directory ;") << 1 << u"append ;"_s << u"-"_s << u"\";\""_s;
-    }
-    // clang-format on
+    // nothing at all; the book file stays as it was. A directory turned down shows the dialog
+    // again.
     void turnedDown()
     {
-        QFETCH(int, folders);
-        QFETCH(QString, command);
-        QFETCH(QString, answer);
-        QFETCH(QString, message);
-        QStringList names;
-        for (int i = 1; i <= folders; ++i)
-            names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
-        BookWindow b(names);
-        if (folders < 0)
-            b.w = std::make_unique<frmQB>(b.p);
-        const QByteArray before = test::ReadBytes(b.path);
-        if (answer != u"-")
-            b.p.answerInput(answer);
-        if (!message.isEmpty())
-            b.p.answerMessage(Platform::Button::Ok);
-        FolderCommands &cmd = b.w->folders();
-        const QString dir = b.dir(command == u"append ;" ? u"we;ird"_s : u"F01"_s);
-        QDir().mkpath(dir);
-        if (command == u"new")
-            cmd.NewFolder();
-        else if (command.startsWith(u"append"))
-            QVERIFY(cmd.AppendFolder(dir) != Outcome::Added);
-        else if (command == u"rename")
-            cmd.RenameFolder();
-        else
-            cmd.DeleteFolder();
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
-        QCOMPARE(b.p.messages().size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(b.p.messages().value(0).text.contains(message, Qt::CaseInsensitive));
-        QCOMPARE(test::ReadBytes(b.path), before);
+        const QString F = u"tBAR_Button4"_s, R = u"B_mnuF_REN"_s, none;
+        // Folders in the book (-1: no book open), the command, the directory the Add Folder
+        // dialog opens before Ok, the answers, and a part of the message told.
+        const QList<std::tuple<int, QString, QString, QString, QString>> rows = {
+            {-1, F, none, u"message"_s, u"Make a new book or open one first"_s},
+            {30, F, none, u"message"_s, u"A book holds at most 30 folders"_s},
+            {0, R, none, none, none},
+            {0, u"B_mnuF_DEL"_s, none, none, none},
+            {1, R, none, u"input:"_s, none},
+            {1, R, none, u"input:a;b|message"_s, u"It holds a \";\""_s},
+            {1, F, u"F01"_s, u"input:a\nb|message"_s, u"It holds a line break"_s},
+            {1, F, u"we;ird"_s, u"message|dialog"_s, u"It holds a \";\""_s}};
+        for (const auto &[folders, command, dialogDir, answers, message] : rows) {
+            QStringList names;
+            for (int i = 1; i <= folders; ++i)
+                names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
+            TestWindow t(names);
+            t.put(u"n.txt"_s, "note", u"F01"_s);
+            folders < 0 ? t.start({}) : t.open();
+            const QByteArray before = ReadBytes(t.bookPath);
+            if (!dialogDir.isEmpty()) {
+                QVERIFY(QDir().mkpath(t.dir(dialogDir)));
+                t.platform.answerDialog(AddFolder(t.dir(dialogDir)));
+            }
+            t.answer(answers);
+            t.trigger(command);
+            QStringList told;
+            for (const FakePlatform::Prompt &prompt : std::as_const(t.platform.prompts))
+                told.append(prompt.text);
+            QVERIFY2(told.join(u'|').contains(message), qPrintable(told.join(u'|')));
+            QCOMPARE(ReadBytes(t.bookPath), before);
+        }
     }
 
-    // The Add Folder dialog as an object: Enter or a double-click opens an entry, highlighting
-    // alone does not; Enter never presses Ok or Create; Create makes the directory inside the
-    // OPEN directory; an unreadable drive is reported and the open directory kept; Esc cancels.
+    // The Add Folder dialog: Enter or a double-click opens an entry, highlighting alone does
+    // not; Enter never presses Ok or Create; Create makes the directory inside the OPEN
+    // directory, or says why not; an unreadable drive is told and the open directory kept.
     void addFolderDialog()
     {
-        BookWindow b({u"A"_s, u"B"_s});
-        frmFLD form(*b.w);
+        TestWindow t({u"A"_s, u"B"_s});
+        frmFLD form(t.platform);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QSignalSpy closed(&form, &QDialog::finished);
-        auto *dir = Child<QTreeWidget>(form, u"Dir"_s);
-        QVERIFY(form.OpenDirectoryAt(b.tmp.path() + u'/'));
-        dir->setCurrentItem(DirItem(form, b.dir(u"B"_s)));
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
+        auto *dir = form.findChild<QTreeWidget *>(u"Dir"_s);
+        const QString root = t.root.path();
+        QVERIFY(form.OpenDirectoryAt(root + u'/'));
+        dir->setCurrentItem(DirItem(form, t.dir(u"B"_s)));
+        QCOMPARE(form.OpenDirectory(), root);
         QTest::keyClick(dir, Qt::Key_Return);
-        QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
-        const QPoint parent = dir->visualItemRect(DirItem(form, b.tmp.path())).center();
+        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
+        const QPoint parent = dir->visualItemRect(DirItem(form, root)).center();
         QTest::mouseClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), b.dir(u"B"_s));
+        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
         QTest::mouseDClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
+        QCOMPARE(form.OpenDirectory(), root);
         for (const QString &name : {u"txtFLD"_s, u"btnCOM_1"_s, u"btnCOM_0"_s})
-            QTest::keyClick(Child(form, name), Qt::Key_Return);
-        QVERIFY(!QFileInfo::exists(b.dir(u"New Folder"_s)));
+            QTest::keyClick(form.findChild<QWidget *>(name), Qt::Key_Return);
+        QVERIFY(!QFileInfo::exists(t.dir(u"New Folder"_s)) && form.isVisible());
 
-        // The second "Soups" exists already, and an empty name is none.
-        auto *txtFLD = Child<QLineEdit>(form, u"txtFLD"_s);
-        b.p.answerMessage(Platform::Button::Ok);
-        b.p.answerMessage(Platform::Button::Ok);
-        for (const QString &name : {u"Soups"_s, u"Soups"_s, QString()}) {
-            txtFLD->clear();
-            QTest::keyClicks(txtFLD, name);
-            QTest::mouseClick(Child(form, u"btnCOM_0"_s), Qt::LeftButton);
+        auto *txtFLD = form.findChild<QLineEdit *>(u"txtFLD"_s);
+        t.answer(u"message"_s); // the second "Soups" exists already
+        for (const QString &name : {u"Soups"_s, u"Soups"_s}) {
+            txtFLD->setText(name);
+            QTest::mouseClick(form.findChild<QWidget *>(u"btnCOM_0"_s), Qt::LeftButton);
         }
-        QVERIFY(QFileInfo(b.dir(u"Soups"_s)).isDir());
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
-        QCOMPARE(dir->currentItem(), DirItem(form, b.dir(u"Soups"_s)));
-        QCOMPARE(b.p.prompts.value(1).text, u"Quirebox can't create the specified folder."_s);
+        QCOMPARE(form.OpenDirectory(), root);
+        QCOMPARE(dir->currentItem(), DirItem(form, t.dir(u"Soups"_s)));
+        QCOMPARE(t.last().text, u"Quirebox can't create the specified folder."_s);
+        QCOMPARE(t.last().title, u"Make Dir Error"_s);
 
-        auto *drive = Child<QComboBox>(form, u"Drive"_s);
-        QCOMPARE(drive->itemText(0), u"/"_s);
-        QCOMPARE(drive->itemText(1), QDir::homePath());
+        auto *drive = form.findChild<QComboBox *>(u"Drive"_s);
         drive->addItem(u"/no/such/volume"_s, u"/no/such/volume"_s);
-        b.p.answerMessage(Platform::Button::Ok);
+        t.platform.answerMessage(Platform::Button::Ok);
         QTest::keyClick(drive, Qt::Key_End);
-        QCOMPARE(b.p.prompts.value(2).text,
-                 u"Quirebox can't read drive /NO/SUCH/VOLUME. Please check it."_s);
-        QCOMPARE(form.OpenDirectory(), b.tmp.path());
-
-        QCOMPARE(closed.count(), 0);
+        QCOMPARE(t.last().text, u"Quirebox can't read drive /NO/SUCH/VOLUME. Please check it."_s);
+        QCOMPARE(form.OpenDirectory(), root);
         QTest::keyClick(txtFLD, Qt::Key_Escape);
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(form.result(), int(QDialog::Rejected));
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
+        QVERIFY(!form.isVisible() && form.result() == QDialog::Rejected);
     }
 
-    // Delete Folder's three outcomes on real directories, and the home directory refused
-    // outright with the dialog left open; Enter presses Ok; the remaining rows are renumbered
-    // in file order.
-    void deleteOutcomes_data()
-    {
-        QTest::addColumn<bool>("keep");
-        QTest::addColumn<bool>("subdirectory");
-        QTest::addColumn<QString>("message"); // a part of it
-        QTest::newRow("kept") << true << false << QString();
-        QTest::newRow("files only") << false << false << QString();
-        QTest::newRow("subdirectory") << false << true << u"Quirebox is unable to delete \""_s;
-        QTest::newRow("home") << false << false << u"your home directory"_s;
-    }
+    // Delete Folder's outcomes on real directories: kept, emptied into the trash and removed,
+    // stopped by a subdirectory; the home directory refused with the dialog shown again. Enter
+    // presses Ok; the remaining rows keep their order.
     void deleteOutcomes()
     {
-        QFETCH(bool, keep);
-        QFETCH(bool, subdirectory);
-        QFETCH(QString, message);
-        const bool home = message.contains(u"home");
-        BookWindow b(home ? QStringList{u"A"_s, u"C"_s} : QStringList{u"A"_s, u"B"_s, u"C"_s},
-                     home ? QList<FolderEntry>{{u"B"_s, QDir::homePath()}} : QList<FolderEntry>{});
-        const QString doomed = home ? QDir::homePath() : b.dir(u"B"_s);
-        QVERIFY(test::WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
-        if (subdirectory)
-            QDir().mkpath(doomed + u"/old"_s);
-        b.select(u"B"_s);
-        const QByteArray before = test::ReadBytes(b.path);
-        QString shown;
-        bool open = false;
-        b.p.answerDialog([&](QDialog &d) {
-            d.show();
-            auto *chkALL = d.findChild<QCheckBox *>(u"chkALL"_s);
-            shown = d.findChild<QLabel *>(u"lblMSG"_s)->text() + u'|' + chkALL->text();
-            if (!keep)
-                QTest::mouseClick(chkALL, Qt::LeftButton);
-            QTest::keyClick(chkALL, Qt::Key_Return);
-            open = d.isVisible();
-            return d.result();
-        });
-        if (!message.isEmpty())
-            b.p.answerMessage(Platform::Button::Ok);
-        b.w->folders().DeleteFolder();
+        // Keep the files, a subdirectory in the folder's, and the message ("~": the directory).
+        const QList<std::tuple<bool, bool, QString>> rows = {
+            {true, false, {}},
+            {false, false, {}},
+            {false, true, u"Quirebox is unable to delete \"~\" and/or all its files."_s},
+            {false, false,
+             u"Quirebox won't delete \"~\": it is your home directory.\r\nKeep the "
+             "directory with all the files to take the folder out of the book."_s}};
+        for (auto [keep, subdirectory, message] : rows) {
+            const bool home = message.contains(u"home");
+            TestWindow t({u"A"_s, u"B"_s, u"C"_s});
+            const QString doomed = home ? QDir::homePath() : t.dir(u"B"_s);
+            if (home) {
+                QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
+                                                                          {u"C"_s, t.dir(u"C"_s)},
+                                                                          {u"B"_s, doomed}})));
+            }
+            QVERIFY(WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
+            if (subdirectory)
+                QVERIFY(QDir().mkpath(doomed + u"/old"_s));
+            t.open();
+            t.pickFolder(u"B"_s);
+            const QByteArray before = ReadBytes(t.bookPath);
+            QString shown;
+            t.platform.answerDialog([&](QDialog &d) {
+                d.show();
+                auto *chkALL = d.findChild<QCheckBox *>(u"chkALL"_s);
+                shown = d.findChild<QLabel *>(u"lblMSG"_s)->text() + u'|' + chkALL->text();
+                if (!keep)
+                    QTest::mouseClick(chkALL, Qt::LeftButton);
+                QTest::keyClick(chkALL, Qt::Key_Return);
+                return d.result();
+            });
+            if (!message.isEmpty())
+                t.platform.answerMessage(Platform::Button::Ok);
+            if (home)
+                t.platform.answerDialog({});
+            t.trigger(u"tBAR_Button5"_s);
 
-        QCOMPARE(shown, doomed + u"|&Keep the directories with all the files"_s);
-        QVERIFY(b.p.allAnswered() && b.p.unexpected == 0);
-        QCOMPARE(open, home);
-        QCOMPARE(QFileInfo(doomed).isDir(), keep || !message.isEmpty());
-        QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
-        QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
-        if (!message.isEmpty()) {
-            QCOMPARE(test::ReadBytes(b.path), before);
-            QVERIFY(b.p.prompts.value(1).text.contains(message));
-        } else {
-            QCOMPARE(b.folderLines(), QStringList({b.row(u"A"_s, u"A"_s), b.row(u"C"_s, u"C"_s)}));
-            QCOMPARE(b.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
+            QCOMPARE(shown, doomed + u"|&Keep the directories with all the files"_s);
+            QCOMPARE(QFileInfo(doomed).isDir(), keep || !message.isEmpty());
+            QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
+            QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
+            if (!message.isEmpty()) {
+                QCOMPARE(ReadBytes(t.bookPath), before);
+                QCOMPARE(t.platform.prompts.value(1).text, message.replace(u'~', doomed));
+            } else {
+                QCOMPARE(t.folderLines(),
+                         QStringList({t.row(u"A"_s, u"A"_s), t.row(u"C"_s, u"C"_s)}));
+                QCOMPARE(t.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
+            }
+            const QString trash =
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+            QCOMPARE(QFileInfo::exists(trash + u"/Trash/files/Crepes.txt"_s), !keep && !home);
+            QDir(trash + u"/Trash"_s).removeRecursively();
         }
-        const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        QCOMPARE(QFileInfo::exists(trash + u"/Trash/files/Crepes.txt"_s), !keep && !home);
-        QDir(trash + u"/Trash"_s).removeRecursively();
+    }
+
+    void newDirectoryPath()
+    {
+        QCOMPARE(NewDirectoryPath(u"/"_s, u"Soups"_s), u"/Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"C:\\"_s, u"Soups"_s), u"C:\\Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"/srv/notes"_s, u"Soups"_s), u"/srv/notes/Soups"_s);
+        QCOMPARE(NewDirectoryPath(u"/n"_s, u".."_s), QString());
+        QCOMPARE(NewDirectoryPath(u"/n"_s, u"a/b"_s), QString());
+        // A drive whose path is a prefix of a longer name does not hold it.
+        const QStringList drives{u"/"_s, u"/home/op"_s};
+        QCOMPARE(DriveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
+        QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s);
+    }
+
+    // A link to a directory is refused: emptying it would empty the directory it names, which
+    // then could not be removed.
+    void deleteRefusal()
+    {
+        const QList<std::pair<QString, QString>> rows = {
+            {u"/"_s, u"root of the file system"_s},
+            {u"~"_s, u"your home directory"_s},
+            {u"~/"_s, u"your home directory"_s},
+            {u"~/books"_s, u"the open book"_s},
+            {u"~/books/Soups"_s, {}},
+            {u"~/Soups link"_s, u"a link to the directory"_s},
+            {u"~/Soups link/"_s, u"a link to the directory"_s}};
+        QVERIFY(QDir().mkpath(m_home.filePath(u"books/Soups"_s)));
+        QVERIFY(QFile::link(m_home.filePath(u"books/Soups"_s), m_home.filePath(u"Soups link"_s)));
+        for (auto [dir, reason] : rows) {
+            dir.replace(u'~', m_home.path());
+            const QString refusal =
+                DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
+            QCOMPARE(refusal.isEmpty(), reason.isEmpty());
+            QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+        }
+    }
+
+    // A file the trash does not take stays, and the directory with it: nothing is ever deleted
+    // for good here. (The dialog's tests cover the system's trash.)
+    void removeWithoutTrash()
+    {
+        QTemporaryDir work;
+        const QString dir = work.filePath(u"Doomed"_s);
+        for (const char *file : {"a.txt", ".hidden", "stuck.txt"})
+            QVERIFY(WriteBytes(dir + u'/' + QLatin1String(file), file));
+        const TrashFile picky = [&](const QString &path) {
+            return !path.endsWith(u"/stuck.txt") && QFile::remove(path);
+        };
+        QVERIFY(!RemoveDirectoryWithFiles(dir, picky));
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({u"stuck.txt"_s}));
+        QCOMPARE(ReadBytes(dir + u"/stuck.txt"_s), QByteArray("stuck.txt"));
+        QVERIFY(
+            RemoveDirectoryWithFiles(dir, [](const QString &path) { return QFile::remove(path); }));
+        QVERIFY(!QFileInfo::exists(dir));
+        // Already gone counts as removed; an empty or relative path is never touched.
+        QVERIFY(RemoveDirectoryWithFiles(dir, picky));
+        QVERIFY(!RemoveDirectoryWithFiles(QString(), picky));
+        QVERIFY(!RemoveDirectoryWithFiles(u"notes"_s, picky));
     }
 };
 

@@ -1,10 +1,6 @@
-// The note list, the note status and the note commands, through the window.
-
-#include "NoteWindow.h"
-
-#include "book/BookCommands.h"
-#include "editor/EditorCommands.h"
-#include "encoder/EncoderCommands.h"
+// The note list and the File menu through the window: picks, the question before unsaved edits
+// are dropped, Make New, Add Existing, Rename, Delete and Save, and Tools > Encode and Decode.
+#include "WindowFixture.h"
 
 #include <QStandardPaths>
 
@@ -22,9 +18,16 @@ QByteArray TakeFromTrash(const QString &fileName)
     return bytes;
 }
 
-enum class Action { PickNote, PickFolder, MakeNew, AddExisting, Rename, Delete, Refresh,
-                    DropNote, DropBook };
-enum class Command { MakeNew, Rename, AddExisting };
+const QByteArray Header = "Mossgrange's Quirebox Encoded v3_[A1]";
+
+// The cipher's rule, byte by byte: each code moves by the keyword code beside it, less 64.
+QByteArray Encoded(const QByteArray &text, const QByteArray &keyword)
+{
+    QByteArray out = Header + "\r\n";
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out.append(char(uchar(text[i]) + uchar(keyword[i % keyword.size()]) - 64));
+    return out;
+}
 
 } // namespace
 
@@ -34,301 +37,294 @@ class TestNoteCommands : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // The trash lies in here, on the same volume as the notes.
-        test::KeepHomeIn(m_home.path());
-    }
+    // The trash lies in here, on the same volume as the notes.
+    void initTestCase() { KeepHomeIn(m_home.path()); }
 
-    void listAndPicks()
+    // Names without ".txt", hidden files left out, the file deciding and not the name shown;
+    // picking again the note and the folder last picked reloads nothing and asks nothing.
+    void picks()
     {
-        NoteWindow t;
-        t.open({{u"b.txt"_s, "bee"}, {u"A.txt"_s, "ay"}, {u"Ideas.TXT"_s, "capital"},
+        TestWindow t({u"Alpha"_s, u"Alpha"_s});
+        QVERIFY(WriteBytes(t.bookPath,
+                           BookBytes(u"B"_s, {{u"Alpha"_s, u"Alpha"_s}, {u"Alpha"_s, u"Beta"_s}})));
+        t.put(u"Plan.txt"_s, "plan", u"Beta"_s);
+        t.open({{u"b.txt"_s, "bee"},
+                {u"Ideas.TXT"_s, "upper"},
+                {u"Ideas.txt"_s, "lower"},
                 {u".hidden.txt"_s, ""}});
-        QStringList names;
-        for (int row = 0; row < t.w().lstFILE()->count(); ++row)
-            names.append(t.w().lstFILE()->itemText(row));
-        QCOMPARE(names, QStringList({u"A"_s, u"b"_s, u"Ideas"_s}));
-        QCOMPARE(t.text(), u"ay"_s);
-        QCOMPARE(t.w().statusPanel(2)->text(), u"File: "_s + t.note(u"A.txt"_s));
-        t.notes().RefreshNoteList(7); // past the end: the last row
-        QCOMPARE(t.text(), u"capital"_s);
-        QCOMPARE(t.notes().NotePath(), t.note(u"Ideas.TXT"_s));
-
-        // Picking again the note and the folder last picked reloads nothing and asks nothing.
+        QCOMPARE(t.lstFILE()->count(), 3);
+        QCOMPARE(t.lstFILE()->itemText(1) + t.lstFILE()->itemText(2), u"IdeasIdeas"_s);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"b.txt"_s));
+        TestWindow::pick(t.lstFILE(), 1);
+        TestWindow::pick(t.lstFILE(), 2);
+        QCOMPARE(t.text(), u"lower"_s);
         t.type(u"edit "_s);
-        t.pickNote(u"Ideas"_s);
-        t.pickFolder(u"Alpha"_s);
-        QCOMPARE(t.text(), u"edit capital"_s);
-        QCOMPARE(t.status(), u"Changed"_s);
-        QVERIFY(t.platform.prompts.isEmpty());
-    }
-
-    void statusTable_data()
-    {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("saveBefore");
-        QTest::addColumn<QString>("captionBefore");
-        QTest::addColumn<QString>("after"); // status, caption and Save
-        const auto row = [](const QString &status, bool saveBefore, const QString &caption,
-                            const QString &after) {
-            QTest::addRow("%s, Save %s, %s", qPrintable(status), saveBefore ? "on" : "off",
-                          qPrintable(caption)) << status << saveBefore << caption << after;
-        };
-        row(u"Unchanged"_s, true, u"D&ecode"_s, u"Unchanged, &Encode, Save off"_s);
-        row(u"Changed"_s, false, u"D&ecode"_s, u"Changed, D&ecode, Save on"_s);
-        row(u"Decoded"_s, true, u"D&ecode"_s, u"Decoded, &Encode, Save on"_s);
-        row(u"Decoded"_s, false, u"D&ecode"_s, u"Decoded, &Encode, Save off"_s);
-        row(u"Encoded"_s, false, u"&Encode"_s, u"Encoded, D&ecode, Save off"_s);
-        row(u"changed"_s, false, u"D&ecode"_s, u"changed, D&ecode, Save off"_s);
-        row(u"Whatever"_s, true, u"&Encode"_s, u"Whatever, &Encode, Save on"_s);
-    }
-
-    void statusTable()
-    {
-        QFETCH(QString, status);
-        QFETCH(bool, saveBefore);
-        QFETCH(QString, captionBefore);
-        QFETCH(QString, after);
-        NoteWindow t;
-        t.open({{u"n.txt"_s, "text"}});
-        const frmQBActions &a = t.w().actions();
-        a.F_mnuSAVE->setEnabled(saveBefore);
-        a.tBAR[8]->setEnabled(saveBefore);
-        a.T_mnuENCODE->setText(captionBefore);
-        t.w().statusPanel(2)->clear();
-        t.notes().SetNoteStatus(status, true);
-        QCOMPARE(t.state(), after);
-        QCOMPARE(t.w().statusPanel(2)->text(), u"File: "_s + t.note(u"n.txt"_s));
-
-        // Only "Unchanged" keeps Save from writing.
-        t.type(u"!"_s);
-        t.notes().SetNoteStatus(status, false);
-        QVERIFY(t.notes().SaveNote());
-        QCOMPARE(t.bytes(u"n.txt"_s), status == u"Unchanged" ? "text" : "!text");
+        TestWindow::pick(t.lstFILE(), 2);
+        TestWindow::pick(t.lstFLDS(), 0);
+        QCOMPARE(t.text(), u"edit lower"_s);
+        t.platform.answerMessage(Platform::Button::No);
+        TestWindow::pick(t.lstFLDS(), 1);
+        QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Beta"_s) + u"/Plan.txt"_s);
     }
 
     void unsavedEdits_data()
     {
-        QTest::addColumn<Action>("action");
-        QTest::addColumn<Platform::Button>("answer");
-        const std::pair<const char *, Action> actions[] = {
-            {"note pick", Action::PickNote}, {"folder pick", Action::PickFolder},
-            {"make new", Action::MakeNew},   {"add existing", Action::AddExisting},
-            {"rename", Action::Rename},      {"delete", Action::Delete},
-            {"refresh", Action::Refresh},    {"note dropped", Action::DropNote},
-            {"book dropped", Action::DropBook}};
-        for (const auto &[name, action] : actions) {
-            QTest::addRow("%s, Yes", name) << action << Platform::Button::Yes;
-            QTest::addRow("%s, No", name) << action << Platform::Button::No;
-            QTest::addRow("%s, Cancel", name) << action << Platform::Button::Cancel;
-        }
+        QTest::addColumn<QString>("command"); // a menu item, a pick, or a dropped file
+        for (const QString &command :
+             u"pick folder F_mnuADD_NEW F_mnuADD_EXIST F_mnuREN F_mnuDEL F_mnuREFRESH drop:z.txt "
+             "drop:other.qb B_NEW B_mnuOPEN B_mnuF_NEW B_mnuF_REN B_mnuF_DEL tBAR_Button7_Item1"_s
+                 .split(u' '))
+            QTest::newRow(qPrintable(command)) << command;
     }
 
-    // Yes saves first, No drops the edits, Cancel stops the action and keeps both selectors.
+    // Every command that would drop the edits asks first; Cancel stops it and keeps the edits
+    // and both selectors, and the edits are asked about again.
     void unsavedEdits()
     {
-        QFETCH(Action, action);
-        QFETCH(Platform::Button, answer);
-        NoteWindow t({u"Alpha"_s, u"Beta"_s});
-        const QString outside = t.root.filePath(u"outside/z.txt"_s);
-        const QString book = t.root.filePath(u"other.qb"_s);
-        QVERIFY(WriteBytes(outside, "outside\r\n") && WriteBytes(book, BookBytes(u"O"_s, {})));
+        QFETCH(QString, command);
+        TestWindow t({u"Alpha"_s, u"Beta"_s});
+        QVERIFY(WriteBytes(t.root.filePath(u"z.txt"_s), "outside\r\n"));
+        QVERIFY(WriteBytes(t.root.filePath(u"other.qb"_s), BookBytes(u"O"_s, {})));
         t.open({{u"a.txt"_s, "alpha\r\n"}, {u"b.txt"_s, "beta\r\n"}});
         t.put(u"d.txt"_s, ""); // listed once the folder is read again
         t.type(u"X"_s);
-
-        FakePlatform &p = t.platform;
-        const auto ask = [&] { p.answerMessage(answer); };
-        switch (action) { // a command's own prompt comes first
-        case Action::PickNote: ask(); t.pickNote(u"b"_s); break;
-        case Action::PickFolder: ask(); t.pickFolder(u"Beta"_s); break;
-        case Action::MakeNew: p.answerInput(u"new"_s); ask(); t.notes().MakeNewNote(); break;
-        case Action::AddExisting: p.answerFile(outside); ask(); t.notes().AddExistingNote(); break;
-        case Action::Rename: p.answerInput(u"renamed"_s); ask(); t.notes().F_mnuREN_Click(); break;
-        case Action::Delete:
-            p.answerMessage(Platform::Button::Ok);
-            ask();
-            t.notes().DeleteNote();
-            break;
-        case Action::Refresh: ask(); t.notes().F_mnuREFRESH_Click(); break;
-        case Action::DropNote: ask(); t.w().editing().txtTEXT_OLEDragDrop({outside}); break;
-        case Action::DropBook: ask(); t.w().editing().txtTEXT_OLEDragDrop({book}); break;
-        }
-        QVERIFY(p.allAnswered());
-        const QString aPath = t.note(u"a.txt"_s);
-        const bool refresh = action == Action::Refresh;
-        const QString quitQuestion = u"The file: \""_s + aPath
-                                     + u"\" isn't saved.\r\nSave this file before quitting?"_s;
-        QCOMPARE(t.last().text, refresh ? quitQuestion : LeaveQuestion(aPath));
-        QCOMPARE(t.last().title, refresh ? u"Refresh"_s : u"Save file?"_s);
-        QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
-        QCOMPARE(t.last().icon, Platform::Icon::Question);
-
-        const bool done = answer != Platform::Button::Cancel;
-        const QString renamed = t.note(u"renamed.txt"_s);
-        const QMap<Action, bool> seen = {
-            {Action::PickNote, t.text() == u"beta\n"},
-            {Action::PickFolder, !t.editor()->isEnabled() && t.text().isEmpty()}, // no note
-            {Action::MakeNew, QFile::exists(t.note(u"new.txt"_s))},
-            {Action::AddExisting, QFile::exists(t.note(u"z.txt"_s))},
-            {Action::Rename, QFile::exists(renamed)},
-            {Action::Delete, !QFile::exists(aPath)},
-            {Action::Refresh, t.w().lstFILE()->findText(u"d"_s) >= 0},
-            {Action::DropNote, QFile::exists(t.note(u"z.txt"_s))},
-            {Action::DropBook, t.w().book().BookFilePath == book}};
-        QCOMPARE(seen.value(action), done);
-        // The note's bytes, wherever they went: saved first on Yes, as they were otherwise.
-        const QByteArray saved = answer == Platform::Button::Yes ? "Xalpha\r\n" : "alpha\r\n";
-        if (action == Action::Delete && done)
-            QCOMPARE(TakeFromTrash(u"a.txt"_s), saved);
-        else
-            QCOMPARE(ReadBytes(action == Action::Rename && done ? renamed : aPath), saved);
-        if (done) {
-            QVERIFY(t.status() != u"Changed");
-        } else {
-            QCOMPARE(t.text(), u"Xalpha\n"_s);
-            QCOMPARE(t.status(), u"Changed"_s);
-            QCOMPARE(t.w().lstFLDS()->currentText(), u"Alpha"_s);
-            QCOMPARE(t.w().lstFILE()->currentText(), u"a"_s);
-        }
-    }
-
-    // "No" lets one action drop the edits; an action that then stops leaves them guarded again.
-    void dropAgreementEndsWithItsAction()
-    {
-        NoteWindow t;
-        t.open({{u"a.txt"_s, "a"}, {u"b.txt"_s, "b"}});
-        t.type(u"edit "_s);
-        t.platform.answerMessage(Platform::Button::No);
-        t.platform.answerFile(QString());
-        t.w().books().OpenBook();
-        QCoreApplication::processEvents();
+        const QMap<QString, QString> ownPrompt = {
+            // answered before the question
+            {u"F_mnuADD_NEW"_s, u"input:new"_s},
+            {u"tBAR_Button7_Item1"_s, u"input:new"_s},
+            {u"F_mnuREN"_s, u"input:renamed"_s},
+            {u"F_mnuADD_EXIST"_s, u"file:"_s + t.root.filePath(u"z.txt"_s)},
+            {u"F_mnuDEL"_s, u"message"_s}};
+        t.answer(ownPrompt.value(command));
         t.platform.answerMessage(Platform::Button::Cancel);
-        t.pickNote(u"b"_s);
-        QCOMPARE(t.platform.prompts.size(), 3);
-        QCOMPARE(t.last().text, LeaveQuestion(t.note(u"a.txt"_s)));
-        QCOMPARE(t.text(), u"edit a"_s);
+        if (command == u"pick")
+            t.pickNote(u"b"_s);
+        else if (command == u"folder")
+            t.pickFolder(u"Beta"_s);
+        else if (command.startsWith(u"drop:"))
+            t.w().txtTEXT_OLEDragDrop({t.root.filePath(command.mid(5))});
+        else
+            t.trigger(command);
+        const QString a = t.note(u"a.txt"_s);
+        const bool refresh = command == u"F_mnuREFRESH";
+        QCOMPARE(t.last().text, UnsavedQuestion(a, refresh ? u"quitting"_s : u"leaving it"_s));
+        QCOMPARE(t.last().title, refresh ? u"Refresh"_s : u"Save file?"_s);
+        QCOMPARE(t.entries(),
+                 QStringList({u"a.txt=alpha\r\n"_s, u"b.txt=beta\r\n"_s, u"d.txt="_s}));
+        QCOMPARE(t.lstFILE()->count(), 2);
+        QCOMPARE(t.title(), u"Test Book - Quirebox v3.01"_s);
+        QCOMPARE(t.text(), u"Xalpha\n"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
+        QCOMPARE(t.lstFILE()->currentText(), u"a"_s);
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.w().close());
     }
 
-    void names_data()
-    {
-        QTest::addColumn<Command>("command");
-        QTest::addColumn<QString>("name"); // typed, or the file added from elsewhere
-        QTest::addColumn<Platform::Button>("answer");
-        // %1: the folder, %2: the file added; a message ending in CR LF goes on with a reason.
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("after"); // the folder's entries as "name=content"
-        const auto Ok = Platform::Button::Ok;
-        const QStringList kept = {u"a.txt=keep a"_s, u"b.txt=keep b"_s};
-        const auto refuse = [&](const char *row, Command command, const QString &name) {
-            QTest::newRow(row) << command << name << Ok
-                               << u"The name \""_s + name + u"\" can't be used for a note.\r\n"_s
-                               << kept;
-        };
-        refuse("new: slash", Command::MakeNew, u"a/b"_s);
-        refuse("rename: backslash", Command::Rename, u"a\\b"_s);
-        refuse("new: dot dot", Command::MakeNew, u".."_s);
-        refuse("rename: dot", Command::Rename, u"."_s);
-        refuse("new: tab", Command::MakeNew, u"a\tb"_s);
-        refuse("rename: line break", Command::Rename, u"a\r\nb"_s);
-        refuse("new: too long", Command::MakeNew, QString(300, u'n'));
-        refuse("rename: too long", Command::Rename, QString(300, u'n'));
-        const QString taken = u"The file \"%1/b.txt\" already exists.\r\n"_s;
-        QTest::newRow("new: taken") << Command::MakeNew << u"b"_s << Ok
-                                    << taken + u"Please choose another name."_s << kept;
-        QTest::newRow("rename: taken") << Command::Rename << u"b"_s << Ok
-                                       << taken + u"The note \"a\" keeps its name."_s << kept;
-        const QString replace = taken + u"Replace it with \"%2\"?"_s;
-        QTest::newRow("add: taken, No")
-            << Command::AddExisting << u"b.txt"_s << Platform::Button::No << replace << kept;
-        QTest::newRow("add: taken, Yes")
-            << Command::AddExisting << u"b.txt"_s << Platform::Button::Yes << replace
-            << QStringList{u"a.txt=keep a"_s, u"b.txt=from outside"_s};
-        QTest::newRow("new") << Command::MakeNew << u"Ideas.txt.bak"_s << Ok << QString()
-                             << kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s};
-        QTest::newRow("new: cancelled") << Command::MakeNew << QString() << Ok << QString()
-                                        << kept;
-        QTest::newRow("rename") << Command::Rename << u"zeta"_s << Ok << QString()
-                                << QStringList{u"b.txt=keep b"_s, u"zeta.txt=keep a"_s};
-    }
-
+    // Make New, Rename and Add Existing, each ending with the list read again and its first
+    // note shown.
     void names()
     {
-        QFETCH(Command, command);
-        QFETCH(QString, name);
-        QFETCH(Platform::Button, answer);
-        QFETCH(QString, message);
-        QFETCH(QStringList, after);
-        NoteWindow t;
-        t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
-        const QString outside = t.root.filePath(u"outside/"_s + name);
-        FakePlatform &p = t.platform;
-        if (command == Command::AddExisting) {
+        const QString make = u"tBAR_Button7"_s, rename = u"F_mnuREN"_s;
+        const QStringList kept = {u"a.txt=keep a"_s, u"b.txt=keep b"_s};
+        const QString taken = u"The file \"%1/b.txt\" already exists.\r\n"_s;
+        // The command, the answers ("~": "b.txt" outside the folder), the message ("%1": the
+        // folder), and the folder's entries afterwards.
+        const QList<std::tuple<QString, QString, QString, QStringList>> rows = {
+            {make, u"input:Ideas.txt.bak"_s, {}, kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s}},
+            {make, u"input:a/b|message"_s,
+             u"The name \"a/b\" can't be used for a note.\r\nA name cannot contain a slash (/) "
+             "or a backslash (\\)."_s,
+             kept},
+            {make, u"input:b|message"_s, taken + u"Please choose another name."_s, kept},
+            {rename, u"input:zeta"_s, {}, {u"b.txt=keep b"_s, u"zeta.txt=keep a"_s}},
+            {rename, u"input:b|message"_s, taken + u"The note \"a\" keeps its name."_s, kept},
+            {u"tBAR_Button7_Item2"_s,
+             u"file:~|yes"_s,
+             taken + u"Replace it with \"~\"?"_s,
+             {u"a.txt=keep a"_s, u"b.txt=from outside"_s}}};
+        for (auto [command, answers, message, after] : rows) {
+            TestWindow t;
+            t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
+            const QString outside = t.root.filePath(u"outside/b.txt"_s);
             QVERIFY(WriteBytes(outside, "from outside"));
-            p.answerFile(outside);
-        } else {
-            p.answerInput(name);
+            t.answer(answers.replace(u'~', outside));
+            t.trigger(command);
+            const FakePlatform::Prompt first = t.platform.prompts.constFirst();
+            if (command == make) {
+                QCOMPARE(first.text,
+                         u"Directory: "_s + t.dir() + u"\r\n\r\nPlease insert the new filename:"_s);
+                QCOMPARE(first.title, u"Quirebox - Make New File"_s);
+                QCOMPARE(first.defaultText, u"Operator File"_s);
+            } else if (command == rename) {
+                QCOMPARE(first.text,
+                         u"Folder: "_s + t.dir() +
+                             u"\r\nFile: a.txt\r\n\r\nPlease insert the new file name:"_s);
+                QCOMPARE(first.title, u"Quirebox File Rename"_s);
+                QCOMPARE(first.defaultText, u"a"_s);
+            }
+            if (!message.isEmpty()) {
+                QCOMPARE(t.last().text, message.replace(u"%1"_s, t.dir()).replace(u'~', outside));
+                QCOMPARE(t.last().title, first.title);
+            }
+            QCOMPARE(t.entries(), after);
+            QCOMPARE(t.lstFILE()->currentIndex(), 0);
+            QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
         }
-        if (!message.isEmpty())
-            p.answerMessage(answer);
-        if (command == Command::MakeNew)
-            t.notes().MakeNewNote();
-        else if (command == Command::Rename)
-            t.notes().F_mnuREN_Click();
-        else
-            t.notes().AddExistingNote();
-        QVERIFY(p.allAnswered());
-        QCOMPARE(p.prompts.size(), message.isEmpty() ? 1 : 2);
-        const QString title = QStringList{u"Quirebox - Make New File"_s, u"Quirebox File Rename"_s,
-                                          u"Add File"_s}.at(int(command));
-        QCOMPARE(p.prompts.constFirst().title, title);
-        if (command == Command::MakeNew)
-            QCOMPARE(p.prompts.constFirst().defaultText, u"Operator File"_s);
-        if (!message.isEmpty()) {
-            message.replace(u"%1"_s, t.dir()).replace(u"%2"_s, outside);
-            QCOMPARE(t.last().title, title);
-            if (message.endsWith(u"\r\n")) // the reason follows
-                QVERIFY2(t.last().text.startsWith(message) && t.last().text != message,
-                         qPrintable(t.last().text));
-            else
-                QCOMPARE(t.last().text, message);
-        }
-        QCOMPARE(t.entries(), after);
-        // The list is refilled with its first note shown.
-        QCOMPARE(t.w().lstFILE()->currentIndex(), 0);
-        QCOMPARE(t.text().toLatin1(), ReadBytes(t.notes().NotePath()));
     }
 
     void deleteToTrash()
     {
-        NoteWindow t;
+        TestWindow t;
         t.open({{u"only.txt"_s, "last words"}});
         const QString path = t.note(u"only.txt"_s);
         t.platform.answerMessage(Platform::Button::Cancel);
-        t.notes().DeleteNote();
+        t.trigger(u"F_mnuDEL"_s);
         QCOMPARE(t.last().text, u"Are you sure to delete: \""_s + path + u"\""_s);
         QCOMPARE(t.last().title, u"Quirebox - File Delete"_s);
-        QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
         QVERIFY(QFile::exists(path));
 
         t.platform.answerMessage(Platform::Button::Ok);
-        t.notes().DeleteNote();
-        QVERIFY(!QFile::exists(path));
+        t.trigger(u"tBAR_Button9"_s);
         QCOMPARE(TakeFromTrash(u"only.txt"_s), QByteArray("last words"));
         // The last note gone: nothing is shown, as after picking a folder without notes.
-        QCOMPARE(t.w().lstFILE()->count(), 0);
+        QVERIFY(QDir(t.dir()).isEmpty() && t.lstFILE()->count() == 0);
         t.expectNoNote();
-        QVERIFY(!t.w().actions().F_mnuDEL->isEnabled());
+        t.trigger(u"tBAR_Button9"_s); // without a note, nothing to ask about
+    }
 
-        // Without a note, the commands that need one do nothing, whatever the status says.
-        t.notes().SetNoteStatus(u"Changed"_s, false);
-        t.w().tBAR_ButtonClick(8);
-        t.w().tBAR_ButtonClick(9);
-        t.notes().F_mnuREN_Click();
-        t.w().encoder().T_mnuENCODE_Click();
-        QCOMPARE(t.platform.prompts.size(), 2);
-        QVERIFY(QDir(t.dir()).isEmpty());
+    // A note is saved in the form it was read in, unless it would not read back as saved.
+    void savesInTheNotesForm()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "caf\xE9\r\nx\ny"}});
+        const QByteArray windows1252 = QByteArray("\xE9") + "caf\xE9\r\nx\ny";
+        t.type(u"é"_s);
+        t.trigger(u"tBAR_Button8"_s);
+        QCOMPARE(t.bytes(u"n.txt"_s), windows1252);
+        const QString stored = u"The file: \""_s + t.note(u"n.txt"_s) +
+                               u"\" is stored in the Windows-1252 character set, "_s;
+        t.editor()->selectAll();
+        t.editor()->insertPlainText(u"Ã©"_s); // bytes C3 A9, which read as UTF-8 "é"
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.save());
+        QCOMPARE(t.last().text, stored + u"but its text would then be read back as UTF-8 and "
+                                         "show other characters.\r\nSave the file as UTF-8 "
+                                         "instead?"_s);
+        t.type(u"Ж"_s);
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.save());
+        QCOMPARE(t.last().text, stored + u"which can't hold the character \"Ж\" (U+0416).\r\n"
+                                         "Save the file as UTF-8 instead?"_s);
+        QCOMPARE(t.bytes(u"n.txt"_s), windows1252);
+        t.platform.answerMessage(Platform::Button::Ok);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), "\xD0\x96\xC3\x83\xC2\xA9"_ba);
+    }
+
+    // Rewritten to the same size with the same time: asked before overwriting; a save after
+    // Yes starts from what was written.
+    void saveAfterAnotherProgram()
+    {
+        for (const auto &[answer, after] : {std::pair(Platform::Button::Yes, "+mine"_ba),
+                                            std::pair(Platform::Button::No, "MINE"_ba)}) {
+            TestWindow t;
+            t.open({{u"n.txt"_s, "mine"}});
+            const QString path = t.note(u"n.txt"_s);
+            t.type(u"+"_s);
+            const QDateTime time = QFileInfo(path).lastModified();
+            QFile file(path);
+            QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            t.platform.answerMessage(answer);
+            QCOMPARE(t.save(), answer == Platform::Button::Yes);
+            QCOMPARE(t.last().text,
+                     u"The file: \""_s + path +
+                         u"\" has been changed or removed by another program since "
+                         "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
+            QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
+            QCOMPARE(t.bytes(u"n.txt"_s), after);
+            t.type(u"+"_s);
+            if (answer == Platform::Button::No)
+                t.platform.answerMessage(Platform::Button::Yes);
+            QVERIFY(t.save());
+            QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
+        }
+    }
+
+    // Each situation of the encoder's table on the way, in the order a user meets them. Encode
+    // saves nothing, so the user's edits are still asked about. The note's folder sorts first
+    // but is the book's second row.
+    void encodeSaveReloadDecode()
+    {
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all.append(char(i));
+        // Shifts 0, +1, -1 in turn keep every code of 0..255 in range at its position; a
+        // keyword in Windows-1252 over a note with stand-ins.
+        for (const auto &[plain, keyword] :
+             {std::pair(all, u"@A?"_s), std::pair("A\rB\nC\r\n"_ba, u"é€"_s)}) {
+            TestWindow t({u"Zed"_s, u"Alpha"_s});
+            t.open({{u"n.txt"_s, plain}});
+            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+            t.type(u"X"_s);
+            QTest::keyClick(t.editor(), Qt::Key_Backspace);
+            QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+            t.platform.answerInput(keyword);
+            t.trigger(u"T_mnuENCODE"_s);
+            QCOMPARE(t.last().text, u"Insert the KeyWord to encode the file: \r\n\"n.txt\"\r\n\r\n"
+                                    "Encoder Version: 3_[A1]"_s);
+            QCOMPARE(t.last().title, u"Quirebox Encode"_s);
+            QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
+            t.platform.answerMessage(Platform::Button::Cancel);
+            QVERIFY(!t.w().close());
+            QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
+            QVERIFY(t.save());
+            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+            QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
+
+            // Opening the encoded note asks for its keyword at once, and once.
+            t.platform.answerInput(keyword);
+            t.open();
+            QCOMPARE(t.last().text, u"Insert the KeyWord to decode the file: \r\n\"n.txt\"\r\n\r\n"
+                                    "Decoder Version: 3_[A1]"_s);
+            QCOMPARE(t.last().title, u"Quirebox Decode"_s);
+            QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
+            QVERIFY(t.save());
+            QCOMPARE(t.bytes(u"n.txt"_s), plain);
+        }
+    }
+
+    // A keyword prompt cancelled changes nothing, and so does a keyword that drives a code out
+    // of range while decoding, silently; the caption then runs Decode, on the bytes read. Encode
+    // tells why it changed nothing.
+    void refusals()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "a\r\n"}, {u"b.txt"_s, Encoded("sec\xFA", "Key@")}});
+        t.answer(u"input:|input:2|message|input:kЖ|message"_s);
+        for (int i = 0; i < 3; ++i)
+            t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.platform.prompts[2].text, u"Unable to Encode the text."_s);
+        QCOMPARE(t.platform.prompts[2].title, u"Encode Error"_s);
+        QCOMPARE(t.last().text, u"The KeyWord holds the character \"Ж\", which a KeyWord can't "
+                                "hold.\r\nA KeyWord may hold only the characters of the "
+                                "Windows-1252 character set."_s);
+        QCOMPARE(t.last().title, u"Quirebox Encode"_s);
+        QCOMPARE(t.text(), u"a\n"_s);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+
+        t.answer(u"input:|input:Key!"_s);
+        t.pickNote(u"b"_s);
+        const QString encoded = t.text();
+        QVERIFY(encoded.startsWith(QString::fromLatin1(Header) + u"\n"_s));
+        t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.text(), encoded);
+        QCOMPARE(t.state(), u"Encoded, D&ecode, Save off"_s);
+        t.answer(u"input:Key@"_s);
+        t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
+        QCOMPARE(t.text(), u"sec\u00FA"_s);
     }
 };
 

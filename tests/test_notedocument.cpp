@@ -9,250 +9,199 @@
 using namespace Qt::StringLiterals;
 using namespace qb;
 
-namespace {
-
-constexpr int kPaste = -1; // `key` column: insert `input` as a paste does
-
-// The forms a note's bytes are re-shown in when the form is already known.
-const QList<NoteFormat> kForcedFormats = {
-    {TextEncoding::Utf8, true, LineEnd::CrLf},
-    {TextEncoding::Utf8, false, LineEnd::Lf},
-    {TextEncoding::Windows1252, false, LineEnd::CrLf},
-};
-
-} // namespace
-
 class TestNoteDocument : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void roundTrip_data();
-    void roundTrip();
-    void randomNotes();
-    void edit_data();
-    void edit();
-    void loadReplacesHistory();
+    void initTestCase()
+    {
+        // One editor for everything, as in the program: formats left by one note must not leak
+        // into the next.
+        m_editor = std::make_unique<QPlainTextEdit>();
+        GuardStandIns(*m_editor->document());
+        m_editor->show();
+        m_editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
+    }
+
+    // Shown and taken back unedited, every note gives back its very bytes.
+    void roundTrip()
+    {
+        QByteArray ascending;
+        QString latin1, sampled;
+        for (int b = 0; b < 256; ++b) {
+            ascending.append(char(b));
+            latin1.append(QChar(b));
+        }
+        for (char32_t c = 1; c < 0x110000; c += 251) {
+            if (c < 0xD800 || c > 0xDFFF)
+                sampled += QString::fromUcs4(&c, 1);
+        }
+        // Separators, no-break space, frame marks, object mark, a noncharacter, NUL, the
+        // pictures; two byte order marks.
+        static constexpr char kEditorChanges[] =
+            "a\xE2\x80\xA8"
+            "b\xE2\x80\xA9"
+            "c\xC2\xA0\xEF\xB7\x90"
+            "\xEF\xB7\x91\xEF\xBF\xBC\xEF\xBF\xBF\0\xE2\x90\x8D\r\xE2\x90\x8A\n";
+        QList<QByteArray> notes = {ascending, latin1.toUtf8(), sampled.toUtf8(),
+                                   QByteArray(kEditorChanges, sizeof kEditorChanges - 1),
+                                   "\xEF\xBB\xBF\xEF\xBB\xBF\n"};
+        // Every mix of CR, LF and a letter up to four long, after ASCII, UTF-8 and Windows-1252.
+        QList<QByteArray> mixes{QByteArray()};
+        for (qsizetype i = 0; i < mixes.size(); ++i) {
+            for (const char c : {'a', '\r', '\n'}) {
+                if (mixes[i].size() < 4)
+                    mixes.append(mixes[i] + c);
+            }
+        }
+        for (const QByteArray &head : {QByteArray(), "\xC3\xA9"_ba, "\xE9\x80"_ba}) {
+            for (const QByteArray &mix : std::as_const(mixes))
+                notes.append(head + mix);
+        }
+        for (const QByteArray &bytes : std::as_const(notes))
+            QCOMPARE(unedited(DecodeNoteBytes(bytes)), bytes);
+    }
+
+    // Random notes of the pieces that matter; odd rounds use the valid UTF-8 ones (listed first)
+    // only, even rounds add the Windows-1252 gaps and any byte.
+    void randomNotes()
+    {
+        static constexpr char kPieces[] =
+            "\r/\n/\r\n/a/\0/\xC3\xA9/\xE2\x80\xA8/\xE2\x80\xA9/\xEF\xBB\xBF/"
+            "\xE2\x90\x8D/\xEF\xB7\x90/\xF0\x9F\x98\x80/\xE9/\x90/\x8D";
+        const QList<QByteArray> pieces = QByteArray(kPieces, sizeof kPieces - 1).split('/');
+        constexpr int kUtf8Pieces = 12;
+        QRandomGenerator random(20240611);
+        for (int round = 0; round < 4000; ++round) {
+            const bool utf8 = round % 2;
+            QByteArray bytes;
+            for (int i = random.bounded(30); i > 0; --i) {
+                if (!utf8 && random.bounded(4) == 0)
+                    bytes.append(char(random.bounded(256)));
+                else
+                    bytes.append(pieces[random.bounded(utf8 ? kUtf8Pieces : int(pieces.size()))]);
+            }
+            const QByteArray back = unedited(DecodeNoteBytes(bytes));
+            QVERIFY2(back == bytes, bytes.toHex(' ') + " came back as " + back.toHex(' '));
+        }
+    }
+
+    // Text typed, pasted or deleted beside a stand-in is plain text; every step of Undo and
+    // Redo saves what the editor shows, and all the way back is the note as loaded.
+    void edit()
+    {
+        // The note, the selection (anchor, position; editor text of "a\rb\r\n" is "a␍b" and a
+        // break: position 2 is just after the stand-in), what is typed, or pasted (kPaste), or
+        // the key pressed with its modifiers, and the note's bytes afterwards.
+        constexpr int kPaste = -1;
+        const QList<std::tuple<QByteArray, int, int, QString, int, QByteArray>> rows = {
+            {"a\rb\r\n", 2, 2, u"xy"_s, 0, "a\rxyb\r\n"},
+            {"a\rb", 1, 2, u"\u240D"_s, 0,
+             "a\xE2\x90\x8D"
+             "b"}, // the picture over a stand-in
+            {"a\rbc", 3, 2, u"p\nq"_s, kPaste, "a\rp\r\nqc"},
+            {"a\rb\r\nc", 2, 2, {}, Qt::Key_Return, "a\r\r\nb\r\nc"},
+            {"a\nb\r", 4, 4, {}, Qt::Key_Return, "a\nb\r\n"},
+            {"a\nb", 1, 1, {}, (Qt::ShiftModifier | Qt::Key_Return).toCombined(), "a\n\nb"},
+            {"a\rb\r\n", 2, 2, {}, Qt::Key_Backspace, "ab\r\n"},
+            {"\xE9\r\nx\ny", 4, 4, u"\u20AC"_s, 0, "\xE9\r\nx\n\x80y"}};
+        for (const auto &[bytes, anchor, position, input, key, expected] : rows) {
+            const DecodedNote note = DecodeNoteBytes(bytes);
+            QCOMPARE(unedited(note), bytes);
+
+            // Placed with the keys, as the user would.
+            QTest::keyClick(m_editor.get(), Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(m_editor.get(), Qt::Key_Home, Qt::ControlModifier);
+            for (int i = 0; i < anchor; ++i)
+                QTest::keyClick(m_editor.get(), Qt::Key_Right);
+            for (int i = anchor; i != position; i += position > anchor ? 1 : -1)
+                QTest::keyClick(m_editor.get(), position > anchor ? Qt::Key_Right : Qt::Key_Left,
+                                Qt::ShiftModifier);
+            QCOMPARE(m_editor->textCursor().position(), position);
+            if (key == kPaste)
+                m_editor->insertPlainText(input);
+            else if (key != 0)
+                QTest::keyClick(m_editor.get(), Qt::Key(key & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+            else // typed; QTest::keyClicks knows Latin-1 only
+                QTest::sendKeyEvent(QTest::Click, m_editor.get(), Qt::Key_unknown, input,
+                                    Qt::NoModifier);
+            QCOMPARE(editorBytes(note.format), expected);
+
+            QTextDocument *document = m_editor->document();
+            if (anchor == position) { // with nothing selected, one Undo takes the edit back
+                m_editor->undo();
+                QCOMPARE(editorBytes(note.format), bytes);
+                m_editor->redo();
+            }
+            // Every step back and forth saves what the editor shows; all the way back is the note
+            // as loaded, stand-ins included.
+            for (const bool back : {true, false}) {
+                for (int step = 0; step < 10 && (back ? document->isUndoAvailable()
+                                                      : document->isRedoAvailable());
+                     ++step) {
+                    back ? m_editor->undo() : m_editor->redo();
+                    QVERIFY(savesWhatIsShown(note.format));
+                }
+                QCOMPARE(editorBytes(note.format), back ? bytes : expected);
+            }
+        }
+    }
+
+    void loadReplacesHistory()
+    {
+        ShowNoteText(*m_editor, DecodeNoteBytes("a\rbc"));
+        m_editor->moveCursor(QTextCursor::End);
+        QTest::keyClicks(m_editor.get(), u"typed"_s);
+        // Leave a selection that starts just after the stand-in: its format is the caret's.
+        QTest::keyClick(m_editor.get(), Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(m_editor.get(), Qt::Key_Right);
+        QTest::keyClick(m_editor.get(), Qt::Key_Left, Qt::ShiftModifier);
+
+        const QByteArray second("second \xE2\x90\x8D\r\n\r"); // the picture itself, a stray CR
+        ShowNoteText(*m_editor, DecodeNoteBytes(second));
+        QVERIFY(!m_editor->document()->isUndoAvailable());
+        QVERIFY(!m_editor->document()->isModified());
+        m_editor->undo();
+        QCOMPARE(editorBytes(DetectNoteFormat(second)), second);
+        QTest::keyClicks(m_editor.get(), u"x"_s); // plain text, at the start
+        QCOMPARE(editorBytes(DetectNoteFormat(second)), "x" + second);
+    }
 
 private:
     // What the editor gives back, unedited, after showing `note`.
-    QByteArray unedited(const DecodedNote &note);
-    QByteArray editorBytes(const NoteFormat &format);
-    bool savesWhatIsShown(const NoteFormat &format);
+    QByteArray unedited(const DecodedNote &note)
+    {
+        ShowNoteText(*m_editor, note);
+        // The editor shows the decoded text as it is: every line break one paragraph, nothing else.
+        const QString shown = QString(note.text).replace(u'\n', QChar::ParagraphSeparator);
+        if (m_editor->document()->toRawText() != shown)
+            return QByteArrayLiteral("<editor changed the text>");
+        return editorBytes(note.format);
+    }
+
+    QByteArray editorBytes(const NoteFormat &format)
+    {
+        const NoteBytes back = NoteBytesFromEditor(*m_editor, format);
+        if (back.unencodable)
+            return "<unencodable U+" + QByteArray::number(uint(*back.unencodable), 16) + '>';
+        return back.bytes;
+    }
+
+    bool savesWhatIsShown(const NoteFormat &format)
+    {
+        // A typed soft line break shows as a line break too.
+        const QString shown = m_editor->document()->toRawText().replace(QChar::LineSeparator,
+                                                                        QChar::ParagraphSeparator);
+        const QString read = DecodeNoteBytes(editorBytes(format), format).text;
+        return QString(read).replace(u'\n', QChar::ParagraphSeparator) == shown;
+    }
 
     std::unique_ptr<QPlainTextEdit> m_editor;
 };
-
-void TestNoteDocument::initTestCase()
-{
-    // One editor for everything, as in the program: formats left by one note must not leak
-    // into the next.
-    m_editor = std::make_unique<QPlainTextEdit>();
-    GuardStandIns(*m_editor->document());
-    m_editor->show();
-    m_editor->activateWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
-}
-
-QByteArray TestNoteDocument::unedited(const DecodedNote &note)
-{
-    ShowNoteText(*m_editor, note);
-    // The editor shows the decoded text as it is: every line break one paragraph, nothing else.
-    const QString shown = QString(note.text).replace(u'\n', QChar::ParagraphSeparator);
-    if (m_editor->document()->toRawText() != shown)
-        return QByteArrayLiteral("<editor changed the text>");
-    return editorBytes(note.format);
-}
-
-QByteArray TestNoteDocument::editorBytes(const NoteFormat &format)
-{
-    const NoteBytes back = NoteBytesFromEditor(*m_editor, format);
-    if (back.unencodable)
-        return "<unencodable U+" + QByteArray::number(uint(*back.unencodable), 16) + '>';
-    return back.bytes;
-}
-
-bool TestNoteDocument::savesWhatIsShown(const NoteFormat &format)
-{
-    // A typed soft line break shows as a line break too.
-    const QString shown =
-        m_editor->document()->toRawText().replace(QChar::LineSeparator, QChar::ParagraphSeparator);
-    const QString read = DecodeNoteBytes(editorBytes(format), format).text;
-    return QString(read).replace(u'\n', QChar::ParagraphSeparator) == shown;
-}
-
-void TestNoteDocument::roundTrip_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QByteArray ascending;
-    QString latin1;
-    for (int b = 0; b < 256; ++b) {
-        ascending.append(char(b));
-        latin1.append(QChar(b));
-    }
-    QTest::newRow("all bytes") << ascending;
-    QTest::newRow("all bytes as utf8") << latin1.toUtf8();
-    QString sampled;
-    for (char32_t c = 1; c < 0x110000; c += 251) {
-        if (c < 0xD800 || c > 0xDFFF)
-            sampled += QString::fromUcs4(&c, 1);
-    }
-    QTest::newRow("code points, sampled") << sampled.toUtf8();
-
-    // Every mix of CR, LF and a letter up to four long, after ASCII, UTF-8 and Windows-1252 text.
-    QList<QByteArray> mixes{QByteArray()};
-    for (qsizetype i = 0; i < mixes.size(); ++i) {
-        for (const char c : {'a', '\r', '\n'}) {
-            if (mixes[i].size() < 4)
-                mixes.append(mixes[i] + c);
-        }
-    }
-    for (const QByteArray &head : {QByteArray(), QByteArray("\xC3\xA9"), QByteArray("\xE9\x80")}) {
-        for (const QByteArray &mix : mixes)
-            QTest::addRow("%s", (head + mix).toHex(' ').constData()) << head + mix;
-    }
-
-    // Separators, no-break space, frame marks, object mark, a noncharacter, NUL, the pictures.
-    static constexpr char kEditorChanges[] =
-        "a\xE2\x80\xA8"
-        "b\xE2\x80\xA9"
-        "c\xC2\xA0\xEF\xB7\x90\xEF\xB7\x91"
-        "\xEF\xBF\xBC\xEF\xBF\xBF\0\xE2\x90\x8D\r\xE2\x90\x8A\n";
-    QTest::newRow("characters the editor changes")
-        << QByteArray(kEditorChanges, sizeof kEditorChanges - 1);
-    QTest::newRow("bom bom") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\n");
-}
-
-void TestNoteDocument::roundTrip()
-{
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(unedited(DecodeNoteBytes(bytes)), bytes);
-    for (const NoteFormat &format : kForcedFormats)
-        QCOMPARE(unedited(DecodeNoteBytes(bytes, format)), bytes);
-}
-
-// Random notes of the pieces that matter; odd rounds use the valid UTF-8 ones (listed first)
-// only, even rounds add the Windows-1252 gaps and any byte.
-void TestNoteDocument::randomNotes()
-{
-    static constexpr char kPieces[] =
-        "\r/\n/\r\n/a/\0/\xC3\xA9/\xE2\x80\xA8/\xE2\x80\xA9/\xEF\xBB\xBF/"
-        "\xE2\x90\x8D/\xEF\xB7\x90/\xF0\x9F\x98\x80/\xE9/\x90/\x8D";
-    const QList<QByteArray> pieces = QByteArray(kPieces, sizeof kPieces - 1).split('/');
-    constexpr int kUtf8Pieces = 12;
-    QRandomGenerator random(20240611);
-    for (int round = 0; round < 4000; ++round) {
-        const bool utf8 = round % 2;
-        QByteArray bytes;
-        for (int i = random.bounded(30); i > 0; --i) {
-            if (!utf8 && random.bounded(4) == 0)
-                bytes.append(char(random.bounded(256)));
-            else
-                bytes.append(pieces[random.bounded(utf8 ? kUtf8Pieces : int(pieces.size()))]);
-        }
-        const QByteArray back = unedited(DecodeNoteBytes(bytes));
-        QVERIFY2(back == bytes, bytes.toHex(' ') + " came back as " + back.toHex(' '));
-    }
-}
-
-void TestNoteDocument::edit_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("anchor");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<int>("key"); // with its modifiers; 0: type `input`
-    QTest::addColumn<QByteArray>("expected");
-
-    // Editor text of "a\rb\r\n" is "a␍b" + break: position 2 is just after the stand-in.
-    QTest::newRow("type after stand-in")
-        << QByteArray("a\rb\r\n") << 2 << 2 << u"xy"_s << 0 << QByteArray("a\rxyb\r\n");
-    QTest::newRow("picture over stand-in")
-        << QByteArray("a\rb") << 1 << 2 << u"\u240D"_s << 0 << QByteArray("a\xE2\x90\x8D") + 'b';
-    QTest::newRow("paste over selection")
-        << QByteArray("a\rbc") << 3 << 2 << u"p\nq"_s << kPaste << QByteArray("a\rp\r\nqc");
-    QTest::newRow("enter in crlf note") << QByteArray("a\rb\r\nc") << 2 << 2 << QString()
-                                        << int(Qt::Key_Return) << QByteArray("a\r\r\nb\r\nc");
-    QTest::newRow("enter in lf note") << QByteArray("a\nb\r") << 4 << 4 << QString()
-                                      << int(Qt::Key_Return) << QByteArray("a\nb\r\n");
-    QTest::newRow("shift enter") << QByteArray("a\nb") << 1 << 1 << QString()
-                                 << (Qt::ShiftModifier | Qt::Key_Return).toCombined()
-                                 << QByteArray("a\n\nb");
-    QTest::newRow("delete stand-in") << QByteArray("a\rb\r\n") << 2 << 2 << QString()
-                                     << int(Qt::Key_Backspace) << QByteArray("ab\r\n");
-    QTest::newRow("ansi euro after stand-in") << QByteArray("\xE9\r\nx\ny") << 4 << 4 << u"\u20AC"_s
-                                              << 0 << QByteArray("\xE9\r\nx\n\x80y");
-}
-
-void TestNoteDocument::edit()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, anchor);
-    QFETCH(int, position);
-    QFETCH(QString, input);
-    QFETCH(int, key);
-    QFETCH(QByteArray, expected);
-    const DecodedNote note = DecodeNoteBytes(bytes);
-    QCOMPARE(unedited(note), bytes);
-
-    // Placed with the keys, as the user would.
-    QTest::keyClick(m_editor.get(), Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClick(m_editor.get(), Qt::Key_Home, Qt::ControlModifier);
-    for (int i = 0; i < anchor; ++i)
-        QTest::keyClick(m_editor.get(), Qt::Key_Right);
-    for (int i = anchor; i != position; i += position > anchor ? 1 : -1)
-        QTest::keyClick(m_editor.get(), position > anchor ? Qt::Key_Right : Qt::Key_Left,
-                        Qt::ShiftModifier);
-    QCOMPARE(m_editor->textCursor().position(), position);
-    if (key == kPaste)
-        m_editor->insertPlainText(input);
-    else if (key != 0)
-        QTest::keyClick(m_editor.get(), Qt::Key(key & ~Qt::KeyboardModifierMask),
-                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
-    else // typed; QTest::keyClicks knows Latin-1 only
-        QTest::sendKeyEvent(QTest::Click, m_editor.get(), Qt::Key_unknown, input, Qt::NoModifier);
-    QCOMPARE(editorBytes(note.format), expected);
-
-    QTextDocument *document = m_editor->document();
-    if (anchor == position) { // with nothing selected, one Undo takes the edit back
-        m_editor->undo();
-        QCOMPARE(editorBytes(note.format), bytes);
-        m_editor->redo();
-    }
-    // Every step back and forth saves what the editor shows; all the way back is the note as
-    // loaded, stand-ins included.
-    for (const bool back : {true, false}) {
-        for (int step = 0;
-             step < 10 && (back ? document->isUndoAvailable() : document->isRedoAvailable());
-             ++step) {
-            back ? m_editor->undo() : m_editor->redo();
-            QVERIFY(savesWhatIsShown(note.format));
-        }
-        QCOMPARE(editorBytes(note.format), back ? bytes : expected);
-    }
-}
-
-void TestNoteDocument::loadReplacesHistory()
-{
-    ShowNoteText(*m_editor, DecodeNoteBytes("a\rbc"));
-    m_editor->moveCursor(QTextCursor::End);
-    QTest::keyClicks(m_editor.get(), u"typed"_s);
-    // Leave a selection that starts just after the stand-in: its format is the caret's.
-    QTest::keyClick(m_editor.get(), Qt::Key_Home, Qt::ControlModifier);
-    for (int i = 0; i < 3; ++i)
-        QTest::keyClick(m_editor.get(), Qt::Key_Right);
-    QTest::keyClick(m_editor.get(), Qt::Key_Left, Qt::ShiftModifier);
-
-    const QByteArray second("second \xE2\x90\x8D\r\n\r"); // the picture itself, a stray CR
-    ShowNoteText(*m_editor, DecodeNoteBytes(second));
-    QVERIFY(!m_editor->document()->isUndoAvailable());
-    QVERIFY(!m_editor->document()->isModified());
-    m_editor->undo();
-    QCOMPARE(editorBytes(DetectNoteFormat(second)), second);
-    QTest::keyClicks(m_editor.get(), u"x"_s); // plain text, at the start
-    QCOMPARE(editorBytes(DetectNoteFormat(second)), "x" + second);
-}
 
 QTEST_MAIN(TestNoteDocument)
 #include "test_notedocument.moc"

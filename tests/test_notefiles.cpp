@@ -12,9 +12,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,12 +23,6 @@ namespace {
 
 const QByteArray NoteBytes("line one\r\nlone\rcr\0nul \xff\xfe end", 28);
 
-QStringList entriesOf(const QString &dirPath)
-{
-    return QDir(dirPath).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 } // namespace
 
 class TestNoteFiles : public QObject
@@ -40,284 +31,205 @@ class TestNoteFiles : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void listsNoteFilesInOrder();
-    void removesOnlyStaleSaveLeftovers();
-    void pathRoutines();
-    void checksAndCreatesNoteFiles_data();
-    void checksAndCreatesNoteFiles();
-    void copiesWholeOrNothing_data();
-    void copiesWholeOrNothing();
-    void renamesNeverOntoAnotherFile();
-    void movesToTrash_data();
-    void movesToTrash();
-    void fingerprintSeesOtherWriters();
-    void writesWholeFileOrNothing();
-};
-
-void TestNoteFiles::listsNoteFilesInOrder()
-{
-    QTemporaryDir dir;
-    for (const QString &name :
-         {u"b.txt"_s, u"A.txt"_s, u"a.txt"_s, u"a.TXT"_s, u"a b.txt"_s, u"notes.2024.txt"_s,
-          u"notes.txt"_s, u"note2.txt"_s, u"note10.txt"_s, u"Ideas.TXT"_s, u"mixed.tXt"_s,
-          u".hidden.txt"_s, u"readme.md"_s, u"txt"_s, u"plan.txt.bak"_s, u"c.txt.Xq3bZ1"_s})
-        QVERIFY(WriteBytes(dir.filePath(name), name.toUtf8()));
-    QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
-    QVERIFY(QFile::link(u"b.txt"_s, dir.filePath(u"link.txt"_s)));
-    QVERIFY(QFile::link(u"gone.txt"_s, dir.filePath(u"dangling.txt"_s)));
-    QVERIFY(QFile::link(u"folder.txt"_s, dir.filePath(u"folderlink.txt"_s)));
-    QSaveFile unfinished(dir.filePath(u"unfinished.txt"_s));
-    QVERIFY(unfinished.open(QIODevice::WriteOnly));
-    QCOMPARE(unfinished.write("half"), 4);
-
-    // Note names compared, letter case ignored, upper case first in a tie, digits as characters;
-    // then the whole file name.
-    const NoteListing listing = ListNoteFiles(dir.path());
-    QCOMPARE(listing.error, QString());
-    QCOMPARE(listing.fileNames(),
-             QStringList({u"A.txt"_s, u"a.TXT"_s, u"a.txt"_s, u"a b.txt"_s, u"b.txt"_s,
-                          u"Ideas.TXT"_s, u"link.txt"_s, u"mixed.tXt"_s, u"note10.txt"_s,
-                          u"note2.txt"_s, u"notes.txt"_s, u"notes.2024.txt"_s}));
-    unfinished.cancelWriting();
-
-    const NoteListing missing = ListNoteFiles(dir.filePath(u"missing"_s));
-    QVERIFY(missing.isEmpty() && !missing.error.isEmpty());
-}
-
-// A save cut short leaves a hidden temporary file; listing the folder removes it once it is an
-// hour old, so that a save still running elsewhere keeps its file.
-void TestNoteFiles::removesOnlyStaleSaveLeftovers()
-{
-    QTemporaryDir dir;
-    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-2 * 60 * 60);
-    const auto make = [&](const QString &name, bool old) {
-        QVERIFY(WriteBytes(dir.filePath(name), "partial"));
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        if (old)
-            QVERIFY(file.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
-    };
-    make(u"note.txt"_s, true);
-    make(u".qbsave-AbC123-note.txt"_s, true);
-    make(u".qbsave-XyZ789-note.txt"_s, false);
-    make(u".qbsave-notours.txt"_s, true);
-    make(u".qbsave-AbC123"_s, true);
-    QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(u"note.txt"_s));
-    QCOMPARE(entriesOf(dir.path()), QStringList({u".qbsave-AbC123"_s, u".qbsave-XyZ789-note.txt"_s,
-                                                 u".qbsave-notours.txt"_s, u"note.txt"_s}));
-}
-
-void TestNoteFiles::pathRoutines()
-{
-    QCOMPARE(EnsureTxtExtension(u"a.tx"_s), u"a.tx.txt"_s);
-    QCOMPARE(EnsureTxtExtension(u"Report.TXT"_s), u"Report.TXT"_s);
-    QCOMPARE(FileNamePart(u"a\\b/c.txt"_s), u"c.txt"_s);
-    QCOMPARE(FileNamePart(u"a/b\\c.txt"_s), u"c.txt"_s);
-    QCOMPARE(FileNamePart(u"C:\\docs\\"_s), QString());
-}
-
-void TestNoteFiles::checksAndCreatesNoteFiles_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("plain") << u" Ünïcødé spaced .TXT"_s << true;
-    QTest::newRow("backslash") << u"a\\b.txt"_s << false;
-    QTest::newRow("hidden") << u".plan.txt"_s << false;
-    QTest::newRow("delete") << u"a\u007fb.txt"_s << false;
-    QTest::newRow("C1 control") << u"a\u0085b.txt"_s << false;
-    QTest::newRow("255 bytes") << QString(251, u'a') + u".txt"_s << true;
-    QTest::newRow("256 bytes") << QString(252, u'a') + u".txt"_s << false;
-    QTest::newRow("254 bytes, 125 letters") << QString(125, u'é') + u".txt"_s << true;
-    QTest::newRow("256 bytes, 126 letters") << QString(126, u'é') + u".txt"_s << false;
-}
-
-// An accepted name makes a note (one CR LF) listed under that very name, and only once.
-void TestNoteFiles::checksAndCreatesNoteFiles()
-{
-    QFETCH(QString, fileName);
-    QFETCH(bool, accepted);
-    const std::optional<QString> reason = CheckNoteFileName(fileName);
-    QCOMPARE(!reason.has_value(), accepted);
-    if (!accepted) {
-        QVERIFY(!reason->isEmpty());
-        return;
-    }
-
-    QTemporaryDir dir;
-    const QString path = NoteFilePath(dir.path(), fileName);
-    QCOMPARE(CreateNoteFile(path), std::nullopt);
-    QCOMPARE(ReadBytes(path), "\r\n");
-    QVERIFY(WriteBytes(path, NoteBytes));
-    const FileError clash = CreateNoteFile(path);
-    QVERIFY(clash.has_value() && !clash->isEmpty());
-    QCOMPARE(ReadBytes(path), NoteBytes);
-    QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
-    QCOMPARE(entriesOf(dir.path()), QStringList(fileName));
-}
-
-void TestNoteFiles::copiesWholeOrNothing_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("destination"); // "./src.txt": the source under another name
-    QTest::addColumn<bool>("replace");
-    QTest::addColumn<bool>("copied");
-    QTest::addColumn<QByteArray>("destinationAfter"); // empty: no such file
-    const QByteArray old("old note\r\n");
-    QTest::newRow("new name") << u"src.txt"_s << u"copy.txt"_s << false << true << NoteBytes;
-    QTest::newRow("taken name") << u"src.txt"_s << u"old.txt"_s << false << false << old;
-    QTest::newRow("taken name, may replace")
-        << u"src.txt"_s << u"old.txt"_s << true << true << NoteBytes;
-    QTest::newRow("onto itself") << u"src.txt"_s << u"./src.txt"_s << true << true << NoteBytes;
-    QTest::newRow("missing source") << u"gone.txt"_s << u"old.txt"_s << true << false << old;
-    QTest::newRow("pipe as source") << u"pipe"_s << u"copy.txt"_s << true << false << QByteArray();
-}
-
-void TestNoteFiles::copiesWholeOrNothing()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, destination);
-    QFETCH(bool, replace);
-    QFETCH(bool, copied);
-    QFETCH(QByteArray, destinationAfter);
-    QTemporaryDir from;
-    QTemporaryDir to;
-    QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
-    QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
-    QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), "old note\r\n"));
-    const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
-
-    const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
-    QCOMPARE(!error.has_value(), copied);
-    if (error)
-        QVERIFY(!error->isEmpty());
-    QCOMPARE(ReadBytes(from.filePath(u"src.txt"_s)), NoteBytes);
-    QCOMPARE(QFileInfo::exists(target), !destinationAfter.isEmpty());
-    QCOMPARE(ReadBytes(target), destinationAfter);
-    for (const QString &left : entriesOf(to.path())) // no part copies, no stray files
-        QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
-    QCOMPARE(entriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
-}
-
-void TestNoteFiles::renamesNeverOntoAnotherFile()
-{
-    QTemporaryDir dir;
-    const auto rename = [&](const QString &from, const QString &to) {
-        return RenameFile(dir.filePath(from), dir.filePath(to));
-    };
-    const auto files = [&] {
-        QStringList found;
-        for (const QString &name : entriesOf(dir.path()))
-            found.append(name + u'=' + QString::fromUtf8(ReadBytes(dir.filePath(name))));
-        return found;
-    };
-    QVERIFY(WriteBytes(dir.filePath(u"a.txt"_s), "a") && WriteBytes(dir.filePath(u"b.txt"_s), "b"));
-    const FileError taken = rename(u"a.txt"_s, u"b.txt"_s);
-    QVERIFY(taken.has_value() && !taken->isEmpty());
-    QCOMPARE(files(), QStringList({u"a.txt=a"_s, u"b.txt=b"_s}));
-    QCOMPARE(rename(u"a.txt"_s, u"A.txt"_s), std::nullopt);
-    QVERIFY(WriteBytes(dir.filePath(u"a.txt"_s), "other"));
-    QVERIFY(rename(u"a.txt"_s, u"A.txt"_s).has_value()); // letter case only, but another file
-    QCOMPARE(rename(u"A.txt"_s, u"zeta.txt"_s), std::nullopt);
-    QCOMPARE(files(), QStringList({u"a.txt=other"_s, u"b.txt=b"_s, u"zeta.txt=a"_s}));
-}
-
-void TestNoteFiles::movesToTrash_data()
-{
-    QTest::addColumn<bool>("trashUsable");
-    QTest::newRow("trash usable") << true;
-    QTest::newRow("plain file where the trash would be") << false;
-}
-
-// HOME and the current directory are throwaway ones: Qt's own fallback would put files there.
-void TestNoteFiles::movesToTrash()
-{
-    QFETCH(bool, trashUsable);
-    QTemporaryDir root;
-    QTemporaryDir current;
-    const QString oldCurrent = QDir::currentPath();
-    const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
-    QVERIFY(QDir::setCurrent(current.path()));
-    const QString home = root.filePath(u"home"_s);
-    QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
-    qputenv("HOME", QFile::encodeName(home));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
-    const QString note = root.filePath(u"old idea.txt"_s);
-    QVERIFY(WriteBytes(note, NoteBytes));
-
-    const FileError error = MoveToTrash(note);
-    QCOMPARE(!error.has_value(), trashUsable);
-    if (error)
-        QVERIFY(!error->isEmpty());
-    QCOMPARE(QFileInfo::exists(note), !trashUsable);
-    QStringList trashed;
-    QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
-            trashed.append(found);
-    }
-    QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
-    QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
-    QCOMPARE(entriesOf(current.path()), QStringList());
-}
-
-// Another program rewrites the note and sets its time: only the same bytes and time match.
-void TestNoteFiles::fingerprintSeesOtherWriters()
-{
-    // A note of a few bytes, and one of some hundred KiB changed only near its end.
-    const QByteArray big = QByteArray("A line of a long note.\r\n").repeated(40'000);
-    for (const QByteArray &content : {NoteBytes, big}) {
+    void listsNoteFilesInOrder()
+    {
         QTemporaryDir dir;
-        const QString path = dir.filePath(u"note.txt"_s);
-        QVERIFY(WriteWholeFile(path, content).ok());
-        const NoteFingerprint fingerprint = TakeFingerprint(path, content);
-        const QDateTime saved = QFileInfo(path).lastModified();
-        QByteArray sameSize = content;
-        sameSize[sameSize.size() - 3] = 'L';
-        const QList<std::tuple<QByteArray, int, bool>> changes = {
-            {sameSize, 0, false}, {content, 5, false}, {content, 0, true}};
-        for (const auto &[bytes, shift, matches] : changes) {
-            QVERIFY(WriteBytes(path, bytes));
-            QFile file(path);
+        for (const QString &name :
+             {u"b.txt"_s, u"A.txt"_s, u"a.txt"_s, u"a.TXT"_s, u"a b.txt"_s, u"notes.2024.txt"_s,
+              u"notes.txt"_s, u"note2.txt"_s, u"note10.txt"_s, u"Ideas.TXT"_s, u"mixed.tXt"_s,
+              u".hidden.txt"_s, u"readme.md"_s, u"txt"_s, u"plan.txt.bak"_s, u"c.txt.Xq3bZ1"_s})
+            QVERIFY(WriteBytes(dir.filePath(name), name.toUtf8()));
+        QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
+        QVERIFY(QFile::link(u"b.txt"_s, dir.filePath(u"link.txt"_s)));
+        QVERIFY(QFile::link(u"gone.txt"_s, dir.filePath(u"dangling.txt"_s)));
+        QVERIFY(QFile::link(u"folder.txt"_s, dir.filePath(u"folderlink.txt"_s)));
+        QSaveFile unfinished(dir.filePath(u"unfinished.txt"_s));
+        QVERIFY(unfinished.open(QIODevice::WriteOnly));
+        QCOMPARE(unfinished.write("half"), 4);
+
+        // Note names compared, letter case ignored, upper case first in a tie, digits as
+        // characters; then the whole file name.
+        const NoteListing listing = ListNoteFiles(dir.path());
+        QCOMPARE(listing.error, QString());
+        QCOMPARE(listing.fileNames(),
+                 QStringList({u"A.txt"_s, u"a.TXT"_s, u"a.txt"_s, u"a b.txt"_s, u"b.txt"_s,
+                              u"Ideas.TXT"_s, u"link.txt"_s, u"mixed.tXt"_s, u"note10.txt"_s,
+                              u"note2.txt"_s, u"notes.txt"_s, u"notes.2024.txt"_s}));
+        unfinished.cancelWriting();
+
+        const NoteListing missing = ListNoteFiles(dir.filePath(u"missing"_s));
+        QVERIFY(missing.isEmpty() && !missing.error.isEmpty());
+    }
+
+    // A save cut short leaves a hidden temporary file; listing the folder removes it once it is an
+    // hour old, so that a save still running elsewhere keeps its file.
+    void removesOnlyStaleSaveLeftovers()
+    {
+        QTemporaryDir dir;
+        const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-2 * 60 * 60);
+        const auto make = [&](const QString &name, bool old) {
+            QVERIFY(WriteBytes(dir.filePath(name), "partial"));
+            QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
-            QCOMPARE(CheckFingerprint(path, fingerprint).outcome == FingerprintCheck::Outcome::Same, matches);
+            if (old)
+                QVERIFY(file.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
+        };
+        make(u"note.txt"_s, true);
+        make(u".qbsave-AbC123-note.txt"_s, true);
+        make(u".qbsave-XyZ789-note.txt"_s, false);
+        make(u".qbsave-notours.txt"_s, true);
+        make(u".qbsave-AbC123"_s, true);
+        QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(u"note.txt"_s));
+        QCOMPARE(EntriesOf(dir.path()),
+                 QStringList({u".qbsave-AbC123"_s, u".qbsave-XyZ789-note.txt"_s,
+                              u".qbsave-notours.txt"_s, u"note.txt"_s}));
+    }
+
+    // An accepted name makes a note (one CR LF) listed under that very name, and only once.
+    void checksAndCreatesNoteFiles()
+    {
+        const QList<std::pair<QString, bool>> names = {{u" Ünïcødé spaced .TXT"_s, true},
+                                                       {u"a/b.txt"_s, false},
+                                                       {u"a\\b.txt"_s, false},
+                                                       {u"...txt"_s, false},
+                                                       {u"a\r\nb.txt"_s, false},
+                                                       {u".plan.txt"_s, false},
+                                                       {u"a\u007fb.txt"_s, false},
+                                                       {u"a\u0085b.txt"_s, false},
+                                                       {QString(251, u'a') + u".txt"_s, true},
+                                                       {QString(252, u'a') + u".txt"_s, false},
+                                                       {QString(125, u'é') + u".txt"_s, true},
+                                                       {QString(126, u'é') + u".txt"_s, false}};
+        for (const auto &[fileName, accepted] : names) {
+            const std::optional<QString> reason = CheckNoteFileName(fileName);
+            QVERIFY2(reason.has_value() != accepted && (accepted || !reason->isEmpty()),
+                     qPrintable(fileName));
+            if (!accepted)
+                continue;
+            QTemporaryDir dir;
+            const QString path = NoteFilePath(dir.path(), fileName);
+            QCOMPARE(CreateNoteFile(path), std::nullopt);
+            QCOMPARE(ReadBytes(path), "\r\n");
+            QVERIFY(WriteBytes(path, NoteBytes));
+            const FileError clash = CreateNoteFile(path);
+            QVERIFY(clash.has_value() && !clash->isEmpty());
+            QCOMPARE(ReadBytes(path), NoteBytes);
+            QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
+            QCOMPARE(EntriesOf(dir.path()), QStringList(fileName));
         }
     }
-}
 
-// Every failure keeps the old file as it was, and leaves nothing beside it.
-void TestNoteFiles::writesWholeFileOrNothing()
-{
-    QTemporaryDir dir;
-    const QString note = dir.filePath(u"note.txt"_s);
-    QVERIFY(WriteBytes(note, NoteBytes));
-    QVERIFY(QFile::setPermissions(note, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    const QFileDevice::Permissions mode = QFile::permissions(note);
-    QVERIFY(WriteWholeFile(note, "new content").ok());
-    QCOMPARE(ReadBytes(note), "new content");
-    QCOMPARE(QFile::permissions(note), mode);
+    // A copy is whole or none: no part copy, no stray file, a taken name only replaced when
+    // allowed, a pipe never waited on.
+    void copiesWholeOrNothing()
+    {
+        const QByteArray old("old note\r\n");
+        const QList<std::tuple<QString, QString, bool, QByteArray>> rows = {
+            // source, destination ("./": beside the source), may replace, destination after
+            {u"src.txt"_s, u"copy.txt"_s, false, NoteBytes},
+            {u"src.txt"_s, u"old.txt"_s, false, old},
+            {u"src.txt"_s, u"old.txt"_s, true, NoteBytes},
+            {u"src.txt"_s, u"./src.txt"_s, true, NoteBytes},
+            {u"gone.txt"_s, u"old.txt"_s, true, old},
+            {u"pipe"_s, u"copy.txt"_s, true, {}}};
+        for (const auto &[source, destination, replace, after] : rows) {
+            QTemporaryDir from, to;
+            QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
+            QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
+            QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), old));
+            const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
+            const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
+            QCOMPARE(!error.has_value(), after == NoteBytes);
+            QVERIFY(!error || !error->isEmpty());
+            QCOMPARE(ReadBytes(target), after);
+            QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
+            QCOMPARE(EntriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
+            for (const QString &left : EntriesOf(to.path()))
+                QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
+        }
+    }
 
-    // A full disk: the file may grow to 4 KiB only (and must not end the process for it).
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlimit unlimited = limit;
-    limit.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const FileError full = WriteWholeFile(note, QByteArray(1 << 20, 'x')).error;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
-    QVERIFY(full.has_value() && !full->isEmpty());
-    QCOMPARE(ReadBytes(note), "new content");
-    QCOMPARE(entriesOf(dir.path()), QStringList(u"note.txt"_s));
+    // HOME and the current directory are throwaway ones: Qt's own fallback would put files there.
+    void movesToTrash()
+    {
+        for (const bool trashUsable : {true, false}) { // false: a file where the trash would be
+            QTemporaryDir root, current;
+            const QString oldCurrent = QDir::currentPath();
+            const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
+            QVERIFY(QDir::setCurrent(current.path()));
+            const QString home = root.filePath(u"home"_s);
+            QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
+            qputenv("HOME", QFile::encodeName(home));
+            qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
+            const QString note = root.filePath(u"old idea.txt"_s);
+            QVERIFY(WriteBytes(note, NoteBytes));
 
-    if (geteuid() == 0)
-        QSKIP("Running as root, which writes through read-only modes.");
-    QVERIFY(QFile::setPermissions(note, QFile::ReadOwner));
-    QVERIFY(!WriteWholeFile(note, "lost").ok());
-    QCOMPARE(ReadBytes(note), "new content");
-    QCOMPARE(entriesOf(dir.path()), QStringList(u"note.txt"_s));
-}
+            const FileError error = MoveToTrash(note);
+            QCOMPARE(!error.has_value(), trashUsable);
+            if (error)
+                QVERIFY(!error->isEmpty());
+            QCOMPARE(QFileInfo::exists(note), !trashUsable);
+            QStringList trashed;
+            QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
+                    trashed.append(found);
+            }
+            QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
+            QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
+            QCOMPARE(EntriesOf(current.path()), QStringList());
+        }
+    }
+
+    // Another program rewrites the note and sets its time: only the same bytes and time match.
+    void fingerprintSeesOtherWriters()
+    {
+        // A note of a few bytes, and one of some hundred KiB changed only near its end.
+        const QByteArray big = QByteArray("A line of a long note.\r\n").repeated(40'000);
+        for (const QByteArray &content : {NoteBytes, big}) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(u"note.txt"_s);
+            QVERIFY(WriteWholeFile(path, content).ok());
+            const NoteFingerprint fingerprint = TakeFingerprint(path, content);
+            const QDateTime saved = QFileInfo(path).lastModified();
+            QByteArray sameSize = content;
+            sameSize[sameSize.size() - 3] = 'L';
+            const QList<std::tuple<QByteArray, int, bool>> changes = {
+                {sameSize, 0, false}, {content, 5, false}, {content, 0, true}};
+            for (const auto &[bytes, shift, matches] : changes) {
+                QVERIFY(WriteBytes(path, bytes));
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
+                QCOMPARE(CheckFingerprint(path, fingerprint).outcome ==
+                             FingerprintCheck::Outcome::Same,
+                         matches);
+            }
+        }
+    }
+
+    // A replaced file keeps its permissions; one that is not writable is refused and kept.
+    // (Failures of the disk are injected in the window's fault tests.)
+    void writesKeepingPermissions()
+    {
+        QTemporaryDir dir;
+        const QString note = dir.filePath(u"note.txt"_s);
+        QVERIFY(WriteBytes(note, NoteBytes));
+        QVERIFY(
+            QFile::setPermissions(note, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFileDevice::Permissions mode = QFile::permissions(note);
+        QVERIFY(WriteWholeFile(note, "new content").ok());
+        QCOMPARE(ReadBytes(note), "new content");
+        QCOMPARE(QFile::permissions(note), mode);
+        if (geteuid() == 0)
+            QSKIP("Running as root, which writes through read-only modes.");
+        QVERIFY(QFile::setPermissions(note, QFile::ReadOwner));
+        QVERIFY(!WriteWholeFile(note, "lost").ok());
+        QCOMPARE(ReadBytes(note), "new content");
+        QCOMPARE(EntriesOf(dir.path()), QStringList(u"note.txt"_s));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestNoteFiles)
 #include "test_notefiles.moc"

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -16,16 +17,22 @@ using qb::Platform;
 
 namespace {
 
-// Picks `path` in the file dialog and presses its default button, as soon as the dialog shows.
+// Runs `answer` on the modal dialog as soon as it shows.
+void WhenModal(const std::function<void(QWidget *)> &answer)
+{
+    QTimer::singleShot(0, qApp, [answer] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            answer(dialog);
+        else
+            WhenModal(answer);
+    });
+}
+
+// Picks `path` in the file dialog and presses its default button.
 void AnswerFileDialog(const QString &path)
 {
-    QTimer::singleShot(0, qApp, [path] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            AnswerFileDialog(path);
-            return;
-        }
-        dialog->selectFile(path);
+    WhenModal([path](QWidget *dialog) {
+        qobject_cast<QFileDialog *>(dialog)->selectFile(path);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own accept() is protected
     });
 }
@@ -52,37 +59,58 @@ public:
     explicit TestQtPlatform(const QString &root) : m_root(root) {}
 
 private Q_SLOTS:
-    void fileDialogsLeaveNoSettings();
+    void fileDialogsLeaveNoSettings()
+    {
+        const QString oldBook = m_root + u"/files/Old/old.qb"_s;
+        const QString newBook = m_root + u"/files/New/new.qb"_s;
+        QVERIFY(qb::test::WriteBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
+        QVERIFY(QDir().mkpath(QFileInfo(newBook).path()));
+        qb::QtPlatform platform;
+
+        Platform::FileDialogRequest open;
+        open.title = u"Open Book"_s;
+        open.filters = {u"Quirebox (QB) (*.qb)"_s};
+        AnswerFileDialog(oldBook);
+        QCOMPARE(platform.fileDialog(open), oldBook);
+
+        Platform::FileDialogRequest save;
+        save.mode = Platform::FileDialogRequest::Mode::Save;
+        save.title = u"New Book"_s;
+        save.filters = open.filters;
+        save.initialName = newBook;
+        AnswerFileDialog(newBook);
+        QCOMPARE(platform.fileDialog(save), newBook);
+
+        QCOMPARE(EntriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
+        QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
+    }
+
+    // The message box shows its text as it stands, never as markup, and Escape gives the
+    // cautious answer: Cancel where there is one, else No.
+    void messageBoxTextAndEscape()
+    {
+        const QString text = u"<b>x</b> & <i>y</i>"_s;
+        qb::QtPlatform platform;
+        for (const auto &[buttons, cautious] :
+             {std::pair(Platform::Buttons::YesNoCancel, Platform::Button::Cancel),
+              std::pair(Platform::Buttons::OkCancel, Platform::Button::Cancel),
+              std::pair(Platform::Buttons::YesNo, Platform::Button::No)}) {
+            int shownWidth = 0;
+            WhenModal([&](QWidget *box) {
+                const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
+                shownWidth = label ? label->sizeHint().width() : 0;
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            QCOMPARE(platform.messageBox(text, buttons, Platform::Icon::Question, u"Quirebox"_s),
+                     cautious);
+            // Laid out as markup, the label would be as wide as "x & y" only.
+            QVERIFY(shownWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(text));
+        }
+    }
 
 private:
     QString m_root;
 };
-
-void TestQtPlatform::fileDialogsLeaveNoSettings()
-{
-    const QString oldBook = m_root + u"/files/Old/old.qb"_s;
-    const QString newBook = m_root + u"/files/New/new.qb"_s;
-    QVERIFY(qb::test::WriteBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
-    QVERIFY(QDir().mkpath(QFileInfo(newBook).path()));
-    qb::QtPlatform platform;
-
-    Platform::FileDialogRequest open;
-    open.title = u"Open Book"_s;
-    open.filters = {u"Quirebox (QB) (*.qb)"_s};
-    AnswerFileDialog(oldBook);
-    QCOMPARE(platform.fileDialog(open), oldBook);
-
-    Platform::FileDialogRequest save;
-    save.mode = Platform::FileDialogRequest::Mode::Save;
-    save.title = u"New Book"_s;
-    save.filters = open.filters;
-    save.initialName = newBook;
-    AnswerFileDialog(newBook);
-    QCOMPARE(platform.fileDialog(save), newBook);
-
-    QCOMPARE(EntriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
-    QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
-}
 
 int main(int argc, char *argv[])
 {
