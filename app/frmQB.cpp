@@ -9,6 +9,7 @@
 #include "editor/EditorCommands.h"
 #include "editor/NoteEditor.h"
 #include "encoder/EncoderCommands.h"
+#include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
@@ -234,9 +235,11 @@ void frmQB::createMenus()
     a.T_mnuENCODE = NamedAction(this, "T_mnuENCODE", u"&Encode"_s, Qt::CTRL | Qt::Key_F8);
     a.T_mnuFIND = NamedAction(this, "T_mnuFIND", u"&Find..."_s, Qt::CTRL | Qt::Key_F);
     a.T_mnuFIND_NEXT = NamedAction(this, "T_mnuFIND_NEXT", u"Find &Next"_s, Qt::Key_F3);
+    a.T_mnuFIND_BOOK = NamedAction(this, "T_mnuFIND_BOOK", u"Find in &Book..."_s,
+                                   Qt::CTRL | Qt::SHIFT | Qt::Key_F);
     mnuTOOLS->addActions({a.T_mnuGLWR, a.T_mnuENCODE});
     AddSeparator(mnuTOOLS, "Z_sep05");
-    mnuTOOLS->addActions({a.T_mnuFIND, a.T_mnuFIND_NEXT});
+    mnuTOOLS->addActions({a.T_mnuFIND, a.T_mnuFIND_NEXT, a.T_mnuFIND_BOOK});
 
     QMenu *mnuHELP = menuBar()->addMenu(u"&?"_s);
     mnuHELP->setObjectName(u"mnuHELP"_s);
@@ -384,6 +387,8 @@ void frmQB::createCommands()
     m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
     m_encoder = std::make_unique<EncoderCommands>(*m_session, *m_currentNote, m_platform);
     m_finder = std::make_unique<FindCommands>(*m_txtTEXT, m_platform, *this);
+    m_bookFinder = new FindBookCommands(*m_book, *m_session, *m_noteList, *m_currentNote,
+                                        *m_txtTEXT, m_platform, *this, this);
     m_launcher = std::make_unique<LaunchCommands>(m_platform, *m_currentNote, *m_noteList,
                                                   *m_noteModel, *this);
 }
@@ -419,6 +424,7 @@ void frmQB::connectCommands()
     on(a.T_mnuENCODE, &frmQB::T_mnuENCODE_Click);
     on(a.T_mnuFIND, &frmQB::T_mnuFIND_Click);
     on(a.T_mnuFIND_NEXT, &frmQB::T_mnuFIND_NEXT_Click);
+    on(a.T_mnuFIND_BOOK, &frmQB::T_mnuFIND_BOOK_Click);
     on(a.H_mnuABOUT, &frmQB::H_mnuABOUT_Click);
 
     // A user's pick; picks made by a command go to the note list directly.
@@ -482,6 +488,7 @@ void frmQB::Form_Load(const QString &commandLine)
     m_glyphwrightPresent = m_launcher->GlyphwrightPresent();
     m_actions.tBAR[15]->setEnabled(m_glyphwrightPresent);
     EnableCommands(false);
+    m_actions.T_mnuFIND_BOOK->setEnabled(false);
     m_panels[5]->setText(StatusVersion());
     ShowCaption();
     m_txtTEXT->setEnabled(false);
@@ -494,6 +501,8 @@ void frmQB::bookOpened()
     m_folderModel->fill(m_book->state());
     ShowCaption();
     EnableCommands(true);
+    // Every folder of an open book can be searched, whichever is selected.
+    m_actions.T_mnuFIND_BOOK->setEnabled(true);
     m_noteList->showFirstFolder();
 }
 
@@ -640,6 +649,10 @@ void frmQB::T_mnuFIND_Click()
 void frmQB::T_mnuFIND_NEXT_Click()
 {
     m_finder->findNext();
+}
+void frmQB::T_mnuFIND_BOOK_Click()
+{
+    m_bookFinder->showDialog();
 }
 void frmQB::H_mnuABOUT_Click()
 {

@@ -21,6 +21,7 @@ class CommonDialog;
 class CurrentNote;
 class EditorCommands;
 class EncoderCommands;
+class FindBookCommands;
 class FindCommands;
 class FolderCommands;
 class FolderListModel;
@@ -41,7 +42,7 @@ struct frmQBActions
     QAction *F_mnuADD, *F_mnuADD_NEW, *F_mnuADD_EXIST, *F_mnuREN, *F_mnuSAVE, *F_mnuDEL,
         *F_mnuREFRESH;
     QAction *E_mnuCUT, *E_mnuCOPY, *E_mnuPASTE, *E_mnuALL, *E_mnuCOPYALL, *E_mnuTIME, *E_mnuDATE;
-    QAction *T_mnuGLWR, *T_mnuENCODE, *T_mnuFIND, *T_mnuFIND_NEXT;
+    QAction *T_mnuGLWR, *T_mnuENCODE, *T_mnuFIND, *T_mnuFIND_NEXT, *T_mnuFIND_BOOK;
     QAction *H_mnuABOUT;
     QAction *tBAR[17];     // buttons 1..16 of the toolbar; [0] unused
     QAction *tBAR_Menu[3]; // items 1..2 of button 7's drop-down; [0] unused
@@ -103,6 +104,7 @@ private:
     void T_mnuENCODE_Click();
     void T_mnuFIND_Click();
     void T_mnuFIND_NEXT_Click();
+    void T_mnuFIND_BOOK_Click();
     void H_mnuABOUT_Click();
 
     // A book was read: the selector, the caption and the commands follow, then its first note.
@@ -139,6 +141,7 @@ private:
     std::unique_ptr<EditorCommands> m_editing;
     std::unique_ptr<EncoderCommands> m_encoder;
     std::unique_ptr<FindCommands> m_finder;
+    FindBookCommands *m_bookFinder = nullptr;
     std::unique_ptr<LaunchCommands> m_launcher;
 };
 

@@ -28,6 +28,15 @@ int FolderListModel::folderRowAt(int position) const
     return position >= 0 && position < m_items.size() ? m_items.at(position).folderRow : 0;
 }
 
+int FolderListModel::positionOf(int folderRow) const
+{
+    for (qsizetype position = 0; position < m_items.size(); ++position) {
+        if (m_items.at(position).folderRow == folderRow)
+            return int(position);
+    }
+    return -1;
+}
+
 QString FolderListModel::nameAt(int position) const
 {
     return position >= 0 && position < m_items.size() ? m_items.at(position).name : QString();

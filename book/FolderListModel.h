@@ -27,6 +27,8 @@ public:
     void resyncCurrent() { Q_EMIT currentPositionChanged(m_current); }
 
     int folderRowAt(int position) const;
+    // The position of the folder of table row `folderRow`; -1 when it is not listed.
+    int positionOf(int folderRow) const;
     QString nameAt(int position) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -172,7 +172,7 @@ void CurrentNote::fillSome()
                           std::move(m_loaded.encodedBytes));
     m_loaded = {};
     settleLoaded(encoded);
-    keepLine();
+    showPlace();
     ReleaseFreedMemory();
 }
 
@@ -199,25 +199,44 @@ void CurrentNote::stopLoading()
     m_filler.reset();
     m_firstScreen = {};
     m_loaded = {};
+    m_place = {};
     endLoading();
 }
 
 void CurrentNote::reloadNote()
 {
-    m_lineToKeep = m_editor.textCursor().blockNumber();
+    m_place = {.line = m_editor.textCursor().blockNumber()};
     LoadNote(m_session.path());
     if (!m_session.isLoading())
-        keepLine();
+        showPlace();
 }
 
-void CurrentNote::keepLine()
+void CurrentNote::selectWhenShown(qsizetype position, qsizetype length)
 {
-    const int line = std::exchange(m_lineToKeep, -1);
-    if (line < 0 || !m_session.isShown())
+    m_place = {.position = position, .length = length};
+    if (!m_session.isLoading())
+        showPlace();
+}
+
+void CurrentNote::showPlace()
+{
+    const Place place = std::exchange(m_place, {});
+    if (!m_session.isShown())
         return;
     QTextDocument &document = *m_editor.document();
-    const QTextBlock block = document.findBlockByNumber(std::min(line, document.blockCount() - 1));
-    QTextCursor cursor(block);
+    QTextCursor cursor(&document);
+    if (place.line >= 0) {
+        cursor = QTextCursor(
+            document.findBlockByNumber(std::min(place.line, document.blockCount() - 1)));
+    } else if (place.position >= 0) {
+        // The file may have changed since the place was found: it is kept within the text.
+        const qsizetype end = document.characterCount() - 1;
+        cursor.setPosition(int(std::min(place.position, end)));
+        cursor.setPosition(int(std::min(place.position + place.length, end)),
+                           QTextCursor::KeepAnchor);
+    } else {
+        return;
+    }
     m_editor.setTextCursor(cursor);
     m_editor.centerCursor();
 }

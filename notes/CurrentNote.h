@@ -38,6 +38,8 @@ public:
     void cancelLoad();
     // Reads the shown note again from its file, the caret kept on its line.
     void reloadNote();
+    // Selects `length` characters at `position` of the shown note, once it is all in the editor.
+    void selectWhenShown(qsizetype position, qsizetype length);
     // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
     // or the user declined it.
     bool SaveNote();
@@ -80,7 +82,8 @@ private:
     void fillLoaded();
     void fillSome();
     void endLoading();
-    void keepLine();
+    // Puts the caret where reloadNote or selectWhenShown asked, once the note is all in.
+    void showPlace();
     // Drops a load under way, with no more said.
     void stopLoading();
     // After a note was shown: Save off until the user changes it, and the status it starts in.
@@ -99,7 +102,14 @@ private:
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
-    int m_lineToKeep = -1; // the caret's line across a reload
+    // Where the caret goes once the note is in: a line kept across a reload, or a selection.
+    struct Place
+    {
+        int line = -1;
+        qsizetype position = -1;
+        qsizetype length = 0;
+    };
+    Place m_place;
 };
 
 } // namespace qb

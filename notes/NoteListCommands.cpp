@@ -5,10 +5,13 @@
 #include "notes/CurrentNote.h"
 #include "notes/NoteListModel.h"
 #include "notes/NoteListing.h"
+#include "notes/NoteNames.h"
 #include "notes/NoteSession.h"
 #include "platform/Platform.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -37,29 +40,31 @@ bool NoteListCommands::hasCurrentNote() const
     return selectedFolderRow() != 0 && m_notes.currentRow() >= 0;
 }
 
-void NoteListCommands::RefreshNoteList(int selectIndex)
+int NoteListCommands::listSelectedFolder()
 {
-    if (selectIndex < 0)
-        selectIndex = 0;
     const int folderRow = selectedFolderRow();
     const QString dir = m_book.folderDir(folderRow);
     NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
     const QString error = listing.error;
     m_notes.setListing(folderRow, dir, std::move(listing));
     if (dir.isEmpty())
-        return;
+        return 0;
     // A folder that is there but cannot be read must not pass for one without notes.
     if (!error.isEmpty() && QFileInfo::exists(dir)) {
         m_currentNote.reportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
                                       error, u"Quirebox"_s);
     }
     const int count = m_notes.rowCount();
-    if (count == 0) {
-        Q_EMIT commandsSwitched(false);
+    Q_EMIT commandsSwitched(count > 0);
+    return count;
+}
+
+void NoteListCommands::RefreshNoteList(int selectIndex)
+{
+    const int count = listSelectedFolder();
+    if (count == 0)
         return;
-    }
-    m_notes.setCurrentRow(std::min(selectIndex, count - 1));
-    Q_EMIT commandsSwitched(true);
+    m_notes.setCurrentRow(std::clamp(selectIndex, 0, count - 1));
     m_currentNote.LoadNote(m_notes.currentPath());
 }
 
@@ -171,6 +176,32 @@ void NoteListCommands::noteChangedOnDisk(bool removed)
     } else {
         m_currentNote.reloadNote();
     }
+}
+
+bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
+{
+    const int position = m_folders.positionOf(folderRow);
+    if (position < 0)
+        return false;
+    const QString path = NoteFilePath(m_book.folderDir(folderRow), fileName);
+    if (path == m_session.path() && folderRow == m_notes.folderRow()) {
+        m_folders.setCurrentPosition(position);
+        m_notes.setCurrentRow(m_notes.rowOf(fileName));
+        return true;
+    }
+    if (!m_currentNote.confirmLeave())
+        return false;
+    // Listed again even when it is the selected folder: the note may be newer than its list.
+    m_folders.setCurrentPosition(position);
+    LastFolderName = m_folders.currentName();
+    listSelectedFolder();
+    const int row = m_notes.rowOf(fileName);
+    if (row < 0) {
+        ShowNoFileSelected();
+        return false;
+    }
+    selectNote(row);
+    return m_session.path() == path;
 }
 
 void NoteListCommands::forgetFolderPick()

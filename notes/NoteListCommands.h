@@ -39,6 +39,10 @@ public:
     void selectNote(int row);
     // File > Refresh List: the folder read again, the same row selected and loaded.
     void refreshList();
+    // Find in Book opens a result: the note `fileName` of folder table row `folderRow` selected
+    // and shown, after asking about unsaved edits. False when it is not shown: the user said
+    // Cancel, or the note is no longer listed there.
+    bool showNoteOf(int folderRow, const QString &fileName);
     // The next pick of the current folder lists it again.
     void forgetFolderPick();
     // Another program changed the shown note's file, or removed it. Without unsaved edits the
@@ -58,6 +62,9 @@ Q_SIGNALS:
     void commandsSwitched(bool enabled);
 
 private:
+    // Lists the selected folder's notes with none selected, and switches the note commands on
+    // when there are some; returns how many there are.
+    int listSelectedFolder();
     void putSelectorsBack();
 
     const Book &m_book;

@@ -25,6 +25,15 @@ QString NoteListModel::fileName(int row) const
     return row >= 0 && row < m_listing.size() ? m_listing.fileNameAt(row).toString() : QString();
 }
 
+int NoteListModel::rowOf(const QString &fileName) const
+{
+    for (qsizetype row = 0; row < m_listing.size(); ++row) {
+        if (m_listing.fileNameAt(row) == fileName)
+            return int(row);
+    }
+    return -1;
+}
+
 QString NoteListModel::noteName(int row) const
 {
     return NoteNameOf(fileName(row));

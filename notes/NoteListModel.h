@@ -28,6 +28,8 @@ public:
     void resyncCurrent() { Q_EMIT currentRowChanged(m_current); }
 
     QString fileName(int row) const;
+    // The row of the note whose file is named `fileName`; -1 when it is not listed.
+    int rowOf(const QString &fileName) const;
     QString noteName(int row) const;
     // The path of the note at `row`; empty for no such row.
     QString notePath(int row) const;

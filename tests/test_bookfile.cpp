@@ -136,10 +136,10 @@ private Q_SLOTS:
             {BookOf("Name=Caf\xc3\xa9"), TextEncoding::Utf8, u"Café"_s},
             {"\xef\xbb\xbf" + BookOf("Name=\xe2\x82\xac"), TextEncoding::Utf8, u"€"_s},
             {BookOf("Name=Caf\xe9"), ansi, u"Café"_s},
-            {BookOf("Name=\xed\xa0\x80"), ansi, u"í\u00a0€"_s},        // an encoded surrogate
-            {BookOf("Name=\xc0\xaf"), ansi, u"À¯"_s},                   // an overlong slash
+            {BookOf("Name=\xed\xa0\x80"), ansi, u"í\u00a0€"_s},      // an encoded surrogate
+            {BookOf("Name=\xc0\xaf"), ansi, u"À¯"_s},                // an overlong slash
             {BookOf("Name=\xf4\x90\x80\x80"), ansi, u"ô\u0090€€"_s}, // above U+10FFFF
-            {BookOf("Name=\xe2\x82"), ansi, u"â‚"_s}};                  // cut short
+            {BookOf("Name=\xe2\x82"), ansi, u"â‚"_s}};               // cut short
         for (const auto &[bytes, encoding, name] : rows) {
             const std::optional<ParsedBook> book = ParseBook(bytes);
             QCOMPARE(book->encoding, encoding);
@@ -188,10 +188,10 @@ private Q_SLOTS:
         QRandomGenerator random(20261206);
         // A character whose UTF-8 bytes, read as Windows-1252, are each a character of that page.
         const auto utf8Lookalike = [&random] {
-            const char32_t c = random.bounded(2)
-                                   ? char32_t(random.bounded(0x80, 0x800))
-                                   : char32_t(random.bounded(2) ? random.bounded(0x800, 0xD800)
-                                                                : random.bounded(0x10000, 0x110000));
+            const char32_t c =
+                random.bounded(2) ? char32_t(random.bounded(0x80, 0x800))
+                                  : char32_t(random.bounded(2) ? random.bounded(0x800, 0xD800)
+                                                               : random.bounded(0x10000, 0x110000));
             return DecodeWindows1252(QString::fromUcs4(&c, 1).toUtf8());
         };
         const auto text = [&](bool asUtf8Bytes, bool field) {

@@ -1,0 +1,102 @@
+#include "find/FindBookCommands.h"
+
+#include "book/Book.h"
+#include "editor/NoteEditor.h"
+#include "find/BookResultsModel.h"
+#include "find/frmFINDBOOK.h"
+#include "notes/CurrentNote.h"
+#include "notes/NoteListCommands.h"
+#include "notes/NoteNames.h"
+#include "notes/NoteSession.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+FindBookCommands::FindBookCommands(const Book &book, const NoteSession &session,
+                                   NoteListCommands &noteList, CurrentNote &currentNote,
+                                   NoteEditor &editor, Platform &platform, QWidget &dialogParent,
+                                   QObject *parent)
+    : QObject(parent), m_book(book), m_session(session), m_noteList(noteList),
+      m_currentNote(currentNote), m_editor(editor), m_platform(platform),
+      m_dialogParent(dialogParent)
+{
+    // Results name folders by their row, which means another folder in another book.
+    connect(&book, &Book::opened, this, &FindBookCommands::forgetResults);
+}
+
+FindBookCommands::~FindBookCommands() = default;
+
+frmFINDBOOK &FindBookCommands::dialog()
+{
+    if (!m_dialog) {
+        m_dialog = new frmFINDBOOK(&m_dialogParent);
+        frmFINDBOOK *window = m_dialog;
+        connect(window, &frmFINDBOOK::searchRequested, this, &FindBookCommands::search);
+        connect(window, &frmFINDBOOK::stopRequested, this, &FindBookCommands::stop);
+        connect(window, &frmFINDBOOK::openRequested, this, &FindBookCommands::open);
+        connect(&m_search, &BookSearch::hitsFound, window,
+                [window](const QList<BookSearchHit> &hits) { window->results().add(hits); });
+        connect(&m_search, &BookSearch::progress, window, &frmFINDBOOK::showProgress);
+        connect(&m_search, &BookSearch::finished, window, &frmFINDBOOK::showSummary);
+    }
+    return *m_dialog;
+}
+
+void FindBookCommands::showDialog()
+{
+    frmFINDBOOK &window = dialog();
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void FindBookCommands::search(const QString &text, Qt::CaseSensitivity caseSensitivity)
+{
+    BookSearchRequest request;
+    request.folders = BookSearchFolders(m_book.state());
+    request.text = text;
+    request.caseSensitivity = caseSensitivity;
+    request.limits = m_session.sizeLimits();
+    m_searchedDirs.clear();
+    for (const BookSearchFolder &folder : std::as_const(request.folders))
+        m_searchedDirs.insert(folder.row, folder.dir);
+    dialog().searchStarted();
+    m_search.start(request);
+}
+
+void FindBookCommands::stop()
+{
+    m_search.cancel();
+}
+
+void FindBookCommands::forgetResults()
+{
+    m_search.cancel();
+    m_searchedDirs.clear();
+    if (m_dialog)
+        m_dialog->clearResults();
+}
+
+void FindBookCommands::open(const BookSearchHit &hit)
+{
+    const QString dir = m_searchedDirs.value(hit.folderRow);
+    const QString path = NoteFilePath(dir, hit.noteFileName);
+    if (dir.isEmpty() || m_book.folderDir(hit.folderRow) != dir || !QFileInfo(path).isFile()) {
+        m_platform.messageBox(u"Quirebox can't find the file "_s + Quoted(path) +
+                                  u".\r\nIt was moved, renamed or removed after the search."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                              u"Find in Book"_s);
+        return;
+    }
+    if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
+        return;
+    m_currentNote.selectWhenShown(hit.position, hit.length);
+    m_editor.activateWindow();
+    m_editor.setFocus();
+}
+
+} // namespace qb

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "find/BookSearch.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace qb {
+
+class Book;
+class CurrentNote;
+class NoteEditor;
+class NoteListCommands;
+class NoteSession;
+class Platform;
+class frmFINDBOOK;
+
+// Tools > Find in Book...: searches every note of the open book's folders and opens the results.
+// The window is made on first use as a child of `dialogParent`, which deletes it; its results
+// stay until the next search, or until another book is opened.
+class FindBookCommands final : public QObject
+{
+    Q_OBJECT
+public:
+    FindBookCommands(const Book &book, const NoteSession &session, NoteListCommands &noteList,
+                     CurrentNote &currentNote, NoteEditor &editor, Platform &platform,
+                     QWidget &dialogParent, QObject *parent = nullptr);
+    ~FindBookCommands() override;
+
+    // Shows the window, or brings it to the front as it is.
+    void showDialog();
+
+private:
+    frmFINDBOOK &dialog();
+    void search(const QString &text, Qt::CaseSensitivity caseSensitivity);
+    void stop();
+    // Shows the note of `hit` with its match selected, the editor taking the keyboard.
+    void open(const BookSearchHit &hit);
+    void forgetResults();
+
+    const Book &m_book;
+    const NoteSession &m_session;
+    NoteListCommands &m_noteList;
+    CurrentNote &m_currentNote;
+    NoteEditor &m_editor;
+    Platform &m_platform;
+    QWidget &m_dialogParent;
+    QPointer<frmFINDBOOK> m_dialog;
+    BookSearch m_search;
+    // The directory each folder row had when searched: a result opens only the file it found.
+    QHash<int, QString> m_searchedDirs;
+};
+
+} // namespace qb
