@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the screenshot the metainfo shows: the real program in a real X window (Xvfb) on the demo
-# book, pictured by tools/grab_window.cpp. Needs unshare (util-linux) and user namespaces.
+# book, pictured by app/tools/grab_window.cpp. Needs unshare (util-linux) and user namespaces.
 #   scripts/screenshot.sh [BUILD-DIR [OUTPUT.png]]
 # BUILD-DIR defaults to build/release, OUTPUT to app/resources/screenshots/main-window.png.
 set -euo pipefail
@@ -49,7 +49,7 @@ fi
 # The grab fails with 3 while the window is still one colour, before its first paint.
 for _ in $(seq 50); do
     status=0
-    "$build/tools/qb_grab_window" "$window" "$work/window.png" || status=$?
+    "$build/app/tools/qb_grab_window" "$window" "$work/window.png" || status=$?
     [ "$status" -ne 3 ] && break
     sleep 0.1
 done
