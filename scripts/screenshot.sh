@@ -10,21 +10,9 @@ output="${2:-$here/app/resources/screenshots/main-window.png}"
 cmake --build "$build" --target quirebox qb_grab_window
 
 work="$(mktemp -d)"
-cleanup() {
-    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-display="$(head -n1 "$work/display")"
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export QT_QPA_PLATFORM=xcb
+# shellcheck source=x11-session.sh
+. "$here/scripts/x11-session.sh"
+start_xvfb
 
 # The status bar shows the note's path: the program runs in a mount namespace of its own, where
 # the demo book and its folders are copied to a home directory as a user would keep them.
@@ -35,16 +23,7 @@ unshare --map-root-user --mount --propagation private sh -c '
     >"$work/app.log" 2>&1 &
 app_pid=$!
 
-title="Demo Book - Quirebox v3.01"
-window=""
-for _ in $(seq 150); do
-    window="$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
-    echo "no window titled '$title'"; cat "$work/app.log"; exit 1
-fi
+wait_for_window "Demo Book - Quirebox v3.01" --onlyvisible
 
 # The grab fails with 3 while the window is still one colour, before its first paint.
 for _ in $(seq 50); do

@@ -6,40 +6,19 @@ program="$1"
 fixture="$2"
 
 work="$(mktemp -d)"
-cleanup() {
-    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../scripts/x11-session.sh
+. "$(dirname "$0")/../scripts/x11-session.sh"
 
 # The book is copied, so that the run can never change the fixture.
 cp -r "$fixture" "$work/book"
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-# The server may announce its display a moment before it takes connections.
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export QT_QPA_PLATFORM=xcb
+start_xvfb
 
 # An unquoted path with blanks arrives as several arguments and must still be one book.
 # shellcheck disable=SC2086
 "$program" $work/book/smoke\ book.qb >"$work/app.log" 2>&1 &
 app_pid=$!
 
-title="Smoke Book - Quirebox v3.01"
-window=""
-for _ in $(seq 150); do
-    window="$(xdotool search --name "^${title}\$" 2>/dev/null | head -n1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
-    echo "no window titled '$title'"; cat "$work/app.log"; exit 1
-fi
+wait_for_window "Smoke Book - Quirebox v3.01"
 echo "window $window: $(xdotool getwindowname "$window")"
 
 xdotool windowfocus --sync "$window"

@@ -371,6 +371,20 @@ static int takesMode(int flags)
     return (flags & O_CREAT) != 0;
 }
 
+// The mode argument that open and openat take after `flags` when these create a file; a macro,
+// as only the variadic function itself can read its arguments.
+#define MODE_ARGUMENT(flags)                                                                        \
+    __extension__({                                                                                \
+        mode_t mode_ = 0;                                                                          \
+        if (takesMode(flags)) {                                                                    \
+            va_list args_;                                                                         \
+            va_start(args_, flags);                                                                \
+            mode_ = va_arg(args_, mode_t);                                                         \
+            va_end(args_);                                                                         \
+        }                                                                                          \
+        mode_;                                                                                     \
+    })
+
 static int changes(int flags)
 {
     return (flags & (O_WRONLY | O_RDWR | O_CREAT)) != 0;
@@ -379,13 +393,7 @@ static int changes(int flags)
 EXPORT int openat(int dirFd, const char *name, int flags, ...)
 {
     NEXT(openat);
-    mode_t mode = 0;
-    if (takesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    const mode_t mode = MODE_ARGUMENT(flags);
     char path[4096];
     const int error = openFault(dirFd, name, flags, path, sizeof path);
     if (error)
@@ -398,36 +406,18 @@ EXPORT int openat(int dirFd, const char *name, int flags, ...)
 
 EXPORT int openat64(int dirFd, const char *name, int flags, ...)
 {
-    mode_t mode = 0;
-    if (takesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    const mode_t mode = MODE_ARGUMENT(flags);
     return openat(dirFd, name, flags, mode);
 }
 
 EXPORT int open(const char *name, int flags, ...)
 {
-    mode_t mode = 0;
-    if (takesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    const mode_t mode = MODE_ARGUMENT(flags);
     return openat(AT_FDCWD, name, flags, mode);
 }
 
 EXPORT int open64(const char *name, int flags, ...)
 {
-    mode_t mode = 0;
-    if (takesMode(flags)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    const mode_t mode = MODE_ARGUMENT(flags);
     return openat(AT_FDCWD, name, flags, mode);
 }
