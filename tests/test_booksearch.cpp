@@ -155,7 +155,8 @@ void TestBookSearch::searchesEveryNoteInBookOrder()
     QCOMPARE(nothing.summary.notesSearched, 0);
 }
 
-// What a search found before it was stopped, or replaced by another, never arrives.
+// What a search found before it was stopped, or replaced by another, never arrives; a search
+// ends at its hit limit.
 void TestBookSearch::stopsAndIsReplaced()
 {
     QTemporaryDir dir;
@@ -185,6 +186,14 @@ void TestBookSearch::stopsAndIsReplaced()
     QVERIFY(std::all_of(hits.cbegin(), hits.cend(), [](const auto &h) { return h.line == 2; }));
     QCOMPARE(progress.last().at(0).value<qsizetype>(), 3000);
     QCOMPARE(progress.last().at(1).value<qsizetype>(), 3000);
+
+    hits.clear();
+    search.start({folders, u"new"_s, Qt::CaseInsensitive, {20'000, 1'000'000}, 100});
+    QVERIFY(finished.wait(20'000));
+    const auto limited = finished.last().at(0).value<BookSearchSummary>();
+    QVERIFY(limited.hitLimitReached && limited.notesSearched < 3000);
+    QCOMPARE(limited.hits, 100);
+    QCOMPARE(hits.size(), 100);
 }
 
 QTEST_GUILESS_MAIN(TestBookSearch)
