@@ -124,6 +124,8 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
     const int workers;
     QElapsedTimer clock;
     std::atomic<bool> stop = false;
+    std::atomic<bool> full = false; // the hit limit is reached
+    std::atomic<qsizetype> hitCount = 0;
 
     std::vector<NoteListing> listings;
     std::atomic<int> nextFolder = 0;
@@ -183,7 +185,8 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
         return;
     }
     const QByteArrayView bytes(m_buffer.constData(), got);
-    if (IsNoteEncoded(bytes)) {
+    // An enciphered note starts with its header, which may be quoted.
+    if ((bytes.startsWith('M') || bytes.startsWith('"')) && IsNoteEncoded(bytes)) {
         findings.enciphered.push_back(place({}));
         return;
     }
@@ -222,6 +225,10 @@ void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizet
                 --from;
             if (to < lineEnd && text[to - 1].isHighSurrogate())
                 ++to;
+        }
+        if (m_run.request.hitLimit > 0 && ++m_run.hitCount > m_run.request.hitLimit) {
+            m_run.full = true;
+            return;
         }
         if (fileName.isEmpty())
             fileName = m_run.listings[size_t(folder)].fileNameAt(note).toString();
@@ -274,20 +281,19 @@ void BookSearch::Run::searchNotes()
 {
     Searcher searcher(*this);
     const qsizetype count = total;
-    while (!stop) {
+    while (!stop && !full) {
         const qsizetype first = nextNote.fetch_add(kNotesPerTake);
         if (first >= count)
             break;
         const qsizetype end = std::min(first + kNotesPerTake, count);
-        int folder =
-            int(std::upper_bound(firstNote.begin(), firstNote.end(), first) - firstNote.begin()) -
-            1;
-        for (qsizetype index = first; index < end && !stop; ++index) {
-            while (index >= firstNote[size_t(folder) + 1])
+        auto folder = std::upper_bound(firstNote.cbegin(), firstNote.cend(), first) - 1;
+        qsizetype index = first;
+        for (; index < end && !stop && !full; ++index) {
+            while (index >= folder[1])
                 ++folder;
-            searcher.searchNote(folder, index - firstNote[size_t(folder)]);
+            searcher.searchNote(int(folder - firstNote.cbegin()), index - *folder);
         }
-        done += end - first;
+        done += index - first;
         searcher.sendHits(false);
     }
     searcher.sendHits(true);
@@ -305,6 +311,7 @@ void BookSearch::Run::finish()
     summary.notesTotal = total;
     summary.notesSearched = findings.searched;
     summary.hits = findings.hits;
+    summary.hitLimitReached = full;
     summary.encipheredNotes = Paths(findings.enciphered);
     summary.largeNotes = Paths(findings.large);
     summary.unreadableNotes = Problems(findings.unreadable);

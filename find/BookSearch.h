@@ -33,6 +33,9 @@ struct BookSearchRequest
     QString text;                    // found as Find finds it; an empty text finds nothing
     Qt::CaseSensitivity caseSensitivity = Qt::CaseInsensitive;
     NoteSizeLimits limits; // notes above askAbove are not searched, only counted
+    // The search ends once it has found this many hits (0: never), so that a text found on
+    // every line cannot fill the memory; which hits those are depends on the threads' timing.
+    qsizetype hitLimit = 100'000;
 };
 
 // One match in a note. Hits arrive in any order; BookOrderLess sorts them as the result list
@@ -70,8 +73,9 @@ struct BookSearchSummary
     qsizetype notesTotal = 0; // the notes the folders' note lists show
     qsizetype notesSearched = 0;
     qsizetype hits = 0;
-    QStringList encipheredNotes; // paths of notes not searched, being enciphered
-    QStringList largeNotes;      // above the size that opening asks about: not searched
+    bool hitLimitReached = false; // the search ended there: notesSearched < notesTotal
+    QStringList encipheredNotes;  // paths of notes not searched, being enciphered
+    QStringList largeNotes;       // above the size that opening asks about: not searched
     QList<BookSearchProblem> unreadableNotes;
     QList<BookSearchProblem> unreadableFolders; // their readable notes are searched
 };

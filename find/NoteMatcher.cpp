@@ -240,22 +240,53 @@ qsizetype NoteMatcher::foldedIndexIn(QStringView text, qsizetype from) const
     const char16_t *fold = Folds().unit;
     const char16_t *units = text.utf16();
     const qsizetype size = qsizetype(m_keys.size());
-    const char32_t first = m_keys[0];
-    const qsizetype last = text.size() - size;
-    for (qsizetype at = std::max<qsizetype>(from, 0); at <= last; ++at) {
-        if (fold[units[at]] != first)
-            continue;
-        qsizetype i = 1;
-        for (; i < size; ++i) {
+    // The first unit of a text without half a pair is no low surrogate: it folds alone.
+    const auto matchesAt = [&](qsizetype at) {
+        if (fold[units[at]] != m_keys[0])
+            return false;
+        for (qsizetype i = 1; i < size; ++i) {
             const char16_t u = units[at + i];
             const char32_t key =
                 QChar::isLowSurrogate(u) && QChar::isHighSurrogate(units[at + i - 1])
                     ? QChar::toCaseFolded(QChar::surrogateToUcs4(units[at + i - 1], u))
                     : fold[u];
             if (key != m_keys[size_t(i)])
-                break;
+                return false;
         }
-        if (i == size)
+        return true;
+    };
+    const qsizetype last = text.size() - size;
+    qsizetype at = std::max<qsizetype>(from, 0);
+#ifdef __SSE2__
+    // Eight places at a time: a place is tried only when its first two units can fold to the
+    // first two keys: an ASCII unit when it is the key up to ASCII case, any unit from 0x80 on.
+    const __m128i ascii = _mm_set1_epi16(0x7F);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_cmpeq_epi16(zero, zero);
+    const auto mayFoldTo = [&](const char16_t *from, char32_t key) {
+        if (key >= 0x10000) // the low half of a pair: left to matchesAt
+            return ones;
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+        const bool letter = key < 0x80 && IsAsciiLetter(char16_t(key));
+        const __m128i same = _mm_cmpeq_epi16(_mm_or_si128(x, _mm_set1_epi16(letter ? 0x20 : 0)),
+                                             _mm_set1_epi16(short(key < 0x80 ? key : 0xFFFF)));
+        const __m128i inAscii = _mm_cmpeq_epi16(_mm_subs_epu16(x, ascii), zero);
+        return _mm_or_si128(same, _mm_xor_si128(inAscii, ones));
+    };
+    const char32_t second = size > 1 ? m_keys[1] : 0x10000;
+    for (; at + 8 <= last + 1; at += 8) {
+        const __m128i both = _mm_and_si128(mayFoldTo(units + at, m_keys[0]),
+                                           mayFoldTo(units + at + (size > 1), second));
+        for (unsigned found = unsigned(_mm_movemask_epi8(both)); found != 0; found &= found - 1) {
+            const int byte = std::countr_zero(found);
+            found &= ~(1u << (byte + 1)); // the other byte of the same unit
+            if (matchesAt(at + byte / 2))
+                return at + byte / 2;
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (matchesAt(at))
             return at;
     }
     return -1;

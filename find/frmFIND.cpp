@@ -1,6 +1,5 @@
 #include "find/frmFIND.h"
 
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>

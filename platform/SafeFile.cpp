@@ -190,12 +190,13 @@ FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>(
         m_error = notRegularText();
     } else {
         m_size = status.st_size;
-        // A regular file never blocks, but a network file system may act on the flag.
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags >= 0)
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        // A regular file never blocks, but a network file system may act on the flag. Of the
+        // flags F_SETFL sets, the open gave only this one.
+        ::fcntl(fd, F_SETFL, 0);
 #ifdef POSIX_FADV_SEQUENTIAL
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        // The system reads this much ahead anyway; a book search opens thousands of small notes.
+        if (m_size > 128 * 1024)
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
         return;
     }

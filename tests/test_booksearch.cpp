@@ -49,12 +49,9 @@ Outcome Search(const QList<BookSearchFolder> &folders, const QString &text,
 
 // Pieces of random notes: letters that fold together in odd ways, a pair of surrogates of each
 // case, line ends, and characters the editor shows as stand-ins.
-const QStringList Pieces = {
-    u"a"_s,  u"K"_s,      u"k"_s,  u"\u212A"_s, u"s"_s,      u"S"_s,          u"\u017F"_s,
-    u"ß"_s,  u"\u1E9E"_s, u"é"_s,  u"É"_s,      u"Σ"_s,      u"σ"_s,          u"ς"_s,
-    u"Дд"_s, u"ё"_s,      u"İı"_s, u"I"_s,      u"µμ"_s,     u"\U00010400"_s, u"\U00010428"_s,
-    u" "_s,  u"\n"_s,     u"\r"_s, u"\u2028"_s, u"\u240D"_s, u"¶"_s,          u"\u212B"_s,
-    u"Å"_s,  u"ǅ"_s,      u"-"_s};
+const QStringList Pieces = u"a K k \u212A s S \u017F ß \u1E9E é É Σ σ ς Дд ё İı I µμ \U00010400 "
+                           "\U00010428 \u2028 \u2029 \u240D ¶ \u212B Å ǅ -"_s.split(u' ') +
+                           QStringList{u" "_s, u"\n"_s, u"\r"_s};
 
 } // namespace
 
@@ -63,129 +60,135 @@ class TestBookSearch : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void matchesAsFindInTheEditor();
-    void searchesEveryNoteInBookOrder();
-    void stopsAndIsReplaced();
-};
-
-// Every note a random text in a random encoding and line end style; the matches must be
-// FindText's in the text the editor would hold, and a note the byte pattern rules out holds none.
-void TestBookSearch::matchesAsFindInTheEditor()
-{
-    QRandomGenerator random(14);
-    int withHits = 0;
-    for (int round = 0; round < 4000; ++round) {
-        QString text;
-        for (int n = int(random.bounded(700)); n > 0; --n)
-            text += Pieces[random.bounded(int(Pieces.size()))];
-        if (random.bounded(2))
-            text.replace(u'\n', u"\r\n"_s);
-        const std::optional<QByteArray> ansi = EncodeWindows1252(text);
-        QByteArray bytes = ansi && random.bounded(2) ? *ansi : text.toUtf8();
-        if (random.bounded(8) == 0)
-            bytes.insert(random.bounded(int(bytes.size()) + 1), '\xC3');
-        const QString decoded = DecodeNoteBytes(bytes).text;
-        const QString editor = QString(decoded).replace(u'\n', QChar::ParagraphSeparator);
-        QString what = editor.mid(random.bounded(int(editor.size()) + 1), 1 + random.bounded(12));
-        for (QChar &c : what)
-            c = random.bounded(3) == 0 ? c.toUpper() : random.bounded(2) ? c.toLower() : c;
-        if (random.bounded(30) == 0)
-            what += u'\n';
-        const auto cs = random.bounded(3) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-        QList<qsizetype> expected, found;
-        for (qsizetype at = FindText(editor, what, 0, cs); at >= 0;
-             at = FindText(editor, what, at + what.size(), cs))
-            expected << at;
-        const NoteMatcher matcher(what, cs);
-        if (matcher.mayMatch(bytes)) {
-            for (qsizetype at = matcher.indexIn(decoded, 0); at >= 0;
-                 at = matcher.indexIn(decoded, at + what.size()))
-                found << at;
+    // Every note a random text in a random encoding and line end style; the matches must be
+    // FindText's in the text the editor would hold, and a note the byte pattern rules out holds
+    // none.
+    void matchesAsFindInTheEditor()
+    {
+        QRandomGenerator random(14);
+        int withHits = 0;
+        for (int round = 0; round < 4000; ++round) {
+            QString text;
+            for (int n = int(random.bounded(700)); n > 0; --n)
+                text += Pieces[random.bounded(int(Pieces.size()))];
+            if (random.bounded(2))
+                text.replace(u'\n', u"\r\n"_s);
+            const std::optional<QByteArray> ansi = EncodeWindows1252(text);
+            QByteArray bytes = ansi && random.bounded(2) ? *ansi : text.toUtf8();
+            if (random.bounded(8) == 0)
+                bytes.insert(random.bounded(int(bytes.size()) + 1), '\xC3');
+            const QString decoded = DecodeNoteBytes(bytes).text;
+            const QString editor = QString(decoded).replace(u'\n', QChar::ParagraphSeparator);
+            QString what =
+                editor.mid(random.bounded(int(editor.size()) + 1), 1 + random.bounded(12));
+            for (QChar &c : what)
+                c = random.bounded(3) == 0 ? c.toUpper() : random.bounded(2) ? c.toLower() : c;
+            if (random.bounded(30) == 0)
+                what += u'\n';
+            const auto cs = random.bounded(3) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+            QList<qsizetype> expected, found;
+            for (qsizetype at = FindText(editor, what, 0, cs); at >= 0;
+                 at = FindText(editor, what, at + what.size(), cs))
+                expected << at;
+            const NoteMatcher matcher(what, cs);
+            if (matcher.mayMatch(bytes)) {
+                for (qsizetype at = matcher.indexIn(decoded, 0); at >= 0;
+                     at = matcher.indexIn(decoded, at + what.size()))
+                    found << at;
+            }
+            QVERIFY2(found == expected, qPrintable(what + u" in "_s + editor));
+            withHits += !expected.isEmpty();
         }
-        QVERIFY2(found == expected, qPrintable(what + u" in "_s + editor));
-        withHits += !expected.isEmpty();
+        QVERIFY(withHits > 1000);
     }
-    QVERIFY(withHits > 1000);
-}
 
-void TestBookSearch::searchesEveryNoteInBookOrder()
-{
-    QTemporaryDir dir;
-    const auto note = [&](const QString &name, const QByteArray &bytes) {
-        QVERIFY(test::WriteBytes(dir.filePath(name), bytes));
-    };
-    note(u"Letters/b.txt"_s, "x\ry caf\xC3\xA9 2291\r\nCaf\xC3\xA9 2291\r\n");
-    note(u"Letters/A.txt"_s, "Intro\nCAF\xC9 2291 paid\n");
-    note(u"Letters/long.txt"_s, QByteArray(5000, '.') + "caf\xE9 2291" + QByteArray(5000, '.'));
-    note(u"Locked/enc.txt"_s, EncodedNoteBytes("Caf\xC3\xA9 2291"));
-    note(u"Locked/big.txt"_s, "Caf\xC3\xA9 2291" + QByteArray(30'000, '.'));
-    note(u"Locked/shut.txt"_s, "Caf\xC3\xA9 2291");
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"Locked/pipe.txt"_s)).constData(), 0600), 0);
-    const QList<BookSearchFolder> folders = {{1, u"Letters"_s, dir.filePath(u"Letters"_s)},
-                                             {2, u"Locked"_s, dir.filePath(u"Locked"_s)},
-                                             {4, u"Gone"_s, dir.filePath(u"Gone"_s)}};
-    using Arm = void (*)(const char *, int, const char *, long long);
-    const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qbfault_arm"));
-    QVERIFY2(arm, "the test runs with the qbfault library preloaded");
-    arm("open", EACCES, "shut.txt", -1);
+    void searchesEveryNoteInBookOrder()
+    {
+        QTemporaryDir dir;
+        const auto note = [&](const QString &name, const QByteArray &bytes) {
+            QVERIFY(test::WriteBytes(dir.filePath(name), bytes));
+        };
+        note(u"Letters/b.txt"_s, "x\ry caf\xC3\xA9 2291\r\nCaf\xC3\xA9 2291\r\n");
+        note(u"Letters/A.txt"_s, "Intro\nCAF\xC9 2291 paid\n");
+        note(u"Letters/long.txt"_s, QByteArray(5000, '.') + "caf\xE9 2291" + QByteArray(5000, '.'));
+        note(u"Locked/enc.txt"_s, EncodedNoteBytes("Caf\xC3\xA9 2291"));
+        note(u"Locked/big.txt"_s, "Caf\xC3\xA9 2291" + QByteArray(30'000, '.'));
+        note(u"Locked/shut.txt"_s, "Caf\xC3\xA9 2291");
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"Locked/pipe.txt"_s)).constData(), 0600),
+                 0);
+        const QList<BookSearchFolder> folders = {{1, u"Letters"_s, dir.filePath(u"Letters"_s)},
+                                                 {2, u"Locked"_s, dir.filePath(u"Locked"_s)},
+                                                 {4, u"Gone"_s, dir.filePath(u"Gone"_s)}};
+        using Arm = void (*)(const char *, int, const char *, long long);
+        const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qbfault_arm"));
+        QVERIFY2(arm, "the test runs with the qbfault library preloaded");
+        arm("open", EACCES, "shut.txt", -1);
 
-    const Outcome found = Search(folders, u"café 2291"_s);
-    QCOMPARE(found.hits, QStringList({u"1:0:2:0"_s, u"1:1:1:4"_s, u"1:1:2:0"_s, u"1:2:1:5000"_s}));
-    QCOMPARE(found.all[1].lineText, u"x\u240Dy café 2291"_s);
-    const BookSearchHit &inLong = found.all[3];
-    QVERIFY(inLong.cutBefore && inLong.cutAfter && inLong.lineText.size() < 500);
-    QCOMPARE(inLong.lineText.mid(inLong.matchInLine, 9), u"café 2291"_s);
-    QCOMPARE(inLong.position, 5000);
-    QCOMPARE(Search(folders, u"Café 2291"_s, Qt::CaseSensitive).hits, QStringList(u"1:1:2:0"_s));
+        const Outcome found = Search(folders, u"café 2291"_s);
+        QCOMPARE(found.hits,
+                 QStringList({u"1:0:2:0"_s, u"1:1:1:4"_s, u"1:1:2:0"_s, u"1:2:1:5000"_s}));
+        QCOMPARE(found.all[1].lineText, u"x\u240Dy café 2291"_s);
+        const BookSearchHit &inLong = found.all[3];
+        QVERIFY(inLong.cutBefore && inLong.cutAfter && inLong.lineText.size() < 500);
+        QCOMPARE(inLong.lineText.mid(inLong.matchInLine, 9), u"café 2291"_s);
+        QCOMPARE(Search(folders, u"Café 2291"_s, Qt::CaseSensitive).hits,
+                 QStringList(u"1:1:2:0"_s));
 
-    const BookSearchSummary &s = found.summary;
-    QCOMPARE(s.notesTotal, 6);
-    QCOMPARE(s.notesSearched, 3);
-    QCOMPARE(s.hits, 4);
-    QCOMPARE(s.encipheredNotes, QStringList(dir.filePath(u"Locked/enc.txt"_s)));
-    QCOMPARE(s.largeNotes, QStringList(dir.filePath(u"Locked/big.txt"_s)));
-    QCOMPARE(s.unreadableNotes.size(), 1);
-    QCOMPARE(s.unreadableNotes[0].path, dir.filePath(u"Locked/shut.txt"_s));
-    QVERIFY(!s.unreadableNotes[0].reason.isEmpty());
-    QCOMPARE(s.unreadableFolders.size(), 1);
-    QCOMPARE(s.unreadableFolders[0].path, dir.filePath(u"Gone"_s));
+        const BookSearchSummary &s = found.summary;
+        QVERIFY(s.notesTotal == 6 && s.notesSearched == 3 && s.hits == 4 && !s.hitLimitReached);
+        QCOMPARE(s.encipheredNotes, QStringList(dir.filePath(u"Locked/enc.txt"_s)));
+        QCOMPARE(s.largeNotes, QStringList(dir.filePath(u"Locked/big.txt"_s)));
+        QCOMPARE(s.unreadableNotes, QList<BookSearchProblem>({{dir.filePath(u"Locked/shut.txt"_s),
+                                                               u"Permission denied"_s}}));
+        QVERIFY(s.unreadableFolders.size() == 1 && s.unreadableFolders[0].path.endsWith(u"Gone"_s));
 
-    const Outcome nothing = Search(folders, QString());
-    QVERIFY(nothing.hits.isEmpty());
-    QCOMPARE(nothing.summary.notesSearched, 0);
-}
+        const Outcome nothing = Search(folders, QString());
+        QVERIFY(nothing.hits.isEmpty() && nothing.summary.notesSearched == 0);
+    }
 
-// What a search found before it was stopped, or replaced by another, never arrives.
-void TestBookSearch::stopsAndIsReplaced()
-{
-    QTemporaryDir dir;
-    for (int i = 0; i < 3000; ++i)
-        QVERIFY(test::WriteBytes(dir.filePath(u"Many/%1.txt"_s.arg(i)), "old\nnew\n"));
-    const QList<BookSearchFolder> folders = {{1, u"Many"_s, dir.filePath(u"Many"_s)}};
-    BookSearch search;
-    QList<BookSearchHit> hits;
-    connect(&search, &BookSearch::hitsFound, this, [&](const auto &more) { hits += more; });
-    QSignalSpy progress(&search, &BookSearch::progress);
-    QSignalSpy finished(&search, &BookSearch::finished);
+    // What a search found before it was stopped, or replaced by another, never arrives; a search
+    // ends at its hit limit.
+    void stopsAndIsReplaced()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(test::WriteBytes(dir.filePath(u"Many/%1.txt"_s.arg(i)), "old\nnew\n"));
+        const QList<BookSearchFolder> folders = {{1, u"Many"_s, dir.filePath(u"Many"_s)}};
+        BookSearch search;
+        QList<BookSearchHit> hits;
+        connect(&search, &BookSearch::hitsFound, this, [&](const auto &more) { hits += more; });
+        QSignalSpy progress(&search, &BookSearch::progress);
+        QSignalSpy finished(&search, &BookSearch::finished);
+        const auto ask = [&](const QString &text, qsizetype hitLimit = 0) {
+            return BookSearchRequest{
+                folders, text, Qt::CaseInsensitive, {20'000, 1'000'000}, hitLimit};
+        };
 
-    // Meanwhile the workers' hits wait in the event queue.
-    search.start({folders, u"old"_s, Qt::CaseInsensitive, {20'000, 1'000'000}});
-    QTest::qSleep(200);
-    search.cancel();
-    QTest::qWait(300);
-    QVERIFY(hits.isEmpty() && finished.isEmpty() && !search.isRunning());
+        // Meanwhile the workers' hits wait in the event queue.
+        search.start(ask(u"old"_s));
+        QTest::qSleep(200);
+        search.cancel();
+        QTest::qWait(300);
+        QVERIFY(hits.isEmpty() && finished.isEmpty() && !search.isRunning());
 
-    search.start({folders, u"old"_s, Qt::CaseInsensitive, {20'000, 1'000'000}});
-    QTest::qSleep(200);
-    search.start({folders, u"NEW"_s, Qt::CaseInsensitive, {20'000, 1'000'000}});
-    QVERIFY(finished.wait(20'000));
-    QTest::qWait(100);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(hits.size(), 3000);
-    QVERIFY(std::all_of(hits.cbegin(), hits.cend(), [](const auto &h) { return h.line == 2; }));
-    QCOMPARE(progress.last().at(0).value<qsizetype>(), 3000);
-    QCOMPARE(progress.last().at(1).value<qsizetype>(), 3000);
-}
+        search.start(ask(u"old"_s));
+        QTest::qSleep(200);
+        search.start(ask(u"NEW"_s));
+        QVERIFY(finished.wait(20'000));
+        QTest::qWait(100);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(hits.size(), 3000);
+        QVERIFY(std::all_of(hits.cbegin(), hits.cend(), [](const auto &h) { return h.line == 2; }));
+        QCOMPARE(progress.last(), QVariantList({qsizetype(3000), qsizetype(3000)}));
+
+        hits.clear();
+        search.start(ask(u"new"_s, 100));
+        QVERIFY(finished.wait(20'000));
+        const auto limited = finished.last().at(0).value<BookSearchSummary>();
+        QVERIFY(limited.hitLimitReached && limited.notesSearched < 3000);
+        QVERIFY(limited.hits == 100 && hits.size() == 100);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestBookSearch)
 #include "test_booksearch.moc"
