@@ -6,6 +6,7 @@
 #include "notes/NoteCodec.h"
 #include "notes/NoteListing.h"
 #include "platform/SafeFile.h"
+#include "platform/ThreadPriority.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -259,8 +260,10 @@ void BookSearch::Run::Searcher::sendHits(bool all)
     m_hits = {};
 }
 
+// The threads of a search, listing or searching, let the user's typing go first.
 void BookSearch::Run::listFolders()
 {
+    LowerThreadPriority();
     for (int folder = nextFolder++; folder < int(listings.size()) && !stop; folder = nextFolder++)
         listings[size_t(folder)] = ListNoteFiles(request.folders[folder].dir);
     if (--listersLeft > 0 || stop)
@@ -279,6 +282,7 @@ void BookSearch::Run::listFolders()
 
 void BookSearch::Run::searchNotes()
 {
+    LowerThreadPriority();
     Searcher searcher(*this);
     const qsizetype count = total;
     while (!stop && !full) {

@@ -198,6 +198,8 @@ void frmFINDBOOK::showSummary(const BookSearchSummary &summary)
     if (unreadable > 0)
         parts.append(Count(unreadable, u"note or folder"_s, u"notes or folders"_s) +
                      u" could not be read"_s);
+    if (summary.hitLimitReached)
+        parts.append(u"the search stops at this many matches"_s);
     m_summary->setText(parts.join(u"; "_s));
     for (const auto &list : {summary.unreadableFolders, summary.unreadableNotes}) {
         for (const BookSearchProblem &problem : list)

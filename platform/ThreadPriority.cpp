@@ -1,0 +1,31 @@
+#include "platform/ThreadPriority.h"
+
+#include <QThread>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#endif
+
+namespace qb {
+
+void LowerThreadPriority()
+{
+#ifdef Q_OS_LINUX
+    // On Linux a nice value belongs to each thread. Five steps weigh a thread at a third of the
+    // window's thread when they compete.
+    constexpr int Steps = 5;
+    const pid_t thread = ::gettid();
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, id_t(thread));
+    if (errno == 0 && nice < Steps)
+        ::setpriority(PRIO_PROCESS, id_t(thread), std::min(nice + Steps, 19));
+#else
+    QThread::currentThread()->setPriority(QThread::LowPriority);
+#endif
+}
+
+} // namespace qb
