@@ -52,12 +52,11 @@ void BookCommands::NewBook()
     fresh.BookName = name;
     fresh.BookFilePath = EnsureBookExtension(chosen);
     // The dialog asked about the name as typed; the ".qb" added here may name another file.
-    if (fresh.BookFilePath != chosen && QFileInfo::exists(fresh.BookFilePath)
-        && m_platform.messageBox(u"The file \""_s + fresh.BookFilePath
-                                     + u"\" already exists.\r\nReplace it with the new book?"_s,
-                                 Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                                 u"Save Quirebox"_s)
-               != Platform::Button::Yes) {
+    if (fresh.BookFilePath != chosen && QFileInfo::exists(fresh.BookFilePath) &&
+        m_platform.messageBox(u"The file \""_s + fresh.BookFilePath +
+                                  u"\" already exists.\r\nReplace it with the new book?"_s,
+                              Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                              u"Save Quirebox"_s) != Platform::Button::Yes) {
         return;
     }
     if (m_store.writeNewBook(fresh))
@@ -83,8 +82,8 @@ void BookCommands::RenameBook()
     if (!m_book.isOpen())
         return;
     const QString oldName = m_book.state().BookName;
-    const QString name = m_platform.inputBox(u"Old Quirebox name: "_s + oldName
-                                                 + u"\r\nInsert the new name for the Quirebox:"_s,
+    const QString name = m_platform.inputBox(u"Old Quirebox name: "_s + oldName +
+                                                 u"\r\nInsert the new name for the Quirebox:"_s,
                                              u"New Quirebox"_s, oldName);
     if (name.isEmpty() || !AcceptBookName(m_platform, name))
         return;

@@ -19,8 +19,8 @@ bool BookStore::openBookFile(const QString &path)
 {
     const BookRead read = ReadBookFile(path);
     if (!read.error.isEmpty()) {
-        m_platform.messageBox(u"Quirebox can't read the book file \""_s + path + u"\".\r\n"_s
-                                  + read.error,
+        m_platform.messageBox(u"Quirebox can't read the book file \""_s + path + u"\".\r\n"_s +
+                                  read.error,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
         return false;
     }
@@ -32,8 +32,7 @@ bool BookStore::openBookFile(const QString &path)
     if (read.book->droppedFolders > 0) {
         m_platform.messageBox(
             u"The book \"%1\" lists %2 folders, but a book holds at most %3. Only the first %3 "
-            "are used; the others will be left out when the book is next written."_s
-                .arg(path)
+            "are used; the others will be left out when the book is next written."_s.arg(path)
                 .arg(MaxFolders + read.book->droppedFolders)
                 .arg(MaxFolders),
             Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);

@@ -7,8 +7,8 @@ namespace qb {
 bool IsNoteEncoded(QByteArrayView noteBytes)
 {
     qsizetype end = 0;
-    while (end < noteBytes.size() && noteBytes[end] != ',' && noteBytes[end] != '\r'
-           && noteBytes[end] != '\n') {
+    while (end < noteBytes.size() && noteBytes[end] != ',' && noteBytes[end] != '\r' &&
+           noteBytes[end] != '\n') {
         ++end;
     }
     QByteArrayView item = noteBytes.first(end);
@@ -36,11 +36,10 @@ QByteArrayView EncodedBody(QByteArrayView noteBytes)
 
 namespace {
 
-QString KeywordPrompt(const QString &question, const QString &versionLabel,
-                      const QString &noteName)
+QString KeywordPrompt(const QString &question, const QString &versionLabel, const QString &noteName)
 {
-    return question + u"\r\n\""_s + noteName + u".txt\"\r\n\r\n"_s + versionLabel
-           + QString::fromLatin1(CipherVersion);
+    return question + u"\r\n\""_s + noteName + u".txt\"\r\n\r\n"_s + versionLabel +
+           QString::fromLatin1(CipherVersion);
 }
 
 } // namespace

@@ -18,8 +18,7 @@ void EncoderCommands::toggleEncoding()
         DecodeNote();
 }
 
-std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt,
-                                                        const QString &title)
+std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt, const QString &title)
 {
     const QString keyword = m_platform.inputBox(prompt, title, QString());
     if (keyword.isEmpty())
@@ -31,9 +30,9 @@ std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt,
         const char32_t c = keyword.at(bad).isHighSurrogate() && bad + 1 < keyword.size()
                                ? QChar::surrogateToUcs4(keyword.at(bad), keyword.at(bad + 1))
                                : keyword.at(bad).unicode();
-        m_platform.messageBox(u"The KeyWord holds the character \""_s + QString::fromUcs4(&c, 1)
-                                  + u"\", which a KeyWord can't hold.\r\nA KeyWord may hold only "
-                                    "the characters of the Windows-1252 character set."_s,
+        m_platform.messageBox(u"The KeyWord holds the character \""_s + QString::fromUcs4(&c, 1) +
+                                  u"\", which a KeyWord can't hold.\r\nA KeyWord may hold only "
+                                  "the characters of the Windows-1252 character set."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
     }
     return bytes;

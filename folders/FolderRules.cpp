@@ -130,8 +130,9 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
     QString reason;
     const QFileInfo info(QDir::cleanPath(dir));
     if (info.isSymLink() || info.isJunction())
-        reason = u"it is a link to the directory \""_s + QDir::toNativeSeparators(info.symLinkTarget())
-                 + u"\", whose files are not the folder's own"_s;
+        reason = u"it is a link to the directory \""_s +
+                 QDir::toNativeSeparators(info.symLinkTarget()) +
+                 u"\", whose files are not the folder's own"_s;
     else if (QDir(ComparablePath(dir)).isRoot())
         reason = u"it is the root of the file system"_s;
     else if (SamePath(dir, homeDir))

@@ -181,7 +181,7 @@ void frmFLD::Drive_Change()
     if (OpenDirectoryAt(m_Drive->currentData().toString()))
         return;
     m_platform.messageBox(DriveAccessText(m_Drive->currentText()), Platform::Buttons::Ok,
-                                   Platform::Icon::Exclamation, u"Drive Access"_s);
+                          Platform::Icon::Exclamation, u"Drive Access"_s);
     ShowDriveOf(m_openDir);
 }
 
@@ -190,8 +190,8 @@ void frmFLD::CreateDirectory()
     const QString path = NewDirectoryPath(m_openDir, m_txtFLD->text());
     if (path.isEmpty() || !QDir().mkdir(path)) {
         m_platform.messageBox(u"Quirebox can't create the specified folder."_s,
-                                       Platform::Buttons::Ok, Platform::Icon::Exclamation,
-                                       u"Make Dir Error"_s);
+                              Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                              u"Make Dir Error"_s);
         return;
     }
     // The new directory is shown, highlighted, but the open directory stays where it was.

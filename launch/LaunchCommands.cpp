@@ -35,8 +35,7 @@ void LaunchCommands::RunGlyphwright()
     // The tool must not read an older file than the user was promised.
     if (m_currentNote.askToSave(u"Save the file before executing Glyphwright?"_s,
                                 Platform::Buttons::OkCancel, Platform::Icon::Information,
-                                u"Glyphwright"_s)
-        == CurrentNote::SaveAnswer::Cancelled) {
+                                u"Glyphwright"_s) == CurrentNote::SaveAnswer::Cancelled) {
         return;
     }
     if (m_noteList.hasCurrentNote())
@@ -50,8 +49,7 @@ bool LaunchCommands::StartGlyphwright(const QString &notePath)
     if (m_platform.startProgram(tool, {notePath}))
         return true;
     m_platform.messageBox(u"Unable to start Glyphwright:\r\n\"%1\""_s.arg(tool),
-                                   Platform::Buttons::Ok, Platform::Icon::Exclamation,
-                                   u"Glyphwright"_s);
+                          Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Glyphwright"_s);
     return false;
 }
 

@@ -29,7 +29,8 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-struct Fault {
+struct Fault
+{
     char call[32];
     int error; /* 0 for read: the file ends early instead of failing */
     char pathPart[4096];
@@ -41,7 +42,8 @@ static struct Fault faults[MAX_FAULTS];
 static int faultCount;
 static int hits;
 
-static struct {
+static struct
+{
     long long after; /* 0: off */
     long long seen;
     char pathPart[4096];
@@ -77,12 +79,12 @@ static openat_fn real_openat;
 
 /* The C library's own function, found once; copied, as C has no cast from data to function
  * pointers. */
-#define NEXT(name)                                                                               \
-    do {                                                                                         \
-        if (!real_##name) {                                                                      \
-            void *function = real(#name);                                                        \
-            memcpy(&real_##name, &function, sizeof function);                                    \
-        }                                                                                        \
+#define NEXT(name)                                                                                 \
+    do {                                                                                           \
+        if (!real_##name) {                                                                        \
+            void *function = real(#name);                                                          \
+            memcpy(&real_##name, &function, sizeof function);                                      \
+        }                                                                                          \
     } while (0)
 
 static void pathOfFd(int fd, char *out, size_t size)
@@ -373,7 +375,7 @@ static int takesMode(int flags)
 
 // The mode argument that open and openat take after `flags` when these create a file; a macro,
 // as only the variadic function itself can read its arguments.
-#define MODE_ARGUMENT(flags)                                                                        \
+#define MODE_ARGUMENT(flags)                                                                       \
     __extension__({                                                                                \
         mode_t mode_ = 0;                                                                          \
         if (takesMode(flags)) {                                                                    \
