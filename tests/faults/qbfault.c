@@ -173,12 +173,12 @@ EXPORT int qbfault_hits(void)
 
 __attribute__((constructor)) static void armFromEnvironment(void)
 {
-    const char *spec = getenv("QBFAULT");
-    if (spec) {
+    const char *fault = getenv("QBFAULT");
+    if (fault) {
         char call[32] = "", part[4096] = "";
         int error = 0;
         long long pass = -1;
-        if (sscanf(spec, "%31[^:]:%d:%4095[^:]:%lld", call, &error, part, &pass) >= 3)
+        if (sscanf(fault, "%31[^:]:%d:%4095[^:]:%lld", call, &error, part, &pass) >= 3)
             qbfault_arm(call, error, part, pass);
     }
     const char *kill = getenv("QBFAULT_KILL_AFTER");
