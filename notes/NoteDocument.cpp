@@ -210,7 +210,9 @@ bool NoteFiller::fillFor(int milliseconds)
 {
     QTextDocument &document = *m_editor.document();
     const QStringView text(m_note.text);
-    // Whole lines at a time, small enough that the window waits a few milliseconds at most.
+    // Whole lines at a time, small enough that the window waits a few milliseconds at most. A
+    // line is never cut: the editor lays a line out whole whenever a piece is added to it, so a
+    // long line put in piece by piece would be laid out again and again.
     constexpr qsizetype Piece = 1 << 16;
     QElapsedTimer clock;
     clock.start();
@@ -218,8 +220,8 @@ bool NoteFiller::fillFor(int milliseconds)
         qsizetype end = std::min(m_done + Piece, text.size());
         if (end < text.size()) {
             const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
-            if (lineEnd >= m_done)
-                end = lineEnd + 1;
+            const qsizetype nextLineEnd = lineEnd >= m_done ? lineEnd : text.indexOf(u'\n', end);
+            end = nextLineEnd < 0 ? text.size() : nextLineEnd + 1;
         }
         QTextCursor cursor(&document);
         cursor.movePosition(QTextCursor::End);
