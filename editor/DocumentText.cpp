@@ -17,14 +17,56 @@ namespace qb {
 
 #ifdef QB_DOCUMENT_RUNS_IN_PLACE
 
+namespace {
+
+// Passes runs on, gathering the short ones of one format into one.
+class RunGatherer
+{
+public:
+    using Visit = std::function<bool(QStringView run, int formatIndex)>;
+    explicit RunGatherer(const Visit &visit) : m_visit(visit) { m_gathered.reserve(Capacity); }
+
+    bool add(QStringView run, int format)
+    {
+        const bool fits = format == m_format && m_gathered.size() + run.size() <= Capacity;
+        if ((!fits || run.size() >= Short) && !flush())
+            return false;
+        if (run.size() >= Short)
+            return m_visit(run, format);
+        m_gathered.append(run);
+        m_format = format;
+        return true;
+    }
+    bool flush()
+    {
+        if (m_gathered.isEmpty())
+            return true;
+        const bool goOn = m_visit(m_gathered, m_format);
+        m_gathered.resize(0);
+        return goOn;
+    }
+
+private:
+    static constexpr qsizetype Capacity = 64 * 1024;
+    static constexpr qsizetype Short = 4096;
+    const Visit &m_visit;
+    QString m_gathered;
+    int m_format = -1;
+};
+
+} // namespace
+
 void ForEachTextRun(const QTextDocument &document,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
     const QTextDocumentPrivate *d = QTextDocumentPrivate::get(&document);
     const QString buffer = d->buffer(); // shared, not copied
     const QStringView text(buffer);
-    // Neighbouring fragments of one format that lie one after the other in the buffer, as the
-    // text of a note just read does, go out as one run.
+    // Qt keeps a line and the paragraph break after it apart in its buffer, so the text comes
+    // in runs of a line each. Neighbouring fragments of one format that lie one after the other
+    // in the buffer go out as one run; short runs of one format are gathered into a bounded
+    // buffer, so that `visit` is called a few times per 64 K units, not once per line.
+    RunGatherer gather(visit);
     qsizetype runStart = 0;
     qsizetype runSize = 0;
     int runFormat = -1;
@@ -39,14 +81,15 @@ void ForEachTextRun(const QTextDocument &document,
             runSize += size;
             continue;
         }
-        if (runSize > 0 && !visit(text.sliced(runStart, runSize), runFormat))
+        if (runSize > 0 && !gather.add(text.sliced(runStart, runSize), runFormat))
             return;
         runStart = fragment->stringPosition;
         runSize = size;
         runFormat = fragment->format;
     }
-    if (runSize > 0)
-        visit(text.sliced(runStart, runSize), runFormat);
+    if (runSize > 0 && !gather.add(text.sliced(runStart, runSize), runFormat))
+        return;
+    gather.flush();
 }
 
 #else

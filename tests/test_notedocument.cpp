@@ -60,6 +60,12 @@ private Q_SLOTS:
             for (const QByteArray &mix : std::as_const(mixes))
                 notes.append(head + mix);
         }
+        // Many short lines, some with a stand-in, and one long line: more text than the editor
+        // hands out at once.
+        QByteArray lines;
+        for (int i = 0; i < 30000; ++i)
+            lines += "line " + QByteArray::number(i) + (i % 997 == 0 ? "\r" : "") + "\r\n";
+        notes.append(lines + QByteArray(70000, 'x') + "\n" + lines);
         for (const QByteArray &bytes : std::as_const(notes))
             QCOMPARE(unedited(DecodeNoteBytes(bytes)), bytes);
     }
