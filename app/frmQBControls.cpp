@@ -47,7 +47,7 @@ QIcon ToolIcon(const char *file)
     return SvgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
 }
 
-// The folder names are navy, as the design has them, where the selector is light; on a dark one
+// The folder names are navy where the selector is light; on a dark one
 // navy could not be read, and a light blue takes its place.
 void ShowFolderNamesInNavy(QComboBox *lstFLDS)
 {
@@ -269,7 +269,7 @@ void frmQB::createToolBar()
         }
     }
     setTabOrder(previous, m_txtTEXT);
-    // The buttons need a little more room than the design row gives them.
+    // The buttons need a little more room than the toolbar row is given.
     m_tBAR->resize(std::max(m_tBAR->width(), m_tBAR->sizeHint().width()), m_tBAR->height());
 }
 

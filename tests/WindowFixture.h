@@ -85,7 +85,7 @@ public:
     }
 
     frmQB &w() const { return *window; }
-    // A control by its design name; a missing one ends the test run.
+    // A control by its object name; a missing one ends the test run.
     template <typename T = QWidget> T *child(const QString &name) const
     {
         if (T *found = window->findChild<T *>(name))
