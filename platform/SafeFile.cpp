@@ -100,6 +100,48 @@ void RemoveStaleSaveTemp(const QString &path)
         QFile::remove(path);
 }
 
+bool FileReader::isOpen() const
+{
+    return m_handle && m_error.isEmpty();
+}
+
+qint64 FileReader::read(char *buffer, qint64 length)
+{
+    if (!isOpen())
+        return -1;
+    qint64 filled = 0;
+    while (filled < length) {
+        const qint64 got = readOnce(buffer + filled, length - filled);
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return filled;
+}
+
+bool FileReader::atExpectedEnd(qint64 position)
+{
+    if (!isOpen())
+        return false;
+    if (position != m_size) {
+        m_error = position < m_size ? shrankText() : grewText();
+        m_changed = true;
+        return false;
+    }
+    char probe;
+    const qint64 got = readOnce(&probe, 1);
+    if (got < 0)
+        return false;
+    if (got > 0) {
+        m_error = grewText();
+        m_changed = true;
+        return false;
+    }
+    return true;
+}
+
 ReadResult ReadWholeFile(const QString &path, qint64 largest)
 {
     FileReader reader(path);
@@ -149,15 +191,6 @@ int retryOnInterrupt(auto call)
     return result;
 }
 
-ssize_t readSome(int fd, char *buffer, size_t length)
-{
-    ssize_t got;
-    do {
-        got = ::read(fd, buffer, length);
-    } while (got < 0 && errno == EINTR);
-    return got;
-}
-
 } // namespace
 
 struct FileReader::Handle
@@ -205,50 +238,15 @@ FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>(
 
 FileReader::~FileReader() = default;
 
-bool FileReader::isOpen() const
+qint64 FileReader::readOnce(char *buffer, qint64 length)
 {
-    return m_handle && m_error.isEmpty();
-}
-
-qint64 FileReader::read(char *buffer, qint64 length)
-{
-    if (!isOpen())
-        return -1;
-    qint64 filled = 0;
-    while (filled < length) {
-        const ssize_t got = readSome(m_handle->fd, buffer + filled, size_t(length - filled));
-        if (got < 0) {
-            m_error = systemText(errno);
-            return -1;
-        }
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    return filled;
-}
-
-bool FileReader::atExpectedEnd(qint64 position)
-{
-    if (!isOpen())
-        return false;
-    if (position != m_size) {
-        m_error = position < m_size ? shrankText() : grewText();
-        m_changed = true;
-        return false;
-    }
-    char probe;
-    const ssize_t got = readSome(m_handle->fd, &probe, 1);
-    if (got < 0) {
+    ssize_t got;
+    do {
+        got = ::read(m_handle->fd, buffer, size_t(length));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
         m_error = systemText(errno);
-        return false;
-    }
-    if (got > 0) {
-        m_error = grewText();
-        m_changed = true;
-        return false;
-    }
-    return true;
+    return got;
 }
 
 FileProbe ProbeFile(const QString &path)
@@ -581,46 +579,12 @@ FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>(
 
 FileReader::~FileReader() = default;
 
-bool FileReader::isOpen() const
+qint64 FileReader::readOnce(char *buffer, qint64 length)
 {
-    return m_handle && m_error.isEmpty();
-}
-
-qint64 FileReader::read(char *buffer, qint64 length)
-{
-    if (!isOpen())
-        return -1;
-    qint64 filled = 0;
-    while (filled < length) {
-        const qint64 got = m_handle->file.read(buffer + filled, length - filled);
-        if (got < 0) {
-            m_error = m_handle->file.errorString();
-            return -1;
-        }
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    return filled;
-}
-
-bool FileReader::atExpectedEnd(qint64 position)
-{
-    if (!isOpen())
-        return false;
-    if (position != m_size) {
-        m_error = position < m_size ? shrankText() : grewText();
-        m_changed = true;
-        return false;
-    }
-    char probe;
-    const qint64 got = m_handle->file.read(&probe, 1);
-    if (got != 0) {
-        m_error = got < 0 ? m_handle->file.errorString() : grewText();
-        m_changed = got > 0;
-        return false;
-    }
-    return true;
+    const qint64 got = m_handle->file.read(buffer, length);
+    if (got < 0)
+        m_error = m_handle->file.errorString();
+    return got;
 }
 
 FileProbe ProbeFile(const QString &path)

@@ -49,6 +49,9 @@ public:
     bool changedWhileRead() const { return m_changed; }
 
 private:
+    // One read from the system, as much as it gives; -1, with the error kept, after a failure.
+    qint64 readOnce(char *buffer, qint64 length);
+
     struct Handle;
     std::unique_ptr<Handle> m_handle;
     QString m_error;
