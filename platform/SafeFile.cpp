@@ -508,18 +508,6 @@ struct SafeFileWriter::Impl
     FileError error;
 };
 
-SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
-    : d(std::make_unique<Impl>(path, mode))
-{
-}
-
-SafeFileWriter::~SafeFileWriter() = default;
-
-const FileError &SafeFileWriter::error() const
-{
-    return d->error;
-}
-
 bool SafeFileWriter::write(QByteArrayView bytes)
 {
     if (!d->error)
@@ -635,18 +623,6 @@ struct SafeFileWriter::Impl
     bool committed = false;
 };
 
-SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
-    : d(std::make_unique<Impl>(path, mode))
-{
-}
-
-SafeFileWriter::~SafeFileWriter() = default;
-
-const FileError &SafeFileWriter::error() const
-{
-    return d->error;
-}
-
 bool SafeFileWriter::write(QByteArrayView bytes)
 {
     if (!d->error && d->file.write(bytes.data(), bytes.size()) != bytes.size())
@@ -673,5 +649,17 @@ WriteResult SafeFileWriter::commit()
 }
 
 #endif
+
+SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
+    : d(std::make_unique<Impl>(path, mode))
+{
+}
+
+SafeFileWriter::~SafeFileWriter() = default;
+
+const FileError &SafeFileWriter::error() const
+{
+    return d->error;
+}
 
 } // namespace qb
