@@ -91,7 +91,7 @@ std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &si
 
 QString MakeSignature(const QString &userName)
 {
-    // The name once came through a 50-byte buffer with its closing NUL.
+    // A signature holds at most 49 characters of the name; a longer name gives none.
     if (userName.isEmpty() || userName.size() > 49)
         return {};
     const QString lower = userName.toLower();

@@ -1,13 +1,18 @@
 #include "encoder/EncodedNote.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
 bool IsNoteEncoded(QByteArrayView noteBytes)
 {
+    // No item longer than the quoted header can be it: the rest of a long first line is not
+    // looked at.
+    const qsizetype most = std::min(noteBytes.size(), EncodedHeader.size() + 3);
     qsizetype end = 0;
-    while (end < noteBytes.size() && noteBytes[end] != ',' && noteBytes[end] != '\r' &&
+    while (end < most && noteBytes[end] != ',' && noteBytes[end] != '\r' &&
            noteBytes[end] != '\n') {
         ++end;
     }

@@ -28,13 +28,11 @@ constexpr qsizetype kBatchHits = 512;
 // Lines up to this long are kept whole; of a longer one, this much around the match.
 constexpr qsizetype kLineKept = 400;
 constexpr qsizetype kKeptBeforeMatch = 100;
-// Bytes past a note's end that the buffer keeps, so that its size never is exactly full.
-constexpr qsizetype kSlack = 64;
 
 struct Placed
 {
     int folder;     // place in the request's folder list
-    qsizetype note; // in that folder's note list; -1 for the folder itself
+    qsizetype note; // in that folder's note list
     QString path;
     QString reason;
     bool operator<(const Placed &other) const
@@ -178,16 +176,15 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
         findings.large.push_back(place({}));
         return;
     }
-    if (m_buffer.size() < reader.size() + kSlack)
-        m_buffer.resize(std::max(reader.size() + kSlack, 2 * m_buffer.size()));
+    if (m_buffer.size() < reader.size())
+        m_buffer.resize(std::max(reader.size(), 2 * m_buffer.size()));
     const qint64 got = reader.read(m_buffer.data(), reader.size());
     if (got < 0 || !reader.atExpectedEnd(got)) {
         findings.unreadable.push_back(place(reader.error()));
         return;
     }
     const QByteArrayView bytes(m_buffer.constData(), got);
-    // An enciphered note starts with its header, which may be quoted.
-    if ((bytes.startsWith('M') || bytes.startsWith('"')) && IsNoteEncoded(bytes)) {
+    if (IsNoteEncoded(bytes)) {
         findings.enciphered.push_back(place({}));
         return;
     }
@@ -203,7 +200,8 @@ void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizet
     QString fileName;
     qsizetype line = 1;
     qsizetype lineStart = 0;
-    qsizetype counted = 0; // line feeds are counted up to here
+    qsizetype counted = 0;  // line feeds are counted up to here
+    qsizetype lineEnd = -1; // of the line of the last match; no match holds a line feed
     for (qsizetype at = matcher.indexIn(text, 0); at >= 0;
          at = matcher.indexIn(text, at + length)) {
         for (; counted < at; ++counted) {
@@ -212,9 +210,11 @@ void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizet
                 lineStart = counted + 1;
             }
         }
-        qsizetype lineEnd = text.indexOf(u'\n', at);
-        if (lineEnd < 0)
-            lineEnd = text.size();
+        if (at > lineEnd) {
+            lineEnd = text.indexOf(u'\n', at);
+            if (lineEnd < 0)
+                lineEnd = text.size();
+        }
         qsizetype from = lineStart;
         qsizetype to = lineEnd;
         if (to - from > kLineKept) {

@@ -73,7 +73,7 @@ struct BookSearchSummary
     qsizetype notesTotal = 0; // the notes the folders' note lists show
     qsizetype notesSearched = 0;
     qsizetype hits = 0;
-    bool hitLimitReached = false; // the search ended there: notesSearched < notesTotal
+    bool hitLimitReached = false; // the search ended there; later notes may be unsearched
     QStringList encipheredNotes;  // paths of notes not searched, being enciphered
     QStringList largeNotes;       // above the size that opening asks about: not searched
     QList<BookSearchProblem> unreadableNotes;

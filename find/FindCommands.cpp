@@ -6,7 +6,6 @@
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 

@@ -1,5 +1,7 @@
 #include "find/frmFIND.h"
 
+#include "find/SearchHistory.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,14 +26,9 @@ frmFIND::frmFIND(QWidget *parent)
     m_lblTXT->setObjectName(u"lblTXT"_s);
     m_txtFIND = new QComboBox(this);
     m_txtFIND->setObjectName(u"txtFIND"_s);
-    m_txtFIND->setEditable(true);
-    // The history is kept by btnCOM_Click alone: Enter must not add entries of its own.
-    m_txtFIND->setInsertPolicy(QComboBox::NoInsert);
-    m_txtFIND->setDuplicatesEnabled(true);
+    SetUpSearchHistory(*m_txtFIND);
     m_txtFIND->setMinimumWidth(220);
     m_txtFIND->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    // Typing must not complete to an older entry behind the user's back.
-    m_txtFIND->setCompleter(nullptr);
     m_lblTXT->setBuddy(m_txtFIND);
 
     m_chkCASE = new QCheckBox(u"&Match Case"_s, this);
@@ -86,12 +83,7 @@ void frmFIND::focusText()
 
 void frmFIND::AddToHistory(const QString &text)
 {
-    m_txtFIND->insertItem(0, text);
-    while (m_txtFIND->count() > HistorySize)
-        m_txtFIND->removeItem(HistorySize);
-    // Moving rows can move the combo's current item and with it the edit text; the search is
-    // for what the user typed.
-    m_txtFIND->setEditText(text);
+    AddToSearchHistory(*m_txtFIND, text);
 }
 
 void frmFIND::btnCOM_Click(int index)

@@ -18,8 +18,6 @@ class frmFIND final : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int HistorySize = 20;
-
     explicit frmFIND(QWidget *parent);
 
     QComboBox *txtFIND() const { return m_txtFIND; }

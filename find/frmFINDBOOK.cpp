@@ -1,6 +1,7 @@
 #include "find/frmFINDBOOK.h"
 
 #include "find/BookResultsModel.h"
+#include "find/SearchHistory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -77,11 +78,7 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
     auto *label = new QLabel(u"&Text:"_s, this);
     m_text = new QComboBox(this);
     m_text->setObjectName(u"txtFINDBOOK"_s);
-    m_text->setEditable(true);
-    // The history is kept by search() alone, as the Find dialog keeps its own.
-    m_text->setInsertPolicy(QComboBox::NoInsert);
-    m_text->setDuplicatesEnabled(true);
-    m_text->setCompleter(nullptr);
+    SetUpSearchHistory(*m_text); // apart from the Find dialog's
     m_text->setMinimumWidth(280);
     m_text->installEventFilter(this);
     m_text->lineEdit()->installEventFilter(this);
@@ -134,10 +131,7 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
 void frmFINDBOOK::search()
 {
     const QString text = m_text->currentText();
-    m_text->insertItem(0, text);
-    while (m_text->count() > HistorySize)
-        m_text->removeItem(HistorySize);
-    m_text->setEditText(text);
+    AddToSearchHistory(*m_text, text);
     Q_EMIT searchRequested(text,
                            m_matchCase->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
 }

@@ -23,8 +23,6 @@ class frmFINDBOOK final : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int HistorySize = 20;
-
     explicit frmFINDBOOK(QWidget *parent);
 
     BookResultsModel &results() const { return *m_results; }

@@ -9,8 +9,6 @@ qb_install_missing
 
 target="${1:?usage: scripts/fuzz.sh book|note|cipher [SECONDS]}"
 seconds="${2:-300}"
-build=build/fuzz
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DQB_WERROR=ON -DQB_FUZZ=ON -DQB_FUZZ_SECONDS="$seconds" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target "fuzz_$target"
-ctest --test-dir "$build" -R "^fuzz_$target\$" --verbose
+cmake --preset fuzz -DQB_FUZZ_SECONDS="$seconds" >/dev/null
+cmake --build --preset fuzz --target "fuzz_$target"
+ctest --preset fuzz -R "^fuzz_$target\$" --verbose

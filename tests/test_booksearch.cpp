@@ -1,6 +1,7 @@
 // Find in Book's search: real folders and notes on disk, read with the qbfault library preloaded
 // for a note the system refuses to open.
 #include "TestFiles.h"
+#include "faults/Faults.h"
 
 #include "encoder/EncodedNote.h"
 #include "find/BookSearch.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -119,10 +119,9 @@ private Q_SLOTS:
         const QList<BookSearchFolder> folders = {{1, u"Letters"_s, dir.filePath(u"Letters"_s)},
                                                  {2, u"Locked"_s, dir.filePath(u"Locked"_s)},
                                                  {4, u"Gone"_s, dir.filePath(u"Gone"_s)}};
-        using Arm = void (*)(const char *, int, const char *, long long);
-        const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qbfault_arm"));
-        QVERIFY2(arm, "the test runs with the qbfault library preloaded");
-        arm("open", EACCES, "shut.txt", -1);
+        test::Faults faults;
+        QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
+        faults.arm("open", EACCES, u"shut.txt"_s);
 
         const Outcome found = Search(folders, u"café 2291"_s);
         QCOMPARE(found.hits,

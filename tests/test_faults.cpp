@@ -4,10 +4,10 @@
 // works. Also huge, sparse notes, which must not hold the window.
 
 #include "WindowFixture.h"
+#include "faults/Faults.h"
 
 #include <QElapsedTimer>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,41 +18,6 @@ using namespace qb;
 using namespace qb::test;
 
 namespace {
-
-// The preloaded library's switches.
-class Faults
-{
-public:
-    Faults()
-    {
-        m_arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qbfault_arm"));
-        m_disarm = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "qbfault_disarm"));
-        m_hits = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "qbfault_hits"));
-    }
-    ~Faults()
-    {
-        if (loaded())
-            m_disarm();
-    }
-    Faults(const Faults &) = delete;
-    Faults &operator=(const Faults &) = delete;
-
-    bool loaded() const { return m_arm && m_disarm && m_hits; }
-    // `call` on paths containing `pathPart` fails with `error`, after `passBytes` have gone
-    // through when it moves bytes (-1: at once).
-    void arm(const char *call, int error, const QString &pathPart, qint64 passBytes = -1)
-    {
-        m_arm(call, error, QFile::encodeName(pathPart).constData(), passBytes);
-    }
-    void disarm() { m_disarm(); }
-    int hits() const { return m_hits(); }
-
-private:
-    using Arm = void (*)(const char *, int, const char *, long long);
-    Arm m_arm = nullptr;
-    void (*m_disarm)() = nullptr;
-    int (*m_hits)() = nullptr;
-};
 
 struct Injected
 {

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+#include <dlfcn.h>
+
+namespace qb::test {
+
+// The switches of the qbfault library, which the test runs with preloaded; everything armed
+// is disarmed when this goes.
+class Faults
+{
+public:
+    Faults()
+    {
+        m_arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qbfault_arm"));
+        m_disarm = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "qbfault_disarm"));
+        m_hits = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "qbfault_hits"));
+    }
+    ~Faults()
+    {
+        if (loaded())
+            m_disarm();
+    }
+    Faults(const Faults &) = delete;
+    Faults &operator=(const Faults &) = delete;
+
+    bool loaded() const { return m_arm && m_disarm && m_hits; }
+    // `call` on paths containing `pathPart` fails with `error`, after `passBytes` have gone
+    // through when it moves bytes (-1: at once).
+    void arm(const char *call, int error, const QString &pathPart, qint64 passBytes = -1)
+    {
+        m_arm(call, error, QFile::encodeName(pathPart).constData(), passBytes);
+    }
+    void disarm() { m_disarm(); }
+    int hits() const { return m_hits(); }
+
+private:
+    using Arm = void (*)(const char *, int, const char *, long long);
+    Arm m_arm = nullptr;
+    void (*m_disarm)() = nullptr;
+    int (*m_hits)() = nullptr;
+};
+
+} // namespace qb::test
