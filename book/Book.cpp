@@ -13,7 +13,7 @@ constexpr qint64 kLargestBook = 1024 * 1024;
 BookRead ReadBookFile(const QString &path)
 {
     const FileProbe probe = ProbeFile(path);
-    if (probe.kind != FileProbe::Kind::Regular || probe.size > kLargestBook)
+    if (probe.kind != FileProbe::Kind::Regular)
         return {};
     const ReadResult read = ReadWholeFile(path, kLargestBook);
     if (read.tooLarge)

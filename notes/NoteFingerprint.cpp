@@ -132,8 +132,6 @@ FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fi
             break;
     }
     // A file that shrank or grew while it was read is not the one the fingerprint was taken of.
-    if (total != fingerprint.size)
-        return {Outcome::Changed, {}};
     if (!reader.atExpectedEnd(total)) {
         if (reader.changedWhileRead())
             return {Outcome::Changed, {}};

@@ -30,7 +30,7 @@ public:
     FingerprintBuilder();
     ~FingerprintBuilder();
     void add(QByteArrayView piece);
-    // The fingerprint, with the file time of `path`, which has just been written.
+    // The fingerprint, with the file time of `path`, which has just been read or written.
     NoteFingerprint finish(const QString &path);
 
 private:

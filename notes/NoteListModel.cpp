@@ -58,7 +58,7 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return fileName.first(fileName.size() - 4).toString();
+        return NoteNameView(fileName).toString();
     case Qt::UserRole:
         return fileName.toString();
     default:

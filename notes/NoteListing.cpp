@@ -1,5 +1,6 @@
 #include "notes/NoteListing.h"
 
+#include "notes/NoteNames.h"
 #include "platform/DirScan.h"
 #include "platform/SafeFile.h"
 
@@ -14,11 +15,6 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 namespace {
-
-QStringView noteNameView(QStringView fileName)
-{
-    return fileName.first(std::max<qsizetype>(0, fileName.size() - 4));
-}
 
 // Simple case folding, one UTF-16 unit at a time; it keeps every BMP character in the BMP.
 char16_t foldedUnit(QChar c)
@@ -42,7 +38,7 @@ int compareFolded(QStringView a, QStringView b)
 // For names equal once folded: the note name as it is, then the whole file name.
 bool lessInFoldedTie(QStringView fileNameA, QStringView fileNameB)
 {
-    if (const int byNote = noteNameView(fileNameA).compare(noteNameView(fileNameB)); byNote != 0)
+    if (const int byNote = NoteNameView(fileNameA).compare(NoteNameView(fileNameB)); byNote != 0)
         return byNote < 0;
     return fileNameA.compare(fileNameB) < 0;
 }
@@ -115,7 +111,7 @@ NoteListing ListNoteFiles(const QString &dirPath)
 
 bool NoteFileNameLess(QStringView fileNameA, QStringView fileNameB)
 {
-    if (const int byFolded = compareFolded(noteNameView(fileNameA), noteNameView(fileNameB));
+    if (const int byFolded = compareFolded(NoteNameView(fileNameA), NoteNameView(fileNameB));
         byFolded != 0)
         return byFolded < 0;
     return lessInFoldedTie(fileNameA, fileNameB);

@@ -9,8 +9,6 @@
 
 #include <atomic>
 
-using namespace Qt::StringLiterals;
-
 namespace qb {
 
 namespace {
@@ -87,8 +85,7 @@ void NoteLoader::run(const std::shared_ptr<Job> &job)
     if (!reader.isOpen()) {
         result.error = reader.error();
     } else if (reader.size() > job->largest) {
-        result.error =
-            u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(reader.size()));
+        result.error = TooLargeToOpenText(reader.size());
     } else {
         bytes.resize(reader.size());
         FingerprintBuilder fingerprint;
@@ -111,7 +108,7 @@ void NoteLoader::run(const std::shared_ptr<Job> &job)
             }
         }
         if (!job->cancelled) {
-            if (!reader.error().isEmpty() || !reader.atExpectedEnd(done))
+            if (!reader.atExpectedEnd(done))
                 result.error = reader.error();
             else
                 result.fingerprint = fingerprint.finish(job->path);

@@ -17,9 +17,14 @@ constexpr qsizetype MaxFileNameLength = 255;
 
 } // namespace
 
-QString NoteNameOf(const QString &fileName)
+QStringView NoteNameView(QStringView fileName)
 {
     return fileName.first(std::max<qsizetype>(0, fileName.size() - 4));
+}
+
+QString NoteNameOf(const QString &fileName)
+{
+    return NoteNameView(fileName).toString();
 }
 
 QString EnsureTxtExtension(const QString &name)
@@ -27,12 +32,6 @@ QString EnsureTxtExtension(const QString &name)
     if (name.endsWith(u".txt", Qt::CaseInsensitive))
         return name;
     return name + u".txt"_s;
-}
-
-QString FileNamePart(const QString &path)
-{
-    const qsizetype separator = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-    return path.sliced(separator + 1);
 }
 
 QString NoteFilePath(const QString &dirPath, const QString &fileName)

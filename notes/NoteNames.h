@@ -7,13 +7,11 @@
 namespace qb {
 
 // The name a note is shown by: the file name less its last four characters (".txt").
+QStringView NoteNameView(QStringView fileName);
 QString NoteNameOf(const QString &fileName);
 
 // `name` with ".txt" appended unless its last four characters already are ".txt" in any case.
 QString EnsureTxtExtension(const QString &name);
-
-// The text after the last '\' or '/' of `path`; all of it when there is none.
-QString FileNamePart(const QString &path);
 
 // The path of `fileName` inside the folder `dirPath`.
 QString NoteFilePath(const QString &dirPath, const QString &fileName);

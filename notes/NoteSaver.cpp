@@ -11,7 +11,7 @@ constexpr qsizetype kPieceSize = 1 << 20;
 } // namespace
 
 NoteSaver::NoteSaver(const QString &path, const NoteFormat &format)
-    : m_format(format), m_writer(path),
+    : m_path(path), m_format(format), m_writer(path),
       m_encoder(
           format, [this](QByteArrayView piece) { take(piece); }, kPieceSize)
 {

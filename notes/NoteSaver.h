@@ -26,11 +26,12 @@ public:
     bool readsBackAsUtf8() const { return m_readsBack.result(); }
     // Puts the file in place; the fingerprint is then that of what was written.
     WriteResult commit();
-    NoteFingerprint fingerprint(const QString &path) { return m_fingerprint.finish(path); }
+    NoteFingerprint fingerprint() { return m_fingerprint.finish(m_path); }
 
 private:
     void take(QByteArrayView piece);
 
+    QString m_path;
     NoteFormat m_format;
     SafeFileWriter m_writer;
     FingerprintBuilder m_fingerprint;

@@ -97,7 +97,7 @@ WriteResult NoteSession::save(NoteSaver &saver)
     // Bytes that reached the file are no other program's, whether or not all went well.
     if (written.ok() || written.replaced) {
         m_format = saver.format();
-        m_fingerprint = saver.fingerprint(m_path);
+        m_fingerprint = saver.fingerprint();
     }
     if (written.ok()) {
         m_edited = false;

@@ -137,14 +137,9 @@ std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badInde
 
 bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(windows1252Bytes.data());
-    const auto *end = p + windows1252Bytes.size();
-    while (end - p >= 8 && AsciiWord(p))
-        p += 8;
-    while (p < end && *p < 0x80)
-        ++p;
-    return p < end && IsStrictUtf8(windows1252Bytes.sliced(
-                          p - reinterpret_cast<const unsigned char *>(windows1252Bytes.data())));
+    ReadsBackAsUtf8Check check;
+    check.add(windows1252Bytes);
+    return check.result();
 }
 
 void ReadsBackAsUtf8Check::add(QByteArrayView piece)

@@ -51,8 +51,8 @@ bool DirEntry::appendDecodedName(QString &out) const
 
 #ifdef Q_OS_WIN
 
-// Hidden and system files are marked by attributes here, which QDirIterator reads from the
-// directory listing itself.
+// Hidden files are marked by an attribute here, which QDirIterator reads from the directory
+// listing itself; system files are left out, as a plain listing leaves them out.
 class DirScanner
 {
 public:
@@ -76,7 +76,7 @@ QString ScanDirectory(const QString &dirPath, const std::function<void(const Dir
 {
     if (!QFileInfo(dirPath).isDir())
         return u"The folder does not exist."_s;
-    QDirIterator it(dirPath, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QDirIterator it(dirPath, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();

@@ -13,7 +13,7 @@ class DirEntry
 public:
     // The name as the file system holds it: the system's bytes (UTF-8 on Windows).
     QByteArrayView name() const { return m_name; }
-    // Hidden from a plain listing: a dot-file, or (Windows) marked hidden or system.
+    // Hidden from a plain listing: a dot-file, or (Windows) one with the hidden attribute.
     bool isHidden() const { return m_hidden; }
     // A regular file, or a link to one. Asks the system only when the listing did not say.
     bool isRegularFile() const;

@@ -84,6 +84,11 @@ QString SizeText(qint64 bytes)
     return locale.toString(rounded, 'f', decimals) + u' ' + QString::fromUtf16(units[unit]);
 }
 
+QString TooLargeToOpenText(qint64 size)
+{
+    return u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(size));
+}
+
 bool IsSaveTempName(QByteArrayView fileName)
 {
     const QByteArrayView prefix(SaveTempPrefix);
@@ -147,18 +152,11 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest)
     FileReader reader(path);
     if (!reader.isOpen())
         return {{}, reader.error(), false};
-    if (reader.size() > largest) {
-        return {{},
-                u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(reader.size())),
-                true};
-    }
+    if (reader.size() > largest)
+        return {{}, TooLargeToOpenText(reader.size()), true};
     QByteArray bytes(reader.size(), Qt::Uninitialized);
     const qint64 got = reader.read(bytes.data(), bytes.size());
-    if (got < 0)
-        return {{}, reader.error(), false};
-    if (got < bytes.size())
-        return {{}, shrankText(), false};
-    if (!reader.atExpectedEnd(got))
+    if (got < 0 || !reader.atExpectedEnd(got))
         return {{}, reader.error(), false};
     return {std::move(bytes), {}, false};
 }
@@ -182,9 +180,9 @@ QString systemText(int code)
     return qt_error_string(code);
 }
 
-int retryOnInterrupt(auto call)
+auto retryOnInterrupt(auto call)
 {
-    int result;
+    decltype(call()) result;
     do {
         result = call();
     } while (result < 0 && errno == EINTR);
@@ -240,10 +238,8 @@ FileReader::~FileReader() = default;
 
 qint64 FileReader::readOnce(char *buffer, qint64 length)
 {
-    ssize_t got;
-    do {
-        got = ::read(m_handle->fd, buffer, size_t(length));
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got =
+        retryOnInterrupt([&] { return ::read(m_handle->fd, buffer, size_t(length)); });
     if (got < 0)
         m_error = systemText(errno);
     return got;
@@ -352,12 +348,10 @@ public:
     {
         qint64 done = 0;
         while (done < bytes.size()) {
-            const ssize_t wrote = ::write(m_fd, bytes.data() + done, size_t(bytes.size() - done));
-            if (wrote < 0) {
-                if (errno == EINTR)
-                    continue;
+            const ssize_t wrote = retryOnInterrupt(
+                [&] { return ::write(m_fd, bytes.data() + done, size_t(bytes.size() - done)); });
+            if (wrote < 0)
                 return systemText(errno);
-            }
             // A write of nothing with no error would repeat for ever; a full disk is the cause
             // on the systems known to do it.
             if (wrote == 0)

@@ -75,6 +75,8 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest);
 
 // "12.5 MiB": a size as the messages show it.
 QString SizeText(qint64 bytes);
+// Why a file of `size` bytes, above the largest that may be read, is not.
+QString TooLargeToOpenText(qint64 size);
 
 enum class WriteMode {
     Replace,   // replaces what `path` holds, or makes it
@@ -127,7 +129,7 @@ QString AlreadyExistsText();
 // the name of the file being saved.
 inline constexpr char SaveTempPrefix[] = ".qbsave-";
 
-// True for a name WriteWholeFile gives its temporary files.
+// True for a name SafeFileWriter gives its temporary files.
 bool IsSaveTempName(QByteArrayView fileName);
 // Removes `path`, a temporary file of a save that was cut short (the program killed, the power
 // lost), when it was last written more than an hour ago: a save that is still running in another
