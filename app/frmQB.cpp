@@ -20,7 +20,6 @@
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
 #include "platform/CommonDialog.h"
-#include "platform/DateTimeText.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
 
@@ -256,15 +255,7 @@ void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
     const QString title = u"Quirebox File Drop"_s;
     switch (ClassifyDroppedFile(path)) {
     case DropKind::Note:
-        if (m_noteList->selectedFolderRow() == 0) {
-            m_platform.messageBox(u"The file \""_s + path +
-                                      u"\" can't be added: a book and a folder must be open "
-                                      "to take it."_s,
-                                  Platform::Buttons::Ok, Platform::Icon::Information, title);
-            return;
-        }
-        if (m_noteFiles->addNoteFile(path, title))
-            m_noteList->forgetFolderPick();
+        m_noteFiles->addDroppedNote(path, title);
         return;
     case DropKind::Book:
         if (m_currentNote->confirmLeave())

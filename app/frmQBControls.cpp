@@ -2,7 +2,6 @@
 #include "app/frmQB.h"
 
 #include "app/SvgPicture.h"
-#include "app/Version.h"
 #include "book/FolderListModel.h"
 #include "editor/NoteEditor.h"
 #include "notes/NoteListModel.h"

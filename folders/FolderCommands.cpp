@@ -57,7 +57,7 @@ void FolderCommands::NewFolder()
 
 FolderCommands::AppendOutcome FolderCommands::appendFolder(const QString &directory)
 {
-    if (!m_book.isOpen() || directory.isEmpty() || !roomForFolder())
+    if (directory.isEmpty())
         return AppendOutcome::Abandoned;
     const QString shown = QDir::toNativeSeparators(directory);
     if (!acceptBookField(shown, u"the directory \""_s + shown + u'"'))

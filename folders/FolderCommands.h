@@ -16,10 +16,6 @@ class Platform;
 class FolderCommands
 {
 public:
-    // How adding a chosen directory ended: the dialog is shown again only when the directory
-    // itself was refused, so that the user can pick another one.
-    enum class AppendOutcome { Added, Abandoned, DirectoryRefused };
-
     FolderCommands(const Book &book, BookStore &store, const FolderListModel &folders,
                    NoteListCommands &noteList, CurrentNote &currentNote, Platform &platform)
         : m_book(book), m_store(store), m_folders(folders), m_noteList(noteList),
@@ -31,10 +27,14 @@ public:
     void RenameFolder();
     void DeleteFolder();
 
-    // Asks for the display name and adds `directory` as a new folder.
-    AppendOutcome appendFolder(const QString &directory);
-
 private:
+    // How adding a chosen directory ended: the dialog is shown again only when the directory
+    // itself was refused, so that the user can pick another one.
+    enum class AppendOutcome { Added, Abandoned, DirectoryRefused };
+
+    // Asks for the display name and adds `directory`, chosen in the dialog NewFolder showed
+    // once the book was found open and with room, as a new folder.
+    AppendOutcome appendFolder(const QString &directory);
     // Takes the folder of row `row` out of the book.
     void removeFolder(int row);
     // Tells the user why `field` cannot be stored in a book line; false when it can't.

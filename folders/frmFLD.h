@@ -14,7 +14,7 @@ namespace qb {
 class Platform;
 
 // "Add Folder": picks a directory, and can make a new one inside it. Ok accepts the dialog;
-// the directory it added is OpenDirectory(). Modal, shown through Platform::execDialog; the
+// the directory chosen is OpenDirectory(). Modal, shown through Platform::execDialog; the
 // platform tells the user when a drive or a new directory fails, and must outlive the dialog.
 class frmFLD final : public QDialog
 {

@@ -3,7 +3,6 @@
 #include "folders/ToolWindow.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 

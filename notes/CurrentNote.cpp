@@ -81,10 +81,8 @@ void CurrentNote::LoadNote(const QString &path)
     if (path.isEmpty())
         return;
     stopLoading();
-    const QString cantRead = u"Quirebox can't read the file "_s;
-    if (!acceptFileSize(path, cantRead, u"Quirebox"_s)) {
-        ShowNoNote();
-        m_session.DisableNoteSave();
+    if (!acceptFileSize(path, u"Quirebox can't read the file "_s, u"Quirebox"_s)) {
+        showNoNoteInstead();
         return;
     }
     const qint64 size = ProbeFile(path).size;
@@ -97,15 +95,13 @@ void CurrentNote::LoadNote(const QString &path)
         }
         m_editor.setReadOnly(true);
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        m_busy = true;
         m_loader->start(path, m_session.sizeLimits().refuseAbove);
         return;
     }
     const NoteSession::Loaded loaded = m_session.load(path);
     if (!loaded.ok()) {
-        // No note rather than the previous one, so that no save can write it into this file.
-        ShowNoNote();
-        m_session.DisableNoteSave();
-        reportFileError(cantRead + Quoted(path) + u"."_s, loaded.error, u"Quirebox"_s);
+        showNoNoteInstead(path, loaded.error);
         return;
     }
     showNote(loaded.note);
@@ -116,21 +112,14 @@ void CurrentNote::showFirstScreen(const DecodedNote &beginning)
 {
     const NoteSession::Replacing replacing(m_session);
     m_firstScreen = beginning;
-    m_filler = std::make_unique<NoteFiller>(m_editor, beginning);
-    m_filler->fillFor(std::numeric_limits<int>::max());
-    m_filler.reset();
+    NoteFiller(m_editor, beginning).fillFor(std::numeric_limits<int>::max());
 }
 
 void CurrentNote::fillLoaded()
 {
     LoadedNote loaded = m_loader->takeResult();
     if (!loaded.error.isEmpty()) {
-        const QString path = m_session.path();
-        endLoading();
-        ShowNoNote();
-        m_session.DisableNoteSave();
-        reportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, loaded.error,
-                        u"Quirebox"_s);
+        showNoNoteInstead(m_session.path(), loaded.error);
         return;
     }
     // The first screen stays when the whole note starts with it, as it does unless something
@@ -178,16 +167,27 @@ void CurrentNote::fillSome()
 
 void CurrentNote::endLoading()
 {
+    if (!m_busy)
+        return;
+    m_busy = false;
     QGuiApplication::restoreOverrideCursor();
     m_editor.setReadOnly(false);
 }
 
 void CurrentNote::cancelLoad()
 {
-    if (!m_session.isLoading())
-        return;
+    if (m_session.isLoading())
+        showNoNoteInstead();
+}
+
+void CurrentNote::showNoNoteInstead(QString path, const QString &reason)
+{
+    // `path` is a copy: it may be the session's own, which ShowNoNote clears.
     ShowNoNote();
     m_session.DisableNoteSave();
+    if (!reason.isEmpty())
+        reportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, reason,
+                        u"Quirebox"_s);
 }
 
 void CurrentNote::stopLoading()
@@ -360,8 +360,6 @@ QString CurrentNote::unsavedText(const QString &question) const
 
 CurrentNote::SaveAnswer CurrentNote::askToSave(const QString &question, const QString &title)
 {
-    if (!m_session.hasUnsavedEdits())
-        return SaveAnswer::Unasked;
     return askToSave(unsavedText(question), Platform::Buttons::YesNoCancel,
                      Platform::Icon::Question, title);
 }

@@ -81,11 +81,15 @@ private:
     // The note was read: it goes into the editor in slices, between the window's events.
     void fillLoaded();
     void fillSome();
+    // Ends what the start of a large load set, once however the load ends.
     void endLoading();
     // Puts the caret where reloadNote or selectWhenShown asked, once the note is all in.
     void showPlace();
     // Drops a load under way, with no more said.
     void stopLoading();
+    // No note rather than the one asked for, so that no save can write another note into it;
+    // `reason`, when given, is why the file at `path` could not be read.
+    void showNoNoteInstead(QString path = {}, const QString &reason = {});
     // After a note was shown: Save off until the user changes it, and the status it starts in.
     void settleLoaded(bool encoded);
     QString unsavedText(const QString &question) const;
@@ -99,6 +103,7 @@ private:
     Platform &m_platform;
     NoteLoader *m_loader;
     QTimer m_fillTimer;
+    bool m_busy = false; // a large load set the busy cursor and made the editor read-only
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;

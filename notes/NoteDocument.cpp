@@ -84,7 +84,7 @@ QColor StandInColor(const QPlainTextEdit &editor)
 // a deleted stand-in included, and touching the document then would cost the redo steps. The
 // two are told apart by undoCommandAdded, which an edit emits before its contentsChange and an
 // undo or redo does not emit at all.
-// An undo can leave a typed character marked for a moment; NoteBytesFromEditor writes such a
+// An undo can leave a typed character marked for a moment; EncodeEditorText writes such a
 // character as itself, since it is not the stand-in of the mark it carries.
 class StandInGuard : public QObject
 {
@@ -179,19 +179,36 @@ void MarkStandIns(QTextDocument &document, const QList<StandIn> &standIns, const
     cursor.endEditBlock();
 }
 
-} // namespace
-
-NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
-    : m_editor(editor), m_note(std::move(note)), m_done(shown)
+// The program, not the user, puts a note's text into the editor from here to EndProgramText:
+// the stand-ins are guarded when the note has any, the guard rests, and no undo steps are kept.
+void BeginProgramText(QPlainTextEdit &editor, bool hasStandIns)
 {
     QTextDocument &document = *editor.document();
-    if (!m_note.standIns.isEmpty()) {
+    if (hasStandIns) {
         GuardStandIns(document);
         GuardCaret(editor);
     }
     if (StandInGuard *guard = FindGuard(document))
         guard->setPaused(true);
     document.setUndoRedoEnabled(false);
+}
+
+// The text is in: undo on again, from a document that holds no edit of the user's.
+void EndProgramText(QPlainTextEdit &editor)
+{
+    QTextDocument &document = *editor.document();
+    document.setUndoRedoEnabled(true);
+    document.setModified(false);
+    if (StandInGuard *guard = FindGuard(document))
+        guard->setPaused(false);
+}
+
+} // namespace
+
+NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
+    : m_editor(editor), m_note(std::move(note)), m_done(shown)
+{
+    BeginProgramText(editor, !m_note.standIns.isEmpty());
     while (m_nextStandIn < m_note.standIns.size() &&
            m_note.standIns[m_nextStandIn].position < m_done)
         ++m_nextStandIn;
@@ -199,11 +216,7 @@ NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown
 
 NoteFiller::~NoteFiller()
 {
-    QTextDocument &document = *m_editor.document();
-    document.setUndoRedoEnabled(true);
-    document.setModified(false);
-    if (StandInGuard *guard = FindGuard(document))
-        guard->setPaused(false);
+    EndProgramText(m_editor);
 }
 
 bool NoteFiller::fillFor(int milliseconds)
@@ -253,23 +266,13 @@ void GuardStandIns(QTextDocument &document)
 void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
 {
     QTextDocument &document = *editor.document();
-    if (!note.standIns.isEmpty()) {
-        GuardStandIns(document);
-        GuardCaret(editor);
-    }
-    StandInGuard *guard = FindGuard(document);
-    if (guard)
-        guard->setPaused(true);
-    document.setUndoRedoEnabled(false);
+    BeginProgramText(editor, !note.standIns.isEmpty());
     // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
     // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
     document.setPlainText(note.text);
     if (!note.standIns.isEmpty())
         MarkStandIns(document, note.standIns, StandInColor(editor));
-    document.setUndoRedoEnabled(true);
-    document.setModified(false);
-    if (guard)
-        guard->setPaused(false);
+    EndProgramText(editor);
     editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
     KeepCaretPlain(editor);
 }

@@ -74,6 +74,19 @@ void NoteFileCommands::MakeNewNote()
     refill();
 }
 
+void NoteFileCommands::addDroppedNote(const QString &path, const QString &title)
+{
+    if (m_noteList.selectedFolderRow() == 0) {
+        m_platform.messageBox(u"The file \""_s + path +
+                                  u"\" can't be added: a book and a folder must be open "
+                                  "to take it."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Information, title);
+        return;
+    }
+    if (addNoteFile(path, title))
+        m_noteList.forgetFolderPick();
+}
+
 bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
 {
     const QString dir = m_noteList.selectedFolderDir();

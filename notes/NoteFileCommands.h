@@ -22,15 +22,18 @@ public:
 
     void MakeNewNote();
     void AddExistingNote();
-    // Copies `source` into the selected folder (asking before replacing a note of its name and
-    // about unsaved edits) and refills the list. False when nothing was done.
-    bool addNoteFile(const QString &source, const QString &title);
+    // A note file dropped on the editor: added to the selected folder as addNoteFile adds it,
+    // and the folder's selection then counts as a fresh pick.
+    void addDroppedNote(const QString &path, const QString &title);
     void renameNote();
     void DeleteNote();
 
 private:
     // A name the user typed, made into a file name, that cannot name a note file is refused.
     bool acceptNoteFileName(const QString &typed, const QString &fileName, const QString &title);
+    // Copies `source` into the selected folder (asking before replacing a note of its name and
+    // about unsaved edits) and refills the list. False when nothing was done.
+    bool addNoteFile(const QString &source, const QString &title);
     // The list read again, its first note shown; none shown when the folder has no note left.
     void refill();
 

@@ -20,7 +20,6 @@ public:
 
     // The folder table row whose notes are listed; 0 when none.
     int folderRow() const { return m_folderRow; }
-    const QString &folderDir() const { return m_dir; }
 
     int currentRow() const { return m_current; }
     void setCurrentRow(int row);

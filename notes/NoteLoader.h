@@ -33,7 +33,6 @@ public:
     // Reads `path`, at most `largest` bytes.
     void start(const QString &path, qint64 largest);
     void cancel();
-    bool isLoading() const { return m_job != nullptr; }
     // The note, once finished() was emitted.
     LoadedNote takeResult();
 

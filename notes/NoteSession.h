@@ -68,8 +68,8 @@ public:
     void adoptLoaded(const NoteFormat &format, const NoteFingerprint &fingerprint,
                      std::optional<QByteArray> encodedBytes);
 
-    // Shows no note: the editor is emptied and switched off, and status panel 1 reads
-    // "Unchanged" while Save and the Encode/Decode caption stay as they were.
+    // No note is shown: the session forgets the note, and status panel 1 reads "Unchanged"
+    // while Save and the Encode/Decode caption stay as they were.
     void showNoNote();
 
     // Whether the file still holds what was read or last saved.
