@@ -58,9 +58,9 @@ void CurrentNote::reportFileError(const QString &what, const QString &reason, co
                           Platform::Icon::Exclamation, title);
 }
 
-bool CurrentNote::acceptFileSize(const QString &path, const QString &refusal, const QString &title)
+bool CurrentNote::acceptFileSize(const QString &path, const FileProbe &probe,
+                                 const QString &refusal, const QString &title)
 {
-    const FileProbe probe = ProbeFile(path);
     if (probe.kind != FileProbe::Kind::Regular)
         return true; // the read that follows says what is wrong
     switch (JudgeNoteSize(probe.size, m_session.sizeLimits())) {
@@ -81,12 +81,12 @@ void CurrentNote::LoadNote(const QString &path)
     if (path.isEmpty())
         return;
     stopLoading();
-    if (!acceptFileSize(path, u"Quirebox can't read the file "_s, u"Quirebox"_s)) {
+    const FileProbe probe = ProbeFile(path);
+    if (!acceptFileSize(path, probe, u"Quirebox can't read the file "_s, u"Quirebox"_s)) {
         showNoNoteInstead();
         return;
     }
-    const qint64 size = ProbeFile(path).size;
-    if (size >= AsyncLoadBytes) {
+    if (probe.size >= AsyncLoadBytes) {
         m_session.beginLoading(path);
         {
             const NoteSession::Replacing replacing(m_session);

@@ -3,6 +3,7 @@
 #include "notes/NoteDocument.h"
 #include "notes/NoteLoader.h"
 #include "platform/Platform.h"
+#include "platform/SafeFile.h"
 
 #include <QObject>
 #include <QTimer>
@@ -64,9 +65,11 @@ public:
     NoteBytes editorBytes() const;
     // Shows `note` in the editor, as the program's text, not as an edit of the user's.
     void showNote(const DecodedNote &note);
-    // Asks about a large file before it is opened or added; false when it must not be: the user
-    // said no, or it is too large, which `refusal` (then the path) has told.
-    bool acceptFileSize(const QString &path, const QString &refusal, const QString &title);
+    // Asks about a large file before it is opened or added, `probe` being what the system says
+    // of it; false when it must not be: the user said no, or it is too large, which `refusal`
+    // (then the path) has told.
+    bool acceptFileSize(const QString &path, const FileProbe &probe, const QString &refusal,
+                        const QString &title);
     // A message box: what could not be done, then the system's reason.
     void reportFileError(const QString &what, const QString &reason, const QString &title);
 

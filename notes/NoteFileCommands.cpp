@@ -103,14 +103,15 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
             return false;
         }
     }
+    const FileProbe probe = ProbeFile(source);
     if (!itself &&
-        !m_currentNote.acceptFileSize(source, u"Quirebox can't add the file "_s, title)) {
+        !m_currentNote.acceptFileSize(source, probe, u"Quirebox can't add the file "_s, title)) {
         return false;
     }
     if (!m_currentNote.confirmLeave())
         return false;
     if (!itself) {
-        const LongCommand command(ProbeFile(source).size >= LongCommandBytes);
+        const LongCommand command(probe.size >= LongCommandBytes);
         if (const FileError error =
                 CopyNoteFile(source, destination, replace, m_session.sizeLimits().refuseAbove)) {
             m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source) +

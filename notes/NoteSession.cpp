@@ -43,12 +43,11 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     }
     loaded.note = DecodeNoteBytes(read.bytes);
     loaded.encoded = IsNoteEncoded(read.bytes);
-    m_format = loaded.note.format;
-    m_fingerprint = TakeFingerprint(path, read.bytes);
-    m_edited = false;
+    m_path = path;
+    const NoteFingerprint fingerprint = TakeFingerprint(path, read.bytes);
     // An encoded note is deciphered from the bytes read, not from the editor's text.
-    m_knownBytes = loaded.encoded ? std::optional<QByteArray>(std::move(read.bytes)) : std::nullopt;
-    setShown(path);
+    adoptLoaded(loaded.note.format, fingerprint,
+                loaded.encoded ? std::optional<QByteArray>(std::move(read.bytes)) : std::nullopt);
     return loaded;
 }
 
