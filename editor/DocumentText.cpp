@@ -6,7 +6,7 @@
 // Qt's public API reads a document's text in a line only by copying the whole of it
 // (toRawText); block by block, every block costs walks of the document's tree. Its private
 // header gives the runs in place, and is used where it is installed.
-#if __has_include(<QtGui/private/qtextdocument_p.h>)
+#if __has_include(<QtGui/private/qtextdocument_p.h>) && !defined(QB_DOCUMENT_PUBLIC_API_ONLY)
 #include <QtGui/private/qtextdocument_p.h>
 #define QB_DOCUMENT_RUNS_IN_PLACE 1
 #endif
@@ -14,6 +14,11 @@
 #include <algorithm>
 
 namespace qb {
+
+qsizetype DocumentTextLength(const QTextDocument &document)
+{
+    return document.characterCount() - 1;
+}
 
 #ifdef QB_DOCUMENT_RUNS_IN_PLACE
 
@@ -56,9 +61,12 @@ private:
 
 } // namespace
 
-void ForEachTextRun(const QTextDocument &document,
+void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
+    to = std::min(to, DocumentTextLength(document));
+    if (from >= to)
+        return;
     const QTextDocumentPrivate *d = QTextDocumentPrivate::get(&document);
     const QString buffer = d->buffer(); // shared, not copied
     const QStringView text(buffer);
@@ -70,20 +78,20 @@ void ForEachTextRun(const QTextDocument &document,
     qsizetype runStart = 0;
     qsizetype runSize = 0;
     int runFormat = -1;
-    // The document's own last paragraph separator is no part of its text.
-    int remaining = d->length() - 1;
-    for (auto it = d->begin(); it != d->end() && remaining > 0; ++it) {
+    for (auto it = d->find(int(from)); it != d->end() && it.position() < to; ++it) {
         const QTextFragmentData *fragment = it.value();
-        const int size = std::min(int(fragment->size_array[0]), remaining);
-        remaining -= size;
-        if (runSize > 0 && fragment->format == runFormat &&
-            fragment->stringPosition == runStart + runSize) {
+        const qsizetype position = it.position();
+        const qsizetype skipped = std::max<qsizetype>(from - position, 0);
+        const qsizetype start = fragment->stringPosition + skipped;
+        const qsizetype size =
+            std::min<qsizetype>(position + fragment->size_array[0], to) - position - skipped;
+        if (runSize > 0 && fragment->format == runFormat && start == runStart + runSize) {
             runSize += size;
             continue;
         }
         if (runSize > 0 && !gather.add(text.sliced(runStart, runSize), runFormat))
             return;
-        runStart = fragment->stringPosition;
+        runStart = start;
         runSize = size;
         runFormat = fragment->format;
     }
@@ -94,21 +102,36 @@ void ForEachTextRun(const QTextDocument &document,
 
 #else
 
-void ForEachTextRun(const QTextDocument &document,
+void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
     static constexpr char16_t ParagraphBreak = 0x2029;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (block != document.begin() && !visit(QStringView(&ParagraphBreak, 1), -1))
-            return;
+    to = std::min(to, DocumentTextLength(document));
+    for (QTextBlock block = document.findBlock(int(from)); block.isValid() && block.position() < to;
+         block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (!visit(fragment.text(), fragment.charFormatIndex()))
+            const qsizetype start = std::max<qsizetype>(from, fragment.position());
+            const qsizetype end = std::min<qsizetype>(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QString text = fragment.text();
+            if (!visit(QStringView(text).sliced(start - fragment.position(), end - start),
+                       fragment.charFormatIndex()))
                 return;
         }
+        const qsizetype lineEnd = block.position() + block.length() - 1;
+        if (lineEnd >= from && lineEnd < to && !visit(QStringView(&ParagraphBreak, 1), -1))
+            return;
     }
 }
 
 #endif
+
+void ForEachTextRun(const QTextDocument &document,
+                    const std::function<bool(QStringView run, int formatIndex)> &visit)
+{
+    ForEachTextRun(document, 0, DocumentTextLength(document), visit);
+}
 
 } // namespace qb

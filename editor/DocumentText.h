@@ -14,5 +14,11 @@ namespace qb {
 // copied where Qt allows it. Stops when `visit` returns false.
 void ForEachTextRun(const QTextDocument &document,
                     const std::function<bool(QStringView run, int formatIndex)> &visit);
+// The same for the characters at positions [from, to) of that text.
+void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
+                    const std::function<bool(QStringView run, int formatIndex)> &visit);
+
+// The length of that text: the document's characters but its last paragraph break.
+qsizetype DocumentTextLength(const QTextDocument &document);
 
 } // namespace qb

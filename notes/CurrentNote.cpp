@@ -44,7 +44,7 @@ QString Quoted(const QString &path)
 CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
                          QObject *parent)
     : QObject(parent), m_session(session), m_editor(editor), m_platform(platform),
-      m_loader(new NoteLoader(this))
+      m_loader(new NoteLoader(this)), m_savedBytes(editor)
 {
     connect(m_loader, &NoteLoader::firstScreen, this, &CurrentNote::showFirstScreen);
     connect(m_loader, &NoteLoader::finished, this, &CurrentNote::fillLoaded);
@@ -93,6 +93,7 @@ void CurrentNote::LoadNote(const QString &path)
             m_editor.dropLargeDocument();
             m_editor.clear();
         }
+        m_savedBytes.reset();
         m_editor.setReadOnly(true);
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         m_busy = true;
@@ -135,6 +136,7 @@ void CurrentNote::fillLoaded()
             m_editor.clear();
     }
     m_firstScreen = {};
+    m_savedBytes.reset(loaded.note.format);
     m_loaded = std::move(loaded);
     m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
     fillSome();
@@ -149,6 +151,8 @@ void CurrentNote::fillSome()
         const NoteSession::Replacing replacing(m_session);
         done = m_filler->fillFor(Slice);
     }
+    // While the text just put in is still in the processor's cache.
+    m_savedBytes.extend();
     Q_EMIT loadProgress(m_filler->percentDone());
     if (!done) {
         m_fillTimer.start(0);
@@ -260,6 +264,7 @@ void CurrentNote::ShowNoNote()
         m_editor.dropLargeDocument();
         m_editor.clear();
     }
+    m_savedBytes.reset();
     m_session.showNoNote();
 }
 
@@ -269,6 +274,8 @@ void CurrentNote::showNote(const DecodedNote &note)
     const NoteSession::Replacing replacing(m_session);
     m_editor.dropLargeDocument();
     ShowNoteText(m_editor, note);
+    m_savedBytes.reset(note.format);
+    m_savedBytes.extend();
 }
 
 NoteBytes CurrentNote::editorBytes() const
@@ -287,7 +294,7 @@ bool CurrentNote::SaveNote()
     // once all of it went, and an answer that changes the encoding starts again.
     for (;;) {
         NoteSaver saver(path, format);
-        EncodeEditorText(*m_editor.document(), saver.encoder());
+        m_savedBytes.encode(saver.encoder());
         saver.endText();
         if (const std::optional<char32_t> c = saver.unencodable()) {
             if (format.encoding == TextEncoding::Utf8) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notes/NoteBytesCache.h"
 #include "notes/NoteDocument.h"
 #include "notes/NoteLoader.h"
 #include "platform/Platform.h"
@@ -105,6 +106,7 @@ private:
     NoteEditor &m_editor;
     Platform &m_platform;
     NoteLoader *m_loader;
+    NoteBytesCache m_savedBytes; // the shown note's bytes, for the next save
     QTimer m_fillTimer;
     bool m_busy = false; // a large load set the busy cursor and made the editor read-only
     std::unique_ptr<NoteFiller> m_filler;

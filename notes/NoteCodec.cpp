@@ -170,6 +170,18 @@ void NoteEncoder::appendOriginal(QStringView originals)
     appendEncoded(originals, false);
 }
 
+void NoteEncoder::appendBytes(QByteArrayView bytes)
+{
+    if (!ok() || bytes.isEmpty())
+        return;
+    if (!m_sink) {
+        m_bytes.append(bytes);
+        return;
+    }
+    finish();
+    m_sink(bytes);
+}
+
 QByteArray NoteEncoder::takeBytes()
 {
     return std::exchange(m_bytes, {});

@@ -84,6 +84,11 @@ public:
     void appendText(QStringView text);
     // The originals behind stand-ins, stored as they are (a lone CR stays a lone CR).
     void appendOriginal(QStringView originals);
+    // Bytes another encoder of this format made of text, with no byte order mark: stored as
+    // they are, handed to the sink without a copy.
+    void appendBytes(QByteArrayView bytes);
+
+    const NoteFormat &format() const { return m_format; }
 
     // False when a character could not be stored: outside Windows-1252 in a Windows-1252 note,
     // or half a surrogate pair. Nothing is appended after the first such character, so the

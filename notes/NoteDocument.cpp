@@ -279,8 +279,14 @@ void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
 
 void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder)
 {
+    EncodeEditorText(document, 0, DocumentTextLength(document), encoder);
+}
+
+void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
+                      NoteEncoder &encoder)
+{
     const QList<char16_t> originals = StandInOriginals(document);
-    ForEachTextRun(document, [&](QStringView run, int formatIndex) {
+    ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
                                       ? originals[formatIndex]
                                       : char16_t(0);

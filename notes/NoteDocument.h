@@ -58,6 +58,9 @@ NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &fo
 // The editor's text into `encoder`, run by run: the bytes of the note as it is now, with no copy
 // of the whole text made on the way.
 void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder);
+// The same for the characters at [from, to) of the text (paragraph breaks count one each).
+void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
+                      NoteEncoder &encoder);
 
 // Install once per editor: keeps typed/pasted text from taking on a stand-in's identity.
 // Installing again does nothing.

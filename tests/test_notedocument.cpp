@@ -1,3 +1,4 @@
+#include "notes/NoteBytesCache.h"
 #include "notes/NoteDocument.h"
 
 #include <QPlainTextEdit>
@@ -177,7 +178,111 @@ private Q_SLOTS:
         QCOMPARE(editorBytes(DetectNoteFormat(second)), "x" + second);
     }
 
+    // The bytes kept between saves are, after any edits, the bytes the editor's whole text
+    // encodes to, or the same character is refused; one character typed leaves most kept.
+    void savedBytesFollowEdits()
+    {
+        // A pair where the first piece would end.
+        QByteArray lines = QByteArray(65535 % 80, 'a') + "\xF0\x9F\x98\x80\r\n";
+        for (int i = 0; i < 65535 / 80; ++i)
+            lines.prepend(QByteArray(79, 'a') + "\r\n");
+        for (int i = 0; i < 12000; ++i) {
+            lines += "line " + QByteArray::number(i) + (i % 301 == 0 ? "\r" : "") +
+                     (i % 7 == 0 ? " \xC3\xA9 \xF0\x9F\x98\x80" : "") + "\r\n";
+        }
+        QByteArray windows1252 = lines;
+        windows1252.replace("\xC3\xA9 \xF0\x9F\x98\x80", "\xE9\x80");
+        // Typed, pasted: line breaks, stand-ins' pictures, a pair and its halves, characters
+        // Windows-1252 lacks.
+        const QStringList inserts = {u"x"_s,       u"\n"_s,     u"a\nb\nc"_s, u"\u240D"_s,
+                                     u"\U0001F600"_s, u"\xE9"_s, u"\u20AC"_s,   u"\u2028"_s,
+                                     u"\u0101"_s,  QString(QChar(0xD83D)), QString(QChar(0xDE00)),
+                                     QString(3000, u'y') + u"\n"_s};
+        QRandomGenerator random(20261206);
+        NoteBytesCache cache(*m_editor);
+        for (const QByteArray &bytes : {lines, windows1252, "\xEF\xBB\xBF" + lines}) {
+            const DecodedNote note = DecodeNoteBytes(bytes);
+            ShowNoteText(*m_editor, note);
+            cache.reset(note.format);
+            cache.extend();
+            QTextDocument *document = m_editor->document();
+            QCOMPARE(cache.keptCharacters(), document->characterCount() - 1);
+            QCOMPARE(cachedBytes(cache, note.format, random.bounded(2)), bytes);
+            for (int round = 0; round < 150; ++round) {
+                const int length = document->characterCount() - 1;
+                QTextCursor cursor(document);
+                cursor.setPosition(random.bounded(length + 1));
+                switch (random.bounded(6)) {
+                case 0:
+                case 1:
+                    m_editor->setTextCursor(cursor);
+                    m_editor->insertPlainText(inserts[random.bounded(inserts.size())]);
+                    break;
+                case 2: // typed, so that the stand-in guard has its say
+                    m_editor->setTextCursor(cursor);
+                    QTest::keyClick(m_editor.get(), Qt::Key_Z);
+                    break;
+                case 3:
+                    cursor.setPosition(std::min(length, cursor.position() + random.bounded(1, 90000)),
+                                       QTextCursor::KeepAnchor);
+                    cursor.removeSelectedText();
+                    break;
+                case 4:
+                    m_editor->undo();
+                    break;
+                default:
+                    m_editor->redo();
+                }
+                if (round % 10 != 9)
+                    continue;
+                const QByteArray whole = editorBytes(note.format);
+                QCOMPARE(cachedBytes(cache, note.format, round % 20 == 9), whole);
+                if (!whole.startsWith('<'))
+                    QCOMPARE(cache.keptCharacters(), document->characterCount() - 1);
+                // One character typed leaves all kept but the piece it went into, and its
+                // neighbours.
+                cursor.setPosition(random.bounded(document->characterCount()));
+                m_editor->setTextCursor(cursor);
+                QTest::keyClick(m_editor.get(), Qt::Key_Z);
+                if (!whole.startsWith('<'))
+                    QVERIFY(cache.keptCharacters() >= document->characterCount() - 3 * (1 << 16));
+                QCOMPARE(cachedBytes(cache, note.format, false), editorBytes(note.format));
+            }
+        }
+        // The editor's whole text replaced, then its document: nothing kept is taken for it.
+        const NoteFormat plain = DetectNoteFormat("");
+        m_editor->document()->setPlainText(u"replaced"_s);
+        QCOMPARE(cachedBytes(cache, plain, false), "replaced");
+        auto *other = new QTextDocument(m_editor.get());
+        other->setDocumentLayout(new QPlainTextDocumentLayout(other));
+        other->setPlainText(u"other\nnote"_s);
+        m_editor->setDocument(other);
+        GuardStandIns(*other);
+        QCOMPARE(cachedBytes(cache, plain, false), "other\r\nnote");
+    }
+
 private:
+    // What a save writes from the bytes `cache` keeps, through the pieces a save hands to the
+    // file or held whole.
+    static QByteArray cachedBytes(NoteBytesCache &cache, const NoteFormat &format, bool inPieces)
+    {
+        QByteArray written;
+        NoteEncoder encoder = inPieces ? NoteEncoder(
+                                             format,
+                                             [&written](QByteArrayView piece) {
+                                                 written.append(piece);
+                                             },
+                                             4096)
+                                       : NoteEncoder(format);
+        cache.encode(encoder);
+        encoder.finish();
+        if (!encoder.ok()) {
+            return "<unencodable U+" + QByteArray::number(uint(*encoder.firstUnencodable()), 16) +
+                   '>';
+        }
+        return inPieces ? written : encoder.takeBytes();
+    }
+
     // What the editor gives back, unedited, after showing `note`.
     QByteArray unedited(const DecodedNote &note)
     {

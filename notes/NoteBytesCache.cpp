@@ -1,0 +1,148 @@
+#include "notes/NoteBytesCache.h"
+
+#include "editor/DocumentText.h"
+#include "notes/NoteDocument.h"
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace qb {
+
+namespace {
+
+// Small enough that encoding the piece an edit touched costs next to nothing, large enough that
+// a large note's pieces are written with few calls.
+constexpr qsizetype PieceLength = 1 << 16;
+
+} // namespace
+
+NoteBytesCache::NoteBytesCache(QPlainTextEdit &editor) : m_editor(editor) {}
+
+void NoteBytesCache::reset(const NoteFormat &format)
+{
+    m_format = format;
+    m_format.byteOrderMark = false;
+    follow(m_editor.document());
+}
+
+void NoteBytesCache::follow(QTextDocument *document)
+{
+    disconnect(m_watch);
+    m_document = document;
+    m_watch = connect(document, &QTextDocument::contentsChange, this,
+                      &NoteBytesCache::onContentsChange);
+    m_pieces = {};
+    m_covered = 0;
+}
+
+void NoteBytesCache::onContentsChange(int position, int removed, int added)
+{
+    if (position >= m_covered)
+        return; // nothing kept there: extend() or encode() takes it
+    // The pieces that held the characters removed, or that the characters added go into. A kept
+    // piece encodes the same on its own as within the whole text (it cannot start or end with
+    // half a surrogate pair, which no encoding can store), so its neighbours are left alone.
+    std::size_t first = 0;
+    qsizetype start = 0;
+    while (start + m_pieces[first].length <= position && first + 1 < m_pieces.size())
+        start += m_pieces[first++].length;
+    const qsizetype removedEnd = qsizetype(position) + removed;
+    if (removedEnd > m_covered) {
+        // Qt counts the document's own last paragraph break in some changes, which no piece
+        // holds: what is kept from here on is dropped.
+        m_pieces.erase(m_pieces.begin() + qsizetype(first), m_pieces.end());
+        m_covered = start;
+        return;
+    }
+    std::size_t last = first;
+    qsizetype end = start + m_pieces[first].length;
+    while (last + 1 < m_pieces.size() && end < removedEnd)
+        end += m_pieces[++last].length;
+    m_pieces[first] = Piece{end - start - removed + added, {}, false};
+    m_pieces.erase(m_pieces.begin() + qsizetype(first) + 1,
+                   m_pieces.begin() + qsizetype(last) + 1);
+    m_covered += added - removed;
+}
+
+bool NoteBytesCache::encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const
+{
+    std::vector<Piece> fresh;
+    for (qsizetype start = from; start < to;) {
+        qsizetype end = std::min(start + PieceLength, to);
+        // A surrogate pair stays in one piece.
+        if (end < to && m_document->characterAt(int(end - 1)).isHighSurrogate())
+            ++end;
+        NoteEncoder encoder(m_format);
+        EncodeEditorText(*m_document, start, end, encoder);
+        if (!encoder.ok())
+            return false;
+        QByteArray bytes = encoder.takeBytes();
+        bytes.squeeze(); // the encoder makes room for the most bytes the text could take
+        fresh.push_back(Piece{end - start, std::move(bytes), true});
+        start = end;
+    }
+    pieces.insert(pieces.end(), std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    return true;
+}
+
+void NoteBytesCache::extend()
+{
+    if (m_document != m_editor.document())
+        follow(m_editor.document());
+    const qsizetype length = DocumentTextLength(*m_document);
+    if (m_covered > length)
+        follow(m_document); // what is kept no longer fits the text
+    if (m_covered == length)
+        return;
+    if (!encodePieces(m_covered, length, m_pieces))
+        m_pieces.push_back(Piece{length - m_covered, {}, false}); // the save says which character
+    m_covered = length;
+}
+
+void NoteBytesCache::encode(NoteEncoder &encoder)
+{
+    NoteFormat format = encoder.format();
+    format.byteOrderMark = false;
+    if (format != m_format)
+        reset(format);
+    extend();
+    qsizetype start = 0;
+    for (std::size_t i = 0; i < m_pieces.size();) {
+        if (m_pieces[i].kept) {
+            encoder.appendBytes(m_pieces[i].bytes);
+            start += m_pieces[i++].length;
+            continue;
+        }
+        std::size_t next = i;
+        qsizetype end = start;
+        while (next < m_pieces.size() && !m_pieces[next].kept)
+            end += m_pieces[next++].length;
+        std::vector<Piece> fresh;
+        if (!encodePieces(start, end, fresh)) {
+            // The encoder stops at the same character, and tells which one it is.
+            EncodeEditorText(*m_document, start, end, encoder);
+            return;
+        }
+        for (const Piece &piece : fresh)
+            encoder.appendBytes(piece.bytes);
+        const qsizetype count = qsizetype(fresh.size());
+        m_pieces.erase(m_pieces.begin() + qsizetype(i), m_pieces.begin() + qsizetype(next));
+        m_pieces.insert(m_pieces.begin() + qsizetype(i), std::make_move_iterator(fresh.begin()),
+                        std::make_move_iterator(fresh.end()));
+        i += std::size_t(count);
+        start = end;
+    }
+}
+
+qsizetype NoteBytesCache::keptCharacters() const
+{
+    qsizetype kept = 0;
+    for (const Piece &piece : m_pieces)
+        kept += piece.kept ? piece.length : 0;
+    return kept;
+}
+
+} // namespace qb
