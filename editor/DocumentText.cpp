@@ -78,13 +78,16 @@ void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
     qsizetype runStart = 0;
     qsizetype runSize = 0;
     int runFormat = -1;
-    for (auto it = d->find(int(from)); it != d->end() && it.position() < to; ++it) {
+    auto it = d->find(int(from));
+    // A fragment's position is a walk up the document's tree: taken once, then counted on.
+    qsizetype position = it != d->end() ? it.position() : to;
+    for (; it != d->end() && position < to; ++it) {
         const QTextFragmentData *fragment = it.value();
-        const qsizetype position = it.position();
+        const qsizetype fragmentSize = fragment->size_array[0];
         const qsizetype skipped = std::max<qsizetype>(from - position, 0);
         const qsizetype start = fragment->stringPosition + skipped;
-        const qsizetype size =
-            std::min<qsizetype>(position + fragment->size_array[0], to) - position - skipped;
+        const qsizetype size = std::min(position + fragmentSize, to) - position - skipped;
+        position += fragmentSize;
         if (runSize > 0 && fragment->format == runFormat && start == runStart + runSize) {
             runSize += size;
             continue;

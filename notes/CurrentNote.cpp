@@ -136,7 +136,7 @@ void CurrentNote::fillLoaded()
             m_editor.clear();
     }
     m_firstScreen = {};
-    m_savedBytes.reset(loaded.note.format);
+    m_savedBytes.prepare(loaded.note);
     m_loaded = std::move(loaded);
     m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
     fillSome();
@@ -151,14 +151,13 @@ void CurrentNote::fillSome()
         const NoteSession::Replacing replacing(m_session);
         done = m_filler->fillFor(Slice);
     }
-    // While the text just put in is still in the processor's cache.
-    m_savedBytes.extend();
     Q_EMIT loadProgress(m_filler->percentDone());
     if (!done) {
         m_fillTimer.start(0);
         return;
     }
     m_filler.reset();
+    m_savedBytes.keepPrepared();
     endLoading();
     const bool encoded = m_loaded.encodedBytes.has_value();
     m_session.adoptLoaded(m_loaded.note.format, m_loaded.fingerprint,
@@ -201,6 +200,7 @@ void CurrentNote::stopLoading()
     m_loader->cancel();
     m_fillTimer.stop();
     m_filler.reset();
+    m_savedBytes.reset();
     m_firstScreen = {};
     m_loaded = {};
     m_place = {};
@@ -274,8 +274,7 @@ void CurrentNote::showNote(const DecodedNote &note)
     const NoteSession::Replacing replacing(m_session);
     m_editor.dropLargeDocument();
     ShowNoteText(m_editor, note);
-    m_savedBytes.reset(note.format);
-    m_savedBytes.extend();
+    m_savedBytes.keep(note);
 }
 
 NoteBytes CurrentNote::editorBytes() const

@@ -3,8 +3,11 @@
 #include "editor/DocumentText.h"
 #include "notes/NoteDocument.h"
 
+#include <QMutex>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <QThreadPool>
+#include <QWaitCondition>
 
 #include <algorithm>
 
@@ -16,15 +19,156 @@ namespace {
 // a large note's pieces are written with few calls.
 constexpr qsizetype PieceLength = 1 << 16;
 
+NoteFormat WithoutByteOrderMark(NoteFormat format)
+{
+    format.byteOrderMark = false;
+    return format;
+}
+
 } // namespace
+
+// The bytes of a note being put into the editor, worked out on a thread of the pool. The thread
+// touches nothing else, so that it may run on after the cache dropped it.
+struct NoteBytesCache::Prepared
+{
+    NoteFormat format;
+    qsizetype length = 0;
+    std::atomic<bool> dropped = false;
+    QMutex mutex;
+    QWaitCondition ready;
+    bool done = false;
+    bool ok = false;
+    std::vector<Piece> pieces;
+};
 
 NoteBytesCache::NoteBytesCache(QPlainTextEdit &editor) : m_editor(editor) {}
 
+NoteBytesCache::~NoteBytesCache()
+{
+    dropPrepared();
+}
+
 void NoteBytesCache::reset(const NoteFormat &format)
 {
-    m_format = format;
-    m_format.byteOrderMark = false;
+    dropPrepared();
+    m_format = WithoutByteOrderMark(format);
     follow(m_editor.document());
+}
+
+void NoteBytesCache::dropPrepared()
+{
+    if (const std::shared_ptr<Prepared> prepared = std::exchange(m_prepared, nullptr))
+        prepared->dropped = true;
+}
+
+template <typename IsHighSurrogate, typename EncodeRange>
+bool NoteBytesCache::EncodePieces(const NoteFormat &format, qsizetype from, qsizetype to,
+                                  IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
+                                  std::vector<Piece> &pieces, const std::atomic<bool> *dropped)
+{
+    std::vector<Piece> fresh;
+    for (qsizetype start = from; start < to;) {
+        if (dropped && *dropped)
+            return false;
+        qsizetype end = std::min(start + PieceLength, to);
+        // A surrogate pair stays in one piece.
+        if (end < to && isHighSurrogateAt(end - 1))
+            ++end;
+        NoteEncoder encoder(format);
+        encodeRange(start, end, encoder);
+        if (!encoder.ok())
+            return false;
+        QByteArray bytes = encoder.takeBytes();
+        bytes.squeeze(); // the encoder makes room for the most bytes the text could take
+        fresh.push_back(Piece{end - start, std::move(bytes), true});
+        start = end;
+    }
+    pieces.insert(pieces.end(), std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    return true;
+}
+
+bool NoteBytesCache::encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const
+{
+    const QTextDocument &document = *m_document;
+    return EncodePieces(
+        m_format, from, to,
+        [&document](qsizetype i) { return document.characterAt(int(i)).isHighSurrogate(); },
+        [&document](qsizetype start, qsizetype end, NoteEncoder &encoder) {
+            EncodeEditorText(document, start, end, encoder);
+        },
+        pieces);
+}
+
+// The note's own text stands for the editor's: the editor holds it as it is, its line breaks
+// as paragraph breaks.
+bool NoteBytesCache::EncodeNotePieces(const DecodedNote &note, std::vector<Piece> &pieces,
+                                      const std::atomic<bool> *dropped)
+{
+    return EncodePieces(
+        WithoutByteOrderMark(note.format), 0, note.text.size(),
+        [&note](qsizetype i) { return note.text[i].isHighSurrogate(); },
+        [&note](qsizetype start, qsizetype end, NoteEncoder &encoder) {
+            EncodeNoteText(note, start, end, encoder);
+        },
+        pieces, dropped);
+}
+
+void NoteBytesCache::keep(const DecodedNote &note)
+{
+    std::vector<Piece> pieces;
+    const bool ok = EncodeNotePieces(note, pieces);
+    reset(note.format);
+    if (ok)
+        keepPieces(std::move(pieces), note.text.size());
+    else
+        extend();
+}
+
+void NoteBytesCache::prepare(const DecodedNote &note)
+{
+    dropPrepared();
+    auto prepared = std::make_shared<Prepared>();
+    prepared->format = note.format;
+    prepared->length = note.text.size();
+    m_prepared = prepared;
+    // The note is copied: its text and stand-ins are shared, and never changed.
+    QThreadPool::globalInstance()->start([prepared, note] {
+        std::vector<Piece> pieces;
+        const bool ok = EncodeNotePieces(note, pieces, &prepared->dropped);
+        const QMutexLocker lock(&prepared->mutex);
+        prepared->pieces = std::move(pieces);
+        prepared->ok = ok;
+        prepared->done = true;
+        prepared->ready.wakeAll();
+    });
+}
+
+void NoteBytesCache::keepPrepared()
+{
+    const std::shared_ptr<Prepared> prepared = std::exchange(m_prepared, nullptr);
+    if (!prepared)
+        return;
+    {
+        const QMutexLocker lock(&prepared->mutex);
+        while (!prepared->done)
+            prepared->ready.wait(&prepared->mutex);
+    }
+    reset(prepared->format);
+    if (prepared->ok)
+        keepPieces(std::move(prepared->pieces), prepared->length);
+    else
+        extend();
+}
+
+void NoteBytesCache::keepPieces(std::vector<Piece> pieces, qsizetype length)
+{
+    if (length != DocumentTextLength(*m_document)) {
+        extend(); // the editor does not hold the note the pieces were made of
+        return;
+    }
+    m_pieces = std::move(pieces);
+    m_covered = length;
 }
 
 void NoteBytesCache::follow(QTextDocument *document)
@@ -64,28 +208,6 @@ void NoteBytesCache::onContentsChange(int position, int removed, int added)
     m_pieces.erase(m_pieces.begin() + qsizetype(first) + 1,
                    m_pieces.begin() + qsizetype(last) + 1);
     m_covered += added - removed;
-}
-
-bool NoteBytesCache::encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const
-{
-    std::vector<Piece> fresh;
-    for (qsizetype start = from; start < to;) {
-        qsizetype end = std::min(start + PieceLength, to);
-        // A surrogate pair stays in one piece.
-        if (end < to && m_document->characterAt(int(end - 1)).isHighSurrogate())
-            ++end;
-        NoteEncoder encoder(m_format);
-        EncodeEditorText(*m_document, start, end, encoder);
-        if (!encoder.ok())
-            return false;
-        QByteArray bytes = encoder.takeBytes();
-        bytes.squeeze(); // the encoder makes room for the most bytes the text could take
-        fresh.push_back(Piece{end - start, std::move(bytes), true});
-        start = end;
-    }
-    pieces.insert(pieces.end(), std::make_move_iterator(fresh.begin()),
-                  std::make_move_iterator(fresh.end()));
-    return true;
 }
 
 void NoteBytesCache::extend()

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 class QPlainTextEdit;
@@ -22,11 +24,20 @@ class NoteBytesCache final : public QObject
 {
 public:
     explicit NoteBytesCache(QPlainTextEdit &editor);
+    ~NoteBytesCache() override;
 
     // Drops what is kept: the editor shows another note, to be saved in `format`.
     void reset(const NoteFormat &format = {});
-    // Keeps the bytes of the text after what is kept, up to the editor's end: the text that was
-    // just put in.
+    // The editor was just given `note`, whole: its bytes, worked out from the note itself, are
+    // kept.
+    void keep(const DecodedNote &note);
+    // The same for a note the editor is being given in slices: its bytes are worked out on a
+    // thread of the pool meanwhile, and kept by keepPrepared() once the editor holds all of it.
+    void prepare(const DecodedNote &note);
+    // Waits for the bytes prepare() works out, if need be.
+    void keepPrepared();
+    // Keeps the bytes of the text after what is kept, up to the editor's end, read from the
+    // editor.
     void extend();
     // The whole note into `encoder`, in its format: the kept pieces as they are, the rest encoded
     // from the editor now and kept for the next time.
@@ -42,12 +53,26 @@ private:
         QByteArray bytes;
         bool kept = false; // false: `bytes` is empty, and the text is encoded again when needed
     };
+    struct Prepared;
 
     void follow(QTextDocument *document);
     void onContentsChange(int position, int removed, int added);
-    // The text at [from, to) encoded into kept pieces appended to `pieces`; false, with nothing
-    // appended, when a character cannot be stored.
+    // Text at [from, to) in pieces of about PieceLength characters, each encoded on its own by
+    // `encodeRange(start, end, encoder)`, and appended to `pieces`. False, with nothing appended,
+    // when a character cannot be stored, or when `dropped` was set meanwhile.
+    template <typename IsHighSurrogate, typename EncodeRange>
+    static bool EncodePieces(const NoteFormat &format, qsizetype from, qsizetype to,
+                             IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
+                             std::vector<Piece> &pieces, const std::atomic<bool> *dropped = nullptr);
+    // The whole text of `note` so, as the editor showing it holds it.
+    static bool EncodeNotePieces(const DecodedNote &note, std::vector<Piece> &pieces,
+                                 const std::atomic<bool> *dropped = nullptr);
+    // The editor's text at [from, to) so.
     bool encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const;
+    // Takes `pieces` of a note of `length` characters as what is kept, when the editor holds
+    // that much text; reads the text from the editor otherwise.
+    void keepPieces(std::vector<Piece> pieces, qsizetype length);
+    void dropPrepared();
 
     QPlainTextEdit &m_editor;
     QPointer<QTextDocument> m_document;
@@ -55,6 +80,7 @@ private:
     NoteFormat m_format;         // with no byte order mark: that goes before the first piece
     std::vector<Piece> m_pieces; // the first m_covered characters of the text, in order
     qsizetype m_covered = 0;
+    std::shared_ptr<Prepared> m_prepared;
 };
 
 } // namespace qb

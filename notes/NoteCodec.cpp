@@ -294,4 +294,23 @@ void NoteEncoder::markUnencodable(QStringView text, qsizetype index)
         m_unencodable = c;
 }
 
+void EncodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder)
+{
+    // The editor holds each line break as a paragraph break.
+    QString text = note.text.sliced(from, to - from);
+    text.replace(u'\n', QChar::ParagraphSeparator);
+    const QStringView view(text);
+    auto standIn = std::lower_bound(
+        note.standIns.cbegin(), note.standIns.cend(), from,
+        [](const StandIn &s, qsizetype position) { return s.position < position; });
+    qsizetype done = 0;
+    for (; standIn != note.standIns.cend() && standIn->position < to && encoder.ok(); ++standIn) {
+        const qsizetype at = standIn->position - from;
+        encoder.appendText(view.sliced(done, at - done));
+        encoder.appendOriginal(QStringView(&standIn->original, 1));
+        done = at + 1;
+    }
+    encoder.appendText(view.sliced(done));
+}
+
 } // namespace qb

@@ -113,4 +113,8 @@ private:
     qsizetype m_pieceSize = 0;
 };
 
+// The characters at [from, to) of `note`'s text into `encoder` as the editor showing the note
+// saves them: a line break as the note's line end, a stand-in as its original.
+void EncodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder);
+
 } // namespace qb
