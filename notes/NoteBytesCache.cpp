@@ -175,8 +175,8 @@ void NoteBytesCache::follow(QTextDocument *document)
 {
     disconnect(m_watch);
     m_document = document;
-    m_watch = connect(document, &QTextDocument::contentsChange, this,
-                      &NoteBytesCache::onContentsChange);
+    m_watch =
+        connect(document, &QTextDocument::contentsChange, this, &NoteBytesCache::onContentsChange);
     m_pieces = {};
     m_covered = 0;
 }
@@ -205,8 +205,7 @@ void NoteBytesCache::onContentsChange(int position, int removed, int added)
     while (last + 1 < m_pieces.size() && end < removedEnd)
         end += m_pieces[++last].length;
     m_pieces[first] = Piece{end - start - removed + added, {}, false};
-    m_pieces.erase(m_pieces.begin() + qsizetype(first) + 1,
-                   m_pieces.begin() + qsizetype(last) + 1);
+    m_pieces.erase(m_pieces.begin() + qsizetype(first) + 1, m_pieces.begin() + qsizetype(last) + 1);
     m_covered += added - removed;
 }
 

@@ -63,7 +63,8 @@ private:
     template <typename IsHighSurrogate, typename EncodeRange>
     static bool EncodePieces(const NoteFormat &format, qsizetype from, qsizetype to,
                              IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
-                             std::vector<Piece> &pieces, const std::atomic<bool> *dropped = nullptr);
+                             std::vector<Piece> &pieces,
+                             const std::atomic<bool> *dropped = nullptr);
     // The whole text of `note` so, as the editor showing it holds it.
     static bool EncodeNotePieces(const DecodedNote &note, std::vector<Piece> &pieces,
                                  const std::atomic<bool> *dropped = nullptr);

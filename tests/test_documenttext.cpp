@@ -22,7 +22,8 @@ private Q_SLOTS:
         QTextDocument document;
         QRandomGenerator random(20261206);
         QTextCursor cursor(&document);
-        const QStringList pieces = {u"word "_s, u"\n"_s, u"\u00E9t\u00E9"_s, u"\U0001F600"_s,
+        const QStringList pieces = {u"word "_s,         u"\n"_s,
+                                    u"\u00E9t\u00E9"_s, u"\U0001F600"_s,
                                     QString(500, u'z'), u"\n\n"_s};
         for (int i = 0; i < 400; ++i) {
             cursor.setPosition(random.bounded(document.characterCount()));
@@ -51,8 +52,8 @@ private Q_SLOTS:
                         continue; // a line's break has no character format of its own
                     QTextCursor at(&document);
                     at.setPosition(int(from + text.size() + i + 1));
-                    formatsHold = formatsHold && formatIndex >= 0 &&
-                                  formats[formatIndex] == at.charFormat();
+                    formatsHold =
+                        formatsHold && formatIndex >= 0 && formats[formatIndex] == at.charFormat();
                 }
                 text += run;
                 return true;

@@ -194,17 +194,26 @@ private Q_SLOTS:
         windows1252.replace("\xC3\xA9 \xF0\x9F\x98\x80", "\xE9\x80");
         // Typed, pasted: line breaks, stand-ins' pictures, a pair and its halves, characters
         // Windows-1252 lacks.
-        const QStringList inserts = {u"x"_s,       u"\n"_s,     u"a\nb\nc"_s, u"\u240D"_s,
-                                     u"\U0001F600"_s, u"\xE9"_s, u"\u20AC"_s,   u"\u2028"_s,
-                                     u"\u0101"_s,  QString(QChar(0xD83D)), QString(QChar(0xDE00)),
+        const QStringList inserts = {u"x"_s,
+                                     u"\n"_s,
+                                     u"a\nb\nc"_s,
+                                     u"\u240D"_s,
+                                     u"\U0001F600"_s,
+                                     u"\xE9"_s,
+                                     u"\u20AC"_s,
+                                     u"\u2028"_s,
+                                     u"\u0101"_s,
+                                     QString(QChar(0xD83D)),
+                                     QString(QChar(0xDE00)),
                                      QString(3000, u'y') + u"\n"_s};
         QRandomGenerator random(20261206);
         NoteBytesCache cache(*m_editor);
         // Kept as worked out from the note, on this thread and on another; as read from the editor.
         enum class Kept { FromNote, Prepared, FromEditor };
-        const QList<std::pair<QByteArray, Kept>> notes = {{lines, Kept::FromNote},
-                                                          {windows1252, Kept::Prepared},
-                                                          {"\xEF\xBB\xBF" + lines, Kept::FromEditor}};
+        const QList<std::pair<QByteArray, Kept>> notes = {
+            {lines, Kept::FromNote},
+            {windows1252, Kept::Prepared},
+            {"\xEF\xBB\xBF" + lines, Kept::FromEditor}};
         for (const auto &[bytes, kept] : notes) {
             const DecodedNote note = DecodeNoteBytes(bytes);
             if (kept == Kept::Prepared)
@@ -236,8 +245,9 @@ private Q_SLOTS:
                     QTest::keyClick(m_editor.get(), Qt::Key_Z);
                     break;
                 case 3:
-                    cursor.setPosition(std::min(length, cursor.position() + random.bounded(1, 90000)),
-                                       QTextCursor::KeepAnchor);
+                    cursor.setPosition(
+                        std::min(length, cursor.position() + random.bounded(1, 90000)),
+                        QTextCursor::KeepAnchor);
                     cursor.removeSelectedText();
                     break;
                 case 4:
@@ -280,13 +290,11 @@ private:
     static QByteArray cachedBytes(NoteBytesCache &cache, const NoteFormat &format, bool inPieces)
     {
         QByteArray written;
-        NoteEncoder encoder = inPieces ? NoteEncoder(
-                                             format,
-                                             [&written](QByteArrayView piece) {
-                                                 written.append(piece);
-                                             },
-                                             4096)
-                                       : NoteEncoder(format);
+        NoteEncoder encoder =
+            inPieces
+                ? NoteEncoder(
+                      format, [&written](QByteArrayView piece) { written.append(piece); }, 4096)
+                : NoteEncoder(format);
         cache.encode(encoder);
         encoder.finish();
         if (!encoder.ok()) {
