@@ -1,5 +1,6 @@
 #include "notes/CurrentNote.h"
 
+#include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
 #include "notes/NoteLoader.h"
 #include "notes/NoteSaver.h"
@@ -234,7 +235,7 @@ void CurrentNote::showPlace()
             document.findBlockByNumber(std::min(place.line, document.blockCount() - 1)));
     } else if (place.position >= 0) {
         // The file may have changed since the place was found: it is kept within the text.
-        const qsizetype end = document.characterCount() - 1;
+        const qsizetype end = DocumentTextLength(document);
         cursor.setPosition(int(std::min(place.position, end)));
         cursor.setPosition(int(std::min(place.position + place.length, end)),
                            QTextCursor::KeepAnchor);

@@ -119,10 +119,7 @@ void NoteBytesCache::keep(const DecodedNote &note)
     std::vector<Piece> pieces;
     const bool ok = EncodeNotePieces(note, pieces);
     reset(note.format);
-    if (ok)
-        keepPieces(std::move(pieces), note.text.size());
-    else
-        extend();
+    keepPieces(ok, std::move(pieces), note.text.size());
 }
 
 void NoteBytesCache::prepare(const DecodedNote &note)
@@ -155,16 +152,15 @@ void NoteBytesCache::keepPrepared()
             prepared->ready.wait(&prepared->mutex);
     }
     reset(prepared->format);
-    if (prepared->ok)
-        keepPieces(std::move(prepared->pieces), prepared->length);
-    else
-        extend();
+    keepPieces(prepared->ok, std::move(prepared->pieces), prepared->length);
 }
 
-void NoteBytesCache::keepPieces(std::vector<Piece> pieces, qsizetype length)
+void NoteBytesCache::keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length)
 {
-    if (length != DocumentTextLength(*m_document)) {
-        extend(); // the editor does not hold the note the pieces were made of
+    if (!ok || length != DocumentTextLength(*m_document)) {
+        // A character the note's format cannot store, which the save will name; or the editor
+        // does not hold the note the pieces were made of.
+        extend();
         return;
     }
     m_pieces = std::move(pieces);
@@ -225,10 +221,8 @@ void NoteBytesCache::extend()
 
 void NoteBytesCache::encode(NoteEncoder &encoder)
 {
-    NoteFormat format = encoder.format();
-    format.byteOrderMark = false;
-    if (format != m_format)
-        reset(format);
+    if (WithoutByteOrderMark(encoder.format()) != m_format)
+        reset(encoder.format());
     extend();
     qsizetype start = 0;
     for (std::size_t i = 0; i < m_pieces.size();) {

@@ -16,7 +16,7 @@ class QTextDocument;
 namespace qb {
 
 // The note in the editor as the bytes a save writes, kept from one save to the next in pieces of
-// some ten thousand characters. Reading a large note's text back out of the editor costs more
+// tens of thousands of characters. Reading a large note's text back out of the editor costs more
 // than writing its bytes, so a save encodes only the pieces an edit touched since the note was
 // shown or last saved and writes the others as they are. The pieces take about as much memory
 // as the note's file.
@@ -70,9 +70,9 @@ private:
                                  const std::atomic<bool> *dropped = nullptr);
     // The editor's text at [from, to) so.
     bool encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const;
-    // Takes `pieces` of a note of `length` characters as what is kept, when the editor holds
-    // that much text; reads the text from the editor otherwise.
-    void keepPieces(std::vector<Piece> pieces, qsizetype length);
+    // Takes `pieces` of a note of `length` characters as what is kept, when they were `ok` and
+    // the editor holds that much text; reads the text from the editor otherwise.
+    void keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length);
     void dropPrepared();
 
     QPlainTextEdit &m_editor;

@@ -1,3 +1,4 @@
+#include "editor/DocumentText.h"
 #include "notes/NoteBytesCache.h"
 #include "notes/NoteDocument.h"
 
@@ -228,10 +229,10 @@ private Q_SLOTS:
                 cache.extend();
             }
             QTextDocument *document = m_editor->document();
-            QCOMPARE(cache.keptCharacters(), document->characterCount() - 1);
+            QCOMPARE(cache.keptCharacters(), DocumentTextLength(*document));
             QCOMPARE(cachedBytes(cache, note.format, random.bounded(2)), bytes);
             for (int round = 0; round < 150; ++round) {
-                const int length = document->characterCount() - 1;
+                const int length = int(DocumentTextLength(*document));
                 QTextCursor cursor(document);
                 cursor.setPosition(random.bounded(length + 1));
                 switch (random.bounded(6)) {
@@ -261,7 +262,7 @@ private Q_SLOTS:
                 const QByteArray whole = editorBytes(note.format);
                 QCOMPARE(cachedBytes(cache, note.format, round % 20 == 9), whole);
                 if (!whole.startsWith('<'))
-                    QCOMPARE(cache.keptCharacters(), document->characterCount() - 1);
+                    QCOMPARE(cache.keptCharacters(), DocumentTextLength(*document));
                 // One character typed leaves all kept but the piece it went into, and its
                 // neighbours.
                 cursor.setPosition(random.bounded(document->characterCount()));
@@ -285,6 +286,11 @@ private Q_SLOTS:
     }
 
 private:
+    static QByteArray Unencodable(char32_t c)
+    {
+        return "<unencodable U+" + QByteArray::number(uint(c), 16) + '>';
+    }
+
     // What a save writes from the bytes `cache` keeps, through the pieces a save hands to the
     // file or held whole.
     static QByteArray cachedBytes(NoteBytesCache &cache, const NoteFormat &format, bool inPieces)
@@ -297,10 +303,8 @@ private:
                 : NoteEncoder(format);
         cache.encode(encoder);
         encoder.finish();
-        if (!encoder.ok()) {
-            return "<unencodable U+" + QByteArray::number(uint(*encoder.firstUnencodable()), 16) +
-                   '>';
-        }
+        if (!encoder.ok())
+            return Unencodable(*encoder.firstUnencodable());
         return inPieces ? written : encoder.takeBytes();
     }
 
@@ -325,7 +329,7 @@ private:
     {
         const NoteBytes back = NoteBytesFromEditor(*m_editor, format);
         if (back.unencodable)
-            return "<unencodable U+" + QByteArray::number(uint(*back.unencodable), 16) + '>';
+            return Unencodable(*back.unencodable);
         return back.bytes;
     }
 
