@@ -1,23 +1,32 @@
+# shellcheck shell=bash
 # Sourced by the scripts that start the real program in a real X window: an Xvfb server of its
 # own, and a wait for the program's window. The caller sets `work` (a scratch directory) and
 # `app_pid` once the program runs; both are cleaned up on exit.
 
 cleanup() {
-    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
+    if [ -n "${app_pid:-}" ]; then kill "$app_pid" 2>/dev/null || true; fi
+    if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    rm -rf "${work:?}"
 }
 trap cleanup EXIT
 
-# Starts Xvfb on a free display and points DISPLAY and Qt at it.
+# Starts Xvfb on a free display and points DISPLAY and Qt at it. Without -noreset the server
+# resets when its last client leaves (here the readiness probe), and a program connecting during
+# that reset is refused.
 start_xvfb() {
     exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(head -n1 "$work/display")"
+    DISPLAY=":$(head -n1 "$work/display")"
+    export DISPLAY
     # The server may announce its display a moment before it takes connections.
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    if ! xdpyinfo >/dev/null 2>&1; then
+        echo "Xvfb did not take connections"
+        cat "$work/xvfb.log"
+        exit 1
+    fi
     export QT_QPA_PLATFORM=xcb
 }
 
@@ -30,6 +39,11 @@ wait_for_window() {
     for _ in $(seq 150); do
         window="$(xdotool search "$@" --name "^${title}\$" 2>/dev/null | head -n1 || true)"
         [ -n "$window" ] && return 0
+        if ! kill -0 "$app_pid" 2>/dev/null; then
+            echo "the program ended before a window titled '$title' showed"
+            cat "$work/app.log"
+            exit 1
+        fi
         sleep 0.1
     done
     echo "no window titled '$title'"
