@@ -209,26 +209,17 @@ void BM_WriteSyncRename(benchmark::State &state, bool syncFolder)
     state.SetBytesProcessed(state.iterations() * f.bytes.size());
 }
 
-BENCHMARK(BM_LoadNote)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_LoadNote_SetPlainTextAlone)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(RunSaveNote, first_after_opening, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(RunSaveNote, again, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_WriteSyncRename, file, false)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_WriteSyncRename, file_and_folder, true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(3.0);
+// Three seconds each: a save's fsync takes a different time from run to run.
+void InMilliseconds(benchmark::internal::Benchmark *b)
+{
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+}
+
+BENCHMARK(BM_LoadNote)->Apply(InMilliseconds);
+BENCHMARK(BM_LoadNote_SetPlainTextAlone)->Apply(InMilliseconds);
+BENCHMARK_CAPTURE(RunSaveNote, first_after_opening, true)->Apply(InMilliseconds);
+BENCHMARK_CAPTURE(RunSaveNote, again, false)->Apply(InMilliseconds);
+BENCHMARK_CAPTURE(BM_WriteSyncRename, file, false)->Apply(InMilliseconds);
+BENCHMARK_CAPTURE(BM_WriteSyncRename, file_and_folder, true)->Apply(InMilliseconds);
 
 } // namespace
