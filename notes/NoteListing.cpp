@@ -2,9 +2,6 @@
 
 #include "notes/NoteNames.h"
 #include "platform/DirScan.h"
-#include "platform/SafeFile.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <string_view>
@@ -76,12 +73,10 @@ NoteListing ListNoteFiles(const QString &dirPath)
     std::vector<NoteListing::Entry> &entries = listing.m_entries;
     listing.error = ScanDirectory(dirPath, [&](const DirEntry &entry) {
         const QByteArrayView name = entry.name();
-        if (entry.isHidden()) {
-            // A save's own temporary files are hidden.
-            if (IsSaveTempName(name))
-                RemoveStaleSaveTemp(dirPath + u'/' + QFile::decodeName(name.toByteArray()));
+        // Hidden files are no notes; a save cut short leaves one, holding text to recover, that
+        // a listing never touches.
+        if (entry.isHidden())
             return;
-        }
         // The ending first: only the few entries that can be notes cost more.
         if (!hasTxtEnding(name) || !entry.isRegularFile())
             return;

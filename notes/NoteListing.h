@@ -35,8 +35,8 @@ private:
 
 // The note files directly inside `dirPath`: regular files, or links to one, whose name ends in
 // ".txt" in any letter case; hidden files are left out. Sorted by NoteFileNameLess.
-// A folder that is missing or unreadable gives what could be read and the reason.
-// Temporary files of saves cut short more than an hour ago are removed on the way.
+// A folder that is missing or unreadable gives what could be read and the reason. Nothing is
+// written or removed.
 NoteListing ListNoteFiles(const QString &dirPath);
 
 // Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by

@@ -1,6 +1,5 @@
 #include "platform/SafeFile.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -24,8 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 namespace {
-
-constexpr qint64 kOneHourSeconds = 60 * 60;
 
 QString notRegularText()
 {
@@ -94,15 +91,6 @@ bool IsSaveTempName(QByteArrayView fileName)
     const QByteArrayView prefix(SaveTempPrefix);
     return fileName.size() > prefix.size() + 7 && fileName.startsWith(prefix) &&
            fileName[prefix.size() + 6] == '-';
-}
-
-void RemoveStaleSaveTemp(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!IsSaveTempName(QFile::encodeName(info.fileName())) || !info.isFile())
-        return;
-    if (info.lastModified().secsTo(QDateTime::currentDateTime()) > kOneHourSeconds)
-        QFile::remove(path);
 }
 
 bool FileReader::isOpen() const

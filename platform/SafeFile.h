@@ -131,9 +131,5 @@ inline constexpr char SaveTempPrefix[] = ".qbsave-";
 
 // True for a name SafeFileWriter gives its temporary files.
 bool IsSaveTempName(QByteArrayView fileName);
-// Removes `path`, a temporary file of a save that was cut short (the program killed, the power
-// lost), when it was last written more than an hour ago: a save that is still running in another
-// instance of the program is never disturbed.
-void RemoveStaleSaveTemp(const QString &path);
 
 } // namespace qb
