@@ -8,6 +8,7 @@
 #include "book/FolderListModel.h"
 #include "editor/EditorCommands.h"
 #include "editor/NoteEditor.h"
+#include "editor/NoticeBar.h"
 #include "encoder/EncoderCommands.h"
 #include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
@@ -17,6 +18,7 @@
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
+#include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
 #include "platform/CommonDialog.h"
@@ -29,6 +31,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
@@ -53,6 +56,7 @@ frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platf
     setWindowIcon(SvgPictureIcon(u":/icons/quirebox.svg"_s));
     m_book = new Book(this);
     m_session = new NoteSession(this);
+    m_notice = new NoteNotice(*m_session, this);
     createControls();
     createMenus();
     createToolBar();
@@ -73,10 +77,10 @@ void frmQB::createCommands()
     m_cancelLoad->setEnabled(false);
     m_cD = std::make_unique<CommonDialog>();
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
-    m_currentNote = new CurrentNote(*m_session, *m_txtTEXT, m_platform, this);
+    m_currentNote = new CurrentNote(*m_session, *m_txtTEXT, *m_notice, m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session,
-                                      *m_currentNote, m_platform, this);
+                                      *m_currentNote, *m_notice, m_platform, this);
     m_noteFiles = std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session,
                                                      *m_currentNote, m_platform, *m_cD);
     m_books =
@@ -85,11 +89,47 @@ void frmQB::createCommands()
                                                  *m_currentNote, m_platform);
     m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
     m_encoder = std::make_unique<EncoderCommands>(*m_session, *m_currentNote, m_platform);
-    m_finder = std::make_unique<FindCommands>(*m_txtTEXT, m_platform, *this);
+    m_finder = std::make_unique<FindCommands>(*m_txtTEXT, *m_session, m_platform, *this);
     m_bookFinder = new FindBookCommands(*m_book, *m_session, *m_noteList, *m_currentNote,
                                         *m_txtTEXT, m_platform, *this, this);
     m_launcher = std::make_unique<LaunchCommands>(m_platform, *m_currentNote, *m_noteList,
                                                   *m_noteModel, *this);
+    createNoticeActions();
+}
+
+void frmQB::createNoticeActions()
+{
+    const auto make = [this](const char *name, const QString &caption, auto handler) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_readAgain = make("noticeReadAgain", u"Read Again"_s, [this] { m_noteList->readAgain(); });
+    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
+    m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
+    m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
+    m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    connect(m_notice, &NoteNotice::changed, this, [this] {
+        QList<QAction *> buttons;
+        switch (m_notice->kind()) {
+        case NoteNotice::Kind::None:
+            break;
+        case NoteNotice::Kind::ChangedOnDisk:
+            buttons = {m_readAgain, m_keepMine};
+            break;
+        case NoteNotice::Kind::RemovedOnDisk:
+            buttons = {m_keepMine};
+            break;
+        case NoteNotice::Kind::Unreadable:
+            buttons = {m_closeNotice};
+            break;
+        case NoteNotice::Kind::Encoded:
+            buttons = {m_decodeNotice, m_closeNotice};
+            break;
+        }
+        m_noticeBar->showNotice(m_notice->text(), buttons);
+    });
 }
 
 void frmQB::connectCommands()

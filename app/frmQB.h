@@ -30,8 +30,10 @@ class NoteEditor;
 class NoteFileCommands;
 class NoteListCommands;
 class NoteListModel;
+class NoteNotice;
 class NoteSession;
 class NoteWatcher;
+class NoticeBar;
 class Platform;
 
 // The named menu items and toolbar buttons of the main window.
@@ -77,6 +79,7 @@ private:
     void createToolBar();
     void createStatusBar();
     void createCommands();
+    void createNoticeActions();
     void connectCommands();
     void connectViews();
     void UpdateClockPanels();
@@ -120,6 +123,10 @@ private:
     QToolBar *m_tBAR = nullptr;
     NoteEditor *m_txtTEXT = nullptr;
     QMenu *m_mnuEDIT = nullptr;
+    NoticeBar *m_noticeBar = nullptr;
+    // The buttons the notice bar may show.
+    QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
+            *m_closeNotice = nullptr;
     QLabel *m_panels[6] = {}; // panels 1..5 of sBAR
     QTimer *m_clock = nullptr;
     QShortcut *m_cancelLoad = nullptr; // Escape, while a large note loads
@@ -127,6 +134,7 @@ private:
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;
     NoteSession *m_session = nullptr;
+    NoteNotice *m_notice = nullptr;
     FolderListModel *m_folderModel = nullptr;
     NoteListModel *m_noteModel = nullptr;
 

@@ -4,6 +4,7 @@
 #include "app/SvgPicture.h"
 #include "book/FolderListModel.h"
 #include "editor/NoteEditor.h"
+#include "editor/NoticeBar.h"
 #include "notes/NoteListModel.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
@@ -89,6 +90,7 @@ void frmQB::createControls()
     m_tBAR->setIconSize(QSize(16, 16));
     m_tBAR->setGeometry(Px(4680), Px(45), Px(4560), Px(390));
 
+    m_noticeBar = new NoticeBar(central);
     m_txtTEXT = new NoteEditor(central);
     m_txtTEXT->setEnabled(false); // no input until a note is shown
 
@@ -102,6 +104,7 @@ void frmQB::createControls()
     m_lstFILE->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
     column->addWidget(topRow);
+    column->addWidget(m_noticeBar);
     column->addWidget(m_txtTEXT, 1);
     setCentralWidget(central);
 

@@ -38,15 +38,13 @@ NoteEditor *EditorCommands::activeEditor() const
 
 void EditorCommands::Cut()
 {
-    NoteEditor *editor = activeEditor();
-    if (!editor)
+    // Nothing is cut from a note still being read: what is in may yet be replaced.
+    if (!m_editor.acceptsEdits())
         return;
-    QTextCursor cursor = editor->textCursor();
+    const QTextCursor cursor = m_editor.textCursor();
     QApplication::clipboard()->setText(ClipboardText(cursor.selectedText()));
-    if (cursor.hasSelection()) {
-        cursor.removeSelectedText();
-        editor->setTextCursor(cursor);
-    }
+    if (cursor.hasSelection())
+        m_editor.replaceSelection(QString());
 }
 
 void EditorCommands::Copy()
@@ -57,8 +55,7 @@ void EditorCommands::Copy()
 
 void EditorCommands::Paste()
 {
-    if (NoteEditor *editor = activeEditor())
-        editor->pastePlainText();
+    m_editor.pastePlainText();
 }
 
 void EditorCommands::SelectAll()
@@ -75,14 +72,12 @@ void EditorCommands::CopyAll()
 
 void EditorCommands::InsertTime()
 {
-    if (NoteEditor *editor = activeEditor())
-        editor->textCursor().insertText(LongTimeText(m_platform.now().time()));
+    m_editor.replaceSelection(LongTimeText(m_platform.now().time()));
 }
 
 void EditorCommands::InsertDate()
 {
-    if (NoteEditor *editor = activeEditor())
-        editor->textCursor().insertText(ShortDateText(m_platform.now().date()));
+    m_editor.replaceSelection(ShortDateText(m_platform.now().date()));
 }
 
 } // namespace qb

@@ -11,8 +11,8 @@ enum class DropKind { Note, Book, Other };
 // What a dropped file is taken for, by its ending in any letter case: ".txt" or ".qb".
 DropKind ClassifyDroppedFile(const QString &path);
 
-// The Edit menu on the editor's plain text. Nothing is edited while the editor is switched off,
-// whichever way a command comes.
+// The Edit menu on the editor's plain text. Nothing is edited while the editor refuses edits
+// (switched off, or a note still being read), whichever way a command comes.
 class EditorCommands
 {
 public:

@@ -90,12 +90,21 @@ void NoteEditor::setEditMenu(QMenu *menu)
     m_editMenu = menu;
 }
 
+bool NoteEditor::replaceSelection(const QString &text)
+{
+    if (!acceptsEdits())
+        return false;
+    QTextCursor cursor = textCursor();
+    cursor.insertText(text);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    return true;
+}
+
 void NoteEditor::pastePlainText()
 {
-    if (isReadOnly())
-        return;
-    textCursor().insertText(QApplication::clipboard()->text());
-    ensureCursorVisible();
+    if (acceptsEdits())
+        replaceSelection(QApplication::clipboard()->text());
 }
 
 QStringList NoteEditor::DroppedFiles(const QMimeData *mime)
@@ -116,10 +125,7 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     // A note holds tabs; focus moves by mouse. Shift+Tab arrives as Backtab.
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-        if (!isReadOnly()) {
-            textCursor().insertText(u"\t"_s);
-            ensureCursorVisible();
-        }
+        replaceSelection(u"\t"_s);
         event->accept();
         return;
     }
@@ -195,10 +201,8 @@ bool NoteEditor::canInsertFromMimeData(const QMimeData *source) const
 
 void NoteEditor::insertFromMimeData(const QMimeData *source)
 {
-    if (!source || !source->hasText() || isReadOnly())
-        return;
-    textCursor().insertText(source->text());
-    ensureCursorVisible();
+    if (source && source->hasText())
+        replaceSelection(source->text());
 }
 
 } // namespace qb

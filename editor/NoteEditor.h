@@ -34,6 +34,12 @@ public:
     void setEditMenu(QMenu *menu);
     QMenu *editMenu() const { return m_editMenu; }
 
+    // Whether the text may be edited now: a note is shown and all of it is in. Every command
+    // that changes the text asks this, since a text cursor would edit a read-only editor too.
+    bool acceptsEdits() const { return isEnabled() && !isReadOnly(); }
+    // Replaces the selection with `text`, as the user's edit; false, changing nothing, while
+    // edits are refused.
+    bool replaceSelection(const QString &text);
     // Replaces the selection with the clipboard's text, never anything richer.
     void pastePlainText();
 

@@ -3,6 +3,7 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
 #include "find/frmFIND.h"
+#include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
@@ -66,8 +67,9 @@ qsizetype FindInDocument(const QTextDocument &document, const QString &what, int
 
 } // namespace
 
-FindCommands::FindCommands(NoteEditor &editor, Platform &platform, QWidget &dialogParent)
-    : m_editor(editor), m_platform(platform), m_dialogParent(dialogParent)
+FindCommands::FindCommands(NoteEditor &editor, const NoteSession &session, Platform &platform,
+                           QWidget &dialogParent)
+    : m_editor(editor), m_session(session), m_platform(platform), m_dialogParent(dialogParent)
 {
 }
 
@@ -118,6 +120,9 @@ void FindCommands::findFromDialog(const FindRequest &request)
 
 bool FindCommands::FindInNote(const FindRequest &request)
 {
+    // Part of a note being read is no note to say "not found" of.
+    if (m_session.isLoading())
+        return false;
     QTextCursor cursor = m_editor.textCursor();
     if (cursor.hasSelection()) {
         cursor.setPosition(cursor.selectionEnd());
@@ -137,8 +142,10 @@ bool FindCommands::FindInNote(const FindRequest &request)
 
 void FindCommands::reportNotFound()
 {
-    m_platform.messageBox(u"Unable to find the specified string."_s, Platform::Buttons::Ok,
-                          Platform::Icon::None, u"Quirebox Find"_s);
+    m_platform.messageBox(m_session.isLoading()
+                              ? u"The note is still being read. Find it again once it is all in."_s
+                              : u"Unable to find the specified string."_s,
+                          Platform::Buttons::Ok, Platform::Icon::None, u"Quirebox Find"_s);
 }
 
 void FindCommands::closeDialog()

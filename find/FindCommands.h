@@ -9,6 +9,7 @@ class QWidget;
 namespace qb {
 
 class NoteEditor;
+class NoteSession;
 class Platform;
 class frmFIND;
 
@@ -18,7 +19,8 @@ class frmFIND;
 class FindCommands
 {
 public:
-    FindCommands(NoteEditor &editor, Platform &platform, QWidget &dialogParent);
+    FindCommands(NoteEditor &editor, const NoteSession &session, Platform &platform,
+                 QWidget &dialogParent);
     ~FindCommands();
 
     // Tools > Find...: the dialog shown, or brought to the front unchanged.
@@ -33,9 +35,11 @@ private:
     // at its end first, so that a match right after it counts.
     bool FindInNote(const FindRequest &request);
     void findFromDialog(const FindRequest &request);
+    // Says why nothing was found: not there, or not read yet.
     void reportNotFound();
 
     NoteEditor &m_editor;
+    const NoteSession &m_session;
     Platform &m_platform;
     QWidget &m_dialogParent;
     QPointer<frmFIND> m_dialog;

@@ -3,6 +3,7 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
 #include "notes/NoteLoader.h"
+#include "notes/NoteNotice.h"
 #include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteSize.h"
@@ -42,9 +43,9 @@ QString Quoted(const QString &path)
     return u"\""_s + path + u"\""_s;
 }
 
-CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
-                         QObject *parent)
-    : QObject(parent), m_session(session), m_editor(editor), m_platform(platform),
+CurrentNote::CurrentNote(NoteSession &session, NoteEditor &editor, NoteNotice &notice,
+                         Platform &platform, QObject *parent)
+    : QObject(parent), m_session(session), m_editor(editor), m_notice(notice), m_platform(platform),
       m_loader(new NoteLoader(this)), m_savedBytes(editor)
 {
     connect(m_loader, &NoteLoader::firstScreen, this, &CurrentNote::showFirstScreen);
@@ -77,13 +78,18 @@ bool CurrentNote::acceptFileSize(const QString &path, const FileProbe &probe,
     return false;
 }
 
-void CurrentNote::LoadNote(const QString &path)
+void CurrentNote::LoadNote(const QString &path, Asking asking)
 {
     if (path.isEmpty())
         return;
     stopLoading();
     const FileProbe probe = ProbeFile(path);
-    if (!acceptFileSize(path, probe, u"Quirebox can't read the file "_s, u"Quirebox"_s)) {
+    const bool accepted =
+        asking == Asking::Allowed
+            ? acceptFileSize(path, probe, u"Quirebox can't read the file "_s, u"Quirebox"_s)
+            : probe.kind != FileProbe::Kind::Regular ||
+                  JudgeNoteSize(probe.size, m_session.sizeLimits()) == NoteSizeVerdict::Open;
+    if (!accepted) {
         showNoNoteInstead();
         return;
     }
@@ -103,11 +109,11 @@ void CurrentNote::LoadNote(const QString &path)
     }
     const NoteSession::Loaded loaded = m_session.load(path);
     if (!loaded.ok()) {
-        showNoNoteInstead(path, loaded.error);
+        showNoNoteInstead(path, loaded.error, asking);
         return;
     }
     showNote(loaded.note);
-    settleLoaded(loaded.encoded);
+    settleLoaded(loaded.encoded, asking);
 }
 
 void CurrentNote::showFirstScreen(const DecodedNote &beginning)
@@ -164,7 +170,8 @@ void CurrentNote::fillSome()
     m_session.adoptLoaded(m_loaded.note.format, m_loaded.fingerprint,
                           std::move(m_loaded.encodedBytes));
     m_loaded = {};
-    settleLoaded(encoded);
+    // The end of a load comes when it comes, unasked.
+    settleLoaded(encoded, Asking::Never);
     showPlace();
     ReleaseFreedMemory();
 }
@@ -184,14 +191,18 @@ void CurrentNote::cancelLoad()
         showNoNoteInstead();
 }
 
-void CurrentNote::showNoNoteInstead(QString path, const QString &reason)
+void CurrentNote::showNoNoteInstead(QString path, const QString &reason, Asking asking)
 {
     // `path` is a copy: it may be the session's own, which ShowNoNote clears.
     ShowNoNote();
     m_session.DisableNoteSave();
-    if (!reason.isEmpty())
+    if (reason.isEmpty())
+        return;
+    if (asking == Asking::Allowed)
         reportFileError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, reason,
                         u"Quirebox"_s);
+    else
+        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reason));
 }
 
 void CurrentNote::stopLoading()
@@ -208,10 +219,21 @@ void CurrentNote::stopLoading()
     endLoading();
 }
 
-void CurrentNote::reloadNote()
+void CurrentNote::reloadNote(Asking asking)
 {
+    const QString path = m_session.path();
+    // What cannot be read is no newer text: the editor's is kept, the only copy there may be.
+    if (const FileReader reader(path); !reader.isOpen()) {
+        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reader.error()));
+        return;
+    }
+    if (asking == Asking::Never &&
+        JudgeNoteSize(ProbeFile(path).size, m_session.sizeLimits()) != NoteSizeVerdict::Open) {
+        m_notice.post(NoteNotice::Kind::ChangedOnDisk, ChangedOnDiskText());
+        return;
+    }
     m_place = {.line = m_editor.textCursor().blockNumber()};
-    LoadNote(m_session.path());
+    LoadNote(path, asking);
     if (!m_session.isLoading())
         showPlace();
 }
@@ -246,12 +268,15 @@ void CurrentNote::showPlace()
     m_editor.centerCursor();
 }
 
-void CurrentNote::settleLoaded(bool encoded)
+void CurrentNote::settleLoaded(bool encoded, Asking asking)
 {
     m_session.DisableNoteSave();
     if (encoded) {
         m_session.SetNoteStatus(NoteStatus::Encoded);
-        Q_EMIT encodedNoteLoaded();
+        if (asking == Asking::Allowed)
+            Q_EMIT encodedNoteLoaded();
+        else
+            m_notice.post(NoteNotice::Kind::Encoded, u"This note is encoded."_s);
     } else {
         m_session.SetNoteStatus(NoteStatus::Unchanged);
     }

@@ -14,6 +14,7 @@
 namespace qb {
 
 class NoteEditor;
+class NoteNotice;
 class NoteSession;
 
 // A note of this size or more is read off the window's thread, its first screen shown at once.
@@ -29,17 +30,23 @@ class CurrentNote final : public QObject
 {
     Q_OBJECT
 public:
-    CurrentNote(NoteSession &session, NoteEditor &editor, Platform &platform,
+    CurrentNote(NoteSession &session, NoteEditor &editor, NoteNotice &notice, Platform &platform,
                 QObject *parent = nullptr);
+
+    // Whether a load may ask the user: one the user asked for may; one the program starts (a
+    // file changed on disk) never does, and tells what it could not do in the notice instead.
+    enum class Asking { Allowed, Never };
 
     // Reads the note at `path` into the editor, asking first about a very large one. A large
     // note is read off the window's thread: its first screen shows at once, and the rest when it
-    // is in. A note that cannot be read is reported, and then none is shown.
-    void LoadNote(const QString &path);
+    // is in; what its end brings is told in the notice, as it comes unasked. A note that cannot
+    // be read is reported, and then none is shown.
+    void LoadNote(const QString &path, Asking asking = Asking::Allowed);
     // Stops the load of a large note under way: no note is then shown.
     void cancelLoad();
-    // Reads the shown note again from its file, the caret kept on its line.
-    void reloadNote();
+    // Reads the shown note again from its file, the caret kept on its line. A file that cannot
+    // be read leaves the note as the editor holds it, and the notice says why.
+    void reloadNote(Asking asking);
     // Selects `length` characters at `position` of the shown note, once it is all in the editor.
     void selectWhenShown(qsizetype position, qsizetype length);
     // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
@@ -75,7 +82,8 @@ public:
     void reportFileError(const QString &what, const QString &reason, const QString &title);
 
 Q_SIGNALS:
-    // A note that starts with the encoded-note header was shown: its keyword is asked at once.
+    // A note that starts with the encoded-note header was shown at the user's word: its keyword
+    // is asked at once.
     void encodedNoteLoaded();
     // How far the load of a large note has come, in percent.
     void loadProgress(int percent);
@@ -92,10 +100,13 @@ private:
     // Drops a load under way, with no more said.
     void stopLoading();
     // No note rather than the one asked for, so that no save can write another note into it;
-    // `reason`, when given, is why the file at `path` could not be read.
-    void showNoNoteInstead(QString path = {}, const QString &reason = {});
+    // `reason`, when given, is why the file at `path` could not be read: told in a message box
+    // when the user may be asked, else in the notice.
+    void showNoNoteInstead(QString path = {}, const QString &reason = {},
+                           Asking asking = Asking::Never);
     // After a note was shown: Save off until the user changes it, and the status it starts in.
-    void settleLoaded(bool encoded);
+    // The keyword of an encoded note is asked at once when the user may be asked.
+    void settleLoaded(bool encoded, Asking asking);
     QString unsavedText(const QString &question) const;
     // Asks whether to store the note as UTF-8: false when the user said no.
     bool askUtf8Instead(const QString &text);
@@ -104,6 +115,7 @@ private:
 
     NoteSession &m_session;
     NoteEditor &m_editor;
+    NoteNotice &m_notice;
     Platform &m_platform;
     NoteLoader *m_loader;
     NoteBytesCache m_savedBytes; // the shown note's bytes, for the next save

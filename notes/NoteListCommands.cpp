@@ -6,7 +6,9 @@
 #include "notes/NoteListModel.h"
 #include "notes/NoteListing.h"
 #include "notes/NoteNames.h"
+#include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
+#include "notes/NoteWatcher.h"
 #include "platform/Platform.h"
 
 #include <QFileInfo>
@@ -19,9 +21,9 @@ namespace qb {
 
 NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
                                    NoteSession &session, CurrentNote &currentNote,
-                                   Platform &platform, QObject *parent)
+                                   NoteNotice &notice, Platform &platform, QObject *parent)
     : QObject(parent), m_book(book), m_folders(folders), m_notes(notes), m_session(session),
-      m_currentNote(currentNote), m_platform(platform)
+      m_currentNote(currentNote), m_notice(notice), m_platform(platform)
 {
 }
 
@@ -40,7 +42,7 @@ bool NoteListCommands::hasCurrentNote() const
     return selectedFolderRow() != 0 && m_notes.currentRow() >= 0;
 }
 
-int NoteListCommands::listSelectedFolder()
+int NoteListCommands::listSelectedFolder(CurrentNote::Asking asking)
 {
     const int folderRow = selectedFolderRow();
     const QString dir = m_book.folderDir(folderRow);
@@ -50,7 +52,7 @@ int NoteListCommands::listSelectedFolder()
     if (dir.isEmpty())
         return 0;
     // A folder that is there but cannot be read must not pass for one without notes.
-    if (!error.isEmpty() && QFileInfo::exists(dir)) {
+    if (!error.isEmpty() && QFileInfo::exists(dir) && asking == CurrentNote::Asking::Allowed) {
         m_currentNote.reportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
                                       error, u"Quirebox"_s);
     }
@@ -59,13 +61,13 @@ int NoteListCommands::listSelectedFolder()
     return count;
 }
 
-void NoteListCommands::RefreshNoteList(int selectIndex)
+void NoteListCommands::RefreshNoteList(int selectIndex, CurrentNote::Asking asking)
 {
-    const int count = listSelectedFolder();
+    const int count = listSelectedFolder(asking);
     if (count == 0)
         return;
     m_notes.setCurrentRow(std::clamp(selectIndex, 0, count - 1));
-    m_currentNote.LoadNote(m_notes.currentPath());
+    m_currentNote.LoadNote(m_notes.currentPath(), asking);
 }
 
 void NoteListCommands::ShowNoFileSelected()
@@ -152,30 +154,33 @@ void NoteListCommands::refreshList()
     ShowNoFileSelected();
 }
 
-void NoteListCommands::noteChangedOnDisk(bool removed)
+void NoteListCommands::noteChangedOnDisk(const FileChange &change)
 {
     if (!m_session.isShown())
         return;
+    if (change.kind == FileChange::Kind::Unreadable) {
+        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(m_session.path(), change.error));
+        return;
+    }
+    const bool removed = change.kind == FileChange::Kind::Removed;
     // Text the file does not hold, typed or enciphered or deciphered, is never dropped unasked.
     if (m_session.hasUnsavedEdits() || m_session.status() != NoteStatus::Unchanged) {
-        const QString text = u"The file: "_s + Quoted(m_session.path()) +
-                             (removed ? u" has been removed by another program.\r\nClose it "
-                                        "and lose the text in the editor? (No keeps it: "
-                                        "saving writes the file again.)"_s
-                                      : u" has been changed by another program.\r\nRead it "
-                                        "again and lose the text in the editor? (No keeps "
-                                        "it: saving asks before overwriting.)"_s);
-        if (m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                                  u"Quirebox"_s) != Platform::Button::Yes) {
-            return;
-        }
+        m_notice.post(removed ? NoteNotice::Kind::RemovedOnDisk : NoteNotice::Kind::ChangedOnDisk,
+                      removed ? RemovedOnDiskText() : ChangedOnDiskText());
+        return;
     }
     if (removed) {
-        RefreshNoteList(m_notes.currentRow());
+        RefreshNoteList(m_notes.currentRow(), CurrentNote::Asking::Never);
         ShowNoFileSelected();
     } else {
-        m_currentNote.reloadNote();
+        m_currentNote.reloadNote(CurrentNote::Asking::Never);
     }
+}
+
+void NoteListCommands::readAgain()
+{
+    if (m_session.isShown())
+        m_currentNote.reloadNote(CurrentNote::Asking::Allowed);
 }
 
 bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "notes/CurrentNote.h"
+
 #include <QObject>
 #include <QString>
 
 namespace qb {
 
 class Book;
-class CurrentNote;
 class FolderListModel;
 class NoteListModel;
+class NoteNotice;
 class NoteSession;
 class Platform;
+struct FileChange;
 
 // The two selectors: which folder's notes are listed and which note is shown. Picks made by the
 // user first ask about unsaved edits; selections made by a command ask nothing, the command
@@ -20,12 +23,14 @@ class NoteListCommands final : public QObject
     Q_OBJECT
 public:
     NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
-                     NoteSession &session, CurrentNote &currentNote, Platform &platform,
-                     QObject *parent = nullptr);
+                     NoteSession &session, CurrentNote &currentNote, NoteNotice &notice,
+                     Platform &platform, QObject *parent = nullptr);
 
     // Lists the selected folder's notes, selects row `selectIndex` (-1: the first; past the end:
-    // the last) and loads that note; a folder without notes switches the commands off.
-    void RefreshNoteList(int selectIndex);
+    // the last) and loads that note; a folder without notes switches the commands off. Nothing
+    // is asked when the program, not the user, refills the list.
+    void RefreshNoteList(int selectIndex,
+                         CurrentNote::Asking asking = CurrentNote::Asking::Allowed);
     // When no note is selected: no note is shown, and the panels say so.
     void ShowNoFileSelected();
 
@@ -45,10 +50,12 @@ public:
     bool showNoteOf(int folderRow, const QString &fileName);
     // The next pick of the current folder lists it again.
     void forgetFolderPick();
-    // Another program changed the shown note's file, or removed it. Without unsaved edits the
-    // note is read again in place (a removed one leaves the list); with them the user chooses
-    // between dropping them and going on editing.
-    void noteChangedOnDisk(bool removed);
+    // Another program changed the shown note's file, removed it, or made it unreadable. Without
+    // text the file lacks, the note is read again in place (a removed one leaves the list); with
+    // it, and for a file that cannot be read, the notice tells, and the user goes on typing.
+    void noteChangedOnDisk(const FileChange &change);
+    // The notice's Read Again: the note read from its file, the edits dropped.
+    void readAgain();
 
     // The selected folder's row in the book's folder table, and its directory; 0 and empty when
     // none is selected.
@@ -64,7 +71,7 @@ Q_SIGNALS:
 private:
     // Lists the selected folder's notes with none selected, and switches the note commands on
     // when there are some; returns how many there are.
-    int listSelectedFolder();
+    int listSelectedFolder(CurrentNote::Asking asking = CurrentNote::Asking::Allowed);
     void putSelectorsBack();
 
     const Book &m_book;
@@ -72,6 +79,7 @@ private:
     NoteListModel &m_notes;
     NoteSession &m_session;
     CurrentNote &m_currentNote;
+    NoteNotice &m_notice;
     Platform &m_platform;
     // The folder last picked, so that a repeated pick is told from a new one. (A repeated pick
     // of a note is told by the file shown.)

@@ -19,6 +19,12 @@ NoteWatcher::NoteWatcher(const NoteSession &session, QObject *parent)
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMilliseconds);
     connect(&m_session, &NoteSession::shownChanged, this, &NoteWatcher::follow);
+    // A save may put the file back where another program had removed it.
+    connect(&m_session, &NoteSession::statusChanged, this, [this] {
+        if (m_session.isShown() && !m_watcher.files().contains(m_session.path()) &&
+            QFileInfo::exists(m_session.path()))
+            m_watcher.addPath(m_session.path());
+    });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
     connect(&m_settle, &QTimer::timeout, this, &NoteWatcher::check);
 }
@@ -42,9 +48,19 @@ void NoteWatcher::check()
     if (!m_watcher.files().contains(path) && QFileInfo::exists(path))
         m_watcher.addPath(path);
     const FingerprintCheck check = m_session.checkFile();
-    if (check.outcome == FingerprintCheck::Outcome::Same)
+    switch (check.outcome) {
+    case FingerprintCheck::Outcome::Same:
         return;
-    Q_EMIT changedOnDisk(!QFileInfo::exists(path));
+    case FingerprintCheck::Outcome::Unreadable:
+        Q_EMIT changedOnDisk({FileChange::Kind::Unreadable, check.error});
+        return;
+    case FingerprintCheck::Outcome::Changed:
+        // A link to nowhere is gone too; a folder or a pipe in the note's place is not, and
+        // the check has called it unreadable.
+        Q_EMIT changedOnDisk(
+            {QFileInfo(path).exists() ? FileChange::Kind::Changed : FileChange::Kind::Removed, {}});
+        return;
+    }
 }
 
 } // namespace qb

@@ -8,6 +8,18 @@ namespace qb {
 
 class NoteSession;
 
+// What became of the shown note's file.
+struct FileChange
+{
+    enum class Kind {
+        Changed,    // it holds other bytes
+        Removed,    // nothing is there any more
+        Unreadable, // it cannot be read now, or is no longer an ordinary file: not a change of text
+    };
+    Kind kind = Kind::Changed;
+    QString error; // why it cannot be read, for Unreadable
+};
+
 // Watches the file of the note shown, and tells when another program changed or removed it.
 // The program's own saves do not count: the file is compared with the fingerprint the session
 // took of what it read or wrote. A burst of writes is told once, after it settled.
@@ -18,8 +30,8 @@ public:
     explicit NoteWatcher(const NoteSession &session, QObject *parent = nullptr);
 
 Q_SIGNALS:
-    // The shown note's file holds other bytes than it did, or is gone.
-    void changedOnDisk(bool removed);
+    // The shown note's file holds other bytes than it did, is gone, or cannot be read.
+    void changedOnDisk(const qb::FileChange &change);
 
 private:
     void follow();

@@ -4,12 +4,19 @@
 
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
+#include "find/frmFIND.h"
+
 #include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using namespace qb;
 using namespace qb::test;
@@ -19,10 +26,10 @@ namespace {
 // About 1.5 MiB of lines, with a lone CR now and then (shown as a stand-in) and, past the first
 // screen, a byte that is no UTF-8: the whole note is Windows-1252, though its start alone reads
 // as UTF-8.
-QByteArray LargeNote()
+QByteArray LargeNote(qsizetype size = 1'500'000)
 {
     QByteArray bytes;
-    for (int line = 0; bytes.size() < 1'500'000; ++line) {
+    for (int line = 0; bytes.size() < size; ++line) {
         bytes += "Line " + QByteArray::number(line) + " of a long note";
         bytes += line % 997 == 0 ? "\rwith a lone CR\r\n" : "\r\n";
     }
@@ -33,6 +40,29 @@ QByteArray LargeNote()
 bool Busy()
 {
     return QGuiApplication::overrideCursor() != nullptr;
+}
+
+// Keys as the user types them: to whatever has the keyboard.
+void TypeOn(const QString &typed)
+{
+    for (const QChar c : typed) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        if (c == u'\n')
+            QTest::keyClick(focus, Qt::Key_Return);
+        else
+            QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), {});
+    }
+}
+
+// The window on top and its editor holding the keyboard, as when the user is typing.
+void Focus(TestWindow &t)
+{
+    t.w().show();
+    t.w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&t.w()));
+    t.editor()->setFocus();
+    QTRY_VERIFY(t.editor()->hasFocus());
 }
 
 } // namespace
@@ -63,6 +93,48 @@ private Q_SLOTS:
         QTest::keyClick(t.editor(), Qt::Key_Backspace);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"big.txt"_s), LargeNote());
+    }
+
+    // While a note comes in slice by slice, what is in may not be edited: every command that
+    // would change it does nothing, and Find says the note is still being read rather than that
+    // the text is not there. Once it is all in, the note is whole and edits as usual.
+    void nothingEditsANoteStillComingIn()
+    {
+        const QByteArray big = LargeNote(8'000'000);
+        TestWindow t;
+        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, big}});
+        Focus(t);
+        t.trigger(u"T_mnuFIND"_s);
+        auto *find = t.child<frmFIND>(u"frmFIND"_s);
+        find->txtFIND()->setEditText(u"café"_s); // the note's very last line
+        QApplication::clipboard()->setText(u"clipboard"_s);
+        t.pickNote(u"big"_s);
+        QTRY_VERIFY(t.text().startsWith(u"Line 0 of a long note"_s));
+        QVERIFY(t.status().startsWith(u"Loading"_s));
+
+        for (const char *command : {"E_mnuALL", "E_mnuCUT", "E_mnuPASTE", "E_mnuTIME", "E_mnuDATE",
+                                    "tBAR_Button11", "tBAR_Button13", "T_mnuENCODE"})
+            t.trigger(QLatin1String(command));
+        t.editor()->selectAll();
+        QTest::keyClick(t.editor(), Qt::Key_Tab);
+        QTest::keyClick(t.editor(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(t.editor(), Qt::Key_Insert, Qt::ShiftModifier);
+        QTest::keyClick(t.editor(), Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClicks(t.editor(), u"typed"_s);
+        t.platform.answerMessage(Platform::Button::Ok);
+        QTest::keyClick(find->txtFIND(), Qt::Key_Return);
+        QCOMPARE(t.last().text,
+                 u"The note is still being read. Find it again once it is all in."_s);
+        QVERIFY2(t.status().startsWith(u"Loading"_s), "the load ended before the commands ran");
+        QVERIFY(t.text().startsWith(u"Line 0 of a long note"_s));
+        QCOMPARE(QApplication::clipboard()->text(), u"clipboard"_s);
+
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Unchanged"_s, 60'000);
+        t.editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(t.editor(), u"x"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"big.txt"_s), big + "x");
     }
 
     void loadCanBeDropped_data()
@@ -97,12 +169,15 @@ private Q_SLOTS:
         QCOMPARE(t.bytes(u"big.txt"_s), LargeNote());
     }
 
-    // Another program rewrites the shown note: read again in place, the caret kept on its line;
-    // with unsaved edits the user is asked first, and No keeps them.
+    // Another program rewrites the shown note: read again in place, the caret kept on its line.
+    // With unsaved edits the bar above the editor tells, and the user's keys go on into the
+    // editor: no question comes that a key could answer. Save asks, as over any change.
     void changedByAnotherProgram()
     {
         TestWindow t;
         t.open({{u"a.txt"_s, "one\ntwo\nthree\n"}, {u"b.txt"_s, "bee"}});
+        Focus(t);
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QTextCursor cursor = t.editor()->textCursor();
         cursor.movePosition(QTextCursor::NextBlock);
         t.editor()->setTextCursor(cursor);
@@ -110,29 +185,115 @@ private Q_SLOTS:
         QTRY_COMPARE(t.text(), u"one\ntwo, later\nthree\n"_s);
         QCOMPARE(t.editor()->textCursor().blockNumber(), 1);
         QCOMPARE(t.status(), u"Unchanged"_s);
-        QVERIFY(t.platform.prompts.isEmpty());
+        QVERIFY(!bar->isVisible());
 
-        t.type(u"mine "_s);
-        t.platform.answerMessage(Platform::Button::No);
-        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "theirs\n"));
-        QTRY_COMPARE(t.platform.prompts.size(), 1);
-        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"a.txt"_s) +
-                                    u"\" has been changed by another program.\r\nRead it again "
-                                    "and lose the text in the editor? (No keeps it: saving asks "
-                                    "before overwriting.)"_s);
-        QCOMPARE(t.text(), u"mine one\ntwo, later\nthree\n"_s);
-        // The save then asks, as it always does over another program's change.
+        t.editor()->moveCursor(QTextCursor::Start);
+        TypeOn(u"abc"_s);
+        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "outside\n"));
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(bar->text(), u"The file was changed by another program."_s);
+        TypeOn(u"def\n ghi"_s);
+        QCOMPARE(t.text(), u"abcdef\n ghione\ntwo, later\nthree\n"_s);
+        QVERIFY(t.editor()->hasFocus());
+        QVERIFY(t.platform.prompts.isEmpty());
+        QVERIFY(t.child<QWidget>(u"noticeReadAgainButton"_s)->isVisible());
+
         t.platform.answerMessage(Platform::Button::Yes);
         QVERIFY(t.save());
-        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\ntwo, later\nthree\n"));
+        QCOMPARE(t.last().text, u"The file: \""_s + t.note(u"a.txt"_s) +
+                                    u"\" has been changed or removed by another program since it "
+                                    "was loaded.\r\nOverwrite it with the text in the editor?"_s);
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("abcdef\n ghione\ntwo, later\nthree\n"));
+        QVERIFY(!bar->isVisible());
         // Its own save is no other program's change.
         QTest::qWait(500);
-        QCOMPARE(t.platform.prompts.size(), 2);
+        QCOMPARE(t.platform.prompts.size(), 1);
+
+        // Read Again drops the edits for the file's text; Keep Mine keeps them.
+        TypeOn(u"more"_s);
+        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "theirs\n"));
+        QTRY_VERIFY(bar->isVisible());
+        t.trigger(u"noticeReadAgain"_s);
+        QCOMPARE(t.text(), u"theirs\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(!bar->isVisible());
+        TypeOn(u"mine "_s);
+        QVERIFY(QFile::remove(t.note(u"a.txt"_s)));
+        QTRY_COMPARE(bar->text(), u"The file was removed by another program."_s);
+        QVERIFY(!t.w().findChild<QWidget *>(u"noticeReadAgainButton"_s));
+        t.trigger(u"noticeKeepMine"_s);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(t.text().contains(u"mine "_s));
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.platform.prompts.size(), 1);
 
         // Removed with nothing unsaved: the note leaves the list.
+        t.answer(u"yes"_s);
+        QVERIFY(t.save());
         QVERIFY(QFile::remove(t.note(u"a.txt"_s)));
         QTRY_COMPARE(t.lstFILE()->count(), 1);
         QCOMPARE(t.text(), u"bee"_s);
+    }
+
+    // A file that can no longer be read, or is no longer an ordinary file, holds no newer text:
+    // the bar says what happened in the save's words, and the editor keeps its text, edited or
+    // not.
+    void unreadableIsNoChange_data()
+    {
+        QTest::addColumn<QString>("becomes");
+        QTest::addColumn<bool>("edited");
+        for (const QString &becomes : {u"folder"_s, u"pipe"_s}) {
+            QTest::addRow("%s, unedited", qPrintable(becomes)) << becomes << false;
+            QTest::addRow("%s, edited", qPrintable(becomes)) << becomes << true;
+        }
+    }
+
+    void unreadableIsNoChange()
+    {
+        QFETCH(QString, becomes);
+        QFETCH(bool, edited);
+        TestWindow t;
+        t.open({{u"a.txt"_s, "one\n"}});
+        Focus(t);
+        if (edited)
+            TypeOn(u"mine "_s);
+        const QString path = t.note(u"a.txt"_s);
+        QVERIFY(QFile::remove(path));
+        if (becomes == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        const QString reason =
+            becomes == u"folder"
+                ? u"It is a folder, not a file."_s
+                : u"It isn't an ordinary file: it is a pipe, a device or a socket."_s;
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QTRY_COMPARE(bar->text(), u"Quirebox can't read the file \""_s + path + u"\". "_s + reason);
+        QCOMPARE(t.text(), edited ? u"mine one\n"_s : u"one\n"_s);
+        QCOMPARE(t.status(), edited ? u"Changed"_s : u"Unchanged"_s);
+        QVERIFY(t.editor()->hasFocus());
+        QVERIFY(t.platform.prompts.isEmpty());
+    }
+
+    // A large encoded note comes in unasked: its keyword waits for the bar's Decode...
+    void encodedNoteReadInTheBackground()
+    {
+        QByteArray encoded = "Mossgrange's Quirebox Encoded v3_[A1]\r\n";
+        // The keyword "@" (64) leaves every code as it is.
+        encoded += QByteArray("All of this is enciphered with the keyword @.\r\n").repeated(30'000);
+        TestWindow t;
+        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, encoded}});
+        t.pickNote(u"big"_s);
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QTRY_COMPARE(bar->text(), u"This note is encoded."_s);
+        QCOMPARE(t.status(), u"Encoded"_s);
+        QVERIFY(t.platform.prompts.isEmpty());
+        t.answer(u"input:@"_s);
+        t.trigger(u"noticeDecode"_s);
+        QCOMPARE(t.last().title, u"Quirebox Decode"_s);
+        QCOMPARE(t.status(), u"Decoded"_s);
+        QVERIFY(t.text().startsWith(u"All of this is enciphered"_s));
+        QVERIFY(bar->isHidden());
     }
 
     // The clock shows hours and minutes: with a book open and nothing going on, the window's

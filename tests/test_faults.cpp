@@ -4,6 +4,8 @@
 // works. Also huge, sparse notes, which must not hold the window.
 
 #include "WindowFixture.h"
+
+#include "editor/NoticeBar.h"
 #include "faults/Faults.h"
 
 #include <QElapsedTimer>
@@ -87,7 +89,7 @@ private Q_SLOTS:
     }
 
     // A note read in part, failing or ending early, is never shown, so nothing can be saved
-    // from it.
+    // from it. The read ends unasked: the bar says why, and no box takes the keys.
     void shortReadOfANote()
     {
         for (const auto &[error, reason] :
@@ -102,17 +104,47 @@ private Q_SLOTS:
             t.open();
             Faults faults;
             faults.arm("read", error, t.note(u"b.txt"_s), 64 * 1024);
-            t.platform.answerMessage(Platform::Button::Ok);
             t.pickNote(u"b"_s); // large enough to be read off the window's thread
-            QTRY_COMPARE(t.platform.prompts.size(), 1);
+            QTRY_VERIFY(!t.status().startsWith(u"Loading"_s));
             QVERIFY(faults.hits() > 0);
             faults.disarm();
-            QCOMPARE(t.last().text, u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) +
-                                        u"\".\r\n"_s + reason);
+            QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                     u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) + u"\". "_s +
+                         reason);
+            QVERIFY(t.platform.prompts.isEmpty());
             t.expectNoNote();
             t.trigger(u"F_mnuSAVE"_s);
             QCOMPARE(t.bytes(u"b.txt"_s), big);
             QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("first note"));
+        }
+    }
+
+    // The shown note's file stops being readable while the editor holds edits: that is no
+    // change of its text. The bar says why in the save's words and the edits stay; a save then
+    // asks before writing over what it could not check.
+    void unreadableNoteKeepsTheEdits()
+    {
+        for (const auto &[call, error] : {std::pair("open", EACCES), std::pair("read", EIO)}) {
+            TestWindow t;
+            t.open({{u"a.txt"_s, "one\n"}});
+            t.type(u"mine "_s);
+            const QString path = t.note(u"a.txt"_s);
+            Faults faults;
+            faults.arm(call, error, path);
+            // A change of the file's permissions alone: the watcher reads it to be sure.
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+            auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+            QTRY_COMPARE(bar->text(), u"Quirebox can't read the file \""_s + path + u"\". "_s +
+                                          qt_error_string(error));
+            QVERIFY(faults.hits() > 0);
+            QCOMPARE(t.text(), u"mine one\n"_s);
+            QCOMPARE(t.status(), u"Changed"_s);
+            QVERIFY(t.platform.prompts.isEmpty());
+            t.answer(u"yes"_s);
+            QVERIFY(t.save());
+            faults.disarm();
+            QVERIFY(t.last().text.contains(u"could not be read to check"_s));
+            QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\n"));
         }
     }
 

@@ -1,0 +1,46 @@
+#include "notes/NoteNotice.h"
+
+#include "notes/NoteSession.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+NoteNotice::NoteNotice(const NoteSession &session, QObject *parent) : QObject(parent)
+{
+    connect(&session, &NoteSession::shownChanged, this, &NoteNotice::clear);
+    connect(&session, &NoteSession::statusChanged, this, [this](NoteStatus status) {
+        if (status == NoteStatus::Unchanged || status == NoteStatus::Decoded)
+            clear();
+    });
+}
+
+void NoteNotice::post(Kind kind, const QString &text)
+{
+    m_kind = kind;
+    m_text = kind == Kind::None ? QString() : text;
+    Q_EMIT changed();
+}
+
+void NoteNotice::clear()
+{
+    if (m_kind != Kind::None)
+        post(Kind::None, {});
+}
+
+QString ChangedOnDiskText()
+{
+    return u"The file was changed by another program."_s;
+}
+
+QString RemovedOnDiskText()
+{
+    return u"The file was removed by another program."_s;
+}
+
+QString CantReadText(const QString &path, const QString &reason)
+{
+    return u"Quirebox can't read the file \""_s + path + u"\". "_s + reason;
+}
+
+} // namespace qb
