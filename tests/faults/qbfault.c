@@ -25,6 +25,7 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #define EXPORT __attribute__((visibility("default")))
@@ -246,8 +247,59 @@ EXPORT ssize_t write(int fd, const void *buffer, size_t count)
     return wrote;
 }
 
+/* A gate, for a test that acts while a file is being written: every call of one kind on a
+ * matching path is counted and waits there until the test opens the gate. Armed from the process
+ * itself:
+ *   qbfault_hold(call, path-part)   closes the gate for fdatasync or fsync on the path
+ *   qbfault_held()                  how many such calls reached it so far
+ *   qbfault_release()               opens it: those waiting and all later ones go through
+ */
+static struct
+{
+    char call[32];
+    char pathPart[4096];
+    int armed;
+    int met;
+    int open;
+} gate;
+
+EXPORT void qbfault_hold(const char *call, const char *pathPart)
+{
+    __atomic_store_n(&gate.armed, 0, __ATOMIC_SEQ_CST);
+    snprintf(gate.call, sizeof gate.call, "%s", call);
+    snprintf(gate.pathPart, sizeof gate.pathPart, "%s", pathPart);
+    __atomic_store_n(&gate.met, 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&gate.open, 0, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&gate.armed, 1, __ATOMIC_SEQ_CST);
+}
+
+EXPORT int qbfault_held(void)
+{
+    return __atomic_load_n(&gate.met, __ATOMIC_SEQ_CST);
+}
+
+EXPORT void qbfault_release(void)
+{
+    __atomic_store_n(&gate.open, 1, __ATOMIC_SEQ_CST);
+}
+
+static void passGate(const char *call, int fd)
+{
+    if (!__atomic_load_n(&gate.armed, __ATOMIC_SEQ_CST) || strcmp(gate.call, call) != 0)
+        return;
+    char path[4096];
+    pathOfFd(fd, path, sizeof path);
+    if (!matches(path, gate.pathPart))
+        return;
+    __atomic_add_fetch(&gate.met, 1, __ATOMIC_SEQ_CST);
+    const struct timespec pause = {0, 1000000};
+    while (!__atomic_load_n(&gate.open, __ATOMIC_SEQ_CST))
+        nanosleep(&pause, NULL);
+}
+
 static int syncCall(const char *call, int fd, int (*sync)(int))
 {
+    passGate(call, fd);
     char path[4096] = "";
     if (faultCount > 0 || killer.after > 0)
         pathOfFd(fd, path, sizeof path);

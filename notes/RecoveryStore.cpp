@@ -1,0 +1,278 @@
+#include "notes/RecoveryStore.h"
+
+#include "platform/DirScan.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/stat.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+namespace {
+
+constexpr char kSuffix[] = ".recovery";
+// Hex digits of the path's hash in a file name: 128 bits, where no two notes ever meet.
+constexpr qsizetype kHashDigits = 32;
+// The largest file read whole: a note as large as the editor can hold, and its header.
+constexpr qint64 kLargestFile = 2048LL * 1024 * 1024 + 1024 * 1024;
+// The header is looked for in the first this many bytes; the rest is read in pieces this size.
+constexpr qsizetype kPiece = 1024 * 1024;
+
+constexpr QFile::Permissions kFolderPermissions =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions kFilePermissions = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions kOthersPermissions = QFile::ReadGroup | QFile::WriteGroup |
+                                                  QFile::ExeGroup | QFile::ReadOther |
+                                                  QFile::WriteOther | QFile::ExeOther;
+
+bool isCopyName(QByteArrayView name)
+{
+    const QByteArrayView suffix(kSuffix);
+    if (name.size() != kHashDigits + suffix.size() || !name.endsWith(suffix))
+        return false;
+    return std::all_of(name.begin(), name.begin() + kHashDigits,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+QString notAStoreFileText()
+{
+    return u"It is not a recovery copy of Quirebox."_s;
+}
+
+// Makes one folder for the user alone; nullopt when it was made or is there.
+FileError makeOneFolder(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+        return qt_error_string(errno);
+#else
+    QDir().mkdir(path, kFolderPermissions);
+#endif
+    if (!QFileInfo(path).isDir())
+        return u"The folder \"%1\" cannot be made."_s.arg(QDir::toNativeSeparators(path));
+    return std::nullopt;
+}
+
+} // namespace
+
+QString DefaultRecoveryFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + u"/.local/state"_s;
+    return QDir::cleanPath(state + u"/quirebox/recovery"_s);
+}
+
+QString RecoveryNoteKey(const QString &notePath)
+{
+    return QDir::cleanPath(QFileInfo(notePath).absoluteFilePath());
+}
+
+RecoveryStore::RecoveryStore() : RecoveryStore(DefaultRecoveryFolder()) {}
+
+RecoveryStore::RecoveryStore(const QString &folder)
+    : m_folder(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
+{
+}
+
+QString RecoveryStore::fileFor(const QString &notePath) const
+{
+    const QByteArray hash =
+        QCryptographicHash::hash(RecoveryNoteKey(notePath).toUtf8(), QCryptographicHash::Sha256);
+    return m_folder + u'/' + QLatin1StringView(hash.toHex().first(kHashDigits)) +
+           QLatin1StringView(kSuffix);
+}
+
+FileError RecoveryStore::makeFolder() const
+{
+    // Each folder missing on the way is made for the user alone, as XDG asks of its state folder.
+    QStringList missing;
+    for (QString path = m_folder; !QFileInfo(path).isDir();) {
+        missing.prepend(path);
+        const QString parent = QFileInfo(path).absolutePath();
+        if (parent == path)
+            break;
+        path = parent;
+    }
+    for (const QString &path : std::as_const(missing)) {
+        if (FileError error = makeOneFolder(path))
+            return error;
+    }
+    // A folder that another hand made open to others keeps the copies private all the same.
+    if (QFile::permissions(m_folder) & kOthersPermissions)
+        QFile::setPermissions(m_folder, kFolderPermissions);
+    return std::nullopt;
+}
+
+WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
+{
+    if (FileError error = makeFolder())
+        return {error, false};
+    // The header names the note as its file name does. The bytes are shared, not copied.
+    RecoveryCopy stored = copy;
+    stored.notePath = RecoveryNoteKey(copy.notePath);
+    const QString file = fileFor(stored.notePath);
+    SafeFileWriter writer(file);
+    writer.write(RecoveryHeaderBytes(stored));
+    writer.write(stored.bytes);
+    const WriteResult result = writer.commit();
+    // A file replaced keeps its permissions; only a new one needs them set. The folder is the
+    // user's alone meanwhile.
+    if (result.ok() || result.replaced)
+        QFile::setPermissions(file, kFilePermissions);
+    return result;
+}
+
+FileError RecoveryStore::remove(const QString &notePath) const
+{
+    return removeFile(fileFor(notePath));
+}
+
+FileError RecoveryStore::removeFile(const QString &file) const
+{
+    const QFileInfo info(file);
+    if (info.absolutePath() != m_folder || !isCopyName(QFile::encodeName(info.fileName())))
+        return notAStoreFileText();
+    if (!info.exists() && !info.isSymLink())
+        return std::nullopt;
+    QFile target(file);
+    if (!target.remove() && QFileInfo(file).exists())
+        return target.errorString();
+    return std::nullopt;
+}
+
+RecoveryRead RecoveryStore::read(const QString &notePath) const
+{
+    const QString key = RecoveryNoteKey(notePath);
+    RecoveryRead read = readFile(fileFor(key));
+    if (read.copy && read.copy->notePath != key)
+        return {std::nullopt, u"It holds the copy of another note: \"%1\"."_s.arg(
+                                  QDir::toNativeSeparators(read.copy->notePath))};
+    return read;
+}
+
+RecoveryRead RecoveryStore::readFile(const QString &file) const
+{
+    const FileProbe probe = ProbeFile(file);
+    if (probe.kind == FileProbe::Kind::Missing)
+        return {};
+    ReadResult result = ReadWholeFile(file, kLargestFile);
+    if (!result.ok())
+        return {std::nullopt, result.error};
+    RecoveryParse parse = ParseRecoveryFile(std::move(result.bytes));
+    return {std::move(parse.copy), parse.damage};
+}
+
+RecoveryEntry RecoveryStore::inspect(const QString &file) const
+{
+    RecoveryEntry entry{file, {}, QFileInfo(file).lastModified(), {}};
+    FileReader reader(file);
+    if (!reader.isOpen()) {
+        entry.damage = reader.error();
+        return entry;
+    }
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    qint64 filled = reader.read(piece.data(), piece.size());
+    if (filled < 0) {
+        entry.damage = reader.error();
+        return entry;
+    }
+    const RecoveryHeaderRead read = ReadRecoveryHeader(QByteArrayView(piece).first(filled));
+    if (!read.header) {
+        entry.damage = read.incomplete && filled == piece.size()
+                           ? u"Its header is damaged: it does not end."_s
+                           : read.damage;
+        return entry;
+    }
+    const RecoveryHeader &header = *read.header;
+    // The name was made from the note's path: where they agree, the path is the note's even
+    // when the rest of the file is damaged.
+    const bool nameAgrees = fileFor(header.copy.notePath) == file;
+    if (nameAgrees)
+        entry.notePath = header.copy.notePath;
+
+    RecoveryChecksum checksum;
+    checksum.add(QByteArrayView(piece).first(header.checked));
+    checksum.add(QByteArrayView(piece).sliced(header.size, filled - header.size));
+    qint64 total = filled;
+    while (filled == piece.size()) {
+        filled = reader.read(piece.data(), piece.size());
+        if (filled < 0) {
+            entry.damage = reader.error();
+            return entry;
+        }
+        checksum.add(QByteArrayView(piece).first(filled));
+        total += filled;
+    }
+    const qint64 body = total - header.size;
+    if (!reader.atExpectedEnd(total))
+        entry.damage = reader.error();
+    else if (body < header.length)
+        entry.damage = RecoveryCutShortText(body, header.length);
+    else if (body > header.length)
+        entry.damage = RecoveryTooLongText(header.length);
+    else if (checksum.value() != header.checksum)
+        entry.damage = RecoveryChecksumText();
+    if (entry.isDamaged())
+        return entry;
+    // A whole file vouches for its own header, whatever its name.
+    entry.notePath = header.copy.notePath;
+    if (header.copy.taken.isValid())
+        entry.taken = header.copy.taken;
+    return entry;
+}
+
+RecoveryListing RecoveryStore::list(const QStringList &folderDirs) const
+{
+    RecoveryListing listing;
+    if (!QFileInfo(m_folder).exists())
+        return listing;
+    QStringList files;
+    listing.error = ScanDirectory(m_folder, [&](const DirEntry &entry) {
+        const QByteArrayView name = entry.name();
+        if (entry.isHidden()) {
+            // A copy's own temporary file, left by a crash between its write and its rename.
+            if (IsSaveTempName(name))
+                RemoveStaleSaveTemp(m_folder + u'/' + QFile::decodeName(name.toByteArray()));
+            return;
+        }
+        if (isCopyName(name) && entry.isRegularFile())
+            files.append(m_folder + u'/' + QLatin1StringView(name));
+    });
+
+    // A folder is matched by its spelling, or as the same folder reached through links.
+    QStringList dirs, canonicalDirs;
+    for (const QString &dir : folderDirs) {
+        dirs.append(QDir::cleanPath(QFileInfo(dir).absoluteFilePath()));
+        if (const QString canonical = QFileInfo(dir).canonicalFilePath(); !canonical.isEmpty())
+            canonicalDirs.append(canonical);
+    }
+    const auto inFolders = [&](const QString &notePath) {
+        const QFileInfo dir(QFileInfo(notePath).absolutePath());
+        if (dirs.contains(QDir::cleanPath(dir.absoluteFilePath())))
+            return true;
+        const QString canonical = dir.canonicalFilePath();
+        return !canonical.isEmpty() && canonicalDirs.contains(canonical);
+    };
+    for (const QString &file : std::as_const(files)) {
+        RecoveryEntry entry = inspect(file);
+        if (entry.notePath.isEmpty() || inFolders(entry.notePath))
+            listing.entries.append(std::move(entry));
+    }
+    std::stable_sort(
+        listing.entries.begin(), listing.entries.end(),
+        [](const RecoveryEntry &a, const RecoveryEntry &b) { return a.taken < b.taken; });
+    return listing;
+}
+
+} // namespace qb

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/SafeFile.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace qb {
+
+// A save that was cut short between writing its temporary file and putting it in the note's
+// place (the program killed, the power lost) leaves that file beside the note, hidden, with the
+// newest text: ".qbsave-XXXXXX-<note file name>", the name cut short to fit 255 bytes.
+struct SaveLeftover
+{
+    // The file as the system names it. A name cut inside a character has no spelling as text,
+    // so the functions below take the leftover itself.
+    QByteArray systemPath;
+    QString path;     // for showing; a character cut in two shows as U+FFFD
+    QString notePath; // the file it was saved for; empty when a cut-short name fits no file or
+                      // several. The file may be gone: a new note whose creation was cut short.
+    QDateTime modified;
+    qint64 size = 0;
+};
+
+struct SaveLeftoverListing
+{
+    QList<SaveLeftover> leftovers; // oldest first
+    QString error;                 // why the folder could not be read (fully)
+};
+
+// A leftover written this recently may be a save still running in another instance of the
+// program, and is not listed.
+inline constexpr qint64 kLeftoverSettleSeconds = 10;
+
+// The leftovers of saves directly inside `dirPath`. Nothing is removed or changed.
+SaveLeftoverListing FindSaveLeftovers(const QString &dirPath);
+
+struct LeftoverCheck
+{
+    enum class Outcome { Same, Different, Unreadable };
+    Outcome outcome = Outcome::Different;
+    QString error; // why one of the two could not be read, for Unreadable
+};
+
+// Whether the leftover holds the very bytes its note holds, so that it can go unasked. A note
+// that is gone, or a leftover that fits no note, is Different.
+LeftoverCheck CompareLeftover(const SaveLeftover &leftover);
+
+// The leftover's bytes, to offer them back; refused above `largest` bytes.
+ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest);
+
+// Removes the leftover, once the user chose to (or CompareLeftover found it the same as its
+// note). A file that is not a save's temporary file is refused.
+FileError RemoveSaveLeftover(const SaveLeftover &leftover);
+
+} // namespace qb

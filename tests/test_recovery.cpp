@@ -1,0 +1,449 @@
+// Recovery copies read back, listed, kept whole through faults injected into the real system
+// calls (qbfault, preloaded) and kills; the writer's thread, held at a sync; save leftovers.
+
+#include "TestFiles.h"
+#include "faults/CrashNotes.h"
+#include "faults/Faults.h"
+
+#include "notes/RecoveryWriter.h"
+#include "notes/SaveLeftovers.h"
+
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+// The qbfault gate: every fdatasync in `folder` waits there until it is released.
+struct Gate
+{
+    template <typename Function> static Function *qbfault(const char *name)
+    {
+        return reinterpret_cast<Function *>(dlsym(RTLD_DEFAULT, name));
+    }
+    explicit Gate(const QString &folder)
+    {
+        qbfault<void(const char *, const char *)>("qbfault_hold")(
+            "fdatasync", QFile::encodeName(folder).constData());
+    }
+    ~Gate() { release(); }
+    void release() const { qbfault<void()>("qbfault_release")(); }
+    int held() const { return qbfault<int()>("qbfault_held")(); }
+    bool waitFor(int count) const
+    {
+        return QTest::qWaitFor([&] { return held() >= count; }, 10'000);
+    }
+};
+
+RecoveryCopy copyOf(const QString &notePath, const QByteArray &bytes, NoteFormat format = {})
+{
+    return {notePath, format, bytes, {}, QDateTime(QDate(2026, 6, 12), QTime(14, 5, 9, 123))};
+}
+
+bool sameCopy(const RecoveryCopy &a, const RecoveryCopy &b)
+{
+    return a.notePath == b.notePath && a.format == b.format && a.bytes == b.bytes &&
+           a.noteFile.size == b.noteFile.size && a.noteFile.modified == b.noteFile.modified &&
+           a.noteFile.changedMeta == b.noteFile.changedMeta &&
+           a.noteFile.digest == b.noteFile.digest && a.taken == b.taken;
+}
+
+QByteArray readCopy(const RecoveryStore &store, const QString &note)
+{
+    const RecoveryRead read = store.read(note);
+    return read.copy ? read.copy->bytes : "damaged or missing: " + read.damage.toUtf8();
+}
+
+// A file named by the system's bytes (a name cut inside a character has no text), `age`
+// seconds old.
+bool makeFile(const QByteArray &systemPath, const QByteArray &bytes, int age)
+{
+    const int fd = ::open(systemPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool wrote = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    const timespec when = {::time(nullptr) - age, 0};
+    const timespec times[2] = {when, when};
+    const bool timed = ::futimens(fd, times) == 0;
+    ::close(fd);
+    return wrote && timed;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(qb::NoteFormat)
+
+class TestRecovery : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
+    }
+
+    void writtenAndReadBack_data()
+    {
+        QTest::addColumn<QString>("noteName");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<NoteFormat>("format");
+        QTest::newRow("UTF-8, byte order mark, CRLF")
+            << u"Crêpes; à emporter.txt"_s
+            << QByteArray("\xEF\xBB\xBF"
+                          "Cr\xC3\xAApes\r\nto\r\n")
+            << NoteFormat{TextEncoding::Utf8, true, LineEnd::CrLf};
+        QTest::newRow("Windows-1252, LF")
+            << u"Ünïcødé 100%.txt"_s << QByteArray("caf\xE9\nna\xEFve\n")
+            << NoteFormat{TextEncoding::Windows1252, false, LineEnd::Lf};
+        QTest::newRow("empty") << u"empty.txt"_s << QByteArray() << NoteFormat{};
+        QTest::newRow("line break in the name, stray bytes")
+            << u"two\nlines\u007f.txt"_s << QByteArray("a\0b\rc\n\n", 7)
+            << NoteFormat{TextEncoding::Utf8, false, LineEnd::Lf};
+    }
+
+    // Every field comes back, and the fingerprint tells whether the note changed since.
+    void writtenAndReadBack()
+    {
+        QFETCH(QString, noteName);
+        QFETCH(QByteArray, bytes);
+        QFETCH(NoteFormat, format);
+        QTemporaryDir dir;
+        const QString note = dir.filePath(u"Notes/"_s + noteName);
+        const QByteArray saved("the note as last saved\r\n");
+        QVERIFY(WriteBytes(note, saved));
+        RecoveryCopy copy = copyOf(note, bytes, format);
+        copy.noteFile = TakeFingerprint(note, saved);
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        QVERIFY(store.write(copy).ok());
+
+        const RecoveryRead read = store.read(note);
+        QVERIFY2(read.copy, qPrintable(read.damage));
+        QVERIFY(sameCopy(*read.copy, copy));
+        QCOMPARE(CheckFingerprint(note, read.copy->noteFile).outcome,
+                 FingerprintCheck::Outcome::Same);
+        QVERIFY(WriteBytes(note, "the note as another program saved it"));
+        QCOMPARE(CheckFingerprint(note, read.copy->noteFile).outcome,
+                 FingerprintCheck::Outcome::Changed);
+    }
+
+    void keptInTheUsersStateFolder_data()
+    {
+        QTest::addColumn<QString>("stateHome"); // "<root>" stands for the test's folder
+        QTest::newRow("XDG_STATE_HOME") << u"<root>/state"_s;
+        QTest::newRow("unset") << QString();
+        QTest::newRow("relative") << u"state"_s;
+    }
+
+    // Made for the user alone: every folder on the way, and the file.
+    void keptInTheUsersStateFolder()
+    {
+        QFETCH(QString, stateHome);
+        QTemporaryDir root;
+        const QByteArray oldHome = qgetenv("HOME"), oldState = qgetenv("XDG_STATE_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            oldState.isNull() ? qunsetenv("XDG_STATE_HOME") : qputenv("XDG_STATE_HOME", oldState);
+        });
+        qputenv("HOME", QFile::encodeName(root.filePath(u"home"_s)));
+        stateHome.replace(u"<root>"_s, root.path());
+        stateHome.isEmpty() ? qunsetenv("XDG_STATE_HOME")
+                            : qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome));
+        const QString state =
+            stateHome.startsWith(u'/') ? stateHome : root.filePath(u"home/.local/state"_s);
+        QCOMPARE(DefaultRecoveryFolder(), state + u"/quirebox/recovery"_s);
+
+        const RecoveryStore store;
+        const QString note = root.filePath(u"note.txt"_s);
+        QVERIFY(store.write(copyOf(note, "typed")).ok());
+        const auto mode = [](const QString &path) {
+            struct stat status = {};
+            ::stat(QFile::encodeName(path).constData(), &status);
+            return status.st_mode & 0777;
+        };
+        for (const QString &folder : {state, state + u"/quirebox"_s, store.folder()})
+            QCOMPARE(mode(folder), 0700u);
+        QCOMPARE(mode(store.fileFor(note)), 0600u);
+    }
+
+    // The copies of notes directly inside the folders given, oldest first; a damaged file is
+    // listed with the reason, for any folders when its note cannot be told.
+    void listsCopiesByFolder()
+    {
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const auto path = [&](const QString &name) { return dir.filePath(name); };
+        const auto fileOf = [&](const QString &note) { return store.fileFor(path(note)); };
+        for (const auto &[note, year] :
+             {std::pair(u"A/one.txt"_s, 2021), std::pair(u"B/two.txt"_s, 2020),
+              std::pair(u"C/three.txt"_s, 2019), std::pair(u"A/sub/deeper.txt"_s, 2018),
+              std::pair(u"A/cut.txt"_s, 2017), std::pair(u"C/cut.txt"_s, 2017),
+              std::pair(u"B/flipped.txt"_s, 2017)}) {
+            RecoveryCopy copy = copyOf(path(note), "edits");
+            copy.taken = QDateTime(QDate(year, 1, 1), QTime(9, 0), Qt::UTC);
+            QVERIFY(store.write(copy).ok());
+        }
+        // Damaged files, dated `age` seconds back: copies cut to two of their five bytes, one
+        // with its last byte changed, one that never was a copy.
+        const auto damage = [&](const QString &file, const QByteArray &bytes, int age) {
+            QVERIFY(makeFile(QFile::encodeName(file), bytes, age));
+        };
+        damage(fileOf(u"A/cut.txt"_s), ReadBytes(fileOf(u"A/cut.txt"_s)).chopped(3), 300);
+        damage(fileOf(u"C/cut.txt"_s), ReadBytes(fileOf(u"C/cut.txt"_s)).chopped(3), 300);
+        damage(fileOf(u"B/flipped.txt"_s), ReadBytes(fileOf(u"B/flipped.txt"_s)).chopped(1) + 'S',
+               100);
+        const QString garbage = store.folder() + u"/0123456789abcdef0123456789abcdef.recovery"_s;
+        damage(garbage, "not a copy at all", 200);
+        QVERIFY(WriteBytes(store.folder() + u"/.qbsave-AbC123-x.recovery"_s, "partial"));
+        QVERIFY(WriteBytes(store.folder() + u"/readme.txt"_s, "not ours"));
+
+        const RecoveryListing listing = store.list({path(u"A"_s), path(u"B/"_s)});
+        QStringList got;
+        for (const RecoveryEntry &entry : listing.entries) {
+            const QDir root(dir.path());
+            got.append((entry.notePath.isEmpty() ? u"?"_s : root.relativeFilePath(entry.notePath)) +
+                       u' ' + entry.damage);
+        }
+        QCOMPARE(got, QStringList({u"B/two.txt "_s, u"A/one.txt "_s,
+                                   u"A/cut.txt "_s + RecoveryCutShortText(2, 5),
+                                   u"? It is not a Quirebox recovery copy."_s,
+                                   u"B/flipped.txt "_s + RecoveryChecksumText()}));
+        QCOMPARE(store.read(path(u"B/flipped.txt"_s)).damage, RecoveryChecksumText());
+
+        // Only the store's own files can be removed through it.
+        QVERIFY(!store.removeFile(garbage));
+        QVERIFY(!QFileInfo::exists(garbage));
+        QVERIFY(WriteBytes(path(u"A/one.txt"_s), "the note"));
+        QVERIFY(store.removeFile(path(u"A/one.txt"_s)).has_value());
+        QVERIFY(QFileInfo::exists(path(u"A/one.txt"_s)));
+    }
+
+    void faultsKeepTheOldCopy_data()
+    {
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<qint64>("passBytes");
+        QTest::addColumn<bool>("namedTemporaryFile");
+        QTest::newRow("disk full") << QByteArray("write") << ENOSPC << qint64(100) << false;
+        QTest::newRow("fdatasync fails") << QByteArray("fdatasync") << EIO << qint64(-1) << false;
+        QTest::newRow("rename fails") << QByteArray("rename") << EIO << qint64(-1) << false;
+        QTest::newRow("rename fails, named temporary file")
+            << QByteArray("rename") << EIO << qint64(-1) << true;
+    }
+
+    // The old copy stays whole, nothing is left beside it, and the writer tells why.
+    void faultsKeepTheOldCopy()
+    {
+        QFETCH(QByteArray, call);
+        QFETCH(int, error);
+        QFETCH(qint64, passBytes);
+        QFETCH(bool, namedTemporaryFile);
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const QString note = dir.filePath(u"note.txt"_s);
+        const RecoveryCopy old = copyOf(note, "the edits of a minute ago");
+        QVERIFY(store.write(old).ok());
+        RecoveryWriter writer(store);
+        QSignalSpy failed(&writer, &RecoveryWriter::failed);
+        Faults faults;
+        if (namedTemporaryFile)
+            faults.arm("tmpfile", EOPNOTSUPP, store.folder());
+        faults.arm(call.constData(), error, store.folder(), passBytes);
+        writer.schedule(copyOf(note, QByteArray("newer edits\r\n").repeated(5000)));
+        writer.waitForDone();
+        QVERIFY(faults.hits() > 0);
+        faults.disarm();
+
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed[0], QVariantList({note, qt_error_string(error)}));
+        const RecoveryRead read = store.read(note);
+        QVERIFY(read.copy && sameCopy(*read.copy, old));
+        QCOMPARE(EntriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
+    }
+
+    void killedWhileWritingACopy_data()
+    {
+        QTest::addColumn<bool>("unnamedTemporaryFiles");
+        QTest::newRow("unnamed temporary file") << true;
+        QTest::newRow("named temporary file") << false;
+    }
+
+    // Killed right after each system call of one write in turn.
+    void killedWhileWritingACopy()
+    {
+        QFETCH(bool, unnamedTemporaryFiles);
+        int kills = 0;
+        for (int call = 1;; ++call) {
+            QTemporaryDir dir;
+            const RecoveryStore store(dir.filePath(u"recovery"_s));
+            const QString note = dir.filePath(u"note.txt"_s);
+            QVERIFY(store.write(copyOf(note, NoteContent(0))).ok());
+            // The child inherits the preloaded qbfault library, armed for it alone.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"QBFAULT_KILL_AFTER"_s, u"%1:%2"_s.arg(call).arg(store.folder()));
+            if (!unnamedTemporaryFiles)
+                environment.insert(u"QBFAULT"_s,
+                                   u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(store.folder()));
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.start(QStringLiteral(QB_CRASH_RECOVERY), {store.folder(), note});
+            QVERIFY(child.waitForFinished(60'000));
+            // The copy of the first content or of the second, whole, and listed alone.
+            const QByteArray bytes = readCopy(store, note);
+            QVERIFY2(bytes == NoteContent(0) || bytes == NoteContent(1),
+                     qPrintable(u"a copy of %1 bytes, neither old nor new"_s.arg(bytes.size())));
+            const RecoveryListing listing = store.list({dir.path()});
+            QVERIFY(listing.entries.size() == 1 && !listing.entries[0].isDamaged());
+            if (child.exitStatus() == QProcess::NormalExit) {
+                QVERIFY(child.exitCode() == 0 && bytes == NoteContent(1));
+                break;
+            }
+            ++kills;
+        }
+        // Opening, writing the header and the bytes, syncing, naming, renaming, syncing the folder.
+        QVERIFY2(kills >= (unnamedTemporaryFiles ? 7 : 6), qPrintable(QString::number(kills)));
+        qInfo("killed after each of %d system calls", kills);
+    }
+
+    // Copies of a note that wait while another is written: only the newest is written.
+    void newestWaitingCopyOnlyIsWritten()
+    {
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const QString a = dir.filePath(u"a.txt"_s), b = dir.filePath(u"b.txt"_s);
+        RecoveryWriter writer(store);
+        Gate gate(store.folder());
+        writer.schedule(copyOf(a, "a 1"));
+        QVERIFY(gate.waitFor(1));
+        writer.schedule(copyOf(a, "a 2"));
+        writer.schedule(copyOf(b, "b 1"));
+        writer.schedule(copyOf(a, "a 3"));
+        gate.release();
+        writer.waitForDone();
+        QCOMPARE(gate.held(), 3);
+        QCOMPARE(QByteArrayList({readCopy(store, a), readCopy(store, b)}),
+                 QByteArrayList({"a 3", "b 1"}));
+    }
+
+    void discardWinsOverEarlierWrites_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("scheduledAgain");
+        QTest::newRow("waiting") << false << false;
+        QTest::newRow("being written") << true << false;
+        QTest::newRow("being written, then scheduled again") << true << true;
+    }
+
+    void discardWinsOverEarlierWrites()
+    {
+        QFETCH(bool, running);
+        QFETCH(bool, scheduledAgain);
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const QString a = dir.filePath(u"a.txt"_s), b = dir.filePath(u"b.txt"_s);
+        QVERIFY(store.write(copyOf(a, "an older copy")).ok());
+        RecoveryWriter writer(store);
+        QSignalSpy failed(&writer, &RecoveryWriter::failed);
+        Gate gate(store.folder());
+        if (!running)
+            writer.schedule(copyOf(b, "b 1"));
+        writer.schedule(copyOf(a, "a 1"));
+        QVERIFY(gate.waitFor(1));
+        writer.discard(a);
+        QVERIFY(!QFileInfo::exists(store.fileFor(a)));
+        if (scheduledAgain)
+            writer.schedule(copyOf(a, "a 2"));
+        gate.release();
+        writer.waitForDone();
+
+        QCOMPARE(readCopy(store, a), QByteArray(scheduledAgain ? "a 2" : "damaged or missing: "));
+        if (!running)
+            QCOMPARE(readCopy(store, b), QByteArray("b 1"));
+        QCoreApplication::processEvents();
+        QCOMPARE(failed.size(), 0);
+    }
+
+    // When flush returns, the copy that was being written and all those waiting are on disk.
+    void flushWritesEverythingWaiting()
+    {
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const QString a = dir.filePath(u"a.txt"_s), b = dir.filePath(u"b.txt"_s),
+                      c = dir.filePath(u"c.txt"_s);
+        RecoveryWriter writer(store);
+        Gate gate(store.folder());
+        writer.schedule(copyOf(a, "a"));
+        QVERIFY(gate.waitFor(1));
+        writer.schedule(copyOf(b, "b"));
+        writer.schedule(copyOf(c, "c"));
+        std::thread opener([&] {
+            QThread::msleep(300);
+            gate.release();
+        });
+        writer.flush();
+        const QByteArrayList written = {readCopy(store, a), readCopy(store, b), readCopy(store, c)};
+        opener.join();
+        QCOMPARE(written, QByteArrayList({"a", "b", "c"}));
+    }
+
+    // Leftovers are matched to their notes, cut-short names too; a fresh one is left out.
+    void findsSaveLeftovers()
+    {
+        QTemporaryDir dir;
+        const QByteArray d = QFile::encodeName(dir.path()) + '/';
+        const QByteArray longName = QByteArray(246, 'a') + ".txt";
+        // Cut at 255 bytes, its leftover's name ends inside a three-byte character.
+        const QByteArray cjkName = "b" + QByteArray("\xE6\x97\xA5").repeated(81) + ".txt";
+        const QByteArray twin(240, 'c');
+        for (const QByteArray &name :
+             {QByteArray("note.txt"), longName, cjkName, twin + "1.txt", twin + "2.txt"})
+            QVERIFY(makeFile(d + name, "saved", 1000));
+        const auto temp = [](const char *letters, const QByteArray &name) {
+            return (".qbsave-" + QByteArray(letters) + '-' + name).left(255);
+        };
+        using Outcome = LeftoverCheck::Outcome;
+        const QList<std::tuple<QByteArray, QByteArray, QByteArray, Outcome>> rows = {
+            // leftover, its bytes, the note it belongs to, compared with the note
+            {temp("GhI789", "gone.txt"), "a new note", "gone.txt", Outcome::Different},
+            {temp("AbC123", "note.txt"), "saved", "note.txt", Outcome::Same},
+            {temp("DeF456", "note.txt"), "newer text", "note.txt", Outcome::Different},
+            {temp("JkL012", longName), "longer", longName, Outcome::Different},
+            {temp("MnO345", cjkName), "saved", cjkName, Outcome::Same},
+            {temp("PqR678", twin + "1.txt"), "saved", {}, Outcome::Different}};
+        int age = 600;
+        for (const auto &[name, bytes, note, outcome] : rows)
+            QVERIFY(makeFile(d + name, bytes, age -= 60));
+        QVERIFY(makeFile(d + temp("StU901", "note.txt"), "a save under way", 0));
+        QVERIFY(makeFile(d + ".qbsave-notours.txt", "not a save's", 600));
+
+        const SaveLeftoverListing found = FindSaveLeftovers(dir.path());
+        QCOMPARE(found.error, QString());
+        QCOMPARE(found.leftovers.size(), rows.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const auto &[name, bytes, note, outcome] = rows[i];
+            const SaveLeftover &leftover = found.leftovers[i];
+            QCOMPARE(leftover.systemPath, d + name);
+            QCOMPARE(leftover.notePath, note.isEmpty() ? QString() : QFile::decodeName(d + note));
+            QCOMPARE(CompareLeftover(leftover).outcome, outcome);
+            QCOMPARE(ReadSaveLeftover(leftover, 1024).bytes, bytes);
+            QVERIFY(!RemoveSaveLeftover(leftover));
+        }
+        QVERIFY(RemoveSaveLeftover({d + "note.txt", {}, {}, {}, 0}).has_value());
+        QCOMPARE(EntriesOf(dir.path()).size(), 7);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecovery)
+#include "test_recovery.moc"
