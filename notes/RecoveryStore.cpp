@@ -240,12 +240,9 @@ RecoveryListing RecoveryStore::list(const QStringList &folderDirs) const
     QStringList files;
     listing.error = ScanDirectory(m_folder, [&](const DirEntry &entry) {
         const QByteArrayView name = entry.name();
-        if (entry.isHidden()) {
-            // A copy's own temporary file, left by a crash between its write and its rename.
-            if (IsSaveTempName(name))
-                RemoveStaleSaveTemp(m_folder + u'/' + QFile::decodeName(name.toByteArray()));
+        // A copy's own temporary files are hidden: a listing writes nothing and removes nothing.
+        if (entry.isHidden())
             return;
-        }
         if (isCopyName(name) && entry.isRegularFile())
             files.append(m_folder + u'/' + QLatin1StringView(name));
     });

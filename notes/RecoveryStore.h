@@ -73,8 +73,8 @@ public:
 
     // The copies of the notes that lie directly inside one of `folderDirs`, oldest first. Every
     // file is checked whole, piece by piece; a damaged one is listed with the reason, and when
-    // its note cannot be told for sure it is listed for any folders. Temporary files of writes
-    // cut short more than an hour ago are removed on the way, as in a note folder.
+    // its note cannot be told for sure it is listed for any folders. Nothing is written or
+    // removed.
     RecoveryListing list(const QStringList &folderDirs) const;
 
 private:
