@@ -7,6 +7,9 @@
 #include <QProcessEnvironment>
 
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -125,6 +128,54 @@ std::optional<int> AnswerWithoutWindow(int &argc, char **argv)
         return 1;
     }
     return std::nullopt;
+}
+
+QString UnreachableDisplay(const QProcessEnvironment &environment)
+{
+    QStringList displays;
+    for (const QString &variable : {u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s}) {
+        if (const QString display = environment.value(variable); !display.isEmpty())
+            displays << u'"' + display + u'"';
+    }
+    return u"Quirebox can't reach the display "_s + displays.join(u" or "_s) +
+           u" for its window."_s;
+}
+
+namespace {
+
+struct HeldMessage
+{
+    QtMsgType type;
+    QString text;
+};
+
+QtMessageHandler previousHandler = nullptr;
+std::vector<HeldMessage> heldMessages;
+
+void HoldMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.push_back({type, text});
+        return;
+    }
+    Q_UNUSED(context)
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(UnreachableDisplay(QProcessEnvironment::systemEnvironment())));
+    std::_Exit(1);
+}
+
+} // namespace
+
+DisplayOpening::DisplayOpening()
+{
+    previousHandler = qInstallMessageHandler(HoldMessage);
+}
+
+DisplayOpening::~DisplayOpening()
+{
+    qInstallMessageHandler(previousHandler);
+    for (const auto &[type, text] : std::exchange(heldMessages, {}))
+        qt_message_output(type, QMessageLogContext(), text);
 }
 
 } // namespace qb

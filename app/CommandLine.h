@@ -35,4 +35,20 @@ QString MissingDisplay(const QStringList &arguments, const QProcessEnvironment &
 // program's exit status then, or nothing when the main window is to start.
 std::optional<int> AnswerWithoutWindow(int &argc, char **argv);
 
+// Lives while the application object opens the display. Qt's messages meanwhile are held back
+// and passed on once it is open; should the display be named but unreachable, Qt would abort
+// with a core dump: the program says instead, in one line naming the display, that it cannot
+// reach it, and ends with status 1.
+class DisplayOpening
+{
+public:
+    DisplayOpening();
+    ~DisplayOpening();
+    DisplayOpening(const DisplayOpening &) = delete;
+    DisplayOpening &operator=(const DisplayOpening &) = delete;
+};
+
+// "Quirebox can't reach the display ":99" for its window.", from the environment.
+QString UnreachableDisplay(const QProcessEnvironment &environment);
+
 } // namespace qb

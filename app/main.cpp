@@ -5,13 +5,17 @@
 #include <QApplication>
 #include <QMainWindow>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
     if (const std::optional<int> status = qb::AnswerWithoutWindow(argc, argv))
         return *status;
+    auto opening = std::make_unique<qb::DisplayOpening>();
     QApplication app(argc, argv);
+    opening.reset();
     QApplication::setApplicationName(u"Quirebox"_s);
     QApplication::setDesktopFileName(u"org.quirebox.Quirebox"_s);
 

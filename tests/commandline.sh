@@ -33,6 +33,14 @@ status=$?
 [ "$(wc -l <"$work/err")" -eq 1 ] || fail "no display: stderr is not one line: $(cat "$work/err")"
 grep -q "DISPLAY" "$work/err" || fail "no display: the message does not name DISPLAY"
 
+# A display that is named but cannot be reached: one line naming it, and no abort.
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:987 "$program" "$work/some book.qb" \
+    >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || fail "unreachable display: exit status $status"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "unreachable display: stderr is not one line: $(cat "$work/err")"
+grep -q '":987"' "$work/err" || fail "unreachable display: the message does not name it: $(cat "$work/err")"
+
 # The offscreen platform needs no display: the program keeps running until it is stopped.
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen timeout 5 "$program" \
     >"$work/out" 2>&1
