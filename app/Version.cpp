@@ -17,7 +17,10 @@ QString StatusVersion()
 QString CaptionText(const QString &bookName)
 {
     const QString program = u"Quirebox "_s + CaptionVersion();
-    return bookName.isEmpty() ? program : bookName + u" - "_s + program;
+    // A window title takes "[*]" for its modified mark; "[*][*]" shows it as it is.
+    QString name = bookName;
+    name.replace(u"[*]"_s, u"[*][*]"_s);
+    return bookName.isEmpty() ? program : name + u" - "_s + program;
 }
 
 } // namespace qb

@@ -231,8 +231,16 @@ void frmQB::Form_Load(const QString &commandLine)
     m_panels[5]->setText(StatusVersion());
     ShowCaption();
     m_txtTEXT->setEnabled(false);
-    if (!commandLine.isEmpty())
-        m_bookStore->openBookFile(commandLine);
+    if (commandLine.isEmpty())
+        return;
+    m_bookStore->openBookFile(commandLine);
+    // A book named at start-up switches the commands on even when its first folder holds no
+    // note, so that F5 can list one made there since. Save follows the note, as always.
+    if (m_book->isOpen()) {
+        EnableCommands(true);
+        m_actions.F_mnuSAVE->setEnabled(m_session->saveEnabled());
+        m_actions.tBAR[8]->setEnabled(m_session->saveEnabled());
+    }
 }
 
 void frmQB::bookOpened()

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <QWindow>
 
 #include <memory>
 #include <utility>
@@ -107,7 +108,12 @@ public:
     QString status() const { return panel(1)->text(); }
     // Status panel 2: "File: " and the shown note's path, or "No File Selected".
     QString shown() const { return panel(2)->text(); }
-    QString title() const { return window->windowTitle(); }
+    // The caption as the window system shows it.
+    QString title() const
+    {
+        window->winId();
+        return window->windowHandle()->title();
+    }
     // The status, the Encode/Decode caption, and whether the menu's and the toolbar's Save
     // are on, in one line.
     QString state() const

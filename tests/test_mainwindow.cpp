@@ -107,6 +107,32 @@ private Q_SLOTS:
         empty.expectNoNote();
     }
 
+    // A book named at start-up whose first folder holds no note switches the commands on all the
+    // same (Save but follows the note): F5 then lists a note made there since.
+    void startsOnAFolderWithoutNotes()
+    {
+        TestWindow t({u"Empty"_s, u"Full"_s});
+        t.put(u"n.txt"_s, "note", u"Full"_s);
+        t.open();
+        QCOMPARE(t.lstFLDS()->currentText(), u"Empty"_s);
+        t.expectNoNote();
+        QStringList on = NeedABook;
+        on.removeOne(u"T_mnuGLWR"_s);
+        QCOMPARE(Enabled(t), on);
+        t.put(u"later.txt"_s, "made by another program", u"Empty"_s);
+        t.trigger(u"F_mnuREFRESH"_s);
+        QCOMPARE(t.text(), u"made by another program"_s);
+    }
+
+    // The caption shows the book's name as it is, a window title's own marks included.
+    void captionShowsTheNameAsItIs()
+    {
+        TestWindow t;
+        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Draft [*] - a - b"_s, {})));
+        t.open();
+        QCOMPARE(t.title(), u"Draft [*] - a - b - Quirebox v3.01"_s);
+    }
+
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
     // Cancel keeps the window.
     void closeQuestion()
