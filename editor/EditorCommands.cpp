@@ -1,5 +1,6 @@
 #include "editor/EditorCommands.h"
 
+#include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
@@ -14,10 +15,10 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-// The editor keeps line breaks as paragraph separators; the clipboard wants line feeds.
-QString ClipboardText(QString text)
+// The clipboard takes the characters at [from, to) as the note holds them.
+void PutOnClipboard(const NoteEditor &editor, int from, int to)
 {
-    return text.replace(QChar::ParagraphSeparator, u'\n');
+    QApplication::clipboard()->setMimeData(editor.mimeDataOf(from, to));
 }
 
 } // namespace
@@ -42,15 +43,17 @@ void EditorCommands::Cut()
     if (!m_editor.acceptsEdits())
         return;
     const QTextCursor cursor = m_editor.textCursor();
-    QApplication::clipboard()->setText(ClipboardText(cursor.selectedText()));
+    PutOnClipboard(m_editor, cursor.selectionStart(), cursor.selectionEnd());
     if (cursor.hasSelection())
         m_editor.replaceSelection(QString());
 }
 
 void EditorCommands::Copy()
 {
-    if (NoteEditor *editor = activeEditor())
-        QApplication::clipboard()->setText(ClipboardText(editor->textCursor().selectedText()));
+    if (NoteEditor *editor = activeEditor()) {
+        const QTextCursor cursor = editor->textCursor();
+        PutOnClipboard(*editor, cursor.selectionStart(), cursor.selectionEnd());
+    }
 }
 
 void EditorCommands::Paste()
@@ -67,7 +70,7 @@ void EditorCommands::SelectAll()
 void EditorCommands::CopyAll()
 {
     if (NoteEditor *editor = activeEditor())
-        QApplication::clipboard()->setText(ClipboardText(editor->document()->toRawText()));
+        PutOnClipboard(*editor, 0, int(DocumentTextLength(*editor->document())));
 }
 
 void EditorCommands::InsertTime()

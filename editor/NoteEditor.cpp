@@ -38,6 +38,9 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSizeF(size);
     }
+    // The pictures of the stand-ins (U+240D, U+240A, U+2424, ...) are missing from many
+    // fixed-pitch fonts, which would show empty boxes: they come from a font that has them.
+    font.setFamilies({font.family(), u"FreeMono"_s, u"DejaVu Sans Mono"_s});
     setFont(font);
     setAcceptDrops(true);
     viewport()->installEventFilter(this);
@@ -103,8 +106,22 @@ bool NoteEditor::replaceSelection(const QString &text)
 
 void NoteEditor::pastePlainText()
 {
-    if (acceptsEdits())
-        replaceSelection(QApplication::clipboard()->text());
+    insertFromMimeData(QApplication::clipboard()->mimeData());
+}
+
+QMimeData *NoteEditor::mimeDataOf(int from, int to) const
+{
+    const DecodedNote text = NoteTextOf(*document(), from, to);
+    auto *mime = new QMimeData;
+    mime->setText(OriginalText(text));
+    mime->setData(QLatin1String(NoteTextMimeType), NoteTextMimeData(text));
+    return mime;
+}
+
+QMimeData *NoteEditor::createMimeDataFromSelection() const
+{
+    const QTextCursor cursor = textCursor();
+    return mimeDataOf(cursor.selectionStart(), cursor.selectionEnd());
 }
 
 QStringList NoteEditor::DroppedFiles(const QMimeData *mime)
@@ -201,8 +218,17 @@ bool NoteEditor::canInsertFromMimeData(const QMimeData *source) const
 
 void NoteEditor::insertFromMimeData(const QMimeData *source)
 {
-    if (source && source->hasText())
-        replaceSelection(source->text());
+    if (!source || !acceptsEdits())
+        return;
+    std::optional<DecodedNote> text;
+    if (const QString type = QLatin1String(NoteTextMimeType); source->hasFormat(type))
+        text = ParseNoteTextMimeData(source->data(type));
+    if (!text && source->hasText())
+        text = PastedNoteText(source->text());
+    if (!text)
+        return;
+    InsertNoteText(*this, *text, m_lineEnd);
+    ensureCursorVisible();
 }
 
 } // namespace qb

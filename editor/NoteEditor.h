@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/NoteCodec.h"
+
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -43,6 +45,14 @@ public:
     // Replaces the selection with the clipboard's text, never anything richer.
     void pastePlainText();
 
+    // How the shown note ends its lines: a pasted character that is that line end breaks the
+    // line, where in another note it would be a stand-in.
+    void setLineEnd(LineEnd lineEnd) { m_lineEnd = lineEnd; }
+    // The characters at [from, to) for the clipboard: as plain text, each stand-in as the
+    // character it stands for, and as the note's text, which a paste into a note gives back as
+    // it was copied.
+    QMimeData *mimeDataOf(int from, int to) const;
+
     // The local files a drop carries, in the order given; empty for a drop of anything else.
     static QStringList DroppedFiles(const QMimeData *mime);
 
@@ -53,6 +63,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -60,6 +71,7 @@ private:
     bool takeFileDrop(QEvent *event);
 
     QPointer<QMenu> m_editMenu;
+    LineEnd m_lineEnd = LineEnd::CrLf;
     QThread m_disposer; // deletes the documents replaced, when there are any
 };
 

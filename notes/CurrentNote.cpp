@@ -121,6 +121,7 @@ void CurrentNote::showFirstScreen(const DecodedNote &beginning)
     const NoteSession::Replacing replacing(m_session);
     m_firstScreen = beginning;
     NoteFiller(m_editor, beginning).fillFor(std::numeric_limits<int>::max());
+    m_editor.setLineEnd(beginning.format.lineEnd);
 }
 
 void CurrentNote::fillLoaded()
@@ -144,6 +145,7 @@ void CurrentNote::fillLoaded()
     }
     m_firstScreen = {};
     m_savedBytes.prepare(loaded.note);
+    m_editor.setLineEnd(loaded.note.format.lineEnd);
     m_loaded = std::move(loaded);
     m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
     fillSome();
@@ -300,6 +302,7 @@ void CurrentNote::showNote(const DecodedNote &note)
     const NoteSession::Replacing replacing(m_session);
     m_editor.dropLargeDocument();
     ShowNoteText(m_editor, note);
+    m_editor.setLineEnd(note.format.lineEnd);
     m_savedBytes.keep(note);
 }
 

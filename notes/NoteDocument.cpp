@@ -2,6 +2,7 @@
 
 #include "editor/DocumentText.h"
 
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -317,6 +318,126 @@ NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &fo
     else
         result.unencodable = encoder.firstUnencodable();
     return result;
+}
+
+DecodedNote NoteTextOf(const QTextDocument &document, int from, int to)
+{
+    DecodedNote result;
+    const QList<char16_t> originals = StandInOriginals(document);
+    ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+        const qsizetype start = result.text.size();
+        result.text.append(run);
+        const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
+                                      ? originals[formatIndex]
+                                      : char16_t(0);
+        if (original != 0) {
+            for (qsizetype i = 0; i < run.size(); ++i) {
+                if (run[i] == QChar(StandInFor(original)))
+                    result.standIns.append({start + i, original});
+            }
+        }
+        return true;
+    });
+    result.text.replace(QChar::ParagraphSeparator, u'\n');
+    return result;
+}
+
+QString OriginalText(const DecodedNote &text)
+{
+    QString plain = text.text;
+    for (const StandIn &standIn : text.standIns)
+        plain[standIn.position] = QChar(standIn.original);
+    return plain;
+}
+
+DecodedNote PastedNoteText(QStringView text)
+{
+    // A note whose line ends are LF needs stand-ins for exactly the characters that break no
+    // line here once "\r\n" is taken as one line break.
+    const NoteFormat lineFeeds{TextEncoding::Utf8, false, LineEnd::Lf};
+    DecodedNote result;
+    result.text.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue; // the LF that follows breaks the line
+        if (NeedsStandIn(c, lineFeeds)) {
+            result.standIns.append({result.text.size(), c});
+            result.text.append(QChar(StandInFor(c)));
+        } else {
+            result.text.append(QChar(c));
+        }
+    }
+    return result;
+}
+
+void InsertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd)
+{
+    const NoteFormat noteLines{TextEncoding::Utf8, false, lineEnd};
+    DecodedNote inserted = text;
+    // An original the note holds as it is (an LF where LF ends the lines) goes in as itself.
+    inserted.standIns.removeIf([&](const StandIn &standIn) {
+        if (NeedsStandIn(standIn.original, noteLines))
+            return false;
+        inserted.text[standIn.position] = QChar(standIn.original);
+        return true;
+    });
+    QTextDocument &document = *editor.document();
+    if (!inserted.standIns.isEmpty()) {
+        GuardStandIns(document);
+        GuardCaret(editor);
+    }
+    StandInGuard *guard = FindGuard(document);
+    if (guard)
+        guard->setPaused(true);
+    QTextCursor cursor = editor.textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    const int start = cursor.position();
+    cursor.insertText(inserted.text, QTextCharFormat());
+    for (StandIn &standIn : inserted.standIns)
+        standIn.position += start;
+    MarkStandIns(document, inserted.standIns, StandInColor(editor));
+    cursor.endEditBlock();
+    if (guard)
+        guard->setPaused(false);
+    editor.setTextCursor(cursor);
+    KeepCaretPlain(editor);
+}
+
+QByteArray NoteTextMimeData(const DecodedNote &text)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out << quint32(1) << text.text << quint32(text.standIns.size());
+    for (const StandIn &standIn : text.standIns)
+        out << qint64(standIn.position) << quint16(standIn.original);
+    return data;
+}
+
+std::optional<DecodedNote> ParseNoteTextMimeData(const QByteArray &data)
+{
+    QDataStream in(data);
+    quint32 version = 0, count = 0;
+    DecodedNote text;
+    in >> version >> text.text >> count;
+    if (in.status() != QDataStream::Ok || version != 1 || count > quint32(text.text.size()))
+        return std::nullopt;
+    for (quint32 i = 0; i < count; ++i) {
+        qint64 position = 0;
+        quint16 original = 0;
+        in >> position >> original;
+        const qint64 previous = text.standIns.isEmpty() ? -1 : text.standIns.last().position;
+        // Each at its own place, ascending, on the picture of the character it stands for.
+        if (in.status() != QDataStream::Ok || position <= previous ||
+            position >= text.text.size() || StandInFor(original) == original ||
+            text.text[position] != QChar(StandInFor(original)))
+            return std::nullopt;
+        text.standIns.append({position, original});
+    }
+    if (!in.atEnd())
+        return std::nullopt;
+    return text;
 }
 
 } // namespace qb

@@ -66,4 +66,25 @@ void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
 // Installing again does nothing.
 void GuardStandIns(QTextDocument &document);
 
+// The characters at [from, to) of the editor's text as the note holds them: the text with its
+// line breaks as '\n', and where each stand-in stands for which original. The format is left
+// as it comes.
+DecodedNote NoteTextOf(const QTextDocument &document, int from, int to);
+// The same text with each stand-in's original in its place: what another program should get.
+QString OriginalText(const DecodedNote &text);
+// Text from another program as the editor holds it: "\r\n" and "\n" break the line, and every
+// other character no note can hold as it is (a lone CR, U+2028, ...) becomes a stand-in.
+DecodedNote PastedNoteText(QStringView text);
+// Replaces the selection of `editor` with `text` as one edit of the user's, undone in one step:
+// a stand-in of `text` stays a stand-in, unless the note, of `lineEnd`, holds its original as a
+// line break.
+void InsertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd);
+
+// The form in which the editor puts a note's text on the clipboard beside plain text, so that a
+// paste into a note gives back the very characters copied, stand-ins included.
+inline constexpr char NoteTextMimeType[] = "application/x-quirebox-note-text";
+QByteArray NoteTextMimeData(const DecodedNote &text);
+// Nothing when `data` is not such text.
+std::optional<DecodedNote> ParseNoteTextMimeData(const QByteArray &data);
+
 } // namespace qb

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeView>
@@ -129,6 +130,85 @@ private Q_SLOTS:
         QCOMPARE(clipboard->text(), u"a\u00A0b\nc"_s);
         t.trigger(u"E_mnuALL"_s);
         QCOMPARE(t.cursor().selectedText(), u"a\u00A0b\u2029c"_s);
+    }
+
+    // The clipboard gets the note's own characters, never the pictures the editor shows for
+    // them, and a paste into a note gives back the very bytes copied, in any note's form. Each
+    // row: the note's bytes, the text another program gets from a Select All and a copy, and
+    // what the note holds once that is pasted at its end.
+    void clipboardKeepsTheNotesCharacters_data()
+    {
+        QTest::addColumn<QString>("copy"); // the command that copies
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("plain");
+        for (const QString &copy : {u"E_mnuCOPY"_s, u"E_mnuCOPYALL"_s, u"Ctrl+C"_s}) {
+            QTest::addRow("lone CR in a CR LF note, %s", qPrintable(copy))
+                << copy << "a\rb\r\nc"_ba << u"a\rb\nc"_s;
+            QTest::addRow("lone LF in a CR LF note, %s", qPrintable(copy))
+                << copy << "a\r\nb\nc"_ba << u"a\nb\nc"_s;
+            QTest::addRow("lone CR in an LF note, %s", qPrintable(copy))
+                << copy << "a\nb\r\n"_ba << u"a\nb\r\n"_s;
+            QTest::addRow("U+2028 and a lone CR in Windows-1252, %s", qPrintable(copy))
+                << copy << "caf\xE9\r\xE2\x80\xA8"_ba << u"café\r\u00E2\u20AC\u00A8"_s;
+        }
+        QTest::addRow("U+2028 in UTF-8") << u"Ctrl+C"_s << "x\xE2\x80\xA8y\n"_ba << u"x\u2028y\n"_s;
+    }
+
+    void clipboardKeepsTheNotesCharacters()
+    {
+        QFETCH(QString, copy);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, plain);
+        TestWindow t;
+        t.open({{u"n.txt"_s, bytes}});
+        t.trigger(u"E_mnuALL"_s);
+        if (copy == u"Ctrl+C")
+            QTest::keyClick(t.editor(), Qt::Key_C, Qt::ControlModifier);
+        else
+            t.trigger(copy);
+        QCOMPARE(QApplication::clipboard()->text(), plain);
+        t.editor()->moveCursor(QTextCursor::End);
+        t.trigger(u"E_mnuPASTE"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), bytes + bytes);
+    }
+
+    // Text from another program: its line breaks, "\r\n" or "\n", break the note's lines, and
+    // a lone CR stays a CR, shown as its stand-in.
+    void pasteFromAnotherProgram()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "note\r\n"}});
+        t.editor()->moveCursor(QTextCursor::End);
+        QApplication::clipboard()->setText(u"x\ry\r\nz\n"_s);
+        t.trigger(u"E_mnuPASTE"_s);
+        QCOMPARE(t.text(), u"note\nx\u240Dy\nz\n"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("note\r\nx\ry\r\nz\r\n"));
+        // One undo step takes the paste back.
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"note\n"_s);
+    }
+
+    // The editor's pictures for the characters it cannot show as they are are drawn from a
+    // font that has them, not as the box of a missing character.
+    void standInPicturesAreDrawn()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "a\rb"}});
+        const QFont font = t.editor()->font();
+        const auto render = [&font](char32_t c) {
+            QImage image(48, 48, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(image.rect(), Qt::AlignCenter, QString::fromUcs4(&c, 1));
+            return image;
+        };
+        const QImage missing = render(0x0378); // no character: every font's missing-glyph box
+        for (const char32_t picture : {0x240D, 0x240A, 0x2424})
+            QVERIFY2(render(picture) != missing, qPrintable(QString::number(picture, 16)));
     }
 
     // Dropped through the window system's events: only the first file counts, and a second
