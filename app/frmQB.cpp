@@ -91,7 +91,7 @@ void frmQB::createCommands()
     m_encoder = std::make_unique<EncoderCommands>(*m_session, *m_currentNote, m_platform);
     m_finder = std::make_unique<FindCommands>(*m_txtTEXT, *m_session, m_platform, *this);
     m_bookFinder = new FindBookCommands(*m_book, *m_session, *m_noteList, *m_currentNote,
-                                        *m_txtTEXT, m_platform, *this, this);
+                                        *m_txtTEXT, *m_notice, m_platform, *this, this);
     m_launcher = std::make_unique<LaunchCommands>(m_platform, *m_currentNote, *m_noteList,
                                                   *m_noteModel, *this);
     createNoticeActions();
@@ -122,6 +122,7 @@ void frmQB::createNoticeActions()
             buttons = {m_keepMine};
             break;
         case NoteNotice::Kind::Unreadable:
+        case NoteNotice::Kind::Info:
             buttons = {m_closeNotice};
             break;
         case NoteNotice::Kind::Encoded:

@@ -14,6 +14,7 @@ class Book;
 class CurrentNote;
 class NoteEditor;
 class NoteListCommands;
+class NoteNotice;
 class NoteSession;
 class Platform;
 class frmFINDBOOK;
@@ -26,8 +27,8 @@ class FindBookCommands final : public QObject
     Q_OBJECT
 public:
     FindBookCommands(const Book &book, const NoteSession &session, NoteListCommands &noteList,
-                     CurrentNote &currentNote, NoteEditor &editor, Platform &platform,
-                     QWidget &dialogParent, QObject *parent = nullptr);
+                     CurrentNote &currentNote, NoteEditor &editor, NoteNotice &notice,
+                     Platform &platform, QWidget &dialogParent, QObject *parent = nullptr);
     ~FindBookCommands() override;
 
     // Shows the window, or brings it to the front as it is.
@@ -39,6 +40,9 @@ private:
     void stop();
     // Shows the note of `hit` with its match selected, the editor taking the keyboard.
     void open(const BookSearchHit &hit);
+    // Selects the match of `hit` in the note as the editor holds it now, which may differ from
+    // the file the search read: the occurrence nearest to where the search found it.
+    void selectMatch(const BookSearchHit &hit);
     void forgetResults();
 
     const Book &m_book;
@@ -46,10 +50,14 @@ private:
     NoteListCommands &m_noteList;
     CurrentNote &m_currentNote;
     NoteEditor &m_editor;
+    NoteNotice &m_notice;
     Platform &m_platform;
     QWidget &m_dialogParent;
     QPointer<frmFINDBOOK> m_dialog;
     BookSearch m_search;
+    // What the results were found for.
+    QString m_searchedText;
+    Qt::CaseSensitivity m_searchedCase = Qt::CaseInsensitive;
     // The directory each folder row had when searched: a result opens only the file it found.
     QHash<int, QString> m_searchedDirs;
 };

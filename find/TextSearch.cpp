@@ -11,4 +11,18 @@ qsizetype FindText(QStringView text, QStringView what, qsizetype from, Qt::CaseS
     return text.indexOf(what, qMax<qsizetype>(from, 0), cs);
 }
 
+qsizetype FindNearest(QStringView text, QStringView what, qsizetype around, Qt::CaseSensitivity cs)
+{
+    // The last one that starts at `around` or before, and the first one after it.
+    qsizetype before = -1;
+    qsizetype after = FindText(text, what, 0, cs);
+    while (after >= 0 && after <= around) {
+        before = after;
+        after = FindText(text, what, after + 1, cs);
+    }
+    if (before < 0 || (after >= 0 && after - around < around - before))
+        return after;
+    return before;
+}
+
 } // namespace qb

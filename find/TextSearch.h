@@ -18,4 +18,8 @@ struct FindRequest
 // nothing, and nothing is found past the end of `text`: the search never wraps around.
 qsizetype FindText(QStringView text, QStringView what, qsizetype from, Qt::CaseSensitivity cs);
 
+// The start of the occurrence of `what` in `text` that starts nearest to `around`, the earlier
+// one of two as near; -1 when there is none.
+qsizetype FindNearest(QStringView text, QStringView what, qsizetype around, Qt::CaseSensitivity cs);
+
 } // namespace qb

@@ -217,7 +217,8 @@ void CurrentNote::stopLoading()
     m_savedBytes.reset();
     m_firstScreen = {};
     m_loaded = {};
-    m_place = {};
+    m_keptLine = -1;
+    m_whenShown = {};
     endLoading();
 }
 
@@ -234,40 +235,33 @@ void CurrentNote::reloadNote(Asking asking)
         m_notice.post(NoteNotice::Kind::ChangedOnDisk, ChangedOnDiskText());
         return;
     }
-    m_place = {.line = m_editor.textCursor().blockNumber()};
+    m_keptLine = m_editor.textCursor().blockNumber();
     LoadNote(path, asking);
     if (!m_session.isLoading())
         showPlace();
 }
 
-void CurrentNote::selectWhenShown(qsizetype position, qsizetype length)
+void CurrentNote::whenShown(std::function<void()> action)
 {
-    m_place = {.position = position, .length = length};
+    m_whenShown = std::move(action);
     if (!m_session.isLoading())
         showPlace();
 }
 
 void CurrentNote::showPlace()
 {
-    const Place place = std::exchange(m_place, {});
+    const int line = std::exchange(m_keptLine, -1);
+    const std::function<void()> action = std::exchange(m_whenShown, {});
     if (!m_session.isShown())
         return;
-    QTextDocument &document = *m_editor.document();
-    QTextCursor cursor(&document);
-    if (place.line >= 0) {
-        cursor = QTextCursor(
-            document.findBlockByNumber(std::min(place.line, document.blockCount() - 1)));
-    } else if (place.position >= 0) {
-        // The file may have changed since the place was found: it is kept within the text.
-        const qsizetype end = DocumentTextLength(document);
-        cursor.setPosition(int(std::min(place.position, end)));
-        cursor.setPosition(int(std::min(place.position + place.length, end)),
-                           QTextCursor::KeepAnchor);
-    } else {
-        return;
+    if (line >= 0) {
+        QTextDocument &document = *m_editor.document();
+        m_editor.setTextCursor(
+            QTextCursor(document.findBlockByNumber(std::min(line, document.blockCount() - 1))));
+        m_editor.centerCursor();
     }
-    m_editor.setTextCursor(cursor);
-    m_editor.centerCursor();
+    if (action)
+        action();
 }
 
 void CurrentNote::settleLoaded(bool encoded, Asking asking)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace qb {
@@ -47,8 +48,9 @@ public:
     // Reads the shown note again from its file, the caret kept on its line. A file that cannot
     // be read leaves the note as the editor holds it, and the notice says why.
     void reloadNote(Asking asking);
-    // Selects `length` characters at `position` of the shown note, once it is all in the editor.
-    void selectWhenShown(qsizetype position, qsizetype length);
+    // Runs `action` once the note asked for is all in the editor: at once when it is, never
+    // when its load is dropped or fails.
+    void whenShown(std::function<void()> action);
     // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
     // or the user declined it.
     bool SaveNote();
@@ -95,7 +97,8 @@ private:
     void fillSome();
     // Ends what the start of a large load set, once however the load ends.
     void endLoading();
-    // Puts the caret where reloadNote or selectWhenShown asked, once the note is all in.
+    // Puts the caret back on the line reloadNote kept, and runs what whenShown was given, once
+    // the note is all in.
     void showPlace();
     // Drops a load under way, with no more said.
     void stopLoading();
@@ -124,14 +127,9 @@ private:
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
-    // Where the caret goes once the note is in: a line kept across a reload, or a selection.
-    struct Place
-    {
-        int line = -1;
-        qsizetype position = -1;
-        qsizetype length = 0;
-    };
-    Place m_place;
+    // Once the note is in: the line the caret was on before a reload, and what to do then.
+    int m_keptLine = -1;
+    std::function<void()> m_whenShown;
 };
 
 } // namespace qb

@@ -20,6 +20,7 @@ public:
         RemovedOnDisk, // another program removed the file; the editor holds text it does not
         Unreadable,    // the file cannot be read now; the editor keeps what it holds
         Encoded,       // a note read in the background turned out encoded: its keyword is due
+        Info,          // anything else worth knowing about the note
     };
 
     // Notices about the shown note go when another note is shown or none, and when the note

@@ -2,6 +2,7 @@
 // dropped on it, and Tools > Find and Find Next.
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
 #include "find/BookResultsModel.h"
 #include "find/frmFIND.h"
 #include "find/frmFINDBOOK.h"
@@ -394,6 +395,25 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
         t.trigger(u"T_mnuFIND_BOOK"_s);
         QCOMPARE(results.rowCount(), 2);
+
+        // The note shown, edited since the search: the match as the editor holds it now.
+        const QModelIndex second = results.index(1, 0);
+        list->setCurrentIndex(second);
+        QTest::keyClick(list, Qt::Key_Return);
+        t.editor()->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(t.editor(), u"Added before: "_s);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.editor()->textCursor().selectionStart(), 14 + 17);
+        QCOMPARE(t.editor()->textCursor().selectedText(), u"INVOICE 2291"_s);
+        // Gone from the text: the bar says so, and nothing else is selected.
+        QTextCursor match = t.editor()->textCursor();
+        match.removeSelectedText();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!t.editor()->textCursor().hasSelection());
+        QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                 u"The note has changed since the search: what was found there is there no "
+                 "longer."_s);
     }
 };
 
