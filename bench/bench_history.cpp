@@ -182,8 +182,9 @@ BENCHMARK(BM_DtlUnbounded)
     ->Args({10, 5})
     ->Args({1, -1})
     ->Args({1, -2})
-    ->Args({4, -1})
     ->Args({4, -2})
+    ->Args({10, -1})
+    ->Args({10, -2})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

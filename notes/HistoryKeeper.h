@@ -11,6 +11,8 @@
 
 namespace qb {
 
+// Where the history is kept and how it is held in bounds. The functions are called on the
+// keeper's worker.
 struct HistorySettings
 {
     QString root = NoteHistory::defaultRoot();

@@ -115,12 +115,12 @@ public:
                 continue;
             }
             if (!m_open) {
-                const qsizetype lead = r > 0 ? std::min(runs[r - 1].count, m_context) : 0;
+                const qsizetype leading = r > 0 ? std::min(runs[r - 1].count, m_context) : 0;
                 m_open = true;
                 m_hunk = {};
-                m_hunk.oldStart = m_oldAt - lead;
-                m_hunk.newStart = m_newAt - lead;
-                addSame(m_oldAt - lead, m_newAt - lead, lead);
+                m_hunk.oldStart = m_oldAt - leading;
+                m_hunk.newStart = m_newAt - leading;
+                addSame(m_oldAt - leading, m_newAt - leading, leading);
             }
             for (qsizetype i = 0; i < run.count; ++i) {
                 if (run.kind == DiffLine::Kind::Removed)
