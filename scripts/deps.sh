@@ -10,6 +10,8 @@ qb_packages=(
     libqt6svg6               # draws the SVG toolbar pictures and icons
     qt6-qpa-plugins          # the offscreen and xcb platforms
     libbenchmark-dev         # bench/
+    libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)
+    libdtl-dev               # the line diff beside a kept version (notes/LineDiff.cpp)
     ripgrep                  # the benchmarks' baseline for Find in Book, beside GNU grep
     xvfb xauth xdotool x11-utils  # the smoke test's real window
     clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces

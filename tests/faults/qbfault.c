@@ -13,6 +13,7 @@
  * or openat), close. A path matches when the file's path contains path-part; for a call on a
  * descriptor that is the path the descriptor was opened with, for a call with a name relative
  * to a folder descriptor the folder's path, '/', and the name.
+ * Also mkdir (mkdir, mkdirat), which makes a folder fail as an unwritable parent would.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -474,4 +475,34 @@ EXPORT int open64(const char *name, int flags, ...)
 {
     const mode_t mode = MODE_ARGUMENT(flags);
     return openat(AT_FDCWD, name, flags, mode);
+}
+
+typedef int (*mkdir_fn)(const char *, mode_t);
+typedef int (*mkdirat_fn)(int, const char *, mode_t);
+static mkdir_fn real_mkdir;
+static mkdirat_fn real_mkdirat;
+
+/* The errno of a folder's making that must fail; 0 when it goes ahead. */
+static int mkdirFault(int dirFd, const char *name)
+{
+    if (faultCount == 0)
+        return 0;
+    char path[4096];
+    pathAt(dirFd, name, path, sizeof path);
+    const struct Fault *fault = faultFor("mkdir", path);
+    return fault ? fault->error : 0;
+}
+
+EXPORT int mkdir(const char *name, mode_t mode)
+{
+    NEXT(mkdir);
+    const int error = mkdirFault(AT_FDCWD, name);
+    return error ? failWith(error) : real_mkdir(name, mode);
+}
+
+EXPORT int mkdirat(int dirFd, const char *name, mode_t mode)
+{
+    NEXT(mkdirat);
+    const int error = mkdirFault(dirFd, name);
+    return error ? failWith(error) : real_mkdirat(dirFd, name, mode);
 }

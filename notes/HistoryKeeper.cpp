@@ -1,0 +1,64 @@
+#include "notes/HistoryKeeper.h"
+
+#include "platform/ThreadPriority.h"
+
+#include <memory>
+
+namespace qb {
+
+HistoryKeeper::HistoryKeeper(HistorySettings settings, QObject *parent)
+    : QObject(parent), m_settings(std::move(settings)), m_history(m_settings.root)
+{
+    // One thread takes the jobs in the order they came: a pool of one runs them first in, first
+    // out.
+    m_worker.setMaxThreadCount(1);
+}
+
+HistoryKeeper::~HistoryKeeper()
+{
+    m_worker.waitForDone();
+}
+
+void HistoryKeeper::keepReplaced(const QString &notePath, ReplacedNote replaced,
+                                 const QDateTime &when)
+{
+    if (replaced.isNothing())
+        return;
+    // The pool copies its jobs; the note's descriptor is shared with the one copy that runs.
+    auto held = std::make_shared<ReplacedNote>(std::move(replaced));
+    const qint64 takenMs = when.toMSecsSinceEpoch();
+    m_worker.start([this, notePath, held, takenMs] { keep(notePath, *held, takenMs); });
+}
+
+void HistoryKeeper::carry(const QString &fromNotePath, const QString &toNotePath)
+{
+    m_worker.start([this, fromNotePath, toNotePath] {
+        if (const FileError error = m_history.carry(fromNotePath, toNotePath))
+            report(toNotePath, *error);
+    });
+}
+
+void HistoryKeeper::waitForDone()
+{
+    m_worker.waitForDone();
+}
+
+void HistoryKeeper::keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs)
+{
+    LowerThreadPriority();
+    const KeptVersion kept = replaced.keepIn(m_history, notePath, takenMs);
+    if (!kept.ok()) {
+        report(notePath, *kept.error);
+        return;
+    }
+    m_history.thin(notePath, m_settings.clock());
+    m_history.cap(m_settings.cap(m_history.root()), kept.version.filePath);
+}
+
+void HistoryKeeper::report(const QString &notePath, const QString &reason)
+{
+    QMetaObject::invokeMethod(
+        this, [this, notePath, reason] { Q_EMIT notKept(notePath, reason); }, Qt::QueuedConnection);
+}
+
+} // namespace qb

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "notes/NoteHistory.h"
+#include "notes/ReplacedNote.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+
+namespace qb {
+
+// Where the history is kept and how it is held in bounds. The functions are called on the
+// keeper's worker.
+struct HistorySettings
+{
+    QString root = NoteHistory::defaultRoot();
+    // "Now", for thinning a note's versions after each one kept.
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    // The most the whole history may take, asked after each version kept.
+    std::function<qint64(const QString &root)> cap = [](const QString &root) {
+        return DefaultHistoryCap(FreeBytesFor(root));
+    };
+};
+
+// Keeps the versions of notes off the window's thread: each version is compressed and written,
+// then the note's versions thinned and the whole history held to its cap, on one private worker
+// that takes the jobs in the order they were given, so that the versions of a note keep theirs.
+// A version that cannot be kept is only reported: a note's save never waits for its history or
+// fails because of it.
+class HistoryKeeper final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HistoryKeeper(HistorySettings settings = {}, QObject *parent = nullptr);
+    // Finishes every job given, so that quitting loses no version.
+    ~HistoryKeeper() override;
+
+    // Keeps `replaced` as the version of `notePath` taken at `when`; returns at once.
+    void keepReplaced(const QString &notePath, ReplacedNote replaced, const QDateTime &when);
+    // Moves the versions of a renamed note to its new path, after the jobs given before.
+    void carry(const QString &fromNotePath, const QString &toNotePath);
+    // Waits until every job given so far is done.
+    void waitForDone();
+
+    const QString &root() const { return m_history.root(); }
+
+Q_SIGNALS:
+    // Delivered on the keeper's thread.
+    void notKept(const QString &notePath, const QString &reason);
+
+private:
+    void keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs);
+    void report(const QString &notePath, const QString &reason);
+
+    HistorySettings m_settings;
+    NoteHistory m_history; // used by the worker only
+    QThreadPool m_worker;
+};
+
+} // namespace qb

@@ -1,0 +1,449 @@
+// The versions of notes: kept, listed, thinned, capped, carried, read back or refused; disk
+// faults injected into the real system calls (qbfault preloaded); the keeper; the line diff.
+
+#include "TestFiles.h"
+#include "faults/Faults.h"
+#include "notes/HistoryKeeper.h"
+#include "notes/LineDiff.h"
+#include "notes/NoteHistory.h"
+#include "notes/ReplacedNote.h"
+
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <cerrno>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+const qint64 T0 = QDateTime(QDate(2026, 3, 14), QTime(20, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+constexpr qint64 Day = 24 * 60 * 60 * 1000;
+constexpr qint64 Unlimited = qint64(1) << 40;
+
+// Bytes that barely compress, so that a version's file is about as large as its note.
+QByteArray noise(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator random(seed);
+    for (char &c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
+}
+
+// A history root and a notes folder in one throwaway folder.
+struct Place
+{
+    QTemporaryDir dir;
+    QString root = dir.filePath(u"data/quirebox/history"_s);
+    NoteHistory history{root};
+    QString note(const QString &name = u"note.txt"_s) const { return dir.filePath(name); }
+    // Every file under the history's root, hidden ones too, but the notes' path files.
+    QStringList versionFiles() const
+    {
+        QStringList files;
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            if (const QString file = it.next(); !file.endsWith(u"/note-path.txt"_s))
+                files.append(file);
+        }
+        return files;
+    }
+};
+
+struct Injected
+{
+    const char *call;
+    int error;
+    qint64 passBytes;
+};
+
+QList<qint64> timesOf(const QList<NoteVersion> &versions)
+{
+    QList<qint64> times;
+    for (const NoteVersion &version : versions)
+        times.append(version.takenMs);
+    return times;
+}
+
+// A diff as text: "@@ -oldStart,oldCount +newStart,newCount" then each line marked ' ', '-', '+'.
+QStringList render(const LineDiff &diff)
+{
+    QStringList out;
+    for (const DiffHunk &hunk : diff.hunks) {
+        out.append(QString::asprintf("@@ -%lld,%lld +%lld,%lld", qint64(hunk.oldStart),
+                                     qint64(hunk.oldCount), qint64(hunk.newStart),
+                                     qint64(hunk.newCount)));
+        for (const DiffLine &line : hunk.lines)
+            out.append(QChar(u" -+"[int(line.kind)]) + line.text); // Same, Removed, Added
+    }
+    return out;
+}
+
+// The new lines made from the old ones and a diff's hunks: a right diff gives them back.
+QStringList applied(const QStringList &oldLines, const LineDiff &diff)
+{
+    QStringList out;
+    qsizetype at = 0;
+    for (const DiffHunk &hunk : diff.hunks) {
+        out += oldLines.mid(at, hunk.oldStart - at);
+        at = hunk.oldStart;
+        for (const DiffLine &line : hunk.lines) {
+            if (line.kind != DiffLine::Kind::Added && oldLines.value(at++) != line.text)
+                return {u"(a line the old text does not hold)"_s};
+            if (line.kind != DiffLine::Kind::Removed)
+                out.append(line.text);
+        }
+    }
+    return out + oldLines.mid(at);
+}
+
+QStringList numbered(int count, const QString &prefix = {})
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines.append(prefix + QString::number(i));
+    return lines;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Injected)
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
+    }
+
+    void keepsBytesExactly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xef\xbb\xbf"
+                                                      "Caf\xc3\xa9 \xe2\x82\xac\r\n");
+        QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \x80 \x93quoted\x94\r\n");
+        QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd\r\n\n\r");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("larger than one piece") << noise(VersionPieceBytes + 12345, 7);
+    }
+    // Kept from the note's file and from memory, twice in one millisecond and once before:
+    // listed newest first, each read back byte for byte, nothing put beside the note.
+    void keepsBytesExactly()
+    {
+        QFETCH(QByteArray, bytes);
+        Place p;
+        QVERIFY(WriteBytes(p.note(), bytes));
+        FileReader reader(p.note());
+        QVERIFY(p.history.keep(p.note(), reader, T0).ok());
+        QVERIFY(p.history.keep(p.note(), bytes + "second", T0).ok());
+        QVERIFY(p.history.keep(p.note(), "earlier", T0 - 1000).ok());
+
+        const QList<NoteVersion> versions = p.history.versions(p.note());
+        QCOMPARE(timesOf(versions), QList<qint64>({T0, T0, T0 - 1000}));
+        const QList<QByteArray> expected = {bytes + "second", bytes, "earlier"};
+        for (qsizetype i = 0; i < versions.size(); ++i) {
+            QCOMPARE(versions[i].size, expected[i].size());
+            const VersionBytes read = NoteHistory::read(versions[i], Unlimited);
+            QCOMPARE(read.error, QString());
+            QCOMPARE(read.bytes, expected[i]);
+        }
+        QCOMPARE(p.history.notes(), QStringList(p.note()));
+        QCOMPARE(EntriesOf(p.dir.path()), QStringList({u"data"_s, u"note.txt"_s}));
+    }
+
+    void thinsByAge_data()
+    {
+        QTest::addColumn<QList<qint64>>("taken"); // newest first
+        QTest::addColumn<QList<qint64>>("kept");
+        QList<qint64> today;
+        for (int i = 0; i < 51; ++i)
+            today.append(T0 - i * 60'000);
+        QTest::newRow("51 versions today") << today << today.first(50);
+
+        // Two a day over 90 days: the newest 50 span 25 days, then one a day back to day 60.
+        QList<qint64> twice, kept;
+        for (int day = 0; day < 90; ++day) {
+            const qint64 evening = T0 - day * Day - 2 * 3600'000, morning = evening - 9 * 3600'000;
+            twice << evening << morning;
+            if (day < 25)
+                kept << evening << morning;
+            else if (day <= 60)
+                kept << evening;
+        }
+        QTest::newRow("two a day over 90 days") << twice << kept;
+        const QList<qint64> old = {T0 - 100 * Day, T0 - 100 * Day - 1, T0 - 200 * Day};
+        QTest::newRow("a few, all old") << old << old;
+    }
+    void thinsByAge()
+    {
+        QFETCH(QList<qint64>, taken);
+        QFETCH(QList<qint64>, kept);
+        Place p;
+        for (const qint64 ms : std::as_const(taken))
+            QVERIFY(p.history.keep(p.note(), QByteArray::number(ms), ms).ok());
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(T0 + 60'000, QTimeZone::utc());
+        QCOMPARE(p.history.thin(p.note(), now), taken.size() - kept.size());
+        QCOMPARE(timesOf(p.history.versions(p.note())), kept);
+    }
+
+    // The oldest versions go first, whichever note they belong to; the one just kept never does.
+    void capsTheWholeHistory()
+    {
+        Place p;
+        QList<NoteVersion> kept;
+        qint64 newestThree = 0;
+        for (int i = 0; i < 6; ++i) {
+            const QString note = p.note(i % 2 ? u"b.txt"_s : u"a.txt"_s);
+            kept.append(p.history.keep(note, noise(20'000, i), T0 + i).version);
+            if (i >= 3)
+                newestThree += QFileInfo(kept.last().filePath).size();
+        }
+        QCOMPARE(p.history.cap(newestThree, kept.last().filePath), 3);
+        QCOMPARE(timesOf(p.history.versions(p.note(u"a.txt"_s))), QList<qint64>({T0 + 4}));
+        QCOMPARE(timesOf(p.history.versions(p.note(u"b.txt"_s))), QList<qint64>({T0 + 5, T0 + 3}));
+
+        QCOMPARE(p.history.cap(0, kept.last().filePath), 2);
+        QCOMPARE(p.versionFiles(), QStringList(kept.last().filePath));
+        QCOMPARE(p.history.notes(), QStringList(p.note(u"b.txt"_s)));
+    }
+
+    void carriesOnRename_data()
+    {
+        QTest::addColumn<QList<qint64>>("from");
+        QTest::addColumn<QList<qint64>>("to");
+        QTest::addColumn<QString>("carried"); // the versions kept under the new name, newest first
+        // The version of the same millisecond comes after the one kept there.
+        QTest::newRow("onto a name with its own history")
+            << QList<qint64>{2, 1} << QList<qint64>{2, 0} << u"from 2|to 2|from 1|to 0"_s;
+        QTest::newRow("to a new name")
+            << QList<qint64>{2, 1} << QList<qint64>{} << u"from 2|from 1"_s;
+        QTest::newRow("with no history") << QList<qint64>{} << QList<qint64>{2} << u"to 2"_s;
+    }
+    void carriesOnRename()
+    {
+        QFETCH(QList<qint64>, from);
+        QFETCH(QList<qint64>, to);
+        QFETCH(QString, carried);
+        Place p;
+        const QString oldName = p.note(u"old.txt"_s), newName = p.note(u"new.txt"_s);
+        for (const qint64 ms : std::as_const(to))
+            QVERIFY(p.history.keep(newName, "to " + QByteArray::number(ms), T0 + ms).ok());
+        for (const qint64 ms : std::as_const(from))
+            QVERIFY(p.history.keep(oldName, "from " + QByteArray::number(ms), T0 + ms).ok());
+
+        QCOMPARE(p.history.carry(oldName, newName), std::nullopt);
+        QVERIFY(p.history.versions(oldName).isEmpty());
+        QStringList read;
+        for (const NoteVersion &version : p.history.versions(newName))
+            read.append(QString::fromUtf8(NoteHistory::read(version, Unlimited).bytes));
+        QCOMPARE(read.join(u'|'), carried);
+        QCOMPARE(p.history.notes(), QStringList(newName));
+    }
+
+    // A folder whose path file names another note, as a clash of hashes would, is left to it.
+    void keepsApartFromAClash()
+    {
+        Place p;
+        const NoteVersion theirs = p.history.keep(p.note(), "theirs", T0).version;
+        const QString other = p.note(u"other.txt"_s);
+        QVERIFY(
+            WriteBytes(QFileInfo(theirs.filePath).path() + u"/note-path.txt"_s, other.toUtf8()));
+        QVERIFY(p.history.keep(p.note(), "mine", T0 + 1).ok());
+        QCOMPARE(timesOf(p.history.versions(p.note())), QList<qint64>({T0 + 1}));
+        QCOMPARE(NoteHistory::read(theirs, Unlimited).bytes, "theirs");
+        QStringList notes = p.history.notes();
+        notes.sort();
+        QCOMPARE(notes, QStringList({p.note(), other}));
+    }
+
+    // After the save's rename the held note still reads the old file; a note with no file yet
+    // gives nothing, and makes no folder.
+    void keepsTheReplacedFile()
+    {
+        Place p;
+        ReplacedNote none = ReplacedNote::open(p.note());
+        QVERIFY(none.isNothing());
+        QVERIFY(none.keepIn(p.history, p.note(), T0).ok());
+        QVERIFY(!QFileInfo::exists(p.root));
+
+        const QByteArray old = noise(300'000, 3);
+        QVERIFY(WriteBytes(p.note(), old));
+        ReplacedNote replaced = ReplacedNote::open(p.note());
+        QVERIFY(WriteWholeFile(p.note(), "the new note").ok());
+        QVERIFY(replaced.keepIn(p.history, p.note(), T0).ok());
+        QCOMPARE(NoteHistory::read(p.history.versions(p.note()).value(0), Unlimited).bytes, old);
+    }
+
+    void faultsKeepNothing_data()
+    {
+        using F = QList<Injected>;
+        QTest::addColumn<F>("faults");
+        QTest::addColumn<bool>("onTheNote");
+        QTest::addColumn<QString>("reason");
+        const QString noSpace = qt_error_string(ENOSPC), io = qt_error_string(EIO);
+        QTest::newRow("disk full writing") << F{{"write", ENOSPC, 4096}} << false << noSpace;
+        QTest::newRow("disk full, named temporary file")
+            << F{{"tmpfile", EOPNOTSUPP, -1}, {"write", ENOSPC, 4096}} << false << noSpace;
+        QTest::newRow("rename fails")
+            << F{{"tmpfile", EOPNOTSUPP, -1}, {"rename", EIO, -1}} << false << io;
+        QTest::newRow("link fails") << F{{"linkat", EIO, -1}} << false << io;
+        QTest::newRow("sync fails") << F{{"fdatasync", EIO, -1}} << false << io;
+        QTest::newRow("unwritable root")
+            << F{{"mkdir", EACCES, -1}} << false << qt_error_string(EACCES);
+        QTest::newRow("replaced note unreadable") << F{{"read", EIO, 65536}} << true << io;
+        QTest::newRow("replaced note cut short") << F{{"read", 0, 65536}} << true << u"shorter"_s;
+    }
+    // A failure with the system's reason; no version or temporary file left; the note as the
+    // save left it; and the next version is kept.
+    void faultsKeepNothing()
+    {
+        QFETCH(QList<Injected>, faults);
+        QFETCH(bool, onTheNote);
+        QFETCH(QString, reason);
+        Place p;
+        if (faults.first().call != QByteArrayView("mkdir")) // a first version makes the folder
+            QVERIFY(p.history.keep(p.note(), "an earlier version", T0 - 1).ok());
+        const QStringList before = p.versionFiles();
+        QVERIFY(WriteBytes(p.note(), noise(400'000, 5)));
+        ReplacedNote replaced = ReplacedNote::open(p.note());
+        QVERIFY(WriteWholeFile(p.note(), "saved").ok());
+        const QDateTime saved = QFileInfo(p.note()).lastModified();
+
+        Faults injected;
+        for (const Injected &fault : std::as_const(faults))
+            injected.arm(fault.call, fault.error, onTheNote ? p.note() : p.root, fault.passBytes);
+        const KeptVersion kept = replaced.keepIn(p.history, p.note(), T0);
+        QVERIFY(injected.hits() > 0);
+        injected.disarm();
+        QVERIFY(!kept.ok());
+        QVERIFY2(kept.error->contains(reason), qPrintable(*kept.error));
+        QCOMPARE(p.versionFiles(), before);
+        QCOMPARE(ReadBytes(p.note()), "saved");
+        QCOMPARE(QFileInfo(p.note()).lastModified(), saved);
+        QVERIFY(p.history.keep(p.note(), "later", T0 + 1).ok());
+    }
+
+    // Cut at any length, any byte flipped, a size other than its name's or above the limit: a
+    // failure with a reason, or (a flip that changes nothing the frame holds) the very bytes.
+    void refusesDamagedVersions()
+    {
+        Place p;
+        const QByteArray bytes = QByteArray("A note that was kept, line by line.\r\n").repeated(20);
+        const NoteVersion version = p.history.keep(p.note(), bytes, T0).version;
+        const QByteArray good = ReadBytes(version.filePath);
+        for (qsizetype at = 0; at < good.size(); ++at) {
+            QVERIFY(WriteBytes(version.filePath, good.first(at)));
+            QVERIFY(!NoteHistory::read(version, Unlimited).error.isEmpty());
+            QByteArray flipped = good;
+            flipped[at] = char(flipped[at] ^ 0x10);
+            QVERIFY(WriteBytes(version.filePath, flipped));
+            const VersionBytes read = NoteHistory::read(version, Unlimited);
+            QVERIFY2(read.ok() ? read.bytes == bytes : read.bytes.isEmpty(),
+                     qPrintable(read.error));
+        }
+        QVERIFY(WriteBytes(version.filePath, good + good));
+        QVERIFY(!NoteHistory::read(version, Unlimited).ok());
+
+        // A small file that claims 64 MiB is refused before anything is made of it.
+        const NoteVersion large = p.history.keep(p.note(), QByteArray(64 << 20, 0), T0 + 1).version;
+        QVERIFY(!NoteHistory::read(large, 1 << 20).ok());
+        NoteVersion misnamed = large;
+        misnamed.size = 100;
+        QVERIFY(NoteHistory::read(misnamed, Unlimited).error.contains(u"67108864"_s));
+    }
+
+    // Jobs run in the order given, a keeper destroyed with jobs queued finishes them, and a
+    // version that cannot be kept is reported without touching the note.
+    void keeperKeepsOrderAndReports()
+    {
+        Place p;
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(T0, QTimeZone::utc());
+        HistorySettings settings{p.root, [when] { return when; },
+                                 [](const QString &) { return Unlimited; }};
+        auto keeper = std::make_unique<HistoryKeeper>(settings);
+        for (int i = 0; i < 30; ++i)
+            keeper->keepReplaced(p.note(), ReplacedNote::fromBytes(noise(100'000, i)), when);
+        keeper.reset();
+        const QList<NoteVersion> versions = p.history.versions(p.note());
+        QCOMPARE(versions.size(), 30);
+        for (int i = 0; i < 30; ++i)
+            QCOMPARE(NoteHistory::read(versions[29 - i], Unlimited).bytes, noise(100'000, i));
+
+        QVERIFY(WriteBytes(p.dir.filePath(u"not a folder"_s), {}));
+        settings.root = p.dir.filePath(u"not a folder/history"_s);
+        HistoryKeeper failing(settings);
+        QSignalSpy notKept(&failing, &HistoryKeeper::notKept);
+        QVERIFY(WriteBytes(p.note(), "the note"));
+        failing.keepReplaced(p.note(), ReplacedNote::open(p.note()), when);
+        failing.waitForDone();
+        QTRY_COMPARE(notKept.size(), 1);
+        QCOMPARE(notKept[0][0].toString(), p.note());
+        QVERIFY(!notKept[0][1].toString().isEmpty());
+    }
+
+    void diffsLines_data()
+    {
+        QTest::addColumn<QStringList>("oldLines");
+        QTest::addColumn<QStringList>("newLines");
+        QTest::addColumn<QString>("diff"); // the rendered lines, joined by '|'
+        const QStringList ten = numbered(10);
+        QStringList one = ten, apart = numbered(20), close = ten;
+        one[5] = u"changed"_s;
+        apart.removeAt(1);
+        apart.insert(17, u"new"_s);
+        close[2] = u"two"_s;
+        close[8] = u"eight"_s;
+        QTest::newRow("same") << ten << ten << QString();
+        QTest::newRow("one line changed")
+            << ten << one << u"@@ -2,7 +2,7| 2| 3| 4|-5|+changed| 6| 7| 8"_s;
+        QTest::newRow("changes apart make two hunks")
+            << numbered(20) << apart
+            << u"@@ -0,5 +0,4| 0|-1| 2| 3| 4|@@ -15,5 +14,6| 15| 16| 17|+new| 18| 19"_s;
+        QTest::newRow("changes close share a hunk")
+            << ten << close << u"@@ -0,10 +0,10| 0| 1|-2|+two| 3| 4| 5| 6| 7|-8|+eight| 9"_s;
+        QTest::newRow("from nothing")
+            << QStringList() << QStringList{u"a"_s, u"b"_s} << u"@@ -0,0 +0,2|+a|+b"_s;
+        QTest::newRow("to nothing") << QStringList{u"a"_s} << QStringList() << u"@@ -0,1 +0,0|-a"_s;
+    }
+    void diffsLines()
+    {
+        QFETCH(QStringList, oldLines);
+        QFETCH(QStringList, newLines);
+        QFETCH(QString, diff);
+        const LineDiff result = DiffLines(oldLines, newLines);
+        QVERIFY(!result.tooDifferent);
+        QCOMPARE(render(result).join(u'|'), diff);
+    }
+
+    // A long note with a few changes is diffed; texts wholly different are given up on at once,
+    // and the same lines in another order are given up on or diffed rightly.
+    void boundsLargeDiffs()
+    {
+        QStringList long1 = numbered(200'000), long2 = long1;
+        long2[10] = u"x"_s;
+        long2[199'990] = u"y"_s;
+        long2.insert(100'000, u"z"_s);
+        const LineDiff few = DiffLines(long1, long2);
+        QCOMPARE(few.hunks.size(), 3);
+        QCOMPARE(applied(long1, few), long2);
+
+        QVERIFY(DiffLines(numbered(30'000), numbered(30'000, u"other "_s)).tooDifferent);
+        QStringList reversed = numbered(30'000);
+        std::reverse(reversed.begin(), reversed.end());
+        const LineDiff reordered = DiffLines(numbered(30'000), reversed);
+        QVERIFY(reordered.tooDifferent || applied(numbered(30'000), reordered) == reversed);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "test_history.moc"
