@@ -14,7 +14,7 @@ BookRead ReadBookFile(const QString &path)
 {
     const FileProbe probe = ProbeFile(path);
     if (probe.kind != FileProbe::Kind::Regular)
-        return {};
+        return {std::nullopt, probe.error};
     const ReadResult read = ReadWholeFile(path, kLargestBook);
     if (read.tooLarge)
         return {};

@@ -17,8 +17,9 @@ struct BookRead
     bool notABook() const { return !book && error.isEmpty(); }
 };
 
-// Reads and parses the book file at `path`. A file that is missing, is no regular file or is
-// larger than any book is no book; one that fails while it is read gives the system's reason.
+// Reads and parses the book file at `path`. A file larger than any book is no book; one that is
+// missing (a link to nowhere too), is no regular file, or fails while it is read gives the
+// system's reason.
 BookRead ReadBookFile(const QString &path);
 
 // Writes `state` to its file. A book read as Windows-1252 that now holds a character outside

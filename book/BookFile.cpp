@@ -22,6 +22,24 @@ QString DecodeBook(QByteArrayView bytes, TextEncoding *encoding)
     return DecodeWindows1252(bytes);
 }
 
+// The first control character of `field`: C0 (NUL among them), DEL or C1.
+std::optional<char16_t> ControlCharacter(QStringView field)
+{
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            return u;
+    }
+    return std::nullopt;
+}
+
+QString ControlCharacterText(char16_t c)
+{
+    const QString code = QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+    return u"It holds the control character U+"_s + code +
+           u", which a folder's name or directory cannot hold."_s;
+}
+
 } // namespace
 
 QString BookHeader()
@@ -55,6 +73,10 @@ std::optional<ParsedBook> ParseBook(QByteArrayView bytes)
         const QStringView path = line.sliced(first + 1, second - first - 1);
         if (path.isEmpty())
             continue;
+        if (const std::optional<char16_t> c = ControlCharacter(line.first(second))) {
+            book.refused.append({int(i + 1), ControlCharacterText(*c)});
+            continue;
+        }
         if (book.folders.size() == MaxFolders) {
             ++book.droppedFolders;
             continue;
@@ -127,6 +149,8 @@ QString BookFieldProblem(const QString &field)
                "directory."_s;
     if (field.contains(u'\n') || field.contains(u'\r'))
         return u"It holds a line break, which a book file cannot store in a folder line."_s;
+    if (const std::optional<char16_t> c = ControlCharacter(field))
+        return ControlCharacterText(*c);
     return {};
 }
 

@@ -38,11 +38,21 @@ struct BookState
 
 QString BookHeader();
 
+// A folder line a book cannot take as it is.
+struct RefusedLine
+{
+    int number = 0; // from 1, as an editor counts the file's lines
+    QString reason;
+};
+
 struct ParsedBook
 {
     QString name;
     QList<FolderEntry> folders; // at most MaxFolders, in file order
     int droppedFolders = 0;     // rows past the 30th, not taken
+    // Folder lines whose name or directory holds what no folder can: a NUL, which would cut the
+    // path short, or another control character. They are not taken.
+    QList<RefusedLine> refused;
     TextEncoding encoding = TextEncoding::Utf8;
 };
 

@@ -37,6 +37,14 @@ bool BookStore::openBookFile(const QString &path)
                 .arg(MaxFolders),
             Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     }
+    for (const RefusedLine &line : std::as_const(read.book->refused)) {
+        m_platform.messageBox(
+            u"Line %1 of the book \"%2\" is left out, and will be left out when the "
+            "book is next written.\r\n"_s.arg(line.number)
+                    .arg(path) +
+                line.reason,
+            Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
+    }
     m_book.adopt(path, *read.book);
     return true;
 }

@@ -237,11 +237,14 @@ int NoteHistory::thin(const QString &notePath, const QDateTime &now)
     if (folder.isEmpty())
         return 0;
     // A keep cut short by a crash, where the system has no unnamed files, leaves its temporary
-    // file here.
+    // file here; one an hour old belongs to no keep still running.
     const QDir dir(folder);
-    for (const QString &name :
-         dir.entryList({QString::fromLatin1(SaveTempPrefix) + u'*'}, QDir::Files | QDir::Hidden))
-        RemoveStaleSaveTemp(dir.filePath(name));
+    const QDateTime anHourAgo = QDateTime::currentDateTimeUtc().addSecs(-60 * 60);
+    for (const QFileInfo &temp : dir.entryInfoList({QString::fromLatin1(SaveTempPrefix) + u'*'},
+                                                   QDir::Files | QDir::Hidden)) {
+        if (temp.lastModified() < anHourAgo)
+            QFile::remove(temp.filePath());
+    }
 
     const QList<NoteVersion> all = versionsIn(folder);
     const QList<NoteVersion> kept = ThinnedVersions(all, now);

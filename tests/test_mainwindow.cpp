@@ -124,6 +124,23 @@ private Q_SLOTS:
         QCOMPARE(t.text(), u"made by another program"_s);
     }
 
+    // A folder line that would name another directory than it says (a NUL cuts a path short)
+    // is left out, and the user is told which; the other folders open.
+    void refusesAFolderLineWithAControlCharacter()
+    {
+        TestWindow t;
+        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}}) + "Cut;" +
+                                           QFile::encodeName(t.dir()) + "\0/../x;\r\n"_ba));
+        t.answer(u"ok"_s);
+        t.open({{u"n.txt"_s, "note"}});
+        QCOMPARE(t.last().text, u"Line 5 of the book \""_s + t.bookPath +
+                                    u"\" is left out, and will be left out when the book is next "
+                                    "written.\r\nIt holds the control character U+0000, which a "
+                                    "folder's name or directory cannot hold."_s);
+        QCOMPARE(t.selector(), QStringList(u"Alpha=1"_s));
+        QCOMPARE(t.text(), u"note"_s);
+    }
+
     // The caption shows the book's name as it is, a window title's own marks included.
     void captionShowsTheNameAsItIs()
     {
@@ -217,7 +234,8 @@ private Q_SLOTS:
              u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s},
             {u"B_mnuOPEN"_s, u"file:"_s, {}},
             {u"B_mnuOPEN"_s, u"file:~/notes.txt.qb|message"_s, notABook.arg(u"notes.txt.qb"_s)},
-            {u"B_mnuOPEN"_s, u"file:~/Gone|message"_s, notABook.arg(u"Gone.qb"_s)},
+            {u"B_mnuOPEN"_s, u"file:~/Gone|message"_s,
+             u"Quirebox can't read the book file \"~/Gone.qb\".\r\n"_s + qt_error_string(ENOENT)},
             {u"B_mnuREN"_s, u"input:"_s, {}},
             {u"B_mnuREN"_s, u"input:x\ny|message"_s, lineBreak}};
         for (auto [command, answers, message] : rows) {
