@@ -411,10 +411,9 @@ CurrentNote::SaveAnswer CurrentNote::askToSave(const QString &text, Platform::Bu
     return SaveAnswer::Cancelled;
 }
 
-bool CurrentNote::confirmLeave()
+CurrentNote::SaveAnswer CurrentNote::askToLeave()
 {
-    return askToSave(u"Save this file before leaving it?"_s, u"Save file?"_s) !=
-           SaveAnswer::Cancelled;
+    return askToSave(u"Save this file before leaving it?"_s, u"Save file?"_s);
 }
 
 } // namespace qb

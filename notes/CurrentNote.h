@@ -68,8 +68,10 @@ public:
     // The same with the whole text and the buttons given, for questions of another shape.
     SaveAnswer askToSave(const QString &text, Platform::Buttons buttons, Platform::Icon icon,
                          const QString &title);
-    // Asks before something replaces the editor's text: false when the user said Cancel.
-    bool confirmLeave();
+    // Asks before something replaces the editor's text.
+    SaveAnswer askToLeave();
+    // The same: false when the user said Cancel.
+    bool confirmLeave() { return askToLeave() != SaveAnswer::Cancelled; }
 
     // The note as the editor holds it now, in the note's own form.
     NoteBytes editorBytes() const;

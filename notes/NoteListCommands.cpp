@@ -194,7 +194,8 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
         m_notes.setCurrentRow(m_notes.rowOf(fileName));
         return true;
     }
-    if (!m_currentNote.confirmLeave())
+    const CurrentNote::SaveAnswer answer = m_currentNote.askToLeave();
+    if (answer == CurrentNote::SaveAnswer::Cancelled)
         return false;
     // Listed again even when it is the selected folder: the note may be newer than its list.
     m_folders.setCurrentPosition(position);
@@ -205,7 +206,14 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
         ShowNoFileSelected();
         return false;
     }
-    selectNote(row);
+    // Another folder of the same directory shows the same file: edits the user chose to drop
+    // go even so.
+    if (answer == CurrentNote::SaveAnswer::Dropped && path == m_session.path()) {
+        m_notes.setCurrentRow(row);
+        m_currentNote.LoadNote(path);
+    } else {
+        selectNote(row);
+    }
     return m_session.path() == path;
 }
 

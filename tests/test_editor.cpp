@@ -326,6 +326,31 @@ private Q_SLOTS:
         QCOMPARE(w.history(), QStringList(u"ab"_s));
     }
 
+    // Two folders of one directory: a result opens the note shown through the other folder, and
+    // No to the question drops the edits as it does anywhere.
+    void findInBookThroughAnotherFolder()
+    {
+        TestWindow t({u"Alpha"_s});
+        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()},
+                                                          {u"Alias"_s, t.dir()}})));
+        t.open({{u"n.txt"_s, "a word\r\n"}});
+        QCOMPARE(t.lstFLDS()->currentText(), u"Alias"_s);
+        t.type(u"edit "_s);
+        t.trigger(u"T_mnuFIND_BOOK"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"word"_s);
+        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
+        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Alpha"_s);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        t.answer(u"no"_s);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
+        QCOMPARE(t.text(), u"a word\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(t.editor()->textCursor().selectedText(), u"word"_s);
+    }
+
     // Find in Book lists the matches of every folder in book order. A result opens its note,
     // after the question about unsaved edits, with the match selected and the editor taking the
     // keys; a note large enough to be read in the background lands on its match too. Escape
