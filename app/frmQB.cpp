@@ -123,6 +123,7 @@ void frmQB::createNoticeActions()
             break;
         case NoteNotice::Kind::Unreadable:
         case NoteNotice::Kind::Info:
+        case NoteNotice::Kind::FolderInfo:
             buttons = {m_closeNotice};
             break;
         case NoteNotice::Kind::Encoded:

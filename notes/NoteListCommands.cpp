@@ -48,7 +48,19 @@ int NoteListCommands::listSelectedFolder(CurrentNote::Asking asking)
     const QString dir = m_book.folderDir(folderRow);
     NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
     const QString error = listing.error;
+    const int undecodable = listing.undecodableNames;
     m_notes.setListing(folderRow, dir, std::move(listing));
+    if (m_notice.kind() == NoteNotice::Kind::FolderInfo)
+        m_notice.clear();
+    if (undecodable > 0) {
+        m_notice.post(NoteNotice::Kind::FolderInfo,
+                      (undecodable == 1 ? u"1 note file of this folder is left out of the list: "
+                                          "its name is not valid UTF-8, so Quirebox can't name "
+                                          "it."_s
+                                        : u"%1 note files of this folder are left out of the "
+                                          "list: their names are not valid UTF-8, so Quirebox "
+                                          "can't name them."_s.arg(undecodable)));
+    }
     if (dir.isEmpty())
         return 0;
     // A folder that is there but cannot be read must not pass for one without notes.

@@ -83,6 +83,8 @@ NoteListing ListNoteFiles(const QString &dirPath)
         const qsizetype start = names.size();
         if (entry.appendDecodedName(names))
             entries.push_back({quint32(start), quint16(names.size() - start)});
+        else
+            ++listing.undecodableNames;
     });
 
     // The sort keys, folded once per name, lie at the same places as the names.

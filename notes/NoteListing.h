@@ -20,6 +20,9 @@ public:
 
     // Why the folder could not be read (fully); empty when it could.
     QString error;
+    // Note files left out because their names cannot be had as text (not valid UTF-8), so that
+    // no file operation could name them again.
+    int undecodableNames = 0;
 
 private:
     friend NoteListing ListNoteFiles(const QString &dirPath);

@@ -8,10 +8,10 @@ namespace qb {
 
 NoteNotice::NoteNotice(const NoteSession &session, QObject *parent) : QObject(parent)
 {
-    connect(&session, &NoteSession::shownChanged, this, &NoteNotice::clear);
+    connect(&session, &NoteSession::shownChanged, this, &NoteNotice::clearNoteNews);
     connect(&session, &NoteSession::statusChanged, this, [this](NoteStatus status) {
         if (status == NoteStatus::Unchanged || status == NoteStatus::Decoded)
-            clear();
+            clearNoteNews();
     });
 }
 
@@ -20,6 +20,12 @@ void NoteNotice::post(Kind kind, const QString &text)
     m_kind = kind;
     m_text = kind == Kind::None ? QString() : text;
     Q_EMIT changed();
+}
+
+void NoteNotice::clearNoteNews()
+{
+    if (m_kind != Kind::FolderInfo)
+        clear();
 }
 
 void NoteNotice::clear()

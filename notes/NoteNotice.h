@@ -21,10 +21,12 @@ public:
         Unreadable,    // the file cannot be read now; the editor keeps what it holds
         Encoded,       // a note read in the background turned out encoded: its keyword is due
         Info,          // anything else worth knowing about the note
+        FolderInfo,    // about the folder listed: it stays while its notes are shown
     };
 
     // Notices about the shown note go when another note is shown or none, and when the note
-    // settles as saved or read ("Unchanged") or deciphered ("Decoded").
+    // settles as saved or read ("Unchanged") or deciphered ("Decoded"); one about the folder
+    // stays until the next notice.
     explicit NoteNotice(const NoteSession &session, QObject *parent = nullptr);
 
     Kind kind() const { return m_kind; }
@@ -37,6 +39,8 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void clearNoteNews();
+
     Kind m_kind = Kind::None;
     QString m_text;
 };

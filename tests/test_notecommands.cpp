@@ -2,7 +2,12 @@
 // are dropped, Make New, Add Existing, Rename, Delete and Save, and Tools > Encode and Decode.
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
+
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace qb;
 using namespace qb::test;
@@ -65,6 +70,26 @@ private Q_SLOTS:
         t.platform.answerMessage(Platform::Button::No);
         TestWindow::pick(t.lstFLDS(), 1);
         QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Beta"_s) + u"/Plan.txt"_s);
+    }
+
+    // A note file whose name is not valid UTF-8 cannot be named again by any command: it is
+    // left out of the list, and the bar says how many were and why.
+    void namesThatAreNotText()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "a"}});
+        const QByteArray dir = QFile::encodeName(t.dir());
+        for (const QByteArray &name : {"/caf\xE9.txt"_ba, "/\xFF\xFE.txt"_ba}) {
+            const int fd = ::open((dir + name).constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        t.trigger(u"F_mnuREFRESH"_s);
+        QCOMPARE(t.lstFILE()->count(), 1);
+        QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                 u"2 note files of this folder are left out of the list: their names are not "
+                 "valid UTF-8, so Quirebox can't name them."_s);
+        QCOMPARE(t.text(), u"a"_s);
     }
 
     void unsavedEdits_data()
