@@ -1,11 +1,21 @@
-// The main window's controls, menus, toolbar and status bar.
+// The main window's controls, and its menus and toolbar, built from one table of commands.
 #include "app/frmQB.h"
 
 #include "app/SvgPicture.h"
+#include "book/BookCommands.h"
 #include "book/FolderListModel.h"
+#include "editor/EditorCommands.h"
 #include "editor/NoteEditor.h"
 #include "editor/NoticeBar.h"
+#include "encoder/EncoderCommands.h"
+#include "find/FindBookCommands.h"
+#include "find/FindCommands.h"
+#include "folders/FolderCommands.h"
+#include "launch/LaunchCommands.h"
+#include "notes/NoteFileCommands.h"
+#include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
+#include "notes/NoteSaveFlow.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
@@ -23,23 +33,155 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace qb {
-namespace {
 
-QAction *NamedAction(QObject *parent, const char *name, const QString &caption,
-                     const QKeySequence &shortcut = {})
+struct frmQB::Command
 {
-    auto *action = new QAction(caption, parent);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    return action;
+    const char *name;        // its object name: the design's name
+    const char16_t *caption; // in the menu
+    QKeyCombination shortcut;
+    void (*run)(frmQB &); // nullptr for a sub-menu
+    When when;
+};
+
+const std::vector<frmQB::Command> &frmQB::commands()
+{
+    constexpr QKeyCombination none(Qt::Key_unknown);
+    static const std::vector<Command> table = {
+        {"B_NEW", u"&New Book", Qt::CTRL | Qt::Key_N, [](frmQB &w) { w.m_books->NewBook(); },
+         When::Always},
+        {"B_mnuOPEN", u"&Open Book...", Qt::CTRL | Qt::Key_O,
+         [](frmQB &w) { w.m_books->OpenBook(); }, When::Always},
+        {"B_mnuREN", u"&Rename Book", Qt::CTRL | Qt::Key_R,
+         [](frmQB &w) { w.m_books->RenameBook(); }, When::Book},
+        {"B_mnuF_NEW", u"New &Folder...", none, [](frmQB &w) { w.m_folders->NewFolder(); },
+         When::Book},
+        {"B_mnuF_REN", u"Re&name Folder", none, [](frmQB &w) { w.m_folders->RenameFolder(); },
+         When::Book},
+        {"B_mnuF_DEL", u"&Delete Folder", none, [](frmQB &w) { w.m_folders->DeleteFolder(); },
+         When::Book},
+        {"B_mnuF_DISKOPEN", u"Open Dis&k Folder", none,
+         [](frmQB &w) { w.m_launcher->openDiskFolder(); }, When::Book},
+        {"mnuEND", u"&Exit", none, [](frmQB &w) { w.close(); }, When::Always},
+        {"F_mnuADD", u"&Add", none, nullptr, When::Book},
+        {"F_mnuADD_NEW", u"Make &New", none, [](frmQB &w) { w.m_noteFiles->MakeNewNote(); },
+         When::Always},
+        {"F_mnuADD_EXIST", u"&Add Existing File...", none,
+         [](frmQB &w) { w.m_noteFiles->AddExistingNote(); }, When::Always},
+        {"F_mnuREN", u"&Rename Current", none, [](frmQB &w) { w.m_noteFiles->renameNote(); },
+         When::Book},
+        {"F_mnuSAVE", u"&Save Current", Qt::CTRL | Qt::Key_S,
+         [](frmQB &w) { w.m_saveFlow->SaveNote(); }, When::BookSave},
+        {"F_mnuDEL", u"&Delete Current", none, [](frmQB &w) { w.m_noteFiles->DeleteNote(); },
+         When::Book},
+        {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
+         [](frmQB &w) { w.m_noteList->askAndRefresh(); }, When::Book},
+        {"E_mnuCUT", u"&Cut", none, [](frmQB &w) { w.m_editing->Cut(); }, When::Book},
+        {"E_mnuCOPY", u"C&opy", none, [](frmQB &w) { w.m_editing->Copy(); }, When::Book},
+        {"E_mnuPASTE", u"&Paste", none, [](frmQB &w) { w.m_editing->Paste(); }, When::Book},
+        {"E_mnuALL", u"Select &All", none, [](frmQB &w) { w.m_editing->SelectAll(); }, When::Book},
+        {"E_mnuCOPYALL", u"C&opy All", none, [](frmQB &w) { w.m_editing->CopyAll(); }, When::Book},
+        {"E_mnuTIME", u"Insert &Time", none, [](frmQB &w) { w.m_editing->InsertTime(); },
+         When::Book},
+        {"E_mnuDATE", u"Insert &Date", none, [](frmQB &w) { w.m_editing->InsertDate(); },
+         When::Book},
+        {"T_mnuGLWR", u"Execute Gly&phwright", QKeyCombination(Qt::Key_F6),
+         [](frmQB &w) { w.m_launcher->RunGlyphwright(); }, When::BookTool},
+        {"T_mnuENCODE", u"&Encode", Qt::CTRL | Qt::Key_F8,
+         [](frmQB &w) { w.m_encoder->toggleEncoding(); }, When::BookNotLoading},
+        {"T_mnuFIND", u"&Find...", Qt::CTRL | Qt::Key_F, [](frmQB &w) { w.m_finder->showDialog(); },
+         When::BookNotLoading},
+        {"T_mnuFIND_NEXT", u"Find &Next", QKeyCombination(Qt::Key_F3),
+         [](frmQB &w) { w.m_finder->findNext(); }, When::BookNotLoading},
+        {"T_mnuFIND_BOOK", u"Find in &Book...", Qt::CTRL | Qt::SHIFT | Qt::Key_F,
+         [](frmQB &w) { w.m_bookFinder->showDialog(); }, When::BookOpen},
+        {"H_mnuABOUT", u"&About...", QKeyCombination(Qt::Key_F1),
+         [](frmQB &w) { w.m_launcher->showAbout(); }, When::Always},
+    };
+    return table;
 }
 
-void AddSeparator(QMenu *menu, const char *name)
+const frmQB::Command &frmQB::command(const char *name)
 {
-    menu->addSeparator()->setObjectName(QLatin1String(name));
+    const std::vector<Command> &all = commands();
+    const auto found = std::find_if(all.begin(), all.end(), [name](const Command &command) {
+        return std::strcmp(command.name, name) == 0;
+    });
+    Q_ASSERT(found != all.end());
+    return *found;
+}
+
+namespace {
+
+// The menus: each item a command of the table, or a separator (its name starts with "Z_sep").
+struct MenuLayout
+{
+    const char *name;
+    const char16_t *caption;
+    std::vector<const char *> items;
+};
+
+const std::vector<MenuLayout> &Menus()
+{
+    static const std::vector<MenuLayout> menus = {
+        {"mnuBOOK",
+         u"&Book",
+         {"B_NEW", "B_mnuOPEN", "B_mnuREN", "Z_sep07", "B_mnuF_NEW", "B_mnuF_REN", "B_mnuF_DEL",
+          "B_mnuF_DISKOPEN", "Z_sep04", "mnuEND"}},
+        {"mnuFILE",
+         u"&File",
+         {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "Z_sep02", "F_mnuDEL", "Z_sep03", "F_mnuREFRESH"}},
+        // File > Add opens these.
+        {"F_mnuADD", u"&Add", {"F_mnuADD_NEW", "F_mnuADD_EXIST"}},
+        {"mnuEDIT",
+         u"&Edit",
+         {"E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01", "E_mnuALL", "E_mnuCOPYALL", "Z_sep06",
+          "E_mnuTIME", "E_mnuDATE"}},
+        {"mnuTOOLS",
+         u"&Tools",
+         {"T_mnuGLWR", "T_mnuENCODE", "Z_sep05", "T_mnuFIND", "T_mnuFIND_NEXT", "T_mnuFIND_BOOK"}},
+        {"mnuHELP", u"&?", {"H_mnuABOUT"}},
+    };
+    return menus;
+}
+
+// The toolbar's buttons in order, numbered from 1: each runs a command of the menus and is on
+// by a rule of its own; an empty one is a separator.
+enum class ButtonRule { Always, Save, Tool };
+
+struct ToolButtonLayout
+{
+    const char *icon = nullptr;
+    const char16_t *tip = nullptr;
+    const char *command = nullptr;
+    ButtonRule rule = ButtonRule::Always;
+};
+
+const std::vector<ToolButtonLayout> &ToolButtons()
+{
+    static const std::vector<ToolButtonLayout> buttons = {
+        {"new-book", u"New Book", "B_NEW"},
+        {"open-book", u"Open Book", "B_mnuOPEN"},
+        {},
+        {"new-folder", u"New Folder", "B_mnuF_NEW"},
+        {"delete-folder", u"Delete Folder", "B_mnuF_DEL"},
+        {},
+        {"new-note", u"Make New File (Add)", "F_mnuADD_NEW"},
+        {"save-note", u"Save File", "F_mnuSAVE", ButtonRule::Save},
+        {"delete-note", u"Delete File", "F_mnuDEL"},
+        {},
+        {"cut", u"Cut", "E_mnuCUT"},
+        {"copy", u"Copy", "E_mnuCOPY"},
+        {"paste", u"Paste", "E_mnuPASTE"},
+        {},
+        {"glyphwright", u"Execute Glyphwright", "T_mnuGLWR", ButtonRule::Tool},
+        {},
+    };
+    return buttons;
 }
 
 QIcon ToolIcon(const char *file)
@@ -121,7 +263,7 @@ void frmQB::createControls()
     };
     focusKey(1, [this] { return m_lstFLDS; });
     focusKey(2, [this] { return m_lstFILE; });
-    focusKey(3, [this] { return m_tBAR->widgetForAction(m_actions.tBAR[1]); });
+    focusKey(3, [this] { return m_tBAR->widgetForAction(m_tBAR->actions().constFirst()); });
     focusKey(4, [this] { return m_txtTEXT; });
 }
 
@@ -134,143 +276,89 @@ void frmQB::changeEvent(QEvent *event)
 
 void frmQB::createMenus()
 {
-    frmQBActions &a = m_actions;
     Describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, Tools and Help menus"_s);
-    QMenu *mnuBOOK = menuBar()->addMenu(u"&Book"_s);
-    mnuBOOK->setObjectName(u"mnuBOOK"_s);
-    a.B_NEW = NamedAction(this, "B_NEW", u"&New Book"_s, Qt::CTRL | Qt::Key_N);
-    a.B_mnuOPEN = NamedAction(this, "B_mnuOPEN", u"&Open Book..."_s, Qt::CTRL | Qt::Key_O);
-    a.B_mnuREN = NamedAction(this, "B_mnuREN", u"&Rename Book"_s, Qt::CTRL | Qt::Key_R);
-    a.B_mnuF_NEW = NamedAction(this, "B_mnuF_NEW", u"New &Folder..."_s);
-    a.B_mnuF_REN = NamedAction(this, "B_mnuF_REN", u"Re&name Folder"_s);
-    a.B_mnuF_DEL = NamedAction(this, "B_mnuF_DEL", u"&Delete Folder"_s);
-    a.B_mnuF_DISKOPEN = NamedAction(this, "B_mnuF_DISKOPEN", u"Open Dis&k Folder"_s);
-    a.mnuEND = NamedAction(this, "mnuEND", u"&Exit"_s);
-    mnuBOOK->addActions({a.B_NEW, a.B_mnuOPEN, a.B_mnuREN});
-    AddSeparator(mnuBOOK, "Z_sep07");
-    mnuBOOK->addActions({a.B_mnuF_NEW, a.B_mnuF_REN, a.B_mnuF_DEL, a.B_mnuF_DISKOPEN});
-    AddSeparator(mnuBOOK, "Z_sep04");
-    mnuBOOK->addAction(a.mnuEND);
-
-    QMenu *mnuFILE = menuBar()->addMenu(u"&File"_s);
-    mnuFILE->setObjectName(u"mnuFILE"_s);
-    QMenu *addMenu = mnuFILE->addMenu(u"&Add"_s);
-    addMenu->setObjectName(u"F_mnuADD"_s);
-    a.F_mnuADD = addMenu->menuAction();
-    a.F_mnuADD->setObjectName(u"F_mnuADD"_s);
-    a.F_mnuADD_NEW = NamedAction(this, "F_mnuADD_NEW", u"Make &New"_s);
-    a.F_mnuADD_EXIST = NamedAction(this, "F_mnuADD_EXIST", u"&Add Existing File..."_s);
-    addMenu->addActions({a.F_mnuADD_NEW, a.F_mnuADD_EXIST});
-    a.F_mnuREN = NamedAction(this, "F_mnuREN", u"&Rename Current"_s);
-    a.F_mnuSAVE = NamedAction(this, "F_mnuSAVE", u"&Save Current"_s, Qt::CTRL | Qt::Key_S);
-    a.F_mnuDEL = NamedAction(this, "F_mnuDEL", u"&Delete Current"_s);
-    a.F_mnuREFRESH = NamedAction(this, "F_mnuREFRESH", u"Refresh &List"_s, Qt::Key_F5);
-    mnuFILE->addActions({a.F_mnuREN, a.F_mnuSAVE});
-    AddSeparator(mnuFILE, "Z_sep02");
-    mnuFILE->addAction(a.F_mnuDEL);
-    AddSeparator(mnuFILE, "Z_sep03");
-    mnuFILE->addAction(a.F_mnuREFRESH);
-
-    m_mnuEDIT = menuBar()->addMenu(u"&Edit"_s);
-    m_mnuEDIT->setObjectName(u"mnuEDIT"_s);
-    a.E_mnuCUT = NamedAction(this, "E_mnuCUT", u"&Cut"_s);
-    a.E_mnuCOPY = NamedAction(this, "E_mnuCOPY", u"C&opy"_s);
-    a.E_mnuPASTE = NamedAction(this, "E_mnuPASTE", u"&Paste"_s);
-    a.E_mnuALL = NamedAction(this, "E_mnuALL", u"Select &All"_s);
-    a.E_mnuCOPYALL = NamedAction(this, "E_mnuCOPYALL", u"C&opy All"_s);
-    a.E_mnuTIME = NamedAction(this, "E_mnuTIME", u"Insert &Time"_s);
-    a.E_mnuDATE = NamedAction(this, "E_mnuDATE", u"Insert &Date"_s);
-    m_mnuEDIT->addActions({a.E_mnuCUT, a.E_mnuCOPY, a.E_mnuPASTE});
-    AddSeparator(m_mnuEDIT, "Z_sep01");
-    m_mnuEDIT->addActions({a.E_mnuALL, a.E_mnuCOPYALL});
-    AddSeparator(m_mnuEDIT, "Z_sep06");
-    m_mnuEDIT->addActions({a.E_mnuTIME, a.E_mnuDATE});
+    const auto layoutOf = [](const char *name) {
+        for (const MenuLayout &layout : Menus()) {
+            if (std::strcmp(layout.name, name) == 0)
+                return &layout;
+        }
+        return static_cast<const MenuLayout *>(nullptr);
+    };
+    const auto fill = [&](QMenu *menu, const MenuLayout &layout, const auto &fillMenu) -> void {
+        menu->setObjectName(QLatin1String(layout.name));
+        for (const char *item : layout.items) {
+            if (std::strncmp(item, "Z_sep", 5) == 0) {
+                menu->addSeparator()->setObjectName(QLatin1String(item));
+                continue;
+            }
+            const Command &c = command(item);
+            QAction *action = nullptr;
+            if (!c.run) {
+                QMenu *sub = menu->addMenu(QString::fromUtf16(c.caption));
+                fillMenu(sub, *layoutOf(item), fillMenu);
+                action = sub->menuAction();
+            } else {
+                action = menu->addAction(QString::fromUtf16(c.caption));
+                if (c.shortcut.key() != Qt::Key_unknown)
+                    action->setShortcut(c.shortcut);
+                connect(action, &QAction::triggered, this, [this, run = c.run] { run(*this); });
+            }
+            action->setObjectName(QLatin1String(item));
+            m_switched.emplace_back(action, c.when);
+        }
+    };
+    for (const MenuLayout &layout : Menus()) {
+        // The menus of the bar; the others open from one of their items.
+        if (std::strncmp(layout.name, "mnu", 3) == 0)
+            fill(menuBar()->addMenu(QString::fromUtf16(layout.caption)), layout, fill);
+    }
+    m_mnuEDIT = menuBar()->findChild<QMenu *>(u"mnuEDIT"_s);
     m_txtTEXT->setEditMenu(m_mnuEDIT);
-
-    QMenu *mnuTOOLS = menuBar()->addMenu(u"&Tools"_s);
-    mnuTOOLS->setObjectName(u"mnuTOOLS"_s);
-    a.T_mnuGLWR = NamedAction(this, "T_mnuGLWR", u"Execute Gly&phwright"_s, Qt::Key_F6);
-    a.T_mnuENCODE = NamedAction(this, "T_mnuENCODE", u"&Encode"_s, Qt::CTRL | Qt::Key_F8);
-    a.T_mnuFIND = NamedAction(this, "T_mnuFIND", u"&Find..."_s, Qt::CTRL | Qt::Key_F);
-    a.T_mnuFIND_NEXT = NamedAction(this, "T_mnuFIND_NEXT", u"Find &Next"_s, Qt::Key_F3);
-    a.T_mnuFIND_BOOK = NamedAction(this, "T_mnuFIND_BOOK", u"Find in &Book..."_s,
-                                   Qt::CTRL | Qt::SHIFT | Qt::Key_F);
-    mnuTOOLS->addActions({a.T_mnuGLWR, a.T_mnuENCODE});
-    AddSeparator(mnuTOOLS, "Z_sep05");
-    mnuTOOLS->addActions({a.T_mnuFIND, a.T_mnuFIND_NEXT, a.T_mnuFIND_BOOK});
-
-    QMenu *mnuHELP = menuBar()->addMenu(u"&?"_s);
-    mnuHELP->setObjectName(u"mnuHELP"_s);
-    a.H_mnuABOUT = NamedAction(this, "H_mnuABOUT", u"&About..."_s, Qt::Key_F1);
-    mnuHELP->addAction(a.H_mnuABOUT);
+    m_encodeAction = findChild<QAction *>(u"T_mnuENCODE"_s);
 }
 
 void frmQB::createToolBar()
 {
-    struct Button
-    {
-        const char *icon; // nullptr: a separator
-        const char *tip;
-    };
-    static constexpr Button buttons[17] = {
-        {},
-        {"new-book", "New Book"},
-        {"open-book", "Open Book"},
-        {nullptr, nullptr},
-        {"new-folder", "New Folder"},
-        {"delete-folder", "Delete Folder"},
-        {nullptr, nullptr},
-        {"new-note", "Make New File (Add)"},
-        {"save-note", "Save File"},
-        {"delete-note", "Delete File"},
-        {nullptr, nullptr},
-        {"cut", "Cut"},
-        {"copy", "Copy"},
-        {"paste", "Paste"},
-        {nullptr, nullptr},
-        {"glyphwright", "Execute Glyphwright"},
-        {nullptr, nullptr},
-    };
-    for (int i = 1; i <= 16; ++i) {
-        QAction *action = nullptr;
-        if (buttons[i].icon) {
-            action = m_tBAR->addAction(ToolIcon(buttons[i].icon), QString());
-            action->setToolTip(QLatin1String(buttons[i].tip));
-        } else {
-            action = m_tBAR->addSeparator();
-        }
-        action->setObjectName(u"tBAR_Button%1"_s.arg(i));
-        if (QWidget *button = m_tBAR->widgetForAction(action); button && buttons[i].icon) {
-            Describe(button, QLatin1String(buttons[i].tip), QLatin1String(buttons[i].tip));
-            // Reached from the keyboard, after the selectors and before the editor.
-            button->setFocusPolicy(Qt::TabFocus);
-        }
-        m_actions.tBAR[i] = action;
-        connect(action, &QAction::triggered, this, [this, i] { tBAR_ButtonClick(i); });
-    }
-
-    auto *menu = new QMenu(this);
-    menu->setObjectName(u"tBAR_Button7_Menu"_s);
-    m_actions.tBAR_Menu[1] = menu->addAction(u"Make &New"_s);
-    m_actions.tBAR_Menu[2] = menu->addAction(u"&Add Existing File"_s);
-    for (int i = 1; i <= 2; ++i) {
-        m_actions.tBAR_Menu[i]->setObjectName(u"tBAR_Button7_Item%1"_s.arg(i));
-        connect(m_actions.tBAR_Menu[i], &QAction::triggered, this,
-                [this, i] { tBAR_ButtonMenuClick(i); });
-    }
-    m_actions.tBAR[7]->setMenu(menu);
-    if (auto *button = qobject_cast<QToolButton *>(m_tBAR->widgetForAction(m_actions.tBAR[7])))
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-    // From the keyboard: the selectors, the buttons, then the editor.
+    const std::vector<ToolButtonLayout> &buttons = ToolButtons();
     QWidget *previous = m_lstFILE;
-    for (int i = 1; i <= 16; ++i) {
-        QWidget *button = m_tBAR->widgetForAction(m_actions.tBAR[i]);
-        if (button && button->focusPolicy() != Qt::NoFocus) {
-            setTabOrder(previous, button);
-            previous = button;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const ToolButtonLayout &b = buttons[i];
+        const QString name = u"tBAR_Button%1"_s.arg(i + 1);
+        if (!b.icon) {
+            m_tBAR->addSeparator()->setObjectName(name);
+            continue;
         }
+        QAction *action = m_tBAR->addAction(ToolIcon(b.icon), QString());
+        action->setObjectName(name);
+        action->setToolTip(QString::fromUtf16(b.tip));
+        connect(action, &QAction::triggered, this,
+                [this, run = command(b.command).run] { run(*this); });
+        m_switched.emplace_back(action, b.rule == ButtonRule::Save   ? When::SaveButton
+                                        : b.rule == ButtonRule::Tool ? When::ToolButton
+                                                                     : When::Always);
+        QWidget *button = m_tBAR->widgetForAction(action);
+        Describe(button, QString::fromUtf16(b.tip), QString::fromUtf16(b.tip));
+        // Reached from the keyboard after the selectors and before the editor.
+        button->setFocusPolicy(Qt::TabFocus);
+        setTabOrder(previous, button);
+        previous = button;
     }
     setTabOrder(previous, m_txtTEXT);
+
+    // Button 7 makes a new note; its drop-down also adds an existing file.
+    auto *menu = new QMenu(this);
+    menu->setObjectName(u"tBAR_Button7_Menu"_s);
+    int item = 0;
+    for (const auto &[caption, name] : {std::pair(u"Make &New"_s, "F_mnuADD_NEW"),
+                                        std::pair(u"&Add Existing File"_s, "F_mnuADD_EXIST")}) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(u"tBAR_Button7_Item%1"_s.arg(++item));
+        connect(action, &QAction::triggered, this, [this, run = command(name).run] { run(*this); });
+    }
+    QAction *button7 = findChild<QAction *>(u"tBAR_Button7"_s);
+    button7->setMenu(menu);
+    if (auto *button = qobject_cast<QToolButton *>(m_tBAR->widgetForAction(button7)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
     // The buttons need a little more room than the toolbar row is given.
     m_tBAR->resize(std::max(m_tBAR->width(), m_tBAR->sizeHint().width()), m_tBAR->height());
 }
@@ -279,31 +367,34 @@ void frmQB::createStatusBar()
 {
     QStatusBar *sBAR = statusBar();
     sBAR->setObjectName(u"sBAR"_s);
-    static constexpr int widths[6] = {0, 1764, 0, 1764, 1058, 1764};
-    for (int i = 1; i <= 5; ++i) {
-        auto *panel = new QLabel(sBAR);
-        panel->setObjectName(u"sBAR_Panel%1"_s.arg(i));
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
-        if (widths[i])
-            panel->setMinimumWidth(Px(widths[i]));
+    // The panels in order, with their width in twips (0: what is left over).
+    const std::pair<QLabel **, int> panels[] = {{&m_panels.status, 1764},
+                                                {&m_panels.path, 0},
+                                                {&m_panels.date, 1764},
+                                                {&m_panels.time, 1058},
+                                                {&m_panels.version, 1764}};
+    int number = 0;
+    for (const auto &[panel, width] : panels) {
+        *panel = new QLabel(sBAR);
+        (*panel)->setObjectName(u"sBAR_Panel%1"_s.arg(++number));
+        (*panel)->setFrameShape(QFrame::StyledPanel);
+        (*panel)->setFrameShadow(QFrame::Sunken);
+        (*panel)->setMinimumWidth(Px(width));
         // Permanent widgets are never hidden by a passing status tip.
-        sBAR->addPermanentWidget(panel, i == 2 ? 1 : 0);
-        m_panels[i] = panel;
+        sBAR->addPermanentWidget(*panel, width == 0 ? 1 : 0);
     }
-    m_panels[1]->setText(u"Unchanged"_s);
-    m_panels[1]->setToolTip(u"File Status"_s);
-    m_panels[2]->setToolTip(u"File Path"_s);
-    Describe(m_panels[1], u"File Status"_s, u"Whether the note shown is saved"_s);
-    Describe(m_panels[2], u"File Path"_s, u"The file of the note shown"_s);
-    Describe(m_panels[3], u"Date"_s, u"Today's date"_s);
-    Describe(m_panels[4], u"Time"_s, u"The time"_s);
-    Describe(m_panels[5], u"Version"_s, u"The version of Quirebox"_s);
+    m_panels.status->setText(u"Unchanged"_s);
+    m_panels.status->setToolTip(u"File Status"_s);
+    m_panels.path->setToolTip(u"File Path"_s);
+    m_panels.path->setTextFormat(Qt::PlainText);
+    Describe(m_panels.status, u"File Status"_s, u"Whether the note shown is saved"_s);
+    Describe(m_panels.path, u"File Path"_s, u"The file of the note shown"_s);
+    Describe(m_panels.date, u"Date"_s, u"Today's date"_s);
+    Describe(m_panels.time, u"Time"_s, u"The time"_s);
+    Describe(m_panels.version, u"Version"_s, u"The version of Quirebox"_s);
     Describe(sBAR, u"Status bar"_s, u"The note's status and file, the date, the time"_s);
     if (auto *grip = sBAR->findChild<QSizeGrip *>())
         Describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
-    m_panels[2]->setMinimumWidth(0);
-    m_panels[2]->setTextFormat(Qt::PlainText);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(u"sBAR_Clock"_s);
@@ -319,8 +410,8 @@ void frmQB::createStatusBar()
 void frmQB::UpdateClockPanels()
 {
     const QDateTime now = m_platform.now();
-    m_panels[3]->setText(ShortDateText(now.date()));
-    m_panels[4]->setText(ShortTimeText(now.time()));
+    m_panels.date->setText(ShortDateText(now.date()));
+    m_panels.time->setText(ShortTimeText(now.time()));
     const int intoMinute = now.time().second() * 1000 + now.time().msec();
     m_clock->start(60'000 - intoMinute + 20);
 }

@@ -4,8 +4,8 @@
 #include "BenchWindow.h"
 #include "TestFiles.h"
 
-#include "notes/NoteCodec.h"
-#include "notes/NoteDocument.h"
+#include "editor/NoteDocument.h"
+#include "encoder/NoteCodec.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 
 #include "book/Book.h"
 #include "book/BookStore.h"
-#include "notes/CurrentNote.h"
+#include "editor/UnsavedEdits.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 
@@ -31,7 +31,7 @@ bool AcceptBookName(Platform &platform, const QString &name)
 
 void BookCommands::NewBook()
 {
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return;
     const QString name =
         m_platform.inputBox(u"Insert the name for the new Quirebox:"_s, u"New Quirebox"_s,
@@ -65,7 +65,7 @@ void BookCommands::NewBook()
 
 void BookCommands::OpenBook()
 {
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return;
     Platform::FileDialogRequest request;
     request.mode = Platform::FileDialogRequest::Mode::Open;

@@ -5,16 +5,16 @@ namespace qb {
 class Book;
 class BookStore;
 class CommonDialog;
-class CurrentNote;
 class Platform;
+class UnsavedEdits;
 
 // The Book menu's New, Open and Rename.
 class BookCommands
 {
 public:
-    BookCommands(Book &book, BookStore &store, CurrentNote &currentNote, Platform &platform,
+    BookCommands(Book &book, BookStore &store, UnsavedEdits &unsaved, Platform &platform,
                  CommonDialog &cD)
-        : m_book(book), m_store(store), m_currentNote(currentNote), m_platform(platform), m_cD(cD)
+        : m_book(book), m_store(store), m_unsaved(unsaved), m_platform(platform), m_cD(cD)
     {
     }
 
@@ -25,7 +25,7 @@ public:
 private:
     Book &m_book;
     BookStore &m_store;
-    CurrentNote &m_currentNote;
+    UnsavedEdits &m_unsaved;
     Platform &m_platform;
     CommonDialog &m_cD;
 };

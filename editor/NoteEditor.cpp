@@ -1,6 +1,6 @@
 #include "editor/NoteEditor.h"
 
-#include "notes/NoteDocument.h"
+#include "editor/NoteDocument.h"
 
 #include <QApplication>
 #include <QClipboard>

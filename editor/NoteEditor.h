@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>

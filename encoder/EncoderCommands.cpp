@@ -1,8 +1,7 @@
 #include "encoder/EncoderCommands.h"
 
+#include "encoder/CipherNote.h"
 #include "encoder/EncodedNote.h"
-#include "notes/CurrentNote.h"
-#include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
@@ -12,7 +11,7 @@ namespace qb {
 
 void EncoderCommands::toggleEncoding()
 {
-    if (m_session.cipherCommand() == CipherDirection::Encipher)
+    if (m_note.cipherCommand() == CipherDirection::Encipher)
         EncodeNote();
     else
         DecodeNote();
@@ -40,51 +39,50 @@ std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt, c
 
 void EncoderCommands::EncodeNote()
 {
-    if (!m_session.isShown())
+    if (!m_note.isShown())
         return;
     const QString title = u"Quirebox Encode"_s;
-    const std::optional<QByteArray> keyword =
-        keywordBytes(EncodePrompt(m_session.noteName()), title);
+    const std::optional<QByteArray> keyword = keywordBytes(EncodePrompt(m_note.noteName()), title);
     if (!keyword)
         return;
-    const NoteBytes plain = m_currentNote.editorBytes();
+    const NoteBytes plain = m_note.noteBytes();
     const LongCommand command(plain.bytes.size() >= LongCommandBytes);
-    const std::optional<DecodedNote> encoded =
-        plain.unencodable ? std::nullopt : m_session.encipher(plain.bytes, *keyword);
-    if (!encoded) {
+    const std::optional<QByteArray> body =
+        plain.unencodable ? std::nullopt
+                          : KeyWordCipher(plain.bytes, *keyword, CipherDirection::Encipher);
+    if (!body) {
         m_platform.messageBox(u"Unable to Encode the text."_s, Platform::Buttons::Ok,
                               Platform::Icon::Critical, u"Encode Error"_s);
         return;
     }
-    m_currentNote.showNote(*encoded);
-    m_session.SetNoteStatus(NoteStatus::Encoded);
+    m_note.showCiphered(EncodedNoteBytes(*body), CipherDirection::Encipher);
 }
 
 void EncoderCommands::DecodeNote()
 {
-    if (!m_session.isShown())
+    if (!m_note.isShown())
         return;
     const std::optional<QByteArray> keyword =
-        keywordBytes(DecodePrompt(m_session.noteName()), u"Quirebox Decode"_s);
+        keywordBytes(DecodePrompt(m_note.noteName()), u"Quirebox Decode"_s);
     if (!keyword)
         return;
     // The bytes read or enciphered, while the text is as they left it; else the editor's.
     QByteArray encoded;
-    if (m_session.knownBytes()) {
-        encoded = *m_session.knownBytes();
+    if (const std::optional<QByteArray> known = m_note.knownEncodedBytes()) {
+        encoded = *known;
     } else {
-        const NoteBytes fromEditor = m_currentNote.editorBytes();
+        const NoteBytes fromEditor = m_note.noteBytes();
         if (fromEditor.unencodable)
             return;
         encoded = fromEditor.bytes;
     }
     const LongCommand command(encoded.size() >= LongCommandBytes);
-    const std::optional<DecodedNote> plain = m_session.decipher(encoded, *keyword);
+    const std::optional<QByteArray> plain =
+        KeyWordCipher(EncodedBody(encoded), *keyword, CipherDirection::Decipher);
     // A keyword that drives a code out of range changes nothing, silently.
     if (!plain)
         return;
-    m_currentNote.showNote(*plain);
-    m_session.SetNoteStatus(NoteStatus::Decoded);
+    m_note.showCiphered(*plain, CipherDirection::Decipher);
 }
 
 } // namespace qb

@@ -7,8 +7,7 @@
 
 namespace qb {
 
-class CurrentNote;
-class NoteSession;
+class CipherNote;
 class Platform;
 
 // Tools > Encode / Decode: enciphering the shown note with a keyword. Both work on the note's
@@ -16,10 +15,7 @@ class Platform;
 class EncoderCommands
 {
 public:
-    EncoderCommands(NoteSession &session, CurrentNote &currentNote, Platform &platform)
-        : m_session(session), m_currentNote(currentNote), m_platform(platform)
-    {
-    }
+    EncoderCommands(CipherNote &note, Platform &platform) : m_note(note), m_platform(platform) {}
 
     // Encode or Decode, as the Encode/Decode item says now.
     void toggleEncoding();
@@ -30,8 +26,7 @@ private:
     // Asks for the keyword; nullopt when none was given or it cannot be had as bytes.
     std::optional<QByteArray> keywordBytes(const QString &prompt, const QString &title);
 
-    NoteSession &m_session;
-    CurrentNote &m_currentNote;
+    CipherNote &m_note;
     Platform &m_platform;
 };
 

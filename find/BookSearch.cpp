@@ -2,8 +2,8 @@
 
 #include "book/BookFile.h"
 #include "encoder/EncodedNote.h"
+#include "encoder/NoteCodec.h"
 #include "find/NoteMatcher.h"
-#include "notes/NoteCodec.h"
 #include "notes/NoteListing.h"
 #include "platform/SafeFile.h"
 #include "platform/ThreadPriority.h"

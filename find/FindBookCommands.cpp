@@ -6,7 +6,7 @@
 #include "find/BookResultsModel.h"
 #include "find/TextSearch.h"
 #include "find/frmFINDBOOK.h"
-#include "notes/CurrentNote.h"
+#include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteNotice.h"
@@ -22,12 +22,11 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 FindBookCommands::FindBookCommands(const Book &book, const NoteSession &session,
-                                   NoteListCommands &noteList, CurrentNote &currentNote,
+                                   NoteListCommands &noteList, NoteDisplay &display,
                                    NoteEditor &editor, NoteNotice &notice, Platform &platform,
                                    QWidget &dialogParent, QObject *parent)
-    : QObject(parent), m_book(book), m_session(session), m_noteList(noteList),
-      m_currentNote(currentNote), m_editor(editor), m_notice(notice), m_platform(platform),
-      m_dialogParent(dialogParent)
+    : QObject(parent), m_book(book), m_session(session), m_noteList(noteList), m_display(display),
+      m_editor(editor), m_notice(notice), m_platform(platform), m_dialogParent(dialogParent)
 {
     // Results name folders by their row, which means another folder in another book.
     connect(&book, &Book::opened, this, &FindBookCommands::forgetResults);
@@ -101,7 +100,7 @@ void FindBookCommands::open(const BookSearchHit &hit)
     }
     if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
         return;
-    m_currentNote.whenShown([this, hit] { selectMatch(hit); });
+    m_display.whenShown([this, hit] { selectMatch(hit); });
     m_editor.activateWindow();
     m_editor.setFocus();
 }

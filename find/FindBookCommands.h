@@ -11,7 +11,7 @@ class QWidget;
 namespace qb {
 
 class Book;
-class CurrentNote;
+class NoteDisplay;
 class NoteEditor;
 class NoteListCommands;
 class NoteNotice;
@@ -27,7 +27,7 @@ class FindBookCommands final : public QObject
     Q_OBJECT
 public:
     FindBookCommands(const Book &book, const NoteSession &session, NoteListCommands &noteList,
-                     CurrentNote &currentNote, NoteEditor &editor, NoteNotice &notice,
+                     NoteDisplay &display, NoteEditor &editor, NoteNotice &notice,
                      Platform &platform, QWidget &dialogParent, QObject *parent = nullptr);
     ~FindBookCommands() override;
 
@@ -48,7 +48,7 @@ private:
     const Book &m_book;
     const NoteSession &m_session;
     NoteListCommands &m_noteList;
-    CurrentNote &m_currentNote;
+    NoteDisplay &m_display;
     NoteEditor &m_editor;
     NoteNotice &m_notice;
     Platform &m_platform;

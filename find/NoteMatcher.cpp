@@ -1,7 +1,7 @@
 #include "find/NoteMatcher.h"
 
+#include "encoder/NoteCodec.h"
 #include "find/TextSearch.h"
-#include "notes/NoteCodec.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,10 +3,10 @@
 #include "book/Book.h"
 #include "book/BookStore.h"
 #include "book/FolderListModel.h"
+#include "editor/UnsavedEdits.h"
 #include "folders/FolderRules.h"
 #include "folders/frmFLD.h"
 #include "folders/frmFLD_DEL.h"
-#include "notes/CurrentNote.h"
 #include "notes/NoteListCommands.h"
 #include "platform/Platform.h"
 
@@ -46,7 +46,7 @@ void FolderCommands::NewFolder()
         return;
     }
     // Adding a folder reloads the book, which empties the editor.
-    if (!roomForFolder() || !m_currentNote.confirmLeave())
+    if (!roomForFolder() || !m_unsaved.confirmLeave())
         return;
     frmFLD dialog(m_platform);
     while (m_platform.execDialog(dialog) == QDialog::Accepted) {
@@ -81,7 +81,7 @@ FolderCommands::AppendOutcome FolderCommands::appendFolder(const QString &direct
 void FolderCommands::RenameFolder()
 {
     const int row = m_noteList.selectedFolderRow();
-    if (row == 0 || !m_currentNote.confirmLeave())
+    if (row == 0 || !m_unsaved.confirmLeave())
         return;
     const QString name = m_platform.inputBox(RenameFolderPrompt(m_book.state().Folders[row].Name),
                                              u"Rename Folder"_s, m_folders.currentName());
@@ -103,7 +103,7 @@ void FolderCommands::DeleteFolder()
 {
     const int row = m_noteList.selectedFolderRow();
     // Removing a folder reloads the book, which empties the editor.
-    if (row == 0 || !m_currentNote.confirmLeave())
+    if (row == 0 || !m_unsaved.confirmLeave())
         return;
     const QString directory = QDir::toNativeSeparators(m_noteList.selectedFolderDir());
     frmFLD_DEL dialog(directory);

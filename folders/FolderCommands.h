@@ -6,10 +6,10 @@ namespace qb {
 
 class Book;
 class BookStore;
-class CurrentNote;
 class FolderListModel;
 class NoteListCommands;
 class Platform;
+class UnsavedEdits;
 
 // The Book menu's folder commands. Every change is made on a copy of the book, written, and
 // only then taken; the book is then read back, so the window shows what is stored.
@@ -17,9 +17,9 @@ class FolderCommands
 {
 public:
     FolderCommands(const Book &book, BookStore &store, const FolderListModel &folders,
-                   NoteListCommands &noteList, CurrentNote &currentNote, Platform &platform)
+                   NoteListCommands &noteList, UnsavedEdits &unsaved, Platform &platform)
         : m_book(book), m_store(store), m_folders(folders), m_noteList(noteList),
-          m_currentNote(currentNote), m_platform(platform)
+          m_unsaved(unsaved), m_platform(platform)
     {
     }
 
@@ -45,7 +45,7 @@ private:
     BookStore &m_store;
     const FolderListModel &m_folders;
     NoteListCommands &m_noteList;
-    CurrentNote &m_currentNote;
+    UnsavedEdits &m_unsaved;
     Platform &m_platform;
 };
 

@@ -1,7 +1,7 @@
 #include "launch/LaunchCommands.h"
 
+#include "editor/UnsavedEdits.h"
 #include "launch/mgABOUT.h"
-#include "notes/CurrentNote.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
 #include "platform/Platform.h"
@@ -33,9 +33,9 @@ bool LaunchCommands::GlyphwrightPresent() const
 void LaunchCommands::RunGlyphwright()
 {
     // The tool must not read an older file than the user was promised.
-    if (m_currentNote.askToSave(u"Save the file before executing Glyphwright?"_s,
-                                Platform::Buttons::OkCancel, Platform::Icon::Information,
-                                u"Glyphwright"_s) == CurrentNote::SaveAnswer::Cancelled) {
+    if (m_unsaved.askToSave(u"Save the file before executing Glyphwright?"_s,
+                            Platform::Buttons::OkCancel, Platform::Icon::Information,
+                            u"Glyphwright"_s) == UnsavedEdits::Answer::Cancelled) {
         return;
     }
     if (m_noteList.hasCurrentNote())

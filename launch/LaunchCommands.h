@@ -6,18 +6,18 @@ class QWidget;
 
 namespace qb {
 
-class CurrentNote;
 class NoteListCommands;
 class NoteListModel;
 class Platform;
+class UnsavedEdits;
 
 // Handing the note to Glyphwright, opening a folder in the file browser, and the about box.
 class LaunchCommands
 {
 public:
-    LaunchCommands(Platform &platform, CurrentNote &currentNote, const NoteListCommands &noteList,
+    LaunchCommands(Platform &platform, UnsavedEdits &unsaved, const NoteListCommands &noteList,
                    const NoteListModel &notes, QWidget &aboutParent)
-        : m_platform(platform), m_currentNote(currentNote), m_noteList(noteList), m_notes(notes),
+        : m_platform(platform), m_unsaved(unsaved), m_noteList(noteList), m_notes(notes),
           m_aboutParent(aboutParent)
     {
     }
@@ -34,7 +34,7 @@ public:
 
 private:
     Platform &m_platform;
-    CurrentNote &m_currentNote;
+    UnsavedEdits &m_unsaved;
     const NoteListCommands &m_noteList;
     const NoteListModel &m_notes;
     QWidget &m_aboutParent;

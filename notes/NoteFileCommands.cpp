@@ -1,7 +1,8 @@
 #include "notes/NoteFileCommands.h"
 
 #include "book/BookFile.h"
-#include "notes/CurrentNote.h"
+#include "editor/UnsavedEdits.h"
+#include "notes/NoteDisplay.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
@@ -19,10 +20,10 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 NoteFileCommands::NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
-                                   const NoteSession &session, CurrentNote &currentNote,
-                                   Platform &platform, CommonDialog &cD)
-    : m_noteList(noteList), m_notes(notes), m_session(session), m_currentNote(currentNote),
-      m_platform(platform), m_cD(cD)
+                                   const NoteSession &session, NoteDisplay &display,
+                                   UnsavedEdits &unsaved, Platform &platform, CommonDialog &cD)
+    : m_noteList(noteList), m_notes(notes), m_session(session), m_display(display),
+      m_unsaved(unsaved), m_platform(platform), m_cD(cD)
 {
 }
 
@@ -66,11 +67,11 @@ void NoteFileCommands::MakeNewNote()
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return;
     if (const FileError error = CreateNoteFile(path))
-        m_currentNote.reportFileError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s,
-                                      *error, title);
+        m_platform.reportError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s, *error,
+                               title);
     refill();
 }
 
@@ -105,18 +106,18 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
     }
     const FileProbe probe = ProbeFile(source);
     if (!itself &&
-        !m_currentNote.acceptFileSize(source, probe, u"Quirebox can't add the file "_s, title)) {
+        !m_display.acceptFileSize(source, probe, u"Quirebox can't add the file "_s, title)) {
         return false;
     }
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return false;
     if (!itself) {
         const LongCommand command(probe.size >= LongCommandBytes);
         if (const FileError error =
                 CopyNoteFile(source, destination, replace, m_session.sizeLimits().refuseAbove)) {
-            m_currentNote.reportFileError(u"Quirebox can't copy the file "_s + Quoted(source) +
-                                              u" to "_s + Quoted(destination) + u"."_s,
-                                          *error, title);
+            m_platform.reportError(u"Quirebox can't copy the file "_s + Quoted(source) + u" to "_s +
+                                       Quoted(destination) + u"."_s,
+                                   *error, title);
         }
     }
     refill();
@@ -164,12 +165,12 @@ void NoteFileCommands::renameNote()
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return;
     }
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return;
     if (const FileError error = RenameFile(from, to)) {
-        m_currentNote.reportFileError(u"Quirebox can't rename the file "_s + Quoted(from) +
-                                          u" to "_s + Quoted(to) + u"."_s,
-                                      *error, title);
+        m_platform.reportError(u"Quirebox can't rename the file "_s + Quoted(from) + u" to "_s +
+                                   Quoted(to) + u"."_s,
+                               *error, title);
         return;
     }
     m_noteList.RefreshNoteList(-1);
@@ -190,10 +191,10 @@ void NoteFileCommands::DeleteNote()
                               title) != Platform::Button::Ok) {
         return;
     }
-    if (!m_currentNote.confirmLeave())
+    if (!m_unsaved.confirmLeave())
         return;
     if (const FileError error = MoveToTrash(path)) {
-        m_currentNote.reportFileError(
+        m_platform.reportError(
             u"Quirebox can't move the file "_s + Quoted(path) + u" to the trash."_s, *error, title);
         return;
     }

@@ -5,11 +5,12 @@
 namespace qb {
 
 class CommonDialog;
-class CurrentNote;
+class NoteDisplay;
 class NoteListCommands;
 class NoteListModel;
 class NoteSession;
 class Platform;
+class UnsavedEdits;
 
 // The File menu's commands that change the notes of the selected folder: Make New, Add
 // Existing, Rename and Delete. Each ends with the note list read again.
@@ -17,8 +18,8 @@ class NoteFileCommands
 {
 public:
     NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
-                     const NoteSession &session, CurrentNote &currentNote, Platform &platform,
-                     CommonDialog &cD);
+                     const NoteSession &session, NoteDisplay &display, UnsavedEdits &unsaved,
+                     Platform &platform, CommonDialog &cD);
 
     void MakeNewNote();
     void AddExistingNote();
@@ -40,7 +41,8 @@ private:
     NoteListCommands &m_noteList;
     const NoteListModel &m_notes;
     const NoteSession &m_session;
-    CurrentNote &m_currentNote;
+    NoteDisplay &m_display;
+    UnsavedEdits &m_unsaved;
     Platform &m_platform;
     CommonDialog &m_cD;
 };

@@ -2,7 +2,7 @@
 
 #include "book/Book.h"
 #include "book/FolderListModel.h"
-#include "notes/CurrentNote.h"
+#include "editor/UnsavedEdits.h"
 #include "notes/NoteListModel.h"
 #include "notes/NoteListing.h"
 #include "notes/NoteNames.h"
@@ -20,10 +20,11 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
-                                   NoteSession &session, CurrentNote &currentNote,
-                                   NoteNotice &notice, Platform &platform, QObject *parent)
+                                   NoteSession &session, NoteDisplay &display,
+                                   UnsavedEdits &unsaved, NoteNotice &notice, Platform &platform,
+                                   QObject *parent)
     : QObject(parent), m_book(book), m_folders(folders), m_notes(notes), m_session(session),
-      m_currentNote(currentNote), m_notice(notice), m_platform(platform)
+      m_display(display), m_unsaved(unsaved), m_notice(notice), m_platform(platform)
 {
 }
 
@@ -42,7 +43,7 @@ bool NoteListCommands::hasCurrentNote() const
     return selectedFolderRow() != 0 && m_notes.currentRow() >= 0;
 }
 
-int NoteListCommands::listSelectedFolder(CurrentNote::Asking asking)
+int NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking)
 {
     const int folderRow = selectedFolderRow();
     const QString dir = m_book.folderDir(folderRow);
@@ -64,35 +65,35 @@ int NoteListCommands::listSelectedFolder(CurrentNote::Asking asking)
     if (dir.isEmpty())
         return 0;
     // A folder that is there but cannot be read must not pass for one without notes.
-    if (!error.isEmpty() && QFileInfo::exists(dir) && asking == CurrentNote::Asking::Allowed) {
-        m_currentNote.reportFileError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s,
-                                      error, u"Quirebox"_s);
+    if (!error.isEmpty() && QFileInfo::exists(dir) && asking == NoteDisplay::Asking::Allowed) {
+        m_platform.reportError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s, error,
+                               u"Quirebox"_s);
     }
     const int count = m_notes.rowCount();
     Q_EMIT commandsSwitched(count > 0);
     return count;
 }
 
-void NoteListCommands::RefreshNoteList(int selectIndex, CurrentNote::Asking asking)
+void NoteListCommands::RefreshNoteList(int selectIndex, NoteDisplay::Asking asking)
 {
     const int count = listSelectedFolder(asking);
     if (count == 0)
         return;
     m_notes.setCurrentRow(std::clamp(selectIndex, 0, count - 1));
-    m_currentNote.LoadNote(m_notes.currentPath(), asking);
+    m_display.LoadNote(m_notes.currentPath(), asking);
 }
 
 void NoteListCommands::ShowNoFileSelected()
 {
     if (m_notes.currentRow() < 0)
-        m_currentNote.ShowNoNote();
+        m_display.showNone();
 }
 
 void NoteListCommands::showFirstFolder()
 {
     // The first folder in the selector's order is listed, and its first note loaded, once: an
     // encoded note asks for its keyword a single time.
-    LastFolderName = m_folders.currentName();
+    m_lastFolderName = m_folders.currentName();
     RefreshNoteList(-1);
     // A book without folders, or a folder without notes, shows no note and asks nothing at exit.
     if (!hasCurrentNote())
@@ -103,12 +104,12 @@ void NoteListCommands::pickFolder(int position)
 {
     // Compared by row too: two folders may share a name, and the note commands must never work
     // on one folder's directory with the other folder's note list.
-    if (m_folders.nameAt(position) == LastFolderName &&
+    if (m_folders.nameAt(position) == m_lastFolderName &&
         m_folders.folderRowAt(position) == m_notes.folderRow()) {
         m_folders.setCurrentPosition(position);
         return;
     }
-    if (!m_currentNote.confirmLeave()) {
+    if (!m_unsaved.confirmLeave()) {
         putSelectorsBack();
         return;
     }
@@ -118,12 +119,12 @@ void NoteListCommands::pickFolder(int position)
 void NoteListCommands::selectFolder(int position)
 {
     m_folders.setCurrentPosition(position);
-    if (m_folders.currentName() == LastFolderName &&
+    if (m_folders.currentName() == m_lastFolderName &&
         m_folders.currentFolderRow() == m_notes.folderRow()) {
         return;
     }
     RefreshNoteList(-1);
-    LastFolderName = m_folders.currentName();
+    m_lastFolderName = m_folders.currentName();
     ShowNoFileSelected();
 }
 
@@ -135,7 +136,7 @@ void NoteListCommands::pickNote(int row)
         m_notes.setCurrentRow(row);
         return;
     }
-    if (!m_currentNote.confirmLeave()) {
+    if (!m_unsaved.confirmLeave()) {
         putSelectorsBack();
         return;
     }
@@ -147,7 +148,7 @@ void NoteListCommands::selectNote(int row)
     m_notes.setCurrentRow(row);
     if (!m_session.path().isEmpty() && m_notes.currentPath() == m_session.path())
         return;
-    m_currentNote.LoadNote(m_notes.currentPath());
+    m_display.LoadNote(m_notes.currentPath());
 }
 
 void NoteListCommands::putSelectorsBack()
@@ -156,11 +157,11 @@ void NoteListCommands::putSelectorsBack()
     m_notes.resyncCurrent();
 }
 
-void NoteListCommands::refreshList()
+void NoteListCommands::askAndRefresh()
 {
-    const CurrentNote::SaveAnswer answer =
-        m_currentNote.askToSave(u"Save this file before quitting?"_s, u"Refresh"_s);
-    if (answer == CurrentNote::SaveAnswer::Cancelled)
+    const UnsavedEdits::Answer answer =
+        m_unsaved.askToSave(u"Save this file before quitting?"_s, u"Refresh"_s);
+    if (answer == UnsavedEdits::Answer::Cancelled)
         return;
     RefreshNoteList(m_notes.currentRow());
     ShowNoFileSelected();
@@ -182,17 +183,17 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
         return;
     }
     if (removed) {
-        RefreshNoteList(m_notes.currentRow(), CurrentNote::Asking::Never);
+        RefreshNoteList(m_notes.currentRow(), NoteDisplay::Asking::Never);
         ShowNoFileSelected();
     } else {
-        m_currentNote.reloadNote(CurrentNote::Asking::Never);
+        m_display.reloadNote(NoteDisplay::Asking::Never);
     }
 }
 
 void NoteListCommands::readAgain()
 {
     if (m_session.isShown())
-        m_currentNote.reloadNote(CurrentNote::Asking::Allowed);
+        m_display.reloadNote(NoteDisplay::Asking::Allowed);
 }
 
 bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
@@ -206,12 +207,12 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
         m_notes.setCurrentRow(m_notes.rowOf(fileName));
         return true;
     }
-    const CurrentNote::SaveAnswer answer = m_currentNote.askToLeave();
-    if (answer == CurrentNote::SaveAnswer::Cancelled)
+    const UnsavedEdits::Answer answer = m_unsaved.askToLeave();
+    if (answer == UnsavedEdits::Answer::Cancelled)
         return false;
     // Listed again even when it is the selected folder: the note may be newer than its list.
     m_folders.setCurrentPosition(position);
-    LastFolderName = m_folders.currentName();
+    m_lastFolderName = m_folders.currentName();
     listSelectedFolder();
     const int row = m_notes.rowOf(fileName);
     if (row < 0) {
@@ -220,9 +221,9 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
     }
     // Another folder of the same directory shows the same file: edits the user chose to drop
     // go even so.
-    if (answer == CurrentNote::SaveAnswer::Dropped && path == m_session.path()) {
+    if (answer == UnsavedEdits::Answer::Dropped && path == m_session.path()) {
         m_notes.setCurrentRow(row);
-        m_currentNote.LoadNote(path);
+        m_display.LoadNote(path);
     } else {
         selectNote(row);
     }
@@ -231,7 +232,7 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
 
 void NoteListCommands::forgetFolderPick()
 {
-    LastFolderName.clear();
+    m_lastFolderName.clear();
 }
 
 } // namespace qb

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/CurrentNote.h"
+#include "notes/NoteDisplay.h"
 
 #include <QObject>
 #include <QString>
@@ -13,6 +13,7 @@ class NoteListModel;
 class NoteNotice;
 class NoteSession;
 class Platform;
+class UnsavedEdits;
 struct FileChange;
 
 // The two selectors: which folder's notes are listed and which note is shown. Picks made by the
@@ -23,14 +24,14 @@ class NoteListCommands final : public QObject
     Q_OBJECT
 public:
     NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
-                     NoteSession &session, CurrentNote &currentNote, NoteNotice &notice,
-                     Platform &platform, QObject *parent = nullptr);
+                     NoteSession &session, NoteDisplay &display, UnsavedEdits &unsaved,
+                     NoteNotice &notice, Platform &platform, QObject *parent = nullptr);
 
     // Lists the selected folder's notes, selects row `selectIndex` (-1: the first; past the end:
     // the last) and loads that note; a folder without notes switches the commands off. Nothing
     // is asked when the program, not the user, refills the list.
     void RefreshNoteList(int selectIndex,
-                         CurrentNote::Asking asking = CurrentNote::Asking::Allowed);
+                         NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed);
     // When no note is selected: no note is shown, and the panels say so.
     void ShowNoFileSelected();
 
@@ -43,7 +44,7 @@ public:
     void selectFolder(int position);
     void selectNote(int row);
     // File > Refresh List: the folder read again, the same row selected and loaded.
-    void refreshList();
+    void askAndRefresh();
     // Find in Book opens a result: the note `fileName` of folder table row `folderRow` selected
     // and shown, after asking about unsaved edits. False when it is not shown: the user said
     // Cancel, or the note is no longer listed there.
@@ -71,19 +72,20 @@ Q_SIGNALS:
 private:
     // Lists the selected folder's notes with none selected, and switches the note commands on
     // when there are some; returns how many there are.
-    int listSelectedFolder(CurrentNote::Asking asking = CurrentNote::Asking::Allowed);
+    int listSelectedFolder(NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed);
     void putSelectorsBack();
 
     const Book &m_book;
     FolderListModel &m_folders;
     NoteListModel &m_notes;
     NoteSession &m_session;
-    CurrentNote &m_currentNote;
+    NoteDisplay &m_display;
+    UnsavedEdits &m_unsaved;
     NoteNotice &m_notice;
     Platform &m_platform;
     // The folder last picked, so that a repeated pick is told from a new one. (A repeated pick
     // of a note is told by the file shown.)
-    QString LastFolderName;
+    QString m_lastFolderName;
 };
 
 } // namespace qb

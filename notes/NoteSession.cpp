@@ -77,7 +77,7 @@ void NoteSession::setLoading(bool loading)
     Q_EMIT loadingChanged(loading);
 }
 
-void NoteSession::showNoNote()
+void NoteSession::forgetNote()
 {
     setShown({});
     // Written directly: Save and the caption keep the state the emptied editor left.
@@ -105,30 +105,10 @@ WriteResult NoteSession::save(NoteSaver &saver)
     return written;
 }
 
-std::optional<DecodedNote> NoteSession::encipher(QByteArrayView plainBytes, QByteArrayView keyword)
+void NoteSession::takeCipheredForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes)
 {
-    const std::optional<QByteArray> body =
-        KeyWordCipher(plainBytes, keyword, CipherDirection::Encipher);
-    if (!body)
-        return std::nullopt;
-    QByteArray encoded = EncodedNoteBytes(*body);
-    DecodedNote note = DecodeNoteBytes(encoded);
-    m_format = note.format;
-    m_knownBytes = std::move(encoded);
-    return note;
-}
-
-std::optional<DecodedNote> NoteSession::decipher(QByteArrayView encodedBytes,
-                                                 QByteArrayView keyword)
-{
-    const std::optional<QByteArray> plain =
-        KeyWordCipher(EncodedBody(encodedBytes), keyword, CipherDirection::Decipher);
-    if (!plain)
-        return std::nullopt;
-    DecodedNote note = DecodeNoteBytes(*plain);
-    m_format = note.format;
-    m_knownBytes.reset();
-    return note;
+    m_format = format;
+    m_knownBytes = std::move(encodedBytes);
 }
 
 void NoteSession::SetNoteStatus(NoteStatus status)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "encoder/KeyWordCipher.h"
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteSize.h"
 #include "platform/SafeFile.h"
@@ -21,9 +21,8 @@ QString NoteStatusText(NoteStatus status);
 
 // The note shown in the editor: which file it is, the form its bytes are written in, what the
 // file held when it was read or saved, and its NoteStatus with what hangs on it (whether Save
-// is on, whether Tools > Encode enciphers or deciphers). It reads, writes, enciphers and
-// deciphers the note; the editor shows what it hands out, and the window shows its state
-// through its signals.
+// is on, whether Tools > Encode enciphers or deciphers). It reads and writes the note; the
+// editor shows what it hands out, and the window shows its state through its signals.
 class NoteSession final : public QObject
 {
     Q_OBJECT
@@ -70,7 +69,7 @@ public:
 
     // No note is shown: the session forgets the note, and status panel 1 reads "Unchanged"
     // while Save and the Encode/Decode caption stay as they were.
-    void showNoNote();
+    void forgetNote();
 
     // Whether the file still holds what was read or last saved.
     FingerprintCheck checkFile() const;
@@ -80,12 +79,9 @@ public:
     // The note's bytes when they are known without asking the editor: an encoded note as it
     // was read or enciphered, until the text changes.
     const std::optional<QByteArray> &knownBytes() const { return m_knownBytes; }
-    // Enciphers `plainBytes`, the note in its own form, into an encoded note, and takes its
-    // form; nullopt when a code falls out of range.
-    std::optional<DecodedNote> encipher(QByteArrayView plainBytes, QByteArrayView keyword);
-    // Deciphers `encodedBytes`, the encoded note, and takes the plain note's form; nullopt when
-    // a code falls out of range.
-    std::optional<DecodedNote> decipher(QByteArrayView encodedBytes, QByteArrayView keyword);
+    // The note was enciphered or deciphered in place: it is now in `format`, and `encodedBytes`
+    // are its bytes when it is an encoded note.
+    void takeCipheredForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes);
 
     // The status word, and with it the Save commands and the Encode/Decode caption:
     // "Unchanged" turns Save off and the caption to Encode, "Changed" turns Save on, "Decoded"

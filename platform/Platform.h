@@ -50,6 +50,18 @@ public:
     // Starts `program` with `arguments` as they are (no shell); false when it could not start.
     virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
     virtual bool openUrl(const QUrl &url) = 0;
+
+    // A message box telling what could not be done, then, on the next line, the reason.
+    void reportError(const QString &what, const QString &reason, const QString &title)
+    {
+        messageBox(what + QStringLiteral("\r\n") + reason, Buttons::Ok, Icon::Exclamation, title);
+    }
 };
+
+// `path` between double quotes, as the messages show file paths.
+inline QString Quoted(const QString &path)
+{
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
 
 } // namespace qb

@@ -2,7 +2,7 @@
 #include "TestFiles.h"
 #include "book/Book.h"
 #include "book/BookFile.h"
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 #include "platform/DateTimeText.h"
 
 #include <QRandomGenerator>

@@ -4,10 +4,10 @@
 #include "faults/Faults.h"
 
 #include "encoder/EncodedNote.h"
+#include "encoder/NoteCodec.h"
 #include "find/BookSearch.h"
 #include "find/NoteMatcher.h"
 #include "find/TextSearch.h"
-#include "notes/NoteCodec.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

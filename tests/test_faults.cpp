@@ -158,7 +158,7 @@ private Q_SLOTS:
         Faults faults;
         faults.arm("read", EIO, t.bookPath, 110);
         t.platform.answerMessage(Platform::Button::Ok);
-        t.w().txtTEXT_OLEDragDrop({t.bookPath});
+        Q_EMIT t.editor()->filesDropped({t.bookPath});
         faults.disarm();
         QCOMPARE(t.last().text, u"Quirebox can't read the book file \""_s + t.bookPath +
                                     u"\".\r\n"_s + qt_error_string(EIO));

@@ -1,4 +1,4 @@
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 
 #include <QStringDecoder>
 #include <QTest>

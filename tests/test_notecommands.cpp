@@ -127,7 +127,7 @@ private Q_SLOTS:
         else if (command == u"folder")
             t.pickFolder(u"Beta"_s);
         else if (command.startsWith(u"drop:"))
-            t.w().txtTEXT_OLEDragDrop({t.root.filePath(command.mid(5))});
+            Q_EMIT t.editor()->filesDropped({t.root.filePath(command.mid(5))});
         else
             t.trigger(command);
         const QString a = t.note(u"a.txt"_s);

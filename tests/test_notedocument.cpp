@@ -1,6 +1,6 @@
 #include "editor/DocumentText.h"
-#include "notes/NoteBytesCache.h"
-#include "notes/NoteDocument.h"
+#include "editor/NoteBytesCache.h"
+#include "editor/NoteDocument.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

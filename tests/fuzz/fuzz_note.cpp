@@ -1,7 +1,7 @@
 // Any bytes: a note read from them and handed back by the editor unchanged is written as the very
 // same bytes, whatever format the note is read in.
 #include "FuzzCheck.h"
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "notes/NoteBytesCache.h"
-#include "notes/NoteDocument.h"
+#include "encoder/CipherNote.h"
 #include "notes/NoteLoader.h"
-#include "platform/Platform.h"
 #include "platform/SafeFile.h"
 
 #include <QObject>
@@ -14,34 +12,35 @@
 
 namespace qb {
 
+class NoteBytesCache;
 class NoteEditor;
+class NoteFiller;
 class NoteNotice;
 class NoteSession;
+class Platform;
 
 // A note of this size or more is read off the window's thread, its first screen shown at once.
 inline constexpr qint64 AsyncLoadBytes = 1024 * 1024;
 
-// `path` between double quotes, as the messages show file paths.
-QString Quoted(const QString &path);
-
-// Between the NoteSession and the editor: puts a note into the editor and takes it out again to
-// save it, and asks about unsaved edits before anything could drop them. Works on the session
-// and the editor it is given; both outlive it.
-class CurrentNote final : public QObject
+// Puts the session's note into the editor: reads it (a large one off the window's thread, its
+// first screen at once and the rest in slices between the window's events), shows none in place
+// of one that cannot be read, reads it again when asked. Works on what it is given, which
+// outlives it.
+class NoteDisplay final : public QObject, public CipherNote
 {
     Q_OBJECT
 public:
-    CurrentNote(NoteSession &session, NoteEditor &editor, NoteNotice &notice, Platform &platform,
-                QObject *parent = nullptr);
+    NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
+                NoteNotice &notice, Platform &platform, QObject *parent = nullptr);
+    ~NoteDisplay() override;
 
     // Whether a load may ask the user: one the user asked for may; one the program starts (a
     // file changed on disk) never does, and tells what it could not do in the notice instead.
     enum class Asking { Allowed, Never };
 
-    // Reads the note at `path` into the editor, asking first about a very large one. A large
-    // note is read off the window's thread: its first screen shows at once, and the rest when it
-    // is in; what its end brings is told in the notice, as it comes unasked. A note that cannot
-    // be read is reported, and then none is shown.
+    // Reads the note at `path` into the editor, asking first about a very large one. What the
+    // end of a load in the background brings is told in the notice, as it comes unasked. A
+    // note that cannot be read is reported, and then none is shown.
     void LoadNote(const QString &path, Asking asking = Asking::Allowed);
     // Stops the load of a large note under way: no note is then shown.
     void cancelLoad();
@@ -51,30 +50,8 @@ public:
     // Runs `action` once the note asked for is all in the editor: at once when it is, never
     // when its load is dropped or fails.
     void whenShown(std::function<void()> action);
-    // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
-    // or the user declined it.
-    bool SaveNote();
     // Empties the editor and switches it off; no note is shown.
-    void ShowNoNote();
-
-    enum class SaveAnswer {
-        Unasked,  // nothing unsaved
-        Saved,    // the user said Yes (or Ok), and the note was saved
-        Dropped,  // the user said No
-        Cancelled // the user said Cancel, or the save failed: nothing may go on
-    };
-    // Asks about unsaved edits: `question` is the line after "The file: "..." isn't saved.".
-    SaveAnswer askToSave(const QString &question, const QString &title);
-    // The same with the whole text and the buttons given, for questions of another shape.
-    SaveAnswer askToSave(const QString &text, Platform::Buttons buttons, Platform::Icon icon,
-                         const QString &title);
-    // Asks before something replaces the editor's text.
-    SaveAnswer askToLeave();
-    // The same: false when the user said Cancel.
-    bool confirmLeave() { return askToLeave() != SaveAnswer::Cancelled; }
-
-    // The note as the editor holds it now, in the note's own form.
-    NoteBytes editorBytes() const;
+    void showNone();
     // Shows `note` in the editor, as the program's text, not as an edit of the user's.
     void showNote(const DecodedNote &note);
     // Asks about a large file before it is opened or added, `probe` being what the system says
@@ -82,8 +59,14 @@ public:
     // (then the path) has told.
     bool acceptFileSize(const QString &path, const FileProbe &probe, const QString &refusal,
                         const QString &title);
-    // A message box: what could not be done, then the system's reason.
-    void reportFileError(const QString &what, const QString &reason, const QString &title);
+
+    // The shown note to the Encode and Decode commands.
+    bool isShown() const override;
+    QString noteName() const override;
+    CipherDirection cipherCommand() const override;
+    NoteBytes noteBytes() const override;
+    std::optional<QByteArray> knownEncodedBytes() const override;
+    void showCiphered(const QByteArray &bytes, CipherDirection done) override;
 
 Q_SIGNALS:
     // A note that starts with the encoded-note header was shown at the user's word: its keyword
@@ -112,18 +95,13 @@ private:
     // After a note was shown: Save off until the user changes it, and the status it starts in.
     // The keyword of an encoded note is asked at once when the user may be asked.
     void settleLoaded(bool encoded, Asking asking);
-    QString unsavedText(const QString &question) const;
-    // Asks whether to store the note as UTF-8: false when the user said no.
-    bool askUtf8Instead(const QString &text);
-    // Asks before a file another program changed is overwritten: false when the user said no.
-    bool confirmOverwrite(const QString &path);
 
     NoteSession &m_session;
     NoteEditor &m_editor;
+    NoteBytesCache &m_savedBytes;
     NoteNotice &m_notice;
     Platform &m_platform;
     NoteLoader *m_loader;
-    NoteBytesCache m_savedBytes; // the shown note's bytes, for the next save
     QTimer m_fillTimer;
     bool m_busy = false; // a large load set the busy cursor and made the editor read-only
     std::unique_ptr<NoteFiller> m_filler;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 
 #include <QByteArray>
 #include <QTextFormat>
@@ -45,12 +45,6 @@ private:
     DecodedNote m_note;
     qsizetype m_done;
     qsizetype m_nextStandIn = 0;
-};
-
-struct NoteBytes
-{
-    QByteArray bytes;                    // empty when `unencodable` is set: nothing to write
-    std::optional<char32_t> unencodable; // the first character the note's encoding cannot hold
 };
 
 // The note's bytes as the editor holds them now, in `format`.

@@ -1,7 +1,7 @@
-#include "notes/NoteBytesCache.h"
+#include "editor/NoteBytesCache.h"
 
 #include "editor/DocumentText.h"
-#include "notes/NoteDocument.h"
+#include "editor/NoteDocument.h"
 
 #include <QMutex>
 #include <QPlainTextEdit>

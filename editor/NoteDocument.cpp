@@ -1,4 +1,4 @@
-#include "notes/NoteDocument.h"
+#include "editor/NoteDocument.h"
 
 #include "editor/DocumentText.h"
 

@@ -37,6 +37,13 @@ struct StandIn
     friend bool operator==(const StandIn &, const StandIn &) = default;
 };
 
+// A note's bytes in its own form, as a save writes them.
+struct NoteBytes
+{
+    QByteArray bytes;                    // empty when `unencodable` is set: nothing to write
+    std::optional<char32_t> unencodable; // the first character the note's encoding cannot hold
+};
+
 struct DecodedNote
 {
     NoteFormat format;

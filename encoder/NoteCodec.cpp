@@ -1,6 +1,6 @@
-#include "notes/NoteCodec.h"
+#include "encoder/NoteCodec.h"
 
-#include "notes/Utf8Kernels.h"
+#include "encoder/Utf8Kernels.h"
 
 #include <QStringDecoder>
 

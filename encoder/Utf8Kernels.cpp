@@ -1,4 +1,4 @@
-#include "notes/Utf8Kernels.h"
+#include "encoder/Utf8Kernels.h"
 
 #include <QChar>
 

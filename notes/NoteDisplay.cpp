@@ -1,0 +1,311 @@
+#include "notes/NoteDisplay.h"
+
+#include "editor/NoteBytesCache.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteEditor.h"
+#include "notes/NoteNotice.h"
+#include "notes/NoteSession.h"
+#include "notes/NoteSize.h"
+#include "platform/Allocator.h"
+#include "platform/LongCommand.h"
+#include "platform/Platform.h"
+
+#include <QGuiApplication>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
+                         NoteNotice &notice, Platform &platform, QObject *parent)
+    : QObject(parent), m_session(session), m_editor(editor), m_savedBytes(savedBytes),
+      m_notice(notice), m_platform(platform), m_loader(new NoteLoader(this))
+{
+    connect(m_loader, &NoteLoader::firstScreen, this, &NoteDisplay::showFirstScreen);
+    connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
+    m_fillTimer.setSingleShot(true);
+    connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
+}
+
+NoteDisplay::~NoteDisplay() = default;
+
+bool NoteDisplay::acceptFileSize(const QString &path, const FileProbe &probe,
+                                 const QString &refusal, const QString &title)
+{
+    if (probe.kind != FileProbe::Kind::Regular)
+        return true; // the read that follows says what is wrong
+    switch (JudgeNoteSize(probe.size, m_session.sizeLimits())) {
+    case NoteSizeVerdict::Open:
+        return true;
+    case NoteSizeVerdict::Ask:
+        return m_platform.messageBox(LargeNoteQuestion(path, probe.size), Platform::Buttons::YesNo,
+                                     Platform::Icon::Question, title) == Platform::Button::Yes;
+    case NoteSizeVerdict::Refuse:
+        m_platform.reportError(refusal + Quoted(path) + u"."_s, TooLargeNoteReason(probe.size),
+                               title);
+        return false;
+    }
+    return false;
+}
+
+void NoteDisplay::LoadNote(const QString &path, Asking asking)
+{
+    if (path.isEmpty())
+        return;
+    stopLoading();
+    const FileProbe probe = ProbeFile(path);
+    const bool accepted =
+        asking == Asking::Allowed
+            ? acceptFileSize(path, probe, u"Quirebox can't read the file "_s, u"Quirebox"_s)
+            : probe.kind != FileProbe::Kind::Regular ||
+                  JudgeNoteSize(probe.size, m_session.sizeLimits()) == NoteSizeVerdict::Open;
+    if (!accepted) {
+        showNoNoteInstead();
+        return;
+    }
+    if (probe.size >= AsyncLoadBytes) {
+        m_session.beginLoading(path);
+        {
+            const NoteSession::Replacing replacing(m_session);
+            m_editor.dropLargeDocument();
+            m_editor.clear();
+        }
+        m_savedBytes.reset();
+        m_editor.setReadOnly(true);
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        m_busy = true;
+        m_loader->start(path, m_session.sizeLimits().refuseAbove);
+        return;
+    }
+    const NoteSession::Loaded loaded = m_session.load(path);
+    if (!loaded.ok()) {
+        showNoNoteInstead(path, loaded.error, asking);
+        return;
+    }
+    showNote(loaded.note);
+    settleLoaded(loaded.encoded, asking);
+}
+
+void NoteDisplay::showFirstScreen(const DecodedNote &beginning)
+{
+    const NoteSession::Replacing replacing(m_session);
+    m_firstScreen = beginning;
+    NoteFiller(m_editor, beginning).fillFor(std::numeric_limits<int>::max());
+    m_editor.setLineEnd(beginning.format.lineEnd);
+}
+
+void NoteDisplay::fillLoaded()
+{
+    LoadedNote loaded = m_loader->takeResult();
+    if (!loaded.error.isEmpty()) {
+        showNoNoteInstead(m_session.path(), loaded.error);
+        return;
+    }
+    // The first screen stays when the whole note starts with it, as it does unless something
+    // after it decided the note's form otherwise.
+    const bool firstScreenHolds = m_firstScreen.format == loaded.note.format &&
+                                  loaded.note.text.startsWith(m_firstScreen.text);
+    qsizetype shown = 0;
+    {
+        const NoteSession::Replacing replacing(m_session);
+        if (firstScreenHolds)
+            shown = m_firstScreen.text.size();
+        else
+            m_editor.clear();
+    }
+    m_firstScreen = {};
+    m_savedBytes.prepare(loaded.note);
+    m_editor.setLineEnd(loaded.note.format.lineEnd);
+    m_loaded = std::move(loaded);
+    m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
+    fillSome();
+}
+
+void NoteDisplay::fillSome()
+{
+    // A slice of work between the window's events, short enough that it answers at once.
+    constexpr int Slice = 30;
+    bool done = false;
+    {
+        const NoteSession::Replacing replacing(m_session);
+        done = m_filler->fillFor(Slice);
+    }
+    Q_EMIT loadProgress(m_filler->percentDone());
+    if (!done) {
+        m_fillTimer.start(0);
+        return;
+    }
+    m_filler.reset();
+    m_savedBytes.keepPrepared();
+    endLoading();
+    const bool encoded = m_loaded.encodedBytes.has_value();
+    m_session.adoptLoaded(m_loaded.note.format, m_loaded.fingerprint,
+                          std::move(m_loaded.encodedBytes));
+    m_loaded = {};
+    // The end of a load comes when it comes, unasked.
+    settleLoaded(encoded, Asking::Never);
+    showPlace();
+    ReleaseFreedMemory();
+}
+
+void NoteDisplay::endLoading()
+{
+    if (!m_busy)
+        return;
+    m_busy = false;
+    QGuiApplication::restoreOverrideCursor();
+    m_editor.setReadOnly(false);
+}
+
+void NoteDisplay::cancelLoad()
+{
+    if (m_session.isLoading())
+        showNoNoteInstead();
+}
+
+void NoteDisplay::showNoNoteInstead(QString path, const QString &reason, Asking asking)
+{
+    // `path` is a copy: it may be the session's own, which showNone clears.
+    showNone();
+    m_session.DisableNoteSave();
+    if (reason.isEmpty())
+        return;
+    if (asking == Asking::Allowed)
+        m_platform.reportError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, reason,
+                               u"Quirebox"_s);
+    else
+        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reason));
+}
+
+void NoteDisplay::stopLoading()
+{
+    if (!m_session.isLoading())
+        return;
+    m_loader->cancel();
+    m_fillTimer.stop();
+    m_filler.reset();
+    m_savedBytes.reset();
+    m_firstScreen = {};
+    m_loaded = {};
+    m_keptLine = -1;
+    m_whenShown = {};
+    endLoading();
+}
+
+void NoteDisplay::reloadNote(Asking asking)
+{
+    const QString path = m_session.path();
+    // What cannot be read is no newer text: the editor's is kept, the only copy there may be.
+    if (const FileReader reader(path); !reader.isOpen()) {
+        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reader.error()));
+        return;
+    }
+    if (asking == Asking::Never &&
+        JudgeNoteSize(ProbeFile(path).size, m_session.sizeLimits()) != NoteSizeVerdict::Open) {
+        m_notice.post(NoteNotice::Kind::ChangedOnDisk, ChangedOnDiskText());
+        return;
+    }
+    m_keptLine = m_editor.textCursor().blockNumber();
+    LoadNote(path, asking);
+    if (!m_session.isLoading())
+        showPlace();
+}
+
+void NoteDisplay::whenShown(std::function<void()> action)
+{
+    m_whenShown = std::move(action);
+    if (!m_session.isLoading())
+        showPlace();
+}
+
+void NoteDisplay::showPlace()
+{
+    const int line = std::exchange(m_keptLine, -1);
+    const std::function<void()> action = std::exchange(m_whenShown, {});
+    if (!m_session.isShown())
+        return;
+    if (line >= 0) {
+        QTextDocument &document = *m_editor.document();
+        m_editor.setTextCursor(
+            QTextCursor(document.findBlockByNumber(std::min(line, document.blockCount() - 1))));
+        m_editor.centerCursor();
+    }
+    if (action)
+        action();
+}
+
+void NoteDisplay::settleLoaded(bool encoded, Asking asking)
+{
+    m_session.DisableNoteSave();
+    if (encoded) {
+        m_session.SetNoteStatus(NoteStatus::Encoded);
+        if (asking == Asking::Allowed)
+            Q_EMIT encodedNoteLoaded();
+        else
+            m_notice.post(NoteNotice::Kind::Encoded, u"This note is encoded."_s);
+    } else {
+        m_session.SetNoteStatus(NoteStatus::Unchanged);
+    }
+}
+
+void NoteDisplay::showNone()
+{
+    stopLoading();
+    {
+        const NoteSession::Replacing replacing(m_session);
+        m_editor.dropLargeDocument();
+        m_editor.clear();
+    }
+    m_savedBytes.reset();
+    m_session.forgetNote();
+}
+
+void NoteDisplay::showNote(const DecodedNote &note)
+{
+    const LongCommand command(note.text.size() >= LongCommandBytes);
+    const NoteSession::Replacing replacing(m_session);
+    m_editor.dropLargeDocument();
+    ShowNoteText(m_editor, note);
+    m_editor.setLineEnd(note.format.lineEnd);
+    m_savedBytes.keep(note);
+}
+
+bool NoteDisplay::isShown() const
+{
+    return m_session.isShown();
+}
+
+QString NoteDisplay::noteName() const
+{
+    return m_session.noteName();
+}
+
+CipherDirection NoteDisplay::cipherCommand() const
+{
+    return m_session.cipherCommand();
+}
+
+NoteBytes NoteDisplay::noteBytes() const
+{
+    return NoteBytesFromEditor(m_editor, m_session.format());
+}
+
+std::optional<QByteArray> NoteDisplay::knownEncodedBytes() const
+{
+    return m_session.knownBytes();
+}
+
+void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
+{
+    const DecodedNote note = DecodeNoteBytes(bytes);
+    const bool enciphered = done == CipherDirection::Encipher;
+    m_session.takeCipheredForm(note.format, enciphered ? std::optional(bytes) : std::nullopt);
+    showNote(note);
+    m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
+}
+
+} // namespace qb

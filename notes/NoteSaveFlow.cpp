@@ -1,0 +1,134 @@
+#include "notes/NoteSaveFlow.h"
+
+#include "editor/NoteBytesCache.h"
+#include "editor/NoteEditor.h"
+#include "notes/NoteSaver.h"
+#include "notes/NoteSession.h"
+#include "platform/LongCommand.h"
+
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+QString CharacterName(char32_t c)
+{
+    const QString code = u"U+%1"_s.arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000))
+        return code;
+    return u"\""_s + QString::fromUcs4(&c, 1) + u"\" ("_s + code + u")"_s;
+}
+
+// The same note, in UTF-8.
+NoteFormat AsUtf8(NoteFormat format)
+{
+    format.encoding = TextEncoding::Utf8;
+    format.byteOrderMark = false;
+    return format;
+}
+
+} // namespace
+
+bool NoteSaveFlow::SaveNote()
+{
+    if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
+        return true;
+    const QString path = m_session.path();
+    const LongCommand command(m_editor.document()->characterCount() >= LongCommandBytes);
+    const QString cantSave = u"Quirebox can't save the file "_s + Quoted(path) + u"."_s;
+    NoteFormat format = m_session.format();
+    // The text goes to a temporary file as it is encoded; questions about the encoding come
+    // once all of it went, and an answer that changes the encoding starts again.
+    for (;;) {
+        NoteSaver saver(path, format);
+        m_savedBytes.encode(saver.encoder());
+        saver.endText();
+        if (const std::optional<char32_t> c = saver.unencodable()) {
+            if (format.encoding == TextEncoding::Utf8) {
+                m_platform.reportError(cantSave,
+                                       u"The note holds the character "_s + CharacterName(*c) +
+                                           u", which no file can store."_s,
+                                       u"Quirebox"_s);
+                return false;
+            }
+            const QString text = u"The file: "_s + Quoted(path) +
+                                 u" is stored in the Windows-1252 character set, which can't "
+                                 "hold the character "_s +
+                                 CharacterName(*c) + u".\r\nSave the file as UTF-8 instead?"_s;
+            if (!askUtf8Instead(text))
+                return false;
+            format = AsUtf8(format);
+            continue;
+        }
+        if (format.encoding == TextEncoding::Windows1252 && saver.readsBackAsUtf8()) {
+            // Such bytes would open as UTF-8 next time, showing other characters than were saved.
+            const QString text = u"The file: "_s + Quoted(path) +
+                                 u" is stored in the Windows-1252 character set, but its text "
+                                 "would then be read back as UTF-8 and show other "
+                                 "characters.\r\nSave the file as UTF-8 instead?"_s;
+            if (!askUtf8Instead(text))
+                return false;
+            format = AsUtf8(format);
+            continue;
+        }
+        if (!confirmOverwrite(path))
+            return false;
+        const WriteResult written = m_session.save(saver);
+        if (!written.ok()) {
+            m_platform.reportError(cantSave, *written.error, u"Quirebox"_s);
+            return false;
+        }
+        return true;
+    }
+}
+
+bool NoteSaveFlow::askUtf8Instead(const QString &text)
+{
+    return m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
+                                 u"Save file?"_s) == Platform::Button::Ok;
+}
+
+bool NoteSaveFlow::confirmOverwrite(const QString &path)
+{
+    const FingerprintCheck check = m_session.checkFile();
+    if (check.outcome == FingerprintCheck::Outcome::Same)
+        return true;
+    const QString text =
+        check.outcome == FingerprintCheck::Outcome::Unreadable
+            ? u"The file: "_s + Quoted(path) +
+                  u" could not be read to check whether another program changed it.\r\n"_s +
+                  check.error + u"\r\nOverwrite it with the text in the editor?"_s
+            : u"The file: "_s + Quoted(path) +
+                  u" has been changed or removed by another program since it was "
+                  "loaded.\r\nOverwrite it with the text in the editor?"_s;
+    return m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                                 u"Save file?"_s) == Platform::Button::Yes;
+}
+
+UnsavedEdits::Answer NoteSaveFlow::askToSave(const QString &question, const QString &title)
+{
+    return askToSave(u"The file: "_s + Quoted(m_session.path()) + u" isn't saved.\r\n"_s + question,
+                     Platform::Buttons::YesNoCancel, Platform::Icon::Question, title);
+}
+
+UnsavedEdits::Answer NoteSaveFlow::askToSave(const QString &text, Platform::Buttons buttons,
+                                             Platform::Icon icon, const QString &title)
+{
+    if (!m_session.hasUnsavedEdits())
+        return Answer::Unasked;
+    switch (m_platform.messageBox(text, buttons, icon, title)) {
+    case Platform::Button::Yes:
+    case Platform::Button::Ok:
+        // A save that did not happen keeps the edits, and whatever asked stops.
+        return SaveNote() ? Answer::Saved : Answer::Cancelled;
+    case Platform::Button::No:
+        return Answer::Dropped;
+    case Platform::Button::Cancel:
+        break;
+    }
+    return Answer::Cancelled;
+}
+
+} // namespace qb

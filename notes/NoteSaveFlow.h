@@ -1,0 +1,44 @@
+#pragma once
+
+#include "editor/UnsavedEdits.h"
+
+namespace qb {
+
+class NoteBytesCache;
+class NoteEditor;
+class NoteSession;
+class Platform;
+
+// Saving the shown note, with the questions a save may need first (a character the note's
+// encoding cannot hold, a file another program changed), and the question before unsaved edits
+// would be dropped, whose Yes saves. Works on what it is given, which outlives it.
+class NoteSaveFlow final : public UnsavedEdits
+{
+public:
+    NoteSaveFlow(NoteSession &session, const NoteEditor &editor, NoteBytesCache &savedBytes,
+                 Platform &platform)
+        : m_session(session), m_editor(editor), m_savedBytes(savedBytes), m_platform(platform)
+    {
+    }
+
+    // Writes the shown note unless it is "Unchanged"; false when a write was needed and failed
+    // or the user declined it.
+    bool SaveNote();
+
+    Answer askToSave(const QString &question, const QString &title) override;
+    Answer askToSave(const QString &text, Platform::Buttons buttons, Platform::Icon icon,
+                     const QString &title) override;
+
+private:
+    // Asks whether to store the note as UTF-8: false when the user said no.
+    bool askUtf8Instead(const QString &text);
+    // Asks before a file another program changed is overwritten: false when the user said no.
+    bool confirmOverwrite(const QString &path);
+
+    NoteSession &m_session;
+    const NoteEditor &m_editor;
+    NoteBytesCache &m_savedBytes;
+    Platform &m_platform;
+};
+
+} // namespace qb
