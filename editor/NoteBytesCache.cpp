@@ -3,11 +3,10 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
 
-#include <QMutex>
+#include "platform/Background.h"
+
 #include <QPlainTextEdit>
 #include <QTextDocument>
-#include <QThreadPool>
-#include <QWaitCondition>
 
 #include <algorithm>
 
@@ -27,20 +26,6 @@ NoteFormat WithoutByteOrderMark(NoteFormat format)
 
 } // namespace
 
-// The bytes of a note being put into the editor, worked out on a thread of the pool. The thread
-// touches nothing else, so that it may run on after the cache dropped it.
-struct NoteBytesCache::Prepared
-{
-    NoteFormat format;
-    qsizetype length = 0;
-    std::atomic<bool> dropped = false;
-    QMutex mutex;
-    QWaitCondition ready;
-    bool done = false;
-    bool ok = false;
-    std::vector<Piece> pieces;
-};
-
 NoteBytesCache::NoteBytesCache(QPlainTextEdit &editor) : m_editor(editor) {}
 
 NoteBytesCache::~NoteBytesCache()
@@ -57,18 +42,18 @@ void NoteBytesCache::reset(const NoteFormat &format)
 
 void NoteBytesCache::dropPrepared()
 {
-    if (const std::shared_ptr<Prepared> prepared = std::exchange(m_prepared, nullptr))
-        prepared->dropped = true;
+    // The thread runs on by itself until it sees the cancel: it touches nothing of this.
+    std::exchange(m_prepared, {}).cancel();
 }
 
 template <typename IsHighSurrogate, typename EncodeRange>
-bool NoteBytesCache::EncodePieces(const NoteFormat &format, qsizetype from, qsizetype to,
-                                  IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
-                                  std::vector<Piece> &pieces, const std::atomic<bool> *dropped)
+bool NoteBytesCache::splitAndEncode(const NoteFormat &format, qsizetype from, qsizetype to,
+                                    IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
+                                    std::vector<Piece> &pieces, const Dropped &dropped)
 {
     std::vector<Piece> fresh;
     for (qsizetype start = from; start < to;) {
-        if (dropped && *dropped)
+        if (dropped && dropped())
             return false;
         qsizetype end = std::min(start + PieceLength, to);
         // A surrogate pair stays in one piece.
@@ -88,10 +73,11 @@ bool NoteBytesCache::EncodePieces(const NoteFormat &format, qsizetype from, qsiz
     return true;
 }
 
-bool NoteBytesCache::encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const
+bool NoteBytesCache::encodeEditorInPieces(qsizetype from, qsizetype to,
+                                          std::vector<Piece> &pieces) const
 {
     const QTextDocument &document = *m_document;
-    return EncodePieces(
+    return splitAndEncode(
         m_format, from, to,
         [&document](qsizetype i) { return document.characterAt(int(i)).isHighSurrogate(); },
         [&document](qsizetype start, qsizetype end, NoteEncoder &encoder) {
@@ -102,10 +88,10 @@ bool NoteBytesCache::encodePieces(qsizetype from, qsizetype to, std::vector<Piec
 
 // The note's own text stands for the editor's: the editor holds it as it is, its line breaks
 // as paragraph breaks.
-bool NoteBytesCache::EncodeNotePieces(const DecodedNote &note, std::vector<Piece> &pieces,
-                                      const std::atomic<bool> *dropped)
+bool NoteBytesCache::encodeNoteInPieces(const DecodedNote &note, std::vector<Piece> &pieces,
+                                        const Dropped &dropped)
 {
-    return EncodePieces(
+    return splitAndEncode(
         WithoutByteOrderMark(note.format), 0, note.text.size(),
         [&note](qsizetype i) { return note.text[i].isHighSurrogate(); },
         [&note](qsizetype start, qsizetype end, NoteEncoder &encoder) {
@@ -117,7 +103,7 @@ bool NoteBytesCache::EncodeNotePieces(const DecodedNote &note, std::vector<Piece
 void NoteBytesCache::keep(const DecodedNote &note)
 {
     std::vector<Piece> pieces;
-    const bool ok = EncodeNotePieces(note, pieces);
+    const bool ok = encodeNoteInPieces(note, pieces);
     reset(note.format);
     keepPieces(ok, std::move(pieces), note.text.size());
 }
@@ -125,34 +111,24 @@ void NoteBytesCache::keep(const DecodedNote &note)
 void NoteBytesCache::prepare(const DecodedNote &note)
 {
     dropPrepared();
-    auto prepared = std::make_shared<Prepared>();
-    prepared->format = note.format;
-    prepared->length = note.text.size();
-    m_prepared = prepared;
     // The note is copied: its text and stand-ins are shared, and never changed.
-    QThreadPool::globalInstance()->start([prepared, note] {
-        std::vector<Piece> pieces;
-        const bool ok = EncodeNotePieces(note, pieces, &prepared->dropped);
-        const QMutexLocker lock(&prepared->mutex);
-        prepared->pieces = std::move(pieces);
-        prepared->ok = ok;
-        prepared->done = true;
-        prepared->ready.wakeAll();
+    m_prepared = RunInBackground<Prepared>([note](QPromise<Prepared> &promise) {
+        Prepared prepared{note.format, note.text.size(), false, {}};
+        prepared.ok =
+            encodeNoteInPieces(note, prepared.pieces, [&promise] { return promise.isCanceled(); });
+        promise.addResult(std::move(prepared));
     });
 }
 
 void NoteBytesCache::keepPrepared()
 {
-    const std::shared_ptr<Prepared> prepared = std::exchange(m_prepared, nullptr);
-    if (!prepared)
+    QFuture<Prepared> prepared = std::exchange(m_prepared, {});
+    prepared.waitForFinished();
+    if (prepared.isCanceled() || prepared.resultCount() == 0)
         return;
-    {
-        const QMutexLocker lock(&prepared->mutex);
-        while (!prepared->done)
-            prepared->ready.wait(&prepared->mutex);
-    }
-    reset(prepared->format);
-    keepPieces(prepared->ok, std::move(prepared->pieces), prepared->length);
+    Prepared result = prepared.takeResult();
+    reset(result.format);
+    keepPieces(result.ok, std::move(result.pieces), result.length);
 }
 
 void NoteBytesCache::keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length)
@@ -214,7 +190,7 @@ void NoteBytesCache::extend()
         follow(m_document); // what is kept no longer fits the text
     if (m_covered == length)
         return;
-    if (!encodePieces(m_covered, length, m_pieces))
+    if (!encodeEditorInPieces(m_covered, length, m_pieces))
         m_pieces.push_back(Piece{length - m_covered, {}, false}); // the save says which character
     m_covered = length;
 }
@@ -236,7 +212,7 @@ void NoteBytesCache::encode(NoteEncoder &encoder)
         while (next < m_pieces.size() && !m_pieces[next].kept)
             end += m_pieces[next++].length;
         std::vector<Piece> fresh;
-        if (!encodePieces(start, end, fresh)) {
+        if (!encodeEditorInPieces(start, end, fresh)) {
             // The encoder stops at the same character, and tells which one it is.
             EncodeEditorText(*m_document, start, end, encoder);
             return;

@@ -3,11 +3,11 @@
 #include "encoder/NoteCodec.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QObject>
 #include <QPointer>
 
-#include <atomic>
-#include <memory>
+#include <functional>
 #include <vector>
 
 class QPlainTextEdit;
@@ -53,23 +53,31 @@ private:
         QByteArray bytes;
         bool kept = false; // false: `bytes` is empty, and the text is encoded again when needed
     };
-    struct Prepared;
+    // The bytes of a note being put into the editor, worked out on a thread of the pool.
+    struct Prepared
+    {
+        NoteFormat format;
+        qsizetype length = 0;
+        bool ok = false;
+        std::vector<Piece> pieces;
+    };
+    // Tells a run of pieces to stop.
+    using Dropped = std::function<bool()>;
 
     void follow(QTextDocument *document);
     void onContentsChange(int position, int removed, int added);
     // Text at [from, to) in pieces of about PieceLength characters, each encoded on its own by
     // `encodeRange(start, end, encoder)`, and appended to `pieces`. False, with nothing appended,
-    // when a character cannot be stored, or when `dropped` was set meanwhile.
+    // when a character cannot be stored, or when `dropped` says so meanwhile.
     template <typename IsHighSurrogate, typename EncodeRange>
-    static bool EncodePieces(const NoteFormat &format, qsizetype from, qsizetype to,
-                             IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
-                             std::vector<Piece> &pieces,
-                             const std::atomic<bool> *dropped = nullptr);
+    static bool splitAndEncode(const NoteFormat &format, qsizetype from, qsizetype to,
+                               IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,
+                               std::vector<Piece> &pieces, const Dropped &dropped = {});
     // The whole text of `note` so, as the editor showing it holds it.
-    static bool EncodeNotePieces(const DecodedNote &note, std::vector<Piece> &pieces,
-                                 const std::atomic<bool> *dropped = nullptr);
+    static bool encodeNoteInPieces(const DecodedNote &note, std::vector<Piece> &pieces,
+                                   const Dropped &dropped = {});
     // The editor's text at [from, to) so.
-    bool encodePieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const;
+    bool encodeEditorInPieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const;
     // Takes `pieces` of a note of `length` characters as what is kept, when they were `ok` and
     // the editor holds that much text; reads the text from the editor otherwise.
     void keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length);
@@ -81,7 +89,7 @@ private:
     NoteFormat m_format;         // with no byte order mark: that goes before the first piece
     std::vector<Piece> m_pieces; // the first m_covered characters of the text, in order
     qsizetype m_covered = 0;
-    std::shared_ptr<Prepared> m_prepared;
+    QFuture<Prepared> m_prepared;
 };
 
 } // namespace qb

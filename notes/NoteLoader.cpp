@@ -1,13 +1,8 @@
 #include "notes/NoteLoader.h"
 
 #include "encoder/EncodedNote.h"
+#include "platform/Background.h"
 #include "platform/SafeFile.h"
-
-#include <QMutex>
-#include <QThreadPool>
-#include <QWaitCondition>
-
-#include <atomic>
 
 namespace qb {
 
@@ -20,16 +15,6 @@ constexpr qsizetype kReadPiece = 4 * 1024 * 1024;
 
 } // namespace
 
-struct NoteLoader::Job
-{
-    QString path;
-    qint64 largest = 0;
-    std::atomic<bool> cancelled = false;
-    QMutex mutex;
-    QWaitCondition done;
-    bool running = true;
-};
-
 NoteLoader::NoteLoader(QObject *parent) : QObject(parent) {}
 
 NoteLoader::~NoteLoader()
@@ -40,23 +25,18 @@ NoteLoader::~NoteLoader()
 void NoteLoader::start(const QString &path, qint64 largest)
 {
     cancel();
-    auto job = std::make_shared<Job>();
-    job->path = path;
-    job->largest = largest;
-    m_job = job;
-    QThreadPool::globalInstance()->start([this, job] { run(job); });
+    m_job = RunInBackground<void>([this, load = ++m_load, path, largest](QPromise<void> &promise) {
+        run(promise, load, path, largest);
+    });
 }
 
 void NoteLoader::cancel()
 {
-    const std::shared_ptr<Job> job = std::exchange(m_job, nullptr);
-    if (!job)
-        return;
-    job->cancelled = true;
+    QFuture<void> job = std::exchange(m_job, {});
+    ++m_load;
+    job.cancel();
     // The thread posts to this object while it runs: it must let go before this may go.
-    const QMutexLocker lock(&job->mutex);
-    while (job->running)
-        job->done.wait(&job->mutex);
+    job.waitForFinished();
 }
 
 LoadedNote NoteLoader::takeResult()
@@ -64,15 +44,15 @@ LoadedNote NoteLoader::takeResult()
     return std::move(m_result);
 }
 
-void NoteLoader::run(const std::shared_ptr<Job> &job)
+void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path, qint64 largest)
 {
     // Tells the window, on its thread, unless the load was dropped meanwhile.
-    const auto post = [this, job](auto tell) {
-        if (!job->cancelled) {
+    const auto post = [this, &promise, load](auto tell) {
+        if (!promise.isCanceled()) {
             QMetaObject::invokeMethod(
                 this,
-                [this, job, tell = std::move(tell)]() mutable {
-                    if (m_job == job)
+                [this, load, tell = std::move(tell)]() mutable {
+                    if (m_load == load)
                         tell();
                 },
                 Qt::QueuedConnection);
@@ -80,18 +60,18 @@ void NoteLoader::run(const std::shared_ptr<Job> &job)
     };
 
     LoadedNote result;
-    FileReader reader(job->path);
+    FileReader reader(path);
     QByteArray bytes;
     if (!reader.isOpen()) {
         result.error = reader.error();
-    } else if (reader.size() > job->largest) {
+    } else if (reader.size() > largest) {
         result.error = TooLargeToOpenText(reader.size());
     } else {
         bytes.resize(reader.size());
         FingerprintBuilder fingerprint;
         qint64 done = 0;
         bool firstScreenTold = false;
-        while (done < bytes.size() && !job->cancelled) {
+        while (done < bytes.size() && !promise.isCanceled()) {
             const qint64 got =
                 reader.read(bytes.data() + done, std::min<qint64>(kReadPiece, bytes.size() - done));
             if (got <= 0)
@@ -107,14 +87,14 @@ void NoteLoader::run(const std::shared_ptr<Job> &job)
                 post([this, screen = DecodeNoteBytes(beginning)] { Q_EMIT firstScreen(screen); });
             }
         }
-        if (!job->cancelled) {
+        if (!promise.isCanceled()) {
             if (!reader.atExpectedEnd(done))
                 result.error = reader.error();
             else
-                result.fingerprint = fingerprint.finish(job->path);
+                result.fingerprint = fingerprint.finish(path);
         }
     }
-    if (result.error.isEmpty() && !job->cancelled) {
+    if (result.error.isEmpty() && !promise.isCanceled()) {
         result.note = DecodeNoteBytes(bytes);
         if (IsNoteEncoded(bytes))
             result.encodedBytes = std::move(bytes);
@@ -123,12 +103,9 @@ void NoteLoader::run(const std::shared_ptr<Job> &job)
 
     post([this, result = std::make_shared<LoadedNote>(std::move(result))] {
         m_result = std::move(*result);
-        m_job.reset();
+        m_job = {};
         Q_EMIT finished();
     });
-    const QMutexLocker lock(&job->mutex);
-    job->running = false;
-    job->done.wakeAll();
 }
 
 } // namespace qb

@@ -3,9 +3,10 @@
 #include "encoder/NoteCodec.h"
 #include "notes/NoteFingerprint.h"
 
+#include <QFuture>
 #include <QObject>
+#include <QPromise>
 
-#include <memory>
 #include <optional>
 
 namespace qb {
@@ -42,10 +43,10 @@ Q_SIGNALS:
     void finished();
 
 private:
-    struct Job;
-    void run(const std::shared_ptr<Job> &job);
+    void run(QPromise<void> &promise, quint64 load, const QString &path, qint64 largest);
 
-    std::shared_ptr<Job> m_job;
+    QFuture<void> m_job;
+    quint64 m_load = 0; // counts the loads started: what a dropped one posts is not heard
     LoadedNote m_result;
 };
 
