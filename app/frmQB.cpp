@@ -15,6 +15,8 @@
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
+#include "notes/HistoryCommands.h"
+#include "notes/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
@@ -23,20 +25,28 @@
 #include "notes/NoteSaveFlow.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
+#include "notes/RecoveryCommands.h"
+#include "notes/RecoveryKeeper.h"
+#include "notes/RecoveryWriter.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSessionManager>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -81,8 +91,14 @@ void frmQB::createCommands()
     m_cD = std::make_unique<CommonDialog>();
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
     m_savedBytes = std::make_unique<NoteBytesCache>(*m_txtTEXT);
+    m_history = new HistoryKeeper({}, this);
+    m_recoveryStore = std::make_unique<RecoveryStore>();
+    m_recoveryWriter = std::make_unique<RecoveryWriter>(*m_recoveryStore);
     m_display = new NoteDisplay(*m_session, *m_txtTEXT, *m_savedBytes, *m_notice, m_platform, this);
-    m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, m_platform);
+    m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, *m_history,
+                                                m_platform);
+    m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
+                                    m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session, *m_display,
                                       *m_saveFlow, *m_notice, m_platform, this);
@@ -98,6 +114,11 @@ void frmQB::createCommands()
                                         *m_notice, m_platform, *this, this);
     m_launcher =
         std::make_unique<LaunchCommands>(m_platform, *m_saveFlow, *m_noteList, *m_noteModel, *this);
+    m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,
+                                                          *m_noteList, *m_display, m_platform);
+    m_historyCommands = std::make_unique<HistoryCommands>(*m_session, *m_display, *m_txtTEXT,
+                                                          *m_history, m_platform, *this);
+    m_terminationSignals = new TerminationSignals(this);
 }
 
 void frmQB::createNoticeActions()
@@ -131,6 +152,26 @@ void frmQB::connectCommands()
             &NoteListCommands::noteChangedOnDisk);
     // The keyword of an encoded note is asked as soon as it is shown.
     connect(m_display, &NoteDisplay::encodedNoteLoaded, this, [this] { m_encoder->DecodeNote(); });
+    // Offered once the listing that found them is done.
+    connect(
+        m_noteList, &NoteListCommands::saveLeftoversListed, this,
+        [this](const QString &dir) { m_recoveryOffers->offerLeftoversIn(dir); },
+        Qt::QueuedConnection);
+    connect(m_history, &HistoryKeeper::notKept, this,
+            [this](const QString &path, const QString &reason) {
+                statusBar()->showMessage(u"The text the last save of "_s + Quoted(path) +
+                                             u" replaced was not kept in its history: "_s + reason,
+                                         30'000);
+            });
+    connect(m_terminationSignals, &TerminationSignals::received, this, &frmQB::endBySignal);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        const bool mayAsk = manager.allowsInteraction();
+        const bool goOn = sessionEnding(mayAsk);
+        if (mayAsk)
+            manager.release();
+        if (!goOn)
+            manager.cancel();
+    });
 }
 
 // The controls that show state follow the objects that hold it.
@@ -242,6 +283,7 @@ void frmQB::bookOpened()
     ShowCaption();
     EnableCommands(true);
     m_noteList->showFirstFolder();
+    m_recoveryOffers->offerForBook();
 }
 
 void frmQB::EnableCommands(bool flag)
@@ -285,6 +327,20 @@ bool frmQB::Form_QueryUnload()
            UnsavedEdits::Answer::Cancelled;
 }
 
+bool frmQB::sessionEnding(bool mayAsk)
+{
+    if (mayAsk)
+        return Form_QueryUnload();
+    m_recovery->writeNow();
+    return true;
+}
+
+void frmQB::endBySignal(int signal)
+{
+    m_recovery->writeNow();
+    std::_Exit(128 + signal);
+}
+
 void frmQB::closeEvent(QCloseEvent *event)
 {
     if (!Form_QueryUnload()) {
@@ -292,6 +348,8 @@ void frmQB::closeEvent(QCloseEvent *event)
         return;
     }
     m_finder->closeDialog();
+    // A normal end: the edits were saved, or the user chose to drop them.
+    m_recovery->discardAll();
     event->accept();
 }
 

@@ -25,6 +25,8 @@ class FindBookCommands;
 class FindCommands;
 class FolderCommands;
 class FolderListModel;
+class HistoryCommands;
+class HistoryKeeper;
 class LaunchCommands;
 class NoteBytesCache;
 class NoteDisplay;
@@ -38,6 +40,11 @@ class NoteSession;
 class NoteWatcher;
 class NoticeBar;
 class Platform;
+class RecoveryCommands;
+class RecoveryKeeper;
+class RecoveryStore;
+class RecoveryWriter;
+class TerminationSignals;
 
 // The main window. It owns the controls, the open book and the shown note's session, and the
 // command objects, which it builds after the controls and gives what each works on. Its menus
@@ -95,6 +102,12 @@ private:
     bool isOn(When when) const;
     void UpdateClockPanels();
     bool Form_QueryUnload();
+    // The session ends (a logout): asked as at closing where the user may be asked, else the
+    // unsaved edits are kept for recovery at once. False when the user said Cancel.
+    bool sessionEnding(bool mayAsk);
+    // The system asks the program to end at once: the unsaved edits are kept for recovery,
+    // then it ends as the signal would have ended it.
+    [[noreturn]] void endBySignal(int signal);
 
     void EnableCommands(bool flag);
     void ShowCaption();
@@ -144,6 +157,14 @@ private:
     std::unique_ptr<FindCommands> m_finder;
     FindBookCommands *m_bookFinder = nullptr;
     std::unique_ptr<LaunchCommands> m_launcher;
+    // What keeps the user's text through a crash and a wrong save.
+    std::unique_ptr<RecoveryStore> m_recoveryStore;
+    std::unique_ptr<RecoveryWriter> m_recoveryWriter;
+    HistoryKeeper *m_history = nullptr;
+    RecoveryKeeper *m_recovery = nullptr;
+    std::unique_ptr<RecoveryCommands> m_recoveryOffers;
+    std::unique_ptr<HistoryCommands> m_historyCommands;
+    TerminationSignals *m_terminationSignals = nullptr;
 };
 
 } // namespace qb

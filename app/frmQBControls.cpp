@@ -12,6 +12,7 @@
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
+#include "notes/HistoryCommands.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
@@ -76,6 +77,8 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Book},
         {"F_mnuSAVE", u"&Save Current", Qt::CTRL | Qt::Key_S,
          [](frmQB &w) { w.m_saveFlow->SaveNote(); }, When::BookSave},
+        {"F_mnuHISTORY", u"Note &History...", Qt::CTRL | Qt::Key_H,
+         [](frmQB &w) { w.m_historyCommands->showHistory(); }, When::BookNotLoading},
         {"F_mnuDEL", u"&Delete Current", none, [](frmQB &w) { w.m_noteFiles->DeleteNote(); },
          When::Book},
         {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
@@ -134,7 +137,8 @@ const std::vector<MenuLayout> &Menus()
           "B_mnuF_DISKOPEN", "Z_sep04", "mnuEND"}},
         {"mnuFILE",
          u"&File",
-         {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "Z_sep02", "F_mnuDEL", "Z_sep03", "F_mnuREFRESH"}},
+         {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "F_mnuHISTORY", "Z_sep02", "F_mnuDEL", "Z_sep03",
+          "F_mnuREFRESH"}},
         // File > Add opens these.
         {"F_mnuADD", u"&Add", {"F_mnuADD_NEW", "F_mnuADD_EXIST"}},
         {"mnuEDIT",
@@ -380,8 +384,11 @@ void frmQB::createStatusBar()
         (*panel)->setFrameShape(QFrame::StyledPanel);
         (*panel)->setFrameShadow(QFrame::Sunken);
         (*panel)->setMinimumWidth(Px(width));
-        // Permanent widgets are never hidden by a passing status tip.
-        sBAR->addPermanentWidget(*panel, width == 0 ? 1 : 0);
+        // The path gives way to a passing message; the others always show.
+        if (width == 0)
+            sBAR->addWidget(*panel, 1);
+        else
+            sBAR->addPermanentWidget(*panel);
     }
     m_panels.status->setText(u"Unchanged"_s);
     m_panels.status->setToolTip(u"File Status"_s);

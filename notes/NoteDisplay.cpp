@@ -274,6 +274,20 @@ void NoteDisplay::showNote(const DecodedNote &note)
     m_savedBytes.keep(note);
 }
 
+bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format)
+{
+    if (!m_session.isShown() || !m_editor.acceptsEdits())
+        return false;
+    const DecodedNote note = format ? DecodeNoteBytes(bytes, *format) : DecodeNoteBytes(bytes);
+    m_session.takeForm(note.format);
+    m_savedBytes.reset(note.format);
+    m_editor.setLineEnd(note.format.lineEnd);
+    m_editor.selectAll();
+    InsertNoteText(m_editor, note, note.format.lineEnd);
+    m_editor.moveCursor(QTextCursor::Start);
+    return true;
+}
+
 bool NoteDisplay::isShown() const
 {
     return m_session.isShown();
@@ -303,7 +317,7 @@ void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
 {
     const DecodedNote note = DecodeNoteBytes(bytes);
     const bool enciphered = done == CipherDirection::Encipher;
-    m_session.takeCipheredForm(note.format, enciphered ? std::optional(bytes) : std::nullopt);
+    m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt, !enciphered);
     showNote(note);
     m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
 }

@@ -54,6 +54,11 @@ public:
     void showNone();
     // Shows `note` in the editor, as the program's text, not as an edit of the user's.
     void showNote(const DecodedNote &note);
+    // Puts the note `bytes` make (a version kept, a copy recovered) in place of the shown note's
+    // text as an edit of the user's, undone in one step; a save then writes those bytes. They
+    // are read in `format` when given, else in the form found in them. False when no note is
+    // shown whole to take them.
+    bool replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format = {});
     // Asks about a large file before it is opened or added, `probe` being what the system says
     // of it; false when it must not be: the user said no, or it is too large, which `refusal`
     // (then the path) has told.

@@ -11,6 +11,7 @@
 #include "notes/NoteWatcher.h"
 #include "platform/Platform.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -50,6 +51,7 @@ int NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking)
     NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
     const QString error = listing.error;
     const int undecodable = listing.undecodableNames;
+    const bool leftovers = listing.saveLeftovers;
     m_notes.setListing(folderRow, dir, std::move(listing));
     if (m_notice.kind() == NoteNotice::Kind::FolderInfo)
         m_notice.clear();
@@ -71,6 +73,8 @@ int NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking)
     }
     const int count = m_notes.rowCount();
     Q_EMIT commandsSwitched(count > 0);
+    if (leftovers && asking == NoteDisplay::Asking::Allowed)
+        Q_EMIT saveLeftoversListed(dir);
     return count;
 }
 
@@ -228,6 +232,17 @@ bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
         selectNote(row);
     }
     return m_session.path() == path;
+}
+
+bool NoteListCommands::showNotePath(const QString &path)
+{
+    const QFileInfo note(path);
+    const QString dir = note.dir().canonicalPath();
+    for (int row = 1; row <= m_book.state().FolderCount; ++row) {
+        if (!dir.isEmpty() && QDir(m_book.folderDir(row)).canonicalPath() == dir)
+            return showNoteOf(row, note.fileName());
+    }
+    return false;
 }
 
 void NoteListCommands::forgetFolderPick()

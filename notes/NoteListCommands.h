@@ -49,6 +49,9 @@ public:
     // and shown, after asking about unsaved edits. False when it is not shown: the user said
     // Cancel, or the note is no longer listed there.
     bool showNoteOf(int folderRow, const QString &fileName);
+    // The note at `path`, in the first folder of the book whose directory holds it, selected and
+    // shown as showNoteOf shows it.
+    bool showNotePath(const QString &path);
     // The next pick of the current folder lists it again.
     void forgetFolderPick();
     // Another program changed the shown note's file, removed it, or made it unreadable. Without
@@ -68,6 +71,8 @@ public:
 Q_SIGNALS:
     // The book-dependent commands are to be switched on or off.
     void commandsSwitched(bool enabled);
+    // The user had the folder `dir` listed, and it holds what saves cut short leave.
+    void saveLeftoversListed(const QString &dir);
 
 private:
     // Lists the selected folder's notes with none selected, and switches the note commands on

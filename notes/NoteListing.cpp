@@ -2,6 +2,7 @@
 
 #include "notes/NoteNames.h"
 #include "platform/DirScan.h"
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <string_view>
@@ -75,8 +76,11 @@ NoteListing ListNoteFiles(const QString &dirPath)
         const QByteArrayView name = entry.name();
         // Hidden files are no notes; a save cut short leaves one, holding text to recover, that
         // a listing never touches.
-        if (entry.isHidden())
+        if (entry.isHidden()) {
+            if (IsSaveTempName(name))
+                listing.saveLeftovers = true;
             return;
+        }
         // The ending first: only the few entries that can be notes cost more.
         if (!hasTxtEnding(name) || !entry.isRegularFile())
             return;

@@ -23,6 +23,8 @@ public:
     // Note files left out because their names cannot be had as text (not valid UTF-8), so that
     // no file operation could name them again.
     int undecodableNames = 0;
+    // Hidden files a save leaves when it is cut short are there: they may hold newer text.
+    bool saveLeftovers = false;
 
 private:
     friend NoteListing ListNoteFiles(const QString &dirPath);

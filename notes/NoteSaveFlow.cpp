@@ -2,6 +2,7 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteEditor.h"
+#include "notes/HistoryKeeper.h"
 #include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
@@ -75,7 +76,12 @@ bool NoteSaveFlow::SaveNote()
         }
         if (!confirmOverwrite(path))
             return false;
+        // What the file holds is taken hold of before the new bytes replace it, and kept as a
+        // version after, off this thread.
+        ReplacedNote replaced = ReplacedNote::open(path);
         const WriteResult written = m_session.save(saver);
+        if ((written.ok() || written.replaced) && !replaced.isNothing())
+            m_history.keepReplaced(path, std::move(replaced), m_platform.now());
         if (!written.ok()) {
             m_platform.reportError(cantSave, *written.error, u"Quirebox"_s);
             return false;

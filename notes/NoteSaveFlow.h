@@ -4,6 +4,7 @@
 
 namespace qb {
 
+class HistoryKeeper;
 class NoteBytesCache;
 class NoteEditor;
 class NoteSession;
@@ -11,13 +12,15 @@ class Platform;
 
 // Saving the shown note, with the questions a save may need first (a character the note's
 // encoding cannot hold, a file another program changed), and the question before unsaved edits
-// would be dropped, whose Yes saves. Works on what it is given, which outlives it.
+// would be dropped, whose Yes saves. What a save replaces goes to the note's history. Works on
+// what it is given, which outlives it.
 class NoteSaveFlow final : public UnsavedEdits
 {
 public:
     NoteSaveFlow(NoteSession &session, const NoteEditor &editor, NoteBytesCache &savedBytes,
-                 Platform &platform)
-        : m_session(session), m_editor(editor), m_savedBytes(savedBytes), m_platform(platform)
+                 HistoryKeeper &history, Platform &platform)
+        : m_session(session), m_editor(editor), m_savedBytes(savedBytes), m_history(history),
+          m_platform(platform)
     {
     }
 
@@ -38,6 +41,7 @@ private:
     NoteSession &m_session;
     const NoteEditor &m_editor;
     NoteBytesCache &m_savedBytes;
+    HistoryKeeper &m_history;
     Platform &m_platform;
 };
 

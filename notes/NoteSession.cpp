@@ -63,7 +63,8 @@ void NoteSession::adoptLoaded(const NoteFormat &format, const NoteFingerprint &f
 {
     m_format = format;
     m_fingerprint = fingerprint;
-    m_edited = false;
+    setEdited(false);
+    m_clearText = false;
     m_knownBytes = std::move(encodedBytes);
     setLoading(false);
     Q_EMIT shownChanged();
@@ -99,16 +100,20 @@ WriteResult NoteSession::save(NoteSaver &saver)
         m_fingerprint = saver.fingerprint();
     }
     if (written.ok()) {
-        m_edited = false;
+        // A deciphered note is written as the clear text it shows.
+        m_clearText = false;
+        setEdited(false);
         SetNoteStatus(NoteStatus::Unchanged);
     }
     return written;
 }
 
-void NoteSession::takeCipheredForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes)
+void NoteSession::takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes,
+                           bool clearText)
 {
     m_format = format;
     m_knownBytes = std::move(encodedBytes);
+    m_clearText = clearText;
 }
 
 void NoteSession::SetNoteStatus(NoteStatus status)
@@ -143,19 +148,30 @@ void NoteSession::textChanged()
     if (m_loading)
         return;
     if (m_replacing == 0) {
-        m_edited = true;
         m_knownBytes.reset();
+        setEdited(true);
     }
     SetNoteStatus(NoteStatus::Changed);
+    if (m_replacing == 0)
+        Q_EMIT userEdited();
+}
+
+void NoteSession::setEdited(bool edited)
+{
+    const bool ended = m_edited && !edited;
+    m_edited = edited;
+    if (ended)
+        Q_EMIT editsEnded(m_path);
 }
 
 void NoteSession::setShown(const QString &path)
 {
     setLoading(false);
     if (path.isEmpty()) {
+        setEdited(false);
         m_format = {};
         m_fingerprint = {};
-        m_edited = false;
+        m_clearText = false;
         m_knownBytes.reset();
     }
     m_path = path;

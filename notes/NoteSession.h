@@ -79,9 +79,16 @@ public:
     // The note's bytes when they are known without asking the editor: an encoded note as it
     // was read or enciphered, until the text changes.
     const std::optional<QByteArray> &knownBytes() const { return m_knownBytes; }
-    // The note was enciphered or deciphered in place: it is now in `format`, and `encodedBytes`
-    // are its bytes when it is an encoded note.
-    void takeCipheredForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes);
+    // The note's text was put in place in another form (enciphered, deciphered, or restored):
+    // it is now saved in `format`; `encodedBytes` are its bytes when it is an encoded note, and
+    // `clearText` says that the editor shows what the file keeps enciphered.
+    void takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes = {},
+                  bool clearText = false);
+    // The editor shows a note's text deciphered from its file: never to be written anywhere but
+    // as its file says.
+    bool showsClearText() const { return m_clearText && isShown(); }
+    // What the file held when it was read or last saved.
+    const NoteFingerprint &fingerprint() const { return m_fingerprint; }
 
     // The status word, and with it the Save commands and the Encode/Decode caption:
     // "Unchanged" turns Save off and the caption to Encode, "Changed" turns Save on, "Decoded"
@@ -115,9 +122,14 @@ Q_SIGNALS:
     // A note is shown, or none is: path() tells which.
     void shownChanged();
     void loadingChanged(bool loading);
+    // The user changed the text of the note at path().
+    void userEdited();
+    // The note at `path` no longer holds unsaved edits: they were saved, or dropped.
+    void editsEnded(const QString &path);
 
 private:
     void setShown(const QString &path);
+    void setEdited(bool edited);
     void setLoading(bool loading);
     void setSaveEnabled(bool enabled);
     void setCipherCommand(CipherDirection direction);
@@ -129,6 +141,7 @@ private:
     bool m_saveEnabled = true;
     CipherDirection m_cipherCommand = CipherDirection::Encipher;
     bool m_edited = false;
+    bool m_clearText = false;
     bool m_loading = false;
     int m_replacing = 0;
     std::optional<QByteArray> m_knownBytes;

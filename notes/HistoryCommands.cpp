@@ -1,0 +1,59 @@
+#include "notes/HistoryCommands.h"
+
+#include "editor/DocumentText.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteEditor.h"
+#include "notes/HistoryKeeper.h"
+#include "notes/NoteDisplay.h"
+#include "notes/NoteSession.h"
+#include "notes/frmHISTORY.h"
+#include "platform/LongCommand.h"
+#include "platform/Platform.h"
+
+#include <QLocale>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+void HistoryCommands::showHistory()
+{
+    if (!m_session.isShown())
+        return;
+    const QString path = m_session.path();
+    const QString title = u"Note History"_s;
+    // A version of the last save may still be on its way.
+    m_history.waitForDone();
+    const QList<NoteVersion> versions = NoteHistory(m_history.root()).versions(path);
+    if (versions.isEmpty()) {
+        m_platform.messageBox(u"No earlier version of the note "_s + Quoted(path) +
+                                  u" is kept yet: a version is kept each time a save replaces "
+                                  "the note's file."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Information, title);
+        return;
+    }
+    const qint64 largest = m_session.sizeLimits().refuseAbove;
+    const auto read = [largest](const NoteVersion &version) {
+        const LongCommand command(version.size >= LongCommandBytes);
+        return NoteHistory::read(version, largest);
+    };
+    const QTextDocument &document = *m_editor.document();
+    frmHISTORY dialog(m_session.noteName(), versions, read,
+                      NoteTextOf(document, 0, int(DocumentTextLength(document))).text,
+                      &m_dialogParent);
+    if (m_platform.execDialog(dialog) != QDialog::Accepted || dialog.selectedRow() < 0)
+        return;
+    const NoteVersion &chosen = versions.at(dialog.selectedRow());
+    const VersionBytes version = read(chosen);
+    if (!version.ok()) {
+        m_platform.reportError(
+            u"Quirebox can't read the version of "_s + Quoted(path) + u" kept at "_s +
+                QLocale().toString(chosen.taken().toLocalTime(), QLocale::ShortFormat) + u"."_s,
+            version.error, title);
+        return;
+    }
+    m_display.replaceWithBytes(version.bytes);
+}
+
+} // namespace qb

@@ -1,0 +1,77 @@
+#include "notes/RecoveryKeeper.h"
+
+#include "editor/NoteBytesCache.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteEditor.h"
+#include "notes/NoteSession.h"
+#include "notes/RecoveryWriter.h"
+#include "platform/Platform.h"
+
+namespace qb {
+
+RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes,
+                               const NoteEditor &editor, RecoveryWriter &writer, Platform &platform,
+                               QObject *parent)
+    : QObject(parent), m_session(session), m_savedBytes(savedBytes), m_editor(editor),
+      m_writer(writer), m_platform(platform)
+{
+    m_lag.setSingleShot(true);
+    m_lag.setInterval(MaxLagMilliseconds);
+    connect(&m_lag, &QTimer::timeout, this, &RecoveryKeeper::copy);
+    connect(&session, &NoteSession::userEdited, this, &RecoveryKeeper::edited);
+    connect(&session, &NoteSession::editsEnded, this, [this](const QString &path) {
+        m_lag.stop();
+        m_writer.discard(path);
+        if (path == m_copied)
+            m_copied.clear();
+    });
+}
+
+void RecoveryKeeper::edited()
+{
+    // Not restarted by every key: while the user types on, a copy is still taken every two
+    // seconds.
+    if (!m_lag.isActive())
+        m_lag.start();
+}
+
+void RecoveryKeeper::copy()
+{
+    if (!m_session.hasUnsavedEdits() || m_session.showsClearText())
+        return;
+    RecoveryCopy copy;
+    copy.notePath = m_session.path();
+    copy.format = m_session.format();
+    copy.noteFile = m_session.fingerprint();
+    copy.taken = m_platform.now();
+    NoteEncoder encoder(copy.format);
+    m_savedBytes.encode(encoder);
+    if (encoder.ok()) {
+        copy.bytes = encoder.takeBytes();
+    } else {
+        // A character the note's encoding cannot hold, which a save would ask about: the copy
+        // keeps the text in UTF-8, as the save would then write it.
+        copy.format.encoding = TextEncoding::Utf8;
+        copy.format.byteOrderMark = false;
+        copy.bytes = NoteBytesFromEditor(m_editor, copy.format).bytes;
+    }
+    m_copied = copy.notePath;
+    m_writer.schedule(std::move(copy));
+}
+
+void RecoveryKeeper::writeNow()
+{
+    if (m_session.hasUnsavedEdits())
+        copy();
+    m_writer.flush();
+}
+
+void RecoveryKeeper::discardAll()
+{
+    m_lag.stop();
+    if (!m_copied.isEmpty())
+        m_writer.discard(std::exchange(m_copied, {}));
+    m_writer.waitForDone();
+}
+
+} // namespace qb

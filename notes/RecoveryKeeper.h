@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace qb {
+
+class NoteBytesCache;
+class NoteEditor;
+class NoteSession;
+class Platform;
+class RecoveryWriter;
+
+// Keeps a recovery copy of the shown note's unsaved edits, so that a crash loses at most the last
+// two seconds of them: the first edit after a copy starts a timer, and when it runs out the note
+// is copied as a save would write it, and written on the writer's thread. The copy goes when the
+// edits are saved or dropped. A note shown deciphered is never copied: its clear text stays off
+// the disk.
+class RecoveryKeeper final : public QObject
+{
+    Q_OBJECT
+public:
+    // The longest a copy lags behind the text.
+    static constexpr int MaxLagMilliseconds = 2000;
+
+    RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes, const NoteEditor &editor,
+                   RecoveryWriter &writer, Platform &platform, QObject *parent = nullptr);
+
+    // Copies the edits now and waits until the copy is on the disk: the program is about to end.
+    void writeNow();
+    // The program ends as it should: no copy is kept.
+    void discardAll();
+
+private:
+    void edited();
+    // Schedules a copy of the edits as they are now.
+    void copy();
+
+    const NoteSession &m_session;
+    NoteBytesCache &m_savedBytes;
+    const NoteEditor &m_editor;
+    RecoveryWriter &m_writer;
+    Platform &m_platform;
+    QTimer m_lag;
+    QString m_copied; // the note whose copy was last scheduled
+};
+
+} // namespace qb

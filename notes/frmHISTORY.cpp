@@ -1,0 +1,117 @@
+#include "notes/frmHISTORY.h"
+
+#include "encoder/NoteCodec.h"
+#include "notes/LineDiff.h"
+#include "platform/SafeFile.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versions,
+                       std::function<VersionBytes(const NoteVersion &)> read,
+                       const QString &current, QWidget *parent)
+    : QDialog(parent), m_versions(versions), m_read(std::move(read)),
+      m_current(current.split(u'\n')), m_list(new QListWidget(this)),
+      m_diff(new QPlainTextEdit(this)), m_restore(new QPushButton(u"Restore"_s, this))
+{
+    setObjectName(u"frmHISTORY"_s);
+    setWindowTitle(u"Note History - "_s + noteName);
+    m_list->setObjectName(u"lstHISTORY"_s);
+    m_list->setAccessibleName(u"Versions"_s);
+    const QLocale locale;
+    for (const NoteVersion &version : versions) {
+        m_list->addItem(locale.toString(version.taken().toLocalTime(), QLocale::ShortFormat) +
+                        u"    "_s + SizeText(version.size));
+    }
+    m_diff->setObjectName(u"txtDIFF"_s);
+    m_diff->setAccessibleName(u"Lines that differ from the editor's text"_s);
+    m_diff->setReadOnly(true);
+    m_diff->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_diff->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_restore->setObjectName(u"btnRESTORE"_s);
+    m_restore->setDefault(true);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->addButton(m_restore, QDialogButtonBox::AcceptRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemActivated, this, &QDialog::accept);
+    connect(m_list, &QListWidget::currentRowChanged, this, &frmHISTORY::showDifferences);
+
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_list);
+    splitter->addWidget(m_diff);
+    splitter->setStretchFactor(1, 3);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(splitter);
+    column->addWidget(buttons);
+    resize(640, 480);
+
+    m_list->setCurrentRow(0);
+    m_list->setFocus();
+}
+
+int frmHISTORY::selectedRow() const
+{
+    return m_list->currentRow();
+}
+
+void frmHISTORY::showDifferences(int row)
+{
+    m_diff->clear();
+    m_restore->setEnabled(row >= 0);
+    if (row < 0 || row >= m_versions.size())
+        return;
+    const VersionBytes version = m_read(m_versions.at(row));
+    if (!version.ok()) {
+        m_diff->setPlainText(u"This version can't be read.\n"_s + version.error);
+        return;
+    }
+    const LineDiff diff = DiffLines(DecodeNoteBytes(version.bytes).text.split(u'\n'), m_current);
+    if (diff.tooDifferent) {
+        m_diff->setPlainText(u"This version differs from the text in the editor throughout."_s);
+        return;
+    }
+    if (diff.hunks.isEmpty()) {
+        m_diff->setPlainText(u"This version holds the text in the editor."_s);
+        return;
+    }
+    // Removed lines are those of the version only, added ones those of the editor only.
+    QTextCharFormat plain, removed, added;
+    removed.setForeground(QColor(0xB0, 0x20, 0x20));
+    added.setForeground(QColor(0x10, 0x80, 0x20));
+    QTextCursor cursor(m_diff->document());
+    for (const DiffHunk &hunk : diff.hunks) {
+        cursor.insertText(u"@@ version line %1, editor line %2 @@\n"_s.arg(hunk.oldStart + 1)
+                              .arg(hunk.newStart + 1),
+                          plain);
+        for (const DiffLine &line : hunk.lines) {
+            switch (line.kind) {
+            case DiffLine::Kind::Same:
+                cursor.insertText(u"  "_s + line.text + u'\n', plain);
+                break;
+            case DiffLine::Kind::Removed:
+                cursor.insertText(u"- "_s + line.text + u'\n', removed);
+                break;
+            case DiffLine::Kind::Added:
+                cursor.insertText(u"+ "_s + line.text + u'\n', added);
+                break;
+            }
+        }
+    }
+    m_diff->moveCursor(QTextCursor::Start);
+}
+
+} // namespace qb
