@@ -1,9 +1,6 @@
 #include "platform/SafeFile.h"
 #include "platform/SafeFile_p.h"
 
-#include <QLocale>
-
-#include <cmath>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -37,29 +34,6 @@ QString grewText()
 QString AlreadyExistsText()
 {
     return u"A file of this name already exists."_s;
-}
-
-QString SizeText(qint64 bytes)
-{
-    const QLocale locale;
-    if (bytes < 1024)
-        return locale.toString(bytes) + u" bytes"_s;
-    static constexpr const char16_t *units[] = {u"KiB", u"MiB", u"GiB", u"TiB"};
-    double value = double(bytes) / 1024;
-    int unit = 0;
-    while (value >= 1024 && unit < 3) {
-        value /= 1024;
-        ++unit;
-    }
-    // One decimal where it tells something: "1.5 MiB", but "200 MiB".
-    const double rounded = std::round(value * 10) / 10;
-    const int decimals = rounded >= 100 || rounded == std::floor(rounded) ? 0 : 1;
-    return locale.toString(rounded, 'f', decimals) + u' ' + QString::fromUtf16(units[unit]);
-}
-
-QString TooLargeToOpenText(qint64 size)
-{
-    return u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(size));
 }
 
 bool IsSaveTempName(QByteArrayView fileName)
@@ -117,7 +91,7 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest)
     if (!reader.isOpen())
         return {{}, reader.error(), false};
     if (reader.size() > largest)
-        return {{}, TooLargeToOpenText(reader.size()), true};
+        return {{}, {}, true, reader.size()};
     QByteArray bytes(reader.size(), Qt::Uninitialized);
     const qint64 got = reader.read(bytes.data(), bytes.size());
     if (got < 0 || !reader.atExpectedEnd(got))
