@@ -1,5 +1,6 @@
 #include "notes/NoteFiles.h"
 
+#include "notes/NoteSize.h"
 #include "platform/FileOps.h"
 
 namespace qb {
@@ -17,7 +18,7 @@ FileError CopyNoteFile(const QString &source, const QString &destination, bool r
         return replaceExisting ? FileError() : FileError(AlreadyExistsText());
     const ReadResult read = ReadWholeFile(source, largest);
     if (!read.ok())
-        return read.error;
+        return read.tooLarge ? TooLargeToOpenText(read.size) : read.error;
     return WriteWholeFile(destination, read.bytes,
                           replaceExisting ? WriteMode::Replace : WriteMode::CreateNew)
         .error;

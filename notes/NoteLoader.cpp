@@ -1,6 +1,7 @@
 #include "notes/NoteLoader.h"
 
 #include "encoder/EncodedNote.h"
+#include "notes/NoteSize.h"
 #include "platform/Background.h"
 #include "platform/SafeFile.h"
 

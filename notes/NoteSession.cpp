@@ -37,7 +37,7 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     Loaded loaded;
     ReadResult read = ReadWholeFile(path, m_sizeLimits.refuseAbove);
     if (!read.ok()) {
-        loaded.error = read.error;
+        loaded.error = read.tooLarge ? TooLargeToOpenText(read.size) : read.error;
         setShown({});
         return loaded;
     }

@@ -23,4 +23,9 @@ QString LargeNoteQuestion(const QString &path, qint64 size);
 // Why a note of `size` bytes cannot be opened.
 QString TooLargeNoteReason(qint64 size);
 
+// "12.5 MiB": a size as the messages show it.
+QString SizeText(qint64 bytes);
+// Why a file of `size` bytes, above the largest that may be read, is not.
+QString TooLargeToOpenText(qint64 size);
+
 } // namespace qb

@@ -1,6 +1,6 @@
 #include "notes/RecoveryFormat.h"
 
-#include "platform/SafeFile.h"
+#include "notes/NoteSize.h"
 
 #include <QDir>
 #include <QtEndian>

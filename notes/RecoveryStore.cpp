@@ -1,5 +1,6 @@
 #include "notes/RecoveryStore.h"
 
+#include "notes/NoteSize.h"
 #include "platform/DirScan.h"
 
 #include <QCryptographicHash>
@@ -168,7 +169,7 @@ RecoveryRead RecoveryStore::readFile(const QString &file) const
         return {};
     ReadResult result = ReadWholeFile(file, kLargestFile);
     if (!result.ok())
-        return {std::nullopt, result.error};
+        return {std::nullopt, result.tooLarge ? TooLargeToOpenText(result.size) : result.error};
     RecoveryParse parse = ParseRecoveryFile(std::move(result.bytes));
     return {std::move(parse.copy), parse.damage};
 }

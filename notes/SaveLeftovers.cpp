@@ -247,7 +247,7 @@ ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest)
     if (!file.isOpen())
         return {{}, file.error(), false};
     if (file.size() > largest)
-        return {{}, TooLargeToOpenText(file.size()), true};
+        return {{}, {}, true, file.size()};
     // One byte more than the size, to tell a file that grew meanwhile.
     QByteArray bytes(file.size() + 1, Qt::Uninitialized);
     const qint64 got = file.read(bytes.data(), bytes.size());

@@ -48,7 +48,8 @@ struct LeftoverCheck
 // that is gone, or a leftover that fits no note, is Different.
 LeftoverCheck CompareLeftover(const SaveLeftover &leftover);
 
-// The leftover's bytes, to offer them back; refused above `largest` bytes.
+// The leftover's bytes, to offer them back; refused above `largest` bytes, as ReadWholeFile
+// refuses a file: tooLarge, with its size.
 ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest);
 
 // Removes the leftover, once the user chose to (or CompareLeftover found it the same as its

@@ -1,5 +1,7 @@
 #include "notes/VersionCodec.h"
 
+#include "notes/NoteSize.h"
+
 #include <zstd.h>
 
 #include <memory>

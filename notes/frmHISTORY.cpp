@@ -2,7 +2,7 @@
 
 #include "encoder/NoteCodec.h"
 #include "notes/LineDiff.h"
-#include "platform/SafeFile.h"
+#include "notes/NoteSize.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

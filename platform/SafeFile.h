@@ -62,9 +62,11 @@ private:
 struct ReadResult
 {
     QByteArray bytes;
-    QString error;         // empty on success
-    bool tooLarge = false; // refused for its size alone, before anything was read
-    bool ok() const { return error.isEmpty(); }
+    QString error; // why it could not be read; empty on success and when it was too large
+    // Refused for its size alone, before anything was read: the caller words the refusal.
+    bool tooLarge = false;
+    qint64 size = 0; // the file's size, when it was too large
+    bool ok() const { return error.isEmpty() && !tooLarge; }
 };
 
 // Reads a whole regular file in binary, through FileReader. The read must end at the end of the
@@ -72,11 +74,6 @@ struct ReadResult
 // error, or a file that shrank or grew meanwhile, is a failure with the system's reason. A file
 // larger than `largest` bytes is refused before anything is read.
 ReadResult ReadWholeFile(const QString &path, qint64 largest);
-
-// "12.5 MiB": a size as the messages show it.
-QString SizeText(qint64 bytes);
-// Why a file of `size` bytes, above the largest that may be read, is not.
-QString TooLargeToOpenText(qint64 size);
 
 enum class WriteMode {
     Replace,   // replaces what `path` holds, or makes it

@@ -1,12 +1,14 @@
 // Faults of the disk and of the file system, injected into the real system calls (the test runs
 // with the qbfault library preloaded), met through the window: the user is told why, the status
 // stays "Changed", the file keeps its old bytes, nothing is left beside it, and a later save
-// works. Also huge, sparse notes, which must not hold the window.
+// works. Also huge, sparse notes, which must not hold the window, and files another program
+// changes while they are read.
 
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
+#include "platform/SafeFile.h"
 
 #include <QElapsedTimer>
 
@@ -29,6 +31,10 @@ struct Injected
 };
 
 const QByteArray OldBytes = QByteArray("The old note, as it was saved.\r\n").repeated(3000);
+
+const QString ShrankText =
+    u"The file became shorter while it was read: another program is changing it."_s;
+const QString GrewText = u"The file grew while it was read: another program is changing it."_s;
 
 } // namespace
 
@@ -88,14 +94,16 @@ private Q_SLOTS:
         }
     }
 
-    // A note read in part, failing or ending early, is never shown, so nothing can be saved
-    // from it. The read ends unasked: the bar says why, and no box takes the keys.
+    // A note read in part, failing, ending early or growing meanwhile, is never shown, so
+    // nothing can be saved from it. The read ends unasked: the bar says why, and no box takes
+    // the keys.
     void shortReadOfANote()
     {
-        for (const auto &[error, reason] :
-             {std::pair(EIO, qt_error_string(EIO)),
-              std::pair(0, u"The file became shorter while it was read: another program is "
-                           "changing it."_s)}) {
+        const QList<std::tuple<const char *, int, QString>> rows = {
+            {"read", EIO, qt_error_string(EIO)},
+            {"read", 0, ShrankText},
+            {"grow", 0, GrewText}}; // another program appends to it during the read
+        for (const auto &[call, error, reason] : rows) {
             TestWindow t;
             const QByteArray big =
                 QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
@@ -103,18 +111,20 @@ private Q_SLOTS:
             t.put(u"b.txt"_s, big);
             t.open();
             Faults faults;
-            faults.arm("read", error, t.note(u"b.txt"_s), 64 * 1024);
+            faults.arm(call, error, t.note(u"b.txt"_s), 64 * 1024);
             t.pickNote(u"b"_s); // large enough to be read off the window's thread
             QTRY_VERIFY(!t.status().startsWith(u"Loading"_s));
             QVERIFY(faults.hits() > 0);
             faults.disarm();
+            const QByteArray onDisk = t.bytes(u"b.txt"_s);
+            QVERIFY(onDisk.startsWith(big));
             QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
                      u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) + u"\". "_s +
                          reason);
             QVERIFY(t.platform.prompts.isEmpty());
             t.expectNoNote();
             t.trigger(u"F_mnuSAVE"_s);
-            QCOMPARE(t.bytes(u"b.txt"_s), big);
+            QCOMPARE(t.bytes(u"b.txt"_s), onDisk);
             QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("first note"));
         }
     }
@@ -146,6 +156,30 @@ private Q_SLOTS:
             QVERIFY(t.last().text.contains(u"could not be read to check"_s));
             QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\n"));
         }
+    }
+
+    // A whole file read while another program changes it fails rather than give the part read.
+    void readWholeFileOfAChangingFile_data()
+    {
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("grows") << QByteArray("grow") << GrewText;
+        QTest::newRow("shrinks") << QByteArray("read") << ShrankText;
+    }
+    void readWholeFileOfAChangingFile()
+    {
+        QFETCH(QByteArray, call);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"note.txt"_s);
+        QVERIFY(WriteBytes(path, OldBytes));
+        Faults faults;
+        faults.arm(call.constData(), 0, path, 100);
+        const ReadResult read = ReadWholeFile(path, 1 << 20);
+        QVERIFY(faults.hits() > 0);
+        QCOMPARE(read.error, reason);
+        QVERIFY(!read.ok() && !read.tooLarge);
+        QCOMPARE(read.bytes, QByteArray());
     }
 
     // A book read in part would lose its other folders when written back.

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 using namespace Qt::StringLiterals;
 using namespace qb;
 using namespace qb::test;
@@ -143,6 +145,18 @@ private Q_SLOTS:
         }
     }
 
+    // A note above the largest a copy reads is refused with its size, and nothing is made.
+    void refusesToCopyANoteTooLarge()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(u"big.txt"_s);
+        QVERIFY(WriteBytes(source, QByteArray(2 << 20, 'x')));
+        const FileError error = CopyNoteFile(source, dir.filePath(u"copy.txt"_s), true, 1 << 20);
+        QCOMPARE(error.value_or(QString()),
+                 u"The file holds 2 MiB, more than Quirebox can open."_s);
+        QCOMPARE(EntriesOf(dir.path()), QStringList(u"big.txt"_s));
+    }
+
     // HOME and the current directory are throwaway ones: Qt's own fallback would put files there.
     void movesToTrash()
     {
@@ -222,6 +236,53 @@ private Q_SLOTS:
         QVERIFY(!WriteWholeFile(note, "lost").ok());
         QCOMPARE(ReadBytes(note), "new content");
         QCOMPARE(EntriesOf(dir.path()), QStringList(u"note.txt"_s));
+    }
+
+    // A save through a link writes the file the link names, wherever that is: the link stays a
+    // link and the file keeps its permissions. A link to nowhere is refused with the system's
+    // reason, and nothing is made.
+    void writesThroughLinks_data()
+    {
+        QTest::addColumn<QString>("target"); // what "notes/note.txt" links to
+        QTest::addColumn<QString>("reason"); // empty: the save goes through
+        QTest::newRow("file beside") << u"real.txt"_s << QString();
+        QTest::newRow("file in another folder") << u"../other/real.txt"_s << QString();
+        QTest::newRow("folder that is not there")
+            << u"../gone/real.txt"_s << qt_error_string(ENOENT);
+    }
+    void writesThroughLinks()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        QTemporaryDir root;
+        const QString link = root.filePath(u"notes/note.txt"_s);
+        const QStringList reals = {root.filePath(u"notes/real.txt"_s),
+                                   root.filePath(u"other/real.txt"_s)};
+        for (const QString &real : reals) {
+            QVERIFY(WriteBytes(real, NoteBytes));
+            QVERIFY(QFile::setPermissions(real,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        }
+        const QFileDevice::Permissions mode = QFile::permissions(reals[0]);
+        QVERIFY(QFile::link(target, link));
+        const auto tree = [&] {
+            return EntriesOf(root.path()) + EntriesOf(root.filePath(u"notes"_s)) +
+                   EntriesOf(root.filePath(u"other"_s));
+        };
+        const QStringList before = tree();
+
+        const WriteResult result = WriteWholeFile(link, "new content");
+        QCOMPARE(result.error.value_or(QString()), reason);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).symLinkTarget(),
+                 QDir::cleanPath(QFileInfo(link).path() + u'/' + target));
+        for (const QString &real : reals) {
+            const bool named = reason.isEmpty() && QFileInfo(link).canonicalFilePath() ==
+                                                       QFileInfo(real).canonicalFilePath();
+            QCOMPARE(ReadBytes(real), named ? QByteArray("new content") : NoteBytes);
+            QCOMPARE(QFile::permissions(real), mode);
+        }
+        QCOMPARE(tree(), before);
     }
 };
 

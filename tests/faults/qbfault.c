@@ -14,6 +14,8 @@
  * descriptor that is the path the descriptor was opened with, for a call with a name relative
  * to a folder descriptor the folder's path, '/', and the name.
  * Also mkdir (mkdir, mkdirat), which makes a folder fail as an unwritable parent would.
+ * And grow: every read of the path first adds pass-bytes line feeds at the file's end, as another
+ * program appending to it would.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -199,9 +201,38 @@ static long long byteBudget(const struct Fault *fault, size_t count)
     return (long long)count < fault->passBytes ? (long long)count : fault->passBytes;
 }
 
+/* Another program appending to the file that `fd` reads, when "grow" is armed for its path. */
+static void growBeforeRead(int fd)
+{
+    char path[4096];
+    pathOfFd(fd, path, sizeof path);
+    const struct Fault *fault = faultFor("grow", path);
+    if (!fault || fault->passBytes <= 0)
+        return;
+    NEXT(openat);
+    NEXT(write);
+    NEXT(close);
+    const int appender = real_openat(AT_FDCWD, path, O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (appender < 0)
+        return;
+    char lineFeeds[4096];
+    memset(lineFeeds, '\n', sizeof lineFeeds);
+    for (long long left = fault->passBytes; left > 0;) {
+        const size_t piece = left < (long long)sizeof lineFeeds ? (size_t)left : sizeof lineFeeds;
+        const ssize_t wrote = real_write(appender, lineFeeds, piece);
+        if (wrote <= 0)
+            break;
+        left -= wrote;
+    }
+    real_close(appender);
+    ++hits;
+}
+
 EXPORT ssize_t read(int fd, void *buffer, size_t count)
 {
     NEXT(read);
+    if (armedFor("grow"))
+        growBeforeRead(fd);
     if (armedFor("read")) {
         char path[4096];
         pathOfFd(fd, path, sizeof path);
