@@ -102,8 +102,9 @@ void frmQB::createCommands()
     m_watcher = new NoteWatcher(*m_session, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session, *m_display,
                                       *m_saveFlow, *m_notice, m_platform, this);
-    m_noteFiles = std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session,
-                                                     *m_display, *m_saveFlow, m_platform, *m_cD);
+    m_noteFiles =
+        std::make_unique<NoteFileCommands>(*m_noteList, *m_noteModel, *m_session, *m_display,
+                                           *m_saveFlow, *m_history, m_platform, *m_cD);
     m_books = std::make_unique<BookCommands>(*m_book, *m_bookStore, *m_saveFlow, m_platform, *m_cD);
     m_folders = std::make_unique<FolderCommands>(*m_book, *m_bookStore, *m_folderModel, *m_noteList,
                                                  *m_saveFlow, m_platform);

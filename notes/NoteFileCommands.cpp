@@ -2,6 +2,7 @@
 
 #include "book/BookFile.h"
 #include "editor/UnsavedEdits.h"
+#include "notes/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteListCommands.h"
@@ -21,9 +22,10 @@ namespace qb {
 
 NoteFileCommands::NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
                                    const NoteSession &session, NoteDisplay &display,
-                                   UnsavedEdits &unsaved, Platform &platform, CommonDialog &cD)
+                                   UnsavedEdits &unsaved, HistoryKeeper &history,
+                                   Platform &platform, CommonDialog &cD)
     : m_noteList(noteList), m_notes(notes), m_session(session), m_display(display),
-      m_unsaved(unsaved), m_platform(platform), m_cD(cD)
+      m_unsaved(unsaved), m_history(history), m_platform(platform), m_cD(cD)
 {
 }
 
@@ -173,6 +175,7 @@ void NoteFileCommands::renameNote()
                                *error, title);
         return;
     }
+    m_history.carry(from, to);
     m_noteList.RefreshNoteList(-1);
     // The row, not the note: the renamed note may sort elsewhere.
     if (rememberedRow < m_notes.rowCount())

@@ -5,6 +5,7 @@
 namespace qb {
 
 class CommonDialog;
+class HistoryKeeper;
 class NoteDisplay;
 class NoteListCommands;
 class NoteListModel;
@@ -19,13 +20,14 @@ class NoteFileCommands
 public:
     NoteFileCommands(NoteListCommands &noteList, const NoteListModel &notes,
                      const NoteSession &session, NoteDisplay &display, UnsavedEdits &unsaved,
-                     Platform &platform, CommonDialog &cD);
+                     HistoryKeeper &history, Platform &platform, CommonDialog &cD);
 
     void MakeNewNote();
     void AddExistingNote();
     // A note file dropped on the editor: added to the selected folder as addNoteFile adds it,
     // and the folder's selection then counts as a fresh pick.
     void addDroppedNote(const QString &path, const QString &title);
+    // Renames the selected note; its history goes with it.
     void renameNote();
     void DeleteNote();
 
@@ -43,6 +45,7 @@ private:
     const NoteSession &m_session;
     NoteDisplay &m_display;
     UnsavedEdits &m_unsaved;
+    HistoryKeeper &m_history;
     Platform &m_platform;
     CommonDialog &m_cD;
 };

@@ -43,6 +43,8 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     }
     loaded.note = DecodeNoteBytes(read.bytes);
     loaded.encoded = IsNoteEncoded(read.bytes);
+    // Edits of the note shown before end here, under its own path.
+    setEdited(false);
     m_path = path;
     const NoteFingerprint fingerprint = TakeFingerprint(path, read.bytes);
     // An encoded note is deciphered from the bytes read, not from the editor's text.

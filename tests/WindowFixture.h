@@ -29,6 +29,9 @@ class TestWindow
 public:
     explicit TestWindow(const QStringList &folderNames = {u"Alpha"_s})
     {
+        // The program's own state (recovery copies, the notes' history) stays with the test.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(root.filePath(u"state"_s)));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(u"data"_s)));
         QList<FolderEntry> folders;
         for (const QString &name : folderNames) {
             QDir().mkpath(dir(name));

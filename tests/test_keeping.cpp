@@ -1,0 +1,311 @@
+// What keeps the user's text through the window: the history of every save and File > Note
+// History..., the recovery copy of unsaved edits and what a crash, a signal or an interrupted
+// save left, offered back when the book opens. The test runs with the qbfault library preloaded.
+#include "WindowFixture.h"
+
+#include "faults/Faults.h"
+#include "notes/NoteFingerprint.h"
+#include "notes/NoteHistory.h"
+#include "notes/RecoveryStore.h"
+#include "notes/frmHISTORY.h"
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStatusBar>
+#include <QtGui/private/qguiapplication_p.h>
+
+#include <csignal>
+
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+const QString Crashed = u"Quirebox ended while the note \"%1\" had unsaved changes.%2\r\nRestore "
+                        "them?"_s;
+
+// The copy a crash left of the note at `path`, as if taken from the editor holding `bytes`.
+void LeaveCopy(const QString &path, const QByteArray &bytes, const QByteArray &fileBytes)
+{
+    RecoveryCopy copy;
+    copy.notePath = path;
+    copy.format = DecodeNoteBytes(bytes).format;
+    copy.bytes = bytes;
+    copy.noteFile = TakeFingerprint(path, fileBytes);
+    copy.taken = QDateTime::currentDateTime();
+    QVERIFY(RecoveryStore().write(copy).ok());
+}
+
+bool HasCopy(const QString &path)
+{
+    return QFileInfo::exists(RecoveryStore().fileFor(path));
+}
+
+// What the history keeps of the note at `path`, newest first.
+QList<QByteArray> History(const QString &path)
+{
+    QList<QByteArray> kept;
+    for (const NoteVersion &version : NoteHistory().versions(path))
+        kept.append(NoteHistory::read(version, 1 << 20).bytes);
+    return kept;
+}
+
+} // namespace
+
+class TestKeeping : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
+        KeepHomeIn(m_home.path());
+    }
+
+    // Every save keeps what it replaces. The history window lists the versions newest first,
+    // opens on the first with the keyboard in the list, and shows what differs; Restore puts
+    // the one chosen back as an edit, which Undo takes back and Save writes byte for byte.
+    void historyRestoresAVersion_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8") << "tea\r\ncafé\r\n"_ba;
+        QTest::newRow("UTF-8 with a byte order mark") << "\xEF\xBB\xBFtea\ncafé\n"_ba;
+        QTest::newRow("Windows-1252") << "caf\xE9\r\nna\xEFve\r\n"_ba;
+        QTest::newRow("mixed line ends") << "a\r\nb\nc\rd\r\n"_ba;
+    }
+
+    void historyRestoresAVersion()
+    {
+        QFETCH(QByteArray, bytes);
+        TestWindow t;
+        t.open({{u"n.txt"_s, bytes}});
+        t.type(u"first "_s);
+        QVERIFY(t.save());
+        t.type(u"second "_s);
+        QVERIFY(t.save());
+        const QString edited = t.text();
+        QStringList rows;
+        QString diff;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &history = static_cast<frmHISTORY &>(dialog);
+            for (int row = 0; row < history.lstHISTORY()->count(); ++row)
+                rows << history.lstHISTORY()->item(row)->text();
+            diff = history.txtDIFF()->toPlainText();
+            const bool opened =
+                history.selectedRow() == 0 && dialog.focusWidget() == history.lstHISTORY();
+            history.lstHISTORY()->setCurrentRow(1); // the oldest: the file as it was
+            return opened ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+        t.trigger(u"F_mnuHISTORY"_s);
+        QCOMPARE(t.last().title, u"Note History - n"_s);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(diff.contains(u"- first "_s) && diff.contains(u"+ second first "_s),
+                 qPrintable(diff));
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.text(), DecodeNoteBytes(bytes).text);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), edited);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), bytes);
+    }
+
+    // A renamed note takes its history along; a note never saved has none to show.
+    void historyFollowsARename()
+    {
+        TestWindow t;
+        t.open({{u"old.txt"_s, "one"}});
+        t.answer(u"ok"_s);
+        t.trigger(u"F_mnuHISTORY"_s);
+        QCOMPARE(t.last().text, u"No earlier version of the note \""_s + t.note(u"old.txt"_s) +
+                                    u"\" is kept yet: a version is kept each time a save "
+                                    "replaces the note's file."_s);
+        t.type(u"two "_s);
+        QVERIFY(t.save());
+        t.answer(u"input:new"_s);
+        t.trigger(u"F_mnuREN"_s);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"new.txt"_s));
+        t.answer(u"dialog"_s);
+        t.trigger(u"F_mnuHISTORY"_s); // waits for the keeper
+        QCOMPARE(History(t.note(u"new.txt"_s)), QList<QByteArray>{"one"});
+        QVERIFY(History(t.note(u"old.txt"_s)).isEmpty());
+    }
+
+    // A history that cannot be written never stops the save: the note is saved, and the status
+    // bar says that the version was not kept.
+    void historyFailureLeavesTheSave()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "old"}});
+        t.type(u"new "_s);
+        Faults faults;
+        faults.arm("write", ENOSPC, u"quirebox/history"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("new old"));
+        auto *bar = t.child<QStatusBar>(u"sBAR"_s);
+        QTRY_VERIFY(bar->currentMessage().contains(u"was not kept in its history"_s));
+        QVERIFY(faults.hits() > 0);
+    }
+
+    // The copy of unsaved edits is written within two seconds of an edit, goes once they are
+    // saved or dropped, and is never taken of a note shown deciphered.
+    void recoveryCopyFollowsTheEdits()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "one\n"}, {u"b.txt"_s, "two\n"}});
+        const QString a = t.note(u"a.txt"_s);
+        t.type(u"x"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(HasCopy(a), 4000);
+        QCOMPARE(RecoveryStore().read(a).copy->bytes, QByteArray("xone\n"));
+        QVERIFY(t.save());
+        QTRY_VERIFY(!HasCopy(a));
+
+        t.type(u"y"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(HasCopy(a), 4000);
+        t.answer(u"no"_s);
+        t.pickNote(u"b"_s);
+        QTRY_VERIFY(!HasCopy(a));
+
+        // Deciphered: the keyword "@" leaves every code as it is.
+        t.put(u"c.txt"_s, "Mossgrange's Quirebox Encoded v3_[A1]\r\nsecret\n");
+        t.trigger(u"F_mnuREFRESH"_s);
+        t.answer(u"input:@"_s);
+        t.pickNote(u"c"_s);
+        QCOMPARE(t.status(), u"Decoded"_s);
+        t.type(u"more "_s);
+        QTest::qWait(2600);
+        QVERIFY(!HasCopy(t.note(u"c.txt"_s)));
+        QVERIFY(QDir(RecoveryStore().folder()).isEmpty());
+    }
+
+    // What a crash left is offered when the book opens: Yes shows it as unsaved edits, which
+    // Save writes; No keeps it in the note's history. Either way the copy goes.
+    void restoresWhatACrashLeft_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("changedSince");
+        QTest::newRow("Yes") << true << false;
+        QTest::newRow("No") << false << false;
+        QTest::newRow("Yes, the note changed since") << true << true;
+    }
+
+    void restoresWhatACrashLeft()
+    {
+        QFETCH(bool, yes);
+        QFETCH(bool, changedSince);
+        TestWindow t;
+        const QString path = t.note(u"a.txt"_s);
+        t.put(u"a.txt"_s, "on disk\r\n");
+        LeaveCopy(path, "typed\r\non disk\r\n", changedSince ? "older\r\n" : "on disk\r\n");
+        t.answer(yes ? u"yes"_s : u"no"_s);
+        t.open();
+        QCOMPARE(t.last().text,
+                 Crashed.arg(path, changedSince ? u" The note has been changed on disk since."_s
+                                                : QString()));
+        QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
+        QVERIFY(!HasCopy(path));
+        QCOMPARE(History(path), QList<QByteArray>{"typed\r\non disk\r\n"});
+        if (!yes) {
+            QCOMPARE(t.text(), u"on disk\n"_s);
+            QCOMPARE(t.status(), u"Unchanged"_s);
+            return;
+        }
+        QCOMPARE(t.text(), u"typed\non disk\n"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("typed\r\non disk\r\n"));
+    }
+
+    // A save cut short between its temporary file and the rename leaves the newer text beside
+    // the note: offered like a crash's copy, kept in the history either way, never deleted
+    // unread. One that holds what the note holds goes unasked.
+    void restoresWhatAnInterruptedSaveLeft()
+    {
+        for (const bool yes : {true, false}) {
+            TestWindow t;
+            const QString leftover = t.dir() + u"/.qbsave-AbC123-a.txt"_s;
+            t.put(u".qbsave-AbC123-a.txt"_s, "newer\r\n");
+            t.put(u".qbsave-XyZ789-b.txt"_s, "same\r\n");
+            const QDateTime aMinuteAgo = QDateTime::currentDateTime().addSecs(-60);
+            for (const QString &name : {u".qbsave-AbC123-a.txt"_s, u".qbsave-XyZ789-b.txt"_s}) {
+                QFile file(t.dir() + u'/' + name);
+                QVERIFY(file.open(QIODevice::ReadWrite) &&
+                        file.setFileTime(aMinuteAgo, QFileDevice::FileModificationTime));
+            }
+            t.answer(yes ? u"yes"_s : u"no"_s);
+            t.open({{u"a.txt"_s, "older\r\n"}, {u"b.txt"_s, "same\r\n"}});
+            QCOMPARE(t.last().text, u"A save of the note \""_s + t.note(u"a.txt"_s) +
+                                        u"\" was cut short: an interrupted save left newer text "
+                                        "than the note holds.\r\nRestore it?"_s);
+            QCOMPARE(t.platform.prompts.size(), 1);
+            QCOMPARE(t.entries(), QStringList({u"a.txt=older\r\n"_s, u"b.txt=same\r\n"_s}));
+            QCOMPARE(History(t.note(u"a.txt"_s)), QList<QByteArray>{"newer\r\n"});
+            QCOMPARE(t.text(), yes ? u"newer\n"_s : u"older\n"_s);
+            QCOMPARE(t.status(), yes ? u"Changed"_s : u"Unchanged"_s);
+            QVERIFY(!QFileInfo::exists(leftover));
+        }
+    }
+
+    // A logout that may not ask (no interaction allowed) keeps the unsaved edits at once.
+    void sessionEndKeepsTheEdits()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "one\n"}});
+        t.type(u"typed "_s);
+        QGuiApplicationPrivate::instance()->commitData();
+        QVERIFY(HasCopy(t.note(u"a.txt"_s)));
+        QCOMPARE(RecoveryStore().read(t.note(u"a.txt"_s)).copy->bytes, QByteArray("typed one\n"));
+        QCOMPARE(t.status(), u"Changed"_s);
+    }
+
+    // The real window in a process of its own, ended as the system ends programs: killed,
+    // after the copy had its two seconds, or told to end (SIGTERM), which keeps the edits at
+    // once. Started again, it offers them back.
+    void endedByTheSystem_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGKILL") << int(SIGKILL);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void endedByTheSystem()
+    {
+        QFETCH(int, signal);
+        TestWindow t;
+        t.put(u"a.txt"_s, "on disk\n");
+        const QString path = t.note(u"a.txt"_s);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        child.setProcessEnvironment(environment);
+        child.start(QStringLiteral(QB_TYPING_CHILD), {t.bookPath, u" and typed"_s});
+        QVERIFY(child.waitForStarted());
+        QByteArray said;
+        while (!said.contains("typed") && child.waitForReadyRead(30'000))
+            said += child.readAllStandardOutput();
+        QVERIFY2(said.contains("typed"), said.constData());
+        if (signal == SIGKILL)
+            QTRY_VERIFY_WITH_TIMEOUT(HasCopy(path), 5000);
+        QCOMPARE(::kill(pid_t(child.processId()), signal), 0);
+        QVERIFY(child.waitForFinished(30'000));
+        if (signal != SIGKILL) {
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 128 + signal);
+        }
+        QVERIFY(HasCopy(path));
+
+        t.answer(u"yes"_s);
+        t.open();
+        QCOMPARE(t.last().text, Crashed.arg(path, QString()));
+        QCOMPARE(t.text(), u"on disk\n and typed"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("on disk\n and typed"));
+    }
+};
+
+QTEST_MAIN(TestKeeping)
+#include "test_keeping.moc"
