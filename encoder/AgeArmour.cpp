@@ -1,8 +1,15 @@
 #include "encoder/AgeArmour.h"
 
+#include "encoder/Base64Kernels.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QB_HAVE_SSE2 1
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -130,6 +137,39 @@ QByteArrayView lineAt(QByteArrayView text, qsizetype at, qsizetype &next)
     return line;
 }
 
+// An LF among the 64 characters from `p` on.
+bool hasLineFeed(const char *p)
+{
+#ifdef QB_HAVE_SSE2
+    const __m128i lf = _mm_set1_epi8('\n');
+    const auto *blocks = reinterpret_cast<const __m128i *>(p);
+    const __m128i found =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(blocks), lf),
+                                  _mm_cmpeq_epi8(_mm_loadu_si128(blocks + 1), lf)),
+                     _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(blocks + 2), lf),
+                                  _mm_cmpeq_epi8(_mm_loadu_si128(blocks + 3), lf)));
+    return _mm_movemask_epi8(found) != 0;
+#else
+    return std::memchr(p, '\n', ArmourLineChars) != nullptr;
+#endif
+}
+
+// The length of the line end after a line of 64 characters at `at`; 0 when the line there is
+// another one.
+qsizetype fullLineEnd(QByteArrayView text, qsizetype at)
+{
+    const char *p = text.data() + at;
+    const qsizetype rest = text.size() - at;
+    if (rest <= ArmourLineChars || p[ArmourLineChars - 1] == '\r' || hasLineFeed(p))
+        return 0;
+    if (p[ArmourLineChars] == '\n')
+        return 1;
+    return rest > ArmourLineChars + 1 && p[ArmourLineChars] == '\r' &&
+                   p[ArmourLineChars + 1] == '\n'
+               ? 2
+               : 0;
+}
+
 // Where the armour's first line starts after blank lines, or -1 when it does not.
 qsizetype armourStart(QByteArrayView text)
 {
@@ -189,15 +229,27 @@ qsizetype ArmouredSize(qsizetype binarySize)
     return ArmourBegin.size() + 1 + 4 * ((binarySize + 2) / 3) + lines + ArmourEnd.size() + 1;
 }
 
-ArmourWriter::ArmourWriter(qsizetype binarySize)
-    : m_out(ArmouredSize(binarySize), Qt::Uninitialized), m_at(m_out.data())
+void PutArmourFrame(QByteArray &armour)
 {
-    std::memcpy(m_at, ArmourBegin.data(), size_t(ArmourBegin.size()));
-    m_at += ArmourBegin.size();
-    *m_at++ = '\n';
+    char *text = armour.data();
+    std::memcpy(text, ArmourBegin.data(), size_t(ArmourBegin.size()));
+    text[ArmourBegin.size()] = '\n';
+    char *end = text + armour.size() - ArmourEnd.size() - 1;
+    std::memcpy(end, ArmourEnd.data(), size_t(ArmourEnd.size()));
+    end[ArmourEnd.size()] = '\n';
 }
 
-void ArmourWriter::putLine(const unsigned char *bytes, qsizetype count)
+QByteArray Armour(QByteArrayView binary)
+{
+    QByteArray armour(ArmouredSize(binary.size()), Qt::Uninitialized);
+    PutArmourFrame(armour);
+    ArmourLines lines(armour.data() + ArmourLineStart(0));
+    lines.add(binary);
+    lines.finish();
+    return armour;
+}
+
+void ArmourLines::putLine(const unsigned char *bytes, qsizetype count)
 {
     encodeQuanta(bytes, count / 3, m_at);
     m_at += 4 * (count / 3);
@@ -208,7 +260,7 @@ void ArmourWriter::putLine(const unsigned char *bytes, qsizetype count)
     *m_at++ = '\n';
 }
 
-void ArmourWriter::add(QByteArrayView bytes)
+void ArmourLines::add(QByteArrayView bytes)
 {
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype left = bytes.size();
@@ -223,21 +275,21 @@ void ArmourWriter::add(QByteArrayView bytes)
         putLine(m_carry, ArmourLineBytes);
         m_carried = 0;
     }
+    const qsizetype fast = kernels::EncodeBase64Lines(in, left / ArmourLineBytes, m_at);
+    in += fast * ArmourLineBytes;
+    left -= fast * ArmourLineBytes;
+    m_at += fast * (ArmourLineChars + 1);
     for (; left >= ArmourLineBytes; in += ArmourLineBytes, left -= ArmourLineBytes)
         putLine(in, ArmourLineBytes);
     std::memcpy(m_carry, in, size_t(left));
     m_carried = left;
 }
 
-QByteArray ArmourWriter::finish()
+void ArmourLines::finish()
 {
     if (m_carried > 0)
         putLine(m_carry, m_carried);
-    std::memcpy(m_at, ArmourEnd.data(), size_t(ArmourEnd.size()));
-    m_at += ArmourEnd.size();
-    *m_at++ = '\n';
-    Q_ASSERT(m_at == m_out.data() + m_out.size());
-    return std::move(m_out);
+    m_carried = 0;
 }
 
 ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
@@ -249,16 +301,33 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
     }
     m_first = m_at = start;
     bool shortSeen = false;
+    // The line end of the line before, now known not to be the last.
+    qsizetype lastEol = -1;
+    qsizetype stride = 0;
+    bool sameEnds = true;
     for (qsizetype at = start;;) {
         if (at >= text.size()) {
             fail(AgeStatus::Truncated, u"The armour ends without its closing line."_s);
             return;
+        }
+        if (lastEol >= 0) {
+            sameEnds = sameEnds && (stride == 0 || stride == ArmourLineChars + lastEol);
+            stride = ArmourLineChars + lastEol;
+        }
+        // Most lines are whole: 64 characters without padding.
+        const qsizetype eol = shortSeen ? 0 : fullLineEnd(text, at);
+        if (eol > 0 && text[at + ArmourLineChars - 1] != '=') {
+            m_size += ArmourLineBytes;
+            lastEol = eol;
+            at += ArmourLineChars + eol;
+            continue;
         }
         qsizetype next = 0;
         const QByteArrayView line = lineAt(text, at, next);
         if (line == ArmourEnd) {
             if (!IsBlank(text.sliced(next)))
                 fail(AgeStatus::TrailingData, u"Something follows the armour's closing line."_s);
+            m_stride = sameEnds ? std::max(stride, ArmourLineChars + 1) : 0;
             return;
         }
         if (shortSeen)
@@ -273,6 +342,7 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
         const qsizetype bytes = line.size() / 4 * 3 - padding;
         shortSeen = bytes < ArmourLineBytes;
         m_size += bytes;
+        lastEol = next - at - line.size();
         at = next;
     }
 }
@@ -294,9 +364,24 @@ bool ArmourReader::read(unsigned char *out, qsizetype length)
             length -= n;
             continue;
         }
-        // A whole line goes straight to `out`; one with padding, or of which only a part is
-        // wanted, through the carry.
+        // Runs of whole lines go straight to `out`, together where they end alike; a line with
+        // padding, or of which only a part is wanted, through the carry.
         const char *p = m_text.data() + m_at;
+        if (m_stride > 0 && length >= ArmourLineBytes) {
+            const qsizetype line = (m_at - m_first) / m_stride;
+            const qsizetype lines =
+                std::min(length, m_size - line * ArmourLineBytes) / ArmourLineBytes;
+            bool bad = false;
+            const qsizetype done = kernels::DecodeBase64Lines(p, lines, m_stride, out, bad);
+            if (bad)
+                return fail(AgeStatus::Malformed,
+                            u"The armour holds text that is not canonical base64."_s);
+            m_at += done * m_stride;
+            out += done * ArmourLineBytes;
+            length -= done * ArmourLineBytes;
+            if (done > 0)
+                continue;
+        }
         const qsizetype rest = m_text.size() - m_at;
         const qsizetype eol = rest > ArmourLineChars && p[ArmourLineChars] == '\n' ? 1
                               : rest > ArmourLineChars + 1 && p[ArmourLineChars] == '\r' &&
@@ -323,10 +408,20 @@ bool ArmourReader::read(unsigned char *out, qsizetype length)
     return m_outcome.ok();
 }
 
-void ArmourReader::rewind()
+void ArmourReader::seek(qsizetype position)
 {
     m_at = m_first;
     m_carryAt = m_carryEnd = 0;
+    if (m_stride > 0) {
+        m_at += position / ArmourLineBytes * m_stride;
+        position %= ArmourLineBytes;
+    }
+    for (unsigned char skipped[ArmourLineBytes]; position > 0;) {
+        const qsizetype n = std::min(position, ArmourLineBytes);
+        if (!read(skipped, n))
+            return;
+        position -= n;
+    }
 }
 
 } // namespace qb::age

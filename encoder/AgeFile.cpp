@@ -1,6 +1,6 @@
 #include "encoder/AgeFile.h"
 
-#include "encoder/AgeArmour.h"
+#include "encoder/AgePayload.h"
 
 #include <sodium.h>
 
@@ -13,9 +13,8 @@ namespace qb {
 
 namespace {
 
-constexpr qsizetype ChunkSize = 65536;
-constexpr qsizetype TagSize = crypto_aead_chacha20poly1305_ietf_ABYTES;
-constexpr qsizetype SealedChunkSize = ChunkSize + TagSize;
+using age::Source;
+using age::TagSize;
 constexpr qsizetype FileKeySize = 16;
 constexpr qsizetype KeySize = 32;
 constexpr qsizetype SaltSize = 16;
@@ -78,76 +77,10 @@ struct FileKeys
     }
 };
 
-// Chunk nonces: an 11-byte big-endian counter, then 1 for the last chunk and 0 for the others.
-struct ChunkNonce
-{
-    unsigned char bytes[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
-    void set(quint64 counter, bool last)
-    {
-        for (int i = 0; i < 8; ++i)
-            bytes[10 - i] = static_cast<unsigned char>(counter >> (8 * i));
-        bytes[11] = last ? 1 : 0;
-    }
-};
-
-qsizetype chunkCount(qsizetype plainSize)
-{
-    return plainSize == 0 ? 1 : (plainSize + ChunkSize - 1) / ChunkSize;
-}
-
 AgeOutcome failure(AgeStatus status, const QString &message)
 {
     return {status, message};
 }
-
-// The binary file, read in order: the file's own bytes, or decoded from its armour piece by piece.
-class Source
-{
-public:
-    explicit Source(QByteArrayView file)
-    {
-        if (file.startsWith("age-encryption.org/")) {
-            m_binary = file;
-            m_size = file.size();
-            return;
-        }
-        m_armour.emplace(file);
-        m_size = m_armour->size();
-    }
-    AgeOutcome outcome() const { return m_armour ? m_armour->outcome() : AgeOutcome(); }
-    bool armoured() const { return m_armour.has_value(); }
-    qsizetype size() const { return m_size; }
-    qsizetype left() const { return m_size - m_at; }
-
-    // The next `length` bytes, no more than are left: a view of the file, or of the buffer,
-    // valid until the next call. Empty when the armour breaks.
-    std::optional<QByteArrayView> take(qsizetype length)
-    {
-        Q_ASSERT(length <= left());
-        m_at += length;
-        if (!m_armour)
-            return m_binary.sliced(m_at - length, length);
-        if (m_buffer.size() < length)
-            m_buffer.resize(length);
-        auto *out = reinterpret_cast<unsigned char *>(m_buffer.data());
-        if (!m_armour->read(out, length))
-            return std::nullopt;
-        return QByteArrayView(m_buffer).first(length);
-    }
-    void rewind()
-    {
-        m_at = 0;
-        if (m_armour)
-            m_armour->rewind();
-    }
-
-private:
-    QByteArrayView m_binary;
-    std::optional<age::ArmourReader> m_armour;
-    QByteArray m_buffer;
-    qsizetype m_size = 0;
-    qsizetype m_at = 0;
-};
 
 struct HeaderRead
 {
@@ -183,8 +116,7 @@ HeaderRead readHeader(Source &source, int limit)
         return read;
     read.outcome = checkPassphraseStanza(read.parse.header, limit, read);
     read.bytes = prefix->first(read.parse.length).toByteArray();
-    source.rewind();
-    source.take(read.parse.length);
+    source.seek(read.parse.length);
     // Too short to hold a nonce and one chunk: no need to ask for the passphrase.
     if (read.outcome.ok() && source.left() < PayloadNonceSize + TagSize)
         read.outcome = failure(AgeStatus::Truncated, u"The file ends before its payload."_s);
@@ -226,58 +158,6 @@ AgeOutcome checkPassphraseStanza(const AgeHeader &header, int limit, HeaderRead 
     read.salt = *salt;
     read.workFactor = workFactor;
     return {};
-}
-
-// The chunks after the payload's nonce. A chunk is written out only once it is checked, and what
-// was written is wiped when a later one fails.
-AgeDecrypted openPayload(Source &source, const unsigned char *key)
-{
-    const qsizetype left = source.left();
-    const qsizetype chunks = (left + SealedChunkSize - 1) / SealedChunkSize;
-    const qsizetype lastSealed = left - (chunks - 1) * SealedChunkSize;
-    const AgeOutcome damaged =
-        failure(AgeStatus::Damaged, u"The file was changed or cut short after it was encrypted."_s);
-    AgeDecrypted result;
-    // A last piece too short for a chunk may be bytes after a whole last chunk: see below.
-    result.plain = QByteArray(
-        (chunks - 1) * ChunkSize + std::max(lastSealed - TagSize, qsizetype(0)), Qt::Uninitialized);
-    auto *out = reinterpret_cast<unsigned char *>(result.plain.data());
-    ChunkNonce nonce;
-    const auto open = [&](QByteArrayView sealed, qsizetype i, bool last) {
-        nonce.set(quint64(i), last);
-        return crypto_aead_chacha20poly1305_ietf_decrypt(out, nullptr, nullptr, bytesOf(sealed),
-                                                         quint64(sealed.size()), nullptr, 0,
-                                                         nonce.bytes, key) == 0;
-    };
-    for (qsizetype i = 0; i < chunks; ++i) {
-        const bool last = i == chunks - 1;
-        const std::optional<QByteArrayView> sealed =
-            source.take(last ? lastSealed : SealedChunkSize);
-        AgeOutcome failed;
-        if (!sealed) {
-            failed = source.outcome();
-        } else if (sealed->size() < TagSize) {
-            failed = damaged;
-        } else if (last && i > 0 && sealed->size() == TagSize) {
-            failed = failure(AgeStatus::Malformed, u"The file ends with an empty chunk."_s);
-        } else if (!open(*sealed, i, last)) {
-            // Decrypting the other way tells a file cut at a chunk's end, or one with bytes after
-            // its last chunk, from a changed one.
-            if (!open(*sealed, i, !last))
-                failed = damaged;
-            else if (last)
-                failed = failure(AgeStatus::Truncated, u"The file ends before its last chunk."_s);
-            else
-                failed = failure(AgeStatus::TrailingData,
-                                 u"Something follows the end of the encrypted file."_s);
-        }
-        if (!failed.ok()) {
-            ::sodium_memzero(result.plain.data(), size_t(result.plain.size()));
-            return {failed, {}};
-        }
-        out += sealed->size() - TagSize;
-    }
-    return result;
 }
 
 } // namespace
@@ -334,36 +214,7 @@ QByteArray EncryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form)
     keys.derivePayloadKey(QByteArrayView(nonce, PayloadNonceSize));
     head.append(QByteArrayView(nonce, PayloadNonceSize));
 
-    const qsizetype chunks = chunkCount(plain.size());
-    const qsizetype binarySize = head.size() + plain.size() + chunks * TagSize;
-    QByteArray out;
-    std::optional<age::ArmourWriter> armour;
-    QByteArray sealed;
-    unsigned char *at = nullptr;
-    if (form == AgeForm::Binary) {
-        out = QByteArray(binarySize, Qt::Uninitialized);
-        std::memcpy(out.data(), head.constData(), size_t(head.size()));
-        at = reinterpret_cast<unsigned char *>(out.data()) + head.size();
-    } else {
-        armour.emplace(binarySize);
-        armour->add(head);
-        sealed = QByteArray(SealedChunkSize, Qt::Uninitialized);
-    }
-    ChunkNonce chunkNonce;
-    for (qsizetype i = 0; i < chunks; ++i) {
-        const QByteArrayView piece =
-            plain.sliced(i * ChunkSize).first(std::min(ChunkSize, plain.size() - i * ChunkSize));
-        chunkNonce.set(quint64(i), i == chunks - 1);
-        unsigned char *to = armour ? reinterpret_cast<unsigned char *>(sealed.data()) : at;
-        crypto_aead_chacha20poly1305_ietf_encrypt(to, nullptr, bytesOf(piece),
-                                                  quint64(piece.size()), nullptr, 0, nullptr,
-                                                  chunkNonce.bytes, keys.payloadKey());
-        if (armour)
-            armour->add(QByteArrayView(to, piece.size() + TagSize));
-        else
-            at += piece.size() + TagSize;
-    }
-    return armour ? armour->finish() : out;
+    return age::SealPayload(head, plain, keys.payloadKey(), form);
 }
 
 AgeKeyNeed ReadAgeHeader(QByteArrayView file, int workFactorLimit)
@@ -404,7 +255,7 @@ AgeDecrypted DecryptAge(QByteArrayView file, const AgeWrapKey &key, int workFact
     if (!nonce)
         return {source.outcome(), {}};
     keys.derivePayloadKey(*nonce);
-    return openPayload(source, keys.payloadKey());
+    return age::OpenPayload(source, keys.payloadKey());
 }
 
 bool IsAgeFile(QByteArrayView bytes)
@@ -414,9 +265,7 @@ bool IsAgeFile(QByteArrayView bytes)
 
 QByteArray ArmourAge(QByteArrayView binary)
 {
-    age::ArmourWriter writer(binary.size());
-    writer.add(binary);
-    return writer.finish();
+    return age::Armour(binary);
 }
 
 } // namespace qb

@@ -142,6 +142,7 @@ private Q_SLOTS:
             {"one whole chunk", sampleBytes(65536)},
             {"a chunk and a byte", sampleBytes(65537)},
             {"several chunks", sampleBytes(3 * 65536 + 1000)},
+            {"large enough for several threads", sampleBytes(9 * 1024 * 1024 + 123)},
             {"UTF-8, mixed line ends", "Gr\xc3\xbc\xc3\x9f"
                                        "e\r\nzw\xc3\xb6lf\n\xf0\x9f\x8e\x89\r"},
             {"Windows-1252, mixed line ends", "Gr\xfc\xdf"
@@ -176,6 +177,9 @@ private Q_SLOTS:
         QByteArray crlf = armour;
         crlf.replace("\n", "\r\n");
         QCOMPARE(decrypt(" \t\n\r\n" + crlf + "\n \n\t").plain, plain);
+        QByteArray mixed = armour;
+        mixed.insert(mixed.indexOf('\n', 40), '\r');
+        QCOMPARE(decrypt(mixed).plain, plain);
     }
 
     void encryptsWithTheDefaultWorkFactor()
@@ -254,6 +258,12 @@ private Q_SLOTS:
         row("the MAC changed", changed(bin, bin.indexOf("\n---") + 10), AgeStatus::Damaged);
         row("a bit flipped in the version", flipped(bin, 20), AgeStatus::Malformed);
         row("a bit flipped in the last chunk", flipped(bin, bin.size() - 20), AgeStatus::Damaged);
+        const QByteArray large = encrypt(sampleBytes(9 * 1024 * 1024), AgeForm::Binary);
+        row("a large file changed late", flipped(large, large.size() - 70000), AgeStatus::Damaged);
+        const QByteArray largeArmour = ArmourAge(large);
+        row("a large file's armour changed late",
+            changed(largeArmour, largeArmour.indexOf('\n', largeArmour.size() - 100000) + 10),
+            AgeStatus::Damaged);
         row("a byte after the last chunk", exact + 'x', AgeStatus::TrailingData);
         row("text after the armour", armour + "x\n", AgeStatus::TrailingData);
         row("a wrong passphrase", bin, AgeStatus::WrongPassphrase, u"pässwörd ☃ 8"_s);
