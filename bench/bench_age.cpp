@@ -1,8 +1,12 @@
 #include "encoder/AgeFile.h"
 
+#include <QFile>
+
 #include <benchmark/benchmark.h>
 
 #include <sodium.h>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -50,6 +54,32 @@ void encrypt(benchmark::State &state, qb::AgeForm form)
     state.SetBytesProcessed(state.iterations() * kSize);
 }
 
+qint64 statusKiB(QByteArrayView field)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// How much more memory than before the process held at its peak while `work` ran, in MiB; -1
+// where the system does not say. Linux resets the peak when asked through clear_refs.
+double peakGrowthMiB(const std::function<void()> &work)
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        return -1;
+    clear.close();
+    const qint64 before = statusKiB("VmRSS:");
+    work();
+    const qint64 peak = statusKiB("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : double(peak - before) / 1024;
+}
+
 void decrypt(benchmark::State &state, qb::AgeForm form)
 {
     qb::AgeWrapKey key = qb::PrepareAgeKey(passphrase(), kFastWorkFactor);
@@ -65,6 +95,10 @@ void decrypt(benchmark::State &state, qb::AgeForm form)
         benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
+    // What a decryption holds beyond the note it hands back.
+    QByteArray kept;
+    const double growth = peakGrowthMiB([&] { kept = qb::DecryptAge(file, same).plain; });
+    state.counters["beyond_note_MiB"] = growth < 0 ? -1 : growth - double(kSize) / (1 << 20);
 }
 
 void BM_AgeEncryptArmoured(benchmark::State &state)

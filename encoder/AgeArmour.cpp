@@ -1,10 +1,12 @@
 #include "encoder/AgeArmour.h"
 
 #include "encoder/Base64Kernels.h"
+#include "encoder/WorkParts.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -170,6 +172,56 @@ qsizetype fullLineEnd(QByteArrayView text, qsizetype at)
                : 0;
 }
 
+// Lines of 64 characters without padding, as nearly all are.
+struct WholeLines
+{
+    qsizetype end = 0; // where the first other line starts, or the first line from `stop` on
+    qsizetype count = 0;
+    qsizetype eol = 0; // the length of their line ends when all alike, else -1; 0 for no lines
+};
+
+WholeLines wholeLines(QByteArrayView text, qsizetype at, qsizetype stop)
+{
+    WholeLines lines{at, 0, 0};
+    while (lines.end < stop) {
+        const qsizetype eol = fullLineEnd(text, lines.end);
+        if (eol == 0 || text[lines.end + ArmourLineChars - 1] == '=')
+            break;
+        lines.eol = lines.count == 0 || lines.eol == eol ? eol : -1;
+        ++lines.count;
+        lines.end += ArmourLineChars + eol;
+    }
+    return lines;
+}
+
+// The whole lines from `start` on. Large armour is cut at line starts into parts read on
+// several threads; when a part ends before the next one starts, the lines are read again in one.
+WholeLines allWholeLines(QByteArrayView text, qsizetype start)
+{
+    const int parts = PartsFor(text.size() - start);
+    std::vector<qsizetype> starts = {start};
+    for (int part = 1; part < parts; ++part) {
+        const qsizetype lf = text.indexOf('\n', start + (text.size() - start) * part / parts);
+        starts.push_back(lf < 0 ? text.size() : lf + 1);
+    }
+    starts.push_back(text.size());
+    std::vector<WholeLines> found(starts.size() - 1);
+    RunParts(parts, [&](int part) {
+        found[size_t(part)] = wholeLines(text, starts[size_t(part)], starts[size_t(part) + 1]);
+    });
+    WholeLines all{start, 0, 0};
+    for (size_t part = 0; part < found.size(); ++part) {
+        const WholeLines &lines = found[part];
+        if (part + 1 < found.size() && lines.end != starts[part + 1])
+            return wholeLines(text, start, text.size());
+        if (lines.count > 0)
+            all.eol = all.count == 0 || all.eol == lines.eol ? lines.eol : -1;
+        all.count += lines.count;
+        all.end = lines.end;
+    }
+    return all;
+}
+
 // Where the armour's first line starts after blank lines, or -1 when it does not.
 qsizetype armourStart(QByteArrayView text)
 {
@@ -300,12 +352,14 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
         return;
     }
     m_first = m_at = start;
+    const WholeLines whole = allWholeLines(text, start);
+    m_size = whole.count * ArmourLineBytes;
     bool shortSeen = false;
     // The line end of the line before, now known not to be the last.
-    qsizetype lastEol = -1;
+    qsizetype lastEol = whole.count > 0 ? std::max<qsizetype>(whole.eol, 1) : -1;
     qsizetype stride = 0;
-    bool sameEnds = true;
-    for (qsizetype at = start;;) {
+    bool sameEnds = whole.eol >= 0;
+    for (qsizetype at = whole.end;;) {
         if (at >= text.size()) {
             fail(AgeStatus::Truncated, u"The armour ends without its closing line."_s);
             return;
@@ -313,14 +367,6 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
         if (lastEol >= 0) {
             sameEnds = sameEnds && (stride == 0 || stride == ArmourLineChars + lastEol);
             stride = ArmourLineChars + lastEol;
-        }
-        // Most lines are whole: 64 characters without padding.
-        const qsizetype eol = shortSeen ? 0 : fullLineEnd(text, at);
-        if (eol > 0 && text[at + ArmourLineChars - 1] != '=') {
-            m_size += ArmourLineBytes;
-            lastEol = eol;
-            at += ArmourLineChars + eol;
-            continue;
         }
         qsizetype next = 0;
         const QByteArrayView line = lineAt(text, at, next);

@@ -1,6 +1,6 @@
 #include "encoder/AgePayload.h"
 
-#include <QThread>
+#include "encoder/WorkParts.h"
 
 #include <sodium.h>
 
@@ -9,8 +9,6 @@
 #endif
 
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -21,10 +19,6 @@ namespace {
 
 static_assert(TagSize == crypto_aead_chacha20poly1305_ietf_ABYTES);
 static_assert(PayloadKeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
-
-// Each thread takes 4 MiB at least: for less, starting it costs more than it saves.
-constexpr qsizetype MinChunksPerPart = 64;
-constexpr qsizetype MostParts = 8;
 
 // Chunk nonces: an 11-byte big-endian counter, then 1 for the last chunk and 0 for the others.
 struct ChunkNonce
@@ -37,29 +31,6 @@ struct ChunkNonce
         bytes[11] = last ? 1 : 0;
     }
 };
-
-int partsFor(qsizetype chunks)
-{
-    const qsizetype most = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, MostParts);
-    return int(std::clamp<qsizetype>(chunks / MinChunksPerPart, 1, most));
-}
-
-// work(part) for every part: the first on this thread, each other one on a thread of its own
-// (or here too, when the system gives no thread).
-template <typename Work> void runParts(int parts, const Work &work)
-{
-    std::vector<std::thread> threads;
-    for (int part = 1; part < parts; ++part) {
-        try {
-            threads.emplace_back(work, part);
-        } catch (const std::system_error &) {
-            work(part);
-        }
-    }
-    work(0);
-    for (std::thread &thread : threads)
-        thread.join();
-}
 
 // A buffer the size of a large note, advised before its first use to be given 2 MiB pages where
 // the system does that on request: its page faults then take a third of their time with small
@@ -158,13 +129,13 @@ QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned
 {
     const qsizetype chunks = chunkCount(plain.size());
     const qsizetype binarySize = head.size() + plain.size() + chunks * TagSize;
-    const int parts = partsFor(chunks);
+    const int parts = PartsFor(plain.size());
     if (form == AgeForm::Binary) {
         QByteArray out(binarySize, Qt::Uninitialized);
         adviseLargePages(out);
         std::memcpy(out.data(), head.data(), size_t(head.size()));
         auto *payload = reinterpret_cast<unsigned char *>(out.data()) + head.size();
-        runParts(parts, [&](int part) {
+        RunParts(parts, [&](int part) {
             for (qsizetype c = chunks * part / parts; c < chunks * (part + 1) / parts; ++c)
                 seal(key, plain, c, payload + c * SealedChunkSize);
         });
@@ -177,7 +148,7 @@ QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned
     PutArmourFrame(out);
     char *text = out.data();
     const qsizetype lines = (binarySize + ArmourLineBytes - 1) / ArmourLineBytes;
-    runParts(parts, [&](int part) {
+    RunParts(parts, [&](int part) {
         const qsizetype firstLine = lines * part / parts, endLine = lines * (part + 1) / parts;
         const qsizetype stop = std::min(endLine * ArmourLineBytes, binarySize);
         qsizetype at = firstLine * ArmourLineBytes;
@@ -210,10 +181,10 @@ AgeDecrypted OpenPayload(const Source &source, const unsigned char *key)
         (chunks - 1) * ChunkSize + std::max<qsizetype>(lastSealed - TagSize, 0), Qt::Uninitialized);
     adviseLargePages(result.plain);
     auto *out = reinterpret_cast<unsigned char *>(result.plain.data());
-    const int parts = source.seekable() ? partsFor(chunks) : 1;
+    const int parts = source.seekable() ? PartsFor(source.left()) : 1;
     // Each part's first failure; the parts are in order, so the first of these is the file's.
     std::vector<AgeOutcome> failures(static_cast<std::size_t>(parts));
-    runParts(parts, [&](int part) {
+    RunParts(parts, [&](int part) {
         Source own = source;
         const qsizetype first = chunks * part / parts, end = chunks * (part + 1) / parts;
         if (part > 0)

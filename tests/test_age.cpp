@@ -264,6 +264,9 @@ private Q_SLOTS:
         row("a large file's armour changed late",
             changed(largeArmour, largeArmour.indexOf('\n', largeArmour.size() - 100000) + 10),
             AgeStatus::Damaged);
+        QByteArray cut = largeArmour;
+        row("a large file's armour with a short line inside",
+            cut.remove(cut.indexOf('\n', cut.size() / 2) + 1, 4), AgeStatus::Malformed);
         row("a byte after the last chunk", exact + 'x', AgeStatus::TrailingData);
         row("text after the armour", armour + "x\n", AgeStatus::TrailingData);
         row("a wrong passphrase", bin, AgeStatus::WrongPassphrase, u"pässwörd ☃ 8"_s);
