@@ -67,8 +67,9 @@ AgeWrapKey DeriveAgeKey(const SecretBytes &passphrase, QByteArrayView salt, int 
 
 enum class AgeForm { Armoured, Binary };
 
-// Fast: `plain` encrypted with a new file key and payload nonce. The key is used up: each file
-// gets its own salt. Empty only when the key is not valid.
+// Fast: `plain` encrypted with a new file key and payload nonce, on a thread per processor for
+// a large note. The key is used up: each file gets its own salt. Empty only when the key is not
+// valid.
 QByteArray EncryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form = AgeForm::Armoured);
 
 // What reading a passphrase file needs before its key can be derived.
@@ -88,8 +89,8 @@ struct AgeDecrypted
     QByteArray plain; // empty unless the outcome is Ok
 };
 
-// Fast: the plain bytes of `file`, armoured or binary, with the key derived for its header. Holds
-// no more than the result and a chunk beyond it.
+// Fast: the plain bytes of `file`, armoured or binary, with the key derived for its header. A
+// large file is decrypted on a thread per processor, which each hold a chunk beyond the result.
 AgeDecrypted DecryptAge(QByteArrayView file, const AgeWrapKey &key,
                         int workFactorLimit = AgeWorkFactorLimit);
 

@@ -1,7 +1,9 @@
 // Any bytes read as an age file, armoured or binary: the reading ends in a result with a reason,
-// never a crash; a header that parses is written back as the same bytes; a file that decrypts
-// decrypts the same from its armour, and its plain bytes encrypt and decrypt back to themselves.
+// never a crash; armour that reads and a header that parses are written back as the same bytes;
+// a file that decrypts decrypts the same from its armour, and its plain bytes encrypt and decrypt
+// back to themselves.
 #include "FuzzCheck.h"
+#include "encoder/AgeArmour.h"
 #include "encoder/AgeFile.h"
 
 #include <cstddef>
@@ -29,6 +31,20 @@ bool reasonGiven(const qb::AgeOutcome &outcome)
     return outcome.ok() == outcome.message.isEmpty();
 }
 
+// Armour that reads is the armour of what it reads, but for CR LF line ends and blanks around it.
+void checkArmour(QByteArrayView input)
+{
+    qb::age::ArmourReader reader(input);
+    QByteArray binary(reader.size(), Qt::Uninitialized);
+    if (!reader.outcome().ok() ||
+        !reader.read(reinterpret_cast<unsigned char *>(binary.data()), binary.size()))
+        return;
+    QByteArray text = input.sliced(input.indexOf(qb::age::ArmourBegin)).toByteArray();
+    text.replace("\r\n", "\n");
+    RequireSame(qb::age::Armour(binary), text.trimmed() + '\n',
+                "armour that reads is not canonical");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -43,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     "the MAC covers other bytes than those written");
     }
 
+    checkArmour(input);
     const qb::AgeKeyNeed need = qb::ReadAgeHeader(input);
     Require(reasonGiven(need.outcome), "a key need without a reason, or one with");
     const qb::AgeDecrypted decrypted = qb::DecryptAge(input, seedKey());
