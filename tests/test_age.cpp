@@ -196,17 +196,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("ours");
         QTest::addColumn<AgeForm>("form");
-        QTest::newRow("ours, armoured, to age -d") << true << AgeForm::Armoured;
-        QTest::newRow("ours, binary, to age -d") << true << AgeForm::Binary;
-        QTest::newRow("age -p -a, to us") << false << AgeForm::Armoured;
-        QTest::newRow("age -p, to us") << false << AgeForm::Binary;
+        QTest::addColumn<qsizetype>("size");
+        const qsizetype small = 2 * 65536 + 77, large = 9 * 1024 * 1024 + 5;
+        QTest::newRow("ours, armoured, to age -d") << true << AgeForm::Armoured << small;
+        QTest::newRow("ours, binary, to age -d") << true << AgeForm::Binary << small;
+        QTest::newRow("ours, large, armoured, to age -d") << true << AgeForm::Armoured << large;
+        QTest::newRow("age -p -a, to us") << false << AgeForm::Armoured << small;
+        QTest::newRow("age -p, to us") << false << AgeForm::Binary << small;
     }
     void interoperatesWithTheAgeCommand()
     {
         QFETCH(bool, ours);
         QFETCH(AgeForm, form);
+        QFETCH(qsizetype, size);
         QTemporaryDir dir;
-        const QByteArray plain = sampleBytes(2 * 65536 + 77);
+        const QByteArray plain = sampleBytes(size);
         const QString plainPath = dir.filePath(u"plain"_s), agePath = dir.filePath(u"note.age"_s);
         QByteArray transcript;
         if (ours) {
