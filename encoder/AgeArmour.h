@@ -1,10 +1,9 @@
 #pragma once
 
-// Base64 and the ASCII armour of age files. Used by AgeFile only.
+// The ASCII armour of age files. Used by the age format's own files.
 
 #include "encoder/AgeFile.h"
-
-#include <optional>
+#include "encoder/Base64.h"
 
 namespace qb::age {
 
@@ -13,11 +12,6 @@ inline constexpr QByteArrayView ArmourEnd = "-----END AGE ENCRYPTED FILE-----";
 // Armour lines hold 48 bytes in 64 characters.
 inline constexpr qsizetype ArmourLineBytes = 48;
 inline constexpr qsizetype ArmourLineChars = 64;
-
-// Base64 without padding, as the header writes it.
-QByteArray EncodeUnpadded(QByteArrayView bytes);
-// Canonical unpadded base64 only: no padding, no stray bits, no other character.
-std::optional<QByteArray> DecodeUnpadded(QByteArrayView text);
 
 // Only spaces, tabs and line ends.
 bool IsBlank(QByteArrayView text);
