@@ -91,11 +91,13 @@ int runAge(const QStringList &arguments, const QString &passphrase, QByteArray &
         }
         const qsizetype prompts =
             transcript.count("Enter passphrase") + transcript.count("Confirm passphrase");
-        for (; answered < prompts; ++answered)
-            QTest::qVerify(::write(terminal, answer.data(), size_t(answer.size())) > 0, "write", "",
-                           __FILE__, __LINE__);
+        for (; answered < prompts; ++answered) {
+            if (::write(terminal, answer.data(), size_t(answer.size())) != answer.size())
+                transcript += "\n(the passphrase could not be typed)";
+        }
         if (timer.hasExpired(120'000)) {
             ::kill(child, SIGKILL);
+            transcript += "\n(stopped after two minutes)";
             break;
         }
     }
