@@ -88,25 +88,27 @@ WholeLines wholeLines(QByteArrayView text, qsizetype at, qsizetype stop)
     return lines;
 }
 
-// The whole lines from `start` on. Large armour is cut at line starts into parts read on
-// several threads; when a part ends before the next one starts, the lines are read again in one.
+// The whole lines from `start` on. Large armour is cut at line starts into pieces read on
+// several threads; when a piece ends before the next one starts, the lines are read again in one.
 WholeLines allWholeLines(QByteArrayView text, qsizetype start)
 {
-    const int parts = PartsFor(text.size() - start);
+    constexpr qsizetype Piece = 4 << 20;
+    const qsizetype pieces = std::max<qsizetype>(1, (text.size() - start) / Piece);
     std::vector<qsizetype> starts = {start};
-    for (int part = 1; part < parts; ++part) {
-        const qsizetype lf = text.indexOf('\n', start + (text.size() - start) * part / parts);
+    for (qsizetype piece = 1; piece < pieces; ++piece) {
+        const qsizetype lf = text.indexOf('\n', start + piece * Piece);
         starts.push_back(lf < 0 ? text.size() : lf + 1);
     }
     starts.push_back(text.size());
-    std::vector<WholeLines> found(starts.size() - 1);
-    RunParts(parts, [&](int part) {
-        found[size_t(part)] = wholeLines(text, starts[size_t(part)], starts[size_t(part) + 1]);
+    std::vector<WholeLines> found(static_cast<std::size_t>(pieces));
+    RunBatches(PartsFor(text.size() - start), pieces, 1, [&](qsizetype piece, qsizetype) {
+        const auto i = size_t(piece);
+        found[i] = wholeLines(text, starts[i], starts[i + 1]);
     });
     WholeLines all{start, 0, 0};
-    for (size_t part = 0; part < found.size(); ++part) {
-        const WholeLines &lines = found[part];
-        if (part + 1 < found.size() && lines.end != starts[part + 1])
+    for (size_t piece = 0; piece < found.size(); ++piece) {
+        const WholeLines &lines = found[piece];
+        if (piece + 1 < found.size() && lines.end != starts[piece + 1])
             return wholeLines(text, start, text.size());
         if (lines.count > 0)
             all.eol = all.count == 0 || all.eol == lines.eol ? lines.eol : -1;

@@ -8,7 +8,9 @@
 #include <sys/mman.h>
 #endif
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +21,9 @@ namespace {
 
 static_assert(TagSize == crypto_aead_chacha20poly1305_ietf_ABYTES);
 static_assert(PayloadKeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
+
+// Threads take the work a megabyte at a time.
+constexpr qsizetype BatchChunks = 16;
 
 // Chunk nonces: an 11-byte big-endian counter, then 1 for the last chunk and 0 for the others.
 struct ChunkNonce
@@ -135,21 +140,22 @@ QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned
         adviseLargePages(out);
         std::memcpy(out.data(), head.data(), size_t(head.size()));
         auto *payload = reinterpret_cast<unsigned char *>(out.data()) + head.size();
-        RunParts(parts, [&](int part) {
-            for (qsizetype c = chunks * part / parts; c < chunks * (part + 1) / parts; ++c)
-                seal(key, plain, c, payload + c * SealedChunkSize);
+        RunBatches(parts, chunks, BatchChunks, [&](qsizetype first, qsizetype end) {
+            for (qsizetype chunk = first; chunk < end; ++chunk)
+                seal(key, plain, chunk, payload + chunk * SealedChunkSize);
         });
         return out;
     }
-    // Each part writes whole lines of armour, and seals again the chunk it shares with the part
+    // Each batch writes whole lines of armour, and seals again the chunk it shares with the batch
     // before: the same bytes, as the nonce is the chunk's.
     QByteArray out(ArmouredSize(binarySize), Qt::Uninitialized);
     adviseLargePages(out);
     PutArmourFrame(out);
     char *text = out.data();
     const qsizetype lines = (binarySize + ArmourLineBytes - 1) / ArmourLineBytes;
-    RunParts(parts, [&](int part) {
-        const qsizetype firstLine = lines * part / parts, endLine = lines * (part + 1) / parts;
+    // Larger batches here, as each seals one chunk twice.
+    const qsizetype batchLines = 4 * BatchChunks * SealedChunkSize / ArmourLineBytes;
+    RunBatches(parts, lines, batchLines, [&](qsizetype firstLine, qsizetype endLine) {
         const qsizetype stop = std::min(endLine * ArmourLineBytes, binarySize);
         qsizetype at = firstLine * ArmourLineBytes;
         ArmourLines writer(text + ArmourLineStart(firstLine));
@@ -181,31 +187,39 @@ AgeDecrypted OpenPayload(const Source &source, const unsigned char *key)
         (chunks - 1) * ChunkSize + std::max<qsizetype>(lastSealed - TagSize, 0), Qt::Uninitialized);
     adviseLargePages(result.plain);
     auto *out = reinterpret_cast<unsigned char *>(result.plain.data());
+    // Batches are read from where they start, which an armour of mixed line ends cannot do.
     const int parts = source.seekable() ? PartsFor(source.left()) : 1;
-    // Each part's first failure; the parts are in order, so the first of these is the file's.
-    std::vector<AgeOutcome> failures(static_cast<std::size_t>(parts));
-    RunParts(parts, [&](int part) {
-        Source own = source;
-        const qsizetype first = chunks * part / parts, end = chunks * (part + 1) / parts;
-        if (part > 0)
-            own.seek(start + first * SealedChunkSize);
-        for (qsizetype chunk = first; chunk < end; ++chunk) {
-            const bool last = chunk == chunks - 1;
-            const std::optional<QByteArrayView> sealed =
-                own.take(last ? lastSealed : SealedChunkSize);
-            AgeOutcome &failed = failures[size_t(part)];
-            failed = sealed ? openChunk(key, *sealed, chunk, last, out + chunk * ChunkSize)
-                            : own.outcome();
-            if (!failed.ok())
-                return;
-        }
-    });
-    for (const AgeOutcome &failed : failures) {
-        if (!failed.ok()) {
-            // Chunks that were opened before the failure are not handed out, nor left behind.
-            ::sodium_memzero(result.plain.data(), size_t(result.plain.size()));
-            return {failed, {}};
-        }
+    // The first chunk that failed, and why: reading in order would have stopped there.
+    std::mutex failing;
+    std::atomic<qsizetype> firstFailed = chunks;
+    AgeOutcome failure;
+    RunBatches(parts, chunks, parts > 1 ? BatchChunks : chunks,
+               [&](qsizetype first, qsizetype end) {
+                   if (first > firstFailed)
+                       return;
+                   Source own = source;
+                   own.seek(start + first * SealedChunkSize);
+                   for (qsizetype chunk = first; chunk < end; ++chunk) {
+                       const bool last = chunk == chunks - 1;
+                       const std::optional<QByteArrayView> sealed =
+                           own.take(last ? lastSealed : SealedChunkSize);
+                       AgeOutcome failed =
+                           sealed ? openChunk(key, *sealed, chunk, last, out + chunk * ChunkSize)
+                                  : own.outcome();
+                       if (!failed.ok()) {
+                           const std::lock_guard lock(failing);
+                           if (chunk < firstFailed) {
+                               firstFailed = chunk;
+                               failure = std::move(failed);
+                           }
+                           return;
+                       }
+                   }
+               });
+    if (!failure.ok()) {
+        // Chunks that were opened are not handed out, nor left behind.
+        ::sodium_memzero(result.plain.data(), size_t(result.plain.size()));
+        return {failure, {}};
     }
     return result;
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-// Work on a large note cut into parts, one thread each. Used by the age format.
+// Work on a large note shared out between threads. Used by the age format.
 
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -36,6 +37,18 @@ template <typename Work> void RunParts(int parts, const Work &work)
     work(0);
     for (std::thread &thread : threads)
         thread.join();
+}
+
+// work(first, end) over the units [0, units), in batches of `batch` taken in turn by a thread
+// per part, this one among them: a thread that other programs slow down takes fewer.
+template <typename Work>
+void RunBatches(int parts, qsizetype units, qsizetype batch, const Work &work)
+{
+    std::atomic<qsizetype> next = 0;
+    RunParts(parts, [&](int) {
+        for (qsizetype first = next.fetch_add(batch); first < units; first = next.fetch_add(batch))
+            work(first, std::min(first + batch, units));
+    });
 }
 
 } // namespace qb::age

@@ -266,6 +266,9 @@ private Q_SLOTS:
         row("a bit flipped in the last chunk", flipped(bin, bin.size() - 20), AgeStatus::Damaged);
         const QByteArray large = encrypt(sampleBytes(9 * 1024 * 1024), AgeForm::Binary);
         row("a large file changed late", flipped(large, large.size() - 70000), AgeStatus::Damaged);
+        row("a large file changed early, with a byte after its end", flipped(large + 'x', 1000),
+            AgeStatus::Damaged);
+        row("a large file with a byte after its end", large + 'x', AgeStatus::TrailingData);
         const QByteArray largeArmour = ArmourAge(large);
         row("a large file's armour changed late",
             changed(largeArmour, largeArmour.indexOf('\n', largeArmour.size() - 100000) + 10),
