@@ -153,9 +153,9 @@ QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned
     PutArmourFrame(out);
     char *text = out.data();
     const qsizetype lines = (binarySize + ArmourLineBytes - 1) / ArmourLineBytes;
-    // Larger batches here, as each seals one chunk twice.
-    const qsizetype batchLines = 4 * BatchChunks * SealedChunkSize / ArmourLineBytes;
-    RunBatches(parts, lines, batchLines, [&](qsizetype firstLine, qsizetype endLine) {
+    // Larger batches here, as each seals one chunk twice; one for a single thread.
+    const qsizetype batch = parts > 1 ? 4 * BatchChunks * SealedChunkSize / ArmourLineBytes : lines;
+    RunBatches(parts, lines, batch, [&](qsizetype firstLine, qsizetype endLine) {
         const qsizetype stop = std::min(endLine * ArmourLineBytes, binarySize);
         qsizetype at = firstLine * ArmourLineBytes;
         ArmourLines writer(text + ArmourLineStart(firstLine));
