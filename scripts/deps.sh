@@ -9,6 +9,8 @@ qb_packages=(
     qt6-base-private-dev     # reads the editor's text in place (editor/DocumentText.cpp)
     libqt6svg6               # draws the SVG toolbar pictures and icons
     qt6-qpa-plugins          # the offscreen and xcb platforms
+    libsodium-dev            # the age format's cryptography and secret memory (encoder/AgeFile.cpp)
+    age                      # the tests open its files and it opens ours (tests/test_age.cpp)
     libbenchmark-dev         # bench/
     libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)
     libdtl-dev               # the line diff beside a kept version (notes/LineDiff.cpp)

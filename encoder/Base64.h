@@ -1,0 +1,23 @@
+#pragma once
+
+// Base64 as the age format writes it: unpadded in the header, padded in the armour's lines.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <optional>
+
+namespace qb::age {
+
+// Base64 without padding, as the header writes it.
+QByteArray EncodeUnpadded(QByteArrayView bytes);
+// Canonical unpadded base64 only: no padding, no stray bits, no other character.
+std::optional<QByteArray> DecodeUnpadded(QByteArrayView text);
+
+// Up to 48 bytes as one armour line, padded, with its LF; returns where it ends.
+char *EncodeArmourLine(const unsigned char *bytes, qsizetype count, char *out);
+// One armour line without its line end, padding allowed at its end: the count of bytes, or -1
+// when it is not canonical base64.
+qsizetype DecodeArmourLine(QByteArrayView line, unsigned char *out);
+
+} // namespace qb::age
