@@ -11,6 +11,7 @@
 #include "editor/NoteEditor.h"
 #include "editor/NoticeBar.h"
 #include "encoder/EncoderCommands.h"
+#include "encoder/PassphraseCommands.h"
 #include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
@@ -22,6 +23,7 @@
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
 #include "notes/NoteNotice.h"
+#include "notes/NotePassphrase.h"
 #include "notes/NoteSaveFlow.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
@@ -94,9 +96,11 @@ void frmQB::createCommands()
     m_history = new HistoryKeeper({}, this);
     m_recoveryStore = std::make_unique<RecoveryStore>();
     m_recoveryWriter = std::make_unique<RecoveryWriter>(*m_recoveryStore);
-    m_display = new NoteDisplay(*m_session, *m_txtTEXT, *m_savedBytes, *m_notice, m_platform, this);
+    m_passphrase = new NotePassphrase(*m_session, this);
+    m_display = new NoteDisplay(*m_session, *m_txtTEXT, *m_savedBytes, *m_notice, *m_passphrase,
+                                m_platform, this);
     m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, *m_history,
-                                                m_platform);
+                                                *m_passphrase, m_platform);
     m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
                                     m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
@@ -110,6 +114,7 @@ void frmQB::createCommands()
                                                  *m_saveFlow, m_platform);
     m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
     m_encoder = std::make_unique<EncoderCommands>(*m_display, m_platform);
+    m_passphraseCommands = new PassphraseCommands(*m_display, m_platform, *this, this);
     m_finder = std::make_unique<FindCommands>(*m_txtTEXT, *m_session, m_platform, *this);
     m_bookFinder = new FindBookCommands(*m_book, *m_session, *m_noteList, *m_display, *m_txtTEXT,
                                         *m_notice, m_platform, *this, this);
@@ -133,6 +138,8 @@ void frmQB::createNoticeActions()
     m_readAgain = make("noticeReadAgain", u"Read Again"_s, [this] { m_noteList->readAgain(); });
     m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
+    m_decryptNotice =
+        make("noticeDecrypt", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
     m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 }
@@ -195,6 +202,13 @@ void frmQB::connectViews()
         m_panels.path->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);
     });
+    connect(m_session, &NoteSession::protectionChanged, this,
+            [this](NoteSession::Protection protection) {
+                m_encryptAction->setText(protection == NoteSession::Protection::Armour
+                                             ? u"Decr&ypt with Passphrase..."_s
+                                             : u"Encr&ypt with Passphrase..."_s);
+                updateCommands();
+            });
     // While a large note loads, its first screen can be read, and nothing done with it.
     connect(m_session, &NoteSession::loadingChanged, this, [this](bool loading) {
         m_cancelLoad->setEnabled(loading);
@@ -226,6 +240,9 @@ void frmQB::connectViews()
         case NoteNotice::Kind::Encoded:
             buttons = {m_decodeNotice, m_closeNotice};
             break;
+        case NoteNotice::Kind::Encrypted:
+            buttons = {m_decryptNotice, m_closeNotice};
+            break;
         }
         m_noticeBar->showNotice(m_notice->text(), buttons);
     });
@@ -252,6 +269,8 @@ bool frmQB::isOn(When when) const
         return m_glyphwrightPresent;
     case When::BookOpen:
         return m_book->isOpen();
+    case When::Decrypted:
+        return m_commandsEnabled && m_session->protection() == NoteSession::Protection::Decrypted;
     }
     return false;
 }

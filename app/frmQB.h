@@ -35,10 +35,12 @@ class NoteFileCommands;
 class NoteListCommands;
 class NoteListModel;
 class NoteNotice;
+class NotePassphrase;
 class NoteSaveFlow;
 class NoteSession;
 class NoteWatcher;
 class NoticeBar;
+class PassphraseCommands;
 class Platform;
 class RecoveryCommands;
 class RecoveryKeeper;
@@ -74,6 +76,7 @@ private:
         BookTool,       // the book-dependent commands are on, and Glyphwright is there
         ToolButton,     // Glyphwright is there
         BookOpen,       // a book is open
+        Decrypted,      // the note shown is decrypted, its passphrase held
     };
     struct Command;
     // The panels of sBAR, 1 to 5.
@@ -130,10 +133,11 @@ private:
     QShortcut *m_cancelLoad = nullptr; // Escape, while a large note loads
     // Every menu item and toolbar button, with the rule that switches it.
     std::vector<std::pair<QAction *, When>> m_switched;
-    QAction *m_encodeAction = nullptr; // T_mnuENCODE, whose caption follows the note
+    QAction *m_encodeAction = nullptr;  // T_mnuENCODE, whose caption follows the note
+    QAction *m_encryptAction = nullptr; // T_mnuENCRYPT, whose caption follows the note
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
-            *m_closeNotice = nullptr;
+            *m_decryptNotice = nullptr, *m_closeNotice = nullptr;
 
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;
@@ -154,6 +158,8 @@ private:
     std::unique_ptr<FolderCommands> m_folders;
     std::unique_ptr<EditorCommands> m_editing;
     std::unique_ptr<EncoderCommands> m_encoder;
+    NotePassphrase *m_passphrase = nullptr;
+    PassphraseCommands *m_passphraseCommands = nullptr;
     std::unique_ptr<FindCommands> m_finder;
     FindBookCommands *m_bookFinder = nullptr;
     std::unique_ptr<LaunchCommands> m_launcher;

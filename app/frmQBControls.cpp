@@ -8,6 +8,7 @@
 #include "editor/NoteEditor.h"
 #include "editor/NoticeBar.h"
 #include "encoder/EncoderCommands.h"
+#include "encoder/PassphraseCommands.h"
 #include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
 #include "folders/FolderCommands.h"
@@ -96,6 +97,10 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_launcher->RunGlyphwright(); }, When::BookTool},
         {"T_mnuENCODE", u"&Encode", Qt::CTRL | Qt::Key_F8,
          [](frmQB &w) { w.m_encoder->toggleEncoding(); }, When::BookNotLoading},
+        {"T_mnuENCRYPT", u"Encr&ypt with Passphrase...", Qt::CTRL | Qt::Key_E,
+         [](frmQB &w) { w.m_passphraseCommands->toggle(); }, When::BookNotLoading},
+        {"T_mnuUNENCRYPT", u"Remove &Encryption", none,
+         [](frmQB &w) { w.m_passphraseCommands->removeEncryption(); }, When::Decrypted},
         {"T_mnuFIND", u"&Find...", Qt::CTRL | Qt::Key_F, [](frmQB &w) { w.m_finder->showDialog(); },
          When::BookNotLoading},
         {"T_mnuFIND_NEXT", u"Find &Next", QKeyCombination(Qt::Key_F3),
@@ -147,7 +152,8 @@ const std::vector<MenuLayout> &Menus()
           "E_mnuTIME", "E_mnuDATE"}},
         {"mnuTOOLS",
          u"&Tools",
-         {"T_mnuGLWR", "T_mnuENCODE", "Z_sep05", "T_mnuFIND", "T_mnuFIND_NEXT", "T_mnuFIND_BOOK"}},
+         {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
+          "T_mnuFIND_NEXT", "T_mnuFIND_BOOK"}},
         {"mnuHELP", u"&?", {"H_mnuABOUT"}},
     };
     return menus;
@@ -319,6 +325,7 @@ void frmQB::createMenus()
     m_mnuEDIT = menuBar()->findChild<QMenu *>(u"mnuEDIT"_s);
     m_txtTEXT->setEditMenu(m_mnuEDIT);
     m_encodeAction = findChild<QAction *>(u"T_mnuENCODE"_s);
+    m_encryptAction = findChild<QAction *>(u"T_mnuENCRYPT"_s);
 }
 
 void frmQB::createToolBar()

@@ -1,6 +1,7 @@
 #include "find/BookSearch.h"
 
 #include "book/BookFile.h"
+#include "encoder/AgeFile.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/NoteCodec.h"
 #include "find/NoteMatcher.h"
@@ -184,7 +185,8 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
         return;
     }
     const QByteArrayView bytes(m_buffer.constData(), got);
-    if (IsNoteEncoded(bytes)) {
+    // Neither a keyword's cipher nor a passphrase's is searched: their text is not to be had.
+    if (IsNoteEncoded(bytes) || IsAgeFile(bytes)) {
         findings.enciphered.push_back(place({}));
         return;
     }

@@ -4,6 +4,7 @@
 #include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
 #include "notes/NoteNotice.h"
+#include "notes/NotePassphrase.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteSize.h"
 #include "platform/Allocator.h"
@@ -21,14 +22,17 @@ using namespace Qt::StringLiterals;
 namespace qb {
 
 NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
-                         NoteNotice &notice, Platform &platform, QObject *parent)
+                         NoteNotice &notice, NotePassphrase &passphrase, Platform &platform,
+                         QObject *parent)
     : QObject(parent), m_session(session), m_editor(editor), m_savedBytes(savedBytes),
-      m_notice(notice), m_platform(platform), m_loader(new NoteLoader(this))
+      m_notice(notice), m_passphrase(passphrase), m_platform(platform),
+      m_loader(new NoteLoader(this))
 {
     connect(m_loader, &NoteLoader::firstScreen, this, &NoteDisplay::showFirstScreen);
     connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
     m_fillTimer.setSingleShot(true);
     connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
+    connect(&session, &NoteSession::protectionChanged, this, &NoteDisplay::updateReadOnly);
 }
 
 NoteDisplay::~NoteDisplay() = default;
@@ -75,9 +79,9 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
             m_editor.clear();
         }
         m_savedBytes.reset();
-        m_editor.setReadOnly(true);
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         m_busy = true;
+        updateReadOnly();
         m_loader->start(path, m_session.sizeLimits().refuseAbove);
         return;
     }
@@ -87,7 +91,7 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
         return;
     }
     showNote(loaded.note);
-    settleLoaded(loaded.encoded, asking);
+    settleLoaded(loaded.kind, asking);
 }
 
 void NoteDisplay::showFirstScreen(const DecodedNote &beginning)
@@ -107,8 +111,9 @@ void NoteDisplay::fillLoaded()
     }
     // The first screen stays when the whole note starts with it, as it does unless something
     // after it decided the note's form otherwise.
-    const bool firstScreenHolds = m_firstScreen.format == loaded.note.format &&
-                                  loaded.note.text.startsWith(m_firstScreen.text);
+    const DecodedNote &note = loaded.showable.note;
+    const bool firstScreenHolds =
+        m_firstScreen.format == note.format && note.text.startsWith(m_firstScreen.text);
     qsizetype shown = 0;
     {
         const NoteSession::Replacing replacing(m_session);
@@ -118,10 +123,10 @@ void NoteDisplay::fillLoaded()
             m_editor.clear();
     }
     m_firstScreen = {};
-    m_savedBytes.prepare(loaded.note);
-    m_editor.setLineEnd(loaded.note.format.lineEnd);
+    m_savedBytes.prepare(note);
+    m_editor.setLineEnd(note.format.lineEnd);
     m_loaded = std::move(loaded);
-    m_filler = std::make_unique<NoteFiller>(m_editor, std::move(m_loaded.note), shown);
+    m_filler = std::make_unique<NoteFiller>(m_editor, m_loaded.showable.note, shown);
     fillSome();
 }
 
@@ -142,14 +147,20 @@ void NoteDisplay::fillSome()
     m_filler.reset();
     m_savedBytes.keepPrepared();
     endLoading();
-    const bool encoded = m_loaded.encodedBytes.has_value();
-    m_session.adoptLoaded(m_loaded.note.format, m_loaded.fingerprint,
-                          std::move(m_loaded.encodedBytes));
+    ShowableNote &showable = m_loaded.showable;
+    m_session.adoptLoaded(m_loaded.fingerprint, showable.kind, showable.note.format,
+                          std::move(showable.fileBytes));
+    const ShowableNote::Kind kind = showable.kind;
     m_loaded = {};
     // The end of a load comes when it comes, unasked.
-    settleLoaded(encoded, Asking::Never);
+    settleLoaded(kind, Asking::Never);
     showPlace();
     ReleaseFreedMemory();
+}
+
+void NoteDisplay::updateReadOnly()
+{
+    m_editor.setReadOnly(m_busy || m_session.protection() == NoteSession::Protection::Armour);
 }
 
 void NoteDisplay::endLoading()
@@ -158,7 +169,7 @@ void NoteDisplay::endLoading()
         return;
     m_busy = false;
     QGuiApplication::restoreOverrideCursor();
-    m_editor.setReadOnly(false);
+    updateReadOnly();
 }
 
 void NoteDisplay::cancelLoad()
@@ -238,17 +249,25 @@ void NoteDisplay::showPlace()
         action();
 }
 
-void NoteDisplay::settleLoaded(bool encoded, Asking asking)
+void NoteDisplay::settleLoaded(ShowableNote::Kind kind, Asking asking)
 {
     m_session.DisableNoteSave();
-    if (encoded) {
+    switch (kind) {
+    case ShowableNote::Kind::Plain:
+        m_session.SetNoteStatus(NoteStatus::Unchanged);
+        return;
+    case ShowableNote::Kind::Encoded:
         m_session.SetNoteStatus(NoteStatus::Encoded);
         if (asking == Asking::Allowed)
             Q_EMIT encodedNoteLoaded();
         else
             m_notice.post(NoteNotice::Kind::Encoded, u"This note is encoded."_s);
-    } else {
-        m_session.SetNoteStatus(NoteStatus::Unchanged);
+        return;
+    case ShowableNote::Kind::Encrypted:
+        // Its armour is read, not edited: Decrypt shows the text to work on.
+        m_session.SetNoteStatus(NoteStatus::Encrypted);
+        m_notice.post(NoteNotice::Kind::Encrypted, u"This note is encrypted."_s);
+        return;
     }
 }
 
@@ -320,6 +339,56 @@ void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
     m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt, !enciphered);
     showNote(note);
     m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
+}
+
+QString NoteDisplay::notePath() const
+{
+    return m_session.path();
+}
+
+ProtectedNote::Protection NoteDisplay::protection() const
+{
+    switch (m_session.protection()) {
+    case NoteSession::Protection::None:
+        break;
+    case NoteSession::Protection::Armour:
+        return Protection::Armour;
+    case NoteSession::Protection::Decrypted:
+        return Protection::Decrypted;
+    }
+    return Protection::None;
+}
+
+QByteArray NoteDisplay::ageFileBytes() const
+{
+    return m_session.knownBytes().value_or(noteBytes().bytes);
+}
+
+void NoteDisplay::showEncrypted(const QByteArray &armour)
+{
+    const DecodedNote note = DecodeNoteBytes(armour);
+    m_session.takeForm(note.format, armour);
+    m_session.setProtection(NoteSession::Protection::Armour);
+    showNote(note);
+    m_session.SetNoteStatus(NoteStatus::Encrypted);
+}
+
+void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
+{
+    const DecodedNote note = DecodeNoteBytes(plain);
+    m_session.takeForm(note.format, std::nullopt, true);
+    m_session.setProtection(NoteSession::Protection::Decrypted);
+    m_passphrase.hold(std::move(passphrase));
+    showNote(note);
+    m_session.SetNoteStatus(NoteStatus::Decrypted);
+}
+
+void NoteDisplay::removeEncryption()
+{
+    m_session.setProtection(NoteSession::Protection::None);
+    m_session.takeForm(m_session.format());
+    // Saved in the clear from now on: the next save has something to write.
+    m_session.SetNoteStatus(NoteStatus::Changed);
 }
 
 } // namespace qb

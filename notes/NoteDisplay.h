@@ -1,7 +1,9 @@
 #pragma once
 
 #include "encoder/CipherNote.h"
+#include "encoder/ProtectedNote.h"
 #include "notes/NoteLoader.h"
+#include "notes/NoteSession.h"
 #include "platform/SafeFile.h"
 
 #include <QObject>
@@ -16,6 +18,7 @@ class NoteBytesCache;
 class NoteEditor;
 class NoteFiller;
 class NoteNotice;
+class NotePassphrase;
 class NoteSession;
 class Platform;
 
@@ -26,12 +29,13 @@ inline constexpr qint64 AsyncLoadBytes = 1024 * 1024;
 // first screen at once and the rest in slices between the window's events), shows none in place
 // of one that cannot be read, reads it again when asked. Works on what it is given, which
 // outlives it.
-class NoteDisplay final : public QObject, public CipherNote
+class NoteDisplay final : public QObject, public CipherNote, public ProtectedNote
 {
     Q_OBJECT
 public:
     NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
-                NoteNotice &notice, Platform &platform, QObject *parent = nullptr);
+                NoteNotice &notice, NotePassphrase &passphrase, Platform &platform,
+                QObject *parent = nullptr);
     ~NoteDisplay() override;
 
     // Whether a load may ask the user: one the user asked for may; one the program starts (a
@@ -73,6 +77,14 @@ public:
     std::optional<QByteArray> knownEncodedBytes() const override;
     void showCiphered(const QByteArray &bytes, CipherDirection done) override;
 
+    // The shown note to the passphrase commands.
+    QString notePath() const override;
+    ProtectedNote::Protection protection() const override;
+    QByteArray ageFileBytes() const override;
+    void showEncrypted(const QByteArray &armour) override;
+    void showDecrypted(const QByteArray &plain, SecretBytes passphrase) override;
+    void removeEncryption() override;
+
 Q_SIGNALS:
     // A note that starts with the encoded-note header was shown at the user's word: its keyword
     // is asked at once.
@@ -99,12 +111,15 @@ private:
                            Asking asking = Asking::Never);
     // After a note was shown: Save off until the user changes it, and the status it starts in.
     // The keyword of an encoded note is asked at once when the user may be asked.
-    void settleLoaded(bool encoded, Asking asking);
+    void settleLoaded(ShowableNote::Kind kind, Asking asking);
+    // Nothing is typed into a note still being read, nor into an encrypted note's armour.
+    void updateReadOnly();
 
     NoteSession &m_session;
     NoteEditor &m_editor;
     NoteBytesCache &m_savedBytes;
     NoteNotice &m_notice;
+    NotePassphrase &m_passphrase;
     Platform &m_platform;
     NoteLoader *m_loader;
     QTimer m_fillTimer;

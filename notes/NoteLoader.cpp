@@ -1,6 +1,6 @@
 #include "notes/NoteLoader.h"
 
-#include "encoder/EncodedNote.h"
+#include "encoder/AgeFile.h"
 #include "notes/NoteSize.h"
 #include "platform/Background.h"
 #include "platform/SafeFile.h"
@@ -85,7 +85,12 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
                     QByteArrayView(bytes).first(std::min<qsizetype>(kFirstScreenBytes, done));
                 if (const qsizetype lineEnd = beginning.lastIndexOf('\n'); lineEnd > 0)
                     beginning = beginning.first(lineEnd + 1);
-                post([this, screen = DecodeNoteBytes(beginning)] { Q_EMIT firstScreen(screen); });
+                // A binary age file has no first screen to show: its armour comes whole.
+                if (!IsAgeFile(beginning)) {
+                    post([this, screen = DecodeNoteBytes(beginning)] {
+                        Q_EMIT firstScreen(screen);
+                    });
+                }
             }
         }
         if (!promise.isCanceled()) {
@@ -95,11 +100,8 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
                 result.fingerprint = fingerprint.finish(path);
         }
     }
-    if (result.error.isEmpty() && !promise.isCanceled()) {
-        result.note = DecodeNoteBytes(bytes);
-        if (IsNoteEncoded(bytes))
-            result.encodedBytes = std::move(bytes);
-    }
+    if (result.error.isEmpty() && !promise.isCanceled())
+        result.showable = ShowableNoteOf(std::move(bytes));
     bytes = QByteArray();
 
     post([this, result = std::make_shared<LoadedNote>(std::move(result))] {

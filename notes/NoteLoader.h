@@ -2,6 +2,7 @@
 
 #include "encoder/NoteCodec.h"
 #include "notes/NoteFingerprint.h"
+#include "notes/NoteSession.h"
 
 #include <QFuture>
 #include <QObject>
@@ -15,9 +16,8 @@ namespace qb {
 struct LoadedNote
 {
     QString error; // why it could not be read; empty when it was
-    DecodedNote note;
+    ShowableNote showable;
     NoteFingerprint fingerprint;
-    std::optional<QByteArray> encodedBytes; // the bytes of an encoded note, to be deciphered
 };
 
 // Reads and decodes a large note on a thread of the pool, so that the window goes on answering:

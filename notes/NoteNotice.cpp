@@ -10,7 +10,8 @@ NoteNotice::NoteNotice(const NoteSession &session, QObject *parent) : QObject(pa
 {
     connect(&session, &NoteSession::shownChanged, this, &NoteNotice::clearNoteNews);
     connect(&session, &NoteSession::statusChanged, this, [this](NoteStatus status) {
-        if (status == NoteStatus::Unchanged || status == NoteStatus::Decoded)
+        if (status == NoteStatus::Unchanged || status == NoteStatus::Decoded ||
+            status == NoteStatus::Decrypted)
             clearNoteNews();
     });
 }

@@ -20,12 +20,14 @@ public:
         RemovedOnDisk, // another program removed the file; the editor holds text it does not
         Unreadable,    // the file cannot be read now; the editor keeps what it holds
         Encoded,       // a note read in the background turned out encoded: its keyword is due
+        Encrypted,     // an age-encrypted note is shown as its armour: its passphrase is due
         Info,          // anything else worth knowing about the note
         FolderInfo,    // about the folder listed: it stays while its notes are shown
     };
 
     // Notices about the shown note go when another note is shown or none, and when the note
-    // settles as saved or read ("Unchanged") or deciphered ("Decoded"); one about the folder
+    // settles as saved or read ("Unchanged") or deciphered ("Decoded", "Decrypted"); one about
+    // the folder
     // stays until the next notice.
     explicit NoteNotice(const NoteSession &session, QObject *parent = nullptr);
 

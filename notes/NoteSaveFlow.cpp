@@ -2,7 +2,9 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteEditor.h"
+#include "encoder/AgeFile.h"
 #include "notes/HistoryKeeper.h"
+#include "notes/NotePassphrase.h"
 #include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
@@ -22,6 +24,12 @@ QString CharacterName(char32_t c)
     return u"\""_s + QString::fromUcs4(&c, 1) + u"\" ("_s + code + u")"_s;
 }
 
+// An encrypted note's file: its armour is ASCII in lines ended by LF.
+NoteFormat ArmourFormat()
+{
+    return {TextEncoding::Utf8, false, LineEnd::Lf};
+}
+
 // The same note, in UTF-8.
 NoteFormat AsUtf8(NoteFormat format)
 {
@@ -39,14 +47,17 @@ bool NoteSaveFlow::SaveNote()
     const QString path = m_session.path();
     const LongCommand command(m_editor.document()->characterCount() >= LongCommandBytes);
     const QString cantSave = u"Quirebox can't save the file "_s + Quoted(path) + u"."_s;
+    // A decrypted note's text is encoded in memory, and only its encryption is written.
+    const bool encrypting = m_session.protection() == NoteSession::Protection::Decrypted;
     NoteFormat format = m_session.format();
     // The text goes to a temporary file as it is encoded; questions about the encoding come
     // once all of it went, and an answer that changes the encoding starts again.
     for (;;) {
-        NoteSaver saver(path, format);
-        m_savedBytes.encode(saver.encoder());
-        saver.endText();
-        if (const std::optional<char32_t> c = saver.unencodable()) {
+        NoteSaver saver(path, encrypting ? ArmourFormat() : format);
+        NoteEncoder clear(format);
+        NoteEncoder &encoder = encrypting ? clear : saver.encoder();
+        m_savedBytes.encode(encoder);
+        if (const std::optional<char32_t> c = encoder.firstUnencodable()) {
             if (format.encoding == TextEncoding::Utf8) {
                 m_platform.reportError(cantSave,
                                        u"The note holds the character "_s + CharacterName(*c) +
@@ -63,7 +74,22 @@ bool NoteSaveFlow::SaveNote()
             format = AsUtf8(format);
             continue;
         }
-        if (format.encoding == TextEncoding::Windows1252 && saver.readsBackAsUtf8()) {
+        QByteArray clearBytes;
+        if (encrypting) {
+            clearBytes = clear.takeBytes();
+            const QByteArray armour = EncryptAge(clearBytes, m_passphrase.takeKeyForSave());
+            if (armour.isEmpty()) {
+                m_platform.reportError(cantSave,
+                                       u"The key of its passphrase could not be worked out: "
+                                       "there is not enough memory for it."_s,
+                                       u"Quirebox"_s);
+                return false;
+            }
+            saver.encoder().appendBytes(armour);
+        }
+        saver.endText();
+        if (format.encoding == TextEncoding::Windows1252 &&
+            (encrypting ? ReadsBackAsUtf8(clearBytes) : saver.readsBackAsUtf8())) {
             // Such bytes would open as UTF-8 next time, showing other characters than were saved.
             const QString text = u"The file: "_s + Quoted(path) +
                                  u" is stored in the Windows-1252 character set, but its text "
@@ -82,6 +108,9 @@ bool NoteSaveFlow::SaveNote()
         const WriteResult written = m_session.save(saver);
         if ((written.ok() || written.replaced) && !replaced.isNothing())
             m_history.keepReplaced(path, std::move(replaced), m_platform.now());
+        // The editor still shows the text in its own form, which the next save encrypts.
+        if (encrypting)
+            m_session.takeForm(format, std::nullopt, true);
         if (!written.ok()) {
             m_platform.reportError(cantSave, *written.error, u"Quirebox"_s);
             return false;

@@ -7,20 +7,22 @@ namespace qb {
 class HistoryKeeper;
 class NoteBytesCache;
 class NoteEditor;
+class NotePassphrase;
 class NoteSession;
 class Platform;
 
 // Saving the shown note, with the questions a save may need first (a character the note's
 // encoding cannot hold, a file another program changed), and the question before unsaved edits
-// would be dropped, whose Yes saves. What a save replaces goes to the note's history. Works on
-// what it is given, which outlives it.
+// would be dropped, whose Yes saves. A decrypted note is saved encrypted again, its clear text
+// never written. What a save replaces goes to the note's history. Works on what it is given,
+// which outlives it.
 class NoteSaveFlow final : public UnsavedEdits
 {
 public:
     NoteSaveFlow(NoteSession &session, const NoteEditor &editor, NoteBytesCache &savedBytes,
-                 HistoryKeeper &history, Platform &platform)
+                 HistoryKeeper &history, NotePassphrase &passphrase, Platform &platform)
         : m_session(session), m_editor(editor), m_savedBytes(savedBytes), m_history(history),
-          m_platform(platform)
+          m_passphrase(passphrase), m_platform(platform)
     {
     }
 
@@ -42,6 +44,7 @@ private:
     const NoteEditor &m_editor;
     NoteBytesCache &m_savedBytes;
     HistoryKeeper &m_history;
+    NotePassphrase &m_passphrase;
     Platform &m_platform;
 };
 

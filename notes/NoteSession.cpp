@@ -1,5 +1,6 @@
 #include "notes/NoteSession.h"
 
+#include "encoder/AgeFile.h"
 #include "encoder/EncodedNote.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteSaver.h"
@@ -21,8 +22,30 @@ QString NoteStatusText(NoteStatus status)
         return u"Encoded"_s;
     case NoteStatus::Decoded:
         return u"Decoded"_s;
+    case NoteStatus::Encrypted:
+        return u"Encrypted"_s;
+    case NoteStatus::Decrypted:
+        return u"Decrypted"_s;
     }
     return {};
+}
+
+ShowableNote ShowableNoteOf(QByteArray bytes)
+{
+    ShowableNote showable;
+    if (IsAgeFile(bytes)) {
+        showable.kind = ShowableNote::Kind::Encrypted;
+        // Armour begins with a dash; a binary file with the format's name.
+        showable.note = DecodeNoteBytes(bytes.trimmed().startsWith('-') ? bytes : ArmourAge(bytes));
+        showable.fileBytes = std::move(bytes);
+        return showable;
+    }
+    showable.note = DecodeNoteBytes(bytes);
+    if (IsNoteEncoded(bytes)) {
+        showable.kind = ShowableNote::Kind::Encoded;
+        showable.fileBytes = std::move(bytes);
+    }
+    return showable;
 }
 
 NoteSession::NoteSession(QObject *parent) : QObject(parent) {}
@@ -41,15 +64,15 @@ NoteSession::Loaded NoteSession::load(const QString &path)
         setShown({});
         return loaded;
     }
-    loaded.note = DecodeNoteBytes(read.bytes);
-    loaded.encoded = IsNoteEncoded(read.bytes);
     // Edits of the note shown before end here, under its own path.
     setEdited(false);
     m_path = path;
     const NoteFingerprint fingerprint = TakeFingerprint(path, read.bytes);
+    ShowableNote showable = ShowableNoteOf(std::move(read.bytes));
+    loaded.note = std::move(showable.note);
+    loaded.kind = showable.kind;
     // An encoded note is deciphered from the bytes read, not from the editor's text.
-    adoptLoaded(loaded.note.format, fingerprint,
-                loaded.encoded ? std::optional<QByteArray>(std::move(read.bytes)) : std::nullopt);
+    adoptLoaded(fingerprint, showable.kind, loaded.note.format, std::move(showable.fileBytes));
     return loaded;
 }
 
@@ -60,16 +83,25 @@ void NoteSession::beginLoading(const QString &path)
     setLoading(true);
 }
 
-void NoteSession::adoptLoaded(const NoteFormat &format, const NoteFingerprint &fingerprint,
-                              std::optional<QByteArray> encodedBytes)
+void NoteSession::adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
+                              const NoteFormat &format, std::optional<QByteArray> fileBytes)
 {
     m_format = format;
     m_fingerprint = fingerprint;
     setEdited(false);
     m_clearText = false;
-    m_knownBytes = std::move(encodedBytes);
+    m_knownBytes = std::move(fileBytes);
+    setProtection(kind == ShowableNote::Kind::Encrypted ? Protection::Armour : Protection::None);
     setLoading(false);
     Q_EMIT shownChanged();
+}
+
+void NoteSession::setProtection(Protection protection)
+{
+    if (m_protection == protection)
+        return;
+    m_protection = protection;
+    Q_EMIT protectionChanged(protection);
 }
 
 void NoteSession::setLoading(bool loading)
@@ -102,8 +134,8 @@ WriteResult NoteSession::save(NoteSaver &saver)
         m_fingerprint = saver.fingerprint();
     }
     if (written.ok()) {
-        // A deciphered note is written as the clear text it shows.
-        m_clearText = false;
+        // A deciphered note is written as the clear text it shows, a decrypted one encrypted.
+        m_clearText = m_protection == Protection::Decrypted;
         setEdited(false);
         SetNoteStatus(NoteStatus::Unchanged);
     }
@@ -133,6 +165,9 @@ void NoteSession::SetNoteStatus(NoteStatus status)
         break;
     case NoteStatus::Encoded:
         setCipherCommand(CipherDirection::Decipher);
+        break;
+    case NoteStatus::Encrypted:
+    case NoteStatus::Decrypted:
         break;
     }
     m_status = status;
@@ -175,6 +210,7 @@ void NoteSession::setShown(const QString &path)
         m_fingerprint = {};
         m_clearText = false;
         m_knownBytes.reset();
+        setProtection(Protection::None);
     }
     m_path = path;
     Q_EMIT shownChanged();

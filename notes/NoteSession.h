@@ -14,7 +14,24 @@ namespace qb {
 
 class NoteSaver;
 
-enum class NoteStatus { Unchanged, Changed, Encoded, Decoded };
+enum class NoteStatus { Unchanged, Changed, Encoded, Decoded, Encrypted, Decrypted };
+
+// What a note's file holds, as the editor shows it.
+struct ShowableNote
+{
+    enum class Kind {
+        Plain,
+        Encoded,   // enciphered with a keyword: shown as it is, until Decode
+        Encrypted, // age-encrypted with a passphrase: shown as armour, until Decrypt
+    };
+    Kind kind = Kind::Plain;
+    DecodedNote note;
+    std::optional<QByteArray> fileBytes; // an encoded or encrypted note's bytes as read
+};
+
+// `bytes`, read from a note's file, as the editor is to show them: an age file in its armour
+// even when it is stored binary, never as the bytes it is made of.
+ShowableNote ShowableNoteOf(QByteArray bytes);
 
 // The word status panel 1 shows for `status`.
 QString NoteStatusText(NoteStatus status);
@@ -54,8 +71,8 @@ public:
     struct Loaded
     {
         DecodedNote note;
-        bool encoded = false; // the file starts with the encoded-note header
-        QString error;        // why it could not be read; empty on success
+        ShowableNote::Kind kind = ShowableNote::Kind::Plain;
+        QString error; // why it could not be read; empty on success
         bool ok() const { return error.isEmpty(); }
     };
     // Reads the note at `path`. On success it is the shown note, to be put in the editor; on
@@ -63,9 +80,18 @@ public:
     Loaded load(const QString &path);
     // A large note starts to be read from `path`, off the window's thread.
     void beginLoading(const QString &path);
-    // It was read: `format` and `fingerprint` as for load(); `encodedBytes` when it is encoded.
-    void adoptLoaded(const NoteFormat &format, const NoteFingerprint &fingerprint,
-                     std::optional<QByteArray> encodedBytes);
+    // It was read: `fingerprint` as for load(), the rest as ShowableNoteOf found it.
+    void adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
+                     const NoteFormat &format, std::optional<QByteArray> fileBytes);
+
+    // How the note's file keeps its text from the eye, as far as a passphrase goes.
+    enum class Protection {
+        None,
+        Armour,    // an age file, shown as its armour: Decrypt shows its text
+        Decrypted, // an age file's text, shown: a save encrypts it again
+    };
+    Protection protection() const { return isShown() ? m_protection : Protection::None; }
+    void setProtection(Protection protection);
 
     // No note is shown: the session forgets the note, and status panel 1 reads "Unchanged"
     // while Save and the Encode/Decode caption stay as they were.
@@ -76,8 +102,8 @@ public:
     // Puts what `saver` wrote in place of the note's file. On success the note is "Unchanged".
     WriteResult save(NoteSaver &saver);
 
-    // The note's bytes when they are known without asking the editor: an encoded note as it
-    // was read or enciphered, until the text changes.
+    // The note's bytes when they are known without asking the editor: an encoded or encrypted
+    // note as it was read or enciphered, until the text changes.
     const std::optional<QByteArray> &knownBytes() const { return m_knownBytes; }
     // The note's text was put in place in another form (enciphered, deciphered, or restored):
     // it is now saved in `format`; `encodedBytes` are its bytes when it is an encoded note, and
@@ -124,6 +150,7 @@ Q_SIGNALS:
     void loadingChanged(bool loading);
     // The user changed the text of the note at path().
     void userEdited();
+    void protectionChanged(qb::NoteSession::Protection protection);
     // The note at `path` no longer holds unsaved edits: they were saved, or dropped.
     void editsEnded(const QString &path);
 
@@ -142,6 +169,7 @@ private:
     CipherDirection m_cipherCommand = CipherDirection::Encipher;
     bool m_edited = false;
     bool m_clearText = false;
+    Protection m_protection = Protection::None;
     bool m_loading = false;
     int m_replacing = 0;
     std::optional<QByteArray> m_knownBytes;

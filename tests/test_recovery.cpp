@@ -27,21 +27,10 @@ using namespace qb::test;
 
 namespace {
 
-// The qbfault gate: every fdatasync in `folder` waits there until it is released.
-struct Gate
+// The writer's syncs in `folder` held at the gate until it is released.
+struct Gate : SyncGate
 {
-    template <typename Function> static Function *qbfault(const char *name)
-    {
-        return reinterpret_cast<Function *>(dlsym(RTLD_DEFAULT, name));
-    }
-    explicit Gate(const QString &folder)
-    {
-        qbfault<void(const char *, const char *)>("qbfault_hold")(
-            "fdatasync", QFile::encodeName(folder).constData());
-    }
-    ~Gate() { release(); }
-    void release() const { qbfault<void()>("qbfault_release")(); }
-    int held() const { return qbfault<int()>("qbfault_held")(); }
+    explicit Gate(const QString &folder) : SyncGate("fdatasync", folder) {}
     bool waitFor(int count) const
     {
         return QTest::qWaitFor([&] { return held() >= count; }, 10'000);

@@ -43,4 +43,29 @@ private:
     int (*m_hits)() = nullptr;
 };
 
+// The qbfault gate: every sync call on a path containing a part waits there until it is
+// released, so that a test can look at the disk in the middle of a write from another thread.
+class SyncGate
+{
+public:
+    SyncGate(const char *call, const QString &pathPart)
+    {
+        function<void(const char *, const char *)>("qbfault_hold")(
+            call, QFile::encodeName(pathPart).constData());
+    }
+    ~SyncGate() { release(); }
+    SyncGate(const SyncGate &) = delete;
+    SyncGate &operator=(const SyncGate &) = delete;
+
+    void release() const { function<void()>("qbfault_release")(); }
+    // How many calls reached the gate so far.
+    int held() const { return function<int()>("qbfault_held")(); }
+
+private:
+    template <typename Function> static Function *function(const char *name)
+    {
+        return reinterpret_cast<Function *>(dlsym(RTLD_DEFAULT, name));
+    }
+};
+
 } // namespace qb::test

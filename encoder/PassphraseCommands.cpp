@@ -1,0 +1,159 @@
+#include "encoder/PassphraseCommands.h"
+
+#include "encoder/ProtectedNote.h"
+#include "encoder/frmPASSPHRASE.h"
+#include "platform/Background.h"
+#include "platform/Platform.h"
+
+#include <QGuiApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+PassphraseCommands::PassphraseCommands(ProtectedNote &note, Platform &platform,
+                                       QWidget &dialogParent, QObject *parent)
+    : QObject(parent), m_note(note), m_platform(platform), m_dialogParent(dialogParent)
+{
+    connect(&m_derivation, &QFutureWatcher<std::shared_ptr<AgeWrapKey>>::finished, this, [this] {
+        QGuiApplication::restoreOverrideCursor();
+        const QFuture<std::shared_ptr<AgeWrapKey>> future = m_derivation.future();
+        std::function<void(AgeWrapKey &&)> done = std::exchange(m_done, {});
+        Q_EMIT workingChanged(false);
+        if (future.resultCount() == 0 || !done)
+            return;
+        std::shared_ptr<AgeWrapKey> key = future.resultAt(0);
+        if (!m_note.isShown() || m_note.notePath() != m_path)
+            return; // another note is shown now: the key is no use to it
+        if (!key->isValid()) {
+            m_platform.reportError(u"Quirebox can't work out the key of the passphrase."_s,
+                                   u"There is not enough memory for it."_s, u"Passphrase"_s);
+            return;
+        }
+        done(std::move(*key));
+    });
+}
+
+PassphraseCommands::~PassphraseCommands()
+{
+    m_derivation.waitForFinished();
+}
+
+bool PassphraseCommands::isWorking() const
+{
+    return m_derivation.isRunning();
+}
+
+void PassphraseCommands::toggle()
+{
+    if (m_note.protection() == ProtectedNote::Protection::Armour)
+        decrypt();
+    else
+        encrypt();
+}
+
+std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting)
+{
+    frmPASSPHRASE dialog(encrypting ? frmPASSPHRASE::Purpose::Encrypt
+                                    : frmPASSPHRASE::Purpose::Decrypt,
+                         &m_dialogParent);
+    if (m_platform.execDialog(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    QString passphrase = dialog.takePassphrase();
+    if (passphrase.isEmpty())
+        return std::nullopt;
+    if (encrypting && passphrase.size() < 8 &&
+        m_platform.messageBox(u"A passphrase shorter than 8 characters is soon guessed by "
+                              "anyone who has the file.\r\nEncrypt the note with it all the "
+                              "same?"_s,
+                              Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                              u"Passphrase"_s) != Platform::Button::Yes) {
+        SecretBytes::fromPassphrase(passphrase); // wipes it
+        return std::nullopt;
+    }
+    return SecretBytes::fromPassphrase(passphrase);
+}
+
+void PassphraseCommands::deriveThen(std::function<AgeWrapKey()> derive, const QString &path,
+                                    std::function<void(AgeWrapKey &&)> done)
+{
+    m_path = path;
+    m_done = std::move(done);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_derivation.setFuture(RunInBackground<std::shared_ptr<AgeWrapKey>>(
+        [derive = std::move(derive)](QPromise<std::shared_ptr<AgeWrapKey>> &promise) {
+            promise.addResult(std::make_shared<AgeWrapKey>(derive()));
+        }));
+    Q_EMIT workingChanged(true);
+}
+
+void PassphraseCommands::encrypt()
+{
+    if (!m_note.isShown() || isWorking())
+        return;
+    std::optional<SecretBytes> passphrase = askPassphrase(true);
+    if (!passphrase)
+        return;
+    auto held = std::make_shared<const SecretBytes>(std::move(*passphrase));
+    deriveThen([held] { return PrepareAgeKey(*held); }, m_note.notePath(),
+               [this](AgeWrapKey &&key) {
+                   // The text as it is once the key is there: the user may have typed meanwhile.
+                   const NoteBytes plain = m_note.noteBytes();
+                   if (plain.unencodable) {
+                       m_platform.reportError(
+                           u"Quirebox can't encrypt the note "_s + Quoted(m_note.notePath()) +
+                               u"."_s,
+                           u"It holds a character its character set can't store: save "
+                           "it as UTF-8 first."_s,
+                           u"Passphrase"_s);
+                       return;
+                   }
+                   m_note.showEncrypted(EncryptAge(plain.bytes, std::move(key)));
+               });
+}
+
+void PassphraseCommands::decrypt()
+{
+    if (m_note.protection() != ProtectedNote::Protection::Armour || isWorking())
+        return;
+    const QString title = u"Decrypt"_s;
+    const QByteArray file = m_note.ageFileBytes();
+    const AgeKeyNeed need = ReadAgeHeader(file);
+    if (!need.outcome.ok()) {
+        m_platform.reportError(u"Quirebox can't decrypt the note "_s + Quoted(m_note.notePath()) +
+                                   u"."_s,
+                               need.outcome.message, title);
+        return;
+    }
+    std::optional<SecretBytes> passphrase = askPassphrase(false);
+    if (!passphrase)
+        return;
+    auto held = std::make_shared<SecretBytes>(std::move(*passphrase));
+    deriveThen([held, need] { return DeriveAgeKey(*held, need.salt, need.workFactor); },
+               m_note.notePath(),
+               [this, held, file, title](AgeWrapKey &&key) {
+                   const AgeDecrypted decrypted = DecryptAge(file, key);
+                   if (!decrypted.outcome.ok()) {
+                       // Nothing changes.
+                       m_platform.messageBox(decrypted.outcome.message, Platform::Buttons::Ok,
+                                             Platform::Icon::Exclamation, title);
+                       return;
+                   }
+                   m_note.showDecrypted(decrypted.plain, std::move(*held));
+               });
+}
+
+void PassphraseCommands::removeEncryption()
+{
+    if (m_note.protection() != ProtectedNote::Protection::Decrypted)
+        return;
+    if (m_platform.messageBox(u"The note "_s + Quoted(m_note.notePath()) +
+                                  u" will be saved unencrypted: whoever has the file can then "
+                                  "read it.\r\nRemove the encryption?"_s,
+                              Platform::Buttons::YesNo, Platform::Icon::Exclamation,
+                              u"Remove Encryption"_s) == Platform::Button::Yes) {
+        m_note.removeEncryption();
+    }
+}
+
+} // namespace qb

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "encoder/AgeFile.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace qb {
+
+class Platform;
+class ProtectedNote;
+
+// Tools > Encrypt with Passphrase... / Decrypt with Passphrase... and Remove Encryption: a note
+// encrypted in the age format, which the `age` command opens too. The slow key derivation runs
+// on a thread of the pool under the busy cursor, the window answering meanwhile; its end acts
+// on the note only if that is still the one shown.
+class PassphraseCommands final : public QObject
+{
+    Q_OBJECT
+public:
+    PassphraseCommands(ProtectedNote &note, Platform &platform, QWidget &dialogParent,
+                       QObject *parent = nullptr);
+    ~PassphraseCommands() override;
+
+    // Decrypt when the note shows its armour, else Encrypt.
+    void toggle();
+    void encrypt();
+    void decrypt();
+    void removeEncryption();
+    // A key is being derived.
+    bool isWorking() const;
+
+Q_SIGNALS:
+    // A derivation started or ended.
+    void workingChanged(bool working);
+
+private:
+    // Asks for the passphrase; nothing when the user said Cancel or chose another.
+    std::optional<SecretBytes> askPassphrase(bool encrypting);
+    // Derives a key with `derive` off the window's thread, then runs `done` with it if the note
+    // at `path` is still shown.
+    void deriveThen(std::function<AgeWrapKey()> derive, const QString &path,
+                    std::function<void(AgeWrapKey &&)> done);
+
+    ProtectedNote &m_note;
+    Platform &m_platform;
+    QWidget &m_dialogParent;
+    QFutureWatcher<std::shared_ptr<AgeWrapKey>> m_derivation;
+    std::function<void(AgeWrapKey &&)> m_done;
+    QString m_path;
+};
+
+} // namespace qb

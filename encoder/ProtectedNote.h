@@ -1,0 +1,40 @@
+#pragma once
+
+#include "encoder/NoteCodec.h"
+#include "platform/SecretBytes.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace qb {
+
+// The shown note as the passphrase commands see it.
+class ProtectedNote
+{
+public:
+    enum class Protection {
+        None,
+        Armour,    // an age file, shown as its armour
+        Decrypted, // an age file's text, shown, its passphrase held for the saves
+    };
+
+    virtual ~ProtectedNote() = default;
+
+    // A note is shown, all of it in the editor.
+    virtual bool isShown() const = 0;
+    virtual QString notePath() const = 0;
+    virtual Protection protection() const = 0;
+    // The note in its own form, as a save would write it unencrypted.
+    virtual NoteBytes noteBytes() const = 0;
+    // The age file's bytes as they were read or encrypted, for an Armour note.
+    virtual QByteArray ageFileBytes() const = 0;
+    // The note encrypted: its armour shown in its place, "Encrypted"; Save writes it.
+    virtual void showEncrypted(const QByteArray &armour) = 0;
+    // The note decrypted: `plain` shown, "Decrypted", the passphrase held for its saves, which
+    // encrypt it again.
+    virtual void showDecrypted(const QByteArray &plain, SecretBytes passphrase) = 0;
+    // A decrypted note's next save writes it in the clear.
+    virtual void removeEncryption() = 0;
+};
+
+} // namespace qb

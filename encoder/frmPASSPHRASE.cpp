@@ -1,0 +1,78 @@
+#include "encoder/frmPASSPHRASE.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+QLineEdit *HiddenField(QWidget *parent, const QString &name)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setEchoMode(QLineEdit::Password);
+    field->setMinimumWidth(260);
+    return field;
+}
+
+} // namespace
+
+frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent)
+    : QDialog(parent), m_passphrase(HiddenField(this, u"txtPASS"_s))
+{
+    setObjectName(u"frmPASSPHRASE"_s);
+    setWindowTitle(u"Passphrase"_s);
+    auto *fields = new QFormLayout;
+    fields->addRow(u"Passphrase:"_s, m_passphrase);
+    if (purpose == Purpose::Encrypt) {
+        m_again = HiddenField(this, u"txtAGAIN"_s);
+        fields->addRow(u"Again:"_s, m_again);
+        m_mismatch = new QLabel(u"The two are not the same."_s, this);
+        m_mismatch->setObjectName(u"lblMISMATCH"_s);
+        m_mismatch->hide();
+        fields->addRow(m_mismatch);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setObjectName(u"btnOK"_s);
+    m_ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_passphrase, &QLineEdit::textChanged, this, &frmPASSPHRASE::check);
+    if (m_again)
+        connect(m_again, &QLineEdit::textChanged, this, &frmPASSPHRASE::check);
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(fields);
+    column->addWidget(buttons);
+    check();
+}
+
+frmPASSPHRASE::~frmPASSPHRASE()
+{
+    takePassphrase();
+}
+
+void frmPASSPHRASE::check()
+{
+    const bool same = !m_again || m_again->text() == m_passphrase->text();
+    if (m_mismatch)
+        m_mismatch->setVisible(!same && !m_again->text().isEmpty());
+    m_ok->setEnabled(!m_passphrase->text().isEmpty() && same);
+}
+
+QString frmPASSPHRASE::takePassphrase()
+{
+    QString passphrase = m_passphrase->text();
+    m_passphrase->clear();
+    if (m_again)
+        m_again->clear();
+    return passphrase;
+}
+
+} // namespace qb

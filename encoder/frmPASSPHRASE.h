@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace qb {
+
+// The window titled "Passphrase": one hidden field to decrypt; to encrypt, "Passphrase:" and
+// "Again:", OK only once both hold the same. Enter means OK.
+class frmPASSPHRASE final : public QDialog
+{
+public:
+    enum class Purpose { Encrypt, Decrypt };
+    explicit frmPASSPHRASE(Purpose purpose, QWidget *parent = nullptr);
+    ~frmPASSPHRASE() override;
+
+    // The passphrase typed; the fields are emptied, so that no other copy is left in them.
+    QString takePassphrase();
+
+    QLineEdit *txtPASS() const { return m_passphrase; }
+    QLineEdit *txtAGAIN() const { return m_again; }
+    QPushButton *btnOK() const { return m_ok; }
+
+private:
+    void check();
+
+    QLineEdit *m_passphrase;
+    QLineEdit *m_again = nullptr;
+    QLabel *m_mismatch = nullptr;
+    QPushButton *m_ok;
+};
+
+} // namespace qb

@@ -1,0 +1,58 @@
+#include "notes/NotePassphrase.h"
+
+#include "notes/NoteSession.h"
+#include "platform/Background.h"
+
+namespace qb {
+
+NotePassphrase::NotePassphrase(const NoteSession &session, QObject *parent) : QObject(parent)
+{
+    connect(&session, &NoteSession::shownChanged, this, &NotePassphrase::drop);
+    connect(&session, &NoteSession::protectionChanged, this,
+            [this](NoteSession::Protection protection) {
+                if (protection != NoteSession::Protection::Decrypted)
+                    drop();
+            });
+}
+
+NotePassphrase::~NotePassphrase()
+{
+    drop();
+}
+
+void NotePassphrase::hold(SecretBytes passphrase)
+{
+    drop();
+    m_passphrase = std::make_shared<const SecretBytes>(std::move(passphrase));
+    deriveNext();
+}
+
+void NotePassphrase::deriveNext()
+{
+    m_next = RunInBackground<std::shared_ptr<AgeWrapKey>>(
+        [passphrase = m_passphrase](QPromise<std::shared_ptr<AgeWrapKey>> &promise) {
+            promise.addResult(std::make_shared<AgeWrapKey>(PrepareAgeKey(*passphrase)));
+        });
+}
+
+AgeWrapKey NotePassphrase::takeKeyForSave()
+{
+    if (!m_passphrase)
+        return {};
+    m_next.waitForFinished();
+    const std::shared_ptr<AgeWrapKey> key =
+        m_next.resultCount() > 0 ? m_next.takeResult() : nullptr;
+    deriveNext();
+    return key ? std::move(*key) : AgeWrapKey();
+}
+
+void NotePassphrase::drop()
+{
+    // The thread holds its own share of the passphrase until it has let go.
+    m_next.cancel();
+    m_next.waitForFinished();
+    m_next = {};
+    m_passphrase.reset();
+}
+
+} // namespace qb

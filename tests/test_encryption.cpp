@@ -1,0 +1,225 @@
+// Notes encrypted with a passphrase, through the window: Encrypt, the armour shown read-only
+// with its bar, Decrypt with a right and a wrong passphrase, a save that encrypts again, Remove
+// Encryption; and a marker typed into a decrypted note searched for on the whole disk the
+// program writes to: the save's temporary file, the recovery copies, the history, and Find in
+// Book. The test runs with the qbfault library preloaded.
+#include "WindowFixture.h"
+
+#include "editor/NoticeBar.h"
+#include "encoder/AgeFile.h"
+#include "encoder/frmPASSPHRASE.h"
+#include "faults/Faults.h"
+
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <thread>
+
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+const QString Passphrase = u"correct horse battery"_s;
+constexpr char Marker[] = "MARKER-7f3a";
+
+// Answers the passphrase window: types into its fields as the user does, then presses Enter.
+void AnswerPassphrase(FakePlatform &platform, const QString &passphrase, const QString &again)
+{
+    platform.answerDialog([passphrase, again](QDialog &dialog) {
+        auto &form = static_cast<frmPASSPHRASE &>(dialog);
+        dialog.show(); // as its modal run shows it: Enter presses a button that shows
+        QTest::keyClicks(form.txtPASS(), passphrase);
+        QLineEdit *last = form.txtPASS();
+        if (form.txtAGAIN()) {
+            QTest::keyClicks(form.txtAGAIN(), again);
+            last = form.txtAGAIN();
+        }
+        QTest::keyClick(last, Qt::Key_Return);
+        return dialog.result();
+    });
+}
+
+QByteArray Decrypted(const QByteArray &file, const QString &passphrase)
+{
+    QString copy = passphrase;
+    const SecretBytes secret = SecretBytes::fromPassphrase(copy);
+    const AgeKeyNeed need = ReadAgeHeader(file);
+    const AgeDecrypted plain = DecryptAge(file, DeriveAgeKey(secret, need.salt, need.workFactor));
+    return plain.outcome.ok() ? plain.plain
+                              : QByteArray("not decrypted: ") + plain.outcome.message.toUtf8();
+}
+
+// Every file under `dir` that holds `marker`, hidden ones and those of the program's own
+// state included.
+QStringList FilesHolding(const QString &dir, const QByteArray &marker)
+{
+    QStringList holding;
+    QDirIterator files(dir, QDir::Files | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        if (ReadBytes(file).contains(marker))
+            holding << file;
+    }
+    return holding;
+}
+
+} // namespace
+
+class TestEncryption : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
+        KeepHomeIn(m_home.path());
+    }
+
+    // Encrypt shows the armour at once, "Encrypted", and Save writes it; read again, the note
+    // shows its armour read-only under its bar, and Decrypt shows the text, "Decrypted". A wrong
+    // passphrase says so and changes nothing.
+    void encryptAndDecrypt()
+    {
+        const QByteArray plain = "Dear diary,\r\ncaf\xC3\xA9 at noon.\r\n";
+        TestWindow t;
+        t.open({{u"n.txt"_s, plain}});
+        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
+        AnswerPassphrase(t.platform, Passphrase, Passphrase);
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QCOMPARE(t.last().title, u"Passphrase"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
+        QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
+        QVERIFY(t.save());
+        QCOMPARE(Decrypted(t.bytes(u"n.txt"_s), Passphrase), plain);
+
+        t.trigger(u"F_mnuREFRESH"_s);
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QCOMPARE(bar->text(), u"This note is encrypted."_s);
+        QCOMPARE(t.status(), u"Encrypted"_s);
+        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Decr&ypt with Passphrase..."_s);
+        const QString armour = t.text();
+        t.type(u"typed into the armour"_s);
+        t.trigger(u"E_mnuCUT"_s);
+        QCOMPARE(t.text(), armour);
+
+        AnswerPassphrase(t.platform, u"wrong"_s, {});
+        t.answer(u"ok"_s);
+        t.trigger(u"noticeDecrypt"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.last().text,
+                                  u"The passphrase is wrong, or the file was changed."_s, 30'000);
+        QCOMPARE(t.text(), armour);
+        QCOMPARE(t.status(), u"Encrypted"_s);
+
+        AnswerPassphrase(t.platform, Passphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        QCOMPARE(t.text(), u"Dear diary,\ncafé at noon.\n"_s);
+        QVERIFY(bar->isHidden());
+    }
+
+    // A decrypted note's save encrypts it again, with a new salt: nothing of its text reaches
+    // the disk, not while the temporary file is written, nor in the recovery copies or the
+    // history; Find in Book counts it as a note it cannot search.
+    void clearTextNeverReachesTheDisk()
+    {
+        TestWindow t;
+        t.open();
+        {
+            QString copy = Passphrase;
+            const SecretBytes secret = SecretBytes::fromPassphrase(copy);
+            t.put(u"secret.txt"_s, EncryptAge("first line\n", PrepareAgeKey(secret)));
+        }
+        t.trigger(u"F_mnuREFRESH"_s);
+        const QByteArray before = t.bytes(u"secret.txt"_s);
+        AnswerPassphrase(t.platform, Passphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        t.type(QString::fromLatin1(Marker) + u' ');
+        QTest::qWait(2600); // a recovery copy would be written by now
+
+        // The save's temporary file, named, looked at while the save waits on its sync.
+        Faults faults;
+        faults.arm("tmpfile", EOPNOTSUPP, t.dir());
+        const SyncGate gate("fdatasync", t.dir());
+        QStringList seenDuringTheSave;
+        std::thread look([&] {
+            while (gate.held() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            seenDuringTheSave = QDir(t.dir()).entryList(QDir::Files | QDir::Hidden);
+            for (const QString &holding : FilesHolding(t.root.path(), Marker))
+                seenDuringTheSave << u"holds the marker: "_s + holding;
+            gate.release();
+        });
+        QVERIFY(t.save());
+        look.join();
+        faults.disarm();
+        QCOMPARE(seenDuringTheSave.filter(u"holds the marker"_s), QStringList());
+        QCOMPARE(seenDuringTheSave.filter(u".qbsave-"_s).size(), 1);
+
+        const QByteArray after = t.bytes(u"secret.txt"_s);
+        QCOMPARE(Decrypted(after, Passphrase), QByteArray(Marker) + " first line\n");
+        QVERIFY(ReadAgeHeader(after).salt != ReadAgeHeader(before).salt);
+        QCOMPARE(FilesHolding(t.root.path(), Marker), QStringList());
+        QCOMPARE(FilesHolding(m_home.path(), Marker), QStringList());
+
+        t.trigger(u"T_mnuFIND_BOOK"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), QString::fromLatin1(Marker));
+        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
+        QTRY_VERIFY(t.child<QLabel>(u"lblFINDBOOK"_s)->text().contains(u"1 enciphered note"_s));
+        QCOMPARE(t.child<QTreeView>(u"lstFINDBOOK"_s)->model()->rowCount(), 0);
+    }
+
+    // A short passphrase is warned of; Remove Encryption, once asked, lets the next save write
+    // the text in the clear.
+    void shortPassphraseAndRemovingTheEncryption()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "plain\n"}});
+        AnswerPassphrase(t.platform, u"abc"_s, u"abc"_s);
+        t.answer(u"no"_s);
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QCOMPARE(t.last().text, u"A passphrase shorter than 8 characters is soon guessed by "
+                                "anyone who has the file.\r\nEncrypt the note with it all the "
+                                "same?"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(!t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+
+        AnswerPassphrase(t.platform, Passphrase, Passphrase);
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
+        QVERIFY(t.save());
+        AnswerPassphrase(t.platform, Passphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        t.answer(u"yes"_s);
+        t.trigger(u"T_mnuUNENCRYPT"_s);
+        QCOMPARE(t.last().title, u"Remove Encryption"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("plain\n"));
+    }
+
+    // A binary age file, as `age -p` writes it, shows as armour, never as its bytes.
+    void binaryFileShownAsArmour()
+    {
+        TestWindow t;
+        QString copy = Passphrase;
+        const SecretBytes secret = SecretBytes::fromPassphrase(copy);
+        t.open({{u"b.txt"_s, EncryptAge("binary\n", PrepareAgeKey(secret, 10), AgeForm::Binary)}});
+        QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
+        QCOMPARE(t.status(), u"Encrypted"_s);
+        AnswerPassphrase(t.platform, Passphrase, {});
+        t.trigger(u"noticeDecrypt"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        QCOMPARE(t.text(), u"binary\n"_s);
+    }
+};
+
+QTEST_MAIN(TestEncryption)
+#include "test_encryption.moc"
