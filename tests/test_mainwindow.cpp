@@ -86,6 +86,80 @@ private Q_SLOTS:
         }
     }
 
+    // Every menu item and toolbar button in each state of the window, by the rules: always on
+    // (New and Open Book, Exit, About, the items inside Add, the toolbar), on with the book's
+    // commands, Save with a changed note, the tool only when it is there, the commands that
+    // read the note only once it is in, Find in Book with a book open, Remove Encryption with
+    // a decrypted note.
+    void everyCommandsSwitch_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("on"); // the menu items on; every other one is off
+        QTest::addColumn<QStringList>("buttonsOff");
+        const QStringList always = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
+                                    u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s};
+        QStringList withNote =
+            always + NeedABook +
+            QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s};
+        withNote.removeOne(u"T_mnuGLWR"_s); // no tool beside the test
+        QStringList unchanged = withNote;
+        unchanged.removeOne(u"F_mnuSAVE"_s);
+        const QStringList toolOff = {u"tBAR_Button15"_s};
+        QTest::newRow("no book") << u"none"_s << always << toolOff;
+        QTest::newRow("a note as read")
+            << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
+        QTest::newRow("a note changed") << u"changed"_s << withNote << toolOff;
+        QTest::newRow("a folder without notes")
+            << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s} << toolOff;
+        QTest::newRow("a large note being read")
+            << u"loading"_s
+            << QStringList(unchanged).filter(
+                   QRegularExpression(u"^(?!T_mnuENCODE|T_mnuENCRYPT|T_mnuFIND$|T_mnuFIND_NEXT|"
+                                      "F_mnuHISTORY)"_s))
+            << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
+    }
+
+    void everyCommandsSwitch()
+    {
+        QFETCH(QString, state);
+        QFETCH(QStringList, on);
+        QFETCH(QStringList, buttonsOff);
+        TestWindow t({u"Alpha"_s, u"Beta"_s});
+        t.put(u"big.txt"_s, QByteArray("A line of a large note.\r\n").repeated(80'000));
+        t.put(u"n.txt"_s, "note");
+        if (state == u"none")
+            t.start({});
+        else
+            t.open();
+        if (state == u"read" || state == u"changed")
+            t.pickNote(u"n"_s);
+        if (state == u"changed")
+            t.type(u"x"_s);
+        if (state == u"empty folder")
+            t.pickFolder(u"Beta"_s);
+        if (state == u"loading") {
+            t.pickNote(u"big"_s);
+            QVERIFY(t.status().startsWith(u"Loading"_s));
+        }
+        QStringList menuOn, buttonOff;
+        for (QAction *action : t.w().findChildren<QAction *>()) {
+            const QString name = action->objectName();
+            if (name.startsWith(u"tBAR_Button"_s) && !name.contains(u"_Item"_s)) {
+                if (!action->isSeparator() && !action->isEnabled())
+                    buttonOff << name;
+            } else if (name.contains(u"mnu"_s) || name == u"B_NEW"_s) {
+                if (action->isEnabled() && !action->isSeparator())
+                    menuOn << name;
+            }
+        }
+        menuOn.sort();
+        on.sort();
+        buttonOff.sort();
+        buttonsOff.sort();
+        QCOMPARE(menuOn, on);
+        QCOMPARE(buttonOff, buttonsOff);
+    }
+
     // Folders sorted by name without regard to case, each item's data its row in the book.
     void opensTheBookOfTheCommandLine()
     {
