@@ -22,7 +22,7 @@ HistoryKeeper::~HistoryKeeper()
 void HistoryKeeper::keepReplaced(const QString &notePath, ReplacedNote replaced,
                                  const QDateTime &when)
 {
-    if (replaced.isNothing())
+    if (replaced.isNothing() || !m_keeping)
         return;
     // The pool copies its jobs; the note's descriptor is shared with the one copy that runs.
     auto held = std::make_shared<ReplacedNote>(std::move(replaced));

@@ -43,6 +43,8 @@ public:
     void carry(const QString &fromNotePath, const QString &toNotePath);
     // Waits until every job given so far is done.
     void waitForDone();
+    // Off, nothing given is kept: to measure what keeping costs.
+    void setKeeping(bool keeping) { m_keeping = keeping; }
 
     const QString &root() const { return m_history.root(); }
 
@@ -57,6 +59,7 @@ private:
     HistorySettings m_settings;
     NoteHistory m_history; // used by the worker only
     QThreadPool m_worker;
+    bool m_keeping = true;
 };
 
 } // namespace qb

@@ -31,7 +31,7 @@ void RecoveryKeeper::edited()
 {
     // Not restarted by every key: while the user types on, a copy is still taken every two
     // seconds.
-    if (!m_lag.isActive())
+    if (m_enabled && !m_lag.isActive())
         m_lag.start();
 }
 

@@ -31,6 +31,8 @@ public:
     void writeNow();
     // The program ends as it should: no copy is kept.
     void discardAll();
+    // Off, no copy is taken: to measure what copying costs.
+    void setEnabled(bool enabled) { m_enabled = enabled; }
 
 private:
     void edited();
@@ -44,6 +46,7 @@ private:
     Platform &m_platform;
     QTimer m_lag;
     QString m_copied; // the note whose copy was last scheduled
+    bool m_enabled = true;
 };
 
 } // namespace qb

@@ -1,0 +1,167 @@
+// What keeping the user's text costs the user, each beside the same window with it switched off,
+// in turns: `keeping_probe [MIB]` opens Quirebox's window on a note of MIB mebibytes (10 by
+// default) and
+// - types into it, keys posted as the window system posts them, one every 40 ms, each timed from
+//   its posting to the end of the editor's next paint, with the recovery copy taken every two
+//   seconds and with it off;
+// - saves it, timed from the command to its end, with the note's history kept and not; the
+//   history's compression, which runs after the save on a thread of its own, is waited for
+//   between the saves and timed apart.
+// Prints the median, 90th and 99th percentile and the worst of each, in milliseconds.
+#include "BenchWindow.h"
+#include "TestFiles.h"
+
+#include "notes/HistoryKeeper.h"
+#include "notes/RecoveryKeeper.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Stamps the end of each paint of the editor's viewport.
+class PaintClock final : public QObject
+{
+public:
+    explicit PaintClock(QWidget *viewport) : m_viewport(viewport)
+    {
+        viewport->installEventFilter(this);
+        clock.start();
+    }
+    qint64 lastPaintNs = -1;
+    QElapsedTimer clock;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_viewport || event->type() != QEvent::Paint)
+            return false;
+        m_viewport->removeEventFilter(this);
+        QCoreApplication::sendEvent(m_viewport, event);
+        m_viewport->installEventFilter(this);
+        lastPaintNs = clock.nsecsElapsed();
+        return true;
+    }
+
+private:
+    QWidget *m_viewport;
+};
+
+void Wait(int ms)
+{
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, ms);
+}
+
+// A letter then Backspace, so that the text stays as long; each key's latency in milliseconds.
+QList<double> Type(QPlainTextEdit *editor, PaintClock &paints, int keys)
+{
+    QList<double> latencies;
+    for (int k = 0; k < keys; ++k) {
+        Wait(40);
+        const bool letter = k % 2 == 0;
+        const int key = letter ? Qt::Key_A : Qt::Key_Backspace;
+        const QString text = letter ? u"a"_s : QString();
+        paints.lastPaintNs = -1;
+        const qint64 posted = paints.clock.nsecsElapsed();
+        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, key, {}, text));
+        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyRelease, key, {}, text));
+        while (paints.lastPaintNs < 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        latencies.append(double(paints.lastPaintNs - posted) / 1e6);
+    }
+    return latencies;
+}
+
+void Report(const char *what, QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double share) {
+        return values.at(std::min(values.size() - 1, qsizetype(share * values.size())));
+    };
+    std::printf("%-34s median %7.2f  p90 %7.2f  p99 %7.2f  worst %7.2f ms  (%lld)\n", what, at(0.5),
+                at(0.9), at(0.99), values.constLast(), static_cast<long long>(values.size()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const qsizetype size = qsizetype(argc > 1 ? std::atoi(argv[1]) : 10) * 1024 * 1024;
+    QTemporaryDir dir;
+    // The program's own state goes with the probe.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(u"state"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
+    QByteArray note;
+    for (int line = 0; note.size() < size; ++line)
+        note += "Line " + QByteArray::number(line) +
+                " of a long note, about as long as a line of prose is.\r\n";
+    qb::test::WriteBytes(dir.filePath(u"notes/note.txt"_s), note);
+    const QString bookPath = dir.filePath(u"book.qb"_s);
+    qb::test::WriteBytes(bookPath, qb::test::BookBytes(u"Keeping"_s, {{u"Notes"_s, u"notes"_s}}));
+
+    qb::bench::BenchWindow w(bookPath);
+    w.window->show();
+    w.window->activateWindow();
+    QPlainTextEdit *editor = w.editor();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    Wait(300);
+    auto *recovery = w.window->findChild<qb::RecoveryKeeper *>();
+    auto *history = w.window->findChild<qb::HistoryKeeper *>();
+    PaintClock paints(editor->viewport());
+
+    // Turns of 100 keys (four seconds: two copies) each way, so that drift falls on both.
+    QList<double> typedOff, typedOn;
+    for (int turn = 0; turn < 4; ++turn) {
+        recovery->setEnabled(false);
+        Wait(2500); // a copy still on its way is written first
+        typedOff += Type(editor, paints, 100);
+        recovery->setEnabled(true);
+        typedOn += Type(editor, paints, 100);
+    }
+
+    QAction *save = w.action("F_mnuSAVE");
+    QList<double> savedOff, savedOn, kept;
+    QElapsedTimer clock;
+    for (int turn = 0; turn < 16; ++turn) {
+        const bool keeping = turn % 2 == 1;
+        history->setKeeping(keeping);
+        QTest::keyClick(editor, Qt::Key_X);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        clock.start();
+        save->trigger();
+        (keeping ? savedOn : savedOff).append(double(clock.nsecsElapsed()) / 1e6);
+        if (w.status() != u"Unchanged"_s) {
+            std::puts("a save failed");
+            return EXIT_FAILURE;
+        }
+        clock.start();
+        history->waitForDone();
+        if (keeping)
+            kept.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+
+    std::printf("a note of %lld MiB\n", static_cast<long long>(size >> 20));
+    Report("typing, no recovery copy", typedOff);
+    Report("typing, copy every two seconds", typedOn);
+    Report("save, history off", savedOff);
+    Report("save, history kept", savedOn);
+    Report("history's own work after a save", kept);
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
