@@ -170,22 +170,14 @@ BENCHMARK(BM_KeepFromMemory10MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SafeWriteBaseline10MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadVersion10MiB)->Unit(benchmark::kMillisecond);
 // {MiB, changed lines}: -1 other words altogether, -2 the same lines in reverse order.
-BENCHMARK(BM_DiffLines)
-    ->Args({10, 5})
-    ->Args({1, -1})
-    ->Args({1, -2})
-    ->Args({4, -2})
-    ->Args({10, -1})
-    ->Args({10, -2})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DtlUnbounded)
-    ->Args({10, 5})
-    ->Args({1, -1})
-    ->Args({1, -2})
-    ->Args({4, -2})
-    ->Args({10, -1})
-    ->Args({10, -2})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+void DiffCases(benchmark::internal::Benchmark *b)
+{
+    for (const auto &[mib, changed] :
+         {std::pair(10, 5), {1, -1}, {1, -2}, {4, -2}, {10, -1}, {10, -2}})
+        b->Args({mib, changed});
+    b->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_DiffLines)->Apply(DiffCases);
+BENCHMARK(BM_DtlUnbounded)->Apply(DiffCases)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -9,6 +9,7 @@
 //   between the saves and timed apart.
 // Prints the median, 90th and 99th percentile and the worst of each, in milliseconds.
 #include "BenchWindow.h"
+#include "KeyLatency.h"
 #include "TestFiles.h"
 
 #include "notes/HistoryKeeper.h"
@@ -26,80 +27,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Stamps the end of each paint of the editor's viewport.
-class PaintClock final : public QObject
-{
-public:
-    explicit PaintClock(QWidget *viewport) : m_viewport(viewport)
-    {
-        viewport->installEventFilter(this);
-        clock.start();
-    }
-    qint64 lastPaintNs = -1;
-    QElapsedTimer clock;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched != m_viewport || event->type() != QEvent::Paint)
-            return false;
-        m_viewport->removeEventFilter(this);
-        QCoreApplication::sendEvent(m_viewport, event);
-        m_viewport->installEventFilter(this);
-        lastPaintNs = clock.nsecsElapsed();
-        return true;
-    }
-
-private:
-    QWidget *m_viewport;
-};
-
-void Wait(int ms)
-{
-    QElapsedTimer wait;
-    wait.start();
-    while (wait.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, ms);
-}
-
-// A letter then Backspace, so that the text stays as long; each key's latency in milliseconds.
-QList<double> Type(QPlainTextEdit *editor, PaintClock &paints, int keys)
-{
-    QList<double> latencies;
-    for (int k = 0; k < keys; ++k) {
-        Wait(40);
-        const bool letter = k % 2 == 0;
-        const int key = letter ? Qt::Key_A : Qt::Key_Backspace;
-        const QString text = letter ? u"a"_s : QString();
-        paints.lastPaintNs = -1;
-        const qint64 posted = paints.clock.nsecsElapsed();
-        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, key, {}, text));
-        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyRelease, key, {}, text));
-        while (paints.lastPaintNs < 0)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        latencies.append(double(paints.lastPaintNs - posted) / 1e6);
-    }
-    return latencies;
-}
-
-void Report(const char *what, QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double share) {
-        return values.at(std::min(values.size() - 1, qsizetype(share * values.size())));
-    };
-    std::printf("%-34s median %7.2f  p90 %7.2f  p99 %7.2f  worst %7.2f ms  (%lld)\n", what, at(0.5),
-                at(0.9), at(0.99), values.constLast(), static_cast<long long>(values.size()));
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    using namespace qb::bench;
+    UseOffscreenUnlessTold();
     QApplication app(argc, argv);
     const qsizetype size = qsizetype(argc > 1 ? std::atoi(argv[1]) : 10) * 1024 * 1024;
     QTemporaryDir dir;
@@ -124,6 +55,7 @@ int main(int argc, char *argv[])
     auto *recovery = w.window->findChild<qb::RecoveryKeeper *>();
     auto *history = w.window->findChild<qb::HistoryKeeper *>();
     PaintClock paints(editor->viewport());
+    paints.clock.start();
 
     // Turns of 100 keys (four seconds: two copies) each way, so that drift falls on both.
     QList<double> typedOff, typedOn;

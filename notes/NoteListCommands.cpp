@@ -113,11 +113,8 @@ void NoteListCommands::pickFolder(int position)
         m_folders.setCurrentPosition(position);
         return;
     }
-    if (!m_unsaved.confirmLeave()) {
-        putSelectorsBack();
-        return;
-    }
-    selectFolder(position);
+    if (confirmPick())
+        selectFolder(position);
 }
 
 void NoteListCommands::selectFolder(int position)
@@ -140,11 +137,8 @@ void NoteListCommands::pickNote(int row)
         m_notes.setCurrentRow(row);
         return;
     }
-    if (!m_unsaved.confirmLeave()) {
-        putSelectorsBack();
-        return;
-    }
-    selectNote(row);
+    if (confirmPick())
+        selectNote(row);
 }
 
 void NoteListCommands::selectNote(int row)
@@ -155,10 +149,14 @@ void NoteListCommands::selectNote(int row)
     m_display.LoadNote(m_notes.currentPath());
 }
 
-void NoteListCommands::putSelectorsBack()
+bool NoteListCommands::confirmPick()
 {
+    if (m_unsaved.confirmLeave())
+        return true;
+    // Cancel: the selectors show again what is shown.
     m_folders.resyncCurrent();
     m_notes.resyncCurrent();
+    return false;
 }
 
 void NoteListCommands::askAndRefresh()

@@ -78,7 +78,8 @@ private:
     // Lists the selected folder's notes with none selected, and switches the note commands on
     // when there are some; returns how many there are.
     int listSelectedFolder(NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed);
-    void putSelectorsBack();
+    // Asks about unsaved edits before a pick replaces them; false, the pick undone, on Cancel.
+    bool confirmPick();
 
     const Book &m_book;
     FolderListModel &m_folders;

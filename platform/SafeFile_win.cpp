@@ -118,16 +118,7 @@ WriteResult SafeFileWriter::commit()
     return {std::nullopt, false};
 }
 
-SafeFileWriter::SafeFileWriter(const QString &path, WriteMode mode)
-    : d(std::make_unique<Impl>(path, mode))
-{
-}
-
-SafeFileWriter::~SafeFileWriter() = default;
-
-const FileError &SafeFileWriter::error() const
-{
-    return d->error;
-}
-
 } // namespace qb
+
+// The members that need this platform's Impl whole.
+#include "platform/SafeFileWriter_p.h"

@@ -331,8 +331,8 @@ private Q_SLOTS:
     void findInBookThroughAnotherFolder()
     {
         TestWindow t({u"Alpha"_s});
-        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()},
-                                                          {u"Alias"_s, t.dir()}})));
+        QVERIFY(WriteBytes(t.bookPath,
+                           BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}, {u"Alias"_s, t.dir()}})));
         t.open({{u"n.txt"_s, "a word\r\n"}});
         QCOMPARE(t.lstFLDS()->currentText(), u"Alias"_s);
         t.type(u"edit "_s);

@@ -75,11 +75,7 @@ class TestEncryption : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
-        KeepHomeIn(m_home.path());
-    }
+    void initTestCase() { QB_FAULTS_AND_HOME_IN(m_home.path()); }
 
     // Encrypt shows the armour at once, "Encrypted", and Save writes it; read again, the note
     // shows its armour read-only under its bar, and Decrypt shows the text, "Decrypted". A wrong

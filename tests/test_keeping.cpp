@@ -59,11 +59,7 @@ class TestKeeping : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");
-        KeepHomeIn(m_home.path());
-    }
+    void initTestCase() { QB_FAULTS_AND_HOME_IN(m_home.path()); }
 
     // Every save keeps what it replaces. The history window lists the versions newest first,
     // opens on the first with the keyboard in the list, and shows what differs; Restore puts
