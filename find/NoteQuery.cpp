@@ -1,0 +1,394 @@
+#include "find/NoteQuery.h"
+
+#include "find/AsciiWord.h"
+#include "find/NoteMatcher.h"
+#include "notes/NoteCodec.h"
+#include "notes/NoteNames.h"
+
+#include <QMutex>
+#include <QThread>
+#include <QThreadPool>
+#include <QWaitCondition>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace qb {
+
+namespace {
+
+// Work is taken this many notes (or results) at a time: names are quick to look at, text less.
+constexpr qsizetype kNamesPerTake = 1024;
+constexpr qsizetype kTextsPerTake = 32;
+constexpr qsizetype kHitsPerTake = 64;
+// A query of more words than this looks for the first ones only.
+constexpr qsizetype kMostWords = 64;
+// A snippet shows a line up to this long whole; of a longer one, this much around the match.
+constexpr qsizetype kSnippetKept = 160;
+constexpr qsizetype kKeptBeforeMatch = 50;
+
+// Helpers kept ready: starting a thread would cost more than a query of a small book.
+QThreadPool &QueryPool()
+{
+    struct Pool : QThreadPool
+    {
+        Pool()
+        {
+            setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+            setExpiryTimeout(-1);
+        }
+    };
+    static Pool pool;
+    return pool;
+}
+
+// The threads working on one task. A helper that starts after the task is done leaves at once,
+// so that a busy pool never holds the caller up.
+struct Crew
+{
+    QMutex mutex;
+    QWaitCondition idle;
+    int active = 0;
+    bool closed = false;
+};
+
+QStringList SplitWords(const QString &query)
+{
+    QStringList words;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= query.size(); ++i) {
+        const bool space = i == query.size() || query[i].isSpace();
+        if (space && start >= 0) {
+            const QString word = query.sliced(start, i - start);
+            if (!words.contains(word))
+                words.append(word);
+            start = -1;
+        } else if (!space && start < 0) {
+            start = i;
+        }
+    }
+    return words.mid(0, kMostWords);
+}
+
+} // namespace
+
+struct NoteQuery::Word
+{
+    NoteMatcher matcher;
+    std::optional<AsciiWord> ascii;
+};
+
+struct NoteQuery::Work
+{
+    explicit Work(const QStringList &words) : whole(words.join(u' '), Qt::CaseInsensitive) {}
+
+    struct Candidate
+    {
+        quint32 place; // in the snapshot's recency order
+        quint64 words; // those not in the name: the text must hold them
+    };
+
+    const NoteMatcher whole;
+    bool namesRanked = false;
+    std::vector<quint32> nameStarts, nameHolds; // places in recency order
+    std::vector<Candidate> candidates;          // for the text, in recency order
+
+    // The candidates are taken kTextsPerTake at a time; a take's hits join textHits once every
+    // take before it is done, so that textHits is always the first of the text's results.
+    qsizetype takes = 0;
+    std::atomic<qsizetype> nextTake = 0;
+    std::atomic<bool> enough = false;
+    QMutex mutex;
+    std::vector<std::vector<quint32>> takeHits;
+    std::vector<char> takeDone;
+    qsizetype takesInRow = 0;
+    qsizetype wanted = 0;
+    std::vector<quint32> textHits;
+};
+
+NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQueryScope scope)
+    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(SplitWords(query)),
+      m_work(std::make_unique<Work>(m_words)), m_pool(&QueryPool()),
+      m_helpers(std::max(0, QThread::idealThreadCount() - 1))
+{
+    for (qsizetype i = 0; i < m_words.size(); ++i) {
+        const QString &word = m_words[i];
+        m_matchers.push_back(
+            {NoteMatcher(word, Qt::CaseInsensitive),
+             AsciiWord::fits(word) ? std::optional<AsciiWord>(AsciiWord(word)) : std::nullopt});
+        m_textOrder.push_back(int(i));
+        m_all |= quint64(1) << i;
+    }
+    // The longer a word, the fewer notes hold it: a note is ruled out sooner.
+    std::stable_sort(m_textOrder.begin(), m_textOrder.end(),
+                     [&](int a, int b) { return m_words[a].size() > m_words[b].size(); });
+}
+
+NoteQuery::~NoteQuery() = default;
+
+void NoteQuery::setHelpers(QThreadPool *pool, int helpers)
+{
+    m_pool = pool;
+    m_helpers = pool ? std::max(0, helpers) : 0;
+}
+
+// Runs `task` on this thread and on up to `takes - 1` helpers; each takes work until none is
+// left. Returns when every thread that took part is done.
+template <typename Task> void NoteQuery::runOnThreads(qsizetype takes, Task task)
+{
+    auto crew = std::make_shared<Crew>();
+    const int helpers = int(std::min<qsizetype>(m_helpers, takes - 1));
+    for (int i = 0; i < helpers; ++i) {
+        m_pool->start([crew, &task] {
+            {
+                QMutexLocker lock(&crew->mutex);
+                if (crew->closed)
+                    return;
+                ++crew->active;
+            }
+            task();
+            QMutexLocker lock(&crew->mutex);
+            if (--crew->active == 0)
+                crew->idle.wakeAll();
+        });
+    }
+    task();
+    QMutexLocker lock(&crew->mutex);
+    crew->closed = true;
+    while (crew->active > 0)
+        crew->idle.wait(&crew->mutex);
+}
+
+void NoteQuery::rankNames()
+{
+    Work &work = *m_work;
+    const std::vector<IndexedNoteRef> &order = m_snapshot->byRecency();
+    const qsizetype count = qsizetype(order.size());
+    const qsizetype takes = (count + kNamesPerTake - 1) / kNamesPerTake;
+    struct Part
+    {
+        std::vector<quint32> starts, holds;
+        std::vector<Work::Candidate> candidates;
+    };
+    std::vector<Part> parts(static_cast<size_t>(takes));
+    std::atomic<qsizetype> next = 0;
+    const bool text = m_scope == NoteQueryScope::NamesAndText;
+    runOnThreads(takes, [&] {
+        for (qsizetype take = next++; take < takes && !isCancelled(); take = next++) {
+            Part &part = parts[size_t(take)];
+            const qsizetype end = std::min(count, (take + 1) * kNamesPerTake);
+            for (qsizetype place = take * kNamesPerTake; place < end; ++place) {
+                const IndexedNote &note = *order[size_t(place)].note;
+                const QStringView name = note.name();
+                const bool byText = text && note.hasText();
+                quint64 inName = 0;
+                for (size_t w = 0; w < m_matchers.size(); ++w) {
+                    if (m_matchers[w].matcher.indexIn(name, 0) >= 0)
+                        inName |= quint64(1) << w;
+                    else if (!byText)
+                        break;
+                }
+                if (inName == m_all)
+                    (work.whole.indexIn(name, 0) == 0 ? part.starts : part.holds)
+                        .push_back(quint32(place));
+                else if (byText)
+                    part.candidates.push_back({quint32(place), m_all & ~inName});
+            }
+        }
+    });
+    for (Part &part : parts) {
+        work.nameStarts.insert(work.nameStarts.end(), part.starts.begin(), part.starts.end());
+        work.nameHolds.insert(work.nameHolds.end(), part.holds.begin(), part.holds.end());
+        work.candidates.insert(work.candidates.end(), part.candidates.begin(),
+                               part.candidates.end());
+    }
+    work.takes = (qsizetype(work.candidates.size()) + kTextsPerTake - 1) / kTextsPerTake;
+    work.takeHits.resize(size_t(work.takes));
+    work.takeDone.resize(size_t(work.takes));
+    work.namesRanked = true;
+}
+
+bool NoteQuery::textHolds(const IndexedNote &note, quint64 words) const
+{
+    std::optional<QString> text; // decoded once a word needs it
+    for (const int w : m_textOrder) {
+        if (!(words >> w & 1))
+            continue;
+        const Word &word = m_matchers[size_t(w)];
+        bool found = false;
+        if (word.ascii && !note.asciiKin) {
+            found = word.ascii->isIn(note.bytes);
+        } else if (word.matcher.mayMatch(note.bytes)) {
+            if (!text)
+                text = DecodeNoteBytes(note.bytes).text;
+            found = word.matcher.indexIn(*text, 0) >= 0;
+        }
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+void NoteQuery::rankTextUntil(qsizetype hits)
+{
+    Work &work = *m_work;
+    if (qsizetype(work.textHits.size()) >= hits || work.takesInRow == work.takes)
+        return;
+    const std::vector<IndexedNoteRef> &order = m_snapshot->byRecency();
+    work.wanted = hits;
+    work.enough = false;
+    runOnThreads(work.takes - work.nextTake, [&] {
+        while (!work.enough.load(std::memory_order_relaxed) && !isCancelled()) {
+            const qsizetype take = work.nextTake++;
+            if (take >= work.takes)
+                break;
+            std::vector<quint32> found;
+            const qsizetype end =
+                std::min(qsizetype(work.candidates.size()), (take + 1) * kTextsPerTake);
+            for (qsizetype i = take * kTextsPerTake; i < end && !isCancelled(); ++i) {
+                const Work::Candidate &candidate = work.candidates[size_t(i)];
+                if (textHolds(*order[candidate.place].note, candidate.words))
+                    found.push_back(candidate.place);
+            }
+            QMutexLocker lock(&work.mutex);
+            work.takeHits[size_t(take)] = std::move(found);
+            work.takeDone[size_t(take)] = true;
+            for (; work.takesInRow < work.takes && work.takeDone[size_t(work.takesInRow)];
+                 ++work.takesInRow) {
+                std::vector<quint32> &done = work.takeHits[size_t(work.takesInRow)];
+                work.textHits.insert(work.textHits.end(), done.begin(), done.end());
+                done = {};
+            }
+            if (qsizetype(work.textHits.size()) >= work.wanted)
+                work.enough = true;
+        }
+    });
+}
+
+QList<NoteQueryHit> NoteQuery::next(qsizetype count)
+{
+    Work &work = *m_work;
+    if (count <= 0 || isCancelled())
+        return {};
+    if (!work.namesRanked)
+        rankNames();
+    const qsizetype byName = qsizetype(work.nameStarts.size() + work.nameHolds.size());
+    const qsizetype wanted = count > std::numeric_limits<qsizetype>::max() - m_handedOut
+                                 ? std::numeric_limits<qsizetype>::max()
+                                 : m_handedOut + count;
+    if (wanted > byName)
+        rankTextUntil(wanted - byName);
+    if (isCancelled())
+        return {};
+    const qsizetype end = std::min(wanted, byName + qsizetype(work.textHits.size()));
+    QList<NoteQueryHit> hits(std::max<qsizetype>(0, end - m_handedOut));
+    NoteQueryHit *out = hits.data();
+    const qsizetype first = m_handedOut;
+    const qsizetype takes = (hits.size() + kHitsPerTake - 1) / kHitsPerTake;
+    std::atomic<qsizetype> next = 0;
+    runOnThreads(takes, [&] {
+        for (qsizetype take = next++; take < takes && !isCancelled(); take = next++) {
+            const qsizetype stop = std::min(hits.size(), (take + 1) * kHitsPerTake);
+            for (qsizetype i = take * kHitsPerTake; i < stop; ++i)
+                out[i] = hitAt(first + i);
+        }
+    });
+    if (isCancelled())
+        return {};
+    m_handedOut = end;
+    return hits;
+}
+
+QList<NoteQueryHit> NoteQuery::rest()
+{
+    return next(std::numeric_limits<qsizetype>::max());
+}
+
+NoteQueryHit NoteQuery::hitAt(qsizetype place) const
+{
+    const Work &work = *m_work;
+    const qsizetype starts = qsizetype(work.nameStarts.size());
+    const qsizetype holds = qsizetype(work.nameHolds.size());
+    NoteQueryHit hit;
+    quint32 recent = 0;
+    if (place < starts) {
+        hit.rank = NoteQueryRank::NameStartsWithQuery;
+        recent = work.nameStarts[size_t(place)];
+    } else if (place < starts + holds) {
+        hit.rank = NoteQueryRank::NameHoldsEveryWord;
+        recent = work.nameHolds[size_t(place - starts)];
+    } else {
+        hit.rank = NoteQueryRank::HoldsEveryWord;
+        recent = work.textHits[size_t(place - starts - holds)];
+    }
+    const IndexedNoteRef &ref = m_snapshot->byRecency()[recent];
+    const IndexedFolder &folder = *m_snapshot->folders()[ref.folder];
+    const IndexedNote &note = *ref.note;
+    hit.folderRow = folder.row;
+    hit.folderName = folder.name;
+    hit.folderDir = folder.dir;
+    hit.noteFileName = note.fileName;
+    hit.noteIndex = ref.index;
+    hit.stamp = note.stamp;
+    hit.kind = note.kind;
+    const QStringView name = note.name();
+    for (const Word &word : m_matchers) {
+        if (const qsizetype at = word.matcher.indexIn(name, 0); at >= 0)
+            hit.nameMatches.append({at, word.matcher.length()});
+    }
+    std::sort(hit.nameMatches.begin(), hit.nameMatches.end(),
+              [](const auto &a, const auto &b) { return a.start < b.start; });
+    if (hit.rank != NoteQueryRank::HoldsEveryWord)
+        return hit;
+
+    const QString text = DecodeNoteBytes(note.bytes).text;
+    for (const Word &word : m_matchers) {
+        const qsizetype at = word.matcher.indexIn(text, 0);
+        if (at >= 0 && (hit.position < 0 || at < hit.position)) {
+            hit.position = at;
+            hit.length = word.matcher.length();
+        }
+    }
+    if (hit.position < 0)
+        return hit;
+    const qsizetype at = hit.position;
+    const qsizetype lineStart = at > 0 ? text.lastIndexOf(u'\n', at - 1) + 1 : 0;
+    qsizetype lineEnd = text.indexOf(u'\n', at);
+    if (lineEnd < 0)
+        lineEnd = text.size();
+    qsizetype from = lineStart;
+    qsizetype to = lineEnd;
+    if (to - from > kSnippetKept) {
+        from = std::max(lineStart, at - kKeptBeforeMatch);
+        to = std::min(lineEnd, std::max(from + kSnippetKept, at + hit.length));
+        from = std::max(lineStart, std::min(from, to - kSnippetKept));
+        // Half a surrogate pair would show as a box.
+        if (from > lineStart && text[from].isLowSurrogate())
+            --from;
+        if (to < lineEnd && text[to - 1].isHighSurrogate())
+            ++to;
+    }
+    hit.snippet = text.sliced(from, to - from);
+    hit.matchInSnippet = at - from;
+    hit.cutBefore = from > lineStart;
+    hit.cutAfter = to < lineEnd;
+    return hit;
+}
+
+QString NoteQueryHit::noteName() const
+{
+    return NoteNameOf(noteFileName);
+}
+
+QString NoteQueryHit::path() const
+{
+    return NoteFilePath(folderDir, noteFileName);
+}
+
+bool NoteQueryHit::isCurrent() const
+{
+    return stamp.isValid() && StampOfFile(path()) == stamp;
+}
+
+} // namespace qb
