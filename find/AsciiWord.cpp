@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #ifdef __SSE2__
@@ -19,11 +20,14 @@ namespace qb {
 
 namespace {
 
-// The bytes such characters leave in a note: their UTF-8, and their Windows-1252 byte.
+// The bytes such characters leave in a note: their UTF-8, and their Windows-1252 byte. There are
+// two (the Kelvin sign and the long s), and their last bytes are rare in text: a note is scanned
+// for those.
 struct KinBytes
 {
-    std::array<bool, 256> lead{};
     std::vector<QByteArray> sequences;
+    std::vector<char> lastBytes; // of the sequences, each once
+    std::array<bool, 256> isLast{};
 };
 
 const KinBytes &Kin()
@@ -31,8 +35,9 @@ const KinBytes &Kin()
     static const std::unique_ptr<const KinBytes> kin = [] {
         auto table = std::make_unique<KinBytes>();
         const auto add = [&](const QByteArray &bytes) {
-            table->lead[uchar(bytes[0])] = true;
             table->sequences.push_back(bytes);
+            if (!std::exchange(table->isLast[uchar(bytes.back())], true))
+                table->lastBytes.push_back(bytes.back());
         };
         for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
             if ((c < 0xD800 || c > 0xDFFF) && QChar::toCaseFolded(c) < 0x80)
@@ -41,7 +46,7 @@ const KinBytes &Kin()
         for (int b = 0x80; b < 0x100; ++b) {
             const char byte = char(b);
             const QString c = DecodeWindows1252(QByteArrayView(&byte, 1));
-            if (c.size() == 1 && QChar::toCaseFolded(c[0].unicode()) < 0x80)
+            if (QChar::toCaseFolded(c[0].unicode()) < 0x80)
                 add(QByteArray(1, byte));
         }
         return table;
@@ -75,26 +80,36 @@ bool HoldsAsciiKin(QByteArrayView noteBytes)
     const KinBytes &kin = Kin();
     const auto *bytes = reinterpret_cast<const uchar *>(noteBytes.data());
     const qsizetype size = noteBytes.size();
-    const auto kinAt = [&](qsizetype at) {
-        if (!kin.lead[bytes[at]])
+    const auto kinEndsAt = [&](qsizetype at) {
+        if (!kin.isLast[bytes[at]])
             return false;
-        const QByteArrayView rest = noteBytes.sliced(at);
+        const QByteArrayView upTo = noteBytes.first(at + 1);
         return std::any_of(kin.sequences.cbegin(), kin.sequences.cend(),
-                           [&](const QByteArray &sequence) { return rest.startsWith(sequence); });
+                           [&](const QByteArray &sequence) { return upTo.endsWith(sequence); });
     };
     qsizetype at = 0;
 #ifdef __SSE2__
-    // Sixteen bytes at a time: only bytes above 0x7F are looked at.
-    for (; at + 16 <= size; at += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
-        for (unsigned high = unsigned(_mm_movemask_epi8(chunk)); high != 0; high &= high - 1) {
-            if (kinAt(at + std::countr_zero(high)))
-                return true;
+    // Sixteen bytes at a time, for each last byte.
+    constexpr size_t kMostCompared = 4;
+    if (kin.lastBytes.size() <= kMostCompared) {
+        __m128i last[kMostCompared];
+        for (size_t i = 0; i < kin.lastBytes.size(); ++i)
+            last[i] = _mm_set1_epi8(kin.lastBytes[i]);
+        for (; at + 16 <= size; at += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + at));
+            __m128i any = _mm_setzero_si128();
+            for (size_t i = 0; i < kin.lastBytes.size(); ++i)
+                any = _mm_or_si128(any, _mm_cmpeq_epi8(chunk, last[i]));
+            for (unsigned found = unsigned(_mm_movemask_epi8(any)); found != 0;
+                 found &= found - 1) {
+                if (kinEndsAt(at + std::countr_zero(found)))
+                    return true;
+            }
         }
     }
 #endif
     for (; at < size; ++at) {
-        if (bytes[at] >= 0x80 && kinAt(at))
+        if (kinEndsAt(at))
             return true;
     }
     return false;

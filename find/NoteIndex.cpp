@@ -81,13 +81,28 @@ void IndexedFolder::finish()
 {
     byRecency.resize(notes.size());
     textBytes = 0;
+    foldedNames.clear();
+    nameStarts.clear();
     for (size_t i = 0; i < notes.size(); ++i) {
         byRecency[i] = quint32(i);
         textBytes += notes[i].bytes.size();
+        nameStarts.push_back(quint32(foldedNames.size()));
+        foldedNames.append(FoldedUnits(notes[i].name())).append(u'\n');
     }
+    nameStarts.push_back(quint32(foldedNames.size()));
     std::stable_sort(byRecency.begin(), byRecency.end(), [&](quint32 a, quint32 b) {
         return notes[a].stamp.modifiedNs > notes[b].stamp.modifiedNs;
     });
+}
+
+QString FoldedUnits(QStringView text)
+{
+    QString folded(text.size(), Qt::Uninitialized);
+    std::transform(text.begin(), text.end(), folded.begin(), [](QChar c) {
+        const char32_t f = QChar::toCaseFolded(char32_t(c.unicode()));
+        return f <= 0xFFFF ? QChar(char16_t(f)) : c;
+    });
+    return folded;
 }
 
 NoteIndexSnapshot::NoteIndexSnapshot(std::vector<std::shared_ptr<const IndexedFolder>> folders)

@@ -24,14 +24,23 @@ struct IndexedFolder
     std::vector<IndexedNote> notes; // in note list order (NoteFileNameLess)
     std::vector<quint32> byRecency; // places in notes, the most recently changed first
     qint64 textBytes = 0;           // of the notes that keep text
+    // Every note's name folded by FoldedUnits, each followed by a line feed, which no word
+    // holds; nameStarts has where each starts, then the end.
+    QString foldedNames;
+    std::vector<quint32> nameStarts;
 
     // The note of that file name; -1 when there is none.
     qsizetype indexOf(QStringView fileName) const;
     // Puts `note` in its place, or in the place of the note of the same file name.
     void put(IndexedNote note);
-    // Works out byRecency and textBytes once the notes are in.
+    // Works out byRecency, textBytes and the folded names once the notes are in.
     void finish();
 };
+
+// Each UTF-16 unit case folded on its own, as Find compares text outside surrogate pairs: a text
+// without surrogates is in another, letter case aside, exactly where its folded units are in the
+// other's.
+QString FoldedUnits(QStringView text);
 
 // Where a note is in a snapshot.
 struct IndexedNoteRef

@@ -71,17 +71,30 @@ QStringList SplitWords(const QString &query)
     return words.mid(0, kMostWords);
 }
 
+// Units folded as names are: none for a text holding surrogates, which is matched name by name.
+std::optional<QString> FoldedForNames(QStringView text)
+{
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+        return std::nullopt;
+    return FoldedUnits(text);
+}
+
 } // namespace
 
 struct NoteQuery::Word
 {
     NoteMatcher matcher;
     std::optional<AsciiWord> ascii;
+    std::optional<QString> folded;
 };
 
 struct NoteQuery::Work
 {
-    explicit Work(const QStringList &words) : whole(words.join(u' '), Qt::CaseInsensitive) {}
+    explicit Work(const QStringList &words)
+        : whole(words.join(u' '), Qt::CaseInsensitive),
+          wholeFolded(FoldedForNames(words.join(u' ')))
+    {
+    }
 
     struct Candidate
     {
@@ -90,6 +103,7 @@ struct NoteQuery::Work
     };
 
     const NoteMatcher whole;
+    const std::optional<QString> wholeFolded;
     bool namesRanked = false;
     std::vector<quint32> nameStarts, nameHolds; // places in recency order
     std::vector<Candidate> candidates;          // for the text, in recency order
@@ -116,7 +130,8 @@ NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQu
         const QString &word = m_words[i];
         m_matchers.push_back(
             {NoteMatcher(word, Qt::CaseInsensitive),
-             AsciiWord::fits(word) ? std::optional<AsciiWord>(AsciiWord(word)) : std::nullopt});
+             AsciiWord::fits(word) ? std::optional<AsciiWord>(AsciiWord(word)) : std::nullopt,
+             FoldedForNames(word)});
         m_textOrder.push_back(int(i));
         m_all |= quint64(1) << i;
     }
@@ -160,9 +175,53 @@ template <typename Task> void NoteQuery::runOnThreads(qsizetype takes, Task task
         crew->idle.wait(&crew->mutex);
 }
 
+// Each word is looked for in the folded names of a whole folder at once.
+std::vector<quint64> NoteQuery::wordsInNames(const IndexedFolder &folder) const
+{
+    std::vector<quint64> words(folder.notes.size());
+    const QStringView names(folder.foldedNames);
+    const std::vector<quint32> &starts = folder.nameStarts;
+    for (size_t w = 0; w < m_matchers.size(); ++w) {
+        const Word &word = m_matchers[w];
+        const quint64 bit = quint64(1) << w;
+        if (!word.folded) {
+            for (size_t i = 0; i < words.size(); ++i) {
+                if (word.matcher.indexIn(folder.notes[i].name(), 0) >= 0)
+                    words[i] |= bit;
+            }
+            continue;
+        }
+        for (qsizetype at = names.indexOf(*word.folded); at >= 0;) {
+            const auto note = std::upper_bound(starts.begin(), starts.end(), quint32(at)) - 1;
+            words[size_t(note - starts.begin())] |= bit;
+            at = names.indexOf(*word.folded, note[1]);
+        }
+    }
+    return words;
+}
+
+bool NoteQuery::nameStartsWithQuery(const IndexedFolder &folder, quint32 index) const
+{
+    const Work &work = *m_work;
+    if (!work.wholeFolded)
+        return work.whole.indexIn(folder.notes[index].name(), 0) == 0;
+    return QStringView(folder.foldedNames)
+        .sliced(folder.nameStarts[index])
+        .startsWith(*work.wholeFolded);
+}
+
 void NoteQuery::rankNames()
 {
     Work &work = *m_work;
+    const auto &folders = m_snapshot->folders();
+    const qsizetype folderCount = qsizetype(folders.size());
+    std::vector<std::vector<quint64>> inName(folders.size());
+    std::atomic<qsizetype> next = 0;
+    runOnThreads(folderCount, [&] {
+        for (qsizetype f = next++; f < folderCount && !isCancelled(); f = next++)
+            inName[size_t(f)] = wordsInNames(*folders[size_t(f)]);
+    });
+
     const std::vector<IndexedNoteRef> &order = m_snapshot->byRecency();
     const qsizetype count = qsizetype(order.size());
     const qsizetype takes = (count + kNamesPerTake - 1) / kNamesPerTake;
@@ -172,31 +231,27 @@ void NoteQuery::rankNames()
         std::vector<Work::Candidate> candidates;
     };
     std::vector<Part> parts(static_cast<size_t>(takes));
-    std::atomic<qsizetype> next = 0;
+    next = 0;
     const bool text = m_scope == NoteQueryScope::NamesAndText;
     runOnThreads(takes, [&] {
         for (qsizetype take = next++; take < takes && !isCancelled(); take = next++) {
             Part &part = parts[size_t(take)];
             const qsizetype end = std::min(count, (take + 1) * kNamesPerTake);
             for (qsizetype place = take * kNamesPerTake; place < end; ++place) {
-                const IndexedNote &note = *order[size_t(place)].note;
-                const QStringView name = note.name();
-                const bool byText = text && note.hasText();
-                quint64 inName = 0;
-                for (size_t w = 0; w < m_matchers.size(); ++w) {
-                    if (m_matchers[w].matcher.indexIn(name, 0) >= 0)
-                        inName |= quint64(1) << w;
-                    else if (!byText)
-                        break;
-                }
-                if (inName == m_all)
-                    (work.whole.indexIn(name, 0) == 0 ? part.starts : part.holds)
+                const IndexedNoteRef &ref = order[size_t(place)];
+                const quint64 words = inName[ref.folder][ref.index];
+                if (words == m_all) {
+                    (nameStartsWithQuery(*folders[ref.folder], ref.index) ? part.starts
+                                                                          : part.holds)
                         .push_back(quint32(place));
-                else if (byText)
-                    part.candidates.push_back({quint32(place), m_all & ~inName});
+                } else if (text && ref.note->hasText()) {
+                    part.candidates.push_back({quint32(place), m_all & ~words});
+                }
             }
         }
     });
+    if (isCancelled())
+        return;
     for (Part &part : parts) {
         work.nameStarts.insert(work.nameStarts.end(), part.starts.begin(), part.starts.end());
         work.nameHolds.insert(work.nameHolds.end(), part.holds.begin(), part.holds.end());
@@ -303,6 +358,18 @@ QList<NoteQueryHit> NoteQuery::next(qsizetype count)
 QList<NoteQueryHit> NoteQuery::rest()
 {
     return next(std::numeric_limits<qsizetype>::max());
+}
+
+qsizetype NoteQuery::count()
+{
+    Work &work = *m_work;
+    if (!isCancelled() && !work.namesRanked)
+        rankNames();
+    if (!isCancelled())
+        rankTextUntil(std::numeric_limits<qsizetype>::max());
+    if (isCancelled())
+        return -1;
+    return qsizetype(work.nameStarts.size() + work.nameHolds.size() + work.textHits.size());
 }
 
 NoteQueryHit NoteQuery::hitAt(qsizetype place) const

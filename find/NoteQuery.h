@@ -65,12 +65,13 @@ struct NoteQueryHit
 
 // A query of the note index, the Go to Note rule: the words of the query (split at white space)
 // must each be in the note's name or its text, found as Find finds text with letter case
-// ignored. Encoded, encrypted and unread notes are found by their names only.
+// ignored. Encoded, encrypted and unread notes are found by their names only. A query of no
+// words finds every note, its name starting with the query.
 //
 // Results are worked out as they are asked for: next(50) ranks the notes only as far as the
-// first 50 need, rest() the remainder. The work is shared between the calling thread and
-// helper threads. cancel() may come from any thread, to drop a query the next keystroke made
-// useless.
+// first 50 need, rest() the remainder, and each hit is made (its snippet decoded) only when it
+// is handed out. The work is shared between the calling thread and helper threads. cancel() may
+// come from any thread, to drop a query the next keystroke made useless.
 class NoteQuery
 {
 public:
@@ -91,6 +92,9 @@ public:
     QList<NoteQueryHit> next(qsizetype count);
     // Every result after those handed out.
     QList<NoteQueryHit> rest();
+    // How many results there are in all; the notes are all ranked, but no hit is made. -1 when
+    // the query was cancelled.
+    qsizetype count();
 
     void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
     bool isCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
@@ -100,6 +104,8 @@ private:
     struct Work;
 
     template <typename Task> void runOnThreads(qsizetype takes, Task task);
+    std::vector<quint64> wordsInNames(const IndexedFolder &folder) const;
+    bool nameStartsWithQuery(const IndexedFolder &folder, quint32 index) const;
     void rankNames();
     void rankTextUntil(qsizetype hits);
     bool textHolds(const IndexedNote &note, quint64 words) const;

@@ -74,6 +74,18 @@ bool FoundByFind(const QString &name, const QString &editorText, const QStringLi
     });
 }
 
+// Where FindText finds a word first in the editor's text, and the word's length.
+std::pair<qsizetype, qsizetype> FirstFound(const QString &editorText, const QStringList &words)
+{
+    std::pair<qsizetype, qsizetype> first{-1, 0};
+    for (const QString &word : words) {
+        const qsizetype at = FindText(editorText, word, 0, Qt::CaseInsensitive);
+        if (at >= 0 && (first.first < 0 || at < first.first))
+            first = {at, word.size()};
+    }
+    return first;
+}
+
 } // namespace
 
 class TestNoteIndex : public QObject
@@ -157,6 +169,18 @@ private Q_SLOTS:
             << u"torch"_s << both << QStringList{u"3 Kitchen/Brûlée notes"_s, u"3 Desk/Long"_s};
         QTest::newRow("stand-in of a lone CR")
             << u"\u240Dthen"_s << both << QStringList{u"3 Desk/Plan"_s};
+        QTest::newRow("no words: every note") << u" "_s << both
+                                              << QStringList{u"1 Desk/brûlée plan"_s,
+                                                             u"1 Kitchen/Brûlée notes"_s,
+                                                             u"1 Desk/Plan"_s,
+                                                             u"1 Kitchen/Crème brûlée"_s,
+                                                             u"1 Desk/Kelvin"_s,
+                                                             u"1 Kitchen/Recipes"_s,
+                                                             u"1 Desk/Long"_s,
+                                                             u"1 Kitchen/Shopping"_s,
+                                                             u"1 Kitchen/Locked brûlée"_s,
+                                                             u"1 Kitchen/Sealed"_s,
+                                                             u"1 Kitchen/Armoured"_s};
         QTest::newRow("no note holds every word") << u"sugar cream"_s << both << QStringList();
     }
 
@@ -180,12 +204,7 @@ private Q_SLOTS:
                 continue;
             }
             const QString text = EditorText(ReadBytes(hit.path()));
-            qsizetype first = -1, length = 0;
-            for (const QString &word : words) {
-                const qsizetype at = FindText(text, word, 0, Qt::CaseInsensitive);
-                if (at >= 0 && (first < 0 || at < first))
-                    std::tie(first, length) = std::pair(at, word.size());
-            }
+            const auto [first, length] = FirstFound(text, words);
             QCOMPARE(hit.position, first);
             QCOMPARE(hit.length, length);
             const qsizetype lineStart = text.lastIndexOf(QChar::ParagraphSeparator, first) + 1;
@@ -200,12 +219,14 @@ private Q_SLOTS:
     }
 
     // Random notes and queries of letters that fold in odd ways (the Kelvin sign, the long s,
-    // sharp s): the notes found are those whose name or editor text FindText finds every word
-    // in, whether a word is looked for in the bytes or in the decoded text.
+    // sharp s, a pair of surrogates of each case): the notes found are those whose name or editor
+    // text FindText finds every word in, whether a word is looked for in bytes, folded names or
+    // decoded text, and a text hit is at the first place FindText finds a word.
     void findsWhatFindFinds()
     {
-        const QStringList pieces = u"a s S k K \u212A \u017F ß é É x sk ka \u240D"_s.split(u' ') +
-                                   QStringList{u" "_s, u"\r\n"_s, u"\n"_s, u"\r"_s};
+        const QStringList pieces =
+            u"a s S k K \u212A \u017F ß é É x sk ka \u240D \U00010400 \U00010428"_s.split(u' ') +
+            QStringList{u" "_s, u"\r\n"_s, u"\n"_s, u"\r"_s};
         QRandomGenerator random(7);
         const int inWords = int(pieces.size()) - 4; // the pieces before the white space
         const auto randomText = [&](int count, bool spaces) {
@@ -228,20 +249,25 @@ private Q_SLOTS:
         Build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
         int found = 0;
         for (int round = 0; round < 300; ++round) {
-            const QStringList words = {randomText(1 + random.bounded(3), false),
-                                       randomText(1 + random.bounded(2), false)};
+            QStringList words = {randomText(1 + random.bounded(3), false)};
+            if (round % 2)
+                words << randomText(1 + random.bounded(2), false);
             QStringList expected;
             for (auto it = editorTexts.cbegin(); it != editorTexts.cend(); ++it) {
-                if (FoundByFind(it.key(), it.value(), words.mid(0, 1 + round % 2)))
+                if (FoundByFind(it.key(), it.value(), words))
                     expected << it.key();
             }
             QStringList got;
-            const QString query = words.mid(0, 1 + round % 2).join(u' ');
-            for (const NoteQueryHit &hit : NoteQuery(index.snapshot(), query).rest())
+            for (const NoteQueryHit &hit : NoteQuery(index.snapshot(), words.join(u' ')).rest()) {
                 got << hit.noteName();
+                const bool byName = FoundByFind(hit.noteName(), QString(), words);
+                QCOMPARE(hit.rank == NoteQueryRank::HoldsEveryWord, !byName);
+                if (!byName)
+                    QCOMPARE(hit.position, FirstFound(editorTexts[hit.noteName()], words).first);
+            }
             got.sort();
             expected.sort();
-            QVERIFY2(got == expected, qPrintable(query));
+            QVERIFY2(got == expected, qPrintable(words.join(u' ')));
             found += int(got.size());
         }
         QVERIFY(found > 1000);
