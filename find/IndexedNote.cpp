@@ -3,6 +3,7 @@
 #include "encoder/EncodedNote.h"
 #include "find/AsciiWord.h"
 #include "notes/NoteNames.h"
+#include "platform/CodePage.h"
 #include "platform/SafeFile.h"
 
 #include <QFile>
@@ -34,10 +35,12 @@ void Classify(IndexedNote &note, bool whole)
         note.kind = IndexedKind::Encrypted;
     else
         note.kind = whole ? IndexedKind::Text : IndexedKind::TooLarge;
-    if (note.kind == IndexedKind::Text)
+    if (note.kind == IndexedKind::Text) {
         note.asciiKin = HoldsAsciiKin(note.bytes);
-    else
+        note.utf8 = IsStrictUtf8(note.bytes);
+    } else {
         note.bytes = QByteArray();
+    }
 }
 
 #ifdef Q_OS_UNIX

@@ -42,6 +42,7 @@ struct IndexedNote
     NoteStamp stamp;
     IndexedKind kind = IndexedKind::Unreadable;
     bool asciiKin = false; // HoldsAsciiKin(bytes): ASCII words are not found in the bytes alone
+    bool utf8 = false;     // IsStrictUtf8(bytes): DecodeNoteBytes reads them as UTF-8
 
     QStringView name() const;
     bool hasText() const { return kind == IndexedKind::Text; }

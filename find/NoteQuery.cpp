@@ -3,7 +3,7 @@
 #include "find/AsciiWord.h"
 #include "find/NoteMatcher.h"
 #include "notes/NoteCodec.h"
-#include "notes/NoteNames.h"
+#include "platform/CodePage.h"
 
 #include <QMutex>
 #include <QThread>
@@ -24,9 +24,6 @@ constexpr qsizetype kTextsPerTake = 32;
 constexpr qsizetype kHitsPerTake = 64;
 // A query of more words than this looks for the first ones only.
 constexpr qsizetype kMostWords = 64;
-// A snippet shows a line up to this long whole; of a longer one, this much around the match.
-constexpr qsizetype kSnippetKept = 160;
-constexpr qsizetype kKeptBeforeMatch = 50;
 
 // Helpers kept ready: starting a thread would cost more than a query of a small book.
 QThreadPool &QueryPool()
@@ -79,6 +76,29 @@ std::optional<QString> FoldedForNames(QStringView text)
     return FoldedUnits(text);
 }
 
+// True for a word found in a note's text exactly where it is found in the text decoded alone,
+// before line ends are joined and stand-ins put in: the word holds no stand-in and no character
+// the editor takes a stand-in for (nor, being a word, a line break), and no byte order mark,
+// which a decoder may drop at the start.
+bool FoundInPlainText(QStringView word)
+{
+    static const std::vector<char16_t> kept = [] {
+        std::vector<char16_t> units{0xFEFF};
+        for (const char16_t original : {u'\r', u'\n', u'\u2028', u'\u2029', u'\uFDD0', u'\uFDD1'})
+            units.insert(units.end(), {original, StandInFor(original)});
+        return units;
+    }();
+    return std::none_of(word.begin(), word.end(), [](QChar c) {
+        return std::find(kept.begin(), kept.end(), c.unicode()) != kept.end();
+    });
+}
+
+// The note's characters as they stand in the file.
+QString PlainText(const IndexedNote &note)
+{
+    return note.utf8 ? QString::fromUtf8(note.bytes) : DecodeWindows1252(note.bytes);
+}
+
 } // namespace
 
 struct NoteQuery::Word
@@ -86,6 +106,7 @@ struct NoteQuery::Word
     NoteMatcher matcher;
     std::optional<AsciiWord> ascii;
     std::optional<QString> folded;
+    bool plain = false; // FoundInPlainText
 };
 
 struct NoteQuery::Work
@@ -131,7 +152,7 @@ NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQu
         m_matchers.push_back(
             {NoteMatcher(word, Qt::CaseInsensitive),
              AsciiWord::fits(word) ? std::optional<AsciiWord>(AsciiWord(word)) : std::nullopt,
-             FoldedForNames(word)});
+             FoldedForNames(word), FoundInPlainText(word)});
         m_textOrder.push_back(int(i));
         m_all |= quint64(1) << i;
     }
@@ -266,7 +287,7 @@ void NoteQuery::rankNames()
 
 bool NoteQuery::textHolds(const IndexedNote &note, quint64 words) const
 {
-    std::optional<QString> text; // decoded once a word needs it
+    std::optional<QString> plain, text; // decoded once a word needs it
     for (const int w : m_textOrder) {
         if (!(words >> w & 1))
             continue;
@@ -275,9 +296,10 @@ bool NoteQuery::textHolds(const IndexedNote &note, quint64 words) const
         if (word.ascii && !note.asciiKin) {
             found = word.ascii->isIn(note.bytes);
         } else if (word.matcher.mayMatch(note.bytes)) {
-            if (!text)
-                text = DecodeNoteBytes(note.bytes).text;
-            found = word.matcher.indexIn(*text, 0) >= 0;
+            std::optional<QString> &in = word.plain ? plain : text;
+            if (!in)
+                in = word.plain ? PlainText(note) : DecodeNoteBytes(note.bytes).text;
+            found = word.matcher.indexIn(*in, 0) >= 0;
         }
         if (!found)
             return false;
@@ -419,43 +441,8 @@ NoteQueryHit NoteQuery::hitAt(qsizetype place) const
     }
     if (hit.position < 0)
         return hit;
-    const qsizetype at = hit.position;
-    const qsizetype lineStart = at > 0 ? text.lastIndexOf(u'\n', at - 1) + 1 : 0;
-    qsizetype lineEnd = text.indexOf(u'\n', at);
-    if (lineEnd < 0)
-        lineEnd = text.size();
-    qsizetype from = lineStart;
-    qsizetype to = lineEnd;
-    if (to - from > kSnippetKept) {
-        from = std::max(lineStart, at - kKeptBeforeMatch);
-        to = std::min(lineEnd, std::max(from + kSnippetKept, at + hit.length));
-        from = std::max(lineStart, std::min(from, to - kSnippetKept));
-        // Half a surrogate pair would show as a box.
-        if (from > lineStart && text[from].isLowSurrogate())
-            --from;
-        if (to < lineEnd && text[to - 1].isHighSurrogate())
-            ++to;
-    }
-    hit.snippet = text.sliced(from, to - from);
-    hit.matchInSnippet = at - from;
-    hit.cutBefore = from > lineStart;
-    hit.cutAfter = to < lineEnd;
+    hit.placeSnippet(text);
     return hit;
-}
-
-QString NoteQueryHit::noteName() const
-{
-    return NoteNameOf(noteFileName);
-}
-
-QString NoteQueryHit::path() const
-{
-    return NoteFilePath(folderDir, noteFileName);
-}
-
-bool NoteQueryHit::isCurrent() const
-{
-    return stamp.isValid() && StampOfFile(path()) == stamp;
 }
 
 } // namespace qb
