@@ -207,7 +207,12 @@ bool BookSearch::Run::Searcher::searchIndexed(int folder, qsizetype note)
     const IndexedFolder *indexed = m_run.indexed[size_t(folder)];
     if (!indexed)
         return false;
-    const qsizetype at = indexed->indexOf(m_run.listings[size_t(folder)].fileNameAt(note));
+    // The folder's notes are in list order too: unless notes were made or removed since, the
+    // note is at the same place.
+    const QStringView fileName = m_run.listings[size_t(folder)].fileNameAt(note);
+    const bool samePlace = note < qsizetype(indexed->notes.size()) &&
+                           indexed->notes[size_t(note)].fileName == fileName;
+    const qsizetype at = samePlace ? note : indexed->indexOf(fileName);
     if (at < 0)
         return false;
     const IndexedNote &kept = indexed->notes[size_t(at)];
