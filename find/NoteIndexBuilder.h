@@ -14,7 +14,8 @@ class NoteIndex;
 
 // Reads every note of a book's folders into a NoteIndex, on threads of its own, in parallel;
 // the index keeps answering from what it held until the whole book is in. One build at a time:
-// start() stops the one under way. Destroying the builder stops it and waits.
+// start() stops the one under way. Destroying the builder stops it and waits; the index must
+// outlive it.
 class NoteIndexBuilder : public QObject
 {
     Q_OBJECT
@@ -24,7 +25,8 @@ public:
     ~NoteIndexBuilder() override;
 
     void start(const QList<BookSearchFolder> &folders);
-    // The index is left as it was; finished() is not sent.
+    // finished() is not sent, and the index keeps what it holds unless the last thread was
+    // already handing it the book.
     void cancel();
     bool isRunning() const { return m_run != nullptr; }
     // Waits for the threads of the builds started so far; false when `ms` passed first. The
