@@ -25,7 +25,7 @@ constexpr qsizetype kHitsPerTake = 64;
 // A query of more words than this looks for the first ones only.
 constexpr qsizetype kMostWords = 64;
 
-// Helpers kept ready: starting a thread would cost more than a query of a small book.
+// Threads kept ready: starting one would cost more than a query of a small book.
 QThreadPool &QueryPool()
 {
     struct Pool : QThreadPool
@@ -40,7 +40,7 @@ QThreadPool &QueryPool()
     return pool;
 }
 
-// The threads working on one task. A helper that starts after the task is done leaves at once,
+// The threads working on one task. A thread that starts after the task is done leaves at once,
 // so that a busy pool never holds the caller up.
 struct Crew
 {
@@ -145,7 +145,7 @@ struct NoteQuery::Work
 NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQueryScope scope)
     : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(SplitWords(query)),
       m_work(std::make_unique<Work>(m_words)), m_pool(&QueryPool()),
-      m_helpers(std::max(0, QThread::idealThreadCount() - 1))
+      m_extraThreads(std::max(0, QThread::idealThreadCount() - 1))
 {
     for (qsizetype i = 0; i < m_words.size(); ++i) {
         const QString &word = m_words[i];
@@ -163,19 +163,19 @@ NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQu
 
 NoteQuery::~NoteQuery() = default;
 
-void NoteQuery::setHelpers(QThreadPool *pool, int helpers)
+void NoteQuery::setThreads(QThreadPool *pool, int extra)
 {
     m_pool = pool;
-    m_helpers = pool ? std::max(0, helpers) : 0;
+    m_extraThreads = pool ? std::max(0, extra) : 0;
 }
 
-// Runs `task` on this thread and on up to `takes - 1` helpers; each takes work until none is
+// Runs `task` on this thread and on up to `takes - 1` others; each takes work until none is
 // left. Returns when every thread that took part is done.
 template <typename Task> void NoteQuery::runOnThreads(qsizetype takes, Task task)
 {
     auto crew = std::make_shared<Crew>();
-    const int helpers = int(std::min<qsizetype>(m_helpers, takes - 1));
-    for (int i = 0; i < helpers; ++i) {
+    const int others = int(std::min<qsizetype>(m_extraThreads, takes - 1));
+    for (int i = 0; i < others; ++i) {
         m_pool->start([crew, &task] {
             {
                 QMutexLocker lock(&crew->mutex);

@@ -25,7 +25,7 @@ enum class NoteQueryScope {
 //
 // Results are worked out as they are asked for: next(50) ranks the notes only as far as the
 // first 50 need, rest() the remainder, and each hit is made (its snippet decoded) only when it
-// is handed out. The work is shared between the calling thread and helper threads. cancel() may
+// is handed out. The work is shared between the calling thread and threads of a pool. cancel() may
 // come from any thread, to drop a query the next keystroke made useless.
 class NoteQuery
 {
@@ -36,9 +36,9 @@ public:
     NoteQuery(const NoteQuery &) = delete;
     NoteQuery &operator=(const NoteQuery &) = delete;
 
-    // Helper threads from `pool`, at most `helpers` of them; by default one fewer than the
-    // machine's processors, from a pool kept for queries.
-    void setHelpers(QThreadPool *pool, int helpers);
+    // Threads from `pool` that work beside the calling one, at most `extra` of them; by default
+    // one fewer than the machine's processors, from a pool kept for queries.
+    void setThreads(QThreadPool *pool, int extra);
 
     const QStringList &words() const { return m_words; }
 
@@ -74,7 +74,7 @@ private:
     quint64 m_all = 0;            // a bit for each word
     std::unique_ptr<Work> m_work;
     QThreadPool *m_pool = nullptr;
-    int m_helpers = 0;
+    int m_extraThreads = 0;
     qsizetype m_handedOut = 0;
     std::atomic<bool> m_cancelled = false;
 };
