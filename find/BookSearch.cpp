@@ -4,6 +4,7 @@
 #include "encoder/AgeFile.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/NoteCodec.h"
+#include "find/NoteIndex.h"
 #include "find/NoteMatcher.h"
 #include "notes/NoteListing.h"
 #include "platform/SafeFile.h"
@@ -110,6 +111,8 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
           searchersLeft(workerCount)
     {
         clock.start();
+        for (const BookSearchFolder &folder : request.folders)
+            indexed.push_back(request.index ? request.index->folderWithDir(folder.dir) : nullptr);
     }
 
     class Searcher;
@@ -121,6 +124,7 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
     const quint64 generation;
     const BookSearchRequest request;
     const NoteMatcher matcher;
+    std::vector<const IndexedFolder *> indexed; // each folder's in the index, if it has one
     const int workers;
     QElapsedTimer clock;
     std::atomic<bool> stop = false;
@@ -152,6 +156,7 @@ public:
     Findings findings;
 
 private:
+    bool searchIndexed(int folder, qsizetype note);
     void collectHits(QStringView text, int folder, qsizetype note);
 
     Run &m_run;
@@ -167,6 +172,8 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
     m_path.resize(0);
     m_path.append(dir).append(u'/').append(m_run.listings[size_t(folder)].fileNameAt(note));
     const auto place = [&](QString reason) { return Placed{folder, note, m_path, reason}; };
+    if (searchIndexed(folder, note))
+        return;
 
     FileReader reader(m_path);
     if (!reader.isOpen()) {
@@ -193,6 +200,36 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
     ++findings.searched;
     if (m_run.matcher.mayMatch(bytes))
         collectHits(DecodeNoteBytes(bytes).text, folder, note);
+}
+
+// A note the index holds as its file is now: searched without reading it, judged as a read
+// would judge it. False when the file must be read.
+bool BookSearch::Run::Searcher::searchIndexed(int folder, qsizetype note)
+{
+    const IndexedFolder *indexed = m_run.indexed[size_t(folder)];
+    if (!indexed)
+        return false;
+    // The folder's notes are in list order too: unless notes were made or removed since, the
+    // note is at the same place.
+    const QStringView fileName = m_run.listings[size_t(folder)].fileNameAt(note);
+    const bool samePlace = note < qsizetype(indexed->notes.size()) &&
+                           indexed->notes[size_t(note)].fileName == fileName;
+    const qsizetype at = samePlace ? note : indexed->indexOf(fileName);
+    if (at < 0)
+        return false;
+    const IndexedNote &kept = indexed->notes[size_t(at)];
+    if ((!kept.hasText() && kept.kind != IndexedKind::Encoded) || StampOfFile(m_path) != kept.stamp)
+        return false;
+    if (JudgeNoteSize(kept.stamp.size, m_run.request.limits) != NoteSizeVerdict::Open) {
+        findings.large.push_back({folder, note, m_path, {}});
+    } else if (kept.kind == IndexedKind::Encoded) {
+        findings.enciphered.push_back({folder, note, m_path, {}});
+    } else {
+        ++findings.searched;
+        if (m_run.matcher.mayMatch(kept.bytes))
+            collectHits(DecodeNoteBytes(kept.bytes).text, folder, note);
+    }
+    return true;
 }
 
 void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizetype note)

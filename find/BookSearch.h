@@ -15,6 +15,7 @@
 namespace qb {
 
 struct BookState;
+class NoteIndexSnapshot;
 
 // A folder to search, as lstFLDS shows it: `row` is its place in the book (1..FolderCount).
 struct BookSearchFolder
@@ -36,6 +37,9 @@ struct BookSearchRequest
     // The search ends once it has found this many hits (0: never), so that a text found on
     // every line cannot fill the memory; which hits those are depends on the threads' timing.
     qsizetype hitLimit = 100'000;
+    // When set, a note whose file still has the stamp this index saw is searched in the text
+    // the index holds, or known to be enciphered from it, instead of being read again.
+    std::shared_ptr<const NoteIndexSnapshot> index = nullptr;
 };
 
 // One match in a note. Hits arrive in any order; BookOrderLess sorts them as the result list

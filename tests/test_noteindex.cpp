@@ -1,0 +1,406 @@
+// The note index of Go to Note and its queries: real folders and notes on disk, read with the
+// qbfault library preloaded for notes the system refuses or cuts short; Find in Book on the
+// index.
+#include "NoteIndexFixture.h"
+#include "faults/Faults.h"
+
+#include "encoder/EncodedNote.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+using namespace qb;
+using namespace qb::test;
+
+class TestNoteIndex : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QList<BookSearchFolder> m_book;
+    NoteIndex m_index;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString kitchen = m_dir.filePath(u"Kitchen"_s);
+        const QString desk = m_dir.filePath(u"Desk"_s);
+        m_book = {{1, u"Kitchen"_s, kitchen}, {3, u"Desk"_s, desk}};
+        const QList<std::tuple<QString, QByteArray, int>> notes = {
+            {u"Kitchen/Brûlée notes.txt"_s, "Torch the sugar.\r\n", 10},
+            {u"Kitchen/Crème brûlée.txt"_s, "Eggs and cream\r\n", 20},
+            {u"Kitchen/Recipes.txt"_s, Utf8(u"Soup\r\nTonight: a CRÈME BRÛLÉE\r\n"_s), 30},
+            {u"Kitchen/Shopping.txt"_s, Ansi(u"Eggs\r\nCafé, crÈme BRÛLÉE\r\n"_s), 40},
+            {u"Kitchen/Locked brûlée.txt"_s, EncodedNoteBytes(Utf8(u"crème torch"_s)), 50},
+            {u"Kitchen/Sealed.txt"_s, "age-encryption.org/v1\n-> X25519 torch\n", 60},
+            {u"Kitchen/Armoured.txt"_s,
+             "-----BEGIN AGE ENCRYPTED FILE-----\r\ntorch\r\n-----END AGE ENCRYPTED FILE-----\r\n",
+             70},
+            {u"Desk/brûlée plan.txt"_s, "Nothing\n", 5},
+            {u"Desk/Plan.txt"_s, Utf8(u"Buy cream\n\rthen make crème\nbrûlée\n"_s), 15},
+            {u"Desk/Kelvin.txt"_s, Utf8(u"\u212Aelvin \u017Fpeed"_s), 25},
+            {u"Desk/Long.txt"_s, QByteArray(3000, 'x') + " torch " + QByteArray(3000, 'y'), 35}};
+        for (const auto &[path, bytes, minutesAgo] : notes)
+            QVERIFY(Put(m_dir.filePath(path), bytes, minutesAgo));
+        Build(m_index, m_book);
+        QCOMPARE(m_index.snapshot()->noteCount(), notes.size());
+    }
+
+    void ranks_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("namesOnly");
+        QTest::addColumn<QStringList>("expected");
+        const bool both = false;
+        QTest::newRow("groups, each the most recent first")
+            << u"brûlée"_s << both
+            << List(
+                   u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 2 Kitchen/Crème brûlée, "
+                   "2 Kitchen/Locked brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
+        QTest::newRow("names only")
+            << u"BRÛLÉE"_s << true
+            << List(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 2 Kitchen/Crème brûlée, "
+                    "2 Kitchen/Locked brûlée"_s);
+        QTest::newRow("words in any order, across lines")
+            << u"BRÛLÉE  crème"_s << both
+            << List(
+                   u"2 Kitchen/Crème brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
+        QTest::newRow("the whole query starts the name")
+            << u"crème BRÛLÉE"_s << both
+            << List(
+                   u"1 Kitchen/Crème brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
+        QTest::newRow("a Windows-1252 note")
+            << u"CAFÉ eggs"_s << both << List(u"3 Kitchen/Shopping"_s);
+        QTest::newRow("Kelvin sign and long s, by case folding")
+            << u"kelvin SPEED"_s << both << List(u"3 Desk/Kelvin"_s);
+        QTest::newRow("encoded and encrypted notes by name only")
+            << u"torch"_s << both << List(u"3 Kitchen/Brûlée notes, 3 Desk/Long"_s);
+        QTest::newRow("stand-in of a lone CR") << u"\u240Dthen"_s << both << List(u"3 Desk/Plan"_s);
+        QTest::newRow("no words: every note")
+            << u" "_s << both
+            << List(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 1 Desk/Plan, "
+                    "1 Kitchen/Crème brûlée, 1 Desk/Kelvin, 1 Kitchen/Recipes, 1 Desk/Long, "
+                    "1 Kitchen/Shopping, 1 Kitchen/Locked brûlée, 1 Kitchen/Sealed, "
+                    "1 Kitchen/Armoured"_s);
+        QTest::newRow("no note holds every word") << u"sugar cream"_s << both << QStringList();
+    }
+
+    // Every text hit shows the first match FindText finds of any word in the editor's text, on
+    // its line, the match where the snippet says.
+    void ranks()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, namesOnly);
+        QFETCH(QStringList, expected);
+        const QList<NoteQueryHit> hits =
+            NoteQuery(m_index.snapshot(), query,
+                      namesOnly ? NoteQueryScope::NamesOnly : NoteQueryScope::NamesAndText)
+                .rest();
+        QCOMPARE(Ranked(hits), expected);
+        const QStringList words = query.split(u' ', Qt::SkipEmptyParts);
+        for (const NoteQueryHit &hit : hits) {
+            QVERIFY(hit.isCurrent());
+            if (hit.rank != NoteQueryRank::HoldsEveryWord) {
+                QCOMPARE(hit.position, qsizetype(-1));
+                continue;
+            }
+            const QString text = EditorText(ReadBytes(hit.path()));
+            const auto [first, length] = FirstFound(text, words);
+            QCOMPARE(hit.position, first);
+            QCOMPARE(hit.length, length);
+            const qsizetype lineStart = text.lastIndexOf(QChar::ParagraphSeparator, first) + 1;
+            const QString line = text.mid(lineStart).section(QChar::ParagraphSeparator, 0, 0);
+            QVERIFY(hit.snippet.size() <= 170);
+            QCOMPARE(line.mid(first - lineStart - hit.matchInSnippet, hit.snippet.size()),
+                     hit.snippet);
+            QCOMPARE(hit.cutBefore, first - lineStart > hit.matchInSnippet);
+            QCOMPARE(hit.cutAfter,
+                     line.size() > first - lineStart - hit.matchInSnippet + hit.snippet.size());
+        }
+    }
+
+    // Random notes and queries of letters that fold in odd ways (the Kelvin sign, the long s,
+    // sharp s, a pair of surrogates of each case), stand-ins and byte order marks: the notes found
+    // are those whose name or editor text FindText finds every word in, whether a word is looked
+    // for in bytes, folded names or decoded text, and a text hit is at the first place FindText
+    // finds a word.
+    void findsWhatFindFinds()
+    {
+        const QStringList pieces =
+            u"a s S k K \u212A \u017F ß é É x sk ka \u240D ¶ \uFEFF \U00010400 \U00010428"_s.split(
+                u' ') +
+            QStringList{u" "_s, u"\r\n"_s, u"\n"_s, u"\r"_s, u"\u2029"_s};
+        QRandomGenerator random(7);
+        const int inWords = int(pieces.size()) - 5; // the pieces before the white space
+        const auto randomText = [&](int count, bool spaces) {
+            QString text;
+            for (int n = 0; n < count; ++n)
+                text += pieces[random.bounded(spaces ? int(pieces.size()) : inWords)];
+            return text;
+        };
+        QTemporaryDir dir;
+        QMap<QString, QString> editorTexts; // by note name
+        for (int i = 0; i < 300; ++i) {
+            const QString text = randomText(1 + random.bounded(80), true);
+            const std::optional<QByteArray> ansi = EncodeWindows1252(text);
+            const QByteArray bytes = ansi && random.bounded(2) ? *ansi : text.toUtf8();
+            // A number first: a file name starting with a byte order mark is no note's name.
+            const QString name = u"%1 %2"_s.arg(i).arg(randomText(2, false));
+            QVERIFY(Put(dir.filePath(u"F/%1.txt"_s.arg(name)), bytes, i));
+            editorTexts[name] = EditorText(bytes);
+        }
+        NoteIndex index;
+        Build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
+        int found = 0;
+        for (int round = 0; round < 300; ++round) {
+            QStringList words = {randomText(1 + random.bounded(3), false)};
+            if (round % 2)
+                words << randomText(1 + random.bounded(2), false);
+            QStringList expected;
+            for (auto it = editorTexts.cbegin(); it != editorTexts.cend(); ++it) {
+                if (FoundByFind(it.key(), it.value(), words))
+                    expected << it.key();
+            }
+            QStringList got;
+            for (const NoteQueryHit &hit : NoteQuery(index.snapshot(), words.join(u' ')).rest()) {
+                got << hit.noteName();
+                const bool byName = FoundByFind(hit.noteName(), QString(), words);
+                QCOMPARE(hit.rank == NoteQueryRank::HoldsEveryWord, !byName);
+                if (!byName)
+                    QCOMPARE(hit.position, FirstFound(editorTexts[hit.noteName()], words).first);
+            }
+            got.sort();
+            expected.sort();
+            QVERIFY2(got == expected, qPrintable(words.join(u' ')));
+            found += int(got.size());
+        }
+        QVERIFY(found > 1000);
+    }
+
+    void followsTheDisk_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("relist"); // else the index is told of the one note
+        QTest::addColumn<QStringList>("oldText");
+        QTest::addColumn<QStringList>("newText");
+        for (const bool relist : {false, true}) {
+            const auto row = [&](const char *change) -> QTestData & {
+                return QTest::addRow("%s, %s", change, relist ? "folder relisted" : "note told");
+            };
+            row("changed") << u"changed"_s << relist << List(u""_s) << List(u"3 F/two"_s);
+            row("made") << u"made"_s << relist << List(u"3 F/two"_s) << List(u"3 F/three"_s);
+            row("renamed") << u"renamed"_s << relist << List(u"3 F/deux"_s) << List(u""_s);
+            row("deleted") << u"deleted"_s << relist << List(u""_s) << List(u""_s);
+        }
+    }
+
+    // The hits of the index as it was say they are stale; the index told of the change, or
+    // the folder listed again, finds what the disk holds now.
+    void followsTheDisk()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, relist);
+        QFETCH(QStringList, oldText);
+        QFETCH(QStringList, newText);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        QVERIFY(Put(folder + u"/one.txt"_s, "first\r\n", 20));
+        QVERIFY(Put(folder + u"/two.txt"_s, "old words\r\n", 10));
+        NoteIndex index;
+        Build(index, {{1, u"F"_s, folder}});
+        const QList<NoteQueryHit> before = NoteQuery(index.snapshot(), u"old"_s).rest();
+        QCOMPARE(Ranked(before), QStringList{u"3 F/two"_s});
+
+        const QString two = folder + u"/two.txt"_s;
+        if (change == u"changed"_s)
+            QVERIFY(Put(two, "new words\r\n", 5));
+        else if (change == u"made"_s)
+            QVERIFY(Put(folder + u"/three.txt"_s, "new words too\r\n", 1));
+        else if (change == u"renamed"_s)
+            QVERIFY(QFile::rename(two, folder + u"/deux.txt"_s));
+        else
+            QVERIFY(QFile::remove(two));
+        QCOMPARE(before[0].isCurrent(), change == u"made"_s);
+        const NoteIndexSnapshotPtr stale = index.snapshot();
+        if (relist)
+            index.relistFolder(1);
+        else if (change == u"renamed"_s)
+            index.renameNote(1, u"two.txt"_s, u"deux.txt"_s);
+        else if (change == u"deleted"_s)
+            index.removeNote(1, u"two.txt"_s);
+        else
+            index.updateNote(1, change == u"made"_s ? u"three.txt"_s : u"two.txt"_s);
+        QCOMPARE(Query(index, u"old"_s), oldText);
+        QCOMPARE(Query(index, u"new words"_s), newText);
+        QCOMPARE(Query(index, u"first"_s), QStringList{u"3 F/one"_s});
+        // A query holding the snapshot from before still answers from it.
+        QCOMPARE(Ranked(NoteQuery(stale, u"old"_s).rest()), QStringList{u"3 F/two"_s});
+        // A note renamed keeps the text the index read, not a copy of it.
+        if (change == u"renamed"_s && !relist)
+            QVERIFY(index.snapshot()->folders()[0]->notes[0].bytes.constData() ==
+                    stale->folders()[0]->notes[1].bytes.constData());
+    }
+
+    // Notes the system refuses to open or read, or cuts short, keep no text and are found by
+    // name only; Find in Book on the index reads them again and says why they could not be read.
+    void unreadableNotes()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        for (const QString &name : {u"shut"_s, u"broken"_s, u"short"_s, u"fine"_s})
+            QVERIFY(Put(u"%1/%2 note.txt"_s.arg(folder, name), "the same words\r\n", 1));
+        Faults faults;
+        QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
+        faults.arm("open", EACCES, u"shut note"_s);
+        faults.arm("read", EIO, u"broken note"_s);
+        faults.arm("read", 0, u"short note"_s, 4); // the file ends after four bytes
+        NoteIndex index;
+        Build(index, {{1, u"F"_s, folder}});
+        QCOMPARE(Query(index, u"same words"_s), QStringList{u"3 F/fine note"_s});
+        // No time is known of a note that could not be read: it comes last.
+        QCOMPARE(Query(index, u"note"_s),
+                 List(u"2 F/fine note, 2 F/broken note, 2 F/short note, 2 F/shut note"_s));
+        for (const IndexedNote &note : index.snapshot()->folders()[0]->notes) {
+            const bool fine = note.fileName == u"fine note.txt"_s;
+            QCOMPARE(note.kind, fine ? IndexedKind::Text : IndexedKind::Unreadable);
+            QCOMPARE(note.stamp.isValid(), fine);
+        }
+
+        QCOMPARE(SearchBook({{1, u"F"_s, folder}}, u"same"_s, index.snapshot()),
+                 List(u"fine note.txt:1:4:the same words, searched 1; unreadable 3"_s));
+    }
+
+    // Find in Book on the index finds what it finds on the disk, without opening the notes the
+    // index holds as they are, and reads those changed since.
+    void findInBookOnTheIndex()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        QVERIFY(Put(folder + u"/a.txt"_s, Utf8(u"Café 2291\r\nmore café 2291"_s), 5));
+        QVERIFY(Put(folder + u"/b.txt"_s, Ansi(u"CAFÉ 2291 paid\n"_s), 5));
+        QVERIFY(Put(folder + u"/c.txt"_s, "nothing\r\n", 5));
+        QVERIFY(Put(folder + u"/enc.txt"_s, EncodedNoteBytes(Utf8(u"café 2291"_s)), 5));
+        QVERIFY(Put(folder + u"/big.txt"_s, Utf8(u"café 2291"_s) + QByteArray(30'000, '.'), 5));
+        const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
+        NoteIndex index;
+        Build(index, folders);
+        QVERIFY(Put(folder + u"/c.txt"_s, Utf8(u"now café 2291\r\n"_s), 1));
+
+        const QStringList fromDisk = SearchBook(folders, u"café 2291"_s, nullptr);
+        QCOMPARE(fromDisk.size(), qsizetype(7));
+        Faults faults;
+        QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
+        for (const QString &name : {u"/a.txt"_s, u"/b.txt"_s, u"/enc.txt"_s})
+            faults.arm("open", EACCES, name);
+        QCOMPARE(SearchBook(folders, u"café 2291"_s, index.snapshot()), fromDisk);
+        QCOMPARE(faults.hits(), 0);
+    }
+
+    void cancels()
+    {
+        QTemporaryDir dir;
+        const QByteArray text = Utf8(u"Notes été "_s).repeated(800);
+        for (int i = 0; i < 2000; ++i)
+            QVERIFY(WriteBytes(dir.filePath(u"F/%1.txt"_s.arg(i)), text));
+        NoteIndex index;
+        Build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
+
+        NoteQuery before(index.snapshot(), u"été"_s);
+        before.cancel();
+        QVERIFY(before.next(50).isEmpty());
+
+        // Cancelled from another thread while the text is searched: what was worked out is
+        // dropped, and the query ends long before it would have.
+        NoteQuery query(index.snapshot(), u"été zzz"_s);
+        std::thread canceller([&] {
+            QTest::qSleep(20);
+            query.cancel();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const QList<NoteQueryHit> hits = query.rest();
+        canceller.join();
+        QVERIFY(hits.isEmpty() && query.isCancelled());
+        const qint64 cancelledMs = clock.elapsed();
+        clock.restart();
+        QVERIFY(NoteQuery(index.snapshot(), u"été zzz"_s).rest().isEmpty());
+        QVERIFY2(cancelledMs < clock.elapsed() / 2 + 20, qPrintable(QString::number(cancelledMs)));
+    }
+
+    // One thread changes notes while others query: every query sees a whole snapshot.
+    void queriesDuringChanges()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(Put(u"%1/n%2.txt"_s.arg(folder).arg(i), "alpha 0\r\n", 1));
+        NoteIndex index;
+        Build(index, {{1, u"F"_s, folder}});
+        std::atomic<bool> done = false;
+        std::thread changer([&] {
+            for (int round = 1; round <= 150; ++round) {
+                const QString name = u"n%1.txt"_s.arg(round % 40);
+                WriteBytes(folder + u'/' + name, "alpha " + QByteArray::number(round) + "\r\n");
+                index.updateNote(1, name);
+                QFile::rename(folder + u'/' + name, folder + u"/m.txt"_s);
+                index.renameNote(1, name, u"m.txt"_s);
+                QFile::rename(folder + u"/m.txt"_s, folder + u'/' + name);
+                if (round % 10 == 0)
+                    index.relistFolder(1);
+                else
+                    index.renameNote(1, u"m.txt"_s, name);
+            }
+            done = true;
+        });
+        int queries = 0;
+        do {
+            const NoteIndexSnapshotPtr snapshot = index.snapshot();
+            NoteQuery query(snapshot, u"ALPHA"_s);
+            const QList<NoteQueryHit> hits = query.rest();
+            QCOMPARE(hits.size(), qsizetype(40));
+            for (const NoteQueryHit &hit : hits)
+                QVERIFY(hit.snippet.startsWith(u"alpha "_s));
+            ++queries;
+        } while (!done);
+        changer.join();
+        QCOMPARE(Query(index, u"alpha"_s).size(), qsizetype(40));
+        QVERIFY(queries > 0);
+    }
+
+    // Notes changed while a build reads the book are as the disk holds them once it is in; a
+    // cancelled build leaves the index as it was.
+    void changesDuringBuild()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(WriteBytes(u"%1/n%2.txt"_s.arg(folder).arg(i), "old\r\n"));
+        const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
+        NoteIndex index;
+        NoteIndexBuilder builder(index);
+        QSignalSpy finished(&builder, &NoteIndexBuilder::finished);
+        builder.start(folders);
+        builder.cancel();
+        QVERIFY(builder.waitForThreads(60'000));
+        QTest::qWait(20);
+        QVERIFY(finished.isEmpty());
+        QCOMPARE(index.snapshot()->noteCount(), qsizetype(0));
+
+        builder.start(folders);
+        QVERIFY(WriteBytes(folder + u"/n0.txt"_s, "new\r\n"));
+        QVERIFY(QFile::remove(folder + u"/n1.txt"_s));
+        index.updateNote(1, u"n0.txt"_s);
+        index.removeNote(1, u"n1.txt"_s);
+        QVERIFY(finished.wait(60'000));
+        QCOMPARE(index.snapshot()->noteCount(), qsizetype(2999));
+        QCOMPARE(Query(index, u"new"_s), QStringList{u"3 F/n0"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNoteIndex)
+#include "test_noteindex.moc"
