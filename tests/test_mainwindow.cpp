@@ -1,6 +1,7 @@
 // The main window as a user meets it: start-up, the commands an open book switches on, the
 // Book menu's New, Open and Rename, closing; handing the note to Glyphwright, opening a folder
-// in the file browser, and the about box.
+// in the file browser, the about box, and the clock in the status bar.
+#include "RowLabel.h"
 #include "WindowFixture.h"
 
 #include "launch/mgABOUT.h"
@@ -8,6 +9,7 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTimer>
 
 using namespace qb;
 using namespace qb::test;
@@ -154,6 +156,46 @@ private Q_SLOTS:
         QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Draft [*] - a - b"_s, {})));
         t.open();
         QCOMPARE(t.title(), u"Draft [*] - a - b - Quirebox v3.01"_s);
+    }
+
+    // The date and time panels show the platform's clock in the user's short forms. The clock's
+    // timer is single-shot, due just after the next minute turns: the window wakes once a minute,
+    // and each time the panels follow the clock, the date too at midnight.
+    void clockPanels()
+    {
+        const QLocale locale;
+        const auto back = qScopeGuard([&] { QLocale::setDefault(locale); });
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // Where the clock is when the timer fires (first: as the window opens), the panels then,
+        // and how long until the next minute turns.
+        const QDate day(2026, 12, 6);
+        const QList<std::tuple<QString, QDateTime, QString, QString, int>> steps = {
+            {u"as the window opens"_s, QDateTime(day, QTime(14, 5, 9)), u"12/6/26"_s, u"2:05 PM"_s,
+             51'000},
+            {u"just after the minute turned"_s, QDateTime(day, QTime(14, 6, 0, 20)), u"12/6/26"_s,
+             u"2:06 PM"_s, 59'980},
+            {u"half a minute before midnight"_s, QDateTime(day, QTime(23, 59, 30)), u"12/6/26"_s,
+             u"11:59 PM"_s, 30'000},
+            {u"just after midnight"_s, QDateTime(day.addDays(1), QTime(0, 0, 0, 20)), u"12/7/26"_s,
+             u"12:00 AM"_s, 59'980}};
+        TestWindow t;
+        t.platform.clock = std::get<1>(steps.first());
+        t.open();
+        auto *timer = t.child<QTimer>(u"sBAR_Clock"_s);
+        for (const auto &[row, clock, date, time, toTheTurn] : steps) {
+            const RowLabel label(row);
+            if (clock != t.platform.clock) {
+                t.platform.clock = clock;
+                QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+            }
+            QCOMPARE(t.panel(3)->text(), date);
+            QCOMPARE(t.panel(4)->text().replace(u'\u202F', u' '), time);
+            QVERIFY(timer->isActive() && timer->isSingleShot());
+            QVERIFY2(timer->interval() > toTheTurn && timer->interval() < toTheTurn + 1000,
+                     qPrintable(QString::number(timer->interval())));
+            // Started anew just now.
+            QVERIFY(timer->remainingTime() > toTheTurn - 1000);
+        }
     }
 
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
