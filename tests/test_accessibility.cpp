@@ -1,5 +1,6 @@
 // What a screen reader, a keyboard user and a dark desktop theme meet in the main window.
 
+#include "RowLabel.h"
 #include "WindowFixture.h"
 
 #include "launch/mgABOUT.h"
@@ -91,11 +92,14 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&t.w()));
         const QWidget *newBook =
             t.child<QToolBar>(u"tBAR"_s)->widgetForAction(t.action(u"tBAR_Button1"_s));
-        const QList<std::pair<int, const QWidget *>> targets = {{Qt::Key_1, t.lstFLDS()},
-                                                                {Qt::Key_2, t.lstFILE()},
-                                                                {Qt::Key_3, newBook},
-                                                                {Qt::Key_4, t.editor()}};
-        for (const auto &[key, target] : targets) {
+        // The keys are pressed in turn on the one window.
+        const QList<std::tuple<QString, int, const QWidget *>> targets = {
+            {u"Ctrl+1 to the folders"_s, Qt::Key_1, t.lstFLDS()},
+            {u"Ctrl+2 to the notes"_s, Qt::Key_2, t.lstFILE()},
+            {u"Ctrl+3 to the toolbar"_s, Qt::Key_3, newBook},
+            {u"Ctrl+4 to the editor"_s, Qt::Key_4, t.editor()}};
+        for (const auto &[row, key, target] : targets) {
+            const RowLabel label(row);
             QTest::keyClick(t.editor(), Qt::Key(key), Qt::ControlModifier);
             QTRY_COMPARE(QApplication::focusWidget(), target);
         }
@@ -123,7 +127,8 @@ private Q_SLOTS:
             const QPalette palette = about.lblINFO(i)->palette();
             const double contrast = Contrast(palette.color(QPalette::WindowText),
                                              about.palette().color(QPalette::Window));
-            QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+            QVERIFY2(contrast >= 4.5,
+                     qPrintable(u"line %1 of the about box: %2"_s.arg(i).arg(contrast)));
         }
         QApplication::setPalette(light);
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));

@@ -319,10 +319,14 @@ private Q_SLOTS:
         const QByteArray bin = encrypt("note", AgeForm::Binary);
         QVERIFY(IsAgeFile(bin) && IsAgeFile(ArmourAge(bin)) &&
                 IsAgeFile("\r\n \n" + ArmourAge(bin)));
-        for (const QByteArray &other :
-             {"Dear diary"_ba, "  -----BEGIN AGE ENCRYPTED FILE-----\n"_ba,
-              "Mossgrange's Quirebox Encoded v3_[A1]\r\n"_ba, "age-encryption.org/v1"_ba, ""_ba})
-            QVERIFY2(!IsAgeFile(other), other.constData());
+        const QList<std::pair<const char *, QByteArray>> others = {
+            {"a plain note", "Dear diary"},
+            {"armour after blanks on its line", "  -----BEGIN AGE ENCRYPTED FILE-----\n"},
+            {"an encoded note", "Mossgrange's Quirebox Encoded v3_[A1]\r\n"},
+            {"the version line without its line end", "age-encryption.org/v1"},
+            {"an empty file", ""}};
+        for (const auto &[row, other] : others)
+            QVERIFY2(!IsAgeFile(other), row);
     }
 
     // The passphrase's UTF-8 only in secret memory: the string it came from is emptied and its

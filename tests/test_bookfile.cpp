@@ -1,4 +1,5 @@
 // The book file format: what is read from a .qb file and what is written back.
+#include "RowLabel.h"
 #include "TestFiles.h"
 #include "book/Book.h"
 #include "book/BookFile.h"
@@ -47,32 +48,47 @@ class TestBookFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void reads()
+    void reads_data()
     {
         using Folders = QList<FolderEntry>;
-        const QList<std::tuple<QByteArray, QString, Folders>> rows = {
-            {BookOf("Name=Cookbook=2\r\nSignature=x\r\n"), u"Cookbook=2"_s, {}},
-            {BookOf("Cookbook\r\nSig\r\nA;/a;\r\n"), u"Cookbook"_s, {{u"A"_s, u"/a"_s}}},
-            // An empty line, an empty path, and more after the second ";".
-            {BookOf("Name=N\r\nS\r\nA;C:\\a;\r\n\r\nB;;\r\nC;C:\\c;extra\r\n"),
-             u"N"_s,
-             {{u"A"_s, u"C:\\a"_s}, {u"C"_s, u"C:\\c"_s}}},
-            // Rows with fewer than two ";" are skipped.
-            {BookOf("Name=N\r\nS\r\nnothing\r\nA;/a\r\nB;/b;\r\n"), u"N"_s, {{u"B"_s, u"/b"_s}}},
-            {"Mossgrange's Quirebox v3_[A1]\nName=L\nS\nA;/a;\n", u"L"_s, {{u"A"_s, u"/a"_s}}},
-            {BookOf("Name=Short"), u"Short"_s, {}},
-            {BookOf({}).trimmed(), QString(), {}},
-            {BookOf("Name= Spaced \r\nS\r\n My notes ; /home/x/My notes ;\r\n"),
-             u" Spaced "_s,
-             {{u" My notes "_s, u" /home/x/My notes "_s}}}};
-        for (const auto &[bytes, name, folders] : rows) {
-            const std::optional<ParsedBook> book = ParseBook(bytes);
-            QVERIFY(book);
-            QCOMPARE(book->name, name);
-            QCOMPARE(book->folders, folders);
-            QCOMPARE(book->droppedFolders, 0);
-        }
-        // A book holds at most 30 folders; the others are counted, to be told about.
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Folders>("folders");
+        QTest::newRow("a name holding \"=\"")
+            << BookOf("Name=Cookbook=2\r\nSignature=x\r\n") << u"Cookbook=2"_s << Folders();
+        QTest::newRow("a name line without \"Name=\"")
+            << BookOf("Cookbook\r\nSig\r\nA;/a;\r\n") << u"Cookbook"_s
+            << Folders{{u"A"_s, u"/a"_s}};
+        QTest::newRow("an empty line, an empty path, more after the second \";\"")
+            << BookOf("Name=N\r\nS\r\nA;C:\\a;\r\n\r\nB;;\r\nC;C:\\c;extra\r\n") << u"N"_s
+            << Folders{{u"A"_s, u"C:\\a"_s}, {u"C"_s, u"C:\\c"_s}};
+        QTest::newRow("rows with fewer than two \";\" skipped")
+            << BookOf("Name=N\r\nS\r\nnothing\r\nA;/a\r\nB;/b;\r\n") << u"N"_s
+            << Folders{{u"B"_s, u"/b"_s}};
+        QTest::newRow("LF line ends") << "Mossgrange's Quirebox v3_[A1]\nName=L\nS\nA;/a;\n"_ba
+                                      << u"L"_s << Folders{{u"A"_s, u"/a"_s}};
+        QTest::newRow("a name line that ends the file")
+            << BookOf("Name=Short") << u"Short"_s << Folders();
+        QTest::newRow("the first line alone") << BookOf({}).trimmed() << QString() << Folders();
+        QTest::newRow("blanks around the name, a folder's name and its directory")
+            << BookOf("Name= Spaced \r\nS\r\n My notes ; /home/x/My notes ;\r\n") << u" Spaced "_s
+            << Folders{{u" My notes "_s, u" /home/x/My notes "_s}};
+    }
+    void reads()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(QList<FolderEntry>, folders);
+        const std::optional<ParsedBook> book = ParseBook(bytes);
+        QVERIFY(book);
+        QCOMPARE(book->name, name);
+        QCOMPARE(book->folders, folders);
+        QCOMPARE(book->droppedFolders, 0);
+    }
+
+    // A book holds at most 30 folders; the others are counted, to be told about.
+    void readsThirtyFoldersAtMost()
+    {
         QByteArray lines;
         for (int i = 1; i <= 32; ++i)
             lines += "F;f" + QByteArray::number(i) + ";\r\n";
@@ -80,7 +96,11 @@ private Q_SLOTS:
         QCOMPARE(big->folders.size(), 30);
         QCOMPARE(big->folders.constLast().Path, u"f30"_s);
         QCOMPARE(big->droppedFolders, 2);
-        // A NUL would cut the directory short, naming another one; no control character is taken.
+    }
+
+    // A NUL would cut the directory short, naming another one; no control character is taken.
+    void refusesControlCharacters()
+    {
         const std::optional<ParsedBook> controls = ParseBook(
             BookOf("Name=N\r\nS\r\nA;/a\0b;\r\nT\tab;/t;\r\nDel\x7F;/d;\r\nOk;/ok;\r\n"_ba));
         QCOMPARE(controls->folders, QList<FolderEntry>({{u"Ok"_s, u"/ok"_s}}));
@@ -93,12 +113,24 @@ private Q_SLOTS:
         QCOMPARE(BookFieldProblem(u"a\tb"_s),
                  u"It holds the control character U+0009, which a folder's name or directory "
                  "cannot hold."_s);
-        for (const QByteArray &notABook : {QByteArray(), "\r\n" + BookOf({}), BookOf({}).toLower(),
-                                           "Shopping list\r\nbread\r\n"_ba})
-            QVERIFY(!ParseBook(notABook));
-        // A file larger than any book is no book. One that is missing (a link to nowhere or
-        // going round in a loop too) or isn't regular is one that cannot be read, and why is the
-        // system's; nothing hangs on a pipe.
+    }
+
+    void notABook()
+    {
+        const QList<std::pair<const char *, QByteArray>> rows = {
+            {"an empty file", {}},
+            {"an empty line before the first", "\r\n" + BookOf({})},
+            {"the first line in lower case", BookOf({}).toLower()},
+            {"a note", "Shopping list\r\nbread\r\n"}};
+        for (const auto &[row, notABook] : rows)
+            QVERIFY2(!ParseBook(notABook), row);
+    }
+
+    // A file larger than any book is no book. One that is missing (a link to nowhere or going
+    // round in a loop too) or isn't regular is one that cannot be read, and why is the system's;
+    // nothing hangs on a pipe.
+    void readsOrdinaryFilesOnly()
+    {
         QTemporaryDir dir;
         const QString book = dir.filePath(u"book.qb"_s), pipe = dir.filePath(u"pipe.qb"_s);
         QVERIFY(test::WriteBytes(book, BookOf("Name=B\r\nS\r\nA;a;\r\n")));
@@ -108,14 +140,17 @@ private Q_SLOTS:
         QVERIFY(ReadBookFile(dir.filePath(u"huge.qb"_s)).notABook());
         QVERIFY(QFile::link(dir.filePath(u"nowhere.qb"_s), dir.filePath(u"dangling.qb"_s)));
         QVERIFY(QFile::link(dir.filePath(u"loop.qb"_s), dir.filePath(u"loop.qb"_s)));
-        const QList<std::pair<QString, QString>> unreadable = {
-            {u"gone.qb"_s, qt_error_string(ENOENT)},
-            {u"dangling.qb"_s, qt_error_string(ENOENT)},
-            {u"loop.qb"_s, qt_error_string(ELOOP)},
-            {u"pipe.qb"_s, u"It isn't an ordinary file: it is a pipe, a device or a socket."_s},
-            {QString(), u"It is a folder, not a file."_s}};
-        for (const auto &[name, reason] : unreadable)
+        const QList<std::tuple<QString, QString, QString>> unreadable = {
+            {u"a missing file"_s, u"gone.qb"_s, qt_error_string(ENOENT)},
+            {u"a link to nowhere"_s, u"dangling.qb"_s, qt_error_string(ENOENT)},
+            {u"a link to itself"_s, u"loop.qb"_s, qt_error_string(ELOOP)},
+            {u"a pipe"_s, u"pipe.qb"_s,
+             u"It isn't an ordinary file: it is a pipe, a device or a socket."_s},
+            {u"a folder"_s, QString(), u"It is a folder, not a file."_s}};
+        for (const auto &[row, name, reason] : unreadable) {
+            const test::RowLabel label(row);
             QCOMPARE(ReadBookFile(dir.filePath(name)).error, reason);
+        }
     }
 
     // Written as read: UTF-8 by default, Windows-1252 for a book read so, unless a character
@@ -152,49 +187,68 @@ private Q_SLOTS:
     }
 
     // The same bytes are never read as one text in a book and as another in a note.
-    void decidesTheEncodingAsANoteIs()
+    void decidesTheEncodingAsANoteIs_data()
     {
         const auto ansi = TextEncoding::Windows1252;
-        const QList<std::tuple<QByteArray, TextEncoding, QString>> rows = {
-            {BookOf("Name=Caf\xc3\xa9"), TextEncoding::Utf8, u"Café"_s},
-            {"\xef\xbb\xbf" + BookOf("Name=\xe2\x82\xac"), TextEncoding::Utf8, u"€"_s},
-            {BookOf("Name=Caf\xe9"), ansi, u"Café"_s},
-            {BookOf("Name=\xed\xa0\x80"), ansi, u"í\u00a0€"_s},      // an encoded surrogate
-            {BookOf("Name=\xc0\xaf"), ansi, u"À¯"_s},                // an overlong slash
-            {BookOf("Name=\xf4\x90\x80\x80"), ansi, u"ô\u0090€€"_s}, // above U+10FFFF
-            {BookOf("Name=\xe2\x82"), ansi, u"â‚"_s}};               // cut short
-        for (const auto &[bytes, encoding, name] : rows) {
-            const std::optional<ParsedBook> book = ParseBook(bytes);
-            QCOMPARE(book->encoding, encoding);
-            QCOMPARE(DetectNoteFormat(bytes).encoding, encoding);
-            QCOMPARE(book->name, name);
-        }
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("UTF-8") << BookOf("Name=Caf\xc3\xa9") << TextEncoding::Utf8 << u"Café"_s;
+        QTest::newRow("UTF-8 after a byte order mark")
+            << "\xef\xbb\xbf" + BookOf("Name=\xe2\x82\xac") << TextEncoding::Utf8 << u"€"_s;
+        QTest::newRow("Windows-1252") << BookOf("Name=Caf\xe9") << ansi << u"Café"_s;
+        QTest::newRow("an encoded surrogate")
+            << BookOf("Name=\xed\xa0\x80") << ansi << u"í\u00a0€"_s;
+        QTest::newRow("an overlong slash") << BookOf("Name=\xc0\xaf") << ansi << u"À¯"_s;
+        QTest::newRow("above U+10FFFF")
+            << BookOf("Name=\xf4\x90\x80\x80") << ansi << u"ô\u0090€€"_s;
+        QTest::newRow("a character cut short") << BookOf("Name=\xe2\x82") << ansi << u"â‚"_s;
+    }
+    void decidesTheEncodingAsANoteIs()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(QString, name);
+        const std::optional<ParsedBook> book = ParseBook(bytes);
+        QCOMPARE(book->encoding, encoding);
+        QCOMPARE(DetectNoteFormat(bytes).encoding, encoding);
+        QCOMPARE(book->name, name);
     }
 
     // A Windows-1252 book whose bytes would read back as UTF-8 is written in UTF-8.
-    void writtenBooksReadBack()
+    void writtenBooksReadBack_data()
     {
         const auto ansi = TextEncoding::Windows1252;
         using Folders = QList<FolderEntry>;
-        const QList<std::tuple<TextEncoding, QString, Folders, QByteArray>> rows = {
-            // D2 92 in Windows-1252 is valid UTF-8, for U+0492.
-            {ansi, u"Ò’"_s, {{u"A"_s, u"/a"_s}}, "Name=\xc3\x92\xe2\x80\x99\r\n"},
-            // EF BB BF: a byte order mark in the middle of the file when read as UTF-8.
-            {ansi, u"N"_s, {{u"ï»¿"_s, u" "_s}}, "\r\n\xc3\xaf\xc2\xbb\xc2\xbf; ;\r\n"},
-            // One character that is not UTF-8 keeps Windows-1252.
-            {ansi, u"Ò’ é"_s, {{u"€"_s, u"C:\\€"_s}}, "Name=\xd2\x92 \xe9\r\n"},
-            {TextEncoding::Utf8,
-             u"Ünïcödé"_s,
-             {{u"Gone"_s, QString()}, {u"Kept"_s, u"/k"_s}},
-             "\r\nKept;/k;\r\n"}};
-        for (const auto &[encoding, name, folders, line] : rows) {
-            const std::optional<QByteArray> bytes =
-                BookFileBytes(StateOf(encoding, name, folders), u"d;t;s;"_s);
-            QVERIFY2(bytes->contains(line), bytes->toHex(' ').constData());
-            const std::optional<ParsedBook> back = ParseBook(*bytes);
-            QCOMPARE(back->name, name);
-            QCOMPARE(back->folders, KeptRows(folders));
-        }
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Folders>("folders");
+        QTest::addColumn<QByteArray>("line");
+        // D2 92 in Windows-1252 is valid UTF-8, for U+0492.
+        QTest::newRow("Windows-1252 bytes that are UTF-8")
+            << ansi << u"Ò’"_s << Folders{{u"A"_s, u"/a"_s}} << "Name=\xc3\x92\xe2\x80\x99\r\n"_ba;
+        // EF BB BF: a byte order mark in the middle of the file when read as UTF-8.
+        QTest::newRow("Windows-1252 bytes of a byte order mark")
+            << ansi << u"N"_s << Folders{{u"ï»¿"_s, u" "_s}}
+            << "\r\n\xc3\xaf\xc2\xbb\xc2\xbf; ;\r\n"_ba;
+        QTest::newRow("one character that is not UTF-8 keeps Windows-1252")
+            << ansi << u"Ò’ é"_s << Folders{{u"€"_s, u"C:\\€"_s}} << "Name=\xd2\x92 \xe9\r\n"_ba;
+        QTest::newRow("a removed row left out")
+            << TextEncoding::Utf8 << u"Ünïcödé"_s
+            << Folders{{u"Gone"_s, QString()}, {u"Kept"_s, u"/k"_s}} << "\r\nKept;/k;\r\n"_ba;
+    }
+    void writtenBooksReadBack()
+    {
+        QFETCH(TextEncoding, encoding);
+        QFETCH(QString, name);
+        QFETCH(QList<FolderEntry>, folders);
+        QFETCH(QByteArray, line);
+        const std::optional<QByteArray> bytes =
+            BookFileBytes(StateOf(encoding, name, folders), u"d;t;s;"_s);
+        QVERIFY2(bytes->contains(line), bytes->toHex(' ').constData());
+        const std::optional<ParsedBook> back = ParseBook(*bytes);
+        QCOMPARE(back->name, name);
+        QCOMPARE(back->folders, KeptRows(folders));
     }
 
     // Whatever the program writes, in either encoding, reads back as the same name and rows.
@@ -255,6 +309,9 @@ private Q_SLOTS:
             const QString signature =
                 SignatureLine(u"6/12/2026"_s, u"14:05:09"_s, text(asUtf8Bytes, false));
             for (const auto encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
+                const test::RowLabel row(
+                    u"round %1, a book named \"%2\" written in %3"_s.arg(round).arg(name).arg(
+                        encoding == TextEncoding::Utf8 ? u"UTF-8"_s : u"Windows-1252"_s));
                 const std::optional<QByteArray> bytes =
                     BookFileBytes(StateOf(encoding, name, rows), signature);
                 if (!bytes) {
@@ -328,7 +385,7 @@ private Q_SLOTS:
             const QString text = LongTimeText(QTime(14, 5, 9), locale);
             QVERIFY2(text.contains(u"05:09"_s) && !text.contains(u"UTC"_s) &&
                          text == text.trimmed(),
-                     qPrintable(text));
+                     qPrintable(locale.name() + u": "_s + text));
         }
     }
 };

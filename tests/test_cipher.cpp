@@ -1,3 +1,4 @@
+#include "RowLabel.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/KeyWordCipher.h"
 
@@ -33,25 +34,38 @@ class TestCipher : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void workedExamples()
+    void workedExamples_data()
     {
         constexpr auto E = CipherDirection::Encipher, D = CipherDirection::Decipher;
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("keyword");
+        QTest::addColumn<CipherDirection>("direction");
+        QTest::addColumn<Result>("expected");
         // Codes: a 97, B 66, c 99, CR 13, "3" 51, "2" 50, w 119, z 122, A 65.
-        const QList<std::tuple<QByteArray, QByteArray, CipherDirection, Result>> rows = {
-            {"a", "B", E, "c"},         // 97+66-64 is 99
-            {"c", "B", D, "a"},         // 99-66+64 is 97
-            {"\r", "3", E, "\0"_ba},    // 13+51-64 is 0
-            {"\xC8", "w", E, "\xFF"},   // 200+119-64 is 255
-            {"\r", "2", E, {}},         // 13+50-64 is -1
-            {"\xE9", "z", E, {}},       // 233+122-64 is 291
-            {"\0"_ba, "A", D, {}},      // 0-65+64 is -1
-            {"ab", "ABCDEFG", E, "bd"}, // the keyword longer than the text
-            {"AAA\r", "2", E, {}},      // failing at the end
-            {"", "Rosebud", E, ""},     // an empty text
-            {"Call me", "", D, ""},     // an empty keyword
-            {"x\r\ny", "ABC", E, "y\x0F\rz"}};
-        for (const auto &[text, keyword, direction, expected] : rows)
-            QCOMPARE(KeyWordCipher(text, keyword, direction), expected);
+        const auto row = [](const char *name, const QByteArray &text, const QByteArray &keyword,
+                            CipherDirection direction, const Result &expected) {
+            QTest::newRow(name) << text << keyword << direction << expected;
+        };
+        row("enciphered in range", "a", "B", E, "c");                  // 97+66-64 is 99
+        row("deciphered in range", "c", "B", D, "a");                  // 99-66+64 is 97
+        row("enciphered to the lowest code", "\r", "3", E, "\0"_ba);   // 13+51-64 is 0
+        row("enciphered to the highest code", "\xC8", "w", E, "\xFF"); // 200+119-64 is 255
+        row("enciphered below the lowest code", "\r", "2", E, {});     // 13+50-64 is -1
+        row("enciphered past the highest code", "\xE9", "z", E, {});   // 233+122-64 is 291
+        row("deciphered below the lowest code", "\0"_ba, "A", D, {});  // 0-65+64 is -1
+        row("a keyword longer than the text", "ab", "ABCDEFG", E, "bd");
+        row("a text out of range at its end only", "AAA\r", "2", E, {});
+        row("an empty text", "", "Rosebud", E, "");
+        row("an empty keyword", "Call me", "", D, "");
+        row("a keyword repeated over a line end", "x\r\ny", "ABC", E, "y\x0F\rz");
+    }
+    void workedExamples()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, keyword);
+        QFETCH(CipherDirection, direction);
+        QFETCH(Result, expected);
+        QCOMPARE(KeyWordCipher(text, keyword, direction), expected);
     }
 
     // Each pair alone, then all in-range codes of a keyword code in one long text (the vector
@@ -60,6 +74,8 @@ private Q_SLOTS:
     {
         for (CipherDirection direction : kDirections) {
             for (int c = 0; c < 256; ++c) {
+                const test::RowLabel row(u"keyword code %1, %2"_s.arg(c).arg(
+                    direction == CipherDirection::Encipher ? u"enciphering"_s : u"deciphering"_s));
                 const QByteArray key(1, char(c));
                 QByteArray inRange, outOfRange;
                 for (int t = 0; t < 256; ++t) {
@@ -90,6 +106,7 @@ private Q_SLOTS:
         QRandomGenerator random(0x5eed);
         // Spoiled at every `step`-th position, the last one included.
         const auto check = [&](qsizetype n, qsizetype m, qsizetype step) {
+            const test::RowLabel row(u"a text of %1 and a keyword of %2"_s.arg(n).arg(m));
             QByteArray key(m, Qt::Uninitialized), text(n, Qt::Uninitialized);
             for (char &ch : key)
                 ch = char(random.bounded(65, 128));
@@ -120,20 +137,34 @@ private Q_SLOTS:
 
     // The first item of the first line tells an encoded note; its body starts at byte 39
     // whatever comes before it.
-    void encodedNotes()
+    void encodedNotes_data()
     {
         const QByteArray header = "Mossgrange's Quirebox Encoded v3_[A1]";
-        const QList<std::pair<QByteArray, QByteArray>> encoded = {
-            {header + "\r\nbody", "body"},
-            {header + "\nbody", "ody"},
-            {header, ""},
-            {header + ",more\r\n", "ore\r\n"},
-            {"\"" + header + "\"\r\n", "\r\n"}};
-        for (const auto &[bytes, body] : encoded) {
-            QVERIFY(IsNoteEncoded(bytes));
-            QCOMPARE(EncodedBody(bytes).toByteArray(), body);
-        }
-        QVERIFY(!IsNoteEncoded(header.toLower()) && !IsNoteEncoded(header + "x"));
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("CR LF after the header") << header + "\r\nbody"
+                                                << "body"_ba;
+        QTest::newRow("LF after the header") << header + "\nbody"
+                                             << "ody"_ba;
+        QTest::newRow("the header alone") << header << ""_ba;
+        QTest::newRow("more items on the first line") << header + ",more\r\n"
+                                                      << "ore\r\n"_ba;
+        QTest::newRow("the header quoted") << "\"" + header + "\"\r\n"
+                                           << "\r\n"_ba;
+    }
+    void encodedNotes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, body);
+        QVERIFY(IsNoteEncoded(bytes));
+        QCOMPARE(EncodedBody(bytes).toByteArray(), body);
+    }
+
+    void otherFirstItemsAreNoHeader()
+    {
+        const QByteArray header = "Mossgrange's Quirebox Encoded v3_[A1]";
+        QVERIFY2(!IsNoteEncoded(header.toLower()), "the header in lower case");
+        QVERIFY2(!IsNoteEncoded(header + "x"), "the header with more after it");
     }
 };
 

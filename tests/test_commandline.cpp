@@ -24,56 +24,75 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void parse()
+    void parse_data()
     {
         const auto Open = Request::OpenBook;
-        const QList<std::tuple<QString, Request, QString>> rows = {
-            {u""_s, Open, {}},
-            {u"demo.qb"_s, Open, u"demo.qb"_s},
-            {u"My Books/Field notes.qb"_s, Open, u"My Books/Field notes.qb"_s}, // blanks, unquoted
-            {u"--help"_s, Request::Help, {}},
-            {u"-h"_s, Request::Help, {}},
-            {u"--version"_s, Request::Version, {}},
-            {u"-v"_s, Request::Version, {}},
-            {u"-- --help"_s, Open, u"--help"_s}, // "--" ends the options
-            {u"-- -v notes.qb"_s, Open, u"-v notes.qb"_s},
-            {u"--"_s, Open, {}},
-            {u"a -- b.qb"_s, Open, u"a -- b.qb"_s},
-            {u"--version 2.qb"_s, Open, u"--version 2.qb"_s}, // an option not alone
-            {u"notes --help"_s, Open, u"notes --help"_s},
-            {u"-hv"_s, Open, u"-hv"_s}, // two options in one word
-            {u"--read-only"_s, Open, u"--read-only"_s},
-            {u"--version=3"_s, Open, u"--version=3"_s}};
-        for (const auto &[words, request, bookPath] : rows) {
-            const CommandLine line = ParseCommandLine(Arguments(words));
-            QCOMPARE(line.request, request);
-            QCOMPARE(line.bookPath, bookPath);
-        }
-        QCOMPARE(VersionText(), u"Quirebox 3.01.0025"_s);
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<Request>("request");
+        QTest::addColumn<QString>("bookPath");
+        QTest::newRow("nothing") << u""_s << Open << QString();
+        QTest::newRow("a book") << u"demo.qb"_s << Open << u"demo.qb"_s;
+        QTest::newRow("a book with blanks, unquoted")
+            << u"My Books/Field notes.qb"_s << Open << u"My Books/Field notes.qb"_s;
+        QTest::newRow("--help") << u"--help"_s << Request::Help << QString();
+        QTest::newRow("-h") << u"-h"_s << Request::Help << QString();
+        QTest::newRow("--version") << u"--version"_s << Request::Version << QString();
+        QTest::newRow("-v") << u"-v"_s << Request::Version << QString();
+        QTest::newRow("\"--\" ending the options") << u"-- --help"_s << Open << u"--help"_s;
+        QTest::newRow("\"--\" before an option and a book")
+            << u"-- -v notes.qb"_s << Open << u"-v notes.qb"_s;
+        QTest::newRow("\"--\" alone") << u"--"_s << Open << QString();
+        QTest::newRow("\"--\" inside a book's name") << u"a -- b.qb"_s << Open << u"a -- b.qb"_s;
+        QTest::newRow("an option before a word")
+            << u"--version 2.qb"_s << Open << u"--version 2.qb"_s;
+        QTest::newRow("an option after a word") << u"notes --help"_s << Open << u"notes --help"_s;
+        QTest::newRow("two options in one word") << u"-hv"_s << Open << u"-hv"_s;
+        QTest::newRow("an option there is not") << u"--read-only"_s << Open << u"--read-only"_s;
+        QTest::newRow("an option with a value") << u"--version=3"_s << Open << u"--version=3"_s;
+    }
+    void parse()
+    {
+        QFETCH(QString, words);
+        QFETCH(Request, request);
+        QFETCH(QString, bookPath);
+        const CommandLine line = ParseCommandLine(Arguments(words));
+        QCOMPARE(line.request, request);
+        QCOMPARE(line.bookPath, bookPath);
     }
 
-    void missingDisplay()
+    void version() { QCOMPARE(VersionText(), u"Quirebox 3.01.0025"_s); }
+
+    void missingDisplay_data()
     {
         const QString neither = u"Quirebox needs a display for its window, and neither DISPLAY "
                                 "nor WAYLAND_DISPLAY is set."_s;
         const QString noX = u"Quirebox needs a display for its window, and DISPLAY is not set."_s;
-        // The words, the environment's variables one blank apart, and the message.
-        const QList<std::tuple<QString, QString, QString>> rows = {
-            {u""_s, u""_s, neither},
-            {u""_s, u"DISPLAY= WAYLAND_DISPLAY="_s, neither},
-            {u""_s, u"DISPLAY=:0"_s, u""_s},
-            {u""_s, u"WAYLAND_DISPLAY=wayland-0"_s, u""_s},
-            {u""_s, u"QT_QPA_PLATFORM=offscreen"_s, u""_s},
-            {u""_s, u"QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-0"_s, noX},
-            {u""_s, u"QT_QPA_PLATFORM=wayland:x=1;xcb DISPLAY=:1"_s, u""_s},
-            {u"-platform offscreen"_s, u"QT_QPA_PLATFORM=xcb"_s, u""_s},
-            {u"--platform xcb"_s, u"QT_QPA_PLATFORM=offscreen"_s, noX}};
-        for (const auto &[words, environment, message] : rows) {
-            QProcessEnvironment variables;
-            for (const QString &entry : environment.split(u' ', Qt::SkipEmptyParts))
-                variables.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-            QCOMPARE(MissingDisplay(Arguments(words), variables), message);
-        }
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("environment"); // the variables, one blank apart
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no display") << u""_s << u""_s << neither;
+        QTest::newRow("displays set empty") << u""_s << u"DISPLAY= WAYLAND_DISPLAY="_s << neither;
+        QTest::newRow("an X display") << u""_s << u"DISPLAY=:0"_s << u""_s;
+        QTest::newRow("a Wayland display") << u""_s << u"WAYLAND_DISPLAY=wayland-0"_s << u""_s;
+        QTest::newRow("the offscreen platform") << u""_s << u"QT_QPA_PLATFORM=offscreen"_s << u""_s;
+        QTest::newRow("X asked for, a Wayland display only")
+            << u""_s << u"QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-0"_s << noX;
+        QTest::newRow("Wayland with options, else X, an X display")
+            << u""_s << u"QT_QPA_PLATFORM=wayland:x=1;xcb DISPLAY=:1"_s << u""_s;
+        QTest::newRow("-platform offscreen over X")
+            << u"-platform offscreen"_s << u"QT_QPA_PLATFORM=xcb"_s << u""_s;
+        QTest::newRow("--platform xcb over offscreen")
+            << u"--platform xcb"_s << u"QT_QPA_PLATFORM=offscreen"_s << noX;
+    }
+    void missingDisplay()
+    {
+        QFETCH(QString, words);
+        QFETCH(QString, environment);
+        QFETCH(QString, message);
+        QProcessEnvironment variables;
+        for (const QString &entry : environment.split(u' ', Qt::SkipEmptyParts))
+            variables.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        QCOMPARE(MissingDisplay(Arguments(words), variables), message);
     }
 };
 

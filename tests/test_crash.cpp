@@ -2,6 +2,7 @@
 // the folder lists nothing else. The saves run in a child process (crash_saver) that is killed
 // with SIGKILL right after each system call of one save in turn, then at random moments.
 
+#include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/CrashNotes.h"
 
@@ -65,6 +66,7 @@ private Q_SLOTS:
         QFETCH(bool, unnamedTemporaryFiles);
         int kills = 0;
         for (int call = 1;; ++call) {
+            const RowLabel row(u"killed after system call %1"_s.arg(call));
             QTemporaryDir dir;
             const QString note = dir.filePath(u"note.txt"_s);
             QVERIFY(WriteBytes(note, NoteContent(0)));
@@ -95,11 +97,13 @@ private Q_SLOTS:
         QVERIFY(WriteBytes(note, NoteContent(0)));
         QRandomGenerator random(20261206);
         for (int kill = 0; kill < 30; ++kill) {
+            const int after = int(random.bounded(5, 120));
+            const RowLabel row(u"kill %1 of 30, %2 ms after the start"_s.arg(kill + 1).arg(after));
             QProcess saver;
             saver.setProcessEnvironment(childEnvironment({}));
             saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"loop"_s});
             QVERIFY(saver.waitForStarted());
-            QTest::qSleep(int(random.bounded(5, 120)));
+            QTest::qSleep(after);
             saver.kill();
             QVERIFY(saver.waitForFinished());
             QCOMPARE(saver.exitStatus(), QProcess::CrashExit);

@@ -1,5 +1,6 @@
 // Built twice: against the program's own reading of the editor's text, and against the one for
 // a Qt without its private headers (QB_DOCUMENT_PUBLIC_API_ONLY), which no other test reaches.
+#include "RowLabel.h"
 #include "editor/DocumentText.h"
 
 #include <QRandomGenerator>
@@ -44,6 +45,8 @@ private Q_SLOTS:
             }
             if (from > to)
                 std::swap(from, to);
+            const test::RowLabel row(
+                u"the characters %1 to %2 of %3"_s.arg(from).arg(to).arg(length));
             QString text;
             bool formatsHold = true;
             ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {

@@ -2,10 +2,7 @@
 // dropped on it, and Tools > Find and Find Next.
 #include "WindowFixture.h"
 
-#include "editor/NoticeBar.h"
-#include "find/BookResultsModel.h"
 #include "find/frmFIND.h"
-#include "find/frmFINDBOOK.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,9 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTreeView>
 #include <QUrl>
 
 using namespace qb;
@@ -88,23 +83,27 @@ private Q_SLOTS:
 
     // Typed over "bc" of "abcdef": Tab always inserts a tab; the paste keys paste the
     // clipboard's plain text only; Ctrl+Shift+V, the editor's own, does nothing.
+    void keys_data()
+    {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Tab") << QKeyCombination(Qt::Key_Tab) << u"a\tdef"_s;
+        QTest::newRow("Shift+Tab") << (Qt::SHIFT | Qt::Key_Backtab) << u"a\tdef"_s;
+        QTest::newRow("Ctrl+V") << (Qt::CTRL | Qt::Key_V) << u"aplain\nlinedef"_s;
+        QTest::newRow("Ctrl+Shift+V") << (Qt::CTRL | Qt::SHIFT | Qt::Key_V) << u"abcdef"_s;
+    }
     void keys()
     {
-        const QList<std::pair<QKeyCombination, QString>> rows = {
-            {QKeyCombination(Qt::Key_Tab), u"a\tdef"_s},
-            {Qt::SHIFT | Qt::Key_Backtab, u"a\tdef"_s},
-            {Qt::CTRL | Qt::Key_V, u"aplain\nlinedef"_s},
-            {Qt::CTRL | Qt::SHIFT | Qt::Key_V, u"abcdef"_s}};
-        for (const auto &[keys, text] : rows) {
-            NoteWindow t(u"abcdef"_s);
-            PutRichClipboard(u"plain\r\nline"_s);
-            t.select(1, 3);
-            QTest::keyClick(t.editor(), keys.key(), keys.keyboardModifiers());
-            QCOMPARE(t.text(), text);
-            QCOMPARE(t.status(), text == u"abcdef" ? u"Unchanged"_s : u"Changed"_s);
-            for (const QTextFormat &format : t.editor()->document()->allFormats())
-                QVERIFY(!format.hasProperty(QTextFormat::FontWeight));
-        }
+        QFETCH(QKeyCombination, keys);
+        QFETCH(QString, text);
+        NoteWindow t(u"abcdef"_s);
+        PutRichClipboard(u"plain\r\nline"_s);
+        t.select(1, 3);
+        QTest::keyClick(t.editor(), keys.key(), keys.keyboardModifiers());
+        QCOMPARE(t.text(), text);
+        QCOMPARE(t.status(), text == u"abcdef" ? u"Unchanged"_s : u"Changed"_s);
+        for (const QTextFormat &format : t.editor()->document()->allFormats())
+            QVERIFY(!format.hasProperty(QTextFormat::FontWeight));
     }
 
     void editMenu()
@@ -208,93 +207,122 @@ private Q_SLOTS:
             return image;
         };
         const QImage missing = render(0x0378); // no character: every font's missing-glyph box
-        for (const char32_t picture : {0x240D, 0x240A, 0x2424})
-            QVERIFY2(render(picture) != missing, qPrintable(QString::number(picture, 16)));
+        const QList<std::pair<const char *, char32_t>> pictures = {
+            {"the picture of a CR", 0x240D},
+            {"the picture of an LF", 0x240A},
+            {"the picture of a line separator", 0x2424}};
+        for (const auto &[row, picture] : pictures)
+            QVERIFY2(render(picture) != missing, row);
     }
 
     // Dropped through the window system's events: only the first file counts, and a second
     // one comes along every time. With no book open the editor is switched off, and still
     // takes them.
-    void dropFiles()
+    void dropFiles_data()
     {
         const QStringList kept = {u"a.txt=in folder"_s};
         const QString other = u"The file \"%1\" isn't a text file or a valid Quirebox file."_s;
         const QString z = u"Z - Quirebox v3.01"_s;
-        // The file ("@": one of the folder), a book open, the message ("%1": the file), the
-        // folder's notes afterwards, and the window's title afterwards (empty: as it was).
-        const QList<std::tuple<QString, bool, QString, QStringList, QString>> rows = {
-            {u"Plan.TXT"_s, true, {}, kept + QStringList{u"Plan.TXT=dropped"_s}, {}},
-            {u"@a.txt"_s, true, {}, kept, {}},
-            {u"new.txt"_s,
-             false,
-             u"The file \"%1\" can't be added: a book and a folder must be open to take it."_s,
-             kept,
-             {}},
-            {u"OTHER.QB"_s, true, {}, kept, z},
-            {u"other.qb"_s, false, {}, kept, z},
-            {u"picture.png"_s, true, other, kept, {}},
-            {u"a.txt.bak"_s, true, other, kept, {}}};
-        for (const auto &[dropped, bookOpen, message, after, title] : rows) {
-            TestWindow t;
-            const QString path = dropped.startsWith(u'@')
-                                     ? t.note(dropped.mid(1))
-                                     : t.root.filePath(u"elsewhere/"_s + dropped);
-            const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
-            const QString zeds = t.root.filePath(u"zeds"_s);
-            QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed") && WriteBytes(second, "second"));
-            if (!dropped.startsWith(u'@'))
-                QVERIFY(WriteBytes(path, title.isEmpty() ? "dropped"
-                                                         : BookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
-            t.put(u"a.txt"_s, "in folder");
-            bookOpen ? t.open() : t.start({});
-            const QString before = t.title();
-            if (!message.isEmpty())
-                t.platform.answerMessage(Platform::Button::Ok);
-            QMimeData mime;
-            mime.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(second)});
-            QSignalSpy spy(t.editor(), &NoteEditor::filesDropped);
-            DropOn(t.editor(), &mime);
-            QVERIFY(spy.wait());
-            if (!message.isEmpty())
-                QCOMPARE(t.last().text, message.arg(path));
-            QCOMPARE(t.entries(), after);
-            QCOMPARE(t.title(), title.isEmpty() ? before : title);
-            QCOMPARE(t.text(), !title.isEmpty() ? u"zed"_s : bookOpen ? u"in folder"_s : QString());
-        }
+        QTest::addColumn<QString>("dropped"); // "@": one of the folder
+        QTest::addColumn<bool>("bookOpen");
+        QTest::addColumn<QString>("message");   // "%1": the file
+        QTest::addColumn<QStringList>("after"); // the folder's notes
+        QTest::addColumn<QString>("title");     // the window's afterwards; empty: as it was
+        QTest::newRow("a note from elsewhere")
+            << u"Plan.TXT"_s << true << QString() << kept + QStringList{u"Plan.TXT=dropped"_s}
+            << QString();
+        QTest::newRow("a note of the folder")
+            << u"@a.txt"_s << true << QString() << kept << QString();
+        QTest::newRow("a note with no book open")
+            << u"new.txt"_s << false
+            << u"The file \"%1\" can't be added: a book and a folder must be open to take it."_s
+            << kept << QString();
+        QTest::newRow("a book") << u"OTHER.QB"_s << true << QString() << kept << z;
+        QTest::newRow("a book with no book open")
+            << u"other.qb"_s << false << QString() << kept << z;
+        QTest::newRow("a picture") << u"picture.png"_s << true << other << kept << QString();
+        QTest::newRow("a note's name with more after it")
+            << u"a.txt.bak"_s << true << other << kept << QString();
+    }
+    void dropFiles()
+    {
+        QFETCH(QString, dropped);
+        QFETCH(bool, bookOpen);
+        QFETCH(QString, message);
+        QFETCH(QStringList, after);
+        QFETCH(QString, title);
+        TestWindow t;
+        const QString path = dropped.startsWith(u'@') ? t.note(dropped.mid(1))
+                                                      : t.root.filePath(u"elsewhere/"_s + dropped);
+        const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
+        const QString zeds = t.root.filePath(u"zeds"_s);
+        QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed") && WriteBytes(second, "second"));
+        if (!dropped.startsWith(u'@'))
+            QVERIFY(WriteBytes(path,
+                               title.isEmpty() ? "dropped" : BookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
+        t.put(u"a.txt"_s, "in folder");
+        bookOpen ? t.open() : t.start({});
+        const QString before = t.title();
+        if (!message.isEmpty())
+            t.platform.answerMessage(Platform::Button::Ok);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(second)});
+        QSignalSpy spy(t.editor(), &NoteEditor::filesDropped);
+        DropOn(t.editor(), &mime);
+        QVERIFY(spy.wait());
+        if (!message.isEmpty())
+            QCOMPARE(t.last().text, message.arg(path));
+        QCOMPARE(t.entries(), after);
+        QCOMPARE(t.title(), title.isEmpty() ? before : title);
+        QCOMPARE(t.text(), !title.isEmpty() ? u"zed"_s : bookOpen ? u"in folder"_s : QString());
     }
 
     // A match is selected and the dialog hidden; a failed search keeps the dialog open. Enter
     // finds, and adds the text to the history once.
+    void search_data()
+    {
+        QTest::addColumn<QString>("text"); // the note
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("fromBeginning");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("start"); // of the match; -1: none
+        const auto row = [](const char *name, const QString &text, const QString &search,
+                            bool matchCase, bool fromBeginning, int caret, int start) {
+            QTest::newRow(name) << text << search << matchCase << fromBeginning << caret << start;
+        };
+        row("a match at the caret", u"Tea time"_s, u"tea"_s, false, false, 0, 0);
+        row("case ignored", u"The TEA room"_s, u"tea"_s, false, false, 0, 4);
+        row("case ignored beyond ASCII", u"Crème BRÛLÉE"_s, u"brûlée"_s, false, false, 0, 6);
+        row("Match Case", u"The TEA room"_s, u"tea"_s, true, false, 0, -1);
+        row("From the Beginning", u"tea, tea"_s, u"tea"_s, false, true, 8, 0);
+        row("no wrapping round", u"tea, tea"_s, u"tea"_s, false, false, 6, -1);
+        row("nothing to look for", u"tea"_s, QString(), false, false, 0, -1);
+        // A line break is one position between the lines, as in the editor.
+        row("after line breaks", u"a\r\nb\r\nthree"_s, u"THREE"_s, false, false, 0, 4);
+    }
     void search()
     {
-        // The note, the text looked for, Match Case, From the Beginning, where the caret is,
-        // and where the match starts (-1: none).
-        const QList<std::tuple<QString, QString, bool, bool, int, int>> rows = {
-            {u"Tea time"_s, u"tea"_s, false, false, 0, 0},
-            {u"The TEA room"_s, u"tea"_s, false, false, 0, 4},
-            {u"Crème BRÛLÉE"_s, u"brûlée"_s, false, false, 0, 6},
-            {u"The TEA room"_s, u"tea"_s, true, false, 0, -1},
-            {u"tea, tea"_s, u"tea"_s, false, true, 8, 0},
-            {u"tea, tea"_s, u"tea"_s, false, false, 6, -1}, // no wrapping round
-            {u"tea"_s, QString(), false, false, 0, -1},
-            // A line break is one position between the lines, as in the editor.
-            {u"a\r\nb\r\nthree"_s, u"THREE"_s, false, false, 0, 4}};
-        for (const auto &[text, search, matchCase, fromBeginning, caret, start] : rows) {
-            NoteWindow w(text);
-            w.select(caret, caret);
-            if (start < 0)
-                w.notFound();
-            w.search(search, matchCase, fromBeginning);
-            if (start < 0) {
-                QCOMPARE(w.last().text, u"Unable to find the specified string."_s);
-                QCOMPARE(w.last().title, u"Quirebox Find"_s);
-            }
-            QCOMPARE(w.find()->isVisible(), start < 0);
-            QCOMPARE(w.selectionStart(), start);
-            QCOMPARE(w.cursor().selectedText().toCaseFolded(),
-                     start < 0 ? QString() : search.toCaseFolded());
-            QCOMPARE(w.history(), QStringList{search});
+        QFETCH(QString, text);
+        QFETCH(QString, search);
+        QFETCH(bool, matchCase);
+        QFETCH(bool, fromBeginning);
+        QFETCH(int, caret);
+        QFETCH(int, start);
+        NoteWindow w(text);
+        w.select(caret, caret);
+        if (start < 0)
+            w.notFound();
+        w.search(search, matchCase, fromBeginning);
+        if (start < 0) {
+            QCOMPARE(w.last().text, u"Unable to find the specified string."_s);
+            QCOMPARE(w.last().title, u"Quirebox Find"_s);
         }
+        QCOMPARE(w.find()->isVisible(), start < 0);
+        QCOMPARE(w.selectionStart(), start);
+        QCOMPARE(w.cursor().selectedText().toCaseFolded(),
+                 start < 0 ? QString() : search.toCaseFolded());
+        QCOMPARE(w.history(), QStringList{search});
     }
 
     // Find Next before the dialog ever opened searches for nothing; then it goes on from the
@@ -324,121 +352,6 @@ private Q_SLOTS:
         QCOMPARE(w.find()->txtFIND()->currentText(), u"ab"_s);
         QVERIFY(w.find()->chkCASE()->isChecked() && w.find()->chkBEGIN()->isChecked());
         QCOMPARE(w.history(), QStringList(u"ab"_s));
-    }
-
-    // Two folders of one directory: a result opens the note shown through the other folder, and
-    // No to the question drops the edits as it does anywhere.
-    void findInBookThroughAnotherFolder()
-    {
-        TestWindow t({u"Alpha"_s});
-        QVERIFY(WriteBytes(t.bookPath,
-                           BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}, {u"Alias"_s, t.dir()}})));
-        t.open({{u"n.txt"_s, "a word\r\n"}});
-        QCOMPARE(t.lstFLDS()->currentText(), u"Alias"_s);
-        t.type(u"edit "_s);
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"word"_s);
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
-        QTRY_COMPARE(list->model()->rowCount(), 2);
-        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Alpha"_s);
-        list->setCurrentIndex(list->model()->index(0, 0));
-        t.answer(u"no"_s);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(t.lstFLDS()->currentText(), u"Alpha"_s);
-        QCOMPARE(t.text(), u"a word\n"_s);
-        QCOMPARE(t.status(), u"Unchanged"_s);
-        QCOMPARE(t.editor()->textCursor().selectedText(), u"word"_s);
-    }
-
-    // Find in Book lists the matches of every folder in book order. A result opens its note,
-    // after the question about unsaved edits, with the match selected and the editor taking the
-    // keys; a note large enough to be read in the background lands on its match too. Escape
-    // closes the window and the results stay.
-    void findInBook()
-    {
-        TestWindow t({u"Work"_s, u"Home"_s});
-        t.put(u"a.txt"_s, "Nothing to see.", u"Home"_s);
-        t.put(u"bills.txt"_s, "First\r\nsecond\r\nThe INVOICE 2291 is due.\r\n", u"Work"_s);
-        const QByteArray old = QByteArray("A line of an old note.\r\n").repeated(60'000);
-        t.put(u"archive.txt"_s, old + "invoice 2291 paid\r\n", u"Work"_s);
-        t.start(t.bookPath);
-        t.w().show();
-        QVERIFY(QTest::qWaitForWindowActive(&t.w()));
-        QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Home"_s) + u"/a.txt"_s);
-        t.type(u"x"_s);
-
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        auto *text = t.child<QComboBox>(u"txtFINDBOOK"_s);
-        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
-        QTest::keyClicks(text, u"invoice 2291"_s);
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        QTRY_COMPARE(t.child<QLabel>(u"lblFINDBOOK"_s)->text(), u"2 matches in 3 notes searched"_s);
-        const QAbstractItemModel &results = *list->model();
-        const auto row = [&results](int r) {
-            QStringList cells;
-            for (int c = 0; c < results.columnCount(); ++c)
-                cells.append(results.index(r, c).data().toString());
-            return cells.join(u'|');
-        };
-        QCOMPARE(row(0), u"Work|archive|60001|invoice 2291 paid"_s);
-        QCOMPARE(row(1), u"Work|bills|3|The INVOICE 2291 is due."_s);
-        QCOMPARE(results.index(1, BookResultsModel::Text).data(BookResultsModel::MatchRole),
-                 QVariant(QPoint(4, 12)));
-
-        QTest::keyClick(text, Qt::Key_Down);
-        QVERIFY(list->hasFocus());
-        QCOMPARE(list->currentIndex().row(), 0);
-        QTest::keyClick(list, Qt::Key_Down);
-        const QString unsaved = UnsavedQuestion(t.dir(u"Home"_s) + u"/a.txt"_s);
-        t.answer(u"cancel"_s);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(t.last().text, unsaved);
-        QCOMPARE(t.status(), u"Changed"_s);
-        QCOMPARE(t.text(), u"xNothing to see."_s);
-        t.answer(u"no"_s);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(t.platform.prompts.size(), 2);
-        QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Work"_s) + u"/bills.txt"_s);
-        QCOMPARE(t.lstFLDS()->currentText(), u"Work"_s);
-        QCOMPARE(t.lstFILE()->currentText(), u"bills"_s);
-        QCOMPARE(t.editor()->textCursor().selectedText(), u"INVOICE 2291"_s);
-        QCOMPARE(t.editor()->textCursor().blockNumber(), 2);
-        QTRY_VERIFY(t.editor()->hasFocus());
-
-        const QRect first = list->visualRect(results.index(0, 0));
-        // A double click as the window system sends it: a click, then a second press.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
-        QCOMPARE(t.lstFILE()->currentText(), u"archive"_s);
-        QTRY_COMPARE(t.status(), u"Unchanged"_s);
-        QCOMPARE(t.editor()->textCursor().selectedText(), u"invoice 2291"_s);
-        QCOMPARE(t.editor()->textCursor().blockNumber(), 60'000);
-
-        auto *window = t.child<frmFINDBOOK>(u"frmFINDBOOK"_s);
-        QTest::keyClick(window, Qt::Key_Escape);
-        QVERIFY(!window->isVisible());
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        QCOMPARE(results.rowCount(), 2);
-
-        // The note shown, edited since the search: the match as the editor holds it now.
-        const QModelIndex second = results.index(1, 0);
-        list->setCurrentIndex(second);
-        QTest::keyClick(list, Qt::Key_Return);
-        t.editor()->moveCursor(QTextCursor::Start);
-        QTest::keyClicks(t.editor(), u"Added before: "_s);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(t.status(), u"Changed"_s);
-        QCOMPARE(t.editor()->textCursor().selectionStart(), 14 + 17);
-        QCOMPARE(t.editor()->textCursor().selectedText(), u"INVOICE 2291"_s);
-        // Gone from the text: the bar says so, and nothing else is selected.
-        QTextCursor match = t.editor()->textCursor();
-        match.removeSelectedText();
-        QTest::keyClick(list, Qt::Key_Return);
-        QVERIFY(!t.editor()->textCursor().hasSelection());
-        QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
-                 u"The note has changed since the search: what was found there is there no "
-                 "longer."_s);
     }
 };
 

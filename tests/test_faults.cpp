@@ -50,112 +50,139 @@ private Q_SLOTS:
     // Each step of a save failing: the user is told why, the status stays "Changed", the file
     // keeps its old bytes (or has the new ones when only the folder's sync failed), nothing is
     // left beside it, and the next save simply works.
-    void failedSaveKeepsTheOldFile()
+    void failedSaveKeepsTheOldFile_data()
     {
         const QString noSpace = qt_error_string(ENOSPC), io = qt_error_string(EIO);
-        const QList<std::tuple<QList<Injected>, QString, bool>> rows = {
-            {{{"write", ENOSPC, 4096}}, noSpace, false}, // cut short by a full disk
-            {{{"write", EIO}}, io, false},
-            {{{"fdatasync", EIO}}, io, false},
-            {{{"close", EIO}}, io, false}, // a lost write reported late
-            {{{"tmpfile", EACCES}}, qt_error_string(EACCES), false},
-            {{{"linkat", EDQUOT}}, qt_error_string(EDQUOT), false},
-            {{{"rename", EIO}}, io, false},
-            // Without unnamed files the temporary file has a name, and must not stay behind.
-            {{{"tmpfile", EOPNOTSUPP}, {"write", ENOSPC, 100}}, noSpace, false},
-            {{{"tmpfile", EOPNOTSUPP}, {"rename", EIO}}, io, false},
-            {{{"fsync", EIO}},
-             u"The file was written, but its folder could not be stored on the disk: "_s + io,
-             true}};
-        for (const auto &[injected, reason, replaced] : rows) {
-            TestWindow t;
-            t.open({{u"note.txt"_s, OldBytes}});
-            t.type(u"new "_s);
-            const QByteArray newBytes = "new " + OldBytes;
-            Faults faults;
-            for (const Injected &fault : std::as_const(injected))
-                faults.arm(fault.call, fault.error, t.dir(), fault.passBytes);
-            t.platform.answerMessage(Platform::Button::Ok);
+        QTest::addColumn<QList<Injected>>("injected");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("replaced");
+        using F = QList<Injected>;
+        QTest::newRow("a write cut short by a full disk")
+            << F{{"write", ENOSPC, 4096}} << noSpace << false;
+        QTest::newRow("a write failing") << F{{"write", EIO}} << io << false;
+        QTest::newRow("the file's sync failing") << F{{"fdatasync", EIO}} << io << false;
+        QTest::newRow("a lost write reported late, at the close")
+            << F{{"close", EIO}} << io << false;
+        QTest::newRow("no temporary file allowed")
+            << F{{"tmpfile", EACCES}} << qt_error_string(EACCES) << false;
+        QTest::newRow("naming the temporary file over quota")
+            << F{{"linkat", EDQUOT}} << qt_error_string(EDQUOT) << false;
+        QTest::newRow("the rename failing") << F{{"rename", EIO}} << io << false;
+        // Without unnamed files the temporary file has a name, and must not stay behind.
+        QTest::newRow("a named temporary file cut short by a full disk")
+            << F{{"tmpfile", EOPNOTSUPP}, {"write", ENOSPC, 100}} << noSpace << false;
+        QTest::newRow("a named temporary file, the rename failing")
+            << F{{"tmpfile", EOPNOTSUPP}, {"rename", EIO}} << io << false;
+        QTest::newRow("the folder's sync failing after the rename")
+            << F{{"fsync", EIO}}
+            << u"The file was written, but its folder could not be stored on the disk: "_s + io
+            << true;
+    }
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(QList<Injected>, injected);
+        QFETCH(QString, reason);
+        QFETCH(bool, replaced);
+        TestWindow t;
+        t.open({{u"note.txt"_s, OldBytes}});
+        t.type(u"new "_s);
+        const QByteArray newBytes = "new " + OldBytes;
+        Faults faults;
+        for (const Injected &fault : std::as_const(injected))
+            faults.arm(fault.call, fault.error, t.dir(), fault.passBytes);
+        t.platform.answerMessage(Platform::Button::Ok);
 
-            QVERIFY(!t.save());
-            QVERIFY(faults.hits() > 0);
-            faults.disarm();
-            QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s) +
-                                        u"\".\r\n"_s + reason);
-            QCOMPARE(t.status(), u"Changed"_s);
-            QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : OldBytes);
-            QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
+        QVERIFY(!t.save());
+        QVERIFY(faults.hits() > 0);
+        faults.disarm();
+        QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s) +
+                                    u"\".\r\n"_s + reason);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : OldBytes);
+        QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
 
-            // Nothing to ask about another program: the next save simply works.
-            QVERIFY(t.save());
-            QCOMPARE(t.status(), u"Unchanged"_s);
-            QCOMPARE(t.bytes(u"note.txt"_s), newBytes);
-            QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
-        }
+        // Nothing to ask about another program: the next save simply works.
+        QVERIFY(t.save());
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(t.bytes(u"note.txt"_s), newBytes);
+        QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
     }
 
     // A note read in part, failing, ending early or growing meanwhile, is never shown, so
     // nothing can be saved from it. The read ends unasked: the bar says why, and no box takes
     // the keys.
+    void shortReadOfANote_data()
+    {
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a read failing") << "read"_ba << EIO << qt_error_string(EIO);
+        QTest::newRow("the file ending early") << "read"_ba << 0 << ShrankText;
+        // Another program appends to it during the read.
+        QTest::newRow("the file growing") << "grow"_ba << 0 << GrewText;
+    }
     void shortReadOfANote()
     {
-        const QList<std::tuple<const char *, int, QString>> rows = {
-            {"read", EIO, qt_error_string(EIO)},
-            {"read", 0, ShrankText},
-            {"grow", 0, GrewText}}; // another program appends to it during the read
-        for (const auto &[call, error, reason] : rows) {
-            TestWindow t;
-            const QByteArray big =
-                QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
-            t.put(u"a.txt"_s, "first note");
-            t.put(u"b.txt"_s, big);
-            t.open();
-            Faults faults;
-            faults.arm(call, error, t.note(u"b.txt"_s), 64 * 1024);
-            t.pickNote(u"b"_s); // large enough to be read off the window's thread
-            QTRY_VERIFY(!t.status().startsWith(u"Loading"_s));
-            QVERIFY(faults.hits() > 0);
-            faults.disarm();
-            const QByteArray onDisk = t.bytes(u"b.txt"_s);
-            QVERIFY(onDisk.startsWith(big));
-            QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
-                     u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) + u"\". "_s +
-                         reason);
-            QVERIFY(t.platform.prompts.isEmpty());
-            t.expectNoNote();
-            t.trigger(u"F_mnuSAVE"_s);
-            QCOMPARE(t.bytes(u"b.txt"_s), onDisk);
-            QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("first note"));
-        }
+        QFETCH(QByteArray, call);
+        QFETCH(int, error);
+        QFETCH(QString, reason);
+        TestWindow t;
+        const QByteArray big =
+            QByteArray("A line of a long note, read in part.\r\n").repeated(40'000);
+        t.put(u"a.txt"_s, "first note");
+        t.put(u"b.txt"_s, big);
+        t.open();
+        Faults faults;
+        faults.arm(call.constData(), error, t.note(u"b.txt"_s), 64 * 1024);
+        t.pickNote(u"b"_s); // large enough to be read off the window's thread
+        QTRY_VERIFY(!t.status().startsWith(u"Loading"_s));
+        QVERIFY(faults.hits() > 0);
+        faults.disarm();
+        const QByteArray onDisk = t.bytes(u"b.txt"_s);
+        QVERIFY(onDisk.startsWith(big));
+        QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                 u"Quirebox can't read the file \""_s + t.note(u"b.txt"_s) + u"\". "_s + reason);
+        QVERIFY(t.platform.prompts.isEmpty());
+        t.expectNoNote();
+        t.trigger(u"F_mnuSAVE"_s);
+        QCOMPARE(t.bytes(u"b.txt"_s), onDisk);
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("first note"));
     }
 
     // The shown note's file stops being readable while the editor holds edits: that is no
     // change of its text. The bar says why in the save's words and the edits stay; a save then
     // asks before writing over what it could not check.
+    void unreadableNoteKeepsTheEdits_data()
+    {
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<int>("error");
+        QTest::newRow("opening refused") << "open"_ba << EACCES;
+        QTest::newRow("a read failing") << "read"_ba << EIO;
+    }
     void unreadableNoteKeepsTheEdits()
     {
-        for (const auto &[call, error] : {std::pair("open", EACCES), std::pair("read", EIO)}) {
-            TestWindow t;
-            t.open({{u"a.txt"_s, "one\n"}});
-            t.type(u"mine "_s);
-            const QString path = t.note(u"a.txt"_s);
-            Faults faults;
-            faults.arm(call, error, path);
-            // A change of the file's permissions alone: the watcher reads it to be sure.
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
-            auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
-            QTRY_COMPARE(bar->text(), u"Quirebox can't read the file \""_s + path + u"\". "_s +
-                                          qt_error_string(error));
-            QVERIFY(faults.hits() > 0);
-            QCOMPARE(t.text(), u"mine one\n"_s);
-            QCOMPARE(t.status(), u"Changed"_s);
-            QVERIFY(t.platform.prompts.isEmpty());
-            t.answer(u"yes"_s);
-            QVERIFY(t.save());
-            faults.disarm();
-            QVERIFY(t.last().text.contains(u"could not be read to check"_s));
-            QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\n"));
-        }
+        QFETCH(QByteArray, call);
+        QFETCH(int, error);
+        TestWindow t;
+        t.open({{u"a.txt"_s, "one\n"}});
+        t.type(u"mine "_s);
+        const QString path = t.note(u"a.txt"_s);
+        Faults faults;
+        faults.arm(call.constData(), error, path);
+        // A change of the file's permissions alone: the watcher reads it to be sure.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QTRY_COMPARE(bar->text(), u"Quirebox can't read the file \""_s + path + u"\". "_s +
+                                      qt_error_string(error));
+        QVERIFY(faults.hits() > 0);
+        QCOMPARE(t.text(), u"mine one\n"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QVERIFY(t.platform.prompts.isEmpty());
+        t.answer(u"yes"_s);
+        QVERIFY(t.save());
+        faults.disarm();
+        QVERIFY(t.last().text.contains(u"could not be read to check"_s));
+        QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("mine one\n"));
     }
 
     // A whole file read while another program changes it fails rather than give the part read.
@@ -204,25 +231,31 @@ private Q_SLOTS:
     }
 
     // The first note of a book opens by itself: one too large must not hold the window.
+    void hugeSparseNotes_data()
+    {
+        QTest::addColumn<qint64>("size"); // MiB
+        QTest::addColumn<QString>("message");
+        QTest::newRow("200 MiB, asked about first")
+            << qint64(200) << u"The file \"~\" holds 200 MiB."_s;
+        QTest::newRow("5 GiB, more than can be opened")
+            << qint64(5 * 1024) << u"Quirebox can't read the file \"~\".\r\nThe file holds "_s;
+    }
     void hugeSparseNotes()
     {
-        for (auto [size, message] :
-             {std::pair(qint64(200), u"The file \"~\" holds 200 MiB."_s),
-              std::pair(qint64(5 * 1024),
-                        u"Quirebox can't read the file \"~\".\r\nThe file holds "_s)}) {
-            TestWindow t;
-            t.put(u"huge.txt"_s, {});
-            QVERIFY(QFile::resize(t.note(u"huge.txt"_s), size * 1024 * 1024));
-            t.platform.answerMessage(size < 1024 ? Platform::Button::No : Platform::Button::Ok);
-            QElapsedTimer timer;
-            timer.start();
-            t.open();
-            // A hang guard, far above the moment it takes: reading the file would take minutes.
-            QVERIFY(timer.elapsed() < 10'000);
-            QVERIFY2(t.last().text.startsWith(message.replace(u'~', t.note(u"huge.txt"_s))),
-                     qPrintable(t.last().text));
-            t.expectNoNote();
-        }
+        QFETCH(qint64, size);
+        QFETCH(QString, message);
+        TestWindow t;
+        t.put(u"huge.txt"_s, {});
+        QVERIFY(QFile::resize(t.note(u"huge.txt"_s), size * 1024 * 1024));
+        t.platform.answerMessage(size < 1024 ? Platform::Button::No : Platform::Button::Ok);
+        QElapsedTimer timer;
+        timer.start();
+        t.open();
+        // A hang guard, far above the moment it takes: reading the file would take minutes.
+        QVERIFY(timer.elapsed() < 10'000);
+        QVERIFY2(t.last().text.startsWith(message.replace(u'~', t.note(u"huge.txt"_s))),
+                 qPrintable(t.last().text));
+        t.expectNoNote();
     }
 };
 

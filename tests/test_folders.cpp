@@ -1,5 +1,6 @@
 // The Book menu's folder commands and their two dialogs, on real directories, and the rules
 // behind them.
+#include "RowLabel.h"
 #include "WindowFixture.h"
 
 #include "folders/FolderRules.h"
@@ -89,40 +90,53 @@ private Q_SLOTS:
     // Commands with nothing to work on, and names or directories turned down: told why, or
     // nothing at all; the book file stays as it was. A directory turned down shows the dialog
     // again.
-    void turnedDown()
+    void turnedDown_data()
     {
         const QString F = u"tBAR_Button4"_s, R = u"B_mnuF_REN"_s, none;
-        // Folders in the book (-1: no book open), the command, the directory the Add Folder
-        // dialog opens before Ok, the answers, and a part of the message told.
-        const QList<std::tuple<int, QString, QString, QString, QString>> rows = {
-            {-1, F, none, u"message"_s, u"Make a new book or open one first"_s},
-            {30, F, none, u"message"_s, u"A book holds at most 30 folders"_s},
-            {0, R, none, none, none},
-            {0, u"B_mnuF_DEL"_s, none, none, none},
-            {1, R, none, u"input:"_s, none},
-            {1, R, none, u"input:a;b|message"_s, u"It holds a \";\""_s},
-            {1, F, u"F01"_s, u"input:a\nb|message"_s, u"It holds a line break"_s},
-            {1, F, u"we;ird"_s, u"message|dialog"_s, u"It holds a \";\""_s}};
-        for (const auto &[folders, command, dialogDir, answers, message] : rows) {
-            QStringList names;
-            for (int i = 1; i <= folders; ++i)
-                names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
-            TestWindow t(names);
-            t.put(u"n.txt"_s, "note", u"F01"_s);
-            folders < 0 ? t.start({}) : t.open();
-            const QByteArray before = ReadBytes(t.bookPath);
-            if (!dialogDir.isEmpty()) {
-                QVERIFY(QDir().mkpath(t.dir(dialogDir)));
-                t.platform.answerDialog(AddFolder(t.dir(dialogDir)));
-            }
-            t.answer(answers);
-            t.trigger(command);
-            QStringList told;
-            for (const FakePlatform::Prompt &prompt : std::as_const(t.platform.prompts))
-                told.append(prompt.text);
-            QVERIFY2(told.join(u'|').contains(message), qPrintable(told.join(u'|')));
-            QCOMPARE(ReadBytes(t.bookPath), before);
+        QTest::addColumn<int>("folders"); // in the book; -1: no book open
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("dialogDir"); // the Add Folder dialog opens it before Ok
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("message"); // a part of the message told
+        QTest::newRow("New Folder, no book open")
+            << -1 << F << none << u"message"_s << u"Make a new book or open one first"_s;
+        QTest::newRow("New Folder, a book of 30 folders")
+            << 30 << F << none << u"message"_s << u"A book holds at most 30 folders"_s;
+        QTest::newRow("Rename Folder, no folder") << 0 << R << none << none << none;
+        QTest::newRow("Delete Folder, no folder") << 0 << u"B_mnuF_DEL"_s << none << none << none;
+        QTest::newRow("Rename Folder, no name") << 1 << R << none << u"input:"_s << none;
+        QTest::newRow("Rename Folder, a name holding \";\"")
+            << 1 << R << none << u"input:a;b|message"_s << u"It holds a \";\""_s;
+        QTest::newRow("New Folder, a name with a line break")
+            << 1 << F << u"F01"_s << u"input:a\nb|message"_s << u"It holds a line break"_s;
+        QTest::newRow("New Folder, a directory holding \";\"")
+            << 1 << F << u"we;ird"_s << u"message|dialog"_s << u"It holds a \";\""_s;
+    }
+    void turnedDown()
+    {
+        QFETCH(int, folders);
+        QFETCH(QString, command);
+        QFETCH(QString, dialogDir);
+        QFETCH(QString, answers);
+        QFETCH(QString, message);
+        QStringList names;
+        for (int i = 1; i <= folders; ++i)
+            names.append(u"F%1"_s.arg(i, 2, 10, QChar(u'0')));
+        TestWindow t(names);
+        t.put(u"n.txt"_s, "note", u"F01"_s);
+        folders < 0 ? t.start({}) : t.open();
+        const QByteArray before = ReadBytes(t.bookPath);
+        if (!dialogDir.isEmpty()) {
+            QVERIFY(QDir().mkpath(t.dir(dialogDir)));
+            t.platform.answerDialog(AddFolder(t.dir(dialogDir)));
         }
+        t.answer(answers);
+        t.trigger(command);
+        QStringList told;
+        for (const FakePlatform::Prompt &prompt : std::as_const(t.platform.prompts))
+            told.append(prompt.text);
+        QVERIFY2(told.join(u'|').contains(message), qPrintable(told.join(u'|')));
+        QCOMPARE(ReadBytes(t.bookPath), before);
     }
 
     // The Add Folder dialog: Enter or a double-click opens an entry, highlighting alone does
@@ -174,64 +188,69 @@ private Q_SLOTS:
     // Delete Folder's outcomes on real directories: kept, emptied into the trash and removed,
     // stopped by a subdirectory; the home directory refused with the dialog shown again. Enter
     // presses Ok; the remaining rows keep their order.
+    void deleteOutcomes_data()
+    {
+        QTest::addColumn<bool>("keep");         // the files
+        QTest::addColumn<bool>("subdirectory"); // in the folder's directory
+        QTest::addColumn<QString>("message");   // "~": the directory
+        QTest::newRow("the directory kept") << true << false << QString();
+        QTest::newRow("the files into the trash") << false << false << QString();
+        QTest::newRow("a subdirectory in the way")
+            << false << true << u"Quirebox is unable to delete \"~\" and/or all its files."_s;
+        QTest::newRow("the home directory")
+            << false << false
+            << u"Quirebox won't delete \"~\": it is your home directory.\r\nKeep the "
+               "directory with all the files to take the folder out of the book."_s;
+    }
     void deleteOutcomes()
     {
-        // Keep the files, a subdirectory in the folder's, and the message ("~": the directory).
-        const QList<std::tuple<bool, bool, QString>> rows = {
-            {true, false, {}},
-            {false, false, {}},
-            {false, true, u"Quirebox is unable to delete \"~\" and/or all its files."_s},
-            {false, false,
-             u"Quirebox won't delete \"~\": it is your home directory.\r\nKeep the "
-             "directory with all the files to take the folder out of the book."_s}};
-        for (auto [keep, subdirectory, message] : rows) {
-            const bool home = message.contains(u"home");
-            TestWindow t({u"A"_s, u"B"_s, u"C"_s});
-            const QString doomed = home ? QDir::homePath() : t.dir(u"B"_s);
-            if (home) {
-                QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
-                                                                          {u"C"_s, t.dir(u"C"_s)},
-                                                                          {u"B"_s, doomed}})));
-            }
-            QVERIFY(WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
-            if (subdirectory)
-                QVERIFY(QDir().mkpath(doomed + u"/old"_s));
-            t.open();
-            t.pickFolder(u"B"_s);
-            const QByteArray before = ReadBytes(t.bookPath);
-            QString shown;
-            t.platform.answerDialog([&](QDialog &d) {
-                d.show();
-                auto *chkALL = d.findChild<QCheckBox *>(u"chkALL"_s);
-                shown = d.findChild<QLabel *>(u"lblMSG"_s)->text() + u'|' + chkALL->text();
-                if (!keep)
-                    QTest::mouseClick(chkALL, Qt::LeftButton);
-                QTest::keyClick(chkALL, Qt::Key_Return);
-                return d.result();
-            });
-            if (!message.isEmpty())
-                t.platform.answerMessage(Platform::Button::Ok);
-            if (home)
-                t.platform.answerDialog({});
-            t.trigger(u"tBAR_Button5"_s);
-
-            QCOMPARE(shown, doomed + u"|&Keep the directories with all the files"_s);
-            QCOMPARE(QFileInfo(doomed).isDir(), keep || !message.isEmpty());
-            QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
-            QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
-            if (!message.isEmpty()) {
-                QCOMPARE(ReadBytes(t.bookPath), before);
-                QCOMPARE(t.platform.prompts.value(1).text, message.replace(u'~', doomed));
-            } else {
-                QCOMPARE(t.folderLines(),
-                         QStringList({t.row(u"A"_s, u"A"_s), t.row(u"C"_s, u"C"_s)}));
-                QCOMPARE(t.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
-            }
-            const QString trash =
-                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-            QCOMPARE(QFileInfo::exists(trash + u"/Trash/files/Crepes.txt"_s), !keep && !home);
-            QDir(trash + u"/Trash"_s).removeRecursively();
+        QFETCH(bool, keep);
+        QFETCH(bool, subdirectory);
+        QFETCH(QString, message);
+        const bool home = message.contains(u"home");
+        TestWindow t({u"A"_s, u"B"_s, u"C"_s});
+        const QString doomed = home ? QDir::homePath() : t.dir(u"B"_s);
+        if (home) {
+            QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
+                                                                      {u"C"_s, t.dir(u"C"_s)},
+                                                                      {u"B"_s, doomed}})));
         }
+        QVERIFY(WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
+        if (subdirectory)
+            QVERIFY(QDir().mkpath(doomed + u"/old"_s));
+        t.open();
+        t.pickFolder(u"B"_s);
+        const QByteArray before = ReadBytes(t.bookPath);
+        QString shown;
+        t.platform.answerDialog([&](QDialog &d) {
+            d.show();
+            auto *chkALL = d.findChild<QCheckBox *>(u"chkALL"_s);
+            shown = d.findChild<QLabel *>(u"lblMSG"_s)->text() + u'|' + chkALL->text();
+            if (!keep)
+                QTest::mouseClick(chkALL, Qt::LeftButton);
+            QTest::keyClick(chkALL, Qt::Key_Return);
+            return d.result();
+        });
+        if (!message.isEmpty())
+            t.platform.answerMessage(Platform::Button::Ok);
+        if (home)
+            t.platform.answerDialog({});
+        t.trigger(u"tBAR_Button5"_s);
+
+        QCOMPARE(shown, doomed + u"|&Keep the directories with all the files"_s);
+        QCOMPARE(QFileInfo(doomed).isDir(), keep || !message.isEmpty());
+        QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
+        QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
+        if (!message.isEmpty()) {
+            QCOMPARE(ReadBytes(t.bookPath), before);
+            QCOMPARE(t.platform.prompts.value(1).text, message.replace(u'~', doomed));
+        } else {
+            QCOMPARE(t.folderLines(), QStringList({t.row(u"A"_s, u"A"_s), t.row(u"C"_s, u"C"_s)}));
+            QCOMPARE(t.selector(), QStringList({u"A=1"_s, u"C=2"_s}));
+        }
+        const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        QCOMPARE(QFileInfo::exists(trash + u"/Trash/files/Crepes.txt"_s), !keep && !home);
+        QDir(trash + u"/Trash"_s).removeRecursively();
     }
 
     void newDirectoryPath()
@@ -251,17 +270,21 @@ private Q_SLOTS:
     // then could not be removed.
     void deleteRefusal()
     {
-        const QList<std::pair<QString, QString>> rows = {
-            {u"/"_s, u"root of the file system"_s},
-            {u"~"_s, u"your home directory"_s},
-            {u"~/"_s, u"your home directory"_s},
-            {u"~/books"_s, u"the open book"_s},
-            {u"~/books/Soups"_s, {}},
-            {u"~/Soups link"_s, u"a link to the directory"_s},
-            {u"~/Soups link/"_s, u"a link to the directory"_s}};
+        // The directory ("~": home), and a part of the reason it is refused. The rows share the
+        // home directory's folders.
+        const QList<std::tuple<QString, QString, QString>> rows = {
+            {u"the root directory"_s, u"/"_s, u"root of the file system"_s},
+            {u"the home directory"_s, u"~"_s, u"your home directory"_s},
+            {u"the home directory with a slash"_s, u"~/"_s, u"your home directory"_s},
+            {u"the book's own directory"_s, u"~/books"_s, u"the open book"_s},
+            {u"a directory inside the book's"_s, u"~/books/Soups"_s, {}},
+            {u"a link to a directory"_s, u"~/Soups link"_s, u"a link to the directory"_s},
+            {u"a link to a directory, with a slash"_s, u"~/Soups link/"_s,
+             u"a link to the directory"_s}};
         QVERIFY(QDir().mkpath(m_home.filePath(u"books/Soups"_s)));
         QVERIFY(QFile::link(m_home.filePath(u"books/Soups"_s), m_home.filePath(u"Soups link"_s)));
-        for (auto [dir, reason] : rows) {
+        for (auto [row, dir, reason] : rows) {
+            const RowLabel label(row);
             dir.replace(u'~', m_home.path());
             const QString refusal =
                 DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));

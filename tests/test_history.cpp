@@ -1,10 +1,10 @@
 // The versions of notes: kept, listed, thinned, capped, carried, read back or refused; disk
-// faults injected into the real system calls (qbfault preloaded); the keeper; the line diff.
+// faults injected into the real system calls (qbfault preloaded); the keeper.
 
+#include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/Faults.h"
 #include "notes/HistoryKeeper.h"
-#include "notes/LineDiff.h"
 #include "notes/NoteHistory.h"
 #include "notes/ReplacedNote.h"
 
@@ -72,46 +72,6 @@ QList<qint64> timesOf(const QList<NoteVersion> &versions)
     return times;
 }
 
-// A diff as text: "@@ -oldStart,oldCount +newStart,newCount" then each line marked ' ', '-', '+'.
-QStringList render(const LineDiff &diff)
-{
-    QStringList out;
-    for (const DiffHunk &hunk : diff.hunks) {
-        out.append(QString::asprintf("@@ -%lld,%lld +%lld,%lld", qint64(hunk.oldStart),
-                                     qint64(hunk.oldCount), qint64(hunk.newStart),
-                                     qint64(hunk.newCount)));
-        for (const DiffLine &line : hunk.lines)
-            out.append(QChar(u" -+"[int(line.kind)]) + line.text); // Same, Removed, Added
-    }
-    return out;
-}
-
-// The new lines made from the old ones and a diff's hunks: a right diff gives them back.
-QStringList applied(const QStringList &oldLines, const LineDiff &diff)
-{
-    QStringList out;
-    qsizetype at = 0;
-    for (const DiffHunk &hunk : diff.hunks) {
-        out += oldLines.mid(at, hunk.oldStart - at);
-        at = hunk.oldStart;
-        for (const DiffLine &line : hunk.lines) {
-            if (line.kind != DiffLine::Kind::Added && oldLines.value(at++) != line.text)
-                return {u"(a line the old text does not hold)"_s};
-            if (line.kind != DiffLine::Kind::Removed)
-                out.append(line.text);
-        }
-    }
-    return out + oldLines.mid(at);
-}
-
-QStringList numbered(int count, const QString &prefix = {})
-{
-    QStringList lines;
-    for (int i = 0; i < count; ++i)
-        lines.append(prefix + QString::number(i));
-    return lines;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Injected)
@@ -150,12 +110,16 @@ private Q_SLOTS:
 
         const QList<NoteVersion> versions = p.history.versions(p.note());
         QCOMPARE(timesOf(versions), QList<qint64>({T0, T0, T0 - 1000}));
-        const QList<QByteArray> expected = {bytes + "second", bytes, "earlier"};
+        const QList<std::pair<QString, QByteArray>> expected = {
+            {u"the later of one millisecond, from memory"_s, bytes + "second"},
+            {u"the earlier of one millisecond, from the file"_s, bytes},
+            {u"the one a second before"_s, "earlier"}};
         for (qsizetype i = 0; i < versions.size(); ++i) {
-            QCOMPARE(versions[i].size, expected[i].size());
+            const RowLabel row(expected[i].first);
+            QCOMPARE(versions[i].size, expected[i].second.size());
             const VersionBytes read = NoteHistory::read(versions[i], Unlimited);
             QCOMPARE(read.error, QString());
-            QCOMPARE(read.bytes, expected[i]);
+            QCOMPARE(read.bytes, expected[i].second);
         }
         QCOMPARE(p.history.notes(), QStringList(p.note()));
         QCOMPARE(EntriesOf(p.dir.path()), QStringList({u"data"_s, u"note.txt"_s}));
@@ -342,6 +306,7 @@ private Q_SLOTS:
         const NoteVersion version = p.history.keep(p.note(), bytes, T0).version;
         const QByteArray good = ReadBytes(version.filePath);
         for (qsizetype at = 0; at < good.size(); ++at) {
+            const RowLabel row(u"cut at, or a bit changed in, byte %1"_s.arg(at));
             QVERIFY(WriteBytes(version.filePath, good.first(at)));
             QVERIFY(!NoteHistory::read(version, Unlimited).error.isEmpty());
             QByteArray flipped = good;
@@ -376,8 +341,10 @@ private Q_SLOTS:
         keeper.reset();
         const QList<NoteVersion> versions = p.history.versions(p.note());
         QCOMPARE(versions.size(), 30);
-        for (int i = 0; i < 30; ++i)
+        for (int i = 0; i < 30; ++i) {
+            const RowLabel row(u"the job %1 of 30"_s.arg(i + 1));
             QCOMPARE(NoteHistory::read(versions[29 - i], Unlimited).bytes, noise(100'000, i));
+        }
 
         QVERIFY(WriteBytes(p.dir.filePath(u"not a folder"_s), {}));
         settings.root = p.dir.filePath(u"not a folder/history"_s);
@@ -389,59 +356,6 @@ private Q_SLOTS:
         QTRY_COMPARE(notKept.size(), 1);
         QCOMPARE(notKept[0][0].toString(), p.note());
         QVERIFY(!notKept[0][1].toString().isEmpty());
-    }
-
-    void diffsLines_data()
-    {
-        QTest::addColumn<QStringList>("oldLines");
-        QTest::addColumn<QStringList>("newLines");
-        QTest::addColumn<QString>("diff"); // the rendered lines, joined by '|'
-        const QStringList ten = numbered(10);
-        QStringList one = ten, apart = numbered(20), close = ten;
-        one[5] = u"changed"_s;
-        apart.removeAt(1);
-        apart.insert(17, u"new"_s);
-        close[2] = u"two"_s;
-        close[8] = u"eight"_s;
-        QTest::newRow("same") << ten << ten << QString();
-        QTest::newRow("one line changed")
-            << ten << one << u"@@ -2,7 +2,7| 2| 3| 4|-5|+changed| 6| 7| 8"_s;
-        QTest::newRow("changes apart make two hunks")
-            << numbered(20) << apart
-            << u"@@ -0,5 +0,4| 0|-1| 2| 3| 4|@@ -15,5 +14,6| 15| 16| 17|+new| 18| 19"_s;
-        QTest::newRow("changes close share a hunk")
-            << ten << close << u"@@ -0,10 +0,10| 0| 1|-2|+two| 3| 4| 5| 6| 7|-8|+eight| 9"_s;
-        QTest::newRow("from nothing")
-            << QStringList() << QStringList{u"a"_s, u"b"_s} << u"@@ -0,0 +0,2|+a|+b"_s;
-        QTest::newRow("to nothing") << QStringList{u"a"_s} << QStringList() << u"@@ -0,1 +0,0|-a"_s;
-    }
-    void diffsLines()
-    {
-        QFETCH(QStringList, oldLines);
-        QFETCH(QStringList, newLines);
-        QFETCH(QString, diff);
-        const LineDiff result = DiffLines(oldLines, newLines);
-        QVERIFY(!result.tooDifferent);
-        QCOMPARE(render(result).join(u'|'), diff);
-    }
-
-    // A long note with a few changes is diffed; texts wholly different are given up on at once,
-    // and the same lines in another order are given up on or diffed rightly.
-    void boundsLargeDiffs()
-    {
-        QStringList long1 = numbered(200'000), long2 = long1;
-        long2[10] = u"x"_s;
-        long2[199'990] = u"y"_s;
-        long2.insert(100'000, u"z"_s);
-        const LineDiff few = DiffLines(long1, long2);
-        QCOMPARE(few.hunks.size(), 3);
-        QCOMPARE(applied(long1, few), long2);
-
-        QVERIFY(DiffLines(numbered(30'000), numbered(30'000, u"other "_s)).tooDifferent);
-        QStringList reversed = numbered(30'000);
-        std::reverse(reversed.begin(), reversed.end());
-        const LineDiff reordered = DiffLines(numbered(30'000), reversed);
-        QVERIFY(reordered.tooDifferent || applied(numbered(30'000), reordered) == reversed);
     }
 };
 

@@ -218,31 +218,36 @@ private Q_SLOTS:
     // A save cut short between its temporary file and the rename leaves the newer text beside
     // the note: offered like a crash's copy, kept in the history either way, never deleted
     // unread. One that holds what the note holds goes unasked.
+    void restoresWhatAnInterruptedSaveLeft_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
     void restoresWhatAnInterruptedSaveLeft()
     {
-        for (const bool yes : {true, false}) {
-            TestWindow t;
-            const QString leftover = t.dir() + u"/.qbsave-AbC123-a.txt"_s;
-            t.put(u".qbsave-AbC123-a.txt"_s, "newer\r\n");
-            t.put(u".qbsave-XyZ789-b.txt"_s, "same\r\n");
-            const QDateTime aMinuteAgo = QDateTime::currentDateTime().addSecs(-60);
-            for (const QString &name : {u".qbsave-AbC123-a.txt"_s, u".qbsave-XyZ789-b.txt"_s}) {
-                QFile file(t.dir() + u'/' + name);
-                QVERIFY(file.open(QIODevice::ReadWrite) &&
-                        file.setFileTime(aMinuteAgo, QFileDevice::FileModificationTime));
-            }
-            t.answer(yes ? u"yes"_s : u"no"_s);
-            t.open({{u"a.txt"_s, "older\r\n"}, {u"b.txt"_s, "same\r\n"}});
-            QCOMPARE(t.last().text, u"A save of the note \""_s + t.note(u"a.txt"_s) +
-                                        u"\" was cut short: an interrupted save left newer text "
-                                        "than the note holds.\r\nRestore it?"_s);
-            QCOMPARE(t.platform.prompts.size(), 1);
-            QCOMPARE(t.entries(), QStringList({u"a.txt=older\r\n"_s, u"b.txt=same\r\n"_s}));
-            QCOMPARE(History(t.note(u"a.txt"_s)), QList<QByteArray>{"newer\r\n"});
-            QCOMPARE(t.text(), yes ? u"newer\n"_s : u"older\n"_s);
-            QCOMPARE(t.status(), yes ? u"Changed"_s : u"Unchanged"_s);
-            QVERIFY(!QFileInfo::exists(leftover));
+        QFETCH(bool, yes);
+        TestWindow t;
+        const QString leftover = t.dir() + u"/.qbsave-AbC123-a.txt"_s;
+        t.put(u".qbsave-AbC123-a.txt"_s, "newer\r\n");
+        t.put(u".qbsave-XyZ789-b.txt"_s, "same\r\n");
+        const QDateTime aMinuteAgo = QDateTime::currentDateTime().addSecs(-60);
+        for (const QString &name : {u".qbsave-AbC123-a.txt"_s, u".qbsave-XyZ789-b.txt"_s}) {
+            QFile file(t.dir() + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(aMinuteAgo, QFileDevice::FileModificationTime));
         }
+        t.answer(yes ? u"yes"_s : u"no"_s);
+        t.open({{u"a.txt"_s, "older\r\n"}, {u"b.txt"_s, "same\r\n"}});
+        QCOMPARE(t.last().text, u"A save of the note \""_s + t.note(u"a.txt"_s) +
+                                    u"\" was cut short: an interrupted save left newer text "
+                                    "than the note holds.\r\nRestore it?"_s);
+        QCOMPARE(t.platform.prompts.size(), 1);
+        QCOMPARE(t.entries(), QStringList({u"a.txt=older\r\n"_s, u"b.txt=same\r\n"_s}));
+        QCOMPARE(History(t.note(u"a.txt"_s)), QList<QByteArray>{"newer\r\n"});
+        QCOMPARE(t.text(), yes ? u"newer\n"_s : u"older\n"_s);
+        QCOMPARE(t.status(), yes ? u"Changed"_s : u"Unchanged"_s);
+        QVERIFY(!QFileInfo::exists(leftover));
     }
 
     // A logout that may not ask (no interaction allowed) keeps the unsaved edits at once.

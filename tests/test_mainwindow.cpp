@@ -1,6 +1,7 @@
 // The main window as a user meets it: start-up, the commands an open book switches on, the
 // Book menu's New, Open and Rename, closing; handing the note to Glyphwright, opening a folder
-// in the file browser, and the about box.
+// in the file browser, the about box, and the clock in the status bar.
+#include "RowLabel.h"
 #include "WindowFixture.h"
 
 #include "launch/mgABOUT.h"
@@ -8,6 +9,7 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTimer>
 
 using namespace qb;
 using namespace qb::test;
@@ -58,31 +60,37 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     // Without a command line, or with a file that isn't a book on it.
+    void startsWithoutABook_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // the file named on the command line; none if empty
+        QTest::newRow("no command line") << QByteArray();
+        QTest::newRow("a file that isn't a book") << "Dear diary\r\n"_ba;
+    }
     void startsWithoutABook()
     {
-        for (const QByteArray &bytes : {QByteArray(), "Dear diary\r\n"_ba}) {
-            TestWindow t;
-            const QString path = t.root.filePath(u"not a book.qb"_s);
-            if (!bytes.isEmpty()) {
-                QVERIFY(WriteBytes(path, bytes));
-                t.platform.answerMessage(Platform::Button::Ok);
-            }
-            t.start(bytes.isEmpty() ? QString() : path);
-            if (!bytes.isEmpty()) {
-                QCOMPARE(t.last().text,
-                         u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
-                QCOMPARE(t.last().title, u"Quirebox"_s);
-                QCOMPARE(t.last().icon, Platform::Icon::Exclamation);
-                QCOMPARE(ReadBytes(path), bytes);
-            }
-            QCOMPARE(t.title(), u"Quirebox v3.01"_s);
-            QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
-            QCOMPARE(Enabled(t), QStringList());
-            QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
-            QCOMPARE(t.status(), u"Unchanged"_s);
-            // The toolbar is not switched with the menu.
-            for (int button : {1, 2, 4, 5, 7, 9, 11, 12, 13})
-                QVERIFY(t.action(u"tBAR_Button%1"_s.arg(button))->isEnabled());
+        QFETCH(QByteArray, bytes);
+        TestWindow t;
+        const QString path = t.root.filePath(u"not a book.qb"_s);
+        if (!bytes.isEmpty()) {
+            QVERIFY(WriteBytes(path, bytes));
+            t.platform.answerMessage(Platform::Button::Ok);
+        }
+        t.start(bytes.isEmpty() ? QString() : path);
+        if (!bytes.isEmpty()) {
+            QCOMPARE(t.last().text, u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
+            QCOMPARE(t.last().title, u"Quirebox"_s);
+            QCOMPARE(t.last().icon, Platform::Icon::Exclamation);
+            QCOMPARE(ReadBytes(path), bytes);
+        }
+        QCOMPARE(t.title(), u"Quirebox v3.01"_s);
+        QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
+        QCOMPARE(Enabled(t), QStringList());
+        QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        // The toolbar is not switched with the menu.
+        for (int button : {1, 2, 4, 5, 7, 9, 11, 12, 13}) {
+            const QString name = u"tBAR_Button%1"_s.arg(button);
+            QVERIFY2(t.action(name)->isEnabled(), qPrintable(name));
         }
     }
 
@@ -224,26 +232,71 @@ private Q_SLOTS:
         QCOMPARE(t.title(), u"Draft [*] - a - b - Quirebox v3.01"_s);
     }
 
+    // The date and time panels show the platform's clock in the user's short forms. The clock's
+    // timer is single-shot, due just after the next minute turns: the window wakes once a minute,
+    // and each time the panels follow the clock, the date too at midnight.
+    void clockPanels()
+    {
+        const QLocale locale;
+        const auto back = qScopeGuard([&] { QLocale::setDefault(locale); });
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // Where the clock is when the timer fires (first: as the window opens), the panels then,
+        // and how long until the next minute turns.
+        const QDate day(2026, 12, 6);
+        const QList<std::tuple<QString, QDateTime, QString, QString, int>> steps = {
+            {u"as the window opens"_s, QDateTime(day, QTime(14, 5, 9)), u"12/6/26"_s, u"2:05 PM"_s,
+             51'000},
+            {u"just after the minute turned"_s, QDateTime(day, QTime(14, 6, 0, 20)), u"12/6/26"_s,
+             u"2:06 PM"_s, 59'980},
+            {u"half a minute before midnight"_s, QDateTime(day, QTime(23, 59, 30)), u"12/6/26"_s,
+             u"11:59 PM"_s, 30'000},
+            {u"just after midnight"_s, QDateTime(day.addDays(1), QTime(0, 0, 0, 20)), u"12/7/26"_s,
+             u"12:00 AM"_s, 59'980}};
+        TestWindow t;
+        t.platform.clock = std::get<1>(steps.first());
+        t.open();
+        auto *timer = t.child<QTimer>(u"sBAR_Clock"_s);
+        for (const auto &[row, clock, date, time, toTheTurn] : steps) {
+            const RowLabel label(row);
+            if (clock != t.platform.clock) {
+                t.platform.clock = clock;
+                QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+            }
+            QCOMPARE(t.panel(3)->text(), date);
+            QCOMPARE(t.panel(4)->text().replace(u'\u202F', u' '), time);
+            QVERIFY(timer->isActive() && timer->isSingleShot());
+            QVERIFY2(timer->interval() > toTheTurn && timer->interval() < toTheTurn + 1000,
+                     qPrintable(QString::number(timer->interval())));
+            // Started anew just now.
+            QVERIFY(timer->remainingTime() > toTheTurn - 1000);
+        }
+    }
+
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
     // Cancel keeps the window.
+    void closeQuestion_data()
+    {
+        QTest::addColumn<Platform::Button>("answer");
+        QTest::newRow("Yes") << Platform::Button::Yes;
+        QTest::newRow("No") << Platform::Button::No;
+        QTest::newRow("Cancel") << Platform::Button::Cancel;
+    }
     void closeQuestion()
     {
-        for (const auto answer :
-             {Platform::Button::Yes, Platform::Button::No, Platform::Button::Cancel}) {
-            TestWindow t;
-            t.open({{u"Note.txt"_s, "hello\r\n"}});
-            t.w().show();
-            t.type(u"X"_s);
-            t.platform.answerMessage(answer);
-            t.trigger(u"mnuEND"_s);
-            QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
-            QCOMPARE(t.last().title, u"Save file?"_s);
-            QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
-            QCOMPARE(t.last().icon, Platform::Icon::Question);
-            QCOMPARE(t.w().isVisible(), answer == Platform::Button::Cancel);
-            const bool saved = answer == Platform::Button::Yes;
-            QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
-        }
+        QFETCH(Platform::Button, answer);
+        TestWindow t;
+        t.open({{u"Note.txt"_s, "hello\r\n"}});
+        t.w().show();
+        t.type(u"X"_s);
+        t.platform.answerMessage(answer);
+        t.trigger(u"mnuEND"_s);
+        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
+        QCOMPARE(t.last().title, u"Save file?"_s);
+        QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
+        QCOMPARE(t.last().icon, Platform::Icon::Question);
+        QCOMPARE(t.w().isVisible(), answer == Platform::Button::Cancel);
+        const bool saved = answer == Platform::Button::Yes;
+        QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
     }
 
     // New Book: the prompt, the save dialog, the file written with ".qb" added; Rename Book.
@@ -293,40 +346,51 @@ private Q_SLOTS:
     }
 
     // Every way out before the end leaves the open book and its file as they were.
-    void stopped()
+    void stopped_data()
     {
         const QString lineBreak = u"Quirebox can't store this book name: it holds a line break, "
                                   "and a book file keeps the name on one line."_s;
         const QString notABook = u"The file \"~/%1\" isn't a valid Quirebox file."_s;
-        // The command, the answers ("~": the book's directory), the last message shown.
-        const QList<std::tuple<QString, QString, QString>> rows = {
-            {u"B_NEW"_s, u"input:"_s, {}},
-            {u"B_NEW"_s, u"input:Cook|file:"_s, {}},
-            {u"B_NEW"_s, u"input:a\r\nb|message"_s, lineBreak},
-            // The dialog asked about the name as typed; the ".qb" added names another file.
-            {u"B_NEW"_s, u"input:Fresh|file:~/book|message"_s,
-             u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s},
-            {u"B_mnuOPEN"_s, u"file:"_s, {}},
-            {u"B_mnuOPEN"_s, u"file:~/notes.txt.qb|message"_s, notABook.arg(u"notes.txt.qb"_s)},
-            {u"B_mnuOPEN"_s, u"file:~/Gone|message"_s,
-             u"Quirebox can't read the book file \"~/Gone.qb\".\r\n"_s + qt_error_string(ENOENT)},
-            {u"B_mnuREN"_s, u"input:"_s, {}},
-            {u"B_mnuREN"_s, u"input:x\ny|message"_s, lineBreak}};
-        for (auto [command, answers, message] : rows) {
-            TestWindow t({u"Alpha"_s, u"Beta"_s});
-            QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
-            t.open({{u"n.txt"_s, "note"}});
-            t.answer(answers.replace(u'~', t.root.path()));
-            const QString shown = Shown(t);
-            const QByteArray bytes = ReadBytes(t.bookPath);
-            t.trigger(command);
-            if (!message.isEmpty())
-                QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
-            QCOMPARE(Shown(t), shown);
-            QCOMPARE(ReadBytes(t.bookPath), bytes);
-            QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
-            QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
-        }
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("answers"); // "~": the book's directory
+        QTest::addColumn<QString>("message"); // the last message shown
+        QTest::newRow("New Book, no name") << u"B_NEW"_s << u"input:"_s << QString();
+        QTest::newRow("New Book, no file") << u"B_NEW"_s << u"input:Cook|file:"_s << QString();
+        QTest::newRow("New Book, a name with a line break")
+            << u"B_NEW"_s << u"input:a\r\nb|message"_s << lineBreak;
+        // The dialog asked about the name as typed; the ".qb" added names another file.
+        QTest::newRow("New Book, \".qb\" added names a book there")
+            << u"B_NEW"_s << u"input:Fresh|file:~/book|message"_s
+            << u"The file \"~/book.qb\" already exists.\r\nReplace it with the new book?"_s;
+        QTest::newRow("Open Book, no file") << u"B_mnuOPEN"_s << u"file:"_s << QString();
+        QTest::newRow("Open Book, a file that isn't a book")
+            << u"B_mnuOPEN"_s << u"file:~/notes.txt.qb|message"_s
+            << notABook.arg(u"notes.txt.qb"_s);
+        QTest::newRow("Open Book, a file that is not there")
+            << u"B_mnuOPEN"_s << u"file:~/Gone|message"_s
+            << u"Quirebox can't read the book file \"~/Gone.qb\".\r\n"_s + qt_error_string(ENOENT);
+        QTest::newRow("Rename Book, no name") << u"B_mnuREN"_s << u"input:"_s << QString();
+        QTest::newRow("Rename Book, a name with a line break")
+            << u"B_mnuREN"_s << u"input:x\ny|message"_s << lineBreak;
+    }
+    void stopped()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, answers);
+        QFETCH(QString, message);
+        TestWindow t({u"Alpha"_s, u"Beta"_s});
+        QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
+        t.open({{u"n.txt"_s, "note"}});
+        t.answer(answers.replace(u'~', t.root.path()));
+        const QString shown = Shown(t);
+        const QByteArray bytes = ReadBytes(t.bookPath);
+        t.trigger(command);
+        if (!message.isEmpty())
+            QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
+        QCOMPARE(Shown(t), shown);
+        QCOMPARE(ReadBytes(t.bookPath), bytes);
+        QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
+        QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
     }
 
     // The real tool gets a path as one argument, as it is: blanks, quotes, ";", "&", "|", "$()"
@@ -350,31 +414,37 @@ private Q_SLOTS:
 
     // A "Changed" note is saved first when the user agrees; Cancel starts nothing. The path
     // goes as one argument, blanks and all.
+    void saveQuestion_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<Platform::Button>("answer");
+        QTest::newRow("a changed note, Ok") << true << Platform::Button::Ok;
+        QTest::newRow("a changed note, Cancel") << true << Platform::Button::Cancel;
+        QTest::newRow("an unchanged note") << false << Platform::Button::Ok;
+    }
     void saveQuestion()
     {
-        for (const auto &[changed, answer] :
-             {std::pair(true, Platform::Button::Ok), std::pair(true, Platform::Button::Cancel),
-              std::pair(false, Platform::Button::Ok)}) {
-            TestWindow t({u"my notes"_s});
-            const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
-            QVERIFY(WriteBytes(note, "note"));
-            t.platform.programDirectory = t.root.path();
-            const QString tool = PlaceTool(t.root.path());
-            t.open();
-            if (changed) {
-                t.type(u"X"_s);
-                t.platform.answerMessage(answer);
-            }
-            t.trigger(u"tBAR_Button15"_s);
-            const bool goes = answer == Platform::Button::Ok;
-            if (changed) {
-                QCOMPARE(t.last().text, u"Save the file before executing Glyphwright?"_s);
-                QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
-            }
-            QCOMPARE(ReadBytes(note), changed && goes ? "Xnote" : "note");
-            using Started = QList<QPair<QString, QStringList>>;
-            QCOMPARE(t.platform.started, goes ? Started({{tool, {note}}}) : Started());
+        QFETCH(bool, changed);
+        QFETCH(Platform::Button, answer);
+        TestWindow t({u"my notes"_s});
+        const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
+        QVERIFY(WriteBytes(note, "note"));
+        t.platform.programDirectory = t.root.path();
+        const QString tool = PlaceTool(t.root.path());
+        t.open();
+        if (changed) {
+            t.type(u"X"_s);
+            t.platform.answerMessage(answer);
         }
+        t.trigger(u"tBAR_Button15"_s);
+        const bool goes = answer == Platform::Button::Ok;
+        if (changed) {
+            QCOMPARE(t.last().text, u"Save the file before executing Glyphwright?"_s);
+            QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
+        }
+        QCOMPARE(ReadBytes(note), changed && goes ? "Xnote" : "note");
+        using Started = QList<QPair<QString, QStringList>>;
+        QCOMPARE(t.platform.started, goes ? Started({{tool, {note}}}) : Started());
     }
 
     // A tool that cannot be started is reported.

@@ -1,3 +1,4 @@
+#include "RowLabel.h"
 #include "encoder/NoteCodec.h"
 
 #include <QStringDecoder>
@@ -22,49 +23,66 @@ class TestNoteCodec : public QObject
 private Q_SLOTS:
     // UTF-8 when the bytes are strictly valid UTF-8, else Windows-1252; the first line end
     // decides the style.
-    void detectFormat()
+    void detectFormat_data()
     {
         const QByteArray ascii = "a plain line of ASCII text, "; // longer than one 8-byte stride
-        const NoteFormat bomLf{TextEncoding::Utf8, true, LineEnd::Lf};
-        const QList<std::pair<QByteArray, NoteFormat>> rows = {
-            {"", kUtf8CrLf},
-            {ascii, kUtf8CrLf},
-            {"a\r\nb\nc", kUtf8CrLf},
-            {"a\nb\r\n", kUtf8Lf},
-            {"a\rb\nc", kUtf8Lf}, // a stray CR does not count
-            {"\xEF\xBB\xBF\n", bomLf},
-            {"\xEF\xBB\xBF\xE9", kAnsiCrLf}, // a BOM, then invalid
-            {"\xF4\x8F\xBF\xBF", kUtf8CrLf}, // U+10FFFF
-            {"caf\xE9\r\n", kAnsiCrLf},
-            {"\xC0\xAF", kAnsiCrLf}, // overlong forms
-            {"\xE0\x80\xAF", kAnsiCrLf},
-            {"\xF0\x80\x80\xAF", kAnsiCrLf},
-            {"\xED\x9F\xBF", kUtf8CrLf},      // U+D7FF
-            {"\xED\xA0\x80", kAnsiCrLf},      // the surrogate D800
-            {"\xF4\x90\x80\x80", kAnsiCrLf},  // above U+10FFFF
-            {"1234567\xE9", kAnsiCrLf},       // the eighth byte
-            {ascii + "\xE2\x82", kAnsiCrLf},  // cut short at the end
-            {ascii + "\xC3\x28\n", kAnsiLf}}; // a bad trailing byte after ASCII
-        for (const auto &[bytes, expected] : rows) {
-            QCOMPARE(DetectNoteFormat(bytes), expected);
-            QCOMPARE(DecodeNoteBytes(bytes).format, expected);
-        }
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<NoteFormat>("expected");
+        QTest::newRow("empty") << ""_ba << kUtf8CrLf;
+        QTest::newRow("ASCII without a line end") << ascii << kUtf8CrLf;
+        QTest::newRow("CR LF first") << "a\r\nb\nc"_ba << kUtf8CrLf;
+        QTest::newRow("LF first") << "a\nb\r\n"_ba << kUtf8Lf;
+        QTest::newRow("a stray CR before an LF") << "a\rb\nc"_ba << kUtf8Lf;
+        QTest::newRow("a byte order mark")
+            << "\xEF\xBB\xBF\n"_ba << NoteFormat{TextEncoding::Utf8, true, LineEnd::Lf};
+        QTest::newRow("a byte order mark, then invalid") << "\xEF\xBB\xBF\xE9"_ba << kAnsiCrLf;
+        QTest::newRow("U+10FFFF") << "\xF4\x8F\xBF\xBF"_ba << kUtf8CrLf;
+        QTest::newRow("Windows-1252") << "caf\xE9\r\n"_ba << kAnsiCrLf;
+        QTest::newRow("an overlong form of two bytes") << "\xC0\xAF"_ba << kAnsiCrLf;
+        QTest::newRow("an overlong form of three bytes") << "\xE0\x80\xAF"_ba << kAnsiCrLf;
+        QTest::newRow("an overlong form of four bytes") << "\xF0\x80\x80\xAF"_ba << kAnsiCrLf;
+        QTest::newRow("U+D7FF") << "\xED\x9F\xBF"_ba << kUtf8CrLf;
+        QTest::newRow("the surrogate D800") << "\xED\xA0\x80"_ba << kAnsiCrLf;
+        QTest::newRow("above U+10FFFF") << "\xF4\x90\x80\x80"_ba << kAnsiCrLf;
+        QTest::newRow("invalid as the eighth byte") << "1234567\xE9"_ba << kAnsiCrLf;
+        QTest::newRow("cut short at the end") << ascii + "\xE2\x82" << kAnsiCrLf;
+        QTest::newRow("a bad trailing byte after ASCII") << ascii + "\xC3\x28\n" << kAnsiLf;
+    }
+    void detectFormat()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(NoteFormat, expected);
+        QCOMPARE(DetectNoteFormat(bytes), expected);
+        QCOMPARE(DecodeNoteBytes(bytes).format, expected);
     }
 
     // A character the editor would change or swallow is shown by a stand-in.
+    void decodeText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<StandIn>>("standIns");
+        QTest::newRow("lone CR in a CR LF note")
+            << "a\rb\r\n"_ba << u"a\u240Db\n"_s << QList<StandIn>{{1, u'\r'}};
+        QTest::newRow("lone LF in a CR LF note")
+            << "a\r\nb\nc"_ba << u"a\nb\u240Ac"_s << QList<StandIn>{{3, u'\n'}};
+        QTest::newRow("lone CR in an LF note")
+            << "a\nb\r\n"_ba << u"a\nb\u240D\n"_s << QList<StandIn>{{3, u'\r'}};
+        QTest::newRow("line and paragraph separators")
+            << "\xE2\x80\xA8x\xE2\x80\xA9"_ba << u"\u2424x\u00B6"_s
+            << QList<StandIn>{{0, 0x2028}, {2, 0x2029}};
+        QTest::newRow("Windows-1252's upper half and a lone CR")
+            << "\x80\x81\x9F\xA0\xFF\r"_ba << u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s
+            << QList<StandIn>{{5, u'\r'}};
+    }
     void decodeText()
     {
-        const QList<std::tuple<QByteArray, QString, QList<StandIn>>> rows = {
-            {"a\rb\r\n", u"a\u240Db\n"_s, {{1, u'\r'}}},
-            {"a\r\nb\nc", u"a\nb\u240Ac"_s, {{3, u'\n'}}},
-            {"a\nb\r\n", u"a\nb\u240D\n"_s, {{3, u'\r'}}},
-            {"\xE2\x80\xA8x\xE2\x80\xA9", u"\u2424x\u00B6"_s, {{0, 0x2028}, {2, 0x2029}}},
-            {"\x80\x81\x9F\xA0\xFF\r", u"\u20AC\u0081\u0178\u00A0\u00FF\u240D"_s, {{5, u'\r'}}}};
-        for (const auto &[bytes, text, standIns] : rows) {
-            const DecodedNote note = DecodeNoteBytes(bytes);
-            QCOMPARE(note.text, text);
-            QCOMPARE(note.standIns, standIns);
-        }
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(QList<StandIn>, standIns);
+        const DecodedNote note = DecodeNoteBytes(bytes);
+        QCOMPARE(note.text, text);
+        QCOMPARE(note.standIns, standIns);
     }
 
     void windows1252()
@@ -98,11 +116,11 @@ private Q_SLOTS:
         QCOMPARE(crlf.takeBytes(), QByteArray("a\r\nb\r\nc\r\xE2\x80\xA9"));
 
         // The first character that cannot be stored is named, whatever follows it.
-        const QList<std::tuple<NoteFormat, QString, char32_t>> unencodable = {
-            {kAnsiCrLf, u"ok\u0100later\u0101"_s, 0x100},
-            {kUtf8CrLf, u"x"_s + QChar(0xD800) + u"y"_s, 0xD800}, // half a surrogate pair
-        };
-        for (const auto &[format, text, character] : unencodable) {
+        const QList<std::tuple<QString, NoteFormat, QString, char32_t>> unencodable = {
+            {u"outside Windows-1252"_s, kAnsiCrLf, u"ok\u0100later\u0101"_s, 0x100},
+            {u"half a surrogate pair"_s, kUtf8CrLf, u"x"_s + QChar(0xD800) + u"y"_s, 0xD800}};
+        for (const auto &[row, format, text, character] : unencodable) {
+            const test::RowLabel label(row);
             NoteEncoder encoder(format);
             encoder.appendText(text);
             QCOMPARE(encoder.firstUnencodable(), std::optional<char32_t>(character));
@@ -120,6 +138,10 @@ private Q_SLOTS:
             for (int after = 0; after <= 17; ++after) {
                 for (const QList<QByteArray> *specials : {&utf8, &ansi}) {
                     for (const QByteArray &special : *specials) {
+                        const test::RowLabel row(
+                            u"%1 letters, the bytes %2, %3 letters, the bytes again"_s.arg(before)
+                                .arg(QString::fromLatin1(special.toHex(' ')))
+                                .arg(after));
                         const QByteArray bytes = QByteArray(before, 'x') + special +
                                                  QByteArray(after, 'y') + special + "z";
                         const DecodedNote note = DecodeNoteBytes(bytes);
@@ -132,6 +154,9 @@ private Q_SLOTS:
                         QCOMPARE(encoder.takeBytes(), bytes);
                     }
                 }
+                const test::RowLabel row(
+                    u"%1 letters, é, %2 letters, a character that cannot be stored"_s.arg(before)
+                        .arg(after));
                 const QString lead(before, u'x');
                 const QString trail(after, u'y');
                 NoteEncoder halfPair(kUtf8Lf);

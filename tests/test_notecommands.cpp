@@ -148,54 +148,66 @@ private Q_SLOTS:
 
     // Make New, Rename and Add Existing, each ending with the list read again and its first
     // note shown.
-    void names()
+    void names_data()
     {
         const QString make = u"tBAR_Button7"_s, rename = u"F_mnuREN"_s;
         const QStringList kept = {u"a.txt=keep a"_s, u"b.txt=keep b"_s};
         const QString taken = u"The file \"%1/b.txt\" already exists.\r\n"_s;
-        // The command, the answers ("~": "b.txt" outside the folder), the message ("%1": the
-        // folder), and the folder's entries afterwards.
-        const QList<std::tuple<QString, QString, QString, QStringList>> rows = {
-            {make, u"input:Ideas.txt.bak"_s, {}, kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s}},
-            {make, u"input:a/b|message"_s,
-             u"The name \"a/b\" can't be used for a note.\r\nA name cannot contain a slash (/) "
-             "or a backslash (\\)."_s,
-             kept},
-            {make, u"input:b|message"_s, taken + u"Please choose another name."_s, kept},
-            {rename, u"input:zeta"_s, {}, {u"b.txt=keep b"_s, u"zeta.txt=keep a"_s}},
-            {rename, u"input:b|message"_s, taken + u"The note \"a\" keeps its name."_s, kept},
-            {u"tBAR_Button7_Item2"_s,
-             u"file:~|yes"_s,
-             taken + u"Replace it with \"~\"?"_s,
-             {u"a.txt=keep a"_s, u"b.txt=from outside"_s}}};
-        for (auto [command, answers, message, after] : rows) {
-            TestWindow t;
-            t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
-            const QString outside = t.root.filePath(u"outside/b.txt"_s);
-            QVERIFY(WriteBytes(outside, "from outside"));
-            t.answer(answers.replace(u'~', outside));
-            t.trigger(command);
-            const FakePlatform::Prompt first = t.platform.prompts.constFirst();
-            if (command == make) {
-                QCOMPARE(first.text,
-                         u"Directory: "_s + t.dir() + u"\r\n\r\nPlease insert the new filename:"_s);
-                QCOMPARE(first.title, u"Quirebox - Make New File"_s);
-                QCOMPARE(first.defaultText, u"Operator File"_s);
-            } else if (command == rename) {
-                QCOMPARE(first.text,
-                         u"Folder: "_s + t.dir() +
-                             u"\r\nFile: a.txt\r\n\r\nPlease insert the new file name:"_s);
-                QCOMPARE(first.title, u"Quirebox File Rename"_s);
-                QCOMPARE(first.defaultText, u"a"_s);
-            }
-            if (!message.isEmpty()) {
-                QCOMPARE(t.last().text, message.replace(u"%1"_s, t.dir()).replace(u'~', outside));
-                QCOMPARE(t.last().title, first.title);
-            }
-            QCOMPARE(t.entries(), after);
-            QCOMPARE(t.lstFILE()->currentIndex(), 0);
-            QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("answers");   // "~": "b.txt" outside the folder
+        QTest::addColumn<QString>("message");   // "%1": the folder
+        QTest::addColumn<QStringList>("after"); // the folder's entries
+        QTest::newRow("Make New, \".txt\" added to another extension")
+            << make << u"input:Ideas.txt.bak"_s << QString()
+            << kept + QStringList{u"Ideas.txt.bak.txt=\r\n"_s};
+        QTest::newRow("Make New, a slash in the name")
+            << make << u"input:a/b|message"_s
+            << u"The name \"a/b\" can't be used for a note.\r\nA name cannot contain a slash (/) "
+               "or a backslash (\\)."_s
+            << kept;
+        QTest::newRow("Make New, a name taken")
+            << make << u"input:b|message"_s << taken + u"Please choose another name."_s << kept;
+        QTest::newRow("Rename") << rename << u"input:zeta"_s << QString()
+                                << QStringList{u"b.txt=keep b"_s, u"zeta.txt=keep a"_s};
+        QTest::newRow("Rename to a name taken")
+            << rename << u"input:b|message"_s << taken + u"The note \"a\" keeps its name."_s
+            << kept;
+        QTest::newRow("Add Existing over a name taken, replacing")
+            << u"tBAR_Button7_Item2"_s << u"file:~|yes"_s << taken + u"Replace it with \"~\"?"_s
+            << QStringList{u"a.txt=keep a"_s, u"b.txt=from outside"_s};
+    }
+    void names()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, answers);
+        QFETCH(QString, message);
+        QFETCH(QStringList, after);
+        const QString make = u"tBAR_Button7"_s, rename = u"F_mnuREN"_s;
+        TestWindow t;
+        t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
+        const QString outside = t.root.filePath(u"outside/b.txt"_s);
+        QVERIFY(WriteBytes(outside, "from outside"));
+        t.answer(answers.replace(u'~', outside));
+        t.trigger(command);
+        const FakePlatform::Prompt first = t.platform.prompts.constFirst();
+        if (command == make) {
+            QCOMPARE(first.text,
+                     u"Directory: "_s + t.dir() + u"\r\n\r\nPlease insert the new filename:"_s);
+            QCOMPARE(first.title, u"Quirebox - Make New File"_s);
+            QCOMPARE(first.defaultText, u"Operator File"_s);
+        } else if (command == rename) {
+            QCOMPARE(first.text, u"Folder: "_s + t.dir() +
+                                     u"\r\nFile: a.txt\r\n\r\nPlease insert the new file name:"_s);
+            QCOMPARE(first.title, u"Quirebox File Rename"_s);
+            QCOMPARE(first.defaultText, u"a"_s);
         }
+        if (!message.isEmpty()) {
+            QCOMPARE(t.last().text, message.replace(u"%1"_s, t.dir()).replace(u'~', outside));
+            QCOMPARE(t.last().title, first.title);
+        }
+        QCOMPARE(t.entries(), after);
+        QCOMPARE(t.lstFILE()->currentIndex(), 0);
+        QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
     }
 
     void deleteToTrash()
@@ -249,75 +261,87 @@ private Q_SLOTS:
 
     // Rewritten to the same size with the same time: asked before overwriting; a save after
     // Yes starts from what was written.
+    void saveAfterAnotherProgram_data()
+    {
+        QTest::addColumn<Platform::Button>("answer");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("Yes, overwrite") << Platform::Button::Yes << "+mine"_ba;
+        QTest::newRow("No, keep the other program's") << Platform::Button::No << "MINE"_ba;
+    }
     void saveAfterAnotherProgram()
     {
-        for (const auto &[answer, after] : {std::pair(Platform::Button::Yes, "+mine"_ba),
-                                            std::pair(Platform::Button::No, "MINE"_ba)}) {
-            TestWindow t;
-            t.open({{u"n.txt"_s, "mine"}});
-            const QString path = t.note(u"n.txt"_s);
-            t.type(u"+"_s);
-            const QDateTime time = QFileInfo(path).lastModified();
-            QFile file(path);
-            QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-            t.platform.answerMessage(answer);
-            QCOMPARE(t.save(), answer == Platform::Button::Yes);
-            QCOMPARE(t.last().text,
-                     u"The file: \""_s + path +
-                         u"\" has been changed or removed by another program since "
-                         "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
-            QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
-            QCOMPARE(t.bytes(u"n.txt"_s), after);
-            t.type(u"+"_s);
-            if (answer == Platform::Button::No)
-                t.platform.answerMessage(Platform::Button::Yes);
-            QVERIFY(t.save());
-            QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
-        }
+        QFETCH(Platform::Button, answer);
+        QFETCH(QByteArray, after);
+        TestWindow t;
+        t.open({{u"n.txt"_s, "mine"}});
+        const QString path = t.note(u"n.txt"_s);
+        t.type(u"+"_s);
+        const QDateTime time = QFileInfo(path).lastModified();
+        QFile file(path);
+        QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        t.platform.answerMessage(answer);
+        QCOMPARE(t.save(), answer == Platform::Button::Yes);
+        QCOMPARE(t.last().text,
+                 u"The file: \""_s + path +
+                     u"\" has been changed or removed by another program since "
+                     "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
+        QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
+        QCOMPARE(t.bytes(u"n.txt"_s), after);
+        t.type(u"+"_s);
+        if (answer == Platform::Button::No)
+            t.platform.answerMessage(Platform::Button::Yes);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
     }
 
     // Each situation of the encoder's table on the way, in the order a user meets them. Encode
     // saves nothing, so the user's edits are still asked about. The note's folder sorts first
     // but is the book's second row.
-    void encodeSaveReloadDecode()
+    void encodeSaveReloadDecode_data()
     {
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<QString>("keyword");
         QByteArray all;
         for (int i = 0; i < 256; ++i)
             all.append(char(i));
-        // Shifts 0, +1, -1 in turn keep every code of 0..255 in range at its position; a
-        // keyword in Windows-1252 over a note with stand-ins.
-        for (const auto &[plain, keyword] :
-             {std::pair(all, u"@A?"_s), std::pair("A\rB\nC\r\n"_ba, u"é€"_s)}) {
-            TestWindow t({u"Zed"_s, u"Alpha"_s});
-            t.open({{u"n.txt"_s, plain}});
-            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-            t.type(u"X"_s);
-            QTest::keyClick(t.editor(), Qt::Key_Backspace);
-            QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
-            t.platform.answerInput(keyword);
-            t.trigger(u"T_mnuENCODE"_s);
-            QCOMPARE(t.last().text, u"Insert the KeyWord to encode the file: \r\n\"n.txt\"\r\n\r\n"
-                                    "Encoder Version: 3_[A1]"_s);
-            QCOMPARE(t.last().title, u"Quirebox Encode"_s);
-            QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
-            t.platform.answerMessage(Platform::Button::Cancel);
-            QVERIFY(!t.w().close());
-            QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
-            QVERIFY(t.save());
-            QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-            QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
+        // Shifts 0, +1, -1 in turn keep every code of 0..255 in range at its position.
+        QTest::newRow("every code") << all << u"@A?"_s;
+        QTest::newRow("a keyword in Windows-1252 over a note with stand-ins")
+            << "A\rB\nC\r\n"_ba << u"é€"_s;
+    }
+    void encodeSaveReloadDecode()
+    {
+        QFETCH(QByteArray, plain);
+        QFETCH(QString, keyword);
+        TestWindow t({u"Zed"_s, u"Alpha"_s});
+        t.open({{u"n.txt"_s, plain}});
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        t.type(u"X"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Backspace);
+        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+        t.platform.answerInput(keyword);
+        t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.last().text, u"Insert the KeyWord to encode the file: \r\n\"n.txt\"\r\n\r\n"
+                                "Encoder Version: 3_[A1]"_s);
+        QCOMPARE(t.last().title, u"Quirebox Encode"_s);
+        QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
+        t.platform.answerMessage(Platform::Button::Cancel);
+        QVERIFY(!t.w().close());
+        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
+        QVERIFY(t.save());
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
 
-            // Opening the encoded note asks for its keyword at once, and once.
-            t.platform.answerInput(keyword);
-            t.open();
-            QCOMPARE(t.last().text, u"Insert the KeyWord to decode the file: \r\n\"n.txt\"\r\n\r\n"
-                                    "Decoder Version: 3_[A1]"_s);
-            QCOMPARE(t.last().title, u"Quirebox Decode"_s);
-            QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
-            QVERIFY(t.save());
-            QCOMPARE(t.bytes(u"n.txt"_s), plain);
-        }
+        // Opening the encoded note asks for its keyword at once, and once.
+        t.platform.answerInput(keyword);
+        t.open();
+        QCOMPARE(t.last().text, u"Insert the KeyWord to decode the file: \r\n\"n.txt\"\r\n\r\n"
+                                "Decoder Version: 3_[A1]"_s);
+        QCOMPARE(t.last().title, u"Quirebox Decode"_s);
+        QCOMPARE(t.state(), u"Decoded, &Encode, Save on"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), plain);
     }
 
     // A keyword prompt cancelled changes nothing, and so does a keyword that drives a code out

@@ -1,3 +1,4 @@
+#include "RowLabel.h"
 #include "editor/DocumentText.h"
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
@@ -47,9 +48,14 @@ private Q_SLOTS:
             "b\xE2\x80\xA9"
             "c\xC2\xA0\xEF\xB7\x90"
             "\xEF\xB7\x91\xEF\xBF\xBC\xEF\xBF\xBF\0\xE2\x90\x8D\r\xE2\x90\x8A\n";
-        QList<QByteArray> notes = {ascending, latin1.toUtf8(), sampled.toUtf8(),
-                                   QByteArray(kEditorChanges, sizeof kEditorChanges - 1),
-                                   "\xEF\xBB\xBF\xEF\xBB\xBF\n"};
+        // The notes share the one editor, one after another.
+        QList<std::pair<QString, QByteArray>> notes = {
+            {u"every byte in order"_s, ascending},
+            {u"Latin-1 as UTF-8"_s, latin1.toUtf8()},
+            {u"every 251st code point"_s, sampled.toUtf8()},
+            {u"characters the editor would change"_s,
+             QByteArray(kEditorChanges, sizeof kEditorChanges - 1)},
+            {u"two byte order marks"_s, "\xEF\xBB\xBF\xEF\xBB\xBF\n"}};
         // Every mix of CR, LF and a letter up to four long, after ASCII, UTF-8 and Windows-1252.
         QList<QByteArray> mixes{QByteArray()};
         for (qsizetype i = 0; i < mixes.size(); ++i) {
@@ -60,16 +66,21 @@ private Q_SLOTS:
         }
         for (const QByteArray &head : {QByteArray(), "\xC3\xA9"_ba, "\xE9\x80"_ba}) {
             for (const QByteArray &mix : std::as_const(mixes))
-                notes.append(head + mix);
+                notes.append({u"the mix %1 after %2"_s.arg(QString::fromLatin1(mix.toHex(' ')),
+                                                           QString::fromLatin1(head.toHex(' '))),
+                              head + mix});
         }
         // Many short lines, some with a stand-in, and one long line: more text than the editor
         // hands out at once.
         QByteArray lines;
         for (int i = 0; i < 30000; ++i)
             lines += "line " + QByteArray::number(i) + (i % 997 == 0 ? "\r" : "") + "\r\n";
-        notes.append(lines + QByteArray(70000, 'x') + "\n" + lines);
-        for (const QByteArray &bytes : std::as_const(notes))
+        notes.append({u"more text than the editor hands out at once"_s,
+                      lines + QByteArray(70000, 'x') + "\n" + lines});
+        for (const auto &[row, bytes] : std::as_const(notes)) {
+            const test::RowLabel label(row);
             QCOMPARE(unedited(DecodeNoteBytes(bytes)), bytes);
+        }
     }
 
     // Random notes of the pieces that matter; odd rounds use the valid UTF-8 ones (listed first)
@@ -100,22 +111,27 @@ private Q_SLOTS:
     // Redo saves what the editor shows, and all the way back is the note as loaded.
     void edit()
     {
-        // The note, the selection (anchor, position; editor text of "a\rb\r\n" is "a␍b" and a
-        // break: position 2 is just after the stand-in), what is typed, or pasted (kPaste), or
-        // the key pressed with its modifiers, and the note's bytes afterwards.
+        // What the row is for, the note, the selection (anchor, position; editor text of "a\rb\r\n"
+        // is "a␍b" and a break: position 2 is just after the stand-in), what is typed, or pasted
+        // (kPaste), or the key pressed with its modifiers, and the note's bytes afterwards.
         constexpr int kPaste = -1;
-        const QList<std::tuple<QByteArray, int, int, QString, int, QByteArray>> rows = {
-            {"a\rb\r\n", 2, 2, u"xy"_s, 0, "a\rxyb\r\n"},
-            {"a\rb", 1, 2, u"\u240D"_s, 0,
+        const int shiftReturn = (Qt::ShiftModifier | Qt::Key_Return).toCombined();
+        // The rows share the one editor, one after another.
+        const QList<std::tuple<QString, QByteArray, int, int, QString, int, QByteArray>> rows = {
+            {u"typed just after a stand-in"_s, "a\rb\r\n", 2, 2, u"xy"_s, 0, "a\rxyb\r\n"},
+            {u"the picture typed over a stand-in"_s, "a\rb", 1, 2, u"\u240D"_s, 0,
              "a\xE2\x90\x8D"
-             "b"}, // the picture over a stand-in
-            {"a\rbc", 3, 2, u"p\nq"_s, kPaste, "a\rp\r\nqc"},
-            {"a\rb\r\nc", 2, 2, {}, Qt::Key_Return, "a\r\r\nb\r\nc"},
-            {"a\nb\r", 4, 4, {}, Qt::Key_Return, "a\nb\r\n"},
-            {"a\nb", 1, 1, {}, (Qt::ShiftModifier | Qt::Key_Return).toCombined(), "a\n\nb"},
-            {"a\rb\r\n", 2, 2, {}, Qt::Key_Backspace, "ab\r\n"},
-            {"\xE9\r\nx\ny", 4, 4, u"\u20AC"_s, 0, "\xE9\r\nx\n\x80y"}};
-        for (const auto &[bytes, anchor, position, input, key, expected] : rows) {
+             "b"},
+            {u"a line break pasted over a selection"_s, "a\rbc", 3, 2, u"p\nq"_s, kPaste,
+             "a\rp\r\nqc"},
+            {u"Return after a stand-in"_s, "a\rb\r\nc", 2, 2, {}, Qt::Key_Return, "a\r\r\nb\r\nc"},
+            {u"Return at the end, after a CR"_s, "a\nb\r", 4, 4, {}, Qt::Key_Return, "a\nb\r\n"},
+            {u"Shift+Return"_s, "a\nb", 1, 1, {}, shiftReturn, "a\n\nb"},
+            {u"Backspace over a stand-in"_s, "a\rb\r\n", 2, 2, {}, Qt::Key_Backspace, "ab\r\n"},
+            {u"the euro typed into Windows-1252"_s, "\xE9\r\nx\ny", 4, 4, u"\u20AC"_s, 0,
+             "\xE9\r\nx\n\x80y"}};
+        for (const auto &[row, bytes, anchor, position, input, key, expected] : rows) {
+            const test::RowLabel label(row);
             const DecodedNote note = DecodeNoteBytes(bytes);
             QCOMPARE(unedited(note), bytes);
 
@@ -211,11 +227,13 @@ private Q_SLOTS:
         NoteBytesCache cache(*m_editor);
         // Kept as worked out from the note, on this thread and on another; as read from the editor.
         enum class Kept { FromNote, Prepared, FromEditor };
-        const QList<std::pair<QByteArray, Kept>> notes = {
-            {lines, Kept::FromNote},
-            {windows1252, Kept::Prepared},
-            {"\xEF\xBB\xBF" + lines, Kept::FromEditor}};
-        for (const auto &[bytes, kept] : notes) {
+        const QList<std::tuple<QString, QByteArray, Kept>> notes = {
+            {u"UTF-8 kept from the note"_s, lines, Kept::FromNote},
+            {u"Windows-1252 kept from another thread"_s, windows1252, Kept::Prepared},
+            {u"UTF-8 with a byte order mark read from the editor"_s, "\xEF\xBB\xBF" + lines,
+             Kept::FromEditor}};
+        for (const auto &[row, bytes, kept] : notes) {
+            const test::RowLabel label(row);
             const DecodedNote note = DecodeNoteBytes(bytes);
             if (kept == Kept::Prepared)
                 cache.prepare(note);
@@ -259,6 +277,7 @@ private Q_SLOTS:
                 }
                 if (round % 10 != 9)
                     continue;
+                const test::RowLabel after(u"after %1 random edits"_s.arg(round + 1));
                 const QByteArray whole = editorBytes(note.format);
                 QCOMPARE(cachedBytes(cache, note.format, round % 20 == 9), whole);
                 if (!whole.startsWith('<'))

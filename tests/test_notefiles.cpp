@@ -1,3 +1,4 @@
+#include "RowLabel.h"
 #include "TestFiles.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteFingerprint.h"
@@ -82,67 +83,85 @@ private Q_SLOTS:
     }
 
     // An accepted name makes a note (one CR LF) listed under that very name, and only once.
+    void checksAndCreatesNoteFiles_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("letters beyond ASCII, blanks, the extension in upper case")
+            << u" Ünïcødé spaced .TXT"_s << true;
+        QTest::newRow("a slash") << u"a/b.txt"_s << false;
+        QTest::newRow("a backslash") << u"a\\b.txt"_s << false;
+        QTest::newRow("the name \"..\"") << u"...txt"_s << false;
+        QTest::newRow("a line break") << u"a\r\nb.txt"_s << false;
+        QTest::newRow("a hidden name") << u".plan.txt"_s << false;
+        QTest::newRow("DEL") << u"a\u007fb.txt"_s << false;
+        QTest::newRow("NEL, a line break of Unicode") << u"a\u0085b.txt"_s << false;
+        QTest::newRow("255 bytes of ASCII") << QString(251, u'a') + u".txt"_s << true;
+        QTest::newRow("256 bytes of ASCII") << QString(252, u'a') + u".txt"_s << false;
+        QTest::newRow("254 bytes of two-byte characters") << QString(125, u'é') + u".txt"_s << true;
+        QTest::newRow("256 bytes of two-byte characters")
+            << QString(126, u'é') + u".txt"_s << false;
+    }
     void checksAndCreatesNoteFiles()
     {
-        const QList<std::pair<QString, bool>> names = {{u" Ünïcødé spaced .TXT"_s, true},
-                                                       {u"a/b.txt"_s, false},
-                                                       {u"a\\b.txt"_s, false},
-                                                       {u"...txt"_s, false},
-                                                       {u"a\r\nb.txt"_s, false},
-                                                       {u".plan.txt"_s, false},
-                                                       {u"a\u007fb.txt"_s, false},
-                                                       {u"a\u0085b.txt"_s, false},
-                                                       {QString(251, u'a') + u".txt"_s, true},
-                                                       {QString(252, u'a') + u".txt"_s, false},
-                                                       {QString(125, u'é') + u".txt"_s, true},
-                                                       {QString(126, u'é') + u".txt"_s, false}};
-        for (const auto &[fileName, accepted] : names) {
-            const std::optional<QString> reason = CheckNoteFileName(fileName);
-            QVERIFY2(reason.has_value() != accepted && (accepted || !reason->isEmpty()),
-                     qPrintable(fileName));
-            if (!accepted)
-                continue;
-            QTemporaryDir dir;
-            const QString path = NoteFilePath(dir.path(), fileName);
-            QCOMPARE(CreateNoteFile(path), std::nullopt);
-            QCOMPARE(ReadBytes(path), "\r\n");
-            QVERIFY(WriteBytes(path, NoteBytes));
-            const FileError clash = CreateNoteFile(path);
-            QVERIFY(clash.has_value() && !clash->isEmpty());
-            QCOMPARE(ReadBytes(path), NoteBytes);
-            QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
-            QCOMPARE(EntriesOf(dir.path()), QStringList(fileName));
-        }
+        QFETCH(QString, fileName);
+        QFETCH(bool, accepted);
+        const std::optional<QString> reason = CheckNoteFileName(fileName);
+        QVERIFY2(reason.has_value() != accepted && (accepted || !reason->isEmpty()),
+                 qPrintable(fileName));
+        if (!accepted)
+            return;
+        QTemporaryDir dir;
+        const QString path = NoteFilePath(dir.path(), fileName);
+        QCOMPARE(CreateNoteFile(path), std::nullopt);
+        QCOMPARE(ReadBytes(path), "\r\n");
+        QVERIFY(WriteBytes(path, NoteBytes));
+        const FileError clash = CreateNoteFile(path);
+        QVERIFY(clash.has_value() && !clash->isEmpty());
+        QCOMPARE(ReadBytes(path), NoteBytes);
+        QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
+        QCOMPARE(EntriesOf(dir.path()), QStringList(fileName));
     }
 
     // A copy is whole or none: no part copy, no stray file, a taken name only replaced when
     // allowed, a pipe never waited on.
-    void copiesWholeOrNothing()
+    void copiesWholeOrNothing_data()
     {
         const QByteArray old("old note\r\n");
-        const QList<std::tuple<QString, QString, bool, QByteArray>> rows = {
-            // source, destination ("./": beside the source), may replace, destination after
-            {u"src.txt"_s, u"copy.txt"_s, false, NoteBytes},
-            {u"src.txt"_s, u"old.txt"_s, false, old},
-            {u"src.txt"_s, u"old.txt"_s, true, NoteBytes},
-            {u"src.txt"_s, u"./src.txt"_s, true, NoteBytes},
-            {u"gone.txt"_s, u"old.txt"_s, true, old},
-            {u"pipe"_s, u"copy.txt"_s, true, {}}};
-        for (const auto &[source, destination, replace, after] : rows) {
-            QTemporaryDir from, to;
-            QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
-            QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
-            QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), old));
-            const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
-            const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
-            QCOMPARE(!error.has_value(), after == NoteBytes);
-            QVERIFY(!error || !error->isEmpty());
-            QCOMPARE(ReadBytes(target), after);
-            QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
-            QCOMPARE(EntriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
-            for (const QString &left : EntriesOf(to.path()))
-                QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
-        }
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("destination"); // "./": beside the source
+        QTest::addColumn<bool>("replace");        // may replace
+        QTest::addColumn<QByteArray>("after");    // the destination afterwards
+        QTest::newRow("to a new name") << u"src.txt"_s << u"copy.txt"_s << false << NoteBytes;
+        QTest::newRow("onto a taken name, not to replace")
+            << u"src.txt"_s << u"old.txt"_s << false << old;
+        QTest::newRow("onto a taken name, to replace")
+            << u"src.txt"_s << u"old.txt"_s << true << NoteBytes;
+        QTest::newRow("onto itself") << u"src.txt"_s << u"./src.txt"_s << true << NoteBytes;
+        QTest::newRow("from a file that is not there")
+            << u"gone.txt"_s << u"old.txt"_s << true << old;
+        QTest::newRow("from a pipe") << u"pipe"_s << u"copy.txt"_s << true << QByteArray();
+    }
+    void copiesWholeOrNothing()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, destination);
+        QFETCH(bool, replace);
+        QFETCH(QByteArray, after);
+        const QByteArray old("old note\r\n");
+        QTemporaryDir from, to;
+        QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
+        QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
+        QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), old));
+        const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
+        const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
+        QCOMPARE(!error.has_value(), after == NoteBytes);
+        QVERIFY(!error || !error->isEmpty());
+        QCOMPARE(ReadBytes(target), after);
+        QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
+        QCOMPARE(EntriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
+        for (const QString &left : EntriesOf(to.path()))
+            QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
     }
 
     // A note above the largest a copy reads is refused with its size, and nothing is made.
@@ -157,63 +176,75 @@ private Q_SLOTS:
         QCOMPARE(EntriesOf(dir.path()), QStringList(u"big.txt"_s));
     }
 
+    void movesToTrash_data()
+    {
+        QTest::addColumn<bool>("trashUsable");
+        QTest::newRow("a trash that takes the file") << true;
+        QTest::newRow("a file where the trash would be") << false;
+    }
     // HOME and the current directory are throwaway ones: Qt's own fallback would put files there.
     void movesToTrash()
     {
-        for (const bool trashUsable : {true, false}) { // false: a file where the trash would be
-            QTemporaryDir root, current;
-            const QString oldCurrent = QDir::currentPath();
-            const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
-            QVERIFY(QDir::setCurrent(current.path()));
-            const QString home = root.filePath(u"home"_s);
-            QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
-            qputenv("HOME", QFile::encodeName(home));
-            qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
-            const QString note = root.filePath(u"old idea.txt"_s);
-            QVERIFY(WriteBytes(note, NoteBytes));
+        QFETCH(bool, trashUsable);
+        QTemporaryDir root, current;
+        const QString oldCurrent = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
+        QVERIFY(QDir::setCurrent(current.path()));
+        const QString home = root.filePath(u"home"_s);
+        QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
+        const QString note = root.filePath(u"old idea.txt"_s);
+        QVERIFY(WriteBytes(note, NoteBytes));
 
-            const FileError error = MoveToTrash(note);
-            QCOMPARE(!error.has_value(), trashUsable);
-            if (error)
-                QVERIFY(!error->isEmpty());
-            QCOMPARE(QFileInfo::exists(note), !trashUsable);
-            QStringList trashed;
-            QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
-                            QDirIterator::Subdirectories);
-            while (it.hasNext()) {
-                if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
-                    trashed.append(found);
-            }
-            QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
-            QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
-            QCOMPARE(EntriesOf(current.path()), QStringList());
+        const FileError error = MoveToTrash(note);
+        QCOMPARE(!error.has_value(), trashUsable);
+        if (error)
+            QVERIFY(!error->isEmpty());
+        QCOMPARE(QFileInfo::exists(note), !trashUsable);
+        QStringList trashed;
+        QDirIterator it(home, {u"old idea*"_s}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            if (const QString found = it.next(); found.contains(u"/Trash/files/"_s))
+                trashed.append(found);
         }
+        QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
+        QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
+        QCOMPARE(EntriesOf(current.path()), QStringList());
     }
 
+    void fingerprintSeesOtherWriters_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("a note of a few bytes") << NoteBytes;
+        QTest::newRow("a note of some hundred KiB changed only near its end")
+            << QByteArray("A line of a long note.\r\n").repeated(40'000);
+    }
     // Another program rewrites the note and sets its time: only the same bytes and time match.
     void fingerprintSeesOtherWriters()
     {
-        // A note of a few bytes, and one of some hundred KiB changed only near its end.
-        const QByteArray big = QByteArray("A line of a long note.\r\n").repeated(40'000);
-        for (const QByteArray &content : {NoteBytes, big}) {
-            QTemporaryDir dir;
-            const QString path = dir.filePath(u"note.txt"_s);
-            QVERIFY(WriteWholeFile(path, content).ok());
-            const NoteFingerprint fingerprint = TakeFingerprint(path, content);
-            const QDateTime saved = QFileInfo(path).lastModified();
-            QByteArray sameSize = content;
-            sameSize[sameSize.size() - 3] = 'L';
-            const QList<std::tuple<QByteArray, int, bool>> changes = {
-                {sameSize, 0, false}, {content, 5, false}, {content, 0, true}};
-            for (const auto &[bytes, shift, matches] : changes) {
-                QVERIFY(WriteBytes(path, bytes));
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::ReadWrite));
-                QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
-                QCOMPARE(CheckFingerprint(path, fingerprint).outcome ==
-                             FingerprintCheck::Outcome::Same,
-                         matches);
-            }
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"note.txt"_s);
+        QVERIFY(WriteWholeFile(path, content).ok());
+        const NoteFingerprint fingerprint = TakeFingerprint(path, content);
+        const QDateTime saved = QFileInfo(path).lastModified();
+        QByteArray sameSize = content;
+        sameSize[sameSize.size() - 3] = 'L';
+        // Each rewrites the one file the fingerprint was taken of.
+        const QList<std::tuple<QString, QByteArray, int, bool>> changes = {
+            {u"a byte changed, the size and time kept"_s, sameSize, 0, false},
+            {u"the same bytes, five seconds later"_s, content, 5, false},
+            {u"the same bytes and time"_s, content, 0, true}};
+        for (const auto &[row, bytes, shift, matches] : changes) {
+            const RowLabel label(row);
+            QVERIFY(WriteBytes(path, bytes));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
+            QCOMPARE(CheckFingerprint(path, fingerprint).outcome == FingerprintCheck::Outcome::Same,
+                     matches);
         }
     }
 
@@ -277,6 +308,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(link).symLinkTarget(),
                  QDir::cleanPath(QFileInfo(link).path() + u'/' + target));
         for (const QString &real : reals) {
+            const RowLabel label(QDir(root.path()).relativeFilePath(real));
             const bool named = reason.isEmpty() && QFileInfo(link).canonicalFilePath() ==
                                                        QFileInfo(real).canonicalFilePath();
             QCOMPARE(ReadBytes(real), named ? QByteArray("new content") : NoteBytes);

@@ -87,25 +87,31 @@ private Q_SLOTS:
 
     // The message box shows its text as it stands, never as markup, and Escape gives the
     // cautious answer: Cancel where there is one, else No.
+    void messageBoxTextAndEscape_data()
+    {
+        QTest::addColumn<Platform::Buttons>("buttons");
+        QTest::addColumn<Platform::Button>("cautious");
+        QTest::newRow("Yes, No and Cancel")
+            << Platform::Buttons::YesNoCancel << Platform::Button::Cancel;
+        QTest::newRow("Ok and Cancel") << Platform::Buttons::OkCancel << Platform::Button::Cancel;
+        QTest::newRow("Yes and No") << Platform::Buttons::YesNo << Platform::Button::No;
+    }
     void messageBoxTextAndEscape()
     {
+        QFETCH(Platform::Buttons, buttons);
+        QFETCH(Platform::Button, cautious);
         const QString text = u"<b>x</b> & <i>y</i>"_s;
         qb::QtPlatform platform;
-        for (const auto &[buttons, cautious] :
-             {std::pair(Platform::Buttons::YesNoCancel, Platform::Button::Cancel),
-              std::pair(Platform::Buttons::OkCancel, Platform::Button::Cancel),
-              std::pair(Platform::Buttons::YesNo, Platform::Button::No)}) {
-            int shownWidth = 0;
-            WhenModal([&](QWidget *box) {
-                const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
-                shownWidth = label ? label->sizeHint().width() : 0;
-                QTest::keyClick(box, Qt::Key_Escape);
-            });
-            QCOMPARE(platform.messageBox(text, buttons, Platform::Icon::Question, u"Quirebox"_s),
-                     cautious);
-            // Laid out as markup, the label would be as wide as "x & y" only.
-            QVERIFY(shownWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(text));
-        }
+        int shownWidth = 0;
+        WhenModal([&](QWidget *box) {
+            const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
+            shownWidth = label ? label->sizeHint().width() : 0;
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(platform.messageBox(text, buttons, Platform::Icon::Question, u"Quirebox"_s),
+                 cautious);
+        // Laid out as markup, the label would be as wide as "x & y" only.
+        QVERIFY(shownWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(text));
     }
 
 private:

@@ -1,6 +1,7 @@
 // Recovery copies read back, listed, kept whole through faults injected into the real system
 // calls (qbfault, preloaded) and kills; the writer's thread, held at a sync; save leftovers.
 
+#include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/CrashNotes.h"
 #include "faults/Faults.h"
@@ -163,7 +164,8 @@ private Q_SLOTS:
             return status.st_mode & 0777;
         };
         for (const QString &folder : {state, state + u"/quirebox"_s, store.folder()})
-            QCOMPARE(mode(folder), 0700u);
+            QVERIFY2(mode(folder) == 0700u,
+                     qPrintable(u"%1 has the mode %2"_s.arg(folder).arg(mode(folder), 0, 8)));
         QCOMPARE(mode(store.fileFor(note)), 0600u);
     }
 
@@ -182,7 +184,7 @@ private Q_SLOTS:
               std::pair(u"B/flipped.txt"_s, 2017)}) {
             RecoveryCopy copy = copyOf(path(note), "edits");
             copy.taken = QDateTime(QDate(year, 1, 1), QTime(9, 0), Qt::UTC);
-            QVERIFY(store.write(copy).ok());
+            QVERIFY2(store.write(copy).ok(), qPrintable(note));
         }
         // Damaged files, dated `age` seconds back: copies cut to two of their five bytes, one
         // with its last byte changed, one that never was a copy.
@@ -275,6 +277,7 @@ private Q_SLOTS:
         QFETCH(bool, unnamedTemporaryFiles);
         int kills = 0;
         for (int call = 1;; ++call) {
+            const RowLabel row(u"killed after system call %1"_s.arg(call));
             QTemporaryDir dir;
             const RecoveryStore store(dir.filePath(u"recovery"_s));
             const QString note = dir.filePath(u"note.txt"_s);
@@ -403,16 +406,23 @@ private Q_SLOTS:
             return (".qbsave-" + QByteArray(letters) + '-' + name).left(255);
         };
         using Outcome = LeftoverCheck::Outcome;
-        const QList<std::tuple<QByteArray, QByteArray, QByteArray, Outcome>> rows = {
-            // leftover, its bytes, the note it belongs to, compared with the note
-            {temp("GhI789", "gone.txt"), "a new note", "gone.txt", Outcome::Different},
-            {temp("AbC123", "note.txt"), "saved", "note.txt", Outcome::Same},
-            {temp("DeF456", "note.txt"), "newer text", "note.txt", Outcome::Different},
-            {temp("JkL012", longName), "longer", longName, Outcome::Different},
-            {temp("MnO345", cjkName), "saved", cjkName, Outcome::Same},
-            {temp("PqR678", twin + "1.txt"), "saved", {}, Outcome::Different}};
+        // The leftovers share the folder, oldest first: what each is for, the leftover, its
+        // bytes, the note it belongs to, compared with the note.
+        const QList<std::tuple<QString, QByteArray, QByteArray, QByteArray, Outcome>> rows = {
+            {u"of a note that is gone"_s, temp("GhI789", "gone.txt"), "a new note", "gone.txt",
+             Outcome::Different},
+            {u"holding what the note holds"_s, temp("AbC123", "note.txt"), "saved", "note.txt",
+             Outcome::Same},
+            {u"newer than the note"_s, temp("DeF456", "note.txt"), "newer text", "note.txt",
+             Outcome::Different},
+            {u"its name cut short"_s, temp("JkL012", longName), "longer", longName,
+             Outcome::Different},
+            {u"its name cut inside a character"_s, temp("MnO345", cjkName), "saved", cjkName,
+             Outcome::Same},
+            {u"its name cut short, naming two notes"_s, temp("PqR678", twin + "1.txt"), "saved",
+             QByteArray(), Outcome::Different}};
         int age = 600;
-        for (const auto &[name, bytes, note, outcome] : rows)
+        for (const auto &[row, name, bytes, note, outcome] : rows)
             QVERIFY(makeFile(d + name, bytes, age -= 60));
         QVERIFY(makeFile(d + temp("StU901", "note.txt"), "a save under way", 0));
         QVERIFY(makeFile(d + ".qbsave-notours.txt", "not a save's", 600));
@@ -421,7 +431,8 @@ private Q_SLOTS:
         QCOMPARE(found.error, QString());
         QCOMPARE(found.leftovers.size(), rows.size());
         for (qsizetype i = 0; i < rows.size(); ++i) {
-            const auto &[name, bytes, note, outcome] = rows[i];
+            const auto &[row, name, bytes, note, outcome] = rows[i];
+            const RowLabel label(row);
             const SaveLeftover &leftover = found.leftovers[i];
             QCOMPARE(leftover.systemPath, d + name);
             QCOMPARE(leftover.notePath, note.isEmpty() ? QString() : QFile::decodeName(d + note));
