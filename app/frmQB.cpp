@@ -12,8 +12,10 @@
 #include "editor/NoticeBar.h"
 #include "encoder/EncoderCommands.h"
 #include "encoder/PassphraseCommands.h"
+#include "find/BookIndex.h"
 #include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
+#include "find/GoToNoteCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
 #include "notes/HistoryCommands.h"
@@ -116,8 +118,11 @@ void frmQB::createCommands()
     m_encoder = std::make_unique<EncoderCommands>(*m_display, m_platform);
     m_passphraseCommands = new PassphraseCommands(*m_display, m_platform, *this, this);
     m_finder = std::make_unique<FindCommands>(*m_txtTEXT, *m_session, m_platform, *this);
-    m_bookFinder = new FindBookCommands(*m_book, *m_session, *m_noteList, *m_display, *m_txtTEXT,
-                                        *m_notice, m_platform, *this, this);
+    m_bookIndex = new BookIndex(this);
+    m_bookFinder = new FindBookCommands(*m_book, *m_bookIndex, *m_session, *m_noteList, *m_display,
+                                        *m_txtTEXT, *m_notice, m_platform, *this, this);
+    m_goTo = new GoToNoteCommands(*m_book, *m_bookIndex, *m_noteList, *m_noteFiles, *m_display,
+                                  *m_txtTEXT, *m_notice, m_platform, *this, this);
     m_launcher =
         std::make_unique<LaunchCommands>(m_platform, *m_saveFlow, *m_noteList, *m_noteModel, *this);
     m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,
@@ -302,6 +307,7 @@ void frmQB::bookOpened()
     m_folderModel->fill(m_book->state());
     ShowCaption();
     EnableCommands(true);
+    m_bookIndex->open(BookSearchFolders(m_book->state()));
     m_noteList->showFirstFolder();
     m_recoveryOffers->offerForBook();
 }

@@ -16,6 +16,7 @@ class QToolBar;
 namespace qb {
 
 class Book;
+class BookIndex;
 class BookCommands;
 class BookStore;
 class CommonDialog;
@@ -25,6 +26,7 @@ class FindBookCommands;
 class FindCommands;
 class FolderCommands;
 class FolderListModel;
+class GoToNoteCommands;
 class HistoryCommands;
 class HistoryKeeper;
 class LaunchCommands;
@@ -162,6 +164,8 @@ private:
     PassphraseCommands *m_passphraseCommands = nullptr;
     std::unique_ptr<FindCommands> m_finder;
     FindBookCommands *m_bookFinder = nullptr;
+    BookIndex *m_bookIndex = nullptr;
+    GoToNoteCommands *m_goTo = nullptr;
     std::unique_ptr<LaunchCommands> m_launcher;
     // What keeps the user's text through a crash and a wrong save.
     std::unique_ptr<RecoveryStore> m_recoveryStore;

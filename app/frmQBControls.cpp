@@ -11,6 +11,7 @@
 #include "encoder/PassphraseCommands.h"
 #include "find/FindBookCommands.h"
 #include "find/FindCommands.h"
+#include "find/GoToNoteCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
 #include "notes/HistoryCommands.h"
@@ -107,6 +108,8 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_finder->findNext(); }, When::BookNotLoading},
         {"T_mnuFIND_BOOK", u"Find in &Book...", Qt::CTRL | Qt::SHIFT | Qt::Key_F,
          [](frmQB &w) { w.m_bookFinder->showDialog(); }, When::BookOpen},
+        {"T_mnuGOTO", u"&Go to Note...", Qt::CTRL | Qt::Key_L,
+         [](frmQB &w) { w.m_goTo->showDialog(); }, When::BookOpen},
         {"H_mnuABOUT", u"&About...", QKeyCombination(Qt::Key_F1),
          [](frmQB &w) { w.m_launcher->showAbout(); }, When::Always},
     };
@@ -153,7 +156,7 @@ const std::vector<MenuLayout> &Menus()
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
-          "T_mnuFIND_NEXT", "T_mnuFIND_BOOK"}},
+          "T_mnuFIND_NEXT", "T_mnuFIND_BOOK", "T_mnuGOTO"}},
         {"mnuHELP", u"&?", {"H_mnuABOUT"}},
     };
     return menus;

@@ -67,7 +67,7 @@ std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting)
                               "anyone who has the file.\r\nEncrypt the note with it all the "
                               "same?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                              u"Passphrase"_s) != Platform::Button::Yes) {
+                              u"Passphrase"_s, Platform::Button::No) != Platform::Button::Yes) {
         SecretBytes::fromPassphrase(passphrase); // wipes it
         return std::nullopt;
     }
@@ -151,7 +151,7 @@ void PassphraseCommands::removeEncryption()
                                   u" will be saved unencrypted: whoever has the file can then "
                                   "read it.\r\nRemove the encryption?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                              u"Remove Encryption"_s) == Platform::Button::Yes) {
+                              u"Remove Encryption"_s, Platform::Button::No) == Platform::Button::Yes) {
         m_note.removeEncryption();
     }
 }

@@ -1,10 +1,10 @@
 #include "find/FindBookCommands.h"
 
 #include "book/Book.h"
-#include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
+#include "find/BookIndex.h"
 #include "find/BookResultsModel.h"
-#include "find/TextSearch.h"
+#include "find/MatchSelection.h"
 #include "find/frmFINDBOOK.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
@@ -14,19 +14,18 @@
 #include "platform/Platform.h"
 
 #include <QFileInfo>
-#include <QTextCursor>
-#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 
-FindBookCommands::FindBookCommands(const Book &book, const NoteSession &session,
-                                   NoteListCommands &noteList, NoteDisplay &display,
-                                   NoteEditor &editor, NoteNotice &notice, Platform &platform,
-                                   QWidget &dialogParent, QObject *parent)
-    : QObject(parent), m_book(book), m_session(session), m_noteList(noteList), m_display(display),
-      m_editor(editor), m_notice(notice), m_platform(platform), m_dialogParent(dialogParent)
+FindBookCommands::FindBookCommands(const Book &book, const BookIndex &index,
+                                   const NoteSession &session, NoteListCommands &noteList,
+                                   NoteDisplay &display, NoteEditor &editor, NoteNotice &notice,
+                                   Platform &platform, QWidget &dialogParent, QObject *parent)
+    : QObject(parent), m_book(book), m_index(index), m_session(session), m_noteList(noteList),
+      m_display(display), m_editor(editor), m_notice(notice), m_platform(platform),
+      m_dialogParent(dialogParent)
 {
     // Results name folders by their row, which means another folder in another book.
     connect(&book, &Book::opened, this, &FindBookCommands::forgetResults);
@@ -65,6 +64,7 @@ void FindBookCommands::search(const QString &text, Qt::CaseSensitivity caseSensi
     request.text = text;
     request.caseSensitivity = caseSensitivity;
     request.limits = m_session.sizeLimits();
+    request.index = m_index.snapshot();
     m_searchedText = text;
     m_searchedCase = caseSensitivity;
     m_searchedDirs.clear();
@@ -100,37 +100,11 @@ void FindBookCommands::open(const BookSearchHit &hit)
     }
     if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
         return;
-    m_display.whenShown([this, hit] { selectMatch(hit); });
+    m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
+        SelectNearestMatch(m_editor, m_notice, hit.position, text, cs);
+    });
     m_editor.activateWindow();
     m_editor.setFocus();
-}
-
-void FindBookCommands::selectMatch(const BookSearchHit &hit)
-{
-    // Edits since the search move a match by the length of what was typed or cut before it,
-    // seldom by much: it is looked for this far on either side.
-    constexpr qsizetype Reach = 1 << 16;
-    const QTextDocument &document = *m_editor.document();
-    const qsizetype from = std::max<qsizetype>(0, hit.position - Reach);
-    const qsizetype to = std::min(DocumentTextLength(document), hit.position + hit.length + Reach);
-    QString text;
-    ForEachTextRun(document, from, to, [&text](QStringView run, int) {
-        text.append(run);
-        return true;
-    });
-    const qsizetype found = FindNearest(text, m_searchedText, hit.position - from, m_searchedCase);
-    QTextCursor cursor(m_editor.document());
-    if (found < 0) {
-        cursor.setPosition(int(std::min(hit.position, to)));
-        m_notice.post(NoteNotice::Kind::Info,
-                      u"The note has changed since the search: what was found there is "
-                      "there no longer."_s);
-    } else {
-        cursor.setPosition(int(from + found));
-        cursor.setPosition(int(from + found + m_searchedText.size()), QTextCursor::KeepAnchor);
-    }
-    m_editor.setTextCursor(cursor);
-    m_editor.centerCursor();
 }
 
 } // namespace qb

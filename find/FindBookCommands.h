@@ -11,6 +11,7 @@ class QWidget;
 namespace qb {
 
 class Book;
+class BookIndex;
 class NoteDisplay;
 class NoteEditor;
 class NoteListCommands;
@@ -19,16 +20,18 @@ class NoteSession;
 class Platform;
 class frmFINDBOOK;
 
-// Tools > Find in Book...: searches every note of the open book's folders and opens the results.
+// Tools > Find in Book...: searches every note of the open book's folders, in the index's memory
+// where it holds a note as its file still is, and opens the results.
 // The window is made on first use as a child of `dialogParent`, which deletes it; its results
 // stay until the next search, or until another book is opened.
 class FindBookCommands final : public QObject
 {
     Q_OBJECT
 public:
-    FindBookCommands(const Book &book, const NoteSession &session, NoteListCommands &noteList,
-                     NoteDisplay &display, NoteEditor &editor, NoteNotice &notice,
-                     Platform &platform, QWidget &dialogParent, QObject *parent = nullptr);
+    FindBookCommands(const Book &book, const BookIndex &index, const NoteSession &session,
+                     NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
+                     NoteNotice &notice, Platform &platform, QWidget &dialogParent,
+                     QObject *parent = nullptr);
     ~FindBookCommands() override;
 
     // Shows the window, or brings it to the front as it is.
@@ -40,12 +43,10 @@ private:
     void stop();
     // Shows the note of `hit` with its match selected, the editor taking the keyboard.
     void open(const BookSearchHit &hit);
-    // Selects the match of `hit` in the note as the editor holds it now, which may differ from
-    // the file the search read: the occurrence nearest to where the search found it.
-    void selectMatch(const BookSearchHit &hit);
     void forgetResults();
 
     const Book &m_book;
+    const BookIndex &m_index;
     const NoteSession &m_session;
     NoteListCommands &m_noteList;
     NoteDisplay &m_display;

@@ -58,23 +58,32 @@ void NoteFileCommands::MakeNewNote()
                             title, MakeSignature(m_platform.userName()) + u" File"_s);
     if (answer.isEmpty())
         return;
+    if (!makeNote(answer, title).isEmpty())
+        refill();
+}
+
+QString NoteFileCommands::makeNote(const QString &answer, const QString &title)
+{
+    const QString dir = m_noteList.selectedFolderDir();
     const QString fileName = EnsureTxtExtension(answer);
-    if (!acceptNoteFileName(answer, fileName, title))
-        return;
+    if (dir.isEmpty() || !acceptNoteFileName(answer, fileName, title))
+        return {};
     const QString path = NoteFilePath(dir, fileName);
     // Making it anew would empty the note that is there.
     if (QFileInfo::exists(path)) {
-        m_platform.messageBox(u"The file \""_s + path +
-                                  u"\" already exists.\r\nPlease choose another name."_s,
+        m_platform.messageBox(u"The file "_s + Quoted(path) +
+                                  u" already exists.\r\nPlease choose another name."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
-        return;
+        return {};
     }
     if (!m_unsaved.confirmLeave())
-        return;
-    if (const FileError error = CreateNoteFile(path))
+        return {};
+    if (const FileError error = CreateNoteFile(path)) {
         m_platform.reportError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s, *error,
                                title);
-    refill();
+    }
+    // The list is read again whatever became of it.
+    return fileName;
 }
 
 void NoteFileCommands::addDroppedNote(const QString &path, const QString &title)

@@ -23,6 +23,10 @@ public:
                      HistoryKeeper &history, Platform &platform, CommonDialog &cD);
 
     void MakeNewNote();
+    // Makes the note `answer` names in the selected folder, by the rules of Make New: the name
+    // checked, a note of that name never emptied, unsaved edits asked about. Its file name, or
+    // nothing when it was not to be made; the list is to be read again.
+    QString makeNote(const QString &answer, const QString &title);
     void AddExistingNote();
     // A note file dropped on the editor: added to the selected folder as addNoteFile adds it,
     // and the folder's selection then counts as a fresh pick.

@@ -19,7 +19,7 @@ namespace {
 bool AnsweredYes(Platform &platform, const QString &text)
 {
     return platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Question,
-                               u"Quirebox"_s) == Platform::Button::Yes;
+                               u"Quirebox"_s, Platform::Button::Yes) == Platform::Button::Yes;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QDialog;
 class QUrl;
 
@@ -35,8 +37,14 @@ public:
     // Returns the typed text; the empty string on Cancel.
     virtual QString inputBox(const QString &prompt, const QString &title,
                              const QString &defaultText) = 0;
+    // A message box; the default button, the one Enter presses, is the toolkit's choice unless
+    // given.
     virtual Button messageBox(const QString &text, Buttons buttons, Icon icon,
-                              const QString &title) = 0;
+                              const QString &title, std::optional<Button> defaultButton) = 0;
+    Button messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
+    {
+        return messageBox(text, buttons, icon, title, std::nullopt);
+    }
     // Returns the chosen path; the empty string when cancelled.
     virtual QString fileDialog(const FileDialogRequest &request) = 0;
     // Shows a modal form and returns its result code (QDialog::Accepted or Rejected).

@@ -81,10 +81,26 @@ QString QtPlatform::inputBox(const QString &prompt, const QString &title,
 }
 
 Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Icon icon,
-                                        const QString &title)
+                                        const QString &title, std::optional<Button> defaultButton)
 {
     QMessageBox box(ToQt(icon), title, text, ToQt(buttons), m_owner);
     box.setTextFormat(Qt::PlainText);
+    if (defaultButton) {
+        switch (*defaultButton) {
+        case Button::Ok:
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case Button::Cancel:
+            box.setDefaultButton(QMessageBox::Cancel);
+            break;
+        case Button::Yes:
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case Button::No:
+            box.setDefaultButton(QMessageBox::No);
+            break;
+        }
+    }
     // Closing the box with Esc or its close button counts as its most cautious answer.
     switch (box.exec()) {
     case QMessageBox::Yes:

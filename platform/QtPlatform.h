@@ -14,8 +14,9 @@ public:
 
     QString inputBox(const QString &prompt, const QString &title,
                      const QString &defaultText) override;
-    Button messageBox(const QString &text, Buttons buttons, Icon icon,
-                      const QString &title) override;
+    using Platform::messageBox;
+    Button messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
+                      std::optional<Button> defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
     int execDialog(QDialog &dialog) override;
 

@@ -29,6 +29,7 @@ public:
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
         FileDialogRequest file = {};
+        std::optional<Button> defaultButton = {};
     };
 
     // Answers, consumed in order across all prompt kinds.
@@ -58,10 +59,11 @@ public:
         prompts.append({Kind::Input, prompt, title, defaultText});
         return take(Kind::Input).text;
     }
-    Button messageBox(const QString &text, Buttons buttons, Icon icon,
-                      const QString &title) override
+    using Platform::messageBox;
+    Button messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
+                      std::optional<Button> defaultButton) override
     {
-        prompts.append({Kind::Message, text, title, {}, buttons, icon});
+        prompts.append({Kind::Message, text, title, {}, buttons, icon, {}, defaultButton});
         return take(Kind::Message).button;
     }
     QString fileDialog(const FileDialogRequest &request) override

@@ -108,7 +108,7 @@ private Q_SLOTS:
                                     u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s};
         QStringList withNote =
             always + NeedABook +
-            QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s};
+            QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
         withNote.removeOne(u"T_mnuGLWR"_s); // no tool beside the test
         QStringList unchanged = withNote;
         unchanged.removeOne(u"F_mnuSAVE"_s);
@@ -118,7 +118,8 @@ private Q_SLOTS:
             << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
         QTest::newRow("a note changed") << u"changed"_s << withNote << toolOff;
         QTest::newRow("a folder without notes")
-            << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s} << toolOff;
+            << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s}
+            << toolOff;
         QTest::newRow("a large note being read")
             << u"loading"_s
             << QStringList(unchanged).filter(

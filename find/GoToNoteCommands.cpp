@@ -1,0 +1,109 @@
+#include "find/GoToNoteCommands.h"
+
+#include "book/Book.h"
+#include "editor/NoteEditor.h"
+#include "find/BookIndex.h"
+#include "find/MatchSelection.h"
+#include "find/frmGOTO.h"
+#include "notes/NoteDisplay.h"
+#include "notes/NoteFileCommands.h"
+#include "notes/NoteListCommands.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+GoToNoteCommands::GoToNoteCommands(const Book &book, BookIndex &index, NoteListCommands &noteList,
+                                   NoteFileCommands &noteFiles, NoteDisplay &display,
+                                   NoteEditor &editor, NoteNotice &notice, Platform &platform,
+                                   QWidget &dialogParent, QObject *parent)
+    : QObject(parent), m_book(book), m_index(index), m_noteList(noteList), m_noteFiles(noteFiles),
+      m_display(display), m_editor(editor), m_notice(notice), m_platform(platform),
+      m_dialogParent(dialogParent)
+{
+}
+
+void GoToNoteCommands::showDialog()
+{
+    if (!m_book.isOpen())
+        return;
+    frmGOTO dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
+    connect(&dialog, &frmGOTO::openRequested, &dialog, [this, &dialog](const NoteQueryHit &hit) {
+        if (open(hit, dialog))
+            dialog.accept();
+    });
+    connect(&dialog, &frmGOTO::nothingFound, &dialog, [this, &dialog](const QString &query) {
+        if (offerToMake(query))
+            dialog.accept();
+    });
+    m_platform.execDialog(dialog);
+}
+
+bool GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
+{
+    // Never a note that is gone, nor text that is no longer there.
+    if (!hit.isCurrent()) {
+        const bool gone = !QFileInfo(hit.path()).isFile();
+        if (gone)
+            m_index.index().removeNote(hit.folderRow, hit.noteFileName);
+        else
+            m_index.index().updateNote(hit.folderRow, hit.noteFileName);
+        dialog.tell((gone ? u"The note \"%1\" is gone"_s : u"The note \"%1\" was changed"_s)
+                        .arg(hit.noteName()) +
+                    u" since the notes were read: the list shows them as they are now."_s);
+        dialog.runAgain();
+        return false;
+    }
+    if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
+        return false;
+    if (hit.position >= 0) {
+        // The match as the index found it; a note with unsaved edits may hold it elsewhere.
+        const bool whole = hit.matchInSnippet + hit.length <= hit.snippet.size();
+        const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
+        const qsizetype position = hit.position;
+        const qsizetype length = hit.length;
+        m_display.whenShown([this, whole, found, position, length] {
+            if (whole) {
+                SelectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
+                return;
+            }
+            QTextCursor cursor(m_editor.document());
+            cursor.setPosition(int(position));
+            cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+            m_editor.setTextCursor(cursor);
+            m_editor.centerCursor();
+        });
+    }
+    m_editor.activateWindow();
+    m_editor.setFocus();
+    return true;
+}
+
+bool GoToNoteCommands::offerToMake(const QString &query)
+{
+    const QString name = query.trimmed();
+    const int row = m_noteList.selectedFolderRow();
+    if (name.isEmpty() || row == 0)
+        return false;
+    const QString title = u"Go to Note"_s;
+    const QString folder = m_book.state().Folders[row].Name;
+    if (m_platform.messageBox(u"No note is named or holds "_s + Quoted(name) +
+                                  u".\r\nMake a note named "_s + Quoted(name) +
+                                  u" in the folder "_s + Quoted(folder) + u"?"_s,
+                              Platform::Buttons::YesNo, Platform::Icon::Question, title,
+                              Platform::Button::No) != Platform::Button::Yes) {
+        return false;
+    }
+    const QString fileName = m_noteFiles.makeNote(name, title);
+    if (fileName.isEmpty())
+        return false;
+    m_noteList.showNoteOf(row, fileName);
+    m_editor.activateWindow();
+    m_editor.setFocus();
+    return true;
+}
+
+} // namespace qb

@@ -1,0 +1,270 @@
+#include "find/frmGOTO.h"
+
+#include "platform/Background.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+namespace {
+
+// The first screen of results: as many as the list shows at once, and some.
+constexpr qsizetype kFirstScreen = 50;
+
+// A result on two lines: the note's name (the words found in it in bold) and its folder, then a
+// piece of the line of its first match in the text, the match in bold.
+class HitDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override
+    {
+        return {option.rect.width(), 2 * option.fontMetrics.height() + 6};
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem plain = option;
+        initStyleOption(&plain, index);
+        plain.text.clear();
+        QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter);
+        const auto hit = index.data(GoToNoteModel::HitRole).value<NoteQueryHit>();
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const int line = option.fontMetrics.height();
+        QPoint at = option.rect.topLeft() + QPoint(4, 3 + option.fontMetrics.ascent());
+        QList<NoteQueryHit::Range> inName = hit.nameMatches;
+        at = drawMarked(painter, option.font, at, hit.noteName(), inName);
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+        drawMarked(painter, option.font, at + QPoint(12, 0), hit.folderName, {});
+        if (hit.position >= 0) {
+            const QString snippet = (hit.cutBefore ? u"…"_s : QString()) + hit.snippet;
+            const qsizetype shift = hit.cutBefore ? 1 : 0;
+            drawMarked(painter, option.font,
+                       option.rect.topLeft() + QPoint(4, 3 + line + option.fontMetrics.ascent()),
+                       snippet, {{hit.matchInSnippet + shift, hit.length}});
+        }
+        painter->restore();
+    }
+
+private:
+    // Draws `text` at `at` (its baseline), the ranges in bold; where the text ends.
+    static QPoint drawMarked(QPainter *painter, const QFont &font, QPoint at, const QString &text,
+                             QList<NoteQueryHit::Range> marks)
+    {
+        QFont bold = font;
+        bold.setBold(true);
+        qsizetype done = 0;
+        const auto draw = [&](qsizetype end, const QFont &with) {
+            if (end <= done)
+                return;
+            const QString piece = text.mid(done, end - done);
+            painter->setFont(with);
+            painter->drawText(at, piece);
+            at.rx() += QFontMetrics(with).horizontalAdvance(piece);
+            done = end;
+        };
+        std::sort(marks.begin(), marks.end(),
+                  [](const auto &a, const auto &b) { return a.start < b.start; });
+        for (const NoteQueryHit::Range &mark : marks) {
+            draw(std::clamp<qsizetype>(mark.start, 0, text.size()), font);
+            draw(std::clamp<qsizetype>(mark.start + mark.length, 0, text.size()), bold);
+        }
+        draw(text.size(), font);
+        return at;
+    }
+};
+
+} // namespace
+
+int GoToNoteModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_hits.size());
+}
+
+QVariant GoToNoteModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_hits.size())
+        return {};
+    const NoteQueryHit &hit = m_hits.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return hit.noteName() + u", "_s + hit.folderName +
+               (hit.position >= 0 ? u": "_s + hit.snippet : QString());
+    case HitRole:
+        return QVariant::fromValue(hit);
+    default:
+        return {};
+    }
+}
+
+void GoToNoteModel::setHits(QList<NoteQueryHit> hits)
+{
+    beginResetModel();
+    m_hits = std::move(hits);
+    endResetModel();
+}
+
+void GoToNoteModel::appendHits(const QList<NoteQueryHit> &hits)
+{
+    if (hits.isEmpty())
+        return;
+    beginInsertRows({}, int(m_hits.size()), int(m_hits.size() + hits.size() - 1));
+    m_hits.append(hits);
+    endInsertRows();
+}
+
+frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent)
+    : QDialog(parent), m_snapshot(std::move(snapshot)), m_text(new QLineEdit(this)),
+      m_list(new QListView(this)), m_status(new QLabel(this))
+{
+    setObjectName(u"frmGOTO"_s);
+    setWindowTitle(u"Go to Note"_s);
+    m_text->setObjectName(u"txtGOTO"_s);
+    m_text->setAccessibleName(u"Words to look for"_s);
+    m_text->setPlaceholderText(u"A note's name or words of its text"_s);
+    m_list->setObjectName(u"lstGOTO"_s);
+    m_list->setAccessibleName(u"Notes found"_s);
+    m_list->setModel(&m_model);
+    m_list->setItemDelegate(new HitDelegate(m_list));
+    m_list->setUniformItemSizes(true);
+    m_list->setFocusPolicy(Qt::NoFocus); // the keys stay in the field
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_status->setObjectName(u"lblGOTO"_s);
+    m_status->setTextFormat(Qt::PlainText);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(m_text);
+    column->addWidget(m_list, 1);
+    column->addWidget(m_status);
+    resize(600, 380);
+    m_text->setFocus();
+
+    m_text->installEventFilter(this);
+    connect(m_text, &QLineEdit::textChanged, this, &frmGOTO::run);
+    connect(m_text, &QLineEdit::returnPressed, this, &frmGOTO::enter);
+    connect(m_list, &QListView::activated, this, [this](const QModelIndex &index) {
+        m_list->setCurrentIndex(index);
+        enter();
+    });
+    connect(&m_watcher, &QFutureWatcher<QList<NoteQueryHit>>::resultReadyAt, this, [this](int at) {
+        const QList<NoteQueryHit> hits = m_watcher.resultAt(at);
+        if (at == 0) {
+            m_model.setHits(hits);
+            if (!hits.isEmpty())
+                m_list->setCurrentIndex(m_model.index(0));
+        } else {
+            m_model.appendHits(hits);
+            m_settled = true;
+        }
+        showCount();
+    });
+    run({});
+}
+
+frmGOTO::~frmGOTO()
+{
+    if (m_query)
+        m_query->cancel();
+    m_watcher.waitForFinished();
+}
+
+void frmGOTO::run(const QString &query)
+{
+    if (m_query)
+        m_query->cancel();
+    m_query = std::make_shared<NoteQuery>(m_snapshot(), query);
+    m_said.clear();
+    m_settled = false;
+    m_status->clear();
+    m_watcher.setFuture(RunInBackground<QList<NoteQueryHit>>(
+        [query = m_query](QPromise<QList<NoteQueryHit>> &promise) {
+            promise.addResult(query->next(kFirstScreen));
+            if (!query->isCancelled())
+                promise.addResult(query->rest());
+        }));
+}
+
+void frmGOTO::runAgain()
+{
+    const QString said = m_said;
+    run(m_text->text());
+    tell(said);
+}
+
+void frmGOTO::tell(const QString &text)
+{
+    m_said = text;
+    m_status->setText(text);
+}
+
+void frmGOTO::showCount()
+{
+    const int count = m_model.rowCount();
+    m_status->setText(!m_said.isEmpty() ? m_said
+                      : count == 1      ? u"1 note found"_s
+                                        : u"%1 notes found"_s.arg(count));
+}
+
+void frmGOTO::enter()
+{
+    // Enter before the first screen came waits for it: the query takes a moment at most.
+    if (m_model.rowCount() == 0 && m_watcher.future().resultCount() == 0 && m_watcher.isRunning()) {
+        m_model.setHits(m_watcher.future().resultAt(0));
+        if (m_model.rowCount() > 0)
+            m_list->setCurrentIndex(m_model.index(0));
+    }
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid()) {
+        Q_EMIT nothingFound(m_text->text());
+        return;
+    }
+    Q_EMIT openRequested(m_model.hit(current.row()));
+}
+
+bool frmGOTO::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_text && event->type() == QEvent::KeyPress && m_model.rowCount() > 0) {
+        // A page is what the list shows at once, at least one row.
+        const int page = std::max(1, m_list->viewport()->height() /
+                                         std::max(1, m_list->sizeHintForRow(0)));
+        int step = 0;
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            step = -1;
+            break;
+        case Qt::Key_Down:
+            step = 1;
+            break;
+        case Qt::Key_PageUp:
+            step = -page;
+            break;
+        case Qt::Key_PageDown:
+            step = page;
+            break;
+        default:
+            return QDialog::eventFilter(watched, event);
+        }
+        const int row =
+            std::clamp(m_list->currentIndex().row() + step, 0, m_model.rowCount() - 1);
+        m_list->setCurrentIndex(m_model.index(row));
+        m_list->scrollTo(m_model.index(row));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace qb
