@@ -151,7 +151,8 @@ void PassphraseCommands::removeEncryption()
                                   u" will be saved unencrypted: whoever has the file can then "
                                   "read it.\r\nRemove the encryption?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,
-                              u"Remove Encryption"_s, Platform::Button::No) == Platform::Button::Yes) {
+                              u"Remove Encryption"_s,
+                              Platform::Button::No) == Platform::Button::Yes) {
         m_note.removeEncryption();
     }
 }

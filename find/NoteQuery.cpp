@@ -4,6 +4,7 @@
 #include "find/AsciiWord.h"
 #include "find/NoteMatcher.h"
 #include "platform/CodePage.h"
+#include "platform/ThreadPriority.h"
 
 #include <QMutex>
 #include <QThread>
@@ -177,6 +178,7 @@ template <typename Task> void NoteQuery::runOnThreads(qsizetype takes, Task task
     const int others = int(std::min<qsizetype>(m_extraThreads, takes - 1));
     for (int i = 0; i < others; ++i) {
         m_pool->start([crew, &task] {
+            LowerThreadPriority();
             {
                 QMutexLocker lock(&crew->mutex);
                 if (crew->closed)

@@ -1,6 +1,7 @@
 #include "find/frmGOTO.h"
 
 #include "platform/Background.h"
+#include "platform/ThreadPriority.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -154,7 +155,10 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     m_text->setFocus();
 
     m_text->installEventFilter(this);
-    connect(m_text, &QLineEdit::textChanged, this, &frmGOTO::run);
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(0);
+    connect(&m_soon, &QTimer::timeout, this, [this] { run(m_text->text()); });
+    connect(m_text, &QLineEdit::textChanged, this, &frmGOTO::runSoon);
     connect(m_text, &QLineEdit::returnPressed, this, &frmGOTO::enter);
     connect(m_list, &QListView::activated, this, [this](const QModelIndex &index) {
         m_list->setCurrentIndex(index);
@@ -163,9 +167,8 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     connect(&m_watcher, &QFutureWatcher<QList<NoteQueryHit>>::resultReadyAt, this, [this](int at) {
         const QList<NoteQueryHit> hits = m_watcher.resultAt(at);
         if (at == 0) {
-            m_model.setHits(hits);
-            if (!hits.isEmpty())
-                m_list->setCurrentIndex(m_model.index(0));
+            if (!m_firstShown)
+                showFirst(hits);
         } else {
             m_model.appendHits(hits);
             m_settled = true;
@@ -182,16 +185,32 @@ frmGOTO::~frmGOTO()
     m_watcher.waitForFinished();
 }
 
+void frmGOTO::runSoon()
+{
+    m_soon.start();
+}
+
+void frmGOTO::showFirst(const QList<NoteQueryHit> &hits)
+{
+    m_firstShown = true;
+    m_model.setHits(hits);
+    if (!hits.isEmpty())
+        m_list->setCurrentIndex(m_model.index(0));
+}
+
 void frmGOTO::run(const QString &query)
 {
+    m_soon.stop();
     if (m_query)
         m_query->cancel();
     m_query = std::make_shared<NoteQuery>(m_snapshot(), query);
     m_said.clear();
     m_settled = false;
+    m_firstShown = false;
     m_status->clear();
     m_watcher.setFuture(RunInBackground<QList<NoteQueryHit>>(
         [query = m_query](QPromise<QList<NoteQueryHit>> &promise) {
+            LowerThreadPriority();
             promise.addResult(query->next(kFirstScreen));
             if (!query->isCancelled())
                 promise.addResult(query->rest());
@@ -221,12 +240,12 @@ void frmGOTO::showCount()
 
 void frmGOTO::enter()
 {
-    // Enter before the first screen came waits for it: the query takes a moment at most.
-    if (m_model.rowCount() == 0 && m_watcher.future().resultCount() == 0 && m_watcher.isRunning()) {
-        m_model.setHits(m_watcher.future().resultAt(0));
-        if (m_model.rowCount() > 0)
-            m_list->setCurrentIndex(m_model.index(0));
-    }
+    // Enter before the query's first screen came waits for it, so that it never opens a note
+    // the query of fewer keys found: the query takes a moment at most.
+    if (m_soon.isActive())
+        run(m_text->text());
+    if (!m_firstShown)
+        showFirst(m_watcher.future().resultAt(0));
     const QModelIndex current = m_list->currentIndex();
     if (!current.isValid()) {
         Q_EMIT nothingFound(m_text->text());
@@ -239,8 +258,8 @@ bool frmGOTO::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_text && event->type() == QEvent::KeyPress && m_model.rowCount() > 0) {
         // A page is what the list shows at once, at least one row.
-        const int page = std::max(1, m_list->viewport()->height() /
-                                         std::max(1, m_list->sizeHintForRow(0)));
+        const int page =
+            std::max(1, m_list->viewport()->height() / std::max(1, m_list->sizeHintForRow(0)));
         int step = 0;
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:
@@ -258,8 +277,7 @@ bool frmGOTO::eventFilter(QObject *watched, QEvent *event)
         default:
             return QDialog::eventFilter(watched, event);
         }
-        const int row =
-            std::clamp(m_list->currentIndex().row() + step, 0, m_model.rowCount() - 1);
+        const int row = std::clamp(m_list->currentIndex().row() + step, 0, m_model.rowCount() - 1);
         m_list->setCurrentIndex(m_model.index(row));
         m_list->scrollTo(m_model.index(row));
         return true;

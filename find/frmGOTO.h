@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -66,7 +67,10 @@ protected:
 
 private:
     void run(const QString &query);
+    // Starts the query of a key typed once the field has shown it.
+    void runSoon();
     void enter();
+    void showFirst(const QList<NoteQueryHit> &hits);
     void showCount();
 
     std::function<NoteIndexSnapshotPtr()> m_snapshot;
@@ -75,7 +79,9 @@ private:
     QLabel *m_status;
     QString m_said; // what tell() said, shown in place of the count until the next query
     bool m_settled = false;
+    bool m_firstShown = false; // the query's first screen is in the list
     GoToNoteModel m_model;
+    QTimer m_soon;
     // The query under way: its first screen of results comes as the future's result 0, the
     // rest as result 1.
     std::shared_ptr<NoteQuery> m_query;

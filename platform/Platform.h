@@ -39,8 +39,8 @@ public:
                              const QString &defaultText) = 0;
     // A message box; the default button, the one Enter presses, is the toolkit's choice unless
     // given.
-    virtual Button messageBox(const QString &text, Buttons buttons, Icon icon,
-                              const QString &title, std::optional<Button> defaultButton) = 0;
+    virtual Button messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title,
+                              std::optional<Button> defaultButton) = 0;
     Button messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
     {
         return messageBox(text, buttons, icon, title, std::nullopt);
