@@ -1,6 +1,9 @@
 #include "find/BookIndex.h"
 
 #include "find/NoteIndexBuilder.h"
+#include "notes/NoteListing.h"
+
+#include <QCoreApplication>
 
 namespace qb {
 namespace {
@@ -19,6 +22,11 @@ BookIndex::BookIndex(QObject *parent)
     connect(&m_settle, &QTimer::timeout, this, &BookIndex::relistDue);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &BookIndex::folderChanged);
     connect(m_builder.get(), &NoteIndexBuilder::finished, this, &BookIndex::built);
+    if (m_changes.descriptor() >= 0) {
+        m_changesReady =
+            std::make_unique<QSocketNotifier>(m_changes.descriptor(), QSocketNotifier::Read);
+        connect(m_changesReady.get(), &QSocketNotifier::activated, this, &BookIndex::takeChanges);
+    }
 }
 
 BookIndex::~BookIndex()
@@ -31,17 +39,54 @@ void BookIndex::open(const QList<BookSearchFolder> &folders)
 {
     if (const QStringList watched = m_watcher.directories(); !watched.isEmpty())
         m_watcher.removePaths(watched);
+    m_changes.unwatchAll();
+    m_watched.clear();
+    m_dueNotes.clear();
     m_rowsOfDir.clear();
     m_due.clear();
     m_settle.stop();
     m_worker.waitForDone();
+    // What the jobs just done had to say is of the book before.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_index.clear();
+    // Watched before the builder lists them, so that no change is missed.
     for (const BookSearchFolder &folder : folders) {
         m_rowsOfDir.insert(folder.dir, folder.row);
-        if (!m_watcher.directories().contains(folder.dir))
+        if (m_watched.contains(folder.dir) || m_watcher.directories().contains(folder.dir))
+            continue;
+        if (m_changes.watch(folder.dir))
+            m_watched.insert(folder.dir, {});
+        else
             m_watcher.addPath(folder.dir);
     }
     m_builder->start(folders);
+}
+
+void BookIndex::lendTo(BookSearchRequest &request)
+{
+    takeChanges();
+    request.index = m_index.snapshot();
+    request.watched.clear();
+    for (auto it = m_watched.cbegin(); it != m_watched.cend(); ++it)
+        request.watched.insert(it.key(), QSet<QString>(it->keyBegin(), it->keyEnd()));
+}
+
+void BookIndex::takeChanges()
+{
+    for (const FolderChanges::Change &change : m_changes.take()) {
+        const auto watched = m_watched.find(change.dir);
+        if (watched == m_watched.end())
+            continue;
+        if (change.fileName.isEmpty()) {
+            // No longer watched: the folder is looked at as an unwatched one is.
+            m_watched.erase(watched);
+            folderChanged(change.dir);
+        } else if (IsNoteFileName(change.fileName)) {
+            watched->insert(change.fileName, ++m_lastChange);
+            m_dueNotes.insert({change.dir, change.fileName});
+            m_settle.start();
+        }
+    }
 }
 
 void BookIndex::folderChanged(const QString &dir)
@@ -58,16 +103,36 @@ void BookIndex::relistDue()
 {
     for (const int row : std::exchange(m_due, {}))
         m_worker.start([this, row] { m_index.relistFolder(row); });
+    for (const auto &[dir, fileName] : std::exchange(m_dueNotes, {})) {
+        const quint64 change = m_watched.value(dir).value(fileName);
+        m_worker.start([this, rows = m_rowsOfDir.values(dir), dir, fileName, change] {
+            for (const int row : rows)
+                m_index.updateNote(row, fileName);
+            QMetaObject::invokeMethod(
+                this, [this, dir, fileName, change] { noteRead(dir, fileName, change); },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+// The note is held as it was read after its last change, unless it changed again since.
+void BookIndex::noteRead(const QString &dir, const QString &fileName, quint64 change)
+{
+    const auto watched = m_watched.find(dir);
+    if (watched != m_watched.end() && watched->value(fileName) == change)
+        watched->remove(fileName);
 }
 
 void BookIndex::waitUntilCurrent()
 {
     m_builder->waitForThreads();
+    takeChanges();
     if (m_settle.isActive()) {
         m_settle.stop();
         relistDue();
     }
     m_worker.waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 } // namespace qb

@@ -117,6 +117,7 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
 
     class Searcher;
     void listFolders();
+    NoteListing listingOf(int folder) const;
     void searchNotes();
     void finish();
 
@@ -218,7 +219,12 @@ bool BookSearch::Run::Searcher::searchIndexed(int folder, qsizetype note)
     if (at < 0)
         return false;
     const IndexedNote &kept = indexed->notes[size_t(at)];
-    if ((!kept.hasText() && kept.kind != IndexedKind::Encoded) || StampOfFile(m_path) != kept.stamp)
+    if (!kept.hasText() && kept.kind != IndexedKind::Encoded)
+        return false;
+    const auto watched = m_run.request.watched.constFind(m_run.request.folders[folder].dir);
+    const bool unchanged = kept.ownFile && watched != m_run.request.watched.cend() &&
+                           !watched->contains(kept.fileName);
+    if (!unchanged && StampOfFile(m_path) != kept.stamp)
         return false;
     if (JudgeNoteSize(kept.stamp.size, m_run.request.limits) != NoteSizeVerdict::Open) {
         findings.large.push_back({folder, note, m_path, {}});
@@ -304,7 +310,7 @@ void BookSearch::Run::listFolders()
 {
     LowerThreadPriority();
     for (int folder = nextFolder++; folder < int(listings.size()) && !stop; folder = nextFolder++)
-        listings[size_t(folder)] = ListNoteFiles(request.folders[folder].dir);
+        listings[size_t(folder)] = listingOf(folder);
     if (--listersLeft > 0 || stop)
         return;
     qsizetype count = 0;
@@ -317,6 +323,20 @@ void BookSearch::Run::listFolders()
     for (int i = 1; i < workers; ++i)
         owner->m_pool.start([run = shared_from_this()] { run->searchNotes(); });
     searchNotes();
+}
+
+// A watched folder in which no note changed since the index read them lists as the index has it.
+NoteListing BookSearch::Run::listingOf(int folder) const
+{
+    const QString &dir = request.folders[folder].dir;
+    const IndexedFolder *held = indexed[size_t(folder)];
+    const auto watched = request.watched.constFind(dir);
+    if (!held || !held->error.isEmpty() || watched == request.watched.cend() || !watched->isEmpty())
+        return ListNoteFiles(dir);
+    NoteListing listing;
+    for (const IndexedNote &note : held->notes)
+        listing.append(note.fileName);
+    return listing;
 }
 
 void BookSearch::Run::searchNotes()

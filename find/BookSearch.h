@@ -2,9 +2,11 @@
 
 #include "notes/NoteSize.h"
 
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
@@ -40,6 +42,10 @@ struct BookSearchRequest
     // When set, a note whose file still has the stamp this index saw is searched in the text
     // the index holds, or known to be enciphered from it, instead of being read again.
     std::shared_ptr<const NoteIndexSnapshot> index = nullptr;
+    // The directories whose every change is told of, each with its notes changed since the
+    // index read them: the others of these, when they are their own file, are as the index
+    // holds them, without a look at the file.
+    QHash<QString, QSet<QString>> watched = {};
 };
 
 // One match in a note. Hits arrive in any order; BookOrderLess sorts them as the result list

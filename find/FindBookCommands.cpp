@@ -19,10 +19,10 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-FindBookCommands::FindBookCommands(const Book &book, const BookIndex &index,
-                                   const NoteSession &session, NoteListCommands &noteList,
-                                   NoteDisplay &display, NoteEditor &editor, NoteNotice &notice,
-                                   Platform &platform, QWidget &dialogParent, QObject *parent)
+FindBookCommands::FindBookCommands(const Book &book, BookIndex &index, const NoteSession &session,
+                                   NoteListCommands &noteList, NoteDisplay &display,
+                                   NoteEditor &editor, NoteNotice &notice, Platform &platform,
+                                   QWidget &dialogParent, QObject *parent)
     : QObject(parent), m_book(book), m_index(index), m_session(session), m_noteList(noteList),
       m_display(display), m_editor(editor), m_notice(notice), m_platform(platform),
       m_dialogParent(dialogParent)
@@ -64,7 +64,7 @@ void FindBookCommands::search(const QString &text, Qt::CaseSensitivity caseSensi
     request.text = text;
     request.caseSensitivity = caseSensitivity;
     request.limits = m_session.sizeLimits();
-    request.index = m_index.snapshot();
+    m_index.lendTo(request);
     m_searchedText = text;
     m_searchedCase = caseSensitivity;
     m_searchedDirs.clear();

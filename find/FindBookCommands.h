@@ -28,7 +28,7 @@ class FindBookCommands final : public QObject
 {
     Q_OBJECT
 public:
-    FindBookCommands(const Book &book, const BookIndex &index, const NoteSession &session,
+    FindBookCommands(const Book &book, BookIndex &index, const NoteSession &session,
                      NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
                      NoteNotice &notice, Platform &platform, QWidget &dialogParent,
                      QObject *parent = nullptr);
@@ -46,7 +46,7 @@ private:
     void forgetResults();
 
     const Book &m_book;
-    const BookIndex &m_index;
+    BookIndex &m_index;
     const NoteSession &m_session;
     NoteListCommands &m_noteList;
     NoteDisplay &m_display;

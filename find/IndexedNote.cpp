@@ -83,10 +83,18 @@ qint64 ReadUpTo(int fd, char *buffer, qint64 length)
 // One read of the note; false when the file changed size meanwhile.
 bool ReadOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
 {
-    // O_NONBLOCK: a pipe named like a note is not waited on.
-    const int fd = RetryOnInterrupt([&] {
-        return ::open(systemPath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    });
+    // O_NONBLOCK: a pipe named like a note is not waited on. A link is followed, once it is
+    // known to be one.
+    const auto open = [&](int flags) {
+        return RetryOnInterrupt([&] {
+            return ::open(systemPath.constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        });
+    };
+    int fd = open(O_NOFOLLOW);
+    const bool link = fd < 0 && errno == ELOOP;
+    if (link)
+        fd = open(0);
     if (fd < 0)
         return true;
     struct Closer
@@ -114,6 +122,7 @@ bool ReadOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
         return false;
     }
     note.stamp = stamp;
+    note.ownFile = !link && status.st_nlink == 1;
     Classify(note, whole);
     return true;
 }

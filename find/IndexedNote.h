@@ -43,6 +43,9 @@ struct IndexedNote
     IndexedKind kind = IndexedKind::Unreadable;
     bool asciiKin = false; // HoldsAsciiKin(bytes): ASCII words are not found in the bytes alone
     bool utf8 = false;     // IsStrictUtf8(bytes): DecodeNoteBytes reads them as UTF-8
+    // Neither a link nor one of several names of its file: a write to it shows as a change of
+    // its folder (FolderChanges).
+    bool ownFile = false;
 
     QStringView name() const;
     bool hasText() const { return kind == IndexedKind::Text; }

@@ -16,13 +16,6 @@ namespace qb {
 
 namespace {
 
-// A name a folder's note list shows: a listing would take the file.
-bool IsNoteFileName(QStringView fileName)
-{
-    return fileName.size() > 4 && !fileName.startsWith(u'.') &&
-           fileName.endsWith(u".txt"_s, Qt::CaseInsensitive);
-}
-
 // The note as the disk has it now, read again whatever its stamp; gone when there is none.
 void Refresh(IndexedFolder &folder, const QString &fileName, qint64 largest)
 {

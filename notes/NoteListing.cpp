@@ -52,6 +52,12 @@ bool hasTxtEnding(QByteArrayView name)
 
 } // namespace
 
+bool IsNoteFileName(QStringView fileName)
+{
+    return fileName.size() > 4 && !fileName.startsWith(u'.') &&
+           fileName.endsWith(u".txt", Qt::CaseInsensitive);
+}
+
 QStringView NoteListing::fileNameAt(qsizetype index) const
 {
     const Entry &entry = m_entries[size_t(index)];
@@ -65,6 +71,12 @@ QStringList NoteListing::fileNames() const
     for (qsizetype i = 0; i < size(); ++i)
         names.append(fileNameAt(i).toString());
     return names;
+}
+
+void NoteListing::append(QStringView fileName)
+{
+    m_entries.push_back({quint32(m_names.size()), quint16(fileName.size())});
+    m_names.append(fileName);
 }
 
 NoteListing ListNoteFiles(const QString &dirPath)

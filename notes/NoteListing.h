@@ -17,6 +17,8 @@ public:
     // The real file name of the note at `index` ("Ideas.TXT" stays so).
     QStringView fileNameAt(qsizetype index) const;
     QStringList fileNames() const;
+    // For a listing known otherwise: the next note, in note list order.
+    void append(QStringView fileName);
 
     // Why the folder could not be read (fully); empty when it could.
     QString error;
@@ -43,6 +45,9 @@ private:
 // A folder that is missing or unreadable gives what could be read and the reason. Nothing is
 // written or removed.
 NoteListing ListNoteFiles(const QString &dirPath);
+
+// True for the name of a file ListNoteFiles would list, were it a regular file.
+bool IsNoteFileName(QStringView fileName);
 
 // Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by
 // unit (locale-free, so every machine shows the same order; digits are not read as numbers);

@@ -4,12 +4,12 @@
 // and Find in Book searches written out as lists, and Find's own answers to compare with.
 #include "TestFiles.h"
 
+#include "encoder/NoteCodec.h"
 #include "find/BookSearch.h"
 #include "find/NoteIndex.h"
 #include "find/NoteIndexBuilder.h"
 #include "find/NoteQuery.h"
 #include "find/TextSearch.h"
-#include "encoder/NoteCodec.h"
 
 #include <QSignalSpy>
 
@@ -97,8 +97,7 @@ inline std::pair<qsizetype, qsizetype> FirstFound(const QString &editorText,
 
 // Find in Book's hits ("note:line:column:line text", sorted), then the enciphered and the large
 // notes and the counts of notes searched and unreadable.
-inline QStringList SearchBook(const QList<BookSearchFolder> &folders, const QString &text,
-                              const NoteIndexSnapshotPtr &index)
+inline QStringList SearchBook(const BookSearchRequest &request)
 {
     BookSearch search;
     QStringList hits;
@@ -107,8 +106,6 @@ inline QStringList SearchBook(const QList<BookSearchFolder> &folders, const QStr
             hits << u"%1:%2:%3:%4"_s.arg(h.noteFileName).arg(h.line).arg(h.column).arg(h.lineText);
     });
     QSignalSpy finished(&search, &BookSearch::finished);
-    BookSearchRequest request{folders, text, Qt::CaseInsensitive, {20'000, 1'000'000}};
-    request.index = index;
     search.start(request);
     if (!finished.wait(20'000))
         return {u"no end"_s};
@@ -117,6 +114,19 @@ inline QStringList SearchBook(const QList<BookSearchFolder> &folders, const QStr
     return hits << summary.encipheredNotes << summary.largeNotes
                 << u"searched %1; unreadable %2"_s.arg(summary.notesSearched)
                        .arg(summary.unreadableNotes.size());
+}
+
+inline BookSearchRequest SearchOf(const QList<BookSearchFolder> &folders, const QString &text)
+{
+    return {folders, text, Qt::CaseInsensitive, {20'000, 1'000'000}};
+}
+
+inline QStringList SearchBook(const QList<BookSearchFolder> &folders, const QString &text,
+                              const NoteIndexSnapshotPtr &index)
+{
+    BookSearchRequest request = SearchOf(folders, text);
+    request.index = index;
+    return SearchBook(request);
 }
 
 } // namespace qb::test

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <unistd.h>
+
 using namespace qb;
 using namespace qb::test;
 
@@ -136,9 +138,12 @@ private Q_SLOTS:
         GoTo(t, u"cherry"_s, u"no"_s, &listed); // no to making a note named so
         QCOMPARE(listed, QStringList());
 
-        // Written over in place, which a folder does not tell of: the result found in what the
-        // note held is not opened, and the list is worked out again.
-        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "pear"));
+        // Written through another name of its file, which its folder does not tell of: the
+        // result found in what the note held is not opened, and the list is worked out again.
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath(u"a.txt"_s);
+        QCOMPARE(::link(QFile::encodeName(t.note(u"a.txt"_s)), QFile::encodeName(other)), 0);
+        QVERIFY(WriteBytes(other, "pear"));
         QString said;
         GoTo(t, u"apple"_s, {}, &listed, 0, &said);
         QCOMPARE(listed, QStringList(u"a|Alpha"_s));

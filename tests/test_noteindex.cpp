@@ -5,6 +5,8 @@
 #include "faults/Faults.h"
 
 #include "encoder/EncodedNote.h"
+#include "find/BookIndex.h"
+#include "platform/FolderChanges.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -12,6 +14,9 @@
 
 #include <atomic>
 #include <thread>
+
+#include <sys/time.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace qb;
@@ -330,6 +335,122 @@ private Q_SLOTS:
         clock.restart();
         QVERIFY(NoteQuery(index.snapshot(), u"été zzz"_s).rest().isEmpty());
         QVERIFY2(cancelledMs < clock.elapsed() / 2 + 20, qPrintable(QString::number(cancelledMs)));
+    }
+
+    void folderChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("told"); // the file names taken; "" for the whole folder
+        QTest::newRow("written in place") << u"write"_s << QStringList{u"a.txt"_s};
+        QTest::newRow("made") << u"make"_s << QStringList{u"new.txt"_s};
+        QTest::newRow("removed") << u"remove"_s << QStringList{u"a.txt"_s};
+        QTest::newRow("renamed") << u"rename"_s << QStringList{u"a.txt"_s, u"b.txt"_s};
+        QTest::newRow("its time set") << u"touch"_s << QStringList{u"a.txt"_s};
+        QTest::newRow("folder removed") << u"rmdir"_s << QStringList{u"a.txt"_s, u""_s};
+        QTest::newRow("more than the system keeps") << u"flood"_s << QStringList{u""_s};
+    }
+
+    // Each change is there to take as soon as the call that made it returns; a folder removed,
+    // or changes the system dropped, say that anything in it may have changed, and it is
+    // watched no longer. A file system of another kind is not watched.
+    void folderChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, told);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        const QString a = folder + u"/a.txt"_s;
+        QVERIFY(WriteBytes(a, "one\r\n"));
+        FolderChanges changes;
+        if (!changes.watch(folder))
+            QSKIP("the tests' file system does not tell of every change");
+        QVERIFY(!changes.watch(u"/proc/self"_s));
+
+        const QByteArray systemA = QFile::encodeName(a);
+        if (change == u"write"_s) {
+            QFile file(a);
+            QVERIFY(file.open(QIODevice::Append) && file.write("two") == 3);
+        } else if (change == u"make"_s) {
+            QVERIFY(WriteBytes(folder + u"/new.txt"_s, "new"));
+        } else if (change == u"remove"_s) {
+            QVERIFY(QFile::remove(a));
+        } else if (change == u"rename"_s) {
+            QVERIFY(QFile::rename(a, folder + u"/b.txt"_s));
+        } else if (change == u"touch"_s) {
+            QCOMPARE(::utimes(systemA.constData(), nullptr), 0);
+        } else if (change == u"rmdir"_s) {
+            QVERIFY(QDir(folder).removeRecursively());
+        } else {
+            QFile limit(u"/proc/sys/fs/inotify/max_queued_events"_s);
+            QVERIFY(limit.open(QIODevice::ReadOnly));
+            const int most = limit.readAll().trimmed().toInt();
+            QVERIFY(most > 0);
+            // Alternate two files: the system folds a change into the one before it when alike.
+            const QByteArray systemB = QFile::encodeName(folder + u"/b.txt"_s);
+            QVERIFY(WriteBytes(folder + u"/b.txt"_s, "b"));
+            for (int i = 0; i <= most; ++i)
+                QCOMPARE(::utimes((i % 2 ? systemA : systemB).constData(), nullptr), 0);
+        }
+        QStringList taken;
+        for (const FolderChanges::Change &c : changes.take()) {
+            QCOMPARE(c.dir, folder);
+            if (!taken.contains(c.fileName))
+                taken.append(c.fileName);
+        }
+        if (change == u"flood"_s)
+            taken.removeIf([](const QString &name) { return !name.isEmpty(); });
+        QCOMPARE(taken, told);
+        if (told.contains(QString())) {
+            QDir().mkpath(folder);
+            QVERIFY(WriteBytes(folder + u"/later.txt"_s, "later"));
+            QCOMPARE(changes.take().size(), qsizetype(0));
+        }
+    }
+
+    // Find in Book takes a watched folder's notes from the index until the system tells that
+    // they were written, at once, before the index reads them again. A note written through
+    // another name of its file, which its folder does not tell of, is looked at each time: one
+    // with a second hard link, or a link to a file elsewhere.
+    void findInBookOnAWatchedFolder()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        const QString elsewhere = dir.filePath(u"elsewhere"_s);
+        if (!FolderChanges().watch(dir.path()))
+            QSKIP("the tests' file system does not tell of every change");
+        for (const QString &name : {u"own"_s, u"kept"_s})
+            QVERIFY(WriteBytes(u"%1/%2.txt"_s.arg(folder, name), "old words\r\n"));
+        QVERIFY(WriteBytes(elsewhere + u"/linked.txt"_s, "old words\r\n"));
+        QVERIFY(WriteBytes(elsewhere + u"/target.txt"_s, "old words\r\n"));
+        QCOMPARE(::link(QFile::encodeName(elsewhere + u"/linked.txt"_s),
+                        QFile::encodeName(folder + u"/linked.txt"_s)),
+                 0);
+        QVERIFY(QFile::link(elsewhere + u"/target.txt"_s, folder + u"/link.txt"_s));
+        const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
+        BookIndex index;
+        index.open(folders);
+        index.waitUntilCurrent();
+        const auto search = [&](const QString &text) {
+            BookSearchRequest request = SearchOf(folders, text);
+            index.lendTo(request);
+            return SearchBook(request);
+        };
+        QCOMPARE(search(u"old"_s).size(), qsizetype(5));
+
+        QVERIFY(WriteBytes(folder + u"/own.txt"_s, "new words\r\n"));
+        QVERIFY(WriteBytes(elsewhere + u"/linked.txt"_s, "new words\r\n"));
+        QVERIFY(WriteBytes(elsewhere + u"/target.txt"_s, "new words\r\n"));
+        const QStringList now = List(u"link.txt:1:0:new words, linked.txt:1:0:new words, "
+                                     "own.txt:1:0:new words, searched 4; unreadable 0"_s);
+        QCOMPARE(search(u"new"_s), now);
+        QCOMPARE(search(u"old"_s), List(u"kept.txt:1:0:old words, searched 4; unreadable 0"_s));
+        // Read again, the note is taken from the index once more.
+        index.waitUntilCurrent();
+        Faults faults;
+        QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
+        faults.arm("open", EACCES, u"/own.txt"_s);
+        QCOMPARE(search(u"new"_s), now);
+        QCOMPARE(faults.hits(), 0);
     }
 
     // One thread changes notes while others query: every query sees a whole snapshot.

@@ -1,0 +1,210 @@
+// What a user waits for in Go to Note and Find in Book, over a book of 30 folders and NOTES
+// notes of 2-4 KB (10,000 by default), a word in one note in a hundred: `goto_probe [NOTES]`.
+// - Go to Note: queries typed a key at a time, each key timed from its posting to the list's
+//   repaint with the results of what the field then holds; and the field's own repaint after
+//   each key, beside the same typing into the same window with nothing to look through.
+// - Find in Book: Enter timed to the repaint of the summary line under the full list, the first
+//   search after the book opened and later ones, beside `rg -F -i -c` and `grep -r -F -i -c`
+//   over the same notes, warm.
+// Prints the median, 95th percentile and worst, in milliseconds.
+#include "BenchBook.h"
+#include "BenchWindow.h"
+#include "KeyLatency.h"
+#include "TestFiles.h"
+
+#include "find/BookIndex.h"
+#include "find/frmGOTO.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Rare = u"zephyrine"_s;
+const QStringList Queries = {u"market"_s, u"garden meeting"_s, u"anna train"_s,
+                             Rare,        u"budget river"_s,   u"note 12"_s,
+                             u"folder"_s, u"café résumé"_s};
+
+// The book: notes as the Find in Book benchmarks make them, 2 to 4 KB, the rare word in one in a
+// hundred.
+QString MakeGoToBook(int notes, QTemporaryDir &dir)
+{
+    std::mt19937 random(2291);
+    QList<qb::FolderEntry> folders;
+    for (int f = 0; f < qb::bench::Folders; ++f) {
+        const QString name = u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0'));
+        QDir().mkpath(dir.filePath(name));
+        folders.append({name, dir.filePath(name)});
+    }
+    for (int i = 0; i < notes; ++i) {
+        QByteArray bytes = qb::bench::MakeNote(random, 2048 + qsizetype(random() % 2048), false, i);
+        if (i % 100 == 0)
+            bytes.insert(bytes.size() / 2, " " + Rare.toUtf8() + " ");
+        qb::test::WriteBytes(folders[i % folders.size()].Path + u"/Note %1.txt"_s.arg(i), bytes);
+    }
+    const QString bookPath = dir.filePath(u"book.qb"_s);
+    qb::test::WriteBytes(bookPath, qb::test::BookBytes(u"Go to"_s, folders));
+    return bookPath;
+}
+
+double RunMs(const QString &program, const QStringList &arguments)
+{
+    QElapsedTimer clock;
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    clock.start();
+    process.start(program, arguments);
+    process.waitForFinished(-1);
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Posts `key` to `target` and waits for the next paint of `viewport` after `ready()` holds;
+// milliseconds from the post.
+template <typename Ready>
+double KeyToPaint(QWidget *target, qb::bench::PaintClock &paints, int key, const QString &text,
+                  Ready ready)
+{
+    using qb::bench::Wait;
+    const qint64 posted = paints.clock.nsecsElapsed();
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, {}, text));
+    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, {}, text));
+    paints.lastPaintNs = -1;
+    while (!ready() || paints.lastPaintNs < 0) {
+        if (!ready())
+            paints.lastPaintNs = -1;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return double(paints.lastPaintNs - posted) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    using namespace qb::bench;
+    UseOffscreenUnlessTold();
+    QApplication app(argc, argv);
+    const int notes = argc > 1 ? std::atoi(argv[1]) : 10'000;
+    QTemporaryDir dir;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(u"state"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
+    const QString bookPath = MakeGoToBook(notes, dir);
+    const QStringList dirs = QDir(dir.path()).entryList({u"Folder *"_s}, QDir::Dirs);
+    QStringList folderPaths;
+    for (const QString &folder : dirs)
+        folderPaths << dir.filePath(folder);
+    // Warm: the files once read.
+    RunMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths);
+
+    BenchWindow w(bookPath);
+    w.window->show();
+    w.window->activateWindow();
+
+    // Find in Book, the first search after the book opened, then later ones.
+    w.action("T_mnuFIND_BOOK")->trigger();
+    auto *findText = w.child<QComboBox>("txtFINDBOOK");
+    auto *summary = w.child<QLabel>("lblFINDBOOK");
+    PaintClock summaryPaints(summary);
+    summaryPaints.clock.start();
+    QList<double> firstSearch, laterSearches, rg, grep;
+    findText->setEditText(Rare);
+    for (int round = 0; round < 12; ++round) {
+        Wait(100);
+        findText->setEditText(Rare);
+        const double ms = KeyToPaint(findText, summaryPaints, Qt::Key_Return, u"\r"_s,
+                                     [&] { return summary->text().contains(u"notes searched"_s); });
+        (round == 0 ? firstSearch : laterSearches).append(ms);
+        summary->clear();
+        rg.append(RunMs(u"rg"_s, QStringList{u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths));
+        grep.append(
+            RunMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths));
+    }
+    w.window->findChild<QDialog *>(u"frmFINDBOOK"_s)->hide();
+
+    // Go to Note, typed into as a user types.
+    w.window->findChild<qb::BookIndex *>()->waitUntilCurrent();
+    QList<double> listPaint, fieldPaint, idleTyping;
+    w.platform.answerDialog([&](QDialog &dialog) {
+        auto &goTo = static_cast<qb::frmGOTO &>(dialog);
+        dialog.show();
+        QLineEdit *field = goTo.txtGOTO();
+        field->setFocus();
+        Wait(200);
+        PaintClock listPaints(goTo.lstGOTO()->viewport());
+        PaintClock fieldPaints(field);
+        listPaints.clock.start();
+        fieldPaints.clock = listPaints.clock;
+        // The first screen of results of each query resets the list.
+        qint64 resetNs = -1;
+        QObject::connect(&goTo.results(), &QAbstractItemModel::modelReset, &dialog,
+                         [&] { resetNs = listPaints.clock.nsecsElapsed(); });
+        for (const QString &query : Queries) {
+            field->clear();
+            for (const QChar c : query) {
+                Wait(60);
+                const QString typed = field->text() + c;
+                resetNs = -1;
+                fieldPaints.lastPaintNs = -1;
+                listPaints.lastPaintNs = -1;
+                const qint64 posted = listPaints.clock.nsecsElapsed();
+                QCoreApplication::postEvent(
+                    field, new QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, {}, QString(c)));
+                QCoreApplication::postEvent(
+                    field, new QKeyEvent(QEvent::KeyRelease, Qt::Key_unknown, {}, QString(c)));
+                double toField = -1, toList = -1;
+                while (toField < 0 || toList < 0) {
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+                    if (toField < 0 && field->text() == typed && fieldPaints.lastPaintNs >= 0)
+                        toField = double(fieldPaints.lastPaintNs - posted) / 1e6;
+                    if (toList < 0 && resetNs >= 0 && listPaints.lastPaintNs > resetNs)
+                        toList = double(listPaints.lastPaintNs - posted) / 1e6;
+                }
+                fieldPaint.append(toField);
+                listPaint.append(toList);
+            }
+        }
+        return int(QDialog::Rejected);
+    });
+    w.action("T_mnuGOTO")->trigger();
+
+    // The baseline: the same keys into the same window idle, over a book of no notes.
+    qb::frmGOTO idle([] { return std::make_shared<const qb::NoteIndexSnapshot>(); });
+    idle.show();
+    QLineEdit *idleField = idle.txtGOTO();
+    idleField->setFocus();
+    Wait(200);
+    PaintClock idlePaints(idleField);
+    idlePaints.clock.start();
+    for (const QString &query : Queries) {
+        idleField->clear();
+        for (const QChar c : query) {
+            Wait(60);
+            const QString typed = idleField->text() + c;
+            idleTyping.append(KeyToPaint(idleField, idlePaints, Qt::Key_unknown, QString(c),
+                                         [&] { return idleField->text() == typed; }));
+        }
+    }
+
+    std::printf("%d notes\n", notes);
+    Report("Find in Book, first search", firstSearch);
+    Report("Find in Book, later searches", laterSearches);
+    Report("rg -F -i -c", rg);
+    Report("grep -r -F -i -c", grep);
+    Report("Go to Note, key to list painted", listPaint);
+    Report("Go to Note, key to field painted", fieldPaint);
+    Report("the same window idle, key to field", idleTyping);
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
