@@ -98,11 +98,13 @@ void FindBookCommands::open(const BookSearchHit &hit)
                               u"Find in Book"_s);
         return;
     }
-    if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
-        return;
-    m_display.whenShown([this, hit] { selectMatch(hit); });
-    m_editor.activateWindow();
-    m_editor.setFocus();
+    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName, [this, hit](bool shown) {
+        if (!shown)
+            return;
+        m_display.whenShown([this, hit] { selectMatch(hit); });
+        m_editor.activateWindow();
+        m_editor.setFocus();
+    });
 }
 
 void FindBookCommands::selectMatch(const BookSearchHit &hit)

@@ -160,7 +160,20 @@ void NoteDisplay::fillSome()
 
 void NoteDisplay::updateReadOnly()
 {
-    m_editor.setReadOnly(m_busy || m_session.protection() == NoteSession::Protection::Armour);
+    m_editor.setReadOnly(m_busy || m_held ||
+                         m_session.protection() == NoteSession::Protection::Armour);
+}
+
+void NoteDisplay::holdEdits(bool hold)
+{
+    if (m_held == hold)
+        return;
+    m_held = hold;
+    if (hold)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+    updateReadOnly();
 }
 
 void NoteDisplay::endLoading()
