@@ -29,4 +29,13 @@ template <typename T, typename Work> QFuture<T> RunInBackground(Work work)
     return RunInBackground<T>(*QThreadPool::globalInstance(), std::move(work));
 }
 
+// Lets `value` go on a thread of the pool: a buffer as large as a note takes the system a while
+// to take back.
+template <typename T> void FreeInBackground(T value)
+{
+    QThreadPool::globalInstance()->start([value = std::move(value)]() mutable {
+        [[maybe_unused]] const T freed = std::move(value);
+    });
+}
+
 } // namespace qb
