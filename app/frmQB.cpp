@@ -140,7 +140,8 @@ void frmQB::createNoticeActions()
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    m_readAgain = make("noticeReadAgain", u"Read Again"_s, [this] { m_noteList->readAgain(); });
+    m_readAgain = make("noticeReadAgain", u"Read Again"_s,
+                       [this] { m_noteList->whenListed([this] { m_noteList->readAgain(); }); });
     m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
     m_decryptNotice =
@@ -151,18 +152,26 @@ void frmQB::createNoticeActions()
 
 void frmQB::connectCommands()
 {
-    // A user's pick; picks made by a command go to the note list directly.
-    connect(m_lstFLDS, &QComboBox::activated, m_noteList, &NoteListCommands::pickFolder);
-    connect(m_lstFILE, &QComboBox::activated, m_noteList, &NoteListCommands::pickNote);
+    // A user's pick; picks made by a command go to the note list directly. What the user, or
+    // another program, asks for waits while a folder is being listed.
+    connect(m_lstFLDS, &QComboBox::activated, m_noteList, [this](int position) {
+        m_noteList->whenListed([this, position] { m_noteList->pickFolder(position); });
+    });
+    connect(m_lstFILE, &QComboBox::activated, m_noteList, [this](int row) {
+        m_noteList->whenListed([this, row] { m_noteList->pickNote(row); });
+    });
     connect(m_txtTEXT, &QPlainTextEdit::textChanged, m_session, &NoteSession::textChanged);
-    connect(m_txtTEXT, &NoteEditor::filesDropped, this, &frmQB::txtTEXT_OLEDragDrop);
+    connect(m_txtTEXT, &NoteEditor::filesDropped, this, [this](const QStringList &paths) {
+        m_noteList->whenListed([this, paths] { txtTEXT_OLEDragDrop(paths); });
+    });
 
     connect(m_book, &Book::opened, this, &frmQB::bookOpened);
     connect(m_book, &Book::nameChanged, this, &frmQB::ShowCaption);
     connect(m_noteList, &NoteListCommands::commandsSwitched, this, &frmQB::EnableCommands);
     connect(m_cancelLoad, &QShortcut::activated, m_display, &NoteDisplay::cancelLoad);
-    connect(m_watcher, &NoteWatcher::changedOnDisk, m_noteList,
-            &NoteListCommands::noteChangedOnDisk);
+    connect(m_watcher, &NoteWatcher::changedOnDisk, m_noteList, [this](const FileChange &change) {
+        m_noteList->whenListed([this, change] { m_noteList->noteChangedOnDisk(change); });
+    });
     // The keyword of an encoded note is asked as soon as it is shown.
     connect(m_display, &NoteDisplay::encodedNoteLoaded, this, [this] { m_encoder->DecodeNote(); });
     // Offered once the listing that found them is done.

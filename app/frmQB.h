@@ -103,6 +103,8 @@ private:
     void connectCommands();
     void connectViews();
     // Every menu item and toolbar button on or off by its rule.
+    // Runs a command of the table once the note list is whole.
+    void runCommand(void (*run)(frmQB &));
     void updateCommands();
     bool isOn(When when) const;
     void UpdateClockPanels();

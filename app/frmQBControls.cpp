@@ -116,6 +116,11 @@ const std::vector<frmQB::Command> &frmQB::commands()
     return table;
 }
 
+void frmQB::runCommand(void (*run)(frmQB &))
+{
+    m_noteList->whenListed([this, run] { run(*this); });
+}
+
 const frmQB::Command &frmQB::command(const char *name)
 {
     const std::vector<Command> &all = commands();
@@ -314,7 +319,8 @@ void frmQB::createMenus()
                 action = menu->addAction(QString::fromUtf16(c.caption));
                 if (c.shortcut.key() != Qt::Key_unknown)
                     action->setShortcut(c.shortcut);
-                connect(action, &QAction::triggered, this, [this, run = c.run] { run(*this); });
+                connect(action, &QAction::triggered, this,
+                        [this, run = c.run] { runCommand(run); });
             }
             action->setObjectName(QLatin1String(item));
             m_switched.emplace_back(action, c.when);
@@ -346,7 +352,7 @@ void frmQB::createToolBar()
         action->setObjectName(name);
         action->setToolTip(QString::fromUtf16(b.tip));
         connect(action, &QAction::triggered, this,
-                [this, run = command(b.command).run] { run(*this); });
+                [this, run = command(b.command).run] { runCommand(run); });
         m_switched.emplace_back(action, b.rule == ButtonRule::Save   ? When::SaveButton
                                         : b.rule == ButtonRule::Tool ? When::ToolButton
                                                                      : When::Always);
@@ -367,7 +373,8 @@ void frmQB::createToolBar()
                                         std::pair(u"&Add Existing File"_s, "F_mnuADD_EXIST")}) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(u"tBAR_Button7_Item%1"_s.arg(++item));
-        connect(action, &QAction::triggered, this, [this, run = command(name).run] { run(*this); });
+        connect(action, &QAction::triggered, this,
+                [this, run = command(name).run] { runCommand(run); });
     }
     QAction *button7 = findChild<QAction *>(u"tBAR_Button7"_s);
     button7->setMenu(menu);

@@ -36,6 +36,8 @@ public:
     void prepare(const DecodedNote &note);
     // Waits for the bytes prepare() works out, if need be.
     void keepPrepared();
+    // Whether keepPrepared() would not wait.
+    bool isPrepared() const { return m_prepared.isFinished(); }
     // Keeps the bytes of the text after what is kept, up to the editor's end, read from the
     // editor.
     void extend();

@@ -230,7 +230,14 @@ bool NoteFiller::fillFor(int milliseconds)
     constexpr qsizetype Piece = 1 << 16;
     QElapsedTimer clock;
     clock.start();
-    while (m_done < text.size() && clock.elapsed() < milliseconds) {
+    // One piece at least; no more begun that would end the slice late, if it takes as long as
+    // the last one.
+    const qint64 slice = milliseconds * 1'000'000LL;
+    for (bool first = true;
+         m_done < text.size() && (first || clock.nsecsElapsed() + m_lastPiece < slice);
+         first = false) {
+        const qint64 pieceStart = clock.nsecsElapsed();
+        const bool intoEmpty = document.isEmpty();
         qsizetype end = std::min(m_done + Piece, text.size());
         if (end < text.size()) {
             const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
@@ -249,6 +256,11 @@ bool NoteFiller::fillFor(int milliseconds)
         }
         m_nextStandIn = last;
         m_done = end;
+        // The caret stays at the start, as for a note shown whole, rather than going along with
+        // the text put in after it.
+        if (intoEmpty)
+            m_editor.setTextCursor(QTextCursor(&document));
+        m_lastPiece = clock.nsecsElapsed() - pieceStart;
     }
     return m_done == text.size();
 }

@@ -35,8 +35,8 @@ public:
     NoteFiller(const NoteFiller &) = delete;
     NoteFiller &operator=(const NoteFiller &) = delete;
 
-    // Puts pieces in for about `milliseconds`; true once the whole note is in. The load cannot
-    // be undone, and leaves the document unmodified.
+    // Puts pieces in for at most about `milliseconds`; true once the whole note is in. The load
+    // cannot be undone, and leaves the document unmodified.
     bool fillFor(int milliseconds);
     int percentDone() const;
 
@@ -45,6 +45,7 @@ private:
     DecodedNote m_note;
     qsizetype m_done;
     qsizetype m_nextStandIn = 0;
+    qint64 m_lastPiece = 0; // nanoseconds
 };
 
 // The note's bytes as the editor holds them now, in `format`.

@@ -98,13 +98,15 @@ void FindBookCommands::open(const BookSearchHit &hit)
                               u"Find in Book"_s);
         return;
     }
-    if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
-        return;
-    m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
-        SelectNearestMatch(m_editor, m_notice, hit.position, text, cs);
+    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName, [this, hit](bool shown) {
+        if (!shown)
+            return;
+        m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
+            SelectNearestMatch(m_editor, m_notice, hit.position, text, cs);
+        });
+        m_editor.activateWindow();
+        m_editor.setFocus();
     });
-    m_editor.activateWindow();
-    m_editor.setFocus();
 }
 
 } // namespace qb

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 using namespace Qt::StringLiterals;
 
@@ -31,10 +32,8 @@ void GoToNoteCommands::showDialog()
     if (!m_book.isOpen())
         return;
     frmGOTO dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
-    connect(&dialog, &frmGOTO::openRequested, &dialog, [this, &dialog](const NoteQueryHit &hit) {
-        if (open(hit, dialog))
-            dialog.accept();
-    });
+    connect(&dialog, &frmGOTO::openRequested, &dialog,
+            [this, &dialog](const NoteQueryHit &hit) { open(hit, dialog); });
     connect(&dialog, &frmGOTO::nothingFound, &dialog, [this, &dialog](const QString &query) {
         if (offerToMake(query))
             dialog.accept();
@@ -42,7 +41,7 @@ void GoToNoteCommands::showDialog()
     m_platform.execDialog(dialog);
 }
 
-bool GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
+void GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
 {
     // Never a note that is gone, nor text that is no longer there.
     if (!hit.isCurrent()) {
@@ -55,31 +54,41 @@ bool GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
                         .arg(hit.noteName()) +
                     u" since the notes were read: the list shows them as they are now."_s);
         dialog.runAgain();
-        return false;
+        return;
     }
-    if (!m_noteList.showNoteOf(hit.folderRow, hit.noteFileName))
-        return false;
-    if (hit.position >= 0) {
-        // The match as the index found it; a note with unsaved edits may hold it elsewhere.
-        const bool whole = hit.matchInSnippet + hit.length <= hit.snippet.size();
-        const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
-        const qsizetype position = hit.position;
-        const qsizetype length = hit.length;
-        m_display.whenShown([this, whole, found, position, length] {
-            if (whole) {
-                SelectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
-                return;
-            }
-            QTextCursor cursor(m_editor.document());
-            cursor.setPosition(int(position));
-            cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
-            m_editor.setTextCursor(cursor);
-            m_editor.centerCursor();
-        });
-    }
-    m_editor.activateWindow();
-    m_editor.setFocus();
-    return true;
+    // A large folder is listed off the window's thread: the note may be shown after the window
+    // has been closed.
+    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName,
+                          [this, hit, window = QPointer<frmGOTO>(&dialog)](bool shown) {
+                              if (!shown)
+                                  return;
+                              if (hit.position >= 0)
+                                  selectWhenShown(hit);
+                              m_editor.activateWindow();
+                              m_editor.setFocus();
+                              if (window)
+                                  window->accept();
+                          });
+}
+
+void GoToNoteCommands::selectWhenShown(const NoteQueryHit &hit)
+{
+    // The match as the index found it; a note with unsaved edits may hold it elsewhere.
+    const bool whole = hit.matchInSnippet + hit.length <= hit.snippet.size();
+    const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
+    const qsizetype position = hit.position;
+    const qsizetype length = hit.length;
+    m_display.whenShown([this, whole, found, position, length] {
+        if (whole) {
+            SelectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
+            return;
+        }
+        QTextCursor cursor(m_editor.document());
+        cursor.setPosition(int(position));
+        cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+        m_editor.setTextCursor(cursor);
+        m_editor.centerCursor();
+    });
 }
 
 bool GoToNoteCommands::offerToMake(const QString &query)
@@ -100,9 +109,12 @@ bool GoToNoteCommands::offerToMake(const QString &query)
     const QString fileName = m_noteFiles.makeNote(name, title);
     if (fileName.isEmpty())
         return false;
-    m_noteList.showNoteOf(row, fileName);
-    m_editor.activateWindow();
-    m_editor.setFocus();
+    m_noteList.showNoteOf(row, fileName, [this](bool shown) {
+        if (shown) {
+            m_editor.activateWindow();
+            m_editor.setFocus();
+        }
+    });
     return true;
 }
 

@@ -33,8 +33,11 @@ public:
     void showDialog();
 
 private:
-    // Opens the note of `hit`; false when it is not opened, the window then staying.
-    bool open(const NoteQueryHit &hit, frmGOTO &dialog);
+    // Opens the note of `hit` and closes the window; the window stays when the note is not
+    // opened.
+    void open(const NoteQueryHit &hit, frmGOTO &dialog);
+    // The match of `hit` selected once its note is shown.
+    void selectWhenShown(const NoteQueryHit &hit);
     // Enter with nothing found: a note named `query` made, after a question; true when it is.
     bool offerToMake(const QString &query);
 

@@ -8,6 +8,7 @@
 #include "notes/NoteSession.h"
 #include "notes/NoteSize.h"
 #include "platform/Allocator.h"
+#include "platform/Background.h"
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
@@ -132,26 +133,34 @@ void NoteDisplay::fillLoaded()
 
 void NoteDisplay::fillSome()
 {
-    // A slice of work between the window's events, short enough that it answers at once.
-    constexpr int Slice = 30;
-    bool done = false;
-    {
-        const NoteSession::Replacing replacing(m_session);
-        done = m_filler->fillFor(Slice);
+    if (m_filler) {
+        // A slice of work between the window's events, short enough that it answers at once.
+        constexpr int Slice = 20;
+        bool done = false;
+        {
+            const NoteSession::Replacing replacing(m_session);
+            done = m_filler->fillFor(Slice);
+        }
+        Q_EMIT loadProgress(m_filler->percentDone());
+        if (!done) {
+            m_fillTimer.start(0);
+            return;
+        }
+        m_filler.reset();
     }
-    Q_EMIT loadProgress(m_filler->percentDone());
-    if (!done) {
-        m_fillTimer.start(0);
+    // The bytes for the next save, worked out on a thread of the pool, are waited for between
+    // the window's events.
+    if (!m_savedBytes.isPrepared()) {
+        m_fillTimer.start(10);
         return;
     }
-    m_filler.reset();
     m_savedBytes.keepPrepared();
     endLoading();
     ShowableNote &showable = m_loaded.showable;
     m_session.adoptLoaded(m_loaded.fingerprint, showable.kind, showable.note.format,
                           std::move(showable.fileBytes));
     const ShowableNote::Kind kind = showable.kind;
-    m_loaded = {};
+    FreeInBackground(std::exchange(m_loaded, {}));
     // The end of a load comes when it comes, unasked.
     settleLoaded(kind, Asking::Never);
     showPlace();
@@ -160,7 +169,20 @@ void NoteDisplay::fillSome()
 
 void NoteDisplay::updateReadOnly()
 {
-    m_editor.setReadOnly(m_busy || m_session.protection() == NoteSession::Protection::Armour);
+    m_editor.setReadOnly(m_busy || m_held ||
+                         m_session.protection() == NoteSession::Protection::Armour);
+}
+
+void NoteDisplay::holdEdits(bool hold)
+{
+    if (m_held == hold)
+        return;
+    m_held = hold;
+    if (hold)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+    updateReadOnly();
 }
 
 void NoteDisplay::endLoading()
@@ -201,7 +223,7 @@ void NoteDisplay::stopLoading()
     m_filler.reset();
     m_savedBytes.reset();
     m_firstScreen = {};
-    m_loaded = {};
+    FreeInBackground(std::exchange(m_loaded, {}));
     m_keptLine = -1;
     m_whenShown = {};
     endLoading();

@@ -56,6 +56,9 @@ public:
     void whenShown(std::function<void()> action);
     // Empties the editor and switches it off; no note is shown.
     void showNone();
+    // While the note shown is about to be replaced (its folder is being listed), it takes no
+    // edits, and the busy cursor shows.
+    void holdEdits(bool hold);
     // Shows `note` in the editor, as the program's text, not as an edit of the user's.
     void showNote(const DecodedNote &note);
     // Puts the note `bytes` make (a version kept, a copy recovered) in place of the shown note's
@@ -124,6 +127,7 @@ private:
     NoteLoader *m_loader;
     QTimer m_fillTimer;
     bool m_busy = false; // a large load set the busy cursor and made the editor read-only
+    bool m_held = false; // holdEdits did the same
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;

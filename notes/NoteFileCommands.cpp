@@ -43,8 +43,8 @@ bool NoteFileCommands::acceptNoteFileName(const QString &typed, const QString &f
 
 void NoteFileCommands::refill()
 {
-    m_noteList.RefreshNoteList(-1);
-    m_noteList.ShowNoFileSelected();
+    m_noteList.RefreshNoteList(-1, NoteDisplay::Asking::Allowed,
+                               [this] { m_noteList.ShowNoFileSelected(); });
 }
 
 void NoteFileCommands::MakeNewNote()
@@ -185,11 +185,12 @@ void NoteFileCommands::renameNote()
         return;
     }
     m_history.carry(from, to);
-    m_noteList.RefreshNoteList(-1);
-    // The row, not the note: the renamed note may sort elsewhere.
-    if (rememberedRow < m_notes.rowCount())
-        m_noteList.selectNote(rememberedRow);
-    m_noteList.ShowNoFileSelected();
+    m_noteList.RefreshNoteList(-1, NoteDisplay::Asking::Allowed, [this, rememberedRow] {
+        // The row, not the note: the renamed note may sort elsewhere.
+        if (rememberedRow < m_notes.rowCount())
+            m_noteList.selectNote(rememberedRow);
+        m_noteList.ShowNoFileSelected();
+    });
 }
 
 void NoteFileCommands::DeleteNote()

@@ -9,16 +9,26 @@
 #include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
+#include "platform/Background.h"
 #include "platform/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
+
+namespace {
+
+// A folder of at most this many entries is listed on the window's thread, in a few
+// milliseconds; a larger one off it.
+constexpr qsizetype SmallFolderEntries = 4096;
+
+} // namespace
 
 NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
                                    NoteSession &session, NoteDisplay &display,
@@ -27,6 +37,15 @@ NoteListCommands::NoteListCommands(const Book &book, FolderListModel &folders, N
     : QObject(parent), m_book(book), m_folders(folders), m_notes(notes), m_session(session),
       m_display(display), m_unsaved(unsaved), m_notice(notice), m_platform(platform)
 {
+    // Its own thread: the pool's may be busy with a large note for seconds.
+    m_lister.setMaxThreadCount(1);
+    connect(&m_listing, &QFutureWatcherBase::finished, this, &NoteListCommands::listed);
+}
+
+NoteListCommands::~NoteListCommands()
+{
+    m_listing.cancel();
+    m_lister.waitForDone();
 }
 
 int NoteListCommands::selectedFolderRow() const
@@ -44,11 +63,79 @@ bool NoteListCommands::hasCurrentNote() const
     return selectedFolderRow() != 0 && m_notes.currentRow() >= 0;
 }
 
-int NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking)
+void NoteListCommands::whenListed(std::function<void()> action)
+{
+    // Not listing: the list is whole, and an action already waiting is the one running now.
+    if (!m_isListing) {
+        action();
+        return;
+    }
+    m_waiting.push_back(std::move(action));
+    runWaiting();
+}
+
+void NoteListCommands::runWaiting()
+{
+    // An action may list a folder again, or open a dialog in which another listing ends: the
+    // rest waits, and is run by the outermost call.
+    if (m_runningWaiting)
+        return;
+    m_runningWaiting = true;
+    while (!m_isListing && !m_waiting.empty()) {
+        const std::function<void()> action = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        action();
+    }
+    m_runningWaiting = false;
+}
+
+void NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking,
+                                          std::function<void(int count)> then)
 {
     const int folderRow = selectedFolderRow();
     const QString dir = m_book.folderDir(folderRow);
-    NoteListing listing = dir.isEmpty() ? NoteListing() : ListNoteFiles(dir);
+    if (m_isListing) {
+        m_listing.cancel();
+        m_pending = {};
+        m_isListing = false;
+        m_display.holdEdits(false);
+    }
+    std::optional<NoteListing> small =
+        dir.isEmpty() ? NoteListing() : ListNoteFiles(dir, SmallFolderEntries);
+    if (small) {
+        then(takeListing(folderRow, dir, std::move(*small), asking));
+        return;
+    }
+    // Until the list is in, the selector shows no note of another folder, and the note shown
+    // takes no edits that what follows would replace.
+    m_notes.setListing(folderRow, dir, {});
+    m_pending = {folderRow, dir, asking, std::move(then)};
+    m_isListing = true;
+    m_display.holdEdits(true);
+    m_listing.setFuture(RunInBackground<std::optional<NoteListing>>(
+        m_lister, [dir](QPromise<std::optional<NoteListing>> &promise) {
+            promise.addResult(ListNoteFiles(dir, std::numeric_limits<qsizetype>::max(),
+                                            [&promise] { return promise.isCanceled(); }));
+        }));
+}
+
+void NoteListCommands::listed()
+{
+    if (!m_isListing || m_listing.isCanceled() || m_listing.future().resultCount() == 0)
+        return;
+    std::optional<NoteListing> listing = m_listing.future().takeResult();
+    Pending pending = std::exchange(m_pending, {});
+    m_isListing = false;
+    m_display.holdEdits(false);
+    const int count = takeListing(pending.folderRow, pending.dir,
+                                  std::move(listing).value_or(NoteListing()), pending.asking);
+    pending.then(count);
+    runWaiting();
+}
+
+int NoteListCommands::takeListing(int folderRow, const QString &dir, NoteListing listing,
+                                  NoteDisplay::Asking asking)
+{
     const QString error = listing.error;
     const int undecodable = listing.undecodableNames;
     const bool leftovers = listing.saveLeftovers;
@@ -78,13 +165,17 @@ int NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking)
     return count;
 }
 
-void NoteListCommands::RefreshNoteList(int selectIndex, NoteDisplay::Asking asking)
+void NoteListCommands::RefreshNoteList(int selectIndex, NoteDisplay::Asking asking,
+                                       std::function<void()> then)
 {
-    const int count = listSelectedFolder(asking);
-    if (count == 0)
-        return;
-    m_notes.setCurrentRow(std::clamp(selectIndex, 0, count - 1));
-    m_display.LoadNote(m_notes.currentPath(), asking);
+    listSelectedFolder(asking, [this, selectIndex, asking, then = std::move(then)](int count) {
+        if (count > 0) {
+            m_notes.setCurrentRow(std::clamp(selectIndex, 0, count - 1));
+            m_display.LoadNote(m_notes.currentPath(), asking);
+        }
+        if (then)
+            then();
+    });
 }
 
 void NoteListCommands::ShowNoFileSelected()
@@ -98,10 +189,12 @@ void NoteListCommands::showFirstFolder()
     // The first folder in the selector's order is listed, and its first note loaded, once: an
     // encoded note asks for its keyword a single time.
     m_lastFolderName = m_folders.currentName();
-    RefreshNoteList(-1);
-    // A book without folders, or a folder without notes, shows no note and asks nothing at exit.
-    if (!hasCurrentNote())
-        ShowNoFileSelected();
+    RefreshNoteList(-1, NoteDisplay::Asking::Allowed, [this] {
+        // A book without folders, or a folder without notes, shows no note and asks nothing at
+        // exit.
+        if (!hasCurrentNote())
+            ShowNoFileSelected();
+    });
 }
 
 void NoteListCommands::pickFolder(int position)
@@ -124,9 +217,8 @@ void NoteListCommands::selectFolder(int position)
         m_folders.currentFolderRow() == m_notes.folderRow()) {
         return;
     }
-    RefreshNoteList(-1);
     m_lastFolderName = m_folders.currentName();
-    ShowNoFileSelected();
+    RefreshNoteList(-1, NoteDisplay::Asking::Allowed, [this] { ShowNoFileSelected(); });
 }
 
 void NoteListCommands::pickNote(int row)
@@ -165,8 +257,8 @@ void NoteListCommands::askAndRefresh()
         m_unsaved.askToSave(u"Save this file before quitting?"_s, u"Refresh"_s);
     if (answer == UnsavedEdits::Answer::Cancelled)
         return;
-    RefreshNoteList(m_notes.currentRow());
-    ShowNoFileSelected();
+    RefreshNoteList(m_notes.currentRow(), NoteDisplay::Asking::Allowed,
+                    [this] { ShowNoFileSelected(); });
 }
 
 void NoteListCommands::noteChangedOnDisk(const FileChange &change)
@@ -185,8 +277,8 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
         return;
     }
     if (removed) {
-        RefreshNoteList(m_notes.currentRow(), NoteDisplay::Asking::Never);
-        ShowNoFileSelected();
+        RefreshNoteList(m_notes.currentRow(), NoteDisplay::Asking::Never,
+                        [this] { ShowNoFileSelected(); });
     } else {
         m_display.reloadNote(NoteDisplay::Asking::Never);
     }
@@ -198,49 +290,60 @@ void NoteListCommands::readAgain()
         m_display.reloadNote(NoteDisplay::Asking::Allowed);
 }
 
-bool NoteListCommands::showNoteOf(int folderRow, const QString &fileName)
+void NoteListCommands::showNoteOf(int folderRow, const QString &fileName, Shown done)
 {
-    const int position = m_folders.positionOf(folderRow);
-    if (position < 0)
-        return false;
-    const QString path = NoteFilePath(m_book.folderDir(folderRow), fileName);
-    if (path == m_session.path() && folderRow == m_notes.folderRow()) {
+    whenListed([this, folderRow, fileName, done = std::move(done)] {
+        const int position = m_folders.positionOf(folderRow);
+        if (position < 0) {
+            done(false);
+            return;
+        }
+        const QString path = NoteFilePath(m_book.folderDir(folderRow), fileName);
+        if (path == m_session.path() && folderRow == m_notes.folderRow()) {
+            m_folders.setCurrentPosition(position);
+            m_notes.setCurrentRow(m_notes.rowOf(fileName));
+            done(true);
+            return;
+        }
+        const UnsavedEdits::Answer answer = m_unsaved.askToLeave();
+        if (answer == UnsavedEdits::Answer::Cancelled) {
+            done(false);
+            return;
+        }
+        // Listed again even when it is the selected folder: the note may be newer than its list.
         m_folders.setCurrentPosition(position);
-        m_notes.setCurrentRow(m_notes.rowOf(fileName));
-        return true;
-    }
-    const UnsavedEdits::Answer answer = m_unsaved.askToLeave();
-    if (answer == UnsavedEdits::Answer::Cancelled)
-        return false;
-    // Listed again even when it is the selected folder: the note may be newer than its list.
-    m_folders.setCurrentPosition(position);
-    m_lastFolderName = m_folders.currentName();
-    listSelectedFolder();
-    const int row = m_notes.rowOf(fileName);
-    if (row < 0) {
-        ShowNoFileSelected();
-        return false;
-    }
-    // Another folder of the same directory shows the same file: edits the user chose to drop
-    // go even so.
-    if (answer == UnsavedEdits::Answer::Dropped && path == m_session.path()) {
-        m_notes.setCurrentRow(row);
-        m_display.LoadNote(path);
-    } else {
-        selectNote(row);
-    }
-    return m_session.path() == path;
+        m_lastFolderName = m_folders.currentName();
+        listSelectedFolder(NoteDisplay::Asking::Allowed, [this, fileName, path, answer, done](int) {
+            const int row = m_notes.rowOf(fileName);
+            if (row < 0) {
+                ShowNoFileSelected();
+                done(false);
+                return;
+            }
+            // Another folder of the same directory shows the same file: edits the user chose to
+            // drop go even so.
+            if (answer == UnsavedEdits::Answer::Dropped && path == m_session.path()) {
+                m_notes.setCurrentRow(row);
+                m_display.LoadNote(path);
+            } else {
+                selectNote(row);
+            }
+            done(m_session.path() == path);
+        });
+    });
 }
 
-bool NoteListCommands::showNotePath(const QString &path)
+void NoteListCommands::showNotePath(const QString &path, Shown done)
 {
     const QFileInfo note(path);
     const QString dir = note.dir().canonicalPath();
     for (int row = 1; row <= m_book.state().FolderCount; ++row) {
-        if (!dir.isEmpty() && QDir(m_book.folderDir(row)).canonicalPath() == dir)
-            return showNoteOf(row, note.fileName());
+        if (!dir.isEmpty() && QDir(m_book.folderDir(row)).canonicalPath() == dir) {
+            showNoteOf(row, note.fileName(), std::move(done));
+            return;
+        }
     }
-    return false;
+    done(false);
 }
 
 void NoteListCommands::forgetFolderPick()

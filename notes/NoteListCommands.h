@@ -1,9 +1,15 @@
 #pragma once
 
 #include "notes/NoteDisplay.h"
+#include "notes/NoteListing.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
+
+#include <deque>
+#include <functional>
 
 namespace qb {
 
@@ -19,6 +25,8 @@ struct FileChange;
 // The two selectors: which folder's notes are listed and which note is shown. Picks made by the
 // user first ask about unsaved edits; selections made by a command ask nothing, the command
 // having asked already. Works on the models the selectors show; all it is given outlives it.
+// A folder of many notes is listed off the window's thread: until its list is in, the selector
+// shows none, the editor takes no edits, and what needs the list waits for it (whenListed).
 class NoteListCommands final : public QObject
 {
     Q_OBJECT
@@ -26,12 +34,18 @@ public:
     NoteListCommands(const Book &book, FolderListModel &folders, NoteListModel &notes,
                      NoteSession &session, NoteDisplay &display, UnsavedEdits &unsaved,
                      NoteNotice &notice, Platform &platform, QObject *parent = nullptr);
+    ~NoteListCommands() override;
+
+    // Runs `action` once the note list is whole and in order: at once, unless a folder is being
+    // listed off the window's thread; actions that wait run in the order given.
+    void whenListed(std::function<void()> action);
+    bool isListing() const { return m_isListing; }
 
     // Lists the selected folder's notes, selects row `selectIndex` (-1: the first; past the end:
-    // the last) and loads that note; a folder without notes switches the commands off. Nothing
-    // is asked when the program, not the user, refills the list.
-    void RefreshNoteList(int selectIndex,
-                         NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed);
+    // the last) and loads that note, then runs `then`; a folder without notes switches the
+    // commands off. Nothing is asked when the program, not the user, refills the list.
+    void RefreshNoteList(int selectIndex, NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed,
+                         std::function<void()> then = {});
     // When no note is selected: no note is shown, and the panels say so.
     void ShowNoFileSelected();
 
@@ -46,12 +60,13 @@ public:
     // File > Refresh List: the folder read again, the same row selected and loaded.
     void askAndRefresh();
     // Find in Book opens a result: the note `fileName` of folder table row `folderRow` selected
-    // and shown, after asking about unsaved edits. False when it is not shown: the user said
-    // Cancel, or the note is no longer listed there.
-    bool showNoteOf(int folderRow, const QString &fileName);
+    // and shown, after asking about unsaved edits; then `done` is told whether it is shown: not
+    // when the user said Cancel, or the note is no longer listed there.
+    using Shown = std::function<void(bool shown)>;
+    void showNoteOf(int folderRow, const QString &fileName, Shown done);
     // The note at `path`, in the first folder of the book whose directory holds it, selected and
     // shown as showNoteOf shows it.
-    bool showNotePath(const QString &path);
+    void showNotePath(const QString &path, Shown done);
     // The next pick of the current folder lists it again.
     void forgetFolderPick();
     // Another program changed the shown note's file, removed it, or made it unreadable. Without
@@ -75,9 +90,16 @@ Q_SIGNALS:
     void saveLeftoversListed(const QString &dir);
 
 private:
-    // Lists the selected folder's notes with none selected, and switches the note commands on
-    // when there are some; returns how many there are.
-    int listSelectedFolder(NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed);
+    // Lists the selected folder's notes with none selected, switches the note commands on when
+    // there are some, and runs `then` with how many there are: at once for a small folder, once
+    // the listing is done for a large one. A listing started meanwhile drops what was to follow
+    // this one.
+    void listSelectedFolder(NoteDisplay::Asking asking, std::function<void(int count)> then);
+    // Shows `listing` as the notes of folder table row `folderRow`, whose directory is `dir`.
+    int takeListing(int folderRow, const QString &dir, NoteListing listing,
+                    NoteDisplay::Asking asking);
+    void listed();
+    void runWaiting();
     // Asks about unsaved edits before a pick replaces them; false, the pick undone, on Cancel.
     bool confirmPick();
 
@@ -92,6 +114,21 @@ private:
     // The folder last picked, so that a repeated pick is told from a new one. (A repeated pick
     // of a note is told by the file shown.)
     QString m_lastFolderName;
+
+    // A large folder being listed, and what follows once it is in.
+    QThreadPool m_lister;
+    QFutureWatcher<std::optional<NoteListing>> m_listing;
+    struct Pending
+    {
+        int folderRow = 0;
+        QString dir;
+        NoteDisplay::Asking asking = NoteDisplay::Asking::Allowed;
+        std::function<void(int count)> then;
+    };
+    Pending m_pending;
+    bool m_isListing = false;
+    std::deque<std::function<void()>> m_waiting;
+    bool m_runningWaiting = false;
 };
 
 } // namespace qb

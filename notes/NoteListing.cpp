@@ -5,6 +5,7 @@
 #include "platform/SafeFile.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -81,27 +82,44 @@ void NoteListing::append(QStringView fileName)
 
 NoteListing ListNoteFiles(const QString &dirPath)
 {
+    return *ListNoteFiles(dirPath, std::numeric_limits<qsizetype>::max());
+}
+
+std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+                                         const std::function<bool()> &stop)
+{
     NoteListing listing;
     QString &names = listing.m_names;
     std::vector<NoteListing::Entry> &entries = listing.m_entries;
-    listing.error = ScanDirectory(dirPath, [&](const DirEntry &entry) {
+    qsizetype seen = 0;
+    bool given = false;
+    // The stop is asked now and then: it may cost more than an entry.
+    constexpr qsizetype AskEvery = 1024;
+    listing.error = ScanDirectoryWhile(dirPath, [&](const DirEntry &entry) {
+        if (++seen > mostEntries || (stop && seen % AskEvery == 0 && stop())) {
+            given = true;
+            return false;
+        }
         const QByteArrayView name = entry.name();
         // Hidden files are no notes; a save cut short leaves one, holding text to recover, that
         // a listing never touches.
         if (entry.isHidden()) {
             if (IsSaveTempName(name))
                 listing.saveLeftovers = true;
-            return;
+            return true;
         }
         // The ending first: only the few entries that can be notes cost more.
         if (!hasTxtEnding(name) || !entry.isRegularFile())
-            return;
+            return true;
         const qsizetype start = names.size();
         if (entry.appendDecodedName(names))
             entries.push_back({quint32(start), quint16(names.size() - start)});
         else
             ++listing.undecodableNames;
+        return true;
     });
+    if (given || (stop && stop()))
+        return std::nullopt;
 
     // The sort keys, folded once per name, lie at the same places as the names.
     QString keys(names.size(), Qt::Uninitialized);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace qb {
@@ -29,7 +31,8 @@ public:
     bool saveLeftovers = false;
 
 private:
-    friend NoteListing ListNoteFiles(const QString &dirPath);
+    friend std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+                                                    const std::function<bool()> &stop);
 
     struct Entry
     {
@@ -45,6 +48,11 @@ private:
 // A folder that is missing or unreadable gives what could be read and the reason. Nothing is
 // written or removed.
 NoteListing ListNoteFiles(const QString &dirPath);
+// The same, given up (nothing returned) as soon as the folder shows more than `mostEntries`
+// entries of any kind, or `stop` says so: a small folder is told from a large one at the cost
+// of listing a small one.
+std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+                                         const std::function<bool()> &stop = {});
 
 // True for the name of a file ListNoteFiles would list, were it a regular file.
 bool IsNoteFileName(QStringView fileName);

@@ -116,14 +116,17 @@ bool RecoveryCommands::keepInHistory(const QString &notePath, const QByteArray &
 void RecoveryCommands::restore(const QString &notePath, const QByteArray &bytes,
                                const std::optional<NoteFormat> &format)
 {
-    if (!m_noteList.showNotePath(notePath)) {
-        m_platform.messageBox(u"Quirebox can't show the note "_s + Quoted(notePath) +
-                                  u": it is no longer in a folder of the book. The text is kept "
-                                  "in the note's history."_s,
-                              Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
-        return;
-    }
-    m_display.whenShown([this, bytes, format] { m_display.replaceWithBytes(bytes, format); });
+    m_noteList.showNotePath(notePath, [this, notePath, bytes, format](bool shown) {
+        if (!shown) {
+            m_platform.messageBox(u"Quirebox can't show the note "_s + Quoted(notePath) +
+                                      u": it is no longer in a folder of the book. The text is "
+                                      "kept in the note's history."_s,
+                                  Platform::Buttons::Ok, Platform::Icon::Exclamation,
+                                  u"Quirebox"_s);
+            return;
+        }
+        m_display.whenShown([this, bytes, format] { m_display.replaceWithBytes(bytes, format); });
+    });
 }
 
 } // namespace qb

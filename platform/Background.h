@@ -8,19 +8,34 @@
 
 namespace qb {
 
-// Runs `work(promise)` on a thread of the pool and gives the future of what it reports. A
-// cancel of the future is seen by the work through promise.isCanceled(); waitForFinished()
-// waits until the work has returned, so that an owner may go once it has let go.
-template <typename T, typename Work> QFuture<T> RunInBackground(Work work)
+// Runs `work(promise)` on a thread of `pool` (the global one when none is given) and gives the
+// future of what it reports. A cancel of the future is seen by the work through
+// promise.isCanceled(); waitForFinished() waits until the work has returned, so that an owner
+// may go once it has let go.
+template <typename T, typename Work> QFuture<T> RunInBackground(QThreadPool &pool, Work work)
 {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
     promise->start();
-    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
+    pool.start([promise, work = std::move(work)]() mutable {
         work(*promise);
         promise->finish();
     });
     return future;
+}
+
+template <typename T, typename Work> QFuture<T> RunInBackground(Work work)
+{
+    return RunInBackground<T>(*QThreadPool::globalInstance(), std::move(work));
+}
+
+// Lets `value` go on a thread of the pool: a buffer as large as a note takes the system a while
+// to take back.
+template <typename T> void FreeInBackground(T value)
+{
+    QThreadPool::globalInstance()->start([value = std::move(value)]() mutable {
+        [[maybe_unused]] const T freed = std::move(value);
+    });
 }
 
 } // namespace qb

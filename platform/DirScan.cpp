@@ -56,14 +56,14 @@ bool DirEntry::appendDecodedName(QString &out) const
 class DirScanner
 {
 public:
-    static void visit(const QFileInfo &info, const QByteArray &name,
-                      const std::function<void(const DirEntry &)> &visit)
+    static bool visit(const QFileInfo &info, const QByteArray &name,
+                      const std::function<bool(const DirEntry &)> &visit)
     {
         DirEntry entry;
         entry.m_name = name;
         entry.m_hidden = info.isHidden();
         entry.m_system = &info;
-        visit(entry);
+        return visit(entry);
     }
 };
 
@@ -72,7 +72,8 @@ bool DirEntry::isRegularFile() const
     return static_cast<const QFileInfo *>(m_system)->isFile();
 }
 
-QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+QString ScanDirectoryWhile(const QString &dirPath,
+                           const std::function<bool(const DirEntry &)> &visit)
 {
     if (!QFileInfo(dirPath).isDir())
         return u"The folder does not exist."_s;
@@ -80,7 +81,8 @@ QString ScanDirectory(const QString &dirPath, const std::function<void(const Dir
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        DirScanner::visit(info, info.fileName().toUtf8(), visit);
+        if (!DirScanner::visit(info, info.fileName().toUtf8(), visit))
+            return {};
     }
     return {};
 }
@@ -96,15 +98,15 @@ struct PosixEntry
 class DirScanner
 {
 public:
-    static void visit(DIR *dir, const dirent *raw,
-                      const std::function<void(const DirEntry &)> &visit)
+    static bool visit(DIR *dir, const dirent *raw,
+                      const std::function<bool(const DirEntry &)> &visit)
     {
         const PosixEntry system{dir, raw};
         DirEntry entry;
         entry.m_name = QByteArrayView(raw->d_name);
         entry.m_hidden = raw->d_name[0] == '.';
         entry.m_system = &system;
-        visit(entry);
+        return visit(entry);
     }
 };
 
@@ -124,7 +126,8 @@ bool DirEntry::isRegularFile() const
            S_ISREG(status.st_mode);
 }
 
-QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+QString ScanDirectoryWhile(const QString &dirPath,
+                           const std::function<bool(const DirEntry &)> &visit)
 {
     DIR *dir = ::opendir(QFile::encodeName(dirPath).constData());
     if (!dir)
@@ -138,10 +141,19 @@ QString ScanDirectory(const QString &dirPath, const std::function<void(const Dir
         const QByteArrayView name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        DirScanner::visit(dir, entry, visit);
+        if (!DirScanner::visit(dir, entry, visit))
+            return {};
     }
 }
 
 #endif
+
+QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+{
+    return ScanDirectoryWhile(dirPath, [&visit](const DirEntry &entry) {
+        visit(entry);
+        return true;
+    });
+}
 
 } // namespace qb

@@ -87,6 +87,8 @@ private Q_SLOTS:
         QTRY_COMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(!t.editor()->isReadOnly() && !Busy());
         QVERIFY(t.action(u"T_mnuFIND"_s)->isEnabled() && t.action(u"T_mnuENCODE"_s)->isEnabled());
+        // The caret waits at the start, as for a note shown whole.
+        QCOMPARE(t.editor()->textCursor().position(), 0);
         QVERIFY(t.text().endsWith(u"café\n"_s));
         // Every byte comes back, stand-ins and Windows-1252 included.
         t.type(u"!"_s);

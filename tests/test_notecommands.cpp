@@ -3,8 +3,11 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "notes/NoteListing.h"
 
 #include <QStandardPaths>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -228,6 +231,66 @@ private Q_SLOTS:
         QVERIFY(QDir(t.dir()).isEmpty() && t.lstFILE()->count() == 0);
         t.expectNoNote();
         t.trigger(u"tBAR_Button9"_s); // without a note, nothing to ask about
+    }
+
+    void commandRightAfterRefresh_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("renamedTo"); // empty: the note is deleted
+        QTest::newRow("Rename Current") << u"F_mnuREN"_s << u"input:Renamed"_s << u"Renamed.txt"_s;
+        QTest::newRow("Delete Current") << u"F_mnuDEL"_s << u"ok"_s << QString();
+    }
+
+    // A folder of 100,000 notes is listed off the window's thread: a command given at once
+    // after File > Refresh List waits for the whole list, and acts on the note the refresh
+    // selected again; the list is then whole and in order.
+    void commandRightAfterRefresh()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, answers);
+        QFETCH(QString, renamedTo);
+        constexpr int Notes = 100'000;
+        TestWindow t;
+        const QByteArray dir = QFile::encodeName(t.dir());
+        QStringList names;
+        for (int i = 0; i < Notes; ++i) {
+            // Scrambled, and in letter cases that sort apart from plain code order.
+            const QString name = (i % 3 == 0 ? u"note "_s : u"Note "_s) +
+                                 QString::number(i * 7919L % 1'000'003) + u".txt"_s;
+            const int fd =
+                ::open((dir + '/' + QFile::encodeName(name)).constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1);
+            ::close(fd);
+            names.append(name);
+        }
+        t.open();
+        QTRY_COMPARE_WITH_TIMEOUT(t.lstFILE()->count(), Notes, 60'000);
+        const int row = Notes / 2;
+        TestWindow::pick(t.lstFILE(), row);
+        const QString picked = t.lstFILE()->itemData(row).toString();
+        QCOMPARE(t.shown(), u"File: "_s + t.note(picked));
+
+        t.trigger(u"F_mnuREFRESH"_s);
+        t.answer(answers);
+        t.trigger(command);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(t.note(picked)), 60'000);
+        if (renamedTo.isEmpty()) {
+            QCOMPARE(TakeFromTrash(picked), QByteArray("x"));
+            names.removeOne(picked);
+        } else {
+            QCOMPARE(t.bytes(renamedTo), QByteArray("x"));
+            names.replace(names.indexOf(picked), renamedTo);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(t.lstFILE()->count(), int(names.size()), 60'000);
+        std::sort(names.begin(), names.end(),
+                  [](const QString &a, const QString &b) { return NoteFileNameLess(a, b); });
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(t.lstFILE()->itemData(i).toString(), names.at(i));
+        // The note the command selected is shown, and takes edits again: the same row after a
+        // rename, the first after a delete.
+        QCOMPARE(t.shown(), u"File: "_s + t.note(names.at(renamedTo.isEmpty() ? 0 : row)));
+        QVERIFY(t.editor()->acceptsEdits());
     }
 
     // A note is saved in the form it was read in, unless it would not read back as saved.

@@ -1,0 +1,296 @@
+// How long the window stops answering in its heaviest moments: `stall_probe [CASE] [RUNS]` runs
+// CASE (list, load, type, or all, the default) RUNS times (3 by default) in Quirebox's window
+// and reports, for each, the worst and the 99th percentile lateness of a 10 ms timer on the
+// window's thread from the start of the work until 200 ms after it settled, beside the time of
+// the work itself with nothing else going on:
+// - list: File > Refresh List of a folder of 100,000 notes and of 10,000, and the folder picked
+//   from another, until the list is whole and its first note shown; beside ListNoteFiles alone;
+// - load: a 50 MiB note picked, until all of it is in; beside the load's own time;
+// - type: in a 20 MiB note ending in a 270 KiB line, Ctrl+End, then the first key typed at the
+//   end of that line and a second one, each until the editor painted it; beside a key typed
+//   into a short line of the same note. The line is of words, then of one word with no space
+//   (as an enciphered note or an encoded picture is).
+#include "BenchWindow.h"
+#include "KeyLatency.h"
+#include "TestFiles.h"
+
+#include "notes/NoteListing.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using qb::bench::BenchWindow;
+
+// The window's thread as the user meets it: a timer due every 10 ms, and how late each came.
+class Lateness
+{
+public:
+    Lateness()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            m_late.append(std::max(0.0, double(m_since.nsecsElapsed()) / 1e6 - 10));
+            m_since.start();
+        });
+    }
+    void start()
+    {
+        m_late.clear();
+        m_since.start();
+        m_timer.start(10);
+    }
+    // The worst and the 99th percentile since start(), in milliseconds.
+    std::pair<double, double> stop()
+    {
+        m_timer.stop();
+        // A stall not yet ended by a timeout counts too.
+        m_late.append(std::max(0.0, double(m_since.nsecsElapsed()) / 1e6 - 10));
+        std::sort(m_late.begin(), m_late.end());
+        const qsizetype p99 = std::min(m_late.size() - 1, qsizetype(0.99 * double(m_late.size())));
+        return {m_late.constLast(), m_late.at(p99)};
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    QList<double> m_late;
+};
+
+// Runs the window's events for `ms` milliseconds, sleeping while there are none.
+void Settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the window's events until `done` holds, then 200 ms more: what the work left for later
+// (a delayed layout, a timer) is measured with it. Returns the milliseconds until `done`.
+double RunUntil(const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll; // wakes the loop now and then, whatever else happens
+    poll.start(5);
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double took = double(clock.nsecsElapsed()) / 1e6;
+    Settle(200);
+    return took;
+}
+
+void Print(const QByteArray &what, std::pair<double, double> late, double took,
+           const QString &baseline)
+{
+    std::printf("%-44s worst %8.1f  p99 %8.1f ms late;  took %9.1f ms;  %s\n", what.constData(),
+                late.first, late.second, took, qPrintable(baseline));
+    std::fflush(stdout);
+}
+
+// A folder of `count` notes named in scrambled order, every tenth ending in ".TXT".
+void MakeNoteFolder(const QString &dir, int count)
+{
+    const std::filesystem::path root = dir.toStdString();
+    std::filesystem::create_directories(root);
+    for (int i = 0; i < count; ++i) {
+        const std::string name =
+            "Note " + std::to_string(i * 7919L % 1000003) + (i % 10 == 0 ? ".TXT" : ".txt");
+        std::ofstream(root / name) << "A short note.\r\n";
+    }
+}
+
+QString OneFolderBook(const QTemporaryDir &dir, const QString &folder)
+{
+    const QString book = dir.filePath(u"book.qb"_s);
+    qb::test::WriteBytes(book, qb::test::BookBytes(u"Stalls"_s, {{u"Notes"_s, folder}}));
+    return book;
+}
+
+void ProbeList(int count, int runs)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"notes"_s);
+    MakeNoteFolder(folder, count);
+    qb::test::WriteBytes(dir.filePath(u"other/a.txt"_s), "A short note.\r\n");
+    const QString book = dir.filePath(u"book.qb"_s);
+    qb::test::WriteBytes(
+        book, qb::test::BookBytes(u"Stalls"_s,
+                                  {{u"Notes"_s, folder}, {u"Other"_s, dir.filePath(u"other"_s)}}));
+    BenchWindow w(book);
+    w.window->show();
+    Settle(300);
+    Lateness lateness;
+    const QByteArray notes = QByteArray::number(count) + " notes";
+    // Each way of listing it: File > Refresh List, and the folder picked from another.
+    for (const bool refresh : {true, false}) {
+        for (int run = 0; run < runs; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            const qsizetype listed = qb::ListNoteFiles(folder).size();
+            const double alone = double(clock.nsecsElapsed()) / 1e6;
+            QComboBox *folders = w.child<QComboBox>("lstFLDS");
+            if (!refresh) {
+                folders->setCurrentIndex(1);
+                Q_EMIT folders->activated(1);
+            }
+            Settle(100);
+            bool asked = false;
+            lateness.start();
+            QTimer::singleShot(0, w.window.get(), [&] {
+                if (refresh) {
+                    w.action("F_mnuREFRESH")->trigger();
+                } else {
+                    folders->setCurrentIndex(0);
+                    Q_EMIT folders->activated(0);
+                }
+                asked = true;
+            });
+            const double took = RunUntil([&] {
+                return asked && w.lstFILE()->count() == listed &&
+                       w.lstFILE()->currentIndex() == 0 && w.status() == u"Unchanged";
+            });
+            Print((refresh ? "Refresh List, " : "folder picked, ") + notes, lateness.stop(), took,
+                  u"ListNoteFiles alone: %1 ms"_s.arg(alone, 0, 'f', 1));
+        }
+    }
+}
+
+// Prose lines of about 80 columns, some with accented words, in CR LF, to `size` bytes.
+QByteArray ProseLines(qsizetype size)
+{
+    QByteArray bytes;
+    bytes.reserve(size + 100);
+    for (int line = 0; bytes.size() < size; ++line) {
+        bytes += "Line " + QByteArray::number(line) +
+                 (line % 7 == 0 ? " of a long note, with a caf\xC3\xA9 and a na\xC3\xAFve word.\r\n"
+                                : " of a long note, about as long as a line of prose is.\r\n");
+    }
+    return bytes;
+}
+
+void ProbeLoad(int runs)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"notes"_s);
+    qb::test::WriteBytes(folder + u"/a.txt"_s, "A short note.\r\n");
+    qb::test::WriteBytes(folder + u"/big.txt"_s, ProseLines(50 << 20));
+    const QString book = OneFolderBook(dir, folder);
+    Lateness lateness;
+    for (int run = 0; run < runs; ++run) {
+        BenchWindow w(book);
+        w.window->show();
+        w.platform.answerMessage(qb::Platform::Button::Yes); // a note this large may be asked about
+        Settle(300);
+        bool picked = false;
+        lateness.start();
+        QTimer::singleShot(0, w.window.get(), [&] {
+            w.lstFILE()->setCurrentIndex(1);
+            Q_EMIT w.lstFILE()->activated(1);
+            picked = true;
+        });
+        const double took = RunUntil([&] { return picked && w.status() == u"Unchanged"; });
+        Print("50 MiB note opened until all in", lateness.stop(), took,
+              u"the load: %1 ms"_s.arg(took, 0, 'f', 0));
+    }
+}
+
+// Posts a key as the window system does, and runs the window until the editor painted it.
+double Key(BenchWindow &w, qb::bench::PaintClock &paints, int key, Qt::KeyboardModifiers modifiers,
+           const QString &text)
+{
+    QPlainTextEdit *editor = w.editor();
+    paints.lastPaintNs = -1;
+    QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, key, modifiers, text));
+    QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyRelease, key, modifiers, text));
+    return RunUntil([&] { return paints.lastPaintNs >= 0; });
+}
+
+void ProbeTyping(bool words, int runs)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"notes"_s);
+    QByteArray note = ProseLines(20 << 20);
+    // One line of 270 KiB, the note's last, with no line end after it.
+    const QByteArray piece = words ? "and words go on along one line that never ends "
+                                   : "Qm9vayBvZiBub3RlcyBlbmNvZGVkIGluIG9uZSBsaW5l";
+    const qsizetype longLine = 270 << 10;
+    while (note.size() < (20 << 20) + longLine)
+        note += piece;
+    qb::test::WriteBytes(folder + u"/long line.txt"_s, note);
+    const QString book = OneFolderBook(dir, folder);
+    const QByteArray kind = words ? "words" : "no space";
+    Lateness lateness;
+    for (int run = 0; run < runs; ++run) {
+        BenchWindow w(book);
+        w.window->show();
+        w.window->activateWindow();
+        w.editor()->setFocus();
+        w.waitForNote();
+        w.editor()->moveCursor(QTextCursor::Start);
+        Settle(300);
+        qb::bench::PaintClock paints(w.editor()->viewport());
+        paints.clock.start();
+
+        // The baseline: a key into a short line, at the start, then taken back.
+        const double shortKey = Key(w, paints, Qt::Key_A, {}, u"a"_s);
+        Key(w, paints, Qt::Key_Backspace, {}, {});
+
+        lateness.start();
+        const double end = Key(w, paints, Qt::Key_End, Qt::ControlModifier, {});
+        Print("Ctrl+End to the 270 KiB line, " + kind, lateness.stop(), end, {});
+        lateness.start();
+        const double first = Key(w, paints, Qt::Key_A, {}, u"a"_s);
+        Print("first key at the end of it, " + kind, lateness.stop(), first,
+              u"a key into a short line: %1 ms"_s.arg(shortKey, 0, 'f', 1));
+        lateness.start();
+        const double second = Key(w, paints, Qt::Key_B, {}, u"b"_s);
+        Print("second key, " + kind, lateness.stop(), second, {});
+        if (!w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
+            std::puts("the keys did not reach the end of the long line");
+            std::exit(EXIT_FAILURE);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qb::bench::UseOffscreenUnlessTold();
+    QApplication app(argc, argv);
+    const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"all"_s;
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    QTemporaryDir state;
+    // The program's own state goes with the probe.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.filePath(u"state"_s)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(u"data"_s)));
+    const bool all = which == u"all";
+    if (all || which == u"list") {
+        ProbeList(100'000, runs);
+        ProbeList(10'000, runs);
+    }
+    if (all || which == u"load")
+        ProbeLoad(runs);
+    if (all || which == u"type") {
+        ProbeTyping(true, runs);
+        ProbeTyping(false, runs);
+    }
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
