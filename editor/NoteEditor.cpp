@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
@@ -24,6 +25,35 @@ bool isDragEvent(const QEvent *event)
 {
     return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
            event->type() == QEvent::Drop;
+}
+
+// The editor's usual wrap looks for a word boundary before it breaks a line anywhere, afresh for
+// each line it lays out: a long paragraph with no space to break at takes it seconds at every
+// key. A document holding a line longer than this wraps anywhere instead, which lays such a line
+// out in time proportional to its length.
+constexpr int kLongLine = 16 * 1024;
+
+void WrapLongLines(QTextDocument &document)
+{
+    QObject::connect(
+        &document, &QTextDocument::contentsChange, &document,
+        [&document](int position, int, int added) {
+            QTextOption option = document.defaultTextOption();
+            // All of the text put in afresh: a note in place of another.
+            const bool afresh = position == 0 && added >= document.characterCount() - 1;
+            bool anywhere = !afresh && option.wrapMode() == QTextOption::WrapAnywhere;
+            for (QTextBlock block = document.findBlock(position);
+                 !anywhere && block.isValid() && block.position() <= position + added;
+                 block = block.next()) {
+                anywhere = block.length() > kLongLine;
+            }
+            const QTextOption::WrapMode mode =
+                anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+            if (option.wrapMode() != mode) {
+                option.setWrapMode(mode);
+                document.setDefaultTextOption(option);
+            }
+        });
 }
 
 } // namespace
@@ -49,6 +79,7 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
         parent->installEventFilter(this);
     }
     GuardStandIns(*document());
+    WrapLongLines(*document());
 }
 
 NoteEditor::~NoteEditor()
@@ -63,6 +94,7 @@ void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
     // Not deleted by setDocument, which deletes a document the editor made itself.
     old->setParent(nullptr);
     GuardStandIns(*document);
+    WrapLongLines(*document);
     document->setParent(this);
     setDocument(document.release());
     setTextCursor(QTextCursor(this->document()));

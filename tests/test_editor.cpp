@@ -218,6 +218,28 @@ private Q_SLOTS:
     // Dropped through the window system's events: only the first file counts, and a second
     // one comes along every time. With no book open the editor is switched off, and still
     // takes them.
+    // A line too long to lay out at each key by word (an encoded picture, say) wraps anywhere,
+    // whether it comes with the note or is pasted; the next note wraps at words again.
+    void longLinesWrapAnywhere()
+    {
+        const QString longLine(20'000, u'Q');
+        TestWindow t;
+        t.open({{u"a long.txt"_s, "short words\n" + longLine.toLatin1() + "\nmore words"},
+                {u"b short.txt"_s, "short words only"}});
+        const auto wrap = [&t] {
+            return t.editor()->document()->defaultTextOption().wrapMode();
+        };
+        t.pickNote(u"a long"_s);
+        QCOMPARE(t.text(), u"short words\n"_s + longLine + u"\nmore words"_s);
+        QCOMPARE(wrap(), QTextOption::WrapAnywhere);
+        t.pickNote(u"b short"_s);
+        QCOMPARE(wrap(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QApplication::clipboard()->setText(longLine);
+        QTest::keyClick(t.editor(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(wrap(), QTextOption::WrapAnywhere);
+        QCOMPARE(t.text().size(), 16 + longLine.size());
+    }
+
     void dropFiles_data()
     {
         const QStringList kept = {u"a.txt=in folder"_s};
