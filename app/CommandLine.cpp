@@ -40,7 +40,7 @@ struct Options
 
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList &arguments)
+CommandLine parseCommandLine(const QStringList &arguments)
 {
     const QStringList words = arguments.mid(1);
     if (words.size() == 1) {
@@ -56,13 +56,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     return {CommandLine::Request::OpenBook, words.mid(endOfOptions ? 1 : 0).join(u' ')};
 }
 
-QString VersionText()
+QString versionText()
 {
     // The status panel's version without its "v".
-    return u"Quirebox "_s + StatusVersion().sliced(1);
+    return u"Quirebox "_s + statusVersion().sliced(1);
 }
 
-QString MissingDisplay(const QStringList &arguments, const QProcessEnvironment &environment)
+QString missingDisplay(const QStringList &arguments, const QProcessEnvironment &environment)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
     // Qt takes the platform from its -platform argument, else from QT_QPA_PLATFORM, else it
@@ -103,13 +103,13 @@ QString MissingDisplay(const QStringList &arguments, const QProcessEnvironment &
 #endif
 }
 
-std::optional<int> AnswerWithoutWindow(int &argc, char **argv)
+std::optional<int> answerWithoutWindow(int &argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    switch (ParseCommandLine(arguments).request) {
+    switch (parseCommandLine(arguments).request) {
     case CommandLine::Request::Help: {
         // The usage line names the program as it was called, which Qt takes from the application.
         const QCoreApplication application(argc, argv);
@@ -117,12 +117,12 @@ std::optional<int> AnswerWithoutWindow(int &argc, char **argv)
         return 0;
     }
     case CommandLine::Request::Version:
-        std::printf("%s\n", qPrintable(VersionText()));
+        std::printf("%s\n", qPrintable(versionText()));
         return 0;
     case CommandLine::Request::OpenBook:
         break;
     }
-    const QString missing = MissingDisplay(arguments, QProcessEnvironment::systemEnvironment());
+    const QString missing = missingDisplay(arguments, QProcessEnvironment::systemEnvironment());
     if (!missing.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(missing));
         return 1;
@@ -130,7 +130,7 @@ std::optional<int> AnswerWithoutWindow(int &argc, char **argv)
     return std::nullopt;
 }
 
-QString UnreachableDisplay(const QProcessEnvironment &environment)
+QString unreachableDisplay(const QProcessEnvironment &environment)
 {
     QStringList displays;
     for (const QString &variable : {u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s}) {
@@ -152,7 +152,7 @@ struct HeldMessage
 QtMessageHandler previousHandler = nullptr;
 std::vector<HeldMessage> heldMessages;
 
-void HoldMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     if (type != QtFatalMsg) {
         heldMessages.push_back({type, text});
@@ -160,7 +160,7 @@ void HoldMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
     }
     Q_UNUSED(context)
     std::fprintf(stderr, "%s\n",
-                 qPrintable(UnreachableDisplay(QProcessEnvironment::systemEnvironment())));
+                 qPrintable(unreachableDisplay(QProcessEnvironment::systemEnvironment())));
     std::_Exit(1);
 }
 
@@ -168,7 +168,7 @@ void HoldMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
 
 DisplayOpening::DisplayOpening()
 {
-    previousHandler = qInstallMessageHandler(HoldMessage);
+    previousHandler = qInstallMessageHandler(holdMessage);
 }
 
 DisplayOpening::~DisplayOpening()

@@ -21,19 +21,19 @@ struct CommandLine
 };
 
 // `arguments` starts with the program's name, as QCoreApplication::arguments() has it.
-CommandLine ParseCommandLine(const QStringList &arguments);
+CommandLine parseCommandLine(const QStringList &arguments);
 
 // "Quirebox 3.01.0025", as --version prints it.
-QString VersionText();
+QString versionText();
 
 // One line telling why no window can be shown, or empty when Qt may go ahead. Qt's X11 and
 // Wayland platforms abort the program when DISPLAY or WAYLAND_DISPLAY is missing; a `-platform`
 // argument or QT_QPA_PLATFORM naming another platform (offscreen, ...) needs neither.
-QString MissingDisplay(const QStringList &arguments, const QProcessEnvironment &environment);
+QString missingDisplay(const QStringList &arguments, const QProcessEnvironment &environment);
 
 // Answers --help and --version, and a missing display, before any window exists; returns the
 // program's exit status then, or nothing when the main window is to start.
-std::optional<int> AnswerWithoutWindow(int &argc, char **argv);
+std::optional<int> answerWithoutWindow(int &argc, char **argv);
 
 // Lives while the application object opens the display. Qt's messages meanwhile are held back
 // and passed on once it is open; should the display be named but unreachable, Qt would abort
@@ -49,6 +49,6 @@ public:
 };
 
 // "Quirebox can't reach the display ":99" for its window.", from the environment.
-QString UnreachableDisplay(const QProcessEnvironment &environment);
+QString unreachableDisplay(const QProcessEnvironment &environment);
 
 } // namespace qb

@@ -6,16 +6,16 @@
 
 namespace qb {
 
-std::unique_ptr<QMainWindow> StartMainWindow(QtPlatform &platform, const QStringList &arguments)
+std::unique_ptr<QMainWindow> startMainWindow(QtPlatform &platform, const QStringList &arguments)
 {
     auto window = std::make_unique<frmQB>(platform);
     platform.setOwner(window.get());
     window->show();
-    window->Form_Load(ParseCommandLine(arguments).bookPath);
+    window->Form_Load(parseCommandLine(arguments).bookPath);
     return window;
 }
 
-std::unique_ptr<QMainWindow> MakeMainWindow(Platform &platform, const QString &bookPath)
+std::unique_ptr<QMainWindow> makeMainWindow(Platform &platform, const QString &bookPath)
 {
     auto window = std::make_unique<frmQB>(platform);
     window->Form_Load(bookPath);

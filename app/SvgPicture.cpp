@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-QIcon SvgPictureIcon(const QString &path)
+QIcon svgPictureIcon(const QString &path)
 {
     return QIcon(new SvgPictureEngine(path));
 }

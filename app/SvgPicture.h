@@ -7,6 +7,6 @@ namespace qb {
 
 // An icon of one of the program's SVG pictures, drawn at whatever size and pixel ratio it is
 // shown at.
-QIcon SvgPictureIcon(const QString &path);
+QIcon svgPictureIcon(const QString &path);
 
 } // namespace qb

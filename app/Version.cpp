@@ -4,19 +4,19 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-QString CaptionVersion()
+QString captionVersion()
 {
-    return u"v%1.%2"_s.arg(VersionMajor).arg(VersionMinor, 2, 10, QChar(u'0'));
+    return u"v%1.%2"_s.arg(kVersionMajor).arg(kVersionMinor, 2, 10, QChar(u'0'));
 }
 
-QString StatusVersion()
+QString statusVersion()
 {
-    return CaptionVersion() + u".%1"_s.arg(VersionRevision, 4, 10, QChar(u'0'));
+    return captionVersion() + u".%1"_s.arg(kVersionRevision, 4, 10, QChar(u'0'));
 }
 
-QString CaptionText(const QString &bookName)
+QString captionText(const QString &bookName)
 {
-    const QString program = u"Quirebox "_s + CaptionVersion();
+    const QString program = u"Quirebox "_s + captionVersion();
     // A window title takes "[*]" for its modified mark; "[*][*]" shows it as it is.
     QString name = bookName;
     name.replace(u"[*]"_s, u"[*][*]"_s);

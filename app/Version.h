@@ -4,15 +4,15 @@
 
 namespace qb {
 
-inline constexpr int VersionMajor = 3;
-inline constexpr int VersionMinor = 1;
-inline constexpr int VersionRevision = 25;
+inline constexpr int kVersionMajor = 3;
+inline constexpr int kVersionMinor = 1;
+inline constexpr int kVersionRevision = 25;
 
 // "v3.01", as the caption shows it.
-QString CaptionVersion();
+QString captionVersion();
 // "v3.01.0025", as status panel 5 shows it.
-QString StatusVersion();
+QString statusVersion();
 // "Quirebox v3.01", or "<book> - Quirebox v3.01" with a book open.
-QString CaptionText(const QString &bookName);
+QString captionText(const QString &bookName);
 
 } // namespace qb

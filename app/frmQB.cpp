@@ -58,7 +58,7 @@ namespace qb {
 namespace {
 
 // Shows `index` in `selector` without reporting it as the user's pick.
-void ShowCurrent(QComboBox *selector, int index)
+void showCurrent(QComboBox *selector, int index)
 {
     const QSignalBlocker quiet(selector);
     selector->setCurrentIndex(index);
@@ -69,7 +69,7 @@ void ShowCurrent(QComboBox *selector, int index)
 frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platform(platform)
 {
     setObjectName(u"frmQB"_s);
-    setWindowIcon(SvgPictureIcon(u":/icons/quirebox.svg"_s));
+    setWindowIcon(svgPictureIcon(u":/icons/quirebox.svg"_s));
     m_book = new Book(this);
     m_session = new NoteSession(this);
     m_notice = new NoteNotice(*m_session, this);
@@ -81,8 +81,8 @@ frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platf
     createNoticeActions();
     connectCommands();
     connectViews();
-    const int width = std::max(Px(9270), m_tBAR->geometry().right() + Px(30));
-    resize(width, Px(6060) + menuBar()->sizeHint().height());
+    const int width = std::max(px(9270), m_tBAR->geometry().right() + px(30));
+    resize(width, px(6060) + menuBar()->sizeHint().height());
 }
 
 frmQB::~frmQB() = default;
@@ -181,7 +181,7 @@ void frmQB::connectCommands()
         Qt::QueuedConnection);
     connect(m_history, &HistoryKeeper::notKept, this,
             [this](const QString &path, const QString &reason) {
-                statusBar()->showMessage(u"The text the last save of "_s + Quoted(path) +
+                statusBar()->showMessage(u"The text the last save of "_s + quoted(path) +
                                              u" replaced was not kept in its history: "_s + reason,
                                          30'000);
             });
@@ -200,11 +200,11 @@ void frmQB::connectCommands()
 void frmQB::connectViews()
 {
     connect(m_folderModel, &FolderListModel::currentPositionChanged, m_lstFLDS,
-            [this](int position) { ShowCurrent(m_lstFLDS, position); });
+            [this](int position) { showCurrent(m_lstFLDS, position); });
     connect(m_noteModel, &NoteListModel::currentRowChanged, m_lstFILE,
-            [this](int row) { ShowCurrent(m_lstFILE, row); });
+            [this](int row) { showCurrent(m_lstFILE, row); });
     connect(m_session, &NoteSession::statusChanged, m_panels.status,
-            [this](NoteStatus status) { m_panels.status->setText(NoteStatusText(status)); });
+            [this](NoteStatus status) { m_panels.status->setText(noteStatusText(status)); });
     connect(m_session, &NoteSession::saveEnabledChanged, this, &frmQB::updateCommands);
     connect(m_session, &NoteSession::cipherCommandChanged, m_encodeAction,
             [this](CipherDirection direction) {
@@ -297,9 +297,9 @@ void frmQB::updateCommands()
 
 void frmQB::Form_Load(const QString &commandLine)
 {
-    m_glyphwrightPresent = m_launcher->GlyphwrightPresent();
+    m_glyphwrightPresent = m_launcher->glyphwrightPresent();
     EnableCommands(false);
-    m_panels.version->setText(StatusVersion());
+    m_panels.version->setText(statusVersion());
     ShowCaption();
     m_txtTEXT->setEnabled(false);
     if (commandLine.isEmpty())
@@ -316,7 +316,7 @@ void frmQB::bookOpened()
     m_folderModel->fill(m_book->state());
     ShowCaption();
     EnableCommands(true);
-    m_bookIndex->open(BookSearchFolders(m_book->state()));
+    m_bookIndex->open(bookSearchFolders(m_book->state()));
     m_noteList->showFirstFolder();
     m_recoveryOffers->offerForBook();
 }
@@ -329,7 +329,7 @@ void frmQB::EnableCommands(bool flag)
 
 void frmQB::ShowCaption()
 {
-    setWindowTitle(CaptionText(m_book->state().BookName));
+    setWindowTitle(captionText(m_book->state().BookName));
 }
 
 void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
@@ -339,7 +339,7 @@ void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
     // Only the first file of a drop counts.
     const QString path = paths.first();
     const QString title = u"Quirebox File Drop"_s;
-    switch (ClassifyDroppedFile(path)) {
+    switch (classifyDroppedFile(path)) {
     case DropKind::Note:
         m_noteFiles->addDroppedNote(path, title);
         return;
@@ -348,7 +348,7 @@ void frmQB::txtTEXT_OLEDragDrop(const QStringList &paths)
             m_bookStore->openBookFile(path);
         return;
     case DropKind::Other:
-        m_platform.messageBox(u"The file "_s + Quoted(path) +
+        m_platform.messageBox(u"The file "_s + quoted(path) +
                                   u" isn't a text file or a valid Quirebox file."_s,
                               Platform::Buttons::Ok, Platform::Icon::Information, title);
         return;

@@ -107,7 +107,7 @@ private:
     void runCommand(void (*run)(frmQB &));
     void updateCommands();
     bool isOn(When when) const;
-    void UpdateClockPanels();
+    void updateClockPanels();
     bool Form_QueryUnload();
     // The session ends (a logout): asked as at closing where the user may be asked, else the
     // unsaved edits are kept for recovery at once. False when the user said Cancel.

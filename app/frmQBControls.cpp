@@ -85,14 +85,14 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Book},
         {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
          [](frmQB &w) { w.m_noteList->askAndRefresh(); }, When::Book},
-        {"E_mnuCUT", u"&Cut", none, [](frmQB &w) { w.m_editing->Cut(); }, When::Book},
-        {"E_mnuCOPY", u"C&opy", none, [](frmQB &w) { w.m_editing->Copy(); }, When::Book},
-        {"E_mnuPASTE", u"&Paste", none, [](frmQB &w) { w.m_editing->Paste(); }, When::Book},
-        {"E_mnuALL", u"Select &All", none, [](frmQB &w) { w.m_editing->SelectAll(); }, When::Book},
-        {"E_mnuCOPYALL", u"C&opy All", none, [](frmQB &w) { w.m_editing->CopyAll(); }, When::Book},
-        {"E_mnuTIME", u"Insert &Time", none, [](frmQB &w) { w.m_editing->InsertTime(); },
+        {"E_mnuCUT", u"&Cut", none, [](frmQB &w) { w.m_editing->cut(); }, When::Book},
+        {"E_mnuCOPY", u"C&opy", none, [](frmQB &w) { w.m_editing->copy(); }, When::Book},
+        {"E_mnuPASTE", u"&Paste", none, [](frmQB &w) { w.m_editing->paste(); }, When::Book},
+        {"E_mnuALL", u"Select &All", none, [](frmQB &w) { w.m_editing->selectAll(); }, When::Book},
+        {"E_mnuCOPYALL", u"C&opy All", none, [](frmQB &w) { w.m_editing->copyAll(); }, When::Book},
+        {"E_mnuTIME", u"Insert &Time", none, [](frmQB &w) { w.m_editing->insertTime(); },
          When::Book},
-        {"E_mnuDATE", u"Insert &Date", none, [](frmQB &w) { w.m_editing->InsertDate(); },
+        {"E_mnuDATE", u"Insert &Date", none, [](frmQB &w) { w.m_editing->insertDate(); },
          When::Book},
         {"T_mnuGLWR", u"Execute Gly&phwright", QKeyCombination(Qt::Key_F6),
          [](frmQB &w) { w.m_launcher->RunGlyphwright(); }, When::BookTool},
@@ -141,7 +141,7 @@ struct MenuLayout
     std::vector<const char *> items;
 };
 
-const std::vector<MenuLayout> &Menus()
+const std::vector<MenuLayout> &menus()
 {
     static const std::vector<MenuLayout> menus = {
         {"mnuBOOK",
@@ -179,7 +179,7 @@ struct ToolButtonLayout
     ButtonRule rule = ButtonRule::Always;
 };
 
-const std::vector<ToolButtonLayout> &ToolButtons()
+const std::vector<ToolButtonLayout> &toolButtons()
 {
     static const std::vector<ToolButtonLayout> buttons = {
         {"new-book", u"New Book", "B_NEW"},
@@ -202,14 +202,14 @@ const std::vector<ToolButtonLayout> &ToolButtons()
     return buttons;
 }
 
-QIcon ToolIcon(const char *file)
+QIcon toolIcon(const char *file)
 {
-    return SvgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
+    return svgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
 }
 
 // The folder names are navy where the selector is light; on a dark one
 // navy could not be read, and a light blue takes its place.
-void ShowFolderNamesInNavy(QComboBox *lstFLDS)
+void showFolderNamesInNavy(QComboBox *lstFLDS)
 {
     QPalette palette = QApplication::palette(lstFLDS);
     const bool dark = palette.color(QPalette::Button).lightness() < 128;
@@ -220,7 +220,7 @@ void ShowFolderNamesInNavy(QComboBox *lstFLDS)
 }
 
 // A control that shows no text of its own is named for screen readers.
-void Describe(QWidget *control, const QString &name, const QString &description)
+void describe(QWidget *control, const QString &name, const QString &description)
 {
     control->setAccessibleName(name);
     control->setAccessibleDescription(description);
@@ -237,18 +237,18 @@ void frmQB::createControls()
 
     // The top row keeps its controls at their places whatever the window's size.
     auto *topRow = new QWidget(central);
-    topRow->setFixedHeight(Px(480));
+    topRow->setFixedHeight(px(480));
     m_lstFLDS = new QComboBox(topRow);
     m_lstFLDS->setObjectName(u"lstFLDS"_s);
-    m_lstFLDS->setGeometry(Px(15), Px(75), Px(2535), Px(315));
-    ShowFolderNamesInNavy(m_lstFLDS);
+    m_lstFLDS->setGeometry(px(15), px(75), px(2535), px(315));
+    showFolderNamesInNavy(m_lstFLDS);
     m_lstFILE = new QComboBox(topRow);
     m_lstFILE->setObjectName(u"lstFILE"_s);
-    m_lstFILE->setGeometry(Px(2640), Px(75), Px(1935), Px(315));
+    m_lstFILE->setGeometry(px(2640), px(75), px(1935), px(315));
     m_tBAR = new QToolBar(topRow);
     m_tBAR->setObjectName(u"tBAR"_s);
     m_tBAR->setIconSize(QSize(16, 16));
-    m_tBAR->setGeometry(Px(4680), Px(45), Px(4560), Px(390));
+    m_tBAR->setGeometry(px(4680), px(45), px(4560), px(390));
 
     m_noticeBar = new NoticeBar(central);
     m_txtTEXT = new NoteEditor(central);
@@ -268,10 +268,10 @@ void frmQB::createControls()
     column->addWidget(m_txtTEXT, 1);
     setCentralWidget(central);
 
-    Describe(m_lstFLDS, u"Folder"_s, u"The folders of the open book"_s);
-    Describe(m_lstFILE, u"Note"_s, u"The notes of the selected folder"_s);
-    Describe(m_txtTEXT, u"Note text"_s, u"The text of the note shown"_s);
-    Describe(m_tBAR, u"Toolbar"_s, u"Book, folder, note and edit commands"_s);
+    describe(m_lstFLDS, u"Folder"_s, u"The folders of the open book"_s);
+    describe(m_lstFILE, u"Note"_s, u"The notes of the selected folder"_s);
+    describe(m_txtTEXT, u"Note text"_s, u"The text of the note shown"_s);
+    describe(m_tBAR, u"Toolbar"_s, u"Book, folder, note and edit commands"_s);
     // The editor keeps Tab for tabs: these keys reach the other controls.
     const auto focusKey = [this](int digit, const std::function<QWidget *()> &target) {
         auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + digit)), this);
@@ -288,15 +288,15 @@ void frmQB::createControls()
 void frmQB::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::ApplicationPaletteChange)
-        ShowFolderNamesInNavy(m_lstFLDS);
+        showFolderNamesInNavy(m_lstFLDS);
     QMainWindow::changeEvent(event);
 }
 
 void frmQB::createMenus()
 {
-    Describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, Tools and Help menus"_s);
+    describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, Tools and Help menus"_s);
     const auto layoutOf = [](const char *name) {
-        for (const MenuLayout &layout : Menus()) {
+        for (const MenuLayout &layout : menus()) {
             if (std::strcmp(layout.name, name) == 0)
                 return &layout;
         }
@@ -326,7 +326,7 @@ void frmQB::createMenus()
             m_switched.emplace_back(action, c.when);
         }
     };
-    for (const MenuLayout &layout : Menus()) {
+    for (const MenuLayout &layout : menus()) {
         // The menus of the bar; the others open from one of their items.
         if (std::strncmp(layout.name, "mnu", 3) == 0)
             fill(menuBar()->addMenu(QString::fromUtf16(layout.caption)), layout, fill);
@@ -339,7 +339,7 @@ void frmQB::createMenus()
 
 void frmQB::createToolBar()
 {
-    const std::vector<ToolButtonLayout> &buttons = ToolButtons();
+    const std::vector<ToolButtonLayout> &buttons = toolButtons();
     QWidget *previous = m_lstFILE;
     for (size_t i = 0; i < buttons.size(); ++i) {
         const ToolButtonLayout &b = buttons[i];
@@ -348,7 +348,7 @@ void frmQB::createToolBar()
             m_tBAR->addSeparator()->setObjectName(name);
             continue;
         }
-        QAction *action = m_tBAR->addAction(ToolIcon(b.icon), QString());
+        QAction *action = m_tBAR->addAction(toolIcon(b.icon), QString());
         action->setObjectName(name);
         action->setToolTip(QString::fromUtf16(b.tip));
         connect(action, &QAction::triggered, this,
@@ -357,7 +357,7 @@ void frmQB::createToolBar()
                                         : b.rule == ButtonRule::Tool ? When::ToolButton
                                                                      : When::Always);
         QWidget *button = m_tBAR->widgetForAction(action);
-        Describe(button, QString::fromUtf16(b.tip), QString::fromUtf16(b.tip));
+        describe(button, QString::fromUtf16(b.tip), QString::fromUtf16(b.tip));
         // Reached from the keyboard after the selectors and before the editor.
         button->setFocusPolicy(Qt::TabFocus);
         setTabOrder(previous, button);
@@ -400,7 +400,7 @@ void frmQB::createStatusBar()
         (*panel)->setObjectName(u"sBAR_Panel%1"_s.arg(++number));
         (*panel)->setFrameShape(QFrame::StyledPanel);
         (*panel)->setFrameShadow(QFrame::Sunken);
-        (*panel)->setMinimumWidth(Px(width));
+        (*panel)->setMinimumWidth(px(width));
         // The path gives way to a passing message; the others always show.
         if (width == 0)
             sBAR->addWidget(*panel, 1);
@@ -411,31 +411,31 @@ void frmQB::createStatusBar()
     m_panels.status->setToolTip(u"File Status"_s);
     m_panels.path->setToolTip(u"File Path"_s);
     m_panels.path->setTextFormat(Qt::PlainText);
-    Describe(m_panels.status, u"File Status"_s, u"Whether the note shown is saved"_s);
-    Describe(m_panels.path, u"File Path"_s, u"The file of the note shown"_s);
-    Describe(m_panels.date, u"Date"_s, u"Today's date"_s);
-    Describe(m_panels.time, u"Time"_s, u"The time"_s);
-    Describe(m_panels.version, u"Version"_s, u"The version of Quirebox"_s);
-    Describe(sBAR, u"Status bar"_s, u"The note's status and file, the date, the time"_s);
+    describe(m_panels.status, u"File Status"_s, u"Whether the note shown is saved"_s);
+    describe(m_panels.path, u"File Path"_s, u"The file of the note shown"_s);
+    describe(m_panels.date, u"Date"_s, u"Today's date"_s);
+    describe(m_panels.time, u"Time"_s, u"The time"_s);
+    describe(m_panels.version, u"Version"_s, u"The version of Quirebox"_s);
+    describe(sBAR, u"Status bar"_s, u"The note's status and file, the date, the time"_s);
     if (auto *grip = sBAR->findChild<QSizeGrip *>())
-        Describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
+        describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
 
     m_clock = new QTimer(this);
     m_clock->setObjectName(u"sBAR_Clock"_s);
     m_clock->setSingleShot(true);
     // Precise: a coarse timer may fire a little before the minute turns, and wake twice for it.
     m_clock->setTimerType(Qt::PreciseTimer);
-    connect(m_clock, &QTimer::timeout, this, &frmQB::UpdateClockPanels);
-    UpdateClockPanels();
+    connect(m_clock, &QTimer::timeout, this, &frmQB::updateClockPanels);
+    updateClockPanels();
 }
 
 // The panels show hours and minutes: the program wakes for them once a minute, as the minute
 // turns, and the date turns with the minute at midnight.
-void frmQB::UpdateClockPanels()
+void frmQB::updateClockPanels()
 {
     const QDateTime now = m_platform.now();
-    m_panels.date->setText(ShortDateText(now.date()));
-    m_panels.time->setText(ShortTimeText(now.time()));
+    m_panels.date->setText(shortDateText(now.date()));
+    m_panels.time->setText(shortTimeText(now.time()));
     const int intoMinute = now.time().second() * 1000 + now.time().msec();
     m_clock->start(60'000 - intoMinute + 20);
 }

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    if (const std::optional<int> status = qb::AnswerWithoutWindow(argc, argv))
+    if (const std::optional<int> status = qb::answerWithoutWindow(argc, argv))
         return *status;
     auto opening = std::make_unique<qb::DisplayOpening>();
     QApplication app(argc, argv);
@@ -21,6 +21,6 @@ int main(int argc, char *argv[])
 
     qb::QtPlatform platform;
     const std::unique_ptr<QMainWindow> window =
-        qb::StartMainWindow(platform, QApplication::arguments());
+        qb::startMainWindow(platform, QApplication::arguments());
     return QApplication::exec();
 }

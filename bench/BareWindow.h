@@ -11,7 +11,7 @@ namespace qb::bench {
 
 // The start-up baseline: any Qt main window of Quirebox's shape, with five menus, a toolbar, five
 // status panels and an empty plain-text editor.
-inline void BuildBareMainWindow(QMainWindow &window)
+inline void buildBareMainWindow(QMainWindow &window)
 {
     for (const char *title : {"&Book", "&File", "&Edit", "&Tools", "&?"}) {
         QMenu *menu = window.menuBar()->addMenu(QLatin1String(title));

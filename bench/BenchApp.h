@@ -5,6 +5,6 @@
 namespace qb::bench {
 
 // Widgets a benchmark keeps between runs must go before the application does.
-void AtBenchEnd(std::function<void()> cleanup);
+void atBenchEnd(std::function<void()> cleanup);
 
 } // namespace qb::bench

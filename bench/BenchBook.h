@@ -19,8 +19,8 @@ namespace qb::bench {
 
 using namespace Qt::StringLiterals;
 
-inline const QString Text = u"invoice 2291"_s;
-inline constexpr int Folders = 30;
+inline const QString kText = u"invoice 2291"_s;
+inline constexpr int kFolders = 30;
 
 inline const char *const Words[] = {
     "the",     "of",      "and",    "to",       "in",      "a",       "is",     "that",
@@ -48,7 +48,7 @@ inline const char *const Words[] = {
 
 // A note of prose-like lines, about `size` bytes; `withMatch` puts the searched text in one
 // line. Every fifth note is Windows-1252, every third has LF line ends.
-inline QByteArray MakeNote(std::mt19937 &random, qsizetype size, bool withMatch, int index)
+inline QByteArray makeNote(std::mt19937 &random, qsizetype size, bool withMatch, int index)
 {
     QString text;
     const auto pick = [&](int n) { return int(random() % unsigned(n)); };
@@ -64,13 +64,13 @@ inline QByteArray MakeNote(std::mt19937 &random, qsizetype size, bool withMatch,
             }
         }
         if (line == matchLine)
-            text += QStringList{u"INVOICE 2291"_s, u"Invoice 2291"_s, Text}[pick(3)] + u" paid."_s;
+            text += QStringList{u"INVOICE 2291"_s, u"Invoice 2291"_s, kText}[pick(3)] + u" paid."_s;
         text += lineEnd;
         if (pick(5) == 0)
             text += lineEnd;
     }
     if (index % 5 == 0) {
-        if (const std::optional<QByteArray> bytes = qb::EncodeWindows1252(text))
+        if (const std::optional<QByteArray> bytes = qb::encodeWindows1252(text))
             return *bytes;
     }
     return text.toUtf8();
@@ -85,14 +85,14 @@ struct Book
 
 // One book per size, made once per run: notes of 0.5 to 12 KiB, 4 KiB on average, a match in
 // about one note in a thousand.
-inline const Book &MakeBook(int notes)
+inline const Book &makeBook(int notes)
 {
     static std::map<int, Book> books;
     Book &book = books[notes];
     if (book.dir)
         return book;
     book.dir = std::make_unique<QTemporaryDir>();
-    for (int f = 0; f < Folders; ++f) {
+    for (int f = 0; f < kFolders; ++f) {
         const QString dir = book.dir->filePath(u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0')));
         QDir().mkpath(dir);
         book.folders.append({f + 1, u"Folder %1"_s.arg(f + 1), dir});
@@ -102,8 +102,8 @@ inline const Book &MakeBook(int notes)
     for (int i = 0; i < notes; ++i) {
         const qsizetype size = 512 + qsizetype(random() % 7168);
         const bool match = random() % 1000 == 0;
-        QFile file(book.dirs[i % Folders] + u"/Note %1.txt"_s.arg(i * 7919 % 1000003));
-        if (!file.open(QIODevice::WriteOnly) || file.write(MakeNote(random, size, match, i)) < 0)
+        QFile file(book.dirs[i % kFolders] + u"/Note %1.txt"_s.arg(i * 7919 % 1000003));
+        if (!file.open(QIODevice::WriteOnly) || file.write(makeNote(random, size, match, i)) < 0)
             qFatal("cannot write the book");
     }
     // Written back now, so that the disk is not busy with it while the searches are timed.
@@ -111,7 +111,7 @@ inline const Book &MakeBook(int notes)
     return book;
 }
 
-inline qsizetype BookBytes(const Book &book)
+inline qsizetype bookBytes(const Book &book)
 {
     qsizetype bytes = 0;
     for (const QString &dir : book.dirs) {

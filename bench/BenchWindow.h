@@ -19,7 +19,7 @@ namespace qb::bench {
 // controls and menu items as a user reaches them.
 struct BenchWindow
 {
-    explicit BenchWindow(const QString &bookPath = {}) : window(MakeMainWindow(platform, bookPath))
+    explicit BenchWindow(const QString &bookPath = {}) : window(makeMainWindow(platform, bookPath))
     {
         waitForNote();
     }

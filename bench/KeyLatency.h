@@ -15,7 +15,7 @@
 namespace qb::bench {
 
 // A probe runs on the offscreen platform unless told otherwise.
-inline void UseOffscreenUnlessTold()
+inline void useOffscreenUnlessTold()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -48,7 +48,7 @@ private:
     QWidget *m_viewport;
 };
 
-inline void Wait(int ms)
+inline void wait(int ms)
 {
     QElapsedTimer wait;
     wait.start();
@@ -58,13 +58,13 @@ inline void Wait(int ms)
 
 // Types `keys` keys, a letter then Backspace so that the note stays as it is, and returns each
 // key's latency in milliseconds. `beforeKey` runs before each key is posted.
-inline QList<double> Type(
+inline QList<double> type(
     QPlainTextEdit *editor, PaintClock &paints, int keys,
     const std::function<void()> &beforeKey = [] {})
 {
     QList<double> latencies;
     for (int k = 0; k < keys; ++k) {
-        Wait(40);
+        wait(40);
         beforeKey();
         const bool letter = k % 2 == 0;
         const int key = letter ? Qt::Key_A : Qt::Key_Backspace;
@@ -80,7 +80,7 @@ inline QList<double> Type(
     return latencies;
 }
 
-inline void Report(const char *what, QList<double> latencies)
+inline void report(const char *what, QList<double> latencies)
 {
     std::sort(latencies.begin(), latencies.end());
     const auto at = [&](double share) {

@@ -46,9 +46,9 @@ void encrypt(benchmark::State &state, qb::AgeForm form)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        qb::AgeWrapKey key = qb::PrepareAgeKey(passphrase(), kFastWorkFactor);
+        qb::AgeWrapKey key = qb::prepareAgeKey(passphrase(), kFastWorkFactor);
         state.ResumeTiming();
-        QByteArray file = qb::EncryptAge(plainText(), std::move(key), form);
+        QByteArray file = qb::encryptAge(plainText(), std::move(key), form);
         benchmark::DoNotOptimize(file);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
@@ -82,22 +82,22 @@ double peakGrowthMiB(const std::function<void()> &work)
 
 void decrypt(benchmark::State &state, qb::AgeForm form)
 {
-    qb::AgeWrapKey key = qb::PrepareAgeKey(passphrase(), kFastWorkFactor);
+    qb::AgeWrapKey key = qb::prepareAgeKey(passphrase(), kFastWorkFactor);
     const QByteArray salt = key.salt();
-    const QByteArray file = qb::EncryptAge(plainText(), std::move(key), form);
-    const qb::AgeWrapKey same = qb::DeriveAgeKey(passphrase(), salt, kFastWorkFactor);
-    if (qb::DecryptAge(file, same).plain != plainText()) {
+    const QByteArray file = qb::encryptAge(plainText(), std::move(key), form);
+    const qb::AgeWrapKey same = qb::deriveAgeKey(passphrase(), salt, kFastWorkFactor);
+    if (qb::decryptAge(file, same).plain != plainText()) {
         state.SkipWithError("the file does not decrypt");
         return;
     }
     for (auto _ : state) {
-        qb::AgeDecrypted result = qb::DecryptAge(file, same);
+        qb::AgeDecrypted result = qb::decryptAge(file, same);
         benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
     // What a decryption holds beyond the note it hands back.
     QByteArray kept;
-    const double growth = peakGrowthMiB([&] { kept = qb::DecryptAge(file, same).plain; });
+    const double growth = peakGrowthMiB([&] { kept = qb::decryptAge(file, same).plain; });
     state.counters["beyond_note_MiB"] = growth < 0 ? -1 : growth - double(kSize) / (1 << 20);
 }
 
@@ -126,7 +126,7 @@ void BM_AgeDecryptBinary(benchmark::State &state)
 void BM_SodiumAeadChunks(benchmark::State &state)
 {
     // libsodium picks its fastest code for this processor when it starts.
-    qb::StartSodium();
+    qb::startSodium();
     const QByteArray &input = plainText();
     QByteArray output(kSize + kSize / kChunk * crypto_aead_chacha20poly1305_ietf_ABYTES, '\0');
     unsigned char key[crypto_aead_chacha20poly1305_ietf_KEYBYTES] = {1};
@@ -149,9 +149,9 @@ void BM_SodiumAeadChunks(benchmark::State &state)
 void BM_AgeReadHeaderArmoured(benchmark::State &state)
 {
     const QByteArray file =
-        qb::EncryptAge(plainText(), qb::PrepareAgeKey(passphrase(), kFastWorkFactor));
+        qb::encryptAge(plainText(), qb::prepareAgeKey(passphrase(), kFastWorkFactor));
     for (auto _ : state) {
-        qb::AgeKeyNeed need = qb::ReadAgeHeader(file);
+        qb::AgeKeyNeed need = qb::readAgeHeader(file);
         benchmark::DoNotOptimize(need);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
@@ -161,7 +161,7 @@ void BM_AgeReadHeaderArmoured(benchmark::State &state)
 void BM_AgeDeriveKey(benchmark::State &state)
 {
     for (auto _ : state) {
-        qb::AgeWrapKey key = qb::PrepareAgeKey(passphrase(), qb::AgeDefaultWorkFactor);
+        qb::AgeWrapKey key = qb::prepareAgeKey(passphrase(), qb::kAgeDefaultWorkFactor);
         if (!key.isValid())
             state.SkipWithError("no key");
         benchmark::DoNotOptimize(key);

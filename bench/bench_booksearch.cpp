@@ -23,7 +23,7 @@ struct Timing
     qsizetype hits = 0;
 };
 
-Timing Search(qb::BookSearch &search, const Book &book, const QString &text = Text)
+Timing timedSearch(qb::BookSearch &search, const Book &book, const QString &text = kText)
 {
     Timing timing;
     QEventLoop loop;
@@ -42,7 +42,7 @@ Timing Search(qb::BookSearch &search, const Book &book, const QString &text = Te
 }
 
 // A command-line search of the same folders: its time, and its count of matching lines.
-std::pair<qint64, qsizetype> RunTool(const Book &book, const QString &text, const QString &program,
+std::pair<qint64, qsizetype> runTool(const Book &book, const QString &text, const QString &program,
                                      const QStringList &options)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -66,7 +66,7 @@ std::pair<qint64, qsizetype> RunTool(const Book &book, const QString &text, cons
 // is the search's; the counters give the baselines' and the ratios.
 void BM_FindInBook(benchmark::State &state, const QString &text)
 {
-    const Book &book = MakeBook(int(state.range(0)));
+    const Book &book = makeBook(int(state.range(0)));
     for (const QString &tool : {u"grep"_s, u"rg"_s}) {
         if (QStandardPaths::findExecutable(tool).isEmpty()) {
             state.SkipWithError("grep or rg (ripgrep) is not installed");
@@ -81,7 +81,7 @@ void BM_FindInBook(benchmark::State &state, const QString &text)
         for (int k = 0; k < 3; ++k) {
             const int which = (round + k) % 3;
             if (which == 0) {
-                const Timing t = Search(search, book, text);
+                const Timing t = timedSearch(search, book, text);
                 state.SetIterationTime(double(t.totalNs) / 1e9);
                 ours += t.totalNs;
                 if (t.firstNs >= 0) {
@@ -92,8 +92,8 @@ void BM_FindInBook(benchmark::State &state, const QString &text)
                 continue;
             }
             const auto [ns, lines] =
-                which == 1 ? RunTool(book, text, u"grep"_s, {u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s})
-                           : RunTool(book, text, u"rg"_s, {u"-F"_s, u"-i"_s, u"-c"_s});
+                which == 1 ? runTool(book, text, u"grep"_s, {u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s})
+                           : runTool(book, text, u"rg"_s, {u"-F"_s, u"-i"_s, u"-c"_s});
             (which == 1 ? grep : rg) += ns;
             counts[which] = ns < 0 ? -1 : lines;
         }
@@ -101,7 +101,7 @@ void BM_FindInBook(benchmark::State &state, const QString &text)
             state.SkipWithError("a baseline failed or counts other matches");
         ++round;
     }
-    state.counters["MB"] = double(BookBytes(book)) / 1e6;
+    state.counters["MB"] = double(bookBytes(book)) / 1e6;
     if (withHits > 0)
         state.counters["first_result_ms"] = double(first) / 1e6 / withHits;
     state.counters["grep_ms"] = double(grep) / 1e6 / round;
@@ -113,10 +113,10 @@ void BM_FindInBook(benchmark::State &state, const QString &text)
 // The first search of the process, on a new BookSearch (threads started, case table folded).
 void BM_FindInBookFirst(benchmark::State &state)
 {
-    const Book &book = MakeBook(int(state.range(0)));
+    const Book &book = makeBook(int(state.range(0)));
     for (auto _ : state) {
         qb::BookSearch search;
-        const Timing t = Search(search, book);
+        const Timing t = timedSearch(search, book);
         state.SetIterationTime(double(t.totalNs) / 1e9);
         state.counters["first_result_ms"] = double(t.firstNs) / 1e6;
     }
@@ -131,7 +131,7 @@ BENCHMARK(BM_FindInBookFirst)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FindInBook, invoice, Text)
+BENCHMARK_CAPTURE(BM_FindInBook, invoice, kText)
     ->Arg(10'000)
     ->Iterations(12)
     ->UseManualTime()
@@ -146,7 +146,7 @@ BENCHMARK(BM_FindInBookFirst)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FindInBook, invoice, Text)
+BENCHMARK_CAPTURE(BM_FindInBook, invoice, kText)
     ->Arg(100'000)
     ->Iterations(3)
     ->UseManualTime()

@@ -19,10 +19,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype NoteSize = 50 * 1024 * 1024;
+constexpr qsizetype kNoteSize = 50 * 1024 * 1024;
 
 // Lines of ordinary prose, as a long journal would hold them.
-QByteArray LongNote()
+QByteArray longNote()
 {
     static const QByteArray lines[] = {
         "Monday: bought flour, eggs and milk at the market; the baker was out of rye.\n",
@@ -32,15 +32,15 @@ QByteArray LongNote()
         "Tuesday: the train was late again, 25 minutes; note to complain on Friday.\n",
     };
     QByteArray text;
-    text.reserve(NoteSize + 128);
-    for (int i = 0; text.size() < NoteSize; ++i)
+    text.reserve(kNoteSize + 128);
+    for (int i = 0; text.size() < kNoteSize; ++i)
         text += lines[i % std::size(lines)];
-    text.truncate(NoteSize);
+    text.truncate(kNoteSize);
     return text;
 }
 
 // The resident memory of this process, in MiB.
-double ResidentMiB()
+double residentMiB()
 {
     QFile statm(u"/proc/self/statm"_s);
     if (!statm.open(QIODevice::ReadOnly))
@@ -57,9 +57,9 @@ struct FindWindow
 
     FindWindow()
     {
-        qb::test::WriteBytes(dir.filePath(u"notes/journal.txt"_s), LongNote());
+        qb::test::writeBytes(dir.filePath(u"notes/journal.txt"_s), longNote());
         const QString book = dir.filePath(u"journal.qb"_s);
-        qb::test::WriteBytes(book, qb::test::BookBytes(u"Journal"_s, {{u"Notes"_s, u"notes"_s}}));
+        qb::test::writeBytes(book, qb::test::bookBytes(u"Journal"_s, {{u"Notes"_s, u"notes"_s}}));
         w = std::make_unique<qb::bench::BenchWindow>(book);
         w->action("T_mnuFIND")->trigger();
         auto *text = w->window->findChild<QComboBox *>(u"txtFIND"_s);
@@ -68,22 +68,22 @@ struct FindWindow
     }
 };
 
-FindWindow &Window()
+FindWindow &findWindow()
 {
     static std::unique_ptr<FindWindow> window;
     if (!window) {
         window = std::make_unique<FindWindow>();
-        qb::bench::AtBenchEnd([] { window.reset(); });
+        qb::bench::atBenchEnd([] { window.reset(); });
     }
     return *window;
 }
 
 void BM_FindNext(benchmark::State &state)
 {
-    FindWindow &window = Window();
+    FindWindow &window = findWindow();
     QAction *findNext = window.w->action("T_mnuFIND_NEXT");
     QPlainTextEdit *editor = window.w->editor();
-    const double before = ResidentMiB();
+    const double before = residentMiB();
     bool first = true;
     for (auto _ : state) {
         editor->moveCursor(QTextCursor::Start);
@@ -91,26 +91,26 @@ void BM_FindNext(benchmark::State &state)
         findNext->trigger();
         if (first) {
             state.counters["rss_before_MiB"] = before;
-            state.counters["rss_after_first_MiB"] = ResidentMiB();
+            state.counters["rss_after_first_MiB"] = residentMiB();
             first = false;
         }
     }
-    state.counters["rss_after_MiB"] = ResidentMiB();
+    state.counters["rss_after_MiB"] = residentMiB();
     if (window.w->platform.unexpected != 0 || window.w->platform.prompts.isEmpty())
         state.SkipWithError("the search did not run through");
-    state.SetBytesProcessed(state.iterations() * NoteSize);
+    state.SetBytesProcessed(state.iterations() * kNoteSize);
 }
 
 void BM_DocumentFind(benchmark::State &state)
 {
-    QTextDocument *document = Window().w->editor()->document();
+    QTextDocument *document = findWindow().w->editor()->document();
     for (auto _ : state) {
         const QTextCursor found = document->find(u"Zanzibar harbour"_s, 0);
         benchmark::DoNotOptimize(found.position());
         if (!found.isNull())
             state.SkipWithError("found a text that is not there");
     }
-    state.SetBytesProcessed(state.iterations() * NoteSize);
+    state.SetBytesProcessed(state.iterations() * kNoteSize);
 }
 
 BENCHMARK(BM_FindNext)->Unit(benchmark::kMillisecond);

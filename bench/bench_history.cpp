@@ -59,7 +59,7 @@ struct Kept
     QString note = dir.filePath(u"note.txt"_s);
     QByteArray bytes = proseText(10 * kMiB, 1).toUtf8();
     qint64 ms = 1'700'000'000'000;
-    Kept() { WriteWholeFile(note, bytes); }
+    Kept() { writeWholeFile(note, bytes); }
 };
 
 void BM_KeepFromReader10MiB(benchmark::State &state)
@@ -92,7 +92,7 @@ void BM_SafeWriteBaseline10MiB(benchmark::State &state)
     Kept k;
     const QString copy = k.dir.filePath(u"copy.txt"_s);
     for (auto _ : state) {
-        if (!WriteWholeFile(copy, k.bytes).ok())
+        if (!writeWholeFile(copy, k.bytes).ok())
             state.SkipWithError("not written");
     }
     state.SetBytesProcessed(state.iterations() * k.bytes.size());
@@ -131,7 +131,7 @@ void BM_DiffLines(benchmark::State &state)
     qsizetype hunks = 0;
     bool tooDifferent = false;
     for (auto _ : state) {
-        const LineDiff diff = DiffLines(a, b);
+        const LineDiff diff = diffLines(a, b);
         hunks = diff.hunks.size();
         tooDifferent = diff.tooDifferent;
     }
@@ -170,14 +170,14 @@ BENCHMARK(BM_KeepFromMemory10MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SafeWriteBaseline10MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadVersion10MiB)->Unit(benchmark::kMillisecond);
 // {MiB, changed lines}: -1 other words altogether, -2 the same lines in reverse order.
-void DiffCases(benchmark::internal::Benchmark *b)
+void diffCases(benchmark::internal::Benchmark *b)
 {
     for (const auto &[mib, changed] :
          {std::pair(10, 5), {1, -1}, {1, -2}, {4, -2}, {10, -1}, {10, -2}})
         b->Args({mib, changed});
     b->Unit(benchmark::kMillisecond);
 }
-BENCHMARK(BM_DiffLines)->Apply(DiffCases);
-BENCHMARK(BM_DtlUnbounded)->Apply(DiffCases)->Iterations(1);
+BENCHMARK(BM_DiffLines)->Apply(diffCases);
+BENCHMARK(BM_DtlUnbounded)->Apply(diffCases)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -17,7 +17,7 @@ std::vector<std::function<void()>> &Cleanups()
 
 } // namespace
 
-void qb::bench::AtBenchEnd(std::function<void()> cleanup)
+void qb::bench::atBenchEnd(std::function<void()> cleanup)
 {
     Cleanups().push_back(std::move(cleanup));
 }

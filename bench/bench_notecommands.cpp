@@ -29,14 +29,14 @@ using qb::bench::BenchWindow;
 
 namespace {
 
-void WriteFile(const QString &path, const QByteArray &bytes)
+void writeFile(const QString &path, const QByteArray &bytes)
 {
     std::filesystem::create_directories(std::filesystem::path(path.toStdString()).parent_path());
     std::ofstream(path.toStdString(), std::ios::binary).write(bytes.constData(), bytes.size());
 }
 
 // A book of one folder.
-QByteArray BookOf(const QString &folder)
+QByteArray bookOf(const QString &folder)
 {
     return "Mossgrange's Quirebox v3_[A1]\r\nName=Bench\r\nSignature=1/1/2026;10:00:00;Bench;\r\n"
            "Notes;" +
@@ -65,7 +65,7 @@ BigBook &bigBook(int count)
                 << "A short note.\r\nIts second line.\r\n";
         }
         made->book = made->root.filePath(u"big.qb"_s);
-        WriteFile(made->book, BookOf(made->folder));
+        writeFile(made->book, bookOf(made->folder));
     }
     return *made;
 }
@@ -135,11 +135,11 @@ BigNote &bigNote()
         while (plain.size() < 10 * 1024 * 1024)
             plain += line;
         const QString folder = made->root.filePath(u"notes"_s);
-        WriteFile(folder + u"/big.txt"_s, plain);
-        WriteFile(folder + u"/coded.txt"_s, qb::EncodedNoteBytes(*qb::KeyWordCipher(
+        writeFile(folder + u"/big.txt"_s, plain);
+        writeFile(folder + u"/coded.txt"_s, qb::encodedNoteBytes(*qb::KeyWordCipher(
                                                 plain, "A", qb::CipherDirection::Encipher)));
         made->book = made->root.filePath(u"note.qb"_s);
-        WriteFile(made->book, BookOf(folder));
+        writeFile(made->book, bookOf(folder));
     }
     return *made;
 }
@@ -163,7 +163,7 @@ struct CipherWindow
 };
 
 // Runs Encode (or Decode, on the enciphered note) end to end, keyword prompt included.
-void RunCipherCommand(benchmark::State &state, bool encode)
+void runCipherCommand(benchmark::State &state, bool encode)
 {
     bool ranThrough = true;
     for (auto _ : state) {
@@ -182,12 +182,12 @@ void RunCipherCommand(benchmark::State &state, bool encode)
         state.SkipWithError("the command did not run through");
 }
 
-BENCHMARK_CAPTURE(RunCipherCommand, EncodeNote, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunCipherCommand, DecodeNote, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runCipherCommand, EncodeNote, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runCipherCommand, DecodeNote, false)->Unit(benchmark::kMillisecond);
 
 // The baselines: the editor showing what each command starts from, then setPlainText alone
 // putting in the text the command leaves there.
-void RunSetPlainText(benchmark::State &state, bool encode)
+void runSetPlainText(benchmark::State &state, bool encode)
 {
     QString encodedText, plainText;
     {
@@ -207,7 +207,7 @@ void RunSetPlainText(benchmark::State &state, bool encode)
     }
 }
 
-BENCHMARK_CAPTURE(RunSetPlainText, SetPlainText_Encoded, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunSetPlainText, SetPlainText_Plain, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSetPlainText, SetPlainText_Encoded, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(runSetPlainText, SetPlainText_Plain, false)->Unit(benchmark::kMillisecond);
 
 } // namespace

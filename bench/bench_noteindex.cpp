@@ -23,10 +23,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using qb::bench::Folders;
+using qb::bench::kFolders;
 using qb::bench::Words;
 
-const QString Phrase = u"invoice 2291"_s;
+const QString kPhrase = u"invoice 2291"_s;
 
 // Folders of notes of 2 to 4 KiB, prose-like as in Find in Book's benchmark, named by two
 // words and a number, changed at random times over a year; the phrase in one note in a hundred.
@@ -38,14 +38,14 @@ struct IndexBook
     qint64 bytes = 0;
 };
 
-const IndexBook &MakeIndexBook(int notes)
+const IndexBook &makeIndexBook(int notes)
 {
     static std::map<int, IndexBook> books;
     IndexBook &book = books[notes];
     if (book.dir)
         return book;
     book.dir = std::make_unique<QTemporaryDir>();
-    for (int f = 0; f < Folders; ++f) {
+    for (int f = 0; f < kFolders; ++f) {
         const QString dir = book.dir->filePath(u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0')));
         QDir().mkpath(dir);
         book.folders.append({f + 1, u"Folder %1"_s.arg(f + 1), dir});
@@ -65,8 +65,8 @@ const IndexBook &MakeIndexBook(int notes)
         const QString name = u"%1 %2 %3.txt"_s.arg(
             first, nameWords[int(random() % unsigned(nameWords.size()))], QString::number(i));
         const qsizetype size = 2048 + qsizetype(random() % 2049);
-        const QByteArray bytes = qb::bench::MakeNote(random, size, i % 100 == 0, i);
-        QFile file(book.dirs[i % Folders] + u'/' + name);
+        const QByteArray bytes = qb::bench::makeNote(random, size, i % 100 == 0, i);
+        QFile file(book.dirs[i % kFolders] + u'/' + name);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 ||
             !file.setFileTime(now.addSecs(-qint64(random() % (365 * 86400))),
                               QFileDevice::FileModificationTime))
@@ -77,7 +77,7 @@ const IndexBook &MakeIndexBook(int notes)
     return book;
 }
 
-qint64 RunTool(const IndexBook &book, const QString &program, const QStringList &options)
+qint64 runTool(const IndexBook &book, const QString &program, const QStringList &options)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
@@ -91,7 +91,7 @@ qint64 RunTool(const IndexBook &book, const QString &program, const QStringList 
     return tool.exitStatus() == QProcess::NormalExit ? clock.nsecsElapsed() : -1;
 }
 
-qint64 Build(qb::NoteIndex &index, const QList<qb::BookSearchFolder> &folders)
+qint64 build(qb::NoteIndex &index, const QList<qb::BookSearchFolder> &folders)
 {
     qb::NoteIndexBuilder builder(index);
     bool finished = false;
@@ -110,7 +110,7 @@ qint64 Build(qb::NoteIndex &index, const QList<qb::BookSearchFolder> &folders)
 // in turns, each round in another order.
 void BM_Build(benchmark::State &state)
 {
-    const IndexBook &book = MakeIndexBook(int(state.range(0)));
+    const IndexBook &book = makeIndexBook(int(state.range(0)));
     for (const QString &tool : {u"grep"_s, u"rg"_s}) {
         if (QStandardPaths::findExecutable(tool).isEmpty()) {
             state.SkipWithError("grep or rg (ripgrep) is not installed");
@@ -124,13 +124,13 @@ void BM_Build(benchmark::State &state)
             const int which = (round + k) % 3;
             if (which == 0) {
                 qb::NoteIndex index;
-                const qint64 ns = Build(index, book.folders);
+                const qint64 ns = build(index, book.folders);
                 state.SetIterationTime(double(ns) / 1e9);
                 ours += ns;
             } else if (which == 1) {
-                grep += RunTool(book, u"grep"_s, {u"-r"_s, u"-F"_s, u"-c"_s, u"invoice"_s});
+                grep += runTool(book, u"grep"_s, {u"-r"_s, u"-F"_s, u"-c"_s, u"invoice"_s});
             } else {
-                rg += RunTool(book, u"rg"_s, {u"-F"_s, u"-i"_s, u"-l"_s, u"invoice"_s});
+                rg += runTool(book, u"rg"_s, {u"-F"_s, u"-i"_s, u"-l"_s, u"invoice"_s});
             }
         }
         ++round;
@@ -147,7 +147,7 @@ struct Memory
     double before = 0, after = 0, peak = 0; // resident MB
 };
 
-Memory ReadMemory()
+Memory readMemory()
 {
     Memory m;
     QFile status(u"/proc/self/status"_s);
@@ -167,7 +167,7 @@ Memory ReadMemory()
 // reused: resident memory before and after the build, and its peak.
 void BM_BuildMemory(benchmark::State &state)
 {
-    const IndexBook &book = MakeIndexBook(int(state.range(0)));
+    const IndexBook &book = makeIndexBook(int(state.range(0)));
     for (auto _ : state) {
         QProcess probe;
         probe.start(QCoreApplication::applicationFilePath(),
@@ -186,27 +186,27 @@ void BM_BuildMemory(benchmark::State &state)
     }
 }
 
-int MemoryProbe(const QString &dirs)
+int memoryProbe(const QString &dirs)
 {
     QList<qb::BookSearchFolder> folders;
     for (const QString &dir : dirs.split(u'\n'))
         folders.append({int(folders.size()) + 1, dir, dir});
     qb::NoteIndex index;
-    const Memory before = ReadMemory();
-    Build(index, folders);
-    const Memory after = ReadMemory();
+    const Memory before = readMemory();
+    build(index, folders);
+    const Memory after = readMemory();
     std::printf("%.2f %.2f %.2f %.2f\n", before.after, after.after, after.peak,
                 double(index.snapshot()->textBytes()) / 1e6);
     return 0;
 }
 
-const qb::NoteIndexSnapshotPtr &IndexOf(int notes)
+const qb::NoteIndexSnapshotPtr &indexOf(int notes)
 {
     static std::map<int, std::pair<std::unique_ptr<qb::NoteIndex>, qb::NoteIndexSnapshotPtr>> all;
     auto &[index, snapshot] = all[notes];
     if (!index) {
         index = std::make_unique<qb::NoteIndex>();
-        Build(*index, MakeIndexBook(notes).folders);
+        build(*index, makeIndexBook(notes).folders);
         snapshot = index->snapshot();
         snapshot->byRecency();
     }
@@ -214,7 +214,7 @@ const qb::NoteIndexSnapshotPtr &IndexOf(int notes)
 }
 
 // The queries of a kind: words typed one letter at a time, whole words, two words.
-QStringList Queries(const QString &kind)
+QStringList kQueries(const QString &kind)
 {
     const QStringList typed = {u"garden"_s,  u"invoice"_s, u"brûlée"_s, u"meeting"_s,
                                u"zürich"_s,  u"receipt"_s, u"market"_s, u"letter"_s,
@@ -228,13 +228,13 @@ QStringList Queries(const QString &kind)
     } else if (kind == u"words"_s) {
         queries = typed + QStringList{u"the"_s, u"café"_s, u"this"_s, u"quirewick"_s};
     } else {
-        queries = {Phrase,           u"anna garden"_s, u"café budget"_s,   u"meeting monday"_s,
+        queries = {kPhrase,          u"anna garden"_s, u"café budget"_s,   u"meeting monday"_s,
                    u"river train"_s, u"zürich 12"_s,   u"letter résumé"_s, u"market 2024"_s};
     }
     return queries;
 }
 
-double Percentile(std::vector<double> values, double p)
+double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
         return 0;
@@ -248,8 +248,8 @@ double Percentile(std::vector<double> values, double p)
 // start; the iteration's is the sum of the whole queries.
 void BM_Query(benchmark::State &state, const QString &kind, qb::NoteQueryScope scope)
 {
-    const qb::NoteIndexSnapshotPtr &snapshot = IndexOf(int(state.range(0)));
-    const QStringList queries = Queries(kind);
+    const qb::NoteIndexSnapshotPtr &snapshot = indexOf(int(state.range(0)));
+    const QStringList queries = kQueries(kind);
     std::vector<double> first, ranked, full;
     qint64 results = 0;
     for (auto _ : state) {
@@ -272,20 +272,20 @@ void BM_Query(benchmark::State &state, const QString &kind, qb::NoteQueryScope s
     }
     state.counters["queries"] = double(queries.size());
     state.counters["results_avg"] = double(results) / double(full.size());
-    state.counters["first_p50_ms"] = Percentile(first, 0.5);
-    state.counters["first_p95_ms"] = Percentile(first, 0.95);
-    state.counters["all_ranked_p50_ms"] = Percentile(ranked, 0.5);
-    state.counters["all_ranked_p95_ms"] = Percentile(ranked, 0.95);
-    state.counters["all_hits_p50_ms"] = Percentile(full, 0.5);
-    state.counters["all_hits_p95_ms"] = Percentile(full, 0.95);
+    state.counters["first_p50_ms"] = percentile(first, 0.5);
+    state.counters["first_p95_ms"] = percentile(first, 0.95);
+    state.counters["all_ranked_p50_ms"] = percentile(ranked, 0.5);
+    state.counters["all_ranked_p95_ms"] = percentile(ranked, 0.95);
+    state.counters["all_hits_p50_ms"] = percentile(full, 0.5);
+    state.counters["all_hits_p95_ms"] = percentile(full, 0.95);
 }
 
 // Find in Book over the index's text against the same search reading the disk, and ripgrep.
 void BM_FindInBook(benchmark::State &state)
 {
     const int notes = int(state.range(0));
-    const IndexBook &book = MakeIndexBook(notes);
-    const qb::NoteIndexSnapshotPtr &snapshot = IndexOf(notes);
+    const IndexBook &book = makeIndexBook(notes);
+    const qb::NoteIndexSnapshotPtr &snapshot = indexOf(notes);
     qb::BookSearch search;
     const auto run = [&](qb::NoteIndexSnapshotPtr index, qsizetype *hits) {
         QEventLoop loop;
@@ -296,7 +296,7 @@ void BM_FindInBook(benchmark::State &state)
                          });
         QElapsedTimer clock;
         clock.start();
-        qb::BookSearchRequest request{book.folders, Phrase, Qt::CaseInsensitive,
+        qb::BookSearchRequest request{book.folders, kPhrase, Qt::CaseInsensitive,
                                       qb::NoteSizeLimits::forThisMachine()};
         request.index = std::move(index);
         search.start(request);
@@ -312,7 +312,7 @@ void BM_FindInBook(benchmark::State &state)
         state.SetIterationTime(double(ns) / 1e9);
         ours += ns;
         disk += run(nullptr, &diskHits);
-        rg += RunTool(book, u"rg"_s, {u"-F"_s, u"-i"_s, u"-c"_s, Phrase});
+        rg += runTool(book, u"rg"_s, {u"-F"_s, u"-i"_s, u"-c"_s, kPhrase});
         ++round;
     }
     if (hits != diskHits)
@@ -374,7 +374,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--memory-probe") == 0)
-        return MemoryProbe(QString::fromLocal8Bit(argv[2]));
+        return memoryProbe(QString::fromLocal8Bit(argv[2]));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -48,7 +48,7 @@ void BM_ListNoteFiles(benchmark::State &state)
 {
     const QString folder = noteFolder(int(state.range(0)));
     for (auto _ : state) {
-        const qb::NoteListing listing = qb::ListNoteFiles(folder);
+        const qb::NoteListing listing = qb::listNoteFiles(folder);
         benchmark::DoNotOptimize(listing.size());
     }
 }
@@ -84,26 +84,26 @@ void BM_QDirIteratorListing(benchmark::State &state)
 // Sorting alone: the note list order against a locale collator with sort keys.
 void BM_SortNoteOrder(benchmark::State &state)
 {
-    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames();
+    const QStringList listed = qb::listNoteFiles(noteFolder(int(state.range(0)))).fileNames();
     for (auto _ : state) {
         QStringList names = listed;
         std::reverse(names.begin(), names.end());
         std::sort(names.begin(), names.end(),
-                  [](const QString &a, const QString &b) { return qb::NoteFileNameLess(a, b); });
+                  [](const QString &a, const QString &b) { return qb::noteFileNameLess(a, b); });
         benchmark::DoNotOptimize(names.size());
     }
 }
 
 void BM_SortQCollatorKeys(benchmark::State &state)
 {
-    const QStringList listed = qb::ListNoteFiles(noteFolder(int(state.range(0)))).fileNames();
+    const QStringList listed = qb::listNoteFiles(noteFolder(int(state.range(0)))).fileNames();
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     for (auto _ : state) {
         std::vector<std::pair<QCollatorSortKey, QString>> keyed;
         keyed.reserve(size_t(listed.size()));
         for (auto it = listed.crbegin(); it != listed.crend(); ++it)
-            keyed.emplace_back(collator.sortKey(qb::NoteNameOf(*it)), *it);
+            keyed.emplace_back(collator.sortKey(qb::noteNameOf(*it)), *it);
         std::sort(keyed.begin(), keyed.end(),
                   [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
         benchmark::DoNotOptimize(keyed.size());
@@ -126,7 +126,7 @@ const QByteArray &tenMiB()
 void BM_TakeFingerprint10MiB(benchmark::State &state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(qb::TakeFingerprint(QString(), tenMiB()).digest);
+        benchmark::DoNotOptimize(qb::takeFingerprint(QString(), tenMiB()).digest);
     state.SetBytesProcessed(state.iterations() * tenMiB().size());
 }
 
@@ -149,9 +149,9 @@ void BM_CheckFingerprint10MiB(benchmark::State &state)
         return;
     }
     file.close();
-    const qb::NoteFingerprint fingerprint = qb::TakeFingerprint(path, tenMiB());
+    const qb::NoteFingerprint fingerprint = qb::takeFingerprint(path, tenMiB());
     for (auto _ : state) {
-        if (qb::CheckFingerprint(path, fingerprint).outcome != qb::FingerprintCheck::Outcome::Same)
+        if (qb::checkFingerprint(path, fingerprint).outcome != qb::FingerprintCheck::Outcome::Same)
             state.SkipWithError("fingerprint does not match");
     }
 }

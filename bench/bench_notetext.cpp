@@ -44,7 +44,7 @@ struct Fixture
 
 // Prose-like lines of about 80 characters, CR LF, with a sprinkling of accents, typographic
 // quotes and dashes, as notes written on Windows have.
-QByteArray RealisticNote()
+QByteArray realisticNote()
 {
     static constexpr char kWords[] =
         "the of and a to in is you that it he was for on are as with his they I at be this have "
@@ -72,7 +72,7 @@ QByteArray RealisticNote()
     return text.toUtf8();
 }
 
-bool WriteChecked(const QString &path, const QByteArray &bytes)
+bool writeChecked(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -86,7 +86,7 @@ bool WriteChecked(const QString &path, const QByteArray &bytes)
 
 // The baseline of a save: the bytes written to a file beside the target, synced, and renamed
 // over it.
-bool WriteSyncRename(const QString &path, const QByteArray &bytes, bool syncFolder)
+bool writeSyncRename(const QString &path, const QByteArray &bytes, bool syncFolder)
 {
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temp = target + ".tmp";
@@ -105,28 +105,28 @@ bool WriteSyncRename(const QString &path, const QByteArray &bytes, bool syncFold
     return ::close(folder) == 0 && synced;
 }
 
-const Fixture &TheFixture()
+const Fixture &theFixture()
 {
     static const std::unique_ptr<Fixture> fixture = [] {
         auto f = std::make_unique<Fixture>();
         f->bookPath = f->dir.filePath(QStringLiteral("note.qb"));
         f->notePath = f->dir.filePath(QStringLiteral("notes/note.txt"));
         f->savePath = f->dir.filePath(QStringLiteral("saved.txt"));
-        f->bytes = RealisticNote();
-        test::WriteBytes(f->dir.filePath(QStringLiteral("notes/other.txt")), "another note");
-        f->note = DecodeNoteBytes(f->bytes);
-        test::WriteBytes(f->bookPath,
-                         test::BookBytes(QStringLiteral("Bench"),
+        f->bytes = realisticNote();
+        test::writeBytes(f->dir.filePath(QStringLiteral("notes/other.txt")), "another note");
+        f->note = decodeNoteBytes(f->bytes);
+        test::writeBytes(f->bookPath,
+                         test::bookBytes(QStringLiteral("Bench"),
                                          {{QStringLiteral("Notes"), QStringLiteral("notes")}}));
         if (!QDir().mkpath(f->dir.filePath(QStringLiteral("notes"))) ||
-            !WriteChecked(f->notePath, f->bytes))
+            !writeChecked(f->notePath, f->bytes))
             f->notePath.clear();
         return f;
     }();
     return *fixture;
 }
 
-std::unique_ptr<QPlainTextEdit> MakeEditor()
+std::unique_ptr<QPlainTextEdit> makeEditor()
 {
     auto editor = std::make_unique<QPlainTextEdit>();
     editor->resize(800, 600);
@@ -136,16 +136,16 @@ std::unique_ptr<QPlainTextEdit> MakeEditor()
 
 void BM_LoadNote(benchmark::State &state)
 {
-    const Fixture &f = TheFixture();
+    const Fixture &f = theFixture();
     if (f.notePath.isEmpty() || !f.note.standIns.isEmpty())
         return state.SkipWithError("no fixture note");
-    const auto editor = MakeEditor();
+    const auto editor = makeEditor();
     for (auto _ : state) {
         QFile file(f.notePath);
         if (!file.open(QIODevice::ReadOnly))
             return state.SkipWithError("cannot read the note");
         const QByteArray bytes = file.readAll();
-        ShowNoteText(*editor, DecodeNoteBytes(bytes));
+        showNoteText(*editor, decodeNoteBytes(bytes));
         benchmark::DoNotOptimize(editor->document()->characterCount());
     }
     state.SetBytesProcessed(state.iterations() * f.bytes.size());
@@ -153,8 +153,8 @@ void BM_LoadNote(benchmark::State &state)
 
 void BM_LoadNote_SetPlainTextAlone(benchmark::State &state)
 {
-    const Fixture &f = TheFixture();
-    const auto editor = MakeEditor();
+    const Fixture &f = theFixture();
+    const auto editor = makeEditor();
     for (auto _ : state) {
         editor->setPlainText(f.note.text);
         benchmark::DoNotOptimize(editor->document()->characterCount());
@@ -165,9 +165,9 @@ void BM_LoadNote_SetPlainTextAlone(benchmark::State &state)
 // The Save command end to end: the check that the file is still the one loaded, the bytes out of
 // the editor, the checked write, and the fingerprint of what was written. The first save after
 // the note was opened, and saves after that.
-void RunSaveNote(benchmark::State &state, bool first)
+void runSaveNote(benchmark::State &state, bool first)
 {
-    const Fixture &f = TheFixture();
+    const Fixture &f = theFixture();
     if (f.notePath.isEmpty())
         return state.SkipWithError("no fixture note");
     bench::BenchWindow w(f.bookPath);
@@ -201,25 +201,25 @@ void RunSaveNote(benchmark::State &state, bool first)
 // rename, as the program does so that a power loss cannot lose the new name.
 void BM_WriteSyncRename(benchmark::State &state, bool syncFolder)
 {
-    const Fixture &f = TheFixture();
+    const Fixture &f = theFixture();
     for (auto _ : state) {
-        if (!WriteSyncRename(f.savePath, f.bytes, syncFolder))
+        if (!writeSyncRename(f.savePath, f.bytes, syncFolder))
             return state.SkipWithError("write failed");
     }
     state.SetBytesProcessed(state.iterations() * f.bytes.size());
 }
 
 // Three seconds each: a save's fsync takes a different time from run to run.
-void InMilliseconds(benchmark::internal::Benchmark *b)
+void inMilliseconds(benchmark::internal::Benchmark *b)
 {
     b->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 }
 
-BENCHMARK(BM_LoadNote)->Apply(InMilliseconds);
-BENCHMARK(BM_LoadNote_SetPlainTextAlone)->Apply(InMilliseconds);
-BENCHMARK_CAPTURE(RunSaveNote, first_after_opening, true)->Apply(InMilliseconds);
-BENCHMARK_CAPTURE(RunSaveNote, again, false)->Apply(InMilliseconds);
-BENCHMARK_CAPTURE(BM_WriteSyncRename, file, false)->Apply(InMilliseconds);
-BENCHMARK_CAPTURE(BM_WriteSyncRename, file_and_folder, true)->Apply(InMilliseconds);
+BENCHMARK(BM_LoadNote)->Apply(inMilliseconds);
+BENCHMARK(BM_LoadNote_SetPlainTextAlone)->Apply(inMilliseconds);
+BENCHMARK_CAPTURE(runSaveNote, first_after_opening, true)->Apply(inMilliseconds);
+BENCHMARK_CAPTURE(runSaveNote, again, false)->Apply(inMilliseconds);
+BENCHMARK_CAPTURE(BM_WriteSyncRename, file, false)->Apply(inMilliseconds);
+BENCHMARK_CAPTURE(BM_WriteSyncRename, file_and_folder, true)->Apply(inMilliseconds);
 
 } // namespace

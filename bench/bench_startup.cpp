@@ -23,7 +23,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A book of 30 folders, each with a few notes, in a temporary directory.
-const QString &ThirtyFolderBook()
+const QString &thirtyFolderBook()
 {
     static QTemporaryDir dir;
     static QString path;
@@ -33,17 +33,17 @@ const QString &ThirtyFolderBook()
             const QString name = u"Folder %1"_s.arg(i, 2, 10, QChar(u'0'));
             folders.append({name, name});
             for (int n = 1; n <= 20; ++n) {
-                qb::test::WriteBytes(dir.filePath(name + u"/Note %1.txt"_s.arg(n)),
+                qb::test::writeBytes(dir.filePath(name + u"/Note %1.txt"_s.arg(n)),
                                      QByteArray("A line of a note.\r\n").repeated(40));
             }
         }
         path = dir.filePath(u"thirty.qb"_s);
-        qb::test::WriteBytes(path, qb::test::BookBytes(u"Thirty"_s, folders));
+        qb::test::writeBytes(path, qb::test::bookBytes(u"Thirty"_s, folders));
     }
     return path;
 }
 
-void ShowAndSettle(QWidget &window)
+void showAndSettle(QWidget &window)
 {
     window.show();
     QCoreApplication::processEvents();
@@ -54,7 +54,7 @@ void ShowAndSettle(QWidget &window)
 void BM_LoadBookThirtyFolders(benchmark::State &state)
 {
     qb::bench::BenchWindow w;
-    const QString path = ThirtyFolderBook();
+    const QString path = thirtyFolderBook();
     QPlainTextEdit *editor = w.editor();
     for (auto _ : state) {
         QMetaObject::invokeMethod(editor, "filesDropped", Q_ARG(QStringList, {path}));
@@ -65,10 +65,10 @@ BENCHMARK(BM_LoadBookThirtyFolders)->Unit(benchmark::kMillisecond);
 
 void BM_StartupWithThirtyFolderBook(benchmark::State &state)
 {
-    const QString path = ThirtyFolderBook();
+    const QString path = thirtyFolderBook();
     for (auto _ : state) {
         auto w = std::make_unique<qb::bench::BenchWindow>(path);
-        ShowAndSettle(*w->window);
+        showAndSettle(*w->window);
         state.PauseTiming(); // closing the note's file watch waits on the system
         w.reset();
         state.ResumeTiming();
@@ -81,7 +81,7 @@ void BM_StartupWithoutBook(benchmark::State &state)
 {
     for (auto _ : state) {
         auto w = std::make_unique<qb::bench::BenchWindow>();
-        ShowAndSettle(*w->window);
+        showAndSettle(*w->window);
         state.PauseTiming();
         w.reset();
         state.ResumeTiming();
@@ -94,8 +94,8 @@ void BM_StartupBareMainWindow(benchmark::State &state)
 {
     for (auto _ : state) {
         auto window = std::make_unique<QMainWindow>();
-        qb::bench::BuildBareMainWindow(*window);
-        ShowAndSettle(*window);
+        qb::bench::buildBareMainWindow(*window);
+        showAndSettle(*window);
         state.PauseTiming();
         window.reset();
         state.ResumeTiming();
@@ -104,7 +104,7 @@ void BM_StartupBareMainWindow(benchmark::State &state)
 BENCHMARK(BM_StartupBareMainWindow)->Unit(benchmark::kMillisecond);
 
 // A process per start, timed from just before it is started to its first frame.
-void RunProbe(benchmark::State &state, const QStringList &arguments)
+void runProbe(benchmark::State &state, const QStringList &arguments)
 {
     for (auto _ : state) {
         QProcess probe;
@@ -123,13 +123,13 @@ void RunProbe(benchmark::State &state, const QStringList &arguments)
 
 void BM_ProgramStartWithThirtyFolderBook(benchmark::State &state)
 {
-    RunProbe(state, {u"quirebox"_s, ThirtyFolderBook()});
+    runProbe(state, {u"quirebox"_s, thirtyFolderBook()});
 }
 BENCHMARK(BM_ProgramStartWithThirtyFolderBook)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void BM_ProgramStartBareMainWindow(benchmark::State &state)
 {
-    RunProbe(state, {u"bare"_s});
+    runProbe(state, {u"bare"_s});
 }
 BENCHMARK(BM_ProgramStartBareMainWindow)->Unit(benchmark::kMillisecond)->UseManualTime();
 

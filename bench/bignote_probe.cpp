@@ -25,7 +25,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-long PeakKiB()
+long peakKiB()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -82,8 +82,8 @@ int main(int argc, char *argv[])
         const QFileInfo info(note);
         QTemporaryDir dir;
         const QString book = dir.filePath(u"big.qb"_s);
-        qb::test::WriteBytes(book,
-                             qb::test::BookBytes(u"Big"_s, {{u"Notes"_s, info.absolutePath()}}));
+        qb::test::writeBytes(book,
+                             qb::test::bookBytes(u"Big"_s, {{u"Notes"_s, info.absolutePath()}}));
         qb::bench::BenchWindow w;
         w.window->show();
         QCoreApplication::processEvents();
@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
     std::printf("%lld %lld %lld %ld\n", static_cast<long long>(firstScreen),
-                static_cast<long long>(settled), static_cast<long long>(worst), PeakKiB());
+                static_cast<long long>(settled), static_cast<long long>(worst), peakKiB());
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

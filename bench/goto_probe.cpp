@@ -32,34 +32,34 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString Rare = u"zephyrine"_s;
-const QStringList Queries = {u"market"_s, u"garden meeting"_s, u"anna train"_s,
-                             Rare,        u"budget river"_s,   u"note 12"_s,
-                             u"folder"_s, u"café résumé"_s};
+const QString kRare = u"zephyrine"_s;
+const QStringList kQueries = {u"market"_s, u"garden meeting"_s, u"anna train"_s,
+                              kRare,       u"budget river"_s,   u"note 12"_s,
+                              u"folder"_s, u"café résumé"_s};
 
 // The book: notes as the Find in Book benchmarks make them, 2 to 4 KB, the rare word in one in a
 // hundred.
-QString MakeGoToBook(int notes, QTemporaryDir &dir)
+QString makeGoToBook(int notes, QTemporaryDir &dir)
 {
     std::mt19937 random(2291);
     QList<qb::FolderEntry> folders;
-    for (int f = 0; f < qb::bench::Folders; ++f) {
+    for (int f = 0; f < qb::bench::kFolders; ++f) {
         const QString name = u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0'));
         QDir().mkpath(dir.filePath(name));
         folders.append({name, dir.filePath(name)});
     }
     for (int i = 0; i < notes; ++i) {
-        QByteArray bytes = qb::bench::MakeNote(random, 2048 + qsizetype(random() % 2048), false, i);
+        QByteArray bytes = qb::bench::makeNote(random, 2048 + qsizetype(random() % 2048), false, i);
         if (i % 100 == 0)
-            bytes.insert(bytes.size() / 2, " " + Rare.toUtf8() + " ");
-        qb::test::WriteBytes(folders[i % folders.size()].Path + u"/Note %1.txt"_s.arg(i), bytes);
+            bytes.insert(bytes.size() / 2, " " + kRare.toUtf8() + " ");
+        qb::test::writeBytes(folders[i % folders.size()].Path + u"/Note %1.txt"_s.arg(i), bytes);
     }
     const QString bookPath = dir.filePath(u"book.qb"_s);
-    qb::test::WriteBytes(bookPath, qb::test::BookBytes(u"Go to"_s, folders));
+    qb::test::writeBytes(bookPath, qb::test::bookBytes(u"Go to"_s, folders));
     return bookPath;
 }
 
-double RunMs(const QString &program, const QStringList &arguments)
+double runMs(const QString &program, const QStringList &arguments)
 {
     QElapsedTimer clock;
     QProcess process;
@@ -73,10 +73,10 @@ double RunMs(const QString &program, const QStringList &arguments)
 // Posts `key` to `target` and waits for the next paint of `viewport` after `ready()` holds;
 // milliseconds from the post.
 template <typename Ready>
-double KeyToPaint(QWidget *target, qb::bench::PaintClock &paints, int key, const QString &text,
+double keyToPaint(QWidget *target, qb::bench::PaintClock &paints, int key, const QString &text,
                   Ready ready)
 {
-    using qb::bench::Wait;
+    using qb::bench::wait;
     const qint64 posted = paints.clock.nsecsElapsed();
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, {}, text));
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, {}, text));
@@ -94,19 +94,19 @@ double KeyToPaint(QWidget *target, qb::bench::PaintClock &paints, int key, const
 int main(int argc, char *argv[])
 {
     using namespace qb::bench;
-    UseOffscreenUnlessTold();
+    useOffscreenUnlessTold();
     QApplication app(argc, argv);
     const int notes = argc > 1 ? std::atoi(argv[1]) : 10'000;
     QTemporaryDir dir;
     qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(u"state"_s)));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
-    const QString bookPath = MakeGoToBook(notes, dir);
+    const QString bookPath = makeGoToBook(notes, dir);
     const QStringList dirs = QDir(dir.path()).entryList({u"Folder *"_s}, QDir::Dirs);
     QStringList folderPaths;
     for (const QString &folder : dirs)
         folderPaths << dir.filePath(folder);
     // Warm: the files once read.
-    RunMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths);
+    runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, kRare} + folderPaths);
 
     // Find in Book: Enter, then the summary line's repaint under the whole list. The first
     // search comes at once after the book opened, while its notes are still being read, or once
@@ -124,18 +124,18 @@ int main(int argc, char *argv[])
         summaryPaints.clock.start();
         for (int round = 0; round < rounds; ++round) {
             if (round > 0 || waitForIndex)
-                Wait(100);
-            findText->setEditText(Rare);
-            const double ms = KeyToPaint(findText, summaryPaints, Qt::Key_Return, u"\r"_s, [&] {
+                wait(100);
+            findText->setEditText(kRare);
+            const double ms = keyToPaint(findText, summaryPaints, Qt::Key_Return, u"\r"_s, [&] {
                 return summary->text().contains(u"notes searched"_s);
             });
             (round > 0 ? laterSearches : waitForIndex ? firstSearch : duringRead).append(ms);
             summary->clear();
             if (round == 0)
                 continue;
-            rg.append(RunMs(u"rg"_s, QStringList{u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths));
-            grep.append(RunMs(u"grep"_s,
-                              QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, Rare} + folderPaths));
+            rg.append(runMs(u"rg"_s, QStringList{u"-F"_s, u"-i"_s, u"-c"_s, kRare} + folderPaths));
+            grep.append(runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, kRare} +
+                                             folderPaths));
         }
         w.window->findChild<QDialog *>(u"frmFINDBOOK"_s)->hide();
     };
@@ -158,7 +158,7 @@ int main(int argc, char *argv[])
         dialog.show();
         QLineEdit *field = goTo.txtGOTO();
         field->setFocus();
-        Wait(200);
+        wait(200);
         PaintClock listPaints(goTo.lstGOTO()->viewport());
         PaintClock fieldPaints(field);
         listPaints.clock.start();
@@ -167,10 +167,10 @@ int main(int argc, char *argv[])
         qint64 resetNs = -1;
         QObject::connect(&goTo.results(), &QAbstractItemModel::modelReset, &dialog,
                          [&] { resetNs = listPaints.clock.nsecsElapsed(); });
-        for (const QString &query : Queries) {
+        for (const QString &query : kQueries) {
             field->clear();
             for (const QChar c : query) {
-                Wait(60);
+                wait(60);
                 const QString typed = field->text() + c;
                 resetNs = -1;
                 fieldPaints.lastPaintNs = -1;
@@ -201,28 +201,28 @@ int main(int argc, char *argv[])
     idle.show();
     QLineEdit *idleField = idle.txtGOTO();
     idleField->setFocus();
-    Wait(200);
+    wait(200);
     PaintClock idlePaints(idleField);
     idlePaints.clock.start();
-    for (const QString &query : Queries) {
+    for (const QString &query : kQueries) {
         idleField->clear();
         for (const QChar c : query) {
-            Wait(60);
+            wait(60);
             const QString typed = idleField->text() + c;
-            idleTyping.append(KeyToPaint(idleField, idlePaints, Qt::Key_unknown, QString(c),
+            idleTyping.append(keyToPaint(idleField, idlePaints, Qt::Key_unknown, QString(c),
                                          [&] { return idleField->text() == typed; }));
         }
     }
 
     std::printf("%d notes\n", notes);
-    Report("Find in Book, first search while the notes are read", duringRead);
-    Report("Find in Book, first search once they are in", firstSearch);
-    Report("Find in Book, later searches", laterSearches);
-    Report("rg -F -i -c", rg);
-    Report("grep -r -F -i -c", grep);
-    Report("Go to Note, key to list painted", listPaint);
-    Report("Go to Note, key to field painted", fieldPaint);
-    Report("the same window idle, key to field", idleTyping);
+    report("Find in Book, first search while the notes are read", duringRead);
+    report("Find in Book, first search once they are in", firstSearch);
+    report("Find in Book, later searches", laterSearches);
+    report("rg -F -i -c", rg);
+    report("grep -r -F -i -c", grep);
+    report("Go to Note, key to list painted", listPaint);
+    report("Go to Note, key to field painted", fieldPaint);
+    report("the same window idle, key to field", idleTyping);
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

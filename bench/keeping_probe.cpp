@@ -30,7 +30,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     using namespace qb::bench;
-    UseOffscreenUnlessTold();
+    useOffscreenUnlessTold();
     QApplication app(argc, argv);
     const qsizetype size = qsizetype(argc > 1 ? std::atoi(argv[1]) : 10) * 1024 * 1024;
     QTemporaryDir dir;
@@ -41,9 +41,9 @@ int main(int argc, char *argv[])
     for (int line = 0; note.size() < size; ++line)
         note += "Line " + QByteArray::number(line) +
                 " of a long note, about as long as a line of prose is.\r\n";
-    qb::test::WriteBytes(dir.filePath(u"notes/note.txt"_s), note);
+    qb::test::writeBytes(dir.filePath(u"notes/note.txt"_s), note);
     const QString bookPath = dir.filePath(u"book.qb"_s);
-    qb::test::WriteBytes(bookPath, qb::test::BookBytes(u"Keeping"_s, {{u"Notes"_s, u"notes"_s}}));
+    qb::test::writeBytes(bookPath, qb::test::bookBytes(u"Keeping"_s, {{u"Notes"_s, u"notes"_s}}));
 
     qb::bench::BenchWindow w(bookPath);
     w.window->show();
@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
     QPlainTextEdit *editor = w.editor();
     editor->setFocus();
     editor->moveCursor(QTextCursor::End);
-    Wait(300);
+    wait(300);
     auto *recovery = w.window->findChild<qb::RecoveryKeeper *>();
     auto *history = w.window->findChild<qb::HistoryKeeper *>();
     PaintClock paints(editor->viewport());
@@ -61,10 +61,10 @@ int main(int argc, char *argv[])
     QList<double> typedOff, typedOn;
     for (int turn = 0; turn < 4; ++turn) {
         recovery->setEnabled(false);
-        Wait(2500); // a copy still on its way is written first
-        typedOff += Type(editor, paints, 100);
+        wait(2500); // a copy still on its way is written first
+        typedOff += type(editor, paints, 100);
         recovery->setEnabled(true);
-        typedOn += Type(editor, paints, 100);
+        typedOn += type(editor, paints, 100);
     }
 
     QAction *save = w.action("F_mnuSAVE");
@@ -89,11 +89,11 @@ int main(int argc, char *argv[])
     }
 
     std::printf("a note of %lld MiB\n", static_cast<long long>(size >> 20));
-    Report("typing, no recovery copy", typedOff);
-    Report("typing, copy every two seconds", typedOn);
-    Report("save, history off", savedOff);
-    Report("save, history kept", savedOn);
-    Report("history's own work after a save", kept);
+    report("typing, no recovery copy", typedOff);
+    report("typing, copy every two seconds", typedOn);
+    report("save, history off", savedOff);
+    report("save, history kept", savedOn);
+    report("history's own work after a save", kept);
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

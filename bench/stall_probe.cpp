@@ -4,7 +4,7 @@
 // window's thread from the start of the work until 200 ms after it settled, beside the time of
 // the work itself with nothing else going on:
 // - list: File > Refresh List of a folder of 100,000 notes and of 10,000, and the folder picked
-//   from another, until the list is whole and its first note shown; beside ListNoteFiles alone;
+//   from another, until the list is whole and its first note shown; beside listNoteFiles alone;
 // - load: a 50 MiB note picked, until all of it is in; beside the load's own time;
 // - type: in a 20 MiB note ending in a 270 KiB line, Ctrl+End, then the first key typed at the
 //   end of that line and a second one, each until the editor painted it; beside a key typed
@@ -73,7 +73,7 @@ private:
 };
 
 // Runs the window's events for `ms` milliseconds, sleeping while there are none.
-void Settle(int ms)
+void settle(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -82,7 +82,7 @@ void Settle(int ms)
 
 // Runs the window's events until `done` holds, then 200 ms more: what the work left for later
 // (a delayed layout, a timer) is measured with it. Returns the milliseconds until `done`.
-double RunUntil(const std::function<bool()> &done)
+double runUntil(const std::function<bool()> &done)
 {
     QElapsedTimer clock;
     clock.start();
@@ -91,11 +91,11 @@ double RunUntil(const std::function<bool()> &done)
     while (!done())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double took = double(clock.nsecsElapsed()) / 1e6;
-    Settle(200);
+    settle(200);
     return took;
 }
 
-void Print(const QByteArray &what, std::pair<double, double> late, double took,
+void print(const QByteArray &what, std::pair<double, double> late, double took,
            const QString &baseline)
 {
     std::printf("%-44s worst %8.1f  p99 %8.1f ms late;  took %9.1f ms;  %s\n", what.constData(),
@@ -104,7 +104,7 @@ void Print(const QByteArray &what, std::pair<double, double> late, double took,
 }
 
 // A folder of `count` notes named in scrambled order, every tenth ending in ".TXT".
-void MakeNoteFolder(const QString &dir, int count)
+void makeNoteFolder(const QString &dir, int count)
 {
     const std::filesystem::path root = dir.toStdString();
     std::filesystem::create_directories(root);
@@ -115,26 +115,26 @@ void MakeNoteFolder(const QString &dir, int count)
     }
 }
 
-QString OneFolderBook(const QTemporaryDir &dir, const QString &folder)
+QString oneFolderBook(const QTemporaryDir &dir, const QString &folder)
 {
     const QString book = dir.filePath(u"book.qb"_s);
-    qb::test::WriteBytes(book, qb::test::BookBytes(u"Stalls"_s, {{u"Notes"_s, folder}}));
+    qb::test::writeBytes(book, qb::test::bookBytes(u"Stalls"_s, {{u"Notes"_s, folder}}));
     return book;
 }
 
-void ProbeList(int count, int runs)
+void probeList(int count, int runs)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"notes"_s);
-    MakeNoteFolder(folder, count);
-    qb::test::WriteBytes(dir.filePath(u"other/a.txt"_s), "A short note.\r\n");
+    makeNoteFolder(folder, count);
+    qb::test::writeBytes(dir.filePath(u"other/a.txt"_s), "A short note.\r\n");
     const QString book = dir.filePath(u"book.qb"_s);
-    qb::test::WriteBytes(
-        book, qb::test::BookBytes(u"Stalls"_s,
+    qb::test::writeBytes(
+        book, qb::test::bookBytes(u"Stalls"_s,
                                   {{u"Notes"_s, folder}, {u"Other"_s, dir.filePath(u"other"_s)}}));
     BenchWindow w(book);
     w.window->show();
-    Settle(300);
+    settle(300);
     Lateness lateness;
     const QByteArray notes = QByteArray::number(count) + " notes";
     // Each way of listing it: File > Refresh List, and the folder picked from another.
@@ -142,14 +142,14 @@ void ProbeList(int count, int runs)
         for (int run = 0; run < runs; ++run) {
             QElapsedTimer clock;
             clock.start();
-            const qsizetype listed = qb::ListNoteFiles(folder).size();
+            const qsizetype listed = qb::listNoteFiles(folder).size();
             const double alone = double(clock.nsecsElapsed()) / 1e6;
             QComboBox *folders = w.child<QComboBox>("lstFLDS");
             if (!refresh) {
                 folders->setCurrentIndex(1);
                 Q_EMIT folders->activated(1);
             }
-            Settle(100);
+            settle(100);
             bool asked = false;
             lateness.start();
             QTimer::singleShot(0, w.window.get(), [&] {
@@ -161,18 +161,18 @@ void ProbeList(int count, int runs)
                 }
                 asked = true;
             });
-            const double took = RunUntil([&] {
+            const double took = runUntil([&] {
                 return asked && w.lstFILE()->count() == listed &&
                        w.lstFILE()->currentIndex() == 0 && w.status() == u"Unchanged";
             });
-            Print((refresh ? "Refresh List, " : "folder picked, ") + notes, lateness.stop(), took,
+            print((refresh ? "Refresh List, " : "folder picked, ") + notes, lateness.stop(), took,
                   u"ListNoteFiles alone: %1 ms"_s.arg(alone, 0, 'f', 1));
         }
     }
 }
 
 // Prose lines of about 80 columns, some with accented words, in CR LF, to `size` bytes.
-QByteArray ProseLines(qsizetype size)
+QByteArray proseLines(qsizetype size)
 {
     QByteArray bytes;
     bytes.reserve(size + 100);
@@ -184,19 +184,19 @@ QByteArray ProseLines(qsizetype size)
     return bytes;
 }
 
-void ProbeLoad(int runs)
+void probeLoad(int runs)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"notes"_s);
-    qb::test::WriteBytes(folder + u"/a.txt"_s, "A short note.\r\n");
-    qb::test::WriteBytes(folder + u"/big.txt"_s, ProseLines(50 << 20));
-    const QString book = OneFolderBook(dir, folder);
+    qb::test::writeBytes(folder + u"/a.txt"_s, "A short note.\r\n");
+    qb::test::writeBytes(folder + u"/big.txt"_s, proseLines(50 << 20));
+    const QString book = oneFolderBook(dir, folder);
     Lateness lateness;
     for (int run = 0; run < runs; ++run) {
         BenchWindow w(book);
         w.window->show();
         w.platform.answerMessage(qb::Platform::Button::Yes); // a note this large may be asked about
-        Settle(300);
+        settle(300);
         bool picked = false;
         lateness.start();
         QTimer::singleShot(0, w.window.get(), [&] {
@@ -204,8 +204,8 @@ void ProbeLoad(int runs)
             Q_EMIT w.lstFILE()->activated(1);
             picked = true;
         });
-        const double took = RunUntil([&] { return picked && w.status() == u"Unchanged"; });
-        Print("50 MiB note opened until all in", lateness.stop(), took,
+        const double took = runUntil([&] { return picked && w.status() == u"Unchanged"; });
+        print("50 MiB note opened until all in", lateness.stop(), took,
               u"the load: %1 ms"_s.arg(took, 0, 'f', 0));
     }
 }
@@ -218,22 +218,22 @@ double Key(BenchWindow &w, qb::bench::PaintClock &paints, int key, Qt::KeyboardM
     paints.lastPaintNs = -1;
     QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, key, modifiers, text));
     QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyRelease, key, modifiers, text));
-    return RunUntil([&] { return paints.lastPaintNs >= 0; });
+    return runUntil([&] { return paints.lastPaintNs >= 0; });
 }
 
-void ProbeTyping(bool words, int runs)
+void probeTyping(bool words, int runs)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"notes"_s);
-    QByteArray note = ProseLines(20 << 20);
+    QByteArray note = proseLines(20 << 20);
     // One line of 270 KiB, the note's last, with no line end after it.
     const QByteArray piece = words ? "and words go on along one line that never ends "
                                    : "Qm9vayBvZiBub3RlcyBlbmNvZGVkIGluIG9uZSBsaW5l";
     const qsizetype longLine = 270 << 10;
     while (note.size() < (20 << 20) + longLine)
         note += piece;
-    qb::test::WriteBytes(folder + u"/long line.txt"_s, note);
-    const QString book = OneFolderBook(dir, folder);
+    qb::test::writeBytes(folder + u"/long line.txt"_s, note);
+    const QString book = oneFolderBook(dir, folder);
     const QByteArray kind = words ? "words" : "no space";
     Lateness lateness;
     for (int run = 0; run < runs; ++run) {
@@ -243,7 +243,7 @@ void ProbeTyping(bool words, int runs)
         w.editor()->setFocus();
         w.waitForNote();
         w.editor()->moveCursor(QTextCursor::Start);
-        Settle(300);
+        settle(300);
         qb::bench::PaintClock paints(w.editor()->viewport());
         paints.clock.start();
 
@@ -253,14 +253,14 @@ void ProbeTyping(bool words, int runs)
 
         lateness.start();
         const double end = Key(w, paints, Qt::Key_End, Qt::ControlModifier, {});
-        Print("Ctrl+End to the 270 KiB line, " + kind, lateness.stop(), end, {});
+        print("Ctrl+End to the 270 KiB line, " + kind, lateness.stop(), end, {});
         lateness.start();
         const double first = Key(w, paints, Qt::Key_A, {}, u"a"_s);
-        Print("first key at the end of it, " + kind, lateness.stop(), first,
+        print("first key at the end of it, " + kind, lateness.stop(), first,
               u"a key into a short line: %1 ms"_s.arg(shortKey, 0, 'f', 1));
         lateness.start();
         const double second = Key(w, paints, Qt::Key_B, {}, u"b"_s);
-        Print("second key, " + kind, lateness.stop(), second, {});
+        print("second key, " + kind, lateness.stop(), second, {});
         if (!w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
             std::puts("the keys did not reach the end of the long line");
             std::exit(EXIT_FAILURE);
@@ -272,7 +272,7 @@ void ProbeTyping(bool words, int runs)
 
 int main(int argc, char *argv[])
 {
-    qb::bench::UseOffscreenUnlessTold();
+    qb::bench::useOffscreenUnlessTold();
     QApplication app(argc, argv);
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"all"_s;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
@@ -282,14 +282,14 @@ int main(int argc, char *argv[])
     qputenv("XDG_DATA_HOME", QFile::encodeName(state.filePath(u"data"_s)));
     const bool all = which == u"all";
     if (all || which == u"list") {
-        ProbeList(100'000, runs);
-        ProbeList(10'000, runs);
+        probeList(100'000, runs);
+        probeList(10'000, runs);
     }
     if (all || which == u"load")
-        ProbeLoad(runs);
+        probeLoad(runs);
     if (all || which == u"type") {
-        ProbeTyping(true, runs);
-        ProbeTyping(false, runs);
+        probeTyping(true, runs);
+        probeTyping(false, runs);
     }
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);

@@ -38,13 +38,13 @@ int main(int argc, char *argv[])
     const QStringList arguments = QApplication::arguments();
     if (arguments.value(1) == QLatin1String("bare")) {
         QMainWindow window;
-        qb::bench::BuildBareMainWindow(window);
+        qb::bench::buildBareMainWindow(window);
         window.show();
         LeaveWhenDrawn(window);
     }
     if (arguments.value(1) == QLatin1String("quirebox")) {
         qb::QtPlatform platform;
-        const std::unique_ptr<QMainWindow> window = qb::StartMainWindow(platform, arguments.mid(1));
+        const std::unique_ptr<QMainWindow> window = qb::startMainWindow(platform, arguments.mid(1));
         LeaveWhenDrawn(*window);
     }
     std::fputs("usage: startup_probe bare | quirebox [BOOK]\n", stderr);

@@ -25,43 +25,43 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     using namespace qb::bench;
-    UseOffscreenUnlessTold();
+    useOffscreenUnlessTold();
     QApplication app(argc, argv);
     const int notes = argc > 1 ? std::atoi(argv[1]) : 10'000;
-    const qb::bench::Book &book = qb::bench::MakeBook(notes);
+    const qb::bench::Book &book = qb::bench::makeBook(notes);
     QList<qb::FolderEntry> folders;
     for (const qb::BookSearchFolder &folder : book.folders)
         folders.append({folder.name, folder.dir});
     const QString bookPath = book.dir->filePath(u"book.qb"_s);
-    qb::test::WriteBytes(bookPath, qb::test::BookBytes(u"Typing"_s, folders));
+    qb::test::writeBytes(bookPath, qb::test::bookBytes(u"Typing"_s, folders));
 
     qb::bench::BenchWindow w(bookPath);
     w.window->show();
     w.window->activateWindow();
     QPlainTextEdit *editor = w.editor();
     editor->setFocus();
-    Wait(200);
+    wait(200);
     PaintClock paints(editor->viewport());
     paints.clock.start();
-    constexpr int Keys = 250;
-    const QList<double> idle = Type(editor, paints, Keys, [] {});
+    constexpr int kKeys = 250;
+    const QList<double> idle = type(editor, paints, kKeys, [] {});
 
     w.action("T_mnuFIND_BOOK")->trigger();
     auto *text = w.child<QComboBox>("txtFINDBOOK");
     auto *find = w.child<QAbstractButton>("btnFINDBOOK");
     auto *stop = w.child<QAbstractButton>("btnSTOPBOOK");
-    text->setEditText(qb::bench::Text);
+    text->setEditText(qb::bench::kText);
     w.window->activateWindow();
     editor->setFocus();
     int searches = 0;
-    const QList<double> busy = Type(editor, paints, Keys, [&] {
+    const QList<double> busy = type(editor, paints, kKeys, [&] {
         if (!stop->isEnabled()) {
             find->click();
             ++searches;
         }
     });
-    Report("idle", idle);
-    Report("while searching", busy);
+    report("idle", idle);
+    report("while searching", busy);
     std::printf("%d searches of %d notes ran meanwhile\n", searches, notes);
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);

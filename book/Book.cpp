@@ -10,28 +10,28 @@ constexpr qint64 kLargestBook = 1024 * 1024;
 
 } // namespace
 
-BookRead ReadBookFile(const QString &path)
+BookRead readBookFile(const QString &path)
 {
-    const FileProbe probe = ProbeFile(path);
+    const FileProbe probe = probeFile(path);
     if (probe.kind != FileProbe::Kind::Regular)
         return {std::nullopt, probe.error};
-    const ReadResult read = ReadWholeFile(path, kLargestBook);
+    const ReadResult read = readWholeFile(path, kLargestBook);
     if (read.tooLarge)
         return {};
     if (!read.ok())
         return {std::nullopt, read.error};
-    return {ParseBook(read.bytes), {}};
+    return {parseBook(read.bytes), {}};
 }
 
-FileError WriteBookFile(BookState &state, const QString &signatureLine)
+FileError writeBookFile(BookState &state, const QString &signatureLine)
 {
-    std::optional<QByteArray> bytes = BookFileBytes(state, signatureLine);
+    std::optional<QByteArray> bytes = bookFileBytes(state, signatureLine);
     if (!bytes) {
         // A name outside the book's code page: the book moves to UTF-8 rather than lose it.
         state.encoding = TextEncoding::Utf8;
-        bytes = BookFileBytes(state, signatureLine);
+        bytes = bookFileBytes(state, signatureLine);
     }
-    return WriteWholeFile(state.BookFilePath, *bytes).error;
+    return writeWholeFile(state.BookFilePath, *bytes).error;
 }
 
 Book::Book(QObject *parent) : QObject(parent) {}
@@ -50,7 +50,7 @@ void Book::adopt(const QString &path, const ParsedBook &book)
 
 FileError Book::write(BookState state, const QString &signatureLine)
 {
-    if (FileError error = WriteBookFile(state, signatureLine))
+    if (FileError error = writeBookFile(state, signatureLine))
         return error;
     const bool renamed = state.BookName != m_state.BookName;
     m_state = std::move(state);

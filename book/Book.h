@@ -20,11 +20,11 @@ struct BookRead
 // Reads and parses the book file at `path`. A file larger than any book is no book; one that is
 // missing (a link to nowhere too), is no regular file, or fails while it is read gives the
 // system's reason.
-BookRead ReadBookFile(const QString &path);
+BookRead readBookFile(const QString &path);
 
 // Writes `state` to its file. A book read as Windows-1252 that now holds a character outside
 // it is written as UTF-8, and `state` says so.
-FileError WriteBookFile(BookState &state, const QString &signatureLine);
+FileError writeBookFile(BookState &state, const QString &signatureLine);
 
 // The open book: the one BookState of the program. It changes only to what was read from a
 // file or written to one, so that what the window shows is what is stored.
@@ -37,7 +37,7 @@ public:
     const BookState &state() const { return m_state; }
     bool isOpen() const { return m_state.isOpen(); }
     // The directory of folder row `row`; empty for no such row.
-    QString folderDir(int row) const { return m_state.FolderDir(row); }
+    QString folderDir(int row) const { return m_state.folderDir(row); }
 
     // Takes the book read from `path` as the open book.
     void adopt(const QString &path, const ParsedBook &book);

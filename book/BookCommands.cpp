@@ -17,7 +17,7 @@ const QString kBookFilters[] = {u"Quirebox (QB) (*.qb)"_s, u"All Files (*)"_s};
 
 // A pasted name can hold line breaks, which would split the "Name=" line and turn the lines
 // after it into folder rows.
-bool AcceptBookName(Platform &platform, const QString &name)
+bool acceptBookName(Platform &platform, const QString &name)
 {
     if (!name.contains(u'\r') && !name.contains(u'\n'))
         return true;
@@ -36,7 +36,7 @@ void BookCommands::NewBook()
     const QString name =
         m_platform.inputBox(u"Insert the name for the new Quirebox:"_s, u"New Quirebox"_s,
                             MakeSignature(m_platform.userName()) + u" Quirebox"_s);
-    if (name.isEmpty() || !AcceptBookName(m_platform, name))
+    if (name.isEmpty() || !acceptBookName(m_platform, name))
         return;
     Platform::FileDialogRequest request;
     request.mode = Platform::FileDialogRequest::Mode::Save;
@@ -85,7 +85,7 @@ void BookCommands::RenameBook()
     const QString name = m_platform.inputBox(u"Old Quirebox name: "_s + oldName +
                                                  u"\r\nInsert the new name for the Quirebox:"_s,
                                              u"New Quirebox"_s, oldName);
-    if (name.isEmpty() || !AcceptBookName(m_platform, name))
+    if (name.isEmpty() || !acceptBookName(m_platform, name))
         return;
     BookState renamed = m_book.state();
     renamed.BookName = name;

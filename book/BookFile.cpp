@@ -11,19 +11,19 @@ namespace {
 
 // The same test as a note's, so that the same bytes never read as one text in a book and as
 // another in a note.
-QString DecodeBook(QByteArrayView bytes, TextEncoding *encoding)
+QString decodeBook(QByteArrayView bytes, TextEncoding *encoding)
 {
-    if (IsStrictUtf8(bytes)) {
+    if (isStrictUtf8(bytes)) {
         *encoding = TextEncoding::Utf8;
         // Drops a byte order mark before the header.
         return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)(bytes);
     }
     *encoding = TextEncoding::Windows1252;
-    return DecodeWindows1252(bytes);
+    return decodeWindows1252(bytes);
 }
 
 // The first control character of `field`: C0 (NUL among them), DEL or C1.
-std::optional<char16_t> ControlCharacter(QStringView field)
+std::optional<char16_t> controlCharacter(QStringView field)
 {
     for (const QChar c : field) {
         const char16_t u = c.unicode();
@@ -33,7 +33,7 @@ std::optional<char16_t> ControlCharacter(QStringView field)
     return std::nullopt;
 }
 
-QString ControlCharacterText(char16_t c)
+QString controlCharacterText(char16_t c)
 {
     const QString code = QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
     return u"It holds the control character U+"_s + code +
@@ -47,10 +47,10 @@ QString BookHeader()
     return u"Mossgrange's Quirebox v3_[A1]"_s;
 }
 
-std::optional<ParsedBook> ParseBook(QByteArrayView bytes)
+std::optional<ParsedBook> parseBook(QByteArrayView bytes)
 {
     ParsedBook book;
-    const QString text = DecodeBook(bytes, &book.encoding);
+    const QString text = decodeBook(bytes, &book.encoding);
     // CR LF and LF are both line ends; a lone CR at a line's end is taken with it.
     QStringList lines = text.split(u'\n');
     for (QString &line : lines) {
@@ -73,11 +73,11 @@ std::optional<ParsedBook> ParseBook(QByteArrayView bytes)
         const QStringView path = line.sliced(first + 1, second - first - 1);
         if (path.isEmpty())
             continue;
-        if (const std::optional<char16_t> c = ControlCharacter(line.first(second))) {
-            book.refused.append({int(i + 1), ControlCharacterText(*c)});
+        if (const std::optional<char16_t> c = controlCharacter(line.first(second))) {
+            book.refused.append({int(i + 1), controlCharacterText(*c)});
             continue;
         }
-        if (book.folders.size() == MaxFolders) {
+        if (book.folders.size() == kMaxFolders) {
             ++book.droppedFolders;
             continue;
         }
@@ -86,12 +86,12 @@ std::optional<ParsedBook> ParseBook(QByteArrayView bytes)
     return book;
 }
 
-QString SignatureLine(const QString &date, const QString &time, const QString &signature)
+QString signatureLine(const QString &date, const QString &time, const QString &signature)
 {
     return date + u';' + time + u';' + signature + u';';
 }
 
-std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &signatureLine)
+std::optional<QByteArray> bookFileBytes(const BookState &book, const QString &signatureLine)
 {
     QString text = BookHeader() + u"\r\n"_s;
     text += u"Name="_s + book.BookName + u"\r\n"_s;
@@ -103,10 +103,10 @@ std::optional<QByteArray> BookFileBytes(const BookState &book, const QString &si
     }
     if (book.encoding == TextEncoding::Utf8)
         return text.toUtf8();
-    std::optional<QByteArray> bytes = EncodeWindows1252(text);
+    std::optional<QByteArray> bytes = encodeWindows1252(text);
     // Windows-1252 bytes that are valid UTF-8 would be read back as UTF-8, as other characters
     // ("Ò’" as "Ғ"): the same characters are written in UTF-8 instead.
-    if (bytes && ReadsBackAsUtf8(*bytes))
+    if (bytes && readsBackAsUtf8(*bytes))
         return text.toUtf8();
     return bytes;
 }
@@ -127,7 +127,7 @@ QString EnsureBookExtension(const QString &path)
     return path;
 }
 
-QString ResolveFolderPath(const QString &bookFilePath, const QString &folderPath)
+QString resolveFolderPath(const QString &bookFilePath, const QString &folderPath)
 {
     if (folderPath.isEmpty() || QDir::isAbsolutePath(folderPath))
         return folderPath;
@@ -135,22 +135,22 @@ QString ResolveFolderPath(const QString &bookFilePath, const QString &folderPath
     return QDir::cleanPath(bookDir.absoluteFilePath(folderPath));
 }
 
-QString BookState::FolderDir(int row) const
+QString BookState::folderDir(int row) const
 {
-    if (row < 1 || row > MaxFolders)
+    if (row < 1 || row > kMaxFolders)
         return {};
-    return ResolveFolderPath(BookFilePath, Folders[row].Path);
+    return resolveFolderPath(BookFilePath, Folders[row].Path);
 }
 
-QString BookFieldProblem(const QString &field)
+QString bookFieldProblem(const QString &field)
 {
     if (field.contains(u';'))
         return u"It holds a \";\", which a book file uses to separate a folder's name from its "
                "directory."_s;
     if (field.contains(u'\n') || field.contains(u'\r'))
         return u"It holds a line break, which a book file cannot store in a folder line."_s;
-    if (const std::optional<char16_t> c = ControlCharacter(field))
-        return ControlCharacterText(*c);
+    if (const std::optional<char16_t> c = controlCharacter(field))
+        return controlCharacterText(*c);
     return {};
 }
 

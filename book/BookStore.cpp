@@ -11,13 +11,13 @@ namespace qb {
 QString BookStore::signatureLine() const
 {
     const QDateTime now = m_platform.now();
-    return SignatureLine(ShortDateText(now.date()), LongTimeText(now.time()),
-                         MakeSignature(m_platform.userName()));
+    return qb::signatureLine(shortDateText(now.date()), longTimeText(now.time()),
+                             MakeSignature(m_platform.userName()));
 }
 
 bool BookStore::openBookFile(const QString &path)
 {
-    const BookRead read = ReadBookFile(path);
+    const BookRead read = readBookFile(path);
     if (!read.error.isEmpty()) {
         m_platform.messageBox(u"Quirebox can't read the book file \""_s + path + u"\".\r\n"_s +
                                   read.error,
@@ -33,8 +33,8 @@ bool BookStore::openBookFile(const QString &path)
         m_platform.messageBox(
             u"The book \"%1\" lists %2 folders, but a book holds at most %3. Only the first %3 "
             "are used; the others will be left out when the book is next written."_s.arg(path)
-                .arg(MaxFolders + read.book->droppedFolders)
-                .arg(MaxFolders),
+                .arg(kMaxFolders + read.book->droppedFolders)
+                .arg(kMaxFolders),
             Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     }
     for (const RefusedLine &line : std::as_const(read.book->refused)) {
@@ -74,7 +74,7 @@ bool BookStore::writeBook(const BookState &state)
 
 bool BookStore::writeNewBook(BookState state)
 {
-    return reportWrite(m_platform, state.BookFilePath, WriteBookFile(state, signatureLine()));
+    return reportWrite(m_platform, state.BookFilePath, writeBookFile(state, signatureLine()));
 }
 
 } // namespace qb

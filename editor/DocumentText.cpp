@@ -15,7 +15,7 @@
 
 namespace qb {
 
-qsizetype DocumentTextLength(const QTextDocument &document)
+qsizetype documentTextLength(const QTextDocument &document)
 {
     return document.characterCount() - 1;
 }
@@ -29,14 +29,14 @@ class RunGatherer
 {
 public:
     using Visit = std::function<bool(QStringView run, int formatIndex)>;
-    explicit RunGatherer(const Visit &visit) : m_visit(visit) { m_gathered.reserve(Capacity); }
+    explicit RunGatherer(const Visit &visit) : m_visit(visit) { m_gathered.reserve(kCapacity); }
 
     bool add(QStringView run, int format)
     {
-        const bool fits = format == m_format && m_gathered.size() + run.size() <= Capacity;
-        if ((!fits || run.size() >= Short) && !flush())
+        const bool fits = format == m_format && m_gathered.size() + run.size() <= kCapacity;
+        if ((!fits || run.size() >= kShort) && !flush())
             return false;
-        if (run.size() >= Short)
+        if (run.size() >= kShort)
             return m_visit(run, format);
         m_gathered.append(run);
         m_format = format;
@@ -52,8 +52,8 @@ public:
     }
 
 private:
-    static constexpr qsizetype Capacity = 64 * 1024;
-    static constexpr qsizetype Short = 4096;
+    static constexpr qsizetype kCapacity = 64 * 1024;
+    static constexpr qsizetype kShort = 4096;
     const Visit &m_visit;
     QString m_gathered;
     int m_format = -1;
@@ -61,10 +61,10 @@ private:
 
 } // namespace
 
-void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
+void forEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
-    to = std::min(to, DocumentTextLength(document));
+    to = std::min(to, documentTextLength(document));
     if (from >= to)
         return;
     const QTextDocumentPrivate *d = QTextDocumentPrivate::get(&document);
@@ -105,11 +105,11 @@ void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
 
 #else
 
-void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
+void forEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
-    static constexpr char16_t ParagraphBreak = 0x2029;
-    to = std::min(to, DocumentTextLength(document));
+    static constexpr char16_t kParagraphBreak = 0x2029;
+    to = std::min(to, documentTextLength(document));
     for (QTextBlock block = document.findBlock(int(from)); block.isValid() && block.position() < to;
          block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -124,17 +124,17 @@ void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                 return;
         }
         const qsizetype lineEnd = block.position() + block.length() - 1;
-        if (lineEnd >= from && lineEnd < to && !visit(QStringView(&ParagraphBreak, 1), -1))
+        if (lineEnd >= from && lineEnd < to && !visit(QStringView(&kParagraphBreak, 1), -1))
             return;
     }
 }
 
 #endif
 
-void ForEachTextRun(const QTextDocument &document,
+void forEachTextRun(const QTextDocument &document,
                     const std::function<bool(QStringView run, int formatIndex)> &visit)
 {
-    ForEachTextRun(document, 0, DocumentTextLength(document), visit);
+    forEachTextRun(document, 0, documentTextLength(document), visit);
 }
 
 } // namespace qb

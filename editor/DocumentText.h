@@ -12,13 +12,13 @@ namespace qb {
 // left out), in order, in runs of one character format each, given by its index in
 // QTextDocument::allFormats(). A run's view is valid only during its call. Long runs are not
 // copied where Qt allows it. Stops when `visit` returns false.
-void ForEachTextRun(const QTextDocument &document,
+void forEachTextRun(const QTextDocument &document,
                     const std::function<bool(QStringView run, int formatIndex)> &visit);
 // The same for the characters at positions [from, to) of that text.
-void ForEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
+void forEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                     const std::function<bool(QStringView run, int formatIndex)> &visit);
 
 // The length of that text: the document's characters but its last paragraph break.
-qsizetype DocumentTextLength(const QTextDocument &document);
+qsizetype documentTextLength(const QTextDocument &document);
 
 } // namespace qb

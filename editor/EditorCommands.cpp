@@ -16,14 +16,14 @@ namespace qb {
 namespace {
 
 // The clipboard takes the characters at [from, to) as the note holds them.
-void PutOnClipboard(const NoteEditor &editor, int from, int to)
+void putOnClipboard(const NoteEditor &editor, int from, int to)
 {
     QApplication::clipboard()->setMimeData(editor.mimeDataOf(from, to));
 }
 
 } // namespace
 
-DropKind ClassifyDroppedFile(const QString &path)
+DropKind classifyDroppedFile(const QString &path)
 {
     if (path.right(4).toLower() == u".txt")
         return DropKind::Note;
@@ -37,50 +37,50 @@ NoteEditor *EditorCommands::activeEditor() const
     return m_editor.isEnabled() ? &m_editor : nullptr;
 }
 
-void EditorCommands::Cut()
+void EditorCommands::cut()
 {
     // Nothing is cut from a note still being read: what is in may yet be replaced.
     if (!m_editor.acceptsEdits())
         return;
     const QTextCursor cursor = m_editor.textCursor();
-    PutOnClipboard(m_editor, cursor.selectionStart(), cursor.selectionEnd());
+    putOnClipboard(m_editor, cursor.selectionStart(), cursor.selectionEnd());
     if (cursor.hasSelection())
         m_editor.replaceSelection(QString());
 }
 
-void EditorCommands::Copy()
+void EditorCommands::copy()
 {
     if (NoteEditor *editor = activeEditor()) {
         const QTextCursor cursor = editor->textCursor();
-        PutOnClipboard(*editor, cursor.selectionStart(), cursor.selectionEnd());
+        putOnClipboard(*editor, cursor.selectionStart(), cursor.selectionEnd());
     }
 }
 
-void EditorCommands::Paste()
+void EditorCommands::paste()
 {
     m_editor.pastePlainText();
 }
 
-void EditorCommands::SelectAll()
+void EditorCommands::selectAll()
 {
     if (NoteEditor *editor = activeEditor())
         editor->selectAll();
 }
 
-void EditorCommands::CopyAll()
+void EditorCommands::copyAll()
 {
     if (NoteEditor *editor = activeEditor())
-        PutOnClipboard(*editor, 0, int(DocumentTextLength(*editor->document())));
+        putOnClipboard(*editor, 0, int(documentTextLength(*editor->document())));
 }
 
-void EditorCommands::InsertTime()
+void EditorCommands::insertTime()
 {
-    m_editor.replaceSelection(LongTimeText(m_platform.now().time()));
+    m_editor.replaceSelection(longTimeText(m_platform.now().time()));
 }
 
-void EditorCommands::InsertDate()
+void EditorCommands::insertDate()
 {
-    m_editor.replaceSelection(ShortDateText(m_platform.now().date()));
+    m_editor.replaceSelection(shortDateText(m_platform.now().date()));
 }
 
 } // namespace qb

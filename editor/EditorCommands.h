@@ -9,7 +9,7 @@ class Platform;
 
 enum class DropKind { Note, Book, Other };
 // What a dropped file is taken for, by its ending in any letter case: ".txt" or ".qb".
-DropKind ClassifyDroppedFile(const QString &path);
+DropKind classifyDroppedFile(const QString &path);
 
 // The Edit menu on the editor's plain text. Nothing is edited while the editor refuses edits
 // (switched off, or a note still being read), whichever way a command comes.
@@ -20,13 +20,13 @@ public:
     {
     }
 
-    void Cut();
-    void Copy();
-    void Paste();
-    void SelectAll();
-    void CopyAll();
-    void InsertTime();
-    void InsertDate();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
+    void copyAll();
+    void insertTime();
+    void insertDate();
 
 private:
     // The editor, or nullptr while it is switched off.

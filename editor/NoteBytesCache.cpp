@@ -16,9 +16,9 @@ namespace {
 
 // Small enough that encoding the piece an edit touched costs next to nothing, large enough that
 // a large note's pieces are written with few calls.
-constexpr qsizetype PieceLength = 1 << 16;
+constexpr qsizetype kEncodedRunLength = 1 << 16;
 
-NoteFormat WithoutByteOrderMark(NoteFormat format)
+NoteFormat withoutByteOrderMark(NoteFormat format)
 {
     format.byteOrderMark = false;
     return format;
@@ -36,7 +36,7 @@ NoteBytesCache::~NoteBytesCache()
 void NoteBytesCache::reset(const NoteFormat &format)
 {
     dropPrepared();
-    m_format = WithoutByteOrderMark(format);
+    m_format = withoutByteOrderMark(format);
     follow(m_editor.document());
 }
 
@@ -55,7 +55,7 @@ bool NoteBytesCache::splitAndEncode(const NoteFormat &format, qsizetype from, qs
     for (qsizetype start = from; start < to;) {
         if (dropped && dropped())
             return false;
-        qsizetype end = std::min(start + PieceLength, to);
+        qsizetype end = std::min(start + kEncodedRunLength, to);
         // A surrogate pair stays in one piece.
         if (end < to && isHighSurrogateAt(end - 1))
             ++end;
@@ -81,7 +81,7 @@ bool NoteBytesCache::encodeEditorInPieces(qsizetype from, qsizetype to,
         m_format, from, to,
         [&document](qsizetype i) { return document.characterAt(int(i)).isHighSurrogate(); },
         [&document](qsizetype start, qsizetype end, NoteEncoder &encoder) {
-            EncodeEditorText(document, start, end, encoder);
+            encodeEditorText(document, start, end, encoder);
         },
         pieces);
 }
@@ -92,10 +92,10 @@ bool NoteBytesCache::encodeNoteInPieces(const DecodedNote &note, std::vector<Pie
                                         const Dropped &dropped)
 {
     return splitAndEncode(
-        WithoutByteOrderMark(note.format), 0, note.text.size(),
+        withoutByteOrderMark(note.format), 0, note.text.size(),
         [&note](qsizetype i) { return note.text[i].isHighSurrogate(); },
         [&note](qsizetype start, qsizetype end, NoteEncoder &encoder) {
-            EncodeNoteText(note, start, end, encoder);
+            encodeNoteText(note, start, end, encoder);
         },
         pieces, dropped);
 }
@@ -112,7 +112,7 @@ void NoteBytesCache::prepare(const DecodedNote &note)
 {
     dropPrepared();
     // The note is copied: its text and stand-ins are shared, and never changed.
-    m_prepared = RunInBackground<Prepared>([note](QPromise<Prepared> &promise) {
+    m_prepared = runInBackground<Prepared>([note](QPromise<Prepared> &promise) {
         Prepared prepared{note.format, note.text.size(), false, {}};
         prepared.ok =
             encodeNoteInPieces(note, prepared.pieces, [&promise] { return promise.isCanceled(); });
@@ -133,7 +133,7 @@ void NoteBytesCache::keepPrepared()
 
 void NoteBytesCache::keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length)
 {
-    if (!ok || length != DocumentTextLength(*m_document)) {
+    if (!ok || length != documentTextLength(*m_document)) {
         // A character the note's format cannot store, which the save will name; or the editor
         // does not hold the note the pieces were made of.
         extend();
@@ -185,7 +185,7 @@ void NoteBytesCache::extend()
 {
     if (m_document != m_editor.document())
         follow(m_editor.document());
-    const qsizetype length = DocumentTextLength(*m_document);
+    const qsizetype length = documentTextLength(*m_document);
     if (m_covered > length)
         follow(m_document); // what is kept no longer fits the text
     if (m_covered == length)
@@ -197,7 +197,7 @@ void NoteBytesCache::extend()
 
 void NoteBytesCache::encode(NoteEncoder &encoder)
 {
-    if (WithoutByteOrderMark(encoder.format()) != m_format)
+    if (withoutByteOrderMark(encoder.format()) != m_format)
         reset(encoder.format());
     extend();
     qsizetype start = 0;
@@ -214,7 +214,7 @@ void NoteBytesCache::encode(NoteEncoder &encoder)
         std::vector<Piece> fresh;
         if (!encodeEditorInPieces(start, end, fresh)) {
             // The encoder stops at the same character, and tells which one it is.
-            EncodeEditorText(*m_document, start, end, encoder);
+            encodeEditorText(*m_document, start, end, encoder);
             return;
         }
         for (const Piece &piece : fresh)

@@ -68,9 +68,9 @@ private:
 
     void follow(QTextDocument *document);
     void onContentsChange(int position, int removed, int added);
-    // Text at [from, to) in pieces of about PieceLength characters, each encoded on its own by
-    // `encodeRange(start, end, encoder)`, and appended to `pieces`. False, with nothing appended,
-    // when a character cannot be stored, or when `dropped` says so meanwhile.
+    // Text at [from, to) in pieces of about kEncodedRunLength characters, each encoded on its own
+    // by `encodeRange(start, end, encoder)`, and appended to `pieces`. False, with nothing
+    // appended, when a character cannot be stored, or when `dropped` says so meanwhile.
     template <typename IsHighSurrogate, typename EncodeRange>
     static bool splitAndEncode(const NoteFormat &format, qsizetype from, qsizetype to,
                                IsHighSurrogate isHighSurrogateAt, EncodeRange encodeRange,

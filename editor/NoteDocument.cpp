@@ -17,13 +17,13 @@ namespace qb {
 
 namespace {
 
-const QString &GuardName()
+const QString &guardName()
 {
     static const QString name = QStringLiteral("qbStandInGuard");
     return name;
 }
 
-const QString &CaretGuardName()
+const QString &caretGuardName()
 {
     static const QString name = QStringLiteral("qbStandInCaretGuard");
     return name;
@@ -31,12 +31,12 @@ const QString &CaretGuardName()
 
 // Index into QTextDocument::allFormats() -> the code unit that format's characters stand for,
 // 0 where a format marks no stand-in. Empty when the document has no stand-in format at all.
-QList<char16_t> StandInOriginals(const QTextDocument &document)
+QList<char16_t> standInOriginals(const QTextDocument &document)
 {
     const QList<QTextFormat> formats = document.allFormats();
     QList<char16_t> originals;
     for (qsizetype i = 0; i < formats.size(); ++i) {
-        const QVariant original = formats[i].property(StandInProperty);
+        const QVariant original = formats[i].property(kStandInProperty);
         if (!original.isValid())
             continue;
         if (originals.isEmpty())
@@ -49,7 +49,7 @@ QList<char16_t> StandInOriginals(const QTextDocument &document)
 // Calls visit(position, length, original) for each run of stand-in-formatted characters within
 // [from, to), in document order.
 template <typename Visit>
-void ForEachStandInRun(const QTextDocument &document, const QList<char16_t> &originals, int from,
+void forEachStandInRun(const QTextDocument &document, const QList<char16_t> &originals, int from,
                        int to, Visit visit)
 {
     for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
@@ -67,15 +67,15 @@ void ForEachStandInRun(const QTextDocument &document, const QList<char16_t> &ori
     }
 }
 
-QTextCharFormat StandInFormat(const QColor &color, char16_t original)
+QTextCharFormat standInFormat(const QColor &color, char16_t original)
 {
     QTextCharFormat format;
-    format.setProperty(StandInProperty, uint(original));
+    format.setProperty(kStandInProperty, uint(original));
     format.setForeground(color);
     return format;
 }
 
-QColor StandInColor(const QPlainTextEdit &editor)
+QColor standInColor(const QPlainTextEdit &editor)
 {
     return editor.palette().color(QPalette::PlaceholderText);
 }
@@ -85,14 +85,14 @@ QColor StandInColor(const QPlainTextEdit &editor)
 // a deleted stand-in included, and touching the document then would cost the redo steps. The
 // two are told apart by undoCommandAdded, which an edit emits before its contentsChange and an
 // undo or redo does not emit at all.
-// An undo can leave a typed character marked for a moment; EncodeEditorText writes such a
+// An undo can leave a typed character marked for a moment; encodeEditorText writes such a
 // character as itself, since it is not the stand-in of the mark it carries.
 class StandInGuard : public QObject
 {
 public:
     explicit StandInGuard(QTextDocument &document) : QObject(&document), m_document(document)
     {
-        setObjectName(GuardName());
+        setObjectName(guardName());
         connect(&document, &QTextDocument::undoCommandAdded, this, [this] { m_edited = true; });
         connect(&document, &QTextDocument::contentsChange, this, &StandInGuard::onContentsChange);
     }
@@ -112,11 +112,11 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
     const bool edited = std::exchange(m_edited, false) || !m_document.isUndoRedoEnabled();
     if (m_paused || !edited || added <= 0)
         return;
-    const QList<char16_t> originals = StandInOriginals(m_document);
+    const QList<char16_t> originals = standInOriginals(m_document);
     if (originals.isEmpty())
         return;
     QList<std::pair<int, int>> runs;
-    ForEachStandInRun(m_document, originals, position, position + added,
+    forEachStandInRun(m_document, originals, position, position + added,
                       [&runs](int start, int length, char16_t) {
                           runs.append({start, length});
                       });
@@ -137,30 +137,30 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
 // stand-in, a plain one is set instead, so that typed text is never marked in the first place
 // and no extra undo step is needed to unmark it. A selection keeps its formats (setting one
 // would change them); the document guard covers typing over it.
-void KeepCaretPlain(QPlainTextEdit &editor)
+void keepCaretPlain(QPlainTextEdit &editor)
 {
     const QTextCursor caret = editor.textCursor();
-    if (!caret.hasSelection() && caret.charFormat().hasProperty(StandInProperty))
+    if (!caret.hasSelection() && caret.charFormat().hasProperty(kStandInProperty))
         editor.setCurrentCharFormat(QTextCharFormat());
 }
 
-void GuardCaret(QPlainTextEdit &editor)
+void guardCaret(QPlainTextEdit &editor)
 {
-    if (editor.findChild<QObject *>(CaretGuardName(), Qt::FindDirectChildrenOnly))
+    if (editor.findChild<QObject *>(caretGuardName(), Qt::FindDirectChildrenOnly))
         return;
     auto *guard = new QObject(&editor);
-    guard->setObjectName(CaretGuardName());
+    guard->setObjectName(caretGuardName());
     QObject::connect(&editor, &QPlainTextEdit::cursorPositionChanged, guard,
-                     [&editor] { KeepCaretPlain(editor); });
+                     [&editor] { keepCaretPlain(editor); });
 }
 
-StandInGuard *FindGuard(QTextDocument &document)
+StandInGuard *findGuard(QTextDocument &document)
 {
     return dynamic_cast<StandInGuard *>(
-        document.findChild<QObject *>(GuardName(), Qt::FindDirectChildrenOnly));
+        document.findChild<QObject *>(guardName(), Qt::FindDirectChildrenOnly));
 }
 
-void MarkStandIns(QTextDocument &document, const QList<StandIn> &standIns, const QColor &color)
+void markStandIns(QTextDocument &document, const QList<StandIn> &standIns, const QColor &color)
 {
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
@@ -174,33 +174,33 @@ void MarkStandIns(QTextDocument &document, const QList<StandIn> &standIns, const
         }
         cursor.setPosition(int(standIns[first].position));
         cursor.setPosition(int(standIns[last].position + 1), QTextCursor::KeepAnchor);
-        cursor.setCharFormat(StandInFormat(color, standIns[first].original));
+        cursor.setCharFormat(standInFormat(color, standIns[first].original));
         first = last + 1;
     }
     cursor.endEditBlock();
 }
 
-// The program, not the user, puts a note's text into the editor from here to EndProgramText:
+// The program, not the user, puts a note's text into the editor from here to endProgramText:
 // the stand-ins are guarded when the note has any, the guard rests, and no undo steps are kept.
-void BeginProgramText(QPlainTextEdit &editor, bool hasStandIns)
+void beginProgramText(QPlainTextEdit &editor, bool hasStandIns)
 {
     QTextDocument &document = *editor.document();
     if (hasStandIns) {
-        GuardStandIns(document);
-        GuardCaret(editor);
+        guardStandIns(document);
+        guardCaret(editor);
     }
-    if (StandInGuard *guard = FindGuard(document))
+    if (StandInGuard *guard = findGuard(document))
         guard->setPaused(true);
     document.setUndoRedoEnabled(false);
 }
 
 // The text is in: undo on again, from a document that holds no edit of the user's.
-void EndProgramText(QPlainTextEdit &editor)
+void endProgramText(QPlainTextEdit &editor)
 {
     QTextDocument &document = *editor.document();
     document.setUndoRedoEnabled(true);
     document.setModified(false);
-    if (StandInGuard *guard = FindGuard(document))
+    if (StandInGuard *guard = findGuard(document))
         guard->setPaused(false);
 }
 
@@ -209,7 +209,7 @@ void EndProgramText(QPlainTextEdit &editor)
 NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
     : m_editor(editor), m_note(std::move(note)), m_done(shown)
 {
-    BeginProgramText(editor, !m_note.standIns.isEmpty());
+    beginProgramText(editor, !m_note.standIns.isEmpty());
     while (m_nextStandIn < m_note.standIns.size() &&
            m_note.standIns[m_nextStandIn].position < m_done)
         ++m_nextStandIn;
@@ -217,7 +217,7 @@ NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown
 
 NoteFiller::~NoteFiller()
 {
-    EndProgramText(m_editor);
+    endProgramText(m_editor);
 }
 
 bool NoteFiller::fillFor(int milliseconds)
@@ -227,7 +227,7 @@ bool NoteFiller::fillFor(int milliseconds)
     // Whole lines at a time, small enough that the window waits a few milliseconds at most. A
     // line is never cut: the editor lays a line out whole whenever a piece is added to it, so a
     // long line put in piece by piece would be laid out again and again.
-    constexpr qsizetype Piece = 1 << 16;
+    constexpr qsizetype kFillStep = 1 << 16;
     QElapsedTimer clock;
     clock.start();
     // One piece at least; no more begun that would end the slice late, if it takes as long as
@@ -238,7 +238,7 @@ bool NoteFiller::fillFor(int milliseconds)
          first = false) {
         const qint64 pieceStart = clock.nsecsElapsed();
         const bool intoEmpty = document.isEmpty();
-        qsizetype end = std::min(m_done + Piece, text.size());
+        qsizetype end = std::min(m_done + kFillStep, text.size());
         if (end < text.size()) {
             const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
             const qsizetype nextLineEnd = lineEnd >= m_done ? lineEnd : text.indexOf(u'\n', end);
@@ -251,8 +251,8 @@ bool NoteFiller::fillFor(int milliseconds)
         while (last < m_note.standIns.size() && m_note.standIns[last].position < end)
             ++last;
         if (last > m_nextStandIn) {
-            MarkStandIns(document, m_note.standIns.mid(m_nextStandIn, last - m_nextStandIn),
-                         StandInColor(m_editor));
+            markStandIns(document, m_note.standIns.mid(m_nextStandIn, last - m_nextStandIn),
+                         standInColor(m_editor));
         }
         m_nextStandIn = last;
         m_done = end;
@@ -270,36 +270,36 @@ int NoteFiller::percentDone() const
     return m_note.text.isEmpty() ? 100 : int(m_done * 100 / m_note.text.size());
 }
 
-void GuardStandIns(QTextDocument &document)
+void guardStandIns(QTextDocument &document)
 {
-    if (!FindGuard(document))
+    if (!findGuard(document))
         new StandInGuard(document);
 }
 
-void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note)
+void showNoteText(QPlainTextEdit &editor, const DecodedNote &note)
 {
     QTextDocument &document = *editor.document();
-    BeginProgramText(editor, !note.standIns.isEmpty());
+    beginProgramText(editor, !note.standIns.isEmpty());
     // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
     // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
     document.setPlainText(note.text);
     if (!note.standIns.isEmpty())
-        MarkStandIns(document, note.standIns, StandInColor(editor));
-    EndProgramText(editor);
+        markStandIns(document, note.standIns, standInColor(editor));
+    endProgramText(editor);
     editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
-    KeepCaretPlain(editor);
+    keepCaretPlain(editor);
 }
 
-void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder)
+void encodeEditorText(const QTextDocument &document, NoteEncoder &encoder)
 {
-    EncodeEditorText(document, 0, DocumentTextLength(document), encoder);
+    encodeEditorText(document, 0, documentTextLength(document), encoder);
 }
 
-void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
+void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
                       NoteEncoder &encoder)
 {
-    const QList<char16_t> originals = StandInOriginals(document);
-    ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+    const QList<char16_t> originals = standInOriginals(document);
+    forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
                                       ? originals[formatIndex]
                                       : char16_t(0);
@@ -310,7 +310,7 @@ void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
         // A stand-in writes its original, any other character itself: a typed character can
         // carry a stand-in's mark for a moment after an undo.
         for (qsizetype i = 0; i < run.size(); ++i) {
-            if (run[i] == QChar(StandInFor(original)))
+            if (run[i] == QChar(standInFor(original)))
                 encoder.appendOriginal(QStringView(&original, 1));
             else
                 encoder.appendText(run.sliced(i, 1));
@@ -319,11 +319,11 @@ void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
     });
 }
 
-NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)
+NoteBytes noteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)
 {
     NoteEncoder encoder(format);
     encoder.reserve(editor.document()->characterCount());
-    EncodeEditorText(*editor.document(), encoder);
+    encodeEditorText(*editor.document(), encoder);
     NoteBytes result;
     if (encoder.ok())
         result.bytes = encoder.takeBytes();
@@ -332,11 +332,11 @@ NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &fo
     return result;
 }
 
-DecodedNote NoteTextOf(const QTextDocument &document, int from, int to)
+DecodedNote noteTextOf(const QTextDocument &document, int from, int to)
 {
     DecodedNote result;
-    const QList<char16_t> originals = StandInOriginals(document);
-    ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+    const QList<char16_t> originals = standInOriginals(document);
+    forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
         const qsizetype start = result.text.size();
         result.text.append(run);
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
@@ -344,7 +344,7 @@ DecodedNote NoteTextOf(const QTextDocument &document, int from, int to)
                                       : char16_t(0);
         if (original != 0) {
             for (qsizetype i = 0; i < run.size(); ++i) {
-                if (run[i] == QChar(StandInFor(original)))
+                if (run[i] == QChar(standInFor(original)))
                     result.standIns.append({start + i, original});
             }
         }
@@ -354,7 +354,7 @@ DecodedNote NoteTextOf(const QTextDocument &document, int from, int to)
     return result;
 }
 
-QString OriginalText(const DecodedNote &text)
+QString originalText(const DecodedNote &text)
 {
     QString plain = text.text;
     for (const StandIn &standIn : text.standIns)
@@ -362,7 +362,7 @@ QString OriginalText(const DecodedNote &text)
     return plain;
 }
 
-DecodedNote PastedNoteText(QStringView text)
+DecodedNote pastedNoteText(QStringView text)
 {
     // A note whose line ends are LF needs stand-ins for exactly the characters that break no
     // line here once "\r\n" is taken as one line break.
@@ -373,9 +373,9 @@ DecodedNote PastedNoteText(QStringView text)
         const char16_t c = text[i].unicode();
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             continue; // the LF that follows breaks the line
-        if (NeedsStandIn(c, lineFeeds)) {
+        if (needsStandIn(c, lineFeeds)) {
             result.standIns.append({result.text.size(), c});
-            result.text.append(QChar(StandInFor(c)));
+            result.text.append(QChar(standInFor(c)));
         } else {
             result.text.append(QChar(c));
         }
@@ -383,23 +383,23 @@ DecodedNote PastedNoteText(QStringView text)
     return result;
 }
 
-void InsertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd)
+void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd)
 {
     const NoteFormat noteLines{TextEncoding::Utf8, false, lineEnd};
     DecodedNote inserted = text;
     // An original the note holds as it is (an LF where LF ends the lines) goes in as itself.
     inserted.standIns.removeIf([&](const StandIn &standIn) {
-        if (NeedsStandIn(standIn.original, noteLines))
+        if (needsStandIn(standIn.original, noteLines))
             return false;
         inserted.text[standIn.position] = QChar(standIn.original);
         return true;
     });
     QTextDocument &document = *editor.document();
     if (!inserted.standIns.isEmpty()) {
-        GuardStandIns(document);
-        GuardCaret(editor);
+        guardStandIns(document);
+        guardCaret(editor);
     }
-    StandInGuard *guard = FindGuard(document);
+    StandInGuard *guard = findGuard(document);
     if (guard)
         guard->setPaused(true);
     QTextCursor cursor = editor.textCursor();
@@ -409,15 +409,15 @@ void InsertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lin
     cursor.insertText(inserted.text, QTextCharFormat());
     for (StandIn &standIn : inserted.standIns)
         standIn.position += start;
-    MarkStandIns(document, inserted.standIns, StandInColor(editor));
+    markStandIns(document, inserted.standIns, standInColor(editor));
     cursor.endEditBlock();
     if (guard)
         guard->setPaused(false);
     editor.setTextCursor(cursor);
-    KeepCaretPlain(editor);
+    keepCaretPlain(editor);
 }
 
-QByteArray NoteTextMimeData(const DecodedNote &text)
+QByteArray noteTextMimeData(const DecodedNote &text)
 {
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
@@ -427,7 +427,7 @@ QByteArray NoteTextMimeData(const DecodedNote &text)
     return data;
 }
 
-std::optional<DecodedNote> ParseNoteTextMimeData(const QByteArray &data)
+std::optional<DecodedNote> parseNoteTextMimeData(const QByteArray &data)
 {
     QDataStream in(data);
     quint32 version = 0, count = 0;
@@ -442,8 +442,8 @@ std::optional<DecodedNote> ParseNoteTextMimeData(const QByteArray &data)
         const qint64 previous = text.standIns.isEmpty() ? -1 : text.standIns.last().position;
         // Each at its own place, ascending, on the picture of the character it stands for.
         if (in.status() != QDataStream::Ok || position <= previous ||
-            position >= text.text.size() || StandInFor(original) == original ||
-            text.text[position] != QChar(StandInFor(original)))
+            position >= text.text.size() || standInFor(original) == original ||
+            text.text[position] != QChar(standInFor(original)))
             return std::nullopt;
         text.standIns.append({position, original});
     }

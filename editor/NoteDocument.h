@@ -15,13 +15,13 @@ namespace qb {
 // A character of the editor that stands for another one carries this character-format property,
 // holding the code unit it stands for. The property, not the character, makes a stand-in: a note
 // may well hold U+240D itself.
-inline constexpr int StandInProperty = QTextFormat::UserProperty + 1;
+inline constexpr int kStandInProperty = QTextFormat::UserProperty + 1;
 
 // Replaces the editor's whole text with the note (one textChanged at least is fine and expected).
 // The load cannot be undone and leaves the document unmodified. A note with stand-ins guards the
-// document (GuardStandIns) and the editor's caret, so that text typed beside a stand-in is
+// document (guardStandIns) and the editor's caret, so that text typed beside a stand-in is
 // plain text.
-void ShowNoteText(QPlainTextEdit &editor, const DecodedNote &note);
+void showNoteText(QPlainTextEdit &editor, const DecodedNote &note);
 
 // Puts a note into the editor a piece at a time, so that the window keeps answering between the
 // pieces, and what is in already can be read and scrolled. Meant for a large note; the editor
@@ -49,37 +49,37 @@ private:
 };
 
 // The note's bytes as the editor holds them now, in `format`.
-NoteBytes NoteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format);
+NoteBytes noteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format);
 // The editor's text into `encoder`, run by run: the bytes of the note as it is now, with no copy
 // of the whole text made on the way.
-void EncodeEditorText(const QTextDocument &document, NoteEncoder &encoder);
+void encodeEditorText(const QTextDocument &document, NoteEncoder &encoder);
 // The same for the characters at [from, to) of the text (paragraph breaks count one each).
-void EncodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
+void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype to,
                       NoteEncoder &encoder);
 
 // Install once per editor: keeps typed/pasted text from taking on a stand-in's identity.
 // Installing again does nothing.
-void GuardStandIns(QTextDocument &document);
+void guardStandIns(QTextDocument &document);
 
 // The characters at [from, to) of the editor's text as the note holds them: the text with its
 // line breaks as '\n', and where each stand-in stands for which original. The format is left
 // as it comes.
-DecodedNote NoteTextOf(const QTextDocument &document, int from, int to);
+DecodedNote noteTextOf(const QTextDocument &document, int from, int to);
 // The same text with each stand-in's original in its place: what another program should get.
-QString OriginalText(const DecodedNote &text);
+QString originalText(const DecodedNote &text);
 // Text from another program as the editor holds it: "\r\n" and "\n" break the line, and every
 // other character no note can hold as it is (a lone CR, U+2028, ...) becomes a stand-in.
-DecodedNote PastedNoteText(QStringView text);
+DecodedNote pastedNoteText(QStringView text);
 // Replaces the selection of `editor` with `text` as one edit of the user's, undone in one step:
 // a stand-in of `text` stays a stand-in, unless the note, of `lineEnd`, holds its original as a
 // line break.
-void InsertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd);
+void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd);
 
 // The form in which the editor puts a note's text on the clipboard beside plain text, so that a
 // paste into a note gives back the very characters copied, stand-ins included.
-inline constexpr char NoteTextMimeType[] = "application/x-quirebox-note-text";
-QByteArray NoteTextMimeData(const DecodedNote &text);
+inline constexpr char kNoteTextMimeType[] = "application/x-quirebox-note-text";
+QByteArray noteTextMimeData(const DecodedNote &text);
 // Nothing when `data` is not such text.
-std::optional<DecodedNote> ParseNoteTextMimeData(const QByteArray &data);
+std::optional<DecodedNote> parseNoteTextMimeData(const QByteArray &data);
 
 } // namespace qb

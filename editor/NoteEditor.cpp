@@ -33,7 +33,7 @@ bool isDragEvent(const QEvent *event)
 // out in time proportional to its length.
 constexpr int kLongLine = 16 * 1024;
 
-void WrapLongLines(QTextDocument &document)
+void wrapLongLines(QTextDocument &document)
 {
     QObject::connect(
         &document, &QTextDocument::contentsChange, &document,
@@ -78,8 +78,8 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
         parent->setAcceptDrops(true);
         parent->installEventFilter(this);
     }
-    GuardStandIns(*document());
-    WrapLongLines(*document());
+    guardStandIns(*document());
+    wrapLongLines(*document());
 }
 
 NoteEditor::~NoteEditor()
@@ -93,8 +93,8 @@ void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
     QTextDocument *old = this->document();
     // Not deleted by setDocument, which deletes a document the editor made itself.
     old->setParent(nullptr);
-    GuardStandIns(*document);
-    WrapLongLines(*document);
+    guardStandIns(*document);
+    wrapLongLines(*document);
     document->setParent(this);
     setDocument(document.release());
     setTextCursor(QTextCursor(this->document()));
@@ -109,8 +109,8 @@ void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
 void NoteEditor::dropLargeDocument()
 {
     // The size above which emptying a document here would hold up the window noticeably.
-    constexpr int LargeDocument = 1 << 20;
-    if (document()->characterCount() < LargeDocument)
+    constexpr int kLargeDocument = 1 << 20;
+    if (document()->characterCount() < kLargeDocument)
         return;
     auto empty = std::make_unique<QTextDocument>();
     empty->setDocumentLayout(new QPlainTextDocumentLayout(empty.get()));
@@ -143,10 +143,10 @@ void NoteEditor::pastePlainText()
 
 QMimeData *NoteEditor::mimeDataOf(int from, int to) const
 {
-    const DecodedNote text = NoteTextOf(*document(), from, to);
+    const DecodedNote text = noteTextOf(*document(), from, to);
     auto *mime = new QMimeData;
-    mime->setText(OriginalText(text));
-    mime->setData(QLatin1String(NoteTextMimeType), NoteTextMimeData(text));
+    mime->setText(originalText(text));
+    mime->setData(QLatin1String(kNoteTextMimeType), noteTextMimeData(text));
     return mime;
 }
 
@@ -156,7 +156,7 @@ QMimeData *NoteEditor::createMimeDataFromSelection() const
     return mimeDataOf(cursor.selectionStart(), cursor.selectionEnd());
 }
 
-QStringList NoteEditor::DroppedFiles(const QMimeData *mime)
+QStringList NoteEditor::droppedFiles(const QMimeData *mime)
 {
     QStringList paths;
     if (!mime || !mime->hasUrls())
@@ -221,14 +221,14 @@ bool NoteEditor::takeFileDrop(QEvent *event)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (DroppedFiles(drag->mimeData()).isEmpty())
+        if (droppedFiles(drag->mimeData()).isEmpty())
             return false;
         drag->acceptProposedAction();
         return true;
     }
     case QEvent::Drop: {
         auto *drop = static_cast<QDropEvent *>(event);
-        const QStringList paths = DroppedFiles(drop->mimeData());
+        const QStringList paths = droppedFiles(drop->mimeData());
         if (paths.isEmpty())
             return false;
         drop->acceptProposedAction();
@@ -253,13 +253,13 @@ void NoteEditor::insertFromMimeData(const QMimeData *source)
     if (!source || !acceptsEdits())
         return;
     std::optional<DecodedNote> text;
-    if (const QString type = QLatin1String(NoteTextMimeType); source->hasFormat(type))
-        text = ParseNoteTextMimeData(source->data(type));
+    if (const QString type = QLatin1String(kNoteTextMimeType); source->hasFormat(type))
+        text = parseNoteTextMimeData(source->data(type));
     if (!text && source->hasText())
-        text = PastedNoteText(source->text());
+        text = pastedNoteText(source->text());
     if (!text)
         return;
-    InsertNoteText(*this, *text, m_lineEnd);
+    insertNoteText(*this, *text, m_lineEnd);
     ensureCursorVisible();
 }
 

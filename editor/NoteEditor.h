@@ -54,7 +54,7 @@ public:
     QMimeData *mimeDataOf(int from, int to) const;
 
     // The local files a drop carries, in the order given; empty for a drop of anything else.
-    static QStringList DroppedFiles(const QMimeData *mime);
+    static QStringList droppedFiles(const QMimeData *mime);
 
 Q_SIGNALS:
     void filesDropped(const QStringList &paths);

@@ -46,7 +46,7 @@ bool hasLineFeed(const char *p)
                                   _mm_cmpeq_epi8(_mm_loadu_si128(blocks + 3), lf)));
     return _mm_movemask_epi8(found) != 0;
 #else
-    return std::memchr(p, '\n', ArmourLineChars) != nullptr;
+    return std::memchr(p, '\n', kArmourLineChars) != nullptr;
 #endif
 }
 
@@ -56,12 +56,12 @@ qsizetype fullLineEnd(QByteArrayView text, qsizetype at)
 {
     const char *p = text.data() + at;
     const qsizetype rest = text.size() - at;
-    if (rest <= ArmourLineChars || p[ArmourLineChars - 1] == '\r' || hasLineFeed(p))
+    if (rest <= kArmourLineChars || p[kArmourLineChars - 1] == '\r' || hasLineFeed(p))
         return 0;
-    if (p[ArmourLineChars] == '\n')
+    if (p[kArmourLineChars] == '\n')
         return 1;
-    return rest > ArmourLineChars + 1 && p[ArmourLineChars] == '\r' &&
-                   p[ArmourLineChars + 1] == '\n'
+    return rest > kArmourLineChars + 1 && p[kArmourLineChars] == '\r' &&
+                   p[kArmourLineChars + 1] == '\n'
                ? 2
                : 0;
 }
@@ -79,11 +79,11 @@ WholeLines wholeLines(QByteArrayView text, qsizetype at, qsizetype stop)
     WholeLines lines{at, 0, 0};
     while (lines.end < stop) {
         const qsizetype eol = fullLineEnd(text, lines.end);
-        if (eol == 0 || text[lines.end + ArmourLineChars - 1] == '=')
+        if (eol == 0 || text[lines.end + kArmourLineChars - 1] == '=')
             break;
         lines.eol = lines.count == 0 || lines.eol == eol ? eol : -1;
         ++lines.count;
-        lines.end += ArmourLineChars + eol;
+        lines.end += kArmourLineChars + eol;
     }
     return lines;
 }
@@ -92,16 +92,16 @@ WholeLines wholeLines(QByteArrayView text, qsizetype at, qsizetype stop)
 // several threads; when a piece ends before the next one starts, the lines are read again in one.
 WholeLines allWholeLines(QByteArrayView text, qsizetype start)
 {
-    constexpr qsizetype Piece = 4 << 20;
-    const qsizetype pieces = std::max<qsizetype>(1, (text.size() - start) / Piece);
+    constexpr qsizetype kThreadShare = 4 << 20;
+    const qsizetype pieces = std::max<qsizetype>(1, (text.size() - start) / kThreadShare);
     std::vector<qsizetype> starts = {start};
     for (qsizetype piece = 1; piece < pieces; ++piece) {
-        const qsizetype lf = text.indexOf('\n', start + piece * Piece);
+        const qsizetype lf = text.indexOf('\n', start + piece * kThreadShare);
         starts.push_back(lf < 0 ? text.size() : lf + 1);
     }
     starts.push_back(text.size());
     std::vector<WholeLines> found(static_cast<std::size_t>(pieces));
-    RunBatches(PartsFor(text.size() - start), pieces, 1, [&](qsizetype piece, qsizetype) {
+    runBatches(partsFor(text.size() - start), pieces, 1, [&](qsizetype piece, qsizetype) {
         const auto i = size_t(piece);
         found[i] = wholeLines(text, starts[i], starts[i + 1]);
     });
@@ -125,9 +125,9 @@ qsizetype armourStart(QByteArrayView text)
     while (at < text.size()) {
         qsizetype next = 0;
         const QByteArrayView line = lineAt(text, at, next);
-        if (line.startsWith(ArmourBegin))
-            return line == ArmourBegin ? next : -1;
-        if (!IsBlank(line) || next == text.size())
+        if (line.startsWith(kArmourBegin))
+            return line == kArmourBegin ? next : -1;
+        if (!isBlank(line) || next == text.size())
             return -1;
         at = next;
     }
@@ -136,37 +136,37 @@ qsizetype armourStart(QByteArrayView text)
 
 } // namespace
 
-bool IsBlank(QByteArrayView text)
+bool isBlank(QByteArrayView text)
 {
     return std::all_of(text.begin(), text.end(), isSpace);
 }
 
-bool LooksArmoured(QByteArrayView text)
+bool looksArmoured(QByteArrayView text)
 {
     return armourStart(text) >= 0;
 }
 
-qsizetype ArmouredSize(qsizetype binarySize)
+qsizetype armouredSize(qsizetype binarySize)
 {
-    const qsizetype lines = (binarySize + ArmourLineBytes - 1) / ArmourLineBytes;
-    return ArmourBegin.size() + 1 + 4 * ((binarySize + 2) / 3) + lines + ArmourEnd.size() + 1;
+    const qsizetype lines = (binarySize + kArmourLineBytes - 1) / kArmourLineBytes;
+    return kArmourBegin.size() + 1 + 4 * ((binarySize + 2) / 3) + lines + kArmourEnd.size() + 1;
 }
 
-void PutArmourFrame(QByteArray &armour)
+void putArmourFrame(QByteArray &armour)
 {
     char *text = armour.data();
-    std::memcpy(text, ArmourBegin.data(), size_t(ArmourBegin.size()));
-    text[ArmourBegin.size()] = '\n';
-    char *end = text + armour.size() - ArmourEnd.size() - 1;
-    std::memcpy(end, ArmourEnd.data(), size_t(ArmourEnd.size()));
-    end[ArmourEnd.size()] = '\n';
+    std::memcpy(text, kArmourBegin.data(), size_t(kArmourBegin.size()));
+    text[kArmourBegin.size()] = '\n';
+    char *end = text + armour.size() - kArmourEnd.size() - 1;
+    std::memcpy(end, kArmourEnd.data(), size_t(kArmourEnd.size()));
+    end[kArmourEnd.size()] = '\n';
 }
 
-QByteArray Armour(QByteArrayView binary)
+QByteArray toArmour(QByteArrayView binary)
 {
-    QByteArray armour(ArmouredSize(binary.size()), Qt::Uninitialized);
-    PutArmourFrame(armour);
-    ArmourLines lines(armour.data() + ArmourLineStart(0));
+    QByteArray armour(armouredSize(binary.size()), Qt::Uninitialized);
+    putArmourFrame(armour);
+    ArmourLines lines(armour.data() + armourLineStart(0));
     lines.add(binary);
     lines.finish();
     return armour;
@@ -174,7 +174,7 @@ QByteArray Armour(QByteArrayView binary)
 
 void ArmourLines::putLine(const unsigned char *bytes, qsizetype count)
 {
-    m_at = EncodeArmourLine(bytes, count, m_at);
+    m_at = encodeArmourLine(bytes, count, m_at);
 }
 
 void ArmourLines::add(QByteArrayView bytes)
@@ -182,22 +182,22 @@ void ArmourLines::add(QByteArrayView bytes)
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype left = bytes.size();
     if (m_carried > 0) {
-        const qsizetype take = std::min(left, ArmourLineBytes - m_carried);
+        const qsizetype take = std::min(left, kArmourLineBytes - m_carried);
         std::memcpy(m_carry + m_carried, in, size_t(take));
         m_carried += take;
         in += take;
         left -= take;
-        if (m_carried < ArmourLineBytes)
+        if (m_carried < kArmourLineBytes)
             return;
-        putLine(m_carry, ArmourLineBytes);
+        putLine(m_carry, kArmourLineBytes);
         m_carried = 0;
     }
-    const qsizetype fast = kernels::EncodeBase64Lines(in, left / ArmourLineBytes, m_at);
-    in += fast * ArmourLineBytes;
-    left -= fast * ArmourLineBytes;
-    m_at += fast * (ArmourLineChars + 1);
-    for (; left >= ArmourLineBytes; in += ArmourLineBytes, left -= ArmourLineBytes)
-        putLine(in, ArmourLineBytes);
+    const qsizetype fast = kernels::encodeBase64Lines(in, left / kArmourLineBytes, m_at);
+    in += fast * kArmourLineBytes;
+    left -= fast * kArmourLineBytes;
+    m_at += fast * (kArmourLineChars + 1);
+    for (; left >= kArmourLineBytes; in += kArmourLineBytes, left -= kArmourLineBytes)
+        putLine(in, kArmourLineBytes);
     std::memcpy(m_carry, in, size_t(left));
     m_carried = left;
 }
@@ -218,7 +218,7 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
     }
     m_first = m_at = start;
     const WholeLines whole = allWholeLines(text, start);
-    m_size = whole.count * ArmourLineBytes;
+    m_size = whole.count * kArmourLineBytes;
     bool shortSeen = false;
     // The line end of the line before, now known not to be the last.
     qsizetype lastEol = whole.count > 0 ? std::max<qsizetype>(whole.eol, 1) : -1;
@@ -230,20 +230,20 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
             return;
         }
         if (lastEol >= 0) {
-            sameEnds = sameEnds && (stride == 0 || stride == ArmourLineChars + lastEol);
-            stride = ArmourLineChars + lastEol;
+            sameEnds = sameEnds && (stride == 0 || stride == kArmourLineChars + lastEol);
+            stride = kArmourLineChars + lastEol;
         }
         qsizetype next = 0;
         const QByteArrayView line = lineAt(text, at, next);
-        if (line == ArmourEnd) {
-            if (!IsBlank(text.sliced(next)))
+        if (line == kArmourEnd) {
+            if (!isBlank(text.sliced(next)))
                 fail(AgeStatus::TrailingData, u"Something follows the armour's closing line."_s);
-            m_stride = sameEnds ? std::max(stride, ArmourLineChars + 1) : 0;
+            m_stride = sameEnds ? std::max(stride, kArmourLineChars + 1) : 0;
             return;
         }
         if (shortSeen)
             fail(AgeStatus::Malformed, u"A short armour line is not the last one."_s);
-        else if (line.size() > ArmourLineChars)
+        else if (line.size() > kArmourLineChars)
             fail(AgeStatus::Malformed, u"An armour line is longer than 64 characters."_s);
         else if (line.size() % 4 != 0)
             fail(AgeStatus::Malformed, u"An armour line is cut inside a base64 group."_s);
@@ -251,7 +251,7 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
             return;
         const qsizetype padding = line.endsWith("==") ? 2 : line.endsWith('=') ? 1 : 0;
         const qsizetype bytes = line.size() / 4 * 3 - padding;
-        shortSeen = bytes < ArmourLineBytes;
+        shortSeen = bytes < kArmourLineBytes;
         m_size += bytes;
         lastEol = next - at - line.size();
         at = next;
@@ -278,38 +278,38 @@ bool ArmourReader::read(unsigned char *out, qsizetype length)
         // Runs of whole lines go straight to `out`, together where they end alike; a line with
         // padding, or of which only a part is wanted, through the carry.
         const char *p = m_text.data() + m_at;
-        if (m_stride > 0 && length >= ArmourLineBytes) {
+        if (m_stride > 0 && length >= kArmourLineBytes) {
             const qsizetype line = (m_at - m_first) / m_stride;
             const qsizetype lines =
-                std::min(length, m_size - line * ArmourLineBytes) / ArmourLineBytes;
+                std::min(length, m_size - line * kArmourLineBytes) / kArmourLineBytes;
             bool bad = false;
-            const qsizetype done = kernels::DecodeBase64Lines(p, lines, m_stride, out, bad);
+            const qsizetype done = kernels::decodeBase64Lines(p, lines, m_stride, out, bad);
             if (bad)
                 return fail(AgeStatus::Malformed,
                             u"The armour holds text that is not canonical base64."_s);
             m_at += done * m_stride;
-            out += done * ArmourLineBytes;
-            length -= done * ArmourLineBytes;
+            out += done * kArmourLineBytes;
+            length -= done * kArmourLineBytes;
             if (done > 0)
                 continue;
         }
         const qsizetype rest = m_text.size() - m_at;
-        const qsizetype eol = rest > ArmourLineChars && p[ArmourLineChars] == '\n' ? 1
-                              : rest > ArmourLineChars + 1 && p[ArmourLineChars] == '\r' &&
-                                      p[ArmourLineChars + 1] == '\n'
+        const qsizetype eol = rest > kArmourLineChars && p[kArmourLineChars] == '\n' ? 1
+                              : rest > kArmourLineChars + 1 && p[kArmourLineChars] == '\r' &&
+                                      p[kArmourLineChars + 1] == '\n'
                                   ? 2
                                   : 0;
-        if (eol && length >= ArmourLineBytes &&
-            DecodeArmourLine(QByteArrayView(p, ArmourLineChars), out) == ArmourLineBytes) {
-            m_at += ArmourLineChars + eol;
-            out += ArmourLineBytes;
-            length -= ArmourLineBytes;
+        if (eol && length >= kArmourLineBytes &&
+            decodeArmourLine(QByteArrayView(p, kArmourLineChars), out) == kArmourLineBytes) {
+            m_at += kArmourLineChars + eol;
+            out += kArmourLineBytes;
+            length -= kArmourLineBytes;
             continue;
         }
         if (m_at >= m_text.size())
             return fail(AgeStatus::Truncated, u"The armour ends early."_s);
         qsizetype next = 0;
-        const qsizetype n = DecodeArmourLine(lineAt(m_text, m_at, next), m_carry);
+        const qsizetype n = decodeArmourLine(lineAt(m_text, m_at, next), m_carry);
         if (n < 0)
             return fail(AgeStatus::Malformed,
                         u"The armour holds text that is not canonical base64."_s);
@@ -325,11 +325,11 @@ void ArmourReader::seek(qsizetype position)
     m_at = m_first;
     m_carryAt = m_carryEnd = 0;
     if (m_stride > 0) {
-        m_at += position / ArmourLineBytes * m_stride;
-        position %= ArmourLineBytes;
+        m_at += position / kArmourLineBytes * m_stride;
+        position %= kArmourLineBytes;
     }
-    for (unsigned char skipped[ArmourLineBytes]; position > 0;) {
-        const qsizetype n = std::min(position, ArmourLineBytes);
+    for (unsigned char skipped[kArmourLineBytes]; position > 0;) {
+        const qsizetype n = std::min(position, kArmourLineBytes);
         if (!read(skipped, n))
             return;
         position -= n;

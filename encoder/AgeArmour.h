@@ -7,28 +7,28 @@
 
 namespace qb::age {
 
-inline constexpr QByteArrayView ArmourBegin = "-----BEGIN AGE ENCRYPTED FILE-----";
-inline constexpr QByteArrayView ArmourEnd = "-----END AGE ENCRYPTED FILE-----";
+inline constexpr QByteArrayView kArmourBegin = "-----BEGIN AGE ENCRYPTED FILE-----";
+inline constexpr QByteArrayView kArmourEnd = "-----END AGE ENCRYPTED FILE-----";
 // Armour lines hold 48 bytes in 64 characters.
-inline constexpr qsizetype ArmourLineBytes = 48;
-inline constexpr qsizetype ArmourLineChars = 64;
+inline constexpr qsizetype kArmourLineBytes = 48;
+inline constexpr qsizetype kArmourLineChars = 64;
 
 // Only spaces, tabs and line ends.
-bool IsBlank(QByteArrayView text);
+bool isBlank(QByteArrayView text);
 // The bytes begin, after blank lines, with the armour's first line.
-bool LooksArmoured(QByteArrayView text);
+bool looksArmoured(QByteArrayView text);
 
 // The armour of a binary file of `binarySize` bytes: its size, and where its body line `line`
 // starts.
-qsizetype ArmouredSize(qsizetype binarySize);
-constexpr qsizetype ArmourLineStart(qsizetype line)
+qsizetype armouredSize(qsizetype binarySize);
+constexpr qsizetype armourLineStart(qsizetype line)
 {
-    return ArmourBegin.size() + 1 + line * (ArmourLineChars + 1);
+    return kArmourBegin.size() + 1 + line * (kArmourLineChars + 1);
 }
-// Writes the first and the last line into an armour buffer of ArmouredSize.
-void PutArmourFrame(QByteArray &armour);
+// Writes the first and the last line into an armour buffer of armouredSize.
+void putArmourFrame(QByteArray &armour);
 // The whole armour of `binary`.
-QByteArray Armour(QByteArrayView binary);
+QByteArray toArmour(QByteArrayView binary);
 
 // Writes the armour's body lines for binary bytes given in order, from the start of a line on.
 class ArmourLines
@@ -43,7 +43,7 @@ private:
     void putLine(const unsigned char *bytes, qsizetype count);
 
     char *m_at;
-    unsigned char m_carry[ArmourLineBytes] = {};
+    unsigned char m_carry[kArmourLineBytes] = {};
     qsizetype m_carried = 0;
 };
 
@@ -74,7 +74,7 @@ private:
     qsizetype m_first = 0;  // where the first body line starts
     qsizetype m_stride = 0; // the length of every line with its line end, when they are alike
     qsizetype m_at = 0;     // where the next line to decode starts
-    unsigned char m_carry[ArmourLineBytes] = {};
+    unsigned char m_carry[kArmourLineBytes] = {};
     qsizetype m_carryAt = 0;
     qsizetype m_carryEnd = 0;
 };

@@ -13,21 +13,21 @@ namespace qb {
 
 namespace {
 
+using age::kTagSize;
 using age::Source;
-using age::TagSize;
-constexpr qsizetype FileKeySize = 16;
-constexpr qsizetype KeySize = 32;
-constexpr qsizetype SaltSize = 16;
-constexpr qsizetype PayloadNonceSize = 16;
-constexpr qsizetype WrappedKeySize = FileKeySize + TagSize;
+constexpr qsizetype kFileKeySize = 16;
+constexpr qsizetype kKeySize = 32;
+constexpr qsizetype kSaltSize = 16;
+constexpr qsizetype kPayloadNonceSize = 16;
+constexpr qsizetype kWrappedKeySize = kFileKeySize + kTagSize;
 // A header longer than this is refused: a passphrase file's is about 150 bytes.
-constexpr qsizetype HeaderRoom = 64 * 1024;
-constexpr QByteArrayView ScryptLabel = "age-encryption.org/v1/scrypt";
-constexpr QByteArrayView ScryptType = "scrypt";
-constexpr unsigned char ZeroNonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
+constexpr qsizetype kHeaderRoom = 64 * 1024;
+constexpr QByteArrayView kScryptLabel = "age-encryption.org/v1/scrypt";
+constexpr QByteArrayView kScryptType = "scrypt";
+constexpr unsigned char kZeroNonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
 
-static_assert(KeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
-static_assert(KeySize == crypto_auth_hmacsha256_BYTES);
+static_assert(kKeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
+static_assert(kKeySize == crypto_auth_hmacsha256_BYTES);
 
 const unsigned char *bytesOf(QByteArrayView view)
 {
@@ -48,21 +48,21 @@ void hmac(QByteArrayView key, QByteArrayView first, QByteArrayView second, unsig
 // HKDF-SHA-256 for one block of output: extract, then expand with the counter byte 1.
 void hkdf(QByteArrayView ikm, QByteArrayView salt, QByteArrayView info, unsigned char *out)
 {
-    constexpr unsigned char NoSalt[KeySize] = {};
-    unsigned char prk[KeySize];
-    hmac(salt.isEmpty() ? QByteArrayView(NoSalt, KeySize) : salt, ikm, {}, prk);
-    hmac(QByteArrayView(prk, KeySize), info, "\x01", out);
+    constexpr unsigned char kNoSalt[kKeySize] = {};
+    unsigned char prk[kKeySize];
+    hmac(salt.isEmpty() ? QByteArrayView(kNoSalt, kKeySize) : salt, ikm, {}, prk);
+    hmac(QByteArrayView(prk, kKeySize), info, "\x01", out);
     ::sodium_memzero(prk, sizeof prk);
 }
 
 // A file's keys, made from its file key: the header's MAC key and the payload key.
 struct FileKeys
 {
-    SecretBytes memory{FileKeySize + 2 * KeySize};
+    SecretBytes memory{kFileKeySize + 2 * kKeySize};
     unsigned char *fileKey() { return memory.data(); }
-    unsigned char *macKey() { return memory.data() + FileKeySize; }
-    unsigned char *payloadKey() { return memory.data() + FileKeySize + KeySize; }
-    QByteArrayView fileKeyView() { return {fileKey(), FileKeySize}; }
+    unsigned char *macKey() { return memory.data() + kFileKeySize; }
+    unsigned char *payloadKey() { return memory.data() + kFileKeySize + kKeySize; }
+    QByteArrayView fileKeyView() { return {fileKey(), kFileKeySize}; }
     void deriveMacKey() { hkdf(fileKeyView(), {}, "header", macKey()); }
     void derivePayloadKey(QByteArrayView nonce)
     {
@@ -70,8 +70,8 @@ struct FileKeys
     }
     QByteArray mac(QByteArrayView header)
     {
-        QByteArray out(KeySize, Qt::Uninitialized);
-        hmac(QByteArrayView(macKey(), KeySize), header, {},
+        QByteArray out(kKeySize, Qt::Uninitialized);
+        hmac(QByteArrayView(macKey(), kKeySize), header, {},
              reinterpret_cast<unsigned char *>(out.data()));
         return out;
     }
@@ -100,13 +100,13 @@ HeaderRead readHeader(Source &source, int limit)
     read.outcome = source.outcome();
     if (!read.outcome.ok())
         return read;
-    const qsizetype room = std::min(source.size(), HeaderRoom);
+    const qsizetype room = std::min(source.size(), kHeaderRoom);
     const std::optional<QByteArrayView> prefix = source.take(room);
     if (!prefix) {
         read.outcome = source.outcome();
         return read;
     }
-    read.parse = ParseAgeHeader(*prefix);
+    read.parse = parseAgeHeader(*prefix);
     read.outcome = read.parse.outcome;
     if (read.outcome.status == AgeStatus::NotAgeFile && source.armoured())
         read.outcome = failure(AgeStatus::Malformed, u"The armour does not hold an age file."_s);
@@ -118,14 +118,14 @@ HeaderRead readHeader(Source &source, int limit)
     read.bytes = prefix->first(read.parse.length).toByteArray();
     source.seek(read.parse.length);
     // Too short to hold a nonce and one chunk: no need to ask for the passphrase.
-    if (read.outcome.ok() && source.left() < PayloadNonceSize + TagSize)
+    if (read.outcome.ok() && source.left() < kPayloadNonceSize + kTagSize)
         read.outcome = failure(AgeStatus::Truncated, u"The file ends before its payload."_s);
     return read;
 }
 
 AgeOutcome checkPassphraseStanza(const AgeHeader &header, int limit, HeaderRead &read)
 {
-    const auto isScrypt = [](const AgeStanza &s) { return s.arguments.first() == ScryptType; };
+    const auto isScrypt = [](const AgeStanza &s) { return s.arguments.first() == kScryptType; };
     const bool scrypt = std::any_of(header.stanzas.begin(), header.stanzas.end(), isScrypt);
     if (!scrypt)
         return failure(AgeStatus::NotForPassphrase,
@@ -137,8 +137,8 @@ AgeOutcome checkPassphraseStanza(const AgeHeader &header, int limit, HeaderRead 
     if (stanza.arguments.size() != 3)
         return failure(AgeStatus::Malformed,
                        u"The passphrase stanza does not hold just a salt and a work factor."_s);
-    const std::optional<QByteArray> salt = age::DecodeUnpadded(stanza.arguments[1]);
-    if (!salt || salt->size() != SaltSize)
+    const std::optional<QByteArray> salt = age::decodeUnpadded(stanza.arguments[1]);
+    if (!salt || salt->size() != kSaltSize)
         return failure(AgeStatus::Malformed, u"The passphrase stanza's salt is malformed."_s);
     const QByteArray &factor = stanza.arguments[2];
     const bool digits =
@@ -153,7 +153,7 @@ AgeOutcome checkPassphraseStanza(const AgeHeader &header, int limit, HeaderRead 
                        "too long and too much memory."_s.arg(QString::fromLatin1(factor))
                            .arg(limit));
     }
-    if (stanza.body.size() != WrappedKeySize)
+    if (stanza.body.size() != kWrappedKeySize)
         return failure(AgeStatus::Malformed, u"The passphrase stanza's body is malformed."_s);
     read.salt = *salt;
     read.workFactor = workFactor;
@@ -167,64 +167,64 @@ AgeWrapKey::AgeWrapKey(SecretBytes key, QByteArray salt, int workFactor)
 {
 }
 
-AgeWrapKey DeriveAgeKey(const SecretBytes &passphrase, QByteArrayView salt, int workFactor)
+AgeWrapKey deriveAgeKey(const SecretBytes &passphrase, QByteArrayView salt, int workFactor)
 {
-    StartSodium();
-    if (salt.size() != SaltSize || workFactor < 1 || workFactor > 62)
+    startSodium();
+    if (salt.size() != kSaltSize || workFactor < 1 || workFactor > 62)
         return {};
-    unsigned char scryptSalt[ScryptLabel.size() + SaltSize];
-    std::memcpy(scryptSalt, ScryptLabel.data(), ScryptLabel.size());
-    std::memcpy(scryptSalt + ScryptLabel.size(), salt.data(), SaltSize);
-    SecretBytes key(KeySize);
+    unsigned char scryptSalt[kScryptLabel.size() + kSaltSize];
+    std::memcpy(scryptSalt, kScryptLabel.data(), kScryptLabel.size());
+    std::memcpy(scryptSalt + kScryptLabel.size(), salt.data(), kSaltSize);
+    SecretBytes key(kKeySize);
     if (crypto_pwhash_scryptsalsa208sha256_ll(
             passphrase.data(), size_t(passphrase.size()), scryptSalt, sizeof scryptSalt,
-            quint64(1) << workFactor, 8, 1, key.data(), KeySize) != 0)
+            quint64(1) << workFactor, 8, 1, key.data(), kKeySize) != 0)
         return {};
     return {std::move(key), salt.toByteArray(), workFactor};
 }
 
-AgeWrapKey PrepareAgeKey(const SecretBytes &passphrase, int workFactor)
+AgeWrapKey prepareAgeKey(const SecretBytes &passphrase, int workFactor)
 {
-    StartSodium();
-    QByteArray salt(SaltSize, Qt::Uninitialized);
-    ::randombytes_buf(salt.data(), SaltSize);
-    return DeriveAgeKey(passphrase, salt, workFactor);
+    startSodium();
+    QByteArray salt(kSaltSize, Qt::Uninitialized);
+    ::randombytes_buf(salt.data(), kSaltSize);
+    return deriveAgeKey(passphrase, salt, workFactor);
 }
 
-QByteArray EncryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form)
+QByteArray encryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form)
 {
     const AgeWrapKey used = std::move(key);
     if (!used.isValid())
         return {};
     FileKeys keys;
-    ::randombytes_buf(keys.fileKey(), FileKeySize);
-    QByteArray wrapped(WrappedKeySize, Qt::Uninitialized);
+    ::randombytes_buf(keys.fileKey(), kFileKeySize);
+    QByteArray wrapped(kWrappedKeySize, Qt::Uninitialized);
     crypto_aead_chacha20poly1305_ietf_encrypt(reinterpret_cast<unsigned char *>(wrapped.data()),
-                                              nullptr, keys.fileKey(), FileKeySize, nullptr, 0,
-                                              nullptr, ZeroNonce, used.key().data());
+                                              nullptr, keys.fileKey(), kFileKeySize, nullptr, 0,
+                                              nullptr, kZeroNonce, used.key().data());
     AgeHeader header;
-    header.stanzas = {{{ScryptType.toByteArray(), age::EncodeUnpadded(used.salt()),
+    header.stanzas = {{{kScryptType.toByteArray(), age::encodeUnpadded(used.salt()),
                         QByteArray::number(used.workFactor())},
                        wrapped}};
-    QByteArray head = SerializeAgeHeader(header, false);
+    QByteArray head = serializeAgeHeader(header, false);
     keys.deriveMacKey();
-    head += ' ' + age::EncodeUnpadded(keys.mac(head)) + '\n';
-    unsigned char nonce[PayloadNonceSize];
+    head += ' ' + age::encodeUnpadded(keys.mac(head)) + '\n';
+    unsigned char nonce[kPayloadNonceSize];
     ::randombytes_buf(nonce, sizeof nonce);
-    keys.derivePayloadKey(QByteArrayView(nonce, PayloadNonceSize));
-    head.append(QByteArrayView(nonce, PayloadNonceSize));
+    keys.derivePayloadKey(QByteArrayView(nonce, kPayloadNonceSize));
+    head.append(QByteArrayView(nonce, kPayloadNonceSize));
 
-    return age::SealPayload(head, plain, keys.payloadKey(), form);
+    return age::sealPayload(head, plain, keys.payloadKey(), form);
 }
 
-AgeKeyNeed ReadAgeHeader(QByteArrayView file, int workFactorLimit)
+AgeKeyNeed readAgeHeader(QByteArrayView file, int workFactorLimit)
 {
     Source source(file);
     const HeaderRead read = readHeader(source, workFactorLimit);
     return {read.outcome, read.salt, read.workFactor};
 }
 
-AgeDecrypted DecryptAge(QByteArrayView file, const AgeWrapKey &key, int workFactorLimit)
+AgeDecrypted decryptAge(QByteArrayView file, const AgeWrapKey &key, int workFactorLimit)
 {
     Source source(file);
     const HeaderRead read = readHeader(source, workFactorLimit);
@@ -238,34 +238,34 @@ AgeDecrypted DecryptAge(QByteArrayView file, const AgeWrapKey &key, int workFact
     FileKeys keys;
     const QByteArray &wrapped = read.parse.header.stanzas.first().body;
     if (crypto_aead_chacha20poly1305_ietf_decrypt(keys.fileKey(), nullptr, nullptr,
-                                                  bytesOf(wrapped), WrappedKeySize, nullptr, 0,
-                                                  ZeroNonce, key.key().data()) != 0) {
+                                                  bytesOf(wrapped), kWrappedKeySize, nullptr, 0,
+                                                  kZeroNonce, key.key().data()) != 0) {
         return {failure(AgeStatus::WrongPassphrase,
                         u"The passphrase is wrong, or the file was changed."_s),
                 {}};
     }
     keys.deriveMacKey();
     const QByteArray mac = keys.mac(QByteArrayView(read.bytes).first(read.parse.macCovers));
-    if (::sodium_memcmp(mac.constData(), read.parse.header.mac.constData(), KeySize) != 0) {
+    if (::sodium_memcmp(mac.constData(), read.parse.header.mac.constData(), kKeySize) != 0) {
         return {
             failure(AgeStatus::Damaged, u"The file's header was changed after it was encrypted."_s),
             {}};
     }
-    const std::optional<QByteArrayView> nonce = source.take(PayloadNonceSize);
+    const std::optional<QByteArrayView> nonce = source.take(kPayloadNonceSize);
     if (!nonce)
         return {source.outcome(), {}};
     keys.derivePayloadKey(*nonce);
-    return age::OpenPayload(source, keys.payloadKey());
+    return age::openPayload(source, keys.payloadKey());
 }
 
-bool IsAgeFile(QByteArrayView bytes)
+bool isAgeFile(QByteArrayView bytes)
 {
-    return bytes.startsWith("age-encryption.org/v1\n") || age::LooksArmoured(bytes);
+    return bytes.startsWith("age-encryption.org/v1\n") || age::looksArmoured(bytes);
 }
 
-QByteArray ArmourAge(QByteArrayView binary)
+QByteArray armourAge(QByteArrayView binary)
 {
-    return age::Armour(binary);
+    return age::toArmour(binary);
 }
 
 } // namespace qb

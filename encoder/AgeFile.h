@@ -2,8 +2,8 @@
 
 // Notes encrypted with a passphrase in the age v1 format (scrypt recipient), so that the `age`
 // command opens them too. The key derivation is slow on purpose (about a second) and is split
-// from the rest, so that it can run on another thread: encrypting is PrepareAgeKey (slow) then
-// EncryptAge (fast); decrypting is ReadAgeHeader (fast), DeriveAgeKey (slow), DecryptAge (fast).
+// from the rest, so that it can run on another thread: encrypting is prepareAgeKey (slow) then
+// encryptAge (fast); decrypting is readAgeHeader (fast), deriveAgeKey (slow), decryptAge (fast).
 
 #include "platform/SecretBytes.h"
 
@@ -16,8 +16,8 @@ namespace qb {
 
 // The work factor (log2 of scrypt's N) written by default, and the largest one read, as the
 // `age` command has them: each step doubles the time and the memory (256 MiB at 18).
-inline constexpr int AgeDefaultWorkFactor = 18;
-inline constexpr int AgeWorkFactorLimit = 22;
+inline constexpr int kAgeDefaultWorkFactor = 18;
+inline constexpr int kAgeWorkFactorLimit = 22;
 
 enum class AgeStatus {
     Ok,
@@ -41,7 +41,7 @@ struct AgeOutcome
 };
 
 // The key that wraps a file's own key, derived from the passphrase for one salt and work factor.
-// Made by PrepareAgeKey for one new file, or by DeriveAgeKey for one file being read.
+// Made by prepareAgeKey for one new file, or by deriveAgeKey for one file being read.
 class AgeWrapKey
 {
 public:
@@ -61,16 +61,16 @@ private:
 };
 
 // Slow, any thread: a key for a new file, with a new random salt.
-AgeWrapKey PrepareAgeKey(const SecretBytes &passphrase, int workFactor = AgeDefaultWorkFactor);
-// Slow, any thread: the key for `salt` and `workFactor` as ReadAgeHeader found them.
-AgeWrapKey DeriveAgeKey(const SecretBytes &passphrase, QByteArrayView salt, int workFactor);
+AgeWrapKey prepareAgeKey(const SecretBytes &passphrase, int workFactor = kAgeDefaultWorkFactor);
+// Slow, any thread: the key for `salt` and `workFactor` as readAgeHeader found them.
+AgeWrapKey deriveAgeKey(const SecretBytes &passphrase, QByteArrayView salt, int workFactor);
 
 enum class AgeForm { Armoured, Binary };
 
 // Fast: `plain` encrypted with a new file key and payload nonce, on a thread per processor for
 // a large note. The key is used up: each file gets its own salt. Empty only when the key is not
 // valid.
-QByteArray EncryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form = AgeForm::Armoured);
+QByteArray encryptAge(QByteArrayView plain, AgeWrapKey &&key, AgeForm form = AgeForm::Armoured);
 
 // What reading a passphrase file needs before its key can be derived.
 struct AgeKeyNeed
@@ -81,7 +81,7 @@ struct AgeKeyNeed
 };
 
 // Fast: checks the armour or the binary file as far as that can be done without the key.
-AgeKeyNeed ReadAgeHeader(QByteArrayView file, int workFactorLimit = AgeWorkFactorLimit);
+AgeKeyNeed readAgeHeader(QByteArrayView file, int workFactorLimit = kAgeWorkFactorLimit);
 
 struct AgeDecrypted
 {
@@ -91,13 +91,13 @@ struct AgeDecrypted
 
 // Fast: the plain bytes of `file`, armoured or binary, with the key derived for its header. A
 // large file is decrypted on a thread per processor, which each hold a chunk beyond the result.
-AgeDecrypted DecryptAge(QByteArrayView file, const AgeWrapKey &key,
-                        int workFactorLimit = AgeWorkFactorLimit);
+AgeDecrypted decryptAge(QByteArrayView file, const AgeWrapKey &key,
+                        int workFactorLimit = kAgeWorkFactorLimit);
 
 // Cheap: the bytes begin like an age file, armoured (after blank lines) or binary.
-bool IsAgeFile(QByteArrayView bytes);
+bool isAgeFile(QByteArrayView bytes);
 // A binary age file as armour, so that it can be shown as text.
-QByteArray ArmourAge(QByteArrayView binary);
+QByteArray armourAge(QByteArrayView binary);
 
 // The header's parts, as the fuzz tests and the checks above see them.
 struct AgeStanza
@@ -122,8 +122,8 @@ struct AgeHeaderParse
 };
 
 // Parses the binary header at the start of `binary`; the payload follows its `length` bytes.
-AgeHeaderParse ParseAgeHeader(QByteArrayView binary);
+AgeHeaderParse parseAgeHeader(QByteArrayView binary);
 // The header's bytes; with `withMac` false, only those the MAC covers.
-QByteArray SerializeAgeHeader(const AgeHeader &header, bool withMac = true);
+QByteArray serializeAgeHeader(const AgeHeader &header, bool withMac = true);
 
 } // namespace qb

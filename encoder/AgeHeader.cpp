@@ -9,12 +9,12 @@ namespace qb {
 
 namespace {
 
-constexpr QByteArrayView Version = "age-encryption.org/v1";
-constexpr QByteArrayView VersionFamily = "age-encryption.org/";
-constexpr QByteArrayView StanzaPrefix = "-> ";
-constexpr QByteArrayView MacPrefix = "---";
-constexpr qsizetype BodyLineChars = 64;
-constexpr qsizetype MacChars = 43;
+constexpr QByteArrayView kVersionLine = "age-encryption.org/v1";
+constexpr QByteArrayView kVersionFamily = "age-encryption.org/";
+constexpr QByteArrayView kStanzaPrefix = "-> ";
+constexpr QByteArrayView kMacPrefix = "---";
+constexpr qsizetype kBodyLineChars = 64;
+constexpr qsizetype kMacChars = 43;
 
 // An argument is one or more printable ASCII characters other than the space.
 bool isArgument(QByteArrayView arg)
@@ -54,39 +54,39 @@ AgeHeaderParse malformed(const QString &message)
 
 } // namespace
 
-AgeHeaderParse ParseAgeHeader(QByteArrayView binary)
+AgeHeaderParse parseAgeHeader(QByteArrayView binary)
 {
     const AgeHeaderParse endedEarly = {
         {AgeStatus::Truncated, u"The file ends inside its header."_s}, {}, 0, 0, true};
     HeaderLines lines(binary);
     QByteArrayView line;
-    if (!binary.startsWith(VersionFamily))
+    if (!binary.startsWith(kVersionFamily))
         return {{AgeStatus::NotAgeFile, u"This is not an age file."_s}, {}, 0, 0, false};
     if (!lines.next(line))
         return endedEarly;
-    if (line != Version)
+    if (line != kVersionLine)
         return malformed(u"The file is of an age version this program does not read."_s);
 
     AgeHeaderParse parse;
     while (lines.next(line)) {
-        if (line.startsWith(MacPrefix)) {
+        if (line.startsWith(kMacPrefix)) {
             if (parse.header.stanzas.isEmpty())
                 return malformed(u"The header names no recipient."_s);
-            const QByteArrayView mac = line.sliced(MacPrefix.size());
+            const QByteArrayView mac = line.sliced(kMacPrefix.size());
             std::optional<QByteArray> bytes;
-            if (mac.size() == MacChars + 1 && mac.startsWith(' '))
-                bytes = age::DecodeUnpadded(mac.sliced(1));
+            if (mac.size() == kMacChars + 1 && mac.startsWith(' '))
+                bytes = age::decodeUnpadded(mac.sliced(1));
             if (!bytes)
                 return malformed(u"The header's MAC line is malformed."_s);
             parse.header.mac = *bytes;
-            parse.macCovers = lines.lineStart() + MacPrefix.size();
+            parse.macCovers = lines.lineStart() + kMacPrefix.size();
             parse.length = lines.at();
             return parse;
         }
-        if (!line.startsWith(StanzaPrefix))
+        if (!line.startsWith(kStanzaPrefix))
             return malformed(u"A header line is neither a stanza nor the MAC."_s);
         AgeStanza stanza;
-        for (QByteArrayView rest = line.sliced(StanzaPrefix.size());;) {
+        for (QByteArrayView rest = line.sliced(kStanzaPrefix.size());;) {
             const qsizetype space = rest.indexOf(' ');
             const QByteArrayView arg = space < 0 ? rest : rest.first(space);
             if (!isArgument(arg))
@@ -101,11 +101,11 @@ AgeHeaderParse ParseAgeHeader(QByteArrayView binary)
             if (!lines.next(line))
                 return endedEarly;
             const std::optional<QByteArray> bytes =
-                line.size() <= BodyLineChars ? age::DecodeUnpadded(line) : std::nullopt;
+                line.size() <= kBodyLineChars ? age::decodeUnpadded(line) : std::nullopt;
             if (!bytes)
                 return malformed(u"A stanza's body is not canonical base64."_s);
             stanza.body += *bytes;
-            if (line.size() < BodyLineChars)
+            if (line.size() < kBodyLineChars)
                 break;
         }
         parse.header.stanzas.append(std::move(stanza));
@@ -113,23 +113,23 @@ AgeHeaderParse ParseAgeHeader(QByteArrayView binary)
     return endedEarly;
 }
 
-QByteArray SerializeAgeHeader(const AgeHeader &header, bool withMac)
+QByteArray serializeAgeHeader(const AgeHeader &header, bool withMac)
 {
-    QByteArray out = Version.toByteArray() + '\n';
+    QByteArray out = kVersionLine.toByteArray() + '\n';
     for (const AgeStanza &stanza : header.stanzas) {
-        out += StanzaPrefix;
+        out += kStanzaPrefix;
         out += stanza.arguments.join(' ') + '\n';
-        const QByteArray body = age::EncodeUnpadded(stanza.body);
-        for (qsizetype at = 0;; at += BodyLineChars) {
-            out += QByteArrayView(body).sliced(at, std::min(BodyLineChars, body.size() - at));
+        const QByteArray body = age::encodeUnpadded(stanza.body);
+        for (qsizetype at = 0;; at += kBodyLineChars) {
+            out += QByteArrayView(body).sliced(at, std::min(kBodyLineChars, body.size() - at));
             out += '\n';
-            if (body.size() - at < BodyLineChars)
+            if (body.size() - at < kBodyLineChars)
                 break;
         }
     }
-    out += MacPrefix;
+    out += kMacPrefix;
     if (withMac)
-        out += ' ' + age::EncodeUnpadded(header.mac) + '\n';
+        out += ' ' + age::encodeUnpadded(header.mac) + '\n';
     return out;
 }
 

@@ -19,11 +19,11 @@ namespace qb::age {
 
 namespace {
 
-static_assert(TagSize == crypto_aead_chacha20poly1305_ietf_ABYTES);
-static_assert(PayloadKeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
+static_assert(kTagSize == crypto_aead_chacha20poly1305_ietf_ABYTES);
+static_assert(kPayloadKeySize == crypto_aead_chacha20poly1305_ietf_KEYBYTES);
 
 // Threads take the work a megabyte at a time.
-constexpr qsizetype BatchChunks = 16;
+constexpr qsizetype kBatchChunks = 16;
 
 // Chunk nonces: an 11-byte big-endian counter, then 1 for the last chunk and 0 for the others.
 struct ChunkNonce
@@ -43,10 +43,10 @@ struct ChunkNonce
 void adviseLargePages(QByteArray &buffer)
 {
 #ifdef Q_OS_LINUX
-    constexpr quintptr Large = 2 << 20;
+    constexpr quintptr kLarge = 2 << 20;
     const auto begin = quintptr(buffer.data());
-    const quintptr start = (begin + Large - 1) & ~(Large - 1);
-    const quintptr end = (begin + quintptr(buffer.size())) & ~(Large - 1);
+    const quintptr start = (begin + kLarge - 1) & ~(kLarge - 1);
+    const quintptr end = (begin + quintptr(buffer.size())) & ~(kLarge - 1);
     if (end > start)
         ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 #else
@@ -56,19 +56,19 @@ void adviseLargePages(QByteArray &buffer)
 
 qsizetype chunkCount(qsizetype plainSize)
 {
-    return plainSize == 0 ? 1 : (plainSize + ChunkSize - 1) / ChunkSize;
+    return plainSize == 0 ? 1 : (plainSize + kChunkSize - 1) / kChunkSize;
 }
 
 // Seals chunk `chunk` of `plain` into `out`; returns its size.
 qsizetype seal(const unsigned char *key, QByteArrayView plain, qsizetype chunk, unsigned char *out)
 {
-    const qsizetype at = chunk * ChunkSize;
-    const qsizetype length = std::min(ChunkSize, plain.size() - at);
+    const qsizetype at = chunk * kChunkSize;
+    const qsizetype length = std::min(kChunkSize, plain.size() - at);
     const ChunkNonce nonce(chunk, at + length == plain.size());
     crypto_aead_chacha20poly1305_ietf_encrypt(
         out, nullptr, reinterpret_cast<const unsigned char *>(plain.data()) + at, quint64(length),
         nullptr, 0, nullptr, nonce.bytes, key);
-    return length + TagSize;
+    return length + kTagSize;
 }
 
 bool open(const unsigned char *key, QByteArrayView sealed, qsizetype chunk, bool last,
@@ -83,13 +83,13 @@ bool open(const unsigned char *key, QByteArrayView sealed, qsizetype chunk, bool
 AgeOutcome openChunk(const unsigned char *key, QByteArrayView sealed, qsizetype chunk, bool last,
                      unsigned char *out)
 {
-    if (last && chunk > 0 && sealed.size() == TagSize)
+    if (last && chunk > 0 && sealed.size() == kTagSize)
         return {AgeStatus::Malformed, u"The file ends with an empty chunk."_s};
-    if (sealed.size() >= TagSize && open(key, sealed, chunk, last, out))
+    if (sealed.size() >= kTagSize && open(key, sealed, chunk, last, out))
         return {};
     // Opened the other way, a chunk tells a file cut at a chunk's end, or one with bytes after
     // its last chunk, from a changed one.
-    if (sealed.size() < TagSize || !open(key, sealed, chunk, !last, out))
+    if (sealed.size() < kTagSize || !open(key, sealed, chunk, !last, out))
         return {AgeStatus::Damaged, u"The file was changed or cut short after it was encrypted."_s};
     if (last)
         return {AgeStatus::Truncated, u"The file ends before its last chunk."_s};
@@ -129,44 +129,45 @@ void Source::seek(qsizetype position)
         m_armour->seek(position);
 }
 
-QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned char *key,
+QByteArray sealPayload(QByteArrayView head, QByteArrayView plain, const unsigned char *key,
                        AgeForm form)
 {
     const qsizetype chunks = chunkCount(plain.size());
-    const qsizetype binarySize = head.size() + plain.size() + chunks * TagSize;
-    const int parts = PartsFor(plain.size());
+    const qsizetype binarySize = head.size() + plain.size() + chunks * kTagSize;
+    const int parts = partsFor(plain.size());
     if (form == AgeForm::Binary) {
         QByteArray out(binarySize, Qt::Uninitialized);
         adviseLargePages(out);
         std::memcpy(out.data(), head.data(), size_t(head.size()));
         auto *payload = reinterpret_cast<unsigned char *>(out.data()) + head.size();
-        RunBatches(parts, chunks, BatchChunks, [&](qsizetype first, qsizetype end) {
+        runBatches(parts, chunks, kBatchChunks, [&](qsizetype first, qsizetype end) {
             for (qsizetype chunk = first; chunk < end; ++chunk)
-                seal(key, plain, chunk, payload + chunk * SealedChunkSize);
+                seal(key, plain, chunk, payload + chunk * kSealedChunkSize);
         });
         return out;
     }
     // Each batch writes whole lines of armour, and seals again the chunk it shares with the batch
     // before: the same bytes, as the nonce is the chunk's.
-    QByteArray out(ArmouredSize(binarySize), Qt::Uninitialized);
+    QByteArray out(armouredSize(binarySize), Qt::Uninitialized);
     adviseLargePages(out);
-    PutArmourFrame(out);
+    putArmourFrame(out);
     char *text = out.data();
-    const qsizetype lines = (binarySize + ArmourLineBytes - 1) / ArmourLineBytes;
+    const qsizetype lines = (binarySize + kArmourLineBytes - 1) / kArmourLineBytes;
     // Larger batches here, as each seals one chunk twice; one for a single thread.
-    const qsizetype batch = parts > 1 ? 4 * BatchChunks * SealedChunkSize / ArmourLineBytes : lines;
-    RunBatches(parts, lines, batch, [&](qsizetype firstLine, qsizetype endLine) {
-        const qsizetype stop = std::min(endLine * ArmourLineBytes, binarySize);
-        qsizetype at = firstLine * ArmourLineBytes;
-        ArmourLines writer(text + ArmourLineStart(firstLine));
+    const qsizetype batch =
+        parts > 1 ? 4 * kBatchChunks * kSealedChunkSize / kArmourLineBytes : lines;
+    runBatches(parts, lines, batch, [&](qsizetype firstLine, qsizetype endLine) {
+        const qsizetype stop = std::min(endLine * kArmourLineBytes, binarySize);
+        qsizetype at = firstLine * kArmourLineBytes;
+        ArmourLines writer(text + armourLineStart(firstLine));
         if (at < head.size()) {
             writer.add(head.sliced(at, std::min(stop, head.size()) - at));
             at = std::min(stop, head.size());
         }
-        std::vector<unsigned char> sealed(SealedChunkSize);
+        std::vector<unsigned char> sealed(kSealedChunkSize);
         while (at < stop) {
-            const qsizetype chunk = (at - head.size()) / SealedChunkSize;
-            const qsizetype start = head.size() + chunk * SealedChunkSize;
+            const qsizetype chunk = (at - head.size()) / kSealedChunkSize;
+            const qsizetype start = head.size() + chunk * kSealedChunkSize;
             const qsizetype end = std::min(stop, start + seal(key, plain, chunk, sealed.data()));
             writer.add(QByteArrayView(sealed.data() + (at - start), end - at));
             at = end;
@@ -176,35 +177,36 @@ QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned
     return out;
 }
 
-AgeDecrypted OpenPayload(const Source &source, const unsigned char *key)
+AgeDecrypted openPayload(const Source &source, const unsigned char *key)
 {
     const qsizetype start = source.position();
-    const qsizetype chunks = (source.left() + SealedChunkSize - 1) / SealedChunkSize;
-    const qsizetype lastSealed = source.left() - (chunks - 1) * SealedChunkSize;
+    const qsizetype chunks = (source.left() + kSealedChunkSize - 1) / kSealedChunkSize;
+    const qsizetype lastSealed = source.left() - (chunks - 1) * kSealedChunkSize;
     AgeDecrypted result;
     // A last piece too short for a chunk may be bytes after a whole last chunk: openChunk tells.
-    result.plain = QByteArray(
-        (chunks - 1) * ChunkSize + std::max<qsizetype>(lastSealed - TagSize, 0), Qt::Uninitialized);
+    result.plain =
+        QByteArray((chunks - 1) * kChunkSize + std::max<qsizetype>(lastSealed - kTagSize, 0),
+                   Qt::Uninitialized);
     adviseLargePages(result.plain);
     auto *out = reinterpret_cast<unsigned char *>(result.plain.data());
     // Batches are read from where they start, which an armour of mixed line ends cannot do.
-    const int parts = source.seekable() ? PartsFor(source.left()) : 1;
+    const int parts = source.seekable() ? partsFor(source.left()) : 1;
     // The first chunk that failed, and why: reading in order would have stopped there.
     std::mutex failing;
     std::atomic<qsizetype> firstFailed = chunks;
     AgeOutcome failure;
-    RunBatches(parts, chunks, parts > 1 ? BatchChunks : chunks,
+    runBatches(parts, chunks, parts > 1 ? kBatchChunks : chunks,
                [&](qsizetype first, qsizetype end) {
                    if (first > firstFailed)
                        return;
                    Source own = source;
-                   own.seek(start + first * SealedChunkSize);
+                   own.seek(start + first * kSealedChunkSize);
                    for (qsizetype chunk = first; chunk < end; ++chunk) {
                        const bool last = chunk == chunks - 1;
                        const std::optional<QByteArrayView> sealed =
-                           own.take(last ? lastSealed : SealedChunkSize);
+                           own.take(last ? lastSealed : kSealedChunkSize);
                        AgeOutcome failed =
-                           sealed ? openChunk(key, *sealed, chunk, last, out + chunk * ChunkSize)
+                           sealed ? openChunk(key, *sealed, chunk, last, out + chunk * kChunkSize)
                                   : own.outcome();
                        if (!failed.ok()) {
                            const std::lock_guard lock(failing);

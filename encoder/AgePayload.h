@@ -9,10 +9,10 @@
 
 namespace qb::age {
 
-inline constexpr qsizetype ChunkSize = 65536;
-inline constexpr qsizetype TagSize = 16;
-inline constexpr qsizetype SealedChunkSize = ChunkSize + TagSize;
-inline constexpr qsizetype PayloadKeySize = 32;
+inline constexpr qsizetype kChunkSize = 65536;
+inline constexpr qsizetype kTagSize = 16;
+inline constexpr qsizetype kSealedChunkSize = kChunkSize + kTagSize;
+inline constexpr qsizetype kPayloadKeySize = 32;
 
 // The binary file, read in order: the file's own bytes, or decoded from its armour.
 class Source
@@ -41,9 +41,9 @@ private:
 };
 
 // `head` (the header and the payload's nonce) then `plain` sealed with `key`.
-QByteArray SealPayload(QByteArrayView head, QByteArrayView plain, const unsigned char *key,
+QByteArray sealPayload(QByteArrayView head, QByteArrayView plain, const unsigned char *key,
                        AgeForm form);
 // The plain bytes of the chunks from the source's position to its end.
-AgeDecrypted OpenPayload(const Source &source, const unsigned char *key);
+AgeDecrypted openPayload(const Source &source, const unsigned char *key);
 
 } // namespace qb::age

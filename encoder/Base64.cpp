@@ -8,8 +8,8 @@ namespace qb::age {
 
 namespace {
 
-constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr std::uint32_t Invalid = 1U << 24;
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::uint32_t kInvalid = 1U << 24;
 
 // Four characters decode to the OR of one entry of each table: their 24 bits, or a bit above
 // them for a character outside the alphabet, so a quantum takes one test.
@@ -17,30 +17,30 @@ constexpr std::array<std::array<std::uint32_t, 256>, 4> makeDecodeTables()
 {
     std::array<std::array<std::uint32_t, 256>, 4> tables{};
     for (auto &table : tables)
-        table.fill(Invalid);
+        table.fill(kInvalid);
     for (std::uint32_t v = 0; v < 64; ++v) {
-        const auto c = static_cast<unsigned char>(Alphabet[v]);
+        const auto c = static_cast<unsigned char>(kAlphabet[v]);
         for (int i = 0; i < 4; ++i)
             tables[std::size_t(i)][c] = v << (18 - 6 * i);
     }
     return tables;
 }
-constexpr auto Decode = makeDecodeTables();
+constexpr auto decode = makeDecodeTables();
 
 // Two characters at once for twelve bits, in memory order.
 constexpr std::array<std::array<char, 2>, 4096> makePairTable()
 {
     std::array<std::array<char, 2>, 4096> pairs{};
     for (std::size_t v = 0; v < 4096; ++v)
-        pairs[v] = {Alphabet[v >> 6], Alphabet[v & 63]};
+        pairs[v] = {kAlphabet[v >> 6], kAlphabet[v & 63]};
     return pairs;
 }
-constexpr auto Pairs = makePairTable();
+constexpr auto kPairs = makePairTable();
 
 std::uint32_t quantum(const char *in)
 {
     const auto *u = reinterpret_cast<const unsigned char *>(in);
-    return Decode[0][u[0]] | Decode[1][u[1]] | Decode[2][u[2]] | Decode[3][u[3]];
+    return decode[0][u[0]] | decode[1][u[1]] | decode[2][u[2]] | decode[3][u[3]];
 }
 
 // Decodes whole quanta without padding; false on any other character.
@@ -54,15 +54,15 @@ bool decodeQuanta(const char *in, qsizetype quanta, unsigned char *out)
         out[1] = static_cast<unsigned char>(v >> 8);
         out[2] = static_cast<unsigned char>(v);
     }
-    return (bad & Invalid) == 0;
+    return (bad & kInvalid) == 0;
 }
 
 void encodeQuanta(const unsigned char *in, qsizetype quanta, char *out)
 {
     for (qsizetype q = 0; q < quanta; ++q, in += 3, out += 4) {
         const std::uint32_t v = std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2];
-        std::memcpy(out, Pairs[v >> 12].data(), 2);
-        std::memcpy(out + 2, Pairs[v & 0xFFF].data(), 2);
+        std::memcpy(out, kPairs[v >> 12].data(), 2);
+        std::memcpy(out + 2, kPairs[v & 0xFFF].data(), 2);
     }
 }
 
@@ -71,10 +71,10 @@ void encodeTail(const unsigned char *in, qsizetype count, char *out, bool padded
 {
     const std::uint32_t v =
         std::uint32_t(in[0]) << 16 | (count == 2 ? std::uint32_t(in[1]) << 8 : 0);
-    out[0] = Alphabet[v >> 18];
-    out[1] = Alphabet[(v >> 12) & 63];
+    out[0] = kAlphabet[v >> 18];
+    out[1] = kAlphabet[(v >> 12) & 63];
     if (count == 2)
-        out[2] = Alphabet[(v >> 6) & 63];
+        out[2] = kAlphabet[(v >> 6) & 63];
     if (padded) {
         if (count == 1)
             out[2] = '=';
@@ -89,7 +89,7 @@ bool decodeTail(const char *in, qsizetype chars, unsigned char *out)
     char quad[4] = {in[0], in[1], chars == 3 ? in[2] : 'A', 'A'};
     const std::uint32_t v = quantum(quad);
     const std::uint32_t stray = chars == 2 ? 0xFFFF : 0xFF;
-    if ((v & Invalid) || (v & stray))
+    if ((v & kInvalid) || (v & stray))
         return false;
     out[0] = static_cast<unsigned char>(v >> 16);
     if (chars == 3)
@@ -99,7 +99,7 @@ bool decodeTail(const char *in, qsizetype chars, unsigned char *out)
 
 } // namespace
 
-qsizetype DecodeArmourLine(QByteArrayView line, unsigned char *out)
+qsizetype decodeArmourLine(QByteArrayView line, unsigned char *out)
 {
     const qsizetype n = line.size();
     if (n % 4 != 0)
@@ -113,7 +113,7 @@ qsizetype DecodeArmourLine(QByteArrayView line, unsigned char *out)
     return 3 * whole + (padding ? 3 - padding : 0);
 }
 
-char *EncodeArmourLine(const unsigned char *bytes, qsizetype count, char *out)
+char *encodeArmourLine(const unsigned char *bytes, qsizetype count, char *out)
 {
     encodeQuanta(bytes, count / 3, out);
     out += 4 * (count / 3);
@@ -125,7 +125,7 @@ char *EncodeArmourLine(const unsigned char *bytes, qsizetype count, char *out)
     return out;
 }
 
-QByteArray EncodeUnpadded(QByteArrayView bytes)
+QByteArray encodeUnpadded(QByteArrayView bytes)
 {
     const qsizetype whole = bytes.size() / 3, rest = bytes.size() % 3;
     QByteArray text(4 * whole + (rest ? rest + 1 : 0), Qt::Uninitialized);
@@ -136,7 +136,7 @@ QByteArray EncodeUnpadded(QByteArrayView bytes)
     return text;
 }
 
-std::optional<QByteArray> DecodeUnpadded(QByteArrayView text)
+std::optional<QByteArray> decodeUnpadded(QByteArrayView text)
 {
     const qsizetype whole = text.size() / 4, rest = text.size() % 4;
     if (rest == 1)

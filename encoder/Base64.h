@@ -10,14 +10,14 @@
 namespace qb::age {
 
 // Base64 without padding, as the header writes it.
-QByteArray EncodeUnpadded(QByteArrayView bytes);
+QByteArray encodeUnpadded(QByteArrayView bytes);
 // Canonical unpadded base64 only: no padding, no stray bits, no other character.
-std::optional<QByteArray> DecodeUnpadded(QByteArrayView text);
+std::optional<QByteArray> decodeUnpadded(QByteArrayView text);
 
 // Up to 48 bytes as one armour line, padded, with its LF; returns where it ends.
-char *EncodeArmourLine(const unsigned char *bytes, qsizetype count, char *out);
+char *encodeArmourLine(const unsigned char *bytes, qsizetype count, char *out);
 // One armour line without its line end, padding allowed at its end: the count of bytes, or -1
 // when it is not canonical base64.
-qsizetype DecodeArmourLine(QByteArrayView line, unsigned char *out);
+qsizetype decodeArmourLine(QByteArrayView line, unsigned char *out);
 
 } // namespace qb::age

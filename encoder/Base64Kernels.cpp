@@ -113,7 +113,7 @@ __attribute__((target("ssse3"))) qsizetype encodeSsse3(const unsigned char *in, 
 } // namespace
 #endif
 
-qsizetype DecodeBase64Lines(const char *in, qsizetype lines, qsizetype stride, unsigned char *out,
+qsizetype decodeBase64Lines(const char *in, qsizetype lines, qsizetype stride, unsigned char *out,
                             bool &bad)
 {
 #ifdef QB_HAVE_SSSE3_CHOICE
@@ -128,7 +128,7 @@ qsizetype DecodeBase64Lines(const char *in, qsizetype lines, qsizetype stride, u
     return 0;
 }
 
-qsizetype EncodeBase64Lines(const unsigned char *in, qsizetype lines, char *out)
+qsizetype encodeBase64Lines(const unsigned char *in, qsizetype lines, char *out)
 {
 #ifdef QB_HAVE_SSSE3_CHOICE
     if (haveSsse3())

@@ -11,10 +11,10 @@ namespace qb::kernels {
 // after the one before; the line ends between them are not read. Returns how many lines it
 // decoded: all, or 0 where the processor has no fast way. Sets `bad` for a character outside the
 // alphabet, '=' included.
-qsizetype DecodeBase64Lines(const char *in, qsizetype lines, qsizetype stride, unsigned char *out,
+qsizetype decodeBase64Lines(const char *in, qsizetype lines, qsizetype stride, unsigned char *out,
                             bool &bad);
 // Encodes `lines` times 48 bytes into lines of 64 characters and an LF; returns how many, as
 // above.
-qsizetype EncodeBase64Lines(const unsigned char *in, qsizetype lines, char *out);
+qsizetype encodeBase64Lines(const unsigned char *in, qsizetype lines, char *out);
 
 } // namespace qb::kernels

@@ -22,26 +22,26 @@ bool IsNoteEncoded(QByteArrayView noteBytes)
     return item == EncodedHeader;
 }
 
-QByteArray EncodedNoteBytes(QByteArrayView cipherBody)
+QByteArray encodedNoteBytes(QByteArrayView cipherBody)
 {
     QByteArray bytes;
-    bytes.reserve(EncodedBodyStart + cipherBody.size());
+    bytes.reserve(kEncodedBodyStart + cipherBody.size());
     bytes.append(EncodedHeader);
     bytes.append("\r\n");
     bytes.append(cipherBody);
     return bytes;
 }
 
-QByteArrayView EncodedBody(QByteArrayView noteBytes)
+QByteArrayView encodedBody(QByteArrayView noteBytes)
 {
-    if (noteBytes.size() <= EncodedBodyStart)
+    if (noteBytes.size() <= kEncodedBodyStart)
         return {};
-    return noteBytes.sliced(EncodedBodyStart);
+    return noteBytes.sliced(kEncodedBodyStart);
 }
 
 namespace {
 
-QString KeywordPrompt(const QString &question, const QString &versionLabel, const QString &noteName)
+QString keywordPrompt(const QString &question, const QString &versionLabel, const QString &noteName)
 {
     return question + u"\r\n\""_s + noteName + u".txt\"\r\n\r\n"_s + versionLabel +
            QString::fromLatin1(CipherVersion);
@@ -49,15 +49,15 @@ QString KeywordPrompt(const QString &question, const QString &versionLabel, cons
 
 } // namespace
 
-QString EncodePrompt(const QString &noteName)
+QString encodePrompt(const QString &noteName)
 {
-    return KeywordPrompt(u"Insert the KeyWord to encode the file: "_s, u"Encoder Version: "_s,
+    return keywordPrompt(u"Insert the KeyWord to encode the file: "_s, u"Encoder Version: "_s,
                          noteName);
 }
 
-QString DecodePrompt(const QString &noteName)
+QString decodePrompt(const QString &noteName)
 {
-    return KeywordPrompt(u"Insert the KeyWord to decode the file: "_s, u"Decoder Version: "_s,
+    return keywordPrompt(u"Insert the KeyWord to decode the file: "_s, u"Decoder Version: "_s,
                          noteName);
 }
 

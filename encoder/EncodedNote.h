@@ -10,18 +10,18 @@ namespace qb {
 inline constexpr QByteArrayView EncodedHeader = "Mossgrange's Quirebox Encoded v3_[A1]";
 inline constexpr QByteArrayView CipherVersion = "3_[A1]";
 // The body starts after the header and its CR LF, whatever those bytes hold.
-inline constexpr qsizetype EncodedBodyStart = 39;
+inline constexpr qsizetype kEncodedBodyStart = 39;
 
 // True when the first item of the first line, read as a comma-separated item (it ends at the
 // first comma or line end; enclosing double quotes are not part of it), is EncodedHeader.
 bool IsNoteEncoded(QByteArrayView noteBytes);
 
-QByteArray EncodedNoteBytes(QByteArrayView cipherBody);
-// Bytes from EncodedBodyStart on; empty for a shorter note.
-QByteArrayView EncodedBody(QByteArrayView noteBytes);
+QByteArray encodedNoteBytes(QByteArrayView cipherBody);
+// Bytes from kEncodedBodyStart on; empty for a shorter note.
+QByteArrayView encodedBody(QByteArrayView noteBytes);
 
 // The keyword prompts of Tools > Encode and Decode for the note `noteName` (no ".txt").
-QString EncodePrompt(const QString &noteName);
-QString DecodePrompt(const QString &noteName);
+QString encodePrompt(const QString &noteName);
+QString decodePrompt(const QString &noteName);
 
 } // namespace qb

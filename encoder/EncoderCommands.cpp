@@ -24,7 +24,7 @@ std::optional<QByteArray> EncoderCommands::keywordBytes(const QString &prompt, c
         return std::nullopt;
     // Keywords are taken as Windows-1252 bytes, so notes enciphered on Windows decode alike.
     qsizetype bad = 0;
-    std::optional<QByteArray> bytes = EncodeWindows1252(keyword, &bad);
+    std::optional<QByteArray> bytes = encodeWindows1252(keyword, &bad);
     if (!bytes) {
         const char32_t c = keyword.at(bad).isHighSurrogate() && bad + 1 < keyword.size()
                                ? QChar::surrogateToUcs4(keyword.at(bad), keyword.at(bad + 1))
@@ -42,11 +42,11 @@ void EncoderCommands::EncodeNote()
     if (!m_note.isShown())
         return;
     const QString title = u"Quirebox Encode"_s;
-    const std::optional<QByteArray> keyword = keywordBytes(EncodePrompt(m_note.noteName()), title);
+    const std::optional<QByteArray> keyword = keywordBytes(encodePrompt(m_note.noteName()), title);
     if (!keyword)
         return;
     const NoteBytes plain = m_note.noteBytes();
-    const LongCommand command(plain.bytes.size() >= LongCommandBytes);
+    const LongCommand command(plain.bytes.size() >= kLongCommandBytes);
     const std::optional<QByteArray> body =
         plain.unencodable ? std::nullopt
                           : KeyWordCipher(plain.bytes, *keyword, CipherDirection::Encipher);
@@ -55,7 +55,7 @@ void EncoderCommands::EncodeNote()
                               Platform::Icon::Critical, u"Encode Error"_s);
         return;
     }
-    m_note.showCiphered(EncodedNoteBytes(*body), CipherDirection::Encipher);
+    m_note.showCiphered(encodedNoteBytes(*body), CipherDirection::Encipher);
 }
 
 void EncoderCommands::DecodeNote()
@@ -63,7 +63,7 @@ void EncoderCommands::DecodeNote()
     if (!m_note.isShown())
         return;
     const std::optional<QByteArray> keyword =
-        keywordBytes(DecodePrompt(m_note.noteName()), u"Quirebox Decode"_s);
+        keywordBytes(decodePrompt(m_note.noteName()), u"Quirebox Decode"_s);
     if (!keyword)
         return;
     // The bytes read or enciphered, while the text is as they left it; else the editor's.
@@ -76,9 +76,9 @@ void EncoderCommands::DecodeNote()
             return;
         encoded = fromEditor.bytes;
     }
-    const LongCommand command(encoded.size() >= LongCommandBytes);
+    const LongCommand command(encoded.size() >= kLongCommandBytes);
     const std::optional<QByteArray> plain =
-        KeyWordCipher(EncodedBody(encoded), *keyword, CipherDirection::Decipher);
+        KeyWordCipher(encodedBody(encoded), *keyword, CipherDirection::Decipher);
     // A keyword that drives a code out of range changes nothing, silently.
     if (!plain)
         return;

@@ -9,16 +9,16 @@
 
 namespace qb {
 
-using kernels::CopyAsciiPrefix;
-using kernels::IsLineBreak;
-using kernels::PutUnitsUtf8;
+using kernels::copyAsciiPrefix;
+using kernels::isLineBreak;
+using kernels::putUnitsUtf8;
 using kernels::PutUnitUtf8;
 
 namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-LineEnd DetectLineEnd(QByteArrayView bytes)
+LineEnd detectLineEnd(QByteArrayView bytes)
 {
     const qsizetype lf = bytes.indexOf('\n');
     if (lf > 0 && bytes[lf - 1] == '\r')
@@ -28,7 +28,7 @@ LineEnd DetectLineEnd(QByteArrayView bytes)
 
 // Folds the note's line ends into '\n' and puts a stand-in in place of every character the
 // editor cannot hold, in place: the text only shrinks.
-void PlaceStandIns(DecodedNote &note)
+void placeStandIns(DecodedNote &note)
 {
     const bool crLf = note.format.lineEnd == LineEnd::CrLf;
     auto *begin = reinterpret_cast<char16_t *>(note.text.data());
@@ -42,9 +42,9 @@ void PlaceStandIns(DecodedNote &note)
         } else if (crLf && c == u'\r' && in < end && *in == u'\n') {
             ++in;
             *out++ = u'\n';
-        } else if (NeedsStandIn(c, note.format)) {
+        } else if (needsStandIn(c, note.format)) {
             note.standIns.append({out - begin, c});
-            *out++ = StandInFor(c);
+            *out++ = standInFor(c);
         } else {
             *out++ = c;
         }
@@ -52,7 +52,7 @@ void PlaceStandIns(DecodedNote &note)
     note.text.truncate(out - begin);
 }
 
-DecodedNote Decode(QByteArrayView bytes, const NoteFormat &format, bool strictUtf8)
+DecodedNote decode(QByteArrayView bytes, const NoteFormat &format, bool strictUtf8)
 {
     DecodedNote note;
     note.format = format;
@@ -65,14 +65,14 @@ DecodedNote Decode(QByteArrayView bytes, const NoteFormat &format, bool strictUt
     } else {
         note.format.encoding = TextEncoding::Windows1252;
         note.format.byteOrderMark = false;
-        note.text = DecodeWindows1252(bytes);
+        note.text = decodeWindows1252(bytes);
     }
-    PlaceStandIns(note);
+    placeStandIns(note);
     return note;
 }
 
 // Grows geometrically, so that a note built from many small pieces is not copied over and over.
-void EnsureCapacity(QByteArray &bytes, qsizetype needed)
+void ensureCapacity(QByteArray &bytes, qsizetype needed)
 {
     if (bytes.capacity() < needed)
         bytes.reserve(std::max(needed, bytes.capacity() * 2));
@@ -80,31 +80,31 @@ void EnsureCapacity(QByteArray &bytes, qsizetype needed)
 
 } // namespace
 
-NoteFormat DetectNoteFormat(QByteArrayView bytes)
+NoteFormat detectNoteFormat(QByteArrayView bytes)
 {
     NoteFormat format;
-    if (IsStrictUtf8(bytes)) {
+    if (isStrictUtf8(bytes)) {
         format.encoding = TextEncoding::Utf8;
         format.byteOrderMark = bytes.startsWith(kBom);
     } else {
         format.encoding = TextEncoding::Windows1252;
     }
-    format.lineEnd = DetectLineEnd(bytes);
+    format.lineEnd = detectLineEnd(bytes);
     return format;
 }
 
-DecodedNote DecodeNoteBytes(QByteArrayView bytes)
+DecodedNote decodeNoteBytes(QByteArrayView bytes)
 {
-    const NoteFormat format = DetectNoteFormat(bytes);
-    return Decode(bytes, format, format.encoding == TextEncoding::Utf8);
+    const NoteFormat format = detectNoteFormat(bytes);
+    return decode(bytes, format, format.encoding == TextEncoding::Utf8);
 }
 
-DecodedNote DecodeNoteBytes(QByteArrayView bytes, const NoteFormat &format)
+DecodedNote decodeNoteBytes(QByteArrayView bytes, const NoteFormat &format)
 {
-    return Decode(bytes, format, format.encoding == TextEncoding::Utf8 && IsStrictUtf8(bytes));
+    return decode(bytes, format, format.encoding == TextEncoding::Utf8 && isStrictUtf8(bytes));
 }
 
-bool NeedsStandIn(char16_t c, const NoteFormat &format)
+bool needsStandIn(char16_t c, const NoteFormat &format)
 {
     switch (c) {
     case u'\r':
@@ -120,7 +120,7 @@ bool NeedsStandIn(char16_t c, const NoteFormat &format)
     }
 }
 
-char16_t StandInFor(char16_t original)
+char16_t standInFor(char16_t original)
 {
     switch (original) {
     case u'\r':
@@ -157,7 +157,7 @@ NoteEncoder::NoteEncoder(const NoteFormat &format) : m_format(format)
 void NoteEncoder::reserve(qsizetype units)
 {
     const qsizetype perUnit = m_format.encoding == TextEncoding::Utf8 ? 3 : 2;
-    EnsureCapacity(m_bytes, m_bytes.size() + perUnit * units);
+    ensureCapacity(m_bytes, m_bytes.size() + perUnit * units);
 }
 
 void NoteEncoder::appendText(QStringView text)
@@ -226,14 +226,14 @@ void NoteEncoder::appendUtf8(QStringView text, bool lineBreaks)
     const bool crLf = m_format.lineEnd == LineEnd::CrLf;
     const qsizetype start = m_bytes.size();
     // Three bytes per code unit is the most UTF-8 or a line end can take (reserve() agrees).
-    EnsureCapacity(m_bytes, start + 3 * text.size());
+    ensureCapacity(m_bytes, start + 3 * text.size());
     m_bytes.resize(start + 3 * text.size());
     auto *out = reinterpret_cast<unsigned char *>(m_bytes.data() + start);
     const char16_t *in = text.utf16();
     const char16_t *end = in + text.size();
     while (in < end) {
-        in = PutUnitsUtf8(in, end, out, lineBreaks, crLf);
-        const qsizetype ascii = CopyAsciiPrefix(in, end, out);
+        in = putUnitsUtf8(in, end, out, lineBreaks, crLf);
+        const qsizetype ascii = copyAsciiPrefix(in, end, out);
         in += ascii;
         out += ascii;
         if (in == end)
@@ -260,22 +260,22 @@ void NoteEncoder::appendWindows1252(QStringView text, bool lineBreaks)
     const QByteArray lineEnd = m_format.lineEndBytes();
     const qsizetype start = m_bytes.size();
     // Two bytes per code unit: a CR LF line end (reserve() agrees).
-    EnsureCapacity(m_bytes, start + 2 * text.size());
+    ensureCapacity(m_bytes, start + 2 * text.size());
     m_bytes.resize(start + 2 * text.size());
     char *out = m_bytes.data() + start;
     const char16_t *const units = text.utf16();
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype ascii =
-            CopyAsciiPrefix(units + i, units + text.size(), reinterpret_cast<unsigned char *>(out));
+            copyAsciiPrefix(units + i, units + text.size(), reinterpret_cast<unsigned char *>(out));
         i += ascii;
         out += ascii;
         if (i == text.size())
             break;
         const char16_t c = units[i++];
-        if (lineBreaks && IsLineBreak(c)) {
+        if (lineBreaks && isLineBreak(c)) {
             out = std::copy(lineEnd.cbegin(), lineEnd.cend(), out);
-        } else if (const std::optional<char> b = Windows1252Byte(c)) {
+        } else if (const std::optional<char> b = windows1252Byte(c)) {
             *out++ = *b;
         } else {
             markUnencodable(text, i - 1);
@@ -294,7 +294,7 @@ void NoteEncoder::markUnencodable(QStringView text, qsizetype index)
         m_unencodable = c;
 }
 
-void EncodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder)
+void encodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder)
 {
     // The editor holds each line break as a paragraph break.
     QString text = note.text.sliced(from, to - from);

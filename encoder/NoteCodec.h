@@ -51,24 +51,24 @@ struct DecodedNote
     QList<StandIn> standIns; // ascending positions into text
 };
 
-// UTF-8 when IsStrictUtf8(bytes) (plain ASCII and empty notes included), else Windows-1252.
+// UTF-8 when isStrictUtf8(bytes) (plain ASCII and empty notes included), else Windows-1252.
 // The first line end in the bytes decides the style; CR LF when there is none. A CR that is not
 // followed by LF does not count.
-NoteFormat DetectNoteFormat(QByteArrayView bytes);
+NoteFormat detectNoteFormat(QByteArrayView bytes);
 
-DecodedNote DecodeNoteBytes(QByteArrayView bytes);
+DecodedNote decodeNoteBytes(QByteArrayView bytes);
 // The same rules with a format already chosen (used when re-showing bytes in a known form).
 // Nothing is ever lost: bytes that are not valid UTF-8 are read as Windows-1252 whatever
 // `format` says, and a byte order mark `format` asks for but the bytes lack is dropped from the
 // result's format. The result's format is the one to save with.
-DecodedNote DecodeNoteBytes(QByteArrayView bytes, const NoteFormat &format);
+DecodedNote decodeNoteBytes(QByteArrayView bytes, const NoteFormat &format);
 
 // True for a character that, found in a note outside a line end of the note's style, the editor
 // cannot hold as it is: every CR, an LF in a CR LF note, U+2028, U+2029, U+FDD0 and U+FDD1 (Qt's
 // frame marks, which the editor turns into paragraph breaks).
-bool NeedsStandIn(char16_t c, const NoteFormat &format);
+bool needsStandIn(char16_t c, const NoteFormat &format);
 // The visible character the editor shows for `original`; `original` itself for other characters.
-char16_t StandInFor(char16_t original);
+char16_t standInFor(char16_t original);
 
 // Builds a note's bytes from the editor's content, piece by piece. The byte order mark, when the
 // format has one, comes first. The bytes are kept for takeBytes(), or, with a sink, handed to it
@@ -122,6 +122,6 @@ private:
 
 // The characters at [from, to) of `note`'s text into `encoder` as the editor showing the note
 // saves them: a line break as the note's line end, a stand-in as its original.
-void EncodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder);
+void encodeNoteText(const DecodedNote &note, qsizetype from, qsizetype to, NoteEncoder &encoder);
 
 } // namespace qb

@@ -80,7 +80,7 @@ void PassphraseCommands::deriveThen(std::function<AgeWrapKey()> derive, const QS
     m_path = path;
     m_done = std::move(done);
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_derivation.setFuture(RunInBackground<std::shared_ptr<AgeWrapKey>>(
+    m_derivation.setFuture(runInBackground<std::shared_ptr<AgeWrapKey>>(
         [derive = std::move(derive)](QPromise<std::shared_ptr<AgeWrapKey>> &promise) {
             promise.addResult(std::make_shared<AgeWrapKey>(derive()));
         }));
@@ -95,20 +95,20 @@ void PassphraseCommands::encrypt()
     if (!passphrase)
         return;
     auto held = std::make_shared<const SecretBytes>(std::move(*passphrase));
-    deriveThen([held] { return PrepareAgeKey(*held); }, m_note.notePath(),
+    deriveThen([held] { return prepareAgeKey(*held); }, m_note.notePath(),
                [this](AgeWrapKey &&key) {
                    // The text as it is once the key is there: the user may have typed meanwhile.
                    const NoteBytes plain = m_note.noteBytes();
                    if (plain.unencodable) {
                        m_platform.reportError(
-                           u"Quirebox can't encrypt the note "_s + Quoted(m_note.notePath()) +
+                           u"Quirebox can't encrypt the note "_s + quoted(m_note.notePath()) +
                                u"."_s,
                            u"It holds a character its character set can't store: save "
                            "it as UTF-8 first."_s,
                            u"Passphrase"_s);
                        return;
                    }
-                   m_note.showEncrypted(EncryptAge(plain.bytes, std::move(key)));
+                   m_note.showEncrypted(encryptAge(plain.bytes, std::move(key)));
                });
 }
 
@@ -118,9 +118,9 @@ void PassphraseCommands::decrypt()
         return;
     const QString title = u"Decrypt"_s;
     const QByteArray file = m_note.ageFileBytes();
-    const AgeKeyNeed need = ReadAgeHeader(file);
+    const AgeKeyNeed need = readAgeHeader(file);
     if (!need.outcome.ok()) {
-        m_platform.reportError(u"Quirebox can't decrypt the note "_s + Quoted(m_note.notePath()) +
+        m_platform.reportError(u"Quirebox can't decrypt the note "_s + quoted(m_note.notePath()) +
                                    u"."_s,
                                need.outcome.message, title);
         return;
@@ -129,10 +129,10 @@ void PassphraseCommands::decrypt()
     if (!passphrase)
         return;
     auto held = std::make_shared<SecretBytes>(std::move(*passphrase));
-    deriveThen([held, need] { return DeriveAgeKey(*held, need.salt, need.workFactor); },
+    deriveThen([held, need] { return deriveAgeKey(*held, need.salt, need.workFactor); },
                m_note.notePath(),
                [this, held, file, title](AgeWrapKey &&key) {
-                   const AgeDecrypted decrypted = DecryptAge(file, key);
+                   const AgeDecrypted decrypted = decryptAge(file, key);
                    if (!decrypted.outcome.ok()) {
                        // Nothing changes.
                        m_platform.messageBox(decrypted.outcome.message, Platform::Buttons::Ok,
@@ -147,7 +147,7 @@ void PassphraseCommands::removeEncryption()
 {
     if (m_note.protection() != ProtectedNote::Protection::Decrypted)
         return;
-    if (m_platform.messageBox(u"The note "_s + Quoted(m_note.notePath()) +
+    if (m_platform.messageBox(u"The note "_s + quoted(m_note.notePath()) +
                                   u" will be saved unencrypted: whoever has the file can then "
                                   "read it.\r\nRemove the encryption?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,

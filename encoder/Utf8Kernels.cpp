@@ -16,13 +16,13 @@
 
 namespace qb::kernels {
 
-bool IsLineBreak(char16_t c)
+bool isLineBreak(char16_t c)
 {
     return c == 0x2029 || c == 0x2028;
 }
 
 // Most of a note is ASCII, and both encoders write it as it is, eight units at a time with SSE2.
-qsizetype CopyAsciiPrefix(const char16_t *in, const char16_t *end, unsigned char *out)
+qsizetype copyAsciiPrefix(const char16_t *in, const char16_t *end, unsigned char *out)
 {
     const char16_t *const start = in;
 #ifdef QB_HAVE_SSE2
@@ -50,7 +50,7 @@ unsigned char *PutUnitUtf8(unsigned char *out, char16_t c, bool lineBreaks, bool
 {
     const bool multi = c >= 0x80;
     const bool three = c >= 0x800;
-    const bool lineBreak = lineBreaks && IsLineBreak(c);
+    const bool lineBreak = lineBreaks && isLineBreak(c);
     const unsigned low = 0x80 | (c & 0x3F);
     const unsigned middle = 0x80 | ((c >> 6) & 0x3F);
     unsigned b0 = three ? 0xE0 | (c >> 12) : multi ? 0xC0 | (c >> 6) : c;
@@ -76,7 +76,7 @@ struct TwoByteShuffles
     unsigned char length[256];
 };
 
-constexpr TwoByteShuffles MakeTwoByteShuffles()
+constexpr TwoByteShuffles makeTwoByteShuffles()
 {
     TwoByteShuffles shuffles{};
     for (unsigned mask = 0; mask < 256; ++mask) {
@@ -93,7 +93,7 @@ constexpr TwoByteShuffles MakeTwoByteShuffles()
     return shuffles;
 }
 
-constexpr TwoByteShuffles kTwoByteShuffles = MakeTwoByteShuffles();
+constexpr TwoByteShuffles kTwoByteShuffles = makeTwoByteShuffles();
 
 // Eight code units at a time, placing the bytes of the one- and two-byte characters (ASCII,
 // accented Latin, Greek, Cyrillic) with one shuffle and no branch on which unit is which. A
@@ -144,7 +144,7 @@ __attribute__((target("ssse3"))) const char16_t *PutUnitsUtf8Ssse3(const char16_
     return in;
 }
 
-bool HaveSsse3()
+bool haveSsse3()
 {
     static const bool have = __builtin_cpu_supports("ssse3");
     return have;
@@ -153,11 +153,11 @@ bool HaveSsse3()
 } // namespace
 #endif
 
-const char16_t *PutUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out,
+const char16_t *putUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out,
                              bool lineBreaks, bool crLf)
 {
 #ifdef QB_HAVE_SSSE3_CHOICE
-    if (HaveSsse3())
+    if (haveSsse3())
         return PutUnitsUtf8Ssse3(in, end, out, lineBreaks, crLf);
 #endif
     Q_UNUSED(end);

@@ -10,7 +10,7 @@ namespace qb::kernels {
 // Copies the ASCII code units that [in, end) starts with to out, as bytes, and returns how many
 // there were. It may write up to seven bytes past that count, so out must have room for as many
 // bytes as there are code units.
-qsizetype CopyAsciiPrefix(const char16_t *in, const char16_t *end, unsigned char *out);
+qsizetype copyAsciiPrefix(const char16_t *in, const char16_t *end, unsigned char *out);
 
 // Writes the UTF-8 of a code unit that is no surrogate, or the note's line end for a line break
 // (U+2028, U+2029) when `lineBreaks`, and returns the new end. Always stores three bytes.
@@ -20,9 +20,9 @@ unsigned char *PutUnitUtf8(unsigned char *out, char16_t c, bool lineBreaks, bool
 // caller pairs up, and before the last few code units; returns where. `out` needs three bytes of
 // room per code unit and is moved past what was written. Returns `in` where the processor has
 // no fast path.
-const char16_t *PutUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out,
+const char16_t *putUnitsUtf8(const char16_t *in, const char16_t *end, unsigned char *&out,
                              bool lineBreaks, bool crLf);
 
-bool IsLineBreak(char16_t c);
+bool isLineBreak(char16_t c);
 
 } // namespace qb::kernels

@@ -14,17 +14,17 @@ namespace qb::age {
 
 // Into how many parts `size` bytes of work go: one for each processor, each of 4 MiB at least,
 // since for less a thread costs more to start than it saves.
-inline int PartsFor(qsizetype size)
+inline int partsFor(qsizetype size)
 {
-    constexpr qsizetype LeastPart = 4 << 20;
-    constexpr qsizetype MostParts = 8;
-    const qsizetype most = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, MostParts);
-    return int(std::clamp<qsizetype>(size / LeastPart, 1, most));
+    constexpr qsizetype kLeastPart = 4 << 20;
+    constexpr qsizetype kMostParts = 8;
+    const qsizetype most = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, kMostParts);
+    return int(std::clamp<qsizetype>(size / kLeastPart, 1, most));
 }
 
 // work(part) for every part: the first on this thread, each other one on a thread of its own
 // (or here too, when the system gives no thread).
-template <typename Work> void RunParts(int parts, const Work &work)
+template <typename Work> void runParts(int parts, const Work &work)
 {
     std::vector<std::thread> threads;
     for (int part = 1; part < parts; ++part) {
@@ -42,10 +42,10 @@ template <typename Work> void RunParts(int parts, const Work &work)
 // work(first, end) over the units [0, units), in batches of `batch` taken in turn by a thread
 // per part, this one among them: a thread that other programs slow down takes fewer.
 template <typename Work>
-void RunBatches(int parts, qsizetype units, qsizetype batch, const Work &work)
+void runBatches(int parts, qsizetype units, qsizetype batch, const Work &work)
 {
     std::atomic<qsizetype> next = 0;
-    RunParts(parts, [&](int) {
+    runParts(parts, [&](int) {
         for (qsizetype first = next.fetch_add(batch); first < units; first = next.fetch_add(batch))
             work(first, std::min(first + batch, units));
     });

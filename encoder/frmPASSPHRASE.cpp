@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-QLineEdit *HiddenField(QWidget *parent, const QString &name)
+QLineEdit *hiddenField(QWidget *parent, const QString &name)
 {
     auto *field = new QLineEdit(parent);
     field->setObjectName(name);
@@ -24,14 +24,14 @@ QLineEdit *HiddenField(QWidget *parent, const QString &name)
 } // namespace
 
 frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent)
-    : QDialog(parent), m_passphrase(HiddenField(this, u"txtPASS"_s))
+    : QDialog(parent), m_passphrase(hiddenField(this, u"txtPASS"_s))
 {
     setObjectName(u"frmPASSPHRASE"_s);
     setWindowTitle(u"Passphrase"_s);
     auto *fields = new QFormLayout;
     fields->addRow(u"Passphrase:"_s, m_passphrase);
     if (purpose == Purpose::Encrypt) {
-        m_again = HiddenField(this, u"txtAGAIN"_s);
+        m_again = hiddenField(this, u"txtAGAIN"_s);
         fields->addRow(u"Again:"_s, m_again);
         m_mismatch = new QLabel(u"The two are not the same."_s, this);
         m_mismatch->setObjectName(u"lblMISMATCH"_s);

@@ -30,7 +30,7 @@ struct KinBytes
     std::array<bool, 256> isLast{};
 };
 
-const KinBytes &Kin()
+const KinBytes &kinBytes()
 {
     static const std::unique_ptr<const KinBytes> kin = [] {
         auto table = std::make_unique<KinBytes>();
@@ -45,7 +45,7 @@ const KinBytes &Kin()
         }
         for (int b = 0x80; b < 0x100; ++b) {
             const char byte = char(b);
-            const QString c = DecodeWindows1252(QByteArrayView(&byte, 1));
+            const QString c = decodeWindows1252(QByteArrayView(&byte, 1));
             if (QChar::toCaseFolded(c[0].unicode()) < 0x80)
                 add(QByteArray(1, byte));
         }
@@ -54,19 +54,19 @@ const KinBytes &Kin()
     return *kin;
 }
 
-bool IsAsciiLetter(char c)
+bool isAsciiLetter(char c)
 {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
 
 // How often a character turns up in prose: comparing the rarest two first makes the fewest
 // false starts.
-int Commonness(char c)
+int commonness(char c)
 {
     static constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
     if (c == ' ')
         return 100;
-    if (IsAsciiLetter(c))
+    if (isAsciiLetter(c))
         return 60 - 2 * int(std::find(byFrequency, byFrequency + 26, char(c | 0x20)) - byFrequency);
     if (c == '.' || c == ',')
         return 12;
@@ -75,9 +75,9 @@ int Commonness(char c)
 
 } // namespace
 
-bool HoldsAsciiKin(QByteArrayView noteBytes)
+bool holdsAsciiKin(QByteArrayView noteBytes)
 {
-    const KinBytes &kin = Kin();
+    const KinBytes &kin = kinBytes();
     const auto *bytes = reinterpret_cast<const uchar *>(noteBytes.data());
     const qsizetype size = noteBytes.size();
     const auto kinEndsAt = [&](qsizetype at) {
@@ -127,7 +127,7 @@ AsciiWord::AsciiWord(QStringView word)
     Q_ASSERT(fits(word));
     for (const QChar c : word) {
         const char byte = char(c.unicode());
-        const bool letter = IsAsciiLetter(byte);
+        const bool letter = isAsciiLetter(byte);
         m_lower.append(letter ? char(byte | 0x20) : byte);
         m_masks.append(letter ? char(0x20) : char(0));
     }
@@ -135,7 +135,7 @@ AsciiWord::AsciiWord(QStringView word)
     for (size_t i = 0; i < places.size(); ++i)
         places[i] = qsizetype(i);
     std::stable_sort(places.begin(), places.end(), [&](qsizetype a, qsizetype b) {
-        return Commonness(m_lower[a]) < Commonness(m_lower[b]);
+        return commonness(m_lower[a]) < commonness(m_lower[b]);
     });
     m_first = places[0];
     m_second = places.size() > 1 ? places[1] : places[0];

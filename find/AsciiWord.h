@@ -11,7 +11,7 @@ namespace qb {
 // A note that holds none decodes to text whose ASCII characters are its ASCII bytes, one for
 // one, and no other character of it matches an ASCII one: an ASCII word is in its text exactly
 // where it is in its bytes, letter case aside.
-bool HoldsAsciiKin(QByteArrayView noteBytes);
+bool holdsAsciiKin(QByteArrayView noteBytes);
 
 // A word of ASCII characters, looked for in a note's raw bytes with ASCII letter case ignored.
 class AsciiWord
@@ -23,7 +23,7 @@ public:
 
     explicit AsciiWord(QStringView word);
 
-    // Whether `bytes` hold the word. For a note without HoldsAsciiKin, the same answer as
+    // Whether `bytes` hold the word. For a note without holdsAsciiKin, the same answer as
     // NoteMatcher (case-insensitive) gives on the note's decoded text.
     bool isIn(QByteArrayView bytes) const;
 

@@ -81,7 +81,7 @@ void BookIndex::takeChanges()
             // No longer watched: the folder is looked at as an unwatched one is.
             m_watched.erase(watched);
             folderChanged(change.dir);
-        } else if (IsNoteFileName(change.fileName)) {
+        } else if (isNoteFileName(change.fileName)) {
             watched->insert(change.fileName, ++m_lastChange);
             m_dueNotes.insert({change.dir, change.fileName});
             m_settle.start();
@@ -103,7 +103,9 @@ void BookIndex::relistDue()
 {
     for (const int row : std::exchange(m_due, {}))
         m_worker.start([this, row] { m_index.relistFolder(row); });
-    for (const auto &[dir, fileName] : std::exchange(m_dueNotes, {})) {
+    for (const auto &due : std::exchange(m_dueNotes, {})) {
+        const QString &dir = due.first;
+        const QString &fileName = due.second;
         const quint64 change = m_watched.value(dir).value(fileName);
         m_worker.start([this, rows = m_rowsOfDir.values(dir), dir, fileName, change] {
             for (const int row : rows)

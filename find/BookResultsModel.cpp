@@ -19,14 +19,14 @@ void BookResultsModel::clear()
 
 void BookResultsModel::add(QList<BookSearchHit> hits)
 {
-    std::sort(hits.begin(), hits.end(), BookOrderLess);
+    std::sort(hits.begin(), hits.end(), bookOrderLess);
     // A batch comes from a few notes: each run of it goes in where it belongs, in one insert.
     for (qsizetype first = 0; first < hits.size();) {
-        const auto at = std::upper_bound(m_hits.begin(), m_hits.end(), hits[first], BookOrderLess);
+        const auto at = std::upper_bound(m_hits.begin(), m_hits.end(), hits[first], bookOrderLess);
         const qsizetype row = at - m_hits.begin();
         qsizetype last = first + 1;
         while (last < hits.size() &&
-               (row == m_hits.size() || BookOrderLess(hits[last], m_hits[row])))
+               (row == m_hits.size() || bookOrderLess(hits[last], m_hits[row])))
             ++last;
         beginInsertRows({}, int(row), int(row + last - first - 1));
         m_hits.insert(row, last - first, {});
@@ -51,7 +51,7 @@ QVariant BookResultsModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_hits.size())
         return {};
     const BookSearchHit &hit = m_hits.at(index.row());
-    if (role == MatchRole && index.column() == Text) {
+    if (role == kMatchRole && index.column() == Text) {
         const qsizetype start = hit.matchInLine + (hit.cutBefore ? 1 : 0);
         return QPoint(int(start), int(std::min(hit.length, hit.lineText.size() - hit.matchInLine)));
     }
@@ -61,7 +61,7 @@ QVariant BookResultsModel::data(const QModelIndex &index, int role) const
     case Folder:
         return hit.folderName;
     case Note:
-        return NoteNameOf(hit.noteFileName);
+        return noteNameOf(hit.noteFileName);
     case Line:
         return role == Qt::DisplayRole ? QVariant(qlonglong(hit.line)) : QVariant();
     case Text:

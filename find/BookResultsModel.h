@@ -16,7 +16,7 @@ public:
     enum Column { Folder, Note, Line, Text, ColumnCount };
     // The match's start and length within the Text column's text, as a QPoint (x start, y
     // length), for the delegate that marks it.
-    static constexpr int MatchRole = Qt::UserRole;
+    static constexpr int kMatchRole = Qt::UserRole;
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -62,7 +62,7 @@ struct Findings
     }
 };
 
-QStringList Paths(std::vector<Placed> &placed)
+QStringList paths(std::vector<Placed> &placed)
 {
     std::sort(placed.begin(), placed.end());
     QStringList paths;
@@ -71,7 +71,7 @@ QStringList Paths(std::vector<Placed> &placed)
     return paths;
 }
 
-QList<BookSearchProblem> Problems(std::vector<Placed> &placed)
+QList<BookSearchProblem> problems(std::vector<Placed> &placed)
 {
     std::sort(placed.begin(), placed.end());
     QList<BookSearchProblem> problems;
@@ -82,17 +82,17 @@ QList<BookSearchProblem> Problems(std::vector<Placed> &placed)
 
 } // namespace
 
-QList<BookSearchFolder> BookSearchFolders(const BookState &book)
+QList<BookSearchFolder> bookSearchFolders(const BookState &book)
 {
     QList<BookSearchFolder> folders;
     for (int row = 1; row <= book.FolderCount; ++row) {
         if (!book.Folders[row].Path.isEmpty())
-            folders.append({row, book.Folders[row].Name, book.FolderDir(row)});
+            folders.append({row, book.Folders[row].Name, book.folderDir(row)});
     }
     return folders;
 }
 
-bool BookOrderLess(const BookSearchHit &a, const BookSearchHit &b)
+bool bookOrderLess(const BookSearchHit &a, const BookSearchHit &b)
 {
     return std::tie(a.folderRow, a.noteIndex, a.position) <
            std::tie(b.folderRow, b.noteIndex, b.position);
@@ -181,7 +181,7 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
         findings.unreadable.push_back(place(reader.error()));
         return;
     }
-    if (JudgeNoteSize(reader.size(), m_run.request.limits) != NoteSizeVerdict::Open) {
+    if (judgeNoteSize(reader.size(), m_run.request.limits) != NoteSizeVerdict::Open) {
         findings.large.push_back(place({}));
         return;
     }
@@ -194,13 +194,13 @@ void BookSearch::Run::Searcher::searchNote(int folder, qsizetype note)
     }
     const QByteArrayView bytes(m_buffer.constData(), got);
     // Neither a keyword's cipher nor a passphrase's is searched: their text is not to be had.
-    if (IsNoteEncoded(bytes) || IsAgeFile(bytes)) {
+    if (IsNoteEncoded(bytes) || isAgeFile(bytes)) {
         findings.enciphered.push_back(place({}));
         return;
     }
     ++findings.searched;
     if (m_run.matcher.mayMatch(bytes))
-        collectHits(DecodeNoteBytes(bytes).text, folder, note);
+        collectHits(decodeNoteBytes(bytes).text, folder, note);
 }
 
 // A note the index holds as its file is now: searched without reading it, judged as a read
@@ -224,16 +224,16 @@ bool BookSearch::Run::Searcher::searchIndexed(int folder, qsizetype note)
     const auto watched = m_run.request.watched.constFind(m_run.request.folders[folder].dir);
     const bool unchanged = kept.ownFile && watched != m_run.request.watched.cend() &&
                            !watched->contains(kept.fileName);
-    if (!unchanged && StampOfFile(m_path) != kept.stamp)
+    if (!unchanged && stampOfFile(m_path) != kept.stamp)
         return false;
-    if (JudgeNoteSize(kept.stamp.size, m_run.request.limits) != NoteSizeVerdict::Open) {
+    if (judgeNoteSize(kept.stamp.size, m_run.request.limits) != NoteSizeVerdict::Open) {
         findings.large.push_back({folder, note, m_path, {}});
     } else if (kept.kind == IndexedKind::Encoded) {
         findings.enciphered.push_back({folder, note, m_path, {}});
     } else {
         ++findings.searched;
         if (m_run.matcher.mayMatch(kept.bytes))
-            collectHits(DecodeNoteBytes(kept.bytes).text, folder, note);
+            collectHits(decodeNoteBytes(kept.bytes).text, folder, note);
     }
     return true;
 }
@@ -308,7 +308,7 @@ void BookSearch::Run::Searcher::sendHits(bool all)
 // The threads of a search, listing or searching, let the user's typing go first.
 void BookSearch::Run::listFolders()
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     for (int folder = nextFolder++; folder < int(listings.size()) && !stop; folder = nextFolder++)
         listings[size_t(folder)] = listingOf(folder);
     if (--listersLeft > 0 || stop)
@@ -332,7 +332,7 @@ NoteListing BookSearch::Run::listingOf(int folder) const
     const IndexedFolder *held = indexed[size_t(folder)];
     const auto watched = request.watched.constFind(dir);
     if (!held || !held->error.isEmpty() || watched == request.watched.cend() || !watched->isEmpty())
-        return ListNoteFiles(dir);
+        return listNoteFiles(dir);
     NoteListing listing;
     for (const IndexedNote &note : held->notes)
         listing.append(note.fileName);
@@ -341,7 +341,7 @@ NoteListing BookSearch::Run::listingOf(int folder) const
 
 void BookSearch::Run::searchNotes()
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     Searcher searcher(*this);
     const qsizetype count = total;
     while (!stop && !full) {
@@ -375,9 +375,9 @@ void BookSearch::Run::finish()
     summary.notesSearched = findings.searched;
     summary.hits = findings.hits;
     summary.hitLimitReached = full;
-    summary.encipheredNotes = Paths(findings.enciphered);
-    summary.largeNotes = Paths(findings.large);
-    summary.unreadableNotes = Problems(findings.unreadable);
+    summary.encipheredNotes = paths(findings.enciphered);
+    summary.largeNotes = paths(findings.large);
+    summary.unreadableNotes = problems(findings.unreadable);
     for (size_t folder = 0; folder < listings.size(); ++folder) {
         if (!listings[folder].error.isEmpty())
             summary.unreadableFolders.append(

@@ -28,7 +28,7 @@ struct BookSearchFolder
 };
 
 // The folders of `book` in book order, removed rows left out.
-QList<BookSearchFolder> BookSearchFolders(const BookState &book);
+QList<BookSearchFolder> bookSearchFolders(const BookState &book);
 
 struct BookSearchRequest
 {
@@ -48,12 +48,12 @@ struct BookSearchRequest
     QHash<QString, QSet<QString>> watched = {};
 };
 
-// One match in a note. Hits arrive in any order; BookOrderLess sorts them as the result list
+// One match in a note. Hits arrive in any order; bookOrderLess sorts them as the result list
 // shows them: folders in book order, notes in note list order, then by place in the note.
 struct BookSearchHit
 {
     int folderRow = 0;
-    qsizetype noteIndex = 0; // in the folder's note list order (ListNoteFiles)
+    qsizetype noteIndex = 0; // in the folder's note list order (listNoteFiles)
     QString folderName;
     QString noteFileName;
     qsizetype line = 1;     // the editor's block number + 1
@@ -68,7 +68,7 @@ struct BookSearchHit
     bool cutAfter = false;
 };
 
-bool BookOrderLess(const BookSearchHit &a, const BookSearchHit &b);
+bool bookOrderLess(const BookSearchHit &a, const BookSearchHit &b);
 
 struct BookSearchProblem
 {

@@ -60,7 +60,7 @@ void FindBookCommands::showDialog()
 void FindBookCommands::search(const QString &text, Qt::CaseSensitivity caseSensitivity)
 {
     BookSearchRequest request;
-    request.folders = BookSearchFolders(m_book.state());
+    request.folders = bookSearchFolders(m_book.state());
     request.text = text;
     request.caseSensitivity = caseSensitivity;
     request.limits = m_session.sizeLimits();
@@ -90,9 +90,9 @@ void FindBookCommands::forgetResults()
 void FindBookCommands::open(const BookSearchHit &hit)
 {
     const QString dir = m_searchedDirs.value(hit.folderRow);
-    const QString path = NoteFilePath(dir, hit.noteFileName);
+    const QString path = noteFilePath(dir, hit.noteFileName);
     if (dir.isEmpty() || m_book.folderDir(hit.folderRow) != dir || !QFileInfo(path).isFile()) {
-        m_platform.messageBox(u"Quirebox can't find the file "_s + Quoted(path) +
+        m_platform.messageBox(u"Quirebox can't find the file "_s + quoted(path) +
                                   u".\r\nIt was moved, renamed or removed after the search."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation,
                               u"Find in Book"_s);
@@ -102,7 +102,7 @@ void FindBookCommands::open(const BookSearchHit &hit)
         if (!shown)
             return;
         m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
-            SelectNearestMatch(m_editor, m_notice, hit.position, text, cs);
+            selectNearestMatch(m_editor, m_notice, hit.position, text, cs);
         });
         m_editor.activateWindow();
         m_editor.setFocus();

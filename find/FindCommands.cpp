@@ -19,18 +19,18 @@ namespace {
 // The text goes through one buffer of bounded size, run by run, so that no copy of the whole of
 // it is made: the buffer keeps the end of what it searched, so that a match across its border is
 // found.
-qsizetype FindInDocument(const QTextDocument &document, const QString &what, int from,
+qsizetype findInDocument(const QTextDocument &document, const QString &what, int from,
                          Qt::CaseSensitivity cs)
 {
-    constexpr qsizetype Piece = 1 << 20;
+    constexpr qsizetype kSearchedAtOnce = 1 << 20;
     if (what.isEmpty())
         return -1;
     QString buffer;
-    buffer.reserve(Piece + what.size());
+    buffer.reserve(kSearchedAtOnce + what.size());
     qsizetype bufferStart = 0; // the document position of buffer[0]
     qsizetype found = -1;
     const auto search = [&] {
-        found = FindText(buffer, what, std::max<qsizetype>(from - bufferStart, 0), cs);
+        found = findText(buffer, what, std::max<qsizetype>(from - bufferStart, 0), cs);
         if (found >= 0) {
             found += bufferStart;
             return;
@@ -40,7 +40,7 @@ qsizetype FindInDocument(const QTextDocument &document, const QString &what, int
         buffer.remove(0, buffer.size() - kept);
     };
     qsizetype position = 0;
-    ForEachTextRun(document, [&](QStringView run, int) {
+    forEachTextRun(document, [&](QStringView run, int) {
         // Runs before the start are passed over, but for the end a match may begin in.
         if (position + run.size() + what.size() <= from) {
             position += run.size();
@@ -49,10 +49,10 @@ qsizetype FindInDocument(const QTextDocument &document, const QString &what, int
         }
         position += run.size();
         while (!run.isEmpty()) {
-            const qsizetype take = std::min(run.size(), Piece - buffer.size());
+            const qsizetype take = std::min(run.size(), kSearchedAtOnce - buffer.size());
             buffer.append(run.first(take));
             run = run.sliced(take);
-            if (buffer.size() >= Piece) {
+            if (buffer.size() >= kSearchedAtOnce) {
                 search();
                 if (found >= 0)
                     return false;
@@ -129,9 +129,9 @@ bool FindCommands::FindInNote(const FindRequest &request)
         m_editor.setTextCursor(cursor);
     }
     const QTextDocument &document = *m_editor.document();
-    const LongCommand command(document.characterCount() >= LongCommandBytes);
+    const LongCommand command(document.characterCount() >= kLongCommandBytes);
     const int from = request.fromBeginning ? 0 : cursor.position();
-    const qsizetype found = FindInDocument(document, request.text, from, request.caseSensitivity);
+    const qsizetype found = findInDocument(document, request.text, from, request.caseSensitivity);
     if (found < 0)
         return false;
     cursor.setPosition(int(found));

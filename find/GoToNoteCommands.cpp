@@ -80,7 +80,7 @@ void GoToNoteCommands::selectWhenShown(const NoteQueryHit &hit)
     const qsizetype length = hit.length;
     m_display.whenShown([this, whole, found, position, length] {
         if (whole) {
-            SelectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
+            selectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
             return;
         }
         QTextCursor cursor(m_editor.document());
@@ -99,9 +99,9 @@ bool GoToNoteCommands::offerToMake(const QString &query)
         return false;
     const QString title = u"Go to Note"_s;
     const QString folder = m_book.state().Folders[row].Name;
-    if (m_platform.messageBox(u"No note is named or holds "_s + Quoted(name) +
-                                  u".\r\nMake a note named "_s + Quoted(name) +
-                                  u" in the folder "_s + Quoted(folder) + u"?"_s,
+    if (m_platform.messageBox(u"No note is named or holds "_s + quoted(name) +
+                                  u".\r\nMake a note named "_s + quoted(name) +
+                                  u" in the folder "_s + quoted(folder) + u"?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Question, title,
                               Platform::Button::No) != Platform::Button::Yes) {
         return false;

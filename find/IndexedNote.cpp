@@ -27,17 +27,17 @@ constexpr qint64 kHeadBytes = 4096;
 // A file that changes size while it is read is read again, this many times at most.
 constexpr int kReadTries = 3;
 
-void Classify(IndexedNote &note, bool whole)
+void classify(IndexedNote &note, bool whole)
 {
     if (IsNoteEncoded(note.bytes))
         note.kind = IndexedKind::Encoded;
-    else if (IsAgeEncrypted(note.bytes))
+    else if (isAgeEncrypted(note.bytes))
         note.kind = IndexedKind::Encrypted;
     else
         note.kind = whole ? IndexedKind::Text : IndexedKind::TooLarge;
     if (note.kind == IndexedKind::Text) {
-        note.asciiKin = HoldsAsciiKin(note.bytes);
-        note.utf8 = IsStrictUtf8(note.bytes);
+        note.asciiKin = holdsAsciiKin(note.bytes);
+        note.utf8 = isStrictUtf8(note.bytes);
     } else {
         note.bytes = QByteArray();
     }
@@ -45,7 +45,7 @@ void Classify(IndexedNote &note, bool whole)
 
 #ifdef Q_OS_UNIX
 
-NoteStamp StampOf(const struct stat &status)
+NoteStamp stampOf(const struct stat &status)
 {
 #ifdef Q_OS_DARWIN
     const struct timespec &time = status.st_mtimespec;
@@ -55,7 +55,7 @@ NoteStamp StampOf(const struct stat &status)
     return {qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec, qint64(status.st_size)};
 }
 
-auto RetryOnInterrupt(auto call)
+auto retryOnInterrupt(auto call)
 {
     decltype(call()) result;
     do {
@@ -65,12 +65,12 @@ auto RetryOnInterrupt(auto call)
 }
 
 // Reads as much as the file gives up to `length`; -1 after a failure.
-qint64 ReadUpTo(int fd, char *buffer, qint64 length)
+qint64 readUpTo(int fd, char *buffer, qint64 length)
 {
     qint64 got = 0;
     while (got < length) {
         const ssize_t n =
-            RetryOnInterrupt([&] { return ::read(fd, buffer + got, size_t(length - got)); });
+            retryOnInterrupt([&] { return ::read(fd, buffer + got, size_t(length - got)); });
         if (n < 0)
             return -1;
         if (n == 0)
@@ -81,12 +81,12 @@ qint64 ReadUpTo(int fd, char *buffer, qint64 length)
 }
 
 // One read of the note; false when the file changed size meanwhile.
-bool ReadOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
+bool readOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
 {
     // O_NONBLOCK: a pipe named like a note is not waited on. A link is followed, once it is
     // known to be one.
     const auto open = [&](int flags) {
-        return RetryOnInterrupt([&] {
+        return retryOnInterrupt([&] {
             return ::open(systemPath.constData(),
                           O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
         });
@@ -107,23 +107,23 @@ bool ReadOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
         return true;
     // A regular file never blocks, but a network file system may act on the flag.
     ::fcntl(fd, F_SETFL, 0);
-    const NoteStamp stamp = StampOf(status);
+    const NoteStamp stamp = stampOf(status);
     const bool whole = stamp.size <= largest;
     const qint64 wanted = whole ? stamp.size : std::min(stamp.size, kHeadBytes);
     note.bytes = QByteArray(wanted, Qt::Uninitialized);
-    const qint64 got = ReadUpTo(fd, note.bytes.data(), wanted);
+    const qint64 got = readUpTo(fd, note.bytes.data(), wanted);
     if (got < 0) {
         note.bytes = QByteArray();
         return true;
     }
     char more = 0;
-    if (got < wanted || (whole && ReadUpTo(fd, &more, 1) != 0)) {
+    if (got < wanted || (whole && readUpTo(fd, &more, 1) != 0)) {
         note.bytes = QByteArray();
         return false;
     }
     note.stamp = stamp;
     note.ownFile = !link && status.st_nlink == 1;
-    Classify(note, whole);
+    classify(note, whole);
     return true;
 }
 
@@ -136,13 +136,13 @@ QDateTime NoteStamp::modified() const
     return modifiedNs < 0 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(modifiedNs / 1'000'000);
 }
 
-NoteStamp StampOfFile(const QString &path)
+NoteStamp stampOfFile(const QString &path)
 {
 #ifdef Q_OS_UNIX
     struct stat status;
     if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return {};
-    return StampOf(status);
+    return stampOf(status);
 #else
     const QFileInfo info(path);
     if (!info.isFile())
@@ -151,7 +151,7 @@ NoteStamp StampOfFile(const QString &path)
 #endif
 }
 
-bool IsAgeEncrypted(QByteArrayView noteBytes)
+bool isAgeEncrypted(QByteArrayView noteBytes)
 {
     constexpr QByteArrayView binary = "age-encryption.org/v1\n";
     constexpr QByteArrayView armour = "-----BEGIN AGE ENCRYPTED FILE-----";
@@ -165,20 +165,20 @@ bool IsAgeEncrypted(QByteArrayView noteBytes)
 
 QStringView IndexedNote::name() const
 {
-    return NoteNameView(fileName);
+    return noteNameView(fileName);
 }
 
-IndexedNote ReadIndexedNote(const QString &dirPath, const QString &fileName, qint64 largest)
+IndexedNote readIndexedNote(const QString &dirPath, const QString &fileName, qint64 largest)
 {
     IndexedNote note;
     note.fileName = fileName;
-    const QString path = NoteFilePath(dirPath, fileName);
+    const QString path = noteFilePath(dirPath, fileName);
 #ifdef Q_OS_UNIX
     const QByteArray systemPath = QFile::encodeName(path);
-    for (int i = 0; i < kReadTries && !ReadOnce(systemPath, largest, note); ++i) {
+    for (int i = 0; i < kReadTries && !readOnce(systemPath, largest, note); ++i) {
     }
 #else
-    const NoteStamp stamp = StampOfFile(path);
+    const NoteStamp stamp = stampOfFile(path);
     if (!stamp.isValid())
         return note;
     if (stamp.size > largest) {
@@ -186,12 +186,12 @@ IndexedNote ReadIndexedNote(const QString &dirPath, const QString &fileName, qin
         note.kind = IndexedKind::TooLarge;
         return note;
     }
-    ReadResult read = ReadWholeFile(path, largest);
+    ReadResult read = readWholeFile(path, largest);
     if (!read.ok())
         return note;
     note.stamp = stamp;
     note.bytes = std::move(read.bytes);
-    Classify(note, true);
+    classify(note, true);
 #endif
     return note;
 }

@@ -20,7 +20,7 @@ struct NoteStamp
 };
 
 // The stamp of the regular file at `path` (through a link); an invalid one when there is none.
-NoteStamp StampOfFile(const QString &path);
+NoteStamp stampOfFile(const QString &path);
 
 // What the index keeps of a note's content.
 enum class IndexedKind : quint8 {
@@ -32,7 +32,7 @@ enum class IndexedKind : quint8 {
 };
 
 // True for the start of an age file: the binary header line, or the armour's first line.
-bool IsAgeEncrypted(QByteArrayView noteBytes);
+bool isAgeEncrypted(QByteArrayView noteBytes);
 
 // One note of a folder as the index holds it. Copies share the name and the bytes.
 struct IndexedNote
@@ -41,8 +41,8 @@ struct IndexedNote
     QByteArray bytes; // the file's bytes exactly as read; empty unless kind is Text
     NoteStamp stamp;
     IndexedKind kind = IndexedKind::Unreadable;
-    bool asciiKin = false; // HoldsAsciiKin(bytes): ASCII words are not found in the bytes alone
-    bool utf8 = false;     // IsStrictUtf8(bytes): DecodeNoteBytes reads them as UTF-8
+    bool asciiKin = false; // holdsAsciiKin(bytes): ASCII words are not found in the bytes alone
+    bool utf8 = false;     // isStrictUtf8(bytes): decodeNoteBytes reads them as UTF-8
     // Neither a link nor one of several names of its file: a write to it shows as a change of
     // its folder (FolderChanges).
     bool ownFile = false;
@@ -54,6 +54,6 @@ struct IndexedNote
 // Reads the note `fileName` of the folder `dirPath`, never waiting on a pipe or a device named
 // like a note. A file larger than `largest` bytes keeps no text. The stamp is taken before the
 // bytes are read, so that a file changed during the read never passes for what was read.
-IndexedNote ReadIndexedNote(const QString &dirPath, const QString &fileName, qint64 largest);
+IndexedNote readIndexedNote(const QString &dirPath, const QString &fileName, qint64 largest);
 
 } // namespace qb

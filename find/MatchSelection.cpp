@@ -12,20 +12,20 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-void SelectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
+void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
                         const QString &what, Qt::CaseSensitivity cs)
 {
     // Edits seldom move a match by much: it is looked for this far on either side.
-    constexpr qsizetype Reach = 1 << 16;
+    constexpr qsizetype kReach = 1 << 16;
     const QTextDocument &document = *editor.document();
-    const qsizetype from = std::max<qsizetype>(0, position - Reach);
-    const qsizetype to = std::min(DocumentTextLength(document), position + what.size() + Reach);
+    const qsizetype from = std::max<qsizetype>(0, position - kReach);
+    const qsizetype to = std::min(documentTextLength(document), position + what.size() + kReach);
     QString text;
-    ForEachTextRun(document, from, to, [&text](QStringView run, int) {
+    forEachTextRun(document, from, to, [&text](QStringView run, int) {
         text.append(run);
         return true;
     });
-    const qsizetype found = FindNearest(text, what, position - from, cs);
+    const qsizetype found = findNearest(text, what, position - from, cs);
     QTextCursor cursor(editor.document());
     if (found < 0) {
         cursor.setPosition(int(std::min(position, to)));

@@ -11,7 +11,7 @@ class NoteNotice;
 // `position`, where a search of the note's file found it: edits made since move it by what was
 // typed or cut before it. When it is there no longer, the caret goes to `position` and the
 // notice says so.
-void SelectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
+void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
                         const QString &what, Qt::CaseSensitivity cs);
 
 } // namespace qb

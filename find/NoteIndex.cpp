@@ -17,18 +17,18 @@ namespace qb {
 namespace {
 
 // The note as the disk has it now, read again whatever its stamp; gone when there is none.
-void Refresh(IndexedFolder &folder, const QString &fileName, qint64 largest)
+void refresh(IndexedFolder &folder, const QString &fileName, qint64 largest)
 {
     const qsizetype at = folder.indexOf(fileName);
-    if (IsNoteFileName(fileName) && StampOfFile(NoteFilePath(folder.dir, fileName)).isValid())
-        folder.put(ReadIndexedNote(folder.dir, fileName, largest));
+    if (isNoteFileName(fileName) && stampOfFile(noteFilePath(folder.dir, fileName)).isValid())
+        folder.put(readIndexedNote(folder.dir, fileName, largest));
     else if (at >= 0)
         folder.notes.erase(folder.notes.begin() + at);
 }
 
-void Relist(IndexedFolder &folder, qint64 largest)
+void relist(IndexedFolder &folder, qint64 largest)
 {
-    const NoteListing listing = ListNoteFiles(folder.dir);
+    const NoteListing listing = listNoteFiles(folder.dir);
     std::vector<IndexedNote> notes;
     notes.reserve(size_t(listing.size()));
     for (qsizetype i = 0; i < listing.size(); ++i) {
@@ -37,33 +37,33 @@ void Relist(IndexedFolder &folder, qint64 largest)
         if (at >= 0) {
             const IndexedNote &old = folder.notes[size_t(at)];
             if (old.stamp.isValid() &&
-                StampOfFile(NoteFilePath(folder.dir, fileName)) == old.stamp) {
+                stampOfFile(noteFilePath(folder.dir, fileName)) == old.stamp) {
                 notes.push_back(old);
                 continue;
             }
         }
-        notes.push_back(ReadIndexedNote(folder.dir, fileName, largest));
+        notes.push_back(readIndexedNote(folder.dir, fileName, largest));
     }
     folder.notes = std::move(notes);
     folder.error = listing.error;
 }
 
-bool FileNameLess(const IndexedNote &note, QStringView fileName)
+bool fileNameLess(const IndexedNote &note, QStringView fileName)
 {
-    return NoteFileNameLess(note.fileName, fileName);
+    return noteFileNameLess(note.fileName, fileName);
 }
 
 } // namespace
 
 qsizetype IndexedFolder::indexOf(QStringView fileName) const
 {
-    const auto it = std::lower_bound(notes.cbegin(), notes.cend(), fileName, FileNameLess);
+    const auto it = std::lower_bound(notes.cbegin(), notes.cend(), fileName, fileNameLess);
     return it != notes.cend() && it->fileName == fileName ? it - notes.cbegin() : -1;
 }
 
 void IndexedFolder::put(IndexedNote note)
 {
-    const auto it = std::lower_bound(notes.begin(), notes.end(), note.fileName, FileNameLess);
+    const auto it = std::lower_bound(notes.begin(), notes.end(), note.fileName, fileNameLess);
     if (it != notes.end() && it->fileName == note.fileName)
         *it = std::move(note);
     else
@@ -80,7 +80,7 @@ void IndexedFolder::finish()
         byRecency[i] = quint32(i);
         textBytes += notes[i].bytes.size();
         nameStarts.push_back(quint32(foldedNames.size()));
-        foldedNames.append(FoldedUnits(notes[i].name())).append(u'\n');
+        foldedNames.append(foldedUnits(notes[i].name())).append(u'\n');
     }
     nameStarts.push_back(quint32(foldedNames.size()));
     std::stable_sort(byRecency.begin(), byRecency.end(), [&](quint32 a, quint32 b) {
@@ -88,7 +88,7 @@ void IndexedFolder::finish()
     });
 }
 
-QString FoldedUnits(QStringView text)
+QString foldedUnits(QStringView text)
 {
     QString folded(text.size(), Qt::Uninitialized);
     std::transform(text.begin(), text.end(), folded.begin(), [](QChar c) {
@@ -185,9 +185,9 @@ void NoteIndex::apply(Folders &folders, const Change &change) const
             continue;
         auto copy = std::make_shared<IndexedFolder>(*folder);
         if (change.fileName.isEmpty())
-            Relist(*copy, m_largest);
+            relist(*copy, m_largest);
         else
-            Refresh(*copy, change.fileName, m_largest);
+            refresh(*copy, change.fileName, m_largest);
         copy->finish();
         folder = std::move(copy);
         return;
@@ -196,7 +196,7 @@ void NoteIndex::apply(Folders &folders, const Change &change) const
 
 void NoteIndex::updateNote(int folderRow, const QString &fileName)
 {
-    change(folderRow, [&](IndexedFolder &folder) { Refresh(folder, fileName, m_largest); },
+    change(folderRow, [&](IndexedFolder &folder) { refresh(folder, fileName, m_largest); },
            {{folderRow, fileName}});
 }
 
@@ -219,13 +219,13 @@ void NoteIndex::renameNote(int folderRow, const QString &oldFileName, const QStr
                    kept = std::move(folder.notes[size_t(at)]);
                    folder.notes.erase(folder.notes.begin() + at);
                }
-               const NoteStamp stamp = StampOfFile(NoteFilePath(folder.dir, newFileName));
+               const NoteStamp stamp = stampOfFile(noteFilePath(folder.dir, newFileName));
                if (kept && kept->stamp.isValid() && kept->stamp == stamp &&
-                   IsNoteFileName(newFileName)) {
+                   isNoteFileName(newFileName)) {
                    kept->fileName = newFileName;
                    folder.put(std::move(*kept));
                } else {
-                   Refresh(folder, newFileName, m_largest);
+                   refresh(folder, newFileName, m_largest);
                }
            },
            {{folderRow, oldFileName}, {folderRow, newFileName}});
@@ -233,7 +233,7 @@ void NoteIndex::renameNote(int folderRow, const QString &oldFileName, const QStr
 
 void NoteIndex::relistFolder(int folderRow)
 {
-    change(folderRow, [&](IndexedFolder &folder) { Relist(folder, m_largest); },
+    change(folderRow, [&](IndexedFolder &folder) { relist(folder, m_largest); },
            {{folderRow, QString()}});
 }
 

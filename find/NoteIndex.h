@@ -21,10 +21,10 @@ struct IndexedFolder
     QString name;
     QString dir;
     QString error; // why the folder could not be listed (fully); empty when it could
-    std::vector<IndexedNote> notes; // in note list order (NoteFileNameLess)
+    std::vector<IndexedNote> notes; // in note list order (noteFileNameLess)
     std::vector<quint32> byRecency; // places in notes, the most recently changed first
     qint64 textBytes = 0;           // of the notes that keep text
-    // Every note's name folded by FoldedUnits, each followed by a line feed, which no word
+    // Every note's name folded by foldedUnits, each followed by a line feed, which no word
     // holds; nameStarts has where each starts, then the end.
     QString foldedNames;
     std::vector<quint32> nameStarts;
@@ -40,7 +40,7 @@ struct IndexedFolder
 // Each UTF-16 unit case folded on its own, as Find compares text outside surrogate pairs: a text
 // without surrogates is in another, letter case aside, exactly where its folded units are in the
 // other's.
-QString FoldedUnits(QStringView text);
+QString foldedUnits(QStringView text);
 
 // Where a note is in a snapshot.
 struct IndexedNoteRef

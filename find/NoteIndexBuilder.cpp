@@ -61,9 +61,9 @@ struct NoteIndexBuilder::Run : std::enable_shared_from_this<NoteIndexBuilder::Ru
 // The threads of a build let the user's typing go first.
 void NoteIndexBuilder::Run::listFolders()
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     for (int f = nextFolder++; f < int(listings.size()) && !stop; f = nextFolder++) {
-        listings[size_t(f)] = ListNoteFiles(folders[f].dir);
+        listings[size_t(f)] = listNoteFiles(folders[f].dir);
         notes[size_t(f)].resize(size_t(listings[size_t(f)].size()));
     }
     if (--listersLeft > 0 || stop)
@@ -80,7 +80,7 @@ void NoteIndexBuilder::Run::listFolders()
 
 void NoteIndexBuilder::Run::readNotes()
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     while (!stop) {
         const qsizetype first = nextNote.fetch_add(kNotesPerTake);
         if (first >= total)
@@ -92,7 +92,7 @@ void NoteIndexBuilder::Run::readNotes()
                 ++folder;
             const size_t f = size_t(folder - firstNote.cbegin());
             const qsizetype note = i - *folder;
-            notes[f][size_t(note)] = ReadIndexedNote(
+            notes[f][size_t(note)] = readIndexedNote(
                 folders[qsizetype(f)].dir, listings[f].fileNameAt(note).toString(), largest);
         }
     }

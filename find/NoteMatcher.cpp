@@ -23,7 +23,7 @@ struct Folding
     bool asciiHasOtherKin[128];
 };
 
-const Folding &Folds()
+const Folding &foldingTable()
 {
     static const std::unique_ptr<const Folding> folds = [] {
         auto table = std::make_unique<Folding>();
@@ -39,18 +39,18 @@ const Folding &Folds()
     return *folds;
 }
 
-bool IsAsciiLetter(char16_t u)
+bool isAsciiLetter(char16_t u)
 {
     return (u | 0x20) >= u'a' && (u | 0x20) <= u'z';
 }
 
 // How often a byte of a pattern turns up in prose: the rarest two make the fewest false starts.
-int Commonness(char16_t u, Qt::CaseSensitivity cs)
+int commonness(char16_t u, Qt::CaseSensitivity cs)
 {
     static constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
     if (u == u' ')
         return 100;
-    if (IsAsciiLetter(u)) {
+    if (isAsciiLetter(u)) {
         const int common =
             60 -
             2 * int(std::char_traits<char>::find(byFrequency, 26, char(u | 0x20)) - byFrequency);
@@ -61,7 +61,7 @@ int Commonness(char16_t u, Qt::CaseSensitivity cs)
     return u >= u'0' && u <= u'9' ? 8 : 4;
 }
 
-bool HasLoneSurrogate(QStringView text)
+bool hasLoneSurrogate(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
@@ -84,9 +84,9 @@ NoteMatcher::NoteMatcher(QStringView what, Qt::CaseSensitivity cs) : m_cs(cs)
     // to either, so swapping them keeps every match.
     m_units = what.toString();
     m_units.replace(QChar::ParagraphSeparator, u'\n');
-    m_qtSearch = cs == Qt::CaseSensitive || HasLoneSurrogate(m_units);
+    m_qtSearch = cs == Qt::CaseSensitive || hasLoneSurrogate(m_units);
     if (!m_qtSearch) {
-        const char16_t *fold = Folds().unit;
+        const char16_t *fold = foldingTable().unit;
         const char16_t *units = reinterpret_cast<const char16_t *>(m_units.utf16());
         for (qsizetype i = 0; i < m_units.size(); ++i) {
             const char16_t u = units[i];
@@ -106,7 +106,7 @@ NoteMatcher::NoteMatcher(QStringView what, Qt::CaseSensitivity cs) : m_cs(cs)
 // ASCII, a CR or LF when it may be a line end or a stand-in for one, else above 0x7F.
 void NoteMatcher::buildBytePattern()
 {
-    const Folding &folds = Folds();
+    const Folding &folds = foldingTable();
     const auto *units = reinterpret_cast<const char16_t *>(m_units.utf16());
     const qsizetype size = m_units.size();
     const auto matches = [&](char16_t c, qsizetype i) {
@@ -147,9 +147,9 @@ void NoteMatcher::buildBytePattern()
             if (!before)
                 set.add('\r');
         }
-        if (matches(StandInFor(u'\r'), i))
+        if (matches(standInFor(u'\r'), i))
             set.add('\r');
-        if (matches(StandInFor(u'\n'), i))
+        if (matches(standInFor(u'\n'), i))
             set.add('\n');
         return set;
     };
@@ -164,8 +164,8 @@ void NoteMatcher::buildBytePattern()
                 set.add(uchar(c));
         }
         const char16_t u = units[i];
-        const bool folded = m_cs == Qt::CaseInsensitive && IsAsciiLetter(u);
-        anchors.push_back({Commonness(u, m_cs),
+        const bool folded = m_cs == Qt::CaseInsensitive && isAsciiLetter(u);
+        anchors.push_back({commonness(u, m_cs),
                            {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
                             uchar(folded ? u | 0x20 : u)}});
         m_pattern.push_back(set);
@@ -229,7 +229,7 @@ qsizetype NoteMatcher::indexIn(QStringView decodedText, qsizetype from) const
     if (m_never)
         return -1;
     if (m_qtSearch)
-        return FindText(decodedText, m_units, from, m_cs);
+        return findText(decodedText, m_units, from, m_cs);
     return foldedIndexIn(decodedText, from);
 }
 
@@ -237,7 +237,7 @@ qsizetype NoteMatcher::indexIn(QStringView decodedText, qsizetype from) const
 // pair folded with its high half as one character.
 qsizetype NoteMatcher::foldedIndexIn(QStringView text, qsizetype from) const
 {
-    const char16_t *fold = Folds().unit;
+    const char16_t *fold = foldingTable().unit;
     const char16_t *units = text.utf16();
     const qsizetype size = qsizetype(m_keys.size());
     // The first unit of a text without half a pair is no low surrogate: it folds alone.
@@ -267,7 +267,7 @@ qsizetype NoteMatcher::foldedIndexIn(QStringView text, qsizetype from) const
         if (key >= 0x10000) // the low half of a pair: left to matchesAt
             return ones;
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
-        const bool letter = key < 0x80 && IsAsciiLetter(char16_t(key));
+        const bool letter = key < 0x80 && isAsciiLetter(char16_t(key));
         const __m128i same = _mm_cmpeq_epi16(_mm_or_si128(x, _mm_set1_epi16(letter ? 0x20 : 0)),
                                              _mm_set1_epi16(short(key < 0x80 ? key : 0xFFFF)));
         const __m128i inAscii = _mm_cmpeq_epi16(_mm_subs_epu16(x, ascii), zero);

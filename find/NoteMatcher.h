@@ -9,7 +9,7 @@
 
 namespace qb {
 
-// A text to look for in many notes, prepared once. The matches are exactly those of FindText
+// A text to look for in many notes, prepared once. The matches are exactly those of findText
 // (the Find dialog's rule) in the note's text as the editor holds it; a first look at a note's
 // raw bytes rules out most notes that cannot hold the text, so that they are never decoded.
 class NoteMatcher
@@ -22,12 +22,12 @@ public:
     bool findsNothing() const { return m_never; }
     qsizetype length() const { return m_units.size(); }
 
-    // False when `noteBytes`, decoded by DecodeNoteBytes in either encoding, cannot hold a
+    // False when `noteBytes`, decoded by decodeNoteBytes in either encoding, cannot hold a
     // match. True promises nothing.
     bool mayMatch(QByteArrayView noteBytes) const;
 
     // Where the first match at `from` or later starts in `decodedText` (DecodedNote::text, whose
-    // line breaks are '\n'); -1 when there is none. The same position as FindText gives in the
+    // line breaks are '\n'); -1 when there is none. The same position as findText gives in the
     // editor's text, where each '\n' is a paragraph separator.
     qsizetype indexIn(QStringView decodedText, qsizetype from) const;
 
@@ -53,7 +53,7 @@ private:
     QString m_units; // the text, its paragraph separators as '\n' to match decoded text
     Qt::CaseSensitivity m_cs;
     bool m_never = false;
-    bool m_qtSearch = false;      // matched by FindText itself (case matched, or half a pair)
+    bool m_qtSearch = false;      // matched by findText itself (case matched, or half a pair)
     std::vector<char32_t> m_keys; // each unit folded as a match compares it
 
     // Bytes every match leaves in a note's file, one set per byte; empty when the text gives no

@@ -51,7 +51,7 @@ struct Crew
     bool closed = false;
 };
 
-QStringList SplitWords(const QString &query)
+QStringList splitWords(const QString &query)
 {
     QStringList words;
     qsizetype start = -1;
@@ -70,23 +70,23 @@ QStringList SplitWords(const QString &query)
 }
 
 // Units folded as names are: none for a text holding surrogates, which is matched name by name.
-std::optional<QString> FoldedForNames(QStringView text)
+std::optional<QString> foldedForNames(QStringView text)
 {
     if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
         return std::nullopt;
-    return FoldedUnits(text);
+    return foldedUnits(text);
 }
 
 // True for a word found in a note's text exactly where it is found in the text decoded alone,
 // before line ends are joined and stand-ins put in: the word holds no stand-in and no character
 // the editor takes a stand-in for (nor, being a word, a line break), and no byte order mark,
 // which a decoder may drop at the start.
-bool FoundInPlainText(QStringView word)
+bool foundInPlainText(QStringView word)
 {
     static const std::vector<char16_t> kept = [] {
         std::vector<char16_t> units{0xFEFF};
         for (const char16_t original : {u'\r', u'\n', u'\u2028', u'\u2029', u'\uFDD0', u'\uFDD1'})
-            units.insert(units.end(), {original, StandInFor(original)});
+            units.insert(units.end(), {original, standInFor(original)});
         return units;
     }();
     return std::none_of(word.begin(), word.end(), [](QChar c) {
@@ -95,9 +95,9 @@ bool FoundInPlainText(QStringView word)
 }
 
 // The note's characters as they stand in the file.
-QString PlainText(const IndexedNote &note)
+QString plainText(const IndexedNote &note)
 {
-    return note.utf8 ? QString::fromUtf8(note.bytes) : DecodeWindows1252(note.bytes);
+    return note.utf8 ? QString::fromUtf8(note.bytes) : decodeWindows1252(note.bytes);
 }
 
 } // namespace
@@ -107,14 +107,14 @@ struct NoteQuery::Word
     NoteMatcher matcher;
     std::optional<AsciiWord> ascii;
     std::optional<QString> folded;
-    bool plain = false; // FoundInPlainText
+    bool plain = false; // foundInPlainText
 };
 
 struct NoteQuery::Work
 {
     explicit Work(const QStringList &words)
         : whole(words.join(u' '), Qt::CaseInsensitive),
-          wholeFolded(FoldedForNames(words.join(u' ')))
+          wholeFolded(foldedForNames(words.join(u' ')))
     {
     }
 
@@ -144,7 +144,7 @@ struct NoteQuery::Work
 };
 
 NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQueryScope scope)
-    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(SplitWords(query)),
+    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(splitWords(query)),
       m_work(std::make_unique<Work>(m_words)), m_pool(&QueryPool()),
       m_extraThreads(std::max(0, QThread::idealThreadCount() - 1))
 {
@@ -153,7 +153,7 @@ NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQu
         m_matchers.push_back(
             {NoteMatcher(word, Qt::CaseInsensitive),
              AsciiWord::fits(word) ? std::optional<AsciiWord>(AsciiWord(word)) : std::nullopt,
-             FoldedForNames(word), FoundInPlainText(word)});
+             foldedForNames(word), foundInPlainText(word)});
         m_textOrder.push_back(int(i));
         m_all |= quint64(1) << i;
     }
@@ -178,7 +178,7 @@ template <typename Task> void NoteQuery::runOnThreads(qsizetype takes, Task task
     const int others = int(std::min<qsizetype>(m_extraThreads, takes - 1));
     for (int i = 0; i < others; ++i) {
         m_pool->start([crew, &task] {
-            LowerThreadPriority();
+            lowerThreadPriority();
             {
                 QMutexLocker lock(&crew->mutex);
                 if (crew->closed)
@@ -300,7 +300,7 @@ bool NoteQuery::textHolds(const IndexedNote &note, quint64 words) const
         } else if (word.matcher.mayMatch(note.bytes)) {
             std::optional<QString> &in = word.plain ? plain : text;
             if (!in)
-                in = word.plain ? PlainText(note) : DecodeNoteBytes(note.bytes).text;
+                in = word.plain ? plainText(note) : decodeNoteBytes(note.bytes).text;
             found = word.matcher.indexIn(*in, 0) >= 0;
         }
         if (!found)
@@ -433,7 +433,7 @@ NoteQueryHit NoteQuery::hitAt(qsizetype place) const
     if (hit.rank != NoteQueryRank::HoldsEveryWord)
         return hit;
 
-    const QString text = DecodeNoteBytes(note.bytes).text;
+    const QString text = decodeNoteBytes(note.bytes).text;
     for (const Word &word : m_matchers) {
         const qsizetype at = word.matcher.indexIn(text, 0);
         if (at >= 0 && (hit.position < 0 || at < hit.position)) {

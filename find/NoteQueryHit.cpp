@@ -41,17 +41,17 @@ void NoteQueryHit::placeSnippet(QStringView text)
 
 QString NoteQueryHit::noteName() const
 {
-    return NoteNameOf(noteFileName);
+    return noteNameOf(noteFileName);
 }
 
 QString NoteQueryHit::path() const
 {
-    return NoteFilePath(folderDir, noteFileName);
+    return noteFilePath(folderDir, noteFileName);
 }
 
 bool NoteQueryHit::isCurrent() const
 {
-    return stamp.isValid() && StampOfFile(path()) == stamp;
+    return stamp.isValid() && stampOfFile(path()) == stamp;
 }
 
 } // namespace qb

@@ -16,10 +16,10 @@ struct FindRequest
 // Where the first occurrence of `what` that begins at `from` or later starts in `text`; -1 when
 // there is none. Positions count UTF-16 units, as QTextCursor does. An empty `what` finds
 // nothing, and nothing is found past the end of `text`: the search never wraps around.
-qsizetype FindText(QStringView text, QStringView what, qsizetype from, Qt::CaseSensitivity cs);
+qsizetype findText(QStringView text, QStringView what, qsizetype from, Qt::CaseSensitivity cs);
 
 // The start of the occurrence of `what` in `text` that starts nearest to `around`, the earlier
 // one of two as near; -1 when there is none.
-qsizetype FindNearest(QStringView text, QStringView what, qsizetype around, Qt::CaseSensitivity cs);
+qsizetype findNearest(QStringView text, QStringView what, qsizetype around, Qt::CaseSensitivity cs);
 
 } // namespace qb

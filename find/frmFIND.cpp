@@ -26,7 +26,7 @@ frmFIND::frmFIND(QWidget *parent)
     m_lblTXT->setObjectName(u"lblTXT"_s);
     m_txtFIND = new QComboBox(this);
     m_txtFIND->setObjectName(u"txtFIND"_s);
-    SetUpSearchHistory(*m_txtFIND);
+    setUpSearchHistory(*m_txtFIND);
     m_txtFIND->setMinimumWidth(220);
     m_txtFIND->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_lblTXT->setBuddy(m_txtFIND);
@@ -81,9 +81,9 @@ void frmFIND::focusText()
     m_txtFIND->setFocus();
 }
 
-void frmFIND::AddToHistory(const QString &text)
+void frmFIND::addToHistory(const QString &text)
 {
-    AddToSearchHistory(*m_txtFIND, text);
+    addToSearchHistory(*m_txtFIND, text);
 }
 
 void frmFIND::btnCOM_Click(int index)
@@ -93,7 +93,7 @@ void frmFIND::btnCOM_Click(int index)
         hide();
         return;
     }
-    AddToHistory(m_txtFIND->currentText());
+    addToHistory(m_txtFIND->currentText());
     Q_EMIT findRequested(request());
 }
 

@@ -40,7 +40,7 @@ Q_SIGNALS:
     void findRequested(const qb::FindRequest &request);
 
 private:
-    void AddToHistory(const QString &text);
+    void addToHistory(const QString &text);
 
     QLabel *m_lblTXT = nullptr;
     QComboBox *m_txtFIND = nullptr;

@@ -37,7 +37,7 @@ public:
         const QString text = item.text;
         item.text.clear();
         item.widget->style()->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
-        const QPoint match = index.data(BookResultsModel::MatchRole).toPoint();
+        const QPoint match = index.data(BookResultsModel::kMatchRole).toPoint();
         QTextLayout layout(text, item.font);
         QTextCharFormat marked;
         marked.setFontWeight(QFont::Bold);
@@ -60,7 +60,7 @@ public:
     }
 };
 
-QString Count(qsizetype n, const QString &one, const QString &many)
+QString count(qsizetype n, const QString &one, const QString &many)
 {
     return QLocale().toString(qlonglong(n)) + u' ' + (n == 1 ? one : many);
 }
@@ -78,7 +78,7 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
     auto *label = new QLabel(u"&Text:"_s, this);
     m_text = new QComboBox(this);
     m_text->setObjectName(u"txtFINDBOOK"_s);
-    SetUpSearchHistory(*m_text); // apart from the Find dialog's
+    setUpSearchHistory(*m_text); // apart from the Find dialog's
     m_text->setMinimumWidth(280);
     m_text->installEventFilter(this);
     m_text->lineEdit()->installEventFilter(this);
@@ -131,7 +131,7 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
 void frmFINDBOOK::search()
 {
     const QString text = m_text->currentText();
-    AddToSearchHistory(*m_text, text);
+    addToSearchHistory(*m_text, text);
     Q_EMIT searchRequested(text,
                            m_matchCase->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
 }
@@ -159,7 +159,7 @@ void frmFINDBOOK::stop()
     Q_EMIT stopRequested();
     setRunning(false);
     m_summary->setText(u"Stopped after "_s + QLocale().toString(qlonglong(m_notesDone)) +
-                       u" of "_s + Count(m_notesTotal, u"note"_s, u"notes"_s));
+                       u" of "_s + count(m_notesTotal, u"note"_s, u"notes"_s));
 }
 
 void frmFINDBOOK::setRunning(bool running)
@@ -173,24 +173,24 @@ void frmFINDBOOK::showProgress(qsizetype notesDone, qsizetype notesTotal)
     m_notesDone = notesDone;
     m_notesTotal = notesTotal;
     m_summary->setText(QLocale().toString(qlonglong(notesDone)) + u" of "_s +
-                       Count(notesTotal, u"note"_s, u"notes"_s));
+                       count(notesTotal, u"note"_s, u"notes"_s));
 }
 
 void frmFINDBOOK::showSummary(const BookSearchSummary &summary)
 {
     setRunning(false);
-    QStringList parts = {Count(summary.hits, u"match"_s, u"matches"_s) + u" in "_s +
-                         Count(summary.notesSearched, u"note searched"_s, u"notes searched"_s)};
+    QStringList parts = {count(summary.hits, u"match"_s, u"matches"_s) + u" in "_s +
+                         count(summary.notesSearched, u"note searched"_s, u"notes searched"_s)};
     if (!summary.encipheredNotes.isEmpty())
         parts.append(
-            Count(summary.encipheredNotes.size(), u"enciphered note"_s, u"enciphered notes"_s) +
+            count(summary.encipheredNotes.size(), u"enciphered note"_s, u"enciphered notes"_s) +
             u" not searched"_s);
     if (!summary.largeNotes.isEmpty())
-        parts.append(Count(summary.largeNotes.size(), u"large note"_s, u"large notes"_s) +
+        parts.append(count(summary.largeNotes.size(), u"large note"_s, u"large notes"_s) +
                      u" not searched"_s);
     const qsizetype unreadable = summary.unreadableNotes.size() + summary.unreadableFolders.size();
     if (unreadable > 0)
-        parts.append(Count(unreadable, u"note or folder"_s, u"notes or folders"_s) +
+        parts.append(count(unreadable, u"note or folder"_s, u"notes or folders"_s) +
                      u" could not be read"_s);
     if (summary.hitLimitReached)
         parts.append(u"the search stops at this many matches"_s);

@@ -208,9 +208,9 @@ void frmGOTO::run(const QString &query)
     m_settled = false;
     m_firstShown = false;
     m_status->clear();
-    m_watcher.setFuture(RunInBackground<QList<NoteQueryHit>>(
+    m_watcher.setFuture(runInBackground<QList<NoteQueryHit>>(
         [query = m_query](QPromise<QList<NoteQueryHit>> &promise) {
-            LowerThreadPriority();
+            lowerThreadPriority();
             promise.addResult(query->next(kFirstScreen));
             if (!query->isCancelled())
                 promise.addResult(query->rest());

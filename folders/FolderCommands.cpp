@@ -18,7 +18,7 @@ namespace qb {
 
 bool FolderCommands::acceptBookField(const QString &field, const QString &what)
 {
-    const QString problem = BookFieldProblem(field);
+    const QString problem = bookFieldProblem(field);
     if (problem.isEmpty())
         return true;
     m_platform.messageBox(u"Quirebox can't store "_s + what + u" in the book.\r\n"_s + problem,
@@ -28,10 +28,10 @@ bool FolderCommands::acceptBookField(const QString &field, const QString &what)
 
 bool FolderCommands::roomForFolder()
 {
-    if (m_book.state().FolderCount < MaxFolders)
+    if (m_book.state().FolderCount < kMaxFolders)
         return true;
     m_platform.messageBox(u"A book holds at most %1 folders, and this one has %1.\r\n"
-                          "Delete a folder before adding another one."_s.arg(MaxFolders),
+                          "Delete a folder before adding another one."_s.arg(kMaxFolders),
                           Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Quirebox"_s);
     return false;
 }
@@ -50,7 +50,7 @@ void FolderCommands::NewFolder()
         return;
     frmFLD dialog(m_platform);
     while (m_platform.execDialog(dialog) == QDialog::Accepted) {
-        if (appendFolder(dialog.OpenDirectory()) != AppendOutcome::DirectoryRefused)
+        if (appendFolder(dialog.openDirectory()) != AppendOutcome::DirectoryRefused)
             return;
     }
 }
@@ -64,7 +64,7 @@ FolderCommands::AppendOutcome FolderCommands::appendFolder(const QString &direct
         return AppendOutcome::DirectoryRefused;
 
     const QString name =
-        m_platform.inputBox(NewFolderNamePrompt(shown), u"Quirebox - New Folder Name"_s,
+        m_platform.inputBox(newFolderNamePrompt(shown), u"Quirebox - New Folder Name"_s,
                             MakeSignature(m_platform.userName()) + u" Folder"_s);
     if (name.isEmpty() || !acceptBookField(name, u"this folder name"_s))
         return AppendOutcome::Abandoned;
@@ -83,7 +83,7 @@ void FolderCommands::RenameFolder()
     const int row = m_noteList.selectedFolderRow();
     if (row == 0 || !m_unsaved.confirmLeave())
         return;
-    const QString name = m_platform.inputBox(RenameFolderPrompt(m_book.state().Folders[row].Name),
+    const QString name = m_platform.inputBox(renameFolderPrompt(m_book.state().Folders[row].Name),
                                              u"Rename Folder"_s, m_folders.currentName());
     if (name.isEmpty() || !acceptBookField(name, u"this folder name"_s))
         return;
@@ -110,15 +110,15 @@ void FolderCommands::DeleteFolder()
     while (m_platform.execDialog(dialog) == QDialog::Accepted) {
         if (!dialog.keepFiles()) {
             const QString refusal =
-                DeleteRefusal(directory, QDir::homePath(), m_book.state().BookFilePath);
+                deleteRefusal(directory, QDir::homePath(), m_book.state().BookFilePath);
             if (!refusal.isEmpty()) {
                 // Keeping the directory is still a way to go on: the dialog comes back.
                 m_platform.messageBox(refusal, Platform::Buttons::Ok, Platform::Icon::Exclamation,
                                       u"Quirebox - Delete Folder"_s);
                 continue;
             }
-            if (!RemoveDirectoryWithFiles(QDir::fromNativeSeparators(directory))) {
-                m_platform.messageBox(FolderDeleteErrorText(directory), Platform::Buttons::Ok,
+            if (!removeDirectoryWithFiles(QDir::fromNativeSeparators(directory))) {
+                m_platform.messageBox(folderDeleteErrorText(directory), Platform::Buttons::Ok,
                                       Platform::Icon::Exclamation, u"Folder Delete Error"_s);
                 return;
             }

@@ -19,32 +19,32 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 #endif
 
-bool EndsWithSeparator(const QString &path)
+bool endsWithSeparator(const QString &path)
 {
     return path.endsWith(u'/') || path.endsWith(u'\\');
 }
 
 // The path with links resolved where it exists, so that two names of one directory compare equal.
-QString ComparablePath(const QString &path)
+QString comparablePath(const QString &path)
 {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
-bool SamePath(const QString &a, const QString &b)
+bool samePath(const QString &a, const QString &b)
 {
-    return ComparablePath(a).compare(ComparablePath(b), kPathCase) == 0;
+    return comparablePath(a).compare(comparablePath(b), kPathCase) == 0;
 }
 
 } // namespace
 
-QString JoinDirectory(const QString &dir, const QString &name)
+QString joinDirectory(const QString &dir, const QString &name)
 {
-    return EndsWithSeparator(dir) ? dir + name : dir + u'/' + name;
+    return endsWithSeparator(dir) ? dir + name : dir + u'/' + name;
 }
 
-QString NewDirectoryPath(const QString &dir, const QString &name)
+QString newDirectoryPath(const QString &dir, const QString &name)
 {
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
         return {};
@@ -52,10 +52,10 @@ QString NewDirectoryPath(const QString &dir, const QString &name)
     if (name.contains(u'\\'))
         return {};
 #endif
-    return JoinDirectory(dir, name);
+    return joinDirectory(dir, name);
 }
 
-QStringList DriveRoots()
+QStringList driveRoots()
 {
     QStringList roots;
 #ifdef Q_OS_WIN
@@ -78,11 +78,11 @@ QStringList DriveRoots()
     return roots;
 }
 
-QString DriveOf(const QString &path, const QStringList &drives)
+QString driveOf(const QString &path, const QStringList &drives)
 {
     QString best;
     for (const QString &drive : drives) {
-        const QString prefix = EndsWithSeparator(drive) ? drive : drive + u'/';
+        const QString prefix = endsWithSeparator(drive) ? drive : drive + u'/';
         const bool holds =
             path.compare(drive, kPathCase) == 0 || path.startsWith(prefix, kPathCase);
         if (holds && drive.size() > best.size())
@@ -91,7 +91,7 @@ QString DriveOf(const QString &path, const QStringList &drives)
     return best;
 }
 
-QStringList DirectoryChain(const QString &dir)
+QStringList directoryChain(const QString &dir)
 {
     QStringList chain;
     QString path = QDir::cleanPath(dir);
@@ -105,27 +105,27 @@ QStringList DirectoryChain(const QString &dir)
     return chain;
 }
 
-QString RenameFolderPrompt(const QString &folderName)
+QString renameFolderPrompt(const QString &folderName)
 {
     return u"Old Folder name: "_s + folderName + u"\r\nInsert the new name for the Folder:"_s;
 }
 
-QString NewFolderNamePrompt(const QString &directory)
+QString newFolderNamePrompt(const QString &directory)
 {
     return u"Directory: "_s + directory + u"\r\n\r\nPlease insert the name for the new Folder:"_s;
 }
 
-QString DriveAccessText(const QString &drive)
+QString driveAccessText(const QString &drive)
 {
     return u"Quirebox can't read drive "_s + drive.toUpper() + u". Please check it."_s;
 }
 
-QString FolderDeleteErrorText(const QString &directory)
+QString folderDeleteErrorText(const QString &directory)
 {
     return u"Quirebox is unable to delete \""_s + directory + u"\" and/or all its files."_s;
 }
 
-QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath)
+QString deleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath)
 {
     QString reason;
     const QFileInfo info(QDir::cleanPath(dir));
@@ -133,11 +133,11 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
         reason = u"it is a link to the directory \""_s +
                  QDir::toNativeSeparators(info.symLinkTarget()) +
                  u"\", whose files are not the folder's own"_s;
-    else if (QDir(ComparablePath(dir)).isRoot())
+    else if (QDir(comparablePath(dir)).isRoot())
         reason = u"it is the root of the file system"_s;
-    else if (SamePath(dir, homeDir))
+    else if (samePath(dir, homeDir))
         reason = u"it is your home directory"_s;
-    else if (!bookFilePath.isEmpty() && SamePath(dir, QFileInfo(bookFilePath).absolutePath()))
+    else if (!bookFilePath.isEmpty() && samePath(dir, QFileInfo(bookFilePath).absolutePath()))
         reason = u"it holds the file of the open book"_s;
     if (reason.isEmpty())
         return {};
@@ -145,12 +145,12 @@ QString DeleteRefusal(const QString &dir, const QString &homeDir, const QString 
            u".\r\nKeep the directory with all the files to take the folder out of the book."_s;
 }
 
-bool MoveFileToTrash(const QString &path)
+bool moveFileToTrash(const QString &path)
 {
-    return !MoveToTrash(path);
+    return !moveToTrash(path);
 }
 
-bool RemoveDirectoryWithFiles(const QString &dir, const TrashFile &trash)
+bool removeDirectoryWithFiles(const QString &dir, const TrashFile &trash)
 {
     // An empty or relative path would name the process's current directory; a link would have
     // the files of its target emptied and then could not be removed itself.

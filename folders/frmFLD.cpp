@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-constexpr int PathRole = Qt::UserRole;
+constexpr int kPathRole = Qt::UserRole;
 
 } // namespace
 
@@ -27,16 +27,16 @@ frmFLD::frmFLD(Platform &platform, QWidget *parent) : QDialog(parent), m_platfor
 {
     setObjectName(u"frmFLD"_s);
     setWindowTitle(u"Add Folder"_s);
-    SetUpToolWindow(*this, 2910, 4695);
+    setUpToolWindow(*this, 2910, 4695);
     createControls();
     orderTabs();
 
-    const QStringList drives = DriveRoots();
+    const QStringList drives = driveRoots();
     for (const QString &drive : drives)
         m_Drive->addItem(QDir::toNativeSeparators(drive), drive);
     // The lists start where the process stands, as a file dialog would.
-    if (!OpenDirectoryAt(QDir::currentPath()) && !OpenDirectoryAt(QDir::homePath()))
-        OpenDirectoryAt(QDir::rootPath());
+    if (!openDirectoryAt(QDir::currentPath()) && !openDirectoryAt(QDir::homePath()))
+        openDirectoryAt(QDir::rootPath());
     m_Dir->setFocus();
 }
 
@@ -48,24 +48,24 @@ void frmFLD::createControls()
     for (int i = 0; i < 3; ++i) {
         m_corFLD[i] = new QGroupBox(this);
         m_corFLD[i]->setObjectName(u"corFLD_%1"_s.arg(i));
-        m_corFLD[i]->setGeometry(Px(frames[i][0]), Px(frames[i][1]), Px(frames[i][2]),
-                                 Px(frames[i][3]));
+        m_corFLD[i]->setGeometry(px(frames[i][0]), px(frames[i][1]), px(frames[i][2]),
+                                 px(frames[i][3]));
     }
     m_corFLD[0]->setTitle(u"Make New Folder"_s);
 
     m_Drive = new QComboBox(this);
     m_Drive->setObjectName(u"Drive"_s);
-    m_Drive->setGeometry(Px(120), Px(120), Px(2655), Px(315));
+    m_Drive->setGeometry(px(120), px(120), px(2655), px(315));
     connect(m_Drive, &QComboBox::activated, this, [this] { Drive_Change(); });
 
     m_Dir = new QTreeWidget(this);
     m_Dir->setObjectName(u"Dir"_s);
-    m_Dir->setGeometry(Px(120), Px(600), Px(2655), Px(2565));
+    m_Dir->setGeometry(px(120), px(600), px(2655), px(2565));
     m_Dir->setHeaderHidden(true);
     m_Dir->setRootIsDecorated(false);
     m_Dir->setItemsExpandable(false);
     m_Dir->setExpandsOnDoubleClick(false);
-    m_Dir->setIndentation(Px(150));
+    m_Dir->setIndentation(px(150));
     // Nothing here folds: the branch arrows would only promise that.
     m_Dir->setStyleSheet(u"QTreeView::branch { image: none; border-image: none; }"_s);
     m_Dir->installEventFilter(this);
@@ -74,7 +74,7 @@ void frmFLD::createControls()
 
     m_txtFLD = new QLineEdit(u"New Folder"_s, this);
     m_txtFLD->setObjectName(u"txtFLD"_s);
-    m_txtFLD->setGeometry(Px(240), Px(3720), Px(1695), Px(285));
+    m_txtFLD->setGeometry(px(240), px(3720), px(1695), px(285));
 
     static constexpr int buttons[3][4] = {
         {1980, 3720, 720, 285}, {120, 4200, 1215, 375}, {1560, 4200, 1215, 375}};
@@ -82,8 +82,8 @@ void frmFLD::createControls()
     for (int i = 0; i < 3; ++i) {
         m_btnCOM[i] = new QPushButton(captions[i], this);
         m_btnCOM[i]->setObjectName(u"btnCOM_%1"_s.arg(i));
-        m_btnCOM[i]->setGeometry(Px(buttons[i][0]), Px(buttons[i][1]), Px(buttons[i][2]),
-                                 Px(buttons[i][3]));
+        m_btnCOM[i]->setGeometry(px(buttons[i][0]), px(buttons[i][1]), px(buttons[i][2]),
+                                 px(buttons[i][3]));
         // No default button: Enter must not add a folder by accident.
         m_btnCOM[i]->setAutoDefault(false);
         connect(m_btnCOM[i], &QPushButton::clicked, this, [this, i] { btnCOM_Click(i); });
@@ -99,31 +99,31 @@ void frmFLD::orderTabs()
     QWidget::setTabOrder(m_btnCOM[1], m_btnCOM[2]);
 }
 
-bool frmFLD::OpenDirectoryAt(const QString &path)
+bool frmFLD::openDirectoryAt(const QString &path)
 {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
         return false;
     m_openDir = QDir::cleanPath(info.absoluteFilePath());
-    FillDirList();
-    ShowDriveOf(m_openDir);
+    fillDirList();
+    showDriveOf(m_openDir);
     return true;
 }
 
 // As a directory list box shows it: the open directory's ancestors from the root down, each one
 // level deeper, then the open directory's subdirectories below it.
-void frmFLD::FillDirList(const QString &highlight)
+void frmFLD::fillDirList(const QString &highlight)
 {
     m_Dir->clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
     QTreeWidgetItem *parent = nullptr;
-    for (const QString &path : DirectoryChain(m_openDir)) {
+    for (const QString &path : directoryChain(m_openDir)) {
         const QString text = parent ? QFileInfo(path).fileName() : QDir::toNativeSeparators(path);
         auto *item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_Dir);
         item->setText(0, text);
         item->setIcon(0, openIcon);
-        item->setData(0, PathRole, path);
+        item->setData(0, kPathRole, path);
         parent = item;
     }
     QTreeWidgetItem *current = parent;
@@ -132,10 +132,10 @@ void frmFLD::FillDirList(const QString &highlight)
         open.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString &name : names) {
         auto *item = new QTreeWidgetItem(parent);
-        const QString path = JoinDirectory(m_openDir, name);
+        const QString path = joinDirectory(m_openDir, name);
         item->setText(0, name);
         item->setIcon(0, closedIcon);
-        item->setData(0, PathRole, path);
+        item->setData(0, kPathRole, path);
         if (path == highlight)
             current = item;
     }
@@ -143,12 +143,12 @@ void frmFLD::FillDirList(const QString &highlight)
     m_Dir->setCurrentItem(current);
 }
 
-void frmFLD::ShowDriveOf(const QString &path)
+void frmFLD::showDriveOf(const QString &path)
 {
     QStringList drives;
     for (int i = 0; i < m_Drive->count(); ++i)
         drives.append(m_Drive->itemData(i).toString());
-    const int index = m_Drive->findData(DriveOf(path, drives));
+    const int index = m_Drive->findData(driveOf(path, drives));
     if (index < 0)
         return;
     const QSignalBlocker quiet(m_Drive);
@@ -160,8 +160,8 @@ void frmFLD::Dir_Open(QTreeWidgetItem *item)
     if (!item)
         return;
     // An entry that went away meanwhile drops out of the list.
-    if (!OpenDirectoryAt(item->data(0, PathRole).toString()))
-        FillDirList();
+    if (!openDirectoryAt(item->data(0, kPathRole).toString()))
+        fillDirList();
 }
 
 bool frmFLD::eventFilter(QObject *watched, QEvent *event)
@@ -178,16 +178,16 @@ bool frmFLD::eventFilter(QObject *watched, QEvent *event)
 
 void frmFLD::Drive_Change()
 {
-    if (OpenDirectoryAt(m_Drive->currentData().toString()))
+    if (openDirectoryAt(m_Drive->currentData().toString()))
         return;
-    m_platform.messageBox(DriveAccessText(m_Drive->currentText()), Platform::Buttons::Ok,
+    m_platform.messageBox(driveAccessText(m_Drive->currentText()), Platform::Buttons::Ok,
                           Platform::Icon::Exclamation, u"Drive Access"_s);
-    ShowDriveOf(m_openDir);
+    showDriveOf(m_openDir);
 }
 
-void frmFLD::CreateDirectory()
+void frmFLD::createDirectory()
 {
-    const QString path = NewDirectoryPath(m_openDir, m_txtFLD->text());
+    const QString path = newDirectoryPath(m_openDir, m_txtFLD->text());
     if (path.isEmpty() || !QDir().mkdir(path)) {
         m_platform.messageBox(u"Quirebox can't create the specified folder."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation,
@@ -195,14 +195,14 @@ void frmFLD::CreateDirectory()
         return;
     }
     // The new directory is shown, highlighted, but the open directory stays where it was.
-    FillDirList(path);
+    fillDirList(path);
 }
 
 void frmFLD::btnCOM_Click(int index)
 {
     switch (index) {
     case 0:
-        CreateDirectory();
+        createDirectory();
         break;
     case 1:
         accept();

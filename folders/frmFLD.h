@@ -14,7 +14,7 @@ namespace qb {
 class Platform;
 
 // "Add Folder": picks a directory, and can make a new one inside it. Ok accepts the dialog;
-// the directory chosen is OpenDirectory(). Modal, shown through Platform::execDialog; the
+// the directory chosen is openDirectory(). Modal, shown through Platform::execDialog; the
 // platform tells the user when a drive or a new directory fails, and must outlive the dialog.
 class frmFLD final : public QDialog
 {
@@ -22,9 +22,9 @@ public:
     explicit frmFLD(Platform &platform, QWidget *parent = nullptr);
 
     // The directory the list has open: the one opened last, not the one highlighted.
-    QString OpenDirectory() const { return m_openDir; }
+    QString openDirectory() const { return m_openDir; }
     // Opens `path` in the directory list; false, with nothing changed, when it cannot be read.
-    bool OpenDirectoryAt(const QString &path);
+    bool openDirectoryAt(const QString &path);
 
     void Drive_Change();
     void btnCOM_Click(int index);
@@ -36,10 +36,10 @@ private:
     void createControls();
     void orderTabs();
     // Refills the directory list; `highlight` names an entry to highlight instead of the open one.
-    void FillDirList(const QString &highlight = {});
-    void ShowDriveOf(const QString &path);
+    void fillDirList(const QString &highlight = {});
+    void showDriveOf(const QString &path);
     void Dir_Open(QTreeWidgetItem *item);
-    void CreateDirectory();
+    void createDirectory();
 
     Platform &m_platform;
     QString m_openDir;

@@ -15,7 +15,7 @@ frmFLD_DEL::frmFLD_DEL(const QString &directory, QWidget *parent)
 {
     setObjectName(u"frmFLD_DEL"_s);
     setWindowTitle(u"Quirebox - Delete Folder"_s);
-    SetUpToolWindow(*this, 4665, 1455);
+    setUpToolWindow(*this, 4665, 1455);
     createControls();
     Form_Load();
 }
@@ -24,12 +24,12 @@ void frmFLD_DEL::createControls()
 {
     m_lblMSG = new QLabel(this);
     m_lblMSG->setObjectName(u"lblMSG"_s);
-    m_lblMSG->setGeometry(Px(120), Px(360), Px(4455), Px(255));
+    m_lblMSG->setGeometry(px(120), px(360), px(4455), px(255));
     m_lblMSG->setTextFormat(Qt::PlainText);
 
     m_chkALL = new QCheckBox(u"&Keep the directories with all the files"_s, this);
     m_chkALL->setObjectName(u"chkALL"_s);
-    m_chkALL->setGeometry(Px(960), Px(600), Px(3135), Px(255));
+    m_chkALL->setGeometry(px(960), px(600), px(3135), px(255));
     m_chkALL->setChecked(true);
 
     static constexpr int buttons[2][4] = {{1200, 960, 1095, 375}, {2520, 960, 1095, 375}};
@@ -37,18 +37,18 @@ void frmFLD_DEL::createControls()
     for (int i = 0; i < 2; ++i) {
         m_btnCOM[i] = new QPushButton(captions[i], this);
         m_btnCOM[i]->setObjectName(u"btnCOM_%1"_s.arg(i));
-        m_btnCOM[i]->setGeometry(Px(buttons[i][0]), Px(buttons[i][1]), Px(buttons[i][2]),
-                                 Px(buttons[i][3]));
+        m_btnCOM[i]->setGeometry(px(buttons[i][0]), px(buttons[i][1]), px(buttons[i][2]),
+                                 px(buttons[i][3]));
         connect(m_btnCOM[i], &QPushButton::clicked, this, [this, i] { btnCOM_Click(i); });
     }
     m_btnCOM[0]->setDefault(true);
 
     m_lblTXT = new QLabel(u"Are you sure to delete:"_s, this);
     m_lblTXT->setObjectName(u"lblTXT"_s);
-    m_lblTXT->setGeometry(Px(120), Px(120), Px(1695), Px(255));
+    m_lblTXT->setGeometry(px(120), px(120), px(1695), px(255));
 
-    FitToText(m_lblTXT);
-    FitToText(m_chkALL);
+    fitToText(m_lblTXT);
+    fitToText(m_chkALL);
     QWidget::setTabOrder(m_chkALL, m_btnCOM[0]);
     QWidget::setTabOrder(m_btnCOM[0], m_btnCOM[1]);
 }

@@ -7,29 +7,29 @@
 // The project's own addresses: shown in the about box and opened from it.
 namespace qb::about {
 
-inline constexpr QStringView MakerLine = u"Quirebox, by the Quirebox project";
-inline constexpr QStringView NoticeLine = u"Your notes stay plain text files.";
-inline constexpr QStringView MailAddress = u"quirebox@example.org";
-inline constexpr QStringView WebHost = u"quirebox.example.org";
-inline constexpr QStringView MailSubject = u"Quirebox v3 About Mail";
+inline constexpr QStringView kMakerLine = u"Quirebox, by the Quirebox project";
+inline constexpr QStringView kNoticeLine = u"Your notes stay plain text files.";
+inline constexpr QStringView kMailAddress = u"quirebox@example.org";
+inline constexpr QStringView kWebHost = u"quirebox.example.org";
+inline constexpr QStringView kMailSubject = u"Quirebox v3 About Mail";
 
 // A new message to the project, its subject filled in; QUrlQuery encodes the blanks.
-inline QUrl MailLinkTarget()
+inline QUrl mailLinkTarget()
 {
     QUrl url;
     url.setScheme(QStringLiteral("mailto"));
-    url.setPath(MailAddress.toString());
+    url.setPath(kMailAddress.toString());
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("subject"), MailSubject.toString());
+    query.addQueryItem(QStringLiteral("subject"), kMailSubject.toString());
     url.setQuery(query);
     return url;
 }
 
-inline QUrl WebLinkTarget()
+inline QUrl webLinkTarget()
 {
     QUrl url;
     url.setScheme(QStringLiteral("https"));
-    url.setHost(WebHost.toString());
+    url.setHost(kWebHost.toString());
     return url;
 }
 

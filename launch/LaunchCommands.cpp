@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-QString LaunchCommands::GlyphwrightPath() const
+QString LaunchCommands::glyphwrightPath() const
 {
 #ifdef Q_OS_WIN
     const QString name = u"Glyphwright.exe"_s;
@@ -24,9 +24,9 @@ QString LaunchCommands::GlyphwrightPath() const
     return QDir(m_platform.programDir()).filePath(name);
 }
 
-bool LaunchCommands::GlyphwrightPresent() const
+bool LaunchCommands::glyphwrightPresent() const
 {
-    const QFileInfo tool(GlyphwrightPath());
+    const QFileInfo tool(glyphwrightPath());
     return tool.isFile() && !tool.isHidden();
 }
 
@@ -39,13 +39,13 @@ void LaunchCommands::RunGlyphwright()
         return;
     }
     if (m_noteList.hasCurrentNote())
-        StartGlyphwright(m_notes.currentPath());
+        startGlyphwright(m_notes.currentPath());
 }
 
-bool LaunchCommands::StartGlyphwright(const QString &notePath)
+bool LaunchCommands::startGlyphwright(const QString &notePath)
 {
     // An argument list and no shell: blanks, quotes and ";" in the path stay part of it.
-    const QString tool = GlyphwrightPath();
+    const QString tool = glyphwrightPath();
     if (m_platform.startProgram(tool, {notePath}))
         return true;
     m_platform.messageBox(u"Unable to start Glyphwright:\r\n\"%1\""_s.arg(tool),

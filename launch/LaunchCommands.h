@@ -23,12 +23,12 @@ public:
     }
 
     // The scripting tool beside the program.
-    QString GlyphwrightPath() const;
-    bool GlyphwrightPresent() const;
+    QString glyphwrightPath() const;
+    bool glyphwrightPresent() const;
 
     void RunGlyphwright();
     // Starts the tool on `notePath`, passed as one argument; says so when it cannot start.
-    bool StartGlyphwright(const QString &notePath);
+    bool startGlyphwright(const QString &notePath);
     void openDiskFolder();
     void showAbout();
 

@@ -17,12 +17,12 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-QRect TwipRect(int left, int top, int width, int height)
+QRect twipRect(int left, int top, int width, int height)
 {
-    return {Px(left), Px(top), Px(width), Px(height)};
+    return {px(left), px(top), px(width), px(height)};
 }
 
-QLabel *Picture(QWidget *parent, const QString &name, const QString &file, const QRect &frame,
+QLabel *picture(QWidget *parent, const QString &name, const QString &file, const QRect &frame,
                 QSize pictureSize)
 {
     auto *label = new QLabel(parent);
@@ -39,7 +39,7 @@ mgABOUT::mgABOUT(Platform &platform, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform)
 {
     setObjectName(u"mgABOUT"_s);
-    setFixedSize(Px(4290), Px(2475));
+    setFixedSize(px(4290), px(2475));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
@@ -49,7 +49,7 @@ mgABOUT::mgABOUT(Platform &platform, QWidget *parent)
     for (int i = 0; i < 2; ++i) {
         m_lnDIV[i] = new QFrame(this);
         m_lnDIV[i]->setObjectName(u"lnDIV_%1"_s.arg(i));
-        m_lnDIV[i]->setGeometry(Px(120), Px(i == 0 ? 1080 : 2040), Px(4200 - 120), 1);
+        m_lnDIV[i]->setGeometry(px(120), px(i == 0 ? 1080 : 2040), px(4200 - 120), 1);
         QPalette white = m_lnDIV[i]->palette();
         white.setColor(QPalette::Window, Qt::white);
         m_lnDIV[i]->setPalette(white);
@@ -62,13 +62,13 @@ mgABOUT::mgABOUT(Platform &platform, QWidget *parent)
 void mgABOUT::createPictures()
 {
     m_imgMOSSGR =
-        Picture(this, u"imgMOSSGR"_s, u"logo.svg"_s, TwipRect(150, 45, 1695, 960), QSize(113, 64));
+        picture(this, u"imgMOSSGR"_s, u"logo.svg"_s, twipRect(150, 45, 1695, 960), QSize(113, 64));
     m_btnEND =
-        Picture(this, u"btnEND"_s, u"close.svg"_s, TwipRect(3480, 0, 810, 795), QSize(54, 53));
+        picture(this, u"btnEND"_s, u"close.svg"_s, twipRect(3480, 0, 810, 795), QSize(54, 53));
     m_btnEND->installEventFilter(this);
     // The emblem lies over the lower line.
     m_imgIcon =
-        Picture(this, u"imgIcon"_s, u"emblem.svg"_s, TwipRect(240, 1920, 480, 480), QSize(32, 32));
+        picture(this, u"imgIcon"_s, u"emblem.svg"_s, twipRect(240, 1920, 480, 480), QSize(32, 32));
 }
 
 void mgABOUT::createTexts()
@@ -82,10 +82,10 @@ void mgABOUT::createTexts()
     const QColor green(0, 192, 0);
     const QColor pale(128, 255, 128);
     const Line lines[4] = {
-        {about::MakerLine.toString(), TwipRect(120, 1200, 4095, 255), green},
-        {u"> "_s + about::MailAddress.toString(), TwipRect(120, 1440, 4095, 255), pale},
-        {u"> "_s + about::WebLinkTarget().toString(), TwipRect(120, 1680, 4095, 255), pale},
-        {about::NoticeLine.toString(), TwipRect(720, 2160, 3495, 255), green},
+        {about::kMakerLine.toString(), twipRect(120, 1200, 4095, 255), green},
+        {u"> "_s + about::kMailAddress.toString(), twipRect(120, 1440, 4095, 255), pale},
+        {u"> "_s + about::webLinkTarget().toString(), twipRect(120, 1680, 4095, 255), pale},
+        {about::kNoticeLine.toString(), twipRect(720, 2160, 3495, 255), green},
     };
     QFont font(u"Arial"_s);
     font.setPointSizeF(8.25);
@@ -114,7 +114,7 @@ void mgABOUT::createTexts()
 
 void mgABOUT::Form_Activate()
 {
-    m_btnEND->move(frameGeometry().width() - m_btnEND->width() - Px(30), 0);
+    m_btnEND->move(frameGeometry().width() - m_btnEND->width() - px(30), 0);
 }
 
 void mgABOUT::btnEND_Click()
@@ -126,9 +126,9 @@ void mgABOUT::lblINFO_Click(int index)
 {
     // Whether a mail client or browser answered is not the box's concern.
     if (index == 1)
-        m_platform.openUrl(about::MailLinkTarget());
+        m_platform.openUrl(about::mailLinkTarget());
     else if (index == 2)
-        m_platform.openUrl(about::WebLinkTarget());
+        m_platform.openUrl(about::webLinkTarget());
 }
 
 void mgABOUT::Form_MouseMove()

@@ -27,7 +27,7 @@ void HistoryCommands::showHistory()
     m_history.waitForDone();
     const QList<NoteVersion> versions = NoteHistory(m_history.root()).versions(path);
     if (versions.isEmpty()) {
-        m_platform.messageBox(u"No earlier version of the note "_s + Quoted(path) +
+        m_platform.messageBox(u"No earlier version of the note "_s + quoted(path) +
                                   u" is kept yet: a version is kept each time a save replaces "
                                   "the note's file."_s,
                               Platform::Buttons::Ok, Platform::Icon::Information, title);
@@ -35,12 +35,12 @@ void HistoryCommands::showHistory()
     }
     const qint64 largest = m_session.sizeLimits().refuseAbove;
     const auto read = [largest](const NoteVersion &version) {
-        const LongCommand command(version.size >= LongCommandBytes);
+        const LongCommand command(version.size >= kLongCommandBytes);
         return NoteHistory::read(version, largest);
     };
     const QTextDocument &document = *m_editor.document();
     frmHISTORY dialog(m_session.noteName(), versions, read,
-                      NoteTextOf(document, 0, int(DocumentTextLength(document))).text,
+                      noteTextOf(document, 0, int(documentTextLength(document))).text,
                       &m_dialogParent);
     if (m_platform.execDialog(dialog) != QDialog::Accepted || dialog.selectedRow() < 0)
         return;
@@ -48,7 +48,7 @@ void HistoryCommands::showHistory()
     const VersionBytes version = read(chosen);
     if (!version.ok()) {
         m_platform.reportError(
-            u"Quirebox can't read the version of "_s + Quoted(path) + u" kept at "_s +
+            u"Quirebox can't read the version of "_s + quoted(path) + u" kept at "_s +
                 QLocale().toString(chosen.taken().toLocalTime(), QLocale::ShortFormat) + u"."_s,
             version.error, title);
         return;

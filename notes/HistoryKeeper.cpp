@@ -45,7 +45,7 @@ void HistoryKeeper::waitForDone()
 
 void HistoryKeeper::keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs)
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     const KeptVersion kept = replaced.keepIn(m_history, notePath, takenMs);
     if (!kept.ok()) {
         report(notePath, *kept.error);

@@ -20,7 +20,7 @@ struct HistorySettings
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     // The most the whole history may take, asked after each version kept.
     std::function<qint64(const QString &root)> cap = [](const QString &root) {
-        return DefaultHistoryCap(FreeBytesFor(root));
+        return defaultHistoryCap(freeBytesFor(root));
     };
 };
 

@@ -161,7 +161,7 @@ private:
 
 } // namespace
 
-LineDiff DiffLines(const QStringList &oldLines, const QStringList &newLines, int context)
+LineDiff diffLines(const QStringList &oldLines, const QStringList &newLines, int context)
 {
     // The lines both texts start and end with are set aside: the diff proper sees the middle.
     const qsizetype shorter = std::min(oldLines.size(), newLines.size());

@@ -34,6 +34,6 @@ struct LineDiff
 // `context` unchanged lines around each change, grouped in hunks. Lines that both texts start or
 // end with are set aside before the diff proper, so that a few changes in a long note cost little;
 // texts whose middles differ more than the diff can work out quickly are given up on.
-LineDiff DiffLines(const QStringList &oldLines, const QStringList &newLines, int context = 3);
+LineDiff diffLines(const QStringList &oldLines, const QStringList &newLines, int context = 3);
 
 } // namespace qb

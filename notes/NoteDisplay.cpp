@@ -43,14 +43,14 @@ bool NoteDisplay::acceptFileSize(const QString &path, const FileProbe &probe,
 {
     if (probe.kind != FileProbe::Kind::Regular)
         return true; // the read that follows says what is wrong
-    switch (JudgeNoteSize(probe.size, m_session.sizeLimits())) {
+    switch (judgeNoteSize(probe.size, m_session.sizeLimits())) {
     case NoteSizeVerdict::Open:
         return true;
     case NoteSizeVerdict::Ask:
-        return m_platform.messageBox(LargeNoteQuestion(path, probe.size), Platform::Buttons::YesNo,
+        return m_platform.messageBox(largeNoteQuestion(path, probe.size), Platform::Buttons::YesNo,
                                      Platform::Icon::Question, title) == Platform::Button::Yes;
     case NoteSizeVerdict::Refuse:
-        m_platform.reportError(refusal + Quoted(path) + u"."_s, TooLargeNoteReason(probe.size),
+        m_platform.reportError(refusal + quoted(path) + u"."_s, tooLargeNoteReason(probe.size),
                                title);
         return false;
     }
@@ -62,17 +62,17 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
     if (path.isEmpty())
         return;
     stopLoading();
-    const FileProbe probe = ProbeFile(path);
+    const FileProbe probe = probeFile(path);
     const bool accepted =
         asking == Asking::Allowed
             ? acceptFileSize(path, probe, u"Quirebox can't read the file "_s, u"Quirebox"_s)
             : probe.kind != FileProbe::Kind::Regular ||
-                  JudgeNoteSize(probe.size, m_session.sizeLimits()) == NoteSizeVerdict::Open;
+                  judgeNoteSize(probe.size, m_session.sizeLimits()) == NoteSizeVerdict::Open;
     if (!accepted) {
         showNoNoteInstead();
         return;
     }
-    if (probe.size >= AsyncLoadBytes) {
+    if (probe.size >= kAsyncLoadBytes) {
         m_session.beginLoading(path);
         {
             const NoteSession::Replacing replacing(m_session);
@@ -135,11 +135,11 @@ void NoteDisplay::fillSome()
 {
     if (m_filler) {
         // A slice of work between the window's events, short enough that it answers at once.
-        constexpr int Slice = 20;
+        constexpr int kSlice = 20;
         bool done = false;
         {
             const NoteSession::Replacing replacing(m_session);
-            done = m_filler->fillFor(Slice);
+            done = m_filler->fillFor(kSlice);
         }
         Q_EMIT loadProgress(m_filler->percentDone());
         if (!done) {
@@ -160,11 +160,11 @@ void NoteDisplay::fillSome()
     m_session.adoptLoaded(m_loaded.fingerprint, showable.kind, showable.note.format,
                           std::move(showable.fileBytes));
     const ShowableNote::Kind kind = showable.kind;
-    FreeInBackground(std::exchange(m_loaded, {}));
+    freeInBackground(std::exchange(m_loaded, {}));
     // The end of a load comes when it comes, unasked.
     settleLoaded(kind, Asking::Never);
     showPlace();
-    ReleaseFreedMemory();
+    releaseFreedMemory();
 }
 
 void NoteDisplay::updateReadOnly()
@@ -208,10 +208,10 @@ void NoteDisplay::showNoNoteInstead(QString path, const QString &reason, Asking 
     if (reason.isEmpty())
         return;
     if (asking == Asking::Allowed)
-        m_platform.reportError(u"Quirebox can't read the file "_s + Quoted(path) + u"."_s, reason,
+        m_platform.reportError(u"Quirebox can't read the file "_s + quoted(path) + u"."_s, reason,
                                u"Quirebox"_s);
     else
-        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reason));
+        m_notice.post(NoteNotice::Kind::Unreadable, cantReadText(path, reason));
 }
 
 void NoteDisplay::stopLoading()
@@ -223,7 +223,7 @@ void NoteDisplay::stopLoading()
     m_filler.reset();
     m_savedBytes.reset();
     m_firstScreen = {};
-    FreeInBackground(std::exchange(m_loaded, {}));
+    freeInBackground(std::exchange(m_loaded, {}));
     m_keptLine = -1;
     m_whenShown = {};
     endLoading();
@@ -234,12 +234,12 @@ void NoteDisplay::reloadNote(Asking asking)
     const QString path = m_session.path();
     // What cannot be read is no newer text: the editor's is kept, the only copy there may be.
     if (const FileReader reader(path); !reader.isOpen()) {
-        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(path, reader.error()));
+        m_notice.post(NoteNotice::Kind::Unreadable, cantReadText(path, reader.error()));
         return;
     }
     if (asking == Asking::Never &&
-        JudgeNoteSize(ProbeFile(path).size, m_session.sizeLimits()) != NoteSizeVerdict::Open) {
-        m_notice.post(NoteNotice::Kind::ChangedOnDisk, ChangedOnDiskText());
+        judgeNoteSize(probeFile(path).size, m_session.sizeLimits()) != NoteSizeVerdict::Open) {
+        m_notice.post(NoteNotice::Kind::ChangedOnDisk, changedOnDiskText());
         return;
     }
     m_keptLine = m_editor.textCursor().blockNumber();
@@ -307,10 +307,10 @@ void NoteDisplay::showNone()
 
 void NoteDisplay::showNote(const DecodedNote &note)
 {
-    const LongCommand command(note.text.size() >= LongCommandBytes);
+    const LongCommand command(note.text.size() >= kLongCommandBytes);
     const NoteSession::Replacing replacing(m_session);
     m_editor.dropLargeDocument();
-    ShowNoteText(m_editor, note);
+    showNoteText(m_editor, note);
     m_editor.setLineEnd(note.format.lineEnd);
     m_savedBytes.keep(note);
 }
@@ -319,12 +319,12 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
 {
     if (!m_session.isShown() || !m_editor.acceptsEdits())
         return false;
-    const DecodedNote note = format ? DecodeNoteBytes(bytes, *format) : DecodeNoteBytes(bytes);
+    const DecodedNote note = format ? decodeNoteBytes(bytes, *format) : decodeNoteBytes(bytes);
     m_session.takeForm(note.format);
     m_savedBytes.reset(note.format);
     m_editor.setLineEnd(note.format.lineEnd);
     m_editor.selectAll();
-    InsertNoteText(m_editor, note, note.format.lineEnd);
+    insertNoteText(m_editor, note, note.format.lineEnd);
     m_editor.moveCursor(QTextCursor::Start);
     return true;
 }
@@ -346,7 +346,7 @@ CipherDirection NoteDisplay::cipherCommand() const
 
 NoteBytes NoteDisplay::noteBytes() const
 {
-    return NoteBytesFromEditor(m_editor, m_session.format());
+    return noteBytesFromEditor(m_editor, m_session.format());
 }
 
 std::optional<QByteArray> NoteDisplay::knownEncodedBytes() const
@@ -356,7 +356,7 @@ std::optional<QByteArray> NoteDisplay::knownEncodedBytes() const
 
 void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
 {
-    const DecodedNote note = DecodeNoteBytes(bytes);
+    const DecodedNote note = decodeNoteBytes(bytes);
     const bool enciphered = done == CipherDirection::Encipher;
     m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt, !enciphered);
     showNote(note);
@@ -388,7 +388,7 @@ QByteArray NoteDisplay::ageFileBytes() const
 
 void NoteDisplay::showEncrypted(const QByteArray &armour)
 {
-    const DecodedNote note = DecodeNoteBytes(armour);
+    const DecodedNote note = decodeNoteBytes(armour);
     m_session.takeForm(note.format, armour);
     m_session.setProtection(NoteSession::Protection::Armour);
     showNote(note);
@@ -397,7 +397,7 @@ void NoteDisplay::showEncrypted(const QByteArray &armour)
 
 void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
 {
-    const DecodedNote note = DecodeNoteBytes(plain);
+    const DecodedNote note = decodeNoteBytes(plain);
     m_session.takeForm(note.format, std::nullopt, true);
     m_session.setProtection(NoteSession::Protection::Decrypted);
     m_passphrase.hold(std::move(passphrase));

@@ -23,7 +23,7 @@ class NoteSession;
 class Platform;
 
 // A note of this size or more is read off the window's thread, its first screen shown at once.
-inline constexpr qint64 AsyncLoadBytes = 1024 * 1024;
+inline constexpr qint64 kAsyncLoadBytes = 1024 * 1024;
 
 // Puts the session's note into the editor: reads it (a large one off the window's thread, its
 // first screen at once and the rest in slices between the window's events), shows none in place

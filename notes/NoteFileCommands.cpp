@@ -32,7 +32,7 @@ NoteFileCommands::NoteFileCommands(NoteListCommands &noteList, const NoteListMod
 bool NoteFileCommands::acceptNoteFileName(const QString &typed, const QString &fileName,
                                           const QString &title)
 {
-    const std::optional<QString> problem = CheckNoteFileName(fileName);
+    const std::optional<QString> problem = checkNoteFileName(fileName);
     if (!problem)
         return true;
     m_platform.messageBox(u"The name \""_s + typed + u"\" can't be used for a note.\r\n"_s +
@@ -68,18 +68,18 @@ QString NoteFileCommands::makeNote(const QString &answer, const QString &title)
     const QString fileName = EnsureTxtExtension(answer);
     if (dir.isEmpty() || !acceptNoteFileName(answer, fileName, title))
         return {};
-    const QString path = NoteFilePath(dir, fileName);
+    const QString path = noteFilePath(dir, fileName);
     // Making it anew would empty the note that is there.
     if (QFileInfo::exists(path)) {
-        m_platform.messageBox(u"The file "_s + Quoted(path) +
+        m_platform.messageBox(u"The file "_s + quoted(path) +
                                   u" already exists.\r\nPlease choose another name."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
         return {};
     }
     if (!m_unsaved.confirmLeave())
         return {};
-    if (const FileError error = CreateNoteFile(path)) {
-        m_platform.reportError(u"Quirebox can't make the file "_s + Quoted(path) + u"."_s, *error,
+    if (const FileError error = createNoteFile(path)) {
+        m_platform.reportError(u"Quirebox can't make the file "_s + quoted(path) + u"."_s, *error,
                                title);
     }
     // The list is read again whatever became of it.
@@ -104,8 +104,8 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
     const QString dir = m_noteList.selectedFolderDir();
     if (dir.isEmpty())
         return false;
-    const QString destination = NoteFilePath(dir, QFileInfo(source).fileName());
-    const bool itself = IsSameFile(source, destination);
+    const QString destination = noteFilePath(dir, QFileInfo(source).fileName());
+    const bool itself = isSameFile(source, destination);
     const bool replace = !itself && QFileInfo::exists(destination);
     if (replace) {
         const QString text = u"The file \""_s + destination + u"\" already exists.\r\n"_s +
@@ -115,7 +115,7 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
             return false;
         }
     }
-    const FileProbe probe = ProbeFile(source);
+    const FileProbe probe = probeFile(source);
     if (!itself &&
         !m_display.acceptFileSize(source, probe, u"Quirebox can't add the file "_s, title)) {
         return false;
@@ -123,11 +123,11 @@ bool NoteFileCommands::addNoteFile(const QString &source, const QString &title)
     if (!m_unsaved.confirmLeave())
         return false;
     if (!itself) {
-        const LongCommand command(probe.size >= LongCommandBytes);
+        const LongCommand command(probe.size >= kLongCommandBytes);
         if (const FileError error =
-                CopyNoteFile(source, destination, replace, m_session.sizeLimits().refuseAbove)) {
-            m_platform.reportError(u"Quirebox can't copy the file "_s + Quoted(source) + u" to "_s +
-                                       Quoted(destination) + u"."_s,
+                copyNoteFile(source, destination, replace, m_session.sizeLimits().refuseAbove)) {
+            m_platform.reportError(u"Quirebox can't copy the file "_s + quoted(source) + u" to "_s +
+                                       quoted(destination) + u"."_s,
                                    *error, title);
         }
     }
@@ -168,9 +168,9 @@ void NoteFileCommands::renameNote()
     const QString newFileName = answer + u".txt"_s;
     if (newFileName == fileName || !acceptNoteFileName(answer, newFileName, title))
         return;
-    const QString from = NoteFilePath(dir, fileName);
-    const QString to = NoteFilePath(dir, newFileName);
-    if (QFileInfo::exists(to) && !IsSameFile(from, to)) {
+    const QString from = noteFilePath(dir, fileName);
+    const QString to = noteFilePath(dir, newFileName);
+    if (QFileInfo::exists(to) && !isSameFile(from, to)) {
         m_platform.messageBox(u"The file \""_s + to + u"\" already exists.\r\nThe note \""_s +
                                   noteName + u"\" keeps its name."_s,
                               Platform::Buttons::Ok, Platform::Icon::Exclamation, title);
@@ -178,9 +178,9 @@ void NoteFileCommands::renameNote()
     }
     if (!m_unsaved.confirmLeave())
         return;
-    if (const FileError error = RenameFile(from, to)) {
-        m_platform.reportError(u"Quirebox can't rename the file "_s + Quoted(from) + u" to "_s +
-                                   Quoted(to) + u"."_s,
+    if (const FileError error = renameFile(from, to)) {
+        m_platform.reportError(u"Quirebox can't rename the file "_s + quoted(from) + u" to "_s +
+                                   quoted(to) + u"."_s,
                                *error, title);
         return;
     }
@@ -206,9 +206,9 @@ void NoteFileCommands::DeleteNote()
     }
     if (!m_unsaved.confirmLeave())
         return;
-    if (const FileError error = MoveToTrash(path)) {
+    if (const FileError error = moveToTrash(path)) {
         m_platform.reportError(
-            u"Quirebox can't move the file "_s + Quoted(path) + u" to the trash."_s, *error, title);
+            u"Quirebox can't move the file "_s + quoted(path) + u" to the trash."_s, *error, title);
         return;
     }
     refill();

@@ -19,7 +19,7 @@ namespace {
 class ContentDigest
 {
 public:
-    static constexpr qsizetype PieceSize = 1 << 18;
+    static constexpr qsizetype kDigestBlock = 1 << 18;
 
     void addPiece(QByteArrayView piece)
     {
@@ -38,7 +38,7 @@ private:
 // The time the system last changed the file: its content, its name, its times. Programs can set
 // the file time but not this one, so where it is the same nothing was written. Windows keeps no
 // such time, and there the bytes always decide.
-QDateTime ChangeTime(const QFileInfo &info)
+QDateTime changeTime(const QFileInfo &info)
 {
 #ifdef Q_OS_UNIX
     return info.metadataChangeTime();
@@ -61,21 +61,21 @@ FingerprintBuilder::~FingerprintBuilder() = default;
 
 void FingerprintBuilder::add(QByteArrayView piece)
 {
-    constexpr qsizetype PieceSize = ContentDigest::PieceSize;
+    constexpr qsizetype kDigestBlock = ContentDigest::kDigestBlock;
     m_size += piece.size();
     if (!m_carry.isEmpty()) {
-        const qsizetype taken = std::min(PieceSize - m_carry.size(), piece.size());
+        const qsizetype taken = std::min(kDigestBlock - m_carry.size(), piece.size());
         m_carry.append(piece.first(taken));
         piece = piece.sliced(taken);
-        if (m_carry.size() < PieceSize)
+        if (m_carry.size() < kDigestBlock)
             return;
         m_digest->digest.addPiece(m_carry);
         m_carry.resize(0);
     }
     // Whole pieces straight from the bytes given; only the rest is copied.
-    while (piece.size() >= PieceSize) {
-        m_digest->digest.addPiece(piece.first(PieceSize));
-        piece = piece.sliced(PieceSize);
+    while (piece.size() >= kDigestBlock) {
+        m_digest->digest.addPiece(piece.first(kDigestBlock));
+        piece = piece.sliced(kDigestBlock);
     }
     m_carry.append(piece);
 }
@@ -87,22 +87,22 @@ NoteFingerprint FingerprintBuilder::finish(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile())
         return {m_size, {}, {}, m_digest->digest.result()};
-    return {m_size, info.lastModified(), ChangeTime(info), m_digest->digest.result()};
+    return {m_size, info.lastModified(), changeTime(info), m_digest->digest.result()};
 }
 
-NoteFingerprint TakeFingerprint(const QString &path, QByteArrayView bytes)
+NoteFingerprint takeFingerprint(const QString &path, QByteArrayView bytes)
 {
     FingerprintBuilder builder;
     builder.add(bytes);
     return builder.finish(path);
 }
 
-FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint)
+FingerprintCheck checkFingerprint(const QString &path, const NoteFingerprint &fingerprint)
 {
     using Outcome = FingerprintCheck::Outcome;
     if (!fingerprint.isValid() || !fingerprint.modified.isValid())
         return {Outcome::Changed, {}};
-    const FileProbe probe = ProbeFile(path);
+    const FileProbe probe = probeFile(path);
     if (probe.kind == FileProbe::Kind::Missing)
         return {Outcome::Changed, {}};
     if (probe.kind != FileProbe::Kind::Regular)
@@ -110,7 +110,7 @@ FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fi
     const QFileInfo info(path);
     if (probe.size != fingerprint.size || info.lastModified() != fingerprint.modified)
         return {Outcome::Changed, {}};
-    if (fingerprint.changedMeta.isValid() && ChangeTime(info) == fingerprint.changedMeta)
+    if (fingerprint.changedMeta.isValid() && changeTime(info) == fingerprint.changedMeta)
         return {Outcome::Same, {}};
 
     FileReader reader(path);
@@ -119,7 +119,7 @@ FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fi
     if (reader.size() != fingerprint.size)
         return {Outcome::Changed, {}};
     ContentDigest digest;
-    QByteArray piece(ContentDigest::PieceSize, Qt::Uninitialized);
+    QByteArray piece(ContentDigest::kDigestBlock, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
         // Whole pieces, however the reads come back, so that the digest is taken as it was.

@@ -20,10 +20,10 @@ struct NoteFingerprint
 };
 
 // Fingerprint of `bytes`, the content just read from or written to `path`, with its file time.
-NoteFingerprint TakeFingerprint(const QString &path, QByteArrayView bytes);
+NoteFingerprint takeFingerprint(const QString &path, QByteArrayView bytes);
 
 // A fingerprint taken of bytes that come piece by piece, pieces cut anywhere: the same as
-// TakeFingerprint of the bytes held whole.
+// takeFingerprint of the bytes held whole.
 class FingerprintBuilder
 {
 public:
@@ -53,6 +53,6 @@ struct FingerprintCheck
 // their digest decides, because a same-size rewrite can keep the file time (coarse file times,
 // tools that restore them).
 // A file that is gone, or was only touched, has changed; one that cannot be read is Unreadable.
-FingerprintCheck CheckFingerprint(const QString &path, const NoteFingerprint &fingerprint);
+FingerprintCheck checkFingerprint(const QString &path, const NoteFingerprint &fingerprint);
 
 } // namespace qb

@@ -27,8 +27,8 @@ constexpr int kLargestSequence = 999;
 // A path file is a path: anything larger is not one of ours.
 constexpr qint64 kLargestPathFile = 64 * 1024;
 
-const QString PathFileName = u"note-path.txt"_s;
-const QString VersionSuffix = u".zst"_s;
+const QString kPathFileName = u"note-path.txt"_s;
+const QString kVersionSuffix = u".zst"_s;
 
 QString absoluteNotePath(const QString &notePath)
 {
@@ -48,15 +48,15 @@ QString versionName(qint64 takenMs, int sequence, qint64 size)
 {
     return QString::asprintf("%015lld-%03d-%lld", static_cast<long long>(takenMs), sequence,
                              static_cast<long long>(size)) +
-           VersionSuffix;
+           kVersionSuffix;
 }
 
 // The version a file name stands for; false for any other name.
 bool parseVersionName(const QString &name, NoteVersion *version)
 {
-    if (!name.endsWith(VersionSuffix))
+    if (!name.endsWith(kVersionSuffix))
         return false;
-    const QList<QStringView> parts = QStringView(name).chopped(VersionSuffix.size()).split(u'-');
+    const QList<QStringView> parts = QStringView(name).chopped(kVersionSuffix.size()).split(u'-');
     if (parts.size() != 3)
         return false;
     bool ok[3] = {};
@@ -72,7 +72,7 @@ QList<NoteVersion> versionsIn(const QString &folder)
 {
     QList<NoteVersion> versions;
     const QDir dir(folder);
-    for (const QString &name : dir.entryList({u"*"_s + VersionSuffix}, QDir::Files)) {
+    for (const QString &name : dir.entryList({u"*"_s + kVersionSuffix}, QDir::Files)) {
         NoteVersion version;
         if (parseVersionName(name, &version)) {
             version.filePath = dir.filePath(name);
@@ -98,7 +98,7 @@ int freeSequence(const QList<NoteVersion> &versions, qint64 takenMs)
 // The note path a folder holds; empty when its path file is missing or unreadable.
 QString pathInFolder(const QString &folder)
 {
-    const ReadResult read = ReadWholeFile(folder + u'/' + PathFileName, kLargestPathFile);
+    const ReadResult read = readWholeFile(folder + u'/' + kPathFileName, kLargestPathFile);
     return read.ok() ? QString::fromUtf8(read.bytes) : QString();
 }
 
@@ -107,7 +107,7 @@ void removeIfEmpty(const QString &folder)
 {
     if (!versionsIn(folder).isEmpty())
         return;
-    QFile::remove(folder + u'/' + PathFileName);
+    QFile::remove(folder + u'/' + kPathFileName);
     QDir().rmdir(folder);
 }
 
@@ -157,7 +157,7 @@ QString NoteHistory::folderOf(const QString &notePath, bool make, FileError *err
                 QDir::toNativeSeparators(free), QString::fromLocal8Bit(code.message()));
         return {};
     }
-    const WriteResult written = WriteWholeFile(free + u'/' + PathFileName, path.toUtf8());
+    const WriteResult written = writeWholeFile(free + u'/' + kPathFileName, path.toUtf8());
     if (!written.ok()) {
         if (error)
             *error = written.error;
@@ -206,7 +206,7 @@ KeptVersion NoteHistory::keep(const QString &notePath, FileReader &reader, qint6
     if (!started.ok())
         return started;
     SafeFileWriter writer(started.version.filePath, WriteMode::CreateNew);
-    const FileError error = CompressInto(writer, reader);
+    const FileError error = compressInto(writer, reader);
     return finish(writer, started, error);
 }
 
@@ -216,7 +216,7 @@ KeptVersion NoteHistory::keep(const QString &notePath, QByteArrayView bytes, qin
     if (!started.ok())
         return started;
     SafeFileWriter writer(started.version.filePath, WriteMode::CreateNew);
-    const FileError error = CompressInto(writer, bytes);
+    const FileError error = compressInto(writer, bytes);
     return finish(writer, started, error);
 }
 
@@ -228,7 +228,7 @@ QList<NoteVersion> NoteHistory::versions(const QString &notePath) const
 
 VersionBytes NoteHistory::read(const NoteVersion &version, qint64 largest)
 {
-    return DecompressVersion(version.filePath, version.size, largest);
+    return decompressVersion(version.filePath, version.size, largest);
 }
 
 int NoteHistory::thin(const QString &notePath, const QDateTime &now)
@@ -240,14 +240,14 @@ int NoteHistory::thin(const QString &notePath, const QDateTime &now)
     // file here; one an hour old belongs to no keep still running.
     const QDir dir(folder);
     const QDateTime anHourAgo = QDateTime::currentDateTimeUtc().addSecs(-60 * 60);
-    for (const QFileInfo &temp : dir.entryInfoList({QString::fromLatin1(SaveTempPrefix) + u'*'},
+    for (const QFileInfo &temp : dir.entryInfoList({QString::fromLatin1(kSaveTempPrefix) + u'*'},
                                                    QDir::Files | QDir::Hidden)) {
         if (temp.lastModified() < anHourAgo)
             QFile::remove(temp.filePath());
     }
 
     const QList<NoteVersion> all = versionsIn(folder);
-    const QList<NoteVersion> kept = ThinnedVersions(all, now);
+    const QList<NoteVersion> kept = thinnedVersions(all, now);
     int dropped = 0;
     for (const NoteVersion &version : all) {
         const bool keep = std::any_of(kept.begin(), kept.end(), [&](const NoteVersion &k) {
@@ -344,7 +344,7 @@ QStringList NoteHistory::notes() const
     return paths;
 }
 
-QList<NoteVersion> ThinnedVersions(const QList<NoteVersion> &newestFirst, const QDateTime &now)
+QList<NoteVersion> thinnedVersions(const QList<NoteVersion> &newestFirst, const QDateTime &now)
 {
     const QTimeZone zone = now.timeZone();
     const QDate oldestDay = now.date().addDays(-kDaysKept);
@@ -360,7 +360,7 @@ QList<NoteVersion> ThinnedVersions(const QList<NoteVersion> &newestFirst, const 
     return kept;
 }
 
-qint64 DefaultHistoryCap(qint64 freeBytes)
+qint64 defaultHistoryCap(qint64 freeBytes)
 {
     // Free space that could not be found out is no reason to drop the history.
     if (freeBytes < 0)
@@ -368,7 +368,7 @@ qint64 DefaultHistoryCap(qint64 freeBytes)
     return std::min(freeBytes / 10, kLargestCap);
 }
 
-qint64 FreeBytesFor(const QString &path)
+qint64 freeBytesFor(const QString &path)
 {
     QFileInfo existing(path);
     while (!existing.exists() && !existing.isRoot() && existing.filePath() != existing.path())

@@ -57,7 +57,7 @@ public:
     // A version's bytes, at most `largest`; a damaged one is a failure with the reason.
     static VersionBytes read(const NoteVersion &version, qint64 largest);
 
-    // Drops the versions of `notePath` that the thinning rule lets go (see ThinnedVersions) for
+    // Drops the versions of `notePath` that the thinning rule lets go (see thinnedVersions) for
     // the day of `now`; the count dropped.
     int thin(const QString &notePath, const QDateTime &now);
     // Drops versions, oldest first across every note, until the files of the whole history take
@@ -83,12 +83,12 @@ private:
 // The versions the thinning rule keeps, given all versions of one note, newest first: the
 // newest 50, whatever their age; of the others, the newest of each calendar day (in the time
 // zone of `now`) for the 60 days before now's day. The rest are dropped.
-QList<NoteVersion> ThinnedVersions(const QList<NoteVersion> &newestFirst, const QDateTime &now);
+QList<NoteVersion> thinnedVersions(const QList<NoteVersion> &newestFirst, const QDateTime &now);
 
 // The cap of the whole history when it is not set: a tenth of the free space of its file system,
 // at most 2 GiB.
-qint64 DefaultHistoryCap(qint64 freeBytes);
+qint64 defaultHistoryCap(qint64 freeBytes);
 // The free bytes on the file system that holds `path`, or would hold it once made.
-qint64 FreeBytesFor(const QString &path);
+qint64 freeBytesFor(const QString &path);
 
 } // namespace qb

@@ -26,7 +26,7 @@ namespace {
 
 // A folder of at most this many entries is listed on the window's thread, in a few
 // milliseconds; a larger one off it.
-constexpr qsizetype SmallFolderEntries = 4096;
+constexpr qsizetype kSmallFolderEntries = 4096;
 
 } // namespace
 
@@ -101,7 +101,7 @@ void NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking,
         m_display.holdEdits(false);
     }
     std::optional<NoteListing> small =
-        dir.isEmpty() ? NoteListing() : ListNoteFiles(dir, SmallFolderEntries);
+        dir.isEmpty() ? NoteListing() : listNoteFiles(dir, kSmallFolderEntries);
     if (small) {
         then(takeListing(folderRow, dir, std::move(*small), asking));
         return;
@@ -112,9 +112,9 @@ void NoteListCommands::listSelectedFolder(NoteDisplay::Asking asking,
     m_pending = {folderRow, dir, asking, std::move(then)};
     m_isListing = true;
     m_display.holdEdits(true);
-    m_listing.setFuture(RunInBackground<std::optional<NoteListing>>(
+    m_listing.setFuture(runInBackground<std::optional<NoteListing>>(
         m_lister, [dir](QPromise<std::optional<NoteListing>> &promise) {
-            promise.addResult(ListNoteFiles(dir, std::numeric_limits<qsizetype>::max(),
+            promise.addResult(listNoteFiles(dir, std::numeric_limits<qsizetype>::max(),
                                             [&promise] { return promise.isCanceled(); }));
         }));
 }
@@ -155,7 +155,7 @@ int NoteListCommands::takeListing(int folderRow, const QString &dir, NoteListing
         return 0;
     // A folder that is there but cannot be read must not pass for one without notes.
     if (!error.isEmpty() && QFileInfo::exists(dir) && asking == NoteDisplay::Asking::Allowed) {
-        m_platform.reportError(u"Quirebox can't read the folder "_s + Quoted(dir) + u"."_s, error,
+        m_platform.reportError(u"Quirebox can't read the folder "_s + quoted(dir) + u"."_s, error,
                                u"Quirebox"_s);
     }
     const int count = m_notes.rowCount();
@@ -266,14 +266,14 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
     if (!m_session.isShown())
         return;
     if (change.kind == FileChange::Kind::Unreadable) {
-        m_notice.post(NoteNotice::Kind::Unreadable, CantReadText(m_session.path(), change.error));
+        m_notice.post(NoteNotice::Kind::Unreadable, cantReadText(m_session.path(), change.error));
         return;
     }
     const bool removed = change.kind == FileChange::Kind::Removed;
     // Text the file does not hold, typed or enciphered or deciphered, is never dropped unasked.
     if (m_session.hasUnsavedEdits() || m_session.status() != NoteStatus::Unchanged) {
         m_notice.post(removed ? NoteNotice::Kind::RemovedOnDisk : NoteNotice::Kind::ChangedOnDisk,
-                      removed ? RemovedOnDiskText() : ChangedOnDiskText());
+                      removed ? removedOnDiskText() : changedOnDiskText());
         return;
     }
     if (removed) {
@@ -298,7 +298,7 @@ void NoteListCommands::showNoteOf(int folderRow, const QString &fileName, Shown 
             done(false);
             return;
         }
-        const QString path = NoteFilePath(m_book.folderDir(folderRow), fileName);
+        const QString path = noteFilePath(m_book.folderDir(folderRow), fileName);
         if (path == m_session.path() && folderRow == m_notes.folderRow()) {
             m_folders.setCurrentPosition(position);
             m_notes.setCurrentRow(m_notes.rowOf(fileName));

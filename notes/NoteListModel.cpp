@@ -36,13 +36,13 @@ int NoteListModel::rowOf(const QString &fileName) const
 
 QString NoteListModel::noteName(int row) const
 {
-    return NoteNameOf(fileName(row));
+    return noteNameOf(fileName(row));
 }
 
 QString NoteListModel::notePath(int row) const
 {
     const QString name = fileName(row);
-    return name.isEmpty() || m_dir.isEmpty() ? QString() : NoteFilePath(m_dir, name);
+    return name.isEmpty() || m_dir.isEmpty() ? QString() : noteFilePath(m_dir, name);
 }
 
 int NoteListModel::rowCount(const QModelIndex &parent) const
@@ -58,7 +58,7 @@ QVariant NoteListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return NoteNameView(fileName).toString();
+        return noteNameView(fileName).toString();
     case Qt::UserRole:
         return fileName.toString();
     default:

@@ -37,7 +37,7 @@ int compareFolded(QStringView a, QStringView b)
 // For names equal once folded: the note name as it is, then the whole file name.
 bool lessInFoldedTie(QStringView fileNameA, QStringView fileNameB)
 {
-    if (const int byNote = NoteNameView(fileNameA).compare(NoteNameView(fileNameB)); byNote != 0)
+    if (const int byNote = noteNameView(fileNameA).compare(noteNameView(fileNameB)); byNote != 0)
         return byNote < 0;
     return fileNameA.compare(fileNameB) < 0;
 }
@@ -53,7 +53,7 @@ bool hasTxtEnding(QByteArrayView name)
 
 } // namespace
 
-bool IsNoteFileName(QStringView fileName)
+bool isNoteFileName(QStringView fileName)
 {
     return fileName.size() > 4 && !fileName.startsWith(u'.') &&
            fileName.endsWith(u".txt", Qt::CaseInsensitive);
@@ -80,12 +80,12 @@ void NoteListing::append(QStringView fileName)
     m_names.append(fileName);
 }
 
-NoteListing ListNoteFiles(const QString &dirPath)
+NoteListing listNoteFiles(const QString &dirPath)
 {
-    return *ListNoteFiles(dirPath, std::numeric_limits<qsizetype>::max());
+    return *listNoteFiles(dirPath, std::numeric_limits<qsizetype>::max());
 }
 
-std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+std::optional<NoteListing> listNoteFiles(const QString &dirPath, qsizetype mostEntries,
                                          const std::function<bool()> &stop)
 {
     NoteListing listing;
@@ -94,9 +94,9 @@ std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostE
     qsizetype seen = 0;
     bool given = false;
     // The stop is asked now and then: it may cost more than an entry.
-    constexpr qsizetype AskEvery = 1024;
-    listing.error = ScanDirectoryWhile(dirPath, [&](const DirEntry &entry) {
-        if (++seen > mostEntries || (stop && seen % AskEvery == 0 && stop())) {
+    constexpr qsizetype kAskEvery = 1024;
+    listing.error = scanDirectoryWhile(dirPath, [&](const DirEntry &entry) {
+        if (++seen > mostEntries || (stop && seen % kAskEvery == 0 && stop())) {
             given = true;
             return false;
         }
@@ -104,7 +104,7 @@ std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostE
         // Hidden files are no notes; a save cut short leaves one, holding text to recover, that
         // a listing never touches.
         if (entry.isHidden()) {
-            if (IsSaveTempName(name))
+            if (isSaveTempName(name))
                 listing.saveLeftovers = true;
             return true;
         }
@@ -140,9 +140,9 @@ std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostE
     return listing;
 }
 
-bool NoteFileNameLess(QStringView fileNameA, QStringView fileNameB)
+bool noteFileNameLess(QStringView fileNameA, QStringView fileNameB)
 {
-    if (const int byFolded = compareFolded(NoteNameView(fileNameA), NoteNameView(fileNameB));
+    if (const int byFolded = compareFolded(noteNameView(fileNameA), noteNameView(fileNameB));
         byFolded != 0)
         return byFolded < 0;
     return lessInFoldedTie(fileNameA, fileNameB);

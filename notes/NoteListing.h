@@ -31,7 +31,7 @@ public:
     bool saveLeftovers = false;
 
 private:
-    friend std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+    friend std::optional<NoteListing> listNoteFiles(const QString &dirPath, qsizetype mostEntries,
                                                     const std::function<bool()> &stop);
 
     struct Entry
@@ -44,22 +44,22 @@ private:
 };
 
 // The note files directly inside `dirPath`: regular files, or links to one, whose name ends in
-// ".txt" in any letter case; hidden files are left out. Sorted by NoteFileNameLess.
+// ".txt" in any letter case; hidden files are left out. Sorted by noteFileNameLess.
 // A folder that is missing or unreadable gives what could be read and the reason. Nothing is
 // written or removed.
-NoteListing ListNoteFiles(const QString &dirPath);
+NoteListing listNoteFiles(const QString &dirPath);
 // The same, given up (nothing returned) as soon as the folder shows more than `mostEntries`
 // entries of any kind, or `stop` says so: a small folder is told from a large one at the cost
 // of listing a small one.
-std::optional<NoteListing> ListNoteFiles(const QString &dirPath, qsizetype mostEntries,
+std::optional<NoteListing> listNoteFiles(const QString &dirPath, qsizetype mostEntries,
                                          const std::function<bool()> &stop = {});
 
-// True for the name of a file ListNoteFiles would list, were it a regular file.
-bool IsNoteFileName(QStringView fileName);
+// True for the name of a file listNoteFiles would list, were it a regular file.
+bool isNoteFileName(QStringView fileName);
 
 // Note list order: the note names under simple Unicode case folding, compared UTF-16 unit by
 // unit (locale-free, so every machine shows the same order; digits are not read as numbers);
 // names equal in that way go by a case-sensitive compare, then by the whole file name.
-bool NoteFileNameLess(QStringView fileNameA, QStringView fileNameB);
+bool noteFileNameLess(QStringView fileNameA, QStringView fileNameB);
 
 } // namespace qb

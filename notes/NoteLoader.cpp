@@ -12,7 +12,7 @@ namespace {
 // The first screen comes from this much of the file, cut at its last line end.
 constexpr qsizetype kFirstScreenBytes = 64 * 1024;
 // The file is read in pieces of this size, so that a cancel is heard soon.
-constexpr qsizetype kReadPiece = 4 * 1024 * 1024;
+constexpr qsizetype kReadAtOnce = 4 * 1024 * 1024;
 
 } // namespace
 
@@ -26,7 +26,7 @@ NoteLoader::~NoteLoader()
 void NoteLoader::start(const QString &path, qint64 largest)
 {
     cancel();
-    m_job = RunInBackground<void>([this, load = ++m_load, path, largest](QPromise<void> &promise) {
+    m_job = runInBackground<void>([this, load = ++m_load, path, largest](QPromise<void> &promise) {
         run(promise, load, path, largest);
     });
 }
@@ -66,15 +66,15 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
     if (!reader.isOpen()) {
         result.error = reader.error();
     } else if (reader.size() > largest) {
-        result.error = TooLargeToOpenText(reader.size());
+        result.error = tooLargeToOpenText(reader.size());
     } else {
         bytes.resize(reader.size());
         FingerprintBuilder fingerprint;
         qint64 done = 0;
         bool firstScreenTold = false;
         while (done < bytes.size() && !promise.isCanceled()) {
-            const qint64 got =
-                reader.read(bytes.data() + done, std::min<qint64>(kReadPiece, bytes.size() - done));
+            const qint64 got = reader.read(bytes.data() + done,
+                                           std::min<qint64>(kReadAtOnce, bytes.size() - done));
             if (got <= 0)
                 break;
             fingerprint.add(QByteArrayView(bytes).sliced(done, got));
@@ -86,8 +86,8 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
                 if (const qsizetype lineEnd = beginning.lastIndexOf('\n'); lineEnd > 0)
                     beginning = beginning.first(lineEnd + 1);
                 // A binary age file has no first screen to show: its armour comes whole.
-                if (!IsAgeFile(beginning)) {
-                    post([this, screen = DecodeNoteBytes(beginning)] {
+                if (!isAgeFile(beginning)) {
+                    post([this, screen = decodeNoteBytes(beginning)] {
                         Q_EMIT firstScreen(screen);
                     });
                 }
@@ -101,7 +101,7 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
         }
     }
     if (result.error.isEmpty() && !promise.isCanceled())
-        result.showable = ShowableNoteOf(std::move(bytes));
+        result.showable = showableNoteOf(std::move(bytes));
     bytes = QByteArray();
 
     post([this, result = std::make_shared<LoadedNote>(std::move(result))] {

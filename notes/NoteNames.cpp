@@ -13,18 +13,18 @@ namespace {
 
 // Longest file name the common file systems take: 255 bytes (ext4, XFS, Btrfs, APFS) or 255
 // UTF-16 units (NTFS, exFAT).
-constexpr qsizetype MaxFileNameLength = 255;
+constexpr qsizetype kMaxFileNameLength = 255;
 
 } // namespace
 
-QStringView NoteNameView(QStringView fileName)
+QStringView noteNameView(QStringView fileName)
 {
     return fileName.first(std::max<qsizetype>(0, fileName.size() - 4));
 }
 
-QString NoteNameOf(const QString &fileName)
+QString noteNameOf(const QString &fileName)
 {
-    return NoteNameView(fileName).toString();
+    return noteNameView(fileName).toString();
 }
 
 QString EnsureTxtExtension(const QString &name)
@@ -34,15 +34,15 @@ QString EnsureTxtExtension(const QString &name)
     return name + u".txt"_s;
 }
 
-QString NoteFilePath(const QString &dirPath, const QString &fileName)
+QString noteFilePath(const QString &dirPath, const QString &fileName)
 {
     return QDir(dirPath).filePath(fileName);
 }
 
-std::optional<QString> CheckNoteFileName(const QString &fileName)
+std::optional<QString> checkNoteFileName(const QString &fileName)
 {
     const QString noteName =
-        fileName.endsWith(u".txt", Qt::CaseInsensitive) ? NoteNameOf(fileName) : fileName;
+        fileName.endsWith(u".txt", Qt::CaseInsensitive) ? noteNameOf(fileName) : fileName;
     if (noteName.isEmpty())
         return u"The name is empty."_s;
     if (noteName == u"."_s || noteName == u".."_s)
@@ -62,7 +62,7 @@ std::optional<QString> CheckNoteFileName(const QString &fileName)
 #else
     const qsizetype length = QFile::encodeName(fileName).size();
 #endif
-    if (length > MaxFileNameLength)
+    if (length > kMaxFileNameLength)
         return u"The name is too long: a file name holds at most 255 bytes, \".txt\" included, "
                u"and a letter outside plain English takes two or more of them."_s;
     return std::nullopt;

@@ -35,17 +35,17 @@ void NoteNotice::clear()
         post(Kind::None, {});
 }
 
-QString ChangedOnDiskText()
+QString changedOnDiskText()
 {
     return u"The file was changed by another program."_s;
 }
 
-QString RemovedOnDiskText()
+QString removedOnDiskText()
 {
     return u"The file was removed by another program."_s;
 }
 
-QString CantReadText(const QString &path, const QString &reason)
+QString cantReadText(const QString &path, const QString &reason)
 {
     return u"Quirebox can't read the file \""_s + path + u"\". "_s + reason;
 }

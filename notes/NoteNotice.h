@@ -48,9 +48,9 @@ private:
 };
 
 // The notices' own words.
-QString ChangedOnDiskText();
-QString RemovedOnDiskText();
+QString changedOnDiskText();
+QString removedOnDiskText();
 // "Quirebox can't read the file "<path>". <reason>", as the save's messages say it.
-QString CantReadText(const QString &path, const QString &reason);
+QString cantReadText(const QString &path, const QString &reason);
 
 } // namespace qb

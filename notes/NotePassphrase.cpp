@@ -29,9 +29,9 @@ void NotePassphrase::hold(SecretBytes passphrase)
 
 void NotePassphrase::deriveNext()
 {
-    m_next = RunInBackground<std::shared_ptr<AgeWrapKey>>(
+    m_next = runInBackground<std::shared_ptr<AgeWrapKey>>(
         [passphrase = m_passphrase](QPromise<std::shared_ptr<AgeWrapKey>> &promise) {
-            promise.addResult(std::make_shared<AgeWrapKey>(PrepareAgeKey(*passphrase)));
+            promise.addResult(std::make_shared<AgeWrapKey>(prepareAgeKey(*passphrase)));
         });
 }
 

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-QString CharacterName(char32_t c)
+QString characterName(char32_t c)
 {
     const QString code = u"U+%1"_s.arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
     if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000))
@@ -25,13 +25,13 @@ QString CharacterName(char32_t c)
 }
 
 // An encrypted note's file: its armour is ASCII in lines ended by LF.
-NoteFormat ArmourFormat()
+NoteFormat armourFormat()
 {
     return {TextEncoding::Utf8, false, LineEnd::Lf};
 }
 
 // The same note, in UTF-8.
-NoteFormat AsUtf8(NoteFormat format)
+NoteFormat asUtf8(NoteFormat format)
 {
     format.encoding = TextEncoding::Utf8;
     format.byteOrderMark = false;
@@ -45,39 +45,39 @@ bool NoteSaveFlow::SaveNote()
     if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
         return true;
     const QString path = m_session.path();
-    const LongCommand command(m_editor.document()->characterCount() >= LongCommandBytes);
-    const QString cantSave = u"Quirebox can't save the file "_s + Quoted(path) + u"."_s;
+    const LongCommand command(m_editor.document()->characterCount() >= kLongCommandBytes);
+    const QString cantSave = u"Quirebox can't save the file "_s + quoted(path) + u"."_s;
     // A decrypted note's text is encoded in memory, and only its encryption is written.
     const bool encrypting = m_session.protection() == NoteSession::Protection::Decrypted;
     NoteFormat format = m_session.format();
     // The text goes to a temporary file as it is encoded; questions about the encoding come
     // once all of it went, and an answer that changes the encoding starts again.
     for (;;) {
-        NoteSaver saver(path, encrypting ? ArmourFormat() : format);
+        NoteSaver saver(path, encrypting ? armourFormat() : format);
         NoteEncoder clear(format);
         NoteEncoder &encoder = encrypting ? clear : saver.encoder();
         m_savedBytes.encode(encoder);
         if (const std::optional<char32_t> c = encoder.firstUnencodable()) {
             if (format.encoding == TextEncoding::Utf8) {
                 m_platform.reportError(cantSave,
-                                       u"The note holds the character "_s + CharacterName(*c) +
+                                       u"The note holds the character "_s + characterName(*c) +
                                            u", which no file can store."_s,
                                        u"Quirebox"_s);
                 return false;
             }
-            const QString text = u"The file: "_s + Quoted(path) +
+            const QString text = u"The file: "_s + quoted(path) +
                                  u" is stored in the Windows-1252 character set, which can't "
                                  "hold the character "_s +
-                                 CharacterName(*c) + u".\r\nSave the file as UTF-8 instead?"_s;
+                                 characterName(*c) + u".\r\nSave the file as UTF-8 instead?"_s;
             if (!askUtf8Instead(text))
                 return false;
-            format = AsUtf8(format);
+            format = asUtf8(format);
             continue;
         }
         QByteArray clearBytes;
         if (encrypting) {
             clearBytes = clear.takeBytes();
-            const QByteArray armour = EncryptAge(clearBytes, m_passphrase.takeKeyForSave());
+            const QByteArray armour = encryptAge(clearBytes, m_passphrase.takeKeyForSave());
             if (armour.isEmpty()) {
                 m_platform.reportError(cantSave,
                                        u"The key of its passphrase could not be worked out: "
@@ -89,15 +89,15 @@ bool NoteSaveFlow::SaveNote()
         }
         saver.endText();
         if (format.encoding == TextEncoding::Windows1252 &&
-            (encrypting ? ReadsBackAsUtf8(clearBytes) : saver.readsBackAsUtf8())) {
+            (encrypting ? readsBackAsUtf8(clearBytes) : saver.readsBackAsUtf8())) {
             // Such bytes would open as UTF-8 next time, showing other characters than were saved.
-            const QString text = u"The file: "_s + Quoted(path) +
+            const QString text = u"The file: "_s + quoted(path) +
                                  u" is stored in the Windows-1252 character set, but its text "
                                  "would then be read back as UTF-8 and show other "
                                  "characters.\r\nSave the file as UTF-8 instead?"_s;
             if (!askUtf8Instead(text))
                 return false;
-            format = AsUtf8(format);
+            format = asUtf8(format);
             continue;
         }
         if (!confirmOverwrite(path))
@@ -132,10 +132,10 @@ bool NoteSaveFlow::confirmOverwrite(const QString &path)
         return true;
     const QString text =
         check.outcome == FingerprintCheck::Outcome::Unreadable
-            ? u"The file: "_s + Quoted(path) +
+            ? u"The file: "_s + quoted(path) +
                   u" could not be read to check whether another program changed it.\r\n"_s +
                   check.error + u"\r\nOverwrite it with the text in the editor?"_s
-            : u"The file: "_s + Quoted(path) +
+            : u"The file: "_s + quoted(path) +
                   u" has been changed or removed by another program since it was "
                   "loaded.\r\nOverwrite it with the text in the editor?"_s;
     return m_platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Exclamation,
@@ -144,7 +144,7 @@ bool NoteSaveFlow::confirmOverwrite(const QString &path)
 
 UnsavedEdits::Answer NoteSaveFlow::askToSave(const QString &question, const QString &title)
 {
-    return askToSave(u"The file: "_s + Quoted(m_session.path()) + u" isn't saved.\r\n"_s + question,
+    return askToSave(u"The file: "_s + quoted(m_session.path()) + u" isn't saved.\r\n"_s + question,
                      Platform::Buttons::YesNoCancel, Platform::Icon::Question, title);
 }
 

@@ -6,14 +6,14 @@ namespace {
 
 // The bytes go to the file in pieces of this size: large enough that writing costs no more than
 // one write of the whole, small enough to stay in the processor's cache.
-constexpr qsizetype kPieceSize = 1 << 20;
+constexpr qsizetype kWrittenAtOnce = 1 << 20;
 
 } // namespace
 
 NoteSaver::NoteSaver(const QString &path, const NoteFormat &format)
     : m_path(path), m_format(format), m_writer(path),
       m_encoder(
-          format, [this](QByteArrayView piece) { take(piece); }, kPieceSize)
+          format, [this](QByteArrayView piece) { take(piece); }, kWrittenAtOnce)
 {
 }
 

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-QString NoteStatusText(NoteStatus status)
+QString noteStatusText(NoteStatus status)
 {
     switch (status) {
     case NoteStatus::Unchanged:
@@ -30,17 +30,17 @@ QString NoteStatusText(NoteStatus status)
     return {};
 }
 
-ShowableNote ShowableNoteOf(QByteArray bytes)
+ShowableNote showableNoteOf(QByteArray bytes)
 {
     ShowableNote showable;
-    if (IsAgeFile(bytes)) {
+    if (isAgeFile(bytes)) {
         showable.kind = ShowableNote::Kind::Encrypted;
         // Armour begins with a dash; a binary file with the format's name.
-        showable.note = DecodeNoteBytes(bytes.trimmed().startsWith('-') ? bytes : ArmourAge(bytes));
+        showable.note = decodeNoteBytes(bytes.trimmed().startsWith('-') ? bytes : armourAge(bytes));
         showable.fileBytes = std::move(bytes);
         return showable;
     }
-    showable.note = DecodeNoteBytes(bytes);
+    showable.note = decodeNoteBytes(bytes);
     if (IsNoteEncoded(bytes)) {
         showable.kind = ShowableNote::Kind::Encoded;
         showable.fileBytes = std::move(bytes);
@@ -52,23 +52,23 @@ NoteSession::NoteSession(QObject *parent) : QObject(parent) {}
 
 QString NoteSession::noteName() const
 {
-    return NoteNameOf(QFileInfo(m_path).fileName());
+    return noteNameOf(QFileInfo(m_path).fileName());
 }
 
 NoteSession::Loaded NoteSession::load(const QString &path)
 {
     Loaded loaded;
-    ReadResult read = ReadWholeFile(path, m_sizeLimits.refuseAbove);
+    ReadResult read = readWholeFile(path, m_sizeLimits.refuseAbove);
     if (!read.ok()) {
-        loaded.error = read.tooLarge ? TooLargeToOpenText(read.size) : read.error;
+        loaded.error = read.tooLarge ? tooLargeToOpenText(read.size) : read.error;
         setShown({});
         return loaded;
     }
     // Edits of the note shown before end here, under its own path.
     setEdited(false);
     m_path = path;
-    const NoteFingerprint fingerprint = TakeFingerprint(path, read.bytes);
-    ShowableNote showable = ShowableNoteOf(std::move(read.bytes));
+    const NoteFingerprint fingerprint = takeFingerprint(path, read.bytes);
+    ShowableNote showable = showableNoteOf(std::move(read.bytes));
     loaded.note = std::move(showable.note);
     loaded.kind = showable.kind;
     // An encoded note is deciphered from the bytes read, not from the editor's text.
@@ -122,7 +122,7 @@ void NoteSession::forgetNote()
 
 FingerprintCheck NoteSession::checkFile() const
 {
-    return CheckFingerprint(m_path, m_fingerprint);
+    return checkFingerprint(m_path, m_fingerprint);
 }
 
 WriteResult NoteSession::save(NoteSaver &saver)

@@ -31,10 +31,10 @@ struct ShowableNote
 
 // `bytes`, read from a note's file, as the editor is to show them: an age file in its armour
 // even when it is stored binary, never as the bytes it is made of.
-ShowableNote ShowableNoteOf(QByteArray bytes);
+ShowableNote showableNoteOf(QByteArray bytes);
 
 // The word status panel 1 shows for `status`.
-QString NoteStatusText(NoteStatus status);
+QString noteStatusText(NoteStatus status);
 
 // The note shown in the editor: which file it is, the form its bytes are written in, what the
 // file held when it was read or saved, and its NoteStatus with what hangs on it (whether Save
@@ -80,7 +80,7 @@ public:
     Loaded load(const QString &path);
     // A large note starts to be read from `path`, off the window's thread.
     void beginLoading(const QString &path);
-    // It was read: `fingerprint` as for load(), the rest as ShowableNoteOf found it.
+    // It was read: `fingerprint` as for load(), the rest as showableNoteOf found it.
     void adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
                      const NoteFormat &format, std::optional<QByteArray> fileBytes);
 

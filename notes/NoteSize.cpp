@@ -12,31 +12,31 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-constexpr qint64 MiB = 1024 * 1024;
+constexpr qint64 kMiB = 1024 * 1024;
 
 // A shown note costs the editor about eleven bytes of memory for each byte of the file (its text
 // in UTF-16, the layout of every line), measured on notes of 16 to 128 MiB.
 constexpr qint64 kMemoryPerNoteByte = 11;
 
 // Above this a note takes seconds to open and most of a GiB of memory: the user should choose.
-constexpr qint64 kAskAbove = 64 * MiB;
+constexpr qint64 kAskAbove = 64 * kMiB;
 
 // The editor addresses its text with 32-bit positions: a note of more UTF-16 units cannot be
 // held at all, and one byte of a file can be one unit.
-constexpr qint64 kEditorLimit = 2047 * MiB;
+constexpr qint64 kEditorLimit = 2047 * kMiB;
 
 } // namespace
 
 NoteSizeLimits NoteSizeLimits::forThisMachine()
 {
-    const qint64 memory = PhysicalMemoryBytes();
+    const qint64 memory = physicalMemoryBytes();
     qint64 refuseAbove = kEditorLimit;
     if (memory > 0)
         refuseAbove = std::min(refuseAbove, memory / kMemoryPerNoteByte);
     return {std::min(kAskAbove, refuseAbove), refuseAbove};
 }
 
-NoteSizeVerdict JudgeNoteSize(qint64 size, const NoteSizeLimits &limits)
+NoteSizeVerdict judgeNoteSize(qint64 size, const NoteSizeLimits &limits)
 {
     if (size > limits.refuseAbove)
         return NoteSizeVerdict::Refuse;
@@ -45,20 +45,20 @@ NoteSizeVerdict JudgeNoteSize(qint64 size, const NoteSizeLimits &limits)
     return NoteSizeVerdict::Open;
 }
 
-QString LargeNoteQuestion(const QString &path, qint64 size)
+QString largeNoteQuestion(const QString &path, qint64 size)
 {
-    return u"The file \""_s + path + u"\" holds "_s + SizeText(size) +
+    return u"The file \""_s + path + u"\" holds "_s + sizeText(size) +
            u". A note this large takes a while to open and needs much memory.\r\n"
            "Open it anyway?"_s;
 }
 
-QString TooLargeNoteReason(qint64 size)
+QString tooLargeNoteReason(qint64 size)
 {
-    return u"The file holds "_s + SizeText(size) +
+    return u"The file holds "_s + sizeText(size) +
            u", more than this computer's memory can show in the editor."_s;
 }
 
-QString SizeText(qint64 bytes)
+QString sizeText(qint64 bytes)
 {
     const QLocale locale;
     if (bytes < 1024)
@@ -76,9 +76,9 @@ QString SizeText(qint64 bytes)
     return locale.toString(rounded, 'f', decimals) + u' ' + QString::fromUtf16(units[unit]);
 }
 
-QString TooLargeToOpenText(qint64 size)
+QString tooLargeToOpenText(qint64 size)
 {
-    return u"The file holds %1, more than Quirebox can open."_s.arg(SizeText(size));
+    return u"The file holds %1, more than Quirebox can open."_s.arg(sizeText(size));
 }
 
 } // namespace qb

@@ -16,16 +16,16 @@ struct NoteSizeLimits
 
 enum class NoteSizeVerdict { Open, Ask, Refuse };
 
-NoteSizeVerdict JudgeNoteSize(qint64 size, const NoteSizeLimits &limits);
+NoteSizeVerdict judgeNoteSize(qint64 size, const NoteSizeLimits &limits);
 
 // "The file "<path>" holds 120 MiB. ..." and the question whether to open it.
-QString LargeNoteQuestion(const QString &path, qint64 size);
+QString largeNoteQuestion(const QString &path, qint64 size);
 // Why a note of `size` bytes cannot be opened.
-QString TooLargeNoteReason(qint64 size);
+QString tooLargeNoteReason(qint64 size);
 
 // "12.5 MiB": a size as the messages show it.
-QString SizeText(qint64 bytes);
+QString sizeText(qint64 bytes);
 // Why a file of `size` bytes, above the largest that may be read, is not.
-QString TooLargeToOpenText(qint64 size);
+QString tooLargeToOpenText(qint64 size);
 
 } // namespace qb

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-bool AnsweredYes(Platform &platform, const QString &text)
+bool answeredYes(Platform &platform, const QString &text)
 {
     return platform.messageBox(text, Platform::Buttons::YesNo, Platform::Icon::Question,
                                u"Quirebox"_s, Platform::Button::Yes) == Platform::Button::Yes;
@@ -45,7 +45,7 @@ void RecoveryCommands::offerCopies(const QStringList &dirs)
                 m_damageTold.insert(entry.file);
                 m_platform.reportError(
                     u"Quirebox can't restore the unsaved changes of the note "_s +
-                        Quoted(entry.notePath) + u": their copy "_s + Quoted(entry.file) +
+                        quoted(entry.notePath) + u": their copy "_s + quoted(entry.file) +
                         u" is damaged. It is kept."_s,
                     entry.damage, u"Quirebox"_s);
             }
@@ -55,14 +55,14 @@ void RecoveryCommands::offerCopies(const QStringList &dirs)
         if (!read.copy)
             continue;
         const RecoveryCopy &copy = *read.copy;
-        const bool changedSince = CheckFingerprint(copy.notePath, copy.noteFile).outcome !=
+        const bool changedSince = checkFingerprint(copy.notePath, copy.noteFile).outcome !=
                                   FingerprintCheck::Outcome::Same;
         const QString text =
-            u"Quirebox ended while the note "_s + Quoted(copy.notePath) +
+            u"Quirebox ended while the note "_s + quoted(copy.notePath) +
             u" had unsaved changes."_s +
             (changedSince ? u" The note has been changed on disk since."_s : QString()) +
             u"\r\nRestore them?"_s;
-        const bool yes = AnsweredYes(m_platform, text);
+        const bool yes = answeredYes(m_platform, text);
         // Kept either way before it goes: the restored text is but unsaved edits.
         if (!keepInHistory(copy.notePath, copy.bytes))
             continue;
@@ -75,27 +75,27 @@ void RecoveryCommands::offerCopies(const QStringList &dirs)
 void RecoveryCommands::offerLeftoversIn(const QString &dir)
 {
     const qint64 largest = NoteSizeLimits::forThisMachine().refuseAbove;
-    for (const SaveLeftover &leftover : FindSaveLeftovers(dir).leftovers) {
+    for (const SaveLeftover &leftover : findSaveLeftovers(dir).leftovers) {
         if (leftover.notePath.isEmpty())
             continue; // no note to give it back to
-        const LeftoverCheck check = CompareLeftover(leftover);
+        const LeftoverCheck check = compareLeftover(leftover);
         if (check.outcome == LeftoverCheck::Outcome::Same) {
-            RemoveSaveLeftover(leftover);
+            removeSaveLeftover(leftover);
             continue;
         }
-        const ReadResult read = ReadSaveLeftover(leftover, largest);
+        const ReadResult read = readSaveLeftover(leftover, largest);
         if (!read.ok())
             continue;
-        const QString text = u"A save of the note "_s + Quoted(leftover.notePath) +
+        const QString text = u"A save of the note "_s + quoted(leftover.notePath) +
                              u" was cut short: an interrupted save left newer text than the "
                              "note holds.\r\nRestore it?"_s;
-        const bool yes = AnsweredYes(m_platform, text);
+        const bool yes = answeredYes(m_platform, text);
         // Kept either way before it goes: the restored text is but unsaved edits.
         if (!keepInHistory(leftover.notePath, read.bytes))
             continue;
         if (yes)
             restore(leftover.notePath, read.bytes, std::nullopt);
-        RemoveSaveLeftover(leftover);
+        removeSaveLeftover(leftover);
     }
 }
 
@@ -107,7 +107,7 @@ bool RecoveryCommands::keepInHistory(const QString &notePath, const QByteArray &
         NoteHistory(m_history.root()).keep(notePath, bytes, m_platform.now().toMSecsSinceEpoch());
     if (kept.ok())
         return true;
-    m_platform.reportError(u"Quirebox can't keep the text of the note "_s + Quoted(notePath) +
+    m_platform.reportError(u"Quirebox can't keep the text of the note "_s + quoted(notePath) +
                                u" in its history, and keeps it where it is."_s,
                            *kept.error, u"Quirebox"_s);
     return false;
@@ -118,7 +118,7 @@ void RecoveryCommands::restore(const QString &notePath, const QByteArray &bytes,
 {
     m_noteList.showNotePath(notePath, [this, notePath, bytes, format](bool shown) {
         if (!shown) {
-            m_platform.messageBox(u"Quirebox can't show the note "_s + Quoted(notePath) +
+            m_platform.messageBox(u"Quirebox can't show the note "_s + quoted(notePath) +
                                       u": it is no longer in a folder of the book. The text is "
                                       "kept in the note's history."_s,
                                   Platform::Buttons::Ok, Platform::Icon::Exclamation,

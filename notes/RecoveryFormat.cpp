@@ -262,7 +262,7 @@ void RecoveryChecksum::add(QByteArrayView piece)
     m_state = c;
 }
 
-QByteArray RecoveryHeaderBytes(const RecoveryCopy &copy)
+QByteArray recoveryHeaderBytes(const RecoveryCopy &copy)
 {
     QByteArray header = headerBeforeChecksum(copy);
     RecoveryChecksum checksum;
@@ -272,12 +272,12 @@ QByteArray RecoveryHeaderBytes(const RecoveryCopy &copy)
     return header;
 }
 
-QByteArray RecoveryFileBytes(const RecoveryCopy &copy)
+QByteArray recoveryFileBytes(const RecoveryCopy &copy)
 {
-    return RecoveryHeaderBytes(copy) + copy.bytes;
+    return recoveryHeaderBytes(copy) + copy.bytes;
 }
 
-RecoveryHeaderRead ReadRecoveryHeader(QByteArrayView start)
+RecoveryHeaderRead readRecoveryHeader(QByteArrayView start)
 {
     HeaderLines lines(start);
     RecoveryHeader header;
@@ -373,40 +373,40 @@ RecoveryHeaderRead ReadRecoveryHeader(QByteArrayView start)
     return {std::move(header), {}, false};
 }
 
-RecoveryParse ParseRecoveryFile(QByteArray file)
+RecoveryParse parseRecoveryFile(QByteArray file)
 {
-    RecoveryHeaderRead read = ReadRecoveryHeader(file);
+    RecoveryHeaderRead read = readRecoveryHeader(file);
     if (!read.header)
         return {std::nullopt, read.damage};
     RecoveryHeader &header = *read.header;
     const QByteArrayView body = QByteArrayView(file).sliced(header.size);
     if (body.size() < header.length)
-        return {std::nullopt, RecoveryCutShortText(body.size(), header.length)};
+        return {std::nullopt, recoveryCutShortText(body.size(), header.length)};
     if (body.size() > header.length)
-        return {std::nullopt, RecoveryTooLongText(header.length)};
+        return {std::nullopt, recoveryTooLongText(header.length)};
     RecoveryChecksum checksum;
     checksum.add(QByteArrayView(file).first(header.checked));
     checksum.add(body);
     if (checksum.value() != header.checksum)
-        return {std::nullopt, RecoveryChecksumText()};
+        return {std::nullopt, recoveryChecksumText()};
     // Removing from the front only moves where an unshared array starts: no copy of the note.
     file.remove(0, header.size);
     header.copy.bytes = std::move(file);
     return {std::move(header.copy), {}};
 }
 
-QString RecoveryCutShortText(qint64 held, qint64 length)
+QString recoveryCutShortText(qint64 held, qint64 length)
 {
-    return u"It is cut short: it holds %1 of the note's %2."_s.arg(SizeText(held),
-                                                                   SizeText(length));
+    return u"It is cut short: it holds %1 of the note's %2."_s.arg(sizeText(held),
+                                                                   sizeText(length));
 }
 
-QString RecoveryTooLongText(qint64 length)
+QString recoveryTooLongText(qint64 length)
 {
-    return u"It is damaged: it holds more than the note's %1."_s.arg(SizeText(length));
+    return u"It is damaged: it holds more than the note's %1."_s.arg(sizeText(length));
 }
 
-QString RecoveryChecksumText()
+QString recoveryChecksumText()
 {
     return u"It is damaged: its checksum does not match what it holds."_s;
 }

@@ -45,9 +45,9 @@ struct RecoveryCopy
 inline constexpr int kRecoveryVersion = 1;
 
 // The header of `copy`, checksum included; its bytes follow it in the file.
-QByteArray RecoveryHeaderBytes(const RecoveryCopy &copy);
+QByteArray recoveryHeaderBytes(const RecoveryCopy &copy);
 // The whole file: the header and the bytes.
-QByteArray RecoveryFileBytes(const RecoveryCopy &copy);
+QByteArray recoveryFileBytes(const RecoveryCopy &copy);
 
 // The checksum of a recovery file, given piece by piece, pieces cut anywhere (CRC-32, the one
 // of zip and PNG: it catches every burst of damage up to 32 bits and others all but surely).
@@ -80,7 +80,7 @@ struct RecoveryHeaderRead
 };
 
 // The header at the start of `start`, which may hold more of the file or less.
-RecoveryHeaderRead ReadRecoveryHeader(QByteArrayView start);
+RecoveryHeaderRead readRecoveryHeader(QByteArrayView start);
 
 struct RecoveryParse
 {
@@ -91,11 +91,11 @@ struct RecoveryParse
 // A whole recovery file: the header, exactly `length` bytes, a matching checksum. Any input is
 // read safely; whatever is wrong is told in words a person can act on. The copy's bytes are
 // `file`'s own, not a copy of them.
-RecoveryParse ParseRecoveryFile(QByteArray file);
+RecoveryParse parseRecoveryFile(QByteArray file);
 
 // The reasons, shared by the store that reads files piece by piece.
-QString RecoveryCutShortText(qint64 held, qint64 length);
-QString RecoveryTooLongText(qint64 length);
-QString RecoveryChecksumText();
+QString recoveryCutShortText(qint64 held, qint64 length);
+QString recoveryTooLongText(qint64 length);
+QString recoveryChecksumText();
 
 } // namespace qb

@@ -16,7 +16,7 @@ RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteBytesCache &saved
       m_writer(writer), m_platform(platform)
 {
     m_lag.setSingleShot(true);
-    m_lag.setInterval(MaxLagMilliseconds);
+    m_lag.setInterval(kMaxLagMilliseconds);
     connect(&m_lag, &QTimer::timeout, this, &RecoveryKeeper::copy);
     connect(&session, &NoteSession::userEdited, this, &RecoveryKeeper::edited);
     connect(&session, &NoteSession::editsEnded, this, [this](const QString &path) {
@@ -53,7 +53,7 @@ void RecoveryKeeper::copy()
         // keeps the text in UTF-8, as the save would then write it.
         copy.format.encoding = TextEncoding::Utf8;
         copy.format.byteOrderMark = false;
-        copy.bytes = NoteBytesFromEditor(m_editor, copy.format).bytes;
+        copy.bytes = noteBytesFromEditor(m_editor, copy.format).bytes;
     }
     m_copied = copy.notePath;
     m_writer.schedule(std::move(copy));

@@ -22,7 +22,7 @@ class RecoveryKeeper final : public QObject
     Q_OBJECT
 public:
     // The longest a copy lags behind the text.
-    static constexpr int MaxLagMilliseconds = 2000;
+    static constexpr int kMaxLagMilliseconds = 2000;
 
     RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes, const NoteEditor &editor,
                    RecoveryWriter &writer, Platform &platform, QObject *parent = nullptr);

@@ -27,7 +27,7 @@ constexpr qsizetype kHashDigits = 32;
 // The largest file read whole: a note as large as the editor can hold, and its header.
 constexpr qint64 kLargestFile = 2048LL * 1024 * 1024 + 1024 * 1024;
 // The header is looked for in the first this many bytes; the rest is read in pieces this size.
-constexpr qsizetype kPiece = 1024 * 1024;
+constexpr qsizetype kReadAtOnce = 1024 * 1024;
 
 constexpr QFile::Permissions kFolderPermissions =
     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
@@ -66,7 +66,7 @@ FileError makeOneFolder(const QString &path)
 
 } // namespace
 
-QString DefaultRecoveryFolder()
+QString defaultRecoveryFolder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
@@ -74,12 +74,12 @@ QString DefaultRecoveryFolder()
     return QDir::cleanPath(state + u"/quirebox/recovery"_s);
 }
 
-QString RecoveryNoteKey(const QString &notePath)
+QString recoveryNoteKey(const QString &notePath)
 {
     return QDir::cleanPath(QFileInfo(notePath).absoluteFilePath());
 }
 
-RecoveryStore::RecoveryStore() : RecoveryStore(DefaultRecoveryFolder()) {}
+RecoveryStore::RecoveryStore() : RecoveryStore(defaultRecoveryFolder()) {}
 
 RecoveryStore::RecoveryStore(const QString &folder)
     : m_folder(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
@@ -89,7 +89,7 @@ RecoveryStore::RecoveryStore(const QString &folder)
 QString RecoveryStore::fileFor(const QString &notePath) const
 {
     const QByteArray hash =
-        QCryptographicHash::hash(RecoveryNoteKey(notePath).toUtf8(), QCryptographicHash::Sha256);
+        QCryptographicHash::hash(recoveryNoteKey(notePath).toUtf8(), QCryptographicHash::Sha256);
     return m_folder + u'/' + QLatin1StringView(hash.toHex().first(kHashDigits)) +
            QLatin1StringView(kSuffix);
 }
@@ -121,10 +121,10 @@ WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
         return {error, false};
     // The header names the note as its file name does. The bytes are shared, not copied.
     RecoveryCopy stored = copy;
-    stored.notePath = RecoveryNoteKey(copy.notePath);
+    stored.notePath = recoveryNoteKey(copy.notePath);
     const QString file = fileFor(stored.notePath);
     SafeFileWriter writer(file);
-    writer.write(RecoveryHeaderBytes(stored));
+    writer.write(recoveryHeaderBytes(stored));
     writer.write(stored.bytes);
     const WriteResult result = writer.commit();
     // A file replaced keeps its permissions; only a new one needs them set. The folder is the
@@ -154,7 +154,7 @@ FileError RecoveryStore::removeFile(const QString &file) const
 
 RecoveryRead RecoveryStore::read(const QString &notePath) const
 {
-    const QString key = RecoveryNoteKey(notePath);
+    const QString key = recoveryNoteKey(notePath);
     RecoveryRead read = readFile(fileFor(key));
     if (read.copy && read.copy->notePath != key)
         return {std::nullopt, u"It holds the copy of another note: \"%1\"."_s.arg(
@@ -164,13 +164,13 @@ RecoveryRead RecoveryStore::read(const QString &notePath) const
 
 RecoveryRead RecoveryStore::readFile(const QString &file) const
 {
-    const FileProbe probe = ProbeFile(file);
+    const FileProbe probe = probeFile(file);
     if (probe.kind == FileProbe::Kind::Missing)
         return {};
-    ReadResult result = ReadWholeFile(file, kLargestFile);
+    ReadResult result = readWholeFile(file, kLargestFile);
     if (!result.ok())
-        return {std::nullopt, result.tooLarge ? TooLargeToOpenText(result.size) : result.error};
-    RecoveryParse parse = ParseRecoveryFile(std::move(result.bytes));
+        return {std::nullopt, result.tooLarge ? tooLargeToOpenText(result.size) : result.error};
+    RecoveryParse parse = parseRecoveryFile(std::move(result.bytes));
     return {std::move(parse.copy), parse.damage};
 }
 
@@ -182,13 +182,13 @@ RecoveryEntry RecoveryStore::inspect(const QString &file) const
         entry.damage = reader.error();
         return entry;
     }
-    QByteArray piece(kPiece, Qt::Uninitialized);
+    QByteArray piece(kReadAtOnce, Qt::Uninitialized);
     qint64 filled = reader.read(piece.data(), piece.size());
     if (filled < 0) {
         entry.damage = reader.error();
         return entry;
     }
-    const RecoveryHeaderRead read = ReadRecoveryHeader(QByteArrayView(piece).first(filled));
+    const RecoveryHeaderRead read = readRecoveryHeader(QByteArrayView(piece).first(filled));
     if (!read.header) {
         entry.damage = read.incomplete && filled == piece.size()
                            ? u"Its header is damaged: it does not end."_s
@@ -219,11 +219,11 @@ RecoveryEntry RecoveryStore::inspect(const QString &file) const
     if (!reader.atExpectedEnd(total))
         entry.damage = reader.error();
     else if (body < header.length)
-        entry.damage = RecoveryCutShortText(body, header.length);
+        entry.damage = recoveryCutShortText(body, header.length);
     else if (body > header.length)
-        entry.damage = RecoveryTooLongText(header.length);
+        entry.damage = recoveryTooLongText(header.length);
     else if (checksum.value() != header.checksum)
-        entry.damage = RecoveryChecksumText();
+        entry.damage = recoveryChecksumText();
     if (entry.isDamaged())
         return entry;
     // A whole file vouches for its own header, whatever its name.
@@ -239,7 +239,7 @@ RecoveryListing RecoveryStore::list(const QStringList &folderDirs) const
     if (!QFileInfo(m_folder).exists())
         return listing;
     QStringList files;
-    listing.error = ScanDirectory(m_folder, [&](const DirEntry &entry) {
+    listing.error = scanDirectory(m_folder, [&](const DirEntry &entry) {
         const QByteArrayView name = entry.name();
         // A copy's own temporary files are hidden: a listing writes nothing and removes nothing.
         if (entry.isHidden())

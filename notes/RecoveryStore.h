@@ -15,10 +15,10 @@ namespace qb {
 // Where recovery copies are kept: $XDG_STATE_HOME/quirebox/recovery, or
 // ~/.local/state/quirebox/recovery when that variable is unset or not an absolute path. Never
 // inside a note folder, so that no copy shows as a note or travels with a book.
-QString DefaultRecoveryFolder();
+QString defaultRecoveryFolder();
 
 // The absolute, clean spelling of a note's path, by which its copy is found.
-QString RecoveryNoteKey(const QString &notePath);
+QString recoveryNoteKey(const QString &notePath);
 
 // One recovery file found in the store.
 struct RecoveryEntry
@@ -50,7 +50,7 @@ struct RecoveryRead
 class RecoveryStore
 {
 public:
-    // The store at DefaultRecoveryFolder().
+    // The store at defaultRecoveryFolder().
     RecoveryStore();
     explicit RecoveryStore(const QString &folder);
 

@@ -11,7 +11,7 @@ namespace qb {
 
 struct RecoveryWriter::Job
 {
-    QString key; // RecoveryNoteKey of the note
+    QString key; // recoveryNoteKey of the note
     RecoveryCopy copy;
     // A discard came after the job was taken to be written: what it wrote must go.
     std::atomic<bool> discarded = false;
@@ -38,7 +38,7 @@ void RecoveryWriter::schedule(RecoveryCopy copy)
     if (!copy.taken.isValid())
         copy.taken = QDateTime::currentDateTimeUtc();
     auto job = std::make_shared<Job>();
-    job->key = RecoveryNoteKey(copy.notePath);
+    job->key = recoveryNoteKey(copy.notePath);
     job->copy = std::move(copy);
     const QMutexLocker lock(&m_queueMutex);
     const auto same = std::find_if(m_waiting.begin(), m_waiting.end(),
@@ -52,7 +52,7 @@ void RecoveryWriter::schedule(RecoveryCopy copy)
 
 void RecoveryWriter::discard(const QString &notePath)
 {
-    const QString key = RecoveryNoteKey(notePath);
+    const QString key = recoveryNoteKey(notePath);
     {
         const QMutexLocker lock(&m_queueMutex);
         std::erase_if(m_waiting, [&](const auto &waiting) { return waiting->key == key; });
@@ -92,7 +92,7 @@ void RecoveryWriter::waitForDone()
 
 void RecoveryWriter::run()
 {
-    LowerThreadPriority();
+    lowerThreadPriority();
     QMutexLocker lock(&m_queueMutex);
     for (;;) {
         while (m_waiting.empty() && !m_stopping)

@@ -7,10 +7,10 @@ namespace qb {
 ReplacedNote ReplacedNote::open(const QString &notePath)
 {
     ReplacedNote note;
-    if (ProbeFile(notePath).kind == FileProbe::Kind::Missing)
+    if (probeFile(notePath).kind == FileProbe::Kind::Missing)
         return note;
 #ifdef Q_OS_WIN
-    ReadResult whole = ReadWholeFile(notePath, std::numeric_limits<qint64>::max());
+    ReadResult whole = readWholeFile(notePath, std::numeric_limits<qint64>::max());
     note.m_bytes = std::move(whole.bytes);
     note.m_error = whole.error;
 #else

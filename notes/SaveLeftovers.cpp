@@ -25,7 +25,7 @@ namespace {
 // The longest name the common file systems take, in bytes: a save cuts its temporary name here.
 constexpr qsizetype kMaxNameBytes = 255;
 // ".qbsave-", six letters, '-'.
-constexpr qsizetype kPrefixBytes = qsizetype(sizeof SaveTempPrefix - 1) + 7;
+constexpr qsizetype kPrefixBytes = qsizetype(sizeof kSaveTempPrefix - 1) + 7;
 constexpr qsizetype kPiece = 1024 * 1024;
 
 QString notRegularText()
@@ -170,19 +170,19 @@ std::optional<QByteArray> noteNameFor(QByteArrayView leftoverName, const QList<Q
 
 } // namespace
 
-SaveLeftoverListing FindSaveLeftovers(const QString &dirPath)
+SaveLeftoverListing findSaveLeftovers(const QString &dirPath)
 {
     SaveLeftoverListing listing;
     QList<QByteArray> leftoverNames;
-    listing.error = ScanDirectory(dirPath, [&](const DirEntry &entry) {
-        if (entry.isHidden() && IsSaveTempName(entry.name()) && entry.isRegularFile())
+    listing.error = scanDirectory(dirPath, [&](const DirEntry &entry) {
+        if (entry.isHidden() && isSaveTempName(entry.name()) && entry.isRegularFile())
             leftoverNames.append(entry.name().toByteArray());
     });
     if (leftoverNames.isEmpty())
         return listing;
     // The folder's other files, read only when there is something to match them with.
     QList<QByteArray> names;
-    ScanDirectory(dirPath, [&](const DirEntry &entry) {
+    scanDirectory(dirPath, [&](const DirEntry &entry) {
         if (!entry.isHidden() && entry.isRegularFile())
             names.append(entry.name().toByteArray());
     });
@@ -208,12 +208,12 @@ SaveLeftoverListing FindSaveLeftovers(const QString &dirPath)
     return listing;
 }
 
-LeftoverCheck CompareLeftover(const SaveLeftover &leftover)
+LeftoverCheck compareLeftover(const SaveLeftover &leftover)
 {
     using Outcome = LeftoverCheck::Outcome;
     if (leftover.notePath.isEmpty())
         return {Outcome::Different, {}};
-    const FileProbe probe = ProbeFile(leftover.notePath);
+    const FileProbe probe = probeFile(leftover.notePath);
     if (probe.kind == FileProbe::Kind::Missing)
         return {Outcome::Different, {}};
     if (probe.kind != FileProbe::Kind::Regular)
@@ -241,7 +241,7 @@ LeftoverCheck CompareLeftover(const SaveLeftover &leftover)
     }
 }
 
-ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest)
+ReadResult readSaveLeftover(const SaveLeftover &leftover, qint64 largest)
 {
     LeftoverFile file(leftover.systemPath);
     if (!file.isOpen())
@@ -259,11 +259,11 @@ ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest)
     return {std::move(bytes), {}, false};
 }
 
-FileError RemoveSaveLeftover(const SaveLeftover &leftover)
+FileError removeSaveLeftover(const SaveLeftover &leftover)
 {
     const QByteArrayView path(leftover.systemPath);
     const qsizetype slash = path.lastIndexOf('/');
-    if (!IsSaveTempName(path.sliced(slash + 1)))
+    if (!isSaveTempName(path.sliced(slash + 1)))
         return u"It is not the temporary file of a save."_s;
 #ifdef Q_OS_UNIX
     if (::unlink(leftover.systemPath.constData()) != 0 && errno != ENOENT)

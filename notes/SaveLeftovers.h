@@ -35,7 +35,7 @@ struct SaveLeftoverListing
 inline constexpr qint64 kLeftoverSettleSeconds = 10;
 
 // The leftovers of saves directly inside `dirPath`. Nothing is removed or changed.
-SaveLeftoverListing FindSaveLeftovers(const QString &dirPath);
+SaveLeftoverListing findSaveLeftovers(const QString &dirPath);
 
 struct LeftoverCheck
 {
@@ -46,14 +46,14 @@ struct LeftoverCheck
 
 // Whether the leftover holds the very bytes its note holds, so that it can go unasked. A note
 // that is gone, or a leftover that fits no note, is Different.
-LeftoverCheck CompareLeftover(const SaveLeftover &leftover);
+LeftoverCheck compareLeftover(const SaveLeftover &leftover);
 
-// The leftover's bytes, to offer them back; refused above `largest` bytes, as ReadWholeFile
+// The leftover's bytes, to offer them back; refused above `largest` bytes, as readWholeFile
 // refuses a file: tooLarge, with its size.
-ReadResult ReadSaveLeftover(const SaveLeftover &leftover, qint64 largest);
+ReadResult readSaveLeftover(const SaveLeftover &leftover, qint64 largest);
 
-// Removes the leftover, once the user chose to (or CompareLeftover found it the same as its
+// Removes the leftover, once the user chose to (or compareLeftover found it the same as its
 // note). A file that is not a save's temporary file is refused.
-FileError RemoveSaveLeftover(const SaveLeftover &leftover);
+FileError removeSaveLeftover(const SaveLeftover &leftover);
 
 } // namespace qb

@@ -81,14 +81,14 @@ private:
 
 } // namespace
 
-FileError CompressInto(SafeFileWriter &writer, FileReader &reader)
+FileError compressInto(SafeFileWriter &writer, FileReader &reader)
 {
     if (!reader.isOpen())
         return reader.error();
     if (writer.error())
         return writer.error();
     Compressor compressor(writer, reader.size());
-    QByteArray piece(std::min<qint64>(VersionPieceBytes, reader.size()), Qt::Uninitialized);
+    QByteArray piece(std::min<qint64>(kVersionPieceBytes, reader.size()), Qt::Uninitialized);
     qint64 position = 0;
     // Only as much as the file held when it was opened is read; the end check then finds a file
     // that grew or shrank meanwhile.
@@ -108,21 +108,21 @@ FileError CompressInto(SafeFileWriter &writer, FileReader &reader)
     return compressor.error();
 }
 
-FileError CompressInto(SafeFileWriter &writer, QByteArrayView bytes)
+FileError compressInto(SafeFileWriter &writer, QByteArrayView bytes)
 {
     if (writer.error())
         return writer.error();
     Compressor compressor(writer, bytes.size());
-    for (qsizetype at = 0; at < bytes.size() && !compressor.error(); at += VersionPieceBytes)
-        compressor.add(bytes.sliced(at, std::min(VersionPieceBytes, bytes.size() - at)), false);
+    for (qsizetype at = 0; at < bytes.size() && !compressor.error(); at += kVersionPieceBytes)
+        compressor.add(bytes.sliced(at, std::min(kVersionPieceBytes, bytes.size() - at)), false);
     compressor.add({}, true);
     return compressor.error();
 }
 
-VersionBytes DecompressVersion(const QString &path, qint64 expectedSize, qint64 largest)
+VersionBytes decompressVersion(const QString &path, qint64 expectedSize, qint64 largest)
 {
     if (expectedSize > largest)
-        return {{}, TooLargeToOpenText(expectedSize)};
+        return {{}, tooLargeToOpenText(expectedSize)};
     FileReader reader(path);
     if (!reader.isOpen())
         return {{}, reader.error()};

@@ -34,7 +34,7 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     const QLocale locale;
     for (const NoteVersion &version : versions) {
         m_list->addItem(locale.toString(version.taken().toLocalTime(), QLocale::ShortFormat) +
-                        u"    "_s + SizeText(version.size));
+                        u"    "_s + sizeText(version.size));
     }
     m_diff->setObjectName(u"txtDIFF"_s);
     m_diff->setAccessibleName(u"Lines that differ from the editor's text"_s);
@@ -79,7 +79,7 @@ void frmHISTORY::showDifferences(int row)
         m_diff->setPlainText(u"This version can't be read.\n"_s + version.error);
         return;
     }
-    const LineDiff diff = DiffLines(DecodeNoteBytes(version.bytes).text.split(u'\n'), m_current);
+    const LineDiff diff = diffLines(decodeNoteBytes(version.bytes).text.split(u'\n'), m_current);
     if (diff.tooDifferent) {
         m_diff->setPlainText(u"This version differs from the text in the editor throughout."_s);
         return;

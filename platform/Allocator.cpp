@@ -11,14 +11,14 @@
 
 namespace qb {
 
-void ReleaseFreedMemory()
+void releaseFreedMemory()
 {
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif
 }
 
-qint64 PhysicalMemoryBytes()
+qint64 physicalMemoryBytes()
 {
 #ifdef Q_OS_WIN
     MEMORYSTATUSEX status{};

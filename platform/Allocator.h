@@ -9,14 +9,14 @@ namespace qb {
 // that a large note opened or searched once does not leave the program large. Saving and Find
 // in the note never make such a buffer: they work on the editor's text piece by piece; each
 // thread of Find in Book reuses one until the search ends. What a command on a large note freed
-// in small pieces is given back by ReleaseFreedMemory when the command ends.
+// in small pieces is given back by releaseFreedMemory when the command ends.
 // One thing is kept on purpose: the shown note's bytes, in pieces, for its next save
 // (NoteBytesCache), about as much memory again as its file, against the ten times that the
 // editor takes; reading a large note's text back out of the editor costs more than writing it.
 // They go when another note is shown.
-void ReleaseFreedMemory();
+void releaseFreedMemory();
 
 // The machine's physical memory in bytes; 0 when the system does not say.
-qint64 PhysicalMemoryBytes();
+qint64 physicalMemoryBytes();
 
 } // namespace qb

@@ -12,7 +12,7 @@ namespace qb {
 // future of what it reports. A cancel of the future is seen by the work through
 // promise.isCanceled(); waitForFinished() waits until the work has returned, so that an owner
 // may go once it has let go.
-template <typename T, typename Work> QFuture<T> RunInBackground(QThreadPool &pool, Work work)
+template <typename T, typename Work> QFuture<T> runInBackground(QThreadPool &pool, Work work)
 {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
@@ -24,14 +24,14 @@ template <typename T, typename Work> QFuture<T> RunInBackground(QThreadPool &poo
     return future;
 }
 
-template <typename T, typename Work> QFuture<T> RunInBackground(Work work)
+template <typename T, typename Work> QFuture<T> runInBackground(Work work)
 {
-    return RunInBackground<T>(*QThreadPool::globalInstance(), std::move(work));
+    return runInBackground<T>(*QThreadPool::globalInstance(), std::move(work));
 }
 
 // Lets `value` go on a thread of the pool: a buffer as large as a note takes the system a while
 // to take back.
-template <typename T> void FreeInBackground(T value)
+template <typename T> void freeInBackground(T value)
 {
     QThreadPool::globalInstance()->start([value = std::move(value)]() mutable {
         [[maybe_unused]] const T freed = std::move(value);

@@ -17,7 +17,7 @@ constexpr char16_t kWindows1252High[32] = {
 
 } // namespace
 
-std::optional<char> Windows1252Byte(char16_t c)
+std::optional<char> windows1252Byte(char16_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return char(c);
@@ -37,7 +37,7 @@ bool AsciiWord(const unsigned char *p)
 }
 
 // The length of the UTF-8 sequence `lead` starts; 1 for a byte that starts none.
-int SequenceLength(unsigned char lead)
+int sequenceLength(unsigned char lead)
 {
     if (lead >= 0xC2 && lead <= 0xDF)
         return 2;
@@ -49,13 +49,13 @@ int SequenceLength(unsigned char lead)
 }
 
 // Where a sequence that the end of `bytes` cuts short starts; bytes.size() when none is.
-qsizetype CutSequenceStart(QByteArrayView bytes)
+qsizetype cutSequenceStart(QByteArrayView bytes)
 {
     for (qsizetype i = bytes.size() - 1; i >= 0 && i >= bytes.size() - 3; --i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         if ((byte & 0xC0) == 0x80)
             continue; // a trail byte: its lead comes before
-        return bytes.size() - i < SequenceLength(byte) ? i : bytes.size();
+        return bytes.size() - i < sequenceLength(byte) ? i : bytes.size();
     }
     return bytes.size();
 }
@@ -64,7 +64,7 @@ qsizetype CutSequenceStart(QByteArrayView bytes)
 
 // Unicode's Table 3-7. QString::fromUtf8 would accept more and mend it, and a mended note is no
 // longer the file it was read from.
-bool IsStrictUtf8(QByteArrayView bytes)
+bool isStrictUtf8(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
@@ -109,7 +109,7 @@ bool IsStrictUtf8(QByteArrayView bytes)
     return true;
 }
 
-QString DecodeWindows1252(QByteArrayView bytes)
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     auto *out = reinterpret_cast<char16_t *>(text.data());
@@ -120,11 +120,11 @@ QString DecodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
-std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badIndex)
+std::optional<QByteArray> encodeWindows1252(QStringView text, qsizetype *badIndex)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const std::optional<char> b = Windows1252Byte(text[i].unicode());
+        const std::optional<char> b = windows1252Byte(text[i].unicode());
         if (!b) {
             if (badIndex)
                 *badIndex = i;
@@ -135,7 +135,7 @@ std::optional<QByteArray> EncodeWindows1252(QStringView text, qsizetype *badInde
     return bytes;
 }
 
-bool ReadsBackAsUtf8(QByteArrayView windows1252Bytes)
+bool readsBackAsUtf8(QByteArrayView windows1252Bytes)
 {
     ReadsBackAsUtf8Check check;
     check.add(windows1252Bytes);
@@ -151,17 +151,17 @@ void ReadsBackAsUtf8Check::add(QByteArrayView piece)
                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     }
     if (!m_carry.isEmpty()) {
-        const qsizetype wanted = SequenceLength(static_cast<unsigned char>(m_carry[0]));
+        const qsizetype wanted = sequenceLength(static_cast<unsigned char>(m_carry[0]));
         const qsizetype taken = std::min(wanted - m_carry.size(), piece.size());
         m_carry.append(piece.first(taken));
         piece = piece.sliced(taken);
         if (m_carry.size() < wanted)
             return;
-        m_valid = IsStrictUtf8(m_carry);
+        m_valid = isStrictUtf8(m_carry);
         m_carry.clear();
     }
-    const qsizetype cut = CutSequenceStart(piece);
-    m_valid = m_valid && IsStrictUtf8(piece.first(cut));
+    const qsizetype cut = cutSequenceStart(piece);
+    m_valid = m_valid && isStrictUtf8(piece.first(cut));
     m_carry = piece.sliced(cut).toByteArray();
 }
 

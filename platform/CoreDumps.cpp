@@ -36,7 +36,7 @@ Holds &holds()
 
 } // namespace
 
-void HoldCoreDumpsOff()
+void holdCoreDumpsOff()
 {
     Holds &h = holds();
     const std::lock_guard lock(h.mutex);
@@ -57,7 +57,7 @@ void HoldCoreDumpsOff()
 #endif
 }
 
-void ReleaseCoreDumpsOff()
+void releaseCoreDumpsOff()
 {
     Holds &h = holds();
     const std::lock_guard lock(h.mutex);

@@ -6,12 +6,12 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-QString ShortDateText(const QDate &date, const QLocale &locale)
+QString shortDateText(const QDate &date, const QLocale &locale)
 {
     return locale.toString(date, QLocale::ShortFormat);
 }
 
-QString ShortTimeText(const QTime &time, const QLocale &locale)
+QString shortTimeText(const QTime &time, const QLocale &locale)
 {
     // Some locales' short form carries seconds; the status bar shows hours and minutes.
     QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -20,7 +20,7 @@ QString ShortTimeText(const QTime &time, const QLocale &locale)
     return locale.toString(time, format);
 }
 
-QString LongTimeText(const QTime &time, const QLocale &locale)
+QString longTimeText(const QTime &time, const QLocale &locale)
 {
     // The long form ends in a zone ("t", "tttt"); a time written into a note has none.
     QString format = locale.timeFormat(QLocale::LongFormat);

@@ -72,7 +72,7 @@ bool DirEntry::isRegularFile() const
     return static_cast<const QFileInfo *>(m_system)->isFile();
 }
 
-QString ScanDirectoryWhile(const QString &dirPath,
+QString scanDirectoryWhile(const QString &dirPath,
                            const std::function<bool(const DirEntry &)> &visit)
 {
     if (!QFileInfo(dirPath).isDir())
@@ -126,7 +126,7 @@ bool DirEntry::isRegularFile() const
            S_ISREG(status.st_mode);
 }
 
-QString ScanDirectoryWhile(const QString &dirPath,
+QString scanDirectoryWhile(const QString &dirPath,
                            const std::function<bool(const DirEntry &)> &visit)
 {
     DIR *dir = ::opendir(QFile::encodeName(dirPath).constData());
@@ -148,9 +148,9 @@ QString ScanDirectoryWhile(const QString &dirPath,
 
 #endif
 
-QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
+QString scanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit)
 {
-    return ScanDirectoryWhile(dirPath, [&visit](const DirEntry &entry) {
+    return scanDirectoryWhile(dirPath, [&visit](const DirEntry &entry) {
         visit(entry);
         return true;
     });

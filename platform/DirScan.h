@@ -7,7 +7,7 @@
 
 namespace qb {
 
-// One entry of a folder, while ScanDirectory visits it.
+// One entry of a folder, while scanDirectory visits it.
 class DirEntry
 {
 public:
@@ -30,9 +30,9 @@ private:
 
 // Visits every entry of `dirPath` other than "." and "..", in the order the system gives them.
 // Returns why the folder could not be read (fully); empty when it could.
-QString ScanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit);
+QString scanDirectory(const QString &dirPath, const std::function<void(const DirEntry &)> &visit);
 // The same, stopping (with no error) at the first entry for which `visit` returns false.
-QString ScanDirectoryWhile(const QString &dirPath,
+QString scanDirectoryWhile(const QString &dirPath,
                            const std::function<bool(const DirEntry &)> &visit);
 
 } // namespace qb

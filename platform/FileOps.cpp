@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-bool IsSameFile(const QString &a, const QString &b)
+bool isSameFile(const QString &a, const QString &b)
 {
     std::error_code error;
     const bool same = std::filesystem::equivalent(QFileInfo(a).filesystemFilePath(),
@@ -49,7 +49,7 @@ RenameOutcome renameNoReplace(const QString &from, const QString &to)
         return {true, false, {}};
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
-        return {false, true, AlreadyExistsText()};
+        return {false, true, alreadyExistsText()};
     return {false, false, qt_error_string(int(code))};
 }
 
@@ -58,7 +58,7 @@ RenameOutcome renameNoReplace(const QString &from, const QString &to)
 RenameOutcome renameFailure(int code)
 {
     if (code == EEXIST)
-        return {false, true, AlreadyExistsText()};
+        return {false, true, alreadyExistsText()};
     return {false, false, qt_error_string(code)};
 }
 
@@ -113,17 +113,17 @@ FileError renameThroughFreeName(const QString &from, const QString &to)
                    u"\"."_s;
         return back.reason;
     }
-    return AlreadyExistsText();
+    return alreadyExistsText();
 }
 
 } // namespace
 
-FileError RenameFile(const QString &from, const QString &to)
+FileError renameFile(const QString &from, const QString &to)
 {
     if (from == to)
         return std::nullopt;
     const bool caseOnly = from.compare(to, Qt::CaseInsensitive) == 0;
-    if (caseOnly && IsSameFile(from, to))
+    if (caseOnly && isSameFile(from, to))
         return renameThroughFreeName(from, to);
     const RenameOutcome outcome = renameNoReplace(from, to);
     if (outcome.done)
@@ -156,7 +156,7 @@ FileError prepareHomeTrash()
 
 #endif
 
-FileError MoveToTrash(const QString &path)
+FileError moveToTrash(const QString &path)
 {
     QFile file(path);
 #if defined(Q_OS_ANDROID) || defined(Q_OS_IOS) || defined(Q_OS_TVOS) || defined(Q_OS_WATCHOS) ||   \

@@ -14,7 +14,7 @@ namespace {
 
 // File systems whose every change is made by this machine's kernel, which reports it. A network
 // file system is changed by other machines unseen; a user space one may not report at all.
-bool ChangesAreAllSeen(const QByteArray &systemDir)
+bool changesAreAllSeen(const QByteArray &systemDir)
 {
     struct statfs info;
     if (::statfs(systemDir.constData(), &info) != 0)
@@ -51,7 +51,7 @@ FolderChanges::~FolderChanges()
 bool FolderChanges::watch(const QString &dir)
 {
     const QByteArray systemDir = QFile::encodeName(dir);
-    if (m_fd < 0 || !ChangesAreAllSeen(systemDir))
+    if (m_fd < 0 || !changesAreAllSeen(systemDir))
         return false;
     const int watch = ::inotify_add_watch(m_fd, systemDir.constData(),
                                           kFileEvents | kLostEvents | IN_ONLYDIR | IN_EXCL_UNLINK);

@@ -8,7 +8,7 @@
 namespace qb {
 
 // Work on a note of this size or more takes long enough to show that the program is busy.
-inline constexpr qint64 LongCommandBytes = 2 * 1024 * 1024;
+inline constexpr qint64 kLongCommandBytes = 2 * 1024 * 1024;
 
 // A command on a large note: the busy cursor shows while it lives, and the memory it freed goes
 // back to the system when it ends. Does nothing when `large` is false.
@@ -25,7 +25,7 @@ public:
         if (!m_large)
             return;
         QGuiApplication::restoreOverrideCursor();
-        ReleaseFreedMemory();
+        releaseFreedMemory();
     }
     LongCommand(const LongCommand &) = delete;
     LongCommand &operator=(const LongCommand &) = delete;

@@ -67,7 +67,7 @@ public:
 };
 
 // `path` between double quotes, as the messages show file paths.
-inline QString Quoted(const QString &path)
+inline QString quoted(const QString &path)
 {
     return QLatin1Char('"') + path + QLatin1Char('"');
 }

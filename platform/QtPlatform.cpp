@@ -23,7 +23,7 @@
 namespace qb {
 namespace {
 
-QMessageBox::StandardButtons ToQt(Platform::Buttons buttons)
+QMessageBox::StandardButtons toQt(Platform::Buttons buttons)
 {
     switch (buttons) {
     case Platform::Buttons::Ok:
@@ -38,7 +38,7 @@ QMessageBox::StandardButtons ToQt(Platform::Buttons buttons)
     return QMessageBox::Ok;
 }
 
-QMessageBox::Icon ToQt(Platform::Icon icon)
+QMessageBox::Icon toQt(Platform::Icon icon)
 {
     switch (icon) {
     case Platform::Icon::None:
@@ -59,7 +59,7 @@ QMessageBox::Icon ToQt(Platform::Icon icon)
 // configuration directory, while the book file is the program's only stored state. Settings
 // under a Qt resource path read as empty, and Qt refuses every write to them before it reaches
 // the disk.
-void KeepNoSettings()
+void keepNoSettings()
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QStringLiteral(":/no-settings"));
@@ -83,7 +83,7 @@ QString QtPlatform::inputBox(const QString &prompt, const QString &title,
 Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Icon icon,
                                         const QString &title, std::optional<Button> defaultButton)
 {
-    QMessageBox box(ToQt(icon), title, text, ToQt(buttons), m_owner);
+    QMessageBox box(toQt(icon), title, text, toQt(buttons), m_owner);
     box.setTextFormat(Qt::PlainText);
     if (defaultButton) {
         switch (*defaultButton) {
@@ -116,7 +116,7 @@ Platform::Button QtPlatform::messageBox(const QString &text, Buttons buttons, Ic
 
 QString QtPlatform::fileDialog(const FileDialogRequest &request)
 {
-    KeepNoSettings();
+    keepNoSettings();
     QFileDialog dialog(m_owner, request.title);
     dialog.setNameFilters(request.filters);
     if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())

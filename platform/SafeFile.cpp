@@ -31,14 +31,14 @@ QString grewText()
 
 } // namespace
 
-QString AlreadyExistsText()
+QString alreadyExistsText()
 {
     return u"A file of this name already exists."_s;
 }
 
-bool IsSaveTempName(QByteArrayView fileName)
+bool isSaveTempName(QByteArrayView fileName)
 {
-    const QByteArrayView prefix(SaveTempPrefix);
+    const QByteArrayView prefix(kSaveTempPrefix);
     return fileName.size() > prefix.size() + 7 && fileName.startsWith(prefix) &&
            fileName[prefix.size() + 6] == '-';
 }
@@ -85,7 +85,7 @@ bool FileReader::atExpectedEnd(qint64 position)
     return true;
 }
 
-ReadResult ReadWholeFile(const QString &path, qint64 largest)
+ReadResult readWholeFile(const QString &path, qint64 largest)
 {
     FileReader reader(path);
     if (!reader.isOpen())
@@ -99,7 +99,7 @@ ReadResult ReadWholeFile(const QString &path, qint64 largest)
     return {std::move(bytes), {}, false};
 }
 
-WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
+WriteResult writeWholeFile(const QString &path, QByteArrayView bytes, WriteMode mode)
 {
     SafeFileWriter writer(path, mode);
     writer.write(bytes);

@@ -22,7 +22,7 @@ struct FileProbe
     QString error; // why it cannot be read as a file; empty for a regular file
 };
 
-FileProbe ProbeFile(const QString &path);
+FileProbe probeFile(const QString &path);
 
 // A regular file opened for reading. The open never waits: a pipe, a device or a socket named
 // like a note is refused instead of waited on, and so is a folder.
@@ -73,7 +73,7 @@ struct ReadResult
 // file with exactly as many bytes as the file held when it was opened: a read cut short by an
 // error, or a file that shrank or grew meanwhile, is a failure with the system's reason. A file
 // larger than `largest` bytes is refused before anything is read.
-ReadResult ReadWholeFile(const QString &path, qint64 largest);
+ReadResult readWholeFile(const QString &path, qint64 largest);
 
 enum class WriteMode {
     Replace,   // replaces what `path` holds, or makes it
@@ -116,17 +116,17 @@ private:
 };
 
 // The whole of `bytes` through a SafeFileWriter.
-WriteResult WriteWholeFile(const QString &path, QByteArrayView bytes,
+WriteResult writeWholeFile(const QString &path, QByteArrayView bytes,
                            WriteMode mode = WriteMode::Replace);
 
 // The text of a "file already there" failure.
-QString AlreadyExistsText();
+QString alreadyExistsText();
 
 // Temporary files of a save are hidden and start with this, then six random letters, a '-' and
 // the name of the file being saved.
-inline constexpr char SaveTempPrefix[] = ".qbsave-";
+inline constexpr char kSaveTempPrefix[] = ".qbsave-";
 
 // True for a name SafeFileWriter gives its temporary files.
-bool IsSaveTempName(QByteArrayView fileName);
+bool isSaveTempName(QByteArrayView fileName);
 
 } // namespace qb

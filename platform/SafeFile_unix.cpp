@@ -107,7 +107,7 @@ qint64 FileReader::readOnce(char *buffer, qint64 length)
     return got;
 }
 
-FileProbe ProbeFile(const QString &path)
+FileProbe probeFile(const QString &path)
 {
     struct stat status;
     if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
@@ -248,7 +248,7 @@ public:
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
             if (::linkat(AT_FDCWD, self.constData(), m_dirFd, linkName.constData(),
                          AT_SYMLINK_FOLLOW) != 0) {
-                return errno == EEXIST && mode == WriteMode::CreateNew ? AlreadyExistsText()
+                return errno == EEXIST && mode == WriteMode::CreateNew ? alreadyExistsText()
                                                                        : systemText(errno);
             }
             if (mode == WriteMode::CreateNew) {
@@ -273,7 +273,7 @@ public:
 private:
     QByteArray freshName() const
     {
-        QByteArray name = SaveTempPrefix + randomLetters() + '-';
+        QByteArray name = kSaveTempPrefix + randomLetters() + '-';
         // A long note name is cut short in the temporary name: the prefix is what counts.
         name += m_targetName.first(std::min(m_targetName.size(), kMaxNameBytes - name.size()));
         return name;
@@ -297,13 +297,13 @@ private:
             return std::nullopt;
         }
         if (errno == EEXIST)
-            return AlreadyExistsText();
+            return alreadyExistsText();
         if (errno != EINVAL && errno != ENOSYS)
             return systemText(errno);
 #endif
         // A link refuses a taken name too; the temporary name then goes.
         if (::linkat(m_dirFd, m_name.constData(), m_dirFd, name.constData(), 0) != 0)
-            return errno == EEXIST ? AlreadyExistsText() : systemText(errno);
+            return errno == EEXIST ? alreadyExistsText() : systemText(errno);
         return std::nullopt; // the destructor removes the temporary name
     }
 
@@ -340,7 +340,7 @@ struct SafeFileWriter::Impl
         exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
         if (exists) {
             if (mode == WriteMode::CreateNew)
-                error = AlreadyExistsText();
+                error = alreadyExistsText();
             else if (S_ISDIR(old.st_mode))
                 error = folderText();
             else if (!S_ISREG(old.st_mode))

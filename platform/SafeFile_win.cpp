@@ -45,7 +45,7 @@ qint64 FileReader::readOnce(char *buffer, qint64 length)
     return got;
 }
 
-FileProbe ProbeFile(const QString &path)
+FileProbe probeFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -66,7 +66,7 @@ struct SafeFileWriter::Impl
         if (mode == WriteMode::CreateNew) {
             QFile placeholder(path);
             if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                error = QFileInfo::exists(path) ? AlreadyExistsText() : placeholder.errorString();
+                error = QFileInfo::exists(path) ? alreadyExistsText() : placeholder.errorString();
                 return;
             }
             placeholderMade = true;

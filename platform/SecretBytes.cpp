@@ -11,7 +11,7 @@
 
 namespace qb {
 
-void StartSodium()
+void startSodium()
 {
     // sodium_init is safe to call from several threads; the static makes it one call.
     static const bool started = ::sodium_init() >= 0;
@@ -21,7 +21,7 @@ void StartSodium()
 
 SecretBytes::SecretBytes(qsizetype size)
 {
-    StartSodium();
+    startSodium();
     // sodium_malloc places the bytes against a guard page and locks them; it needs a byte.
     void *memory = ::sodium_malloc(size_t(qMax<qsizetype>(size, 1)));
     if (!memory)
@@ -29,7 +29,7 @@ SecretBytes::SecretBytes(qsizetype size)
     m_data = static_cast<unsigned char *>(memory);
     m_size = size;
     ::sodium_memzero(m_data, size_t(qMax<qsizetype>(size, 1)));
-    HoldCoreDumpsOff();
+    holdCoreDumpsOff();
 }
 
 SecretBytes::~SecretBytes()
@@ -60,7 +60,7 @@ void SecretBytes::release()
     ::sodium_free(m_data);
     m_data = nullptr;
     m_size = 0;
-    ReleaseCoreDumpsOff();
+    releaseCoreDumpsOff();
 }
 
 SecretBytes SecretBytes::fromPassphrase(QString &passphrase)

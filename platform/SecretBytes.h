@@ -6,7 +6,7 @@
 namespace qb {
 
 // Starts libsodium once for the whole process; every use of it goes through here first.
-void StartSodium();
+void startSodium();
 
 // Secret bytes (a passphrase, a key) in memory of their own: guarded by inaccessible pages,
 // locked out of the swap, overwritten when freed. While any is held, core dumps are off. Moves,

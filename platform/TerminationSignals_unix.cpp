@@ -11,7 +11,7 @@
 namespace qb {
 namespace {
 
-constexpr int Handled[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int kHandled[] = {SIGTERM, SIGHUP, SIGINT};
 
 // The handler may only write to a descriptor: the window's thread reads it.
 int writeEnd = -1;
@@ -30,7 +30,7 @@ struct TerminationSignals::Impl
 {
     int pair[2] = {-1, -1};
     QSocketNotifier *notifier = nullptr;
-    struct sigaction previous[std::size(Handled)] = {};
+    struct sigaction previous[std::size(kHandled)] = {};
 };
 
 TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent), d(new Impl)
@@ -48,15 +48,15 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent), d(new
     action.sa_handler = Forward;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(Handled); ++i)
-        ::sigaction(Handled[i], &action, &d->previous[i]);
+    for (std::size_t i = 0; i < std::size(kHandled); ++i)
+        ::sigaction(kHandled[i], &action, &d->previous[i]);
 }
 
 TerminationSignals::~TerminationSignals()
 {
     if (d->notifier) {
-        for (std::size_t i = 0; i < std::size(Handled); ++i)
-            ::sigaction(Handled[i], &d->previous[i], nullptr);
+        for (std::size_t i = 0; i < std::size(kHandled); ++i)
+            ::sigaction(kHandled[i], &d->previous[i], nullptr);
         writeEnd = -1;
         ::close(d->pair[0]);
         ::close(d->pair[1]);

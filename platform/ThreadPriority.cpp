@@ -12,17 +12,17 @@
 
 namespace qb {
 
-void LowerThreadPriority()
+void lowerThreadPriority()
 {
 #ifdef Q_OS_LINUX
     // On Linux a nice value belongs to each thread. Five steps weigh a thread at a third of the
     // window's thread when they compete.
-    constexpr int Steps = 5;
+    constexpr int kSteps = 5;
     const pid_t thread = ::gettid();
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, id_t(thread));
-    if (errno == 0 && nice < Steps)
-        ::setpriority(PRIO_PROCESS, id_t(thread), std::min(nice + Steps, 19));
+    if (errno == 0 && nice < kSteps)
+        ::setpriority(PRIO_PROCESS, id_t(thread), std::min(nice + kSteps, 19));
 #else
     QThread::currentThread()->setPriority(QThread::LowPriority);
 #endif

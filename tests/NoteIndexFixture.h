@@ -17,19 +17,19 @@ namespace qb::test {
 
 using namespace Qt::StringLiterals;
 
-inline const QDateTime Now = QDateTime::currentDateTime();
+inline const QDateTime kNow = QDateTime::currentDateTime();
 
 // Writes a note changed `minutesAgo`.
-inline bool Put(const QString &path, const QByteArray &bytes, int minutesAgo)
+inline bool put(const QString &path, const QByteArray &bytes, int minutesAgo)
 {
-    if (!WriteBytes(path, bytes))
+    if (!writeBytes(path, bytes))
         return false;
     QFile file(path);
     return file.open(QIODevice::ReadWrite) &&
-           file.setFileTime(Now.addSecs(-60 * minutesAgo), QFileDevice::FileModificationTime);
+           file.setFileTime(kNow.addSecs(-60 * minutesAgo), QFileDevice::FileModificationTime);
 }
 
-inline void Build(NoteIndex &index, const QList<BookSearchFolder> &folders)
+inline void build(NoteIndex &index, const QList<BookSearchFolder> &folders)
 {
     NoteIndexBuilder builder(index);
     QSignalSpy finished(&builder, &NoteIndexBuilder::finished);
@@ -42,19 +42,19 @@ inline QByteArray Utf8(const QString &text)
     return text.toUtf8();
 }
 
-inline QByteArray Ansi(const QString &text)
+inline QByteArray ansi(const QString &text)
 {
-    return EncodeWindows1252(text).value();
+    return encodeWindows1252(text).value();
 }
 
 // "a, b" as a list.
-inline QStringList List(const QString &items)
+inline QStringList list(const QString &items)
 {
     return items.split(u", "_s, Qt::SkipEmptyParts);
 }
 
 // The results as "rank folder/note", rank 1 to 3.
-inline QStringList Ranked(const QList<NoteQueryHit> &hits)
+inline QStringList ranked(const QList<NoteQueryHit> &hits)
 {
     QStringList ranked;
     for (const NoteQueryHit &hit : hits)
@@ -65,30 +65,30 @@ inline QStringList Ranked(const QList<NoteQueryHit> &hits)
 inline QStringList Query(const NoteIndex &index, const QString &text,
                          NoteQueryScope scope = NoteQueryScope::NamesAndText)
 {
-    return Ranked(NoteQuery(index.snapshot(), text, scope).rest());
+    return ranked(NoteQuery(index.snapshot(), text, scope).rest());
 }
 
-// The text as the editor holds it, where FindText looks.
-inline QString EditorText(const QByteArray &bytes)
+// The text as the editor holds it, where findText looks.
+inline QString editorText(const QByteArray &bytes)
 {
-    return DecodeNoteBytes(bytes).text.replace(u'\n', QChar::ParagraphSeparator);
+    return decodeNoteBytes(bytes).text.replace(u'\n', QChar::ParagraphSeparator);
 }
 
-inline bool FoundByFind(const QString &name, const QString &editorText, const QStringList &words)
+inline bool foundByFind(const QString &name, const QString &editorText, const QStringList &words)
 {
     return std::all_of(words.begin(), words.end(), [&](const QString &word) {
-        return FindText(name, word, 0, Qt::CaseInsensitive) >= 0 ||
-               FindText(editorText, word, 0, Qt::CaseInsensitive) >= 0;
+        return findText(name, word, 0, Qt::CaseInsensitive) >= 0 ||
+               findText(editorText, word, 0, Qt::CaseInsensitive) >= 0;
     });
 }
 
-// Where FindText finds a word first in the editor's text, and the word's length.
-inline std::pair<qsizetype, qsizetype> FirstFound(const QString &editorText,
+// Where findText finds a word first in the editor's text, and the word's length.
+inline std::pair<qsizetype, qsizetype> firstFound(const QString &editorText,
                                                   const QStringList &words)
 {
     std::pair<qsizetype, qsizetype> first{-1, 0};
     for (const QString &word : words) {
-        const qsizetype at = FindText(editorText, word, 0, Qt::CaseInsensitive);
+        const qsizetype at = findText(editorText, word, 0, Qt::CaseInsensitive);
         if (at >= 0 && (first.first < 0 || at < first.first))
             first = {at, word.size()};
     }
@@ -97,7 +97,7 @@ inline std::pair<qsizetype, qsizetype> FirstFound(const QString &editorText,
 
 // Find in Book's hits ("note:line:column:line text", sorted), then the enciphered and the large
 // notes and the counts of notes searched and unreadable.
-inline QStringList SearchBook(const BookSearchRequest &request)
+inline QStringList searchBook(const BookSearchRequest &request)
 {
     BookSearch search;
     QStringList hits;
@@ -116,17 +116,17 @@ inline QStringList SearchBook(const BookSearchRequest &request)
                        .arg(summary.unreadableNotes.size());
 }
 
-inline BookSearchRequest SearchOf(const QList<BookSearchFolder> &folders, const QString &text)
+inline BookSearchRequest searchOf(const QList<BookSearchFolder> &folders, const QString &text)
 {
     return {folders, text, Qt::CaseInsensitive, {20'000, 1'000'000}};
 }
 
-inline QStringList SearchBook(const QList<BookSearchFolder> &folders, const QString &text,
+inline QStringList searchBook(const QList<BookSearchFolder> &folders, const QString &text,
                               const NoteIndexSnapshotPtr &index)
 {
-    BookSearchRequest request = SearchOf(folders, text);
+    BookSearchRequest request = searchOf(folders, text);
     request.index = index;
-    return SearchBook(request);
+    return searchBook(request);
 }
 
 } // namespace qb::test

@@ -12,7 +12,7 @@
 
 namespace qb::test {
 
-inline QByteArray ReadBytes(const QString &path)
+inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -21,7 +21,7 @@ inline QByteArray ReadBytes(const QString &path)
 }
 
 // Writes `bytes` to `path`, making the directories on the way.
-inline bool WriteBytes(const QString &path, const QByteArray &bytes)
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -30,21 +30,21 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
 }
 
 // Every entry of `dir`, hidden ones included, sorted by name.
-inline QStringList EntriesOf(const QString &dir)
+inline QStringList entriesOf(const QString &dir)
 {
     return QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Points HOME, and with it the trash, into `dir`: tests never touch the real ones.
-inline void KeepHomeIn(const QString &dir)
+inline void keepHomeIn(const QString &dir)
 {
     QStandardPaths::setTestModeEnabled(true);
     qputenv("HOME", QFile::encodeName(dir));
 }
 
 // A book file as the program writes it, with the given folder rows (CR LF line ends).
-inline QByteArray BookBytes(const QString &name, const QList<FolderEntry> &folders)
+inline QByteArray bookBytes(const QString &name, const QList<FolderEntry> &folders)
 {
     QByteArray bytes = "Mossgrange's Quirebox v3_[A1]\r\nName=" + name.toUtf8() +
                        "\r\nSignature=1/1/2026;10:00:00;Tester;\r\n";

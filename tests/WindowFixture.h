@@ -37,7 +37,7 @@ public:
             QDir().mkpath(dir(name));
             folders.append({name, dir(name)});
         }
-        WriteBytes(bookPath, BookBytes(u"Test Book"_s, folders));
+        writeBytes(bookPath, bookBytes(u"Test Book"_s, folders));
     }
     // A prompt that found no scripted answer, or one of another kind, fails the test, and so
     // does an answer left over: a prompt the test expected never came.
@@ -49,11 +49,11 @@ public:
 
     QString dir(const QString &folder = u"Alpha"_s) const { return root.filePath(folder); }
     QString note(const QString &fileName) const { return dir() + u'/' + fileName; }
-    QByteArray bytes(const QString &fileName) const { return ReadBytes(note(fileName)); }
+    QByteArray bytes(const QString &fileName) const { return readBytes(note(fileName)); }
     void put(const QString &fileName, const QByteArray &bytes,
              const QString &folder = u"Alpha"_s) const
     {
-        QVERIFY(WriteBytes(dir(folder) + u'/' + fileName, bytes));
+        QVERIFY(writeBytes(dir(folder) + u'/' + fileName, bytes));
     }
     // What the folder holds, sorted, each entry as "name=content".
     QStringList entries() const
@@ -66,7 +66,7 @@ public:
     // Lines 4 and on of the book file, without their line ends.
     QStringList folderLines() const
     {
-        return QString::fromUtf8(ReadBytes(bookPath)).split(u"\r\n"_s, Qt::SkipEmptyParts).mid(3);
+        return QString::fromUtf8(readBytes(bookPath)).split(u"\r\n"_s, Qt::SkipEmptyParts).mid(3);
     }
     // A book line for the folder `name` whose directory is `dirName` beside the book.
     QString row(const QString &name, const QString &dirName) const
@@ -196,7 +196,7 @@ public:
 };
 
 // The question asked before unsaved edits would be dropped.
-inline QString UnsavedQuestion(const QString &path, const QString &before = u"leaving it"_s)
+inline QString unsavedQuestion(const QString &path, const QString &before = u"leaving it"_s)
 {
     return u"The file: \""_s + path + u"\" isn't saved.\r\nSave this file before "_s + before +
            u'?';

@@ -18,7 +18,7 @@ using namespace qb::test;
 namespace {
 
 // The names of the controls that show no text and give a screen reader none.
-QStringList Unnamed(QAccessibleInterface *node, const QString &path = {})
+QStringList unnamedNodes(QAccessibleInterface *node, const QString &path = {})
 {
     QStringList unnamed;
     if (!node)
@@ -33,12 +33,12 @@ QStringList Unnamed(QAccessibleInterface *node, const QString &path = {})
         unnamed.append(here + u' ' + (object ? object->objectName() : QString()));
     }
     for (int i = 0; i < node->childCount(); ++i)
-        unnamed += Unnamed(node->child(i), here);
+        unnamed += unnamedNodes(node->child(i), here);
     return unnamed;
 }
 
 // The contrast of two colours as WCAG 2 measures it: 4.5 is enough for text.
-double Contrast(const QColor &a, const QColor &b)
+double contrastOf(const QColor &a, const QColor &b)
 {
     const auto luminance = [](const QColor &c) {
         const auto channel = [](double v) {
@@ -52,7 +52,7 @@ double Contrast(const QColor &a, const QColor &b)
     return std::max(la, lb) / std::min(la, lb);
 }
 
-QPalette DarkPalette()
+QPalette darkPalette()
 {
     QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
     dark.setColor(QPalette::WindowText, Qt::white);
@@ -76,7 +76,7 @@ private Q_SLOTS:
         t.w().show();
         QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
         QAccessible::setActive(true);
-        const QStringList unnamed = Unnamed(QAccessible::queryAccessibleInterface(&t.w()));
+        const QStringList unnamed = unnamedNodes(QAccessible::queryAccessibleInterface(&t.w()));
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
         QCOMPARE(t.lstFLDS()->accessibleName(), u"Folder"_s);
     }
@@ -116,17 +116,17 @@ private Q_SLOTS:
         t.open();
         const auto folderContrast = [&] {
             const QPalette palette = t.lstFLDS()->palette();
-            return Contrast(palette.color(QPalette::ButtonText), palette.color(QPalette::Button));
+            return contrastOf(palette.color(QPalette::ButtonText), palette.color(QPalette::Button));
         };
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
         const QPalette light = QApplication::palette();
-        QApplication::setPalette(DarkPalette());
+        QApplication::setPalette(darkPalette());
         QVERIFY2(folderContrast() >= 4.5, qPrintable(QString::number(folderContrast())));
         mgABOUT about(t.platform, nullptr);
         for (int i = 0; i < 4; ++i) {
             const QPalette palette = about.lblINFO(i)->palette();
-            const double contrast = Contrast(palette.color(QPalette::WindowText),
-                                             about.palette().color(QPalette::Window));
+            const double contrast = contrastOf(palette.color(QPalette::WindowText),
+                                               about.palette().color(QPalette::Window));
             QVERIFY2(contrast >= 4.5,
                      qPrintable(u"line %1 of the about box: %2"_s.arg(i).arg(contrast)));
         }

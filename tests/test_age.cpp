@@ -19,10 +19,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Low, so that the tests derive keys quickly; the `age` command reads any factor up to 22.
-constexpr int TestWorkFactor = 10;
-const QString Passphrase = u"pässwörd ☃ 7"_s;
+constexpr int kTestWorkFactor = 10;
+const QString kPassphrase = u"pässwörd ☃ 7"_s;
 
-SecretBytes secret(const QString &passphrase = Passphrase)
+SecretBytes secret(const QString &passphrase = kPassphrase)
 {
     QString copy = passphrase;
     return SecretBytes::fromPassphrase(copy);
@@ -30,16 +30,16 @@ SecretBytes secret(const QString &passphrase = Passphrase)
 
 QByteArray encrypt(QByteArrayView plain, AgeForm form = AgeForm::Armoured)
 {
-    return EncryptAge(plain, PrepareAgeKey(secret(), TestWorkFactor), form);
+    return encryptAge(plain, prepareAgeKey(secret(), kTestWorkFactor), form);
 }
 
 // Reads the header, derives the key for it and decrypts, as the program does.
-AgeDecrypted decrypt(QByteArrayView file, const QString &passphrase = Passphrase)
+AgeDecrypted decrypt(QByteArrayView file, const QString &passphrase = kPassphrase)
 {
-    const AgeKeyNeed need = ReadAgeHeader(file);
+    const AgeKeyNeed need = readAgeHeader(file);
     if (!need.outcome.ok())
         return {need.outcome, {}};
-    return DecryptAge(file, DeriveAgeKey(secret(passphrase), need.salt, need.workFactor));
+    return decryptAge(file, deriveAgeKey(secret(passphrase), need.salt, need.workFactor));
 }
 
 // Mixed line ends and bytes of every kind, `size` bytes of them.
@@ -162,18 +162,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, plain);
         QFETCH(AgeForm, form);
         const QByteArray file = encrypt(plain, form);
-        QVERIFY(IsAgeFile(file));
-        const AgeKeyNeed need = ReadAgeHeader(file);
+        QVERIFY(isAgeFile(file));
+        const AgeKeyNeed need = readAgeHeader(file);
         QVERIFY2(need.outcome.ok(), qPrintable(need.outcome.message));
-        QCOMPARE(need.workFactor, TestWorkFactor);
+        QCOMPARE(need.workFactor, kTestWorkFactor);
         const AgeDecrypted back = decrypt(file);
         QVERIFY2(back.outcome.ok(), qPrintable(back.outcome.message));
         QCOMPARE(back.plain, plain);
 
         const QByteArray again = encrypt(plain, form);
-        QVERIFY(ReadAgeHeader(again).salt != need.salt);
+        QVERIFY(readAgeHeader(again).salt != need.salt);
         QCOMPARE(decrypt(again).plain, plain);
-        const QByteArray armour = form == AgeForm::Binary ? ArmourAge(file) : file;
+        const QByteArray armour = form == AgeForm::Binary ? armourAge(file) : file;
         QVERIFY(armour.startsWith("-----BEGIN AGE ENCRYPTED FILE-----\n"));
         QCOMPARE(decrypt(armour).plain, plain);
         QByteArray crlf = armour;
@@ -186,11 +186,11 @@ private Q_SLOTS:
 
     void encryptsWithTheDefaultWorkFactor()
     {
-        const QByteArray file = EncryptAge("note", PrepareAgeKey(secret()));
-        QCOMPARE(ReadAgeHeader(file).workFactor, AgeDefaultWorkFactor);
-        AgeWrapKey spent = PrepareAgeKey(secret(), TestWorkFactor);
-        QVERIFY(!EncryptAge("a", std::move(spent)).isEmpty());
-        QVERIFY(EncryptAge("b", std::move(spent)).isEmpty());
+        const QByteArray file = encryptAge("note", prepareAgeKey(secret()));
+        QCOMPARE(readAgeHeader(file).workFactor, kAgeDefaultWorkFactor);
+        AgeWrapKey spent = prepareAgeKey(secret(), kTestWorkFactor);
+        QVERIFY(!encryptAge("a", std::move(spent)).isEmpty());
+        QVERIFY(encryptAge("b", std::move(spent)).isEmpty());
     }
 
     // Files of ours open with `age -d`; files of `age -p`, armoured or not, open here.
@@ -216,20 +216,20 @@ private Q_SLOTS:
         const QString plainPath = dir.filePath(u"plain"_s), agePath = dir.filePath(u"note.age"_s);
         QByteArray transcript;
         if (ours) {
-            QVERIFY(WriteBytes(agePath, encrypt(plain, form)));
+            QVERIFY(writeBytes(agePath, encrypt(plain, form)));
             const QStringList args = {u"-d"_s, u"-o"_s, plainPath, agePath};
-            QVERIFY2(runAge(args, Passphrase, transcript) == 0, transcript.constData());
-            QCOMPARE(ReadBytes(plainPath), plain);
+            QVERIFY2(runAge(args, kPassphrase, transcript) == 0, transcript.constData());
+            QCOMPARE(readBytes(plainPath), plain);
             return;
         }
-        QVERIFY(WriteBytes(plainPath, plain));
+        QVERIFY(writeBytes(plainPath, plain));
         QStringList args = {u"-p"_s, u"-o"_s, agePath, plainPath};
         if (form == AgeForm::Armoured)
             args.prepend(u"-a"_s);
-        QVERIFY2(runAge(args, Passphrase, transcript) == 0, transcript.constData());
-        const QByteArray file = ReadBytes(agePath);
+        QVERIFY2(runAge(args, kPassphrase, transcript) == 0, transcript.constData());
+        const QByteArray file = readBytes(agePath);
         QCOMPARE(file.startsWith("-----BEGIN"), form == AgeForm::Armoured);
-        QCOMPARE(ReadAgeHeader(file).workFactor, AgeDefaultWorkFactor);
+        QCOMPARE(readAgeHeader(file).workFactor, kAgeDefaultWorkFactor);
         const AgeDecrypted back = decrypt(file);
         QVERIFY2(back.outcome.ok(), qPrintable(back.outcome.message));
         QCOMPARE(back.plain, plain);
@@ -243,14 +243,14 @@ private Q_SLOTS:
         // Two whole chunks and a part: the header, the nonce, then sealed chunks of 65552.
         const QByteArray plain = sampleBytes(2 * 65536 + 500);
         const QByteArray bin = encrypt(plain, AgeForm::Binary);
-        const QByteArray armour = ArmourAge(bin);
+        const QByteArray armour = armourAge(bin);
         const qsizetype payload = bin.indexOf("\n---") + 49 + 16;
-        const QByteArray salt = ReadAgeHeader(bin).salt;
+        const QByteArray salt = readAgeHeader(bin).salt;
         const QByteArray saltText = salt.toBase64(QByteArray::OmitTrailingEquals);
         const QByteArray exact = encrypt(sampleBytes(65536), AgeForm::Binary);
         const QByteArray armourLine = armour.mid(35, 65);
         const auto row = [](const char *name, const QByteArray &file, AgeStatus status,
-                            const QString &passphrase = Passphrase) {
+                            const QString &passphrase = kPassphrase) {
             QTest::newRow(name) << file << passphrase << status;
         };
         row("a plain note", "Dear diary\r\n", AgeStatus::NotAgeFile);
@@ -269,7 +269,7 @@ private Q_SLOTS:
         row("a large file changed early, with a byte after its end", flipped(large + 'x', 1000),
             AgeStatus::Damaged);
         row("a large file with a byte after its end", large + 'x', AgeStatus::TrailingData);
-        const QByteArray largeArmour = ArmourAge(large);
+        const QByteArray largeArmour = armourAge(large);
         row("a large file's armour changed late",
             changed(largeArmour, largeArmour.indexOf('\n', largeArmour.size() - 100000) + 10),
             AgeStatus::Damaged);
@@ -317,8 +317,8 @@ private Q_SLOTS:
     void detectsAgeFiles()
     {
         const QByteArray bin = encrypt("note", AgeForm::Binary);
-        QVERIFY(IsAgeFile(bin) && IsAgeFile(ArmourAge(bin)) &&
-                IsAgeFile("\r\n \n" + ArmourAge(bin)));
+        QVERIFY(isAgeFile(bin) && isAgeFile(armourAge(bin)) &&
+                isAgeFile("\r\n \n" + armourAge(bin)));
         const QList<std::pair<const char *, QByteArray>> others = {
             {"a plain note", "Dear diary"},
             {"armour after blanks on its line", "  -----BEGIN AGE ENCRYPTED FILE-----\n"},
@@ -326,26 +326,26 @@ private Q_SLOTS:
             {"the version line without its line end", "age-encryption.org/v1"},
             {"an empty file", ""}};
         for (const auto &[row, other] : others)
-            QVERIFY2(!IsAgeFile(other), row);
+            QVERIFY2(!isAgeFile(other), row);
     }
 
     // The passphrase's UTF-8 only in secret memory: the string it came from is emptied and its
     // characters overwritten, unless another string shares them.
     void takesThePassphraseOutOfItsString()
     {
-        QString own = Passphrase;
+        QString own = kPassphrase;
         own.detach();
         const QChar *characters = own.constData();
         const qsizetype length = own.size();
         const SecretBytes taken = SecretBytes::fromPassphrase(own);
-        QCOMPARE(taken.view(), Passphrase.toUtf8());
+        QCOMPARE(taken.view(), kPassphrase.toUtf8());
         QVERIFY(own.isEmpty());
         QVERIFY(std::all_of(characters, characters + length, [](QChar c) { return c.isNull(); }));
 
-        QString shared = Passphrase, other = shared;
-        QCOMPARE(SecretBytes::fromPassphrase(shared).view(), Passphrase.toUtf8());
+        QString shared = kPassphrase, other = shared;
+        QCOMPARE(SecretBytes::fromPassphrase(shared).view(), kPassphrase.toUtf8());
         QVERIFY(shared.isEmpty());
-        QCOMPARE(other, Passphrase);
+        QCOMPARE(other, kPassphrase);
     }
 
     // Core dumps are off while any secret is held, and as they were once the last one goes.

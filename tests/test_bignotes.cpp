@@ -26,7 +26,7 @@ namespace {
 // About 1.5 MiB of lines, with a lone CR now and then (shown as a stand-in) and, past the first
 // screen, a byte that is no UTF-8: the whole note is Windows-1252, though its start alone reads
 // as UTF-8.
-QByteArray LargeNote(qsizetype size = 1'500'000)
+QByteArray largeNote(qsizetype size = 1'500'000)
 {
     QByteArray bytes;
     for (int line = 0; bytes.size() < size; ++line) {
@@ -37,13 +37,13 @@ QByteArray LargeNote(qsizetype size = 1'500'000)
     return bytes;
 }
 
-bool Busy()
+bool busy()
 {
     return QGuiApplication::overrideCursor() != nullptr;
 }
 
 // Keys as the user types them: to whatever has the keyboard.
-void TypeOn(const QString &typed)
+void typeOn(const QString &typed)
 {
     for (const QChar c : typed) {
         QWidget *focus = QApplication::focusWidget();
@@ -56,7 +56,7 @@ void TypeOn(const QString &typed)
 }
 
 // The window on top and its editor holding the keyboard, as when the user is typing.
-void Focus(TestWindow &t)
+void focus(TestWindow &t)
 {
     t.w().show();
     t.w().activateWindow();
@@ -74,10 +74,10 @@ private Q_SLOTS:
     void loadsOffTheWindowsThread()
     {
         TestWindow t;
-        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, LargeNote()}});
+        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, largeNote()}});
         t.pickNote(u"big"_s);
         QVERIFY(t.status().startsWith(u"Loading"_s));
-        QVERIFY(t.editor()->isReadOnly() && Busy());
+        QVERIFY(t.editor()->isReadOnly() && busy());
         for (const char *locked :
              {"F_mnuSAVE", "tBAR_Button8", "T_mnuENCODE", "T_mnuFIND", "T_mnuFIND_NEXT"})
             QVERIFY2(!t.action(QLatin1String(locked))->isEnabled(), locked);
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QTRY_VERIFY(t.text().startsWith(u"Line 0 of a long note\u240Dwith a lone CR\n"_s));
 
         QTRY_COMPARE(t.status(), u"Unchanged"_s);
-        QVERIFY(!t.editor()->isReadOnly() && !Busy());
+        QVERIFY(!t.editor()->isReadOnly() && !busy());
         QVERIFY(t.action(u"T_mnuFIND"_s)->isEnabled() && t.action(u"T_mnuENCODE"_s)->isEnabled());
         // The caret waits at the start, as for a note shown whole.
         QCOMPARE(t.editor()->textCursor().position(), 0);
@@ -94,7 +94,7 @@ private Q_SLOTS:
         t.type(u"!"_s);
         QTest::keyClick(t.editor(), Qt::Key_Backspace);
         QVERIFY(t.save());
-        QCOMPARE(t.bytes(u"big.txt"_s), LargeNote());
+        QCOMPARE(t.bytes(u"big.txt"_s), largeNote());
     }
 
     // While a note comes in slice by slice, what is in may not be edited: every command that
@@ -102,10 +102,10 @@ private Q_SLOTS:
     // the text is not there. Once it is all in, the note is whole and edits as usual.
     void nothingEditsANoteStillComingIn()
     {
-        const QByteArray big = LargeNote(8'000'000);
+        const QByteArray big = largeNote(8'000'000);
         TestWindow t;
         t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, big}});
-        Focus(t);
+        focus(t);
         t.trigger(u"T_mnuFIND"_s);
         auto *find = t.child<frmFIND>(u"frmFIND"_s);
         find->txtFIND()->setEditText(u"café"_s); // the note's very last line
@@ -150,7 +150,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, escape);
         TestWindow t;
-        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, LargeNote()}});
+        t.open({{u"a.txt"_s, "small"}, {u"big.txt"_s, largeNote()}});
         t.w().show();
         t.w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&t.w()));
@@ -159,7 +159,7 @@ private Q_SLOTS:
             QTest::keyClick(t.editor(), Qt::Key_Escape);
         else
             t.pickNote(u"a"_s);
-        QVERIFY(!Busy() && !t.editor()->isReadOnly());
+        QVERIFY(!busy() && !t.editor()->isReadOnly());
         // Whatever the dropped load had come to stays out of the editor.
         QTest::qWait(300);
         if (escape) {
@@ -168,7 +168,7 @@ private Q_SLOTS:
             QCOMPARE(t.text(), u"small"_s);
             QCOMPARE(t.status(), u"Unchanged"_s);
         }
-        QCOMPARE(t.bytes(u"big.txt"_s), LargeNote());
+        QCOMPARE(t.bytes(u"big.txt"_s), largeNote());
     }
 
     // Another program rewrites the shown note: read again in place, the caret kept on its line.
@@ -178,23 +178,23 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"a.txt"_s, "one\ntwo\nthree\n"}, {u"b.txt"_s, "bee"}});
-        Focus(t);
+        focus(t);
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QTextCursor cursor = t.editor()->textCursor();
         cursor.movePosition(QTextCursor::NextBlock);
         t.editor()->setTextCursor(cursor);
-        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "one\ntwo, later\nthree\n"));
+        QVERIFY(writeBytes(t.note(u"a.txt"_s), "one\ntwo, later\nthree\n"));
         QTRY_COMPARE(t.text(), u"one\ntwo, later\nthree\n"_s);
         QCOMPARE(t.editor()->textCursor().blockNumber(), 1);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(!bar->isVisible());
 
         t.editor()->moveCursor(QTextCursor::Start);
-        TypeOn(u"abc"_s);
-        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "outside\n"));
+        typeOn(u"abc"_s);
+        QVERIFY(writeBytes(t.note(u"a.txt"_s), "outside\n"));
         QTRY_VERIFY(bar->isVisible());
         QCOMPARE(bar->text(), u"The file was changed by another program."_s);
-        TypeOn(u"def\n ghi"_s);
+        typeOn(u"def\n ghi"_s);
         QCOMPARE(t.text(), u"abcdef\n ghione\ntwo, later\nthree\n"_s);
         QVERIFY(t.editor()->hasFocus());
         QVERIFY(t.platform.prompts.isEmpty());
@@ -212,14 +212,14 @@ private Q_SLOTS:
         QCOMPARE(t.platform.prompts.size(), 1);
 
         // Read Again drops the edits for the file's text; Keep Mine keeps them.
-        TypeOn(u"more"_s);
-        QVERIFY(WriteBytes(t.note(u"a.txt"_s), "theirs\n"));
+        typeOn(u"more"_s);
+        QVERIFY(writeBytes(t.note(u"a.txt"_s), "theirs\n"));
         QTRY_VERIFY(bar->isVisible());
         t.trigger(u"noticeReadAgain"_s);
         QCOMPARE(t.text(), u"theirs\n"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(!bar->isVisible());
-        TypeOn(u"mine "_s);
+        typeOn(u"mine "_s);
         QVERIFY(QFile::remove(t.note(u"a.txt"_s)));
         QTRY_COMPARE(bar->text(), u"The file was removed by another program."_s);
         QVERIFY(!t.w().findChild<QWidget *>(u"noticeReadAgainButton"_s));
@@ -256,9 +256,9 @@ private Q_SLOTS:
         QFETCH(bool, edited);
         TestWindow t;
         t.open({{u"a.txt"_s, "one\n"}});
-        Focus(t);
+        focus(t);
         if (edited)
-            TypeOn(u"mine "_s);
+            typeOn(u"mine "_s);
         const QString path = t.note(u"a.txt"_s);
         QVERIFY(QFile::remove(path));
         if (becomes == u"folder")

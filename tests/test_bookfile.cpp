@@ -17,12 +17,12 @@ using namespace qb;
 
 namespace {
 
-QByteArray BookOf(const QByteArray &rest)
+QByteArray bookOf(const QByteArray &rest)
 {
     return "Mossgrange's Quirebox v3_[A1]\r\n" + rest;
 }
 
-BookState StateOf(TextEncoding encoding, const QString &name, const QList<FolderEntry> &rows)
+BookState stateOf(TextEncoding encoding, const QString &name, const QList<FolderEntry> &rows)
 {
     BookState book;
     book.encoding = encoding;
@@ -33,7 +33,7 @@ BookState StateOf(TextEncoding encoding, const QString &name, const QList<Folder
 }
 
 // The rows a written book must read back with: removed rows are left out.
-QList<FolderEntry> KeptRows(const QList<FolderEntry> &rows)
+QList<FolderEntry> keptRows(const QList<FolderEntry> &rows)
 {
     QList<FolderEntry> kept;
     std::copy_if(rows.begin(), rows.end(), std::back_inserter(kept),
@@ -55,23 +55,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<Folders>("folders");
         QTest::newRow("a name holding \"=\"")
-            << BookOf("Name=Cookbook=2\r\nSignature=x\r\n") << u"Cookbook=2"_s << Folders();
+            << bookOf("Name=Cookbook=2\r\nSignature=x\r\n") << u"Cookbook=2"_s << Folders();
         QTest::newRow("a name line without \"Name=\"")
-            << BookOf("Cookbook\r\nSig\r\nA;/a;\r\n") << u"Cookbook"_s
+            << bookOf("Cookbook\r\nSig\r\nA;/a;\r\n") << u"Cookbook"_s
             << Folders{{u"A"_s, u"/a"_s}};
         QTest::newRow("an empty line, an empty path, more after the second \";\"")
-            << BookOf("Name=N\r\nS\r\nA;C:\\a;\r\n\r\nB;;\r\nC;C:\\c;extra\r\n") << u"N"_s
+            << bookOf("Name=N\r\nS\r\nA;C:\\a;\r\n\r\nB;;\r\nC;C:\\c;extra\r\n") << u"N"_s
             << Folders{{u"A"_s, u"C:\\a"_s}, {u"C"_s, u"C:\\c"_s}};
         QTest::newRow("rows with fewer than two \";\" skipped")
-            << BookOf("Name=N\r\nS\r\nnothing\r\nA;/a\r\nB;/b;\r\n") << u"N"_s
+            << bookOf("Name=N\r\nS\r\nnothing\r\nA;/a\r\nB;/b;\r\n") << u"N"_s
             << Folders{{u"B"_s, u"/b"_s}};
         QTest::newRow("LF line ends") << "Mossgrange's Quirebox v3_[A1]\nName=L\nS\nA;/a;\n"_ba
                                       << u"L"_s << Folders{{u"A"_s, u"/a"_s}};
         QTest::newRow("a name line that ends the file")
-            << BookOf("Name=Short") << u"Short"_s << Folders();
-        QTest::newRow("the first line alone") << BookOf({}).trimmed() << QString() << Folders();
+            << bookOf("Name=Short") << u"Short"_s << Folders();
+        QTest::newRow("the first line alone") << bookOf({}).trimmed() << QString() << Folders();
         QTest::newRow("blanks around the name, a folder's name and its directory")
-            << BookOf("Name= Spaced \r\nS\r\n My notes ; /home/x/My notes ;\r\n") << u" Spaced "_s
+            << bookOf("Name= Spaced \r\nS\r\n My notes ; /home/x/My notes ;\r\n") << u" Spaced "_s
             << Folders{{u" My notes "_s, u" /home/x/My notes "_s}};
     }
     void reads()
@@ -79,7 +79,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, name);
         QFETCH(QList<FolderEntry>, folders);
-        const std::optional<ParsedBook> book = ParseBook(bytes);
+        const std::optional<ParsedBook> book = parseBook(bytes);
         QVERIFY(book);
         QCOMPARE(book->name, name);
         QCOMPARE(book->folders, folders);
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QByteArray lines;
         for (int i = 1; i <= 32; ++i)
             lines += "F;f" + QByteArray::number(i) + ";\r\n";
-        const std::optional<ParsedBook> big = ParseBook(BookOf("Name=N\r\nS\r\n" + lines));
+        const std::optional<ParsedBook> big = parseBook(bookOf("Name=N\r\nS\r\n" + lines));
         QCOMPARE(big->folders.size(), 30);
         QCOMPARE(big->folders.constLast().Path, u"f30"_s);
         QCOMPARE(big->droppedFolders, 2);
@@ -101,8 +101,8 @@ private Q_SLOTS:
     // A NUL would cut the directory short, naming another one; no control character is taken.
     void refusesControlCharacters()
     {
-        const std::optional<ParsedBook> controls = ParseBook(
-            BookOf("Name=N\r\nS\r\nA;/a\0b;\r\nT\tab;/t;\r\nDel\x7F;/d;\r\nOk;/ok;\r\n"_ba));
+        const std::optional<ParsedBook> controls = parseBook(
+            bookOf("Name=N\r\nS\r\nA;/a\0b;\r\nT\tab;/t;\r\nDel\x7F;/d;\r\nOk;/ok;\r\n"_ba));
         QCOMPARE(controls->folders, QList<FolderEntry>({{u"Ok"_s, u"/ok"_s}}));
         QStringList refused;
         for (const RefusedLine &line : controls->refused)
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(refused, QStringList({u"4 It holds the control character U+0000"_s,
                                        u"5 It holds the control character U+0009"_s,
                                        u"6 It holds the control character U+007F"_s}));
-        QCOMPARE(BookFieldProblem(u"a\tb"_s),
+        QCOMPARE(bookFieldProblem(u"a\tb"_s),
                  u"It holds the control character U+0009, which a folder's name or directory "
                  "cannot hold."_s);
     }
@@ -119,11 +119,11 @@ private Q_SLOTS:
     {
         const QList<std::pair<const char *, QByteArray>> rows = {
             {"an empty file", {}},
-            {"an empty line before the first", "\r\n" + BookOf({})},
-            {"the first line in lower case", BookOf({}).toLower()},
+            {"an empty line before the first", "\r\n" + bookOf({})},
+            {"the first line in lower case", bookOf({}).toLower()},
             {"a note", "Shopping list\r\nbread\r\n"}};
         for (const auto &[row, notABook] : rows)
-            QVERIFY2(!ParseBook(notABook), row);
+            QVERIFY2(!parseBook(notABook), row);
     }
 
     // A file larger than any book is no book. One that is missing (a link to nowhere or going
@@ -133,11 +133,11 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString book = dir.filePath(u"book.qb"_s), pipe = dir.filePath(u"pipe.qb"_s);
-        QVERIFY(test::WriteBytes(book, BookOf("Name=B\r\nS\r\nA;a;\r\n")));
-        QCOMPARE(ReadBookFile(book).book->folders, QList<FolderEntry>({{u"A"_s, u"a"_s}}));
+        QVERIFY(test::writeBytes(book, bookOf("Name=B\r\nS\r\nA;a;\r\n")));
+        QCOMPARE(readBookFile(book).book->folders, QList<FolderEntry>({{u"A"_s, u"a"_s}}));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(test::WriteBytes(dir.filePath(u"huge.qb"_s), BookOf(QByteArray(2 << 20, ' '))));
-        QVERIFY(ReadBookFile(dir.filePath(u"huge.qb"_s)).notABook());
+        QVERIFY(test::writeBytes(dir.filePath(u"huge.qb"_s), bookOf(QByteArray(2 << 20, ' '))));
+        QVERIFY(readBookFile(dir.filePath(u"huge.qb"_s)).notABook());
         QVERIFY(QFile::link(dir.filePath(u"nowhere.qb"_s), dir.filePath(u"dangling.qb"_s)));
         QVERIFY(QFile::link(dir.filePath(u"loop.qb"_s), dir.filePath(u"loop.qb"_s)));
         const QList<std::tuple<QString, QString, QString>> unreadable = {
@@ -149,7 +149,7 @@ private Q_SLOTS:
             {u"a folder"_s, QString(), u"It is a folder, not a file."_s}};
         for (const auto &[row, name, reason] : unreadable) {
             const test::RowLabel label(row);
-            QCOMPARE(ReadBookFile(dir.filePath(name)).error, reason);
+            QCOMPARE(readBookFile(dir.filePath(name)).error, reason);
         }
     }
 
@@ -163,14 +163,14 @@ private Q_SLOTS:
         book.Folders[1] = {u"Zeta"_s, u"/data/zeta"_s};
         book.Folders[2] = {u"Ünï"_s, u"/home/me/Alpha Notes"_s};
         const std::optional<QByteArray> bytes =
-            BookFileBytes(book, SignatureLine(u"6/12/2026"_s, u"14:05:09"_s, u"Operator"_s));
+            bookFileBytes(book, signatureLine(u"6/12/2026"_s, u"14:05:09"_s, u"Operator"_s));
         QCOMPARE(*bytes,
-                 BookOf("Name=R\xc3\xa9"
+                 bookOf("Name=R\xc3\xa9"
                         "cits = 2\r\nSignature=6/12/2026;14:05:09;Operator;"
                         "\r\nZeta;/data/zeta;\r\n\xc3\x9cn\xc3\xaf;/home/me/Alpha Notes;\r\n"));
 
-        const QByteArray windows = BookOf("Name=Caf\xe9\r\nS\r\nM\xfcll;C:\\M\xfcll;\r\n");
-        const std::optional<ParsedBook> parsed = ParseBook(windows);
+        const QByteArray windows = bookOf("Name=Caf\xe9\r\nS\r\nM\xfcll;C:\\M\xfcll;\r\n");
+        const std::optional<ParsedBook> parsed = parseBook(windows);
         QCOMPARE(parsed->encoding, TextEncoding::Windows1252);
         QCOMPARE(parsed->folders, QList<FolderEntry>({{u"Müll"_s, u"C:\\Müll"_s}}));
         book = {};
@@ -178,12 +178,12 @@ private Q_SLOTS:
         book.BookName = parsed->name;
         book.FolderCount = 1;
         book.Folders[1] = parsed->folders.value(0);
-        QCOMPARE(*BookFileBytes(book, u"d;t;s;"_s),
-                 BookOf("Name=Caf\xe9\r\nSignature=d;t;s;\r\nM\xfcll;C:\\M\xfcll;\r\n"));
+        QCOMPARE(*bookFileBytes(book, u"d;t;s;"_s),
+                 bookOf("Name=Caf\xe9\r\nSignature=d;t;s;\r\nM\xfcll;C:\\M\xfcll;\r\n"));
         book.BookName = u"Кафе"_s;
-        QVERIFY(!BookFileBytes(book, {}));
+        QVERIFY(!bookFileBytes(book, {}));
         book.encoding = TextEncoding::Utf8;
-        QVERIFY(BookFileBytes(book, {})->contains("Name=\xd0\x9a"));
+        QVERIFY(bookFileBytes(book, {})->contains("Name=\xd0\x9a"));
     }
 
     // The same bytes are never read as one text in a book and as another in a note.
@@ -193,25 +193,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<QString>("name");
-        QTest::newRow("UTF-8") << BookOf("Name=Caf\xc3\xa9") << TextEncoding::Utf8 << u"Café"_s;
+        QTest::newRow("UTF-8") << bookOf("Name=Caf\xc3\xa9") << TextEncoding::Utf8 << u"Café"_s;
         QTest::newRow("UTF-8 after a byte order mark")
-            << "\xef\xbb\xbf" + BookOf("Name=\xe2\x82\xac") << TextEncoding::Utf8 << u"€"_s;
-        QTest::newRow("Windows-1252") << BookOf("Name=Caf\xe9") << ansi << u"Café"_s;
+            << "\xef\xbb\xbf" + bookOf("Name=\xe2\x82\xac") << TextEncoding::Utf8 << u"€"_s;
+        QTest::newRow("Windows-1252") << bookOf("Name=Caf\xe9") << ansi << u"Café"_s;
         QTest::newRow("an encoded surrogate")
-            << BookOf("Name=\xed\xa0\x80") << ansi << u"í\u00a0€"_s;
-        QTest::newRow("an overlong slash") << BookOf("Name=\xc0\xaf") << ansi << u"À¯"_s;
+            << bookOf("Name=\xed\xa0\x80") << ansi << u"í\u00a0€"_s;
+        QTest::newRow("an overlong slash") << bookOf("Name=\xc0\xaf") << ansi << u"À¯"_s;
         QTest::newRow("above U+10FFFF")
-            << BookOf("Name=\xf4\x90\x80\x80") << ansi << u"ô\u0090€€"_s;
-        QTest::newRow("a character cut short") << BookOf("Name=\xe2\x82") << ansi << u"â‚"_s;
+            << bookOf("Name=\xf4\x90\x80\x80") << ansi << u"ô\u0090€€"_s;
+        QTest::newRow("a character cut short") << bookOf("Name=\xe2\x82") << ansi << u"â‚"_s;
     }
     void decidesTheEncodingAsANoteIs()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(TextEncoding, encoding);
         QFETCH(QString, name);
-        const std::optional<ParsedBook> book = ParseBook(bytes);
+        const std::optional<ParsedBook> book = parseBook(bytes);
         QCOMPARE(book->encoding, encoding);
-        QCOMPARE(DetectNoteFormat(bytes).encoding, encoding);
+        QCOMPARE(detectNoteFormat(bytes).encoding, encoding);
         QCOMPARE(book->name, name);
     }
 
@@ -244,11 +244,11 @@ private Q_SLOTS:
         QFETCH(QList<FolderEntry>, folders);
         QFETCH(QByteArray, line);
         const std::optional<QByteArray> bytes =
-            BookFileBytes(StateOf(encoding, name, folders), u"d;t;s;"_s);
+            bookFileBytes(stateOf(encoding, name, folders), u"d;t;s;"_s);
         QVERIFY2(bytes->contains(line), bytes->toHex(' ').constData());
-        const std::optional<ParsedBook> back = ParseBook(*bytes);
+        const std::optional<ParsedBook> back = parseBook(*bytes);
         QCOMPARE(back->name, name);
-        QCOMPARE(back->folders, KeptRows(folders));
+        QCOMPARE(back->folders, keptRows(folders));
     }
 
     // Whatever the program writes, in either encoding, reads back as the same name and rows.
@@ -260,7 +260,7 @@ private Q_SLOTS:
         const QStringView ascii = u" =/\\.-aZ0~#";
         QString windowsUpper;
         for (int b = 0x80; b <= 0xFF; ++b) {
-            const QString c = DecodeWindows1252(QByteArray(1, char(b)));
+            const QString c = decodeWindows1252(QByteArray(1, char(b)));
             if (!c.at(0).isNonCharacter() && c.at(0).category() != QChar::Other_Control)
                 windowsUpper += c;
         }
@@ -275,7 +275,7 @@ private Q_SLOTS:
                         ? char32_t(random.bounded(0x80, 0x800))
                         : char32_t(random.bounded(2) ? random.bounded(0x800, 0xD800)
                                                      : random.bounded(0x10000, 0x110000));
-                const QString look = DecodeWindows1252(QString::fromUcs4(&c, 1).toUtf8());
+                const QString look = decodeWindows1252(QString::fromUcs4(&c, 1).toUtf8());
                 if (std::none_of(look.begin(), look.end(),
                                  [](QChar u) { return u.category() == QChar::Other_Control; }))
                     return look;
@@ -301,19 +301,19 @@ private Q_SLOTS:
         for (int round = 0; round < 3000; ++round) {
             const bool asUtf8Bytes = random.bounded(2);
             const QString name = text(asUtf8Bytes, false);
-            QList<FolderEntry> rows(random.bounded(MaxFolders + 1));
+            QList<FolderEntry> rows(random.bounded(kMaxFolders + 1));
             for (FolderEntry &row : rows) {
                 row.Name = text(asUtf8Bytes, false);
                 row.Path = random.bounded(10) ? text(asUtf8Bytes, true) : QString();
             }
             const QString signature =
-                SignatureLine(u"6/12/2026"_s, u"14:05:09"_s, text(asUtf8Bytes, false));
+                signatureLine(u"6/12/2026"_s, u"14:05:09"_s, text(asUtf8Bytes, false));
             for (const auto encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
                 const test::RowLabel row(
                     u"round %1, a book named \"%2\" written in %3"_s.arg(round).arg(name).arg(
                         encoding == TextEncoding::Utf8 ? u"UTF-8"_s : u"Windows-1252"_s));
                 const std::optional<QByteArray> bytes =
-                    BookFileBytes(StateOf(encoding, name, rows), signature);
+                    bookFileBytes(stateOf(encoding, name, rows), signature);
                 if (!bytes) {
                     // Only a character outside the code page keeps a book from being written.
                     QCOMPARE(encoding, TextEncoding::Windows1252);
@@ -322,13 +322,13 @@ private Q_SLOTS:
                 }
                 if (encoding == TextEncoding::Windows1252 && asUtf8Bytes)
                     ++utf8LookingWindowsBooks;
-                const std::optional<ParsedBook> back = ParseBook(*bytes);
+                const std::optional<ParsedBook> back = parseBook(*bytes);
                 const QByteArray where = "round " + QByteArray::number(round) + ", book named " +
                                          name.toUtf8() + ", first bytes " +
                                          bytes->mid(31, 40).toHex(' ');
                 QVERIFY2(back, where.constData());
                 QVERIFY2(back->name == name, where.constData());
-                QVERIFY2(back->folders == KeptRows(rows), where.constData());
+                QVERIFY2(back->folders == keptRows(rows), where.constData());
             }
         }
         QVERIFY(utf8LookingWindowsBooks > 1000);
@@ -348,14 +348,14 @@ private Q_SLOTS:
         QCOMPARE(EnsureBookExtension(u"Cook.QB"_s), u"Cook.QB"_s);
         QCOMPARE(EnsureBookExtension(u"Cook.qb.txt"_s), u"Cook.qb.txt.qb"_s);
 
-        QCOMPARE(ResolveFolderPath(u"/books/demo.qb"_s, u"../notes/x"_s), u"/notes/x"_s);
-        QCOMPARE(ResolveFolderPath(u"/books/demo.qb"_s, u"/abs/dir"_s), u"/abs/dir"_s);
+        QCOMPARE(resolveFolderPath(u"/books/demo.qb"_s, u"../notes/x"_s), u"/notes/x"_s);
+        QCOMPARE(resolveFolderPath(u"/books/demo.qb"_s, u"/abs/dir"_s), u"/abs/dir"_s);
         BookState book;
         book.BookFilePath = u"/moved/book.qb"_s;
         book.FolderCount = 1;
         book.Folders[1] = {u"R"_s, u"Recipes"_s};
-        QCOMPARE(book.FolderDir(1), u"/moved/Recipes"_s);
-        QCOMPARE(book.FolderDir(31), QString());
+        QCOMPARE(book.folderDir(1), u"/moved/Recipes"_s);
+        QCOMPARE(book.folderDir(31), QString());
     }
 
     // The open book takes a changed state only once it is written.
@@ -364,7 +364,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Book book;
         book.adopt(dir.filePath(u"gone/book.qb"_s),
-                   *ParseBook(BookOf("Name=Old\r\nS\r\nA;a;\r\n")));
+                   *parseBook(bookOf("Name=Old\r\nS\r\nA;a;\r\n")));
         BookState changed = book.state();
         changed.BookName = u"New"_s;
         changed.Folders[1].Name = u"B"_s;
@@ -374,7 +374,7 @@ private Q_SLOTS:
         changed.BookFilePath = dir.filePath(u"book.qb"_s);
         QCOMPARE(book.write(changed, u"s"_s), std::nullopt);
         QCOMPARE(book.state().Folders[1].Name, u"B"_s);
-        QCOMPARE(ParseBook(test::ReadBytes(changed.BookFilePath))->name, u"New"_s);
+        QCOMPARE(parseBook(test::readBytes(changed.BookFilePath))->name, u"New"_s);
     }
 
     // The time put into a book or a note names no time zone, in any language.
@@ -382,7 +382,7 @@ private Q_SLOTS:
     {
         for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates),
                                       QLocale(QLocale::German, QLocale::Germany), QLocale::c()}) {
-            const QString text = LongTimeText(QTime(14, 5, 9), locale);
+            const QString text = longTimeText(QTime(14, 5, 9), locale);
             QVERIFY2(text.contains(u"05:09"_s) && !text.contains(u"UTC"_s) &&
                          text == text.trimmed(),
                      qPrintable(locale.name() + u": "_s + text));

@@ -28,7 +28,7 @@ struct Outcome
     BookSearchSummary summary;
 };
 
-Outcome Search(const QList<BookSearchFolder> &folders, const QString &text,
+Outcome search(const QList<BookSearchFolder> &folders, const QString &text,
                Qt::CaseSensitivity cs = Qt::CaseInsensitive)
 {
     BookSearch search;
@@ -41,7 +41,7 @@ Outcome Search(const QList<BookSearchFolder> &folders, const QString &text,
         return {{u"no end"_s}, {}, {}};
     out.summary = finished.at(0).at(0).value<BookSearchSummary>();
     std::reverse(out.all.begin(), out.all.end()); // as if they came the other way round
-    std::sort(out.all.begin(), out.all.end(), BookOrderLess);
+    std::sort(out.all.begin(), out.all.end(), bookOrderLess);
     for (const BookSearchHit &h : std::as_const(out.all))
         out.hits << u"%1:%2:%3:%4"_s.arg(h.folderRow).arg(h.noteIndex).arg(h.line).arg(h.column);
     return out;
@@ -49,9 +49,9 @@ Outcome Search(const QList<BookSearchFolder> &folders, const QString &text,
 
 // Pieces of random notes: letters that fold together in odd ways, a pair of surrogates of each
 // case, line ends, and characters the editor shows as stand-ins.
-const QStringList Pieces = u"a K k \u212A s S \u017F ß \u1E9E é É Σ σ ς Дд ё İı I µμ \U00010400 "
-                           "\U00010428 \u2028 \u2029 \u240D ¶ \u212B Å ǅ -"_s.split(u' ') +
-                           QStringList{u" "_s, u"\n"_s, u"\r"_s};
+const QStringList kPieces = u"a K k \u212A s S \u017F ß \u1E9E é É Σ σ ς Дд ё İı I µμ \U00010400 "
+                            "\U00010428 \u2028 \u2029 \u240D ¶ \u212B Å ǅ -"_s.split(u' ') +
+                            QStringList{u" "_s, u"\n"_s, u"\r"_s};
 
 } // namespace
 
@@ -61,7 +61,7 @@ class TestBookSearch : public QObject
 
 private Q_SLOTS:
     // Every note a random text in a random encoding and line end style; the matches must be
-    // FindText's in the text the editor would hold, and a note the byte pattern rules out holds
+    // findText's in the text the editor would hold, and a note the byte pattern rules out holds
     // none.
     void matchesAsFindInTheEditor()
     {
@@ -70,14 +70,14 @@ private Q_SLOTS:
         for (int round = 0; round < 4000; ++round) {
             QString text;
             for (int n = int(random.bounded(700)); n > 0; --n)
-                text += Pieces[random.bounded(int(Pieces.size()))];
+                text += kPieces[random.bounded(int(kPieces.size()))];
             if (random.bounded(2))
                 text.replace(u'\n', u"\r\n"_s);
-            const std::optional<QByteArray> ansi = EncodeWindows1252(text);
+            const std::optional<QByteArray> ansi = encodeWindows1252(text);
             QByteArray bytes = ansi && random.bounded(2) ? *ansi : text.toUtf8();
             if (random.bounded(8) == 0)
                 bytes.insert(random.bounded(int(bytes.size()) + 1), '\xC3');
-            const QString decoded = DecodeNoteBytes(bytes).text;
+            const QString decoded = decodeNoteBytes(bytes).text;
             const QString editor = QString(decoded).replace(u'\n', QChar::ParagraphSeparator);
             QString what =
                 editor.mid(random.bounded(int(editor.size()) + 1), 1 + random.bounded(12));
@@ -87,8 +87,8 @@ private Q_SLOTS:
                 what += u'\n';
             const auto cs = random.bounded(3) ? Qt::CaseInsensitive : Qt::CaseSensitive;
             QList<qsizetype> expected, found;
-            for (qsizetype at = FindText(editor, what, 0, cs); at >= 0;
-                 at = FindText(editor, what, at + what.size(), cs))
+            for (qsizetype at = findText(editor, what, 0, cs); at >= 0;
+                 at = findText(editor, what, at + what.size(), cs))
                 expected << at;
             const NoteMatcher matcher(what, cs);
             if (matcher.mayMatch(bytes)) {
@@ -106,12 +106,12 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const auto note = [&](const QString &name, const QByteArray &bytes) {
-            QVERIFY(test::WriteBytes(dir.filePath(name), bytes));
+            QVERIFY(test::writeBytes(dir.filePath(name), bytes));
         };
         note(u"Letters/b.txt"_s, "x\ry caf\xC3\xA9 2291\r\nCaf\xC3\xA9 2291\r\n");
         note(u"Letters/A.txt"_s, "Intro\nCAF\xC9 2291 paid\n");
         note(u"Letters/long.txt"_s, QByteArray(5000, '.') + "caf\xE9 2291" + QByteArray(5000, '.'));
-        note(u"Locked/enc.txt"_s, EncodedNoteBytes("Caf\xC3\xA9 2291"));
+        note(u"Locked/enc.txt"_s, encodedNoteBytes("Caf\xC3\xA9 2291"));
         note(u"Locked/big.txt"_s, "Caf\xC3\xA9 2291" + QByteArray(30'000, '.'));
         note(u"Locked/shut.txt"_s, "Caf\xC3\xA9 2291");
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"Locked/pipe.txt"_s)).constData(), 0600),
@@ -123,14 +123,14 @@ private Q_SLOTS:
         QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
         faults.arm("open", EACCES, u"shut.txt"_s);
 
-        const Outcome found = Search(folders, u"café 2291"_s);
+        const Outcome found = search(folders, u"café 2291"_s);
         QCOMPARE(found.hits,
                  QStringList({u"1:0:2:0"_s, u"1:1:1:4"_s, u"1:1:2:0"_s, u"1:2:1:5000"_s}));
         QCOMPARE(found.all[1].lineText, u"x\u240Dy café 2291"_s);
         const BookSearchHit &inLong = found.all[3];
         QVERIFY(inLong.cutBefore && inLong.cutAfter && inLong.lineText.size() < 500);
         QCOMPARE(inLong.lineText.mid(inLong.matchInLine, 9), u"café 2291"_s);
-        QCOMPARE(Search(folders, u"Café 2291"_s, Qt::CaseSensitive).hits,
+        QCOMPARE(search(folders, u"Café 2291"_s, Qt::CaseSensitive).hits,
                  QStringList(u"1:1:2:0"_s));
 
         const BookSearchSummary &s = found.summary;
@@ -141,7 +141,7 @@ private Q_SLOTS:
                                                                u"Permission denied"_s}}));
         QVERIFY(s.unreadableFolders.size() == 1 && s.unreadableFolders[0].path.endsWith(u"Gone"_s));
 
-        const Outcome nothing = Search(folders, QString());
+        const Outcome nothing = search(folders, QString());
         QVERIFY(nothing.hits.isEmpty() && nothing.summary.notesSearched == 0);
     }
 
@@ -151,7 +151,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         for (int i = 0; i < 3000; ++i)
-            QVERIFY(test::WriteBytes(dir.filePath(u"Many/%1.txt"_s.arg(i)), "old\nnew\n"));
+            QVERIFY(test::writeBytes(dir.filePath(u"Many/%1.txt"_s.arg(i)), "old\nnew\n"));
         const QList<BookSearchFolder> folders = {{1, u"Many"_s, dir.filePath(u"Many"_s)}};
         BookSearch search;
         QList<BookSearchHit> hits;

@@ -14,7 +14,7 @@ using Result = std::optional<QByteArray>;
 constexpr CipherDirection kDirections[] = {CipherDirection::Encipher, CipherDirection::Decipher};
 
 // The rule written out plainly, one byte at a time.
-Result ReferenceCipher(QByteArrayView text, QByteArrayView keyword, CipherDirection direction)
+Result referenceCipher(QByteArrayView text, QByteArrayView keyword, CipherDirection direction)
 {
     QByteArray out;
     for (qsizetype p = 0; p < text.size() && !keyword.empty(); ++p) {
@@ -80,13 +80,13 @@ private Q_SLOTS:
                 QByteArray inRange, outOfRange;
                 for (int t = 0; t < 256; ++t) {
                     const QByteArray text(1, char(t));
-                    const Result expected = ReferenceCipher(text, key, direction);
+                    const Result expected = referenceCipher(text, key, direction);
                     if (KeyWordCipher(text, key, direction) != expected)
                         QFAIL(qPrintable(u"text %1 keyword %2"_s.arg(t).arg(c)));
                     (expected ? inRange : outOfRange).append(text);
                 }
                 QCOMPARE(KeyWordCipher(inRange, key, direction),
-                         ReferenceCipher(inRange, key, direction));
+                         referenceCipher(inRange, key, direction));
                 for (char bad : std::as_const(outOfRange)) {
                     QByteArray spoiled = inRange;
                     spoiled[spoiled.size() / 2] = bad;
@@ -113,7 +113,7 @@ private Q_SLOTS:
             for (char &ch : text)
                 ch = char(random.bounded(128));
             Result cipher = KeyWordCipher(text, key, CipherDirection::Encipher);
-            QVERIFY(cipher && *cipher == ReferenceCipher(text, key, CipherDirection::Encipher));
+            QVERIFY(cipher && *cipher == referenceCipher(text, key, CipherDirection::Encipher));
             QCOMPARE(KeyWordCipher(*cipher, key, CipherDirection::Decipher), Result(text));
             for (qsizetype p = 0; p < n; p = p == n - 1 ? n : std::min(p + step, n - 1)) {
                 const char kept = std::exchange(text[p], char(255));
@@ -157,7 +157,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, body);
         QVERIFY(IsNoteEncoded(bytes));
-        QCOMPARE(EncodedBody(bytes).toByteArray(), body);
+        QCOMPARE(encodedBody(bytes).toByteArray(), body);
     }
 
     void otherFirstItemsAreNoHeader()

@@ -12,7 +12,7 @@ using Request = CommandLine::Request;
 namespace {
 
 // The program's name, then `words` one blank apart.
-QStringList Arguments(const QString &words)
+QStringList arguments(const QString &words)
 {
     return QStringList{u"quirebox"_s} + words.split(u' ', Qt::SkipEmptyParts);
 }
@@ -55,12 +55,12 @@ private Q_SLOTS:
         QFETCH(QString, words);
         QFETCH(Request, request);
         QFETCH(QString, bookPath);
-        const CommandLine line = ParseCommandLine(Arguments(words));
+        const CommandLine line = parseCommandLine(arguments(words));
         QCOMPARE(line.request, request);
         QCOMPARE(line.bookPath, bookPath);
     }
 
-    void version() { QCOMPARE(VersionText(), u"Quirebox 3.01.0025"_s); }
+    void version() { QCOMPARE(versionText(), u"Quirebox 3.01.0025"_s); }
 
     void missingDisplay_data()
     {
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QProcessEnvironment variables;
         for (const QString &entry : environment.split(u' ', Qt::SkipEmptyParts))
             variables.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-        QCOMPARE(MissingDisplay(Arguments(words), variables), message);
+        QCOMPARE(qb::missingDisplay(arguments(words), variables), message);
     }
 };
 

@@ -37,14 +37,14 @@ QProcessEnvironment childEnvironment(const QString &killAfter, const QString &fa
 // a kill between its link and the rename is hidden, and is one of the save's own.
 void expectWholeNote(const QString &dir, const QString &note)
 {
-    const QByteArray bytes = ReadBytes(note);
-    QVERIFY2(bytes == NoteContent(0) || bytes == NoteContent(1),
+    const QByteArray bytes = readBytes(note);
+    QVERIFY2(bytes == noteContent(0) || bytes == noteContent(1),
              qPrintable(u"a note of %1 bytes, neither old nor new"_s.arg(bytes.size())));
-    QCOMPARE(ListNoteFiles(dir).fileNames(), QStringList(u"note.txt"_s));
+    QCOMPARE(listNoteFiles(dir).fileNames(), QStringList(u"note.txt"_s));
     const QStringList all =
         QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : all)
-        QVERIFY2(name == u"note.txt"_s || IsSaveTempName(QFile::encodeName(name)),
+        QVERIFY2(name == u"note.txt"_s || isSaveTempName(QFile::encodeName(name)),
                  qPrintable(name));
 }
 
@@ -69,7 +69,7 @@ private Q_SLOTS:
             const RowLabel row(u"killed after system call %1"_s.arg(call));
             QTemporaryDir dir;
             const QString note = dir.filePath(u"note.txt"_s);
-            QVERIFY(WriteBytes(note, NoteContent(0)));
+            QVERIFY(writeBytes(note, noteContent(0)));
             QProcess saver;
             saver.setProcessEnvironment(childEnvironment(
                 u"%1:%2"_s.arg(call).arg(dir.path()),
@@ -80,7 +80,7 @@ private Q_SLOTS:
             expectWholeNote(dir.path(), note);
             if (saver.exitStatus() == QProcess::NormalExit) {
                 QCOMPARE(saver.exitCode(), 0);
-                QCOMPARE(ReadBytes(note), NoteContent(1));
+                QCOMPARE(readBytes(note), noteContent(1));
                 break;
             }
             ++kills;
@@ -94,7 +94,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString note = dir.filePath(u"note.txt"_s);
-        QVERIFY(WriteBytes(note, NoteContent(0)));
+        QVERIFY(writeBytes(note, noteContent(0)));
         QRandomGenerator random(20261206);
         for (int kill = 0; kill < 30; ++kill) {
             const int after = int(random.bounded(5, 120));

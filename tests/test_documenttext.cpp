@@ -33,7 +33,7 @@ private Q_SLOTS:
             cursor.insertText(pieces[random.bounded(pieces.size())], format);
         }
         const QString raw = document.toRawText();
-        const qsizetype length = DocumentTextLength(document);
+        const qsizetype length = documentTextLength(document);
         QCOMPARE(length, raw.size());
         const QList<QTextFormat> formats = document.allFormats();
         for (int round = 0; round < 100; ++round) {
@@ -49,7 +49,7 @@ private Q_SLOTS:
                 u"the characters %1 to %2 of %3"_s.arg(from).arg(to).arg(length));
             QString text;
             bool formatsHold = true;
-            ForEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+            forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
                 for (qsizetype i = 0; i < run.size(); ++i) {
                     if (run[i] == QChar::ParagraphSeparator)
                         continue; // a line's break has no character format of its own
@@ -66,7 +66,7 @@ private Q_SLOTS:
         }
         // A visit that says stop is the last.
         int visits = 0;
-        ForEachTextRun(document, [&visits](QStringView, int) { return ++visits < 2; });
+        forEachTextRun(document, [&visits](QStringView, int) { return ++visits < 2; });
         QCOMPARE(visits, 2);
     }
 };

@@ -19,7 +19,7 @@ using namespace qb::test;
 namespace {
 
 // Formatted text on the clipboard, as a browser or word processor leaves it.
-void PutRichClipboard(const QString &plain)
+void putRichClipboard(const QString &plain)
 {
     auto *mime = new QMimeData;
     mime->setHtml(u"<b>bold</b> and <i>more</i>"_s);
@@ -28,7 +28,7 @@ void PutRichClipboard(const QString &plain)
 }
 
 // A drop as the window system delivers it: enter, then drop on the editor's viewport.
-void DropOn(NoteEditor *editor, QMimeData *mime)
+void dropOn(NoteEditor *editor, QMimeData *mime)
 {
     QDragEnterEvent enter({5, 5}, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(editor->viewport(), &enter);
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QFETCH(QKeyCombination, keys);
         QFETCH(QString, text);
         NoteWindow t(u"abcdef"_s);
-        PutRichClipboard(u"plain\r\nline"_s);
+        putRichClipboard(u"plain\r\nline"_s);
         t.select(1, 3);
         QTest::keyClick(t.editor(), keys.key(), keys.keyboardModifiers());
         QCOMPARE(t.text(), text);
@@ -118,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(clipboard->text(), u"one "_s);
         QCOMPARE(t.status(), u"Changed"_s);
         t.editor()->moveCursor(QTextCursor::End);
-        PutRichClipboard(u" three"_s);
+        putRichClipboard(u" three"_s);
         t.trigger(u"E_mnuPASTE"_s);
         t.editor()->moveCursor(QTextCursor::Start);
         t.trigger(u"E_mnuTIME"_s);
@@ -226,9 +226,7 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"a long.txt"_s, "short words\n" + longLine.toLatin1() + "\nmore words"},
                 {u"b short.txt"_s, "short words only"}});
-        const auto wrap = [&t] {
-            return t.editor()->document()->defaultTextOption().wrapMode();
-        };
+        const auto wrap = [&t] { return t.editor()->document()->defaultTextOption().wrapMode(); };
         t.pickNote(u"a long"_s);
         QCOMPARE(t.text(), u"short words\n"_s + longLine + u"\nmore words"_s);
         QCOMPARE(wrap(), QTextOption::WrapAnywhere);
@@ -278,10 +276,10 @@ private Q_SLOTS:
                                                       : t.root.filePath(u"elsewhere/"_s + dropped);
         const QString second = t.root.filePath(u"elsewhere/second.txt"_s);
         const QString zeds = t.root.filePath(u"zeds"_s);
-        QVERIFY(WriteBytes(zeds + u"/z.txt"_s, "zed") && WriteBytes(second, "second"));
+        QVERIFY(writeBytes(zeds + u"/z.txt"_s, "zed") && writeBytes(second, "second"));
         if (!dropped.startsWith(u'@'))
-            QVERIFY(WriteBytes(path,
-                               title.isEmpty() ? "dropped" : BookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
+            QVERIFY(writeBytes(path,
+                               title.isEmpty() ? "dropped" : bookBytes(u"Z"_s, {{u"Z"_s, zeds}})));
         t.put(u"a.txt"_s, "in folder");
         bookOpen ? t.open() : t.start({});
         const QString before = t.title();
@@ -290,7 +288,7 @@ private Q_SLOTS:
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path), QUrl::fromLocalFile(second)});
         QSignalSpy spy(t.editor(), &NoteEditor::filesDropped);
-        DropOn(t.editor(), &mime);
+        dropOn(t.editor(), &mime);
         QVERIFY(spy.wait());
         if (!message.isEmpty())
             QCOMPARE(t.last().text, message.arg(path));

@@ -22,11 +22,11 @@ using namespace qb::test;
 
 namespace {
 
-const QString Passphrase = u"correct horse battery"_s;
-constexpr char Marker[] = "MARKER-7f3a";
+const QString kPassphrase = u"correct horse battery"_s;
+constexpr char kMarker[] = "MARKER-7f3a";
 
 // Answers the passphrase window: types into its fields as the user does, then presses Enter.
-void AnswerPassphrase(FakePlatform &platform, const QString &passphrase, const QString &again)
+void answerPassphrase(FakePlatform &platform, const QString &passphrase, const QString &again)
 {
     platform.answerDialog([passphrase, again](QDialog &dialog) {
         auto &form = static_cast<frmPASSPHRASE &>(dialog);
@@ -46,22 +46,22 @@ QByteArray Decrypted(const QByteArray &file, const QString &passphrase)
 {
     QString copy = passphrase;
     const SecretBytes secret = SecretBytes::fromPassphrase(copy);
-    const AgeKeyNeed need = ReadAgeHeader(file);
-    const AgeDecrypted plain = DecryptAge(file, DeriveAgeKey(secret, need.salt, need.workFactor));
+    const AgeKeyNeed need = readAgeHeader(file);
+    const AgeDecrypted plain = decryptAge(file, deriveAgeKey(secret, need.salt, need.workFactor));
     return plain.outcome.ok() ? plain.plain
                               : QByteArray("not decrypted: ") + plain.outcome.message.toUtf8();
 }
 
 // Every file under `dir` that holds `marker`, hidden ones and those of the program's own
 // state included.
-QStringList FilesHolding(const QString &dir, const QByteArray &marker)
+QStringList filesHolding(const QString &dir, const QByteArray &marker)
 {
     QStringList holding;
     QDirIterator files(dir, QDir::Files | QDir::Hidden | QDir::System,
                        QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString file = files.next();
-        if (ReadBytes(file).contains(marker))
+        if (readBytes(file).contains(marker))
             holding << file;
     }
     return holding;
@@ -86,13 +86,13 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"n.txt"_s, plain}});
         QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
-        AnswerPassphrase(t.platform, Passphrase, Passphrase);
+        answerPassphrase(t.platform, kPassphrase, kPassphrase);
         t.trigger(u"T_mnuENCRYPT"_s);
         QCOMPARE(t.last().title, u"Passphrase"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
         QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
         QVERIFY(t.save());
-        QCOMPARE(Decrypted(t.bytes(u"n.txt"_s), Passphrase), plain);
+        QCOMPARE(Decrypted(t.bytes(u"n.txt"_s), kPassphrase), plain);
 
         t.trigger(u"F_mnuREFRESH"_s);
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
@@ -104,7 +104,7 @@ private Q_SLOTS:
         t.trigger(u"E_mnuCUT"_s);
         QCOMPARE(t.text(), armour);
 
-        AnswerPassphrase(t.platform, u"wrong"_s, {});
+        answerPassphrase(t.platform, u"wrong"_s, {});
         t.answer(u"ok"_s);
         t.trigger(u"noticeDecrypt"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.last().text,
@@ -112,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(t.text(), armour);
         QCOMPARE(t.status(), u"Encrypted"_s);
 
-        AnswerPassphrase(t.platform, Passphrase, {});
+        answerPassphrase(t.platform, kPassphrase, {});
         t.trigger(u"T_mnuENCRYPT"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(t.text(), u"Dear diary,\ncafé at noon.\n"_s);
@@ -127,16 +127,16 @@ private Q_SLOTS:
         TestWindow t;
         t.open();
         {
-            QString copy = Passphrase;
+            QString copy = kPassphrase;
             const SecretBytes secret = SecretBytes::fromPassphrase(copy);
-            t.put(u"secret.txt"_s, EncryptAge("first line\n", PrepareAgeKey(secret)));
+            t.put(u"secret.txt"_s, encryptAge("first line\n", prepareAgeKey(secret)));
         }
         t.trigger(u"F_mnuREFRESH"_s);
         const QByteArray before = t.bytes(u"secret.txt"_s);
-        AnswerPassphrase(t.platform, Passphrase, {});
+        answerPassphrase(t.platform, kPassphrase, {});
         t.trigger(u"T_mnuENCRYPT"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
-        t.type(QString::fromLatin1(Marker) + u' ');
+        t.type(QString::fromLatin1(kMarker) + u' ');
         QTest::qWait(2600); // a recovery copy would be written by now
 
         // The save's temporary file, named, looked at while the save waits on its sync.
@@ -148,7 +148,7 @@ private Q_SLOTS:
             while (gate.held() == 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             seenDuringTheSave = QDir(t.dir()).entryList(QDir::Files | QDir::Hidden);
-            for (const QString &holding : FilesHolding(t.root.path(), Marker))
+            for (const QString &holding : filesHolding(t.root.path(), kMarker))
                 seenDuringTheSave << u"holds the marker: "_s + holding;
             gate.release();
         });
@@ -159,13 +159,13 @@ private Q_SLOTS:
         QCOMPARE(seenDuringTheSave.filter(u".qbsave-"_s).size(), 1);
 
         const QByteArray after = t.bytes(u"secret.txt"_s);
-        QCOMPARE(Decrypted(after, Passphrase), QByteArray(Marker) + " first line\n");
-        QVERIFY(ReadAgeHeader(after).salt != ReadAgeHeader(before).salt);
-        QCOMPARE(FilesHolding(t.root.path(), Marker), QStringList());
-        QCOMPARE(FilesHolding(m_home.path(), Marker), QStringList());
+        QCOMPARE(Decrypted(after, kPassphrase), QByteArray(kMarker) + " first line\n");
+        QVERIFY(readAgeHeader(after).salt != readAgeHeader(before).salt);
+        QCOMPARE(filesHolding(t.root.path(), kMarker), QStringList());
+        QCOMPARE(filesHolding(m_home.path(), kMarker), QStringList());
 
         t.trigger(u"T_mnuFIND_BOOK"_s);
-        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), QString::fromLatin1(Marker));
+        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), QString::fromLatin1(kMarker));
         t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
         QTRY_VERIFY(t.child<QLabel>(u"lblFINDBOOK"_s)->text().contains(u"1 enciphered note"_s));
         QCOMPARE(t.child<QTreeView>(u"lstFINDBOOK"_s)->model()->rowCount(), 0);
@@ -177,7 +177,7 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"n.txt"_s, "plain\n"}});
-        AnswerPassphrase(t.platform, u"abc"_s, u"abc"_s);
+        answerPassphrase(t.platform, u"abc"_s, u"abc"_s);
         t.answer(u"no"_s);
         t.trigger(u"T_mnuENCRYPT"_s);
         QCOMPARE(t.last().text, u"A passphrase shorter than 8 characters is soon guessed by "
@@ -186,11 +186,11 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(!t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
 
-        AnswerPassphrase(t.platform, Passphrase, Passphrase);
+        answerPassphrase(t.platform, kPassphrase, kPassphrase);
         t.trigger(u"T_mnuENCRYPT"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
         QVERIFY(t.save());
-        AnswerPassphrase(t.platform, Passphrase, {});
+        answerPassphrase(t.platform, kPassphrase, {});
         t.trigger(u"T_mnuENCRYPT"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
@@ -205,12 +205,12 @@ private Q_SLOTS:
     void binaryFileShownAsArmour()
     {
         TestWindow t;
-        QString copy = Passphrase;
+        QString copy = kPassphrase;
         const SecretBytes secret = SecretBytes::fromPassphrase(copy);
-        t.open({{u"b.txt"_s, EncryptAge("binary\n", PrepareAgeKey(secret, 10), AgeForm::Binary)}});
+        t.open({{u"b.txt"_s, encryptAge("binary\n", prepareAgeKey(secret, 10), AgeForm::Binary)}});
         QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
         QCOMPARE(t.status(), u"Encrypted"_s);
-        AnswerPassphrase(t.platform, Passphrase, {});
+        answerPassphrase(t.platform, kPassphrase, {});
         t.trigger(u"noticeDecrypt"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(t.text(), u"binary\n"_s);

@@ -30,11 +30,11 @@ struct Injected
     qint64 passBytes = -1;
 };
 
-const QByteArray OldBytes = QByteArray("The old note, as it was saved.\r\n").repeated(3000);
+const QByteArray kOldBytes = QByteArray("The old note, as it was saved.\r\n").repeated(3000);
 
-const QString ShrankText =
+const QString kShrankText =
     u"The file became shorter while it was read: another program is changing it."_s;
-const QString GrewText = u"The file grew while it was read: another program is changing it."_s;
+const QString kGrewText = u"The file grew while it was read: another program is changing it."_s;
 
 } // namespace
 
@@ -84,9 +84,9 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QFETCH(bool, replaced);
         TestWindow t;
-        t.open({{u"note.txt"_s, OldBytes}});
+        t.open({{u"note.txt"_s, kOldBytes}});
         t.type(u"new "_s);
-        const QByteArray newBytes = "new " + OldBytes;
+        const QByteArray newBytes = "new " + kOldBytes;
         Faults faults;
         for (const Injected &fault : std::as_const(injected))
             faults.arm(fault.call, fault.error, t.dir(), fault.passBytes);
@@ -98,14 +98,14 @@ private Q_SLOTS:
         QCOMPARE(t.last().text, u"Quirebox can't save the file \""_s + t.note(u"note.txt"_s) +
                                     u"\".\r\n"_s + reason);
         QCOMPARE(t.status(), u"Changed"_s);
-        QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : OldBytes);
-        QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
+        QCOMPARE(t.bytes(u"note.txt"_s), replaced ? newBytes : kOldBytes);
+        QCOMPARE(entriesOf(t.dir()), QStringList(u"note.txt"_s));
 
         // Nothing to ask about another program: the next save simply works.
         QVERIFY(t.save());
         QCOMPARE(t.status(), u"Unchanged"_s);
         QCOMPARE(t.bytes(u"note.txt"_s), newBytes);
-        QCOMPARE(EntriesOf(t.dir()), QStringList(u"note.txt"_s));
+        QCOMPARE(entriesOf(t.dir()), QStringList(u"note.txt"_s));
     }
 
     // A note read in part, failing, ending early or growing meanwhile, is never shown, so
@@ -117,9 +117,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("reason");
         QTest::newRow("a read failing") << "read"_ba << EIO << qt_error_string(EIO);
-        QTest::newRow("the file ending early") << "read"_ba << 0 << ShrankText;
+        QTest::newRow("the file ending early") << "read"_ba << 0 << kShrankText;
         // Another program appends to it during the read.
-        QTest::newRow("the file growing") << "grow"_ba << 0 << GrewText;
+        QTest::newRow("the file growing") << "grow"_ba << 0 << kGrewText;
     }
     void shortReadOfANote()
     {
@@ -190,8 +190,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("call");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("grows") << QByteArray("grow") << GrewText;
-        QTest::newRow("shrinks") << QByteArray("read") << ShrankText;
+        QTest::newRow("grows") << QByteArray("grow") << kGrewText;
+        QTest::newRow("shrinks") << QByteArray("read") << kShrankText;
     }
     void readWholeFileOfAChangingFile()
     {
@@ -199,10 +199,10 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"note.txt"_s);
-        QVERIFY(WriteBytes(path, OldBytes));
+        QVERIFY(writeBytes(path, kOldBytes));
         Faults faults;
         faults.arm(call.constData(), 0, path, 100);
-        const ReadResult read = ReadWholeFile(path, 1 << 20);
+        const ReadResult read = readWholeFile(path, 1 << 20);
         QVERIFY(faults.hits() > 0);
         QCOMPARE(read.error, reason);
         QVERIFY(!read.ok() && !read.tooLarge);
@@ -215,7 +215,7 @@ private Q_SLOTS:
         TestWindow t({u"One"_s, u"Two"_s, u"Three"_s, u"Four"_s, u"Five"_s});
         t.put(u"note.txt"_s, "a note", u"Five"_s);
         t.open();
-        const QByteArray before = ReadBytes(t.bookPath);
+        const QByteArray before = readBytes(t.bookPath);
         Faults faults;
         faults.arm("read", EIO, t.bookPath, 110);
         t.platform.answerMessage(Platform::Button::Ok);

@@ -21,8 +21,8 @@ private Q_SLOTS:
     void findInBookThroughAnotherFolder()
     {
         TestWindow t({u"Alpha"_s});
-        QVERIFY(WriteBytes(t.bookPath,
-                           BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}, {u"Alias"_s, t.dir()}})));
+        QVERIFY(writeBytes(t.bookPath,
+                           bookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}, {u"Alias"_s, t.dir()}})));
         t.open({{u"n.txt"_s, "a word\r\n"}});
         QCOMPARE(t.lstFLDS()->currentText(), u"Alias"_s);
         t.type(u"edit "_s);
@@ -73,14 +73,14 @@ private Q_SLOTS:
         };
         QCOMPARE(row(0), u"Work|archive|60001|invoice 2291 paid"_s);
         QCOMPARE(row(1), u"Work|bills|3|The INVOICE 2291 is due."_s);
-        QCOMPARE(results.index(1, BookResultsModel::Text).data(BookResultsModel::MatchRole),
+        QCOMPARE(results.index(1, BookResultsModel::Text).data(BookResultsModel::kMatchRole),
                  QVariant(QPoint(4, 12)));
 
         QTest::keyClick(text, Qt::Key_Down);
         QVERIFY(list->hasFocus());
         QCOMPARE(list->currentIndex().row(), 0);
         QTest::keyClick(list, Qt::Key_Down);
-        const QString unsaved = UnsavedQuestion(t.dir(u"Home"_s) + u"/a.txt"_s);
+        const QString unsaved = unsavedQuestion(t.dir(u"Home"_s) + u"/a.txt"_s);
         t.answer(u"cancel"_s);
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(t.last().text, unsaved);

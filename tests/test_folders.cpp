@@ -16,7 +16,7 @@ using namespace qb::test;
 
 namespace {
 
-QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
+QTreeWidgetItem *dirItem(QWidget &form, const QString &path)
 {
     for (QTreeWidgetItemIterator it(form.findChild<QTreeWidget *>(u"Dir"_s)); *it; ++it) {
         if ((*it)->data(0, Qt::UserRole).toString() == path)
@@ -29,9 +29,9 @@ QTreeWidgetItem *DirItem(QWidget &form, const QString &path)
 std::function<int(QDialog &)> AddFolder(const QString &dir, const QString &highlight = {})
 {
     return [=](QDialog &d) {
-        static_cast<frmFLD &>(d).OpenDirectoryAt(dir);
+        static_cast<frmFLD &>(d).openDirectoryAt(dir);
         if (!highlight.isEmpty())
-            d.findChild<QTreeWidget *>(u"Dir"_s)->setCurrentItem(DirItem(d, highlight));
+            d.findChild<QTreeWidget *>(u"Dir"_s)->setCurrentItem(dirItem(d, highlight));
         QTest::mouseClick(d.findChild<QWidget *>(u"btnCOM_1"_s), Qt::LeftButton);
         return d.result();
     };
@@ -45,7 +45,7 @@ class TestFolders : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase() { KeepHomeIn(m_home.path()); }
+    void initTestCase() { keepHomeIn(m_home.path()); }
 
     // After a rename the same POSITION is selected again, whatever folder now stands there.
     void renameKeepsPosition()
@@ -125,7 +125,7 @@ private Q_SLOTS:
         TestWindow t(names);
         t.put(u"n.txt"_s, "note", u"F01"_s);
         folders < 0 ? t.start({}) : t.open();
-        const QByteArray before = ReadBytes(t.bookPath);
+        const QByteArray before = readBytes(t.bookPath);
         if (!dialogDir.isEmpty()) {
             QVERIFY(QDir().mkpath(t.dir(dialogDir)));
             t.platform.answerDialog(AddFolder(t.dir(dialogDir)));
@@ -136,7 +136,7 @@ private Q_SLOTS:
         for (const FakePlatform::Prompt &prompt : std::as_const(t.platform.prompts))
             told.append(prompt.text);
         QVERIFY2(told.join(u'|').contains(message), qPrintable(told.join(u'|')));
-        QCOMPARE(ReadBytes(t.bookPath), before);
+        QCOMPARE(readBytes(t.bookPath), before);
     }
 
     // The Add Folder dialog: Enter or a double-click opens an entry, highlighting alone does
@@ -150,16 +150,16 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto *dir = form.findChild<QTreeWidget *>(u"Dir"_s);
         const QString root = t.root.path();
-        QVERIFY(form.OpenDirectoryAt(root + u'/'));
-        dir->setCurrentItem(DirItem(form, t.dir(u"B"_s)));
-        QCOMPARE(form.OpenDirectory(), root);
+        QVERIFY(form.openDirectoryAt(root + u'/'));
+        dir->setCurrentItem(dirItem(form, t.dir(u"B"_s)));
+        QCOMPARE(form.openDirectory(), root);
         QTest::keyClick(dir, Qt::Key_Return);
-        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
-        const QPoint parent = dir->visualItemRect(DirItem(form, root)).center();
+        QCOMPARE(form.openDirectory(), t.dir(u"B"_s));
+        const QPoint parent = dir->visualItemRect(dirItem(form, root)).center();
         QTest::mouseClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), t.dir(u"B"_s));
+        QCOMPARE(form.openDirectory(), t.dir(u"B"_s));
         QTest::mouseDClick(dir->viewport(), Qt::LeftButton, {}, parent);
-        QCOMPARE(form.OpenDirectory(), root);
+        QCOMPARE(form.openDirectory(), root);
         for (const QString &name : {u"txtFLD"_s, u"btnCOM_1"_s, u"btnCOM_0"_s})
             QTest::keyClick(form.findChild<QWidget *>(name), Qt::Key_Return);
         QVERIFY(!QFileInfo::exists(t.dir(u"New Folder"_s)) && form.isVisible());
@@ -170,8 +170,8 @@ private Q_SLOTS:
             txtFLD->setText(name);
             QTest::mouseClick(form.findChild<QWidget *>(u"btnCOM_0"_s), Qt::LeftButton);
         }
-        QCOMPARE(form.OpenDirectory(), root);
-        QCOMPARE(dir->currentItem(), DirItem(form, t.dir(u"Soups"_s)));
+        QCOMPARE(form.openDirectory(), root);
+        QCOMPARE(dir->currentItem(), dirItem(form, t.dir(u"Soups"_s)));
         QCOMPARE(t.last().text, u"Quirebox can't create the specified folder."_s);
         QCOMPARE(t.last().title, u"Make Dir Error"_s);
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
         t.platform.answerMessage(Platform::Button::Ok);
         QTest::keyClick(drive, Qt::Key_End);
         QCOMPARE(t.last().text, u"Quirebox can't read drive /NO/SUCH/VOLUME. Please check it."_s);
-        QCOMPARE(form.OpenDirectory(), root);
+        QCOMPARE(form.openDirectory(), root);
         QTest::keyClick(txtFLD, Qt::Key_Escape);
         QVERIFY(!form.isVisible() && form.result() == QDialog::Rejected);
     }
@@ -211,16 +211,16 @@ private Q_SLOTS:
         TestWindow t({u"A"_s, u"B"_s, u"C"_s});
         const QString doomed = home ? QDir::homePath() : t.dir(u"B"_s);
         if (home) {
-            QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
+            QVERIFY(writeBytes(t.bookPath, bookBytes(u"Test Book"_s, {{u"A"_s, t.dir(u"A"_s)},
                                                                       {u"C"_s, t.dir(u"C"_s)},
                                                                       {u"B"_s, doomed}})));
         }
-        QVERIFY(WriteBytes(doomed + u"/Crepes.txt"_s, "eggs"));
+        QVERIFY(writeBytes(doomed + u"/Crepes.txt"_s, "eggs"));
         if (subdirectory)
             QVERIFY(QDir().mkpath(doomed + u"/old"_s));
         t.open();
         t.pickFolder(u"B"_s);
-        const QByteArray before = ReadBytes(t.bookPath);
+        const QByteArray before = readBytes(t.bookPath);
         QString shown;
         t.platform.answerDialog([&](QDialog &d) {
             d.show();
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(doomed + u"/Crepes.txt"_s), keep || home);
         QCOMPARE(QFileInfo::exists(doomed + u"/old"_s), subdirectory);
         if (!message.isEmpty()) {
-            QCOMPARE(ReadBytes(t.bookPath), before);
+            QCOMPARE(readBytes(t.bookPath), before);
             QCOMPARE(t.platform.prompts.value(1).text, message.replace(u'~', doomed));
         } else {
             QCOMPARE(t.folderLines(), QStringList({t.row(u"A"_s, u"A"_s), t.row(u"C"_s, u"C"_s)}));
@@ -255,15 +255,15 @@ private Q_SLOTS:
 
     void newDirectoryPath()
     {
-        QCOMPARE(NewDirectoryPath(u"/"_s, u"Soups"_s), u"/Soups"_s);
-        QCOMPARE(NewDirectoryPath(u"C:\\"_s, u"Soups"_s), u"C:\\Soups"_s);
-        QCOMPARE(NewDirectoryPath(u"/srv/notes"_s, u"Soups"_s), u"/srv/notes/Soups"_s);
-        QCOMPARE(NewDirectoryPath(u"/n"_s, u".."_s), QString());
-        QCOMPARE(NewDirectoryPath(u"/n"_s, u"a/b"_s), QString());
+        QCOMPARE(qb::newDirectoryPath(u"/"_s, u"Soups"_s), u"/Soups"_s);
+        QCOMPARE(qb::newDirectoryPath(u"C:\\"_s, u"Soups"_s), u"C:\\Soups"_s);
+        QCOMPARE(qb::newDirectoryPath(u"/srv/notes"_s, u"Soups"_s), u"/srv/notes/Soups"_s);
+        QCOMPARE(qb::newDirectoryPath(u"/n"_s, u".."_s), QString());
+        QCOMPARE(qb::newDirectoryPath(u"/n"_s, u"a/b"_s), QString());
         // A drive whose path is a prefix of a longer name does not hold it.
         const QStringList drives{u"/"_s, u"/home/op"_s};
-        QCOMPARE(DriveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
-        QCOMPARE(DriveOf(u"/home/operator"_s, drives), u"/"_s);
+        QCOMPARE(driveOf(u"/home/op/notes"_s, drives), u"/home/op"_s);
+        QCOMPARE(driveOf(u"/home/operator"_s, drives), u"/"_s);
     }
 
     // A link to a directory is refused: emptying it would empty the directory it names, which
@@ -287,7 +287,7 @@ private Q_SLOTS:
             const RowLabel label(row);
             dir.replace(u'~', m_home.path());
             const QString refusal =
-                DeleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
+                qb::deleteRefusal(dir, m_home.path(), m_home.filePath(u"books/Cookbook.qb"_s));
             QCOMPARE(refusal.isEmpty(), reason.isEmpty());
             QVERIFY2(refusal.contains(reason), qPrintable(refusal));
         }
@@ -300,20 +300,20 @@ private Q_SLOTS:
         QTemporaryDir work;
         const QString dir = work.filePath(u"Doomed"_s);
         for (const char *file : {"a.txt", ".hidden", "stuck.txt"})
-            QVERIFY(WriteBytes(dir + u'/' + QLatin1String(file), file));
+            QVERIFY(writeBytes(dir + u'/' + QLatin1String(file), file));
         const TrashFile picky = [&](const QString &path) {
             return !path.endsWith(u"/stuck.txt") && QFile::remove(path);
         };
-        QVERIFY(!RemoveDirectoryWithFiles(dir, picky));
+        QVERIFY(!removeDirectoryWithFiles(dir, picky));
         QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({u"stuck.txt"_s}));
-        QCOMPARE(ReadBytes(dir + u"/stuck.txt"_s), QByteArray("stuck.txt"));
+        QCOMPARE(readBytes(dir + u"/stuck.txt"_s), QByteArray("stuck.txt"));
         QVERIFY(
-            RemoveDirectoryWithFiles(dir, [](const QString &path) { return QFile::remove(path); }));
+            removeDirectoryWithFiles(dir, [](const QString &path) { return QFile::remove(path); }));
         QVERIFY(!QFileInfo::exists(dir));
         // Already gone counts as removed; an empty or relative path is never touched.
-        QVERIFY(RemoveDirectoryWithFiles(dir, picky));
-        QVERIFY(!RemoveDirectoryWithFiles(QString(), picky));
-        QVERIFY(!RemoveDirectoryWithFiles(u"notes"_s, picky));
+        QVERIFY(removeDirectoryWithFiles(dir, picky));
+        QVERIFY(!removeDirectoryWithFiles(QString(), picky));
+        QVERIFY(!removeDirectoryWithFiles(u"notes"_s, picky));
     }
 };
 

@@ -21,7 +21,7 @@ namespace {
 // Types `query` into the Go to Note window once its results settled, moves `down` rows, and
 // presses Enter; the notes it listed are kept in `listed`, as "name|folder", and what the window
 // said after Enter in `said`. `then` scripts the answers to what Enter asks.
-void GoTo(TestWindow &t, const QString &query, const QString &then = {},
+void goTo(TestWindow &t, const QString &query, const QString &then = {},
           QStringList *listed = nullptr, int down = 0, QString *said = nullptr)
 {
     t.w().findChild<BookIndex *>()->waitUntilCurrent();
@@ -73,14 +73,14 @@ private Q_SLOTS:
         older.close();
         t.open();
         QStringList listed;
-        GoTo(t, u"more eggs"_s, {}, &listed, 3);
+        goTo(t, u"more eggs"_s, {}, &listed, 3);
         QCOMPARE(listed, QStringList({u"More eggs|Work"_s, u"Eggs and more|Home"_s, u"Plans|Work"_s,
                                       u"Older|Home"_s}));
         QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Home"_s) + u"/Older.txt"_s);
         QCOMPARE(t.editor()->textCursor().selectedText(), u"eggs"_s);
 
         listed.clear();
-        GoTo(t, u"EGGS MORE"_s, {}, &listed, 2);
+        goTo(t, u"EGGS MORE"_s, {}, &listed, 2);
         QCOMPARE(listed.mid(2), QStringList({u"Plans|Work"_s, u"Older|Home"_s}));
         QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Work"_s) + u"/Plans.txt"_s);
         QCOMPARE(t.editor()->textCursor().selectedText(), u"more"_s);
@@ -93,10 +93,10 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"a.txt"_s, "first"}, {u"b.txt"_s, "second"}});
         t.type(u"edited "_s);
-        GoTo(t, u"b"_s, u"cancel"_s);
-        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"a.txt"_s)));
+        goTo(t, u"b"_s, u"cancel"_s);
+        QCOMPARE(t.last().text, unsavedQuestion(t.note(u"a.txt"_s)));
         QCOMPARE(t.text(), u"edited first"_s);
-        GoTo(t, u"b"_s, u"no"_s);
+        goTo(t, u"b"_s, u"no"_s);
         QCOMPARE(t.text(), u"second"_s);
     }
 
@@ -106,15 +106,15 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"a.txt"_s, "first"}});
-        GoTo(t, u"Zebra notes"_s, u"no"_s);
+        goTo(t, u"Zebra notes"_s, u"no"_s);
         QCOMPARE(t.last().text, u"No note is named or holds \"Zebra notes\".\r\nMake a note "
                                 "named \"Zebra notes\" in the folder \"Alpha\"?"_s);
         QCOMPARE(t.last().defaultButton, std::optional(Platform::Button::No));
         QVERIFY(!QFileInfo::exists(t.note(u"Zebra notes.txt"_s)));
-        GoTo(t, u"Zebra notes"_s, u"yes"_s);
+        goTo(t, u"Zebra notes"_s, u"yes"_s);
         QCOMPARE(t.bytes(u"Zebra notes.txt"_s), QByteArray("\r\n"));
         QCOMPARE(t.shown(), u"File: "_s + t.note(u"Zebra notes.txt"_s));
-        GoTo(t, u"a/b"_s, u"yes|ok"_s);
+        goTo(t, u"a/b"_s, u"yes|ok"_s);
         QVERIFY(t.last().text.startsWith(u"The name \"a/b\" can't be used for a note."_s));
     }
 
@@ -129,13 +129,13 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(t.note(u"c.txt"_s)));
         QTest::qWait(100); // the folder's changes reach the program
         QStringList listed;
-        GoTo(t, u"kiwi"_s, {}, &listed);
+        goTo(t, u"kiwi"_s, {}, &listed);
         QCOMPARE(listed, QStringList(u"later|Alpha"_s));
         listed.clear();
-        GoTo(t, u"banana"_s, {}, &listed);
+        goTo(t, u"banana"_s, {}, &listed);
         QCOMPARE(listed, QStringList(u"renamed|Alpha"_s));
         listed.clear();
-        GoTo(t, u"cherry"_s, u"no"_s, &listed); // no to making a note named so
+        goTo(t, u"cherry"_s, u"no"_s, &listed); // no to making a note named so
         QCOMPARE(listed, QStringList());
 
         // Written through another name of its file, which its folder does not tell of: the
@@ -143,9 +143,9 @@ private Q_SLOTS:
         QTemporaryDir elsewhere;
         const QString other = elsewhere.filePath(u"a.txt"_s);
         QCOMPARE(::link(QFile::encodeName(t.note(u"a.txt"_s)), QFile::encodeName(other)), 0);
-        QVERIFY(WriteBytes(other, "pear"));
+        QVERIFY(writeBytes(other, "pear"));
         QString said;
-        GoTo(t, u"apple"_s, {}, &listed, 0, &said);
+        goTo(t, u"apple"_s, {}, &listed, 0, &said);
         QCOMPARE(listed, QStringList(u"a|Alpha"_s));
         QCOMPARE(said, u"The note \"a\" was changed since the notes were read: the list shows "
                        "them as they are now."_s);

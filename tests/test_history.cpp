@@ -24,8 +24,8 @@ using namespace qb::test;
 namespace {
 
 const qint64 T0 = QDateTime(QDate(2026, 3, 14), QTime(20, 0), QTimeZone::utc()).toMSecsSinceEpoch();
-constexpr qint64 Day = 24 * 60 * 60 * 1000;
-constexpr qint64 Unlimited = qint64(1) << 40;
+constexpr qint64 kDay = 24 * 60 * 60 * 1000;
+constexpr qint64 kUnlimited = qint64(1) << 40;
 
 // Bytes that barely compress, so that a version's file is about as large as its note.
 QByteArray noise(qsizetype size, quint32 seed)
@@ -94,7 +94,7 @@ private Q_SLOTS:
         QTest::newRow("Windows-1252") << QByteArray("Caf\xe9 \x80 \x93quoted\x94\r\n");
         QTest::newRow("mixed line ends") << QByteArray("a\r\nb\nc\rd\r\n\n\r");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("larger than one piece") << noise(VersionPieceBytes + 12345, 7);
+        QTest::newRow("larger than one piece") << noise(kVersionPieceBytes + 12345, 7);
     }
     // Kept from the note's file and from memory, twice in one millisecond and once before:
     // listed newest first, each read back byte for byte, nothing put beside the note.
@@ -102,7 +102,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         Place p;
-        QVERIFY(WriteBytes(p.note(), bytes));
+        QVERIFY(writeBytes(p.note(), bytes));
         FileReader reader(p.note());
         QVERIFY(p.history.keep(p.note(), reader, T0).ok());
         QVERIFY(p.history.keep(p.note(), bytes + "second", T0).ok());
@@ -117,12 +117,12 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < versions.size(); ++i) {
             const RowLabel row(expected[i].first);
             QCOMPARE(versions[i].size, expected[i].second.size());
-            const VersionBytes read = NoteHistory::read(versions[i], Unlimited);
+            const VersionBytes read = NoteHistory::read(versions[i], kUnlimited);
             QCOMPARE(read.error, QString());
             QCOMPARE(read.bytes, expected[i].second);
         }
         QCOMPARE(p.history.notes(), QStringList(p.note()));
-        QCOMPARE(EntriesOf(p.dir.path()), QStringList({u"data"_s, u"note.txt"_s}));
+        QCOMPARE(entriesOf(p.dir.path()), QStringList({u"data"_s, u"note.txt"_s}));
     }
 
     void thinsByAge_data()
@@ -137,7 +137,7 @@ private Q_SLOTS:
         // Two a day over 90 days: the newest 50 span 25 days, then one a day back to day 60.
         QList<qint64> twice, kept;
         for (int day = 0; day < 90; ++day) {
-            const qint64 evening = T0 - day * Day - 2 * 3600'000, morning = evening - 9 * 3600'000;
+            const qint64 evening = T0 - day * kDay - 2 * 3600'000, morning = evening - 9 * 3600'000;
             twice << evening << morning;
             if (day < 25)
                 kept << evening << morning;
@@ -145,7 +145,7 @@ private Q_SLOTS:
                 kept << evening;
         }
         QTest::newRow("two a day over 90 days") << twice << kept;
-        const QList<qint64> old = {T0 - 100 * Day, T0 - 100 * Day - 1, T0 - 200 * Day};
+        const QList<qint64> old = {T0 - 100 * kDay, T0 - 100 * kDay - 1, T0 - 200 * kDay};
         QTest::newRow("a few, all old") << old << old;
     }
     void thinsByAge()
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(p.history.versions(oldName).isEmpty());
         QStringList read;
         for (const NoteVersion &version : p.history.versions(newName))
-            read.append(QString::fromUtf8(NoteHistory::read(version, Unlimited).bytes));
+            read.append(QString::fromUtf8(NoteHistory::read(version, kUnlimited).bytes));
         QCOMPARE(read.join(u'|'), carried);
         QCOMPARE(p.history.notes(), QStringList(newName));
     }
@@ -221,10 +221,10 @@ private Q_SLOTS:
         const NoteVersion theirs = p.history.keep(p.note(), "theirs", T0).version;
         const QString other = p.note(u"other.txt"_s);
         QVERIFY(
-            WriteBytes(QFileInfo(theirs.filePath).path() + u"/note-path.txt"_s, other.toUtf8()));
+            writeBytes(QFileInfo(theirs.filePath).path() + u"/note-path.txt"_s, other.toUtf8()));
         QVERIFY(p.history.keep(p.note(), "mine", T0 + 1).ok());
         QCOMPARE(timesOf(p.history.versions(p.note())), QList<qint64>({T0 + 1}));
-        QCOMPARE(NoteHistory::read(theirs, Unlimited).bytes, "theirs");
+        QCOMPARE(NoteHistory::read(theirs, kUnlimited).bytes, "theirs");
         QStringList notes = p.history.notes();
         notes.sort();
         QCOMPARE(notes, QStringList({p.note(), other}));
@@ -241,11 +241,11 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(p.root));
 
         const QByteArray old = noise(300'000, 3);
-        QVERIFY(WriteBytes(p.note(), old));
+        QVERIFY(writeBytes(p.note(), old));
         ReplacedNote replaced = ReplacedNote::open(p.note());
-        QVERIFY(WriteWholeFile(p.note(), "the new note").ok());
+        QVERIFY(writeWholeFile(p.note(), "the new note").ok());
         QVERIFY(replaced.keepIn(p.history, p.note(), T0).ok());
-        QCOMPARE(NoteHistory::read(p.history.versions(p.note()).value(0), Unlimited).bytes, old);
+        QCOMPARE(NoteHistory::read(p.history.versions(p.note()).value(0), kUnlimited).bytes, old);
     }
 
     void faultsKeepNothing_data()
@@ -278,9 +278,9 @@ private Q_SLOTS:
         if (faults.first().call != QByteArrayView("mkdir")) // a first version makes the folder
             QVERIFY(p.history.keep(p.note(), "an earlier version", T0 - 1).ok());
         const QStringList before = p.versionFiles();
-        QVERIFY(WriteBytes(p.note(), noise(400'000, 5)));
+        QVERIFY(writeBytes(p.note(), noise(400'000, 5)));
         ReplacedNote replaced = ReplacedNote::open(p.note());
-        QVERIFY(WriteWholeFile(p.note(), "saved").ok());
+        QVERIFY(writeWholeFile(p.note(), "saved").ok());
         const QDateTime saved = QFileInfo(p.note()).lastModified();
 
         Faults injected;
@@ -292,7 +292,7 @@ private Q_SLOTS:
         QVERIFY(!kept.ok());
         QVERIFY2(kept.error->contains(reason), qPrintable(*kept.error));
         QCOMPARE(p.versionFiles(), before);
-        QCOMPARE(ReadBytes(p.note()), "saved");
+        QCOMPARE(readBytes(p.note()), "saved");
         QCOMPARE(QFileInfo(p.note()).lastModified(), saved);
         QVERIFY(p.history.keep(p.note(), "later", T0 + 1).ok());
     }
@@ -304,27 +304,27 @@ private Q_SLOTS:
         Place p;
         const QByteArray bytes = QByteArray("A note that was kept, line by line.\r\n").repeated(20);
         const NoteVersion version = p.history.keep(p.note(), bytes, T0).version;
-        const QByteArray good = ReadBytes(version.filePath);
+        const QByteArray good = readBytes(version.filePath);
         for (qsizetype at = 0; at < good.size(); ++at) {
             const RowLabel row(u"cut at, or a bit changed in, byte %1"_s.arg(at));
-            QVERIFY(WriteBytes(version.filePath, good.first(at)));
-            QVERIFY(!NoteHistory::read(version, Unlimited).error.isEmpty());
+            QVERIFY(writeBytes(version.filePath, good.first(at)));
+            QVERIFY(!NoteHistory::read(version, kUnlimited).error.isEmpty());
             QByteArray flipped = good;
             flipped[at] = char(flipped[at] ^ 0x10);
-            QVERIFY(WriteBytes(version.filePath, flipped));
-            const VersionBytes read = NoteHistory::read(version, Unlimited);
+            QVERIFY(writeBytes(version.filePath, flipped));
+            const VersionBytes read = NoteHistory::read(version, kUnlimited);
             QVERIFY2(read.ok() ? read.bytes == bytes : read.bytes.isEmpty(),
                      qPrintable(read.error));
         }
-        QVERIFY(WriteBytes(version.filePath, good + good));
-        QVERIFY(!NoteHistory::read(version, Unlimited).ok());
+        QVERIFY(writeBytes(version.filePath, good + good));
+        QVERIFY(!NoteHistory::read(version, kUnlimited).ok());
 
         // A small file that claims 64 MiB is refused before anything is made of it.
         const NoteVersion large = p.history.keep(p.note(), QByteArray(64 << 20, 0), T0 + 1).version;
         QVERIFY(!NoteHistory::read(large, 1 << 20).ok());
         NoteVersion misnamed = large;
         misnamed.size = 100;
-        QVERIFY(NoteHistory::read(misnamed, Unlimited).error.contains(u"67108864"_s));
+        QVERIFY(NoteHistory::read(misnamed, kUnlimited).error.contains(u"67108864"_s));
     }
 
     // Jobs run in the order given, a keeper destroyed with jobs queued finishes them, and a
@@ -334,7 +334,7 @@ private Q_SLOTS:
         Place p;
         const QDateTime when = QDateTime::fromMSecsSinceEpoch(T0, QTimeZone::utc());
         HistorySettings settings{p.root, [when] { return when; },
-                                 [](const QString &) { return Unlimited; }};
+                                 [](const QString &) { return kUnlimited; }};
         auto keeper = std::make_unique<HistoryKeeper>(settings);
         for (int i = 0; i < 30; ++i)
             keeper->keepReplaced(p.note(), ReplacedNote::fromBytes(noise(100'000, i)), when);
@@ -343,14 +343,14 @@ private Q_SLOTS:
         QCOMPARE(versions.size(), 30);
         for (int i = 0; i < 30; ++i) {
             const RowLabel row(u"the job %1 of 30"_s.arg(i + 1));
-            QCOMPARE(NoteHistory::read(versions[29 - i], Unlimited).bytes, noise(100'000, i));
+            QCOMPARE(NoteHistory::read(versions[29 - i], kUnlimited).bytes, noise(100'000, i));
         }
 
-        QVERIFY(WriteBytes(p.dir.filePath(u"not a folder"_s), {}));
+        QVERIFY(writeBytes(p.dir.filePath(u"not a folder"_s), {}));
         settings.root = p.dir.filePath(u"not a folder/history"_s);
         HistoryKeeper failing(settings);
         QSignalSpy notKept(&failing, &HistoryKeeper::notKept);
-        QVERIFY(WriteBytes(p.note(), "the note"));
+        QVERIFY(writeBytes(p.note(), "the note"));
         failing.keepReplaced(p.note(), ReplacedNote::open(p.note()), when);
         failing.waitForDone();
         QTRY_COMPARE(notKept.size(), 1);

@@ -22,28 +22,28 @@ using namespace qb::test;
 
 namespace {
 
-const QString Crashed = u"Quirebox ended while the note \"%1\" had unsaved changes.%2\r\nRestore "
-                        "them?"_s;
+const QString kCrashed = u"Quirebox ended while the note \"%1\" had unsaved changes.%2\r\nRestore "
+                         "them?"_s;
 
 // The copy a crash left of the note at `path`, as if taken from the editor holding `bytes`.
-void LeaveCopy(const QString &path, const QByteArray &bytes, const QByteArray &fileBytes)
+void leaveCopy(const QString &path, const QByteArray &bytes, const QByteArray &fileBytes)
 {
     RecoveryCopy copy;
     copy.notePath = path;
-    copy.format = DecodeNoteBytes(bytes).format;
+    copy.format = decodeNoteBytes(bytes).format;
     copy.bytes = bytes;
-    copy.noteFile = TakeFingerprint(path, fileBytes);
+    copy.noteFile = takeFingerprint(path, fileBytes);
     copy.taken = QDateTime::currentDateTime();
     QVERIFY(RecoveryStore().write(copy).ok());
 }
 
-bool HasCopy(const QString &path)
+bool hasCopy(const QString &path)
 {
     return QFileInfo::exists(RecoveryStore().fileFor(path));
 }
 
 // What the history keeps of the note at `path`, newest first.
-QList<QByteArray> History(const QString &path)
+QList<QByteArray> history(const QString &path)
 {
     QList<QByteArray> kept;
     for (const NoteVersion &version : NoteHistory().versions(path))
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QVERIFY2(diff.contains(u"- first "_s) && diff.contains(u"+ second first "_s),
                  qPrintable(diff));
         QCOMPARE(t.status(), u"Changed"_s);
-        QCOMPARE(t.text(), DecodeNoteBytes(bytes).text);
+        QCOMPARE(t.text(), decodeNoteBytes(bytes).text);
         QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.text(), edited);
         QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
@@ -126,8 +126,8 @@ private Q_SLOTS:
         QCOMPARE(t.shown(), u"File: "_s + t.note(u"new.txt"_s));
         t.answer(u"dialog"_s);
         t.trigger(u"F_mnuHISTORY"_s); // waits for the keeper
-        QCOMPARE(History(t.note(u"new.txt"_s)), QList<QByteArray>{"one"});
-        QVERIFY(History(t.note(u"old.txt"_s)).isEmpty());
+        QCOMPARE(history(t.note(u"new.txt"_s)), QList<QByteArray>{"one"});
+        QVERIFY(history(t.note(u"old.txt"_s)).isEmpty());
     }
 
     // A history that cannot be written never stops the save: the note is saved, and the status
@@ -154,16 +154,16 @@ private Q_SLOTS:
         t.open({{u"a.txt"_s, "one\n"}, {u"b.txt"_s, "two\n"}});
         const QString a = t.note(u"a.txt"_s);
         t.type(u"x"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(HasCopy(a), 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasCopy(a), 4000);
         QCOMPARE(RecoveryStore().read(a).copy->bytes, QByteArray("xone\n"));
         QVERIFY(t.save());
-        QTRY_VERIFY(!HasCopy(a));
+        QTRY_VERIFY(!hasCopy(a));
 
         t.type(u"y"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(HasCopy(a), 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(hasCopy(a), 4000);
         t.answer(u"no"_s);
         t.pickNote(u"b"_s);
-        QTRY_VERIFY(!HasCopy(a));
+        QTRY_VERIFY(!hasCopy(a));
 
         // Deciphered: the keyword "@" leaves every code as it is.
         t.put(u"c.txt"_s, "Mossgrange's Quirebox Encoded v3_[A1]\r\nsecret\n");
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Decoded"_s);
         t.type(u"more "_s);
         QTest::qWait(2600);
-        QVERIFY(!HasCopy(t.note(u"c.txt"_s)));
+        QVERIFY(!hasCopy(t.note(u"c.txt"_s)));
         QVERIFY(QDir(RecoveryStore().folder()).isEmpty());
     }
 
@@ -195,15 +195,15 @@ private Q_SLOTS:
         TestWindow t;
         const QString path = t.note(u"a.txt"_s);
         t.put(u"a.txt"_s, "on disk\r\n");
-        LeaveCopy(path, "typed\r\non disk\r\n", changedSince ? "older\r\n" : "on disk\r\n");
+        leaveCopy(path, "typed\r\non disk\r\n", changedSince ? "older\r\n" : "on disk\r\n");
         t.answer(yes ? u"yes"_s : u"no"_s);
         t.open();
         QCOMPARE(t.last().text,
-                 Crashed.arg(path, changedSince ? u" The note has been changed on disk since."_s
-                                                : QString()));
+                 kCrashed.arg(path, changedSince ? u" The note has been changed on disk since."_s
+                                                 : QString()));
         QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
-        QVERIFY(!HasCopy(path));
-        QCOMPARE(History(path), QList<QByteArray>{"typed\r\non disk\r\n"});
+        QVERIFY(!hasCopy(path));
+        QCOMPARE(history(path), QList<QByteArray>{"typed\r\non disk\r\n"});
         if (!yes) {
             QCOMPARE(t.text(), u"on disk\n"_s);
             QCOMPARE(t.status(), u"Unchanged"_s);
@@ -244,7 +244,7 @@ private Q_SLOTS:
                                     "than the note holds.\r\nRestore it?"_s);
         QCOMPARE(t.platform.prompts.size(), 1);
         QCOMPARE(t.entries(), QStringList({u"a.txt=older\r\n"_s, u"b.txt=same\r\n"_s}));
-        QCOMPARE(History(t.note(u"a.txt"_s)), QList<QByteArray>{"newer\r\n"});
+        QCOMPARE(history(t.note(u"a.txt"_s)), QList<QByteArray>{"newer\r\n"});
         QCOMPARE(t.text(), yes ? u"newer\n"_s : u"older\n"_s);
         QCOMPARE(t.status(), yes ? u"Changed"_s : u"Unchanged"_s);
         QVERIFY(!QFileInfo::exists(leftover));
@@ -257,7 +257,7 @@ private Q_SLOTS:
         t.open({{u"a.txt"_s, "one\n"}});
         t.type(u"typed "_s);
         QGuiApplicationPrivate::instance()->commitData();
-        QVERIFY(HasCopy(t.note(u"a.txt"_s)));
+        QVERIFY(hasCopy(t.note(u"a.txt"_s)));
         QCOMPARE(RecoveryStore().read(t.note(u"a.txt"_s)).copy->bytes, QByteArray("typed one\n"));
         QCOMPARE(t.status(), u"Changed"_s);
     }
@@ -290,18 +290,18 @@ private Q_SLOTS:
             said += child.readAllStandardOutput();
         QVERIFY2(said.contains("typed"), said.constData());
         if (signal == SIGKILL)
-            QTRY_VERIFY_WITH_TIMEOUT(HasCopy(path), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(hasCopy(path), 5000);
         QCOMPARE(::kill(pid_t(child.processId()), signal), 0);
         QVERIFY(child.waitForFinished(30'000));
         if (signal != SIGKILL) {
             QCOMPARE(child.exitStatus(), QProcess::NormalExit);
             QCOMPARE(child.exitCode(), 128 + signal);
         }
-        QVERIFY(HasCopy(path));
+        QVERIFY(hasCopy(path));
 
         t.answer(u"yes"_s);
         t.open();
-        QCOMPARE(t.last().text, Crashed.arg(path, QString()));
+        QCOMPARE(t.last().text, kCrashed.arg(path, QString()));
         QCOMPARE(t.text(), u"on disk\n and typed"_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"a.txt"_s), QByteArray("on disk\n and typed"));

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QFETCH(QStringList, oldLines);
         QFETCH(QStringList, newLines);
         QFETCH(QString, diff);
-        const LineDiff result = DiffLines(oldLines, newLines);
+        const LineDiff result = diffLines(oldLines, newLines);
         QVERIFY(!result.tooDifferent);
         QCOMPARE(render(result).join(u'|'), diff);
     }
@@ -97,14 +97,14 @@ private Q_SLOTS:
         long2[10] = u"x"_s;
         long2[199'990] = u"y"_s;
         long2.insert(100'000, u"z"_s);
-        const LineDiff few = DiffLines(long1, long2);
+        const LineDiff few = diffLines(long1, long2);
         QCOMPARE(few.hunks.size(), 3);
         QCOMPARE(applied(long1, few), long2);
 
-        QVERIFY(DiffLines(numbered(30'000), numbered(30'000, u"other "_s)).tooDifferent);
+        QVERIFY(diffLines(numbered(30'000), numbered(30'000, u"other "_s)).tooDifferent);
         QStringList reversed = numbered(30'000);
         std::reverse(reversed.begin(), reversed.end());
-        const LineDiff reordered = DiffLines(numbered(30'000), reversed);
+        const LineDiff reordered = diffLines(numbered(30'000), reversed);
         QVERIFY(reordered.tooDifferent || applied(numbered(30'000), reordered) == reversed);
     }
 };

@@ -18,17 +18,17 @@ using Request = Platform::FileDialogRequest;
 namespace {
 
 // The menu commands that need an open book.
-const QStringList NeedABook = {
+const QStringList kNeedABook = {
     u"B_mnuREN"_s,   u"B_mnuF_DEL"_s, u"B_mnuF_DISKOPEN"_s, u"B_mnuF_NEW"_s, u"B_mnuF_REN"_s,
     u"F_mnuADD"_s,   u"F_mnuDEL"_s,   u"F_mnuREN"_s,        u"F_mnuSAVE"_s,  u"F_mnuREFRESH"_s,
     u"E_mnuDATE"_s,  u"E_mnuTIME"_s,  u"E_mnuPASTE"_s,      u"E_mnuCOPY"_s,  u"E_mnuCOPYALL"_s,
     u"E_mnuCUT"_s,   u"E_mnuALL"_s,   u"T_mnuGLWR"_s,       u"T_mnuFIND"_s,  u"T_mnuFIND_NEXT"_s,
     u"T_mnuENCODE"_s};
 
-QStringList Enabled(const TestWindow &t)
+QStringList enabled(const TestWindow &t)
 {
     QStringList on;
-    for (const QString &name : NeedABook) {
+    for (const QString &name : kNeedABook) {
         if (t.action(name)->isEnabled())
             on.append(name);
     }
@@ -38,16 +38,16 @@ QStringList Enabled(const TestWindow &t)
 // What a user can see of the open book, to tell whether a command changed it.
 QString Shown(const TestWindow &t)
 {
-    return t.title() + u'|' + t.selector().join(u',') + u'|' + Enabled(t).join(u',');
+    return t.title() + u'|' + t.selector().join(u',') + u'|' + enabled(t).join(u',');
 }
 
 // Puts the stand-in tool, a shell script, into `dir` as Glyphwright; its path.
-QString PlaceTool(const QString &dir, bool runnable = true)
+QString placeTool(const QString &dir, bool runnable = true)
 {
     const QString tool = QDir(dir).filePath(u"Glyphwright"_s);
     const QFile::Permissions readWrite = QFile::ReadOwner | QFile::WriteOwner;
     const QString script = qEnvironmentVariable("QB_TEST_DATA") + u"/launch/fake-glyphwright.sh"_s;
-    if (!WriteBytes(tool, ReadBytes(script)) ||
+    if (!writeBytes(tool, readBytes(script)) ||
         !QFile::setPermissions(tool, runnable ? readWrite | QFile::ExeOwner : readWrite))
         return {};
     return tool;
@@ -72,7 +72,7 @@ private Q_SLOTS:
         TestWindow t;
         const QString path = t.root.filePath(u"not a book.qb"_s);
         if (!bytes.isEmpty()) {
-            QVERIFY(WriteBytes(path, bytes));
+            QVERIFY(writeBytes(path, bytes));
             t.platform.answerMessage(Platform::Button::Ok);
         }
         t.start(bytes.isEmpty() ? QString() : path);
@@ -80,11 +80,11 @@ private Q_SLOTS:
             QCOMPARE(t.last().text, u"The file \""_s + path + u"\" isn't a valid Quirebox file."_s);
             QCOMPARE(t.last().title, u"Quirebox"_s);
             QCOMPARE(t.last().icon, Platform::Icon::Exclamation);
-            QCOMPARE(ReadBytes(path), bytes);
+            QCOMPARE(readBytes(path), bytes);
         }
         QCOMPARE(t.title(), u"Quirebox v3.01"_s);
         QCOMPARE(t.panel(5)->text(), u"v3.01.0025"_s);
-        QCOMPARE(Enabled(t), QStringList());
+        QCOMPARE(enabled(t), QStringList());
         QVERIFY(t.text().isEmpty() && !t.editor()->isEnabled());
         QCOMPARE(t.status(), u"Unchanged"_s);
         // The toolbar is not switched with the menu.
@@ -107,7 +107,7 @@ private Q_SLOTS:
         const QStringList always = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
                                     u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s};
         QStringList withNote =
-            always + NeedABook +
+            always + kNeedABook +
             QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
         withNote.removeOne(u"T_mnuGLWR"_s); // no tool beside the test
         QStringList unchanged = withNote;
@@ -179,14 +179,14 @@ private Q_SLOTS:
         QCOMPARE(t.selector(), QStringList({u"alpha=2"_s, u"Beta=3"_s, u"Zeta=1"_s}));
         QCOMPARE(t.text(), u"first"_s);
         // All but Save, as the note is unchanged, and the tool, which is not beside the test.
-        QStringList on = NeedABook;
+        QStringList on = kNeedABook;
         on.removeOne(u"T_mnuGLWR"_s);
-        QCOMPARE(Enabled(t), QStringList(on).filter(QRegularExpression(u"^(?!F_mnuSAVE)"_s)));
+        QCOMPARE(enabled(t), QStringList(on).filter(QRegularExpression(u"^(?!F_mnuSAVE)"_s)));
 
         // A book without folders switches the commands on too, and shows no note.
         TestWindow empty{QStringList()};
         empty.open();
-        QCOMPARE(Enabled(empty), on);
+        QCOMPARE(enabled(empty), on);
         empty.expectNoNote();
     }
 
@@ -199,9 +199,9 @@ private Q_SLOTS:
         t.open();
         QCOMPARE(t.lstFLDS()->currentText(), u"Empty"_s);
         t.expectNoNote();
-        QStringList on = NeedABook;
+        QStringList on = kNeedABook;
         on.removeOne(u"T_mnuGLWR"_s);
-        QCOMPARE(Enabled(t), on);
+        QCOMPARE(enabled(t), on);
         t.put(u"later.txt"_s, "made by another program", u"Empty"_s);
         t.trigger(u"F_mnuREFRESH"_s);
         QCOMPARE(t.text(), u"made by another program"_s);
@@ -212,7 +212,7 @@ private Q_SLOTS:
     void refusesAFolderLineWithAControlCharacter()
     {
         TestWindow t;
-        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}}) + "Cut;" +
+        QVERIFY(writeBytes(t.bookPath, bookBytes(u"B"_s, {{u"Alpha"_s, t.dir()}}) + "Cut;" +
                                            QFile::encodeName(t.dir()) + "\0/../x;\r\n"_ba));
         t.answer(u"ok"_s);
         t.open({{u"n.txt"_s, "note"}});
@@ -228,7 +228,7 @@ private Q_SLOTS:
     void captionShowsTheNameAsItIs()
     {
         TestWindow t;
-        QVERIFY(WriteBytes(t.bookPath, BookBytes(u"Draft [*] - a - b"_s, {})));
+        QVERIFY(writeBytes(t.bookPath, bookBytes(u"Draft [*] - a - b"_s, {})));
         t.open();
         QCOMPARE(t.title(), u"Draft [*] - a - b - Quirebox v3.01"_s);
     }
@@ -291,7 +291,7 @@ private Q_SLOTS:
         t.type(u"X"_s);
         t.platform.answerMessage(answer);
         t.trigger(u"mnuEND"_s);
-        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
+        QCOMPARE(t.last().text, unsavedQuestion(t.note(u"Note.txt"_s), u"quitting"_s));
         QCOMPARE(t.last().title, u"Save file?"_s);
         QCOMPARE(t.last().buttons, Platform::Buttons::YesNoCancel);
         QCOMPARE(t.last().icon, Platform::Icon::Question);
@@ -317,7 +317,7 @@ private Q_SLOTS:
         QVERIFY(save.mode == Request::Mode::Save && save.confirmOverwrite &&
                 save.filters == filters);
         QCOMPARE(save.title + u'|' + save.initialName, u"Save Quirebox|Kitchen"_s);
-        const QByteArray bytes = ReadBytes(t.root.filePath(u"Cook.qb"_s));
+        const QByteArray bytes = readBytes(t.root.filePath(u"Cook.qb"_s));
         QVERIFY(bytes.startsWith("Mossgrange's Quirebox v3_[A1]\r\nName=Kitchen\r\nSignature="));
         QVERIFY(bytes.endsWith(";Operator;\r\n") && bytes.count('\n') == 3);
         QCOMPARE(t.title(), u"Kitchen - Quirebox v3.01"_s);
@@ -329,10 +329,10 @@ private Q_SLOTS:
                  u"Old Quirebox name: Kitchen\r\nInsert the new name for the Quirebox:"_s);
         QCOMPARE(t.last().defaultText, u"Kitchen"_s);
         QCOMPARE(t.title(), u"Pots=2;pans - Quirebox v3.01"_s);
-        QVERIFY(ReadBytes(t.root.filePath(u"Cook.qb"_s)).contains("\r\nName=Pots=2;pans\r\n"));
+        QVERIFY(readBytes(t.root.filePath(u"Cook.qb"_s)).contains("\r\nName=Pots=2;pans\r\n"));
 
         const QString other = t.root.filePath(u"Other.qb"_s);
-        QVERIFY(WriteBytes(other, BookBytes(u"Garden"_s, {{u"Roses"_s, u"r"_s}})));
+        QVERIFY(writeBytes(other, bookBytes(u"Garden"_s, {{u"Roses"_s, u"r"_s}})));
         t.platform.answerFile(t.root.filePath(u"Other"_s));
         t.trigger(u"B_mnuOPEN"_s);
         t.platform.answerFile(QString());
@@ -380,17 +380,17 @@ private Q_SLOTS:
         QFETCH(QString, answers);
         QFETCH(QString, message);
         TestWindow t({u"Alpha"_s, u"Beta"_s});
-        QVERIFY(WriteBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
+        QVERIFY(writeBytes(t.root.filePath(u"notes.txt.qb"_s), "Shopping list\r\n"));
         t.open({{u"n.txt"_s, "note"}});
         t.answer(answers.replace(u'~', t.root.path()));
         const QString shown = Shown(t);
-        const QByteArray bytes = ReadBytes(t.bookPath);
+        const QByteArray bytes = readBytes(t.bookPath);
         t.trigger(command);
         if (!message.isEmpty())
             QCOMPARE(t.last().text, message.replace(u'~', t.root.path()));
         QCOMPARE(Shown(t), shown);
-        QCOMPARE(ReadBytes(t.bookPath), bytes);
-        QCOMPARE(ReadBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
+        QCOMPARE(readBytes(t.bookPath), bytes);
+        QCOMPARE(readBytes(t.root.filePath(u"notes.txt.qb"_s)), "Shopping list\r\n");
         QCOMPARE(QDir(t.root.path()).entryList(QDir::Files).size(), 2);
     }
 
@@ -400,7 +400,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString log = dir.filePath(u"arguments.log"_s);
-        const QString tool = PlaceTool(dir.filePath(u"bin dir"_s));
+        const QString tool = placeTool(dir.filePath(u"bin dir"_s));
         qputenv("QB_GLYPHWRIGHT_LOG", QFile::encodeName(log));
         const QString note =
             dir.filePath(u"my notes/He said \"it's\" a;touch x;b & c | $(touch x) `touch x`.txt"_s);
@@ -409,7 +409,7 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(dir.path())); // where a shell would run "touch x"
         QVERIFY(QtPlatform().startProgram(tool, {note}));
         QTRY_VERIFY(QFile::exists(log));
-        QCOMPARE(QString::fromUtf8(ReadBytes(log)), note + u'\n');
+        QCOMPARE(QString::fromUtf8(readBytes(log)), note + u'\n');
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList(u"arguments.log"_s));
     }
 
@@ -429,9 +429,9 @@ private Q_SLOTS:
         QFETCH(Platform::Button, answer);
         TestWindow t({u"my notes"_s});
         const QString note = t.dir(u"my notes"_s) + u"/it's \"$(x)\".txt"_s;
-        QVERIFY(WriteBytes(note, "note"));
+        QVERIFY(writeBytes(note, "note"));
         t.platform.programDirectory = t.root.path();
-        const QString tool = PlaceTool(t.root.path());
+        const QString tool = placeTool(t.root.path());
         t.open();
         if (changed) {
             t.type(u"X"_s);
@@ -443,7 +443,7 @@ private Q_SLOTS:
             QCOMPARE(t.last().text, u"Save the file before executing Glyphwright?"_s);
             QCOMPARE(t.last().buttons, Platform::Buttons::OkCancel);
         }
-        QCOMPARE(ReadBytes(note), changed && goes ? "Xnote" : "note");
+        QCOMPARE(readBytes(note), changed && goes ? "Xnote" : "note");
         using Started = QList<QPair<QString, QStringList>>;
         QCOMPARE(t.platform.started, goes ? Started({{tool, {note}}}) : Started());
     }
@@ -453,7 +453,7 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.platform.programDirectory = t.root.path();
-        const QString tool = PlaceTool(t.root.path(), false);
+        const QString tool = placeTool(t.root.path(), false);
         QVERIFY(!QtPlatform().startProgram(tool, {}));
         t.platform.startSucceeds = false;
         t.open({{u"n.txt"_s, "note"}});

@@ -52,8 +52,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(NoteFormat, expected);
-        QCOMPARE(DetectNoteFormat(bytes), expected);
-        QCOMPARE(DecodeNoteBytes(bytes).format, expected);
+        QCOMPARE(detectNoteFormat(bytes), expected);
+        QCOMPARE(decodeNoteBytes(bytes).format, expected);
     }
 
     // A character the editor would change or swallow is shown by a stand-in.
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QFETCH(QList<StandIn>, standIns);
-        const DecodedNote note = DecodeNoteBytes(bytes);
+        const DecodedNote note = decodeNoteBytes(bytes);
         QCOMPARE(note.text, text);
         QCOMPARE(note.standIns, standIns);
     }
@@ -90,8 +90,8 @@ private Q_SLOTS:
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all.append(char(b));
-        const QString text = DecodeWindows1252(all);
-        QCOMPARE(EncodeWindows1252(text), std::optional<QByteArray>(all)); // one character per byte
+        const QString text = decodeWindows1252(all);
+        QCOMPARE(encodeWindows1252(text), std::optional<QByteArray>(all)); // one character per byte
         QCOMPARE(text.mid(0x80, 2) + text.at(0x9D), u"\u20AC\u0081\u009D"_s);
 
         // Where the system has a Windows-1252 codec, the 251 assigned bytes must agree with it.
@@ -103,7 +103,7 @@ private Q_SLOTS:
         }
 
         qsizetype bad = -1;
-        QVERIFY(!EncodeWindows1252(u"ab\u0080"_s, &bad)); // byte 0x80 is the euro sign
+        QVERIFY(!encodeWindows1252(u"ab\u0080"_s, &bad)); // byte 0x80 is the euro sign
         QCOMPARE(bad, 2);
     }
 
@@ -144,7 +144,7 @@ private Q_SLOTS:
                                 .arg(after));
                         const QByteArray bytes = QByteArray(before, 'x') + special +
                                                  QByteArray(after, 'y') + special + "z";
-                        const DecodedNote note = DecodeNoteBytes(bytes);
+                        const DecodedNote note = decodeNoteBytes(bytes);
                         QCOMPARE(note.format.encoding, specials == &utf8
                                                            ? TextEncoding::Utf8
                                                            : TextEncoding::Windows1252);

@@ -18,20 +18,20 @@ using namespace qb::test;
 namespace {
 
 // A deleted note's bytes, taken out of the home trash so that later rows may trash the name.
-QByteArray TakeFromTrash(const QString &fileName)
+QByteArray takeFromTrash(const QString &fileName)
 {
     QDir trash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Trash"_s);
-    const QByteArray bytes = ReadBytes(trash.filePath(u"files/"_s + fileName));
+    const QByteArray bytes = readBytes(trash.filePath(u"files/"_s + fileName));
     trash.removeRecursively();
     return bytes;
 }
 
-const QByteArray Header = "Mossgrange's Quirebox Encoded v3_[A1]";
+const QByteArray kHeader = "Mossgrange's Quirebox Encoded v3_[A1]";
 
 // The cipher's rule, byte by byte: each code moves by the keyword code beside it, less 64.
 QByteArray Encoded(const QByteArray &text, const QByteArray &keyword)
 {
-    QByteArray out = Header + "\r\n";
+    QByteArray out = kHeader + "\r\n";
     for (qsizetype i = 0; i < text.size(); ++i)
         out.append(char(uchar(text[i]) + uchar(keyword[i % keyword.size()]) - 64));
     return out;
@@ -46,15 +46,15 @@ class TestNoteCommands : public QObject
 
 private Q_SLOTS:
     // The trash lies in here, on the same volume as the notes.
-    void initTestCase() { KeepHomeIn(m_home.path()); }
+    void initTestCase() { keepHomeIn(m_home.path()); }
 
     // Names without ".txt", hidden files left out, the file deciding and not the name shown;
     // picking again the note and the folder last picked reloads nothing and asks nothing.
     void picks()
     {
         TestWindow t({u"Alpha"_s, u"Alpha"_s});
-        QVERIFY(WriteBytes(t.bookPath,
-                           BookBytes(u"B"_s, {{u"Alpha"_s, u"Alpha"_s}, {u"Alpha"_s, u"Beta"_s}})));
+        QVERIFY(writeBytes(t.bookPath,
+                           bookBytes(u"B"_s, {{u"Alpha"_s, u"Alpha"_s}, {u"Alpha"_s, u"Beta"_s}})));
         t.put(u"Plan.txt"_s, "plan", u"Beta"_s);
         t.open({{u"b.txt"_s, "bee"},
                 {u"Ideas.TXT"_s, "upper"},
@@ -111,8 +111,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, command);
         TestWindow t({u"Alpha"_s, u"Beta"_s});
-        QVERIFY(WriteBytes(t.root.filePath(u"z.txt"_s), "outside\r\n"));
-        QVERIFY(WriteBytes(t.root.filePath(u"other.qb"_s), BookBytes(u"O"_s, {})));
+        QVERIFY(writeBytes(t.root.filePath(u"z.txt"_s), "outside\r\n"));
+        QVERIFY(writeBytes(t.root.filePath(u"other.qb"_s), bookBytes(u"O"_s, {})));
         t.open({{u"a.txt"_s, "alpha\r\n"}, {u"b.txt"_s, "beta\r\n"}});
         t.put(u"d.txt"_s, ""); // listed once the folder is read again
         t.type(u"X"_s);
@@ -135,7 +135,7 @@ private Q_SLOTS:
             t.trigger(command);
         const QString a = t.note(u"a.txt"_s);
         const bool refresh = command == u"F_mnuREFRESH";
-        QCOMPARE(t.last().text, UnsavedQuestion(a, refresh ? u"quitting"_s : u"leaving it"_s));
+        QCOMPARE(t.last().text, unsavedQuestion(a, refresh ? u"quitting"_s : u"leaving it"_s));
         QCOMPARE(t.last().title, refresh ? u"Refresh"_s : u"Save file?"_s);
         QCOMPARE(t.entries(),
                  QStringList({u"a.txt=alpha\r\n"_s, u"b.txt=beta\r\n"_s, u"d.txt="_s}));
@@ -189,7 +189,7 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"a.txt"_s, "keep a"}, {u"b.txt"_s, "keep b"}});
         const QString outside = t.root.filePath(u"outside/b.txt"_s);
-        QVERIFY(WriteBytes(outside, "from outside"));
+        QVERIFY(writeBytes(outside, "from outside"));
         t.answer(answers.replace(u'~', outside));
         t.trigger(command);
         const FakePlatform::Prompt first = t.platform.prompts.constFirst();
@@ -210,7 +210,7 @@ private Q_SLOTS:
         }
         QCOMPARE(t.entries(), after);
         QCOMPARE(t.lstFILE()->currentIndex(), 0);
-        QCOMPARE(t.text().toLatin1(), ReadBytes(t.shown().mid(6)));
+        QCOMPARE(t.text().toLatin1(), readBytes(t.shown().mid(6)));
     }
 
     void deleteToTrash()
@@ -226,7 +226,7 @@ private Q_SLOTS:
 
         t.platform.answerMessage(Platform::Button::Ok);
         t.trigger(u"tBAR_Button9"_s);
-        QCOMPARE(TakeFromTrash(u"only.txt"_s), QByteArray("last words"));
+        QCOMPARE(takeFromTrash(u"only.txt"_s), QByteArray("last words"));
         // The last note gone: nothing is shown, as after picking a folder without notes.
         QVERIFY(QDir(t.dir()).isEmpty() && t.lstFILE()->count() == 0);
         t.expectNoNote();
@@ -250,11 +250,11 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QString, answers);
         QFETCH(QString, renamedTo);
-        constexpr int Notes = 100'000;
+        constexpr int kNotes = 100'000;
         TestWindow t;
         const QByteArray dir = QFile::encodeName(t.dir());
         QStringList names;
-        for (int i = 0; i < Notes; ++i) {
+        for (int i = 0; i < kNotes; ++i) {
             // Scrambled, and in letter cases that sort apart from plain code order.
             const QString name = (i % 3 == 0 ? u"note "_s : u"Note "_s) +
                                  QString::number(i * 7919L % 1'000'003) + u".txt"_s;
@@ -265,8 +265,8 @@ private Q_SLOTS:
             names.append(name);
         }
         t.open();
-        QTRY_COMPARE_WITH_TIMEOUT(t.lstFILE()->count(), Notes, 60'000);
-        const int row = Notes / 2;
+        QTRY_COMPARE_WITH_TIMEOUT(t.lstFILE()->count(), kNotes, 60'000);
+        const int row = kNotes / 2;
         TestWindow::pick(t.lstFILE(), row);
         const QString picked = t.lstFILE()->itemData(row).toString();
         QCOMPARE(t.shown(), u"File: "_s + t.note(picked));
@@ -276,7 +276,7 @@ private Q_SLOTS:
         t.trigger(command);
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(t.note(picked)), 60'000);
         if (renamedTo.isEmpty()) {
-            QCOMPARE(TakeFromTrash(picked), QByteArray("x"));
+            QCOMPARE(takeFromTrash(picked), QByteArray("x"));
             names.removeOne(picked);
         } else {
             QCOMPARE(t.bytes(renamedTo), QByteArray("x"));
@@ -284,7 +284,7 @@ private Q_SLOTS:
         }
         QTRY_COMPARE_WITH_TIMEOUT(t.lstFILE()->count(), int(names.size()), 60'000);
         std::sort(names.begin(), names.end(),
-                  [](const QString &a, const QString &b) { return NoteFileNameLess(a, b); });
+                  [](const QString &a, const QString &b) { return noteFileNameLess(a, b); });
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(t.lstFILE()->itemData(i).toString(), names.at(i));
         // The note the command selected is shown, and takes edits again: the same row after a
@@ -341,7 +341,7 @@ private Q_SLOTS:
         t.type(u"+"_s);
         const QDateTime time = QFileInfo(path).lastModified();
         QFile file(path);
-        QVERIFY(WriteBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
+        QVERIFY(writeBytes(path, "MINE") && file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
         t.platform.answerMessage(answer);
         QCOMPARE(t.save(), answer == Platform::Button::Yes);
@@ -391,10 +391,10 @@ private Q_SLOTS:
         QCOMPARE(t.state(), u"Encoded, D&ecode, Save on"_s);
         t.platform.answerMessage(Platform::Button::Cancel);
         QVERIFY(!t.w().close());
-        QCOMPARE(t.last().text, UnsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
+        QCOMPARE(t.last().text, unsavedQuestion(t.note(u"n.txt"_s), u"quitting"_s));
         QVERIFY(t.save());
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-        QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *EncodeWindows1252(keyword)));
+        QCOMPARE(t.bytes(u"n.txt"_s), Encoded(plain, *encodeWindows1252(keyword)));
 
         // Opening the encoded note asks for its keyword at once, and once.
         t.platform.answerInput(keyword);
@@ -429,7 +429,7 @@ private Q_SLOTS:
         t.answer(u"input:|input:Key!"_s);
         t.pickNote(u"b"_s);
         const QString encoded = t.text();
-        QVERIFY(encoded.startsWith(QString::fromLatin1(Header) + u"\n"_s));
+        QVERIFY(encoded.startsWith(QString::fromLatin1(kHeader) + u"\n"_s));
         t.trigger(u"T_mnuENCODE"_s);
         QCOMPARE(t.text(), encoded);
         QCOMPARE(t.state(), u"Encoded, D&ecode, Save off"_s);

@@ -22,7 +22,7 @@ private Q_SLOTS:
         // One editor for everything, as in the program: formats left by one note must not leak
         // into the next.
         m_editor = std::make_unique<QPlainTextEdit>();
-        GuardStandIns(*m_editor->document());
+        guardStandIns(*m_editor->document());
         m_editor->show();
         m_editor->activateWindow();
         QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
@@ -79,7 +79,7 @@ private Q_SLOTS:
                       lines + QByteArray(70000, 'x') + "\n" + lines});
         for (const auto &[row, bytes] : std::as_const(notes)) {
             const test::RowLabel label(row);
-            QCOMPARE(unedited(DecodeNoteBytes(bytes)), bytes);
+            QCOMPARE(unedited(decodeNoteBytes(bytes)), bytes);
         }
     }
 
@@ -102,7 +102,7 @@ private Q_SLOTS:
                 else
                     bytes.append(pieces[random.bounded(utf8 ? kUtf8Pieces : int(pieces.size()))]);
             }
-            const QByteArray back = unedited(DecodeNoteBytes(bytes));
+            const QByteArray back = unedited(decodeNoteBytes(bytes));
             QVERIFY2(back == bytes, bytes.toHex(' ') + " came back as " + back.toHex(' '));
         }
     }
@@ -132,7 +132,7 @@ private Q_SLOTS:
              "\xE9\r\nx\n\x80y"}};
         for (const auto &[row, bytes, anchor, position, input, key, expected] : rows) {
             const test::RowLabel label(row);
-            const DecodedNote note = DecodeNoteBytes(bytes);
+            const DecodedNote note = decodeNoteBytes(bytes);
             QCOMPARE(unedited(note), bytes);
 
             // Placed with the keys, as the user would.
@@ -176,7 +176,7 @@ private Q_SLOTS:
 
     void loadReplacesHistory()
     {
-        ShowNoteText(*m_editor, DecodeNoteBytes("a\rbc"));
+        showNoteText(*m_editor, decodeNoteBytes("a\rbc"));
         m_editor->moveCursor(QTextCursor::End);
         QTest::keyClicks(m_editor.get(), u"typed"_s);
         // Leave a selection that starts just after the stand-in: its format is the caret's.
@@ -186,13 +186,13 @@ private Q_SLOTS:
         QTest::keyClick(m_editor.get(), Qt::Key_Left, Qt::ShiftModifier);
 
         const QByteArray second("second \xE2\x90\x8D\r\n\r"); // the picture itself, a stray CR
-        ShowNoteText(*m_editor, DecodeNoteBytes(second));
+        showNoteText(*m_editor, decodeNoteBytes(second));
         QVERIFY(!m_editor->document()->isUndoAvailable());
         QVERIFY(!m_editor->document()->isModified());
         m_editor->undo();
-        QCOMPARE(editorBytes(DetectNoteFormat(second)), second);
+        QCOMPARE(editorBytes(detectNoteFormat(second)), second);
         QTest::keyClicks(m_editor.get(), u"x"_s); // plain text, at the start
-        QCOMPARE(editorBytes(DetectNoteFormat(second)), "x" + second);
+        QCOMPARE(editorBytes(detectNoteFormat(second)), "x" + second);
     }
 
     // The bytes kept between saves are, after any edits, the bytes the editor's whole text
@@ -234,10 +234,10 @@ private Q_SLOTS:
              Kept::FromEditor}};
         for (const auto &[row, bytes, kept] : notes) {
             const test::RowLabel label(row);
-            const DecodedNote note = DecodeNoteBytes(bytes);
+            const DecodedNote note = decodeNoteBytes(bytes);
             if (kept == Kept::Prepared)
                 cache.prepare(note);
-            ShowNoteText(*m_editor, note);
+            showNoteText(*m_editor, note);
             if (kept == Kept::FromNote) {
                 cache.keep(note);
             } else if (kept == Kept::Prepared) {
@@ -247,10 +247,10 @@ private Q_SLOTS:
                 cache.extend();
             }
             QTextDocument *document = m_editor->document();
-            QCOMPARE(cache.keptCharacters(), DocumentTextLength(*document));
+            QCOMPARE(cache.keptCharacters(), documentTextLength(*document));
             QCOMPARE(cachedBytes(cache, note.format, random.bounded(2)), bytes);
             for (int round = 0; round < 150; ++round) {
-                const int length = int(DocumentTextLength(*document));
+                const int length = int(documentTextLength(*document));
                 QTextCursor cursor(document);
                 cursor.setPosition(random.bounded(length + 1));
                 switch (random.bounded(6)) {
@@ -281,7 +281,7 @@ private Q_SLOTS:
                 const QByteArray whole = editorBytes(note.format);
                 QCOMPARE(cachedBytes(cache, note.format, round % 20 == 9), whole);
                 if (!whole.startsWith('<'))
-                    QCOMPARE(cache.keptCharacters(), DocumentTextLength(*document));
+                    QCOMPARE(cache.keptCharacters(), documentTextLength(*document));
                 // One character typed leaves all kept but the piece it went into, and its
                 // neighbours.
                 cursor.setPosition(random.bounded(document->characterCount()));
@@ -293,19 +293,19 @@ private Q_SLOTS:
             }
         }
         // The editor's whole text replaced, then its document: nothing kept is taken for it.
-        const NoteFormat plain = DetectNoteFormat("");
+        const NoteFormat plain = detectNoteFormat("");
         m_editor->document()->setPlainText(u"replaced"_s);
         QCOMPARE(cachedBytes(cache, plain, false), "replaced");
         auto *other = new QTextDocument(m_editor.get());
         other->setDocumentLayout(new QPlainTextDocumentLayout(other));
         other->setPlainText(u"other\nnote"_s);
         m_editor->setDocument(other);
-        GuardStandIns(*other);
+        guardStandIns(*other);
         QCOMPARE(cachedBytes(cache, plain, false), "other\r\nnote");
     }
 
 private:
-    static QByteArray Unencodable(char32_t c)
+    static QByteArray unencodable(char32_t c)
     {
         return "<unencodable U+" + QByteArray::number(uint(c), 16) + '>';
     }
@@ -323,14 +323,14 @@ private:
         cache.encode(encoder);
         encoder.finish();
         if (!encoder.ok())
-            return Unencodable(*encoder.firstUnencodable());
+            return unencodable(*encoder.firstUnencodable());
         return inPieces ? written : encoder.takeBytes();
     }
 
     // What the editor gives back, unedited, after showing `note`.
     QByteArray unedited(const DecodedNote &note)
     {
-        ShowNoteText(*m_editor, note);
+        showNoteText(*m_editor, note);
         // The editor shows the decoded text as it is: every line break one paragraph, nothing else.
         const QString shown = QString(note.text).replace(u'\n', QChar::ParagraphSeparator);
         if (m_editor->document()->toRawText() != shown)
@@ -346,9 +346,9 @@ private:
 
     QByteArray editorBytes(const NoteFormat &format)
     {
-        const NoteBytes back = NoteBytesFromEditor(*m_editor, format);
+        const NoteBytes back = noteBytesFromEditor(*m_editor, format);
         if (back.unencodable)
-            return Unencodable(*back.unencodable);
+            return unencodable(*back.unencodable);
         return back.bytes;
     }
 
@@ -357,7 +357,7 @@ private:
         // A typed soft line break shows as a line break too.
         const QString shown = m_editor->document()->toRawText().replace(QChar::LineSeparator,
                                                                         QChar::ParagraphSeparator);
-        const QString read = DecodeNoteBytes(editorBytes(format), format).text;
+        const QString read = decodeNoteBytes(editorBytes(format), format).text;
         return QString(read).replace(u'\n', QChar::ParagraphSeparator) == shown;
     }
 

@@ -41,7 +41,7 @@ private Q_SLOTS:
              {u"b.txt"_s, u"A.txt"_s, u"a.txt"_s, u"a.TXT"_s, u"a b.txt"_s, u"notes.2024.txt"_s,
               u"notes.txt"_s, u"note2.txt"_s, u"note10.txt"_s, u"Ideas.TXT"_s, u"mixed.tXt"_s,
               u".hidden.txt"_s, u"readme.md"_s, u"txt"_s, u"plan.txt.bak"_s, u"c.txt.Xq3bZ1"_s})
-            QVERIFY(WriteBytes(dir.filePath(name), name.toUtf8()));
+            QVERIFY(writeBytes(dir.filePath(name), name.toUtf8()));
         QVERIFY(QDir(dir.path()).mkdir(u"folder.txt"_s));
         QVERIFY(QFile::link(u"b.txt"_s, dir.filePath(u"link.txt"_s)));
         QVERIFY(QFile::link(u"gone.txt"_s, dir.filePath(u"dangling.txt"_s)));
@@ -52,7 +52,7 @@ private Q_SLOTS:
 
         // Note names compared, letter case ignored, upper case first in a tie, digits as
         // characters; then the whole file name.
-        const NoteListing listing = ListNoteFiles(dir.path());
+        const NoteListing listing = listNoteFiles(dir.path());
         QCOMPARE(listing.error, QString());
         QCOMPARE(listing.fileNames(),
                  QStringList({u"A.txt"_s, u"a.TXT"_s, u"a.txt"_s, u"a b.txt"_s, u"b.txt"_s,
@@ -60,7 +60,7 @@ private Q_SLOTS:
                               u"note2.txt"_s, u"notes.txt"_s, u"notes.2024.txt"_s}));
         unfinished.cancelWriting();
 
-        const NoteListing missing = ListNoteFiles(dir.filePath(u"missing"_s));
+        const NoteListing missing = listNoteFiles(dir.filePath(u"missing"_s));
         QVERIFY(missing.isEmpty() && !missing.error.isEmpty());
     }
 
@@ -73,13 +73,13 @@ private Q_SLOTS:
         const QStringList names = {u".qbsave-AbC123-note.txt"_s, u".qbsave-XyZ789-note.txt"_s,
                                    u"note.txt"_s};
         for (const QString &name : names) {
-            QVERIFY(WriteBytes(dir.filePath(name), "text"));
+            QVERIFY(writeBytes(dir.filePath(name), "text"));
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime));
         }
-        QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(u"note.txt"_s));
-        QCOMPARE(EntriesOf(dir.path()), names);
+        QCOMPARE(listNoteFiles(dir.path()).fileNames(), QStringList(u"note.txt"_s));
+        QCOMPARE(entriesOf(dir.path()), names);
     }
 
     // An accepted name makes a note (one CR LF) listed under that very name, and only once.
@@ -106,21 +106,21 @@ private Q_SLOTS:
     {
         QFETCH(QString, fileName);
         QFETCH(bool, accepted);
-        const std::optional<QString> reason = CheckNoteFileName(fileName);
+        const std::optional<QString> reason = checkNoteFileName(fileName);
         QVERIFY2(reason.has_value() != accepted && (accepted || !reason->isEmpty()),
                  qPrintable(fileName));
         if (!accepted)
             return;
         QTemporaryDir dir;
-        const QString path = NoteFilePath(dir.path(), fileName);
-        QCOMPARE(CreateNoteFile(path), std::nullopt);
-        QCOMPARE(ReadBytes(path), "\r\n");
-        QVERIFY(WriteBytes(path, NoteBytes));
-        const FileError clash = CreateNoteFile(path);
+        const QString path = noteFilePath(dir.path(), fileName);
+        QCOMPARE(createNoteFile(path), std::nullopt);
+        QCOMPARE(readBytes(path), "\r\n");
+        QVERIFY(writeBytes(path, NoteBytes));
+        const FileError clash = createNoteFile(path);
         QVERIFY(clash.has_value() && !clash->isEmpty());
-        QCOMPARE(ReadBytes(path), NoteBytes);
-        QCOMPARE(ListNoteFiles(dir.path()).fileNames(), QStringList(fileName));
-        QCOMPARE(EntriesOf(dir.path()), QStringList(fileName));
+        QCOMPARE(readBytes(path), NoteBytes);
+        QCOMPARE(listNoteFiles(dir.path()).fileNames(), QStringList(fileName));
+        QCOMPARE(entriesOf(dir.path()), QStringList(fileName));
     }
 
     // A copy is whole or none: no part copy, no stray file, a taken name only replaced when
@@ -150,17 +150,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         const QByteArray old("old note\r\n");
         QTemporaryDir from, to;
-        QVERIFY(WriteBytes(from.filePath(u"src.txt"_s), NoteBytes));
+        QVERIFY(writeBytes(from.filePath(u"src.txt"_s), NoteBytes));
         QCOMPARE(::mkfifo(QFile::encodeName(from.filePath(u"pipe"_s)).constData(), 0600), 0);
-        QVERIFY(WriteBytes(to.filePath(u"old.txt"_s), old));
+        QVERIFY(writeBytes(to.filePath(u"old.txt"_s), old));
         const QString target = (destination.startsWith(u'.') ? from : to).filePath(destination);
-        const FileError error = CopyNoteFile(from.filePath(source), target, replace, 1 << 20);
+        const FileError error = copyNoteFile(from.filePath(source), target, replace, 1 << 20);
         QCOMPARE(!error.has_value(), after == NoteBytes);
         QVERIFY(!error || !error->isEmpty());
-        QCOMPARE(ReadBytes(target), after);
+        QCOMPARE(readBytes(target), after);
         QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
-        QCOMPARE(EntriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
-        for (const QString &left : EntriesOf(to.path()))
+        QCOMPARE(entriesOf(from.path()), QStringList({u"pipe"_s, u"src.txt"_s}));
+        for (const QString &left : entriesOf(to.path()))
             QVERIFY2(left == u"old.txt"_s || left == destination, qPrintable(left));
     }
 
@@ -169,11 +169,11 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString source = dir.filePath(u"big.txt"_s);
-        QVERIFY(WriteBytes(source, QByteArray(2 << 20, 'x')));
-        const FileError error = CopyNoteFile(source, dir.filePath(u"copy.txt"_s), true, 1 << 20);
+        QVERIFY(writeBytes(source, QByteArray(2 << 20, 'x')));
+        const FileError error = copyNoteFile(source, dir.filePath(u"copy.txt"_s), true, 1 << 20);
         QCOMPARE(error.value_or(QString()),
                  u"The file holds 2 MiB, more than Quirebox can open."_s);
-        QCOMPARE(EntriesOf(dir.path()), QStringList(u"big.txt"_s));
+        QCOMPARE(entriesOf(dir.path()), QStringList(u"big.txt"_s));
     }
 
     void movesToTrash_data()
@@ -191,13 +191,13 @@ private Q_SLOTS:
         const auto back = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
         QVERIFY(QDir::setCurrent(current.path()));
         const QString home = root.filePath(u"home"_s);
-        QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : WriteBytes(home, {}));
+        QVERIFY(trashUsable ? QDir(root.path()).mkdir(u"home"_s) : writeBytes(home, {}));
         qputenv("HOME", QFile::encodeName(home));
         qputenv("XDG_DATA_HOME", QFile::encodeName(home + u"/data"_s));
         const QString note = root.filePath(u"old idea.txt"_s);
-        QVERIFY(WriteBytes(note, NoteBytes));
+        QVERIFY(writeBytes(note, NoteBytes));
 
-        const FileError error = MoveToTrash(note);
+        const FileError error = moveToTrash(note);
         QCOMPARE(!error.has_value(), trashUsable);
         if (error)
             QVERIFY(!error->isEmpty());
@@ -210,8 +210,8 @@ private Q_SLOTS:
                 trashed.append(found);
         }
         QCOMPARE(trashed.size(), trashUsable ? 1 : 0);
-        QCOMPARE(ReadBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
-        QCOMPARE(EntriesOf(current.path()), QStringList());
+        QCOMPARE(readBytes(trashUsable ? trashed.value(0) : note), NoteBytes);
+        QCOMPARE(entriesOf(current.path()), QStringList());
     }
 
     void fingerprintSeesOtherWriters_data()
@@ -227,8 +227,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"note.txt"_s);
-        QVERIFY(WriteWholeFile(path, content).ok());
-        const NoteFingerprint fingerprint = TakeFingerprint(path, content);
+        QVERIFY(writeWholeFile(path, content).ok());
+        const NoteFingerprint fingerprint = takeFingerprint(path, content);
         const QDateTime saved = QFileInfo(path).lastModified();
         QByteArray sameSize = content;
         sameSize[sameSize.size() - 3] = 'L';
@@ -239,11 +239,11 @@ private Q_SLOTS:
             {u"the same bytes and time"_s, content, 0, true}};
         for (const auto &[row, bytes, shift, matches] : changes) {
             const RowLabel label(row);
-            QVERIFY(WriteBytes(path, bytes));
+            QVERIFY(writeBytes(path, bytes));
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(saved.addSecs(shift), QFileDevice::FileModificationTime));
-            QCOMPARE(CheckFingerprint(path, fingerprint).outcome == FingerprintCheck::Outcome::Same,
+            QCOMPARE(checkFingerprint(path, fingerprint).outcome == FingerprintCheck::Outcome::Same,
                      matches);
         }
     }
@@ -254,19 +254,19 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString note = dir.filePath(u"note.txt"_s);
-        QVERIFY(WriteBytes(note, NoteBytes));
+        QVERIFY(writeBytes(note, NoteBytes));
         QVERIFY(
             QFile::setPermissions(note, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         const QFileDevice::Permissions mode = QFile::permissions(note);
-        QVERIFY(WriteWholeFile(note, "new content").ok());
-        QCOMPARE(ReadBytes(note), "new content");
+        QVERIFY(writeWholeFile(note, "new content").ok());
+        QCOMPARE(readBytes(note), "new content");
         QCOMPARE(QFile::permissions(note), mode);
         if (geteuid() == 0)
             QSKIP("Running as root, which writes through read-only modes.");
         QVERIFY(QFile::setPermissions(note, QFile::ReadOwner));
-        QVERIFY(!WriteWholeFile(note, "lost").ok());
-        QCOMPARE(ReadBytes(note), "new content");
-        QCOMPARE(EntriesOf(dir.path()), QStringList(u"note.txt"_s));
+        QVERIFY(!writeWholeFile(note, "lost").ok());
+        QCOMPARE(readBytes(note), "new content");
+        QCOMPARE(entriesOf(dir.path()), QStringList(u"note.txt"_s));
     }
 
     // A save through a link writes the file the link names, wherever that is: the link stays a
@@ -290,19 +290,19 @@ private Q_SLOTS:
         const QStringList reals = {root.filePath(u"notes/real.txt"_s),
                                    root.filePath(u"other/real.txt"_s)};
         for (const QString &real : reals) {
-            QVERIFY(WriteBytes(real, NoteBytes));
+            QVERIFY(writeBytes(real, NoteBytes));
             QVERIFY(QFile::setPermissions(real,
                                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         }
         const QFileDevice::Permissions mode = QFile::permissions(reals[0]);
         QVERIFY(QFile::link(target, link));
         const auto tree = [&] {
-            return EntriesOf(root.path()) + EntriesOf(root.filePath(u"notes"_s)) +
-                   EntriesOf(root.filePath(u"other"_s));
+            return entriesOf(root.path()) + entriesOf(root.filePath(u"notes"_s)) +
+                   entriesOf(root.filePath(u"other"_s));
         };
         const QStringList before = tree();
 
-        const WriteResult result = WriteWholeFile(link, "new content");
+        const WriteResult result = writeWholeFile(link, "new content");
         QCOMPARE(result.error.value_or(QString()), reason);
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(QFileInfo(link).symLinkTarget(),
@@ -311,7 +311,7 @@ private Q_SLOTS:
             const RowLabel label(QDir(root.path()).relativeFilePath(real));
             const bool named = reason.isEmpty() && QFileInfo(link).canonicalFilePath() ==
                                                        QFileInfo(real).canonicalFilePath();
-            QCOMPARE(ReadBytes(real), named ? QByteArray("new content") : NoteBytes);
+            QCOMPARE(readBytes(real), named ? QByteArray("new content") : NoteBytes);
             QCOMPARE(QFile::permissions(real), mode);
         }
         QCOMPARE(tree(), before);

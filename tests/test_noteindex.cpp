@@ -40,8 +40,8 @@ private Q_SLOTS:
             {u"Kitchen/Brûlée notes.txt"_s, "Torch the sugar.\r\n", 10},
             {u"Kitchen/Crème brûlée.txt"_s, "Eggs and cream\r\n", 20},
             {u"Kitchen/Recipes.txt"_s, Utf8(u"Soup\r\nTonight: a CRÈME BRÛLÉE\r\n"_s), 30},
-            {u"Kitchen/Shopping.txt"_s, Ansi(u"Eggs\r\nCafé, crÈme BRÛLÉE\r\n"_s), 40},
-            {u"Kitchen/Locked brûlée.txt"_s, EncodedNoteBytes(Utf8(u"crème torch"_s)), 50},
+            {u"Kitchen/Shopping.txt"_s, ansi(u"Eggs\r\nCafé, crÈme BRÛLÉE\r\n"_s), 40},
+            {u"Kitchen/Locked brûlée.txt"_s, encodedNoteBytes(Utf8(u"crème torch"_s)), 50},
             {u"Kitchen/Sealed.txt"_s, "age-encryption.org/v1\n-> X25519 torch\n", 60},
             {u"Kitchen/Armoured.txt"_s,
              "-----BEGIN AGE ENCRYPTED FILE-----\r\ntorch\r\n-----END AGE ENCRYPTED FILE-----\r\n",
@@ -51,8 +51,8 @@ private Q_SLOTS:
             {u"Desk/Kelvin.txt"_s, Utf8(u"\u212Aelvin \u017Fpeed"_s), 25},
             {u"Desk/Long.txt"_s, QByteArray(3000, 'x') + " torch " + QByteArray(3000, 'y'), 35}};
         for (const auto &[path, bytes, minutesAgo] : notes)
-            QVERIFY(Put(m_dir.filePath(path), bytes, minutesAgo));
-        Build(m_index, m_book);
+            QVERIFY(put(m_dir.filePath(path), bytes, minutesAgo));
+        build(m_index, m_book);
         QCOMPARE(m_index.snapshot()->noteCount(), notes.size());
     }
 
@@ -64,38 +64,38 @@ private Q_SLOTS:
         const bool both = false;
         QTest::newRow("groups, each the most recent first")
             << u"brûlée"_s << both
-            << List(
+            << list(
                    u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 2 Kitchen/Crème brûlée, "
                    "2 Kitchen/Locked brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
         QTest::newRow("names only")
             << u"BRÛLÉE"_s << true
-            << List(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 2 Kitchen/Crème brûlée, "
+            << list(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 2 Kitchen/Crème brûlée, "
                     "2 Kitchen/Locked brûlée"_s);
         QTest::newRow("words in any order, across lines")
             << u"BRÛLÉE  crème"_s << both
-            << List(
+            << list(
                    u"2 Kitchen/Crème brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
         QTest::newRow("the whole query starts the name")
             << u"crème BRÛLÉE"_s << both
-            << List(
+            << list(
                    u"1 Kitchen/Crème brûlée, 3 Desk/Plan, 3 Kitchen/Recipes, 3 Kitchen/Shopping"_s);
         QTest::newRow("a Windows-1252 note")
-            << u"CAFÉ eggs"_s << both << List(u"3 Kitchen/Shopping"_s);
+            << u"CAFÉ eggs"_s << both << list(u"3 Kitchen/Shopping"_s);
         QTest::newRow("Kelvin sign and long s, by case folding")
-            << u"kelvin SPEED"_s << both << List(u"3 Desk/Kelvin"_s);
+            << u"kelvin SPEED"_s << both << list(u"3 Desk/Kelvin"_s);
         QTest::newRow("encoded and encrypted notes by name only")
-            << u"torch"_s << both << List(u"3 Kitchen/Brûlée notes, 3 Desk/Long"_s);
-        QTest::newRow("stand-in of a lone CR") << u"\u240Dthen"_s << both << List(u"3 Desk/Plan"_s);
+            << u"torch"_s << both << list(u"3 Kitchen/Brûlée notes, 3 Desk/Long"_s);
+        QTest::newRow("stand-in of a lone CR") << u"\u240Dthen"_s << both << list(u"3 Desk/Plan"_s);
         QTest::newRow("no words: every note")
             << u" "_s << both
-            << List(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 1 Desk/Plan, "
+            << list(u"1 Desk/brûlée plan, 1 Kitchen/Brûlée notes, 1 Desk/Plan, "
                     "1 Kitchen/Crème brûlée, 1 Desk/Kelvin, 1 Kitchen/Recipes, 1 Desk/Long, "
                     "1 Kitchen/Shopping, 1 Kitchen/Locked brûlée, 1 Kitchen/Sealed, "
                     "1 Kitchen/Armoured"_s);
         QTest::newRow("no note holds every word") << u"sugar cream"_s << both << QStringList();
     }
 
-    // Every text hit shows the first match FindText finds of any word in the editor's text, on
+    // Every text hit shows the first match findText finds of any word in the editor's text, on
     // its line, the match where the snippet says.
     void ranks()
     {
@@ -106,7 +106,7 @@ private Q_SLOTS:
             NoteQuery(m_index.snapshot(), query,
                       namesOnly ? NoteQueryScope::NamesOnly : NoteQueryScope::NamesAndText)
                 .rest();
-        QCOMPARE(Ranked(hits), expected);
+        QCOMPARE(ranked(hits), expected);
         const QStringList words = query.split(u' ', Qt::SkipEmptyParts);
         for (const NoteQueryHit &hit : hits) {
             QVERIFY(hit.isCurrent());
@@ -114,8 +114,8 @@ private Q_SLOTS:
                 QCOMPARE(hit.position, qsizetype(-1));
                 continue;
             }
-            const QString text = EditorText(ReadBytes(hit.path()));
-            const auto [first, length] = FirstFound(text, words);
+            const QString text = editorText(readBytes(hit.path()));
+            const auto [first, length] = firstFound(text, words);
             QCOMPARE(hit.position, first);
             QCOMPARE(hit.length, length);
             const qsizetype lineStart = text.lastIndexOf(QChar::ParagraphSeparator, first) + 1;
@@ -131,8 +131,8 @@ private Q_SLOTS:
 
     // Random notes and queries of letters that fold in odd ways (the Kelvin sign, the long s,
     // sharp s, a pair of surrogates of each case), stand-ins and byte order marks: the notes found
-    // are those whose name or editor text FindText finds every word in, whether a word is looked
-    // for in bytes, folded names or decoded text, and a text hit is at the first place FindText
+    // are those whose name or editor text findText finds every word in, whether a word is looked
+    // for in bytes, folded names or decoded text, and a text hit is at the first place findText
     // finds a word.
     void findsWhatFindFinds()
     {
@@ -152,15 +152,15 @@ private Q_SLOTS:
         QMap<QString, QString> editorTexts; // by note name
         for (int i = 0; i < 300; ++i) {
             const QString text = randomText(1 + random.bounded(80), true);
-            const std::optional<QByteArray> ansi = EncodeWindows1252(text);
+            const std::optional<QByteArray> ansi = encodeWindows1252(text);
             const QByteArray bytes = ansi && random.bounded(2) ? *ansi : text.toUtf8();
             // A number first: a file name starting with a byte order mark is no note's name.
             const QString name = u"%1 %2"_s.arg(i).arg(randomText(2, false));
-            QVERIFY(Put(dir.filePath(u"F/%1.txt"_s.arg(name)), bytes, i));
-            editorTexts[name] = EditorText(bytes);
+            QVERIFY(put(dir.filePath(u"F/%1.txt"_s.arg(name)), bytes, i));
+            editorTexts[name] = editorText(bytes);
         }
         NoteIndex index;
-        Build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
+        build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
         int found = 0;
         for (int round = 0; round < 300; ++round) {
             QStringList words = {randomText(1 + random.bounded(3), false)};
@@ -168,16 +168,16 @@ private Q_SLOTS:
                 words << randomText(1 + random.bounded(2), false);
             QStringList expected;
             for (auto it = editorTexts.cbegin(); it != editorTexts.cend(); ++it) {
-                if (FoundByFind(it.key(), it.value(), words))
+                if (foundByFind(it.key(), it.value(), words))
                     expected << it.key();
             }
             QStringList got;
             for (const NoteQueryHit &hit : NoteQuery(index.snapshot(), words.join(u' ')).rest()) {
                 got << hit.noteName();
-                const bool byName = FoundByFind(hit.noteName(), QString(), words);
+                const bool byName = foundByFind(hit.noteName(), QString(), words);
                 QCOMPARE(hit.rank == NoteQueryRank::HoldsEveryWord, !byName);
                 if (!byName)
-                    QCOMPARE(hit.position, FirstFound(editorTexts[hit.noteName()], words).first);
+                    QCOMPARE(hit.position, firstFound(editorTexts[hit.noteName()], words).first);
             }
             got.sort();
             expected.sort();
@@ -197,10 +197,10 @@ private Q_SLOTS:
             const auto row = [&](const char *change) -> QTestData & {
                 return QTest::addRow("%s, %s", change, relist ? "folder relisted" : "note told");
             };
-            row("changed") << u"changed"_s << relist << List(u""_s) << List(u"3 F/two"_s);
-            row("made") << u"made"_s << relist << List(u"3 F/two"_s) << List(u"3 F/three"_s);
-            row("renamed") << u"renamed"_s << relist << List(u"3 F/deux"_s) << List(u""_s);
-            row("deleted") << u"deleted"_s << relist << List(u""_s) << List(u""_s);
+            row("changed") << u"changed"_s << relist << list(u""_s) << list(u"3 F/two"_s);
+            row("made") << u"made"_s << relist << list(u"3 F/two"_s) << list(u"3 F/three"_s);
+            row("renamed") << u"renamed"_s << relist << list(u"3 F/deux"_s) << list(u""_s);
+            row("deleted") << u"deleted"_s << relist << list(u""_s) << list(u""_s);
         }
     }
 
@@ -214,18 +214,18 @@ private Q_SLOTS:
         QFETCH(QStringList, newText);
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
-        QVERIFY(Put(folder + u"/one.txt"_s, "first\r\n", 20));
-        QVERIFY(Put(folder + u"/two.txt"_s, "old words\r\n", 10));
+        QVERIFY(put(folder + u"/one.txt"_s, "first\r\n", 20));
+        QVERIFY(put(folder + u"/two.txt"_s, "old words\r\n", 10));
         NoteIndex index;
-        Build(index, {{1, u"F"_s, folder}});
+        build(index, {{1, u"F"_s, folder}});
         const QList<NoteQueryHit> before = NoteQuery(index.snapshot(), u"old"_s).rest();
-        QCOMPARE(Ranked(before), QStringList{u"3 F/two"_s});
+        QCOMPARE(ranked(before), QStringList{u"3 F/two"_s});
 
         const QString two = folder + u"/two.txt"_s;
         if (change == u"changed"_s)
-            QVERIFY(Put(two, "new words\r\n", 5));
+            QVERIFY(put(two, "new words\r\n", 5));
         else if (change == u"made"_s)
-            QVERIFY(Put(folder + u"/three.txt"_s, "new words too\r\n", 1));
+            QVERIFY(put(folder + u"/three.txt"_s, "new words too\r\n", 1));
         else if (change == u"renamed"_s)
             QVERIFY(QFile::rename(two, folder + u"/deux.txt"_s));
         else
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QCOMPARE(Query(index, u"new words"_s), newText);
         QCOMPARE(Query(index, u"first"_s), QStringList{u"3 F/one"_s});
         // A query holding the snapshot from before still answers from it.
-        QCOMPARE(Ranked(NoteQuery(stale, u"old"_s).rest()), QStringList{u"3 F/two"_s});
+        QCOMPARE(ranked(NoteQuery(stale, u"old"_s).rest()), QStringList{u"3 F/two"_s});
         // A note renamed keeps the text the index read, not a copy of it.
         if (change == u"renamed"_s && !relist)
             QVERIFY(index.snapshot()->folders()[0]->notes[0].bytes.constData() ==
@@ -258,26 +258,26 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
         for (const QString &name : {u"shut"_s, u"broken"_s, u"short"_s, u"fine"_s})
-            QVERIFY(Put(u"%1/%2 note.txt"_s.arg(folder, name), "the same words\r\n", 1));
+            QVERIFY(put(u"%1/%2 note.txt"_s.arg(folder, name), "the same words\r\n", 1));
         Faults faults;
         QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
         faults.arm("open", EACCES, u"shut note"_s);
         faults.arm("read", EIO, u"broken note"_s);
         faults.arm("read", 0, u"short note"_s, 4); // the file ends after four bytes
         NoteIndex index;
-        Build(index, {{1, u"F"_s, folder}});
+        build(index, {{1, u"F"_s, folder}});
         QCOMPARE(Query(index, u"same words"_s), QStringList{u"3 F/fine note"_s});
         // No time is known of a note that could not be read: it comes last.
         QCOMPARE(Query(index, u"note"_s),
-                 List(u"2 F/fine note, 2 F/broken note, 2 F/short note, 2 F/shut note"_s));
+                 list(u"2 F/fine note, 2 F/broken note, 2 F/short note, 2 F/shut note"_s));
         for (const IndexedNote &note : index.snapshot()->folders()[0]->notes) {
             const bool fine = note.fileName == u"fine note.txt"_s;
             QCOMPARE(note.kind, fine ? IndexedKind::Text : IndexedKind::Unreadable);
             QCOMPARE(note.stamp.isValid(), fine);
         }
 
-        QCOMPARE(SearchBook({{1, u"F"_s, folder}}, u"same"_s, index.snapshot()),
-                 List(u"fine note.txt:1:4:the same words, searched 1; unreadable 3"_s));
+        QCOMPARE(searchBook({{1, u"F"_s, folder}}, u"same"_s, index.snapshot()),
+                 list(u"fine note.txt:1:4:the same words, searched 1; unreadable 3"_s));
     }
 
     // Find in Book on the index finds what it finds on the disk, without opening the notes the
@@ -286,23 +286,23 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
-        QVERIFY(Put(folder + u"/a.txt"_s, Utf8(u"Café 2291\r\nmore café 2291"_s), 5));
-        QVERIFY(Put(folder + u"/b.txt"_s, Ansi(u"CAFÉ 2291 paid\n"_s), 5));
-        QVERIFY(Put(folder + u"/c.txt"_s, "nothing\r\n", 5));
-        QVERIFY(Put(folder + u"/enc.txt"_s, EncodedNoteBytes(Utf8(u"café 2291"_s)), 5));
-        QVERIFY(Put(folder + u"/big.txt"_s, Utf8(u"café 2291"_s) + QByteArray(30'000, '.'), 5));
+        QVERIFY(put(folder + u"/a.txt"_s, Utf8(u"Café 2291\r\nmore café 2291"_s), 5));
+        QVERIFY(put(folder + u"/b.txt"_s, ansi(u"CAFÉ 2291 paid\n"_s), 5));
+        QVERIFY(put(folder + u"/c.txt"_s, "nothing\r\n", 5));
+        QVERIFY(put(folder + u"/enc.txt"_s, encodedNoteBytes(Utf8(u"café 2291"_s)), 5));
+        QVERIFY(put(folder + u"/big.txt"_s, Utf8(u"café 2291"_s) + QByteArray(30'000, '.'), 5));
         const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
         NoteIndex index;
-        Build(index, folders);
-        QVERIFY(Put(folder + u"/c.txt"_s, Utf8(u"now café 2291\r\n"_s), 1));
+        build(index, folders);
+        QVERIFY(put(folder + u"/c.txt"_s, Utf8(u"now café 2291\r\n"_s), 1));
 
-        const QStringList fromDisk = SearchBook(folders, u"café 2291"_s, nullptr);
+        const QStringList fromDisk = searchBook(folders, u"café 2291"_s, nullptr);
         QCOMPARE(fromDisk.size(), qsizetype(7));
         Faults faults;
         QVERIFY2(faults.loaded(), "the test runs with the qbfault library preloaded");
         for (const QString &name : {u"/a.txt"_s, u"/b.txt"_s, u"/enc.txt"_s})
             faults.arm("open", EACCES, name);
-        QCOMPARE(SearchBook(folders, u"café 2291"_s, index.snapshot()), fromDisk);
+        QCOMPARE(searchBook(folders, u"café 2291"_s, index.snapshot()), fromDisk);
         QCOMPARE(faults.hits(), 0);
     }
 
@@ -311,9 +311,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QByteArray text = Utf8(u"Notes été "_s).repeated(800);
         for (int i = 0; i < 2000; ++i)
-            QVERIFY(WriteBytes(dir.filePath(u"F/%1.txt"_s.arg(i)), text));
+            QVERIFY(writeBytes(dir.filePath(u"F/%1.txt"_s.arg(i)), text));
         NoteIndex index;
-        Build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
+        build(index, {{1, u"F"_s, dir.filePath(u"F"_s)}});
 
         NoteQuery before(index.snapshot(), u"été"_s);
         before.cancel();
@@ -360,7 +360,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
         const QString a = folder + u"/a.txt"_s;
-        QVERIFY(WriteBytes(a, "one\r\n"));
+        QVERIFY(writeBytes(a, "one\r\n"));
         FolderChanges changes;
         if (!changes.watch(folder))
             QSKIP("the tests' file system does not tell of every change");
@@ -371,7 +371,7 @@ private Q_SLOTS:
             QFile file(a);
             QVERIFY(file.open(QIODevice::Append) && file.write("two") == 3);
         } else if (change == u"make"_s) {
-            QVERIFY(WriteBytes(folder + u"/new.txt"_s, "new"));
+            QVERIFY(writeBytes(folder + u"/new.txt"_s, "new"));
         } else if (change == u"remove"_s) {
             QVERIFY(QFile::remove(a));
         } else if (change == u"rename"_s) {
@@ -387,7 +387,7 @@ private Q_SLOTS:
             QVERIFY(most > 0);
             // Alternate two files: the system folds a change into the one before it when alike.
             const QByteArray systemB = QFile::encodeName(folder + u"/b.txt"_s);
-            QVERIFY(WriteBytes(folder + u"/b.txt"_s, "b"));
+            QVERIFY(writeBytes(folder + u"/b.txt"_s, "b"));
             for (int i = 0; i <= most; ++i)
                 QCOMPARE(::utimes((i % 2 ? systemA : systemB).constData(), nullptr), 0);
         }
@@ -402,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(taken, told);
         if (told.contains(QString())) {
             QDir().mkpath(folder);
-            QVERIFY(WriteBytes(folder + u"/later.txt"_s, "later"));
+            QVERIFY(writeBytes(folder + u"/later.txt"_s, "later"));
             QCOMPARE(changes.take().size(), qsizetype(0));
         }
     }
@@ -419,9 +419,9 @@ private Q_SLOTS:
         if (!FolderChanges().watch(dir.path()))
             QSKIP("the tests' file system does not tell of every change");
         for (const QString &name : {u"own"_s, u"kept"_s})
-            QVERIFY(WriteBytes(u"%1/%2.txt"_s.arg(folder, name), "old words\r\n"));
-        QVERIFY(WriteBytes(elsewhere + u"/linked.txt"_s, "old words\r\n"));
-        QVERIFY(WriteBytes(elsewhere + u"/target.txt"_s, "old words\r\n"));
+            QVERIFY(writeBytes(u"%1/%2.txt"_s.arg(folder, name), "old words\r\n"));
+        QVERIFY(writeBytes(elsewhere + u"/linked.txt"_s, "old words\r\n"));
+        QVERIFY(writeBytes(elsewhere + u"/target.txt"_s, "old words\r\n"));
         QCOMPARE(::link(QFile::encodeName(elsewhere + u"/linked.txt"_s),
                         QFile::encodeName(folder + u"/linked.txt"_s)),
                  0);
@@ -431,19 +431,19 @@ private Q_SLOTS:
         index.open(folders);
         index.waitUntilCurrent();
         const auto search = [&](const QString &text) {
-            BookSearchRequest request = SearchOf(folders, text);
+            BookSearchRequest request = searchOf(folders, text);
             index.lendTo(request);
-            return SearchBook(request);
+            return searchBook(request);
         };
         QCOMPARE(search(u"old"_s).size(), qsizetype(5));
 
-        QVERIFY(WriteBytes(folder + u"/own.txt"_s, "new words\r\n"));
-        QVERIFY(WriteBytes(elsewhere + u"/linked.txt"_s, "new words\r\n"));
-        QVERIFY(WriteBytes(elsewhere + u"/target.txt"_s, "new words\r\n"));
-        const QStringList now = List(u"link.txt:1:0:new words, linked.txt:1:0:new words, "
+        QVERIFY(writeBytes(folder + u"/own.txt"_s, "new words\r\n"));
+        QVERIFY(writeBytes(elsewhere + u"/linked.txt"_s, "new words\r\n"));
+        QVERIFY(writeBytes(elsewhere + u"/target.txt"_s, "new words\r\n"));
+        const QStringList now = list(u"link.txt:1:0:new words, linked.txt:1:0:new words, "
                                      "own.txt:1:0:new words, searched 4; unreadable 0"_s);
         QCOMPARE(search(u"new"_s), now);
-        QCOMPARE(search(u"old"_s), List(u"kept.txt:1:0:old words, searched 4; unreadable 0"_s));
+        QCOMPARE(search(u"old"_s), list(u"kept.txt:1:0:old words, searched 4; unreadable 0"_s));
         // Read again, the note is taken from the index once more.
         index.waitUntilCurrent();
         Faults faults;
@@ -459,14 +459,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
         for (int i = 0; i < 40; ++i)
-            QVERIFY(Put(u"%1/n%2.txt"_s.arg(folder).arg(i), "alpha 0\r\n", 1));
+            QVERIFY(put(u"%1/n%2.txt"_s.arg(folder).arg(i), "alpha 0\r\n", 1));
         NoteIndex index;
-        Build(index, {{1, u"F"_s, folder}});
+        build(index, {{1, u"F"_s, folder}});
         std::atomic<bool> done = false;
         std::thread changer([&] {
             for (int round = 1; round <= 150; ++round) {
                 const QString name = u"n%1.txt"_s.arg(round % 40);
-                WriteBytes(folder + u'/' + name, "alpha " + QByteArray::number(round) + "\r\n");
+                writeBytes(folder + u'/' + name, "alpha " + QByteArray::number(round) + "\r\n");
                 index.updateNote(1, name);
                 QFile::rename(folder + u'/' + name, folder + u"/m.txt"_s);
                 index.renameNote(1, name, u"m.txt"_s);
@@ -500,7 +500,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"F"_s);
         for (int i = 0; i < 3000; ++i)
-            QVERIFY(WriteBytes(u"%1/n%2.txt"_s.arg(folder).arg(i), "old\r\n"));
+            QVERIFY(writeBytes(u"%1/n%2.txt"_s.arg(folder).arg(i), "old\r\n"));
         const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
         NoteIndex index;
         NoteIndexBuilder builder(index);
@@ -513,7 +513,7 @@ private Q_SLOTS:
         QCOMPARE(index.snapshot()->noteCount(), qsizetype(0));
 
         builder.start(folders);
-        QVERIFY(WriteBytes(folder + u"/n0.txt"_s, "new\r\n"));
+        QVERIFY(writeBytes(folder + u"/n0.txt"_s, "new\r\n"));
         QVERIFY(QFile::remove(folder + u"/n1.txt"_s));
         index.updateNote(1, u"n0.txt"_s);
         index.removeNote(1, u"n1.txt"_s);

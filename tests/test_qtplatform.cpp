@@ -18,27 +18,27 @@ using qb::Platform;
 namespace {
 
 // Runs `answer` on the modal dialog as soon as it shows.
-void WhenModal(const std::function<void(QWidget *)> &answer)
+void whenModal(const std::function<void(QWidget *)> &answer)
 {
     QTimer::singleShot(0, qApp, [answer] {
         if (QWidget *dialog = QApplication::activeModalWidget())
             answer(dialog);
         else
-            WhenModal(answer);
+            whenModal(answer);
     });
 }
 
 // Picks `path` in the file dialog and presses its default button.
-void AnswerFileDialog(const QString &path)
+void answerFileDialog(const QString &path)
 {
-    WhenModal([path](QWidget *dialog) {
+    whenModal([path](QWidget *dialog) {
         qobject_cast<QFileDialog *>(dialog)->selectFile(path);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own accept() is protected
     });
 }
 
 // Every file and directory below `dir`, hidden ones included.
-QStringList EntriesBelow(const QString &dir)
+QStringList entriesBelow(const QString &dir)
 {
     QStringList entries;
     QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -50,27 +50,27 @@ QStringList EntriesBelow(const QString &dir)
 
 } // namespace
 
-class TestQtPlatform : public QObject
+class testQtPlatform : public QObject
 {
     Q_OBJECT
 
 public:
     // `root` holds "home" and "config", which HOME and XDG_CONFIG_HOME point to.
-    explicit TestQtPlatform(const QString &root) : m_root(root) {}
+    explicit testQtPlatform(const QString &root) : m_root(root) {}
 
 private Q_SLOTS:
     void fileDialogsLeaveNoSettings()
     {
         const QString oldBook = m_root + u"/files/Old/old.qb"_s;
         const QString newBook = m_root + u"/files/New/new.qb"_s;
-        QVERIFY(qb::test::WriteBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
+        QVERIFY(qb::test::writeBytes(oldBook, "Mossgrange's Quirebox v3_[A1]\r\n"));
         QVERIFY(QDir().mkpath(QFileInfo(newBook).path()));
         qb::QtPlatform platform;
 
         Platform::FileDialogRequest open;
         open.title = u"Open Book"_s;
         open.filters = {u"Quirebox (QB) (*.qb)"_s};
-        AnswerFileDialog(oldBook);
+        answerFileDialog(oldBook);
         QCOMPARE(platform.fileDialog(open), oldBook);
 
         Platform::FileDialogRequest save;
@@ -78,10 +78,10 @@ private Q_SLOTS:
         save.title = u"New Book"_s;
         save.filters = open.filters;
         save.initialName = newBook;
-        AnswerFileDialog(newBook);
+        answerFileDialog(newBook);
         QCOMPARE(platform.fileDialog(save), newBook);
 
-        QCOMPARE(EntriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
+        QCOMPARE(entriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
         QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
     }
 
@@ -103,7 +103,7 @@ private Q_SLOTS:
         const QString text = u"<b>x</b> & <i>y</i>"_s;
         qb::QtPlatform platform;
         int shownWidth = 0;
-        WhenModal([&](QWidget *box) {
+        whenModal([&](QWidget *box) {
             const auto *label = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
             shownWidth = label ? label->sizeHint().width() : 0;
             QTest::keyClick(box, Qt::Key_Escape);
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath(u"config"_s)));
 
     QApplication app(argc, argv);
-    TestQtPlatform test(root.path());
+    testQtPlatform test(root.path());
     return QTest::qExec(&test, argc, argv);
 }
 

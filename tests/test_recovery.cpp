@@ -113,19 +113,19 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString note = dir.filePath(u"Notes/"_s + noteName);
         const QByteArray saved("the note as last saved\r\n");
-        QVERIFY(WriteBytes(note, saved));
+        QVERIFY(writeBytes(note, saved));
         RecoveryCopy copy = copyOf(note, bytes, format);
-        copy.noteFile = TakeFingerprint(note, saved);
+        copy.noteFile = takeFingerprint(note, saved);
         const RecoveryStore store(dir.filePath(u"recovery"_s));
         QVERIFY(store.write(copy).ok());
 
         const RecoveryRead read = store.read(note);
         QVERIFY2(read.copy, qPrintable(read.damage));
         QVERIFY(sameCopy(*read.copy, copy));
-        QCOMPARE(CheckFingerprint(note, read.copy->noteFile).outcome,
+        QCOMPARE(checkFingerprint(note, read.copy->noteFile).outcome,
                  FingerprintCheck::Outcome::Same);
-        QVERIFY(WriteBytes(note, "the note as another program saved it"));
-        QCOMPARE(CheckFingerprint(note, read.copy->noteFile).outcome,
+        QVERIFY(writeBytes(note, "the note as another program saved it"));
+        QCOMPARE(checkFingerprint(note, read.copy->noteFile).outcome,
                  FingerprintCheck::Outcome::Changed);
     }
 
@@ -153,7 +153,7 @@ private Q_SLOTS:
                             : qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome));
         const QString state =
             stateHome.startsWith(u'/') ? stateHome : root.filePath(u"home/.local/state"_s);
-        QCOMPARE(DefaultRecoveryFolder(), state + u"/quirebox/recovery"_s);
+        QCOMPARE(defaultRecoveryFolder(), state + u"/quirebox/recovery"_s);
 
         const RecoveryStore store;
         const QString note = root.filePath(u"note.txt"_s);
@@ -191,14 +191,14 @@ private Q_SLOTS:
         const auto damage = [&](const QString &file, const QByteArray &bytes, int age) {
             QVERIFY(makeFile(QFile::encodeName(file), bytes, age));
         };
-        damage(fileOf(u"A/cut.txt"_s), ReadBytes(fileOf(u"A/cut.txt"_s)).chopped(3), 300);
-        damage(fileOf(u"C/cut.txt"_s), ReadBytes(fileOf(u"C/cut.txt"_s)).chopped(3), 300);
-        damage(fileOf(u"B/flipped.txt"_s), ReadBytes(fileOf(u"B/flipped.txt"_s)).chopped(1) + 'S',
+        damage(fileOf(u"A/cut.txt"_s), readBytes(fileOf(u"A/cut.txt"_s)).chopped(3), 300);
+        damage(fileOf(u"C/cut.txt"_s), readBytes(fileOf(u"C/cut.txt"_s)).chopped(3), 300);
+        damage(fileOf(u"B/flipped.txt"_s), readBytes(fileOf(u"B/flipped.txt"_s)).chopped(1) + 'S',
                100);
         const QString garbage = store.folder() + u"/0123456789abcdef0123456789abcdef.recovery"_s;
         damage(garbage, "not a copy at all", 200);
-        QVERIFY(WriteBytes(store.folder() + u"/.qbsave-AbC123-x.recovery"_s, "partial"));
-        QVERIFY(WriteBytes(store.folder() + u"/readme.txt"_s, "not ours"));
+        QVERIFY(writeBytes(store.folder() + u"/.qbsave-AbC123-x.recovery"_s, "partial"));
+        QVERIFY(writeBytes(store.folder() + u"/readme.txt"_s, "not ours"));
 
         const RecoveryListing listing = store.list({path(u"A"_s), path(u"B/"_s)});
         QStringList got;
@@ -208,15 +208,15 @@ private Q_SLOTS:
                        u' ' + entry.damage);
         }
         QCOMPARE(got, QStringList({u"B/two.txt "_s, u"A/one.txt "_s,
-                                   u"A/cut.txt "_s + RecoveryCutShortText(2, 5),
+                                   u"A/cut.txt "_s + recoveryCutShortText(2, 5),
                                    u"? It is not a Quirebox recovery copy."_s,
-                                   u"B/flipped.txt "_s + RecoveryChecksumText()}));
-        QCOMPARE(store.read(path(u"B/flipped.txt"_s)).damage, RecoveryChecksumText());
+                                   u"B/flipped.txt "_s + recoveryChecksumText()}));
+        QCOMPARE(store.read(path(u"B/flipped.txt"_s)).damage, recoveryChecksumText());
 
         // Only the store's own files can be removed through it.
         QVERIFY(!store.removeFile(garbage));
         QVERIFY(!QFileInfo::exists(garbage));
-        QVERIFY(WriteBytes(path(u"A/one.txt"_s), "the note"));
+        QVERIFY(writeBytes(path(u"A/one.txt"_s), "the note"));
         QVERIFY(store.removeFile(path(u"A/one.txt"_s)).has_value());
         QVERIFY(QFileInfo::exists(path(u"A/one.txt"_s)));
     }
@@ -261,7 +261,7 @@ private Q_SLOTS:
         QCOMPARE(failed[0], QVariantList({note, qt_error_string(error)}));
         const RecoveryRead read = store.read(note);
         QVERIFY(read.copy && sameCopy(*read.copy, old));
-        QCOMPARE(EntriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
+        QCOMPARE(entriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
     }
 
     void killedWhileWritingACopy_data()
@@ -281,7 +281,7 @@ private Q_SLOTS:
             QTemporaryDir dir;
             const RecoveryStore store(dir.filePath(u"recovery"_s));
             const QString note = dir.filePath(u"note.txt"_s);
-            QVERIFY(store.write(copyOf(note, NoteContent(0))).ok());
+            QVERIFY(store.write(copyOf(note, noteContent(0))).ok());
             // The child inherits the preloaded qbfault library, armed for it alone.
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"QBFAULT_KILL_AFTER"_s, u"%1:%2"_s.arg(call).arg(store.folder()));
@@ -294,12 +294,12 @@ private Q_SLOTS:
             QVERIFY(child.waitForFinished(60'000));
             // The copy of the first content or of the second, whole, and listed alone.
             const QByteArray bytes = readCopy(store, note);
-            QVERIFY2(bytes == NoteContent(0) || bytes == NoteContent(1),
+            QVERIFY2(bytes == noteContent(0) || bytes == noteContent(1),
                      qPrintable(u"a copy of %1 bytes, neither old nor new"_s.arg(bytes.size())));
             const RecoveryListing listing = store.list({dir.path()});
             QVERIFY(listing.entries.size() == 1 && !listing.entries[0].isDamaged());
             if (child.exitStatus() == QProcess::NormalExit) {
-                QVERIFY(child.exitCode() == 0 && bytes == NoteContent(1));
+                QVERIFY(child.exitCode() == 0 && bytes == noteContent(1));
                 break;
             }
             ++kills;
@@ -427,7 +427,7 @@ private Q_SLOTS:
         QVERIFY(makeFile(d + temp("StU901", "note.txt"), "a save under way", 0));
         QVERIFY(makeFile(d + ".qbsave-notours.txt", "not a save's", 600));
 
-        const SaveLeftoverListing found = FindSaveLeftovers(dir.path());
+        const SaveLeftoverListing found = findSaveLeftovers(dir.path());
         QCOMPARE(found.error, QString());
         QCOMPARE(found.leftovers.size(), rows.size());
         for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -436,12 +436,12 @@ private Q_SLOTS:
             const SaveLeftover &leftover = found.leftovers[i];
             QCOMPARE(leftover.systemPath, d + name);
             QCOMPARE(leftover.notePath, note.isEmpty() ? QString() : QFile::decodeName(d + note));
-            QCOMPARE(CompareLeftover(leftover).outcome, outcome);
-            QCOMPARE(ReadSaveLeftover(leftover, 1024).bytes, bytes);
-            QVERIFY(!RemoveSaveLeftover(leftover));
+            QCOMPARE(compareLeftover(leftover).outcome, outcome);
+            QCOMPARE(readSaveLeftover(leftover, 1024).bytes, bytes);
+            QVERIFY(!removeSaveLeftover(leftover));
         }
-        QVERIFY(RemoveSaveLeftover({d + "note.txt", {}, {}, {}, 0}).has_value());
-        QCOMPARE(EntriesOf(dir.path()).size(), 7);
+        QVERIFY(removeSaveLeftover({d + "note.txt", {}, {}, {}, 0}).has_value());
+        QCOMPARE(entriesOf(dir.path()).size(), 7);
     }
 };
 

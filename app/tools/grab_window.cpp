@@ -11,7 +11,7 @@
 
 namespace {
 
-bool IsOneColour(const QImage &image)
+bool isOneColour(const QImage &image)
 {
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); ++y) {
@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "qb_grab_window: no window %s\n", qPrintable(arguments.at(1)));
         return 1;
     }
-    if (IsOneColour(image))
+    if (isOneColour(image))
         return 3;
     if (!image.save(arguments.at(2), "png")) {
         std::fprintf(stderr, "qb_grab_window: cannot write %s\n", qPrintable(arguments.at(2)));

@@ -6,7 +6,7 @@ namespace qb::test {
 
 // The two contents a killed save writes in turn: 4 MiB each, different in every 4 KiB page, so
 // that any mix of the two, or a part of either, tells from both.
-inline QByteArray NoteContent(int which)
+inline QByteArray noteContent(int which)
 {
     QByteArray bytes;
     bytes.reserve(4 << 20);

@@ -47,7 +47,7 @@ private:
 // home (the trash, the test mode's standard places) in `home`.
 #define QB_FAULTS_AND_HOME_IN(home)                                                                \
     QVERIFY2(Faults().loaded(), "the test runs with the qbfault library preloaded");               \
-    KeepHomeIn(home)
+    keepHomeIn(home)
 
 // The qbfault gate: every sync call on a path containing a part waits there until it is
 // released, so that a test can look at the disk in the middle of a write from another thread.

@@ -1,6 +1,6 @@
 // Writes a note's recovery copy through the program's own store, for a test that kills it on
-// the way: `crash_recovery STORE NOTE` writes the copy of the test's NoteContent(1) over the
-// one of NoteContent(0).
+// the way: `crash_recovery STORE NOTE` writes the copy of the test's noteContent(1) over the
+// one of noteContent(0).
 
 #include "CrashNotes.h"
 
@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     const qb::RecoveryStore store(QString::fromLocal8Bit(argv[1]));
     const qb::RecoveryCopy copy{QString::fromLocal8Bit(argv[2]),
                                 {qb::TextEncoding::Utf8, false, qb::LineEnd::CrLf},
-                                qb::test::NoteContent(1),
+                                qb::test::noteContent(1),
                                 {},
                                 QDateTime::currentDateTimeUtc()};
     if (const qb::FileError error = store.write(copy).error) {

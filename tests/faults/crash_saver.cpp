@@ -1,7 +1,7 @@
 // Saves a note through the program's own save routine, for a test that kills it on the way:
 //   crash_saver NOTE once    saves the second content over the first, once
 //   crash_saver NOTE loop    saves the two contents in turn until it is killed
-// The two contents are the test's NoteContent(0) and NoteContent(1).
+// The two contents are the test's noteContent(0) and noteContent(1).
 
 #include "CrashNotes.h"
 
@@ -21,9 +21,9 @@ int main(int argc, char **argv)
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
     const bool loop = std::strcmp(argv[2], "loop") == 0;
-    const QByteArray contents[2] = {qb::test::NoteContent(0), qb::test::NoteContent(1)};
+    const QByteArray contents[2] = {qb::test::noteContent(0), qb::test::noteContent(1)};
     for (int round = 1;; ++round) {
-        if (const qb::FileError error = qb::WriteWholeFile(path, contents[round % 2]).error) {
+        if (const qb::FileError error = qb::writeWholeFile(path, contents[round % 2]).error) {
             std::fprintf(stderr, "save failed: %s\n", qPrintable(*error));
             return 1;
         }

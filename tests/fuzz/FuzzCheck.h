@@ -9,7 +9,7 @@
 namespace qb::fuzz {
 
 // Ends the run on a broken round trip, as a crash would: libFuzzer then keeps the input.
-inline void Require(bool holds, const char *what)
+inline void require(bool holds, const char *what)
 {
     if (holds)
         return;
@@ -18,14 +18,14 @@ inline void Require(bool holds, const char *what)
 }
 
 // The two byte strings of a failed comparison, in hex, before the run ends.
-inline void RequireSame(QByteArrayView expected, QByteArrayView got, const char *what)
+inline void requireSame(QByteArrayView expected, QByteArrayView got, const char *what)
 {
     if (expected == got)
         return;
     std::fprintf(stderr, "expected: %s\ngot:      %s\n",
                  expected.toByteArray().toHex(' ').constData(),
                  got.toByteArray().toHex(' ').constData());
-    Require(false, what);
+    require(false, what);
 }
 
 } // namespace qb::fuzz

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-using qb::fuzz::Require;
-using qb::fuzz::RequireSame;
+using qb::fuzz::require;
+using qb::fuzz::requireSame;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -21,7 +21,7 @@ const qb::AgeWrapKey &seedKey()
     static const qb::AgeWrapKey key = [] {
         QString passphrase = u"fuzz"_s;
         const QByteArray salt = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f");
-        return qb::DeriveAgeKey(qb::SecretBytes::fromPassphrase(passphrase), salt, 1);
+        return qb::deriveAgeKey(qb::SecretBytes::fromPassphrase(passphrase), salt, 1);
     }();
     return key;
 }
@@ -39,9 +39,9 @@ void checkArmour(QByteArrayView input)
     if (!reader.outcome().ok() ||
         !reader.read(reinterpret_cast<unsigned char *>(binary.data()), binary.size()))
         return;
-    QByteArray text = input.sliced(input.indexOf(qb::age::ArmourBegin)).toByteArray();
+    QByteArray text = input.sliced(input.indexOf(qb::age::kArmourBegin)).toByteArray();
     text.replace("\r\n", "\n");
-    RequireSame(qb::age::Armour(binary), text.trimmed() + '\n',
+    requireSame(qb::age::toArmour(binary), text.trimmed() + '\n',
                 "armour that reads is not canonical");
 }
 
@@ -50,36 +50,36 @@ void checkArmour(QByteArrayView input)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView input(data, qsizetype(size));
-    const qb::AgeHeaderParse parse = qb::ParseAgeHeader(input);
-    Require(reasonGiven(parse.outcome), "a header result without a reason, or one with");
+    const qb::AgeHeaderParse parse = qb::parseAgeHeader(input);
+    require(reasonGiven(parse.outcome), "a header result without a reason, or one with");
     if (parse.outcome.ok()) {
-        RequireSame(input.first(parse.length), qb::SerializeAgeHeader(parse.header),
+        requireSame(input.first(parse.length), qb::serializeAgeHeader(parse.header),
                     "a parsed header is written back differently");
-        RequireSame(input.first(parse.macCovers), qb::SerializeAgeHeader(parse.header, false),
+        requireSame(input.first(parse.macCovers), qb::serializeAgeHeader(parse.header, false),
                     "the MAC covers other bytes than those written");
     }
 
     checkArmour(input);
-    const qb::AgeKeyNeed need = qb::ReadAgeHeader(input);
-    Require(reasonGiven(need.outcome), "a key need without a reason, or one with");
-    const qb::AgeDecrypted decrypted = qb::DecryptAge(input, seedKey());
-    Require(reasonGiven(decrypted.outcome), "a decryption without a reason, or one with");
-    Require(decrypted.outcome.ok() || decrypted.plain.isEmpty(), "bytes from a failed file");
-    Require(!decrypted.outcome.ok() || (need.outcome.ok() && qb::IsAgeFile(input)),
+    const qb::AgeKeyNeed need = qb::readAgeHeader(input);
+    require(reasonGiven(need.outcome), "a key need without a reason, or one with");
+    const qb::AgeDecrypted decrypted = qb::decryptAge(input, seedKey());
+    require(reasonGiven(decrypted.outcome), "a decryption without a reason, or one with");
+    require(decrypted.outcome.ok() || decrypted.plain.isEmpty(), "bytes from a failed file");
+    require(!decrypted.outcome.ok() || (need.outcome.ok() && qb::isAgeFile(input)),
             "a file decrypts that its header check refused");
     if (!decrypted.outcome.ok())
         return 0;
     if (input.startsWith("age-encryption.org/")) {
-        const qb::AgeDecrypted armoured = qb::DecryptAge(qb::ArmourAge(input), seedKey());
-        Require(armoured.outcome.ok(), "a binary file's armour does not decrypt");
-        RequireSame(decrypted.plain, armoured.plain, "a binary file's armour decrypts otherwise");
+        const qb::AgeDecrypted armoured = qb::decryptAge(qb::armourAge(input), seedKey());
+        require(armoured.outcome.ok(), "a binary file's armour does not decrypt");
+        requireSame(decrypted.plain, armoured.plain, "a binary file's armour decrypts otherwise");
     }
     QString passphrase = u"fuzz"_s;
     const qb::SecretBytes secret = qb::SecretBytes::fromPassphrase(passphrase);
-    const QByteArray again = qb::EncryptAge(decrypted.plain, qb::PrepareAgeKey(secret, 1));
-    const qb::AgeKeyNeed againNeed = qb::ReadAgeHeader(again);
+    const QByteArray again = qb::encryptAge(decrypted.plain, qb::prepareAgeKey(secret, 1));
+    const qb::AgeKeyNeed againNeed = qb::readAgeHeader(again);
     const qb::AgeDecrypted back =
-        qb::DecryptAge(again, qb::DeriveAgeKey(secret, againNeed.salt, againNeed.workFactor));
-    RequireSame(decrypted.plain, back.plain, "plain bytes do not encrypt back to themselves");
+        qb::decryptAge(again, qb::deriveAgeKey(secret, againNeed.salt, againNeed.workFactor));
+    requireSame(decrypted.plain, back.plain, "plain bytes do not encrypt back to themselves");
     return 0;
 }

@@ -7,13 +7,13 @@
 #include <cstdint>
 
 using namespace Qt::StringLiterals;
-using qb::fuzz::Require;
-using qb::fuzz::RequireSame;
+using qb::fuzz::require;
+using qb::fuzz::requireSame;
 
 namespace {
 
 // The open book as the program fills it from a file it read.
-qb::BookState OpenedBook(const qb::ParsedBook &parsed)
+qb::BookState openedBook(const qb::ParsedBook &parsed)
 {
     qb::BookState book;
     book.BookFilePath = u"book.qb"_s;
@@ -29,22 +29,22 @@ qb::BookState OpenedBook(const qb::ParsedBook &parsed)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::optional<qb::ParsedBook> read = qb::ParseBook(QByteArrayView(data, qsizetype(size)));
+    const std::optional<qb::ParsedBook> read = qb::parseBook(QByteArrayView(data, qsizetype(size)));
     if (!read)
         return 0;
-    const QString signature = qb::SignatureLine(u"6/12/2026"_s, u"14:05:09"_s, u"Operator"_s);
-    const std::optional<QByteArray> written = qb::BookFileBytes(OpenedBook(*read), signature);
+    const QString signature = qb::signatureLine(u"6/12/2026"_s, u"14:05:09"_s, u"Operator"_s);
+    const std::optional<QByteArray> written = qb::bookFileBytes(openedBook(*read), signature);
     // Every character came from the file, so the encoding it was read in can store it.
-    Require(written.has_value(), "a book that was read cannot be written in its own encoding");
+    require(written.has_value(), "a book that was read cannot be written in its own encoding");
 
-    const std::optional<qb::ParsedBook> reread = qb::ParseBook(*written);
-    Require(reread.has_value(), "a written book is not read as a book");
-    Require(reread->name == read->name, "the book's name changed");
-    Require(reread->folders == read->folders, "the book's folder rows changed");
-    Require(reread->droppedFolders == 0, "a written book holds more folders than a book may");
+    const std::optional<qb::ParsedBook> reread = qb::parseBook(*written);
+    require(reread.has_value(), "a written book is not read as a book");
+    require(reread->name == read->name, "the book's name changed");
+    require(reread->folders == read->folders, "the book's folder rows changed");
+    require(reread->droppedFolders == 0, "a written book holds more folders than a book may");
 
-    const std::optional<QByteArray> again = qb::BookFileBytes(OpenedBook(*reread), signature);
-    Require(again.has_value(), "a written book cannot be written again");
-    RequireSame(*written, *again, "writing the book read back gives other bytes");
+    const std::optional<QByteArray> again = qb::bookFileBytes(openedBook(*reread), signature);
+    require(again.has_value(), "a written book cannot be written again");
+    requireSame(*written, *again, "writing the book read back gives other bytes");
     return 0;
 }

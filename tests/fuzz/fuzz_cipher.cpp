@@ -9,11 +9,11 @@
 #include <optional>
 
 using qb::CipherDirection;
-using qb::fuzz::Require;
+using qb::fuzz::require;
 
 namespace {
 
-std::optional<QByteArray> RuleCipher(QByteArrayView text, QByteArrayView keyword,
+std::optional<QByteArray> ruleCipher(QByteArrayView text, QByteArrayView keyword,
                                      CipherDirection direction)
 {
     QByteArray out;
@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
          {std::pair{CipherDirection::Encipher, CipherDirection::Decipher},
           std::pair{CipherDirection::Decipher, CipherDirection::Encipher}}) {
         const std::optional<QByteArray> result = qb::KeyWordCipher(text, keyword, direction);
-        Require(result == RuleCipher(text, keyword, direction), "the cipher differs from its rule");
+        require(result == ruleCipher(text, keyword, direction), "the cipher differs from its rule");
         if (result && !keyword.empty()) {
-            Require(qb::KeyWordCipher(*result, keyword, back) == text.toByteArray(),
+            require(qb::KeyWordCipher(*result, keyword, back) == text.toByteArray(),
                     "a ciphered text does not cipher back");
         }
     }

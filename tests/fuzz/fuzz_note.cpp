@@ -6,14 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
-using qb::fuzz::Require;
-using qb::fuzz::RequireSame;
+using qb::fuzz::require;
+using qb::fuzz::requireSame;
 
 namespace {
 
 // The text as the editor holds it: LF, CR, U+2029 and the frame marks U+FDD0 and U+FDD1 all
 // become paragraph separators; every other character stays as it is.
-QString AsEditorHoldsIt(QStringView text)
+QString asEditorHoldsIt(QStringView text)
 {
     QString held = text.toString();
     for (QChar &c : held) {
@@ -33,24 +33,24 @@ QString AsEditorHoldsIt(QStringView text)
 }
 
 // What the editor hands over unchanged: its text, with the original behind each stand-in.
-QByteArray EditorBytes(const qb::DecodedNote &note)
+QByteArray editorBytes(const qb::DecodedNote &note)
 {
     qb::NoteEncoder encoder(note.format);
     qsizetype done = 0;
     const auto appendPlain = [&](qsizetype end) {
-        encoder.appendText(AsEditorHoldsIt(QStringView(note.text).sliced(done, end - done)));
+        encoder.appendText(asEditorHoldsIt(QStringView(note.text).sliced(done, end - done)));
     };
     for (const qb::StandIn &standIn : note.standIns) {
-        Require(standIn.position >= done && standIn.position < note.text.size(),
+        require(standIn.position >= done && standIn.position < note.text.size(),
                 "stand-ins out of order or outside the text");
-        Require(note.text.at(standIn.position) == QChar(qb::StandInFor(standIn.original)),
+        require(note.text.at(standIn.position) == QChar(qb::standInFor(standIn.original)),
                 "a stand-in's place holds another character");
         appendPlain(standIn.position);
         encoder.appendOriginal(QStringView(&standIn.original, 1));
         done = standIn.position + 1;
     }
     appendPlain(note.text.size());
-    Require(encoder.ok(), "a character of the note read cannot be written back");
+    require(encoder.ok(), "a character of the note read cannot be written back");
     return encoder.takeBytes();
 }
 
@@ -59,17 +59,17 @@ QByteArray EditorBytes(const qb::DecodedNote &note)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView bytes(data, qsizetype(size));
-    const qb::DecodedNote note = qb::DecodeNoteBytes(bytes);
-    Require(note.format == qb::DetectNoteFormat(bytes), "the note is not read in the format found");
-    RequireSame(bytes, EditorBytes(note), "a note read and written back changed");
+    const qb::DecodedNote note = qb::decodeNoteBytes(bytes);
+    require(note.format == qb::detectNoteFormat(bytes), "the note is not read in the format found");
+    requireSame(bytes, editorBytes(note), "a note read and written back changed");
 
     // The same bytes shown again in any format chosen before.
     for (const auto encoding : {qb::TextEncoding::Utf8, qb::TextEncoding::Windows1252}) {
         for (const bool byteOrderMark : {false, true}) {
             for (const auto lineEnd : {qb::LineEnd::CrLf, qb::LineEnd::Lf}) {
                 const qb::DecodedNote shown =
-                    qb::DecodeNoteBytes(bytes, qb::NoteFormat{encoding, byteOrderMark, lineEnd});
-                RequireSame(bytes, EditorBytes(shown),
+                    qb::decodeNoteBytes(bytes, qb::NoteFormat{encoding, byteOrderMark, lineEnd});
+                requireSame(bytes, editorBytes(shown),
                             "a note read in a chosen format and written back changed");
             }
         }
