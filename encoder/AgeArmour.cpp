@@ -243,6 +243,8 @@ ArmourReader::ArmourReader(QByteArrayView text) : m_text(text)
         }
         if (shortSeen)
             fail(AgeStatus::Malformed, u"A short armour line is not the last one."_s);
+        else if (line.isEmpty())
+            fail(AgeStatus::Malformed, u"The armour holds an empty line."_s);
         else if (line.size() > kArmourLineChars)
             fail(AgeStatus::Malformed, u"An armour line is longer than 64 characters."_s);
         else if (line.size() % 4 != 0)
