@@ -6,6 +6,9 @@
 // - Find in Book: Enter timed to the repaint of the summary line under the full list: the first
 //   search after the book opened, at once and once its notes are read into memory, and later
 //   ones, beside `rg -F -i -c` and `grep -r -F -i -c` over the same notes, warm.
+// - Cold, when the probe may empty the page cache (as root): the first search at once after the
+//   book opened, beside rg and grep, and the book opened until all its notes are read into
+//   memory, beside `grep -r -F -c`; each after the cache was emptied.
 // Prints the median, 95th percentile and worst, in milliseconds.
 #include "BenchBook.h"
 #include "BenchWindow.h"
@@ -27,6 +30,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -89,6 +94,14 @@ double keyToPaint(QWidget *target, qb::bench::PaintClock &paints, int key, const
     return double(paints.lastPaintNs - posted) / 1e6;
 }
 
+// Empties the page cache, so that the next read comes from the disk; false without the right.
+bool dropCaches()
+{
+    ::sync();
+    QFile control(u"/proc/sys/vm/drop_caches"_s);
+    return control.open(QIODevice::WriteOnly) && control.write("3\n") == 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -145,6 +158,34 @@ int main(int argc, char *argv[])
         BenchWindow after(bookPath);
         findInBook(after, open == 0 ? 12 : 1, true);
     }
+
+    // Cold: the page cache dropped before each, which takes root. The first search at once after
+    // the book opened, and the book opened until its notes are all read into memory.
+    QList<double> coldSearch, coldRg, coldGrep, coldIndex, coldGrepCount;
+    for (int round = 0; round < 3 && dropCaches(); ++round) {
+        {
+            BenchWindow cold(bookPath);
+            findInBook(cold, 1, false);
+            coldSearch.append(duringRead.takeLast());
+        }
+        dropCaches();
+        coldRg.append(runMs(u"rg"_s, QStringList{u"-F"_s, u"-i"_s, u"-c"_s, kRare} + folderPaths));
+        dropCaches();
+        coldGrep.append(
+            runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, kRare} + folderPaths));
+        dropCaches();
+        QElapsedTimer clock;
+        clock.start();
+        {
+            BenchWindow cold(bookPath);
+            cold.window->findChild<qb::BookIndex *>()->waitUntilCurrent();
+            coldIndex.append(double(clock.nsecsElapsed()) / 1e6);
+        }
+        dropCaches();
+        coldGrepCount.append(
+            runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-c"_s, kRare} + folderPaths));
+    }
+    runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, kRare} + folderPaths);
 
     BenchWindow w(bookPath);
     w.window->show();
@@ -220,6 +261,13 @@ int main(int argc, char *argv[])
     report("Find in Book, later searches", laterSearches);
     report("rg -F -i -c", rg);
     report("grep -r -F -i -c", grep);
+    if (!coldSearch.isEmpty()) {
+        report("cold: Find in Book, first search", coldSearch);
+        report("cold: rg -F -i -c", coldRg);
+        report("cold: grep -r -F -i -c", coldGrep);
+        report("cold: book opened to all notes read", coldIndex);
+        report("cold: grep -r -F -c", coldGrepCount);
+    }
     report("Go to Note, key to list painted", listPaint);
     report("Go to Note, key to field painted", fieldPaint);
     report("the same window idle, key to field", idleTyping);
