@@ -83,6 +83,18 @@ struct Book
     QStringList dirs;
 };
 
+// The book's kFolders folders, empty, in a temporary directory of its own.
+inline void makeFolders(Book &book)
+{
+    book.dir = std::make_unique<QTemporaryDir>();
+    for (int f = 0; f < kFolders; ++f) {
+        const QString dir = book.dir->filePath(u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0')));
+        QDir().mkpath(dir);
+        book.folders.append({f + 1, u"Folder %1"_s.arg(f + 1), dir});
+        book.dirs.append(dir);
+    }
+}
+
 // One book per size, made once per run: notes of 0.5 to 12 KiB, 4 KiB on average, a match in
 // about one note in a thousand.
 inline const Book &makeBook(int notes)
@@ -91,13 +103,7 @@ inline const Book &makeBook(int notes)
     Book &book = books[notes];
     if (book.dir)
         return book;
-    book.dir = std::make_unique<QTemporaryDir>();
-    for (int f = 0; f < kFolders; ++f) {
-        const QString dir = book.dir->filePath(u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0')));
-        QDir().mkpath(dir);
-        book.folders.append({f + 1, u"Folder %1"_s.arg(f + 1), dir});
-        book.dirs.append(dir);
-    }
+    makeFolders(book);
     std::mt19937 random(2291);
     for (int i = 0; i < notes; ++i) {
         const qsizetype size = 512 + qsizetype(random() % 7168);

@@ -30,11 +30,8 @@ const QString kPhrase = u"invoice 2291"_s;
 
 // Folders of notes of 2 to 4 KiB, prose-like as in Find in Book's benchmark, named by two
 // words and a number, changed at random times over a year; the phrase in one note in a hundred.
-struct IndexBook
+struct IndexBook : qb::bench::Book
 {
-    std::unique_ptr<QTemporaryDir> dir;
-    QList<qb::BookSearchFolder> folders;
-    QStringList dirs;
     qint64 bytes = 0;
 };
 
@@ -44,13 +41,7 @@ const IndexBook &makeIndexBook(int notes)
     IndexBook &book = books[notes];
     if (book.dir)
         return book;
-    book.dir = std::make_unique<QTemporaryDir>();
-    for (int f = 0; f < kFolders; ++f) {
-        const QString dir = book.dir->filePath(u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0')));
-        QDir().mkpath(dir);
-        book.folders.append({f + 1, u"Folder %1"_s.arg(f + 1), dir});
-        book.dirs.append(dir);
-    }
+    qb::bench::makeFolders(book);
     QStringList nameWords;
     for (const char *word : Words) {
         const QString w = QString::fromUtf8(word);

@@ -17,17 +17,9 @@ namespace qb {
 
 namespace {
 
-const QString &guardName()
-{
-    static const QString name = QStringLiteral("qbStandInGuard");
-    return name;
-}
-
-const QString &caretGuardName()
-{
-    static const QString name = QStringLiteral("qbStandInCaretGuard");
-    return name;
-}
+// The names by which the guards are found again.
+const QString kGuardName = QStringLiteral("qbStandInGuard");
+const QString kCaretGuardName = QStringLiteral("qbStandInCaretGuard");
 
 // Index into QTextDocument::allFormats() -> the code unit that format's characters stand for,
 // 0 where a format marks no stand-in. Empty when the document has no stand-in format at all.
@@ -92,7 +84,7 @@ class StandInGuard : public QObject
 public:
     explicit StandInGuard(QTextDocument &document) : QObject(&document), m_document(document)
     {
-        setObjectName(guardName());
+        setObjectName(kGuardName);
         connect(&document, &QTextDocument::undoCommandAdded, this, [this] { m_edited = true; });
         connect(&document, &QTextDocument::contentsChange, this, &StandInGuard::onContentsChange);
     }
@@ -146,10 +138,10 @@ void keepCaretPlain(QPlainTextEdit &editor)
 
 void guardCaret(QPlainTextEdit &editor)
 {
-    if (editor.findChild<QObject *>(caretGuardName(), Qt::FindDirectChildrenOnly))
+    if (editor.findChild<QObject *>(kCaretGuardName, Qt::FindDirectChildrenOnly))
         return;
     auto *guard = new QObject(&editor);
-    guard->setObjectName(caretGuardName());
+    guard->setObjectName(kCaretGuardName);
     QObject::connect(&editor, &QPlainTextEdit::cursorPositionChanged, guard,
                      [&editor] { keepCaretPlain(editor); });
 }
@@ -157,7 +149,7 @@ void guardCaret(QPlainTextEdit &editor)
 StandInGuard *findGuard(QTextDocument &document)
 {
     return dynamic_cast<StandInGuard *>(
-        document.findChild<QObject *>(guardName(), Qt::FindDirectChildrenOnly));
+        document.findChild<QObject *>(kGuardName, Qt::FindDirectChildrenOnly));
 }
 
 void markStandIns(QTextDocument &document, const QList<StandIn> &standIns, const QColor &color)

@@ -6,6 +6,7 @@
 #include "encoder/NoteCodec.h"
 #include "find/NoteIndex.h"
 #include "find/NoteMatcher.h"
+#include "find/TextSearch.h"
 #include "notes/NoteListing.h"
 #include "platform/SafeFile.h"
 #include "platform/ThreadPriority.h"
@@ -51,33 +52,24 @@ struct Findings
 
     void takeFrom(Findings &other)
     {
-        for (auto [to, from] :
-             {std::pair{&enciphered, &other.enciphered}, std::pair{&large, &other.large},
-              std::pair{&unreadable, &other.unreadable}}) {
-            to->insert(to->end(), std::make_move_iterator(from->begin()),
-                       std::make_move_iterator(from->end()));
+        for (auto list : {&Findings::enciphered, &Findings::large, &Findings::unreadable}) {
+            std::vector<Placed> &to = this->*list, &from = other.*list;
+            to.insert(to.end(), std::make_move_iterator(from.begin()),
+                      std::make_move_iterator(from.end()));
         }
         searched += other.searched;
         hits += other.hits;
     }
 };
 
-QStringList paths(std::vector<Placed> &placed)
+// The notes as `make` gives each, in book order.
+template <typename Make> auto inBookOrder(std::vector<Placed> &placed, Make make)
 {
     std::sort(placed.begin(), placed.end());
-    QStringList paths;
+    QList<decltype(make(placed.front()))> made;
     for (const Placed &p : placed)
-        paths.append(p.path);
-    return paths;
-}
-
-QList<BookSearchProblem> problems(std::vector<Placed> &placed)
-{
-    std::sort(placed.begin(), placed.end());
-    QList<BookSearchProblem> problems;
-    for (const Placed &p : placed)
-        problems.append({p.path, p.reason});
-    return problems;
+        made.append(make(p));
+    return made;
 }
 
 } // namespace
@@ -260,18 +252,8 @@ void BookSearch::Run::Searcher::collectHits(QStringView text, int folder, qsizet
             if (lineEnd < 0)
                 lineEnd = text.size();
         }
-        qsizetype from = lineStart;
-        qsizetype to = lineEnd;
-        if (to - from > kLineKept) {
-            from = std::max(lineStart, at - kKeptBeforeMatch);
-            to = std::min(lineEnd, std::max(from + kLineKept, at + length));
-            from = std::max(lineStart, std::min(from, to - kLineKept));
-            // Half a surrogate pair would show as a box.
-            if (from > lineStart && text[from].isLowSurrogate())
-                --from;
-            if (to < lineEnd && text[to - 1].isHighSurrogate())
-                ++to;
-        }
+        const auto [from, to] =
+            spanAroundMatch(text, lineStart, lineEnd, at, length, kLineKept, kKeptBeforeMatch);
         if (m_run.request.hitLimit > 0 && ++m_run.hitCount > m_run.request.hitLimit) {
             m_run.full = true;
             return;
@@ -375,9 +357,12 @@ void BookSearch::Run::finish()
     summary.notesSearched = findings.searched;
     summary.hits = findings.hits;
     summary.hitLimitReached = full;
-    summary.encipheredNotes = paths(findings.enciphered);
-    summary.largeNotes = paths(findings.large);
-    summary.unreadableNotes = problems(findings.unreadable);
+    const auto path = [](const Placed &p) { return p.path; };
+    summary.encipheredNotes = inBookOrder(findings.enciphered, path);
+    summary.largeNotes = inBookOrder(findings.large, path);
+    summary.unreadableNotes = inBookOrder(findings.unreadable, [](const Placed &p) {
+        return BookSearchProblem{p.path, p.reason};
+    });
     for (size_t folder = 0; folder < listings.size(); ++folder) {
         if (!listings[folder].error.isEmpty())
             summary.unreadableFolders.append(

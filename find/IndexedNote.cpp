@@ -4,6 +4,7 @@
 #include "find/AsciiWord.h"
 #include "notes/NoteNames.h"
 #include "platform/CodePage.h"
+#include "platform/RetryOnInterrupt.h"
 #include "platform/SafeFile.h"
 
 #include <QFile>
@@ -53,15 +54,6 @@ NoteStamp stampOf(const struct stat &status)
     const struct timespec &time = status.st_mtim;
 #endif
     return {qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec, qint64(status.st_size)};
-}
-
-auto retryOnInterrupt(auto call)
-{
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result < 0 && errno == EINTR);
-    return result;
 }
 
 // Reads as much as the file gives up to `length`; -1 after a failure.

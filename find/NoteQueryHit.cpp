@@ -1,8 +1,7 @@
 #include "find/NoteQueryHit.h"
 
+#include "find/TextSearch.h"
 #include "notes/NoteNames.h"
-
-#include <algorithm>
 
 namespace qb {
 
@@ -21,18 +20,8 @@ void NoteQueryHit::placeSnippet(QStringView text)
     qsizetype lineEnd = text.indexOf(u'\n', at);
     if (lineEnd < 0)
         lineEnd = text.size();
-    qsizetype from = lineStart;
-    qsizetype to = lineEnd;
-    if (to - from > kSnippetKept) {
-        from = std::max(lineStart, at - kKeptBeforeMatch);
-        to = std::min(lineEnd, std::max(from + kSnippetKept, at + length));
-        from = std::max(lineStart, std::min(from, to - kSnippetKept));
-        // Half a surrogate pair would show as a box.
-        if (from > lineStart && text[from].isLowSurrogate())
-            --from;
-        if (to < lineEnd && text[to - 1].isHighSurrogate())
-            ++to;
-    }
+    const auto [from, to] =
+        spanAroundMatch(text, lineStart, lineEnd, at, length, kSnippetKept, kKeptBeforeMatch);
     snippet = text.sliced(from, to - from).toString();
     matchInSnippet = at - from;
     cutBefore = from > lineStart;

@@ -1,5 +1,7 @@
 #include "find/TextSearch.h"
 
+#include <algorithm>
+
 namespace qb {
 
 qsizetype findText(QStringView text, QStringView what, qsizetype from, Qt::CaseSensitivity cs)
@@ -23,6 +25,21 @@ qsizetype findNearest(QStringView text, QStringView what, qsizetype around, Qt::
     if (before < 0 || (after >= 0 && after - around < around - before))
         return after;
     return before;
+}
+
+ShownSpan spanAroundMatch(QStringView text, qsizetype lineStart, qsizetype lineEnd, qsizetype at,
+                          qsizetype length, qsizetype kept, qsizetype keptBefore)
+{
+    if (lineEnd - lineStart <= kept)
+        return {lineStart, lineEnd};
+    qsizetype from = std::max(lineStart, at - keptBefore);
+    qsizetype to = std::min(lineEnd, std::max(from + kept, at + length));
+    from = std::max(lineStart, std::min(from, to - kept));
+    if (from > lineStart && text[from].isLowSurrogate())
+        --from;
+    if (to < lineEnd && text[to - 1].isHighSurrogate())
+        ++to;
+    return {from, to};
 }
 
 } // namespace qb

@@ -22,4 +22,16 @@ qsizetype findText(QStringView text, QStringView what, qsizetype from, Qt::CaseS
 // one of two as near; -1 when there is none.
 qsizetype findNearest(QStringView text, QStringView what, qsizetype around, Qt::CaseSensitivity cs);
 
+// The part [from, to) of the line [lineStart, lineEnd) of `text` that a list shows around a match
+// at [at, at + length): the whole line when it is at most `kept` long, else about `kept`
+// characters, at most `keptBefore` of them before the match. Never half a surrogate pair, which
+// would show as a box.
+struct ShownSpan
+{
+    qsizetype from = 0;
+    qsizetype to = 0;
+};
+ShownSpan spanAroundMatch(QStringView text, qsizetype lineStart, qsizetype lineEnd, qsizetype at,
+                          qsizetype length, qsizetype kept, qsizetype keptBefore);
+
 } // namespace qb

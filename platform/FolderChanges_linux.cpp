@@ -1,4 +1,5 @@
 #include "platform/FolderChanges.h"
+#include "platform/RetryOnInterrupt.h"
 
 #include <QFile>
 
@@ -79,12 +80,10 @@ QList<FolderChanges::Change> FolderChanges::take()
         return changes;
     alignas(struct inotify_event) std::array<char, 64 * 1024> buffer;
     for (;;) {
-        const ssize_t got = ::read(m_fd, buffer.data(), buffer.size());
-        if (got <= 0) {
-            if (got < 0 && errno == EINTR)
-                continue;
+        const ssize_t got =
+            retryOnInterrupt([&] { return ::read(m_fd, buffer.data(), buffer.size()); });
+        if (got <= 0)
             break;
-        }
         for (ssize_t at = 0; at < got;) {
             const auto *event = reinterpret_cast<const struct inotify_event *>(buffer.data() + at);
             at += ssize_t(sizeof(struct inotify_event) + event->len);

@@ -1,3 +1,4 @@
+#include "platform/RetryOnInterrupt.h"
 #include "platform/SafeFile.h"
 #include "platform/SafeFile_p.h"
 
@@ -28,15 +29,6 @@ constexpr qsizetype kMaxNameBytes = 255;
 QString systemText(int code)
 {
     return qt_error_string(code);
-}
-
-auto retryOnInterrupt(auto call)
-{
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result < 0 && errno == EINTR);
-    return result;
 }
 
 // Six letters or digits: enough that two saves in one folder never pick the same name twice in
