@@ -53,8 +53,8 @@ void BookCommands::NewBook()
     fresh.BookFilePath = EnsureBookExtension(chosen);
     // The dialog asked about the name as typed; the ".qb" added here may name another file.
     if (fresh.BookFilePath != chosen && QFileInfo::exists(fresh.BookFilePath) &&
-        m_platform.messageBox(u"The file \""_s + fresh.BookFilePath +
-                                  u"\" already exists.\r\nReplace it with the new book?"_s,
+        m_platform.messageBox(u"The file "_s + quoted(fresh.BookFilePath) +
+                                  u" already exists.\r\nReplace it with the new book?"_s,
                               Platform::Buttons::YesNo, Platform::Icon::Exclamation,
                               u"Save Quirebox"_s) != Platform::Button::Yes) {
         return;

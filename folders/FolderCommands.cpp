@@ -60,7 +60,7 @@ FolderCommands::AppendOutcome FolderCommands::appendFolder(const QString &direct
     if (directory.isEmpty())
         return AppendOutcome::Abandoned;
     const QString shown = QDir::toNativeSeparators(directory);
-    if (!acceptBookField(shown, u"the directory \""_s + shown + u'"'))
+    if (!acceptBookField(shown, u"the directory "_s + quoted(shown)))
         return AppendOutcome::DirectoryRefused;
 
     const QString name =

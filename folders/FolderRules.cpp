@@ -1,6 +1,7 @@
 #include "folders/FolderRules.h"
 
 #include "platform/FileOps.h"
+#include "platform/QuotedPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,7 +123,7 @@ QString driveAccessText(const QString &drive)
 
 QString folderDeleteErrorText(const QString &directory)
 {
-    return u"Quirebox is unable to delete \""_s + directory + u"\" and/or all its files."_s;
+    return u"Quirebox is unable to delete "_s + quoted(directory) + u" and/or all its files."_s;
 }
 
 QString deleteRefusal(const QString &dir, const QString &homeDir, const QString &bookFilePath)

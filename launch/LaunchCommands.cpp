@@ -48,7 +48,7 @@ bool LaunchCommands::startGlyphwright(const QString &notePath)
     const QString tool = glyphwrightPath();
     if (m_platform.startProgram(tool, {notePath}))
         return true;
-    m_platform.messageBox(u"Unable to start Glyphwright:\r\n\"%1\""_s.arg(tool),
+    m_platform.messageBox(u"Unable to start Glyphwright:\r\n"_s + quoted(tool),
                           Platform::Buttons::Ok, Platform::Icon::Exclamation, u"Glyphwright"_s);
     return false;
 }

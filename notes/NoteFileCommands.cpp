@@ -199,7 +199,7 @@ void NoteFileCommands::DeleteNote()
     if (path.isEmpty() || m_noteList.selectedFolderRow() == 0)
         return;
     const QString title = u"Quirebox - File Delete"_s;
-    if (m_platform.messageBox(u"Are you sure to delete: \""_s + path + u"\""_s,
+    if (m_platform.messageBox(u"Are you sure to delete: "_s + quoted(path),
                               Platform::Buttons::OkCancel, Platform::Icon::Question,
                               title) != Platform::Button::Ok) {
         return;

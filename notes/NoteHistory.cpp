@@ -1,5 +1,6 @@
 #include "notes/NoteHistory.h"
 
+#include "platform/QuotedPath.h"
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -153,8 +154,8 @@ QString NoteHistory::folderOf(const QString &notePath, bool make, FileError *err
     std::filesystem::create_directories(fsPath(free), code);
     if (code) {
         if (error)
-            *error = u"The history folder \"%1\" could not be made: %2"_s.arg(
-                QDir::toNativeSeparators(free), QString::fromLocal8Bit(code.message()));
+            *error = u"The history folder %1 could not be made: %2"_s.arg(
+                quoted(QDir::toNativeSeparators(free)), QString::fromLocal8Bit(code.message()));
         return {};
     }
     const WriteResult written = writeWholeFile(free + u'/' + kPathFileName, path.toUtf8());
@@ -324,8 +325,8 @@ FileError NoteHistory::carry(const QString &fromNotePath, const QString &toNoteP
         version.filePath = to + u'/' + versionName(version.takenMs, version.sequence, version.size);
         QFile file(source);
         if (!file.rename(version.filePath)) {
-            return u"The version \"%1\" could not be moved: %2"_s.arg(
-                QDir::toNativeSeparators(source), file.errorString());
+            return u"The version %1 could not be moved: %2"_s.arg(
+                quoted(QDir::toNativeSeparators(source)), file.errorString());
         }
         there.append(version);
     }

@@ -2,6 +2,7 @@
 
 #include "notes/NoteSize.h"
 #include "platform/DirScan.h"
+#include "platform/QuotedPath.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -60,7 +61,7 @@ FileError makeOneFolder(const QString &path)
     QDir().mkdir(path, kFolderPermissions);
 #endif
     if (!QFileInfo(path).isDir())
-        return u"The folder \"%1\" cannot be made."_s.arg(QDir::toNativeSeparators(path));
+        return u"The folder %1 cannot be made."_s.arg(quoted(QDir::toNativeSeparators(path)));
     return std::nullopt;
 }
 
@@ -157,8 +158,8 @@ RecoveryRead RecoveryStore::read(const QString &notePath) const
     const QString key = recoveryNoteKey(notePath);
     RecoveryRead read = readFile(fileFor(key));
     if (read.copy && read.copy->notePath != key)
-        return {std::nullopt, u"It holds the copy of another note: \"%1\"."_s.arg(
-                                  QDir::toNativeSeparators(read.copy->notePath))};
+        return {std::nullopt, u"It holds the copy of another note: %1."_s.arg(
+                                  quoted(QDir::toNativeSeparators(read.copy->notePath)))};
     return read;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/QuotedPath.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -65,11 +67,5 @@ public:
         messageBox(what + QStringLiteral("\r\n") + reason, Buttons::Ok, Icon::Exclamation, title);
     }
 };
-
-// `path` between double quotes, as the messages show file paths.
-inline QString quoted(const QString &path)
-{
-    return QLatin1Char('"') + path + QLatin1Char('"');
-}
 
 } // namespace qb
