@@ -71,6 +71,11 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
     // The pictures of the stand-ins (U+240D, U+240A, U+2424, ...) are missing from many
     // fixed-pitch fonts, which would show empty boxes: they come from a font that has them.
     font.setFamilies({font.family(), u"FreeMono"_s, u"DejaVu Sans Mono"_s});
+    // Text that needs no shaping (Latin, Greek, Cyrillic, ...) is laid out without it, which
+    // halves the time a long line takes at each key; scripts that need it are shaped still.
+    // Kerning means nothing in a fixed-pitch font.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setKerning(false);
     setFont(font);
     setAcceptDrops(true);
     viewport()->installEventFilter(this);
