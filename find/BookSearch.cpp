@@ -109,6 +109,7 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
 
     class Searcher;
     void listFolders();
+    void startSearching();
     NoteListing listingOf(int folder) const;
     void searchNotes();
     void finish();
@@ -126,6 +127,7 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
 
     std::vector<NoteListing> listings;
     std::atomic<int> nextFolder = 0;
+    std::atomic<int> foldersListed = 0;
     std::atomic<int> listersLeft;
     std::vector<qsizetype> firstNote; // of each folder in the book's count; then the total
     std::atomic<qsizetype> total = 0;
@@ -133,8 +135,10 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
     std::atomic<qsizetype> nextNote = 0;
     std::atomic<qsizetype> done = 0;
     std::atomic<int> searchersLeft;
+    std::atomic<bool> finished = false;
     QMutex mutex;
-    Findings findings; // of the workers that are done
+    Findings findings;     // of the workers that are done
+    qsizetype notesIn = 0; // whose findings are in `findings`
 };
 
 // One worker's part of the search: a buffer for the notes' bytes that grows to the largest
@@ -287,14 +291,27 @@ void BookSearch::Run::Searcher::sendHits(bool all)
     m_hits = {};
 }
 
-// The threads of a search, listing or searching, let the user's typing go first.
+// The threads of a search, listing or searching, let the user's typing go first. The thread that
+// lists the last folder starts the search of the notes, and the one that brings in the findings
+// of the last note ends it: a thread that the system starts late is not waited for.
 void BookSearch::Run::listFolders()
 {
     lowerThreadPriority();
-    for (int folder = nextFolder++; folder < int(listings.size()) && !stop; folder = nextFolder++)
-        listings[size_t(folder)] = listingOf(folder);
-    if (--listersLeft > 0 || stop)
+    const int folders = int(listings.size());
+    if (folders == 0) {
+        if (--listersLeft == 0 && !stop)
+            startSearching();
         return;
+    }
+    for (int folder = nextFolder++; folder < folders && !stop; folder = nextFolder++) {
+        listings[size_t(folder)] = listingOf(folder);
+        if (++foldersListed == folders && !stop)
+            startSearching();
+    }
+}
+
+void BookSearch::Run::startSearching()
+{
     qsizetype count = 0;
     for (const NoteListing &listing : listings) {
         firstNote.push_back(count);
@@ -315,10 +332,7 @@ NoteListing BookSearch::Run::listingOf(int folder) const
     const auto watched = request.watched.constFind(dir);
     if (!held || !held->error.isEmpty() || watched == request.watched.cend() || !watched->isEmpty())
         return listNoteFiles(dir);
-    NoteListing listing;
-    for (const IndexedNote &note : held->notes)
-        listing.append(note.fileName);
-    return listing;
+    return held->listing;
 }
 
 void BookSearch::Run::searchNotes()
@@ -326,6 +340,7 @@ void BookSearch::Run::searchNotes()
     lowerThreadPriority();
     Searcher searcher(*this);
     const qsizetype count = total;
+    qsizetype searched = 0;
     while (!stop && !full) {
         const qsizetype first = nextNote.fetch_add(kNotesPerTake);
         if (first >= count)
@@ -339,19 +354,25 @@ void BookSearch::Run::searchNotes()
             searcher.searchNote(int(folder - firstNote.cbegin()), index - *folder);
         }
         done += index - first;
+        searched += index - first;
         searcher.sendHits(false);
     }
     searcher.sendHits(true);
+    bool allIn = false;
     {
         QMutexLocker lock(&mutex);
         findings.takeFrom(searcher.findings);
+        notesIn += searched;
+        allIn = notesIn == count;
     }
-    if (--searchersLeft == 0 && !stop)
+    // Stopped at the hit limit, the notes are not all in: the last searcher ends the search.
+    if ((allIn || --searchersLeft == 0) && !stop && !finished.exchange(true))
         finish();
 }
 
 void BookSearch::Run::finish()
 {
+    QMutexLocker lock(&mutex); // a searcher that came late may still bring its empty findings
     BookSearchSummary summary;
     summary.notesTotal = total;
     summary.notesSearched = findings.searched;

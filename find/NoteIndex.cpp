@@ -76,7 +76,9 @@ void IndexedFolder::finish()
     textBytes = 0;
     foldedNames.clear();
     nameStarts.clear();
+    listing = NoteListing();
     for (size_t i = 0; i < notes.size(); ++i) {
+        listing.append(notes[i].fileName);
         byRecency[i] = quint32(i);
         textBytes += notes[i].bytes.size();
         nameStarts.push_back(quint32(foldedNames.size()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "find/IndexedNote.h"
+#include "notes/NoteListing.h"
 
 #include <QList>
 #include <QMutex>
@@ -28,6 +29,8 @@ struct IndexedFolder
     // holds; nameStarts has where each starts, then the end.
     QString foldedNames;
     std::vector<quint32> nameStarts;
+    // The notes' file names as a listing of the folder gives them, for Find in Book.
+    NoteListing listing;
 
     // The note of that file name; -1 when there is none.
     qsizetype indexOf(QStringView fileName) const;
