@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 inline const QString kText = u"invoice 2291"_s;
 inline constexpr int kFolders = 30;
 
-inline const char *const Words[] = {
+inline const char *const kWords[] = {
     "the",     "of",      "and",    "to",       "in",      "a",       "is",     "that",
     "for",     "it",      "as",     "was",      "with",    "be",      "by",     "on",
     "not",     "he",      "this",   "are",      "or",      "his",     "from",   "at",
@@ -57,7 +57,7 @@ inline QByteArray makeNote(std::mt19937 &random, qsizetype size, bool withMatch,
     for (int line = 0; text.size() < size; ++line) {
         for (int sentences = 1 + pick(4); sentences > 0; --sentences) {
             for (int words = 5 + pick(15), w = 0; w < words; ++w) {
-                QString word = QString::fromUtf8(Words[pick(int(std::size(Words)))]);
+                QString word = QString::fromUtf8(kWords[pick(int(std::size(kWords)))]);
                 if (w == 0)
                     word[0] = word[0].toUpper();
                 text += word + (w + 1 < words ? u" "_s : u". "_s);

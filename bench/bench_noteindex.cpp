@@ -24,7 +24,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using qb::bench::kFolders;
-using qb::bench::Words;
+using qb::bench::kWords;
 
 const QString kPhrase = u"invoice 2291"_s;
 
@@ -43,7 +43,7 @@ const IndexBook &makeIndexBook(int notes)
         return book;
     qb::bench::makeFolders(book);
     QStringList nameWords;
-    for (const char *word : Words) {
+    for (const char *word : kWords) {
         const QString w = QString::fromUtf8(word);
         if (std::all_of(w.begin(), w.end(), [](QChar c) { return c.isLetter(); }))
             nameWords.append(w);

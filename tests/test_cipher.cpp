@@ -36,7 +36,7 @@ class TestCipher : public QObject
 private Q_SLOTS:
     void workedExamples_data()
     {
-        constexpr auto E = CipherDirection::Encipher, D = CipherDirection::Decipher;
+        constexpr auto kEncipher = CipherDirection::Encipher, kDecipher = CipherDirection::Decipher;
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("keyword");
         QTest::addColumn<CipherDirection>("direction");
@@ -46,18 +46,18 @@ private Q_SLOTS:
                             CipherDirection direction, const Result &expected) {
             QTest::newRow(name) << text << keyword << direction << expected;
         };
-        row("enciphered in range", "a", "B", E, "c");                  // 97+66-64 is 99
-        row("deciphered in range", "c", "B", D, "a");                  // 99-66+64 is 97
-        row("enciphered to the lowest code", "\r", "3", E, "\0"_ba);   // 13+51-64 is 0
-        row("enciphered to the highest code", "\xC8", "w", E, "\xFF"); // 200+119-64 is 255
-        row("enciphered below the lowest code", "\r", "2", E, {});     // 13+50-64 is -1
-        row("enciphered past the highest code", "\xE9", "z", E, {});   // 233+122-64 is 291
-        row("deciphered below the lowest code", "\0"_ba, "A", D, {});  // 0-65+64 is -1
-        row("a keyword longer than the text", "ab", "ABCDEFG", E, "bd");
-        row("a text out of range at its end only", "AAA\r", "2", E, {});
-        row("an empty text", "", "Rosebud", E, "");
-        row("an empty keyword", "Call me", "", D, "");
-        row("a keyword repeated over a line end", "x\r\ny", "ABC", E, "y\x0F\rz");
+        row("enciphered in range", "a", "B", kEncipher, "c");                  // 97+66-64 is 99
+        row("deciphered in range", "c", "B", kDecipher, "a");                  // 99-66+64 is 97
+        row("enciphered to the lowest code", "\r", "3", kEncipher, "\0"_ba);   // 13+51-64 is 0
+        row("enciphered to the highest code", "\xC8", "w", kEncipher, "\xFF"); // 200+119-64 is 255
+        row("enciphered below the lowest code", "\r", "2", kEncipher, {});     // 13+50-64 is -1
+        row("enciphered past the highest code", "\xE9", "z", kEncipher, {});   // 233+122-64 is 291
+        row("deciphered below the lowest code", "\0"_ba, "A", kDecipher, {});  // 0-65+64 is -1
+        row("a keyword longer than the text", "ab", "ABCDEFG", kEncipher, "bd");
+        row("a text out of range at its end only", "AAA\r", "2", kEncipher, {});
+        row("an empty text", "", "Rosebud", kEncipher, "");
+        row("an empty keyword", "Call me", "", kDecipher, "");
+        row("a keyword repeated over a line end", "x\r\ny", "ABC", kEncipher, "y\x0F\rz");
     }
     void workedExamples()
     {

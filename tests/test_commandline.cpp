@@ -26,29 +26,31 @@ class TestCommandLine : public QObject
 private Q_SLOTS:
     void parse_data()
     {
-        const auto Open = Request::OpenBook;
+        const auto openBook = Request::OpenBook;
         QTest::addColumn<QString>("words");
         QTest::addColumn<Request>("request");
         QTest::addColumn<QString>("bookPath");
-        QTest::newRow("nothing") << u""_s << Open << QString();
-        QTest::newRow("a book") << u"demo.qb"_s << Open << u"demo.qb"_s;
+        QTest::newRow("nothing") << u""_s << openBook << QString();
+        QTest::newRow("a book") << u"demo.qb"_s << openBook << u"demo.qb"_s;
         QTest::newRow("a book with blanks, unquoted")
-            << u"My Books/Field notes.qb"_s << Open << u"My Books/Field notes.qb"_s;
+            << u"My Books/Field notes.qb"_s << openBook << u"My Books/Field notes.qb"_s;
         QTest::newRow("--help") << u"--help"_s << Request::Help << QString();
         QTest::newRow("-h") << u"-h"_s << Request::Help << QString();
         QTest::newRow("--version") << u"--version"_s << Request::Version << QString();
         QTest::newRow("-v") << u"-v"_s << Request::Version << QString();
-        QTest::newRow("\"--\" ending the options") << u"-- --help"_s << Open << u"--help"_s;
+        QTest::newRow("\"--\" ending the options") << u"-- --help"_s << openBook << u"--help"_s;
         QTest::newRow("\"--\" before an option and a book")
-            << u"-- -v notes.qb"_s << Open << u"-v notes.qb"_s;
-        QTest::newRow("\"--\" alone") << u"--"_s << Open << QString();
-        QTest::newRow("\"--\" inside a book's name") << u"a -- b.qb"_s << Open << u"a -- b.qb"_s;
+            << u"-- -v notes.qb"_s << openBook << u"-v notes.qb"_s;
+        QTest::newRow("\"--\" alone") << u"--"_s << openBook << QString();
+        QTest::newRow("\"--\" inside a book's name")
+            << u"a -- b.qb"_s << openBook << u"a -- b.qb"_s;
         QTest::newRow("an option before a word")
-            << u"--version 2.qb"_s << Open << u"--version 2.qb"_s;
-        QTest::newRow("an option after a word") << u"notes --help"_s << Open << u"notes --help"_s;
-        QTest::newRow("two options in one word") << u"-hv"_s << Open << u"-hv"_s;
-        QTest::newRow("an option there is not") << u"--read-only"_s << Open << u"--read-only"_s;
-        QTest::newRow("an option with a value") << u"--version=3"_s << Open << u"--version=3"_s;
+            << u"--version 2.qb"_s << openBook << u"--version 2.qb"_s;
+        QTest::newRow("an option after a word")
+            << u"notes --help"_s << openBook << u"notes --help"_s;
+        QTest::newRow("two options in one word") << u"-hv"_s << openBook << u"-hv"_s;
+        QTest::newRow("an option there is not") << u"--read-only"_s << openBook << u"--read-only"_s;
+        QTest::newRow("an option with a value") << u"--version=3"_s << openBook << u"--version=3"_s;
     }
     void parse()
     {

@@ -23,7 +23,8 @@ using namespace qb::test;
 
 namespace {
 
-const qint64 T0 = QDateTime(QDate(2026, 3, 14), QTime(20, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+const qint64 kT0 =
+    QDateTime(QDate(2026, 3, 14), QTime(20, 0), QTimeZone::utc()).toMSecsSinceEpoch();
 constexpr qint64 kDay = 24 * 60 * 60 * 1000;
 constexpr qint64 kUnlimited = qint64(1) << 40;
 
@@ -104,12 +105,12 @@ private Q_SLOTS:
         Place p;
         QVERIFY(writeBytes(p.note(), bytes));
         FileReader reader(p.note());
-        QVERIFY(p.history.keep(p.note(), reader, T0).ok());
-        QVERIFY(p.history.keep(p.note(), bytes + "second", T0).ok());
-        QVERIFY(p.history.keep(p.note(), "earlier", T0 - 1000).ok());
+        QVERIFY(p.history.keep(p.note(), reader, kT0).ok());
+        QVERIFY(p.history.keep(p.note(), bytes + "second", kT0).ok());
+        QVERIFY(p.history.keep(p.note(), "earlier", kT0 - 1000).ok());
 
         const QList<NoteVersion> versions = p.history.versions(p.note());
-        QCOMPARE(timesOf(versions), QList<qint64>({T0, T0, T0 - 1000}));
+        QCOMPARE(timesOf(versions), QList<qint64>({kT0, kT0, kT0 - 1000}));
         const QList<std::pair<QString, QByteArray>> expected = {
             {u"the later of one millisecond, from memory"_s, bytes + "second"},
             {u"the earlier of one millisecond, from the file"_s, bytes},
@@ -131,13 +132,14 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("kept");
         QList<qint64> today;
         for (int i = 0; i < 51; ++i)
-            today.append(T0 - i * 60'000);
+            today.append(kT0 - i * 60'000);
         QTest::newRow("51 versions today") << today << today.first(50);
 
         // Two a day over 90 days: the newest 50 span 25 days, then one a day back to day 60.
         QList<qint64> twice, kept;
         for (int day = 0; day < 90; ++day) {
-            const qint64 evening = T0 - day * kDay - 2 * 3600'000, morning = evening - 9 * 3600'000;
+            const qint64 evening = kT0 - day * kDay - 2 * 3600'000,
+                         morning = evening - 9 * 3600'000;
             twice << evening << morning;
             if (day < 25)
                 kept << evening << morning;
@@ -145,7 +147,7 @@ private Q_SLOTS:
                 kept << evening;
         }
         QTest::newRow("two a day over 90 days") << twice << kept;
-        const QList<qint64> old = {T0 - 100 * kDay, T0 - 100 * kDay - 1, T0 - 200 * kDay};
+        const QList<qint64> old = {kT0 - 100 * kDay, kT0 - 100 * kDay - 1, kT0 - 200 * kDay};
         QTest::newRow("a few, all old") << old << old;
     }
     void thinsByAge()
@@ -155,7 +157,7 @@ private Q_SLOTS:
         Place p;
         for (const qint64 ms : std::as_const(taken))
             QVERIFY(p.history.keep(p.note(), QByteArray::number(ms), ms).ok());
-        const QDateTime now = QDateTime::fromMSecsSinceEpoch(T0 + 60'000, QTimeZone::utc());
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(kT0 + 60'000, QTimeZone::utc());
         QCOMPARE(p.history.thin(p.note(), now), taken.size() - kept.size());
         QCOMPARE(timesOf(p.history.versions(p.note())), kept);
     }
@@ -168,13 +170,14 @@ private Q_SLOTS:
         qint64 newestThree = 0;
         for (int i = 0; i < 6; ++i) {
             const QString note = p.note(i % 2 ? u"b.txt"_s : u"a.txt"_s);
-            kept.append(p.history.keep(note, noise(20'000, i), T0 + i).version);
+            kept.append(p.history.keep(note, noise(20'000, i), kT0 + i).version);
             if (i >= 3)
                 newestThree += QFileInfo(kept.last().filePath).size();
         }
         QCOMPARE(p.history.cap(newestThree, kept.last().filePath), 3);
-        QCOMPARE(timesOf(p.history.versions(p.note(u"a.txt"_s))), QList<qint64>({T0 + 4}));
-        QCOMPARE(timesOf(p.history.versions(p.note(u"b.txt"_s))), QList<qint64>({T0 + 5, T0 + 3}));
+        QCOMPARE(timesOf(p.history.versions(p.note(u"a.txt"_s))), QList<qint64>({kT0 + 4}));
+        QCOMPARE(timesOf(p.history.versions(p.note(u"b.txt"_s))),
+                 QList<qint64>({kT0 + 5, kT0 + 3}));
 
         QCOMPARE(p.history.cap(0, kept.last().filePath), 2);
         QCOMPARE(p.versionFiles(), QStringList(kept.last().filePath));
@@ -201,9 +204,9 @@ private Q_SLOTS:
         Place p;
         const QString oldName = p.note(u"old.txt"_s), newName = p.note(u"new.txt"_s);
         for (const qint64 ms : std::as_const(to))
-            QVERIFY(p.history.keep(newName, "to " + QByteArray::number(ms), T0 + ms).ok());
+            QVERIFY(p.history.keep(newName, "to " + QByteArray::number(ms), kT0 + ms).ok());
         for (const qint64 ms : std::as_const(from))
-            QVERIFY(p.history.keep(oldName, "from " + QByteArray::number(ms), T0 + ms).ok());
+            QVERIFY(p.history.keep(oldName, "from " + QByteArray::number(ms), kT0 + ms).ok());
 
         QCOMPARE(p.history.carry(oldName, newName), std::nullopt);
         QVERIFY(p.history.versions(oldName).isEmpty());
@@ -218,12 +221,12 @@ private Q_SLOTS:
     void keepsApartFromAClash()
     {
         Place p;
-        const NoteVersion theirs = p.history.keep(p.note(), "theirs", T0).version;
+        const NoteVersion theirs = p.history.keep(p.note(), "theirs", kT0).version;
         const QString other = p.note(u"other.txt"_s);
         QVERIFY(
             writeBytes(QFileInfo(theirs.filePath).path() + u"/note-path.txt"_s, other.toUtf8()));
-        QVERIFY(p.history.keep(p.note(), "mine", T0 + 1).ok());
-        QCOMPARE(timesOf(p.history.versions(p.note())), QList<qint64>({T0 + 1}));
+        QVERIFY(p.history.keep(p.note(), "mine", kT0 + 1).ok());
+        QCOMPARE(timesOf(p.history.versions(p.note())), QList<qint64>({kT0 + 1}));
         QCOMPARE(NoteHistory::read(theirs, kUnlimited).bytes, "theirs");
         QStringList notes = p.history.notes();
         notes.sort();
@@ -237,14 +240,14 @@ private Q_SLOTS:
         Place p;
         ReplacedNote none = ReplacedNote::open(p.note());
         QVERIFY(none.isNothing());
-        QVERIFY(none.keepIn(p.history, p.note(), T0).ok());
+        QVERIFY(none.keepIn(p.history, p.note(), kT0).ok());
         QVERIFY(!QFileInfo::exists(p.root));
 
         const QByteArray old = noise(300'000, 3);
         QVERIFY(writeBytes(p.note(), old));
         ReplacedNote replaced = ReplacedNote::open(p.note());
         QVERIFY(writeWholeFile(p.note(), "the new note").ok());
-        QVERIFY(replaced.keepIn(p.history, p.note(), T0).ok());
+        QVERIFY(replaced.keepIn(p.history, p.note(), kT0).ok());
         QCOMPARE(NoteHistory::read(p.history.versions(p.note()).value(0), kUnlimited).bytes, old);
     }
 
@@ -276,7 +279,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         Place p;
         if (faults.first().call != QByteArrayView("mkdir")) // a first version makes the folder
-            QVERIFY(p.history.keep(p.note(), "an earlier version", T0 - 1).ok());
+            QVERIFY(p.history.keep(p.note(), "an earlier version", kT0 - 1).ok());
         const QStringList before = p.versionFiles();
         QVERIFY(writeBytes(p.note(), noise(400'000, 5)));
         ReplacedNote replaced = ReplacedNote::open(p.note());
@@ -286,7 +289,7 @@ private Q_SLOTS:
         Faults injected;
         for (const Injected &fault : std::as_const(faults))
             injected.arm(fault.call, fault.error, onTheNote ? p.note() : p.root, fault.passBytes);
-        const KeptVersion kept = replaced.keepIn(p.history, p.note(), T0);
+        const KeptVersion kept = replaced.keepIn(p.history, p.note(), kT0);
         QVERIFY(injected.hits() > 0);
         injected.disarm();
         QVERIFY(!kept.ok());
@@ -294,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(p.versionFiles(), before);
         QCOMPARE(readBytes(p.note()), "saved");
         QCOMPARE(QFileInfo(p.note()).lastModified(), saved);
-        QVERIFY(p.history.keep(p.note(), "later", T0 + 1).ok());
+        QVERIFY(p.history.keep(p.note(), "later", kT0 + 1).ok());
     }
 
     // Cut at any length, any byte flipped, a size other than its name's or above the limit: a
@@ -303,7 +306,7 @@ private Q_SLOTS:
     {
         Place p;
         const QByteArray bytes = QByteArray("A note that was kept, line by line.\r\n").repeated(20);
-        const NoteVersion version = p.history.keep(p.note(), bytes, T0).version;
+        const NoteVersion version = p.history.keep(p.note(), bytes, kT0).version;
         const QByteArray good = readBytes(version.filePath);
         for (qsizetype at = 0; at < good.size(); ++at) {
             const RowLabel row(u"cut at, or a bit changed in, byte %1"_s.arg(at));
@@ -320,7 +323,8 @@ private Q_SLOTS:
         QVERIFY(!NoteHistory::read(version, kUnlimited).ok());
 
         // A small file that claims 64 MiB is refused before anything is made of it.
-        const NoteVersion large = p.history.keep(p.note(), QByteArray(64 << 20, 0), T0 + 1).version;
+        const NoteVersion large =
+            p.history.keep(p.note(), QByteArray(64 << 20, 0), kT0 + 1).version;
         QVERIFY(!NoteHistory::read(large, 1 << 20).ok());
         NoteVersion misnamed = large;
         misnamed.size = 100;
@@ -332,7 +336,7 @@ private Q_SLOTS:
     void keeperKeepsOrderAndReports()
     {
         Place p;
-        const QDateTime when = QDateTime::fromMSecsSinceEpoch(T0, QTimeZone::utc());
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(kT0, QTimeZone::utc());
         HistorySettings settings{p.root, [when] { return when; },
                                  [](const QString &) { return kUnlimited; }};
         auto keeper = std::make_unique<HistoryKeeper>(settings);
