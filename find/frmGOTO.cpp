@@ -158,7 +158,8 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     m_soon.setSingleShot(true);
     m_soon.setInterval(0);
     connect(&m_soon, &QTimer::timeout, this, [this] { run(m_text->text()); });
-    connect(m_text, &QLineEdit::textChanged, this, &frmGOTO::runSoon);
+    // The query of a key typed starts once the field has shown it.
+    connect(m_text, &QLineEdit::textChanged, &m_soon, qOverload<>(&QTimer::start));
     connect(m_text, &QLineEdit::returnPressed, this, &frmGOTO::enter);
     connect(m_list, &QListView::activated, this, [this](const QModelIndex &index) {
         m_list->setCurrentIndex(index);
@@ -185,11 +186,6 @@ frmGOTO::~frmGOTO()
     m_watcher.waitForFinished();
 }
 
-void frmGOTO::runSoon()
-{
-    m_soon.start();
-}
-
 void frmGOTO::showFirst(const QList<NoteQueryHit> &hits)
 {
     m_firstShown = true;
@@ -209,7 +205,7 @@ void frmGOTO::run(const QString &query)
     m_firstShown = false;
     m_status->clear();
     m_watcher.setFuture(runInBackground<QList<NoteQueryHit>>(
-        [query = m_query](QPromise<QList<NoteQueryHit>> &promise) {
+        m_pool, [query = m_query](QPromise<QList<NoteQueryHit>> &promise) {
             lowerThreadPriority();
             promise.addResult(query->next(kFirstScreen));
             if (!query->isCancelled())

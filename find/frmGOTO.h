@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 #include <QDialog>
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -67,8 +68,6 @@ protected:
 
 private:
     void run(const QString &query);
-    // Starts the query of a key typed once the field has shown it.
-    void runSoon();
     void enter();
     void showFirst(const QList<NoteQueryHit> &hits);
     void showCount();
@@ -85,6 +84,8 @@ private:
     // The query under way: its first screen of results comes as the future's result 0, the
     // rest as result 1.
     std::shared_ptr<NoteQuery> m_query;
+    // The queries' own threads, whose priority they lower: the global pool's run other work.
+    QThreadPool m_pool;
     QFutureWatcher<QList<NoteQueryHit>> m_watcher;
 };
 
