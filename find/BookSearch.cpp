@@ -91,16 +91,15 @@ bool bookOrderLess(const BookSearchHit &a, const BookSearchHit &b)
 }
 
 // The state one search shares between its workers. The workers first list the folders, each
-// taking the next folder not taken; the last one to finish counts the notes and starts the
-// others again on the notes, taken a few at a time in book order, so that the first results
+// taking the next folder not taken; the one that lists the last folder counts the notes and
+// starts the others on the notes, taken a few at a time in book order, so that the first results
 // are those near the top of the list.
 struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
 {
     Run(BookSearch &searchOwner, const BookSearchRequest &searchRequest, int workerCount)
         : owner(&searchOwner), generation(searchOwner.m_generation), request(searchRequest),
           matcher(searchRequest.text, searchRequest.caseSensitivity), workers(workerCount),
-          listings(size_t(searchRequest.folders.size())), listersLeft(workerCount),
-          searchersLeft(workerCount)
+          listings(size_t(searchRequest.folders.size())), searchersLeft(workerCount)
     {
         clock.start();
         for (const BookSearchFolder &folder : request.folders)
@@ -128,7 +127,6 @@ struct BookSearch::Run : std::enable_shared_from_this<BookSearch::Run>
     std::vector<NoteListing> listings;
     std::atomic<int> nextFolder = 0;
     std::atomic<int> foldersListed = 0;
-    std::atomic<int> listersLeft;
     std::vector<qsizetype> firstNote; // of each folder in the book's count; then the total
     std::atomic<qsizetype> total = 0;
 
@@ -298,11 +296,6 @@ void BookSearch::Run::listFolders()
 {
     lowerThreadPriority();
     const int folders = int(listings.size());
-    if (folders == 0) {
-        if (--listersLeft == 0 && !stop)
-            startSearching();
-        return;
-    }
     for (int folder = nextFolder++; folder < folders && !stop; folder = nextFolder++) {
         listings[size_t(folder)] = listingOf(folder);
         if (++foldersListed == folders && !stop)
@@ -416,7 +409,7 @@ void BookSearch::start(const BookSearchRequest &request)
     const int workers = m_pool.maxThreadCount();
     m_run = std::make_shared<Run>(*this, request, workers);
     m_doneReported = -1;
-    if (m_run->matcher.findsNothing()) {
+    if (m_run->matcher.findsNothing() || request.folders.isEmpty()) {
         // Nothing is searched, but the search still ends as every search does: later.
         QMetaObject::invokeMethod(
             this, [this, generation = m_generation] { deliverSummary(generation, {}); },
