@@ -123,8 +123,10 @@ void forEachTextRun(const QTextDocument &document, qsizetype from, qsizetype to,
                        fragment.charFormatIndex()))
                 return;
         }
+        // A paragraph break has the format the next paragraph starts with.
         const qsizetype lineEnd = block.position() + block.length() - 1;
-        if (lineEnd >= from && lineEnd < to && !visit(QStringView(&kParagraphBreak, 1), -1))
+        if (lineEnd >= from && lineEnd < to &&
+            !visit(QStringView(&kParagraphBreak, 1), block.next().charFormatIndex()))
             return;
     }
 }

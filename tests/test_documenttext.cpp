@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -17,7 +18,7 @@ class TestDocumentText : public QObject
 
 private Q_SLOTS:
     // Any range of a document edited into many fragments of several formats comes out as its
-    // raw text has it, each character in its own format.
+    // raw text has it, each character in its own format, a line's break too.
     void runsOfRanges()
     {
         QTextDocument document;
@@ -51,12 +52,15 @@ private Q_SLOTS:
             bool formatsHold = true;
             forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
                 for (qsizetype i = 0; i < run.size(); ++i) {
-                    if (run[i] == QChar::ParagraphSeparator)
-                        continue; // a line's break has no character format of its own
+                    const int position = int(from + text.size() + i);
+                    // A line's break has the format the next line starts with.
                     QTextCursor at(&document);
-                    at.setPosition(int(from + text.size() + i + 1));
-                    formatsHold =
-                        formatsHold && formatIndex >= 0 && formats[formatIndex] == at.charFormat();
+                    at.setPosition(position + 1);
+                    const QTextCharFormat format =
+                        run[i] == QChar::ParagraphSeparator
+                            ? document.findBlock(position + 1).charFormat()
+                            : at.charFormat();
+                    formatsHold = formatsHold && formatIndex >= 0 && formats[formatIndex] == format;
                 }
                 text += run;
                 return true;
