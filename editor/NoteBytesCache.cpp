@@ -1,5 +1,6 @@
 #include "editor/NoteBytesCache.h"
 
+#include "editor/DisplayLines.h"
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
 
@@ -87,17 +88,40 @@ bool NoteBytesCache::encodeEditorInPieces(qsizetype from, qsizetype to,
 }
 
 // The note's own text stands for the editor's: the editor holds it as it is, its line breaks
-// as paragraph breaks.
+// as paragraph breaks, and the soft breaks of its long lines besides, each counted in the piece
+// that holds the character before it.
 bool NoteBytesCache::encodeNoteInPieces(const DecodedNote &note, std::vector<Piece> &pieces,
                                         const Dropped &dropped)
 {
-    return splitAndEncode(
-        withoutByteOrderMark(note.format), 0, note.text.size(),
-        [&note](qsizetype i) { return note.text[i].isHighSurrogate(); },
-        [&note](qsizetype start, qsizetype end, NoteEncoder &encoder) {
-            encodeNoteText(note, start, end, encoder);
-        },
-        pieces, dropped);
+    std::vector<Piece> fresh;
+    if (!splitAndEncode(
+            withoutByteOrderMark(note.format), 0, note.text.size(),
+            [&note](qsizetype i) { return note.text[i].isHighSurrogate(); },
+            [&note](qsizetype start, qsizetype end, NoteEncoder &encoder) {
+                encodeNoteText(note, start, end, encoder);
+            },
+            fresh, dropped)) {
+        return false;
+    }
+    const QList<qsizetype> breaks = softBreaksOf(note.text);
+    qsizetype end = 0;
+    qsizetype next = 0;
+    for (Piece &piece : fresh) {
+        end += piece.length;
+        for (; next < breaks.size() && breaks[next] <= end; ++next)
+            ++piece.length;
+    }
+    pieces.insert(pieces.end(), std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    return true;
+}
+
+qsizetype NoteBytesCache::lengthOf(const std::vector<Piece> &pieces)
+{
+    qsizetype length = 0;
+    for (const Piece &piece : pieces)
+        length += piece.length;
+    return length;
 }
 
 void NoteBytesCache::keep(const DecodedNote &note)
@@ -105,7 +129,8 @@ void NoteBytesCache::keep(const DecodedNote &note)
     std::vector<Piece> pieces;
     const bool ok = encodeNoteInPieces(note, pieces);
     reset(note.format);
-    keepPieces(ok, std::move(pieces), note.text.size());
+    const qsizetype length = lengthOf(pieces);
+    keepPieces(ok, std::move(pieces), length);
 }
 
 void NoteBytesCache::prepare(const DecodedNote &note)
@@ -113,9 +138,10 @@ void NoteBytesCache::prepare(const DecodedNote &note)
     dropPrepared();
     // The note is copied: its text and stand-ins are shared, and never changed.
     m_prepared = runInBackground<Prepared>([note](QPromise<Prepared> &promise) {
-        Prepared prepared{note.format, note.text.size(), false, {}};
+        Prepared prepared{note.format, 0, false, {}};
         prepared.ok =
             encodeNoteInPieces(note, prepared.pieces, [&promise] { return promise.isCanceled(); });
+        prepared.length = lengthOf(prepared.pieces);
         promise.addResult(std::move(prepared));
     });
 }

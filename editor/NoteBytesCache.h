@@ -78,6 +78,8 @@ private:
     // The whole text of `note` so, as the editor showing it holds it.
     static bool encodeNoteInPieces(const DecodedNote &note, std::vector<Piece> &pieces,
                                    const Dropped &dropped = {});
+    // The characters of the editor's text that `pieces` hold.
+    static qsizetype lengthOf(const std::vector<Piece> &pieces);
     // The editor's text at [from, to) so.
     bool encodeEditorInPieces(qsizetype from, qsizetype to, std::vector<Piece> &pieces) const;
     // Takes `pieces` of a note of `length` characters as what is kept, when they were `ok` and

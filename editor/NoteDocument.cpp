@@ -1,8 +1,9 @@
 #include "editor/NoteDocument.h"
 
+#include "editor/DisplayLines.h"
 #include "editor/DocumentText.h"
+#include "editor/SoftBreaks.h"
 
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -21,19 +22,24 @@ namespace {
 const QString kGuardName = QStringLiteral("qbStandInGuard");
 const QString kCaretGuardName = QStringLiteral("qbStandInCaretGuard");
 
+// Stands in the list below for the format of soft breaks: no character has a stand-in of it.
+constexpr char16_t kSoftBreakMark = 0xFFFF;
+
 // Index into QTextDocument::allFormats() -> the code unit that format's characters stand for,
-// 0 where a format marks no stand-in. Empty when the document has no stand-in format at all.
+// kSoftBreakMark for a soft break's format, 0 where a format marks neither. Empty when the
+// document has no such format at all.
 QList<char16_t> standInOriginals(const QTextDocument &document)
 {
     const QList<QTextFormat> formats = document.allFormats();
     QList<char16_t> originals;
     for (qsizetype i = 0; i < formats.size(); ++i) {
         const QVariant original = formats[i].property(kStandInProperty);
-        if (!original.isValid())
+        const bool soft = formats[i].hasProperty(kSoftBreakProperty);
+        if (!original.isValid() && !soft)
             continue;
         if (originals.isEmpty())
             originals.resize(formats.size());
-        originals[i] = static_cast<char16_t>(original.toUInt());
+        originals[i] = soft ? kSoftBreakMark : static_cast<char16_t>(original.toUInt());
     }
     return originals;
 }
@@ -73,12 +79,13 @@ QColor standInColor(const QPlainTextEdit &editor)
 }
 
 // Lives as the document's child. Text typed or pasted next to a stand-in takes on its format;
-// that is taken off again. An undo or redo is left alone: it puts back characters as they were,
-// a deleted stand-in included, and touching the document then would cost the redo steps. The
-// two are told apart by undoCommandAdded, which an edit emits before its contentsChange and an
-// undo or redo does not emit at all.
-// An undo can leave a typed character marked for a moment; encodeEditorText writes such a
-// character as itself, since it is not the stand-in of the mark it carries.
+// that is taken off again. (Text typed after a soft break may take on its mark, which is left:
+// only a paragraph break is a soft break, and the editor types its line ends plain.) An undo or
+// redo is left alone: it puts back characters as they were, a deleted stand-in included, and
+// touching the document then would cost the redo steps. The two are told apart by undoCommandAdded,
+// which an edit emits before its contentsChange and an undo or redo does not emit at all. An undo
+// can leave a typed character marked for a moment; encodeEditorText writes such a character as
+// itself, since it is not the stand-in of the mark it carries.
 class StandInGuard : public QObject
 {
 public:
@@ -109,8 +116,9 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
         return;
     QList<std::pair<int, int>> runs;
     forEachStandInRun(m_document, originals, position, position + added,
-                      [&runs](int start, int length, char16_t) {
-                          runs.append({start, length});
+                      [&runs](int start, int length, char16_t original) {
+                          if (original != kSoftBreakMark)
+                              runs.append({start, length});
                       });
     if (runs.isEmpty())
         return;
@@ -126,13 +134,15 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
 }
 
 // Typing uses the caret's format, which is the format of the character before it: after a
-// stand-in, a plain one is set instead, so that typed text is never marked in the first place
-// and no extra undo step is needed to unmark it. A selection keeps its formats (setting one
-// would change them); the document guard covers typing over it.
+// stand-in or a soft break, a plain one is set instead, so that typed text is never marked in
+// the first place and no extra undo step is needed to unmark it. A selection keeps its formats
+// (setting one would change them); the document guard covers typing over it.
 void keepCaretPlain(QPlainTextEdit &editor)
 {
     const QTextCursor caret = editor.textCursor();
-    if (!caret.hasSelection() && caret.charFormat().hasProperty(kStandInProperty))
+    const QTextCharFormat format = caret.charFormat();
+    if (!caret.hasSelection() &&
+        (format.hasProperty(kStandInProperty) || format.hasProperty(kSoftBreakProperty)))
         editor.setCurrentCharFormat(QTextCharFormat());
 }
 
@@ -172,8 +182,25 @@ void markStandIns(QTextDocument &document, const QList<StandIn> &standIns, const
     cursor.endEditBlock();
 }
 
+// Marks what a piece of a note put in at the editor's position `at` holds: the soft breaks before
+// its positions `breaks`, and the stand-ins `standIns` at its positions without them.
+void markShown(QTextDocument &document, qsizetype at, QList<StandIn> standIns,
+               const QList<qsizetype> &breaks, const QColor &color)
+{
+    QList<qsizetype> soft;
+    soft.reserve(breaks.size());
+    for (qsizetype k = 0; k < breaks.size(); ++k)
+        soft.append(at + breaks[k] + k);
+    markSoftBreaks(document, soft);
+    const NotePositions positions(soft);
+    for (StandIn &standIn : standIns)
+        standIn.position = positions.editorPosition(at + standIn.position);
+    markStandIns(document, standIns, color);
+}
+
 // The program, not the user, puts a note's text into the editor from here to endProgramText:
-// the stand-ins are guarded when the note has any, the guard rests, and no undo steps are kept.
+// stand-ins and soft breaks are guarded when the note has any, the guard rests, and no undo
+// steps are kept.
 void beginProgramText(QPlainTextEdit &editor, bool hasStandIns)
 {
     QTextDocument &document = *editor.document();
@@ -201,7 +228,8 @@ void endProgramText(QPlainTextEdit &editor)
 NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
     : m_editor(editor), m_note(std::move(note)), m_done(shown)
 {
-    beginProgramText(editor, !m_note.standIns.isEmpty());
+    // Guarded whatever the note holds: a long line's soft breaks are found piece by piece.
+    beginProgramText(editor, true);
     while (m_nextStandIn < m_note.standIns.size() &&
            m_note.standIns[m_nextStandIn].position < m_done)
         ++m_nextStandIn;
@@ -216,9 +244,9 @@ bool NoteFiller::fillFor(int milliseconds)
 {
     QTextDocument &document = *m_editor.document();
     const QStringView text(m_note.text);
-    // Whole lines at a time, small enough that the window waits a few milliseconds at most. A
-    // line is never cut: the editor lays a line out whole whenever a piece is added to it, so a
-    // long line put in piece by piece would be laid out again and again.
+    // Whole display lines at a time, small enough that the window waits a few milliseconds at
+    // most. A piece ends a paragraph: the editor lays a paragraph out whole whenever a piece is
+    // added to it, so one put in piece by piece would be laid out again and again.
     constexpr qsizetype kFillStep = 1 << 16;
     QElapsedTimer clock;
     clock.start();
@@ -230,23 +258,29 @@ bool NoteFiller::fillFor(int milliseconds)
          first = false) {
         const qint64 pieceStart = clock.nsecsElapsed();
         const bool intoEmpty = document.isEmpty();
-        qsizetype end = std::min(m_done + kFillStep, text.size());
-        if (end < text.size()) {
-            const qsizetype lineEnd = text.lastIndexOf(u'\n', end - 1);
-            const qsizetype nextLineEnd = lineEnd >= m_done ? lineEnd : text.indexOf(u'\n', end);
-            end = nextLineEnd < 0 ? text.size() : nextLineEnd + 1;
+        QList<qsizetype> breaks; // in the piece
+        qsizetype end = m_done;
+        while (end < text.size() && end - m_done < kFillStep) {
+            const DisplayLineEnd line = endOfDisplayLine(text, end);
+            if (line.soft)
+                breaks.append(line.end - m_done);
+            end = line.soft ? line.end : std::min(line.end + 1, text.size());
         }
+        const QStringView piece = text.sliced(m_done, end - m_done);
         QTextCursor cursor(&document);
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text.sliced(m_done, end - m_done).toString());
-        qsizetype last = m_nextStandIn;
-        while (last < m_note.standIns.size() && m_note.standIns[last].position < end)
-            ++last;
-        if (last > m_nextStandIn) {
-            markStandIns(document, m_note.standIns.mid(m_nextStandIn, last - m_nextStandIn),
-                         standInColor(m_editor));
+        const qsizetype at = cursor.position();
+        // Plain: the character before, a soft break's perhaps, would lend its format.
+        cursor.insertText(breaks.isEmpty() ? piece.toString() : withSoftBreaks(piece, breaks),
+                          QTextCharFormat());
+        QList<StandIn> standIns;
+        for (; m_nextStandIn < m_note.standIns.size() &&
+               m_note.standIns[m_nextStandIn].position < end;
+             ++m_nextStandIn) {
+            const StandIn &standIn = m_note.standIns[m_nextStandIn];
+            standIns.append({standIn.position - m_done, standIn.original});
         }
-        m_nextStandIn = last;
+        markShown(document, at, standIns, breaks, standInColor(m_editor));
         m_done = end;
         // The caret stays at the start, as for a note shown whole, rather than going along with
         // the text put in after it.
@@ -271,12 +305,12 @@ void guardStandIns(QTextDocument &document)
 void showNoteText(QPlainTextEdit &editor, const DecodedNote &note)
 {
     QTextDocument &document = *editor.document();
-    beginProgramText(editor, !note.standIns.isEmpty());
+    const QList<qsizetype> breaks = softBreaksOf(note.text);
+    beginProgramText(editor, !note.standIns.isEmpty() || !breaks.isEmpty());
     // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
     // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
-    document.setPlainText(note.text);
-    if (!note.standIns.isEmpty())
-        markStandIns(document, note.standIns, standInColor(editor));
+    document.setPlainText(breaks.isEmpty() ? note.text : withSoftBreaks(note.text, breaks));
+    markShown(document, 0, note.standIns, breaks, standInColor(editor));
     endProgramText(editor);
     editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
     keepCaretPlain(editor);
@@ -299,10 +333,13 @@ void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
             encoder.appendText(run);
             return encoder.ok();
         }
-        // A stand-in writes its original, any other character itself: a typed character can
-        // carry a stand-in's mark for a moment after an undo.
+        // A stand-in writes its original, a soft break nothing, any other character itself: a
+        // typed character can carry such a mark for a moment after an undo.
         for (qsizetype i = 0; i < run.size(); ++i) {
-            if (run[i] == QChar(standInFor(original)))
+            if (original == kSoftBreakMark) {
+                if (run[i] != QChar::ParagraphSeparator)
+                    encoder.appendText(run.sliced(i, 1));
+            } else if (run[i] == QChar(standInFor(original)))
                 encoder.appendOriginal(QStringView(&original, 1));
             else
                 encoder.appendText(run.sliced(i, 1));
@@ -330,10 +367,17 @@ DecodedNote noteTextOf(const QTextDocument &document, int from, int to)
     const QList<char16_t> originals = standInOriginals(document);
     forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
         const qsizetype start = result.text.size();
-        result.text.append(run);
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
                                       ? originals[formatIndex]
                                       : char16_t(0);
+        if (original == kSoftBreakMark) {
+            for (const QChar c : run) {
+                if (c != QChar::ParagraphSeparator)
+                    result.text.append(c);
+            }
+            return true;
+        }
+        result.text.append(run);
         if (original != 0) {
             for (qsizetype i = 0; i < run.size(); ++i) {
                 if (run[i] == QChar(standInFor(original)))
@@ -343,35 +387,6 @@ DecodedNote noteTextOf(const QTextDocument &document, int from, int to)
         return true;
     });
     result.text.replace(QChar::ParagraphSeparator, u'\n');
-    return result;
-}
-
-QString originalText(const DecodedNote &text)
-{
-    QString plain = text.text;
-    for (const StandIn &standIn : text.standIns)
-        plain[standIn.position] = QChar(standIn.original);
-    return plain;
-}
-
-DecodedNote pastedNoteText(QStringView text)
-{
-    // A note whose line ends are LF needs stand-ins for exactly the characters that break no
-    // line here once "\r\n" is taken as one line break.
-    const NoteFormat lineFeeds{TextEncoding::Utf8, false, LineEnd::Lf};
-    DecodedNote result;
-    result.text.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            continue; // the LF that follows breaks the line
-        if (needsStandIn(c, lineFeeds)) {
-            result.standIns.append({result.text.size(), c});
-            result.text.append(QChar(standInFor(c)));
-        } else {
-            result.text.append(QChar(c));
-        }
-    }
     return result;
 }
 
@@ -387,7 +402,8 @@ void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lin
         return true;
     });
     QTextDocument &document = *editor.document();
-    if (!inserted.standIns.isEmpty()) {
+    const QList<qsizetype> breaks = softBreaksOf(inserted.text);
+    if (!inserted.standIns.isEmpty() || !breaks.isEmpty()) {
         guardStandIns(document);
         guardCaret(editor);
     }
@@ -398,50 +414,14 @@ void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lin
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     const int start = cursor.position();
-    cursor.insertText(inserted.text, QTextCharFormat());
-    for (StandIn &standIn : inserted.standIns)
-        standIn.position += start;
-    markStandIns(document, inserted.standIns, standInColor(editor));
+    cursor.insertText(breaks.isEmpty() ? inserted.text : withSoftBreaks(inserted.text, breaks),
+                      QTextCharFormat());
+    markShown(document, start, inserted.standIns, breaks, standInColor(editor));
     cursor.endEditBlock();
     if (guard)
         guard->setPaused(false);
     editor.setTextCursor(cursor);
     keepCaretPlain(editor);
-}
-
-QByteArray noteTextMimeData(const DecodedNote &text)
-{
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out << quint32(1) << text.text << quint32(text.standIns.size());
-    for (const StandIn &standIn : text.standIns)
-        out << qint64(standIn.position) << quint16(standIn.original);
-    return data;
-}
-
-std::optional<DecodedNote> parseNoteTextMimeData(const QByteArray &data)
-{
-    QDataStream in(data);
-    quint32 version = 0, count = 0;
-    DecodedNote text;
-    in >> version >> text.text >> count;
-    if (in.status() != QDataStream::Ok || version != 1 || count > quint32(text.text.size()))
-        return std::nullopt;
-    for (quint32 i = 0; i < count; ++i) {
-        qint64 position = 0;
-        quint16 original = 0;
-        in >> position >> original;
-        const qint64 previous = text.standIns.isEmpty() ? -1 : text.standIns.last().position;
-        // Each at its own place, ascending, on the picture of the character it stands for.
-        if (in.status() != QDataStream::Ok || position <= previous ||
-            position >= text.text.size() || standInFor(original) == original ||
-            text.text[position] != QChar(standInFor(original)))
-            return std::nullopt;
-        text.standIns.append({position, original});
-    }
-    if (!in.atEnd())
-        return std::nullopt;
-    return text;
 }
 
 } // namespace qb

@@ -1,6 +1,7 @@
 #include "editor/NoteEditor.h"
 
 #include "editor/NoteDocument.h"
+#include "editor/SoftBreaks.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -188,6 +189,28 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
         pastePlainText();
         event->accept();
         return;
+    }
+    // A line end typed is plain whatever the caret's format: after a soft break it would be
+    // taken for another.
+    if (event->matches(QKeySequence::InsertParagraphSeparator) && acceptsEdits()) {
+        QTextCursor cursor = textCursor();
+        cursor.insertBlock(cursor.blockFormat(), QTextCharFormat());
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        event->accept();
+        return;
+    }
+    // A soft break is no character of the note: Backspace and Delete beside one take the
+    // character beyond it.
+    if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && !textCursor().hasSelection() &&
+        acceptsEdits()) {
+        QTextCursor cursor = textCursor();
+        const bool back = key == Qt::Key_Backspace;
+        const int soft = back ? cursor.position() - 1 : cursor.position();
+        if (isSoftBreakAt(*document(), soft)) {
+            cursor.setPosition(back ? soft : soft + 1);
+            setTextCursor(cursor);
+        }
     }
     QPlainTextEdit::keyPressEvent(event);
 }

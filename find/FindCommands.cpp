@@ -2,6 +2,7 @@
 
 #include "editor/DocumentText.h"
 #include "editor/NoteEditor.h"
+#include "editor/SoftBreaks.h"
 #include "find/frmFIND.h"
 #include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
@@ -18,16 +19,18 @@ namespace {
 
 // The text goes through one buffer of bounded size, run by run, so that no copy of the whole of
 // it is made: the buffer keeps the end of what it searched, so that a match across its border is
-// found.
-qsizetype findInDocument(const QTextDocument &document, const QString &what, int from,
+// found. Positions are the note's: the soft breaks of long lines are no text, and left out.
+qsizetype findInDocument(const QTextDocument &document, const QString &what, qsizetype from,
                          Qt::CaseSensitivity cs)
 {
     constexpr qsizetype kSearchedAtOnce = 1 << 20;
     if (what.isEmpty())
         return -1;
+    const QList<bool> soft = softBreakFormats(document);
+    QString withoutBreaks;
     QString buffer;
     buffer.reserve(kSearchedAtOnce + what.size());
-    qsizetype bufferStart = 0; // the document position of buffer[0]
+    qsizetype bufferStart = 0; // the note's position of buffer[0]
     qsizetype found = -1;
     const auto search = [&] {
         found = findText(buffer, what, std::max<qsizetype>(from - bufferStart, 0), cs);
@@ -40,7 +43,12 @@ qsizetype findInDocument(const QTextDocument &document, const QString &what, int
         buffer.remove(0, buffer.size() - kept);
     };
     qsizetype position = 0;
-    forEachTextRun(document, [&](QStringView run, int) {
+    forEachTextRun(document, [&](QStringView run, int format) {
+        if (format >= 0 && format < soft.size() && soft[format]) {
+            withoutBreaks = run.toString();
+            withoutBreaks.remove(QChar::ParagraphSeparator);
+            run = withoutBreaks;
+        }
         // Runs before the start are passed over, but for the end a match may begin in.
         if (position + run.size() + what.size() <= from) {
             position += run.size();
@@ -130,12 +138,14 @@ bool FindCommands::FindInNote(const FindRequest &request)
     }
     const QTextDocument &document = *m_editor.document();
     const LongCommand command(document.characterCount() >= kLongCommandBytes);
-    const int from = request.fromBeginning ? 0 : cursor.position();
+    const NotePositions positions = notePositionsOf(document);
+    const qsizetype from = request.fromBeginning ? 0 : positions.notePosition(cursor.position());
     const qsizetype found = findInDocument(document, request.text, from, request.caseSensitivity);
     if (found < 0)
         return false;
-    cursor.setPosition(int(found));
-    cursor.setPosition(int(found + request.text.size()), QTextCursor::KeepAnchor);
+    const auto [start, end] = positions.editorRange(found, found + request.text.size());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
     m_editor.setTextCursor(cursor);
     return true;
 }

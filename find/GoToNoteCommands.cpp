@@ -2,6 +2,7 @@
 
 #include "book/Book.h"
 #include "editor/NoteEditor.h"
+#include "editor/SoftBreaks.h"
 #include "find/BookIndex.h"
 #include "find/MatchSelection.h"
 #include "find/frmGOTO.h"
@@ -83,9 +84,11 @@ void GoToNoteCommands::selectWhenShown(const NoteQueryHit &hit)
             selectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
             return;
         }
+        const auto [start, end] =
+            notePositionsOf(*m_editor.document()).editorRange(position, position + length);
         QTextCursor cursor(m_editor.document());
-        cursor.setPosition(int(position));
-        cursor.setPosition(int(position + length), QTextCursor::KeepAnchor);
+        cursor.setPosition(int(start));
+        cursor.setPosition(int(end), QTextCursor::KeepAnchor);
         m_editor.setTextCursor(cursor);
         m_editor.centerCursor();
     });

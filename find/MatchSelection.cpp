@@ -1,7 +1,9 @@
 #include "find/MatchSelection.h"
 
 #include "editor/DocumentText.h"
+#include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
+#include "editor/SoftBreaks.h"
 #include "find/TextSearch.h"
 #include "notes/NoteNotice.h"
 
@@ -18,23 +20,24 @@ void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype positi
     // Edits seldom move a match by much: it is looked for this far on either side.
     constexpr qsizetype kReach = 1 << 16;
     const QTextDocument &document = *editor.document();
+    // `position` is the note's; the editor holds the soft breaks of long lines besides.
+    const NotePositions positions = notePositionsOf(document);
+    const qsizetype length = positions.notePosition(documentTextLength(document));
     const qsizetype from = std::max<qsizetype>(0, position - kReach);
-    const qsizetype to = std::min(documentTextLength(document), position + what.size() + kReach);
-    QString text;
-    forEachTextRun(document, from, to, [&text](QStringView run, int) {
-        text.append(run);
-        return true;
-    });
+    const qsizetype to = std::min(length, position + what.size() + kReach);
+    const auto [editorFrom, editorTo] = positions.editorRange(from, to);
+    const QString text = noteTextOf(document, int(editorFrom), int(editorTo)).text;
     const qsizetype found = findNearest(text, what, position - from, cs);
     QTextCursor cursor(editor.document());
     if (found < 0) {
-        cursor.setPosition(int(std::min(position, to)));
+        cursor.setPosition(int(positions.editorPosition(std::min(position, to))));
         notice.post(NoteNotice::Kind::Info,
                     u"The note has changed since the search: what was found there is there no "
                     "longer."_s);
     } else {
-        cursor.setPosition(int(from + found));
-        cursor.setPosition(int(from + found + what.size()), QTextCursor::KeepAnchor);
+        const auto [start, end] = positions.editorRange(from + found, from + found + what.size());
+        cursor.setPosition(int(start));
+        cursor.setPosition(int(end), QTextCursor::KeepAnchor);
     }
     editor.setTextCursor(cursor);
     editor.centerCursor();

@@ -111,10 +111,13 @@ void NoteDisplay::fillLoaded()
         return;
     }
     // The first screen stays when the whole note starts with it, as it does unless something
-    // after it decided the note's form otherwise.
+    // after it decided the note's form otherwise, and when it ends a line: the end of a long
+    // line may be shown in other display lines once the line goes on.
     const DecodedNote &note = loaded.showable.note;
-    const bool firstScreenHolds =
-        m_firstScreen.format == note.format && note.text.startsWith(m_firstScreen.text);
+    const QString &first = m_firstScreen.text;
+    const bool firstScreenHolds = m_firstScreen.format == note.format &&
+                                  note.text.startsWith(first) &&
+                                  (first.endsWith(u'\n') || first.size() == note.text.size());
     qsizetype shown = 0;
     {
         const NoteSession::Replacing replacing(m_session);

@@ -4,6 +4,8 @@
 #include "TestFiles.h"
 
 #include "app/frmQB.h"
+#include "editor/DocumentText.h"
+#include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
 
 #include <QAction>
@@ -104,9 +106,11 @@ public:
     QLabel *panel(int number) const { return child<QLabel>(u"sBAR_Panel%1"_s.arg(number)); }
 
     // The editor's text with its line breaks as '\n'.
+    // The note's text as the editor holds it now, each stand-in as its picture.
     QString text() const
     {
-        return editor()->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+        const QTextDocument &document = *editor()->document();
+        return noteTextOf(document, 0, int(documentTextLength(document))).text;
     }
     QString status() const { return panel(1)->text(); }
     // Status panel 2: "File: " and the shown note's path, or "No File Selected".

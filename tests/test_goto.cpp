@@ -4,6 +4,7 @@
 // changed, renamed and removed behind the program's back.
 #include "WindowFixture.h"
 
+#include "editor/DisplayLines.h"
 #include "find/BookIndex.h"
 #include "find/frmGOTO.h"
 
@@ -85,6 +86,24 @@ private Q_SLOTS:
         QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Work"_s) + u"/Plans.txt"_s);
         QCOMPARE(t.editor()->textCursor().selectedText(), u"more"_s);
         QCOMPARE(t.editor()->textCursor().blockNumber(), 1);
+    }
+
+    // A match in a long line, across the soft break between two of the display lines the
+    // editor shows it in, is selected where it is in the note.
+    void opensAMatchInALongLine()
+    {
+        QByteArray line(30'000, 'q');
+        line.replace(kDisplayLineLength - 2, 5, "ZEBRA");
+        TestWindow t;
+        t.put(u"Long.txt"_s, "first\r\n" + line);
+        t.open();
+        goTo(t, u"zebra"_s);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Long.txt"_s));
+        const QTextCursor cursor = t.editor()->textCursor();
+        QCOMPARE(cursor.selectedText(), u"ZE\u2029BRA"_s);
+        QCOMPARE(noteTextOf(*t.editor()->document(), cursor.selectionStart(), cursor.selectionEnd())
+                     .text,
+                 u"ZEBRA"_s);
     }
 
     // Enter asks about unsaved edits first; Cancel keeps the note and the window.

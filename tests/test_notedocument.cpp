@@ -2,10 +2,12 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
+#include "editor/SoftBreaks.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextBlock>
 
 #include <memory>
 
@@ -125,6 +127,7 @@ private Q_SLOTS:
             {u"a line break pasted over a selection"_s, "a\rbc", 3, 2, u"p\nq"_s, kPaste,
              "a\rp\r\nqc"},
             {u"Return after a stand-in"_s, "a\rb\r\nc", 2, 2, {}, Qt::Key_Return, "a\r\r\nb\r\nc"},
+            {u"Return before a stand-in"_s, "a\rb\r\nc", 1, 1, {}, Qt::Key_Return, "a\r\n\rb\r\nc"},
             {u"Return at the end, after a CR"_s, "a\nb\r", 4, 4, {}, Qt::Key_Return, "a\nb\r\n"},
             {u"Shift+Return"_s, "a\nb", 1, 1, {}, shiftReturn, "a\n\nb"},
             {u"Backspace over a stand-in"_s, "a\rb\r\n", 2, 2, {}, Qt::Key_Backspace, "ab\r\n"},
@@ -331,10 +334,16 @@ private:
     QByteArray unedited(const DecodedNote &note)
     {
         showNoteText(*m_editor, note);
-        // The editor shows the decoded text as it is: every line break one paragraph, nothing else.
+        // The editor shows the decoded text as it is: every line break one paragraph, and soft
+        // breaks, parting lines into paragraphs no longer than a display line, besides.
         const QString shown = QString(note.text).replace(u'\n', QChar::ParagraphSeparator);
-        if (m_editor->document()->toRawText() != shown)
+        if (withoutSoftBreaks(*m_editor->document()) != shown)
             return QByteArrayLiteral("<editor changed the text>");
+        for (QTextBlock block = m_editor->document()->begin(); block.isValid();
+             block = block.next()) {
+            if (block.length() - 1 > kDisplayLineLength)
+                return QByteArrayLiteral("<a paragraph longer than a display line>");
+        }
         // What a save writes without reading the editor is what the editor holds.
         NoteBytesCache cache(*m_editor);
         cache.keep(note);
@@ -355,10 +364,20 @@ private:
     bool savesWhatIsShown(const NoteFormat &format)
     {
         // A typed soft line break shows as a line break too.
-        const QString shown = m_editor->document()->toRawText().replace(QChar::LineSeparator,
-                                                                        QChar::ParagraphSeparator);
+        const QString shown = withoutSoftBreaks(*m_editor->document())
+                                  .replace(QChar::LineSeparator, QChar::ParagraphSeparator);
         const QString read = decodeNoteBytes(editorBytes(format), format).text;
         return QString(read).replace(u'\n', QChar::ParagraphSeparator) == shown;
+    }
+
+    // The document's raw text but its soft breaks.
+    static QString withoutSoftBreaks(const QTextDocument &document)
+    {
+        QString text = document.toRawText();
+        const QList<qsizetype> soft = softBreakPositions(document);
+        for (qsizetype k = soft.size() - 1; k >= 0; --k)
+            text.remove(soft[k], 1);
+        return text;
     }
 
     std::unique_ptr<QPlainTextEdit> m_editor;

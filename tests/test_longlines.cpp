@@ -1,0 +1,322 @@
+// Long lines shown as display lines: where the soft breaks go, positions of the note and of the
+// editor mapped both ways, and every edit, copy, paste, search and save beside a soft break
+// giving the note's bytes as if there were none.
+#include "RowLabel.h"
+#include "WindowFixture.h"
+
+#include "editor/DisplayLines.h"
+#include "editor/NoteBytesCache.h"
+#include "editor/SoftBreaks.h"
+#include "find/frmFIND.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QRandomGenerator>
+#include <QTextBlock>
+
+using namespace qb;
+using namespace qb::test;
+
+namespace {
+
+// A line of numbered words, `length` characters long.
+QByteArray wordsLine(qsizetype length)
+{
+    QByteArray line;
+    for (int i = 0; line.size() < length; ++i)
+        line += "w" + QByteArray::number(i) + ' ';
+    line.truncate(length);
+    return line;
+}
+
+// Two short lines around a long one of words, and a long one with no space, LF line ends.
+const QByteArray kNote =
+    "head\n" + wordsLine(10'000) + "\nmiddle\n" + QByteArray(9'000, 'q') + "\ntail";
+
+// An editor showing a note, and what a save of it writes.
+struct ShownNote
+{
+    explicit ShownNote(const QByteArray &bytes = kNote) : note(decodeNoteBytes(bytes))
+    {
+        editor.resize(600, 400);
+        editor.show();
+        showNoteText(editor, note);
+        editor.setLineEnd(note.format.lineEnd);
+    }
+    QByteArray bytes() const { return noteBytesFromEditor(editor, note.format).bytes; }
+    QList<qsizetype> soft() const { return softBreakPositions(*editor.document()); }
+    qsizetype longestParagraph() const
+    {
+        qsizetype longest = 0;
+        for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+            longest = std::max<qsizetype>(longest, block.length() - 1);
+        return longest;
+    }
+    void select(qsizetype anchor, qsizetype position)
+    {
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(int(anchor));
+        cursor.setPosition(int(position), QTextCursor::KeepAnchor);
+        editor.setTextCursor(cursor);
+    }
+
+    DecodedNote note;
+    NoteEditor editor;
+};
+
+} // namespace
+
+class TestLongLines : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(kNote.size() > 2 * kDisplayLineLength); }
+
+    // A soft break goes after the last space or tab of a display line's second half, else at
+    // its end, but never inside a surrogate pair or before a combining mark.
+    void whereSoftBreaksGo_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<qsizetype>>("breaks");
+        const qsizetype n = kDisplayLineLength;
+        const QString x(n, u'x');
+        QTest::newRow("a line of a display line's length") << x << QList<qsizetype>{};
+        QTest::newRow("a line end right after it") << x + u"\nmore"_s << QList<qsizetype>{};
+        QTest::newRow("one character more, no space") << x + u'y' << QList<qsizetype>{n};
+        QTest::newRow("a space in the second half")
+            << QString(x).replace(n - 10, 1, u' ') + u"yy"_s << QList<qsizetype>{n - 9};
+        QTest::newRow("a tab at the very end")
+            << QString(x).replace(n - 1, 1, u'\t') + u'y' << QList<qsizetype>{n};
+        QTest::newRow("a space in the first half only")
+            << QString(x).replace(10, 1, u' ') + u'y' << QList<qsizetype>{n};
+        QTest::newRow("a surrogate pair across the limit")
+            << QString(n - 1, u'x') + u"\U0001F600y"_s << QList<qsizetype>{n - 1};
+        QTest::newRow("combining marks at the limit")
+            << QString(n - 2, u'x') + u"e\u0301\u0302y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("three display lines after a short line")
+            << u"short\n"_s + x + x + u'y' << QList<qsizetype>{6 + n, 6 + 2 * n};
+        QTest::newRow("two long lines")
+            << x + u"y\n"_s + x + u'z' << QList<qsizetype>{n, 2 * n + 2};
+    }
+    void whereSoftBreaksGo()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<qsizetype>, breaks);
+        QCOMPARE(softBreaksOf(text), breaks);
+    }
+
+    // For random text, each character of the note is found where the editor shows it, and every
+    // range of the note is the same characters in the editor, with no soft break at its ends.
+    void positionsMapBothWays()
+    {
+        QRandomGenerator random(20261207);
+        const QStringList pieces = {u"word "_s,          u"\n"_s, u"\U0001F600"_s, u"e\u0301"_s,
+                                    QString(3000, u'z'), u"\t"_s};
+        for (int round = 0; round < 40; ++round) {
+            QString text;
+            while (text.size() < 30'000)
+                text += pieces[random.bounded(pieces.size())];
+            const QList<qsizetype> breaks = softBreaksOf(text);
+            const QString shown = withSoftBreaks(text, breaks);
+            QList<qsizetype> editorBreaks;
+            for (qsizetype k = 0; k < breaks.size(); ++k)
+                editorBreaks.append(breaks[k] + k);
+            const NotePositions positions(editorBreaks);
+            const test::RowLabel row(u"round %1, %2 soft breaks"_s.arg(round).arg(breaks.size()));
+            QVERIFY(!breaks.isEmpty());
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const qsizetype at = positions.editorPosition(i);
+                QVERIFY2(!editorBreaks.contains(at) && shown[at] == text[i],
+                         qPrintable(u"character %1"_s.arg(i)));
+                QCOMPARE(positions.notePosition(at), i);
+            }
+            for (int range = 0; range < 50; ++range) {
+                qsizetype from = random.bounded(text.size() + 1);
+                qsizetype to = random.bounded(text.size() + 1);
+                if (from > to)
+                    std::swap(from, to);
+                const auto [start, end] = positions.editorRange(from, to);
+                QString inEditor = shown.sliced(start, end - start);
+                inEditor.remove(u'\n');
+                QCOMPARE(inEditor, QString(text.sliced(from, to - from)).remove(u'\n'));
+                QVERIFY(from == to ||
+                        (!editorBreaks.contains(start) && !editorBreaks.contains(end - 1)));
+            }
+        }
+    }
+
+    // A note with long lines is shown in display lines and saved as it was, whether shown whole
+    // or put in a slice at a time while its bytes are worked out beside; the two put their soft
+    // breaks in the same places, and the bytes kept stay true through edits beside them.
+    void shownInDisplayLines()
+    {
+        const QByteArray notes = (kNote + '\n').repeated(4); // more than one slice takes
+        ShownNote whole(notes);
+        QVERIFY(whole.longestParagraph() <= kDisplayLineLength);
+        QCOMPARE(whole.soft().size(), 4 * 4);
+        QCOMPARE(whole.bytes(), notes);
+
+        ShownNote sliced("");
+        sliced.note = whole.note;
+        NoteBytesCache cache(sliced.editor);
+        cache.prepare(whole.note);
+        {
+            NoteFiller filler(sliced.editor, whole.note);
+            int slices = 1;
+            while (!filler.fillFor(0))
+                ++slices;
+            QVERIFY(slices > 1);
+        }
+        cache.keepPrepared();
+        QCOMPARE(sliced.soft(), whole.soft());
+        QCOMPARE(cache.keptCharacters(), documentTextLength(*sliced.editor.document()));
+
+        const auto cached = [&cache, &sliced] {
+            NoteEncoder encoder(sliced.note.format);
+            cache.encode(encoder);
+            encoder.finish();
+            return encoder.takeBytes();
+        };
+        QCOMPARE(cached(), notes);
+        const QList<qsizetype> soft = sliced.soft();
+        sliced.select(soft[1] + 1, soft[1] + 1);
+        QTest::keyClicks(&sliced.editor, u"typed"_s);
+        sliced.select(soft[0] - 2, soft[0] + 3);
+        QTest::keyClick(&sliced.editor, Qt::Key_Delete);
+        QCOMPARE(cached(), sliced.bytes());
+        QCOMPARE(sliced.bytes().size(), notes.size() + 5 - 4);
+    }
+
+    // A key at either side of a soft break does to the note what it would do were the line one
+    // paragraph: a soft break is never typed over, deleted as a character, or made a line end.
+    // An undo gives back the note's very bytes.
+    void editsBesideASoftBreak_data()
+    {
+        QTest::addColumn<bool>("after"); // the caret after the soft break, else before it
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("removed"); // the note's characters removed, from the break on
+        QTest::addColumn<QString>("added");
+        for (const bool after : {false, true}) {
+            const char *side = after ? "after" : "before";
+            const auto row = [&](const char *what, int key, int removed, const QString &added) {
+                QTest::addRow("%s %s a soft break", what, side) << after << key << removed << added;
+            };
+            row("a letter", Qt::Key_X, 0, u"x"_s);
+            row("Enter", Qt::Key_Return, 0, u"\n"_s);
+            row("Backspace", Qt::Key_Backspace, -1, {});
+            row("Delete", Qt::Key_Delete, 1, {});
+        }
+    }
+    void editsBesideASoftBreak()
+    {
+        QFETCH(bool, after);
+        QFETCH(int, key);
+        QFETCH(int, removed);
+        QFETCH(QString, added);
+        ShownNote shown;
+        const qsizetype soft = shown.soft().constFirst();
+        const qsizetype at = soft; // the note's position of the break: none comes before it
+        shown.select(soft + after, soft + after);
+        QTest::keyClick(&shown.editor, Qt::Key(key));
+        QByteArray expected = kNote;
+        if (removed < 0)
+            expected.remove(at + removed, -removed);
+        else
+            expected.remove(at, removed);
+        expected.insert(at, added.toLatin1());
+        QCOMPARE(shown.bytes(), expected);
+        shown.editor.undo();
+        QCOMPARE(shown.bytes(), kNote);
+        QCOMPARE(shown.soft().constFirst(), soft);
+    }
+
+    // A display line emptied of its characters leaves two soft breaks side by side; an Enter and
+    // a letter typed between them are a line end and a letter of the note. So is an Enter typed
+    // over a selection that ends at the start of such a line.
+    void typedIntoAnEmptiedDisplayLine()
+    {
+        ShownNote shown;
+        const QList<qsizetype> soft = shown.soft();
+        shown.select(soft[0] + 1, soft[1]);
+        QTest::keyClick(&shown.editor, Qt::Key_Delete);
+        QCOMPARE(shown.editor.textCursor().block().length(), 1);
+        QTest::keyClick(&shown.editor, Qt::Key_Return);
+        QTest::keyClick(&shown.editor, Qt::Key_Y);
+        QByteArray expected = kNote;
+        expected.replace(soft[0], soft[1] - soft[0] - 1, "\ny");
+        QCOMPARE(shown.bytes(), expected);
+
+        // Selected from the line before to the emptied one's start, and typed over with Enter.
+        ShownNote again;
+        again.select(soft[0] + 1, soft[1]);
+        QTest::keyClick(&again.editor, Qt::Key_Delete);
+        again.select(soft[0] - 3, soft[0] + 1);
+        QTest::keyClick(&again.editor, Qt::Key_Return);
+        expected = kNote;
+        expected.replace(soft[0] - 3, soft[1] - 1 - (soft[0] - 3), "\n");
+        QCOMPARE(again.bytes(), expected);
+    }
+
+    // Copied across a soft break, the clipboard holds the note's characters only, and a paste
+    // of them gives them back. A long line pasted from another program is shown in display
+    // lines, and one undo takes it all away.
+    void clipboard()
+    {
+        ShownNote shown;
+        const qsizetype soft = shown.soft().constFirst();
+        shown.select(soft - 3, soft + 4);
+        shown.editor.copy();
+        const QString copied = QString::fromLatin1(kNote.mid(soft - 3, 6));
+        QCOMPARE(QApplication::clipboard()->text(), copied);
+        shown.editor.moveCursor(QTextCursor::End);
+        shown.editor.pastePlainText();
+        QCOMPARE(shown.bytes(), kNote + copied.toLatin1());
+
+        const QByteArray line = wordsLine(20'000);
+        QApplication::clipboard()->setText(QString::fromLatin1(line));
+        const qsizetype before = shown.soft().size();
+        shown.editor.pastePlainText();
+        QCOMPARE(shown.bytes(), kNote + copied.toLatin1() + line);
+        QVERIFY(shown.soft().size() >= before + 4);
+        QVERIFY(shown.longestParagraph() <= kDisplayLineLength + copied.size() + 4);
+        shown.editor.undo();
+        QCOMPARE(shown.bytes(), kNote + copied.toLatin1());
+        QCOMPARE(shown.soft().size(), before);
+    }
+
+    // Find finds what a soft break parts in the editor, and Find Next goes on from it.
+    void findAcrossSoftBreaks()
+    {
+        QByteArray line(3 * kDisplayLineLength, 'q');
+        line.replace(kDisplayLineLength - 3, 6, "NEEDLE");
+        line.replace(2 * kDisplayLineLength - 2, 6, "NEEDLE");
+        TestWindow t;
+        t.open({{u"n.txt"_s, "first line\r\n" + line}});
+        QVERIFY(softBreakPositions(*t.editor()->document()).size() >= 2);
+        t.trigger(u"T_mnuFIND"_s);
+        auto *find = t.window->findChild<frmFIND *>(u"frmFIND"_s);
+        for (const QChar c : u"needle"_s)
+            QTest::sendKeyEvent(QTest::Click, find->txtFIND(), Qt::Key_unknown, QString(c), {});
+        QTest::keyClick(find->txtFIND(), Qt::Key_Return);
+        const auto selected = [&t] {
+            const QTextCursor cursor = t.editor()->textCursor();
+            return noteTextOf(*t.editor()->document(), cursor.selectionStart(),
+                              cursor.selectionEnd())
+                .text;
+        };
+        const auto notePosition = [&t] {
+            return notePositionsOf(*t.editor()->document())
+                .notePosition(t.editor()->textCursor().selectionStart());
+        };
+        QCOMPARE(selected(), u"NEEDLE"_s);
+        QCOMPARE(notePosition(), 11 + kDisplayLineLength - 3);
+        t.trigger(u"T_mnuFIND_NEXT"_s);
+        QCOMPARE(selected(), u"NEEDLE"_s);
+        QCOMPARE(notePosition(), 11 + 2 * kDisplayLineLength - 2);
+    }
+};
+
+QTEST_MAIN(TestLongLines)
+#include "test_longlines.moc"
