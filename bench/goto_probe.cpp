@@ -9,7 +9,7 @@
 // - Cold, when the probe may empty the page cache (as root): the first search at once after the
 //   book opened, beside rg and grep, and the book opened until all its notes are read into
 //   memory, beside `grep -r -F -c`; each after the cache was emptied.
-// Prints the median, 95th percentile and worst, in milliseconds.
+// Prints the median, the 90th, 95th and 99th percentiles and the worst, in milliseconds.
 #include "BenchBook.h"
 #include "BenchWindow.h"
 #include "KeyLatency.h"

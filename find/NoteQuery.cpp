@@ -3,6 +3,7 @@
 #include "encoder/NoteCodec.h"
 #include "find/AsciiWord.h"
 #include "find/NoteMatcher.h"
+#include "find/QueryWords.h"
 #include "platform/CodePage.h"
 #include "platform/ThreadPriority.h"
 
@@ -23,8 +24,6 @@ namespace {
 constexpr qsizetype kNamesPerTake = 1024;
 constexpr qsizetype kTextsPerTake = 32;
 constexpr qsizetype kHitsPerTake = 64;
-// A query of more words than this looks for the first ones only.
-constexpr qsizetype kMostWords = 64;
 
 // Threads kept ready: starting one would cost more than a query of a small book.
 QThreadPool &QueryPool()
@@ -50,24 +49,6 @@ struct Crew
     int active = 0;
     bool closed = false;
 };
-
-QStringList splitWords(const QString &query)
-{
-    QStringList words;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= query.size(); ++i) {
-        const bool space = i == query.size() || query[i].isSpace();
-        if (space && start >= 0) {
-            const QString word = query.sliced(start, i - start);
-            if (!words.contains(word))
-                words.append(word);
-            start = -1;
-        } else if (!space && start < 0) {
-            start = i;
-        }
-    }
-    return words.mid(0, kMostWords);
-}
 
 // Units folded as names are: none for a text holding surrogates, which is matched name by name.
 std::optional<QString> foldedForNames(QStringView text)
@@ -144,7 +125,7 @@ struct NoteQuery::Work
 };
 
 NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQueryScope scope)
-    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(splitWords(query)),
+    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(queryWords(query)),
       m_work(std::make_unique<Work>(m_words)), m_pool(&QueryPool()),
       m_extraThreads(std::max(0, QThread::idealThreadCount() - 1))
 {
@@ -246,7 +227,7 @@ void NoteQuery::rankNames()
     });
 
     const std::vector<IndexedNoteRef> &order = m_snapshot->byRecency();
-    const qsizetype count = qsizetype(order.size());
+    const qsizetype count = qsizetype(m_within ? m_within->size() : order.size());
     const qsizetype takes = (count + kNamesPerTake - 1) / kNamesPerTake;
     struct Part
     {
@@ -260,15 +241,16 @@ void NoteQuery::rankNames()
         for (qsizetype take = next++; take < takes && !isCancelled(); take = next++) {
             Part &part = parts[size_t(take)];
             const qsizetype end = std::min(count, (take + 1) * kNamesPerTake);
-            for (qsizetype place = take * kNamesPerTake; place < end; ++place) {
-                const IndexedNoteRef &ref = order[size_t(place)];
+            for (qsizetype i = take * kNamesPerTake; i < end; ++i) {
+                const quint32 place = m_within ? (*m_within)[size_t(i)] : quint32(i);
+                const IndexedNoteRef &ref = order[place];
                 const quint64 words = inName[ref.folder][ref.index];
                 if (words == m_all) {
                     (nameStartsWithQuery(*folders[ref.folder], ref.index) ? part.starts
                                                                           : part.holds)
-                        .push_back(quint32(place));
+                        .push_back(place);
                 } else if (text && ref.note->hasText()) {
-                    part.candidates.push_back({quint32(place), m_all & ~words});
+                    part.candidates.push_back({place, m_all & ~words});
                 }
             }
         }
@@ -377,6 +359,18 @@ QList<NoteQueryHit> NoteQuery::next(qsizetype count)
         return {};
     m_handedOut = end;
     return hits;
+}
+
+NoteQueryPlaces NoteQuery::foundPlaces() const
+{
+    const Work &work = *m_work;
+    if (isCancelled() || !work.namesRanked || work.takesInRow < work.takes)
+        return {};
+    auto places = std::make_shared<std::vector<quint32>>(work.nameStarts);
+    places->insert(places->end(), work.nameHolds.begin(), work.nameHolds.end());
+    places->insert(places->end(), work.textHits.begin(), work.textHits.end());
+    std::sort(places->begin(), places->end());
+    return places;
 }
 
 QList<NoteQueryHit> NoteQuery::rest()

@@ -8,10 +8,14 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QThreadPool;
 
 namespace qb {
+
+// Notes by their places in a snapshot's order of recency, ascending.
+using NoteQueryPlaces = std::shared_ptr<const std::vector<quint32>>;
 
 enum class NoteQueryScope {
     NamesAndText,
@@ -41,6 +45,13 @@ public:
     void setThreads(QThreadPool *pool, int extra);
 
     const QStringList &words() const { return m_words; }
+
+    // Looks at the notes of `places` only: those an earlier query of the same snapshot found,
+    // which this one narrows (queryNarrows). Before any result is asked for.
+    void narrowTo(NoteQueryPlaces places) { m_within = std::move(places); }
+    // The notes found, once all are ranked (count() or rest() returned); null before then, and
+    // when the query was cancelled.
+    NoteQueryPlaces foundPlaces() const;
 
     // The next `count` results in rank order; fewer when there are no more, or the query was
     // cancelled meanwhile.
@@ -73,6 +84,7 @@ private:
     std::vector<int> m_textOrder; // words in the order a note's text is searched for them
     quint64 m_all = 0;            // a bit for each word
     std::unique_ptr<Work> m_work;
+    NoteQueryPlaces m_within;
     QThreadPool *m_pool = nullptr;
     int m_extraThreads = 0;
     qsizetype m_handedOut = 0;

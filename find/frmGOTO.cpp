@@ -1,5 +1,7 @@
 #include "find/frmGOTO.h"
 
+#include "find/QueryWords.h"
+
 #include "platform/Background.h"
 #include "platform/ThreadPriority.h"
 
@@ -173,6 +175,8 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
         } else {
             m_model.appendHits(hits);
             m_settled = true;
+            // The query's thread is done with it: what it found is kept for the next keys.
+            m_found = {m_queryText, m_querySnapshot, m_query->foundPlaces()};
         }
         showCount();
     });
@@ -199,7 +203,12 @@ void frmGOTO::run(const QString &query)
     m_soon.stop();
     if (m_query)
         m_query->cancel();
-    m_query = std::make_shared<NoteQuery>(m_snapshot(), query);
+    m_querySnapshot = m_snapshot();
+    m_queryText = query;
+    m_query = std::make_shared<NoteQuery>(m_querySnapshot, query);
+    // A key typed on finds some of what the keys before it found: only those notes are looked at.
+    if (m_found.places && m_found.snapshot == m_querySnapshot && queryNarrows(m_found.query, query))
+        m_query->narrowTo(m_found.places);
     m_said.clear();
     m_settled = false;
     m_firstShown = false;

@@ -84,6 +84,15 @@ private:
     // The query under way: its first screen of results comes as the future's result 0, the
     // rest as result 1.
     std::shared_ptr<NoteQuery> m_query;
+    QString m_queryText;
+    NoteIndexSnapshotPtr m_querySnapshot;
+    // The last query that ranked all it found.
+    struct Found
+    {
+        QString query;
+        NoteIndexSnapshotPtr snapshot;
+        NoteQueryPlaces places;
+    } m_found;
     // The queries' own threads, whose priority they lower: the global pool's run other work.
     QThreadPool m_pool;
     QFutureWatcher<QList<NoteQueryHit>> m_watcher;

@@ -2,10 +2,12 @@
 // qbfault library preloaded for notes the system refuses or cuts short; Find in Book on the
 // index.
 #include "NoteIndexFixture.h"
+#include "RowLabel.h"
 #include "faults/Faults.h"
 
 #include "encoder/EncodedNote.h"
 #include "find/BookIndex.h"
+#include "find/QueryWords.h"
 #include "platform/FolderChanges.h"
 
 #include <QRandomGenerator>
@@ -304,6 +306,39 @@ private Q_SLOTS:
             faults.arm("open", EACCES, name);
         QCOMPARE(searchBook(folders, u"café 2291"_s, index.snapshot()), fromDisk);
         QCOMPARE(faults.hits(), 0);
+    }
+
+    // A query typed on from another looks only at what that one found, and finds the same as a
+    // query of every note: whatever is typed after it, at the end of a word or in a new one.
+    void narrowsAsTyped()
+    {
+        const NoteIndexSnapshotPtr snapshot = m_index.snapshot();
+        for (const QString &typed : {u"crème brûlée"_s, u"BRÛLÉE  crème"_s, u"\u212Aelvin sp"_s,
+                                     u"torch"_s, u"eggs café"_s, u" \u240Dthen"_s}) {
+            NoteQueryPlaces found = NoteQuery(snapshot, {}).foundPlaces();
+            QVERIFY(!found); // nothing ranked yet
+            NoteQuery all(snapshot, {});
+            all.count();
+            found = all.foundPlaces();
+            QCOMPARE(found->size(), size_t(snapshot->noteCount()));
+            for (qsizetype end = 1; end <= typed.size(); ++end) {
+                const QString query = typed.first(end);
+                const test::RowLabel row(u"\"%1\""_s.arg(query));
+                QVERIFY(queryNarrows(typed.first(end - 1), query));
+                NoteQuery narrowed(snapshot, query);
+                narrowed.narrowTo(found);
+                QCOMPARE(ranked(narrowed.rest()), ranked(NoteQuery(snapshot, query).rest()));
+                found = narrowed.foundPlaces();
+                QVERIFY(found);
+            }
+        }
+        // A letter taken back, or one typed before the rest, may find more.
+        QVERIFY(!queryNarrows(u"eggs"_s, u"egg"_s));
+        QVERIFY(!queryNarrows(u"eggs"_s, u"x eggs"_s));
+        NoteQuery cancelled(snapshot, u"torch"_s);
+        cancelled.count();
+        cancelled.cancel();
+        QVERIFY(!cancelled.foundPlaces());
     }
 
     void cancels()
