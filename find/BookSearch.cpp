@@ -1,6 +1,5 @@
 #include "find/BookSearch.h"
 
-#include "book/BookFile.h"
 #include "encoder/AgeFile.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/NoteCodec.h"
@@ -73,22 +72,6 @@ template <typename Make> auto inBookOrder(std::vector<Placed> &placed, Make make
 }
 
 } // namespace
-
-QList<BookSearchFolder> bookSearchFolders(const BookState &book)
-{
-    QList<BookSearchFolder> folders;
-    for (int row = 1; row <= book.FolderCount; ++row) {
-        if (!book.Folders[row].Path.isEmpty())
-            folders.append({row, book.Folders[row].Name, book.folderDir(row)});
-    }
-    return folders;
-}
-
-bool bookOrderLess(const BookSearchHit &a, const BookSearchHit &b)
-{
-    return std::tie(a.folderRow, a.noteIndex, a.position) <
-           std::tie(b.folderRow, b.noteIndex, b.position);
-}
 
 // The state one search shares between its workers. The workers first list the folders, each
 // taking the next folder not taken; the one that lists the last folder counts the notes and
