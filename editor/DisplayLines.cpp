@@ -37,6 +37,9 @@ DisplayLineEnd endOfDisplayLine(QStringView text, qsizetype start)
     qsizetype end = limit;
     while (end > half && (text[end].isLowSurrogate() || isCombining(text[end])))
         --end;
+    // Past half a display line of marks, they are parted from their letter, never a pair.
+    if (text[end].isLowSurrogate())
+        --end;
     return {end, true};
 }
 

@@ -95,6 +95,9 @@ private Q_SLOTS:
             << QString(n - 1, u'x') + u"\U0001F600y"_s << QList<qsizetype>{n - 1};
         QTest::newRow("combining marks at the limit")
             << QString(n - 2, u'x') + u"e\u0301\u0302y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("a pair, then marks past half a display line")
+            << QString(n / 2 - 1, u'x') + u"\U0001F600"_s + QString(n / 2 + 1, QChar(0x0301))
+            << QList<qsizetype>{n / 2 - 1};
         QTest::newRow("three display lines after a short line")
             << u"short\n"_s + x + x + u'y' << QList<qsizetype>{6 + n, 6 + 2 * n};
         QTest::newRow("two long lines")
