@@ -6,9 +6,14 @@ namespace qb {
 
 namespace {
 
-bool isCombining(QChar c)
+// Whether the character that starts at `at` (a pair of surrogates counted whole) combines with
+// the one before it.
+bool isCombiningAt(QStringView text, qsizetype at)
 {
-    switch (c.category()) {
+    char32_t c = text[at].unicode();
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        c = QChar::surrogateToUcs4(text[at], text[at + 1]);
+    switch (QChar::category(c)) {
     case QChar::Mark_NonSpacing:
     case QChar::Mark_SpacingCombining:
     case QChar::Mark_Enclosing:
@@ -31,11 +36,11 @@ DisplayLineEnd endOfDisplayLine(QStringView text, qsizetype start)
     const qsizetype limit = start + kDisplayLineLength;
     const qsizetype half = start + kDisplayLineLength / 2;
     for (qsizetype i = limit - 1; i >= half; --i) {
-        if (text[i] == u' ' || text[i] == u'\t')
+        if ((text[i] == u' ' || text[i] == u'\t') && !isCombiningAt(text, i + 1))
             return {i + 1, true};
     }
     qsizetype end = limit;
-    while (end > half && (text[end].isLowSurrogate() || isCombining(text[end])))
+    while (end > half && (text[end].isLowSurrogate() || isCombiningAt(text, end)))
         --end;
     // Past half a display line of marks, they are parted from their letter, never a pair.
     if (text[end].isLowSurrogate())

@@ -16,8 +16,8 @@ inline constexpr qsizetype kDisplayLineLength = 4096;
 // The end of the display line of `text` ('\n' ending its lines) that starts at `start`: the
 // index of its '\n' or of the text's end, or, in a longer line, of the character before which a
 // soft break goes (`soft`). A soft break follows the last space or tab of the display line's
-// second half when there is one, and never parts a surrogate pair or a character from the marks
-// that combine with it.
+// second half that no mark combines with, when there is one. It never parts a surrogate pair,
+// nor a character from the marks that combine with it unless they run past half a display line.
 struct DisplayLineEnd
 {
     qsizetype end = 0;

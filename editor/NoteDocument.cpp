@@ -96,20 +96,21 @@ public:
         connect(&document, &QTextDocument::contentsChange, this, &StandInGuard::onContentsChange);
     }
 
-    void setPaused(bool paused) { m_paused = paused; }
+    // Pauses nest: the guard works again once each has ended.
+    void setPaused(bool paused) { m_pauses = std::max(0, m_pauses + (paused ? 1 : -1)); }
 
 private:
     void onContentsChange(int position, int /*removed*/, int added);
 
     QTextDocument &m_document;
-    bool m_paused = false;
+    int m_pauses = 0;
     bool m_edited = false;
 };
 
 void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
 {
     const bool edited = std::exchange(m_edited, false) || !m_document.isUndoRedoEnabled();
-    if (m_paused || !edited || added <= 0)
+    if (m_pauses > 0 || !edited || added <= 0)
         return;
     const QList<char16_t> originals = standInOriginals(m_document);
     if (originals.isEmpty())
@@ -133,26 +134,17 @@ void StandInGuard::onContentsChange(int position, int /*removed*/, int added)
     m_edited = false; // set again by the format change just made
 }
 
-// Typing uses the caret's format, which is the format of the character before it: after a
-// stand-in or a soft break, a plain one is set instead, so that typed text is never marked in
-// the first place and no extra undo step is needed to unmark it. A selection keeps its formats
-// (setting one would change them); the document guard covers typing over it.
-void keepCaretPlain(QPlainTextEdit &editor)
-{
-    const QTextCursor caret = editor.textCursor();
-    const QTextCharFormat format = caret.charFormat();
-    if (!caret.hasSelection() &&
-        (format.hasProperty(kStandInProperty) || format.hasProperty(kSoftBreakProperty)))
-        editor.setCurrentCharFormat(QTextCharFormat());
-}
-
 void guardCaret(QPlainTextEdit &editor)
 {
     if (editor.findChild<QObject *>(kCaretGuardName, Qt::FindDirectChildrenOnly))
         return;
     auto *guard = new QObject(&editor);
     guard->setObjectName(kCaretGuardName);
+    // The caret's format changes when it moves, and when the text around it does (a display
+    // line emptied by Delete leaves it after a soft break).
     QObject::connect(&editor, &QPlainTextEdit::cursorPositionChanged, guard,
+                     [&editor] { keepCaretPlain(editor); });
+    QObject::connect(&editor, &QPlainTextEdit::textChanged, guard,
                      [&editor] { keepCaretPlain(editor); });
 }
 
@@ -224,6 +216,43 @@ void endProgramText(QPlainTextEdit &editor)
 }
 
 } // namespace
+
+// Typing uses the caret's format, which is the format of the character before it: after a
+// stand-in or a soft break, a plain one is set instead, so that typed text is not marked in the
+// first place and no extra undo step is needed to unmark it. A selection keeps its formats
+// (setting one would change them); the document guard covers typing over it.
+void keepCaretPlain(QPlainTextEdit &editor)
+{
+    const QTextCursor caret = editor.textCursor();
+    const QTextCharFormat format = caret.charFormat();
+    if (!caret.hasSelection() &&
+        (format.hasProperty(kStandInProperty) || format.hasProperty(kSoftBreakProperty)))
+        editor.setCurrentCharFormat(QTextCharFormat());
+}
+
+StandInGuardRest::StandInGuardRest(QTextDocument &document) : m_document(document)
+{
+    if (StandInGuard *guard = findGuard(m_document))
+        guard->setPaused(true);
+}
+
+StandInGuardRest::~StandInGuardRest()
+{
+    if (StandInGuard *guard = findGuard(m_document))
+        guard->setPaused(false);
+}
+
+void makePlain(QTextDocument &document, int from, int to)
+{
+    if (from >= to)
+        return;
+    QTextCursor cursor(&document);
+    cursor.joinPreviousEditBlock();
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(QTextCharFormat());
+    cursor.endEditBlock();
+}
 
 NoteFiller::NoteFiller(QPlainTextEdit &editor, DecodedNote note, qsizetype shown)
     : m_editor(editor), m_note(std::move(note)), m_done(shown)
@@ -333,16 +362,20 @@ void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
             encoder.appendText(run);
             return encoder.ok();
         }
-        // A stand-in writes its original, a soft break nothing, any other character itself: a
-        // typed character can carry such a mark for a moment after an undo.
-        for (qsizetype i = 0; i < run.size(); ++i) {
-            if (original == kSoftBreakMark) {
-                if (run[i] != QChar::ParagraphSeparator)
-                    encoder.appendText(run.sliced(i, 1));
-            } else if (run[i] == QChar(standInFor(original)))
+        // A stand-in writes its original, a soft break nothing. The characters between go as
+        // they are, a pair among them whole: text typed after a mark may carry it after an undo,
+        // or after a soft break.
+        const bool soft = original == kSoftBreakMark;
+        const QChar marked = soft ? QChar(QChar::ParagraphSeparator) : QChar(standInFor(original));
+        qsizetype done = 0;
+        for (qsizetype i = 0; i <= run.size(); ++i) {
+            if (i < run.size() && run[i] != marked)
+                continue;
+            if (i > done)
+                encoder.appendText(run.sliced(done, i - done));
+            if (i < run.size() && !soft)
                 encoder.appendOriginal(QStringView(&original, 1));
-            else
-                encoder.appendText(run.sliced(i, 1));
+            done = i + 1;
         }
         return encoder.ok();
     });

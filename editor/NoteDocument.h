@@ -60,6 +60,24 @@ void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
 // Install once per editor: keeps typed/pasted text from taking on a stand-in's identity.
 // Installing again does nothing.
 void guardStandIns(QTextDocument &document);
+// While one lives, the guard of `document` rests: for an edit that Qt reports as a change of
+// more text than it made (a drop, an input method's commit), whose formats are set by hand.
+class StandInGuardRest
+{
+public:
+    explicit StandInGuardRest(QTextDocument &document);
+    ~StandInGuardRest();
+    StandInGuardRest(const StandInGuardRest &) = delete;
+    StandInGuardRest &operator=(const StandInGuardRest &) = delete;
+
+private:
+    QTextDocument &m_document;
+};
+// Makes the characters at [from, to) plain, within the undo step of the edit just made.
+void makePlain(QTextDocument &document, int from, int to);
+// Sets the caret's format for typing plain when it would mark what is typed (after a stand-in
+// or a soft break, with nothing selected).
+void keepCaretPlain(QPlainTextEdit &editor);
 
 // The characters at [from, to) of the editor's text as the note holds them: the text with its
 // line breaks as '\n', and where each stand-in stands for which original. The format is left

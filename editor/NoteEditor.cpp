@@ -200,19 +200,44 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    // A soft break is no character of the note: Backspace and Delete beside one take the
-    // character beyond it.
+    // A soft break is no character of the note: Backspace and Delete beside one (or beside
+    // two, round an emptied display line) take the character beyond.
     if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && !textCursor().hasSelection() &&
         acceptsEdits()) {
         QTextCursor cursor = textCursor();
         const bool back = key == Qt::Key_Backspace;
-        const int soft = back ? cursor.position() - 1 : cursor.position();
-        if (isSoftBreakAt(*document(), soft)) {
-            cursor.setPosition(back ? soft : soft + 1);
+        int at = cursor.position();
+        while (isSoftBreakAt(*document(), back ? at - 1 : at))
+            at += back ? -1 : 1;
+        if (at != cursor.position()) {
+            cursor.setPosition(at);
             setTextCursor(cursor);
         }
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+// Qt takes a commit as a change of its whole paragraph, which would have the stand-in guard
+// unmark every stand-in there: the guard rests, and the text committed is made plain instead,
+// its line ends too.
+void NoteEditor::inputMethodEvent(QInputMethodEvent *event)
+{
+    const StandInGuardRest rest(*document());
+    keepCaretPlain(*this);
+    QPlainTextEdit::inputMethodEvent(event);
+    const qsizetype committed = event->commitString().size();
+    if (committed > 0 && !isReadOnly()) {
+        const int end = textCursor().position();
+        makePlain(*document(), end - int(committed), end);
+    }
+}
+
+// A drop inserts its text through insertFromMimeData, inside an edit of Qt's own that also
+// removes the text dragged: the guard rests until that edit has ended.
+void NoteEditor::dropEvent(QDropEvent *event)
+{
+    const StandInGuardRest rest(*document());
+    QPlainTextEdit::dropEvent(event);
 }
 
 void NoteEditor::contextMenuEvent(QContextMenuEvent *event)

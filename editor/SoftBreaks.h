@@ -11,7 +11,7 @@ namespace qb {
 
 // A paragraph break of the editor that is no line end of the note but a soft break between the
 // display lines of a long line (editor/DisplayLines.h) carries this character-format property.
-// Only a paragraph break is one: a character typed beside it may carry the mark for a moment.
+// Only a paragraph break is one: a character typed beside it may carry the mark too.
 inline constexpr int kSoftBreakProperty = QTextFormat::UserProperty + 2;
 
 // Marks the paragraph breaks at the editor's positions `positions` as soft breaks.

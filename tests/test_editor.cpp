@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -218,6 +219,47 @@ private Q_SLOTS:
     // Dropped through the window system's events: only the first file counts, and a second
     // one comes along every time. With no book open the editor is switched off, and still
     // takes them.
+    // An input method's commit and a drop of note text keep the stand-ins beside them, though
+    // Qt reports either as a change of the whole line. The note's lone CR is a stand-in.
+    void inputMethodBesideAStandIn_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("commit");
+        for (int at = 0; at <= 6; ++at) {
+            QTest::addRow("a word at %d", at) << at << u"mn"_s;
+            QTest::addRow("a line end at %d", at) << at << u"m\nn"_s;
+        }
+    }
+    void inputMethodBesideAStandIn()
+    {
+        QFETCH(int, at);
+        QFETCH(QString, commit);
+        NoteWindow t(u"ab\rcd\nef"_s);
+        t.select(at, at);
+        QInputMethodEvent event(QString(), {});
+        event.setCommitString(commit);
+        QApplication::sendEvent(t.editor(), &event);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("ab\rcd\nef").insert(at, commit.toUtf8()));
+    }
+    void dropBesideAStandIn()
+    {
+        NoteWindow t(u"first\rline\nsecond\n"_s);
+        DecodedNote text;
+        text.text = u"A\u240DB"_s;
+        text.standIns.append({1, u'\r'});
+        QMimeData mime;
+        mime.setText(u"A\rB"_s);
+        mime.setData(QLatin1String(kNoteTextMimeType), noteTextMimeData(text));
+        const QPoint at = t.editor()->cursorRect(QTextCursor(t.editor()->document())).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(t.editor()->viewport(), &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(t.editor()->viewport(), &drop);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("A\rBfirst\rline\nsecond\n"));
+    }
+
     // A long line (an encoded picture, say) is shown in display lines short enough to lay out
     // by word at each key; a paragraph grown past what that can take wraps anywhere, until the
     // next note is shown.

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QRandomGenerator>
 #include <QTextBlock>
 
@@ -98,6 +99,10 @@ private Q_SLOTS:
         QTest::newRow("a pair, then marks past half a display line")
             << QString(n / 2 - 1, u'x') + u"\U0001F600"_s + QString(n / 2 + 1, QChar(0x0301))
             << QList<qsizetype>{n / 2 - 1};
+        QTest::newRow("a mark beyond the Basic Multilingual Plane at the limit")
+            << QString(n - 1, u'x') + u"\U0001D167y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("a mark after the last space")
+            << QString(x).replace(n - 10, 2, u" \u0301"_s) + u"yy"_s << QList<qsizetype>{n};
         QTest::newRow("three display lines after a short line")
             << u"short\n"_s + x + x + u'y' << QList<qsizetype>{6 + n, 6 + 2 * n};
         QTest::newRow("two long lines")
@@ -259,6 +264,36 @@ private Q_SLOTS:
         QTest::keyClick(&again.editor, Qt::Key_Return);
         expected = kNote;
         expected.replace(soft[0] - 3, soft[1] - 1 - (soft[0] - 3), "\n");
+        QCOMPARE(again.bytes(), expected);
+    }
+
+    // A display line emptied with the caret left in it (a selection made backwards, then
+    // Delete): what is typed there next is the note's, a pair of surrogates whole, a line end an
+    // input method commits a line end; Backspace after it takes the character before it.
+    void typedWhereADisplayLineWasEmptied()
+    {
+        const QList<qsizetype> soft = ShownNote().soft();
+        QByteArray expected = kNote;
+        expected.replace(soft[0], soft[1] - soft[0] - 1,
+                         "\xF0\x9F\x98\x80"
+                         "a\nb");
+        ShownNote shown;
+        shown.select(soft[1], soft[0] + 1);
+        QTest::keyClick(&shown.editor, Qt::Key_Delete);
+        QTest::sendKeyEvent(QTest::Click, &shown.editor, Qt::Key_unknown, u"\U0001F600"_s, {});
+        QInputMethodEvent commit(QString(), {});
+        commit.setCommitString(u"a\nb"_s);
+        QApplication::sendEvent(&shown.editor, &commit);
+        QCOMPARE(shown.bytes(), expected);
+
+        // Backspace past two soft breaks side by side takes the character before them.
+        ShownNote again;
+        again.select(soft[0] + 1, soft[1]);
+        QTest::keyClick(&again.editor, Qt::Key_Delete);
+        again.select(soft[0] + 2, soft[0] + 2);
+        QTest::keyClick(&again.editor, Qt::Key_Backspace);
+        expected = kNote;
+        expected.remove(soft[0] - 1, soft[1] - soft[0]);
         QCOMPARE(again.bytes(), expected);
     }
 
