@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+
+class QTextDocument;
+
+namespace qb {
+
+// Stands in standInOriginals for the format of soft breaks: no character has a stand-in of it.
+inline constexpr char16_t kSoftBreakMark = 0xFFFF;
+
+// Index into QTextDocument::allFormats() -> the code unit that format's characters stand for,
+// kSoftBreakMark for a soft break's format, 0 where a format marks neither. Empty when the
+// document has no such format at all.
+QList<char16_t> standInOriginals(const QTextDocument &document);
+
+} // namespace qb
