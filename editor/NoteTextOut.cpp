@@ -35,26 +35,24 @@ void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
                       NoteEncoder &encoder)
 {
     const QList<char16_t> originals = standInOriginals(document);
-    forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+    forEachNoteRun(document, from, to, [&](QStringView run, int formatIndex) {
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
                                       ? originals[formatIndex]
                                       : char16_t(0);
-        if (original == 0) {
+        if (original == 0 || original == kSoftBreakMark) {
             encoder.appendText(run);
             return encoder.ok();
         }
-        // A stand-in writes its original, a soft break nothing. The characters between go as
-        // they are, a pair among them whole: text typed after a mark may carry it after an undo,
-        // or after a soft break.
-        const bool soft = original == kSoftBreakMark;
-        const QChar marked = soft ? QChar(QChar::ParagraphSeparator) : QChar(standInFor(original));
+        // A stand-in writes its original. The characters between go as they are, a pair among
+        // them whole: text typed after a stand-in may carry its mark after an undo.
+        const QChar marked(standInFor(original));
         qsizetype done = 0;
         for (qsizetype i = 0; i <= run.size(); ++i) {
             if (i < run.size() && run[i] != marked)
                 continue;
             if (i > done)
                 encoder.appendText(run.sliced(done, i - done));
-            if (i < run.size() && !soft)
+            if (i < run.size())
                 encoder.appendOriginal(QStringView(&original, 1));
             done = i + 1;
         }
@@ -79,20 +77,13 @@ DecodedNote noteTextOf(const QTextDocument &document, int from, int to)
 {
     DecodedNote result;
     const QList<char16_t> originals = standInOriginals(document);
-    forEachTextRun(document, from, to, [&](QStringView run, int formatIndex) {
+    forEachNoteRun(document, from, to, [&](QStringView run, int formatIndex) {
         const qsizetype start = result.text.size();
         const char16_t original = formatIndex >= 0 && formatIndex < originals.size()
                                       ? originals[formatIndex]
                                       : char16_t(0);
-        if (original == kSoftBreakMark) {
-            for (const QChar c : run) {
-                if (c != QChar::ParagraphSeparator)
-                    result.text.append(c);
-            }
-            return true;
-        }
         result.text.append(run);
-        if (original != 0) {
+        if (original != 0 && original != kSoftBreakMark) {
             for (qsizetype i = 0; i < run.size(); ++i) {
                 if (run[i] == QChar(standInFor(original)))
                     result.standIns.append({start + i, original});

@@ -58,6 +58,26 @@ QList<qsizetype> softBreakPositions(const QTextDocument &document)
     return positions;
 }
 
+void forEachNoteRun(const QTextDocument &document, qsizetype from, qsizetype to,
+                    const std::function<bool(QStringView run, int formatIndex)> &visit)
+{
+    const QList<bool> soft = softBreakFormats(document);
+    forEachTextRun(document, from, to, [&](QStringView run, int format) {
+        if (format < 0 || format >= soft.size() || !soft[format])
+            return visit(run, format);
+        // A soft break's run, and what was typed after it in its format.
+        for (qsizetype done = 0; done < run.size();) {
+            qsizetype end = run.indexOf(QChar::ParagraphSeparator, done);
+            if (end < 0)
+                end = run.size();
+            if (end > done && !visit(run.sliced(done, end - done), format))
+                return false;
+            done = end + 1;
+        }
+        return true;
+    });
+}
+
 NotePositions notePositionsOf(const QTextDocument &document)
 {
     return NotePositions(softBreakPositions(document));

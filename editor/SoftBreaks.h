@@ -3,7 +3,10 @@
 #include "editor/DisplayLines.h"
 
 #include <QList>
+#include <QStringView>
 #include <QTextFormat>
+
+#include <functional>
 
 class QTextDocument;
 
@@ -22,6 +25,10 @@ QList<bool> softBreakFormats(const QTextDocument &document);
 QList<qsizetype> softBreakPositions(const QTextDocument &document);
 // Between the note's positions and the document's.
 NotePositions notePositionsOf(const QTextDocument &document);
+// Goes over the editor's text at [from, to) as forEachTextRun does, its soft breaks left out:
+// the note's characters, each run in its format.
+void forEachNoteRun(const QTextDocument &document, qsizetype from, qsizetype to,
+                    const std::function<bool(QStringView run, int formatIndex)> &visit);
 // Whether the character at the editor's `position` is a soft break.
 bool isSoftBreakAt(const QTextDocument &document, qsizetype position);
 

@@ -26,8 +26,6 @@ qsizetype findInDocument(const QTextDocument &document, const QString &what, qsi
     constexpr qsizetype kSearchedAtOnce = 1 << 20;
     if (what.isEmpty())
         return -1;
-    const QList<bool> soft = softBreakFormats(document);
-    QString withoutBreaks;
     QString buffer;
     buffer.reserve(kSearchedAtOnce + what.size());
     qsizetype bufferStart = 0; // the note's position of buffer[0]
@@ -43,12 +41,7 @@ qsizetype findInDocument(const QTextDocument &document, const QString &what, qsi
         buffer.remove(0, buffer.size() - kept);
     };
     qsizetype position = 0;
-    forEachTextRun(document, [&](QStringView run, int format) {
-        if (format >= 0 && format < soft.size() && soft[format]) {
-            withoutBreaks = run.toString();
-            withoutBreaks.remove(QChar::ParagraphSeparator);
-            run = withoutBreaks;
-        }
+    forEachNoteRun(document, 0, documentTextLength(document), [&](QStringView run, int) {
         // Runs before the start are passed over, but for the end a match may begin in.
         if (position + run.size() + what.size() <= from) {
             position += run.size();

@@ -125,7 +125,7 @@ struct NoteQuery::Work
 };
 
 NoteQuery::NoteQuery(NoteIndexSnapshotPtr snapshot, const QString &query, NoteQueryScope scope)
-    : m_snapshot(std::move(snapshot)), m_scope(scope), m_words(queryWords(query)),
+    : m_snapshot(std::move(snapshot)), m_text(query), m_scope(scope), m_words(queryWords(query)),
       m_work(std::make_unique<Work>(m_words)), m_pool(&QueryPool()),
       m_extraThreads(std::max(0, QThread::idealThreadCount() - 1))
 {

@@ -44,6 +44,8 @@ public:
     // one fewer than the machine's processors, from a pool kept for queries.
     void setThreads(QThreadPool *pool, int extra);
 
+    const QString &text() const { return m_text; }
+    const NoteIndexSnapshotPtr &snapshot() const { return m_snapshot; }
     const QStringList &words() const { return m_words; }
 
     // Looks at the notes of `places` only: those an earlier query of the same snapshot found,
@@ -78,6 +80,7 @@ private:
     NoteQueryHit hitAt(qsizetype place) const;
 
     NoteIndexSnapshotPtr m_snapshot;
+    QString m_text;
     NoteQueryScope m_scope;
     QStringList m_words;
     std::vector<Word> m_matchers;

@@ -176,7 +176,7 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
             m_model.appendHits(hits);
             m_settled = true;
             // The query's thread is done with it: what it found is kept for the next keys.
-            m_found = {m_queryText, m_querySnapshot, m_query->foundPlaces()};
+            m_found = {m_query->text(), m_query->snapshot(), m_query->foundPlaces()};
         }
         showCount();
     });
@@ -203,11 +203,10 @@ void frmGOTO::run(const QString &query)
     m_soon.stop();
     if (m_query)
         m_query->cancel();
-    m_querySnapshot = m_snapshot();
-    m_queryText = query;
-    m_query = std::make_shared<NoteQuery>(m_querySnapshot, query);
+    m_query = std::make_shared<NoteQuery>(m_snapshot(), query);
     // A key typed on finds some of what the keys before it found: only those notes are looked at.
-    if (m_found.places && m_found.snapshot == m_querySnapshot && queryNarrows(m_found.query, query))
+    if (m_found.places && m_found.snapshot == m_query->snapshot() &&
+        queryNarrows(m_found.query, query))
         m_query->narrowTo(m_found.places);
     m_said.clear();
     m_settled = false;

@@ -84,8 +84,6 @@ private:
     // The query under way: its first screen of results comes as the future's result 0, the
     // rest as result 1.
     std::shared_ptr<NoteQuery> m_query;
-    QString m_queryText;
-    NoteIndexSnapshotPtr m_querySnapshot;
     // The last query that ranked all it found.
     struct Found
     {
