@@ -127,8 +127,8 @@ void frmQB::createCommands()
         std::make_unique<LaunchCommands>(m_platform, *m_saveFlow, *m_noteList, *m_noteModel, *this);
     m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,
                                                           *m_noteList, *m_display, m_platform);
-    m_historyCommands = std::make_unique<HistoryCommands>(*m_session, *m_display, *m_txtTEXT,
-                                                          *m_history, m_platform, *this);
+    m_historyCommands = std::make_unique<HistoryCommands>(
+        *m_session, *m_display, *m_txtTEXT, *m_history, *m_passphraseCommands, m_platform, *this);
     m_terminationSignals = new TerminationSignals(this);
 }
 

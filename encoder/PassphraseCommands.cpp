@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -52,11 +53,11 @@ void PassphraseCommands::toggle()
         encrypt();
 }
 
-std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting)
+std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting, const QString &about)
 {
     frmPASSPHRASE dialog(encrypting ? frmPASSPHRASE::Purpose::Encrypt
                                     : frmPASSPHRASE::Purpose::Decrypt,
-                         &m_dialogParent);
+                         &m_dialogParent, about);
     if (m_platform.execDialog(dialog) != QDialog::Accepted)
         return std::nullopt;
     QString passphrase = dialog.takePassphrase();
@@ -141,6 +142,61 @@ void PassphraseCommands::decrypt()
                    }
                    m_note.showDecrypted(decrypted.plain, std::move(*held));
                });
+}
+
+void PassphraseCommands::decryptThen(std::shared_ptr<const SecretBytes> passphrase,
+                                     const QByteArray &file,
+                                     std::function<void(const AgeDecrypted &)> done)
+{
+    const AgeKeyNeed need = readAgeHeader(file);
+    deriveThen([passphrase, need] { return deriveAgeKey(*passphrase, need.salt, need.workFactor); },
+               m_note.notePath(),
+               [file, done = std::move(done)](AgeWrapKey &&key) { done(decryptAge(file, key)); });
+}
+
+void PassphraseCommands::decryptVersion(const QByteArray &version,
+                                        std::function<void(const QByteArray &)> show)
+{
+    std::shared_ptr<const SecretBytes> held = m_note.heldPassphrase();
+    if (m_note.protection() != ProtectedNote::Protection::Decrypted || !held || isWorking())
+        return;
+    if (const AgeKeyNeed need = readAgeHeader(version); !need.outcome.ok()) {
+        m_platform.reportError(u"Quirebox can't decrypt the version of the note "_s +
+                                   quoted(m_note.notePath()) + u"."_s,
+                               need.outcome.message, u"Note History"_s);
+        return;
+    }
+    decryptThen(std::move(held), version,
+                [this, version, show = std::move(show)](const AgeDecrypted &decrypted) {
+                    if (decrypted.outcome.ok()) {
+                        show(decrypted.plain);
+                        return;
+                    }
+                    // Asked once this derivation has ended.
+                    QTimer::singleShot(
+                        0, this, [this, version, show] { decryptVersionAsking(version, show); });
+                });
+}
+
+void PassphraseCommands::decryptVersionAsking(const QByteArray &version,
+                                              std::function<void(const QByteArray &)> show)
+{
+    if (m_note.protection() != ProtectedNote::Protection::Decrypted || isWorking())
+        return;
+    std::optional<SecretBytes> passphrase =
+        askPassphrase(false, u"The note's passphrase does not open this version of it: it was "
+                             "encrypted with another passphrase, or changed."_s);
+    if (!passphrase)
+        return;
+    decryptThen(std::make_shared<const SecretBytes>(std::move(*passphrase)), version,
+                [this, show = std::move(show)](const AgeDecrypted &decrypted) {
+                    if (!decrypted.outcome.ok()) {
+                        m_platform.messageBox(decrypted.outcome.message, Platform::Buttons::Ok,
+                                              Platform::Icon::Exclamation, u"Note History"_s);
+                        return;
+                    }
+                    show(decrypted.plain);
+                });
 }
 
 void PassphraseCommands::removeEncryption()

@@ -32,6 +32,12 @@ public:
     void encrypt();
     void decrypt();
     void removeEncryption();
+    // A version of the note shown decrypted, as its file held it (an age file): decrypted with
+    // the note's passphrase or, when another opens it, with the one the user then gives; `show`
+    // gets its bytes if the note is still shown. One that cannot be decrypted is told, and
+    // nothing is shown.
+    void decryptVersion(const QByteArray &version,
+                        std::function<void(const QByteArray &plain)> show);
     // A key is being derived.
     bool isWorking() const;
 
@@ -40,8 +46,16 @@ Q_SIGNALS:
     void workingChanged(bool working);
 
 private:
-    // Asks for the passphrase; nothing when the user said Cancel or chose another.
-    std::optional<SecretBytes> askPassphrase(bool encrypting);
+    // Asks for the passphrase, saying `about` of it; nothing when the user said Cancel or chose
+    // another.
+    std::optional<SecretBytes> askPassphrase(bool encrypting, const QString &about = {});
+    // Derives the key of `passphrase` for the age `file` off the window's thread, then hands
+    // `done` the file decrypted with it, if the note is still shown.
+    void decryptThen(std::shared_ptr<const SecretBytes> passphrase, const QByteArray &file,
+                     std::function<void(const AgeDecrypted &)> done);
+    // decryptVersion once the note's own passphrase did not open the version.
+    void decryptVersionAsking(const QByteArray &version,
+                              std::function<void(const QByteArray &plain)> show);
     // Derives a key with `derive` off the window's thread, then runs `done` with it if the note
     // at `path` is still shown.
     void deriveThen(std::function<AgeWrapKey()> derive, const QString &path,

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 namespace qb {
 
 // The shown note as the passphrase commands see it.
@@ -28,6 +30,8 @@ public:
     virtual NoteBytes noteBytes() const = 0;
     // The age file's bytes as they were read or encrypted, for an Armour note.
     virtual QByteArray ageFileBytes() const = 0;
+    // The passphrase of a Decrypted note, held for its saves.
+    virtual std::shared_ptr<const SecretBytes> heldPassphrase() const = 0;
     // The note encrypted: its armour shown in its place, "Encrypted"; Save writes it.
     virtual void showEncrypted(const QByteArray &armour) = 0;
     // The note decrypted: `plain` shown, "Decrypted", the passphrase held for its saves, which

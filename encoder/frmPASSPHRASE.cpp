@@ -23,12 +23,18 @@ QLineEdit *hiddenField(QWidget *parent, const QString &name)
 
 } // namespace
 
-frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent)
+frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent, const QString &about)
     : QDialog(parent), m_passphrase(hiddenField(this, u"txtPASS"_s))
 {
     setObjectName(u"frmPASSPHRASE"_s);
     setWindowTitle(u"Passphrase"_s);
     auto *fields = new QFormLayout;
+    if (!about.isEmpty()) {
+        auto *label = new QLabel(about, this);
+        label->setObjectName(u"lblABOUT"_s);
+        label->setWordWrap(true);
+        fields->addRow(label);
+    }
     fields->addRow(u"Passphrase:"_s, m_passphrase);
     if (purpose == Purpose::Encrypt) {
         m_again = hiddenField(this, u"txtAGAIN"_s);

@@ -9,12 +9,13 @@ class QPushButton;
 namespace qb {
 
 // The window titled "Passphrase": one hidden field to decrypt; to encrypt, "Passphrase:" and
-// "Again:", OK only once both hold the same. Enter means OK.
+// "Again:", OK only once both hold the same. Enter means OK. `about`, when given, says above
+// the fields what the passphrase is for.
 class frmPASSPHRASE final : public QDialog
 {
 public:
     enum class Purpose { Encrypt, Decrypt };
-    explicit frmPASSPHRASE(Purpose purpose, QWidget *parent = nullptr);
+    explicit frmPASSPHRASE(Purpose purpose, QWidget *parent = nullptr, const QString &about = {});
     ~frmPASSPHRASE() override;
 
     // The passphrase typed; the fields are emptied, so that no other copy is left in them.

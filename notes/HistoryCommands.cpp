@@ -3,6 +3,7 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
+#include "encoder/PassphraseCommands.h"
 #include "notes/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteSession.h"
@@ -53,7 +54,30 @@ void HistoryCommands::showHistory()
             version.error, title);
         return;
     }
-    m_display.replaceWithBytes(version.bytes);
+    restore(version.bytes);
+}
+
+void HistoryCommands::restore(const QByteArray &bytes)
+{
+    switch (m_session.protection()) {
+    case NoteSession::Protection::None:
+        m_display.replaceWithBytes(bytes);
+        return;
+    case NoteSession::Protection::Armour:
+        m_platform.messageBox(u"Decrypt the note to put one of its versions back."_s,
+                              Platform::Buttons::Ok, Platform::Icon::Information,
+                              u"Note History"_s);
+        return;
+    case NoteSession::Protection::Decrypted:
+        // A version kept in the clear (from before the note was encrypted) goes in as it is:
+        // the next save encrypts it.
+        if (noteKindOf(bytes) != ShowableNote::Kind::Encrypted)
+            m_display.replaceWithBytes(bytes);
+        else
+            m_passphrases.decryptVersion(
+                bytes, [this](const QByteArray &plain) { m_display.replaceWithBytes(plain); });
+        return;
+    }
 }
 
 } // namespace qb

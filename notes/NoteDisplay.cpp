@@ -329,6 +329,8 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
     m_editor.selectAll();
     insertNoteText(m_editor, note, note.format.lineEnd);
     m_editor.moveCursor(QTextCursor::Start);
+    if (m_session.protection() == NoteSession::Protection::Decrypted)
+        m_session.SetNoteStatus(NoteStatus::Decrypted);
     return true;
 }
 
@@ -361,7 +363,9 @@ void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
 {
     const DecodedNote note = decodeNoteBytes(bytes);
     const bool enciphered = done == CipherDirection::Encipher;
-    m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt, !enciphered);
+    m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt);
+    if (enciphered)
+        m_session.keepSecret();
     showNote(note);
     m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
 }
@@ -389,11 +393,17 @@ QByteArray NoteDisplay::ageFileBytes() const
     return m_session.knownBytes().value_or(noteBytes().bytes);
 }
 
+std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
+{
+    return m_passphrase.held();
+}
+
 void NoteDisplay::showEncrypted(const QByteArray &armour)
 {
     const DecodedNote note = decodeNoteBytes(armour);
     m_session.takeForm(note.format, armour);
     m_session.setProtection(NoteSession::Protection::Armour);
+    m_session.keepSecret();
     showNote(note);
     m_session.SetNoteStatus(NoteStatus::Encrypted);
 }
@@ -401,8 +411,9 @@ void NoteDisplay::showEncrypted(const QByteArray &armour)
 void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
 {
     const DecodedNote note = decodeNoteBytes(plain);
-    m_session.takeForm(note.format, std::nullopt, true);
+    m_session.takeForm(note.format);
     m_session.setProtection(NoteSession::Protection::Decrypted);
+    m_session.keepSecret();
     m_passphrase.hold(std::move(passphrase));
     showNote(note);
     m_session.SetNoteStatus(NoteStatus::Decrypted);
@@ -410,7 +421,7 @@ void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
 
 void NoteDisplay::removeEncryption()
 {
-    m_session.setProtection(NoteSession::Protection::None);
+    m_session.removeEncryption();
     m_session.takeForm(m_session.format());
     // Saved in the clear from now on: the next save has something to write.
     m_session.SetNoteStatus(NoteStatus::Changed);

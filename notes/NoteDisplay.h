@@ -62,9 +62,10 @@ public:
     // Shows `note` in the editor, as the program's text, not as an edit of the user's.
     void showNote(const DecodedNote &note);
     // Puts the note `bytes` make (a version kept, a copy recovered) in place of the shown note's
-    // text as an edit of the user's, undone in one step; a save then writes those bytes. They
-    // are read in `format` when given, else in the form found in them. False when no note is
-    // shown whole to take them.
+    // text as an edit of the user's, undone in one step; a save then writes those bytes, or
+    // encrypts them when the note is shown decrypted, which it stays. They are read in `format`
+    // when given, else in the form found in them. False when no note is shown whole to take
+    // them.
     bool replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format = {});
     // Asks about a large file before it is opened or added, `probe` being what the system says
     // of it; false when it must not be: the user said no, or it is too large, which `refusal`
@@ -84,6 +85,7 @@ public:
     QString notePath() const override;
     ProtectedNote::Protection protection() const override;
     QByteArray ageFileBytes() const override;
+    std::shared_ptr<const SecretBytes> heldPassphrase() const override;
     void showEncrypted(const QByteArray &armour) override;
     void showDecrypted(const QByteArray &plain, SecretBytes passphrase) override;
     void removeEncryption() override;

@@ -272,6 +272,9 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
     const bool removed = change.kind == FileChange::Kind::Removed;
     // Text the file does not hold, typed or enciphered or deciphered, is never dropped unasked.
     if (m_session.hasUnsavedEdits() || m_session.status() != NoteStatus::Unchanged) {
+        // The file's text is hidden now: so is the editor's, which is much of it.
+        if (change.enciphered)
+            m_session.keepSecret();
         m_notice.post(removed ? NoteNotice::Kind::RemovedOnDisk : NoteNotice::Kind::ChangedOnDisk,
                       removed ? removedOnDiskText() : changedOnDiskText());
         return;

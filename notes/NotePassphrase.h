@@ -24,6 +24,8 @@ public:
     ~NotePassphrase() override;
 
     bool isHeld() const { return m_passphrase != nullptr; }
+    // The passphrase held, or none.
+    std::shared_ptr<const SecretBytes> held() const { return m_passphrase; }
     // Holds `passphrase`, and derives the key of the next save.
     void hold(SecretBytes passphrase);
     // The key of one save, waited for if it is still being derived; the next one is then

@@ -110,7 +110,7 @@ bool NoteSaveFlow::SaveNote()
             m_history.keepReplaced(path, std::move(replaced), m_platform.now());
         // The editor still shows the text in its own form, which the next save encrypts.
         if (encrypting)
-            m_session.takeForm(format, std::nullopt, true);
+            m_session.takeForm(format);
         if (!written.ok()) {
             m_platform.reportError(cantSave, *written.error, u"Quirebox"_s);
             return false;

@@ -1,5 +1,7 @@
 #include "notes/NoteSaver.h"
 
+#include <algorithm>
+
 namespace qb {
 
 namespace {
@@ -7,6 +9,8 @@ namespace {
 // The bytes go to the file in pieces of this size: large enough that writing costs no more than
 // one write of the whole, small enough to stay in the processor's cache.
 constexpr qsizetype kWrittenAtOnce = 1 << 20;
+// An encoded note's header, or an age file's first line after a few blank ones.
+constexpr qsizetype kHeadBytes = 4096;
 
 } // namespace
 
@@ -21,6 +25,8 @@ void NoteSaver::take(QByteArrayView piece)
 {
     m_writer.write(piece);
     m_fingerprint.add(piece);
+    if (m_head.size() < kHeadBytes)
+        m_head.append(piece.first(std::min(piece.size(), kHeadBytes - m_head.size())));
     if (m_format.encoding == TextEncoding::Windows1252)
         m_readsBack.add(piece);
 }

@@ -27,6 +27,8 @@ public:
     // Puts the file in place; the fingerprint is then that of what was written.
     WriteResult commit();
     NoteFingerprint fingerprint() { return m_fingerprint.finish(m_path); }
+    // The first bytes written, enough to tell how the file keeps its text (noteKindOf).
+    QByteArrayView head() const { return m_head; }
 
 private:
     void take(QByteArrayView piece);
@@ -37,6 +39,7 @@ private:
     FingerprintBuilder m_fingerprint;
     ReadsBackAsUtf8Check m_readsBack;
     NoteEncoder m_encoder;
+    QByteArray m_head;
 };
 
 } // namespace qb

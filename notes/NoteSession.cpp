@@ -30,21 +30,28 @@ QString noteStatusText(NoteStatus status)
     return {};
 }
 
+ShowableNote::Kind noteKindOf(QByteArrayView bytes)
+{
+    if (isAgeFile(bytes))
+        return ShowableNote::Kind::Encrypted;
+    if (IsNoteEncoded(bytes))
+        return ShowableNote::Kind::Encoded;
+    return ShowableNote::Kind::Plain;
+}
+
 ShowableNote showableNoteOf(QByteArray bytes)
 {
     ShowableNote showable;
-    if (isAgeFile(bytes)) {
-        showable.kind = ShowableNote::Kind::Encrypted;
+    showable.kind = noteKindOf(bytes);
+    if (showable.kind == ShowableNote::Kind::Encrypted) {
         // Armour begins with a dash; a binary file with the format's name.
         showable.note = decodeNoteBytes(bytes.trimmed().startsWith('-') ? bytes : armourAge(bytes));
         showable.fileBytes = std::move(bytes);
         return showable;
     }
     showable.note = decodeNoteBytes(bytes);
-    if (IsNoteEncoded(bytes)) {
-        showable.kind = ShowableNote::Kind::Encoded;
+    if (showable.kind == ShowableNote::Kind::Encoded)
         showable.fileBytes = std::move(bytes);
-    }
     return showable;
 }
 
@@ -89,9 +96,9 @@ void NoteSession::adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::
     m_format = format;
     m_fingerprint = fingerprint;
     setEdited(false);
-    m_clearText = false;
     m_knownBytes = std::move(fileBytes);
     setProtection(kind == ShowableNote::Kind::Encrypted ? Protection::Armour : Protection::None);
+    setSecret(kind != ShowableNote::Kind::Plain);
     setLoading(false);
     Q_EMIT shownChanged();
 }
@@ -134,20 +141,37 @@ WriteResult NoteSession::save(NoteSaver &saver)
         m_fingerprint = saver.fingerprint();
     }
     if (written.ok()) {
-        // A deciphered note is written as the clear text it shows, a decrypted one encrypted.
-        m_clearText = m_protection == Protection::Decrypted;
+        // A decoded note is written as the clear text it shows, a decrypted one encrypted.
+        setSecret(noteKindOf(saver.head()) != ShowableNote::Kind::Plain);
         setEdited(false);
         SetNoteStatus(NoteStatus::Unchanged);
     }
     return written;
 }
 
-void NoteSession::takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes,
-                           bool clearText)
+void NoteSession::takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes)
 {
     m_format = format;
     m_knownBytes = std::move(encodedBytes);
-    m_clearText = clearText;
+}
+
+void NoteSession::keepSecret()
+{
+    setSecret(true);
+}
+
+void NoteSession::removeEncryption()
+{
+    setProtection(Protection::None);
+    setSecret(false);
+}
+
+void NoteSession::setSecret(bool secret)
+{
+    if (m_secret == secret)
+        return;
+    m_secret = secret;
+    Q_EMIT secrecyChanged(secret);
 }
 
 void NoteSession::SetNoteStatus(NoteStatus status)
@@ -208,9 +232,9 @@ void NoteSession::setShown(const QString &path)
         setEdited(false);
         m_format = {};
         m_fingerprint = {};
-        m_clearText = false;
         m_knownBytes.reset();
         setProtection(Protection::None);
+        setSecret(false);
     }
     m_path = path;
     Q_EMIT shownChanged();

@@ -29,6 +29,10 @@ struct ShowableNote
     std::optional<QByteArray> fileBytes; // an encoded or encrypted note's bytes as read
 };
 
+// How a note's file keeps its text, told by its first bytes (an age file or an encoded note's
+// header is found in its first page).
+ShowableNote::Kind noteKindOf(QByteArrayView bytes);
+
 // `bytes`, read from a note's file, as the editor is to show them: an age file in its armour
 // even when it is stored binary, never as the bytes it is made of.
 ShowableNote showableNoteOf(QByteArray bytes);
@@ -106,13 +110,19 @@ public:
     // note as it was read or enciphered, until the text changes.
     const std::optional<QByteArray> &knownBytes() const { return m_knownBytes; }
     // The note's text was put in place in another form (enciphered, deciphered, or restored):
-    // it is now saved in `format`; `encodedBytes` are its bytes when it is an encoded note, and
-    // `clearText` says that the editor shows what the file keeps enciphered.
-    void takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes = {},
-                  bool clearText = false);
-    // The editor shows a note's text deciphered from its file: never to be written anywhere but
-    // as its file says.
-    bool showsClearText() const { return m_clearText && isShown(); }
+    // it is now saved in `format`; `encodedBytes` are its bytes when it is an encoded note.
+    void takeForm(const NoteFormat &format, std::optional<QByteArray> encodedBytes = {});
+
+    // Whether the note's text is secret: nothing but a save, which writes it as its file keeps
+    // it, may put the editor's text on the disk (no recovery copy, no other file). A note is
+    // secret from the moment it is read enciphered (encoded or encrypted) or enciphered in the
+    // editor, and stays so whatever text is put in the editor (a restore, Undo, a paste), until
+    // Remove Encryption or a save that writes it in the clear (the save of a decoded note).
+    bool keepsTextSecret() const { return m_secret && isShown(); }
+    // The note's text was enciphered in the editor, or another program enciphered its file.
+    void keepSecret();
+    // Tools > Remove Encryption: the next save writes the decrypted note in the clear.
+    void removeEncryption();
     // What the file held when it was read or last saved.
     const NoteFingerprint &fingerprint() const { return m_fingerprint; }
 
@@ -151,6 +161,8 @@ Q_SIGNALS:
     // The user changed the text of the note at path().
     void userEdited();
     void protectionChanged(qb::NoteSession::Protection protection);
+    // The note shown became secret (keepsTextSecret), or stopped being so.
+    void secrecyChanged(bool secret);
     // The note at `path` no longer holds unsaved edits: they were saved, or dropped.
     void editsEnded(const QString &path);
 
@@ -160,6 +172,7 @@ private:
     void setLoading(bool loading);
     void setSaveEnabled(bool enabled);
     void setCipherCommand(CipherDirection direction);
+    void setSecret(bool secret);
 
     QString m_path;
     NoteFormat m_format;
@@ -168,7 +181,7 @@ private:
     bool m_saveEnabled = true;
     CipherDirection m_cipherCommand = CipherDirection::Encipher;
     bool m_edited = false;
-    bool m_clearText = false;
+    bool m_secret = false;
     Protection m_protection = Protection::None;
     bool m_loading = false;
     int m_replacing = 0;

@@ -2,6 +2,7 @@
 
 #include "notes/NoteSession.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace qb {
@@ -10,6 +11,15 @@ namespace {
 
 // Writers change a file in several steps: it is looked at once they have been still this long.
 constexpr int kSettleMilliseconds = 300;
+
+// Whether the file at `path` now keeps its text enciphered, as far as its first page tells.
+bool readsEnciphered(const QString &path)
+{
+    QFile file(path);
+    constexpr qint64 kHeadBytes = 4096;
+    return file.open(QIODevice::ReadOnly) &&
+           noteKindOf(file.read(kHeadBytes)) != ShowableNote::Kind::Plain;
+}
 
 } // namespace
 
@@ -57,8 +67,10 @@ void NoteWatcher::check()
     case FingerprintCheck::Outcome::Changed:
         // A link to nowhere is gone too; a folder or a pipe in the note's place is not, and
         // the check has called it unreadable.
-        Q_EMIT changedOnDisk(
-            {QFileInfo(path).exists() ? FileChange::Kind::Changed : FileChange::Kind::Removed, {}});
+        if (!QFileInfo(path).exists())
+            Q_EMIT changedOnDisk({FileChange::Kind::Removed, {}});
+        else
+            Q_EMIT changedOnDisk({FileChange::Kind::Changed, {}, readsEnciphered(path)});
         return;
     }
 }

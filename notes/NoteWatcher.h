@@ -18,6 +18,8 @@ struct FileChange
     };
     Kind kind = Kind::Changed;
     QString error; // why it cannot be read, for Unreadable
+    // For Changed: the file now keeps its text enciphered (encoded or encrypted).
+    bool enciphered = false;
 };
 
 // Watches the file of the note shown, and tells when another program changed or removed it.

@@ -19,12 +19,19 @@ RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteBytesCache &saved
     m_lag.setInterval(kMaxLagMilliseconds);
     connect(&m_lag, &QTimer::timeout, this, &RecoveryKeeper::copy);
     connect(&session, &NoteSession::userEdited, this, &RecoveryKeeper::edited);
-    connect(&session, &NoteSession::editsEnded, this, [this](const QString &path) {
-        m_lag.stop();
-        m_writer.discard(path);
-        if (path == m_copied)
-            m_copied.clear();
+    connect(&session, &NoteSession::editsEnded, this, &RecoveryKeeper::drop);
+    connect(&session, &NoteSession::secrecyChanged, this, [this](bool secret) {
+        if (secret)
+            drop(m_session.path());
     });
+}
+
+void RecoveryKeeper::drop(const QString &path)
+{
+    m_lag.stop();
+    m_writer.discard(path);
+    if (path == m_copied)
+        m_copied.clear();
 }
 
 void RecoveryKeeper::edited()
@@ -37,7 +44,7 @@ void RecoveryKeeper::edited()
 
 void RecoveryKeeper::copy()
 {
-    if (!m_session.hasUnsavedEdits() || m_session.showsClearText())
+    if (!m_session.hasUnsavedEdits() || m_session.keepsTextSecret())
         return;
     RecoveryCopy copy;
     copy.notePath = m_session.path();

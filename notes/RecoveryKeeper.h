@@ -15,8 +15,8 @@ class RecoveryWriter;
 // Keeps a recovery copy of the shown note's unsaved edits, so that a crash loses at most the last
 // two seconds of them: the first edit after a copy starts a timer, and when it runs out the note
 // is copied as a save would write it, and written on the writer's thread. The copy goes when the
-// edits are saved or dropped. A note shown deciphered is never copied: its clear text stays off
-// the disk.
+// edits are saved or dropped. A secret note (NoteSession::keepsTextSecret) is never copied, and
+// the copy of a note that turns secret goes: its clear text stays off the disk.
 class RecoveryKeeper final : public QObject
 {
     Q_OBJECT
@@ -36,6 +36,8 @@ public:
 
 private:
     void edited();
+    // The copy of the note at `path` is no longer wanted.
+    void drop(const QString &path);
     // Schedules a copy of the edits as they are now.
     void copy();
 

@@ -3,15 +3,12 @@
 // Encryption; and a marker typed into a decrypted note searched for on the whole disk the
 // program writes to: the save's temporary file, the recovery copies, the history, and Find in
 // Book. The test runs with the qbfault library preloaded.
+#include "SecretNotes.h"
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
-#include "encoder/AgeFile.h"
-#include "encoder/frmPASSPHRASE.h"
 #include "faults/Faults.h"
 
-#include <QDirIterator>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -22,50 +19,7 @@ using namespace qb::test;
 
 namespace {
 
-const QString kPassphrase = u"correct horse battery"_s;
 constexpr char kMarker[] = "MARKER-7f3a";
-
-// Answers the passphrase window: types into its fields as the user does, then presses Enter.
-void answerPassphrase(FakePlatform &platform, const QString &passphrase, const QString &again)
-{
-    platform.answerDialog([passphrase, again](QDialog &dialog) {
-        auto &form = static_cast<frmPASSPHRASE &>(dialog);
-        dialog.show(); // as its modal run shows it: Enter presses a button that shows
-        QTest::keyClicks(form.txtPASS(), passphrase);
-        QLineEdit *last = form.txtPASS();
-        if (form.txtAGAIN()) {
-            QTest::keyClicks(form.txtAGAIN(), again);
-            last = form.txtAGAIN();
-        }
-        QTest::keyClick(last, Qt::Key_Return);
-        return dialog.result();
-    });
-}
-
-QByteArray Decrypted(const QByteArray &file, const QString &passphrase)
-{
-    QString copy = passphrase;
-    const SecretBytes secret = SecretBytes::fromPassphrase(copy);
-    const AgeKeyNeed need = readAgeHeader(file);
-    const AgeDecrypted plain = decryptAge(file, deriveAgeKey(secret, need.salt, need.workFactor));
-    return plain.outcome.ok() ? plain.plain
-                              : QByteArray("not decrypted: ") + plain.outcome.message.toUtf8();
-}
-
-// Every file under `dir` that holds `marker`, hidden ones and those of the program's own
-// state included.
-QStringList filesHolding(const QString &dir, const QByteArray &marker)
-{
-    QStringList holding;
-    QDirIterator files(dir, QDir::Files | QDir::Hidden | QDir::System,
-                       QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString file = files.next();
-        if (readBytes(file).contains(marker))
-            holding << file;
-    }
-    return holding;
-}
 
 } // namespace
 
@@ -92,7 +46,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
         QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
         QVERIFY(t.save());
-        QCOMPARE(Decrypted(t.bytes(u"n.txt"_s), kPassphrase), plain);
+        QCOMPARE(decrypted(t.bytes(u"n.txt"_s), kPassphrase), plain);
 
         t.trigger(u"F_mnuREFRESH"_s);
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
@@ -159,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(seenDuringTheSave.filter(u".qbsave-"_s).size(), 1);
 
         const QByteArray after = t.bytes(u"secret.txt"_s);
-        QCOMPARE(Decrypted(after, kPassphrase), QByteArray(kMarker) + " first line\n");
+        QCOMPARE(decrypted(after, kPassphrase), QByteArray(kMarker) + " first line\n");
         QVERIFY(readAgeHeader(after).salt != readAgeHeader(before).salt);
         QCOMPARE(filesHolding(t.root.path(), kMarker), QStringList());
         QCOMPARE(filesHolding(m_home.path(), kMarker), QStringList());
