@@ -48,6 +48,19 @@ QDateTime changeTime(const QFileInfo &info)
 #endif
 }
 
+// The system stamps a file with a clock that ticks coarsely (a few milliseconds; two seconds on
+// some disks), so a change just after the one a fingerprint records may leave the same times:
+// such a fingerprint's times prove nothing, and the bytes decide.
+constexpr qint64 kTimeStampTickMs = 2000;
+
+QDateTime trustedChangeTime(const QFileInfo &info)
+{
+    const QDateTime changed = changeTime(info);
+    if (!changed.isValid() || changed.msecsTo(QDateTime::currentDateTimeUtc()) < kTimeStampTickMs)
+        return {};
+    return changed;
+}
+
 } // namespace
 
 struct FingerprintBuilder::Digest
@@ -87,7 +100,7 @@ NoteFingerprint FingerprintBuilder::finish(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile())
         return {m_size, {}, {}, m_digest->digest.result()};
-    return {m_size, info.lastModified(), changeTime(info), m_digest->digest.result()};
+    return {m_size, info.lastModified(), trustedChangeTime(info), m_digest->digest.result()};
 }
 
 NoteFingerprint takeFingerprint(const QString &path, QByteArrayView bytes)

@@ -11,10 +11,12 @@ namespace qb {
 // What a note file held when it was loaded or saved.
 struct NoteFingerprint
 {
-    qint64 size = -1;      // -1: no fingerprint, matches no file
-    QDateTime modified;    // file time when taken; invalid when the file could not be read
-    QDateTime changedMeta; // the time the system last changed the file in any way (Unix ctime)
-    QByteArray digest;     // of the bytes
+    qint64 size = -1;   // -1: no fingerprint, matches no file
+    QDateTime modified; // file time when taken; invalid when the file could not be read
+    // The time the system last changed the file in any way (Unix ctime); invalid when it was too
+    // recent to tell a later change from the one it records.
+    QDateTime changedMeta;
+    QByteArray digest; // of the bytes
 
     bool isValid() const { return size >= 0; }
 };

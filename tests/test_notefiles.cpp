@@ -248,6 +248,26 @@ private Q_SLOTS:
         }
     }
 
+    // A rewrite at once after the fingerprint, which the system's coarse clock may stamp with
+    // the times the fingerprint holds, is a change all the same.
+    void fingerprintSeesAnInstantRewrite()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"note.txt"_s);
+        for (int round = 0; round < 50; ++round) {
+            QVERIFY(writeWholeFile(path, NoteBytes).ok());
+            const NoteFingerprint fingerprint = takeFingerprint(path, NoteBytes);
+            QByteArray sameSize = NoteBytes;
+            sameSize[0] = 'L';
+            QVERIFY(writeBytes(path, sameSize));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(fingerprint.modified, QFileDevice::FileModificationTime));
+            QCOMPARE(checkFingerprint(path, fingerprint).outcome,
+                     FingerprintCheck::Outcome::Changed);
+        }
+    }
+
     // A replaced file keeps its permissions; one that is not writable is refused and kept.
     // (Failures of the disk are injected in the window's fault tests.)
     void writesKeepingPermissions()
