@@ -212,6 +212,9 @@ void frmQB::connectViews()
                                                                                : u"D&ecode"_s);
             });
     connect(m_session, &NoteSession::shownChanged, this, [this] {
+        // A note being read keeps the editor on, and what loadingChanged showed.
+        if (m_session->isLoading())
+            return;
         const bool shown = m_session->isShown();
         m_panels.path->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);

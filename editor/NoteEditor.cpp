@@ -15,6 +15,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -55,6 +56,28 @@ void wrapLongLines(QTextDocument &document)
                 document.setDefaultTextOption(option);
             }
         });
+}
+
+// Whether a key would change the text: one that types a character, a line end, a tab, or
+// takes text away or puts it in, as against one that moves the caret, selects or copies.
+bool editsText(const QKeyEvent &event)
+{
+    const QString text = event.text();
+    if (!text.isEmpty() && text.front().isPrint())
+        return true;
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        break;
+    }
+    return event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut) ||
+           event.matches(QKeySequence::Undo) || event.matches(QKeySequence::Redo);
 }
 
 } // namespace
@@ -174,8 +197,48 @@ QStringList NoteEditor::droppedFiles(const QMimeData *mime)
     return paths;
 }
 
+void NoteEditor::holdKeys(bool hold)
+{
+    m_holdingKeys = hold;
+    // Typed once what ended the hold has settled the note and put the caret in its place.
+    if (!hold && !m_heldKeys.empty())
+        QTimer::singleShot(0, this, &NoteEditor::typeHeldKeys);
+}
+
+bool NoteEditor::held(const QEvent &event)
+{
+    if (m_typingHeldKeys || (!m_holdingKeys && m_heldKeys.empty()))
+        return false;
+    // While the held keys wait to be typed, every key waits behind them, so that all go in the
+    // order they came.
+    const bool edits =
+        !m_holdingKeys ||
+        (event.type() == QEvent::InputMethod
+             ? !static_cast<const QInputMethodEvent &>(event).commitString().isEmpty()
+             : editsText(static_cast<const QKeyEvent &>(event)));
+    if (edits)
+        m_heldKeys.emplace_back(event.clone());
+    return edits;
+}
+
+void NoteEditor::typeHeldKeys()
+{
+    // Held again meanwhile: typed when that hold ends.
+    if (m_holdingKeys)
+        return;
+    m_typingHeldKeys = true;
+    const std::vector<std::unique_ptr<QEvent>> keys = std::exchange(m_heldKeys, {});
+    for (const std::unique_ptr<QEvent> &key : keys)
+        QCoreApplication::sendEvent(this, key.get());
+    m_typingHeldKeys = false;
+}
+
 void NoteEditor::keyPressEvent(QKeyEvent *event)
 {
+    if (held(*event)) {
+        event->accept();
+        return;
+    }
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
     // A note holds tabs; focus moves by mouse. Shift+Tab arrives as Backtab.
@@ -222,6 +285,10 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
 // its line ends too.
 void NoteEditor::inputMethodEvent(QInputMethodEvent *event)
 {
+    if (held(*event)) {
+        event->accept();
+        return;
+    }
     const StandInGuardRest rest(*document());
     keepCaretPlain(*this);
     QPlainTextEdit::inputMethodEvent(event);

@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <memory>
+#include <vector>
 
 class QMimeData;
 
@@ -35,6 +36,13 @@ public:
     // The menu shown for the right button; not owned. Without one the editor shows its own.
     void setEditMenu(QMenu *menu);
     QMenu *editMenu() const { return m_editMenu; }
+
+    // While held, the keys and input method commits that would edit the text are kept, and
+    // typed once the hold ends and the events that ended it have run: a note being read in
+    // takes no edits, and loses none. They go where the caret is then; a note not shown by
+    // then (a load that failed, or was stopped) takes none.
+    void holdKeys(bool hold);
+    bool holdsKeys() const { return m_holdingKeys; }
 
     // Whether the text may be edited now: a note is shown and all of it is in. Every command
     // that changes the text asks this, since a text cursor would edit a read-only editor too.
@@ -71,10 +79,16 @@ protected:
 
 private:
     bool takeFileDrop(QEvent *event);
+    // Holds `event` when keys are held and it would edit the text.
+    bool held(const QEvent &event);
+    void typeHeldKeys();
 
     QPointer<QMenu> m_editMenu;
     LineEnd m_lineEnd = LineEnd::CrLf;
     QThread m_disposer; // deletes the documents replaced, when there are any
+    bool m_holdingKeys = false;
+    bool m_typingHeldKeys = false;
+    std::vector<std::unique_ptr<QEvent>> m_heldKeys;
 };
 
 } // namespace qb

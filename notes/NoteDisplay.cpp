@@ -172,6 +172,8 @@ void NoteDisplay::fillSome()
 
 void NoteDisplay::updateReadOnly()
 {
+    // Keys typed meanwhile are typed into the note once it is in.
+    m_editor.holdKeys(m_busy || m_held);
     m_editor.setReadOnly(m_busy || m_held ||
                          m_session.protection() == NoteSession::Protection::Armour);
 }
@@ -227,7 +229,7 @@ void NoteDisplay::stopLoading()
     m_savedBytes.reset();
     m_firstScreen = {};
     freeInBackground(std::exchange(m_loaded, {}));
-    m_keptLine = -1;
+    m_keptPlace.reset();
     m_whenShown = {};
     endLoading();
 }
@@ -245,7 +247,8 @@ void NoteDisplay::reloadNote(Asking asking)
         m_notice.post(NoteNotice::Kind::ChangedOnDisk, changedOnDiskText());
         return;
     }
-    m_keptLine = m_editor.textCursor().blockNumber();
+    const QTextCursor caret = m_editor.textCursor();
+    m_keptPlace = {caret.blockNumber(), caret.positionInBlock()};
     LoadNote(path, asking);
     if (!m_session.isLoading())
         showPlace();
@@ -260,14 +263,17 @@ void NoteDisplay::whenShown(std::function<void()> action)
 
 void NoteDisplay::showPlace()
 {
-    const int line = std::exchange(m_keptLine, -1);
+    const std::optional<KeptPlace> place = std::exchange(m_keptPlace, std::nullopt);
     const std::function<void()> action = std::exchange(m_whenShown, {});
     if (!m_session.isShown())
         return;
-    if (line >= 0) {
-        QTextDocument &document = *m_editor.document();
-        m_editor.setTextCursor(
-            QTextCursor(document.findBlockByNumber(std::min(line, document.blockCount() - 1))));
+    if (place) {
+        const QTextDocument &document = *m_editor.document();
+        const QTextBlock block =
+            document.findBlockByNumber(std::min(place->line, document.blockCount() - 1));
+        QTextCursor caret(block);
+        caret.setPosition(block.position() + std::min(place->column, block.length() - 1));
+        m_editor.setTextCursor(caret);
         m_editor.centerCursor();
     }
     if (action)

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace qb {
 
@@ -48,7 +49,8 @@ public:
     void LoadNote(const QString &path, Asking asking = Asking::Allowed);
     // Stops the load of a large note under way: no note is then shown.
     void cancelLoad();
-    // Reads the shown note again from its file, the caret kept on its line. A file that cannot
+    // Reads the shown note again from its file, the caret kept in its place. Keys typed while
+    // it is read go into the note read, where the caret is kept. A file that cannot
     // be read leaves the note as the editor holds it, and the notice says why.
     void reloadNote(Asking asking);
     // Runs `action` once the note asked for is all in the editor: at once when it is, never
@@ -104,7 +106,7 @@ private:
     void fillSome();
     // Ends what the start of a large load set, once however the load ends.
     void endLoading();
-    // Puts the caret back on the line reloadNote kept, and runs what whenShown was given, once
+    // Puts the caret back where reloadNote kept it, and runs what whenShown was given, once
     // the note is all in.
     void showPlace();
     // Drops a load under way, with no more said.
@@ -133,8 +135,13 @@ private:
     std::unique_ptr<NoteFiller> m_filler;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
-    // Once the note is in: the line the caret was on before a reload, and what to do then.
-    int m_keptLine = -1;
+    // Once the note is in: where the caret was before a reload, and what to do then.
+    struct KeptPlace
+    {
+        int line = 0;
+        int column = 0;
+    };
+    std::optional<KeptPlace> m_keptPlace;
     std::function<void()> m_whenShown;
 };
 

@@ -85,9 +85,12 @@ NoteSession::Loaded NoteSession::load(const QString &path)
 
 void NoteSession::beginLoading(const QString &path)
 {
-    setShown({});
+    // No note is shown whole meanwhile, but the editor is never without one: it stays on, and
+    // keeps the keyboard.
+    forgetShownNote();
     m_path = path;
     setLoading(true);
+    Q_EMIT shownChanged();
 }
 
 void NoteSession::adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
@@ -228,16 +231,20 @@ void NoteSession::setEdited(bool edited)
 void NoteSession::setShown(const QString &path)
 {
     setLoading(false);
-    if (path.isEmpty()) {
-        setEdited(false);
-        m_format = {};
-        m_fingerprint = {};
-        m_knownBytes.reset();
-        setProtection(Protection::None);
-        setSecret(false);
-    }
+    if (path.isEmpty())
+        forgetShownNote();
     m_path = path;
     Q_EMIT shownChanged();
+}
+
+void NoteSession::forgetShownNote()
+{
+    setEdited(false);
+    m_format = {};
+    m_fingerprint = {};
+    m_knownBytes.reset();
+    setProtection(Protection::None);
+    setSecret(false);
 }
 
 void NoteSession::setSaveEnabled(bool enabled)

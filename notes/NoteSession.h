@@ -168,6 +168,8 @@ Q_SIGNALS:
 
 private:
     void setShown(const QString &path);
+    // Everything known of the note shown goes, its edits ending, but its path.
+    void forgetShownNote();
     void setEdited(bool edited);
     void setLoading(bool loading);
     void setSaveEnabled(bool enabled);

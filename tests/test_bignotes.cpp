@@ -14,6 +14,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -99,7 +101,8 @@ private Q_SLOTS:
 
     // While a note comes in slice by slice, what is in may not be edited: every command that
     // would change it does nothing, and Find says the note is still being read rather than that
-    // the text is not there. Once it is all in, the note is whole and edits as usual.
+    // the text is not there. Once it is all in, the note is whole and edits as usual. (Keys
+    // typed meanwhile are typed once it is in: keysTypedWhileReadAgain.)
     void nothingEditsANoteStillComingIn()
     {
         const QByteArray big = largeNote(8'000'000);
@@ -117,12 +120,6 @@ private Q_SLOTS:
         for (const char *command : {"E_mnuALL", "E_mnuCUT", "E_mnuPASTE", "E_mnuTIME", "E_mnuDATE",
                                     "tBAR_Button11", "tBAR_Button13", "T_mnuENCODE"})
             t.trigger(QLatin1String(command));
-        t.editor()->selectAll();
-        QTest::keyClick(t.editor(), Qt::Key_Tab);
-        QTest::keyClick(t.editor(), Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(t.editor(), Qt::Key_Insert, Qt::ShiftModifier);
-        QTest::keyClick(t.editor(), Qt::Key_X, Qt::ControlModifier);
-        QTest::keyClicks(t.editor(), u"typed"_s);
         t.platform.answerMessage(Platform::Button::Ok);
         QTest::keyClick(find->txtFIND(), Qt::Key_Return);
         QCOMPARE(t.last().text,
@@ -137,6 +134,48 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Changed"_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"big.txt"_s), big + "x");
+    }
+
+    // Another program replaces the shown note, unedited, as sync tools do (a new file moved
+    // over it), and the user types while it is read again: the keys land in the note read,
+    // where the caret was, or, typed before the re-read began, keep the note's edits under the
+    // bar. None is lost.
+    void keysTypedWhileReadAgain_data()
+    {
+        QTest::addColumn<QByteArray>("note");
+        QTest::newRow("a note read in slices") << largeNote(4'000'000);
+        QTest::newRow("a small note") << largeNote(2'000);
+    }
+
+    void keysTypedWhileReadAgain()
+    {
+        QFETCH(QByteArray, note);
+        TestWindow t;
+        t.open({{u"a.txt"_s, note}});
+        focus(t);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Unchanged"_s, 60'000);
+        QTextCursor caret(t.editor()->document()->findBlockByNumber(2));
+        caret.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+        t.editor()->setTextCursor(caret);
+
+        const QString moved = t.note(u".a.txt.part"_s);
+        QVERIFY(writeBytes(moved, "Theirs\r\n" + note));
+        QCOMPARE(QProcess::execute(u"mv"_s, {moved, t.note(u"a.txt"_s)}), 0);
+        QTest::qWait(400);
+        for (const QChar c : u"hello world typed"_s) {
+            typeOn(QString(c));
+            QTest::qWait(20);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!busy() && !t.editor()->isReadOnly(), 60'000);
+        QTRY_VERIFY(t.text().contains(u"hello world typed"_s));
+        QCOMPARE(t.status(), u"Changed"_s);
+        // Read again first, the note's lines moved one down: the keys follow the caret's line.
+        if (t.text().startsWith(u"Theirs\n"_s))
+            QCOMPARE(t.editor()->document()->findBlockByNumber(2).text(),
+                     u"Linehello world typed 1 of a long note"_s);
+        else
+            QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                     u"The file was changed by another program."_s);
     }
 
     void loadCanBeDropped_data()

@@ -263,6 +263,30 @@ private Q_SLOTS:
     // A long line (an encoded picture, say) is shown in display lines short enough to lay out
     // by word at each key; a paragraph grown past what that can take wraps anywhere, until the
     // next note is shown.
+    // Keys held while a note comes in are typed once the hold ends, after the events that ended
+    // it, and keys that come before they are typed wait behind them: all go in in order.
+    void heldKeysKeepTheirOrder()
+    {
+        NoteEditor editor;
+        editor.setPlainText(u"note"_s);
+        editor.moveCursor(QTextCursor::End);
+        editor.setReadOnly(true);
+        editor.holdKeys(true);
+        QTest::keyClicks(&editor, u"ab"_s);
+        QInputMethodEvent commit;
+        commit.setCommitString(u"é"_s);
+        QCoreApplication::sendEvent(&editor, &commit);
+        QCOMPARE(editor.toPlainText(), u"note"_s);
+        editor.setReadOnly(false);
+        editor.holdKeys(false);
+        QTest::keyClick(&editor, Qt::Key_Home);
+        QTest::keyClicks(&editor, u"c"_s);
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QTest::keyClicks(&editor, u"d"_s);
+        QCOMPARE(editor.toPlainText(), u"note"_s);
+        QTRY_COMPARE(editor.toPlainText(), u"dnoteabé"_s);
+    }
+
     void longLinesWrapAnywhere()
     {
         const QString longLine(20'000, u'Q');
