@@ -1,6 +1,8 @@
 #include "notes/NoteHistory.h"
 
+#include "platform/PrivateFiles.h"
 #include "platform/QuotedPath.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -10,8 +12,6 @@
 #include <QTimeZone>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -34,15 +34,6 @@ const QString kVersionSuffix = u".zst"_s;
 QString absoluteNotePath(const QString &notePath)
 {
     return QDir::cleanPath(QFileInfo(notePath).absoluteFilePath());
-}
-
-std::filesystem::path fsPath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 QString versionName(qint64 takenMs, int sequence, qint64 size)
@@ -150,15 +141,18 @@ QString NoteHistory::folderOf(const QString &notePath, bool make, FileError *err
             *error = u"Every history folder for this note is taken by another note."_s;
         return {};
     }
-    std::error_code code;
-    std::filesystem::create_directories(fsPath(free), code);
-    if (code) {
+    // A history kept before it was private is closed to others once.
+    if (QFileInfo(m_root).isDir() && isOpenToOthers(m_root))
+        closeToOthers(m_root);
+    if (const FileError made = makePrivateFolder(free)) {
         if (error)
             *error = u"The history folder %1 could not be made: %2"_s.arg(
-                quoted(QDir::toNativeSeparators(free)), QString::fromLocal8Bit(code.message()));
+                quoted(QDir::toNativeSeparators(free)), *made);
         return {};
     }
-    const WriteResult written = writeWholeFile(free + u'/' + kPathFileName, path.toUtf8());
+    const QString pathFile = free + u'/' + kPathFileName;
+    const WriteResult written = writeWholeFile(pathFile, path.toUtf8());
+    QFile::setPermissions(pathFile, kPrivateFilePermissions);
     if (!written.ok()) {
         if (error)
             *error = written.error;
@@ -193,6 +187,8 @@ KeptVersion NoteHistory::finish(SafeFileWriter &writer, KeptVersion started, Fil
         // A version whose folder entry may not have reached the disk is not counted on.
         if (result.replaced)
             QFile::remove(started.version.filePath);
+        else if (result.ok())
+            QFile::setPermissions(started.version.filePath, kPrivateFilePermissions);
         error = result.error;
     }
     started.error = error;

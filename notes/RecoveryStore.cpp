@@ -2,6 +2,7 @@
 
 #include "notes/NoteSize.h"
 #include "platform/DirScan.h"
+#include "platform/PrivateFiles.h"
 #include "platform/QuotedPath.h"
 
 #include <QCryptographicHash>
@@ -10,11 +11,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <sys/stat.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -30,13 +26,6 @@ constexpr qint64 kLargestFile = 2048LL * 1024 * 1024 + 1024 * 1024;
 // The header is looked for in the first this many bytes; the rest is read in pieces this size.
 constexpr qsizetype kReadAtOnce = 1024 * 1024;
 
-constexpr QFile::Permissions kFolderPermissions =
-    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-constexpr QFile::Permissions kFilePermissions = QFile::ReadOwner | QFile::WriteOwner;
-constexpr QFile::Permissions kOthersPermissions = QFile::ReadGroup | QFile::WriteGroup |
-                                                  QFile::ExeGroup | QFile::ReadOther |
-                                                  QFile::WriteOther | QFile::ExeOther;
-
 bool isCopyName(QByteArrayView name)
 {
     const QByteArrayView suffix(kSuffix);
@@ -49,20 +38,6 @@ bool isCopyName(QByteArrayView name)
 QString notAStoreFileText()
 {
     return u"It is not a recovery copy of Quirebox."_s;
-}
-
-// Makes one folder for the user alone; nullopt when it was made or is there.
-FileError makeOneFolder(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
-        return qt_error_string(errno);
-#else
-    QDir().mkdir(path, kFolderPermissions);
-#endif
-    if (!QFileInfo(path).isDir())
-        return u"The folder %1 cannot be made."_s.arg(quoted(QDir::toNativeSeparators(path)));
-    return std::nullopt;
 }
 
 } // namespace
@@ -97,23 +72,7 @@ QString RecoveryStore::fileFor(const QString &notePath) const
 
 FileError RecoveryStore::makeFolder() const
 {
-    // Each folder missing on the way is made for the user alone, as XDG asks of its state folder.
-    QStringList missing;
-    for (QString path = m_folder; !QFileInfo(path).isDir();) {
-        missing.prepend(path);
-        const QString parent = QFileInfo(path).absolutePath();
-        if (parent == path)
-            break;
-        path = parent;
-    }
-    for (const QString &path : std::as_const(missing)) {
-        if (FileError error = makeOneFolder(path))
-            return error;
-    }
-    // A folder that another hand made open to others keeps the copies private all the same.
-    if (QFile::permissions(m_folder) & kOthersPermissions)
-        QFile::setPermissions(m_folder, kFolderPermissions);
-    return std::nullopt;
+    return makePrivateFolder(m_folder);
 }
 
 WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
@@ -124,14 +83,15 @@ WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
     RecoveryCopy stored = copy;
     stored.notePath = recoveryNoteKey(copy.notePath);
     const QString file = fileFor(stored.notePath);
-    SafeFileWriter writer(file);
+    // Nothing at the copy's name is followed: a link there is replaced.
+    SafeFileWriter writer(file, WriteMode::ReplaceEntry);
     writer.write(recoveryHeaderBytes(stored));
     writer.write(stored.bytes);
     const WriteResult result = writer.commit();
     // A file replaced keeps its permissions; only a new one needs them set. The folder is the
     // user's alone meanwhile.
     if (result.ok() || result.replaced)
-        QFile::setPermissions(file, kFilePermissions);
+        QFile::setPermissions(file, kPrivateFilePermissions);
     return result;
 }
 

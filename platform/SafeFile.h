@@ -78,6 +78,9 @@ ReadResult readWholeFile(const QString &path, qint64 largest);
 enum class WriteMode {
     Replace,   // replaces what `path` holds, or makes it
     CreateNew, // makes `path`; a file there, or one made there meanwhile, is never replaced
+    // replaces the entry `path` itself, or makes it: a link there is replaced, never followed,
+    // for a file of the program's own that nobody else is to choose the place of
+    ReplaceEntry,
 };
 
 struct WriteResult

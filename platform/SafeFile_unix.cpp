@@ -329,7 +329,11 @@ struct SafeFileWriter::Impl
             error = folder.error();
             return;
         }
-        exists = ::fstatat(folder.fd(), name.constData(), &old, 0) == 0;
+        const int follow = mode == WriteMode::ReplaceEntry ? AT_SYMLINK_NOFOLLOW : 0;
+        exists = ::fstatat(folder.fd(), name.constData(), &old, follow) == 0;
+        // A link is replaced as a whole: nothing of it is kept.
+        if (exists && S_ISLNK(old.st_mode))
+            exists = false;
         if (exists) {
             if (mode == WriteMode::CreateNew)
                 error = alreadyExistsText();

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <memory>
 
@@ -249,6 +251,42 @@ private Q_SLOTS:
         QVERIFY(writeWholeFile(p.note(), "the new note").ok());
         QVERIFY(replaced.keepIn(p.history, p.note(), kT0).ok());
         QCOMPARE(NoteHistory::read(p.history.versions(p.note()).value(0), kUnlimited).bytes, old);
+    }
+
+    // The history holds the user's text: its folders and files are the user's alone, and a
+    // history kept open to others before is closed to them by the next keep.
+    void privateToTheUser()
+    {
+        Place p;
+        QVERIFY(p.history.keep(p.note(), "first", kT0).ok());
+        const auto modes = [&p] {
+            QStringList modes;
+            QDirIterator it(p.root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            for (QString path = p.root; !path.isEmpty();
+                 path = it.hasNext() ? it.next() : QString()) {
+                struct stat status = {};
+                ::stat(QFile::encodeName(path).constData(), &status);
+                modes << QString::number(status.st_mode & 0777, 8);
+            }
+            return modes;
+        };
+        const QStringList closed = modes();
+        QCOMPARE(closed.size(), 4); // the root, the note's folder, its path file, the version
+        QCOMPARE(closed, (QStringList{u"700"_s, u"700"_s, u"600"_s, u"600"_s}));
+
+        QDirIterator it(p.root, QDir::AllEntries | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QVERIFY(::chmod(QFile::encodeName(path).constData(),
+                            QFileInfo(path).isDir() ? 0755 : 0644) == 0);
+        }
+        QVERIFY(::chmod(QFile::encodeName(p.root).constData(), 0755) == 0);
+        QVERIFY(p.history.keep(p.note(u"other.txt"_s), "second", kT0).ok());
+        QCOMPARE(modes().count(u"700"_s), 3);
+        QCOMPARE(modes().count(u"600"_s), 4);
+        QCOMPARE(modes().size(), 7);
     }
 
     void faultsKeepNothing_data()

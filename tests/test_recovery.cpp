@@ -169,6 +169,32 @@ private Q_SLOTS:
         QCOMPARE(mode(store.fileFor(note)), 0600u);
     }
 
+    // A link at the copy's name is replaced, never written through; a pipe or a folder there is
+    // refused at once, never waited on.
+    void neverFollowsWhatStandsAtTheCopysName()
+    {
+        QTemporaryDir dir;
+        const RecoveryStore store(dir.filePath(u"recovery"_s));
+        const QString note = dir.filePath(u"note.txt"_s);
+        const QString elsewhere = dir.filePath(u"elsewhere.txt"_s);
+        QVERIFY(writeBytes(elsewhere, "not the program's"));
+        QVERIFY(store.write(copyOf(note, "first")).ok());
+        const QByteArray copyName = QFile::encodeName(store.fileFor(note));
+        QVERIFY(::unlink(copyName.constData()) == 0);
+        QVERIFY(::symlink(QFile::encodeName(elsewhere).constData(), copyName.constData()) == 0);
+        QVERIFY(store.write(copyOf(note, "typed")).ok());
+        QCOMPARE(readBytes(elsewhere), QByteArray("not the program's"));
+        QVERIFY(!QFileInfo(store.fileFor(note)).isSymLink());
+        QCOMPARE(readCopy(store, note), QByteArray("typed"));
+
+        QVERIFY(::unlink(copyName.constData()) == 0);
+        QVERIFY(::mkfifo(copyName.constData(), 0600) == 0);
+        QVERIFY(!store.write(copyOf(note, "typed")).ok());
+        QVERIFY(::unlink(copyName.constData()) == 0);
+        QVERIFY(QDir().mkdir(store.fileFor(note)));
+        QVERIFY(!store.write(copyOf(note, "typed")).ok());
+    }
+
     // The copies of notes directly inside the folders given, oldest first; a damaged file is
     // listed with the reason, for any folders when its note cannot be told.
     void listsCopiesByFolder()
