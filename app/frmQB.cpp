@@ -104,7 +104,7 @@ void frmQB::createCommands()
     m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, *m_history,
                                                 *m_passphrase, m_platform);
     m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
-                                    m_platform, this);
+                                    *m_notice, m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session, *m_display,
                                       *m_saveFlow, *m_notice, m_platform, this);

@@ -10,6 +10,9 @@
 #include "platform/Platform.h"
 
 #include <QDateTime>
+#include <QMap>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -32,23 +35,42 @@ void RecoveryCommands::offerForBook()
         if (!dir.isEmpty() && !dirs.contains(dir))
             dirs << dir;
     }
-    offerCopies(dirs);
-    for (const QString &dir : std::as_const(dirs))
-        offerLeftoversIn(dir);
+    offerIn(dirs, true);
 }
 
-void RecoveryCommands::offerCopies(const QStringList &dirs)
+void RecoveryCommands::offerLeftoversIn(const QString &dir)
+{
+    offerIn({dir}, false);
+}
+
+void RecoveryCommands::offerIn(const QStringList &dirs, bool copies)
+{
+    // A listing that ends while a question is asked would ask another over it.
+    if (m_offering) {
+        m_waitingDirs << dirs;
+        return;
+    }
+    m_offering = true;
+    QList<LeftText> found;
+    if (copies)
+        findCopies(dirs, found);
+    for (const QString &dir : dirs)
+        findLeftovers(dir, found);
+    QMap<QString, QList<LeftText>> byNote;
+    for (LeftText &text : found)
+        byNote[recoveryNoteKey(text.notePath)].append(std::move(text));
+    for (QList<LeftText> &texts : byNote)
+        offerNewest(std::move(texts));
+    m_offering = false;
+    if (!m_waitingDirs.isEmpty())
+        offerIn(std::exchange(m_waitingDirs, {}), false);
+}
+
+void RecoveryCommands::findCopies(const QStringList &dirs, QList<LeftText> &found)
 {
     for (const RecoveryEntry &entry : m_store.list(dirs).entries) {
         if (entry.isDamaged()) {
-            if (!m_damageTold.contains(entry.file)) {
-                m_damageTold.insert(entry.file);
-                m_platform.reportError(
-                    u"Quirebox can't restore the unsaved changes of the note "_s +
-                        quoted(entry.notePath) + u": their copy "_s + quoted(entry.file) +
-                        u" is damaged. It is kept."_s,
-                    entry.damage, u"Quirebox"_s);
-            }
+            keepDamaged(entry);
             continue;
         }
         const RecoveryRead read = m_store.readFile(entry.file);
@@ -57,22 +79,19 @@ void RecoveryCommands::offerCopies(const QStringList &dirs)
         const RecoveryCopy &copy = *read.copy;
         const bool changedSince = checkFingerprint(copy.notePath, copy.noteFile).outcome !=
                                   FingerprintCheck::Outcome::Same;
-        const QString text =
-            u"Quirebox ended while the note "_s + quoted(copy.notePath) +
-            u" had unsaved changes."_s +
-            (changedSince ? u" The note has been changed on disk since."_s : QString()) +
-            u"\r\nRestore them?"_s;
-        const bool yes = answeredYes(m_platform, text);
-        // Kept either way before it goes: the restored text is but unsaved edits.
-        if (!keepInHistory(copy.notePath, copy.bytes))
-            continue;
-        if (yes)
-            restore(copy.notePath, copy.bytes, copy.format);
-        m_store.removeFile(entry.file);
+        QString question = u"Quirebox ended while the note "_s + quoted(copy.notePath) +
+                           u" had unsaved changes."_s;
+        if (entry.older)
+            question += u" Only some of them were kept: the last could not be written."_s;
+        if (changedSince)
+            question += u" The note has been changed on disk since."_s;
+        found.append({copy.notePath, copy.taken, copy.bytes, copy.format,
+                      question + u"\r\nRestore them?"_s,
+                      [this, file = entry.file] { m_store.removeFile(file); }});
     }
 }
 
-void RecoveryCommands::offerLeftoversIn(const QString &dir)
+void RecoveryCommands::findLeftovers(const QString &dir, QList<LeftText> &found)
 {
     const qint64 largest = NoteSizeLimits::forThisMachine().refuseAbove;
     for (const SaveLeftover &leftover : findSaveLeftovers(dir).leftovers) {
@@ -83,20 +102,59 @@ void RecoveryCommands::offerLeftoversIn(const QString &dir)
             removeSaveLeftover(leftover);
             continue;
         }
-        const ReadResult read = readSaveLeftover(leftover, largest);
+        ReadResult read = readSaveLeftover(leftover, largest);
         if (!read.ok())
             continue;
-        const QString text = u"A save of the note "_s + quoted(leftover.notePath) +
-                             u" was cut short: an interrupted save left newer text than the "
-                             "note holds.\r\nRestore it?"_s;
-        const bool yes = answeredYes(m_platform, text);
-        // Kept either way before it goes: the restored text is but unsaved edits.
-        if (!keepInHistory(leftover.notePath, read.bytes))
-            continue;
-        if (yes)
-            restore(leftover.notePath, read.bytes, std::nullopt);
-        removeSaveLeftover(leftover);
+        found.append({leftover.notePath, leftover.modified, std::move(read.bytes), std::nullopt,
+                      u"A save of the note "_s + quoted(leftover.notePath) +
+                          u" was cut short: an interrupted save left newer text than the note "
+                          "holds.\r\nRestore it?"_s,
+                      [leftover] { removeSaveLeftover(leftover); }});
     }
+}
+
+void RecoveryCommands::keepDamaged(const RecoveryEntry &entry)
+{
+    const QString told = u"Quirebox can't restore the unsaved changes of the note "_s +
+                         quoted(entry.notePath) + u": their copy "_s + quoted(entry.file) +
+                         u" is damaged."_s;
+    // Whole as it is, in the note's history, when the note is known; else beside, under a name
+    // no copy is written to.
+    if (!entry.notePath.isEmpty()) {
+        const ReadResult read =
+            readWholeFile(entry.file, NoteSizeLimits::forThisMachine().refuseAbove);
+        if (read.ok() && keepInHistory(entry.notePath, read.bytes)) {
+            m_store.removeFile(entry.file);
+            m_platform.reportError(told + u" It is kept in the note's history."_s, entry.damage,
+                                   u"Quirebox"_s);
+            return;
+        }
+    }
+    const QString aside = m_store.setAside(entry.file);
+    m_platform.reportError(told + (aside.isEmpty() ? u" It is left where it is."_s
+                                                   : u" It is kept as "_s + quoted(aside) + u"."_s),
+                           entry.damage, u"Quirebox"_s);
+}
+
+void RecoveryCommands::offerNewest(QList<LeftText> texts)
+{
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const LeftText &a, const LeftText &b) { return a.when < b.when; });
+    const LeftText &newest = texts.constLast();
+    QString question = newest.question;
+    if (texts.size() > 1)
+        question.replace(u"\r\n"_s, u" Older unsaved text of it is kept in its history.\r\n"_s);
+    const bool yes = answeredYes(m_platform, question);
+    // Each is kept before any goes, the newest last, so that it is the newest version: the
+    // restored text is but unsaved edits.
+    for (const LeftText &text : std::as_const(texts)) {
+        if (!keepInHistory(text.notePath, text.bytes))
+            return;
+    }
+    if (yes)
+        restore(newest.notePath, newest.bytes, newest.format);
+    for (const LeftText &text : std::as_const(texts))
+        text.remove();
 }
 
 bool RecoveryCommands::keepInHistory(const QString &notePath, const QByteArray &bytes)

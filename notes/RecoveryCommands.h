@@ -3,9 +3,12 @@
 #include "encoder/NoteCodec.h"
 
 #include <QByteArray>
-#include <QSet>
+#include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace qb {
@@ -16,11 +19,12 @@ class NoteDisplay;
 class NoteListCommands;
 class Platform;
 class RecoveryStore;
+struct RecoveryEntry;
 
 // Offers back the text the user typed and never saved: the recovery copies a crash left, and
-// the newer text a save cut short left beside its note. Yes shows the note with that text as
-// unsaved edits; No keeps it in the note's history. Either way nothing is deleted before it is
-// kept somewhere.
+// the newer text a save cut short left beside its note. Each note's newest such text is offered
+// once: Yes shows the note with it as unsaved edits; the others, and it on No, are kept in the
+// note's history. Nothing is deleted before it is kept somewhere, a damaged copy included.
 class RecoveryCommands
 {
 public:
@@ -31,13 +35,32 @@ public:
     {
     }
 
-    // A book was opened: what is left of its notes' unsaved edits is offered, one at a time.
+    // A book was opened: what is left of its notes' unsaved edits is offered, one note at a
+    // time.
     void offerForBook();
     // A note of `dir` was shown: what saves of its notes left there is offered.
     void offerLeftoversIn(const QString &dir);
 
+    // A text of a note's that was never saved, as found.
+    struct LeftText
+    {
+        QString notePath;
+        QDateTime when;
+        QByteArray bytes;
+        std::optional<NoteFormat> format; // as the copy says; else the form found in the bytes
+        QString question;                 // what is asked when it is the one offered
+        std::function<void()> remove;     // removes it, once kept
+    };
+
 private:
-    void offerCopies(const QStringList &dirs);
+    // Offers what is left in the folders `dirs`: the recovery copies too when `copies`.
+    void offerIn(const QStringList &dirs, bool copies);
+    void findCopies(const QStringList &dirs, QList<LeftText> &found);
+    void findLeftovers(const QString &dir, QList<LeftText> &found);
+    // Keeps a damaged copy where no later copy overwrites it, and says so.
+    void keepDamaged(const RecoveryEntry &entry);
+    // Offers the newest of one note's `texts`, keeping every one in its history first.
+    void offerNewest(QList<LeftText> texts);
     // Keeps `bytes`, text of the note at `notePath`, as a version of it; false, having told
     // why, when it could not be kept.
     bool keepInHistory(const QString &notePath, const QByteArray &bytes);
@@ -51,7 +74,9 @@ private:
     NoteListCommands &m_noteList;
     NoteDisplay &m_display;
     Platform &m_platform;
-    QSet<QString> m_damageTold; // damaged copies told of once a run
+    // While one offer is asked, a folder listed meanwhile waits its turn.
+    bool m_offering = false;
+    QStringList m_waitingDirs;
 };
 
 } // namespace qb

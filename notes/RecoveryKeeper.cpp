@@ -3,18 +3,23 @@
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
+#include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "notes/RecoveryWriter.h"
 #include "platform/Platform.h"
 
+using namespace Qt::StringLiterals;
+
 namespace qb {
 
 RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes,
-                               const NoteEditor &editor, RecoveryWriter &writer, Platform &platform,
-                               QObject *parent)
+                               const NoteEditor &editor, RecoveryWriter &writer, NoteNotice &notice,
+                               Platform &platform, QObject *parent)
     : QObject(parent), m_session(session), m_savedBytes(savedBytes), m_editor(editor),
-      m_writer(writer), m_platform(platform)
+      m_writer(writer), m_notice(notice), m_platform(platform)
 {
+    connect(&writer, &RecoveryWriter::notWritten, this, &RecoveryKeeper::notWritten);
+    connect(&session, &NoteSession::shownChanged, this, [this] { m_toldNotWritten = false; });
     m_lag.setSingleShot(true);
     m_lag.setInterval(kMaxLagMilliseconds);
     connect(&m_lag, &QTimer::timeout, this, &RecoveryKeeper::copy);
@@ -32,6 +37,23 @@ void RecoveryKeeper::drop(const QString &path)
     m_writer.discard(path);
     if (path == m_copied)
         m_copied.clear();
+}
+
+void RecoveryKeeper::notWritten(const QString &notePath, const QString &reason)
+{
+    if (m_toldNotWritten || !m_session.isShown() || recoveryNoteKey(m_session.path()) != notePath)
+        return;
+    // Never in place of a notice the user has to act on: told at the next copy that fails.
+    switch (m_notice.kind()) {
+    case NoteNotice::Kind::None:
+    case NoteNotice::Kind::Info:
+    case NoteNotice::Kind::FolderInfo:
+        break;
+    default:
+        return;
+    }
+    m_toldNotWritten = true;
+    m_notice.post(NoteNotice::Kind::Info, u"Unsaved text can't be kept for a crash: "_s + reason);
 }
 
 void RecoveryKeeper::edited()

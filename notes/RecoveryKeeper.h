@@ -8,6 +8,7 @@ namespace qb {
 
 class NoteBytesCache;
 class NoteEditor;
+class NoteNotice;
 class NoteSession;
 class Platform;
 class RecoveryWriter;
@@ -25,7 +26,8 @@ public:
     static constexpr int kMaxLagMilliseconds = 2000;
 
     RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes, const NoteEditor &editor,
-                   RecoveryWriter &writer, Platform &platform, QObject *parent = nullptr);
+                   RecoveryWriter &writer, NoteNotice &notice, Platform &platform,
+                   QObject *parent = nullptr);
 
     // Copies the edits now and waits until the copy is on the disk: the program is about to end.
     void writeNow();
@@ -38,6 +40,7 @@ private:
     void edited();
     // The copy of the note at `path` is no longer wanted.
     void drop(const QString &path);
+    void notWritten(const QString &notePath, const QString &reason);
     // Schedules a copy of the edits as they are now.
     void copy();
 
@@ -45,10 +48,12 @@ private:
     NoteBytesCache &m_savedBytes;
     const NoteEditor &m_editor;
     RecoveryWriter &m_writer;
+    NoteNotice &m_notice;
     Platform &m_platform;
     QTimer m_lag;
     QString m_copied; // the note whose copy was last scheduled
     bool m_enabled = true;
+    bool m_toldNotWritten = false; // while the note is shown
 };
 
 } // namespace qb

@@ -35,6 +35,12 @@ bool isCopyName(QByteArrayView name)
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
+// The mark markOlder leaves: by the file's mode, whoever may write it (root may write any).
+bool markedOlder(const QFileInfo &info)
+{
+    return !(info.permissions() & QFile::WriteOwner);
+}
+
 QString notAStoreFileText()
 {
     return u"It is not a recovery copy of Quirebox."_s;
@@ -83,6 +89,9 @@ WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
     RecoveryCopy stored = copy;
     stored.notePath = recoveryNoteKey(copy.notePath);
     const QString file = fileFor(stored.notePath);
+    // An older copy is replaced as any other.
+    if (const QFileInfo info(file); info.isFile() && !info.isSymLink() && markedOlder(info))
+        QFile::setPermissions(file, kPrivateFilePermissions);
     // Nothing at the copy's name is followed: a link there is replaced.
     SafeFileWriter writer(file, WriteMode::ReplaceEntry);
     writer.write(recoveryHeaderBytes(stored));
@@ -93,6 +102,24 @@ WriteResult RecoveryStore::write(const RecoveryCopy &copy) const
     if (result.ok() || result.replaced)
         QFile::setPermissions(file, kPrivateFilePermissions);
     return result;
+}
+
+QString RecoveryStore::setAside(const QString &file) const
+{
+    for (int n = 1; n < 100; ++n) {
+        const QString aside = file + (n == 1 ? u".damaged"_s : u".damaged-%1"_s.arg(n));
+        if (QFileInfo::exists(aside))
+            continue;
+        return QFile::rename(file, aside) ? aside : QString();
+    }
+    return {};
+}
+
+void RecoveryStore::markOlder(const QString &notePath) const
+{
+    const QString file = fileFor(notePath);
+    if (const QFileInfo info(file); info.isFile() && !info.isSymLink())
+        QFile::setPermissions(file, QFile::ReadOwner);
 }
 
 FileError RecoveryStore::remove(const QString &notePath) const
@@ -137,7 +164,8 @@ RecoveryRead RecoveryStore::readFile(const QString &file) const
 
 RecoveryEntry RecoveryStore::inspect(const QString &file) const
 {
-    RecoveryEntry entry{file, {}, QFileInfo(file).lastModified(), {}};
+    const QFileInfo info(file);
+    RecoveryEntry entry{file, {}, info.lastModified(), {}, markedOlder(info)};
     FileReader reader(file);
     if (!reader.isOpen()) {
         entry.damage = reader.error();

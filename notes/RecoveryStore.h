@@ -27,6 +27,8 @@ struct RecoveryEntry
     QString notePath; // the note it belongs to; empty when the file is too damaged to tell
     QDateTime taken;  // when the copy was taken; for a damaged file, when it was last written
     QString damage;   // why it holds no whole copy; empty when it does
+    // A later copy of the note's text could not be written: this one holds older text.
+    bool older = false;
     bool isDamaged() const { return !damage.isEmpty(); }
 };
 
@@ -60,8 +62,15 @@ public:
 
     // Writes `copy` over the note's earlier copy, making the store's folder when needed.
     WriteResult write(const RecoveryCopy &copy) const;
+    // Marks the copy of `notePath`, if there is one, as older than the text it was kept for: a
+    // later copy could not be written. The mark is the file's being read-only, which needs no
+    // room on a full disk; the next copy written clears it.
+    void markOlder(const QString &notePath) const;
     // Removes the copy of `notePath`; having none is no failure.
     FileError remove(const QString &notePath) const;
+    // Moves a damaged file listed by list() aside, under a name no copy is written to and
+    // list() passes over; its new path, or empty when it could not be moved.
+    QString setAside(const QString &file) const;
     // Removes a file listed by list(), a damaged one included.
     FileError removeFile(const QString &file) const;
 

@@ -63,7 +63,7 @@ void RecoveryWriter::discard(const QString &notePath)
         wakeIfIdle();
     }
     if (const FileError error = m_store.remove(key))
-        report(key, *error);
+        report(&RecoveryWriter::failed, key, *error);
 }
 
 void RecoveryWriter::flush()
@@ -119,20 +119,24 @@ void RecoveryWriter::perform(const Job &job)
     const WriteResult result = m_store.write(job.copy);
     if (job.discarded) {
         if (const FileError error = m_store.remove(job.key))
-            report(job.key, *error);
+            report(&RecoveryWriter::failed, job.key, *error);
     } else if (!result.ok()) {
-        report(job.key, *result.error);
+        m_store.markOlder(job.key);
+        report(&RecoveryWriter::notWritten, job.key, *result.error);
     }
 }
 
-void RecoveryWriter::report(const QString &notePath, const QString &reason)
+void RecoveryWriter::report(void (RecoveryWriter::*signal)(const QString &, const QString &),
+                            const QString &notePath, const QString &reason)
 {
     if (QThread::currentThread() == thread()) {
-        Q_EMIT failed(notePath, reason);
+        Q_EMIT(this->*signal)(notePath, reason);
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this, notePath, reason] { Q_EMIT failed(notePath, reason); }, Qt::QueuedConnection);
+        this, [this, signal, notePath, reason] { Q_EMIT(this->*signal)
+                                                 (notePath, reason); },
+        Qt::QueuedConnection);
 }
 
 void RecoveryWriter::wakeIfIdle()

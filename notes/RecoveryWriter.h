@@ -41,7 +41,10 @@ public:
     void waitForDone();
 
 Q_SIGNALS:
-    // A copy could not be written, or removed; told on the writer's own thread.
+    // A copy could not be written: the one on the disk, if any, is marked older. Told in the
+    // writer's own thread.
+    void notWritten(const QString &notePath, const QString &reason);
+    // A copy could not be removed; told in the writer's own thread.
     void failed(const QString &notePath, const QString &reason);
 
 private:
@@ -49,7 +52,9 @@ private:
     void run();
     // One job's file work; the caller holds m_writing.
     void perform(const Job &job);
-    void report(const QString &notePath, const QString &reason);
+    // Emits `signal` in the writer's own thread.
+    void report(void (RecoveryWriter::*signal)(const QString &, const QString &),
+                const QString &notePath, const QString &reason);
     void wakeIfIdle();
 
     const RecoveryStore m_store;

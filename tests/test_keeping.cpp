@@ -3,6 +3,7 @@
 // save left, offered back when the book opens. The test runs with the qbfault library preloaded.
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
 #include "faults/Faults.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteHistory.h"
@@ -12,9 +13,14 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QtGui/private/qguiapplication_p.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csignal>
 
 using namespace qb;
@@ -26,15 +32,26 @@ const QString kCrashed = u"Quirebox ended while the note \"%1\" had unsaved chan
                          "them?"_s;
 
 // The copy a crash left of the note at `path`, as if taken from the editor holding `bytes`.
-void leaveCopy(const QString &path, const QByteArray &bytes, const QByteArray &fileBytes)
+void leaveCopy(const QString &path, const QByteArray &bytes, const QByteArray &fileBytes,
+               const QDateTime &taken = QDateTime::currentDateTime())
 {
     RecoveryCopy copy;
     copy.notePath = path;
     copy.format = decodeNoteBytes(bytes).format;
     copy.bytes = bytes;
     copy.noteFile = takeFingerprint(path, fileBytes);
-    copy.taken = QDateTime::currentDateTime();
+    copy.taken = taken;
     QVERIFY(RecoveryStore().write(copy).ok());
+}
+
+// A file of the note's folder as a save cut short leaves it, written at `written`.
+void leaveSaveLeftover(const TestWindow &t, const QString &name, const QByteArray &bytes,
+                       const QDateTime &written)
+{
+    t.put(name, bytes);
+    QFile file(t.dir() + u'/' + name);
+    QVERIFY(file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(written, QFileDevice::FileModificationTime));
 }
 
 bool hasCopy(const QString &path)
@@ -183,24 +200,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("yes");
         QTest::addColumn<bool>("changedSince");
-        QTest::newRow("Yes") << true << false;
-        QTest::newRow("No") << false << false;
-        QTest::newRow("Yes, the note changed since") << true << true;
+        QTest::addColumn<bool>("older"); // a later copy could not be written
+        QTest::newRow("Yes") << true << false << false;
+        QTest::newRow("No") << false << false << false;
+        QTest::newRow("Yes, the note changed since") << true << true << false;
+        QTest::newRow("Yes, the last changes not kept") << true << false << true;
     }
 
     void restoresWhatACrashLeft()
     {
         QFETCH(bool, yes);
         QFETCH(bool, changedSince);
+        QFETCH(bool, older);
         TestWindow t;
         const QString path = t.note(u"a.txt"_s);
         t.put(u"a.txt"_s, "on disk\r\n");
         leaveCopy(path, "typed\r\non disk\r\n", changedSince ? "older\r\n" : "on disk\r\n");
+        if (older)
+            RecoveryStore().markOlder(path);
         t.answer(yes ? u"yes"_s : u"no"_s);
         t.open();
-        QCOMPARE(t.last().text,
-                 kCrashed.arg(path, changedSince ? u" The note has been changed on disk since."_s
-                                                 : QString()));
+        QCOMPARE(
+            t.last().text,
+            kCrashed.arg(path, (older ? u" Only some of them were kept: the last could not "
+                                        "be written."_s
+                                      : QString()) +
+                                   (changedSince ? u" The note has been changed on disk since."_s
+                                                 : QString())));
         QCOMPARE(t.last().buttons, Platform::Buttons::YesNo);
         QVERIFY(!hasCopy(path));
         QCOMPARE(history(path), QList<QByteArray>{"typed\r\non disk\r\n"});
@@ -248,6 +274,122 @@ private Q_SLOTS:
         QCOMPARE(t.text(), yes ? u"newer\n"_s : u"older\n"_s);
         QCOMPARE(t.status(), yes ? u"Changed"_s : u"Unchanged"_s);
         QVERIFY(!QFileInfo::exists(leftover));
+    }
+
+    // A crash's copy and an interrupted save's text of one note: the newer is offered, once,
+    // and both are kept in the history, the newer as the newest version.
+    void newestLeftTextOfferedOnce_data()
+    {
+        QTest::addColumn<bool>("leftoverNewer");
+        QTest::newRow("the save's text newer") << true;
+        QTest::newRow("the copy newer") << false;
+    }
+
+    void newestLeftTextOfferedOnce()
+    {
+        QFETCH(bool, leftoverNewer);
+        TestWindow t;
+        const QString path = t.note(u"a.txt"_s);
+        t.put(u"a.txt"_s, "on disk");
+        const QDateTime now = QDateTime::currentDateTime();
+        const QByteArray older = "AAAA", newer = "AAAABBBB";
+        leaveCopy(path, leftoverNewer ? older : newer, "on disk",
+                  now.addSecs(leftoverNewer ? -60 : -5));
+        leaveSaveLeftover(t, u".qbsave-AbC123-a.txt"_s, leftoverNewer ? newer : older,
+                          now.addSecs(-20));
+        t.answer(u"yes"_s);
+        t.open();
+        QCOMPARE(t.platform.prompts.size(), 1);
+        const QString kept = u" Older unsaved text of it is kept in its history."_s;
+        QCOMPARE(t.last().text, leftoverNewer
+                                    ? u"A save of the note \""_s + path +
+                                          u"\" was cut short: an interrupted save left newer text "
+                                          "than the note holds."_s +
+                                          kept + u"\r\nRestore it?"_s
+                                    : kCrashed.arg(path, kept));
+        QCOMPARE(t.text(), u"AAAABBBB"_s);
+        QCOMPARE(history(path), (QList<QByteArray>{newer, older}));
+        QVERIFY(!hasCopy(path));
+        QCOMPARE(t.entries(), QStringList{u"a.txt=on disk"_s});
+    }
+
+    // A damaged copy is kept in its note's history before a new copy of the note could take
+    // its place.
+    void damagedCopyKeptBeforeANewOne()
+    {
+        TestWindow t;
+        const QString path = t.note(u"a.txt"_s);
+        t.put(u"a.txt"_s, "on disk\n");
+        leaveCopy(path, "typed before the crash\n", "on disk\n");
+        const QString file = RecoveryStore().fileFor(path);
+        QByteArray damaged = readBytes(file);
+        damaged[damaged.size() - 3] = 'X';
+        QVERIFY(writeBytes(file, damaged));
+        t.answer(u"ok"_s);
+        t.open();
+        QVERIFY2(t.last().text.contains(u" is damaged. It is kept in the note's history.\r\n"_s),
+                 qPrintable(t.last().text));
+        t.type(u"new "_s);
+        QTRY_VERIFY_WITH_TIMEOUT(hasCopy(path), 4000);
+        QCOMPARE(history(path), QList<QByteArray>{damaged});
+    }
+
+    // A copy that cannot be written is told in the bar, and the copy left from before is
+    // marked older: a real full disk, and a pipe or a folder at the copy's name.
+    void copyNotWrittenIsTold_data()
+    {
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("a full disk") << u"full"_s;
+        QTest::newRow("a pipe at the copy's name") << u"pipe"_s;
+        QTest::newRow("a folder at the copy's name") << u"folder"_s;
+    }
+
+    void copyNotWrittenIsTold()
+    {
+        QFETCH(QString, blocker);
+        QTemporaryDir state;
+        TestWindow t;
+        const bool full = blocker == u"full";
+        const QByteArray mountPoint = QFile::encodeName(state.path());
+        if (full && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        const auto unmount = qScopeGuard([&] {
+            if (full)
+                ::umount(mountPoint.constData());
+        });
+        qputenv("XDG_STATE_HOME", mountPoint);
+        t.open({{u"a.txt"_s, "one\n"}});
+        const QString path = t.note(u"a.txt"_s);
+        t.type(u"first "_s);
+        QTRY_VERIFY_WITH_TIMEOUT(hasCopy(path), 4000);
+        const QString copy = RecoveryStore().fileFor(path);
+        QString reason;
+        if (full) {
+            QFile filler(state.filePath(u"filler"_s));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+            }
+            reason = qt_error_string(ENOSPC);
+        } else {
+            QVERIFY(QFile::remove(copy));
+            if (blocker == u"pipe")
+                QVERIFY(::mkfifo(QFile::encodeName(copy).constData(), 0600) == 0);
+            else
+                QVERIFY(QDir().mkdir(copy));
+        }
+        t.type(u"second "_s);
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            bar->text().startsWith(u"Unsaved text can't be kept for a crash: "_s), 5000);
+        if (full) {
+            QCOMPARE(bar->text(), u"Unsaved text can't be kept for a crash: "_s + reason);
+            const QList<RecoveryEntry> left = RecoveryStore().list({t.dir()}).entries;
+            QCOMPARE(left.size(), 1);
+            QVERIFY(left.first().older);
+            QCOMPARE(RecoveryStore().read(path).copy->bytes, QByteArray("first one\n"));
+        }
+        QCOMPARE(t.text(), u"second first one\n"_s);
+        QVERIFY(t.platform.prompts.isEmpty());
     }
 
     // A logout that may not ask (no interaction allowed) keeps the unsaved edits at once.

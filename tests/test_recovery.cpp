@@ -260,7 +260,8 @@ private Q_SLOTS:
             << QByteArray("rename") << EIO << qint64(-1) << true;
     }
 
-    // The old copy stays whole, nothing is left beside it, and the writer tells why.
+    // The old copy stays whole, marked older, nothing is left beside it, and the writer tells
+    // why.
     void faultsKeepTheOldCopy()
     {
         QFETCH(QByteArray, call);
@@ -273,7 +274,7 @@ private Q_SLOTS:
         const RecoveryCopy old = copyOf(note, "the edits of a minute ago");
         QVERIFY(store.write(old).ok());
         RecoveryWriter writer(store);
-        QSignalSpy failed(&writer, &RecoveryWriter::failed);
+        QSignalSpy failed(&writer, &RecoveryWriter::notWritten);
         Faults faults;
         if (namedTemporaryFile)
             faults.arm("tmpfile", EOPNOTSUPP, store.folder());
@@ -288,6 +289,7 @@ private Q_SLOTS:
         const RecoveryRead read = store.read(note);
         QVERIFY(read.copy && sameCopy(*read.copy, old));
         QCOMPARE(entriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
+        QVERIFY(store.list({dir.path()}).entries.value(0).older);
     }
 
     void killedWhileWritingACopy_data()
