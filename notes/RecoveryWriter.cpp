@@ -129,14 +129,12 @@ void RecoveryWriter::perform(const Job &job)
 void RecoveryWriter::report(void (RecoveryWriter::*signal)(const QString &, const QString &),
                             const QString &notePath, const QString &reason)
 {
-    if (QThread::currentThread() == thread()) {
-        Q_EMIT(this->*signal)(notePath, reason);
-        return;
-    }
-    QMetaObject::invokeMethod(
-        this, [this, signal, notePath, reason] { Q_EMIT(this->*signal)
-                                                 (notePath, reason); },
-        Qt::QueuedConnection);
+    // The signal is emitted by calling it.
+    const auto tell = [this, signal, notePath, reason] { (this->*signal)(notePath, reason); };
+    if (QThread::currentThread() == thread())
+        tell();
+    else
+        QMetaObject::invokeMethod(this, tell, Qt::QueuedConnection);
 }
 
 void RecoveryWriter::wakeIfIdle()
