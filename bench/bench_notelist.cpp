@@ -1,3 +1,4 @@
+#include "notes/ConflictCopies.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteListing.h"
@@ -37,6 +38,14 @@ QString noteFolder(int count)
                 "Note " + std::to_string(i * 7919L % 1000003) + (i % 10 == 0 ? ".TXT" : ".txt");
             std::ofstream(root / name) << "\r\n";
         }
+        // Copies a sync tool left of one note in a hundred, each in another tool's form.
+        for (int i = 0; i < count / 100; ++i) {
+            const std::string note = "Note " + std::to_string(i * 7919L % 1000003);
+            const char *tags[] = {
+                ".sync-conflict-20261207-101530-ABCDEFG", " (conflicted copy 2026-12-07 101530)",
+                " (Alice's conflicted copy 2026-12-07)", " (conflicted 2)", ".Conflict1"};
+            std::ofstream(root / (note + tags[i % 5] + ".txt")) << "\r\n";
+        }
         for (const char *other : {".hidden.txt", "readme.md", "plan.txt.bak"})
             std::ofstream(root / other) << "\r\n";
         std::filesystem::create_directory(root / "folder.txt");
@@ -50,6 +59,16 @@ void BM_ListNoteFiles(benchmark::State &state)
     for (auto _ : state) {
         const qb::NoteListing listing = qb::listNoteFiles(folder);
         benchmark::DoNotOptimize(listing.size());
+    }
+}
+
+// Finding a listing's conflict copies and their notes, to be set beside the listing itself.
+void BM_FindConflictCopies(benchmark::State &state)
+{
+    const qb::NoteListing listing = qb::listNoteFiles(noteFolder(int(state.range(0))));
+    for (auto _ : state) {
+        const QList<qb::ConflictCopy> copies = qb::findConflictCopies(listing);
+        benchmark::DoNotOptimize(copies.size());
     }
 }
 
@@ -159,6 +178,7 @@ void BM_CheckFingerprint10MiB(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_ListNoteFiles)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindConflictCopies)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DirectoryIteratorBaseline)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QDirIteratorListing)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortNoteOrder)->Arg(100'000)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "RowLabel.h"
 #include "TestFiles.h"
+#include "notes/ConflictCopies.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteListing.h"
@@ -246,6 +247,78 @@ private Q_SLOTS:
             QCOMPARE(checkFingerprint(path, fingerprint).outcome == FingerprintCheck::Outcome::Same,
                      matches);
         }
+    }
+
+    // Each sync tool's name for its copy of a note: the note's name, the tool, when and who,
+    // whatever letters the person's or device's name holds. A name without a whole tag is none.
+    void conflictCopyNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected"); // "note|tool|day|time|who", or empty for no copy
+        const auto row = [](const char *label, const QString &name, const QString &expected) {
+            QTest::newRow(label) << name << expected;
+        };
+        row("Syncthing", u"plan.sync-conflict-20261207-101530-ABCDEFG"_s,
+            u"plan|Syncthing|2026-12-07|10:15:30|ABCDEFG"_s);
+        row("Nextcloud", u"plan (conflicted copy 2026-12-07 101530)"_s,
+            u"plan|Nextcloud or ownCloud|2026-12-07|10:15:30|"_s);
+        row("Nextcloud with a user", u"plan (conflicted copy Zoë Ann 2026-12-07 101530)"_s,
+            u"plan|Nextcloud or ownCloud|2026-12-07|10:15:30|Zoë Ann"_s);
+        row("ownCloud, an older client", u"plan_conflict-20261207-101530"_s,
+            u"plan|Nextcloud or ownCloud|2026-12-07|10:15:30|"_s);
+        row("Dropbox", u"plan (Alice's conflicted copy 2026-12-07)"_s,
+            u"plan|Dropbox|2026-12-07||Alice"_s);
+        row("Dropbox, a second", u"plan (Alice's conflicted copy 2026-12-07) (1)"_s,
+            u"plan|Dropbox|2026-12-07||Alice"_s);
+        row("Dropbox, a name with an apostrophe",
+            u"my plan (Seán O'Brien's conflicted copy 2026-12-07)"_s,
+            u"my plan|Dropbox|2026-12-07||Seán O'Brien"_s);
+        row("pCloud", u"plan (conflicted)"_s, u"plan|pCloud|||"_s);
+        row("pCloud, a second", u"plan (conflicted 2)"_s, u"plan|pCloud|||"_s);
+        row("Resilio", u"plan.Conflict"_s, u"plan|Resilio Sync|||"_s);
+        row("Resilio, a second", u"plan.Conflict1"_s, u"plan|Resilio Sync|||"_s);
+        row("a copy of a copy", u"plan.Conflict.Conflict"_s, u"plan.Conflict|Resilio Sync|||"_s);
+        row("a plain note", u"conflict resolution"_s, QString());
+        row("the wrong letter case", u"plan.sync-Conflict-20261207-101530-ABCDEFG"_s, QString());
+        row("no note before the tag", u".Conflict"_s, QString());
+        row("a tag cut short", u"plan (conflicted copy 2026-12-07)"_s, QString());
+    }
+
+    void conflictCopyNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        const std::optional<ConflictCopyName> copy = conflictCopyName(name);
+        QString found;
+        if (copy)
+            found = QStringList{copy->noteName, syncToolName(copy->tool),
+                                copy->day.toString(Qt::ISODate), copy->time.toString(Qt::ISODate),
+                                copy->who}
+                        .join(u'|');
+        QCOMPARE(found, expected);
+    }
+
+    // A folder's copies paired with their notes: a copy whose note is not there, and a note
+    // whose name only looks like a copy, are ordinary notes; a copy of a copy belongs to the
+    // first note; two copies of one note both belong to it, whatever letter case its file
+    // name ends in.
+    void conflictCopiesPaired()
+    {
+        QTemporaryDir dir;
+        for (const QString &name :
+             {u"plan.TXT"_s, u"plan.sync-conflict-20261207-101530-ABCDEFG.txt"_s,
+              u"plan (conflicted).txt"_s, u"plan (conflicted).Conflict.txt"_s,
+              u"Plan.Conflict.txt"_s, u"lonely (conflicted).txt"_s, u"conflict notes.txt"_s})
+            QVERIFY(writeBytes(dir.filePath(name), "x"));
+        const NoteListing listing = listNoteFiles(dir.path());
+        QStringList pairs;
+        for (const ConflictCopy &copy : findConflictCopies(listing))
+            pairs << listing.fileNameAt(copy.copyRow).toString() + u" -> "_s +
+                         listing.fileNameAt(copy.noteRow).toString();
+        QCOMPARE(pairs,
+                 (QStringList{u"plan (conflicted).txt -> plan.TXT"_s,
+                              u"plan (conflicted).Conflict.txt -> plan.TXT"_s,
+                              u"plan.sync-conflict-20261207-101530-ABCDEFG.txt -> plan.TXT"_s}));
     }
 
     // A rewrite at once after the fingerprint, which the system's coarse clock may stamp with
