@@ -18,6 +18,7 @@
 #include "find/GoToNoteCommands.h"
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
+#include "notes/ConflictNotice.h"
 #include "notes/HistoryCommands.h"
 #include "notes/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
@@ -106,6 +107,7 @@ void frmQB::createCommands()
     m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
                                     *m_notice, m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
+    m_conflictNotice = new ConflictNotice(*m_session, *m_noteModel, *m_notice, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session, *m_display,
                                       *m_saveFlow, *m_notice, m_platform, this);
     m_noteFiles =
@@ -146,6 +148,15 @@ void frmQB::createNoticeActions()
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
     m_decryptNotice =
         make("noticeDecrypt", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
+    // The note the bar names: a copy a sync tool kept of the note shown, or the note of a copy.
+    const auto showOther = [this] {
+        m_noteList->whenListed([this] {
+            if (const int row = m_conflictNotice->otherRow(); row >= 0)
+                m_noteList->pickNote(row);
+        });
+    };
+    m_showCopy = make("noticeShowCopy", u"Show Copy"_s, showOther);
+    m_showNote = make("noticeShowNote", u"Show Note"_s, showOther);
     m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 }
@@ -259,6 +270,12 @@ void frmQB::connectViews()
             break;
         case NoteNotice::Kind::Encrypted:
             buttons = {m_decryptNotice, m_closeNotice};
+            break;
+        case NoteNotice::Kind::ConflictCopy:
+            buttons = {m_showCopy, m_closeNotice};
+            break;
+        case NoteNotice::Kind::IsConflictCopy:
+            buttons = {m_showNote, m_closeNotice};
             break;
         }
         m_noticeBar->showNotice(m_notice->text(), buttons);

@@ -20,6 +20,7 @@ class BookIndex;
 class BookCommands;
 class BookStore;
 class CommonDialog;
+class ConflictNotice;
 class EditorCommands;
 class EncoderCommands;
 class FindBookCommands;
@@ -141,12 +142,14 @@ private:
     QAction *m_encryptAction = nullptr; // T_mnuENCRYPT, whose caption follows the note
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
-            *m_decryptNotice = nullptr, *m_closeNotice = nullptr;
+            *m_decryptNotice = nullptr, *m_closeNotice = nullptr, *m_showCopy = nullptr,
+            *m_showNote = nullptr;
 
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;
     NoteSession *m_session = nullptr;
     NoteNotice *m_notice = nullptr;
+    ConflictNotice *m_conflictNotice = nullptr;
     FolderListModel *m_folderModel = nullptr;
     NoteListModel *m_noteModel = nullptr;
 

@@ -1,6 +1,7 @@
 // The main window's controls, and its menus and toolbar, built from one table of commands.
 #include "app/frmQB.h"
 
+#include "app/NoteSelectorMarks.h"
 #include "app/SvgPicture.h"
 #include "book/BookCommands.h"
 #include "book/FolderListModel.h"
@@ -257,7 +258,9 @@ void frmQB::createControls()
     m_folderModel = new FolderListModel(this);
     m_lstFLDS->setModel(m_folderModel);
     m_noteModel = new NoteListModel(this);
-    m_lstFILE->setModel(m_noteModel);
+    auto *marks = new NoteSelectorMarks(this);
+    marks->setSourceModel(m_noteModel);
+    m_lstFILE->setModel(marks);
     // A folder may hold thousands of notes: rows of one height open the list at once.
     if (auto *view = qobject_cast<QListView *>(m_lstFILE->view()))
         view->setUniformItemSizes(true);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "notes/ConflictCopies.h"
 #include "notes/NoteListing.h"
 
 #include <QAbstractListModel>
+#include <QList>
+
+#include <vector>
 
 namespace qb {
 
@@ -14,6 +18,10 @@ class NoteListModel final : public QAbstractListModel
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
+
+    // What a row is to the copies sync tools leave: a ConflictMark, under this role.
+    static constexpr int kConflictRole = Qt::UserRole + 1;
+    enum class ConflictMark { None, HasCopies, IsCopy };
 
     // The notes of the folder `folderRow` of the book, whose directory is `dir`; none current.
     void setListing(int folderRow, const QString &dir, NoteListing listing);
@@ -35,6 +43,11 @@ public:
     QString currentNoteName() const { return noteName(m_current); }
     QString currentPath() const { return notePath(m_current); }
 
+    // The rows of the copies sync tools left of the note at `row`, in note list order.
+    QList<int> copiesOf(int row) const;
+    // The row of the note the copy at `row` was made of; -1 when it is no copy.
+    int noteOfCopy(int row) const;
+
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
@@ -43,6 +56,8 @@ Q_SIGNALS:
 
 private:
     NoteListing m_listing;
+    QList<ConflictCopy> m_copies;         // by copy row
+    std::vector<qsizetype> m_copiedNotes; // the rows of the notes that have copies, sorted
     QString m_dir;
     int m_folderRow = 0;
     int m_current = -1;
