@@ -14,6 +14,7 @@ qb_packages=(
     libbenchmark-dev         # bench/
     libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)
     libdtl-dev               # the line diff beside a kept version (notes/LineDiff.cpp)
+    libgit2-dev              # merges two versions of a note in memory (notes/NoteMerge.cpp)
     ripgrep                  # the benchmarks' baseline for Find in Book, beside GNU grep
     xvfb xauth xdotool x11-utils  # the smoke test's real window
     clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces

@@ -1,0 +1,211 @@
+#include "notes/NoteMerge.h"
+
+#include <git2.h>
+
+#include <dtl/dtl.hpp>
+
+#include <string_view>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+namespace {
+
+// Long enough that no line of a note is taken for one of the merge's own marks.
+constexpr unsigned short kMarkerSize = 40;
+
+// The note's lines, each with its line end; the last may have none.
+std::vector<std::string_view> linesOf(const QByteArray &bytes)
+{
+    std::vector<std::string_view> lines;
+    const std::string_view all(bytes.constData(), size_t(bytes.size()));
+    for (size_t start = 0; start < all.size();) {
+        const size_t end = all.find('\n', start);
+        const size_t next = end == std::string_view::npos ? all.size() : end + 1;
+        lines.push_back(all.substr(start, next - start));
+        start = next;
+    }
+    return lines;
+}
+
+// Every run of lines that differ is a clash; the runs between are agreed.
+MergedNote mergeTwoWay(const QByteArray &mine, const QByteArray &theirs)
+{
+    const std::vector<std::string_view> a = linesOf(mine), b = linesOf(theirs);
+    dtl::Diff<std::string_view, std::vector<std::string_view>> diff(a, b);
+    diff.compose();
+    MergedNote merged;
+    MergeClash clash;
+    const auto endClash = [&] {
+        if (clash.mine.isEmpty() && clash.theirs.isEmpty())
+            return;
+        merged.pieces.append({{}, std::exchange(clash, {})});
+    };
+    for (const auto &[line, info] : diff.getSes().getSequence()) {
+        switch (info.type) {
+        case dtl::SES_COMMON:
+            endClash();
+            if (merged.pieces.isEmpty() || merged.pieces.constLast().clash)
+                merged.pieces.append(MergedNote::Piece{});
+            merged.pieces.last().agreed.append(line.data(), qsizetype(line.size()));
+            break;
+        case dtl::SES_DELETE:
+            clash.mine.append(line.data(), qsizetype(line.size()));
+            break;
+        case dtl::SES_ADD:
+            clash.theirs.append(line.data(), qsizetype(line.size()));
+            break;
+        }
+    }
+    endClash();
+    return merged;
+}
+
+enum class Mark { None, Mine, Base, Theirs, End };
+
+Mark markOf(std::string_view line)
+{
+    if (line.size() < kMarkerSize)
+        return Mark::None;
+    const char c = line.front();
+    if (line.find_first_not_of(c) < kMarkerSize)
+        return Mark::None;
+    const std::string_view rest = line.substr(kMarkerSize);
+    if (!rest.empty() && rest.front() != ' ' && rest.front() != '\r' && rest.front() != '\n')
+        return Mark::None;
+    switch (c) {
+    case '<':
+        return Mark::Mine;
+    case '|':
+        return Mark::Base;
+    case '=':
+        return Mark::Theirs;
+    case '>':
+        return Mark::End;
+    default:
+        return Mark::None;
+    }
+}
+
+// libgit2's result, marks and all, as pieces.
+MergedNote piecesOf(const QByteArray &result)
+{
+    MergedNote merged;
+    Mark side = Mark::None;
+    const std::vector<std::string_view> lines = linesOf(result);
+    for (const std::string_view line : lines) {
+        // A mark counts only where the merge can have put it; elsewhere it is the note's line.
+        switch (markOf(line)) {
+        case Mark::Mine:
+            if (side != Mark::None)
+                break;
+            merged.pieces.append({{}, MergeClash{}});
+            side = Mark::Mine;
+            continue;
+        case Mark::Base:
+            if (side != Mark::Mine)
+                break;
+            merged.pieces.last().clash->base = QByteArray();
+            side = Mark::Base;
+            continue;
+        case Mark::Theirs:
+            if (side != Mark::Mine && side != Mark::Base)
+                break;
+            side = Mark::Theirs;
+            continue;
+        case Mark::End:
+            if (side != Mark::Theirs)
+                break;
+            side = Mark::None;
+            continue;
+        case Mark::None:
+            break;
+        }
+        const QByteArray bytes(line.data(), qsizetype(line.size()));
+        switch (side) {
+        case Mark::None:
+        case Mark::End:
+            if (merged.pieces.isEmpty() || merged.pieces.constLast().clash)
+                merged.pieces.append(MergedNote::Piece{});
+            merged.pieces.last().agreed += bytes;
+            break;
+        case Mark::Mine:
+            merged.pieces.last().clash->mine += bytes;
+            break;
+        case Mark::Base:
+            *merged.pieces.last().clash->base += bytes;
+            break;
+        case Mark::Theirs:
+            merged.pieces.last().clash->theirs += bytes;
+            break;
+        }
+    }
+    return merged;
+}
+
+// The merge puts a line end after the last line of a side that had none, before its mark: a
+// clash at the very end gives each side back its own end.
+void keepFinalLineEnds(MergedNote &merged, const std::optional<QByteArray> &base,
+                       const QByteArray &mine, const QByteArray &theirs)
+{
+    if (merged.pieces.isEmpty() || !merged.pieces.constLast().clash)
+        return;
+    MergeClash &clash = *merged.pieces.last().clash;
+    const auto trim = [](QByteArray &side, const QByteArray &original) {
+        if (!original.isEmpty() && !original.endsWith('\n') && side.endsWith('\n')) {
+            side.chop(1);
+            if (side.endsWith('\r') && !original.endsWith('\r'))
+                side.chop(1);
+        }
+    };
+    trim(clash.mine, mine);
+    trim(clash.theirs, theirs);
+    if (clash.base && base)
+        trim(*clash.base, *base);
+}
+
+git_merge_file_input inputOf(const QByteArray &bytes)
+{
+    git_merge_file_input input = GIT_MERGE_FILE_INPUT_INIT;
+    input.ptr = bytes.constData();
+    input.size = size_t(bytes.size());
+    return input;
+}
+
+} // namespace
+
+qsizetype MergedNote::clashCount() const
+{
+    return std::count_if(pieces.cbegin(), pieces.cend(),
+                         [](const Piece &piece) { return piece.clash.has_value(); });
+}
+
+MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &mine,
+                      const QByteArray &theirs)
+{
+    if (!base)
+        return mergeTwoWay(mine, theirs);
+    // Counted by the library: each call is matched by its shutdown.
+    git_libgit2_init();
+    const git_merge_file_input ancestor = inputOf(*base), ours = inputOf(mine),
+                               others = inputOf(theirs);
+    git_merge_file_options options = GIT_MERGE_FILE_OPTIONS_INIT;
+    options.flags = GIT_MERGE_FILE_STYLE_DIFF3;
+    options.marker_size = kMarkerSize;
+    git_merge_file_result result = {};
+    MergedNote merged;
+    if (git_merge_file(&result, &ancestor, &ours, &others, &options) != 0) {
+        const git_error *error = git_error_last();
+        merged.error = error ? QString::fromUtf8(error->message) : u"The merge failed."_s;
+    } else {
+        merged = piecesOf(QByteArray(result.ptr, qsizetype(result.len)));
+        keepFinalLineEnds(merged, base, mine, theirs);
+    }
+    git_merge_file_result_free(&result);
+    git_libgit2_shutdown();
+    return merged;
+}
+
+} // namespace qb
