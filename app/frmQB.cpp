@@ -21,6 +21,7 @@
 #include "notes/ConflictNotice.h"
 #include "notes/HistoryCommands.h"
 #include "notes/HistoryKeeper.h"
+#include "notes/MergeCommands.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
@@ -129,6 +130,8 @@ void frmQB::createCommands()
         std::make_unique<LaunchCommands>(m_platform, *m_saveFlow, *m_noteList, *m_noteModel, *this);
     m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,
                                                           *m_noteList, *m_display, m_platform);
+    m_merge = new MergeCommands(*m_session, *m_noteModel, *m_noteList, *m_display, *m_history,
+                                *m_conflictNotice, m_platform, *this, this);
     m_historyCommands = std::make_unique<HistoryCommands>(
         *m_session, *m_display, *m_txtTEXT, *m_history, *m_passphraseCommands, m_platform, *this);
     m_terminationSignals = new TerminationSignals(this);
@@ -157,6 +160,21 @@ void frmQB::createNoticeActions()
     };
     m_showCopy = make("noticeShowCopy", u"Show Copy"_s, showOther);
     m_showNote = make("noticeShowNote", u"Show Note"_s, showOther);
+    // From a copy, the note is shown first: the merge goes into the note.
+    m_compareAndMerge = make("noticeCompareAndMerge", u"Compare and Merge"_s, [this] {
+        m_noteList->whenListed([this] {
+            const int note = m_noteModel->noteOfCopy(m_noteModel->currentRow());
+            if (note < 0) {
+                m_merge->mergeVersions();
+                return;
+            }
+            m_noteList->pickNote(note);
+            m_display->whenShown([this, note] {
+                if (m_noteModel->currentRow() == note)
+                    m_merge->mergeVersions();
+            });
+        });
+    });
     m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 }
@@ -272,13 +290,14 @@ void frmQB::connectViews()
             buttons = {m_decryptNotice, m_closeNotice};
             break;
         case NoteNotice::Kind::ConflictCopy:
-            buttons = {m_showCopy, m_closeNotice};
+            buttons = {m_compareAndMerge, m_showCopy, m_closeNotice};
             break;
         case NoteNotice::Kind::IsConflictCopy:
-            buttons = {m_showNote, m_closeNotice};
+            buttons = {m_compareAndMerge, m_showNote, m_closeNotice};
             break;
         }
         m_noticeBar->showNotice(m_notice->text(), buttons);
+        updateCommands();
     });
 }
 
@@ -305,6 +324,8 @@ bool frmQB::isOn(When when) const
         return m_book->isOpen();
     case When::Decrypted:
         return m_commandsEnabled && m_session->protection() == NoteSession::Protection::Decrypted;
+    case When::Merge:
+        return m_commandsEnabled && m_merge->canMerge();
     }
     return false;
 }

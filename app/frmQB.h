@@ -21,6 +21,7 @@ class BookCommands;
 class BookStore;
 class CommonDialog;
 class ConflictNotice;
+class MergeCommands;
 class EditorCommands;
 class EncoderCommands;
 class FindBookCommands;
@@ -80,6 +81,7 @@ private:
         ToolButton,     // Glyphwright is there
         BookOpen,       // a book is open
         Decrypted,      // the note shown is decrypted, its passphrase held
+        Merge,          // the note shown has a copy to merge with
     };
     struct Command;
     // The panels of sBAR, 1 to 5.
@@ -143,7 +145,7 @@ private:
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
             *m_decryptNotice = nullptr, *m_closeNotice = nullptr, *m_showCopy = nullptr,
-            *m_showNote = nullptr;
+            *m_showNote = nullptr, *m_compareAndMerge = nullptr;
 
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;
@@ -179,6 +181,7 @@ private:
     RecoveryKeeper *m_recovery = nullptr;
     std::unique_ptr<RecoveryCommands> m_recoveryOffers;
     std::unique_ptr<HistoryCommands> m_historyCommands;
+    MergeCommands *m_merge = nullptr;
     TerminationSignals *m_terminationSignals = nullptr;
 };
 

@@ -16,6 +16,7 @@
 #include "folders/FolderCommands.h"
 #include "launch/LaunchCommands.h"
 #include "notes/HistoryCommands.h"
+#include "notes/MergeCommands.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
@@ -111,6 +112,8 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_bookFinder->showDialog(); }, When::BookOpen},
         {"T_mnuGOTO", u"&Go to Note...", Qt::CTRL | Qt::Key_L,
          [](frmQB &w) { w.m_goTo->showDialog(); }, When::BookOpen},
+        {"T_mnuMERGE", u"&Merge Versions...", Qt::CTRL | Qt::Key_M,
+         [](frmQB &w) { w.m_merge->mergeVersions(); }, When::Merge},
         {"H_mnuABOUT", u"&About...", QKeyCombination(Qt::Key_F1),
          [](frmQB &w) { w.m_launcher->showAbout(); }, When::Always},
     };
@@ -162,7 +165,7 @@ const std::vector<MenuLayout> &menus()
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
-          "T_mnuFIND_NEXT", "T_mnuFIND_BOOK", "T_mnuGOTO"}},
+          "T_mnuFIND_NEXT", "T_mnuFIND_BOOK", "T_mnuGOTO", "T_mnuMERGE"}},
         {"mnuHELP", u"&?", {"H_mnuABOUT"}},
     };
     return menus;

@@ -5,6 +5,7 @@
 #include <dtl/dtl.hpp>
 
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -174,7 +175,52 @@ git_merge_file_input inputOf(const QByteArray &bytes)
     return input;
 }
 
+using LineCounts = std::unordered_map<std::string_view, qsizetype>;
+
+// How many lines of `a` and `b` the other lacks, each line counted as often as it comes.
+qsizetype linesApart(const LineCounts &a, const LineCounts &b, qsizetype aLines, qsizetype bLines,
+                     qsizetype *shared)
+{
+    qsizetype common = 0;
+    for (const auto &[line, count] : a) {
+        if (const auto found = b.find(line); found != b.end())
+            common += std::min(count, found->second);
+    }
+    *shared = common;
+    return aLines - common + bLines - common;
+}
+
+LineCounts lineCounts(const std::vector<std::string_view> &lines)
+{
+    LineCounts counts;
+    for (const std::string_view line : lines)
+        ++counts[line];
+    return counts;
+}
+
 } // namespace
+
+qsizetype closestBase(const QList<QByteArray> &versions, const QByteArray &mine,
+                      const QByteArray &theirs)
+{
+    const std::vector<std::string_view> mineLines = linesOf(mine), theirLines = linesOf(theirs);
+    const auto mineCounts = lineCounts(mineLines), theirCounts = lineCounts(theirLines);
+    qsizetype best = -1, bestDistance = 0;
+    for (qsizetype i = 0; i < versions.size(); ++i) {
+        const std::vector<std::string_view> lines = linesOf(versions[i]);
+        const auto counts = lineCounts(lines);
+        qsizetype withMine = 0, withTheirs = 0;
+        const qsizetype distance = linesApart(counts, mineCounts, qsizetype(lines.size()),
+                                              qsizetype(mineLines.size()), &withMine) +
+                                   linesApart(counts, theirCounts, qsizetype(lines.size()),
+                                              qsizetype(theirLines.size()), &withTheirs);
+        if (withMine > 0 && withTheirs > 0 && (best < 0 || distance < bestDistance)) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
 
 qsizetype MergedNote::clashCount() const
 {
@@ -187,8 +233,9 @@ MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &m
 {
     if (!base)
         return mergeTwoWay(mine, theirs);
-    // Counted by the library: each call is matched by its shutdown.
-    git_libgit2_init();
+    // Once for the program's life: a shutdown would leave what the library's TLS setup took.
+    static const int initialized = git_libgit2_init();
+    Q_UNUSED(initialized);
     const git_merge_file_input ancestor = inputOf(*base), ours = inputOf(mine),
                                others = inputOf(theirs);
     git_merge_file_options options = GIT_MERGE_FILE_OPTIONS_INIT;
@@ -204,7 +251,6 @@ MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &m
         keepFinalLineEnds(merged, base, mine, theirs);
     }
     git_merge_file_result_free(&result);
-    git_libgit2_shutdown();
     return merged;
 }
 

@@ -47,4 +47,9 @@ struct MergedNote
 MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &mine,
                       const QByteArray &theirs);
 
+// Of `versions` (a note's history), the one the two sides most likely grew from: the one with
+// the fewest lines that either side lacks or adds. -1 when none shares a line with both.
+qsizetype closestBase(const QList<QByteArray> &versions, const QByteArray &mine,
+                      const QByteArray &theirs);
+
 } // namespace qb

@@ -148,6 +148,7 @@ WriteResult NoteSession::save(NoteSaver &saver)
         setSecret(noteKindOf(saver.head()) != ShowableNote::Kind::Plain);
         setEdited(false);
         SetNoteStatus(NoteStatus::Unchanged);
+        Q_EMIT saved(m_path);
     }
     return written;
 }

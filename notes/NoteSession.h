@@ -163,6 +163,8 @@ Q_SIGNALS:
     void protectionChanged(qb::NoteSession::Protection protection);
     // The note shown became secret (keepsTextSecret), or stopped being so.
     void secrecyChanged(bool secret);
+    // The note at `path` was saved.
+    void saved(const QString &path);
     // The note at `path` no longer holds unsaved edits: they were saved, or dropped.
     void editsEnded(const QString &path);
 

@@ -76,6 +76,23 @@ private Q_SLOTS:
             QVERIFY(allMine.size() > 0 && allTheirs.size() > 0);
         }
     }
+
+    // The base of a copy is the version of the note's history both sides grew from: the one
+    // closest to both, not the newest nor the oldest; none when no version shares a line with
+    // both.
+    void baseChosenFromTheHistory()
+    {
+        const QByteArray mine = "title\nmine added\none\ntwo\nthree\n";
+        const QByteArray theirs = "title\none\ntwo\nthree\ntheirs added\n";
+        const QList<QByteArray> versions = {"title\nunrelated newest\n", "title\none\ntwo\nthree\n",
+                                            "title\n"};
+        QCOMPARE(closestBase(versions, mine, theirs), 1);
+        const MergedNote merged = mergeNotes(versions[1], mine, theirs);
+        QCOMPARE(merged.clashCount(), 0);
+        QCOMPARE(shown(merged), "title\nmine added\none\ntwo\nthree\ntheirs added\n");
+        QCOMPARE(closestBase({"nothing in common\n"}, mine, theirs), -1);
+        QCOMPARE(closestBase({}, mine, theirs), -1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMerge)

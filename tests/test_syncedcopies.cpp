@@ -4,10 +4,16 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "faults/Faults.h"
+#include "notes/MergeDialog.h"
+#include "notes/NoteHistory.h"
 #include "notes/NoteNames.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QIcon>
+#include <QPlainTextEdit>
+#include <QPushButton>
 
 using namespace qb;
 using namespace qb::test;
@@ -26,12 +32,124 @@ QString markOf(const TestWindow &t, const QString &name)
     return pictured == !tip.isEmpty() ? tip : u"a picture without a tip, or a tip without one"_s;
 }
 
+// What the merge window showed, and how it was answered.
+struct MergeSeen
+{
+    QString title, base;
+    bool useOnAtOnce = false;
+};
+
+// Answers the merge window: presses the buttons named, in order, then "&Use Merged" (or Cancel
+// when `use` is false), the copy's check box left as `removeCopy` says.
+void answerMerge(TestWindow &t, MergeSeen &seen, const QStringList &presses, bool use = true,
+                 bool removeCopy = true)
+{
+    t.platform.answerDialog([&seen, presses, use, removeCopy](QDialog &dialog) {
+        auto &merge = static_cast<MergeDialog &>(dialog);
+        seen.title = dialog.windowTitle();
+        seen.base = dialog.findChild<QLabel *>(u"mergeBase"_s)->text();
+        seen.useOnAtOnce = merge.button(u"useMergedButton"_s)->isEnabled();
+        for (const QString &press : presses)
+            merge.button(press)->click();
+        dialog.findChild<QCheckBox *>(u"removeCopyBox"_s)->setChecked(removeCopy);
+        return use && merge.button(u"useMergedButton"_s)->isEnabled() ? int(QDialog::Accepted)
+                                                                      : int(QDialog::Rejected);
+    });
+}
+
 } // namespace
 
 class TestSyncedCopies : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_home;
+
 private Q_SLOTS:
+    void initTestCase() { keepHomeIn(m_home.path()); }
+
+    // Tools > Merge Versions... is on only while the note shown has a copy to merge with.
+    void mergeOnlyWithACopy()
+    {
+        TestWindow t;
+        t.open({{u"alone.txt"_s, "a"}, {u"plan.txt"_s, "mine"}, {kSyncthingCopy, "theirs"}});
+        QVERIFY(!t.action(u"T_mnuMERGE"_s)->isEnabled());
+        t.pickNote(u"plan"_s);
+        QVERIFY(t.action(u"T_mnuMERGE"_s)->isEnabled());
+    }
+
+    // The copy merged three ways, from the version of the note's history both grew from: the
+    // changes of each side go in, "Use Merged" is one edit that Undo takes back, and once the
+    // note is saved the copy is kept in its history and goes to the trash.
+    void copyMergedFromItsBase()
+    {
+        TestWindow t;
+        const QByteArray base = "title\r\none\r\ntwo\r\n";
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), "unrelated\r\n", 1'000).ok());
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), base, 2'000).ok());
+        const QByteArray mine = "title\r\nmine\r\none\r\ntwo\r\n";
+        const QByteArray theirs = "title\r\none\r\ntwo\r\ntheirs\r\n";
+        t.open({{u"plan.txt"_s, mine}, {kSyncthingCopy, theirs}});
+        MergeSeen seen;
+        answerMerge(t, seen, {});
+        t.trigger(u"noticeCompareAndMerge"_s);
+        QTRY_COMPARE(t.status(), u"Changed"_s);
+        QCOMPARE(seen.title, u"Merge - plan"_s);
+        QVERIFY2(seen.base.startsWith(u"Merged three ways, from the version of "_s),
+                 qPrintable(seen.base));
+        QVERIFY(seen.useOnAtOnce);
+        QCOMPARE(t.text(), u"title\nmine\none\ntwo\ntheirs\n"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"title\nmine\none\ntwo\n"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(QFileInfo::exists(t.note(kSyncthingCopy)));
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("title\r\nmine\r\none\r\ntwo\r\ntheirs\r\n"));
+        QVERIFY(!QFileInfo::exists(t.note(kSyncthingCopy)));
+        QCOMPARE(t.lstFILE()->count(), 1);
+        const QList<NoteVersion> kept = NoteHistory().versions(t.note(u"plan.txt"_s));
+        QVERIFY(!kept.isEmpty());
+        QList<QByteArray> bytes;
+        for (const NoteVersion &version : kept)
+            bytes << NoteHistory::read(version, 1 << 20).bytes;
+        QVERIFY(bytes.contains(theirs));
+    }
+
+    // A clash is settled in the window: "Use Merged" waits for it; "Both" takes mine, then
+    // theirs. The copy stays when the box is cleared; Cancel changes nothing.
+    void clashSettled()
+    {
+        TestWindow t;
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), "a\nb\nc\n", 1'000).ok());
+        t.open({{u"plan.txt"_s, "a\nB1\nc\n"}, {kSyncthingCopy, "a\nB2\nc\n"}});
+        MergeSeen seen;
+        answerMerge(t, seen, {}, false);
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(seen.title, u"Merge - plan"_s);
+        QVERIFY(!seen.useOnAtOnce);
+        QCOMPARE(t.text(), u"a\nB1\nc\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+
+        answerMerge(t, seen, {u"bothButton"_s}, true, false);
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.text(), u"a\nB1\nB2\nc\n"_s);
+        QVERIFY(t.save());
+        QVERIFY(QFileInfo::exists(t.note(kSyncthingCopy)));
+    }
+
+    // Without a version both grew from, every difference is a clash, and the window says so.
+    void noBaseEveryDifferenceClashes()
+    {
+        TestWindow t;
+        t.open({{u"plan.txt"_s, "same\nmine\n"}, {kSyncthingCopy, "same\ntheirs\n"}});
+        MergeSeen seen;
+        answerMerge(t, seen, {u"theirsButton"_s});
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.text(), u"same\ntheirs\n"_s);
+        QCOMPARE(seen.base, u"No version both grew from is kept in the note's history: every "
+                            "difference is a clash."_s);
+        QVERIFY(!seen.useOnAtOnce);
+    }
+
     // A note and the copy Syncthing kept of it are both listed and both marked; a copy whose
     // note is not there, and a name that only looks like a copy, are ordinary notes.
     void copiesMarkedInTheSelector()

@@ -1,0 +1,212 @@
+#include "notes/MergeDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+namespace {
+
+QPlainTextEdit *readOnlyView(QWidget *parent, const QString &name)
+{
+    auto *view = new QPlainTextEdit(parent);
+    view->setObjectName(name);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return view;
+}
+
+} // namespace
+
+MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteFormat &format,
+                         const QString &baseText, bool forCopy, QWidget *parent)
+    : QDialog(parent), m_note(std::move(merged)), m_format(format),
+      m_settled(size_t(m_note.clashCount())), m_base(new QLabel(baseText, this)),
+      m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
+      m_theirs(readOnlyView(this, u"theirsText"_s))
+{
+    setObjectName(u"mergeDialog"_s);
+    setWindowTitle(u"Merge - "_s + noteName);
+    m_base->setObjectName(u"mergeBase"_s);
+    m_base->setWordWrap(true);
+    const auto makeButton = [this](const char *name, const QString &caption) {
+        auto *button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setAutoDefault(false);
+        return button;
+    };
+    m_mineButton = makeButton("mineButton", u"&Mine"_s);
+    m_theirsButton = makeButton("theirsButton", u"&Theirs"_s);
+    m_bothButton = makeButton("bothButton", u"&Both"_s);
+    m_nextButton = makeButton("nextClashButton", u"&Next Clash"_s);
+    connect(m_mineButton, &QPushButton::clicked, this, [this] { settle(0); });
+    connect(m_theirsButton, &QPushButton::clicked, this, [this] { settle(1); });
+    connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(2); });
+    connect(m_nextButton, &QPushButton::clicked, this, &MergeDialog::nextClash);
+    connect(m_merged, &QPlainTextEdit::cursorPositionChanged, this, &MergeDialog::showSides);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_useButton = buttons->addButton(u"&Use Merged"_s, QDialogButtonBox::AcceptRole);
+    m_useButton->setObjectName(u"useMergedButton"_s);
+    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cancel->setObjectName(u"cancelButton"_s);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *sides = new QGridLayout;
+    auto *mineLabel = new QLabel(u"Mine:"_s, this);
+    auto *theirsLabel = new QLabel(u"Theirs:"_s, this);
+    sides->addWidget(mineLabel, 0, 0);
+    sides->addWidget(theirsLabel, 0, 1);
+    sides->addWidget(m_mine, 1, 0);
+    sides->addWidget(m_theirs, 1, 1);
+    auto *settleRow = new QHBoxLayout;
+    for (QPushButton *button : {m_mineButton, m_theirsButton, m_bothButton, m_nextButton})
+        settleRow->addWidget(button);
+    settleRow->addStretch();
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(m_base);
+    column->addWidget(m_merged, 3);
+    column->addLayout(sides, 1);
+    column->addLayout(settleRow);
+    if (forCopy) {
+        m_removeCopy = new QCheckBox(u"&Remove the copy once the merged note is saved"_s, this);
+        m_removeCopy->setObjectName(u"removeCopyBox"_s);
+        m_removeCopy->setChecked(true);
+        column->addWidget(m_removeCopy);
+    }
+    column->addWidget(buttons);
+    resize(720, 560);
+    refresh(m_settled.empty() ? -1 : 0);
+}
+
+QPushButton *MergeDialog::button(const QString &objectName) const
+{
+    return findChild<QPushButton *>(objectName);
+}
+
+bool MergeDialog::removesCopy() const
+{
+    return m_removeCopy && m_removeCopy->isChecked();
+}
+
+QByteArray MergeDialog::mergedBytes() const
+{
+    size_t clash = 0;
+    return m_note.bytes(
+        [&](const MergeClash &) { return m_settled[clash++].value_or(QByteArray()); });
+}
+
+void MergeDialog::settle(int how)
+{
+    const int clash = clashAtCaret();
+    if (clash < 0)
+        return;
+    size_t index = 0;
+    for (const MergedNote::Piece &piece : m_note.pieces) {
+        if (!piece.clash)
+            continue;
+        if (index++ != size_t(clash))
+            continue;
+        QByteArray mine = piece.clash->mine;
+        // Both: mine, then theirs, each on lines of its own.
+        if (how == 2 && !mine.isEmpty() && !mine.endsWith('\n') && !piece.clash->theirs.isEmpty())
+            mine += m_format.lineEndBytes();
+        m_settled[size_t(clash)] = how == 0   ? piece.clash->mine
+                                   : how == 1 ? piece.clash->theirs
+                                              : mine + piece.clash->theirs;
+    }
+    refresh(clash);
+    nextClash();
+}
+
+void MergeDialog::nextClash()
+{
+    const int from = std::max(clashAtCaret(), -1);
+    const int count = int(m_settled.size());
+    for (int step = 1; step <= count; ++step) {
+        const int clash = (from + step) % count;
+        if (!m_settled[size_t(clash)]) {
+            QTextCursor caret(m_merged->document());
+            caret.setPosition(m_clashSpans[size_t(clash)].first);
+            m_merged->setTextCursor(caret);
+            m_merged->centerCursor();
+            return;
+        }
+    }
+}
+
+void MergeDialog::refresh(int clash)
+{
+    QString text;
+    m_clashSpans.clear();
+    size_t index = 0;
+    const auto decoded = [this](const QByteArray &bytes) {
+        return decodeNoteBytes(bytes, m_format).text;
+    };
+    const auto line = [](QString shown) {
+        return shown.isEmpty() || shown.endsWith(u'\n') ? shown : shown + u'\n';
+    };
+    for (const MergedNote::Piece &piece : m_note.pieces) {
+        if (!piece.clash) {
+            text += decoded(piece.agreed);
+            continue;
+        }
+        const int start = int(text.size());
+        if (const std::optional<QByteArray> &settled = m_settled[index])
+            text += decoded(*settled);
+        else
+            text += u"<<<<<<< Mine\n"_s + line(decoded(piece.clash->mine)) + u"=======\n"_s +
+                    line(decoded(piece.clash->theirs)) + u">>>>>>> Theirs\n"_s;
+        m_clashSpans.emplace_back(start, int(text.size()));
+        ++index;
+    }
+    const QSignalBlocker quiet(m_merged);
+    m_merged->setPlainText(text);
+    if (clash >= 0 && size_t(clash) < m_clashSpans.size()) {
+        QTextCursor caret(m_merged->document());
+        caret.setPosition(m_clashSpans[size_t(clash)].first);
+        m_merged->setTextCursor(caret);
+    }
+    const bool settled = std::all_of(m_settled.cbegin(), m_settled.cend(),
+                                     [](const auto &s) { return s.has_value(); });
+    m_useButton->setEnabled(settled);
+    m_nextButton->setEnabled(!settled);
+    showSides();
+}
+
+int MergeDialog::clashAtCaret() const
+{
+    const int at = m_merged->textCursor().position();
+    for (size_t clash = 0; clash < m_clashSpans.size(); ++clash) {
+        const auto [start, end] = m_clashSpans[clash];
+        if (at >= start && (at < end || (at == end && start == end)))
+            return int(clash);
+    }
+    return -1;
+}
+
+void MergeDialog::showSides()
+{
+    const int clash = clashAtCaret();
+    size_t index = 0;
+    const MergeClash *shown = nullptr;
+    for (const MergedNote::Piece &piece : m_note.pieces) {
+        if (piece.clash && int(index++) == clash)
+            shown = &*piece.clash;
+    }
+    m_mine->setPlainText(shown ? decodeNoteBytes(shown->mine, m_format).text : QString());
+    m_theirs->setPlainText(shown ? decodeNoteBytes(shown->theirs, m_format).text : QString());
+    for (QPushButton *button : {m_mineButton, m_theirsButton, m_bothButton})
+        button->setEnabled(shown != nullptr);
+}
+
+} // namespace qb

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "encoder/NoteCodec.h"
+#include "notes/NoteMerge.h"
+
+#include <QDialog>
+
+#include <optional>
+#include <vector>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace qb {
+
+// The window titled "Merge - <note name>": the merged note with each clash marked, the two
+// sides of the clash the caret is in, and the buttons that settle it: "&Mine", "&Theirs",
+// "&Both" (mine, then theirs), "&Next Clash"; "&Use Merged" once every clash is settled.
+class MergeDialog final : public QDialog
+{
+public:
+    // `merged` is of notes in `format`; `baseText` says which base the merge had. For the copy
+    // of a note, a check box offers to remove the copy once the merged note is saved.
+    MergeDialog(const QString &noteName, MergedNote merged, const NoteFormat &format,
+                const QString &baseText, bool forCopy, QWidget *parent = nullptr);
+
+    // The merged note's bytes, every clash settled as chosen.
+    QByteArray mergedBytes() const;
+    // The user wants the copy removed once the merged note is saved.
+    bool removesCopy() const;
+
+    QPlainTextEdit *mergedView() const { return m_merged; }
+    QPlainTextEdit *mineView() const { return m_mine; }
+    QPlainTextEdit *theirsView() const { return m_theirs; }
+    QPushButton *button(const QString &objectName) const;
+
+private:
+    void settle(int how); // 0 mine, 1 theirs, 2 both
+    void nextClash();
+    // Shows the merged note again, the caret in the clash `clash`.
+    void refresh(int clash);
+    // The clash the caret is in, or -1.
+    int clashAtCaret() const;
+    void showSides();
+
+    MergedNote m_note;
+    NoteFormat m_format;
+    std::vector<std::optional<QByteArray>> m_settled; // by clash
+    std::vector<std::pair<int, int>> m_clashSpans;    // where each clash is shown
+    QLabel *m_base;
+    QPlainTextEdit *m_merged, *m_mine, *m_theirs;
+    QPushButton *m_mineButton, *m_theirsButton, *m_bothButton, *m_nextButton, *m_useButton;
+    QCheckBox *m_removeCopy = nullptr;
+};
+
+} // namespace qb
