@@ -131,7 +131,7 @@ void frmQB::createCommands()
     m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,
                                                           *m_noteList, *m_display, m_platform);
     m_merge = new MergeCommands(*m_session, *m_noteModel, *m_noteList, *m_display, *m_history,
-                                *m_conflictNotice, m_platform, *this, this);
+                                *m_notice, *m_conflictNotice, m_platform, *this, this);
     m_historyCommands = std::make_unique<HistoryCommands>(
         *m_session, *m_display, *m_txtTEXT, *m_history, *m_passphraseCommands, m_platform, *this);
     m_terminationSignals = new TerminationSignals(this);
@@ -148,6 +148,8 @@ void frmQB::createNoticeActions()
     m_readAgain = make("noticeReadAgain", u"Read Again"_s,
                        [this] { m_noteList->whenListed([this] { m_noteList->readAgain(); }); });
     m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
+    m_mergeNotice = make("noticeMerge", u"Merge"_s,
+                         [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
     m_decryptNotice =
         make("noticeDecrypt", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
@@ -273,7 +275,7 @@ void frmQB::connectViews()
         case NoteNotice::Kind::None:
             break;
         case NoteNotice::Kind::ChangedOnDisk:
-            buttons = {m_readAgain, m_keepMine};
+            buttons = {m_readAgain, m_mergeNotice, m_keepMine};
             break;
         case NoteNotice::Kind::RemovedOnDisk:
             buttons = {m_keepMine};

@@ -145,7 +145,7 @@ private:
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
             *m_decryptNotice = nullptr, *m_closeNotice = nullptr, *m_showCopy = nullptr,
-            *m_showNote = nullptr, *m_compareAndMerge = nullptr;
+            *m_showNote = nullptr, *m_compareAndMerge = nullptr, *m_mergeNotice = nullptr;
 
     // State, owned here as children: the views follow their signals.
     Book *m_book = nullptr;

@@ -7,6 +7,7 @@
 #include "notes/NoteHistory.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
+#include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "platform/Background.h"
 #include "platform/FileOps.h"
@@ -28,10 +29,12 @@ constexpr qsizetype kBaseCandidates = 20;
 
 MergeCommands::MergeCommands(NoteSession &session, const NoteListModel &notes,
                              NoteListCommands &noteList, NoteDisplay &display,
-                             HistoryKeeper &history, const ConflictNotice &conflicts,
-                             Platform &platform, QWidget &dialogParent, QObject *parent)
+                             HistoryKeeper &history, NoteNotice &notice,
+                             const ConflictNotice &conflicts, Platform &platform,
+                             QWidget &dialogParent, QObject *parent)
     : QObject(parent), m_session(session), m_notes(notes), m_noteList(noteList), m_display(display),
-      m_history(history), m_conflicts(conflicts), m_platform(platform), m_dialogParent(dialogParent)
+      m_history(history), m_notice(notice), m_conflicts(conflicts), m_platform(platform),
+      m_dialogParent(dialogParent)
 {
     connect(&m_merging, &QFutureWatcher<Merged>::finished, this, &MergeCommands::merged);
     connect(&session, &NoteSession::saved, this, &MergeCommands::saved);
@@ -59,20 +62,30 @@ int MergeCommands::copyRow() const
     return copies.contains(named) ? named : copies.constLast();
 }
 
+bool MergeCommands::changedOnDisk() const
+{
+    return m_notice.kind() == NoteNotice::Kind::ChangedOnDisk;
+}
+
 bool MergeCommands::canMerge() const
 {
-    return m_session.isShown() && !m_session.keepsTextSecret() && copyRow() >= 0 &&
-           !m_merging.isRunning();
+    return m_session.isShown() && !m_session.keepsTextSecret() && !m_merging.isRunning() &&
+           (changedOnDisk() || copyRow() >= 0);
 }
 
 void MergeCommands::mergeVersions()
 {
     if (!canMerge())
         return;
-    const int copy = copyRow();
-    const qint64 largest = m_session.sizeLimits().refuseAbove;
+    if (changedOnDisk())
+        mergeOutsideChange();
+    else
+        mergeWithCopy();
+}
+
+bool MergeCommands::readSides(Sides &sides)
+{
     const QString title = u"Merge"_s;
-    Sides sides{m_session.path(), m_notes.notePath(copy), m_session.noteName(), {}, {}, {}};
     const NoteBytes mine = m_display.noteBytes();
     if (mine.unencodable) {
         m_platform.reportError(u"Quirebox can't merge the note "_s + quoted(sides.notePath) +
@@ -80,16 +93,46 @@ void MergeCommands::mergeVersions()
                                u"It holds a character its character set can't store: save it "
                                "as UTF-8 first."_s,
                                title);
-        return;
+        return false;
     }
     sides.mine = mine.bytes;
-    ReadResult theirs = readWholeFile(sides.copyPath, largest);
+    const QString other = sides.copyPath.isEmpty() ? sides.notePath : sides.copyPath;
+    ReadResult theirs = readWholeFile(other, m_session.sizeLimits().refuseAbove);
     if (!theirs.ok()) {
-        m_platform.reportError(u"Quirebox can't read the file "_s + quoted(sides.copyPath) + u"."_s,
+        m_platform.reportError(u"Quirebox can't read the file "_s + quoted(other) + u"."_s,
                                theirs.error, title);
-        return;
+        return false;
     }
     sides.theirs = std::move(theirs.bytes);
+    if (sides.copyPath.isEmpty())
+        sides.theirsFile = takeFingerprint(other, sides.theirs);
+    return true;
+}
+
+void MergeCommands::mergeOutsideChange()
+{
+    Sides sides{m_session.path(), {}, m_session.noteName(), {}, {}, {}, {}};
+    if (!readSides(sides))
+        return;
+    m_sides = sides;
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_merging.setFuture(
+        runInBackground<Merged>([sides, base = m_session.readBytes()](QPromise<Merged> &promise) {
+            promise.addResult(
+                Merged{mergeNotes(base, sides.mine, sides.theirs),
+                       base ? u"Merged three ways, from the text the editor read from the file."_s
+                            : u"The text the editor read is not kept for a note this large: every "
+                              "difference is a clash."_s});
+        }));
+}
+
+void MergeCommands::mergeWithCopy()
+{
+    const qint64 largest = m_session.sizeLimits().refuseAbove;
+    Sides sides{
+        m_session.path(), m_notes.notePath(copyRow()), m_session.noteName(), {}, {}, {}, {}};
+    if (!readSides(sides))
+        return;
     m_history.waitForDone();
     QList<QDateTime> taken;
     QList<NoteVersion> versions = NoteHistory(m_history.root()).versions(sides.notePath);
@@ -134,12 +177,20 @@ void MergeCommands::merged()
                                merged.note.error, u"Merge"_s);
         return;
     }
-    MergeDialog dialog(sides.noteName, merged.note, m_session.format(), merged.baseText, true,
+    const bool copy = !sides.copyPath.isEmpty();
+    MergeDialog dialog(sides.noteName, merged.note, m_session.format(), merged.baseText, copy,
                        &m_dialogParent);
     if (m_platform.execDialog(dialog) != QDialog::Accepted)
         return;
     if (!m_display.replaceWithBytes(dialog.mergedBytes(), m_session.format()))
         return;
+    if (!copy) {
+        // The other program's text is in the merge: a save writes over it without asking,
+        // unless the file changes again.
+        m_session.takeFile(sides.theirsFile, sides.theirs);
+        m_notice.clear();
+        return;
+    }
     if (dialog.removesCopy()) {
         m_pendingNote = sides.notePath;
         m_pendingCopy = sides.copyPath;

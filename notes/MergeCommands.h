@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
 
 #include <QFutureWatcher>
@@ -15,22 +16,25 @@ class HistoryKeeper;
 class NoteDisplay;
 class NoteListCommands;
 class NoteListModel;
+class NoteNotice;
 class NoteSession;
 class Platform;
 
-// Tools > Merge Versions... and the bar's "Compare and Merge": the note shown merged with the
-// copy a sync tool kept of it, three-way from the version of the note's history both grew from
-// where there is one. The merge runs off the window's thread; the merge window settles its
-// clashes, and "Use Merged" puts the result in the editor as one edit that Undo takes back. The
-// copy, if the user chose so, is kept in the note's history and moved to the trash once the
-// merged note is saved; never before.
+// Tools > Merge Versions... and the bar's "Compare and Merge" and "Merge": the note shown merged
+// with the copy a sync tool kept of it, three-way from the version of the note's history both
+// grew from where there is one; or, while the bar says another program changed the file, the
+// editor's text with the file's, three-way from the bytes the editor's text was read from. The
+// merge runs off the window's thread; the merge window settles its clashes, and "Use Merged" puts
+// the result in the editor as one edit that Undo takes back. The copy, if the user chose so, is
+// kept in the note's history and moved to the trash once the merged note is saved; never before.
 class MergeCommands final : public QObject
 {
     Q_OBJECT
 public:
     MergeCommands(NoteSession &session, const NoteListModel &notes, NoteListCommands &noteList,
-                  NoteDisplay &display, HistoryKeeper &history, const ConflictNotice &conflicts,
-                  Platform &platform, QWidget &dialogParent, QObject *parent = nullptr);
+                  NoteDisplay &display, HistoryKeeper &history, NoteNotice &notice,
+                  const ConflictNotice &conflicts, Platform &platform, QWidget &dialogParent,
+                  QObject *parent = nullptr);
     ~MergeCommands() override;
 
     // There is a copy to merge the note shown with. A secret note is never merged.
@@ -40,9 +44,10 @@ public:
 private:
     struct Sides
     {
-        QString notePath, copyPath, noteName;
+        QString notePath, copyPath, noteName; // no copy: the file's own change
         QByteArray mine, theirs;
         QList<QByteArray> versions; // the note's history, newest first
+        NoteFingerprint theirsFile; // for the file's own change: what it holds now
     };
     struct Merged
     {
@@ -51,6 +56,12 @@ private:
     };
     // The note shown and the copy named by the bar (or its newest).
     int copyRow() const;
+    bool changedOnDisk() const;
+    // The two sides from the editor and the copy, or the file; false, having told why, when
+    // one cannot be had.
+    bool readSides(Sides &sides);
+    void mergeWithCopy();
+    void mergeOutsideChange();
     void merged();
     void saved(const QString &path);
 
@@ -59,6 +70,7 @@ private:
     NoteListCommands &m_noteList;
     NoteDisplay &m_display;
     HistoryKeeper &m_history;
+    NoteNotice &m_notice;
     const ConflictNotice &m_conflicts;
     Platform &m_platform;
     QWidget &m_dialogParent;

@@ -11,6 +11,8 @@ namespace {
 constexpr qsizetype kWrittenAtOnce = 1 << 20;
 // An encoded note's header, or an age file's first line after a few blank ones.
 constexpr qsizetype kHeadBytes = 4096;
+// The most bytes of a note kept whole beside its text.
+constexpr qsizetype kKeptWrittenBytes = 1024 * 1024;
 
 } // namespace
 
@@ -27,8 +29,21 @@ void NoteSaver::take(QByteArrayView piece)
     m_fingerprint.add(piece);
     if (m_head.size() < kHeadBytes)
         m_head.append(piece.first(std::min(piece.size(), kHeadBytes - m_head.size())));
+    m_total += piece.size();
+    // A small note's bytes are kept, as the base of a later merge.
+    if (m_total <= kKeptWrittenBytes)
+        m_written.append(piece);
+    else
+        m_written.clear();
     if (m_format.encoding == TextEncoding::Windows1252)
         m_readsBack.add(piece);
+}
+
+std::optional<QByteArray> NoteSaver::writtenBytes(qsizetype most) const
+{
+    if (m_total > std::min<qint64>(most, kKeptWrittenBytes))
+        return std::nullopt;
+    return m_written;
 }
 
 WriteResult NoteSaver::commit()

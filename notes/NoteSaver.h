@@ -4,6 +4,8 @@
 #include "notes/NoteFingerprint.h"
 #include "platform/SafeFile.h"
 
+#include <optional>
+
 namespace qb {
 
 // One save of a note: the text goes into encoder(), which hands the bytes on in bounded pieces
@@ -29,6 +31,8 @@ public:
     NoteFingerprint fingerprint() { return m_fingerprint.finish(m_path); }
     // The first bytes written, enough to tell how the file keeps its text (noteKindOf).
     QByteArrayView head() const { return m_head; }
+    // All the bytes written, when they were no more than `most`.
+    std::optional<QByteArray> writtenBytes(qsizetype most) const;
 
 private:
     void take(QByteArrayView piece);
@@ -40,6 +44,8 @@ private:
     ReadsBackAsUtf8Check m_readsBack;
     NoteEncoder m_encoder;
     QByteArray m_head;
+    QByteArray m_written; // while no more than kKeptBaseBytes
+    qint64 m_total = 0;
 };
 
 } // namespace qb

@@ -75,6 +75,10 @@ NoteSession::Loaded NoteSession::load(const QString &path)
     setEdited(false);
     m_path = path;
     const NoteFingerprint fingerprint = takeFingerprint(path, read.bytes);
+    if (read.bytes.size() <= kKeptBaseBytes)
+        m_readBytes = read.bytes; // shared, not copied
+    else
+        m_readBytes.reset();
     ShowableNote showable = showableNoteOf(std::move(read.bytes));
     loaded.note = std::move(showable.note);
     loaded.kind = showable.kind;
@@ -100,6 +104,9 @@ void NoteSession::adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::
     m_fingerprint = fingerprint;
     setEdited(false);
     m_knownBytes = std::move(fileBytes);
+    // A note read whole in load() keeps its bytes; one read in the background is too large.
+    if (m_loading)
+        m_readBytes.reset();
     setProtection(kind == ShowableNote::Kind::Encrypted ? Protection::Armour : Protection::None);
     setSecret(kind != ShowableNote::Kind::Plain);
     setLoading(false);
@@ -142,6 +149,7 @@ WriteResult NoteSession::save(NoteSaver &saver)
     if (written.ok() || written.replaced) {
         m_format = saver.format();
         m_fingerprint = saver.fingerprint();
+        m_readBytes = saver.writtenBytes(kKeptBaseBytes);
     }
     if (written.ok()) {
         // A decoded note is written as the clear text it shows, a decrypted one encrypted.
@@ -157,6 +165,12 @@ void NoteSession::takeForm(const NoteFormat &format, std::optional<QByteArray> e
 {
     m_format = format;
     m_knownBytes = std::move(encodedBytes);
+}
+
+void NoteSession::takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes)
+{
+    m_fingerprint = fingerprint;
+    m_readBytes = bytes.size() <= kKeptBaseBytes ? std::optional(bytes) : std::nullopt;
 }
 
 void NoteSession::keepSecret()
@@ -244,6 +258,7 @@ void NoteSession::forgetShownNote()
     m_format = {};
     m_fingerprint = {};
     m_knownBytes.reset();
+    m_readBytes.reset();
     setProtection(Protection::None);
     setSecret(false);
 }

@@ -37,6 +37,9 @@ ShowableNote::Kind noteKindOf(QByteArrayView bytes);
 // even when it is stored binary, never as the bytes it is made of.
 ShowableNote showableNoteOf(QByteArray bytes);
 
+// The largest note whose bytes as read or saved are kept beside its text.
+inline constexpr qsizetype kKeptBaseBytes = 1024 * 1024;
+
 // The word status panel 1 shows for `status`.
 QString noteStatusText(NoteStatus status);
 
@@ -125,6 +128,12 @@ public:
     void removeEncryption();
     // What the file held when it was read or last saved.
     const NoteFingerprint &fingerprint() const { return m_fingerprint; }
+    // Those bytes themselves, the base of a merge with another program's change, for a note
+    // small enough (below kKeptBaseBytes) to be held twice; none for a larger one.
+    const std::optional<QByteArray> &readBytes() const { return m_readBytes; }
+    // The file now holds `bytes`, whose fingerprint is `fingerprint`: another program's change,
+    // merged into the editor's text, which a save now writes over without asking.
+    void takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes);
 
     // The status word, and with it the Save commands and the Encode/Decode caption:
     // "Unchanged" turns Save off and the caption to Encode, "Changed" turns Save on, "Decoded"
@@ -190,6 +199,7 @@ private:
     bool m_loading = false;
     int m_replacing = 0;
     std::optional<QByteArray> m_knownBytes;
+    std::optional<QByteArray> m_readBytes;
     NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();
 };
 

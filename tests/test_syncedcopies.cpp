@@ -42,7 +42,7 @@ struct MergeSeen
 // Answers the merge window: presses the buttons named, in order, then "&Use Merged" (or Cancel
 // when `use` is false), the copy's check box left as `removeCopy` says.
 void answerMerge(TestWindow &t, MergeSeen &seen, const QStringList &presses, bool use = true,
-                 bool removeCopy = true)
+                 std::optional<bool> removeCopy = true)
 {
     t.platform.answerDialog([&seen, presses, use, removeCopy](QDialog &dialog) {
         auto &merge = static_cast<MergeDialog &>(dialog);
@@ -51,7 +51,11 @@ void answerMerge(TestWindow &t, MergeSeen &seen, const QStringList &presses, boo
         seen.useOnAtOnce = merge.button(u"useMergedButton"_s)->isEnabled();
         for (const QString &press : presses)
             merge.button(press)->click();
-        dialog.findChild<QCheckBox *>(u"removeCopyBox"_s)->setChecked(removeCopy);
+        auto *box = dialog.findChild<QCheckBox *>(u"removeCopyBox"_s);
+        if (bool(box) != removeCopy.has_value())
+            return int(QDialog::Rejected);
+        if (box)
+            box->setChecked(*removeCopy);
         return use && merge.button(u"useMergedButton"_s)->isEnabled() ? int(QDialog::Accepted)
                                                                       : int(QDialog::Rejected);
     });
@@ -134,6 +138,37 @@ private Q_SLOTS:
         QTRY_COMPARE(t.text(), u"a\nB1\nB2\nc\n"_s);
         QVERIFY(t.save());
         QVERIFY(QFileInfo::exists(t.note(kSyncthingCopy)));
+    }
+
+    // Another program changes the file while the editor holds edits: Merge in the bar merges
+    // the two three-way from the text the editor read, and the save then writes without asking,
+    // the other program's text being in the merge. Saved and changed again, the merge starts
+    // from what was saved.
+    void outsideChangeMerged()
+    {
+        TestWindow t;
+        t.open({{u"plan.txt"_s, "one\r\ntwo\r\nthree\r\n"}});
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        t.type(u"mine "_s);
+        QVERIFY(writeBytes(t.note(u"plan.txt"_s), "one\r\ntwo\r\nthree\r\ntheirs\r\n"));
+        QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+        MergeSeen seen;
+        answerMerge(t, seen, {}, true, std::nullopt);
+        t.trigger(u"noticeMerge"_s);
+        QTRY_COMPARE(t.text(), u"mine one\ntwo\nthree\ntheirs\n"_s);
+        QCOMPARE(seen.base, u"Merged three ways, from the text the editor read from the file."_s);
+        QVERIFY(bar->text().isEmpty());
+        QVERIFY(t.save());
+        QCOMPARE(t.platform.prompts.size(), 1); // the merge window only
+        QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("mine one\r\ntwo\r\nthree\r\ntheirs\r\n"));
+
+        t.editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(t.editor(), u"end"_s);
+        QVERIFY(writeBytes(t.note(u"plan.txt"_s), "mine one\r\nTWO\r\nthree\r\ntheirs\r\n"));
+        QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+        answerMerge(t, seen, {}, true, std::nullopt);
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.text(), u"mine one\nTWO\nthree\ntheirs\nend"_s);
     }
 
     // Without a version both grew from, every difference is a clash, and the window says so.
