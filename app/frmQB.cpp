@@ -297,6 +297,9 @@ void frmQB::connectViews()
         case NoteNotice::Kind::IsConflictCopy:
             buttons = {m_compareAndMerge, m_showNote, m_closeNotice};
             break;
+        case NoteNotice::Kind::UnfinishedMerge:
+            buttons = {m_mergeNotice, m_closeNotice};
+            break;
         }
         m_noticeBar->showNotice(m_notice->text(), buttons);
         updateCommands();

@@ -2,6 +2,7 @@
 
 #include "notes/ConflictCopies.h"
 #include "notes/NoteListModel.h"
+#include "notes/NoteMerge.h"
 #include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "platform/QuotedPath.h"
@@ -35,6 +36,7 @@ ConflictNotice::ConflictNotice(const NoteSession &session, const NoteListModel &
     connect(&session, &NoteSession::shownChanged, this, [this] {
         m_due = m_session.isShown();
         m_otherRow = -1;
+        m_holdsMergeMarks = false;
     });
     connect(&session, &NoteSession::statusChanged, this, [this](NoteStatus status) {
         if (status != NoteStatus::Changed && std::exchange(m_due, false))
@@ -58,8 +60,16 @@ void ConflictNotice::tell()
         return;
     }
     const QList<int> copies = m_notes.copiesOf(row);
-    if (copies.isEmpty())
+    if (copies.isEmpty()) {
+        // Looked for in what was read: a note small enough to keep its bytes.
+        const std::optional<QByteArray> &read = m_session.readBytes();
+        m_holdsMergeMarks =
+            read && read->contains("=======") && mergeMarksOf(*read).clashCount() > 0;
+        if (m_holdsMergeMarks)
+            m_notice.post(NoteNotice::Kind::UnfinishedMerge,
+                          u"This note holds an unfinished merge."_s);
         return;
+    }
     const auto modified = [this](int copyRow) {
         return QFileInfo(m_notes.notePath(copyRow)).lastModified();
     };

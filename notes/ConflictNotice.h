@@ -11,8 +11,8 @@ class NoteSession;
 struct ConflictCopyName;
 
 // Tells in the notice bar, once a note is shown, that a sync tool kept another version of it
-// beside it, or that the note shown is such a copy. Nothing pops up, and a notice the user has to
-// act on is never replaced.
+// beside it, that the note shown is such a copy, or that it holds an unfinished merge. Nothing pops
+// up, and a notice the user has to act on is never replaced.
 class ConflictNotice final : public QObject
 {
     Q_OBJECT
@@ -23,6 +23,8 @@ public:
     // The row of the note the bar points to: the newest copy of the note shown, or the note the
     // copy shown was made of; -1 when the bar says nothing of copies.
     int otherRow() const { return m_otherRow; }
+    // The note shown, as read, holds the marks of an unfinished merge.
+    bool holdsMergeMarks() const { return m_holdsMergeMarks; }
 
 private:
     void tell();
@@ -32,6 +34,7 @@ private:
     NoteNotice &m_notice;
     bool m_due = false;
     int m_otherRow = -1;
+    bool m_holdsMergeMarks = false;
 };
 
 // " on 7 Dec 2026 10:15", as far as the copy's name tells when it was kept; empty when it does not.

@@ -70,7 +70,7 @@ bool MergeCommands::changedOnDisk() const
 bool MergeCommands::canMerge() const
 {
     return m_session.isShown() && !m_session.keepsTextSecret() && !m_merging.isRunning() &&
-           (changedOnDisk() || copyRow() >= 0);
+           (changedOnDisk() || copyRow() >= 0 || m_conflicts.holdsMergeMarks());
 }
 
 void MergeCommands::mergeVersions()
@@ -79,8 +79,27 @@ void MergeCommands::mergeVersions()
         return;
     if (changedOnDisk())
         mergeOutsideChange();
-    else
+    else if (copyRow() >= 0)
         mergeWithCopy();
+    else
+        settleMergeMarks();
+}
+
+void MergeCommands::settleMergeMarks()
+{
+    // A note small enough to have had its marks looked for: settled at once.
+    const NoteBytes note = m_display.noteBytes();
+    const MergedNote marked = mergeMarksOf(note.bytes);
+    if (note.unencodable || marked.clashCount() == 0) {
+        m_platform.messageBox(u"This note holds no unfinished merge."_s, Platform::Buttons::Ok,
+                              Platform::Icon::Information, u"Merge"_s);
+        return;
+    }
+    MergeDialog dialog(m_session.noteName(), marked, m_session.format(),
+                       u"The clashes of the merge the note holds, as it was left."_s, false,
+                       &m_dialogParent);
+    if (m_platform.execDialog(dialog) == QDialog::Accepted)
+        m_display.replaceWithBytes(dialog.mergedBytes(), m_session.format());
 }
 
 bool MergeCommands::readSides(Sides &sides)

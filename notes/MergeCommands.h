@@ -62,6 +62,7 @@ private:
     bool readSides(Sides &sides);
     void mergeWithCopy();
     void mergeOutsideChange();
+    void settleMergeMarks();
     void merged();
     void saved(const QString &path);
 

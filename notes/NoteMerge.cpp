@@ -66,14 +66,14 @@ MergedNote mergeTwoWay(const QByteArray &mine, const QByteArray &theirs)
 
 enum class Mark { None, Mine, Base, Theirs, End };
 
-Mark markOf(std::string_view line)
+Mark markOf(std::string_view line, size_t size)
 {
-    if (line.size() < kMarkerSize)
+    if (line.size() < size)
         return Mark::None;
     const char c = line.front();
-    if (line.find_first_not_of(c) < kMarkerSize)
+    if (line.find_first_not_of(c) < size)
         return Mark::None;
-    const std::string_view rest = line.substr(kMarkerSize);
+    const std::string_view rest = line.substr(size);
     if (!rest.empty() && rest.front() != ' ' && rest.front() != '\r' && rest.front() != '\n')
         return Mark::None;
     switch (c) {
@@ -90,15 +90,16 @@ Mark markOf(std::string_view line)
     }
 }
 
-// libgit2's result, marks and all, as pieces.
-MergedNote piecesOf(const QByteArray &result)
+// A merge's result, marks `size` long and all, as pieces; none when a clash it opens is not
+// closed.
+std::optional<MergedNote> piecesOf(const QByteArray &result, size_t size)
 {
     MergedNote merged;
     Mark side = Mark::None;
     const std::vector<std::string_view> lines = linesOf(result);
     for (const std::string_view line : lines) {
         // A mark counts only where the merge can have put it; elsewhere it is the note's line.
-        switch (markOf(line)) {
+        switch (markOf(line, size)) {
         case Mark::Mine:
             if (side != Mark::None)
                 break;
@@ -143,6 +144,8 @@ MergedNote piecesOf(const QByteArray &result)
             break;
         }
     }
+    if (side != Mark::None)
+        return std::nullopt;
     return merged;
 }
 
@@ -200,6 +203,32 @@ LineCounts lineCounts(const std::vector<std::string_view> &lines)
 
 } // namespace
 
+MergedNote mergeMarksOf(const QByteArray &note)
+{
+    // As git and diff3 write them.
+    constexpr size_t kWrittenMarkerSize = 7;
+    std::optional<MergedNote> marked = piecesOf(note, kWrittenMarkerSize);
+    if (!marked || marked->clashCount() == 0)
+        return {{{note, std::nullopt}}, {}};
+    // A clash with its base part is merged again from it: what only one side changed in it
+    // goes in by itself.
+    MergedNote refined;
+    for (MergedNote::Piece &piece : marked->pieces) {
+        if (!piece.clash || !piece.clash->base) {
+            refined.pieces.append(std::move(piece));
+            continue;
+        }
+        const MergeClash &clash = *piece.clash;
+        MergedNote again = mergeNotes(clash.base, clash.mine, clash.theirs);
+        if (!again.ok()) {
+            refined.pieces.append(std::move(piece));
+            continue;
+        }
+        refined.pieces.append(again.pieces);
+    }
+    return refined;
+}
+
 qsizetype closestBase(const QList<QByteArray> &versions, const QByteArray &mine,
                       const QByteArray &theirs)
 {
@@ -247,7 +276,8 @@ MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &m
         const git_error *error = git_error_last();
         merged.error = error ? QString::fromUtf8(error->message) : u"The merge failed."_s;
     } else {
-        merged = piecesOf(QByteArray(result.ptr, qsizetype(result.len)));
+        merged = piecesOf(QByteArray(result.ptr, qsizetype(result.len)), kMarkerSize)
+                     .value_or(MergedNote{{}, u"The merge's result could not be read."_s});
         keepFinalLineEnds(merged, base, mine, theirs);
     }
     git_merge_file_result_free(&result);

@@ -47,6 +47,11 @@ struct MergedNote
 MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &mine,
                       const QByteArray &theirs);
 
+// The clashes of an unfinished merge a note holds: lines starting "<<<<<<< ", then an optional
+// base part from "||||||| ", then "=======" and the other side up to ">>>>>>> ", as git and diff3
+// write them. A note without whole marks is all agreed.
+MergedNote mergeMarksOf(const QByteArray &note);
+
 // Of `versions` (a note's history), the one the two sides most likely grew from: the one with
 // the fewest lines that either side lacks or adds. -1 when none shares a line with both.
 qsizetype closestBase(const QList<QByteArray> &versions, const QByteArray &mine,

@@ -16,15 +16,16 @@ class NoteNotice final : public QObject
 public:
     enum class Kind {
         None,
-        ChangedOnDisk,  // another program changed the file; the editor holds text it does not
-        RemovedOnDisk,  // another program removed the file; the editor holds text it does not
-        Unreadable,     // the file cannot be read now; the editor keeps what it holds
-        Encoded,        // a note read in the background turned out encoded: its keyword is due
-        Encrypted,      // an age-encrypted note is shown as its armour: its passphrase is due
-        ConflictCopy,   // a sync tool kept another version of the note beside it
-        IsConflictCopy, // the note is such a version
-        Info,           // anything else worth knowing about the note
-        FolderInfo,     // about the folder listed: it stays while its notes are shown
+        ChangedOnDisk,   // another program changed the file; the editor holds text it does not
+        RemovedOnDisk,   // another program removed the file; the editor holds text it does not
+        Unreadable,      // the file cannot be read now; the editor keeps what it holds
+        Encoded,         // a note read in the background turned out encoded: its keyword is due
+        Encrypted,       // an age-encrypted note is shown as its armour: its passphrase is due
+        ConflictCopy,    // a sync tool kept another version of the note beside it
+        IsConflictCopy,  // the note is such a version
+        UnfinishedMerge, // the note holds the marks of a merge left unfinished
+        Info,            // anything else worth knowing about the note
+        FolderInfo,      // about the folder listed: it stays while its notes are shown
     };
 
     // Notices about the shown note go when another note is shown or none, and when the note

@@ -77,6 +77,33 @@ private Q_SLOTS:
         }
     }
 
+    // The marks of an unfinished merge in a note, as git and diff3 write them, with or without
+    // a base part; marks that do not close are the note's own text.
+    void unfinishedMergeInANote_data()
+    {
+        QTest::addColumn<QByteArray>("note");
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("git") << "a\n<<<<<<< HEAD\nmine\n=======\ntheirs\n>>>>>>> other\nz\n"_ba
+                             << "a\n[mine\n|theirs\n]z\n"_ba;
+        QTest::newRow("diff3, CR LF")
+            << "<<<<<<< mine\r\nm\r\n||||||| base\r\nb\r\n=======\r\nt\r\n>>>>>>> theirs\r\n"_ba
+            << "[m\r\n|b\r\n|t\r\n]"_ba;
+        QTest::newRow("diff3, changes apart within a clash")
+            << "<<<<<<< mine\nA\nb\nc\n||||||| base\na\nb\nc\n=======\na\nb\nC\n>>>>>>> theirs\n"_ba
+            << "A\nb\nC\n"_ba;
+        QTest::newRow("not closed") << "<<<<<<< HEAD\nmine\n=======\n"_ba
+                                    << "<<<<<<< HEAD\nmine\n=======\n"_ba;
+        QTest::newRow("a rule of equals signs alone") << "title\n=======\ntext\n"_ba
+                                                      << "title\n=======\ntext\n"_ba;
+    }
+
+    void unfinishedMergeInANote()
+    {
+        QFETCH(QByteArray, note);
+        QFETCH(QByteArray, read);
+        QCOMPARE(shown(mergeMarksOf(note)), read);
+    }
+
     // The base of a copy is the version of the note's history both sides grew from: the one
     // closest to both, not the newest nor the oldest; none when no version shares a line with
     // both.

@@ -171,6 +171,24 @@ private Q_SLOTS:
         QTRY_COMPARE(t.text(), u"mine one\nTWO\nthree\ntheirs\nend"_s);
     }
 
+    // A note that holds the marks of an unfinished merge says so; Merge settles its clashes in
+    // the merge window, the base part shown where there is one.
+    void unfinishedMergeSettled()
+    {
+        TestWindow t;
+        t.open({{u"plan.txt"_s, "a\r\n<<<<<<< HEAD\r\nmine\r\n||||||| base\r\nold\r\n=======\r\n"
+                                "theirs\r\n>>>>>>> other\r\nz\r\n"}});
+        QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                 u"This note holds an unfinished merge."_s);
+        QVERIFY(t.action(u"T_mnuMERGE"_s)->isEnabled());
+        MergeSeen seen;
+        answerMerge(t, seen, {u"theirsButton"_s}, true, std::nullopt);
+        t.trigger(u"noticeMerge"_s);
+        QCOMPARE(t.text(), u"a\ntheirs\nz\n"_s);
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("a\r\ntheirs\r\nz\r\n"));
+    }
+
     // Without a version both grew from, every difference is a clash, and the window says so.
     void noBaseEveryDifferenceClashes()
     {
