@@ -172,7 +172,8 @@ void keepFinalLineEnds(MergedNote &merged, const std::optional<QByteArray> &base
 
 git_merge_file_input inputOf(const QByteArray &bytes)
 {
-    git_merge_file_input input = GIT_MERGE_FILE_INPUT_INIT;
+    git_merge_file_input input{};
+    git_merge_file_input_init(&input, GIT_MERGE_FILE_INPUT_VERSION);
     input.ptr = bytes.constData();
     input.size = size_t(bytes.size());
     return input;
@@ -267,7 +268,8 @@ MergedNote mergeNotes(const std::optional<QByteArray> &base, const QByteArray &m
     Q_UNUSED(initialized);
     const git_merge_file_input ancestor = inputOf(*base), ours = inputOf(mine),
                                others = inputOf(theirs);
-    git_merge_file_options options = GIT_MERGE_FILE_OPTIONS_INIT;
+    git_merge_file_options options{};
+    git_merge_file_options_init(&options, GIT_MERGE_FILE_OPTIONS_VERSION);
     options.flags = GIT_MERGE_FILE_STYLE_DIFF3;
     options.marker_size = kMarkerSize;
     git_merge_file_result result = {};
