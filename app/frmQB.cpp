@@ -146,7 +146,7 @@ void frmQB::createNoticeActions()
         return action;
     };
     m_readAgain = make("noticeReadAgain", u"Read Again"_s,
-                       [this] { m_noteList->whenListed([this] { m_noteList->readAgain(); }); });
+                       [this] { m_noteList->whenListed([this] { m_merge->readAgain(); }); });
     m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
     m_mergeNotice = make("noticeMerge", u"Merge"_s,
                          [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });

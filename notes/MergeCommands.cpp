@@ -85,6 +85,28 @@ void MergeCommands::mergeVersions()
         settleMergeMarks();
 }
 
+void MergeCommands::readAgain()
+{
+    if (!m_session.isShown())
+        return;
+    const QString path = m_session.path();
+    if (m_session.hasUnsavedEdits() && !m_session.keepsTextSecret()) {
+        const NoteBytes edits = m_display.noteBytes();
+        m_history.waitForDone();
+        const KeptVersion kept = NoteHistory(m_history.root())
+                                     .keep(path, edits.bytes, m_platform.now().toMSecsSinceEpoch());
+        if (!kept.ok()) {
+            m_platform.reportError(u"Quirebox can't keep the unsaved text of the note "_s +
+                                       quoted(path) +
+                                       u" in its history, and leaves it in the editor."_s,
+                                   *kept.error, u"Read Again"_s);
+            return;
+        }
+    }
+    if (!m_display.readAgainAsEdit())
+        m_display.reloadNote(NoteDisplay::Asking::Allowed);
+}
+
 void MergeCommands::settleMergeMarks()
 {
     // A note small enough to have had its marks looked for: settled at once.

@@ -254,6 +254,28 @@ void NoteDisplay::reloadNote(Asking asking)
         showPlace();
 }
 
+bool NoteDisplay::readAgainAsEdit()
+{
+    if (!m_session.isShown() || m_session.keepsTextSecret() || !m_editor.acceptsEdits())
+        return false;
+    const QString path = m_session.path();
+    const FileProbe probe = probeFile(path);
+    if (probe.kind != FileProbe::Kind::Regular || probe.size >= kAsyncLoadBytes)
+        return false;
+    const ReadResult read = readWholeFile(path, m_session.sizeLimits().refuseAbove);
+    if (!read.ok() || noteKindOf(read.bytes) != ShowableNote::Kind::Plain)
+        return false;
+    const NoteFingerprint fingerprint = takeFingerprint(path, read.bytes);
+    const QTextCursor caret = m_editor.textCursor();
+    m_keptPlace = {caret.blockNumber(), caret.positionInBlock()};
+    if (!replaceWithBytes(read.bytes))
+        return false;
+    m_session.takeFile(fingerprint, read.bytes);
+    m_session.settleAsRead();
+    showPlace();
+    return true;
+}
+
 void NoteDisplay::whenShown(std::function<void()> action)
 {
     m_whenShown = std::move(action);

@@ -53,6 +53,11 @@ public:
     // it is read go into the note read, where the caret is kept. A file that cannot
     // be read leaves the note as the editor holds it, and the notice says why.
     void reloadNote(Asking asking);
+    // Puts the file's text in place of the editor's as one edit that Undo takes back, the note
+    // then as read ("Unchanged"), the caret kept in its place: for a plain note small enough to
+    // be read whole. False, changing nothing, for any other (a large note, a secret one, a file
+    // now enciphered or unreadable), which reloadNote reads as a new load instead.
+    bool readAgainAsEdit();
     // Runs `action` once the note asked for is all in the editor: at once when it is, never
     // when its load is dropped or fails.
     void whenShown(std::function<void()> action);

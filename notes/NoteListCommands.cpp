@@ -287,12 +287,6 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
     }
 }
 
-void NoteListCommands::readAgain()
-{
-    if (m_session.isShown())
-        m_display.reloadNote(NoteDisplay::Asking::Allowed);
-}
-
 void NoteListCommands::showNoteOf(int folderRow, const QString &fileName, Shown done)
 {
     whenListed([this, folderRow, fileName, done = std::move(done)] {

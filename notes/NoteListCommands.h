@@ -73,8 +73,6 @@ public:
     // text the file lacks, the note is read again in place (a removed one leaves the list); with
     // it, and for a file that cannot be read, the notice tells, and the user goes on typing.
     void noteChangedOnDisk(const FileChange &change);
-    // The notice's Read Again: the note read from its file, the edits dropped.
-    void readAgain();
 
     // The selected folder's row in the book's folder table, and its directory; 0 and empty when
     // none is selected.

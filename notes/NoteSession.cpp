@@ -173,6 +173,12 @@ void NoteSession::takeFile(const NoteFingerprint &fingerprint, const QByteArray 
     m_readBytes = bytes.size() <= kKeptBaseBytes ? std::optional(bytes) : std::nullopt;
 }
 
+void NoteSession::settleAsRead()
+{
+    setEdited(false);
+    SetNoteStatus(NoteStatus::Unchanged);
+}
+
 void NoteSession::keepSecret()
 {
     setSecret(true);

@@ -134,6 +134,9 @@ public:
     // The file now holds `bytes`, whose fingerprint is `fingerprint`: another program's change,
     // merged into the editor's text, which a save now writes over without asking.
     void takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes);
+    // The editor's text is the file's again, put there as an edit Undo takes back: the edits
+    // end, and the note is "Unchanged".
+    void settleAsRead();
 
     // The status word, and with it the Save commands and the Encode/Decode caption:
     // "Unchanged" turns Save off and the caption to Encode, "Changed" turns Save on, "Decoded"

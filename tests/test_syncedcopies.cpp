@@ -171,6 +171,32 @@ private Q_SLOTS:
         QTRY_COMPARE(t.text(), u"mine one\nTWO\nthree\ntheirs\nend"_s);
     }
 
+    // Read Again in the bar is one step that Undo takes back, and the edits it drops are kept
+    // in the note's history first.
+    void readAgainKeepsWhatItDrops()
+    {
+        TestWindow t;
+        t.open({{u"plan.txt"_s, "one\n"}});
+        t.type(u"mine "_s);
+        QVERIFY(writeBytes(t.note(u"plan.txt"_s), "theirs\n"));
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+        t.trigger(u"noticeReadAgain"_s);
+        QCOMPARE(t.text(), u"theirs\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(bar->text().isEmpty());
+        const QList<NoteVersion> kept = NoteHistory().versions(t.note(u"plan.txt"_s));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(NoteHistory::read(kept.first(), 1 << 20).bytes, QByteArray("mine one\n"));
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"mine one\n"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        // The file holds what was read last: nothing to ask.
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("mine one\n"));
+        QVERIFY(t.platform.prompts.isEmpty());
+    }
+
     // A note that holds the marks of an unfinished merge says so; Merge settles its clashes in
     // the merge window, the base part shown where there is one.
     void unfinishedMergeSettled()
