@@ -8,9 +8,12 @@
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
+#include "notes/MergeDialog.h"
+#include "notes/NoteHistory.h"
 #include "platform/SafeFile.h"
 
 #include <QElapsedTimer>
+#include <QPushButton>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -256,6 +259,35 @@ private Q_SLOTS:
         QVERIFY2(t.last().text.startsWith(message.replace(u'~', t.note(u"huge.txt"_s))),
                  qPrintable(t.last().text));
         t.expectNoNote();
+    }
+
+    // The copy a sync tool kept cannot be moved to the trash once its merged note is saved: the
+    // save stands, the copy stays where it was, and a message says why.
+    void mergedCopyThatCannotGo()
+    {
+        QTemporaryDir home;
+        keepHomeIn(home.path());
+        TestWindow t;
+        const QString copy = u"plan.sync-conflict-20261207-101530-ABCDEFG.txt"_s;
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), "one\ntwo\n", 1'000).ok());
+        t.open({{u"plan.txt"_s, "one\ntwo\nmine\n"}, {copy, "zero\none\ntwo\n"}});
+        t.platform.answerDialog([](QDialog &dialog) {
+            auto &merge = static_cast<MergeDialog &>(dialog);
+            return merge.button(u"useMergedButton"_s)->isEnabled() ? int(QDialog::Accepted)
+                                                                   : int(QDialog::Rejected);
+        });
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.text(), u"zero\none\ntwo\nmine\n"_s);
+        Faults faults;
+        faults.arm("rename", EIO, u"sync-conflict"_s);
+        t.answer(u"ok"_s);
+        QVERIFY(t.save());
+        QVERIFY(faults.hits() > 0);
+        QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("zero\none\ntwo\nmine\n"));
+        QCOMPARE(t.bytes(copy), QByteArray("zero\none\ntwo\n"));
+        QVERIFY2(t.last().text.startsWith(u"Quirebox can't move the file \""_s + t.note(copy) +
+                                          u"\" to the trash.\r\n"_s),
+                 qPrintable(t.last().text));
     }
 };
 
