@@ -162,20 +162,8 @@ void frmQB::createNoticeActions()
     };
     m_showCopy = make("noticeShowCopy", u"Show Copy"_s, showOther);
     m_showNote = make("noticeShowNote", u"Show Note"_s, showOther);
-    // From a copy, the note is shown first: the merge goes into the note.
     m_compareAndMerge = make("noticeCompareAndMerge", u"Compare and Merge"_s, [this] {
-        m_noteList->whenListed([this] {
-            const int note = m_noteModel->noteOfCopy(m_noteModel->currentRow());
-            if (note < 0) {
-                m_merge->mergeVersions();
-                return;
-            }
-            m_noteList->pickNote(note);
-            m_display->whenShown([this, note] {
-                if (m_noteModel->currentRow() == note)
-                    m_merge->mergeVersions();
-            });
-        });
+        m_noteList->whenListed([this] { m_merge->compareAndMerge(); });
     });
     m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));

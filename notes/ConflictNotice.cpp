@@ -16,6 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
+namespace {
+
+// " on 7 Dec 2026 10:15", as far as the copy's name tells when it was kept; empty when it does
+// not.
 QString keptWhenText(const ConflictCopyName &name)
 {
     if (!name.day.isValid())
@@ -26,6 +30,8 @@ QString keptWhenText(const ConflictCopyName &name)
         when += u' ' + name.time.toString(u"HH:mm"_s);
     return when;
 }
+
+} // namespace
 
 ConflictNotice::ConflictNotice(const NoteSession &session, const NoteListModel &notes,
                                NoteNotice &notice, QObject *parent)

@@ -8,7 +8,6 @@ namespace qb {
 class NoteListModel;
 class NoteNotice;
 class NoteSession;
-struct ConflictCopyName;
 
 // Tells in the notice bar, once a note is shown, that a sync tool kept another version of it
 // beside it, that the note shown is such a copy, or that it holds an unfinished merge. Nothing pops
@@ -36,8 +35,5 @@ private:
     int m_otherRow = -1;
     bool m_holdsMergeMarks = false;
 };
-
-// " on 7 Dec 2026 10:15", as far as the copy's name tells when it was kept; empty when it does not.
-QString keptWhenText(const ConflictCopyName &name);
 
 } // namespace qb

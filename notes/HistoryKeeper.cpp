@@ -43,6 +43,13 @@ void HistoryKeeper::waitForDone()
     m_worker.waitForDone();
 }
 
+KeptVersion HistoryKeeper::keepNow(const QString &notePath, QByteArrayView bytes,
+                                   const QDateTime &when)
+{
+    waitForDone();
+    return NoteHistory(root()).keep(notePath, bytes, when.toMSecsSinceEpoch());
+}
+
 void HistoryKeeper::keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs)
 {
     lowerThreadPriority();

@@ -43,6 +43,9 @@ public:
     void carry(const QString &fromNotePath, const QString &toNotePath);
     // Waits until every job given so far is done.
     void waitForDone();
+    // Keeps `bytes` (text that is about to be dropped or replaced) as the version of `notePath`
+    // taken at `when`, on the calling thread, after every job given so far: it is the newest.
+    KeptVersion keepNow(const QString &notePath, QByteArrayView bytes, const QDateTime &when);
     // Off, nothing given is kept: to measure what keeping costs.
     void setKeeping(bool keeping) { m_keeping = keeping; }
 

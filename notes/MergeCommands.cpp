@@ -85,6 +85,21 @@ void MergeCommands::mergeVersions()
         settleMergeMarks();
 }
 
+void MergeCommands::compareAndMerge()
+{
+    const int note = m_notes.noteOfCopy(m_notes.currentRow());
+    if (note < 0) {
+        mergeVersions();
+        return;
+    }
+    // The merge goes into the note.
+    m_noteList.pickNote(note);
+    m_display.whenShown([this, note] {
+        if (m_notes.currentRow() == note)
+            mergeVersions();
+    });
+}
+
 void MergeCommands::readAgain()
 {
     if (!m_session.isShown())
@@ -92,9 +107,7 @@ void MergeCommands::readAgain()
     const QString path = m_session.path();
     if (m_session.hasUnsavedEdits() && !m_session.keepsTextSecret()) {
         const NoteBytes edits = m_display.noteBytes();
-        m_history.waitForDone();
-        const KeptVersion kept = NoteHistory(m_history.root())
-                                     .keep(path, edits.bytes, m_platform.now().toMSecsSinceEpoch());
+        const KeptVersion kept = m_history.keepNow(path, edits.bytes, m_platform.now());
         if (!kept.ok()) {
             m_platform.reportError(u"Quirebox can't keep the unsaved text of the note "_s +
                                        quoted(path) +
@@ -253,9 +266,7 @@ void MergeCommands::saved(const QString &path)
                                bytes.error, title);
         return;
     }
-    m_history.waitForDone();
-    const KeptVersion kept =
-        NoteHistory(m_history.root()).keep(path, bytes.bytes, m_platform.now().toMSecsSinceEpoch());
+    const KeptVersion kept = m_history.keepNow(path, bytes.bytes, m_platform.now());
     if (!kept.ok()) {
         m_platform.reportError(u"Quirebox can't keep the copy "_s + quoted(copy) +
                                    u" in the note's history, and leaves it where it is."_s,

@@ -40,6 +40,9 @@ public:
     // There is a copy to merge the note shown with. A secret note is never merged.
     bool canMerge() const;
     void mergeVersions();
+    // The bar's "Compare and Merge": the note shown, or, when the copy is shown, its note once
+    // shown, merged with its copy.
+    void compareAndMerge();
     // The bar's "Read Again": the file's text in place of the editor's, as one edit that Undo
     // takes back where the note allows it; the edits it drops are kept in the note's history
     // first (a secret note's never: their clear text stays off the disk).

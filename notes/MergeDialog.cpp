@@ -33,6 +33,10 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
       m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
       m_theirs(readOnlyView(this, u"theirsText"_s))
 {
+    for (const MergedNote::Piece &piece : m_note.pieces) {
+        if (piece.clash)
+            m_clashes.push_back(&*piece.clash);
+    }
     setObjectName(u"mergeDialog"_s);
     setWindowTitle(u"Merge - "_s + noteName);
     m_base->setObjectName(u"mergeBase"_s);
@@ -47,9 +51,9 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     m_theirsButton = makeButton("theirsButton", u"&Theirs"_s);
     m_bothButton = makeButton("bothButton", u"&Both"_s);
     m_nextButton = makeButton("nextClashButton", u"&Next Clash"_s);
-    connect(m_mineButton, &QPushButton::clicked, this, [this] { settle(0); });
-    connect(m_theirsButton, &QPushButton::clicked, this, [this] { settle(1); });
-    connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(2); });
+    connect(m_mineButton, &QPushButton::clicked, this, [this] { settle(Take::Mine); });
+    connect(m_theirsButton, &QPushButton::clicked, this, [this] { settle(Take::Theirs); });
+    connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(Take::Both); });
     connect(m_nextButton, &QPushButton::clicked, this, &MergeDialog::nextClash);
     connect(m_merged, &QPlainTextEdit::cursorPositionChanged, this, &MergeDialog::showSides);
 
@@ -105,25 +109,20 @@ QByteArray MergeDialog::mergedBytes() const
         [&](const MergeClash &) { return m_settled[clash++].value_or(QByteArray()); });
 }
 
-void MergeDialog::settle(int how)
+void MergeDialog::settle(Take take)
 {
     const int clash = clashAtCaret();
     if (clash < 0)
         return;
-    size_t index = 0;
-    for (const MergedNote::Piece &piece : m_note.pieces) {
-        if (!piece.clash)
-            continue;
-        if (index++ != size_t(clash))
-            continue;
-        QByteArray mine = piece.clash->mine;
-        // Both: mine, then theirs, each on lines of its own.
-        if (how == 2 && !mine.isEmpty() && !mine.endsWith('\n') && !piece.clash->theirs.isEmpty())
-            mine += m_format.lineEndBytes();
-        m_settled[size_t(clash)] = how == 0   ? piece.clash->mine
-                                   : how == 1 ? piece.clash->theirs
-                                              : mine + piece.clash->theirs;
-    }
+    const MergeClash &sides = *m_clashes[size_t(clash)];
+    QByteArray both = sides.mine;
+    // Mine, then theirs, each on lines of its own.
+    if (!both.isEmpty() && !both.endsWith('\n') && !sides.theirs.isEmpty())
+        both += m_format.lineEndBytes();
+    both += sides.theirs;
+    m_settled[size_t(clash)] = take == Take::Mine     ? sides.mine
+                               : take == Take::Theirs ? sides.theirs
+                                                      : both;
     refresh(clash);
     nextClash();
 }
@@ -197,12 +196,7 @@ int MergeDialog::clashAtCaret() const
 void MergeDialog::showSides()
 {
     const int clash = clashAtCaret();
-    size_t index = 0;
-    const MergeClash *shown = nullptr;
-    for (const MergedNote::Piece &piece : m_note.pieces) {
-        if (piece.clash && int(index++) == clash)
-            shown = &*piece.clash;
-    }
+    const MergeClash *shown = clash >= 0 ? m_clashes[size_t(clash)] : nullptr;
     m_mine->setPlainText(shown ? decodeNoteBytes(shown->mine, m_format).text : QString());
     m_theirs->setPlainText(shown ? decodeNoteBytes(shown->theirs, m_format).text : QString());
     for (QPushButton *button : {m_mineButton, m_theirsButton, m_bothButton})

@@ -37,7 +37,9 @@ public:
     QPushButton *button(const QString &objectName) const;
 
 private:
-    void settle(int how); // 0 mine, 1 theirs, 2 both
+    enum class Take { Mine, Theirs, Both };
+    // The clash the caret is in settled so.
+    void settle(Take take);
     void nextClash();
     // Shows the merged note again, the caret in the clash `clash`.
     void refresh(int clash);
@@ -46,6 +48,7 @@ private:
     void showSides();
 
     MergedNote m_note;
+    std::vector<const MergeClash *> m_clashes; // in m_note, in order
     NoteFormat m_format;
     std::vector<std::optional<QByteArray>> m_settled; // by clash
     std::vector<std::pair<int, int>> m_clashSpans;    // where each clash is shown

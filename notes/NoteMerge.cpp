@@ -31,6 +31,14 @@ std::vector<std::string_view> linesOf(const QByteArray &bytes)
     return lines;
 }
 
+// `line` after what `merged` holds, agreed on.
+void appendAgreed(MergedNote &merged, std::string_view line)
+{
+    if (merged.pieces.isEmpty() || merged.pieces.constLast().clash)
+        merged.pieces.append(MergedNote::Piece{});
+    merged.pieces.last().agreed.append(line.data(), qsizetype(line.size()));
+}
+
 // Every run of lines that differ is a clash; the runs between are agreed.
 MergedNote mergeTwoWay(const QByteArray &mine, const QByteArray &theirs)
 {
@@ -48,9 +56,7 @@ MergedNote mergeTwoWay(const QByteArray &mine, const QByteArray &theirs)
         switch (info.type) {
         case dtl::SES_COMMON:
             endClash();
-            if (merged.pieces.isEmpty() || merged.pieces.constLast().clash)
-                merged.pieces.append(MergedNote::Piece{});
-            merged.pieces.last().agreed.append(line.data(), qsizetype(line.size()));
+            appendAgreed(merged, line);
             break;
         case dtl::SES_DELETE:
             clash.mine.append(line.data(), qsizetype(line.size()));
@@ -125,24 +131,15 @@ std::optional<MergedNote> piecesOf(const QByteArray &result, size_t size)
         case Mark::None:
             break;
         }
-        const QByteArray bytes(line.data(), qsizetype(line.size()));
-        switch (side) {
-        case Mark::None:
-        case Mark::End:
-            if (merged.pieces.isEmpty() || merged.pieces.constLast().clash)
-                merged.pieces.append(MergedNote::Piece{});
-            merged.pieces.last().agreed += bytes;
-            break;
-        case Mark::Mine:
-            merged.pieces.last().clash->mine += bytes;
-            break;
-        case Mark::Base:
-            *merged.pieces.last().clash->base += bytes;
-            break;
-        case Mark::Theirs:
-            merged.pieces.last().clash->theirs += bytes;
-            break;
+        if (side == Mark::None) {
+            appendAgreed(merged, line);
+            continue;
         }
+        MergeClash &clash = *merged.pieces.last().clash;
+        QByteArray &into = side == Mark::Mine   ? clash.mine
+                           : side == Mark::Base ? *clash.base
+                                                : clash.theirs;
+        into.append(line.data(), qsizetype(line.size()));
     }
     if (side != Mark::None)
         return std::nullopt;

@@ -1,5 +1,7 @@
 #include "notes/NoteSaver.h"
 
+#include "notes/NoteSession.h"
+
 #include <algorithm>
 
 namespace qb {
@@ -9,10 +11,6 @@ namespace {
 // The bytes go to the file in pieces of this size: large enough that writing costs no more than
 // one write of the whole, small enough to stay in the processor's cache.
 constexpr qsizetype kWrittenAtOnce = 1 << 20;
-// An encoded note's header, or an age file's first line after a few blank ones.
-constexpr qsizetype kHeadBytes = 4096;
-// The most bytes of a note kept whole beside its text.
-constexpr qsizetype kKeptWrittenBytes = 1024 * 1024;
 
 } // namespace
 
@@ -27,11 +25,11 @@ void NoteSaver::take(QByteArrayView piece)
 {
     m_writer.write(piece);
     m_fingerprint.add(piece);
-    if (m_head.size() < kHeadBytes)
-        m_head.append(piece.first(std::min(piece.size(), kHeadBytes - m_head.size())));
+    if (m_head.size() < kNoteKindBytes)
+        m_head.append(piece.first(std::min(piece.size(), kNoteKindBytes - m_head.size())));
     m_total += piece.size();
     // A small note's bytes are kept, as the base of a later merge.
-    if (m_total <= kKeptWrittenBytes)
+    if (m_total <= kKeptBaseBytes)
         m_written.append(piece);
     else
         m_written.clear();
@@ -39,9 +37,9 @@ void NoteSaver::take(QByteArrayView piece)
         m_readsBack.add(piece);
 }
 
-std::optional<QByteArray> NoteSaver::writtenBytes(qsizetype most) const
+std::optional<QByteArray> NoteSaver::writtenBytes() const
 {
-    if (m_total > std::min<qint64>(most, kKeptWrittenBytes))
+    if (m_total > kKeptBaseBytes)
         return std::nullopt;
     return m_written;
 }

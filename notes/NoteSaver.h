@@ -31,8 +31,8 @@ public:
     NoteFingerprint fingerprint() { return m_fingerprint.finish(m_path); }
     // The first bytes written, enough to tell how the file keeps its text (noteKindOf).
     QByteArrayView head() const { return m_head; }
-    // All the bytes written, when they were no more than `most`.
-    std::optional<QByteArray> writtenBytes(qsizetype most) const;
+    // All the bytes written, when they were no more than kKeptBaseBytes.
+    std::optional<QByteArray> writtenBytes() const;
 
 private:
     void take(QByteArrayView piece);

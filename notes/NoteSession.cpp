@@ -149,7 +149,7 @@ WriteResult NoteSession::save(NoteSaver &saver)
     if (written.ok() || written.replaced) {
         m_format = saver.format();
         m_fingerprint = saver.fingerprint();
-        m_readBytes = saver.writtenBytes(kKeptBaseBytes);
+        m_readBytes = saver.writtenBytes();
     }
     if (written.ok()) {
         // A decoded note is written as the clear text it shows, a decrypted one encrypted.

@@ -29,9 +29,11 @@ struct ShowableNote
     std::optional<QByteArray> fileBytes; // an encoded or encrypted note's bytes as read
 };
 
-// How a note's file keeps its text, told by its first bytes (an age file or an encoded note's
-// header is found in its first page).
+// How a note's file keeps its text, told by its first bytes.
 ShowableNote::Kind noteKindOf(QByteArrayView bytes);
+// The first bytes of a file that noteKindOf needs: an encoded note's header, or an age file's
+// first line after a few blank ones.
+inline constexpr qsizetype kNoteKindBytes = 4096;
 
 // `bytes`, read from a note's file, as the editor is to show them: an age file in its armour
 // even when it is stored binary, never as the bytes it is made of.

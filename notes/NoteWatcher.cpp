@@ -2,7 +2,6 @@
 
 #include "notes/NoteSession.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace qb {
@@ -12,13 +11,13 @@ namespace {
 // Writers change a file in several steps: it is looked at once they have been still this long.
 constexpr int kSettleMilliseconds = 300;
 
-// Whether the file at `path` now keeps its text enciphered, as far as its first page tells.
+// Whether the file at `path` now keeps its text enciphered, as far as its first bytes tell.
 bool readsEnciphered(const QString &path)
 {
-    QFile file(path);
-    constexpr qint64 kHeadBytes = 4096;
-    return file.open(QIODevice::ReadOnly) &&
-           noteKindOf(file.read(kHeadBytes)) != ShowableNote::Kind::Plain;
+    FileReader reader(path);
+    QByteArray head(kNoteKindBytes, Qt::Uninitialized);
+    const qint64 read = reader.isOpen() ? reader.read(head.data(), head.size()) : -1;
+    return read > 0 && noteKindOf(head.first(read)) != ShowableNote::Kind::Plain;
 }
 
 } // namespace

@@ -159,10 +159,7 @@ void RecoveryCommands::offerNewest(QList<LeftText> texts)
 
 bool RecoveryCommands::keepInHistory(const QString &notePath, const QByteArray &bytes)
 {
-    // After the versions on their way, so that this one is the newest.
-    m_history.waitForDone();
-    const KeptVersion kept =
-        NoteHistory(m_history.root()).keep(notePath, bytes, m_platform.now().toMSecsSinceEpoch());
+    const KeptVersion kept = m_history.keepNow(notePath, bytes, m_platform.now());
     if (kept.ok())
         return true;
     m_platform.reportError(u"Quirebox can't keep the text of the note "_s + quoted(notePath) +

@@ -41,6 +41,7 @@ public:
     // A note of `dir` was shown: what saves of its notes left there is offered.
     void offerLeftoversIn(const QString &dir);
 
+private:
     // A text of a note's that was never saved, as found.
     struct LeftText
     {
@@ -52,7 +53,6 @@ public:
         std::function<void()> remove;     // removes it, once kept
     };
 
-private:
     // Offers what is left in the folders `dirs`: the recovery copies too when `copies`.
     void offerIn(const QStringList &dirs, bool copies);
     void findCopies(const QStringList &dirs, QList<LeftText> &found);

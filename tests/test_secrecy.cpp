@@ -32,6 +32,14 @@ void restoreVersion(TestWindow &t, int row, const std::function<void()> &more = 
     t.trigger(u"F_mnuHISTORY"_s);
 }
 
+// Tools > Decrypt with Passphrase..., with the right passphrase.
+void decrypt(TestWindow &t)
+{
+    answerPassphrase(t.platform, kPassphrase);
+    t.trigger(u"T_mnuENCRYPT"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+}
+
 void undo(const TestWindow &t)
 {
     QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
@@ -74,9 +82,7 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"secret.txt"_s, encrypted("first line\n")}});
-        answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        decrypt(t);
         t.type(u"WORDONE "_s);
         QVERIFY(t.save());
         QVERIFY(isAgeFile(t.bytes(u"secret.txt"_s)));
@@ -138,9 +144,7 @@ private Q_SLOTS:
         t.open({{u"secret.txt"_s, encrypted("now\n")}});
         const QByteArray version = encrypted("before\n", u"another passphrase"_s);
         QVERIFY(NoteHistory().keep(t.note(u"secret.txt"_s), version, 1'000).ok());
-        answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        decrypt(t);
 
         restoreVersion(t, 0, [&t] {
             answerPassphrase(t.platform, u"wrong"_s);
@@ -174,9 +178,7 @@ private Q_SLOTS:
         QCOMPARE(t.last().text, u"Decrypt the note to put one of its versions back."_s);
         QCOMPARE(t.text(), armour);
 
-        answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        decrypt(t);
         t.type(u"SECRET "_s);
         restoreVersion(t, 0);
         QCOMPARE(t.text(), u"plain v1\n"_s);
@@ -227,9 +229,7 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"secret.txt"_s, encrypted("text\n")}});
-        answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        decrypt(t);
         t.answer(u"yes"_s);
         t.trigger(u"T_mnuUNENCRYPT"_s);
         t.type(u"CLEAR "_s);
