@@ -2,6 +2,7 @@
 
 #include "encoder/KeyWordCipher.h"
 #include "encoder/NoteCodec.h"
+#include "platform/SecretBytes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,6 +31,9 @@ public:
     // Shows the note `bytes` make in place of the one shown: "Encoded" once enciphered,
     // "Decoded" once deciphered. Not an edit of the user's.
     virtual void showCiphered(const QByteArray &bytes, CipherDirection done) = 0;
+    // The keyword the note shown was just deciphered with, held while its text is shown
+    // deciphered, for what must decipher its other versions alike (a merge).
+    virtual void holdKeyword(SecretBytes keyword) = 0;
 };
 
 } // namespace qb

@@ -5,6 +5,8 @@
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace qb {
@@ -83,6 +85,9 @@ void EncoderCommands::DecodeNote()
     if (!plain)
         return;
     m_note.showCiphered(*plain, CipherDirection::Decipher);
+    SecretBytes held(keyword->size());
+    std::copy(keyword->cbegin(), keyword->cend(), held.data());
+    m_note.holdKeyword(std::move(held));
 }
 
 } // namespace qb

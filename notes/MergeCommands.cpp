@@ -1,5 +1,8 @@
 #include "notes/MergeCommands.h"
 
+#include "encoder/AgeFile.h"
+#include "encoder/EncodedNote.h"
+#include "encoder/KeyWordCipher.h"
 #include "notes/ConflictNotice.h"
 #include "notes/HistoryKeeper.h"
 #include "notes/MergeDialog.h"
@@ -13,6 +16,7 @@
 #include "platform/FileOps.h"
 #include "platform/Platform.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -22,8 +26,44 @@ namespace qb {
 
 namespace {
 
-// The versions of the note's history a base is looked for in, newest first.
+// The versions of the note's history a base is looked for in, newest first; fewer for an
+// encrypted note, each of whose versions takes a key derivation of about a second to open.
 constexpr qsizetype kBaseCandidates = 20;
+constexpr qsizetype kEncryptedBaseCandidates = 5;
+
+// `bytes` of the note's file, a copy or a version as the note shows them deciphered: an age
+// file decrypted with `passphrase`, an encoded note decoded with `keyword`, a plain one as it
+// is. None when they are enciphered and the note's own secret does not open them.
+std::optional<QByteArray> opened(const QByteArray &bytes, const SecretBytes *passphrase,
+                                 const SecretBytes *keyword)
+{
+    switch (noteKindOf(bytes)) {
+    case ShowableNote::Kind::Plain:
+        return bytes;
+    case ShowableNote::Kind::Encoded:
+        if (!keyword)
+            return std::nullopt;
+        return KeyWordCipher(encodedBody(bytes), keyword->view(), CipherDirection::Decipher);
+    case ShowableNote::Kind::Encrypted: {
+        const AgeKeyNeed need = passphrase ? readAgeHeader(bytes) : AgeKeyNeed{};
+        if (!passphrase || !need.outcome.ok())
+            return std::nullopt;
+        AgeDecrypted plain =
+            decryptAge(bytes, deriveAgeKey(*passphrase, need.salt, need.workFactor));
+        if (!plain.outcome.ok())
+            return std::nullopt;
+        return std::move(plain.plain);
+    }
+    }
+    return std::nullopt;
+}
+
+QString unopenedReason(const QString &path, bool encrypted)
+{
+    return (encrypted ? u"The note's passphrase does not open "_s
+                      : u"The note's KeyWord does not decode "_s) +
+           quoted(path) + u": a note is merged only with what is enciphered as the note is."_s;
+}
 
 } // namespace
 
@@ -69,7 +109,7 @@ bool MergeCommands::changedOnDisk() const
 
 bool MergeCommands::canMerge() const
 {
-    return m_session.isShown() && !m_session.keepsTextSecret() && !m_merging.isRunning() &&
+    return m_session.isShown() && !m_merging.isRunning() &&
            (changedOnDisk() || copyRow() >= 0 || m_conflicts.holdsMergeMarks());
 }
 
@@ -80,7 +120,7 @@ void MergeCommands::mergeVersions()
     if (changedOnDisk())
         mergeOutsideChange();
     else if (copyRow() >= 0)
-        mergeWithCopy();
+        mergeWithCopy(copyRow());
     else
         settleMergeMarks();
 }
@@ -120,8 +160,28 @@ void MergeCommands::readAgain()
         m_display.reloadNote(NoteDisplay::Asking::Allowed);
 }
 
+bool MergeCommands::deciphered(Sides &sides)
+{
+    if (!m_session.keepsTextSecret())
+        return true;
+    sides.passphrase = m_session.protection() == NoteSession::Protection::Decrypted
+                           ? m_display.heldPassphrase()
+                           : nullptr;
+    sides.keyword = m_display.heldKeyword();
+    if (sides.passphrase || sides.keyword)
+        return true;
+    m_platform.messageBox(m_session.protection() == NoteSession::Protection::Armour
+                              ? u"Decrypt the note to merge it."_s
+                              : u"Decode the note to merge it."_s,
+                          Platform::Buttons::Ok, Platform::Icon::Information, u"Merge"_s);
+    return false;
+}
+
 void MergeCommands::settleMergeMarks()
 {
+    Sides sides;
+    if (!deciphered(sides))
+        return;
     // A note small enough to have had its marks looked for: settled at once.
     const NoteBytes note = m_display.noteBytes();
     const MergedNote marked = mergeMarksOf(note.bytes);
@@ -131,10 +191,10 @@ void MergeCommands::settleMergeMarks()
         return;
     }
     MergeDialog dialog(m_session.noteName(), marked, m_session.format(),
-                       u"The clashes of the merge the note holds, as it was left."_s, false,
+                       u"The clashes of the merge the note holds, as it was left."_s, {}, -1,
                        &m_dialogParent);
     if (m_platform.execDialog(dialog) == QDialog::Accepted)
-        m_display.replaceWithBytes(dialog.mergedBytes(), m_session.format());
+        useMerged(dialog.mergedBytes(), sides);
 }
 
 bool MergeCommands::readSides(Sides &sides)
@@ -165,32 +225,42 @@ bool MergeCommands::readSides(Sides &sides)
 
 void MergeCommands::mergeOutsideChange()
 {
-    Sides sides{m_session.path(), {}, m_session.noteName(), {}, {}, {}, {}};
-    if (!readSides(sides))
+    Sides sides{m_session.path(), {}, m_session.noteName(), {}, {}, {}, {}, {}, {}};
+    if (!deciphered(sides) || !readSides(sides))
         return;
     m_sides = sides;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     m_merging.setFuture(
-        runInBackground<Merged>([sides, base = m_session.readBytes()](QPromise<Merged> &promise) {
+        runInBackground<Merged>([sides, read = m_session.readBytes()](QPromise<Merged> &promise) {
+            const std::optional<QByteArray> theirs =
+                opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
+            if (!theirs) {
+                promise.addResult(
+                    Merged{{{}, unopenedReason(sides.notePath, bool(sides.passphrase))}, {}});
+                return;
+            }
+            const std::optional<QByteArray> base =
+                read ? opened(*read, sides.passphrase.get(), sides.keyword.get()) : std::nullopt;
             promise.addResult(
-                Merged{mergeNotes(base, sides.mine, sides.theirs),
+                Merged{mergeNotes(base, sides.mine, *theirs),
                        base ? u"Merged three ways, from the text the editor read from the file."_s
                             : u"The text the editor read is not kept for a note this large: every "
                               "difference is a clash."_s});
         }));
 }
 
-void MergeCommands::mergeWithCopy()
+void MergeCommands::mergeWithCopy(int copy)
 {
     const qint64 largest = m_session.sizeLimits().refuseAbove;
     Sides sides{
-        m_session.path(), m_notes.notePath(copyRow()), m_session.noteName(), {}, {}, {}, {}};
-    if (!readSides(sides))
+        m_session.path(), m_notes.notePath(copy), m_session.noteName(), {}, {}, {}, {}, {}, {}};
+    if (!deciphered(sides) || !readSides(sides))
         return;
     m_history.waitForDone();
     QList<QDateTime> taken;
     QList<NoteVersion> versions = NoteHistory(m_history.root()).versions(sides.notePath);
-    versions.resize(std::min(kBaseCandidates, versions.size()));
+    versions.resize(
+        std::min(sides.passphrase ? kEncryptedBaseCandidates : kBaseCandidates, versions.size()));
     for (const NoteVersion &version : std::as_const(versions)) {
         VersionBytes read = NoteHistory::read(version, largest);
         if (read.ok()) {
@@ -201,18 +271,51 @@ void MergeCommands::mergeWithCopy()
     m_sides = sides;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     m_merging.setFuture(runInBackground<Merged>([sides, taken](QPromise<Merged> &promise) {
-        const qsizetype base = closestBase(sides.versions, sides.mine, sides.theirs);
+        const std::optional<QByteArray> theirs =
+            opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
+        if (!theirs) {
+            promise.addResult(
+                Merged{{{}, unopenedReason(sides.copyPath, bool(sides.passphrase))}, {}});
+            return;
+        }
+        // Versions the note's secret does not open are no base.
+        QList<QByteArray> versions;
+        QList<QDateTime> openedTaken;
+        for (qsizetype i = 0; i < sides.versions.size(); ++i) {
+            if (std::optional<QByteArray> version =
+                    opened(sides.versions[i], sides.passphrase.get(), sides.keyword.get())) {
+                versions << std::move(*version);
+                openedTaken << taken[i];
+            }
+        }
+        const qsizetype base = closestBase(versions, sides.mine, *theirs);
         Merged merged;
-        merged.note = mergeNotes(base >= 0 ? std::optional(sides.versions[base]) : std::nullopt,
-                                 sides.mine, sides.theirs);
+        merged.note = mergeNotes(base >= 0 ? std::optional(versions[base]) : std::nullopt,
+                                 sides.mine, *theirs);
         merged.baseText =
             base >= 0 ? u"Merged three ways, from the version of %1 in the note's history."_s.arg(
                             QLocale(QLocale::English)
-                                .toString(taken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
+                                .toString(openedTaken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
                       : u"No version both grew from is kept in the note's history: every "
                         "difference is a clash."_s;
         promise.addResult(std::move(merged));
     }));
+}
+
+bool MergeCommands::useMerged(const QByteArray &merged, const Sides &sides)
+{
+    // An encoded note stays encoded with its keyword: a save writes no clear text.
+    if (sides.keyword) {
+        const std::optional<QByteArray> body =
+            KeyWordCipher(merged, sides.keyword->view(), CipherDirection::Encipher);
+        if (!body) {
+            m_platform.messageBox(u"Unable to Encode the text."_s, Platform::Buttons::Ok,
+                                  Platform::Icon::Critical, u"Merge"_s);
+            return false;
+        }
+        return m_display.replaceWithEncoded(encodedNoteBytes(*body));
+    }
+    return m_display.replaceWithBytes(merged, m_session.format());
 }
 
 void MergeCommands::merged()
@@ -222,8 +325,11 @@ void MergeCommands::merged()
         return;
     const Merged merged = m_merging.future().result();
     const Sides sides = std::exchange(m_sides, {});
-    // Another note shown meanwhile: the merge is of no use to it.
+    // Another note shown meanwhile, or this one enciphered again: the merge is of no use to it.
     if (!m_session.isShown() || m_session.path() != sides.notePath)
+        return;
+    if ((sides.passphrase && m_display.heldPassphrase() != sides.passphrase) ||
+        (sides.keyword && m_display.heldKeyword() != sides.keyword))
         return;
     if (!merged.note.ok()) {
         m_platform.reportError(u"Quirebox can't merge the note "_s + quoted(sides.notePath) +
@@ -232,11 +338,28 @@ void MergeCommands::merged()
         return;
     }
     const bool copy = !sides.copyPath.isEmpty();
-    MergeDialog dialog(sides.noteName, merged.note, m_session.format(), merged.baseText, copy,
+    QStringList copies;
+    for (const int row : m_notes.copiesOf(m_notes.currentRow()))
+        copies << m_notes.notePath(row);
+    QStringList copyNames;
+    for (const QString &path : std::as_const(copies))
+        copyNames << QFileInfo(path).fileName();
+    MergeDialog dialog(sides.noteName, merged.note, m_session.format(), merged.baseText,
+                       copy ? copyNames : QStringList(), int(copies.indexOf(sides.copyPath)),
                        &m_dialogParent);
-    if (m_platform.execDialog(dialog) != QDialog::Accepted)
+    const int chosen = m_platform.execDialog(dialog);
+    if (chosen == MergeDialog::OtherCopy) {
+        // The list may have changed while the window was open.
+        const QString other = copies.value(dialog.chosenCopy());
+        for (const int row : m_notes.copiesOf(m_notes.currentRow())) {
+            if (m_notes.notePath(row) == other)
+                mergeWithCopy(row);
+        }
         return;
-    if (!m_display.replaceWithBytes(dialog.mergedBytes(), m_session.format()))
+    }
+    if (chosen != QDialog::Accepted)
+        return;
+    if (!useMerged(dialog.mergedBytes(), sides))
         return;
     if (!copy) {
         // The other program's text is in the merge: a save writes over it without asking,

@@ -2,10 +2,13 @@
 
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
+#include "platform/SecretBytes.h"
 
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 class QWidget;
 
@@ -37,7 +40,9 @@ public:
                   QObject *parent = nullptr);
     ~MergeCommands() override;
 
-    // There is a copy to merge the note shown with. A secret note is never merged.
+    // There is a copy to merge the note shown with. A secret note's sides are deciphered in
+    // memory only, with the passphrase or keyword the note is shown deciphered with, and the
+    // merge of an encoded note goes into the editor encoded again.
     bool canMerge() const;
     void mergeVersions();
     // The bar's "Compare and Merge": the note shown, or, when the copy is shown, its note once
@@ -55,6 +60,9 @@ private:
         QByteArray mine, theirs;
         QList<QByteArray> versions; // the note's history, newest first
         NoteFingerprint theirsFile; // for the file's own change: what it holds now
+        // What deciphers the sides of a secret note: the passphrase of a note shown decrypted,
+        // or the keyword of one shown decoded.
+        std::shared_ptr<const SecretBytes> passphrase, keyword;
     };
     struct Merged
     {
@@ -64,12 +72,17 @@ private:
     // The note shown and the copy named by the bar (or its newest).
     int copyRow() const;
     bool changedOnDisk() const;
+    // A secret note is merged only while shown deciphered; false, having said so, else.
+    bool deciphered(Sides &sides);
     // The two sides from the editor and the copy, or the file; false, having told why, when
     // one cannot be had.
     bool readSides(Sides &sides);
-    void mergeWithCopy();
+    // The note merged with its copy at `copy`, a row of the note list.
+    void mergeWithCopy(int copy);
     void mergeOutsideChange();
     void settleMergeMarks();
+    // Puts `merged` into the editor as the note keeps it: encoded again for an encoded note.
+    bool useMerged(const QByteArray &merged, const Sides &sides);
     void merged();
     void saved(const QString &path);
 

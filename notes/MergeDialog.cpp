@@ -1,6 +1,7 @@
 #include "notes/MergeDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -27,7 +28,8 @@ QPlainTextEdit *readOnlyView(QWidget *parent, const QString &name)
 } // namespace
 
 MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteFormat &format,
-                         const QString &baseText, bool forCopy, QWidget *parent)
+                         const QString &baseText, const QStringList &copies, int copy,
+                         QWidget *parent)
     : QDialog(parent), m_note(std::move(merged)), m_format(format),
       m_settled(size_t(m_note.clashCount())), m_base(new QLabel(baseText, this)),
       m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
@@ -77,11 +79,24 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
         settleRow->addWidget(button);
     settleRow->addStretch();
     auto *column = new QVBoxLayout(this);
+    if (copies.size() > 1) {
+        m_copies = new QComboBox(this);
+        m_copies->setObjectName(u"copyBox"_s);
+        m_copies->addItems(copies);
+        m_copies->setCurrentIndex(copy);
+        auto *label = new QLabel(u"&Copy:"_s, this);
+        label->setBuddy(m_copies);
+        auto *copyRow = new QHBoxLayout;
+        copyRow->addWidget(label);
+        copyRow->addWidget(m_copies, 1);
+        column->addLayout(copyRow);
+        connect(m_copies, &QComboBox::activated, this, [this] { done(OtherCopy); });
+    }
     column->addWidget(m_base);
     column->addWidget(m_merged, 3);
     column->addLayout(sides, 1);
     column->addLayout(settleRow);
-    if (forCopy) {
+    if (!copies.isEmpty()) {
         m_removeCopy = new QCheckBox(u"&Remove the copy once the merged note is saved"_s, this);
         m_removeCopy->setObjectName(u"removeCopyBox"_s);
         m_removeCopy->setChecked(true);
@@ -95,6 +110,11 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
 QPushButton *MergeDialog::button(const QString &objectName) const
 {
     return findChild<QPushButton *>(objectName);
+}
+
+int MergeDialog::chosenCopy() const
+{
+    return m_copies ? m_copies->currentIndex() : -1;
 }
 
 bool MergeDialog::removesCopy() const

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -22,9 +23,16 @@ class MergeDialog final : public QDialog
 {
 public:
     // `merged` is of notes in `format`; `baseText` says which base the merge had. For the copy
-    // of a note, a check box offers to remove the copy once the merged note is saved.
+    // of a note (`copies` names the note's copies, `copy` the one merged), a check box offers to
+    // remove the copy once the merged note is saved, and with several a list takes another.
     MergeDialog(const QString &noteName, MergedNote merged, const NoteFormat &format,
-                const QString &baseText, bool forCopy, QWidget *parent = nullptr);
+                const QString &baseText, const QStringList &copies = {}, int copy = -1,
+                QWidget *parent = nullptr);
+
+    // The dialog's result when the user took another copy from the list: chosenCopy() tells
+    // which, to be merged in its place.
+    static constexpr int OtherCopy = 2;
+    int chosenCopy() const;
 
     // The merged note's bytes, every clash settled as chosen.
     QByteArray mergedBytes() const;
@@ -56,6 +64,7 @@ private:
     QPlainTextEdit *m_merged, *m_mine, *m_theirs;
     QPushButton *m_mineButton, *m_theirsButton, *m_bothButton, *m_nextButton, *m_useButton;
     QCheckBox *m_removeCopy = nullptr;
+    QComboBox *m_copies = nullptr;
 };
 
 } // namespace qb

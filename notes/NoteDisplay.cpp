@@ -34,6 +34,12 @@ NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCach
     m_fillTimer.setSingleShot(true);
     connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
     connect(&session, &NoteSession::protectionChanged, this, &NoteDisplay::updateReadOnly);
+    // Held only while the note shown is decoded and secret.
+    connect(&session, &NoteSession::shownChanged, this, [this] { m_keyword.reset(); });
+    connect(&session, &NoteSession::secrecyChanged, this, [this](bool secret) {
+        if (!secret)
+            m_keyword.reset();
+    });
 }
 
 NoteDisplay::~NoteDisplay() = default;
@@ -362,6 +368,16 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
     return true;
 }
 
+bool NoteDisplay::replaceWithEncoded(const QByteArray &encoded)
+{
+    if (!replaceWithBytes(encoded))
+        return false;
+    m_keyword.reset();
+    m_session.takeForm(m_session.format(), encoded);
+    m_session.SetNoteStatus(NoteStatus::Encoded);
+    return true;
+}
+
 bool NoteDisplay::isShown() const
 {
     return m_session.isShown();
@@ -391,11 +407,17 @@ void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
 {
     const DecodedNote note = decodeNoteBytes(bytes);
     const bool enciphered = done == CipherDirection::Encipher;
+    m_keyword.reset();
     m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt);
     if (enciphered)
         m_session.keepSecret();
     showNote(note);
     m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
+}
+
+void NoteDisplay::holdKeyword(SecretBytes keyword)
+{
+    m_keyword = std::make_shared<const SecretBytes>(std::move(keyword));
 }
 
 QString NoteDisplay::notePath() const
@@ -429,6 +451,7 @@ std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
 void NoteDisplay::showEncrypted(const QByteArray &armour)
 {
     const DecodedNote note = decodeNoteBytes(armour);
+    m_keyword.reset();
     m_session.takeForm(note.format, armour);
     m_session.setProtection(NoteSession::Protection::Armour);
     m_session.keepSecret();
@@ -439,6 +462,7 @@ void NoteDisplay::showEncrypted(const QByteArray &armour)
 void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
 {
     const DecodedNote note = decodeNoteBytes(plain);
+    m_keyword.reset();
     m_session.takeForm(note.format);
     m_session.setProtection(NoteSession::Protection::Decrypted);
     m_session.keepSecret();

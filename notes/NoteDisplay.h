@@ -74,6 +74,9 @@ public:
     // when given, else in the form found in them. False when no note is shown whole to take
     // them.
     bool replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format = {});
+    // The same with the bytes of an encoded note: shown "Encoded", as Encode leaves a note, and
+    // saved as they are.
+    bool replaceWithEncoded(const QByteArray &encoded);
     // Asks about a large file before it is opened or added, `probe` being what the system says
     // of it; false when it must not be: the user said no, or it is too large, which `refusal`
     // (then the path) has told.
@@ -87,6 +90,9 @@ public:
     NoteBytes noteBytes() const override;
     std::optional<QByteArray> knownEncodedBytes() const override;
     void showCiphered(const QByteArray &bytes, CipherDirection done) override;
+    void holdKeyword(SecretBytes keyword) override;
+    // The keyword of the note shown decoded, or none.
+    std::shared_ptr<const SecretBytes> heldKeyword() const { return m_keyword; }
 
     // The shown note to the passphrase commands.
     QString notePath() const override;
@@ -148,6 +154,7 @@ private:
     };
     std::optional<KeptPlace> m_keptPlace;
     std::function<void()> m_whenShown;
+    std::shared_ptr<const SecretBytes> m_keyword;
 };
 
 } // namespace qb

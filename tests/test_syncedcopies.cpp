@@ -1,9 +1,12 @@
 // Notes kept on several machines through sync tools: the copies a tool leaves beside a note
 // when two machines changed it, marked in the note selector and told in the bar, through the
 // window.
+#include "SecretNotes.h"
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "encoder/EncodedNote.h"
+#include "encoder/KeyWordCipher.h"
 #include "faults/Faults.h"
 #include "notes/MergeDialog.h"
 #include "notes/NoteHistory.h"
@@ -11,6 +14,7 @@
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -21,6 +25,14 @@ using namespace qb::test;
 namespace {
 
 const QString kSyncthingCopy = u"plan.sync-conflict-20261207-101530-ABCDEFG.txt"_s;
+
+// Tools > Decrypt with Passphrase..., with the right passphrase.
+void decrypt(TestWindow &t)
+{
+    answerPassphrase(t.platform, kPassphrase);
+    t.trigger(u"T_mnuENCRYPT"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+}
 
 // The selector's mark of the note named `name`: its tool tip, or empty for none.
 QString markOf(const TestWindow &t, const QString &name)
@@ -69,7 +81,14 @@ class TestSyncedCopies : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase() { keepHomeIn(m_home.path()); }
+    void initTestCase()
+    {
+        keepHomeIn(m_home.path());
+        // Temporary files too are searched for clear text.
+        const QString temporary = m_home.filePath(u"tmp"_s);
+        QVERIFY(QDir().mkpath(temporary));
+        qputenv("TMPDIR", QFile::encodeName(temporary));
+    }
 
     // Tools > Merge Versions... is on only while the note shown has a copy to merge with.
     void mergeOnlyWithACopy()
@@ -215,6 +234,96 @@ private Q_SLOTS:
         QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("a\r\ntheirs\r\nz\r\n"));
     }
 
+    // The copy of an encrypted note is merged only once the note is shown decrypted, the copy
+    // and the base opened with the note's passphrase in memory; the merged note is saved
+    // encrypted, and no file holds its clear text. A copy encrypted with another passphrase is
+    // not merged.
+    void encryptedCopyMerged()
+    {
+        TestWindow t;
+        const QByteArray base = "title\none\ntwo\n";
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), encrypted(base), 1'000).ok());
+        t.open({{u"plan.txt"_s, encrypted("title\nMINEWORD\none\ntwo\n")},
+                {kSyncthingCopy, encrypted("title\none\ntwo\nTHEIRWORD\n")}});
+        t.answer(u"ok"_s);
+        t.trigger(u"T_mnuMERGE"_s);
+        QCOMPARE(t.last().text, u"Decrypt the note to merge it."_s);
+
+        decrypt(t);
+        MergeSeen seen;
+        answerMerge(t, seen, {});
+        t.trigger(u"noticeCompareAndMerge"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"title\nMINEWORD\none\ntwo\nTHEIRWORD\n"_s, 30'000);
+        QVERIFY2(seen.base.startsWith(u"Merged three ways"_s), qPrintable(seen.base));
+        QCOMPARE(t.status(), u"Decrypted"_s);
+        QVERIFY(t.save());
+        QCOMPARE(decrypted(t.bytes(u"plan.txt"_s)), "title\nMINEWORD\none\ntwo\nTHEIRWORD\n");
+        QTRY_VERIFY(!QFileInfo::exists(t.note(kSyncthingCopy)));
+        QCOMPARE(filesHolding(m_home.path(), "MINEWORD") + filesHolding(m_home.path(), "THEIRWORD"),
+                 QStringList());
+
+        t.put(u"plan.Conflict.txt"_s, encrypted("other\n", u"another passphrase"_s));
+        t.trigger(u"F_mnuREFRESH"_s);
+        decrypt(t);
+        t.type(u"LATER "_s);
+        t.answer(u"ok"_s);
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            t.last().text.contains(u"\r\nThe note's passphrase does not open"_s), 30'000);
+        QCOMPARE(t.text(), u"LATER title\nMINEWORD\none\ntwo\nTHEIRWORD\n"_s);
+    }
+
+    // Another program writes the decrypted note's file, encrypted with the same passphrase:
+    // Merge opens it and the bytes the editor read in memory, and merges three ways.
+    void encryptedOutsideChangeMerged()
+    {
+        TestWindow t;
+        t.open({{u"plan.txt"_s, encrypted("one\ntwo\n")}});
+        decrypt(t);
+        t.type(u"MINEWORD "_s);
+        QVERIFY(writeBytes(t.note(u"plan.txt"_s), encrypted("one\ntwo\nTHEIRWORD\n")));
+        QTRY_COMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
+                     u"The file was changed by another program."_s);
+        MergeSeen seen;
+        answerMerge(t, seen, {}, true, std::nullopt);
+        t.trigger(u"noticeMerge"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"MINEWORD one\ntwo\nTHEIRWORD\n"_s, 30'000);
+        QCOMPARE(seen.base, u"Merged three ways, from the text the editor read from the file."_s);
+        QVERIFY(t.save());
+        QCOMPARE(decrypted(t.bytes(u"plan.txt"_s)), "MINEWORD one\ntwo\nTHEIRWORD\n");
+        QCOMPARE(filesHolding(m_home.path(), "MINEWORD") + filesHolding(m_home.path(), "THEIRWORD"),
+                 QStringList());
+    }
+
+    // The copy of an encoded note is decoded with the keyword the note was decoded with; the
+    // merged note goes into the editor encoded again, one edit that Undo takes back, and is
+    // saved encoded.
+    void encodedCopyMerged()
+    {
+        TestWindow t;
+        const auto encode = [](const QByteArray &plain) {
+            return encodedNoteBytes(*KeyWordCipher(plain, "kw", CipherDirection::Encipher));
+        };
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), encode("a\r\nb\r\nc\r\n"), 1'000).ok());
+        t.answer(u"input:kw"_s);
+        t.open({{u"plan.txt"_s, encode("a\r\nMINEWORD\r\nb\r\nc\r\n")},
+                {kSyncthingCopy, encode("a\r\nb\r\nc\r\nTHEIRWORD\r\n")}});
+        QCOMPARE(t.status(), u"Decoded"_s);
+        MergeSeen seen;
+        answerMerge(t, seen, {});
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.status(), u"Encoded"_s);
+        QVERIFY2(seen.base.startsWith(u"Merged three ways"_s), qPrintable(seen.base));
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"a\nMINEWORD\nb\nc\n"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        const QByteArray merged = encode("a\r\nMINEWORD\r\nb\r\nc\r\nTHEIRWORD\r\n");
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"plan.txt"_s), merged);
+        QCOMPARE(filesHolding(m_home.path(), "MINEWORD") + filesHolding(m_home.path(), "THEIRWORD"),
+                 QStringList());
+    }
+
     // Without a version both grew from, every difference is a clash, and the window says so.
     void noBaseEveryDifferenceClashes()
     {
@@ -288,6 +397,27 @@ private Q_SLOTS:
                  "(conflicted 2).txt\"."_s);
         t.trigger(u"noticeShowCopy"_s);
         QCOMPARE(t.text(), u"newest"_s);
+
+        // The merge window opens on the newest; its list takes the other, merged in its place.
+        t.trigger(u"noticeShowNote"_s);
+        QStringList listed;
+        t.platform.answerDialog([&listed](QDialog &dialog) {
+            auto *copies = dialog.findChild<QComboBox *>(u"copyBox"_s);
+            for (int i = 0; i < copies->count(); ++i)
+                listed << copies->itemText(i);
+            listed << copies->currentText();
+            copies->setCurrentIndex(
+                copies->findText(u"plan (Zoë's conflicted copy 2026-12-05).txt"_s));
+            Q_EMIT copies->activated(copies->currentIndex());
+            return dialog.result();
+        });
+        MergeSeen seen;
+        answerMerge(t, seen, {u"theirsButton"_s});
+        t.trigger(u"T_mnuMERGE"_s);
+        QTRY_COMPARE(t.text(), u"older"_s);
+        QCOMPARE(listed, QStringList({u"plan (conflicted 2).txt"_s,
+                                      u"plan (Zoë's conflicted copy 2026-12-05).txt"_s,
+                                      u"plan (conflicted 2).txt"_s}));
     }
 };
 
