@@ -324,7 +324,14 @@ void showNoteText(QPlainTextEdit &editor, const DecodedNote &note)
     keepCaretPlain(editor);
 }
 
-void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd)
+namespace {
+
+// Puts `text` in place of `cursor`'s selection as the editor shows it, its stand-ins and soft
+// breaks marked; a stand-in stays one unless the note, of `lineEnd`, holds its original as a
+// line break. Within an edit block, the stand-in guard paused: what it inserts is the
+// program's text, not typed.
+void putNoteText(QPlainTextEdit &editor, QTextCursor &cursor, const DecodedNote &text,
+                 LineEnd lineEnd)
 {
     const NoteFormat noteLines{TextEncoding::Utf8, false, lineEnd};
     DecodedNote inserted = text;
@@ -335,26 +342,113 @@ void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lin
         inserted.text[standIn.position] = QChar(standIn.original);
         return true;
     });
-    QTextDocument &document = *editor.document();
     const QList<qsizetype> breaks = softBreaksOf(inserted.text);
+    QTextDocument &document = *editor.document();
     if (!inserted.standIns.isEmpty() || !breaks.isEmpty()) {
         guardStandIns(document);
         guardCaret(editor);
     }
-    StandInGuard *guard = findGuard(document);
-    if (guard)
-        guard->setPaused(true);
-    QTextCursor cursor = editor.textCursor();
-    cursor.beginEditBlock();
     cursor.removeSelectedText();
     const int start = cursor.position();
     cursor.insertText(breaks.isEmpty() ? inserted.text : withSoftBreaks(inserted.text, breaks),
                       QTextCharFormat());
     markShown(document, start, inserted.standIns, breaks, standInColor(editor));
-    cursor.endEditBlock();
+}
+
+// Runs `edit` as one edit block, the stand-in guard paused throughout, one the edit makes too:
+// the document tells of the block's changes only at its end.
+template <typename Edit> void asProgramEdit(QPlainTextEdit &editor, Edit edit)
+{
+    QTextDocument &document = *editor.document();
+    StandInGuard *guard = findGuard(document);
+    if (guard)
+        guard->setPaused(true);
+    QTextCursor block(&document);
+    block.beginEditBlock();
+    edit();
+    if (!guard && (guard = findGuard(document)))
+        guard->setPaused(true);
+    block.endEditBlock();
     if (guard)
         guard->setPaused(false);
+}
+
+} // namespace
+
+void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd)
+{
+    QTextCursor cursor = editor.textCursor();
+    asProgramEdit(editor, [&] { putNoteText(editor, cursor, text, lineEnd); });
     editor.setTextCursor(cursor);
+    keepCaretPlain(editor);
+}
+
+namespace {
+
+// The editor's position of the start of each of the note's lines: a block's, unless a soft
+// break ends the block before it; and the editor's end after the last.
+QList<int> noteLineStarts(const QTextDocument &document)
+{
+    const QList<qsizetype> soft = softBreakPositions(document);
+    QList<int> starts;
+    starts.reserve(document.blockCount() - soft.size() + 1);
+    auto nextSoft = soft.cbegin();
+    bool lineStarts = true;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (lineStarts)
+            starts.append(block.position());
+        const qsizetype end = block.position() + block.length() - 1;
+        while (nextSoft != soft.cend() && *nextSoft < end)
+            ++nextSoft;
+        lineStarts = nextSoft == soft.cend() || *nextSoft != end;
+    }
+    starts.append(document.characterCount() - 1);
+    return starts;
+}
+
+// The characters of `text` from `from` to `to`, with their stand-ins.
+DecodedNote slicedNote(const DecodedNote &text, qsizetype from, qsizetype to)
+{
+    DecodedNote slice;
+    slice.format = text.format;
+    slice.text = text.text.sliced(from, to - from);
+    for (const StandIn &standIn : text.standIns) {
+        if (standIn.position >= from && standIn.position < to)
+            slice.standIns.append({standIn.position - from, standIn.original});
+    }
+    return slice;
+}
+
+} // namespace
+
+void replaceNoteLines(QPlainTextEdit &editor, const DecodedNote &text,
+                      const QList<ReplacedLines> &changes, LineEnd lineEnd)
+{
+    if (changes.isEmpty())
+        return;
+    QTextDocument &document = *editor.document();
+    const QList<int> starts = noteLineStarts(document);
+    QList<qsizetype> newStarts{0};
+    for (qsizetype at = text.text.indexOf(u'\n'); at >= 0; at = text.text.indexOf(u'\n', at + 1))
+        newStarts.append(at + 1);
+    if (newStarts.constLast() != text.text.size())
+        newStarts.append(text.text.size());
+    asProgramEdit(editor, [&] {
+        // From the last change up, so that the positions of those above stay as they are.
+        for (auto change = changes.crbegin(); change != changes.crend(); ++change) {
+            QTextCursor cursor(&document);
+            cursor.setPosition(starts[change->oldStart]);
+            cursor.setPosition(starts[change->oldStart + change->oldCount],
+                               QTextCursor::KeepAnchor);
+            putNoteText(editor, cursor,
+                        slicedNote(text, newStarts[change->newStart],
+                                   newStarts[change->newStart + change->newCount]),
+                        lineEnd);
+        }
+    });
+    QTextCursor caret(&document);
+    caret.setPosition(starts[changes.constFirst().oldStart]);
+    editor.setTextCursor(caret);
     keepCaretPlain(editor);
 }
 

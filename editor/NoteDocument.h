@@ -93,6 +93,18 @@ DecodedNote pastedNoteText(QStringView text);
 // line break.
 void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd);
 
+// The note lines [oldStart, oldStart + oldCount) of the editor, to be replaced by the lines
+// [newStart, newStart + newCount) of another text of the note.
+struct ReplacedLines
+{
+    qsizetype oldStart = 0, oldCount = 0, newStart = 0, newCount = 0;
+};
+// Puts the lines of `text` that `changes` (ascending, apart) name in place of the editor's, as
+// one edit of the user's, undone in one step; the rest of the text, its layout included, stays
+// as it is. The caret goes to the first change.
+void replaceNoteLines(QPlainTextEdit &editor, const DecodedNote &text,
+                      const QList<ReplacedLines> &changes, LineEnd lineEnd);
+
 // The form in which the editor puts a note's text on the clipboard beside plain text, so that a
 // paste into a note gives back the very characters copied, stand-ins included.
 inline constexpr char kNoteTextMimeType[] = "application/x-quirebox-note-text";

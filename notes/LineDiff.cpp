@@ -202,4 +202,25 @@ LineDiff diffLines(const QStringList &oldLines, const QStringList &newLines, int
     return {HunkBuilder(oldLines, newLines, context).build(runs), false};
 }
 
+namespace {
+
+QStringList linesWithEnds(QStringView text)
+{
+    QStringList lines;
+    for (qsizetype start = 0; start < text.size();) {
+        const qsizetype end = text.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        lines.append(text.sliced(start, next - start).toString());
+        start = next;
+    }
+    return lines;
+}
+
+} // namespace
+
+LineDiff changedLines(QStringView oldText, QStringView newText)
+{
+    return diffLines(linesWithEnds(oldText), linesWithEnds(newText), 0);
+}
+
 } // namespace qb

@@ -36,4 +36,8 @@ struct LineDiff
 // texts whose middles differ more than the diff can work out quickly are given up on.
 LineDiff diffLines(const QStringList &oldLines, const QStringList &newLines, int context = 3);
 
+// The lines of `oldText` that `newText` puts others in place of, as hunks without context; each
+// line keeps its '\n', so that a last line with and without one differ.
+LineDiff changedLines(QStringView oldText, QStringView newText);
+
 } // namespace qb

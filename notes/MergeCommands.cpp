@@ -5,6 +5,7 @@
 #include "encoder/KeyWordCipher.h"
 #include "notes/ConflictNotice.h"
 #include "notes/HistoryKeeper.h"
+#include "notes/LineDiff.h"
 #include "notes/MergeDialog.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteHistory.h"
@@ -77,6 +78,7 @@ MergeCommands::MergeCommands(NoteSession &session, const NoteListModel &notes,
       m_dialogParent(dialogParent)
 {
     connect(&m_merging, &QFutureWatcher<Merged>::finished, this, &MergeCommands::merged);
+    connect(&m_placing, &QFutureWatcher<Placed>::finished, this, &MergeCommands::placed);
     connect(&session, &NoteSession::saved, this, &MergeCommands::saved);
     // Edits dropped for another note take the copy's removal along.
     connect(&session, &NoteSession::shownChanged, this, [this] {
@@ -88,6 +90,7 @@ MergeCommands::MergeCommands(NoteSession &session, const NoteListModel &notes,
 MergeCommands::~MergeCommands()
 {
     m_merging.waitForFinished();
+    m_placing.waitForFinished();
 }
 
 int MergeCommands::copyRow() const
@@ -109,7 +112,7 @@ bool MergeCommands::changedOnDisk() const
 
 bool MergeCommands::canMerge() const
 {
-    return m_session.isShown() && !m_merging.isRunning() &&
+    return m_session.isShown() && !m_merging.isRunning() && !m_placing.isRunning() &&
            (changedOnDisk() || copyRow() >= 0 || m_conflicts.holdsMergeMarks());
 }
 
@@ -193,8 +196,11 @@ void MergeCommands::settleMergeMarks()
     MergeDialog dialog(m_session.noteName(), marked, m_session.format(),
                        u"The clashes of the merge the note holds, as it was left."_s, {}, -1,
                        &m_dialogParent);
+    sides.notePath = m_session.path();
+    sides.mine = note.bytes;
+    sides.revision = m_display.textRevision();
     if (m_platform.execDialog(dialog) == QDialog::Accepted)
-        useMerged(dialog.mergedBytes(), sides);
+        useMerged(dialog.mergedBytes(), sides, [] {});
 }
 
 bool MergeCommands::readSides(Sides &sides)
@@ -210,6 +216,7 @@ bool MergeCommands::readSides(Sides &sides)
         return false;
     }
     sides.mine = mine.bytes;
+    sides.revision = m_display.textRevision();
     const QString other = sides.copyPath.isEmpty() ? sides.notePath : sides.copyPath;
     ReadResult theirs = readWholeFile(other, m_session.sizeLimits().refuseAbove);
     if (!theirs.ok()) {
@@ -225,7 +232,9 @@ bool MergeCommands::readSides(Sides &sides)
 
 void MergeCommands::mergeOutsideChange()
 {
-    Sides sides{m_session.path(), {}, m_session.noteName(), {}, {}, {}, {}, {}, {}};
+    Sides sides;
+    sides.notePath = m_session.path();
+    sides.noteName = m_session.noteName();
     if (!deciphered(sides) || !readSides(sides))
         return;
     m_sides = sides;
@@ -252,8 +261,10 @@ void MergeCommands::mergeOutsideChange()
 void MergeCommands::mergeWithCopy(int copy)
 {
     const qint64 largest = m_session.sizeLimits().refuseAbove;
-    Sides sides{
-        m_session.path(), m_notes.notePath(copy), m_session.noteName(), {}, {}, {}, {}, {}, {}};
+    Sides sides;
+    sides.notePath = m_session.path();
+    sides.copyPath = m_notes.notePath(copy);
+    sides.noteName = m_session.noteName();
     if (!deciphered(sides) || !readSides(sides))
         return;
     m_history.waitForDone();
@@ -302,7 +313,8 @@ void MergeCommands::mergeWithCopy(int copy)
     }));
 }
 
-bool MergeCommands::useMerged(const QByteArray &merged, const Sides &sides)
+void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
+                              std::function<void()> then)
 {
     // An encoded note stays encoded with its keyword: a save writes no clear text.
     if (sides.keyword) {
@@ -311,11 +323,48 @@ bool MergeCommands::useMerged(const QByteArray &merged, const Sides &sides)
         if (!body) {
             m_platform.messageBox(u"Unable to Encode the text."_s, Platform::Buttons::Ok,
                                   Platform::Icon::Critical, u"Merge"_s);
-            return false;
+            return;
         }
-        return m_display.replaceWithEncoded(encodedNoteBytes(*body));
+        if (m_display.replaceWithEncoded(encodedNoteBytes(*body)))
+            then();
+        return;
     }
-    return m_display.replaceWithBytes(merged, m_session.format());
+    // Only the lines that differ from the editor's are put in: the rest keeps its layout, which
+    // for a large note would take the window long to make again. Keys typed meanwhile wait.
+    const NoteFormat format = m_session.format();
+    m_display.holdKeys(true);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_placed = [this, sides, merged, format, then = std::move(then)](const Placed &placed) {
+        if (!m_session.isShown() || m_session.path() != sides.notePath)
+            return;
+        if (m_display.textRevision() != sides.revision) {
+            m_platform.messageBox(u"The note was changed while it was merged: merge it again."_s,
+                                  Platform::Buttons::Ok, Platform::Icon::Information, u"Merge"_s);
+            return;
+        }
+        QList<ReplacedLines> changes;
+        for (const DiffHunk &hunk : placed.changes.hunks)
+            changes.append({hunk.oldStart, hunk.oldCount, hunk.newStart, hunk.newCount});
+        const bool put = placed.changes.tooDifferent ? m_display.replaceWithBytes(merged, format)
+                                                     : m_display.replaceLines(placed.note, changes);
+        if (put)
+            then();
+    };
+    m_placing.setFuture(
+        runInBackground<Placed>([mine = sides.mine, merged, format](QPromise<Placed> &promise) {
+            DecodedNote note = decodeNoteBytes(merged, format);
+            LineDiff changes = changedLines(decodeNoteBytes(mine, format).text, note.text);
+            promise.addResult(Placed{std::move(note), std::move(changes)});
+        }));
+}
+
+void MergeCommands::placed()
+{
+    QGuiApplication::restoreOverrideCursor();
+    const auto place = std::exchange(m_placed, {});
+    if (m_placing.future().resultCount() > 0 && place)
+        place(m_placing.future().result());
+    m_display.holdKeys(false);
 }
 
 void MergeCommands::merged()
@@ -359,19 +408,18 @@ void MergeCommands::merged()
     }
     if (chosen != QDialog::Accepted)
         return;
-    if (!useMerged(dialog.mergedBytes(), sides))
-        return;
-    if (!copy) {
-        // The other program's text is in the merge: a save writes over it without asking,
-        // unless the file changes again.
-        m_session.takeFile(sides.theirsFile, sides.theirs);
-        m_notice.clear();
-        return;
-    }
-    if (dialog.removesCopy()) {
-        m_pendingNote = sides.notePath;
-        m_pendingCopy = sides.copyPath;
-    }
+    const bool removesCopy = dialog.removesCopy();
+    useMerged(dialog.mergedBytes(), sides, [this, sides, removesCopy] {
+        if (sides.copyPath.isEmpty()) {
+            // The other program's text is in the merge: a save writes over it without asking,
+            // unless the file changes again.
+            m_session.takeFile(sides.theirsFile, sides.theirs);
+            m_notice.clear();
+        } else if (removesCopy) {
+            m_pendingNote = sides.notePath;
+            m_pendingCopy = sides.copyPath;
+        }
+    });
 }
 
 void MergeCommands::saved(const QString &path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encoder/NoteCodec.h"
+#include "notes/LineDiff.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
 #include "platform/SecretBytes.h"
@@ -8,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -63,6 +66,7 @@ private:
         // What deciphers the sides of a secret note: the passphrase of a note shown decrypted,
         // or the keyword of one shown decoded.
         std::shared_ptr<const SecretBytes> passphrase, keyword;
+        int revision = 0; // the editor's text's when `mine` was taken from it
     };
     struct Merged
     {
@@ -81,8 +85,17 @@ private:
     void mergeWithCopy(int copy);
     void mergeOutsideChange();
     void settleMergeMarks();
-    // Puts `merged` into the editor as the note keeps it: encoded again for an encoded note.
-    bool useMerged(const QByteArray &merged, const Sides &sides);
+    // Puts `merged` into the editor as the note keeps it (encoded again for an encoded note),
+    // then runs `then`; unless the editor's text changed since `sides` were taken, or the note
+    // is no longer shown.
+    void useMerged(const QByteArray &merged, const Sides &sides, std::function<void()> then);
+    // The merged note and the lines it changes, worked out off the window's thread.
+    struct Placed
+    {
+        DecodedNote note;
+        LineDiff changes;
+    };
+    void placed();
     void merged();
     void saved(const QString &path);
 
@@ -96,6 +109,8 @@ private:
     Platform &m_platform;
     QWidget &m_dialogParent;
     QFutureWatcher<Merged> m_merging;
+    QFutureWatcher<Placed> m_placing;
+    std::function<void(const Placed &)> m_placed;
     Sides m_sides; // of the merge under way
     // The copy to keep and trash once its note is saved, and the note.
     QString m_pendingNote, m_pendingCopy;

@@ -368,6 +368,26 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
     return true;
 }
 
+bool NoteDisplay::replaceLines(const DecodedNote &note, const QList<ReplacedLines> &changes)
+{
+    if (!m_session.isShown() || !m_editor.acceptsEdits())
+        return false;
+    replaceNoteLines(m_editor, note, changes, m_session.format().lineEnd);
+    if (m_session.protection() == NoteSession::Protection::Decrypted)
+        m_session.SetNoteStatus(NoteStatus::Decrypted);
+    return true;
+}
+
+int NoteDisplay::textRevision() const
+{
+    return m_editor.document()->revision();
+}
+
+void NoteDisplay::holdKeys(bool hold)
+{
+    m_editor.holdKeys(hold);
+}
+
 bool NoteDisplay::replaceWithEncoded(const QByteArray &encoded)
 {
     if (!replaceWithBytes(encoded))

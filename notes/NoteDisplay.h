@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/NoteDocument.h"
 #include "encoder/CipherNote.h"
 #include "encoder/ProtectedNote.h"
 #include "notes/NoteLoader.h"
@@ -74,6 +75,13 @@ public:
     // when given, else in the form found in them. False when no note is shown whole to take
     // them.
     bool replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format = {});
+    // Puts the lines of `note` (in the note's own format) that `changes` name in place of the
+    // editor's as replaceWithBytes does, the rest left as it is: a large note's merge in a moment.
+    bool replaceLines(const DecodedNote &note, const QList<ReplacedLines> &changes);
+    // Counts the edits of the editor's text: unchanged, no edit was made.
+    int textRevision() const;
+    // While held, keys typed wait, to go in once it ends (NoteEditor::holdKeys).
+    void holdKeys(bool hold);
     // The same with the bytes of an encoded note: shown "Encoded", as Encode leaves a note, and
     // saved as they are.
     bool replaceWithEncoded(const QByteArray &encoded);

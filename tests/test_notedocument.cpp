@@ -3,6 +3,7 @@
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
 #include "editor/SoftBreaks.h"
+#include "notes/LineDiff.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -106,6 +107,70 @@ private Q_SLOTS:
             }
             const QByteArray back = unedited(decodeNoteBytes(bytes));
             QVERIFY2(back == bytes, bytes.toHex(' ') + " came back as " + back.toHex(' '));
+        }
+    }
+
+    // A note's changed lines put in place of another's (a merge's result): the editor then saves
+    // the new note's very bytes, its other lines keep their paragraphs, and one Undo gives the old
+    // note back. Random notes of lines that hold stand-ins, differ in their last line end, or
+    // run past a display line into soft breaks.
+    void changedLinesReplaced()
+    {
+        static constexpr char kPieces[] = "a/b/\r/\xE2\x80\xA8/\xC3\xA9/ /\t";
+        const QList<QByteArray> pieces = QByteArray(kPieces, sizeof kPieces - 1).split('/');
+        QRandomGenerator random(20261207);
+        const auto line = [&] {
+            QByteArray made;
+            const int length =
+                random.bounded(8) == 0 ? 5000 + random.bounded(5000) : random.bounded(6);
+            while (made.size() < length)
+                made += pieces[random.bounded(int(pieces.size()))];
+            return made;
+        };
+        for (int round = 0; round < 300; ++round) {
+            const QByteArray lineEnd = round % 2 ? "\r\n" : "\n";
+            QList<QByteArray> lines;
+            for (int i = random.bounded(12); i > 0; --i)
+                lines << line();
+            QList<QByteArray> changed = lines;
+            for (int i = random.bounded(4); i >= 0; --i) {
+                const int at = random.bounded(int(changed.size()) + 1);
+                switch (random.bounded(3)) {
+                case 0:
+                    changed.insert(at, line());
+                    break;
+                case 1:
+                    if (at < changed.size())
+                        changed.removeAt(at);
+                    break;
+                default:
+                    if (at < changed.size())
+                        changed[at] = line();
+                }
+            }
+            const auto joined = [&](const QList<QByteArray> &parts, bool lastEnd) {
+                QByteArray bytes = parts.join(lineEnd);
+                return lastEnd && !parts.isEmpty() ? bytes + lineEnd : bytes;
+            };
+            const QByteArray before = joined(lines, random.bounded(2)),
+                             after = joined(changed, random.bounded(2));
+            const DecodedNote old = decodeNoteBytes(before);
+            const DecodedNote now = decodeNoteBytes(after, old.format);
+            showNoteText(*m_editor, old);
+            const int firstBlocks = m_editor->document()->blockCount();
+            const LineDiff diff = changedLines(old.text, now.text);
+            QVERIFY(!diff.tooDifferent);
+            QList<ReplacedLines> changes;
+            for (const DiffHunk &hunk : diff.hunks)
+                changes.append({hunk.oldStart, hunk.oldCount, hunk.newStart, hunk.newCount});
+            replaceNoteLines(*m_editor, now, changes, old.format.lineEnd);
+            const QByteArray put = noteBytesFromEditor(*m_editor, old.format).bytes;
+            QVERIFY2(put == after,
+                     before.toHex(' ') + " to " + after.toHex(' ') + " gave " + put.toHex(' '));
+            if (changes.isEmpty())
+                QCOMPARE(m_editor->document()->blockCount(), firstBlocks);
+            m_editor->undo();
+            QCOMPARE(noteBytesFromEditor(*m_editor, old.format).bytes, before);
         }
     }
 

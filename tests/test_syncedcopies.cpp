@@ -190,6 +190,22 @@ private Q_SLOTS:
         QTRY_COMPARE(t.text(), u"mine one\nTWO\nthree\ntheirs\nend"_s);
     }
 
+    // Text typed while the merge is worked out is not dropped by it: the merge is refused as
+    // stale, and the note keeps what was typed.
+    void typingDuringMergeKept()
+    {
+        TestWindow t;
+        QVERIFY(NoteHistory().keep(t.note(u"plan.txt"_s), "a\nb\n", 1'000).ok());
+        t.open({{u"plan.txt"_s, "a\nb\nmine\n"}, {kSyncthingCopy, "theirs\na\nb\n"}});
+        MergeSeen seen;
+        answerMerge(t, seen, {});
+        t.answer(u"ok"_s);
+        t.trigger(u"T_mnuMERGE"_s);
+        t.type(u"typed "_s);
+        QTRY_COMPARE(t.last().text, u"The note was changed while it was merged: merge it again."_s);
+        QCOMPARE(t.text(), u"typed a\nb\nmine\n"_s);
+    }
+
     // Read Again in the bar is one step that Undo takes back, and the edits it drops are kept
     // in the note's history first.
     void readAgainKeepsWhatItDrops()
@@ -229,7 +245,7 @@ private Q_SLOTS:
         MergeSeen seen;
         answerMerge(t, seen, {u"theirsButton"_s}, true, std::nullopt);
         t.trigger(u"noticeMerge"_s);
-        QCOMPARE(t.text(), u"a\ntheirs\nz\n"_s);
+        QTRY_COMPARE(t.text(), u"a\ntheirs\nz\n"_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("a\r\ntheirs\r\nz\r\n"));
     }
