@@ -16,6 +16,34 @@ namespace qb {
 
 namespace {
 
+// A merged note larger than this shows only its clashes and the lines around them: laying out
+// the whole of a large note would hold the window up at each clash settled.
+constexpr qsizetype kWholeViewBytes = 256 * 1024;
+constexpr qsizetype kContextLines = 3;
+
+// Of the agreed `bytes` of a large merge, the first and last lines shown, and how many lie
+// between; none hidden when there are few. Lines end in '\n' (a note of lone CRs is shown whole).
+struct Shortened
+{
+    QByteArrayView head, tail;
+    qsizetype hidden = 0;
+};
+
+Shortened shortened(const QByteArray &bytes)
+{
+    const qsizetype lines = bytes.count('\n') + (bytes.endsWith('\n') ? 0 : 1);
+    if (lines - 2 * kContextLines <= 1)
+        return {bytes, {}, 0};
+    qsizetype headEnd = 0;
+    for (qsizetype i = 0; i < kContextLines; ++i)
+        headEnd = bytes.indexOf('\n', headEnd) + 1;
+    qsizetype tailStart = bytes.size() - (bytes.endsWith('\n') ? 1 : 0);
+    for (qsizetype i = 0; i < kContextLines; ++i)
+        tailStart = bytes.lastIndexOf('\n', tailStart - 1);
+    return {QByteArrayView(bytes).first(headEnd), QByteArrayView(bytes).sliced(tailStart + 1),
+            lines - 2 * kContextLines};
+}
+
 QPlainTextEdit *readOnlyView(QWidget *parent, const QString &name)
 {
     auto *view = new QPlainTextEdit(parent);
@@ -35,10 +63,13 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
       m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
       m_theirs(readOnlyView(this, u"theirsText"_s))
 {
+    qsizetype bytes = 0;
     for (const MergedNote::Piece &piece : m_note.pieces) {
         if (piece.clash)
             m_clashes.push_back(&*piece.clash);
+        bytes += piece.agreed.size();
     }
+    m_shortened = bytes > kWholeViewBytes;
     setObjectName(u"mergeDialog"_s);
     setWindowTitle(u"Merge - "_s + noteName);
     m_base->setObjectName(u"mergeBase"_s);
@@ -168,7 +199,7 @@ void MergeDialog::refresh(int clash)
     QString text;
     m_clashSpans.clear();
     size_t index = 0;
-    const auto decoded = [this](const QByteArray &bytes) {
+    const auto decoded = [this](QByteArrayView bytes) {
         return decodeNoteBytes(bytes, m_format).text;
     };
     const auto line = [](QString shown) {
@@ -176,7 +207,12 @@ void MergeDialog::refresh(int clash)
     };
     for (const MergedNote::Piece &piece : m_note.pieces) {
         if (!piece.clash) {
-            text += decoded(piece.agreed);
+            const Shortened shown =
+                m_shortened ? shortened(piece.agreed) : Shortened{piece.agreed, {}, 0};
+            text += decoded(shown.head);
+            if (shown.hidden > 0)
+                text += u"\u22EF %L1 more lines of the merged note \u22EF\n"_s.arg(shown.hidden) +
+                        decoded(shown.tail);
             continue;
         }
         const int start = int(text.size());

@@ -18,7 +18,8 @@ namespace qb {
 
 // The window titled "Merge - <note name>": the merged note with each clash marked, the two
 // sides of the clash the caret is in, and the buttons that settle it: "&Mine", "&Theirs",
-// "&Both" (mine, then theirs), "&Next Clash"; "&Use Merged" once every clash is settled.
+// "&Both" (mine, then theirs), "&Next Clash"; "&Use Merged" once every clash is settled. A large
+// merge shows its clashes with the lines around them, and says how many lines it leaves out.
 class MergeDialog final : public QDialog
 {
 public:
@@ -65,6 +66,7 @@ private:
     QPushButton *m_mineButton, *m_theirsButton, *m_bothButton, *m_nextButton, *m_useButton;
     QCheckBox *m_removeCopy = nullptr;
     QComboBox *m_copies = nullptr;
+    bool m_shortened = false; // only the clashes and the lines around them shown
 };
 
 } // namespace qb

@@ -206,6 +206,28 @@ private Q_SLOTS:
         QCOMPARE(t.text(), u"typed a\nb\nmine\n"_s);
     }
 
+    // A large merge shows its clashes with the lines around them and says how many it leaves
+    // out; what it puts in is the whole note.
+    void largeMergeShowsItsClashes()
+    {
+        QByteArray before, after;
+        for (int i = 0; i < 20'000; ++i) {
+            before += "before " + QByteArray::number(i) + "\n";
+            after += "after " + QByteArray::number(i) + "\n";
+        }
+        MergedNote note;
+        note.pieces = {{before, {}}, {{}, MergeClash{"mine\n", "theirs\n", {}}}, {after, {}}};
+        MergeDialog dialog(u"plan"_s, note, decodeNoteBytes("a\n").format, u"base"_s);
+        const QString shown = dialog.mergedView()->toPlainText();
+        QVERIFY2(shown.size() < 1'000, qPrintable(shown.left(1'000)));
+        QVERIFY(shown.startsWith(u"before 0\nbefore 1\nbefore 2\n\u22EF "_s));
+        QVERIFY(shown.contains(u" more lines of the merged note \u22EF\nbefore 19997\n"_s));
+        QVERIFY(shown.contains(u"before 19999\n<<<<<<< Mine\nmine\n=======\ntheirs\n"_s));
+        QVERIFY(shown.endsWith(u"\nafter 19999\n"_s));
+        dialog.button(u"theirsButton"_s)->click();
+        QCOMPARE(dialog.mergedBytes(), before + "theirs\n" + after);
+    }
+
     // Read Again in the bar is one step that Undo takes back, and the edits it drops are kept
     // in the note's history first.
     void readAgainKeepsWhatItDrops()
