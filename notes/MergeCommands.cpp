@@ -268,20 +268,13 @@ void MergeCommands::mergeWithCopy(int copy)
     if (!deciphered(sides) || !readSides(sides))
         return;
     m_history.waitForDone();
-    QList<QDateTime> taken;
     QList<NoteVersion> versions = NoteHistory(m_history.root()).versions(sides.notePath);
     versions.resize(
         std::min(sides.passphrase ? kEncryptedBaseCandidates : kBaseCandidates, versions.size()));
-    for (const NoteVersion &version : std::as_const(versions)) {
-        VersionBytes read = NoteHistory::read(version, largest);
-        if (read.ok()) {
-            sides.versions << std::move(read.bytes);
-            taken << version.taken();
-        }
-    }
     m_sides = sides;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_merging.setFuture(runInBackground<Merged>([sides, taken](QPromise<Merged> &promise) {
+    m_merging.setFuture(runInBackground<Merged>([sides, versions,
+                                                 largest](QPromise<Merged> &promise) {
         const std::optional<QByteArray> theirs =
             opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
         if (!theirs) {
@@ -289,24 +282,27 @@ void MergeCommands::mergeWithCopy(int copy)
                 Merged{{{}, unopenedReason(sides.copyPath, bool(sides.passphrase))}, {}});
             return;
         }
-        // Versions the note's secret does not open are no base.
-        QList<QByteArray> versions;
-        QList<QDateTime> openedTaken;
-        for (qsizetype i = 0; i < sides.versions.size(); ++i) {
-            if (std::optional<QByteArray> version =
-                    opened(sides.versions[i], sides.passphrase.get(), sides.keyword.get())) {
-                versions << std::move(*version);
-                openedTaken << taken[i];
+        // Versions that cannot be read, or that the note's secret does not open, are no base.
+        QList<QByteArray> bases;
+        QList<QDateTime> taken;
+        for (const NoteVersion &version : versions) {
+            const VersionBytes read = NoteHistory::read(version, largest);
+            std::optional<QByteArray> bytes =
+                read.ok() ? opened(read.bytes, sides.passphrase.get(), sides.keyword.get())
+                          : std::nullopt;
+            if (bytes) {
+                bases << std::move(*bytes);
+                taken << version.taken();
             }
         }
-        const qsizetype base = closestBase(versions, sides.mine, *theirs);
+        const qsizetype base = closestBase(bases, sides.mine, *theirs);
         Merged merged;
-        merged.note = mergeNotes(base >= 0 ? std::optional(versions[base]) : std::nullopt,
-                                 sides.mine, *theirs);
+        merged.note =
+            mergeNotes(base >= 0 ? std::optional(bases[base]) : std::nullopt, sides.mine, *theirs);
         merged.baseText =
             base >= 0 ? u"Merged three ways, from the version of %1 in the note's history."_s.arg(
                             QLocale(QLocale::English)
-                                .toString(openedTaken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
+                                .toString(taken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
                       : u"No version both grew from is kept in the note's history: every "
                         "difference is a clash."_s;
         promise.addResult(std::move(merged));

@@ -61,7 +61,6 @@ private:
     {
         QString notePath, copyPath, noteName; // no copy: the file's own change
         QByteArray mine, theirs;
-        QList<QByteArray> versions; // the note's history, newest first
         NoteFingerprint theirsFile; // for the file's own change: what it holds now
         // What deciphers the sides of a secret note: the passphrase of a note shown decrypted,
         // or the keyword of one shown decoded.
