@@ -394,10 +394,13 @@ QList<int> noteLineStarts(const QTextDocument &document)
     starts.reserve(document.blockCount() - soft.size() + 1);
     auto nextSoft = soft.cbegin();
     bool lineStarts = true;
+    // Positions summed from the lengths: a block's own position takes a search of the document.
+    qsizetype position = 0;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (lineStarts)
-            starts.append(block.position());
-        const qsizetype end = block.position() + block.length() - 1;
+            starts.append(int(position));
+        position += block.length();
+        const qsizetype end = position - 1;
         while (nextSoft != soft.cend() && *nextSoft < end)
             ++nextSoft;
         lineStarts = nextSoft == soft.cend() || *nextSoft != end;

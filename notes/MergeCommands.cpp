@@ -240,21 +240,24 @@ void MergeCommands::mergeOutsideChange()
     m_sides = sides;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     m_merging.setFuture(
-        runInBackground<Merged>([sides, read = m_session.readBytes()](QPromise<Merged> &promise) {
+        runInBackground<Merged>([sides, read = m_session.readBytes(),
+                                 format = m_session.format()](QPromise<Merged> &promise) {
             const std::optional<QByteArray> theirs =
                 opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
             if (!theirs) {
                 promise.addResult(
-                    Merged{{{}, unopenedReason(sides.notePath, bool(sides.passphrase))}, {}});
+                    Merged{{{}, unopenedReason(sides.notePath, bool(sides.passphrase))}, {}, {}});
                 return;
             }
             const std::optional<QByteArray> base =
                 read ? opened(*read, sides.passphrase.get(), sides.keyword.get()) : std::nullopt;
-            promise.addResult(
+            promise.addResult(withPlacing(
                 Merged{mergeNotes(base, sides.mine, *theirs),
                        base ? u"Merged three ways, from the text the editor read from the file."_s
                             : u"The text the editor read is not kept for a note this large: every "
-                              "difference is a clash."_s});
+                              "difference is a clash."_s,
+                       {}},
+                sides, format));
         }));
 }
 
@@ -273,44 +276,45 @@ void MergeCommands::mergeWithCopy(int copy)
         std::min(sides.passphrase ? kEncryptedBaseCandidates : kBaseCandidates, versions.size()));
     m_sides = sides;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_merging.setFuture(runInBackground<Merged>([sides, versions,
-                                                 largest](QPromise<Merged> &promise) {
-        const std::optional<QByteArray> theirs =
-            opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
-        if (!theirs) {
-            promise.addResult(
-                Merged{{{}, unopenedReason(sides.copyPath, bool(sides.passphrase))}, {}});
-            return;
-        }
-        // Versions that cannot be read, or that the note's secret does not open, are no base.
-        QList<QByteArray> bases;
-        QList<QDateTime> taken;
-        for (const NoteVersion &version : versions) {
-            const VersionBytes read = NoteHistory::read(version, largest);
-            std::optional<QByteArray> bytes =
-                read.ok() ? opened(read.bytes, sides.passphrase.get(), sides.keyword.get())
-                          : std::nullopt;
-            if (bytes) {
-                bases << std::move(*bytes);
-                taken << version.taken();
+    m_merging.setFuture(runInBackground<Merged>(
+        [sides, versions, largest, format = m_session.format()](QPromise<Merged> &promise) {
+            const std::optional<QByteArray> theirs =
+                opened(sides.theirs, sides.passphrase.get(), sides.keyword.get());
+            if (!theirs) {
+                promise.addResult(
+                    Merged{{{}, unopenedReason(sides.copyPath, bool(sides.passphrase))}, {}, {}});
+                return;
             }
-        }
-        const qsizetype base = closestBase(bases, sides.mine, *theirs);
-        Merged merged;
-        merged.note =
-            mergeNotes(base >= 0 ? std::optional(bases[base]) : std::nullopt, sides.mine, *theirs);
-        merged.baseText =
-            base >= 0 ? u"Merged three ways, from the version of %1 in the note's history."_s.arg(
-                            QLocale(QLocale::English)
-                                .toString(taken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
-                      : u"No version both grew from is kept in the note's history: every "
-                        "difference is a clash."_s;
-        promise.addResult(std::move(merged));
-    }));
+            // Versions that cannot be read, or that the note's secret does not open, are no base.
+            QList<QByteArray> bases;
+            QList<QDateTime> taken;
+            for (const NoteVersion &version : versions) {
+                const VersionBytes read = NoteHistory::read(version, largest);
+                std::optional<QByteArray> bytes =
+                    read.ok() ? opened(read.bytes, sides.passphrase.get(), sides.keyword.get())
+                              : std::nullopt;
+                if (bytes) {
+                    bases << std::move(*bytes);
+                    taken << version.taken();
+                }
+            }
+            const qsizetype base = closestBase(bases, sides.mine, *theirs);
+            Merged merged;
+            merged.note = mergeNotes(base >= 0 ? std::optional(bases[base]) : std::nullopt,
+                                     sides.mine, *theirs);
+            merged.baseText =
+                base >= 0
+                    ? u"Merged three ways, from the version of %1 in the note's history."_s.arg(
+                          QLocale(QLocale::English)
+                              .toString(taken[base].toLocalTime(), u"d MMM yyyy HH:mm"_s))
+                    : u"No version both grew from is kept in the note's history: every "
+                      "difference is a clash."_s;
+            promise.addResult(withPlacing(std::move(merged), sides, format));
+        }));
 }
 
 void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
-                              std::function<void()> then)
+                              std::function<void()> then, const std::optional<Placed> &ready)
 {
     // An encoded note stays encoded with its keyword: a save writes no clear text.
     if (sides.keyword) {
@@ -326,11 +330,9 @@ void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
         return;
     }
     // Only the lines that differ from the editor's are put in: the rest keeps its layout, which
-    // for a large note would take the window long to make again. Keys typed meanwhile wait.
+    // for a large note would take the window long to make again.
     const NoteFormat format = m_session.format();
-    m_display.holdKeys(true);
-    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_placed = [this, sides, merged, format, then = std::move(then)](const Placed &placed) {
+    auto place = [this, sides, merged, format, then = std::move(then)](const Placed &placed) {
         if (!m_session.isShown() || m_session.path() != sides.notePath)
             return;
         if (m_display.textRevision() != sides.revision) {
@@ -346,12 +348,36 @@ void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
         if (put)
             then();
     };
+    if (ready) {
+        place(*ready);
+        return;
+    }
+    // Keys typed meanwhile wait.
+    m_display.holdKeys(true);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_placed = std::move(place);
     m_placing.setFuture(
         runInBackground<Placed>([mine = sides.mine, merged, format](QPromise<Placed> &promise) {
-            DecodedNote note = decodeNoteBytes(merged, format);
-            LineDiff changes = changedLines(decodeNoteBytes(mine, format).text, note.text);
-            promise.addResult(Placed{std::move(note), std::move(changes)});
+            promise.addResult(placing(mine, merged, format));
         }));
+}
+
+MergeCommands::Placed MergeCommands::placing(const QByteArray &mine, const QByteArray &merged,
+                                             const NoteFormat &format)
+{
+    DecodedNote note = decodeNoteBytes(merged, format);
+    LineDiff changes = changedLines(decodeNoteBytes(mine, format).text, note.text);
+    return {std::move(note), std::move(changes)};
+}
+
+MergeCommands::Merged MergeCommands::withPlacing(Merged merged, const Sides &sides,
+                                                 const NoteFormat &format)
+{
+    // An encoded note's merge goes in whole, encoded again.
+    if (merged.note.ok() && merged.note.clashCount() == 0 && !sides.keyword)
+        merged.placed = placing(
+            sides.mine, merged.note.bytes([](const MergeClash &) { return QByteArray(); }), format);
+    return merged;
 }
 
 void MergeCommands::placed()
@@ -405,17 +431,21 @@ void MergeCommands::merged()
     if (chosen != QDialog::Accepted)
         return;
     const bool removesCopy = dialog.removesCopy();
-    useMerged(dialog.mergedBytes(), sides, [this, sides, removesCopy] {
-        if (sides.copyPath.isEmpty()) {
-            // The other program's text is in the merge: a save writes over it without asking,
-            // unless the file changes again.
-            m_session.takeFile(sides.theirsFile, sides.theirs);
-            m_notice.clear();
-        } else if (removesCopy) {
-            m_pendingNote = sides.notePath;
-            m_pendingCopy = sides.copyPath;
-        }
-    });
+    const QByteArray mergedBytes = dialog.mergedBytes();
+    useMerged(
+        mergedBytes, sides,
+        [this, sides, removesCopy] {
+            if (sides.copyPath.isEmpty()) {
+                // The other program's text is in the merge: a save writes over it without asking,
+                // unless the file changes again.
+                m_session.takeFile(sides.theirsFile, sides.theirs);
+                m_notice.clear();
+            } else if (removesCopy) {
+                m_pendingNote = sides.notePath;
+                m_pendingCopy = sides.copyPath;
+            }
+        },
+        merged.placed);
 }
 
 void MergeCommands::saved(const QString &path)

@@ -67,11 +67,22 @@ private:
         std::shared_ptr<const SecretBytes> passphrase, keyword;
         int revision = 0; // the editor's text's when `mine` was taken from it
     };
+    // The merged note and the lines it changes, worked out off the window's thread.
+    struct Placed
+    {
+        DecodedNote note;
+        LineDiff changes;
+    };
+    static Placed placing(const QByteArray &mine, const QByteArray &merged,
+                          const NoteFormat &format);
     struct Merged
     {
         MergedNote note;
         QString baseText;
+        std::optional<Placed> placed; // a clean merge's, worked out with it
     };
+    // `merged` with its lines placed ahead when it has no clash.
+    static Merged withPlacing(Merged merged, const Sides &sides, const NoteFormat &format);
     // The note shown and the copy named by the bar (or its newest).
     int copyRow() const;
     bool changedOnDisk() const;
@@ -87,13 +98,9 @@ private:
     // Puts `merged` into the editor as the note keeps it (encoded again for an encoded note),
     // then runs `then`; unless the editor's text changed since `sides` were taken, or the note
     // is no longer shown.
-    void useMerged(const QByteArray &merged, const Sides &sides, std::function<void()> then);
-    // The merged note and the lines it changes, worked out off the window's thread.
-    struct Placed
-    {
-        DecodedNote note;
-        LineDiff changes;
-    };
+    // `ready` are its lines when they were worked out ahead.
+    void useMerged(const QByteArray &merged, const Sides &sides, std::function<void()> then,
+                   const std::optional<Placed> &ready = std::nullopt);
     void placed();
     void merged();
     void saved(const QString &path);
