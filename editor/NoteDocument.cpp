@@ -385,72 +385,69 @@ void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lin
 
 namespace {
 
-// The editor's position of the start of each of the note's lines: a block's, unless a soft
-// break ends the block before it; and the editor's end after the last.
-QList<int> noteLineStarts(const QTextDocument &document)
+// The editor's positions of the starts of the note's lines `lines` (ascending): of their blocks,
+// counted past the soft breaks; the editor's end for the line after the last.
+QList<int> noteLineStarts(const QTextDocument &document, const QList<qsizetype> &lines)
 {
-    const QList<qsizetype> soft = softBreakPositions(document);
     QList<int> starts;
-    starts.reserve(document.blockCount() - soft.size() + 1);
+    starts.reserve(lines.size());
+    const QList<qsizetype> soft = softBreakPositions(document);
+    const int end = document.characterCount() - 1;
+    if (soft.isEmpty()) {
+        // A block a line: found by number, without a walk over the document.
+        for (const qsizetype line : lines) {
+            const QTextBlock block = document.findBlockByNumber(int(line));
+            starts.append(block.isValid() ? block.position() : end);
+        }
+        return starts;
+    }
     auto nextSoft = soft.cbegin();
+    auto wanted = lines.cbegin();
+    qsizetype line = 0;
     bool lineStarts = true;
     // Positions summed from the lengths: a block's own position takes a search of the document.
     qsizetype position = 0;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        if (lineStarts)
-            starts.append(int(position));
+    for (QTextBlock block = document.begin(); block.isValid() && wanted != lines.cend();
+         block = block.next()) {
+        if (lineStarts) {
+            while (wanted != lines.cend() && *wanted == line) {
+                starts.append(int(position));
+                ++wanted;
+            }
+            ++line;
+        }
         position += block.length();
-        const qsizetype end = position - 1;
-        while (nextSoft != soft.cend() && *nextSoft < end)
+        while (nextSoft != soft.cend() && *nextSoft < position - 1)
             ++nextSoft;
-        lineStarts = nextSoft == soft.cend() || *nextSoft != end;
+        lineStarts = nextSoft == soft.cend() || *nextSoft != position - 1;
     }
-    starts.append(document.characterCount() - 1);
+    for (; wanted != lines.cend(); ++wanted)
+        starts.append(end);
     return starts;
-}
-
-// The characters of `text` from `from` to `to`, with their stand-ins.
-DecodedNote slicedNote(const DecodedNote &text, qsizetype from, qsizetype to)
-{
-    DecodedNote slice;
-    slice.format = text.format;
-    slice.text = text.text.sliced(from, to - from);
-    for (const StandIn &standIn : text.standIns) {
-        if (standIn.position >= from && standIn.position < to)
-            slice.standIns.append({standIn.position - from, standIn.original});
-    }
-    return slice;
 }
 
 } // namespace
 
-void replaceNoteLines(QPlainTextEdit &editor, const DecodedNote &text,
-                      const QList<ReplacedLines> &changes, LineEnd lineEnd)
+void replaceNoteLines(QPlainTextEdit &editor, const QList<ReplacedLines> &changes, LineEnd lineEnd)
 {
     if (changes.isEmpty())
         return;
     QTextDocument &document = *editor.document();
-    const QList<int> starts = noteLineStarts(document);
-    QList<qsizetype> newStarts{0};
-    for (qsizetype at = text.text.indexOf(u'\n'); at >= 0; at = text.text.indexOf(u'\n', at + 1))
-        newStarts.append(at + 1);
-    if (newStarts.constLast() != text.text.size())
-        newStarts.append(text.text.size());
+    QList<qsizetype> lines;
+    for (const ReplacedLines &change : changes)
+        lines << change.oldStart << change.oldStart + change.oldCount;
+    const QList<int> starts = noteLineStarts(document, lines);
     asProgramEdit(editor, [&] {
         // From the last change up, so that the positions of those above stay as they are.
-        for (auto change = changes.crbegin(); change != changes.crend(); ++change) {
+        for (qsizetype i = changes.size() - 1; i >= 0; --i) {
             QTextCursor cursor(&document);
-            cursor.setPosition(starts[change->oldStart]);
-            cursor.setPosition(starts[change->oldStart + change->oldCount],
-                               QTextCursor::KeepAnchor);
-            putNoteText(editor, cursor,
-                        slicedNote(text, newStarts[change->newStart],
-                                   newStarts[change->newStart + change->newCount]),
-                        lineEnd);
+            cursor.setPosition(starts[2 * i]);
+            cursor.setPosition(starts[2 * i + 1], QTextCursor::KeepAnchor);
+            putNoteText(editor, cursor, changes[i].lines, lineEnd);
         }
     });
     QTextCursor caret(&document);
-    caret.setPosition(starts[changes.constFirst().oldStart]);
+    caret.setPosition(starts.constFirst());
     editor.setTextCursor(caret);
     keepCaretPlain(editor);
 }

@@ -93,17 +93,17 @@ DecodedNote pastedNoteText(QStringView text);
 // line break.
 void insertNoteText(QPlainTextEdit &editor, const DecodedNote &text, LineEnd lineEnd);
 
-// The note lines [oldStart, oldStart + oldCount) of the editor, to be replaced by the lines
-// [newStart, newStart + newCount) of another text of the note.
+// The note lines [oldStart, oldStart + oldCount) of the editor, and the text to put in their
+// place: whole lines of the note, each with its '\n' but perhaps the last of the note.
 struct ReplacedLines
 {
-    qsizetype oldStart = 0, oldCount = 0, newStart = 0, newCount = 0;
+    qsizetype oldStart = 0, oldCount = 0;
+    DecodedNote lines;
 };
-// Puts the lines of `text` that `changes` (ascending, apart) name in place of the editor's, as
-// one edit of the user's, undone in one step; the rest of the text, its layout included, stays
-// as it is. The caret goes to the first change.
-void replaceNoteLines(QPlainTextEdit &editor, const DecodedNote &text,
-                      const QList<ReplacedLines> &changes, LineEnd lineEnd);
+// Puts the lines `changes` (ascending, apart) name in place of the editor's, as one edit of the
+// user's, undone in one step; the rest of the text, its layout included, stays as it is. The
+// caret goes to the first change.
+void replaceNoteLines(QPlainTextEdit &editor, const QList<ReplacedLines> &changes, LineEnd lineEnd);
 
 // The form in which the editor puts a note's text on the clipboard beside plain text, so that a
 // paste into a note gives back the very characters copied, stand-ins included.

@@ -104,6 +104,20 @@ DecodedNote decodeNoteBytes(QByteArrayView bytes, const NoteFormat &format)
     return decode(bytes, format, format.encoding == TextEncoding::Utf8 && isStrictUtf8(bytes));
 }
 
+DecodedNote slicedNote(const DecodedNote &note, qsizetype from, qsizetype to)
+{
+    DecodedNote slice{note.format, note.text.sliced(from, to - from), {}};
+    const auto byPosition = [](const StandIn &standIn, qsizetype at) {
+        return standIn.position < at;
+    };
+    const auto first =
+        std::lower_bound(note.standIns.cbegin(), note.standIns.cend(), from, byPosition);
+    const auto last = std::lower_bound(first, note.standIns.cend(), to, byPosition);
+    for (auto standIn = first; standIn != last; ++standIn)
+        slice.standIns.append({standIn->position - from, standIn->original});
+    return slice;
+}
+
 bool needsStandIn(char16_t c, const NoteFormat &format)
 {
     switch (c) {

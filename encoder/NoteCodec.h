@@ -62,6 +62,8 @@ DecodedNote decodeNoteBytes(QByteArrayView bytes);
 // `format` says, and a byte order mark `format` asks for but the bytes lack is dropped from the
 // result's format. The result's format is the one to save with.
 DecodedNote decodeNoteBytes(QByteArrayView bytes, const NoteFormat &format);
+// The characters [from, to) of `note`, with their stand-ins.
+DecodedNote slicedNote(const DecodedNote &note, qsizetype from, qsizetype to);
 
 // True for a character that, found in a note outside a line end of the note's style, the editor
 // cannot hold as it is: every CR, an LF in a CR LF note, U+2028, U+2029, U+FDD0 and U+FDD1 (Qt's

@@ -340,11 +340,8 @@ void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
                                   Platform::Buttons::Ok, Platform::Icon::Information, u"Merge"_s);
             return;
         }
-        QList<ReplacedLines> changes;
-        for (const DiffHunk &hunk : placed.changes.hunks)
-            changes.append({hunk.oldStart, hunk.oldCount, hunk.newStart, hunk.newCount});
-        const bool put = placed.changes.tooDifferent ? m_display.replaceWithBytes(merged, format)
-                                                     : m_display.replaceLines(placed.note, changes);
+        const bool put = placed.tooDifferent ? m_display.replaceWithBytes(merged, format)
+                                             : m_display.replaceLines(placed.changes);
         if (put)
             then();
     };
@@ -365,9 +362,22 @@ void MergeCommands::useMerged(const QByteArray &merged, const Sides &sides,
 MergeCommands::Placed MergeCommands::placing(const QByteArray &mine, const QByteArray &merged,
                                              const NoteFormat &format)
 {
-    DecodedNote note = decodeNoteBytes(merged, format);
-    LineDiff changes = changedLines(decodeNoteBytes(mine, format).text, note.text);
-    return {std::move(note), std::move(changes)};
+    const DecodedNote note = decodeNoteBytes(merged, format);
+    const LineDiff diff = changedLines(decodeNoteBytes(mine, format).text, note.text);
+    if (diff.tooDifferent)
+        return {{}, true};
+    // Where each line of the merged note starts, and its end.
+    QList<qsizetype> starts{0};
+    for (qsizetype at = note.text.indexOf(u'\n'); at >= 0; at = note.text.indexOf(u'\n', at + 1))
+        starts.append(at + 1);
+    if (starts.constLast() != note.text.size())
+        starts.append(note.text.size());
+    Placed placed;
+    for (const DiffHunk &hunk : diff.hunks)
+        placed.changes.append(
+            {hunk.oldStart, hunk.oldCount,
+             slicedNote(note, starts[hunk.newStart], starts[hunk.newStart + hunk.newCount])});
+    return placed;
 }
 
 MergeCommands::Merged MergeCommands::withPlacing(Merged merged, const Sides &sides,

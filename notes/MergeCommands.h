@@ -1,7 +1,6 @@
 #pragma once
 
-#include "encoder/NoteCodec.h"
-#include "notes/LineDiff.h"
+#include "editor/NoteDocument.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
 #include "platform/SecretBytes.h"
@@ -70,8 +69,8 @@ private:
     // The merged note and the lines it changes, worked out off the window's thread.
     struct Placed
     {
-        DecodedNote note;
-        LineDiff changes;
+        QList<ReplacedLines> changes;
+        bool tooDifferent = false; // no line diff could be had in a moment: the whole goes in
     };
     static Placed placing(const QByteArray &mine, const QByteArray &merged,
                           const NoteFormat &format);

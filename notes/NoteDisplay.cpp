@@ -368,11 +368,11 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
     return true;
 }
 
-bool NoteDisplay::replaceLines(const DecodedNote &note, const QList<ReplacedLines> &changes)
+bool NoteDisplay::replaceLines(const QList<ReplacedLines> &changes)
 {
     if (!m_session.isShown() || !m_editor.acceptsEdits())
         return false;
-    replaceNoteLines(m_editor, note, changes, m_session.format().lineEnd);
+    replaceNoteLines(m_editor, changes, m_session.format().lineEnd);
     if (m_session.protection() == NoteSession::Protection::Decrypted)
         m_session.SetNoteStatus(NoteStatus::Decrypted);
     return true;

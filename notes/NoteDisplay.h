@@ -75,9 +75,9 @@ public:
     // when given, else in the form found in them. False when no note is shown whole to take
     // them.
     bool replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format = {});
-    // Puts the lines of `note` (in the note's own format) that `changes` name in place of the
-    // editor's as replaceWithBytes does, the rest left as it is: a large note's merge in a moment.
-    bool replaceLines(const DecodedNote &note, const QList<ReplacedLines> &changes);
+    // Puts the lines `changes` name in place of the editor's as replaceWithBytes does, the rest
+    // left as it is: a large note's merge in a moment.
+    bool replaceLines(const QList<ReplacedLines> &changes);
     // Counts the edits of the editor's text: unchanged, no edit was made.
     int textRevision() const;
     // While held, keys typed wait, to go in once it ends (NoteEditor::holdKeys).

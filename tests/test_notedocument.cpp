@@ -160,10 +160,16 @@ private Q_SLOTS:
             const int firstBlocks = m_editor->document()->blockCount();
             const LineDiff diff = changedLines(old.text, now.text);
             QVERIFY(!diff.tooDifferent);
+            QList<qsizetype> starts{0};
+            for (qsizetype at = 0; (at = now.text.indexOf(u'\n', at) + 1) > 0;)
+                starts << at;
+            starts << now.text.size();
             QList<ReplacedLines> changes;
             for (const DiffHunk &hunk : diff.hunks)
-                changes.append({hunk.oldStart, hunk.oldCount, hunk.newStart, hunk.newCount});
-            replaceNoteLines(*m_editor, now, changes, old.format.lineEnd);
+                changes.append({hunk.oldStart, hunk.oldCount,
+                                slicedNote(now, starts[hunk.newStart],
+                                           starts[hunk.newStart + hunk.newCount])});
+            replaceNoteLines(*m_editor, changes, old.format.lineEnd);
             const QByteArray put = noteBytesFromEditor(*m_editor, old.format).bytes;
             QVERIFY2(put == after,
                      before.toHex(' ') + " to " + after.toHex(' ') + " gave " + put.toHex(' '));
