@@ -1,4 +1,5 @@
 #include "app/frmQB.h"
+#include "app/StateKeeper.h"
 
 #include "app/SvgPicture.h"
 #include "app/Version.h"
@@ -31,16 +32,21 @@
 #include "notes/NoteSaveFlow.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
+#include "notes/ProgramState.h"
 #include "notes/RecoveryCommands.h"
 #include "notes/RecoveryKeeper.h"
 #include "notes/RecoveryWriter.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "platform/QuotedPath.h"
+#include "platform/StateFile.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QFontDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -75,6 +81,8 @@ frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platf
     m_book = new Book(this);
     m_session = new NoteSession(this);
     m_notice = new NoteNotice(*m_session, this);
+    m_state = new ProgramState(this);
+    m_state->restore(readStateFile(defaultStateFile()));
     createControls();
     createCommands();
     createMenus();
@@ -85,6 +93,9 @@ frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platf
     connectViews();
     const int width = std::max(px(9270), m_tBAR->geometry().right() + px(30));
     resize(width, px(6060) + menuBar()->sizeHint().height());
+    // Where the window was last, unless the screens no longer allow it.
+    if (!m_state->windowGeometry().isEmpty())
+        restoreGeometry(m_state->windowGeometry());
 }
 
 frmQB::~frmQB() = default;
@@ -103,6 +114,11 @@ void frmQB::createCommands()
     m_passphrase = new NotePassphrase(*m_session, this);
     m_display = new NoteDisplay(*m_session, *m_txtTEXT, *m_savedBytes, *m_notice, *m_passphrase,
                                 m_platform, this);
+    m_stateKeeper = new StateKeeper(*m_state, defaultStateFile(), *m_book, *m_session, *m_display,
+                                    *m_txtTEXT, this);
+    if (QFont font; !m_state->font().isEmpty() && font.fromString(m_state->font()))
+        m_txtTEXT->setBaseFont(font);
+    m_txtTEXT->setZoom(m_state->zoom());
     m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, *m_history,
                                                 *m_passphrase, m_platform);
     m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
@@ -218,6 +234,9 @@ void frmQB::connectCommands()
 // The controls that show state follow the objects that hold it.
 void frmQB::connectViews()
 {
+    connect(m_state, &ProgramState::recentBooksChanged, this, &frmQB::fillRecentBooks);
+    fillRecentBooks();
+    connect(m_txtTEXT, &NoteEditor::zoomChanged, m_state, &ProgramState::setZoom);
     connect(m_folderModel, &FolderListModel::currentPositionChanged, m_lstFLDS,
             [this](int position) { showCurrent(m_lstFLDS, position); });
     connect(m_noteModel, &NoteListModel::currentRowChanged, m_lstFILE,
@@ -319,6 +338,8 @@ bool frmQB::isOn(When when) const
         return m_commandsEnabled && m_session->protection() == NoteSession::Protection::Decrypted;
     case When::Merge:
         return m_commandsEnabled && m_merge->canMerge();
+    case When::RecentBooks:
+        return !m_state->recentBooks().isEmpty();
     }
     return false;
 }
@@ -351,8 +372,61 @@ void frmQB::bookOpened()
     ShowCaption();
     EnableCommands(true);
     m_bookIndex->open(bookSearchFolders(m_book->state()));
-    m_noteList->showFirstFolder();
+    const QString bookPath = m_book->state().BookFilePath;
+    m_state->addRecentBook(bookPath);
+    // A book read again after a change of its folders shows its first folder, as when it is new.
+    const bool reread = std::exchange(m_openedBook, bookPath) == bookPath;
+    const QString last = reread ? QString() : m_state->lastNote(bookPath);
+    if (!last.isEmpty() && QFileInfo::exists(last)) {
+        m_noteList->showNotePath(last, [this](bool shown) {
+            if (!shown)
+                m_noteList->showFirstFolder();
+        });
+    } else {
+        m_noteList->showFirstFolder();
+    }
     m_recoveryOffers->offerForBook();
+}
+
+void frmQB::fillRecentBooks()
+{
+    m_recentBooks->clear();
+    int number = 0;
+    for (const QString &path : m_state->recentBooks()) {
+        QAction *item = m_recentBooks->addAction(u"&%1 %2"_s.arg(++number).arg(
+            QFileInfo(path).completeBaseName().replace(u'&', u"&&"_s)));
+        item->setObjectName(u"B_mnuRECENT%1"_s.arg(number));
+        item->setToolTip(path);
+        connect(item, &QAction::triggered, this, [this, path] { openRecentBook(path); });
+    }
+    m_recentBooks->setToolTipsVisible(true);
+    updateCommands();
+}
+
+void frmQB::openRecentBook(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        m_state->removeRecentBook(path);
+        m_platform.messageBox(
+            u"The book "_s + quoted(path) + u" is no longer there. It is taken off the list."_s,
+            Platform::Buttons::Ok, Platform::Icon::Information, u"Recent Books"_s);
+        return;
+    }
+    if (m_saveFlow->confirmLeave())
+        m_bookStore->openBookFile(path);
+}
+
+void frmQB::chooseFont()
+{
+    // The fixed-pitch fonts: a note's columns line up only in one.
+    QFontDialog dialog(m_txtTEXT->baseFont(), this);
+    dialog.setObjectName(u"fontDialog"_s);
+    dialog.setWindowTitle(u"Font"_s);
+    dialog.setOption(QFontDialog::MonospacedFonts);
+    if (m_platform.execDialog(dialog) != QDialog::Accepted)
+        return;
+    m_txtTEXT->setBaseFont(dialog.currentFont());
+    m_state->setFont(dialog.currentFont().toString());
 }
 
 void frmQB::EnableCommands(bool flag)
@@ -419,6 +493,8 @@ void frmQB::closeEvent(QCloseEvent *event)
     m_finder->closeDialog();
     // A normal end: the edits were saved, or the user chose to drop them.
     m_recovery->discardAll();
+    m_state->setWindowGeometry(saveGeometry());
+    m_stateKeeper->flush();
     event->accept();
 }
 

@@ -46,10 +46,12 @@ class NoteWatcher;
 class NoticeBar;
 class PassphraseCommands;
 class Platform;
+class ProgramState;
 class RecoveryCommands;
 class RecoveryKeeper;
 class RecoveryStore;
 class RecoveryWriter;
+class StateKeeper;
 class TerminationSignals;
 
 // The main window. It owns the controls, the open book and the shown note's session, and the
@@ -82,6 +84,7 @@ private:
         BookOpen,       // a book is open
         Decrypted,      // the note shown is decrypted, its passphrase held
         Merge,          // the note shown has a copy to merge with
+        RecentBooks,    // a book was opened before
     };
     struct Command;
     // The panels of sBAR, 1 to 5.
@@ -122,8 +125,14 @@ private:
     void EnableCommands(bool flag);
     void ShowCaption();
     void txtTEXT_OLEDragDrop(const QStringList &paths);
-    // A book was read: the selector, the caption and the commands follow, then its first note.
+    // A book was read: the selector, the caption and the commands follow, then the note shown
+    // last in it, or its first note.
     void bookOpened();
+    // Book > Recent Books: the books opened last, the newest first.
+    void fillRecentBooks();
+    void openRecentBook(const QString &path);
+    // View > Font...
+    void chooseFont();
 
     Platform &m_platform;
     bool m_glyphwrightPresent = true;
@@ -183,6 +192,11 @@ private:
     std::unique_ptr<HistoryCommands> m_historyCommands;
     MergeCommands *m_merge = nullptr;
     TerminationSignals *m_terminationSignals = nullptr;
+    // What the program remembers between runs.
+    ProgramState *m_state = nullptr;
+    StateKeeper *m_stateKeeper = nullptr;
+    QMenu *m_recentBooks = nullptr;
+    QString m_openedBook; // the book file last opened
 };
 
 } // namespace qb

@@ -61,6 +61,7 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Always},
         {"B_mnuOPEN", u"&Open Book...", Qt::CTRL | Qt::Key_O,
          [](frmQB &w) { w.m_books->OpenBook(); }, When::Always},
+        {"B_mnuRECENT", u"Recen&t Books", none, nullptr, When::RecentBooks},
         {"B_mnuREN", u"&Rename Book", Qt::CTRL | Qt::Key_R,
          [](frmQB &w) { w.m_books->RenameBook(); }, When::Book},
         {"B_mnuF_NEW", u"New &Folder...", none, [](frmQB &w) { w.m_folders->NewFolder(); },
@@ -114,6 +115,13 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_goTo->showDialog(); }, When::BookOpen},
         {"T_mnuMERGE", u"&Merge Versions...", Qt::CTRL | Qt::Key_M,
          [](frmQB &w) { w.m_merge->mergeVersions(); }, When::Merge},
+        {"V_mnuZOOMIN", u"Zoom &In", Qt::CTRL | Qt::Key_Plus,
+         [](frmQB &w) { w.m_txtTEXT->setZoom(w.m_txtTEXT->zoom() + 1); }, When::Always},
+        {"V_mnuZOOMOUT", u"Zoom &Out", Qt::CTRL | Qt::Key_Minus,
+         [](frmQB &w) { w.m_txtTEXT->setZoom(w.m_txtTEXT->zoom() - 1); }, When::Always},
+        {"V_mnuZOOMNORMAL", u"&Normal Size", Qt::CTRL | Qt::Key_0,
+         [](frmQB &w) { w.m_txtTEXT->setZoom(0); }, When::Always},
+        {"V_mnuFONT", u"&Font...", none, [](frmQB &w) { w.chooseFont(); }, When::Always},
         {"H_mnuABOUT", u"&About...", QKeyCombination(Qt::Key_F1),
          [](frmQB &w) { w.m_launcher->showAbout(); }, When::Always},
     };
@@ -150,18 +158,23 @@ const std::vector<MenuLayout> &menus()
     static const std::vector<MenuLayout> menus = {
         {"mnuBOOK",
          u"&Book",
-         {"B_NEW", "B_mnuOPEN", "B_mnuREN", "Z_sep07", "B_mnuF_NEW", "B_mnuF_REN", "B_mnuF_DEL",
-          "B_mnuF_DISKOPEN", "Z_sep04", "mnuEND"}},
+         {"B_NEW", "B_mnuOPEN", "B_mnuRECENT", "B_mnuREN", "Z_sep07", "B_mnuF_NEW", "B_mnuF_REN",
+          "B_mnuF_DEL", "B_mnuF_DISKOPEN", "Z_sep04", "mnuEND"}},
         {"mnuFILE",
          u"&File",
          {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "F_mnuHISTORY", "Z_sep02", "F_mnuDEL", "Z_sep03",
           "F_mnuREFRESH"}},
+        // Filled with the books opened last.
+        {"B_mnuRECENT", u"Recen&t Books", {}},
         // File > Add opens these.
         {"F_mnuADD", u"&Add", {"F_mnuADD_NEW", "F_mnuADD_EXIST"}},
         {"mnuEDIT",
          u"&Edit",
          {"E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01", "E_mnuALL", "E_mnuCOPYALL", "Z_sep06",
           "E_mnuTIME", "E_mnuDATE"}},
+        {"mnuVIEW",
+         u"&View",
+         {"V_mnuZOOMIN", "V_mnuZOOMOUT", "V_mnuZOOMNORMAL", "Z_sep08", "V_mnuFONT"}},
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
@@ -300,7 +313,7 @@ void frmQB::changeEvent(QEvent *event)
 
 void frmQB::createMenus()
 {
-    describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, Tools and Help menus"_s);
+    describe(menuBar(), u"Menu bar"_s, u"The Book, File, Edit, View, Tools and Help menus"_s);
     const auto layoutOf = [](const char *name) {
         for (const MenuLayout &layout : menus()) {
             if (std::strcmp(layout.name, name) == 0)
@@ -339,6 +352,10 @@ void frmQB::createMenus()
     }
     m_mnuEDIT = menuBar()->findChild<QMenu *>(u"mnuEDIT"_s);
     m_txtTEXT->setEditMenu(m_mnuEDIT);
+    // Ctrl+= too: the plus sign is a shifted key on most keyboards.
+    findChild<QAction *>(u"V_mnuZOOMIN"_s)
+        ->setShortcuts({Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal});
+    m_recentBooks = findChild<QMenu *>(u"B_mnuRECENT"_s);
     m_encodeAction = findChild<QAction *>(u"T_mnuENCODE"_s);
     m_encryptAction = findChild<QAction *>(u"T_mnuENCRYPT"_s);
 }

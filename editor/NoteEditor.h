@@ -25,6 +25,19 @@ public:
     explicit NoteEditor(QWidget *parent = nullptr);
     ~NoteEditor() override;
 
+    // The font at the normal size: Courier New 9.75 point, or the metric-compatible Liberation
+    // Mono where it is missing, or the system's fixed-pitch font.
+    static QFont defaultFont();
+    static constexpr qreal kNormalPointSize = 9.75;
+    static constexpr qreal kSmallestPointSize = 4;
+    static constexpr int kZoomSteps = 40;
+    // The font the text is shown in at zoom 0.
+    const QFont &baseFont() const { return m_baseFont; }
+    void setBaseFont(const QFont &font);
+    // Points added to the base font's size, in steps of one; Ctrl+wheel changes them too.
+    int zoom() const { return m_zoom; }
+    void setZoom(int steps);
+
     // Shows `document` in place of the one shown, with the caret at its start. The document shown
     // before is deleted on a thread of its own: a large note takes a while to free. Setting a
     // document lays out all its lines again: meant for small ones.
@@ -66,10 +79,12 @@ public:
 
 Q_SIGNALS:
     void filesDropped(const QStringList &paths);
+    void zoomChanged(int steps);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -78,6 +93,7 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    void applyFont();
     bool takeFileDrop(QEvent *event);
     // Holds `event` when keys are held and it would edit the text.
     bool held(const QEvent &event);
@@ -89,6 +105,9 @@ private:
     bool m_holdingKeys = false;
     bool m_typingHeldKeys = false;
     std::vector<std::unique_ptr<QEvent>> m_heldKeys;
+    QFont m_baseFont;
+    int m_zoom = 0;
+    int m_wheelAngle = 0; // of a wheel turned with Ctrl, less the steps zoomed
 };
 
 } // namespace qb

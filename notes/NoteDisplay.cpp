@@ -99,6 +99,8 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
     }
     showNote(loaded.note);
     settleLoaded(loaded.kind, asking);
+    if (m_session.isShown())
+        Q_EMIT shownWhole();
 }
 
 void NoteDisplay::showFirstScreen(const DecodedNote &beginning)
@@ -172,6 +174,8 @@ void NoteDisplay::fillSome()
     freeInBackground(std::exchange(m_loaded, {}));
     // The end of a load comes when it comes, unasked.
     settleLoaded(kind, Asking::Never);
+    if (m_session.isShown())
+        Q_EMIT shownWhole();
     showPlace();
     releaseFreedMemory();
 }

@@ -115,6 +115,8 @@ Q_SIGNALS:
     // A note that starts with the encoded-note header was shown at the user's word: its keyword
     // is asked at once.
     void encodedNoteLoaded();
+    // A note read was put in the editor whole, before the place a reload keeps is given back.
+    void shownWhole();
     // How far the load of a large note has come, in percent.
     void loadProgress(int percent);
 

@@ -25,7 +25,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # shows to dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins")
 # The pictures the editor shows for characters it cannot hold as they are.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-freefont-ttf")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-freefont-ttf, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

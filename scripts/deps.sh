@@ -21,6 +21,7 @@ qb_packages=(
     clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces
     fonts-dejavu-core
     fonts-freefont-ttf       # FreeMono draws the editor's stand-ins (U+240D, U+240A, U+2424)
+    fonts-liberation2        # Liberation Mono, with Courier New's metrics, where that is missing
     desktop-file-utils appstream  # validate the desktop entry and the metainfo
     shared-mime-info libglib2.0-bin  # the .qb file type: build a MIME database, ask gio for a type
     dpkg-dev lintian         # the Debian package: its dependencies (dpkg-shlibdeps), its checks

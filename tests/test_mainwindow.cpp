@@ -104,8 +104,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QStringList>("on"); // the menu items on; every other one is off
         QTest::addColumn<QStringList>("buttonsOff");
-        const QStringList always = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
-                                    u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s};
+        const QStringList noBook = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
+                                    u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s,
+                                    u"V_mnuZOOMIN"_s,  u"V_mnuZOOMOUT"_s,   u"V_mnuZOOMNORMAL"_s,
+                                    u"V_mnuFONT"_s};
+        // Once a book was opened, it is the first of the recent books.
+        const QStringList always = noBook + QStringList{u"B_mnuRECENT"_s, u"B_mnuRECENT1"_s};
         QStringList withNote =
             always + kNeedABook +
             QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
@@ -113,7 +117,7 @@ private Q_SLOTS:
         QStringList unchanged = withNote;
         unchanged.removeOne(u"F_mnuSAVE"_s);
         const QStringList toolOff = {u"tBAR_Button15"_s};
-        QTest::newRow("no book") << u"none"_s << always << toolOff;
+        QTest::newRow("no book") << u"none"_s << noBook << toolOff;
         QTest::newRow("a note as read")
             << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
         QTest::newRow("a note changed") << u"changed"_s << withNote << toolOff;

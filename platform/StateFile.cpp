@@ -1,0 +1,87 @@
+#include "platform/StateFile.h"
+
+#include "platform/Background.h"
+#include "platform/PrivateFiles.h"
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+namespace {
+
+// A state file larger than this is not the program's: it is not read.
+constexpr qint64 kLargestStateFile = 16 * 1024 * 1024;
+
+} // namespace
+
+QString defaultStateFile()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + u"/.local/state"_s;
+    return QDir::cleanPath(state + u"/quirebox/state.json"_s);
+}
+
+QJsonObject readStateFile(const QString &path)
+{
+    const ReadResult read = readWholeFile(path, kLargestStateFile);
+    if (!read.ok())
+        return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(read.bytes, &error);
+    return error.error == QJsonParseError::NoError && document.isObject() ? document.object()
+                                                                          : QJsonObject();
+}
+
+StateFileWriter::StateFileWriter(QString path, QObject *parent)
+    : QObject(parent), m_path(std::move(path))
+{
+    m_due.setSingleShot(true);
+    connect(&m_due, &QTimer::timeout, this, &StateFileWriter::writeWaiting);
+}
+
+StateFileWriter::~StateFileWriter()
+{
+    flush();
+}
+
+void StateFileWriter::schedule(QJsonObject state)
+{
+    m_waiting = std::move(state);
+    if (m_due.isActive())
+        return;
+    const qint64 since = m_sinceWrite.isValid() ? m_sinceWrite.elapsed() : kMinimumGapMilliseconds;
+    m_due.start(int(std::max<qint64>(0, kMinimumGapMilliseconds - since)));
+}
+
+void StateFileWriter::flush()
+{
+    m_due.stop();
+    writeWaiting();
+    m_writing.waitForFinished();
+}
+
+void StateFileWriter::writeWaiting()
+{
+    if (!m_waiting)
+        return;
+    // One write at a time, in order: the next waits for the one under way.
+    if (m_writing.isRunning()) {
+        m_due.start(kMinimumGapMilliseconds / 10);
+        return;
+    }
+    const QByteArray bytes = QJsonDocument(*std::exchange(m_waiting, std::nullopt)).toJson();
+    m_sinceWrite.start();
+    m_writing = runInBackground<void>([path = m_path, bytes](QPromise<void> &) {
+        // A state that cannot be written is lost for this run only: nothing to tell.
+        if (!makePrivateFolder(QFileInfo(path).path()))
+            writeWholeFile(path, bytes, WriteMode::ReplaceEntry);
+    });
+}
+
+} // namespace qb
