@@ -106,6 +106,7 @@ void frmQB::createCommands()
     m_cancelLoad->setObjectName(u"cancelLoad"_s);
     m_cancelLoad->setEnabled(false);
     m_cD = std::make_unique<CommonDialog>();
+    m_cD->startFrom(m_state->recentBooks().value(0));
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
     m_savedBytes = std::make_unique<NoteBytesCache>(*m_txtTEXT);
     m_history = new HistoryKeeper({}, this);

@@ -20,6 +20,13 @@ public:
         return chosen;
     }
 
+    // Before its first use: it starts with `fileName` (the book opened last in an earlier run).
+    void startFrom(const QString &fileName)
+    {
+        if (m_fileName.isEmpty())
+            m_fileName = fileName;
+    }
+
 private:
     QString m_fileName;
 };

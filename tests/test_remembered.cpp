@@ -110,6 +110,10 @@ private Q_SLOTS:
         QVERIFY(writeBytes(t.root.filePath(u"state/quirebox/state.json"_s),
                            QJsonDocument(state.toJson()).toJson()));
         t.start({});
+        // Open Book starts where the book opened last is.
+        t.platform.answerFile({});
+        t.trigger(u"B_mnuOPEN"_s);
+        QCOMPARE(t.last().file.initialName, other.bookPath);
         QCOMPARE(recentItems(t),
                  QStringList({u"&1 book = "_s + other.bookPath, u"&2 gone = "_s + gone,
                               u"&3 book = "_s + t.bookPath}));
