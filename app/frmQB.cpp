@@ -1,4 +1,5 @@
 #include "app/frmQB.h"
+#include "app/EmptyGuide.h"
 #include "app/StateKeeper.h"
 
 #include "app/SvgPicture.h"
@@ -53,8 +54,10 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -235,6 +238,21 @@ void frmQB::connectCommands()
 // The controls that show state follow the objects that hold it.
 void frmQB::connectViews()
 {
+    m_guideDue = new QTimer(this);
+    m_guideDue->setSingleShot(true);
+    m_guideDue->setInterval(0);
+    connect(m_guideDue, &QTimer::timeout, this, &frmQB::showGuideNow);
+    connect(m_book, &Book::opened, this, &frmQB::updateGuide);
+    connect(m_noteModel, &QAbstractItemModel::modelReset, this, &frmQB::updateGuide);
+    connect(m_session, &NoteSession::shownChanged, this, &frmQB::updateGuide);
+    connect(m_session, &NoteSession::loadingChanged, this, &frmQB::updateGuide);
+    connect(m_state, &ProgramState::recentBooksChanged, this, &frmQB::updateGuide);
+    connect(m_guide, &QLabel::linkActivated, this, [this](const QString &link) {
+        const QStringList books = m_state->recentBooks();
+        if (link.startsWith(u"recent:"_s))
+            openRecentBook(books.value(link.sliced(7).toInt()));
+    });
+    updateGuide();
     connect(m_state, &ProgramState::recentBooksChanged, this, &frmQB::fillRecentBooks);
     fillRecentBooks();
     connect(m_txtTEXT, &NoteEditor::zoomChanged, m_state, &ProgramState::setZoom);
@@ -387,6 +405,31 @@ void frmQB::bookOpened()
         m_noteList->showFirstFolder();
     }
     m_recoveryOffers->offerForBook();
+}
+
+void frmQB::updateGuide()
+{
+    m_guideDue->start();
+}
+
+void frmQB::showGuideNow()
+{
+    const bool noBook = !m_book->isOpen();
+    const bool noNotes = !noBook && !m_session->isShown() && !m_session->isLoading() &&
+                         !m_noteList->isListing() && m_noteModel->rowCount() == 0;
+    if (noBook) {
+        const auto keys = [this](const QString &name) {
+            return findChild<QAction *>(name)->shortcut().toString(QKeySequence::NativeText);
+        };
+        m_guide->showNoBook(m_state->recentBooks(), keys(u"B_NEW"_s), keys(u"B_mnuOPEN"_s));
+    } else if (noNotes && !m_noteModel->dir().isEmpty() && !QFileInfo(m_noteModel->dir()).isDir()) {
+        m_guide->showMissingFolder(m_noteModel->dir(), m_noteModel->listingError());
+    } else if (noNotes) {
+        m_guide->showNoNotes();
+    }
+    // The guide never takes the focus: the selectors keep it.
+    m_editorPlace->setCurrentWidget(noBook || noNotes ? static_cast<QWidget *>(m_guide)
+                                                      : m_txtTEXT);
 }
 
 void frmQB::fillRecentBooks()

@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QShortcut;
+class QStackedWidget;
 class QTimer;
 class QToolBar;
 
@@ -17,6 +18,7 @@ namespace qb {
 
 class Book;
 class BookIndex;
+class EmptyGuide;
 class BookCommands;
 class BookStore;
 class CommonDialog;
@@ -133,6 +135,10 @@ private:
     void openRecentBook(const QString &path);
     // View > Font...
     void chooseFont();
+    // The editor, or the guide when there is no note to show: no book, a folder without notes,
+    // or one whose directory is missing. Once the events that call it have run.
+    void updateGuide();
+    void showGuideNow();
 
     Platform &m_platform;
     bool m_glyphwrightPresent = true;
@@ -142,6 +148,9 @@ private:
     QComboBox *m_lstFILE = nullptr;
     QToolBar *m_tBAR = nullptr;
     NoteEditor *m_txtTEXT = nullptr;
+    QStackedWidget *m_editorPlace = nullptr;
+    EmptyGuide *m_guide = nullptr;
+    QTimer *m_guideDue = nullptr;
     QMenu *m_mnuEDIT = nullptr;
     NoticeBar *m_noticeBar = nullptr;
     StatusPanels m_panels;

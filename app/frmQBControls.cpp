@@ -1,6 +1,7 @@
 // The main window's controls, and its menus and toolbar, built from one table of commands.
 #include "app/frmQB.h"
 
+#include "app/EmptyGuide.h"
 #include "app/NoteSelectorMarks.h"
 #include "app/SvgPicture.h"
 #include "book/BookCommands.h"
@@ -32,6 +33,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QSizeGrip>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -268,8 +270,14 @@ void frmQB::createControls()
     m_tBAR->setGeometry(px(4680), px(45), px(4560), px(390));
 
     m_noticeBar = new NoticeBar(central);
-    m_txtTEXT = new NoteEditor(central);
+    // The editor, or in its place what to do when there is no note to show.
+    m_editorPlace = new QStackedWidget(central);
+    m_editorPlace->setObjectName(u"editorPlace"_s);
+    m_txtTEXT = new NoteEditor(m_editorPlace);
     m_txtTEXT->setEnabled(false); // no input until a note is shown
+    m_guide = new EmptyGuide(m_editorPlace);
+    m_editorPlace->addWidget(m_txtTEXT);
+    m_editorPlace->addWidget(m_guide);
 
     m_folderModel = new FolderListModel(this);
     m_lstFLDS->setModel(m_folderModel);
@@ -284,12 +292,14 @@ void frmQB::createControls()
 
     column->addWidget(topRow);
     column->addWidget(m_noticeBar);
-    column->addWidget(m_txtTEXT, 1);
+    column->addWidget(m_editorPlace, 1);
     setCentralWidget(central);
 
     describe(m_lstFLDS, u"Folder"_s, u"The folders of the open book"_s);
     describe(m_lstFILE, u"Note"_s, u"The notes of the selected folder"_s);
     describe(m_txtTEXT, u"Note text"_s, u"The text of the note shown"_s);
+    describe(m_editorPlace, u"Note area"_s, u"The note shown, or what to do when there is none"_s);
+    describe(m_guide, u"Guide"_s, u"What to do when there is no note to show"_s);
     describe(m_tBAR, u"Toolbar"_s, u"Book, folder, note and edit commands"_s);
     // The editor keeps Tab for tabs: these keys reach the other controls.
     const auto focusKey = [this](int digit, const std::function<QWidget *()> &target) {

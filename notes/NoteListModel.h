@@ -28,6 +28,9 @@ public:
 
     // The folder table row whose notes are listed; 0 when none.
     int folderRow() const { return m_folderRow; }
+    // Its directory, and why it could not be read (fully); empty when it could.
+    const QString &dir() const { return m_dir; }
+    const QString &listingError() const { return m_listing.error; }
 
     int currentRow() const { return m_current; }
     void setCurrentRow(int row);

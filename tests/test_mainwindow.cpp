@@ -9,6 +9,8 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStackedWidget>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 using namespace qb;
@@ -58,6 +60,16 @@ QString placeTool(const QString &dir, bool runnable = true)
 class TestMainWindow : public QObject
 {
     Q_OBJECT
+    // What the editor's place shows instead of the editor; empty while it shows the editor.
+    static QString guideText(const TestWindow &t)
+    {
+        QTest::qWait(0);
+        if (t.child<QStackedWidget>(u"editorPlace"_s)->currentWidget() == t.editor())
+            return {};
+        return QTextDocumentFragment::fromHtml(t.child<QLabel>(u"emptyGuide"_s)->text())
+            .toPlainText();
+    }
+
 private Q_SLOTS:
     // Without a command line, or with a file that isn't a book on it.
     void startsWithoutABook_data()
@@ -495,6 +507,46 @@ private Q_SLOTS:
         t.trigger(u"H_mnuABOUT"_s);
         QVERIFY(closed);
         QCOMPARE(t.platform.opened, QList({QUrl(u"https://quirebox.example.org"_s)}));
+    }
+
+    // With no note to show, the editor's place says what to do next: with no book, the keys of
+    // New Book and Open Book and the books opened last, as links that open them; a folder
+    // without notes; a folder whose directory is missing, with the system's reason. The guide is
+    // no text to edit, and the focus stays where it was.
+    void guideWhenNothingToShow()
+    {
+        TestWindow t({u"Alpha"_s, u"Beta"_s, u"Gamma"_s});
+        t.put(u"n.txt"_s, "note");
+        t.put(u"g.txt"_s, "g", u"Gamma"_s);
+        const auto guide = [&t] { return guideText(t); };
+        t.start({});
+        QCOMPARE(guide(), u"No book is open.\nNew Book: Ctrl+N\nOpen Book: Ctrl+O"_s);
+        t.open();
+        QCOMPARE(guide(), QString());
+        t.w().show();
+        t.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&t.w()));
+        t.lstFLDS()->setFocus();
+        t.pickFolder(u"Beta"_s);
+        QCOMPARE(guide(), u"This folder has no notes.\nFile > Add > Make New makes one."_s);
+        QCOMPARE(QApplication::focusWidget(), t.lstFLDS());
+        QVERIFY(t.child<QLabel>(u"emptyGuide"_s)->focusPolicy() == Qt::NoFocus);
+        QVERIFY(QDir(t.dir(u"Gamma"_s)).removeRecursively());
+        t.pickFolder(u"Gamma"_s);
+        QVERIFY2(guide().startsWith(u"The folder \""_s + t.dir(u"Gamma"_s) + u"\" is missing.\n"_s),
+                 qPrintable(guide()));
+        QVERIFY(guide().size() >
+                (u"The folder \""_s + t.dir(u"Gamma"_s) + u"\" is missing.\n"_s).size());
+        QCOMPARE(QApplication::focusWidget(), t.lstFLDS());
+
+        // The book opened is offered as a link the next time no book is open.
+        TestWindow again;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(t.root.filePath(u"state"_s)));
+        again.start({});
+        QCOMPARE(guideText(again), u"No book is open.\nNew Book: Ctrl+N\nOpen Book: Ctrl+O\n"
+                                   "Opened last:\nbook"_s);
+        Q_EMIT again.child<QLabel>(u"emptyGuide"_s)->linkActivated(u"recent:0"_s);
+        QCOMPARE(again.text(), u"note"_s);
     }
 };
 
