@@ -33,6 +33,7 @@
 #include "notes/NoteSaveFlow.h"
 #include "notes/NoteSession.h"
 #include "notes/NoteWatcher.h"
+#include "notes/PrintCommands.h"
 #include "notes/ProgramState.h"
 #include "notes/RecoveryCommands.h"
 #include "notes/RecoveryKeeper.h"
@@ -154,6 +155,7 @@ void frmQB::createCommands()
                                 *m_notice, *m_conflictNotice, m_platform, *this, this);
     m_historyCommands = std::make_unique<HistoryCommands>(
         *m_session, *m_display, *m_txtTEXT, *m_history, *m_passphraseCommands, m_platform, *this);
+    m_printing = std::make_unique<PrintCommands>(*m_session, *m_txtTEXT, m_platform);
     m_terminationSignals = new TerminationSignals(this);
 }
 
@@ -275,6 +277,7 @@ void frmQB::connectViews()
         const bool shown = m_session->isShown();
         m_panels.path->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);
+        updateCommands();
     });
     connect(m_session, &NoteSession::protectionChanged, this,
             [this](NoteSession::Protection protection) {
@@ -343,6 +346,8 @@ bool frmQB::isOn(When when) const
         return m_commandsEnabled;
     case When::BookNotLoading:
         return m_commandsEnabled && !loading;
+    case When::NoteShown:
+        return m_commandsEnabled && m_session->isShown();
     case When::BookSave:
         return m_commandsEnabled && save;
     case When::SaveButton:

@@ -49,6 +49,7 @@ class NoticeBar;
 class PassphraseCommands;
 class Platform;
 class ProgramState;
+class PrintCommands;
 class RecoveryCommands;
 class RecoveryKeeper;
 class RecoveryStore;
@@ -79,6 +80,7 @@ private:
         Always,
         Book,           // the book-dependent commands are on (EnableCommands)
         BookNotLoading, // the same, and no note is being read
+        NoteShown,      // the book-dependent commands are on, and a note is shown whole
         BookSave,       // the same, and the note is to be saved
         SaveButton,     // the note is to be saved and no note is being read
         BookTool,       // the book-dependent commands are on, and Glyphwright is there
@@ -199,6 +201,7 @@ private:
     RecoveryKeeper *m_recovery = nullptr;
     std::unique_ptr<RecoveryCommands> m_recoveryOffers;
     std::unique_ptr<HistoryCommands> m_historyCommands;
+    std::unique_ptr<PrintCommands> m_printing;
     MergeCommands *m_merge = nullptr;
     TerminationSignals *m_terminationSignals = nullptr;
     // What the program remembers between runs.

@@ -22,6 +22,7 @@
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
 #include "notes/NoteSaveFlow.h"
+#include "notes/PrintCommands.h"
 #include "platform/DateTimeText.h"
 #include "platform/Platform.h"
 #include "platform/Twips.h"
@@ -86,6 +87,10 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_saveFlow->SaveNote(); }, When::BookSave},
         {"F_mnuHISTORY", u"Note &History...", Qt::CTRL | Qt::Key_H,
          [](frmQB &w) { w.m_historyCommands->showHistory(); }, When::BookNotLoading},
+        {"F_mnuPRINT", u"&Print...", Qt::CTRL | Qt::Key_P, [](frmQB &w) { w.m_printing->print(); },
+         When::NoteShown},
+        {"F_mnuPDF", u"E&xport as PDF...", none, [](frmQB &w) { w.m_printing->exportPdf(); },
+         When::NoteShown},
         {"F_mnuDEL", u"&Delete Current", none, [](frmQB &w) { w.m_noteFiles->DeleteNote(); },
          When::Book},
         {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
@@ -164,8 +169,8 @@ const std::vector<MenuLayout> &menus()
           "B_mnuF_DEL", "B_mnuF_DISKOPEN", "Z_sep04", "mnuEND"}},
         {"mnuFILE",
          u"&File",
-         {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "F_mnuHISTORY", "Z_sep02", "F_mnuDEL", "Z_sep03",
-          "F_mnuREFRESH"}},
+         {"F_mnuADD", "F_mnuREN", "F_mnuSAVE", "F_mnuHISTORY", "F_mnuPRINT", "F_mnuPDF", "Z_sep02",
+          "F_mnuDEL", "Z_sep03", "F_mnuREFRESH"}},
         // Filled with the books opened last.
         {"B_mnuRECENT", u"Recen&t Books", {}},
         // File > Add opens these.

@@ -9,13 +9,14 @@
 #include <optional>
 
 class QDialog;
+class QPrinter;
 class QUrl;
 
 namespace qb {
 
 // Everything the program asks of the user or of the system goes through here: the message box,
-// the input box, the file dialog, modal forms, the clock, the user name, the program's directory
-// and starting other programs. QtPlatform is the real one; tests script a fake.
+// the input box, the file dialog, the print dialog, modal forms, the clock, the user name, the
+// program's directory and starting other programs. QtPlatform is the real one; tests script a fake.
 class Platform
 {
 public:
@@ -31,7 +32,8 @@ public:
         QStringList filters; // Qt filter entries, e.g. "Quirebox (QB) (*.qb)"
         int selectedFilter = 0;
         bool confirmOverwrite = false;
-        QString initialName; // file name or path the dialog starts with
+        QString initialName;   // file name or path the dialog starts with
+        QString defaultSuffix; // added to a name chosen without one, e.g. "pdf"
     };
 
     virtual ~Platform() = default;
@@ -51,6 +53,9 @@ public:
     virtual QString fileDialog(const FileDialogRequest &request) = 0;
     // Shows a modal form and returns its result code (QDialog::Accepted or Rejected).
     virtual int execDialog(QDialog &dialog) = 0;
+    // The system's print dialog, which sets `printer` up as the user chooses: which printer or
+    // file, the pages, the copies. False when the user cancelled.
+    virtual bool printDialog(QPrinter &printer) = 0;
 
     virtual QDateTime now() = 0;
     // Login name of the current user; empty when it cannot be had.

@@ -7,6 +7,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QSettings>
 #include <QUrl>
@@ -125,6 +127,7 @@ QString QtPlatform::fileDialog(const FileDialogRequest &request)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.initialName.isEmpty())
         dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -135,6 +138,18 @@ QString QtPlatform::fileDialog(const FileDialogRequest &request)
 int QtPlatform::execDialog(QDialog &dialog)
 {
     return dialog.exec();
+}
+
+bool QtPlatform::printDialog(QPrinter &printer)
+{
+    // Printing to a file opens a file dialog of its own.
+    keepNoSettings();
+    QPrintDialog dialog(&printer, m_owner);
+    // A note is printed whole or by pages: it has no selection or current page to offer.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 QDateTime QtPlatform::now()

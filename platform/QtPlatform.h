@@ -19,6 +19,7 @@ public:
                       std::optional<Button> defaultButton) override;
     QString fileDialog(const FileDialogRequest &request) override;
     int execDialog(QDialog &dialog) override;
+    bool printDialog(QPrinter &printer) override;
 
     QDateTime now() override;
     QString userName() override;

@@ -11,6 +11,7 @@ qb_packages=(
     qt6-qpa-plugins          # the offscreen and xcb platforms
     libsodium-dev            # the age format's cryptography and secret memory (encoder/AgeFile.cpp)
     age                      # the tests open its files and it opens ours (tests/test_age.cpp)
+    poppler-utils            # pdftotext reads the exported PDFs back (tests/test_printing.cpp)
     syncthing                # two instances make a real conflict copy (tests/test_syncthing.cpp)
     libbenchmark-dev         # bench/
     libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)

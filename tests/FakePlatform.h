@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPrinter>
 #include <QStringList>
 #include <QUrl>
 
@@ -19,7 +20,7 @@ namespace qb::test {
 class FakePlatform final : public Platform
 {
 public:
-    enum class Kind { Input, Message, File, Dialog };
+    enum class Kind { Input, Message, File, Dialog, Print };
     struct Prompt
     {
         Kind kind;
@@ -41,6 +42,12 @@ public:
     void answerDialog(std::function<int(QDialog &)> handler)
     {
         m_answers.push_back({Kind::Dialog, {}, {}, std::move(handler)});
+    }
+    // The print dialog: the handler sets the printer up as the user would (a printer, or a file,
+    // the pages) and returns whether they pressed Print; without one the dialog is cancelled.
+    void answerPrint(std::function<bool(QPrinter &)> handler)
+    {
+        m_answers.push_back({Kind::Print, {}, {}, {}, std::move(handler)});
     }
     bool allAnswered() const { return m_answers.empty(); }
 
@@ -77,6 +84,13 @@ public:
         const Answer a = take(Kind::Dialog);
         return a.dialog ? a.dialog(dialog) : int(QDialog::Rejected);
     }
+    // Recorded with the printer's document name as its title.
+    bool printDialog(QPrinter &printer) override
+    {
+        prompts.append({Kind::Print, {}, printer.docName()});
+        const Answer a = take(Kind::Print);
+        return a.print && a.print(printer);
+    }
     QDateTime now() override { return clock; }
     QString userName() override { return user; }
     QString programDir() override { return programDirectory; }
@@ -98,6 +112,7 @@ private:
         QString text = {};
         Button button = Button::Cancel;
         std::function<int(QDialog &)> dialog = {};
+        std::function<bool(QPrinter &)> print = {};
     };
     Answer take(Kind kind)
     {

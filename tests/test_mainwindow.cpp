@@ -109,8 +109,8 @@ private Q_SLOTS:
     // Every menu item and toolbar button in each state of the window, by the rules: always on
     // (New and Open Book, Exit, About, the items inside Add, the toolbar), on with the book's
     // commands, Save with a changed note, the tool only when it is there, the commands that
-    // read the note only once it is in, Find in Book with a book open, Remove Encryption with
-    // a decrypted note.
+    // read the note only once it is in (Print and Export as PDF too), Find in Book with a book
+    // open, Remove Encryption with a decrypted note.
     void everyCommandsSwitch_data()
     {
         QTest::addColumn<QString>("state");
@@ -122,9 +122,9 @@ private Q_SLOTS:
                                     u"V_mnuFONT"_s};
         // Once a book was opened, it is the first of the recent books.
         const QStringList always = noBook + QStringList{u"B_mnuRECENT"_s, u"B_mnuRECENT1"_s};
-        QStringList withNote =
-            always + kNeedABook +
-            QStringList{u"F_mnuHISTORY"_s, u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
+        QStringList withNote = always + kNeedABook +
+                               QStringList{u"F_mnuHISTORY"_s, u"F_mnuPRINT"_s,     u"F_mnuPDF"_s,
+                                           u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
         withNote.removeOne(u"T_mnuGLWR"_s); // no tool beside the test
         QStringList unchanged = withNote;
         unchanged.removeOne(u"F_mnuSAVE"_s);
@@ -140,7 +140,7 @@ private Q_SLOTS:
             << u"loading"_s
             << QStringList(unchanged).filter(
                    QRegularExpression(u"^(?!T_mnuENCODE|T_mnuENCRYPT|T_mnuFIND$|T_mnuFIND_NEXT|"
-                                      "F_mnuHISTORY)"_s))
+                                      "F_mnuHISTORY|F_mnuPRINT|F_mnuPDF)"_s))
             << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
     }
 

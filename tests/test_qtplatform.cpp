@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -78,11 +79,29 @@ private Q_SLOTS:
         save.title = u"New Book"_s;
         save.filters = open.filters;
         save.initialName = newBook;
-        answerFileDialog(newBook);
+        save.defaultSuffix = u"qb"_s;
+        // A name typed without its suffix is given it.
+        answerFileDialog(newBook.chopped(3));
         QCOMPARE(platform.fileDialog(save), newBook);
 
         QCOMPARE(entriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
         QVERIFY(!QFileInfo::exists(m_root + u"/home/.config"_s));
+    }
+
+    // The system's print dialog: Escape cancels it, Print takes the printer as set up in it.
+    // It leaves no settings either.
+    void printDialog()
+    {
+        qb::QtPlatform platform;
+        QPrinter printer;
+        whenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+        QVERIFY(!platform.printDialog(printer));
+        const QString file = m_root + u"/files/printed.pdf"_s;
+        printer.setOutputFileName(file);
+        whenModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
+        QVERIFY(platform.printDialog(printer));
+        QCOMPARE(printer.outputFileName(), file);
+        QCOMPARE(entriesBelow(m_root + u"/config"_s).join(u", "_s), QString());
     }
 
     // The message box shows its text as it stands, never as markup, and Escape gives the
