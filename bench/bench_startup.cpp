@@ -9,6 +9,9 @@
 #include "BenchWindow.h"
 #include "TestFiles.h"
 
+#include "notes/ProgramState.h"
+#include "platform/StateFile.h"
+
 #include <QApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -103,11 +106,17 @@ void BM_StartupBareMainWindow(benchmark::State &state)
 }
 BENCHMARK(BM_StartupBareMainWindow)->Unit(benchmark::kMillisecond);
 
-// A process per start, timed from just before it is started to its first frame.
-void runProbe(benchmark::State &state, const QStringList &arguments)
+// A process per start, timed from just before it is started to its first frame; its program
+// state kept in `stateHome` when one is given.
+void runProbe(benchmark::State &state, const QStringList &arguments, const QString &stateHome = {})
 {
     for (auto _ : state) {
         QProcess probe;
+        if (!stateHome.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"XDG_STATE_HOME"_s, stateHome);
+            probe.setProcessEnvironment(environment);
+        }
         timespec start{};
         clock_gettime(CLOCK_MONOTONIC, &start);
         probe.start(QStringLiteral(QB_STARTUP_PROBE), arguments);
@@ -126,6 +135,39 @@ void BM_ProgramStartWithThirtyFolderBook(benchmark::State &state)
     runProbe(state, {u"quirebox"_s, thirtyFolderBook()});
 }
 BENCHMARK(BM_ProgramStartWithThirtyFolderBook)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The same start with no state file, and with one holding all that is kept: nine recent books,
+// the last note of a hundred books and the places of a thousand notes. The state file is read
+// again at each start, as the program reads it.
+void BM_ProgramStartWithoutStateFile(benchmark::State &state)
+{
+    static QTemporaryDir empty;
+    runProbe(state, {u"quirebox"_s, thirtyFolderBook()}, empty.path());
+}
+BENCHMARK(BM_ProgramStartWithoutStateFile)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_ProgramStartWithFullStateFile(benchmark::State &state)
+{
+    static QTemporaryDir full;
+    static const bool written = [] {
+        qb::ProgramState kept;
+        for (int i = 0; i < 100; ++i)
+            kept.setLastNote(u"/books/%1.qb"_s.arg(i), u"/notes/%1/last.txt"_s.arg(i));
+        for (int i = 0; i < qb::ProgramState::kNotePlaces; ++i)
+            kept.setPlace(u"/notes/%1/a note with a name of some length.txt"_s.arg(i),
+                          {i * 100, i * 100 + 20, i});
+        for (int i = 0; i < qb::ProgramState::kRecentBooks; ++i)
+            kept.addRecentBook(u"/books/%1.qb"_s.arg(i));
+        kept.addRecentBook(thirtyFolderBook());
+        qb::StateFileWriter writer(full.filePath(u"quirebox/state.json"_s));
+        writer.schedule(kept.toJson());
+        writer.flush();
+        return true;
+    }();
+    Q_UNUSED(written);
+    runProbe(state, {u"quirebox"_s, thirtyFolderBook()}, full.path());
+}
+BENCHMARK(BM_ProgramStartWithFullStateFile)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void BM_ProgramStartBareMainWindow(benchmark::State &state)
 {
