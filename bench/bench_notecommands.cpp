@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextCursor>
 
 #include <algorithm>
 #include <filesystem>
@@ -99,6 +100,51 @@ void BM_ReaddirAndSort(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ReaddirAndSort)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// Two notes of 20,000 lines picked in turn, each shown again where the user left it: at its start
+// (Arg 0), or with a selection in its middle, scrolled there (Arg 1). The place is given back
+// once the note is in the editor.
+void BM_ShowNoteAtItsPlace(benchmark::State &state)
+{
+    static QTemporaryDir root;
+    static const bool made = [] {
+        QByteArray lines;
+        for (int i = 0; i < 20'000; ++i)
+            lines += "Line " + QByteArray::number(i) + " of a note of some length.\r\n";
+        writeFile(root.filePath(u"notes/a.txt"_s), lines);
+        writeFile(root.filePath(u"notes/b.txt"_s), lines);
+        writeFile(root.filePath(u"two.qb"_s), bookOf(root.filePath(u"notes"_s)));
+        return true;
+    }();
+    Q_UNUSED(made);
+    qputenv("XDG_STATE_HOME", QFile::encodeName(root.filePath(u"state%1"_s.arg(state.range(0)))));
+    BenchWindow w(root.filePath(u"two.qb"_s));
+    const auto pick = [&w](int row) {
+        w.lstFILE()->setCurrentIndex(row);
+        Q_EMIT w.lstFILE()->activated(row);
+        w.waitForNote();
+    };
+    for (const int row : {0, 1}) {
+        pick(row);
+        if (state.range(0) == 1) {
+            QTextCursor caret(w.editor()->document());
+            caret.setPosition(w.editor()->document()->characterCount() / 2);
+            caret.setPosition(caret.position() + 40, QTextCursor::KeepAnchor);
+            w.editor()->setTextCursor(caret);
+            w.editor()->centerCursor();
+        }
+    }
+    int row = 0;
+    for (auto _ : state) {
+        pick(row);
+        w.editor()->viewport()->repaint();
+        row = 1 - row;
+    }
+    const int middle = w.editor()->document()->characterCount() / 2;
+    if (state.range(0) == 1 && w.editor()->textCursor().anchor() != middle)
+        state.SkipWithError("the place was not given back");
+}
+BENCHMARK(BM_ShowNoteAtItsPlace)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_OpenNoteSelector(benchmark::State &state)
 {
