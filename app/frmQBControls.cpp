@@ -71,7 +71,7 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Book},
         {"B_mnuF_DISKOPEN", u"Open Dis&k Folder", none,
          [](frmQB &w) { w.m_launcher->openDiskFolder(); }, When::Book},
-        {"mnuEND", u"&Exit", none, [](frmQB &w) { w.close(); }, When::Always},
+        {"mnuEND", u"&Exit", Qt::CTRL | Qt::Key_Q, [](frmQB &w) { w.close(); }, When::Always},
         {"F_mnuADD", u"&Add", none, nullptr, When::Book},
         {"F_mnuADD_NEW", u"Make &New", none, [](frmQB &w) { w.m_noteFiles->MakeNewNote(); },
          When::Always},

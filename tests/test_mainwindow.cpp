@@ -9,6 +9,7 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QTimer>
 
 using namespace qb;
@@ -298,6 +299,29 @@ private Q_SLOTS:
         QCOMPARE(t.w().isVisible(), answer == Platform::Button::Cancel);
         const bool saved = answer == Platform::Button::Yes;
         QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
+    }
+
+    // Ctrl+Q is Book > Exit's key and no other command's: pressed in the window, it closes.
+    void ctrlQExits()
+    {
+        TestWindow t;
+        t.open({{u"Note.txt"_s, "hello\r\n"}});
+        const QKeySequence ctrlQ(Qt::CTRL | Qt::Key_Q);
+        QStringList takers;
+        for (const QAction *action : t.w().findChildren<QAction *>()) {
+            if (action->shortcuts().contains(ctrlQ))
+                takers << action->objectName();
+        }
+        for (const QShortcut *key : t.w().findChildren<QShortcut *>()) {
+            if (key->keys().contains(ctrlQ))
+                takers << key->objectName();
+        }
+        QCOMPARE(takers, QStringList(u"mnuEND"_s));
+        t.w().show();
+        t.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&t.w()));
+        QTest::keyClick(&t.w(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!t.w().isVisible());
     }
 
     // New Book: the prompt, the save dialog, the file written with ".qb" added; Rename Book.
