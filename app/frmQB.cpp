@@ -235,7 +235,7 @@ void frmQB::connectViews()
         if (m_session->isLoading())
             return;
         const bool shown = m_session->isShown();
-        m_panels.path->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
+        showPath(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);
     });
     connect(m_session, &NoteSession::protectionChanged, this,
@@ -250,7 +250,7 @@ void frmQB::connectViews()
         m_cancelLoad->setEnabled(loading);
         if (loading) {
             m_panels.status->setText(u"Loading"_s);
-            m_panels.path->setText(u"File: "_s + m_session->path());
+            showPath(u"File: "_s + m_session->path());
             m_txtTEXT->setEnabled(true);
         }
         updateCommands();

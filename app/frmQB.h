@@ -111,6 +111,9 @@ private:
     void updateCommands();
     bool isOn(When when) const;
     void updateClockPanels();
+    // Panel 2 shows `text`, the shown note's file, or a passing `message` over it.
+    void showPath(const QString &text);
+    void showPath(const QString &text, const QString &message);
     bool Form_QueryUnload();
     // The session ends (a logout): asked as at closing where the user may be asked, else the
     // unsaved edits are kept for recovery at once. False when the user said Cancel.
@@ -136,6 +139,7 @@ private:
     QMenu *m_mnuEDIT = nullptr;
     NoticeBar *m_noticeBar = nullptr;
     StatusPanels m_panels;
+    QString m_pathText; // what panel 2 shows when no message passes
     QTimer *m_clock = nullptr;
     QShortcut *m_cancelLoad = nullptr; // Escape, while a large note loads
     // Every menu item and toolbar button, with the rule that switches it.

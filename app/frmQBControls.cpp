@@ -407,12 +407,13 @@ void frmQB::createStatusBar()
         (*panel)->setFrameShape(QFrame::StyledPanel);
         (*panel)->setFrameShadow(QFrame::Sunken);
         (*panel)->setMinimumWidth(px(width));
-        // The path gives way to a passing message; the others always show.
-        if (width == 0)
-            sBAR->addWidget(*panel, 1);
-        else
-            sBAR->addPermanentWidget(*panel);
+        // Permanent all five, so that they keep their order: Qt puts its other widgets, and its
+        // passing message, left of the permanent ones.
+        sBAR->addPermanentWidget(*panel, width == 0 ? 1 : 0);
     }
+    // The path gives way to a passing message; the others always show.
+    connect(sBAR, &QStatusBar::messageChanged, m_panels.path,
+            [this](const QString &message) { showPath(m_pathText, message); });
     m_panels.status->setText(u"Unchanged"_s);
     m_panels.status->setToolTip(u"File Status"_s);
     m_panels.path->setToolTip(u"File Path"_s);
@@ -433,6 +434,17 @@ void frmQB::createStatusBar()
     m_clock->setTimerType(Qt::PreciseTimer);
     connect(m_clock, &QTimer::timeout, this, &frmQB::updateClockPanels);
     updateClockPanels();
+}
+
+void frmQB::showPath(const QString &text)
+{
+    showPath(text, statusBar()->currentMessage());
+}
+
+void frmQB::showPath(const QString &text, const QString &message)
+{
+    m_pathText = text;
+    m_panels.path->setText(message.isEmpty() ? text : message);
 }
 
 // The panels show hours and minutes: the program wakes for them once a minute, as the minute

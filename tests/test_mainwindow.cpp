@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTimer>
 
 using namespace qb;
@@ -272,6 +273,49 @@ private Q_SLOTS:
             // Started anew just now.
             QVERIFY(timer->remainingTime() > toTheTurn - 1000);
         }
+    }
+
+    // The five panels stand left to right as numbered: the status, the path, the date, the time
+    // and the version. The path takes the width left over, and a passing message shows in its
+    // place while the other four stay as they are.
+    void statusBarPanels()
+    {
+        TestWindow t;
+        t.open({{u"Note.txt"_s, "hello\r\n"}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        auto *bar = t.child<QStatusBar>(u"sBAR"_s);
+        const auto places = [&] {
+            QList<QRect> rects;
+            for (int number = 1; number <= 5; ++number) {
+                const QLabel *panel = t.panel(number);
+                rects << QRect(panel->mapTo(bar, QPoint(0, 0)), panel->size());
+            }
+            return rects;
+        };
+        QList<QRect> before = places();
+        for (int number = 1; number < 5; ++number) {
+            const RowLabel label(u"panel %1 before panel %2"_s.arg(number).arg(number + 1));
+            QVERIFY(before[number - 1].right() < before[number].left());
+        }
+        QCOMPARE(t.panel(1)->text(), u"Unchanged"_s);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Note.txt"_s));
+
+        t.w().resize(t.w().width() + 200, t.w().height());
+        QTRY_COMPARE(places()[1].width(), before[1].width() + 200);
+        const QList<QRect> wider = places();
+        for (int number : {1, 3, 4, 5})
+            QCOMPARE(wider[number - 1].width(), before[number - 1].width());
+        QCOMPARE(wider[0].left(), before[0].left());
+
+        bar->showMessage(u"A passing message"_s);
+        QCOMPARE(t.panel(2)->text(), u"A passing message"_s);
+        for (int number = 1; number <= 5; ++number)
+            QVERIFY(t.panel(number)->isVisible());
+        QCOMPARE(places(), wider);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        bar->clearMessage();
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Note.txt"_s));
     }
 
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
