@@ -134,6 +134,10 @@ QString QtPlatform::fileDialog(const FileDialogRequest &request)
 
 int QtPlatform::execDialog(QDialog &dialog)
 {
+    // A form made without a parent still opens over the window, as its child, and not as a
+    // window of its own somewhere else.
+    if (!dialog.parentWidget() && m_owner)
+        dialog.setParent(m_owner, dialog.windowFlags());
     return dialog.exec();
 }
 
