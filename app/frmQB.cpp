@@ -147,7 +147,8 @@ void frmQB::createNoticeActions()
     };
     m_readAgain = make("noticeReadAgain", u"Read Again"_s,
                        [this] { m_noteList->whenListed([this] { m_merge->readAgain(); }); });
-    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
+    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s,
+                      [this] { m_noteList->whenListed([this] { m_merge->keepMine(); }); });
     m_mergeNotice = make("noticeMerge", u"Merge"_s,
                          [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });

@@ -134,7 +134,8 @@ public:
     // small enough (below kKeptBaseBytes) to be held twice; none for a larger one.
     const std::optional<QByteArray> &readBytes() const { return m_readBytes; }
     // The file now holds `bytes`, whose fingerprint is `fingerprint`: another program's change,
-    // merged into the editor's text, which a save now writes over without asking.
+    // merged into the editor's text or set aside for it (Keep Mine), which a save now writes
+    // over without asking.
     void takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes);
     // The editor's text is the file's again, put there as an edit Undo takes back: the edits
     // end, and the note is "Unchanged".
