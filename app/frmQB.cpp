@@ -49,6 +49,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolBar>
 
 #include <algorithm>
@@ -180,7 +181,6 @@ void frmQB::connectCommands()
     connect(m_lstFILE, &QComboBox::activated, m_noteList, [this](int row) {
         m_noteList->whenListed([this, row] { m_noteList->pickNote(row); });
     });
-    connect(m_txtTEXT, &QPlainTextEdit::textChanged, m_session, &NoteSession::textChanged);
     connect(m_txtTEXT, &NoteEditor::filesDropped, this, [this](const QStringList &paths) {
         m_noteList->whenListed([this, paths] { txtTEXT_OLEDragDrop(paths); });
     });
@@ -226,6 +226,8 @@ void frmQB::connectViews()
     connect(m_session, &NoteSession::statusChanged, m_panels.status,
             [this](NoteStatus status) { m_panels.status->setText(noteStatusText(status)); });
     connect(m_session, &NoteSession::saveEnabledChanged, this, &frmQB::updateCommands);
+    connect(m_txtTEXT, &QPlainTextEdit::undoAvailable, this, &frmQB::updateCommands);
+    connect(m_txtTEXT, &QPlainTextEdit::redoAvailable, this, &frmQB::updateCommands);
     connect(m_session, &NoteSession::cipherCommandChanged, m_encodeAction,
             [this](CipherDirection direction) {
                 m_encodeAction->setText(direction == CipherDirection::Encipher ? u"&Encode"_s
@@ -320,6 +322,12 @@ bool frmQB::isOn(When when) const
         return m_commandsEnabled && m_session->protection() == NoteSession::Protection::Decrypted;
     case When::Merge:
         return m_commandsEnabled && m_merge->canMerge();
+    case When::Undo:
+        return m_commandsEnabled && !loading && m_txtTEXT->acceptsEdits() &&
+               m_txtTEXT->document()->isUndoAvailable();
+    case When::Redo:
+        return m_commandsEnabled && !loading && m_txtTEXT->acceptsEdits() &&
+               m_txtTEXT->document()->isRedoAvailable();
     }
     return false;
 }

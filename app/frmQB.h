@@ -82,6 +82,8 @@ private:
         BookOpen,       // a book is open
         Decrypted,      // the note shown is decrypted, its passphrase held
         Merge,          // the note shown has a copy to merge with
+        Undo,           // the editor takes edits, and has one to undo
+        Redo,           // the editor takes edits, and has one to redo
     };
     struct Command;
     // The panels of sBAR, 1 to 5.

@@ -51,6 +51,7 @@ struct frmQB::Command
     QKeyCombination shortcut;
     void (*run)(frmQB &); // nullptr for a sub-menu
     When when;
+    QKeyCombination otherShortcut = QKeyCombination(Qt::Key_unknown);
 };
 
 const std::vector<frmQB::Command> &frmQB::commands()
@@ -87,6 +88,10 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Book},
         {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
          [](frmQB &w) { w.m_noteList->askAndRefresh(); }, When::Book},
+        {"E_mnuUNDO", u"&Undo", Qt::CTRL | Qt::Key_Z, [](frmQB &w) { w.m_editing->undo(); },
+         When::Undo},
+        {"E_mnuREDO", u"&Redo", Qt::CTRL | Qt::SHIFT | Qt::Key_Z,
+         [](frmQB &w) { w.m_editing->redo(); }, When::Redo, Qt::CTRL | Qt::Key_Y},
         {"E_mnuCUT", u"&Cut", none, [](frmQB &w) { w.m_editing->cut(); }, When::Book},
         {"E_mnuCOPY", u"C&opy", none, [](frmQB &w) { w.m_editing->copy(); }, When::Book},
         {"E_mnuPASTE", u"&Paste", none, [](frmQB &w) { w.m_editing->paste(); }, When::Book},
@@ -160,8 +165,8 @@ const std::vector<MenuLayout> &menus()
         {"F_mnuADD", u"&Add", {"F_mnuADD_NEW", "F_mnuADD_EXIST"}},
         {"mnuEDIT",
          u"&Edit",
-         {"E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01", "E_mnuALL", "E_mnuCOPYALL", "Z_sep06",
-          "E_mnuTIME", "E_mnuDATE"}},
+         {"E_mnuUNDO", "E_mnuREDO", "Z_sep08", "E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01",
+          "E_mnuALL", "E_mnuCOPYALL", "Z_sep06", "E_mnuTIME", "E_mnuDATE"}},
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
@@ -323,8 +328,12 @@ void frmQB::createMenus()
                 action = sub->menuAction();
             } else {
                 action = menu->addAction(QString::fromUtf16(c.caption));
-                if (c.shortcut.key() != Qt::Key_unknown)
-                    action->setShortcut(c.shortcut);
+                QList<QKeySequence> keys;
+                for (const QKeyCombination key : {c.shortcut, c.otherShortcut}) {
+                    if (key.key() != Qt::Key_unknown)
+                        keys << key;
+                }
+                action->setShortcuts(keys);
                 connect(action, &QAction::triggered, this,
                         [this, run = c.run] { runCommand(run); });
             }

@@ -33,6 +33,12 @@ NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCach
     connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
     m_fillTimer.setSingleShot(true);
     connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
+    // The document counts as unmodified at the text last read or saved: an Undo or a Redo
+    // that puts that text back ends the edits.
+    connect(&editor, &QPlainTextEdit::textChanged, &session,
+            [this] { m_session.textChanged(!m_editor.document()->isModified()); });
+    connect(&session, &NoteSession::saved, this,
+            [this] { m_editor.document()->setModified(false); });
     connect(&session, &NoteSession::protectionChanged, this, &NoteDisplay::updateReadOnly);
     // Held only while the note shown is decoded and secret.
     connect(&session, &NoteSession::shownChanged, this, [this] { m_keyword.reset(); });
@@ -278,6 +284,7 @@ bool NoteDisplay::readAgainAsEdit()
         return false;
     m_session.takeFile(fingerprint, read.bytes);
     m_session.settleAsRead();
+    m_editor.document()->setModified(false);
     showPlace();
     return true;
 }

@@ -100,7 +100,7 @@ private Q_SLOTS:
     // (New and Open Book, Exit, About, the items inside Add, the toolbar), on with the book's
     // commands, Save with a changed note, the tool only when it is there, the commands that
     // read the note only once it is in, Find in Book with a book open, Remove Encryption with
-    // a decrypted note.
+    // a decrypted note, Undo once something was typed.
     void everyCommandsSwitch_data()
     {
         QTest::addColumn<QString>("state");
@@ -118,7 +118,8 @@ private Q_SLOTS:
         QTest::newRow("no book") << u"none"_s << always << toolOff;
         QTest::newRow("a note as read")
             << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
-        QTest::newRow("a note changed") << u"changed"_s << withNote << toolOff;
+        QTest::newRow("a note changed")
+            << u"changed"_s << withNote + QStringList{u"E_mnuUNDO"_s} << toolOff;
         QTest::newRow("a folder without notes")
             << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s}
             << toolOff;

@@ -363,6 +363,7 @@ private Q_SLOTS:
 
     // After the bar's Keep Mine the editor's text wins over the other program's change: Save
     // writes it without asking. A change after Keep Mine is told again, and asked about again.
+    // Undo back to the text as read is no longer the file's text, before Keep Mine or after.
     void keepMine_data()
     {
         QTest::addColumn<QByteArray>("later"); // written after Keep Mine; none when empty
@@ -379,9 +380,19 @@ private Q_SLOTS:
         t.type(u"mine "_s);
         QVERIFY(writeBytes(path, "theirs\n"));
         QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+        const auto undoAndRedo = [&] {
+            t.trigger(u"E_mnuUNDO"_s);
+            QCOMPARE(t.text(), u"one\n"_s);
+            QCOMPARE(t.status(), u"Changed"_s);
+            t.trigger(u"E_mnuREDO"_s);
+            QCOMPARE(t.text(), u"mine one\n"_s);
+        };
+        undoAndRedo();
+        QCOMPARE(bar->text(), u"The file was changed by another program."_s);
         t.trigger(u"noticeKeepMine"_s);
         QVERIFY(bar->isHidden());
         QCOMPARE(t.status(), u"Changed"_s);
+        undoAndRedo();
         if (!later.isEmpty()) {
             QVERIFY(writeBytes(path, later));
             QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
