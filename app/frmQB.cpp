@@ -243,9 +243,17 @@ void frmQB::connectViews()
     });
     connect(m_session, &NoteSession::protectionChanged, this,
             [this](NoteSession::Protection protection) {
+                const bool decrypted = protection == NoteSession::Protection::Decrypted;
                 m_encryptAction->setText(protection == NoteSession::Protection::Armour
                                              ? u"Decr&ypt with Passphrase..."_s
-                                             : u"Encr&ypt with Passphrase..."_s);
+                                         : decrypted ? u"C&hange Passphrase..."_s
+                                                     : u"Encr&ypt with Passphrase..."_s);
+                // Saved encrypted, whatever the status word says of its edits.
+                m_panels.status->setToolTip(decrypted ? u"File Status: saved encrypted"_s
+                                                      : u"File Status"_s);
+                m_panels.status->setAccessibleDescription(
+                    decrypted ? u"Whether the note shown is saved; it is saved encrypted"_s
+                              : u"Whether the note shown is saved"_s);
                 updateCommands();
             });
     // While a large note loads, its first screen can be read, and nothing done with it.

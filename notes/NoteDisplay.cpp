@@ -475,15 +475,16 @@ std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
     return m_passphrase.held();
 }
 
-void NoteDisplay::showEncrypted(const QByteArray &armour)
+void NoteDisplay::keepEncrypted(SecretBytes passphrase)
 {
-    const DecodedNote note = decodeNoteBytes(armour);
     m_keyword.reset();
-    m_session.takeForm(note.format, armour);
-    m_session.setProtection(NoteSession::Protection::Armour);
+    m_session.takeForm(m_session.format());
+    m_session.setProtection(NoteSession::Protection::Decrypted);
     m_session.keepSecret();
-    showNote(note);
-    m_session.SetNoteStatus(NoteStatus::Encrypted);
+    m_passphrase.hold(std::move(passphrase));
+    m_session.SetNoteStatus(NoteStatus::Decrypted);
+    // The file holds the note in the clear, or encrypted with another passphrase.
+    m_session.mustBeSaved();
 }
 
 void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)

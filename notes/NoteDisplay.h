@@ -108,7 +108,7 @@ public:
     ProtectedNote::Protection protection() const override;
     QByteArray ageFileBytes() const override;
     std::shared_ptr<const SecretBytes> heldPassphrase() const override;
-    void showEncrypted(const QByteArray &armour) override;
+    void keepEncrypted(SecretBytes passphrase) override;
     void showDecrypted(const QByteArray &plain, SecretBytes passphrase) override;
     void removeEncryption() override;
 

@@ -117,6 +117,8 @@ void NoteSession::setProtection(Protection protection)
 {
     if (m_protection == protection)
         return;
+    // The file is to be written in another form: no Undo of the text takes that back.
+    m_settled.reset();
     m_protection = protection;
     Q_EMIT protectionChanged(protection);
 }
@@ -231,6 +233,12 @@ void NoteSession::SetNoteStatus(NoteStatus status)
 void NoteSession::DisableNoteSave()
 {
     setSaveEnabled(false);
+}
+
+void NoteSession::mustBeSaved()
+{
+    m_settled.reset();
+    setSaveEnabled(true);
 }
 
 void NoteSession::textChanged(bool backToSettled)

@@ -146,6 +146,9 @@ public:
     // turns the caption to Encode, "Encoded" to Decode.
     void SetNoteStatus(NoteStatus status);
     void DisableNoteSave();
+    // The note is to be saved in another form than its file holds (encrypted, or with another
+    // passphrase): Save is on, whatever the status, and no Undo takes that back.
+    void mustBeSaved();
 
     // The text in the editor changed: "Changed", and an edit of the user's unless the program
     // is putting text there (see Replacing). `backToSettled`: the edit (an Undo or a Redo) put
