@@ -4,13 +4,16 @@
 #include "app/Startup.h"
 #include "platform/QtPlatform.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -118,6 +121,33 @@ private Q_SLOTS:
                  cautious);
         // Laid out as markup, the label would be as wide as "x & y" only.
         QVERIFY(shownWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(text));
+    }
+
+    // The input box shows its prompt as it stands: a name that holds a '&' keeps it, and is
+    // no access key. Its field's access key is a letter of the prompt's last line, and Alt with
+    // that letter takes the keyboard back to the field.
+    void inputBoxPromptAsItStands()
+    {
+        const QString prompt = u"Directory: /home/me/R&D && co\r\n\r\nPlease insert the name:"_s;
+        qb::QtPlatform platform;
+        QString shown, label;
+        bool fieldTakesTheKey = false;
+        whenModal([&](QWidget *box) {
+            const auto *text = box->findChild<QLabel *>();
+            label = text->text();
+            shown = label;
+            shown.remove(QRegularExpression(u"&(?!&)"_s)).replace(u"&&"_s, u"&"_s);
+            auto *field = box->findChild<QLineEdit *>();
+            fieldTakesTheKey = text->buddy() == field && QTest::qWaitForWindowActive(box);
+            box->findChild<QAbstractButton *>()->setFocus();
+            QTest::keyClick(box, Qt::Key_P, Qt::AltModifier);
+            fieldTakesTheKey = fieldTakesTheKey && field->hasFocus();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(platform.inputBox(prompt, u"Input"_s, {}), QString());
+        QCOMPARE(shown, prompt);
+        QVERIFY2(label.endsWith(u"\n&Please insert the name:"_s), qPrintable(label));
+        QVERIFY(fieldTakesTheKey);
     }
 
     // Every question and window opens over the main window, as its child, whatever made it:
