@@ -58,6 +58,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 
@@ -169,7 +170,8 @@ void frmQB::createNoticeActions()
     };
     m_readAgain = make("noticeReadAgain", u"Read Again"_s,
                        [this] { m_noteList->whenListed([this] { m_merge->readAgain(); }); });
-    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s, [this] { m_notice->clear(); });
+    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s,
+                      [this] { m_noteList->whenListed([this] { m_merge->keepMine(); }); });
     m_mergeNotice = make("noticeMerge", u"Merge"_s,
                          [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });
     m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
@@ -201,7 +203,6 @@ void frmQB::connectCommands()
     connect(m_lstFILE, &QComboBox::activated, m_noteList, [this](int row) {
         m_noteList->whenListed([this, row] { m_noteList->pickNote(row); });
     });
-    connect(m_txtTEXT, &QPlainTextEdit::textChanged, m_session, &NoteSession::textChanged);
     connect(m_txtTEXT, &NoteEditor::filesDropped, this, [this](const QStringList &paths) {
         m_noteList->whenListed([this, paths] { txtTEXT_OLEDragDrop(paths); });
     });
@@ -265,6 +266,8 @@ void frmQB::connectViews()
     connect(m_session, &NoteSession::statusChanged, m_panels.status,
             [this](NoteStatus status) { m_panels.status->setText(noteStatusText(status)); });
     connect(m_session, &NoteSession::saveEnabledChanged, this, &frmQB::updateCommands);
+    connect(m_txtTEXT, &QPlainTextEdit::undoAvailable, this, &frmQB::updateCommands);
+    connect(m_txtTEXT, &QPlainTextEdit::redoAvailable, this, &frmQB::updateCommands);
     connect(m_session, &NoteSession::cipherCommandChanged, m_encodeAction,
             [this](CipherDirection direction) {
                 m_encodeAction->setText(direction == CipherDirection::Encipher ? u"&Encode"_s
@@ -275,15 +278,23 @@ void frmQB::connectViews()
         if (m_session->isLoading())
             return;
         const bool shown = m_session->isShown();
-        m_panels.path->setText(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
+        showPath(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
         m_txtTEXT->setEnabled(shown);
         updateCommands();
     });
     connect(m_session, &NoteSession::protectionChanged, this,
             [this](NoteSession::Protection protection) {
+                const bool decrypted = protection == NoteSession::Protection::Decrypted;
                 m_encryptAction->setText(protection == NoteSession::Protection::Armour
                                              ? u"Decr&ypt with Passphrase..."_s
-                                             : u"Encr&ypt with Passphrase..."_s);
+                                         : decrypted ? u"C&hange Passphrase..."_s
+                                                     : u"Encr&ypt with Passphrase..."_s);
+                // Saved encrypted, whatever the status word says of its edits.
+                m_panels.status->setToolTip(decrypted ? u"File Status: saved encrypted"_s
+                                                      : u"File Status"_s);
+                m_panels.status->setAccessibleDescription(
+                    decrypted ? u"Whether the note shown is saved; it is saved encrypted"_s
+                              : u"Whether the note shown is saved"_s);
                 updateCommands();
             });
     // While a large note loads, its first screen can be read, and nothing done with it.
@@ -291,7 +302,7 @@ void frmQB::connectViews()
         m_cancelLoad->setEnabled(loading);
         if (loading) {
             m_panels.status->setText(u"Loading"_s);
-            m_panels.path->setText(u"File: "_s + m_session->path());
+            showPath(u"File: "_s + m_session->path());
             m_txtTEXT->setEnabled(true);
         }
         updateCommands();
@@ -364,6 +375,12 @@ bool frmQB::isOn(When when) const
         return m_commandsEnabled && m_merge->canMerge();
     case When::RecentBooks:
         return !m_state->recentBooks().isEmpty();
+    case When::Undo:
+        return m_commandsEnabled && !loading && m_txtTEXT->acceptsEdits() &&
+               m_txtTEXT->document()->isUndoAvailable();
+    case When::Redo:
+        return m_commandsEnabled && !loading && m_txtTEXT->acceptsEdits() &&
+               m_txtTEXT->document()->isRedoAvailable();
     }
     return false;
 }

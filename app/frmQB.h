@@ -89,6 +89,8 @@ private:
         Decrypted,      // the note shown is decrypted, its passphrase held
         Merge,          // the note shown has a copy to merge with
         RecentBooks,    // a book was opened before
+        Undo,           // the editor takes edits, and has one to undo
+        Redo,           // the editor takes edits, and has one to redo
     };
     struct Command;
     // The panels of sBAR, 1 to 5.
@@ -118,6 +120,9 @@ private:
     void updateCommands();
     bool isOn(When when) const;
     void updateClockPanels();
+    // Panel 2 shows `text`, the shown note's file, or a passing `message` over it.
+    void showPath(const QString &text);
+    void showPath(const QString &text, const QString &message);
     bool Form_QueryUnload();
     // The session ends (a logout): asked as at closing where the user may be asked, else the
     // unsaved edits are kept for recovery at once. False when the user said Cancel.
@@ -156,6 +161,7 @@ private:
     QMenu *m_mnuEDIT = nullptr;
     NoticeBar *m_noticeBar = nullptr;
     StatusPanels m_panels;
+    QString m_pathText; // what panel 2 shows when no message passes
     QTimer *m_clock = nullptr;
     QShortcut *m_cancelLoad = nullptr; // Escape, while a large note loads
     // Every menu item and toolbar button, with the rule that switches it.

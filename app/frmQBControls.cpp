@@ -54,6 +54,7 @@ struct frmQB::Command
     QKeyCombination shortcut;
     void (*run)(frmQB &); // nullptr for a sub-menu
     When when;
+    QKeyCombination otherShortcut = QKeyCombination(Qt::Key_unknown);
 };
 
 const std::vector<frmQB::Command> &frmQB::commands()
@@ -69,13 +70,13 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_books->RenameBook(); }, When::Book},
         {"B_mnuF_NEW", u"New &Folder...", none, [](frmQB &w) { w.m_folders->NewFolder(); },
          When::Book},
-        {"B_mnuF_REN", u"Re&name Folder", none, [](frmQB &w) { w.m_folders->RenameFolder(); },
+        {"B_mnuF_REN", u"Rena&me Folder", none, [](frmQB &w) { w.m_folders->RenameFolder(); },
          When::Book},
         {"B_mnuF_DEL", u"&Delete Folder", none, [](frmQB &w) { w.m_folders->DeleteFolder(); },
          When::Book},
         {"B_mnuF_DISKOPEN", u"Open Dis&k Folder", none,
          [](frmQB &w) { w.m_launcher->openDiskFolder(); }, When::Book},
-        {"mnuEND", u"&Exit", none, [](frmQB &w) { w.close(); }, When::Always},
+        {"mnuEND", u"&Exit", Qt::CTRL | Qt::Key_Q, [](frmQB &w) { w.close(); }, When::Always},
         {"F_mnuADD", u"&Add", none, nullptr, When::Book},
         {"F_mnuADD_NEW", u"Make &New", none, [](frmQB &w) { w.m_noteFiles->MakeNewNote(); },
          When::Always},
@@ -95,6 +96,10 @@ const std::vector<frmQB::Command> &frmQB::commands()
          When::Book},
         {"F_mnuREFRESH", u"Refresh &List", QKeyCombination(Qt::Key_F5),
          [](frmQB &w) { w.m_noteList->askAndRefresh(); }, When::Book},
+        {"E_mnuUNDO", u"&Undo", Qt::CTRL | Qt::Key_Z, [](frmQB &w) { w.m_editing->undo(); },
+         When::Undo},
+        {"E_mnuREDO", u"&Redo", Qt::CTRL | Qt::SHIFT | Qt::Key_Z,
+         [](frmQB &w) { w.m_editing->redo(); }, When::Redo, Qt::CTRL | Qt::Key_Y},
         {"E_mnuCUT", u"&Cut", none, [](frmQB &w) { w.m_editing->cut(); }, When::Book},
         {"E_mnuCOPY", u"C&opy", none, [](frmQB &w) { w.m_editing->copy(); }, When::Book},
         {"E_mnuPASTE", u"&Paste", none, [](frmQB &w) { w.m_editing->paste(); }, When::Book},
@@ -110,7 +115,7 @@ const std::vector<frmQB::Command> &frmQB::commands()
          [](frmQB &w) { w.m_encoder->toggleEncoding(); }, When::BookNotLoading},
         {"T_mnuENCRYPT", u"Encr&ypt with Passphrase...", Qt::CTRL | Qt::Key_E,
          [](frmQB &w) { w.m_passphraseCommands->toggle(); }, When::BookNotLoading},
-        {"T_mnuUNENCRYPT", u"Remove &Encryption", none,
+        {"T_mnuUNENCRYPT", u"&Remove Encryption", none,
          [](frmQB &w) { w.m_passphraseCommands->removeEncryption(); }, When::Decrypted},
         {"T_mnuFIND", u"&Find...", Qt::CTRL | Qt::Key_F, [](frmQB &w) { w.m_finder->showDialog(); },
          When::BookNotLoading},
@@ -177,11 +182,11 @@ const std::vector<MenuLayout> &menus()
         {"F_mnuADD", u"&Add", {"F_mnuADD_NEW", "F_mnuADD_EXIST"}},
         {"mnuEDIT",
          u"&Edit",
-         {"E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01", "E_mnuALL", "E_mnuCOPYALL", "Z_sep06",
-          "E_mnuTIME", "E_mnuDATE"}},
+         {"E_mnuUNDO", "E_mnuREDO", "Z_sep08", "E_mnuCUT", "E_mnuCOPY", "E_mnuPASTE", "Z_sep01",
+          "E_mnuALL", "E_mnuCOPYALL", "Z_sep06", "E_mnuTIME", "E_mnuDATE"}},
         {"mnuVIEW",
          u"&View",
-         {"V_mnuZOOMIN", "V_mnuZOOMOUT", "V_mnuZOOMNORMAL", "Z_sep08", "V_mnuFONT"}},
+         {"V_mnuZOOMIN", "V_mnuZOOMOUT", "V_mnuZOOMNORMAL", "Z_sep09", "V_mnuFONT"}},
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
@@ -351,8 +356,12 @@ void frmQB::createMenus()
                 action = sub->menuAction();
             } else {
                 action = menu->addAction(QString::fromUtf16(c.caption));
-                if (c.shortcut.key() != Qt::Key_unknown)
-                    action->setShortcut(c.shortcut);
+                QList<QKeySequence> keys;
+                for (const QKeyCombination key : {c.shortcut, c.otherShortcut}) {
+                    if (key.key() != Qt::Key_unknown)
+                        keys << key;
+                }
+                action->setShortcuts(keys);
                 connect(action, &QAction::triggered, this,
                         [this, run = c.run] { runCommand(run); });
             }
@@ -439,12 +448,13 @@ void frmQB::createStatusBar()
         (*panel)->setFrameShape(QFrame::StyledPanel);
         (*panel)->setFrameShadow(QFrame::Sunken);
         (*panel)->setMinimumWidth(px(width));
-        // The path gives way to a passing message; the others always show.
-        if (width == 0)
-            sBAR->addWidget(*panel, 1);
-        else
-            sBAR->addPermanentWidget(*panel);
+        // Permanent all five, so that they keep their order: Qt puts its other widgets, and its
+        // passing message, left of the permanent ones.
+        sBAR->addPermanentWidget(*panel, width == 0 ? 1 : 0);
     }
+    // The path gives way to a passing message; the others always show.
+    connect(sBAR, &QStatusBar::messageChanged, m_panels.path,
+            [this](const QString &message) { showPath(m_pathText, message); });
     m_panels.status->setText(u"Unchanged"_s);
     m_panels.status->setToolTip(u"File Status"_s);
     m_panels.path->setToolTip(u"File Path"_s);
@@ -465,6 +475,17 @@ void frmQB::createStatusBar()
     m_clock->setTimerType(Qt::PreciseTimer);
     connect(m_clock, &QTimer::timeout, this, &frmQB::updateClockPanels);
     updateClockPanels();
+}
+
+void frmQB::showPath(const QString &text)
+{
+    showPath(text, statusBar()->currentMessage());
+}
+
+void frmQB::showPath(const QString &text, const QString &message)
+{
+    m_pathText = text;
+    m_panels.path->setText(message.isEmpty() ? text : message);
 }
 
 // The panels show hours and minutes: the program wakes for them once a minute, as the minute

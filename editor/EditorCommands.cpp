@@ -37,6 +37,18 @@ NoteEditor *EditorCommands::activeEditor() const
     return m_editor.isEnabled() ? &m_editor : nullptr;
 }
 
+void EditorCommands::undo()
+{
+    if (m_editor.acceptsEdits())
+        m_editor.undo();
+}
+
+void EditorCommands::redo()
+{
+    if (m_editor.acceptsEdits())
+        m_editor.redo();
+}
+
 void EditorCommands::cut()
 {
     // Nothing is cut from a note still being read: what is in may yet be replaced.

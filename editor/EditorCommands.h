@@ -20,6 +20,8 @@ public:
     {
     }
 
+    void undo();
+    void redo();
     void cut();
     void copy();
     void paste();

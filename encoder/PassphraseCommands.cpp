@@ -47,10 +47,17 @@ bool PassphraseCommands::isWorking() const
 
 void PassphraseCommands::toggle()
 {
-    if (m_note.protection() == ProtectedNote::Protection::Armour)
-        decrypt();
-    else
+    switch (m_note.protection()) {
+    case ProtectedNote::Protection::None:
         encrypt();
+        return;
+    case ProtectedNote::Protection::Armour:
+        decrypt();
+        return;
+    case ProtectedNote::Protection::Decrypted:
+        changePassphrase();
+        return;
+    }
 }
 
 std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting, const QString &about)
@@ -90,27 +97,20 @@ void PassphraseCommands::deriveThen(std::function<AgeWrapKey()> derive, const QS
 
 void PassphraseCommands::encrypt()
 {
-    if (!m_note.isShown() || isWorking())
+    if (!m_note.isShown() || m_note.protection() != ProtectedNote::Protection::None || isWorking())
         return;
-    std::optional<SecretBytes> passphrase = askPassphrase(true);
-    if (!passphrase)
+    // The text stays as it is: the saves encrypt it, with a key derived meanwhile.
+    if (std::optional<SecretBytes> passphrase = askPassphrase(true))
+        m_note.keepEncrypted(std::move(*passphrase));
+}
+
+void PassphraseCommands::changePassphrase()
+{
+    if (m_note.protection() != ProtectedNote::Protection::Decrypted || isWorking())
         return;
-    auto held = std::make_shared<const SecretBytes>(std::move(*passphrase));
-    deriveThen([held] { return prepareAgeKey(*held); }, m_note.notePath(),
-               [this](AgeWrapKey &&key) {
-                   // The text as it is once the key is there: the user may have typed meanwhile.
-                   const NoteBytes plain = m_note.noteBytes();
-                   if (plain.unencodable) {
-                       m_platform.reportError(
-                           u"Quirebox can't encrypt the note "_s + quoted(m_note.notePath()) +
-                               u"."_s,
-                           u"It holds a character its character set can't store: save "
-                           "it as UTF-8 first."_s,
-                           u"Passphrase"_s);
-                       return;
-                   }
-                   m_note.showEncrypted(encryptAge(plain.bytes, std::move(key)));
-               });
+    if (std::optional<SecretBytes> passphrase =
+            askPassphrase(true, u"The next save encrypts the note with the new passphrase."_s))
+        m_note.keepEncrypted(std::move(*passphrase));
 }
 
 void PassphraseCommands::decrypt()

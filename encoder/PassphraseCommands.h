@@ -15,10 +15,11 @@ namespace qb {
 class Platform;
 class ProtectedNote;
 
-// Tools > Encrypt with Passphrase... / Decrypt with Passphrase... and Remove Encryption: a note
-// encrypted in the age format, which the `age` command opens too. The slow key derivation runs
-// on a thread of the pool under the busy cursor, the window answering meanwhile; its end acts
-// on the note only if that is still the one shown.
+// Tools > Encrypt with Passphrase... / Decrypt with Passphrase... / Change Passphrase... and
+// Remove Encryption: a note encrypted in the age format, which the `age` command opens too.
+// Encrypt keeps the note's text shown, as Decrypt leaves it, for its saves to encrypt. The slow
+// key derivation of Decrypt runs on a thread of the pool under the busy cursor, the window
+// answering meanwhile; its end acts on the note only if that is still the one shown.
 class PassphraseCommands final : public QObject
 {
     Q_OBJECT
@@ -27,10 +28,13 @@ public:
                        QObject *parent = nullptr);
     ~PassphraseCommands() override;
 
-    // Decrypt when the note shows its armour, else Encrypt.
+    // Decrypt when the note shows its armour, Change Passphrase when it is shown decrypted,
+    // else Encrypt.
     void toggle();
     void encrypt();
     void decrypt();
+    // A new passphrase, asked twice, for the next saves of the note shown decrypted.
+    void changePassphrase();
     void removeEncryption();
     // A version of the note shown decrypted, as its file held it (an age file): decrypted with
     // the note's passphrase or, when another opens it, with the one the user then gives; `show`

@@ -32,8 +32,10 @@ public:
     virtual QByteArray ageFileBytes() const = 0;
     // The passphrase of a Decrypted note, held for its saves.
     virtual std::shared_ptr<const SecretBytes> heldPassphrase() const = 0;
-    // The note encrypted: its armour shown in its place, "Encrypted"; Save writes it.
-    virtual void showEncrypted(const QByteArray &armour) = 0;
+    // The note, its text shown as it is, saved encrypted with `passphrase` from now on, in
+    // place of any passphrase held before: "Decrypted", the passphrase held for its saves, and
+    // Save on.
+    virtual void keepEncrypted(SecretBytes passphrase) = 0;
     // The note decrypted: `plain` shown, "Decrypted", the passphrase held for its saves, which
     // encrypt it again.
     virtual void showDecrypted(const QByteArray &plain, SecretBytes passphrase) = 0;

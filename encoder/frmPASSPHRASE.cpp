@@ -35,10 +35,10 @@ frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent, const QString &ab
         label->setWordWrap(true);
         fields->addRow(label);
     }
-    fields->addRow(u"Passphrase:"_s, m_passphrase);
+    fields->addRow(u"&Passphrase:"_s, m_passphrase);
     if (purpose == Purpose::Encrypt) {
         m_again = hiddenField(this, u"txtAGAIN"_s);
-        fields->addRow(u"Again:"_s, m_again);
+        fields->addRow(u"&Again:"_s, m_again);
         m_mismatch = new QLabel(u"The two are not the same."_s, this);
         m_mismatch->setObjectName(u"lblMISMATCH"_s);
         m_mismatch->hide();
@@ -48,6 +48,8 @@ frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent, const QString &ab
     m_ok = buttons->button(QDialogButtonBox::Ok);
     m_ok->setObjectName(u"btnOK"_s);
     m_ok->setDefault(true);
+    m_ok->setText(u"&OK"_s);
+    buttons->button(QDialogButtonBox::Cancel)->setText(u"&Cancel"_s);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_passphrase, &QLineEdit::textChanged, this, &frmPASSPHRASE::check);

@@ -8,8 +8,8 @@ class QPushButton;
 
 namespace qb {
 
-// The window titled "Passphrase": one hidden field to decrypt; to encrypt, "Passphrase:" and
-// "Again:", OK only once both hold the same. Enter means OK. `about`, when given, says above
+// The window titled "Passphrase": one hidden field to decrypt; to encrypt, "&Passphrase:" and
+// "&Again:", OK only once both hold the same. Enter means OK. `about`, when given, says above
 // the fields what the passphrase is for.
 class frmPASSPHRASE final : public QDialog
 {

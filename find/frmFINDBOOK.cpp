@@ -105,11 +105,16 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
     m_summary = new QLabel(this);
     m_summary->setObjectName(u"lblFINDBOOK"_s);
     m_summary->setTextFormat(Qt::PlainText);
+    auto *resultsLabel = new QLabel(u"&Results:"_s, this);
+    resultsLabel->setBuddy(m_list);
     m_problems = new QListWidget(this);
     m_problems->setObjectName(u"lstFINDBOOK_PROBLEMS"_s);
     m_problems->setAccessibleName(u"Not searched"_s);
     m_problems->setMaximumHeight(80);
     m_problems->hide();
+    m_problemsLabel = new QLabel(u"&Not searched:"_s, this);
+    m_problemsLabel->setBuddy(m_problems);
+    m_problemsLabel->hide();
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
@@ -117,10 +122,12 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
     grid->addWidget(m_find, 0, 2);
     grid->addWidget(m_matchCase, 1, 1);
     grid->addWidget(m_stop, 1, 2);
-    grid->addWidget(m_list, 2, 0, 1, 3);
-    grid->addWidget(m_summary, 3, 0, 1, 3);
-    grid->addWidget(m_problems, 4, 0, 1, 3);
-    grid->setRowStretch(2, 1);
+    grid->addWidget(resultsLabel, 2, 0, 1, 3);
+    grid->addWidget(m_list, 3, 0, 1, 3);
+    grid->addWidget(m_summary, 4, 0, 1, 3);
+    grid->addWidget(m_problemsLabel, 5, 0, 1, 3);
+    grid->addWidget(m_problems, 6, 0, 1, 3);
+    grid->setRowStretch(3, 1);
     resize(640, 420);
 
     connect(m_find, &QPushButton::clicked, this, &frmFINDBOOK::search);
@@ -147,6 +154,7 @@ void frmFINDBOOK::clearResults()
     m_results->clear();
     m_problems->clear();
     m_problems->hide();
+    m_problemsLabel->hide();
     m_summary->clear();
     m_notesDone = m_notesTotal = 0;
     setRunning(false);
@@ -200,6 +208,7 @@ void frmFINDBOOK::showSummary(const BookSearchSummary &summary)
             m_problems->addItem(problem.path + u": "_s + problem.reason);
     }
     m_problems->setVisible(m_problems->count() > 0);
+    m_problemsLabel->setVisible(m_problems->isVisibleTo(this));
 }
 
 void frmFINDBOOK::openCurrent()

@@ -57,6 +57,7 @@ private:
     QTreeView *m_list = nullptr;
     QLabel *m_summary = nullptr;
     QListWidget *m_problems = nullptr;
+    QLabel *m_problemsLabel = nullptr;
     bool m_running = false;
     qsizetype m_notesDone = 0;
     qsizetype m_notesTotal = 0;

@@ -149,8 +149,13 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_status->setObjectName(u"lblGOTO"_s);
     m_status->setTextFormat(Qt::PlainText);
+    auto *label = new QLabel(u"&Look for:"_s, this);
+    label->setBuddy(m_text);
+    auto *row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_text, 1);
     auto *column = new QVBoxLayout(this);
-    column->addWidget(m_text);
+    column->addLayout(row);
     column->addWidget(m_list, 1);
     column->addWidget(m_status);
     resize(600, 380);

@@ -163,6 +163,19 @@ void MergeCommands::readAgain()
         m_display.reloadNote(NoteDisplay::Asking::Allowed);
 }
 
+void MergeCommands::keepMine()
+{
+    m_notice.clear();
+    if (!m_session.isShown())
+        return;
+    // The file as it is now is the one the editor's text replaces. One gone or unreadable
+    // holds nothing to keep track of: a save asks before it writes there.
+    const QString path = m_session.path();
+    const ReadResult read = readWholeFile(path, m_session.sizeLimits().refuseAbove);
+    if (read.ok())
+        m_session.takeFile(takeFingerprint(path, read.bytes), read.bytes);
+}
+
 bool MergeCommands::deciphered(Sides &sides)
 {
     if (!m_session.keepsTextSecret())

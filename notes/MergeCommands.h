@@ -54,6 +54,9 @@ public:
     // takes back where the note allows it; the edits it drops are kept in the note's history
     // first (a secret note's never: their clear text stays off the disk).
     void readAgain();
+    // The bar's "Keep Mine": the editor's text wins over the file's change, which the next save
+    // writes over without asking, unless the file changes again.
+    void keepMine();
 
 private:
     struct Sides

@@ -95,12 +95,16 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     m_useButton->setObjectName(u"useMergedButton"_s);
     QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setObjectName(u"cancelButton"_s);
+    cancel->setText(u"&Cancel"_s);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *sides = new QGridLayout;
-    auto *mineLabel = new QLabel(u"Mine:"_s, this);
-    auto *theirsLabel = new QLabel(u"Theirs:"_s, this);
+    // The buttons take the words' first letters.
+    auto *mineLabel = new QLabel(u"M&ine:"_s, this);
+    mineLabel->setBuddy(m_mine);
+    auto *theirsLabel = new QLabel(u"T&heirs:"_s, this);
+    theirsLabel->setBuddy(m_theirs);
     sides->addWidget(mineLabel, 0, 0);
     sides->addWidget(theirsLabel, 0, 1);
     sides->addWidget(m_mine, 1, 0);
@@ -115,7 +119,7 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
         m_copies->setObjectName(u"copyBox"_s);
         m_copies->addItems(copies);
         m_copies->setCurrentIndex(copy);
-        auto *label = new QLabel(u"&Copy:"_s, this);
+        auto *label = new QLabel(u"Cop&y:"_s, this);
         label->setBuddy(m_copies);
         auto *copyRow = new QHBoxLayout;
         copyRow->addWidget(label);
@@ -124,6 +128,9 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
         connect(m_copies, &QComboBox::activated, this, [this] { done(OtherCopy); });
     }
     column->addWidget(m_base);
+    auto *mergedLabel = new QLabel(u"Merged n&ote:"_s, this);
+    mergedLabel->setBuddy(m_merged);
+    column->addWidget(mergedLabel);
     column->addWidget(m_merged, 3);
     column->addLayout(sides, 1);
     column->addLayout(settleRow);

@@ -33,6 +33,12 @@ NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCach
     connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
     m_fillTimer.setSingleShot(true);
     connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
+    // The document counts as unmodified at the text last read or saved: an Undo or a Redo
+    // that puts that text back ends the edits.
+    connect(&editor, &QPlainTextEdit::textChanged, &session,
+            [this] { m_session.textChanged(!m_editor.document()->isModified()); });
+    connect(&session, &NoteSession::saved, this,
+            [this] { m_editor.document()->setModified(false); });
     connect(&session, &NoteSession::protectionChanged, this, &NoteDisplay::updateReadOnly);
     // Held only while the note shown is decoded and secret.
     connect(&session, &NoteSession::shownChanged, this, [this] { m_keyword.reset(); });
@@ -282,6 +288,7 @@ bool NoteDisplay::readAgainAsEdit()
         return false;
     m_session.takeFile(fingerprint, read.bytes);
     m_session.settleAsRead();
+    m_editor.document()->setModified(false);
     showPlace();
     return true;
 }
@@ -472,15 +479,16 @@ std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
     return m_passphrase.held();
 }
 
-void NoteDisplay::showEncrypted(const QByteArray &armour)
+void NoteDisplay::keepEncrypted(SecretBytes passphrase)
 {
-    const DecodedNote note = decodeNoteBytes(armour);
     m_keyword.reset();
-    m_session.takeForm(note.format, armour);
-    m_session.setProtection(NoteSession::Protection::Armour);
+    m_session.takeForm(m_session.format());
+    m_session.setProtection(NoteSession::Protection::Decrypted);
     m_session.keepSecret();
-    showNote(note);
-    m_session.SetNoteStatus(NoteStatus::Encrypted);
+    m_passphrase.hold(std::move(passphrase));
+    m_session.SetNoteStatus(NoteStatus::Decrypted);
+    // The file holds the note in the clear, or encrypted with another passphrase.
+    m_session.mustBeSaved();
 }
 
 void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)

@@ -29,8 +29,9 @@ inline constexpr qint64 kAsyncLoadBytes = 1024 * 1024;
 
 // Puts the session's note into the editor: reads it (a large one off the window's thread, its
 // first screen at once and the rest in slices between the window's events), shows none in place
-// of one that cannot be read, reads it again when asked. Works on what it is given, which
-// outlives it.
+// of one that cannot be read, reads it again when asked; tells the session of each change of the
+// editor's text, and whether it is the text last read or saved again. Works on what it is
+// given, which outlives it.
 class NoteDisplay final : public QObject, public CipherNote, public ProtectedNote
 {
     Q_OBJECT
@@ -107,7 +108,7 @@ public:
     ProtectedNote::Protection protection() const override;
     QByteArray ageFileBytes() const override;
     std::shared_ptr<const SecretBytes> heldPassphrase() const override;
-    void showEncrypted(const QByteArray &armour) override;
+    void keepEncrypted(SecretBytes passphrase) override;
     void showDecrypted(const QByteArray &plain, SecretBytes passphrase) override;
     void removeEncryption() override;
 

@@ -275,6 +275,7 @@ void NoteListCommands::noteChangedOnDisk(const FileChange &change)
         // The file's text is hidden now: so is the editor's, which is much of it.
         if (change.enciphered)
             m_session.keepSecret();
+        m_session.fileChangedElsewhere();
         m_notice.post(removed ? NoteNotice::Kind::RemovedOnDisk : NoteNotice::Kind::ChangedOnDisk,
                       removed ? removedOnDiskText() : changedOnDiskText());
         return;

@@ -9,7 +9,9 @@ namespace qb {
 NoteNotice::NoteNotice(const NoteSession &session, QObject *parent) : QObject(parent)
 {
     connect(&session, &NoteSession::shownChanged, this, &NoteNotice::clearNoteNews);
-    connect(&session, &NoteSession::statusChanged, this, [this](NoteStatus status) {
+    connect(&session, &NoteSession::statusChanged, this, [this, &session](NoteStatus status) {
+        if (session.isReturningToSettled())
+            return;
         if (status == NoteStatus::Unchanged || status == NoteStatus::Decoded ||
             status == NoteStatus::Decrypted)
             clearNoteNews();

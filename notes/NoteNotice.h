@@ -29,9 +29,8 @@ public:
     };
 
     // Notices about the shown note go when another note is shown or none, and when the note
-    // settles as saved or read ("Unchanged") or deciphered ("Decoded", "Decrypted"); one about
-    // the folder
-    // stays until the next notice.
+    // settles as saved or read ("Unchanged") or deciphered ("Decoded", "Decrypted"), but not
+    // when Undo takes it back there; one about the folder stays until the next notice.
     explicit NoteNotice(const NoteSession &session, QObject *parent = nullptr);
 
     Kind kind() const { return m_kind; }

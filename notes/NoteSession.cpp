@@ -117,6 +117,8 @@ void NoteSession::setProtection(Protection protection)
 {
     if (m_protection == protection)
         return;
+    // The file is to be written in another form: no Undo of the text takes that back.
+    m_settled.reset();
     m_protection = protection;
     Q_EMIT protectionChanged(protection);
 }
@@ -171,6 +173,12 @@ void NoteSession::takeFile(const NoteFingerprint &fingerprint, const QByteArray 
 {
     m_fingerprint = fingerprint;
     m_readBytes = bytes.size() <= kKeptBaseBytes ? std::optional(bytes) : std::nullopt;
+    fileChangedElsewhere();
+}
+
+void NoteSession::fileChangedElsewhere()
+{
+    m_settled.reset();
 }
 
 void NoteSession::settleAsRead()
@@ -227,24 +235,48 @@ void NoteSession::DisableNoteSave()
     setSaveEnabled(false);
 }
 
-void NoteSession::textChanged()
+void NoteSession::mustBeSaved()
+{
+    m_settled.reset();
+    setSaveEnabled(true);
+}
+
+void NoteSession::textChanged(bool backToSettled)
 {
     // What shows while a note loads is the program's, and no edit: the status waits for the end.
     if (m_loading)
         return;
-    if (m_replacing == 0) {
-        m_knownBytes.reset();
-        setEdited(true);
+    if (m_replacing > 0) {
+        // No Undo goes back across the program's text.
+        m_settled.reset();
+        SetNoteStatus(NoteStatus::Changed);
+        return;
     }
+    if (backToSettled && m_edited && m_settled) {
+        const Settled settled = *m_settled;
+        m_returning = true;
+        setEdited(false);
+        m_knownBytes = settled.knownBytes;
+        SetNoteStatus(settled.status);
+        setSaveEnabled(settled.saveEnabled);
+        setCipherCommand(settled.cipherCommand);
+        m_returning = false;
+        return;
+    }
+    if (!m_edited)
+        m_settled = Settled{m_status, m_saveEnabled, m_cipherCommand, m_knownBytes};
+    m_knownBytes.reset();
+    setEdited(true);
     SetNoteStatus(NoteStatus::Changed);
-    if (m_replacing == 0)
-        Q_EMIT userEdited();
+    Q_EMIT userEdited();
 }
 
 void NoteSession::setEdited(bool edited)
 {
     const bool ended = m_edited && !edited;
     m_edited = edited;
+    if (!edited)
+        m_settled.reset();
     if (ended)
         Q_EMIT editsEnded(m_path);
 }

@@ -134,7 +134,8 @@ public:
     // small enough (below kKeptBaseBytes) to be held twice; none for a larger one.
     const std::optional<QByteArray> &readBytes() const { return m_readBytes; }
     // The file now holds `bytes`, whose fingerprint is `fingerprint`: another program's change,
-    // merged into the editor's text, which a save now writes over without asking.
+    // merged into the editor's text or set aside for it (Keep Mine), which a save now writes
+    // over without asking.
     void takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes);
     // The editor's text is the file's again, put there as an edit Undo takes back: the edits
     // end, and the note is "Unchanged".
@@ -145,10 +146,22 @@ public:
     // turns the caption to Encode, "Encoded" to Decode.
     void SetNoteStatus(NoteStatus status);
     void DisableNoteSave();
+    // The note is to be saved in another form than its file holds (encrypted, or with another
+    // passphrase): Save is on, whatever the status, and no Undo takes that back.
+    void mustBeSaved();
 
     // The text in the editor changed: "Changed", and an edit of the user's unless the program
-    // is putting text there (see Replacing).
-    void textChanged();
+    // is putting text there (see Replacing). `backToSettled`: the edit (an Undo or a Redo) put
+    // back the very text the editor held when the note last had no unsaved edits; the note
+    // then goes back to what it was at that time (its status, Save), its edits ended, unless
+    // the file changed since.
+    void textChanged(bool backToSettled = false);
+    // Another program changed the file while the editor holds text the file does not: no Undo
+    // brings the note back to the file's text.
+    void fileChangedElsewhere();
+    // The status changes as an Undo or a Redo puts back the text of a note with no edits: no
+    // news about the note came with it.
+    bool isReturningToSettled() const { return m_returning; }
 
     // While one lives, changes of the editor's text are the program's, not the user's.
     class Replacing
@@ -192,6 +205,17 @@ private:
     void setCipherCommand(CipherDirection direction);
     void setSecret(bool secret);
 
+    // What the note was the last time it had no unsaved edits, taken as the user's first edit
+    // since comes in; none once the file changed meanwhile, or the program put other text in
+    // the editor.
+    struct Settled
+    {
+        NoteStatus status;
+        bool saveEnabled;
+        CipherDirection cipherCommand;
+        std::optional<QByteArray> knownBytes;
+    };
+
     QString m_path;
     NoteFormat m_format;
     NoteFingerprint m_fingerprint;
@@ -203,6 +227,8 @@ private:
     Protection m_protection = Protection::None;
     bool m_loading = false;
     int m_replacing = 0;
+    std::optional<Settled> m_settled;
+    bool m_returning = false;
     std::optional<QByteArray> m_knownBytes;
     std::optional<QByteArray> m_readBytes;
     NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();

@@ -19,13 +19,29 @@
 using namespace Qt::StringLiterals;
 
 namespace qb {
+namespace {
+
+// `field` under a label naming it, which takes the keyboard to it.
+QWidget *labelled(const QString &caption, QWidget *field)
+{
+    auto *box = new QWidget(field->parentWidget());
+    auto *label = new QLabel(caption, box);
+    label->setBuddy(field);
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(label);
+    column->addWidget(field, 1);
+    return box;
+}
+
+} // namespace
 
 frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versions,
                        std::function<VersionBytes(const NoteVersion &)> read,
                        const QString &current, QWidget *parent)
     : QDialog(parent), m_versions(versions), m_read(std::move(read)),
       m_current(current.split(u'\n')), m_list(new QListWidget(this)),
-      m_diff(new QPlainTextEdit(this)), m_restore(new QPushButton(u"Restore"_s, this))
+      m_diff(new QPlainTextEdit(this)), m_restore(new QPushButton(u"&Restore"_s, this))
 {
     setObjectName(u"frmHISTORY"_s);
     setWindowTitle(u"Note History - "_s + noteName);
@@ -44,6 +60,7 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     m_restore->setObjectName(u"btnRESTORE"_s);
     m_restore->setDefault(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(u"&Close"_s);
     buttons->addButton(m_restore, QDialogButtonBox::AcceptRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -51,8 +68,8 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     connect(m_list, &QListWidget::currentRowChanged, this, &frmHISTORY::showDifferences);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(m_list);
-    splitter->addWidget(m_diff);
+    splitter->addWidget(labelled(u"&Versions:"_s, m_list));
+    splitter->addWidget(labelled(u"&Differences from the text in the editor:"_s, m_diff));
     splitter->setStretchFactor(1, 3);
     auto *column = new QVBoxLayout(this);
     column->addWidget(splitter);

@@ -22,6 +22,8 @@
 #include <unistd.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace qb {
 namespace {
 
@@ -67,6 +69,25 @@ void keepNoSettings()
                        QStringLiteral(":/no-settings"));
 }
 
+// The input box's buttons, with their access keys.
+const QString kOk = QStringLiteral("&OK");
+const QString kCancel = QStringLiteral("&Cancel");
+
+// `prompt` as a label with an access key shows it: each '&' of it doubled, so that it shows as
+// it is, and one put before the first letter of its last line that `taken` (upper case) leaves
+// free, for the field the label names.
+QString withAccessKey(const QString &prompt, const QString &taken)
+{
+    const auto escaped = [](QStringView text) { return text.toString().replace(u"&"_s, u"&&"_s); };
+    const qsizetype lastLine = prompt.lastIndexOf(u'\n') + 1;
+    for (qsizetype i = lastLine; i < prompt.size(); ++i) {
+        if (prompt[i].isLetter() && !taken.contains(prompt[i].toUpper()))
+            return escaped(QStringView(prompt).first(i)) + u'&' +
+                   escaped(QStringView(prompt).sliced(i));
+    }
+    return escaped(prompt);
+}
+
 } // namespace
 
 QString QtPlatform::inputBox(const QString &prompt, const QString &title,
@@ -74,7 +95,10 @@ QString QtPlatform::inputBox(const QString &prompt, const QString &title,
 {
     QInputDialog dialog(m_owner);
     dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
+    // The label is the field's buddy: Qt takes a '&' in it for an access key.
+    dialog.setLabelText(withAccessKey(prompt, QString(kOk.at(1)) + kCancel.at(1)));
+    dialog.setOkButtonText(kOk);
+    dialog.setCancelButtonText(kCancel);
     dialog.setTextValue(defaultText);
     // Prompts carry file and folder names, which must never be read as markup.
     for (QLabel *label : dialog.findChildren<QLabel *>())
@@ -137,6 +161,10 @@ QString QtPlatform::fileDialog(const FileDialogRequest &request)
 
 int QtPlatform::execDialog(QDialog &dialog)
 {
+    // A form made without a parent still opens over the window, as its child, and not as a
+    // window of its own somewhere else.
+    if (!dialog.parentWidget() && m_owner)
+        dialog.setParent(m_owner, dialog.windowFlags());
     return dialog.exec();
 }
 

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace qb {
 
-// The real dialogs and system calls. Dialogs are parented to the window given by setOwner.
+// The real dialogs and system calls. Every dialog opens over the window given by setOwner, as
+// its child, a form made without a parent too.
 class QtPlatform final : public Platform
 {
 public:

@@ -2,6 +2,8 @@
 // dropped on it, and Tools > Find and Find Next.
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
+#include "editor/SoftBreaks.h"
 #include "find/frmFIND.h"
 
 #include <QApplication>
@@ -131,6 +133,173 @@ private Q_SLOTS:
         QCOMPARE(clipboard->text(), u"a\u00A0b\nc"_s);
         t.trigger(u"E_mnuALL"_s);
         QCOMPARE(t.cursor().selectedText(), u"a\u00A0b\u2029c"_s);
+    }
+
+    // Edit > Undo and Redo head the Edit menu, on as the editor's undo stack allows. Undo back to
+    // the text as read or saved leaves the note as it was then: "Unchanged", Save off, nothing
+    // to ask about when another note is picked; Redo away from it makes it "Changed" again.
+    void undoAndRedo()
+    {
+        TestWindow t;
+        t.open({{u"a.txt"_s, "alpha\n"}, {u"b.txt"_s, "beta\n"}});
+        QAction *undo = t.action(u"E_mnuUNDO"_s);
+        QAction *redo = t.action(u"E_mnuREDO"_s);
+        const QList<QAction *> items = t.child<QMenu>(u"mnuEDIT"_s)->actions();
+        QCOMPARE(items.mid(0, 3), QList<QAction *>({undo, redo, items[2]}));
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(undo->text() + u'|' + redo->text(), u"&Undo|&Redo"_s);
+        QCOMPARE(undo->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z)});
+        QCOMPARE(redo->shortcuts(),
+                 QList<QKeySequence>({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                      QKeySequence(Qt::CTRL | Qt::Key_Y)}));
+        const auto on = [&] {
+            return QString::number(int(undo->isEnabled())) +
+                   QString::number(int(redo->isEnabled()));
+        };
+        QCOMPARE(on(), u"00"_s);
+
+        t.type(u"x"_s);
+        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+        QCOMPARE(on(), u"10"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.text(), u"alpha\n"_s);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        QCOMPARE(on(), u"01"_s);
+        t.pickNote(u"b"_s);
+        QCOMPARE(t.text(), u"beta\n"_s);
+        QCOMPARE(t.platform.prompts.size(), 0);
+        QCOMPARE(on(), u"00"_s);
+
+        // Type, save, type: Undo goes back to the text saved, and Redo away from it.
+        t.type(u"1"_s);
+        QVERIFY(t.save());
+        t.type(u"2"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.text(), u"1beta\n"_s);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        t.trigger(u"E_mnuREDO"_s);
+        QCOMPARE(t.text(), u"21beta\n"_s);
+        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+        // Back beyond the save is a text the file does not hold.
+        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.text(), u"beta\n"_s);
+        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+        t.trigger(u"E_mnuREDO"_s);
+        QCOMPARE(t.text(), u"1beta\n"_s);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        QCOMPARE(t.bytes(u"b.txt"_s), QByteArray("1beta\n"));
+
+        // The keys, wherever the keyboard is in the window.
+        t.w().show();
+        t.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&t.w()));
+        t.lstFILE()->setFocus();
+        QTest::keyClick(t.lstFILE(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"beta\n"_s);
+        QTest::keyClick(t.lstFILE(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"1beta\n"_s);
+        t.editor()->setFocus();
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), u"beta\n"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(t.text(), u"1beta\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+    }
+
+    // The marks the editor puts on what it shows (the stand-ins, the soft breaks of a long
+    // line, and the plain format of what is typed beside them) go with the edit: one Undo
+    // brings the note back as read, "Unchanged", and Redo makes it "Changed" again.
+    void undoBesideTheEditorsMarks_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QByteArray>("note");
+        QTest::addColumn<int>("at"); // where the edit goes; -1: after the first soft break
+        QTest::newRow("a key after a stand-in") << u"key"_s << "ab\rcd\nef"_ba << 3;
+        QTest::newRow("a key before a stand-in") << u"key"_s << "ab\rcd\nef"_ba << 2;
+        QTest::newRow("an input method's commit beside a stand-in")
+            << u"commit"_s << "ab\rcd\nef"_ba << 3;
+        QTest::newRow("a paste of a stand-in") << u"paste"_s << "ab\rcd\nef"_ba << 2;
+        QTest::newRow("a key after a soft break") << u"key"_s << QByteArray(10'000, 'a') << -1;
+        QTest::newRow("a paste after a soft break") << u"paste"_s << QByteArray(10'000, 'a') << -1;
+    }
+    void undoBesideTheEditorsMarks()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QByteArray, note);
+        QFETCH(int, at);
+        TestWindow t;
+        t.open({{u"n.txt"_s, note}});
+        const QString shown = t.text();
+        QTextCursor caret(t.editor()->document());
+        caret.setPosition(at >= 0 ? at : int(softBreakPositions(*t.editor()->document())[0] + 1));
+        t.editor()->setTextCursor(caret);
+        if (edit == u"key") {
+            QTest::sendKeyEvent(QTest::Click, t.editor(), Qt::Key_unknown, u"x"_s, {});
+        } else if (edit == u"commit") {
+            QInputMethodEvent event(QString(), {});
+            event.setCommitString(u"mn"_s);
+            QApplication::sendEvent(t.editor(), &event);
+        } else {
+            DecodedNote text;
+            text.text = u"A\u240DB"_s;
+            text.standIns.append({1, u'\r'});
+            auto *mime = new QMimeData;
+            mime->setText(u"A\rB"_s);
+            mime->setData(QLatin1String(kNoteTextMimeType), noteTextMimeData(text));
+            QApplication::clipboard()->setMimeData(mime);
+            t.trigger(u"E_mnuPASTE"_s);
+        }
+        QCOMPARE(t.status(), u"Changed"_s);
+        const QString edited = t.text();
+        QVERIFY(edited != shown);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.text(), shown);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+        t.trigger(u"E_mnuREDO"_s);
+        QCOMPARE(t.text(), edited);
+        QCOMPARE(t.status(), u"Changed"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(t.bytes(u"n.txt"_s), note);
+    }
+
+    // What the bar says of the note stays when Undo takes it back to the text as read.
+    void undoKeepsTheBar()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "a\n<<<<<<< mine\nb\n=======\nc\n>>>>>>> theirs\n"}});
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QCOMPARE(bar->text(), u"This note holds an unfinished merge."_s);
+        t.type(u"x"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(bar->text(), u"This note holds an unfinished merge."_s);
+        QVERIFY(!bar->isHidden());
+    }
+
+    // A note shown decoded goes back to "Decoded" when Undo takes back what was typed since,
+    // Save as it was then.
+    void undoBackToADecodedNote()
+    {
+        TestWindow t;
+        t.open({{u"n.txt"_s, "plain\r\n"}, {u"o.txt"_s, "other"}});
+        t.answer(u"input:kw"_s);
+        t.trigger(u"T_mnuENCODE"_s);
+        QVERIFY(t.save());
+        t.answer(u"input:kw"_s);
+        t.trigger(u"F_mnuREFRESH"_s);
+        const QString decoded = t.state();
+        QCOMPARE(decoded, u"Decoded, &Encode, Save on"_s);
+        t.type(u"x"_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.text(), u"plain\n"_s);
+        QCOMPARE(t.state(), decoded);
+        // Nothing typed is held: another note asks nothing.
+        t.pickNote(u"o"_s);
+        QCOMPARE(t.text(), u"other"_s);
+        QCOMPARE(t.platform.prompts.size(), 2);
     }
 
     // The clipboard gets the note's own characters, never the pictures the editor shows for

@@ -1,8 +1,9 @@
-// Notes encrypted with a passphrase, through the window: Encrypt, the armour shown read-only
-// with its bar, Decrypt with a right and a wrong passphrase, a save that encrypts again, Remove
-// Encryption; and a marker typed into a decrypted note searched for on the whole disk the
-// program writes to: the save's temporary file, the recovery copies, the history, and Find in
-// Book. The test runs with the qbfault library preloaded.
+// Notes encrypted with a passphrase, through the window: Encrypt, which leaves the text shown
+// for the saves to encrypt, the armour shown read-only with its bar, Decrypt with a right and a
+// wrong passphrase, a save that encrypts again, Change Passphrase, Remove Encryption; and a
+// marker typed into a decrypted note searched for on the whole disk the program writes to: the
+// save's temporary file, the recovery copies, the history, and Find in Book. The test runs with
+// the qbfault library preloaded.
 #include "SecretNotes.h"
 #include "WindowFixture.h"
 
@@ -31,29 +32,49 @@ class TestEncryption : public QObject
 private Q_SLOTS:
     void initTestCase() { QB_FAULTS_AND_HOME_IN(m_home.path()); }
 
-    // Encrypt shows the armour at once, "Encrypted", and Save writes it; read again, the note
-    // shows its armour read-only under its bar, and Decrypt shows the text, "Decrypted". A wrong
-    // passphrase says so and changes nothing.
+    // Encrypt keeps the note's text shown, "Decrypted", as Decrypt leaves a note: its Tools item
+    // then reads Change Passphrase, the status panel tells that the note is saved encrypted,
+    // and Save writes it encrypted, after which it is still shown decrypted and takes typing.
+    // Read again, the note shows its armour read-only under its bar, and Decrypt shows the
+    // text, "Decrypted". A wrong passphrase says so and changes nothing.
     void encryptAndDecrypt()
     {
         const QByteArray plain = "Dear diary,\r\ncaf\xC3\xA9 at noon.\r\n";
         TestWindow t;
         t.open({{u"n.txt"_s, plain}});
         QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
+        QCOMPARE(t.panel(1)->toolTip(), u"File Status"_s);
+        t.type(QString::fromLatin1(kMarker) + u' ');
         answerPassphrase(t.platform, kPassphrase, kPassphrase);
         t.trigger(u"T_mnuENCRYPT"_s);
         QCOMPARE(t.last().title, u"Passphrase"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
-        QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
+        const QString typed = QString::fromLatin1(kMarker) + u" Dear diary,\ncafé at noon.\n"_s;
+        QCOMPARE(t.status(), u"Decrypted"_s);
+        QCOMPARE(t.text(), typed);
+        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"C&hange Passphrase..."_s);
+        QCOMPARE(t.panel(1)->toolTip(), u"File Status: saved encrypted"_s);
+        QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        QCOMPARE(t.bytes(u"n.txt"_s), plain);
         QVERIFY(t.save());
-        QCOMPARE(decrypted(t.bytes(u"n.txt"_s), kPassphrase), plain);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(t.text(), typed);
+        QCOMPARE(t.panel(1)->toolTip(), u"File Status: saved encrypted"_s);
+        QCOMPARE(decrypted(t.bytes(u"n.txt"_s), kPassphrase), QByteArray(kMarker) + ' ' + plain);
+        t.type(u"P.S. "_s);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QVERIFY(t.save());
+        const QByteArray saved = "P.S. " + QByteArray(kMarker) + ' ' + plain;
+        QCOMPARE(decrypted(t.bytes(u"n.txt"_s), kPassphrase), saved);
+        QCOMPARE(filesHolding(t.root.path(), kMarker), QStringList());
 
         t.trigger(u"F_mnuREFRESH"_s);
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QCOMPARE(bar->text(), u"This note is encrypted."_s);
         QCOMPARE(t.status(), u"Encrypted"_s);
         QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Decr&ypt with Passphrase..."_s);
+        QCOMPARE(t.panel(1)->toolTip(), u"File Status"_s);
         const QString armour = t.text();
+        QVERIFY(armour.startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
         t.type(u"typed into the armour"_s);
         t.trigger(u"E_mnuCUT"_s);
         QCOMPARE(t.text(), armour);
@@ -69,8 +90,56 @@ private Q_SLOTS:
         answerPassphrase(t.platform, kPassphrase, {});
         t.trigger(u"T_mnuENCRYPT"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
-        QCOMPARE(t.text(), u"Dear diary,\ncafé at noon.\n"_s);
+        QCOMPARE(t.text(), u"P.S. "_s + typed);
+        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"C&hange Passphrase..."_s);
         QVERIFY(bar->isHidden());
+    }
+
+    // Change Passphrase asks for a new passphrase twice, and the next save encrypts the note
+    // with it; the old one no longer opens the file. Cancel changes nothing. Undo back to the
+    // text as decrypted leaves the note "Decrypted" as it was; after Change Passphrase it stays
+    // to be saved.
+    void changePassphrase()
+    {
+        TestWindow t;
+        t.open({{u"secret.txt"_s, encrypted("text\n")}});
+        answerPassphrase(t.platform, kPassphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        const QString shown = t.state();
+        t.type(u"x"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.state(), shown);
+        QVERIFY(t.save());
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+
+        t.answer(u"dialog"_s);
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QCOMPARE(t.last().title, u"Passphrase"_s);
+        QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
+
+        const QString other = u"another passphrase"_s;
+        bool askedTwice = false;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &form = static_cast<frmPASSPHRASE &>(dialog);
+            askedTwice = form.txtAGAIN() != nullptr;
+            dialog.show();
+            QTest::keyClicks(form.txtPASS(), other);
+            if (form.txtAGAIN())
+                QTest::keyClicks(form.txtAGAIN(), other);
+            QTest::keyClick(form.txtPASS(), Qt::Key_Return);
+            return dialog.result();
+        });
+        t.type(u"x"_s);
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QVERIFY(askedTwice);
+        QCOMPARE(t.state(), u"Decrypted, &Encode, Save on"_s);
+        t.trigger(u"E_mnuUNDO"_s);
+        QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
+        QCOMPARE(t.text(), u"text\n"_s);
+        QVERIFY(t.save());
+        QCOMPARE(decrypted(t.bytes(u"secret.txt"_s), other), QByteArray("text\n"));
+        QVERIFY(decrypted(t.bytes(u"secret.txt"_s), kPassphrase).startsWith("not decrypted"));
     }
 
     // A decrypted note's save encrypts it again, with a new salt: nothing of its text reaches
@@ -142,15 +211,14 @@ private Q_SLOTS:
 
         answerPassphrase(t.platform, kPassphrase, kPassphrase);
         t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Encrypted"_s, 30'000);
-        QVERIFY(t.save());
-        answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
+        QCOMPARE(t.status(), u"Decrypted"_s);
         QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        QVERIFY(t.save());
+        QVERIFY(isAgeFile(t.bytes(u"n.txt"_s)));
         t.answer(u"yes"_s);
         t.trigger(u"T_mnuUNENCRYPT"_s);
         QCOMPARE(t.last().title, u"Remove Encryption"_s);
+        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("plain\n"));
     }

@@ -9,7 +9,9 @@
 
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTextDocumentFragment>
 #include <QTimer>
 
@@ -110,7 +112,7 @@ private Q_SLOTS:
     // (New and Open Book, Exit, About, the items inside Add, the toolbar), on with the book's
     // commands, Save with a changed note, the tool only when it is there, the commands that
     // read the note only once it is in (Print and Export as PDF too), Find in Book with a book
-    // open, Remove Encryption with a decrypted note.
+    // open, Remove Encryption with a decrypted note, Undo once something was typed.
     void everyCommandsSwitch_data()
     {
         QTest::addColumn<QString>("state");
@@ -132,7 +134,8 @@ private Q_SLOTS:
         QTest::newRow("no book") << u"none"_s << noBook << toolOff;
         QTest::newRow("a note as read")
             << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
-        QTest::newRow("a note changed") << u"changed"_s << withNote << toolOff;
+        QTest::newRow("a note changed")
+            << u"changed"_s << withNote + QStringList{u"E_mnuUNDO"_s} << toolOff;
         QTest::newRow("a folder without notes")
             << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s}
             << toolOff;
@@ -289,6 +292,49 @@ private Q_SLOTS:
         }
     }
 
+    // The five panels stand left to right as numbered: the status, the path, the date, the time
+    // and the version. The path takes the width left over, and a passing message shows in its
+    // place while the other four stay as they are.
+    void statusBarPanels()
+    {
+        TestWindow t;
+        t.open({{u"Note.txt"_s, "hello\r\n"}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        auto *bar = t.child<QStatusBar>(u"sBAR"_s);
+        const auto places = [&] {
+            QList<QRect> rects;
+            for (int number = 1; number <= 5; ++number) {
+                const QLabel *panel = t.panel(number);
+                rects << QRect(panel->mapTo(bar, QPoint(0, 0)), panel->size());
+            }
+            return rects;
+        };
+        QList<QRect> before = places();
+        for (int number = 1; number < 5; ++number) {
+            const RowLabel label(u"panel %1 before panel %2"_s.arg(number).arg(number + 1));
+            QVERIFY(before[number - 1].right() < before[number].left());
+        }
+        QCOMPARE(t.panel(1)->text(), u"Unchanged"_s);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Note.txt"_s));
+
+        t.w().resize(t.w().width() + 200, t.w().height());
+        QTRY_COMPARE(places()[1].width(), before[1].width() + 200);
+        const QList<QRect> wider = places();
+        for (int number : {1, 3, 4, 5})
+            QCOMPARE(wider[number - 1].width(), before[number - 1].width());
+        QCOMPARE(wider[0].left(), before[0].left());
+
+        bar->showMessage(u"A passing message"_s);
+        QCOMPARE(t.panel(2)->text(), u"A passing message"_s);
+        for (int number = 1; number <= 5; ++number)
+            QVERIFY(t.panel(number)->isVisible());
+        QCOMPARE(places(), wider);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        bar->clearMessage();
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Note.txt"_s));
+    }
+
     // Exit goes through the same question as the close box: Yes saves and closes, No closes,
     // Cancel keeps the window.
     void closeQuestion_data()
@@ -314,6 +360,29 @@ private Q_SLOTS:
         QCOMPARE(t.w().isVisible(), answer == Platform::Button::Cancel);
         const bool saved = answer == Platform::Button::Yes;
         QCOMPARE(t.bytes(u"Note.txt"_s), saved ? QByteArray("Xhello\r\n") : "hello\r\n");
+    }
+
+    // Ctrl+Q is Book > Exit's key and no other command's: pressed in the window, it closes.
+    void ctrlQExits()
+    {
+        TestWindow t;
+        t.open({{u"Note.txt"_s, "hello\r\n"}});
+        const QKeySequence ctrlQ(Qt::CTRL | Qt::Key_Q);
+        QStringList takers;
+        for (const QAction *action : t.w().findChildren<QAction *>()) {
+            if (action->shortcuts().contains(ctrlQ))
+                takers << action->objectName();
+        }
+        for (const QShortcut *key : t.w().findChildren<QShortcut *>()) {
+            if (key->keys().contains(ctrlQ))
+                takers << key->objectName();
+        }
+        QCOMPARE(takers, QStringList(u"mnuEND"_s));
+        t.w().show();
+        t.w().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&t.w()));
+        QTest::keyClick(&t.w(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!t.w().isVisible());
     }
 
     // New Book: the prompt, the save dialog, the file written with ".qb" added; Rename Book.

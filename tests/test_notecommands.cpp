@@ -361,6 +361,54 @@ private Q_SLOTS:
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("++mine"));
     }
 
+    // After the bar's Keep Mine the editor's text wins over the other program's change: Save
+    // writes it without asking. A change after Keep Mine is told again, and asked about again.
+    // Undo back to the text as read is no longer the file's text, before Keep Mine or after.
+    void keepMine_data()
+    {
+        QTest::addColumn<QByteArray>("later"); // written after Keep Mine; none when empty
+        QTest::newRow("Keep Mine, then Save") << QByteArray();
+        QTest::newRow("Keep Mine, another change, then Save") << "theirs again\n"_ba;
+    }
+    void keepMine()
+    {
+        QFETCH(QByteArray, later);
+        TestWindow t;
+        t.open({{u"n.txt"_s, "one\n"}});
+        const QString path = t.note(u"n.txt"_s);
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        t.type(u"mine "_s);
+        QVERIFY(writeBytes(path, "theirs\n"));
+        QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+        const auto undoAndRedo = [&] {
+            t.trigger(u"E_mnuUNDO"_s);
+            QCOMPARE(t.text(), u"one\n"_s);
+            QCOMPARE(t.status(), u"Changed"_s);
+            t.trigger(u"E_mnuREDO"_s);
+            QCOMPARE(t.text(), u"mine one\n"_s);
+        };
+        undoAndRedo();
+        QCOMPARE(bar->text(), u"The file was changed by another program."_s);
+        t.trigger(u"noticeKeepMine"_s);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(t.status(), u"Changed"_s);
+        undoAndRedo();
+        if (!later.isEmpty()) {
+            QVERIFY(writeBytes(path, later));
+            QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
+            t.answer(u"yes"_s);
+        }
+        QVERIFY(t.save());
+        QCOMPARE(t.platform.prompts.size(), later.isEmpty() ? 0 : 1);
+        if (!later.isEmpty())
+            QCOMPARE(t.last().text,
+                     u"The file: \""_s + path +
+                         u"\" has been changed or removed by another program since "
+                         "it was loaded.\r\nOverwrite it with the text in the editor?"_s);
+        QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("mine one\n"));
+        QCOMPARE(t.status(), u"Unchanged"_s);
+    }
+
     // Each situation of the encoder's table on the way, in the order a user meets them. Encode
     // saves nothing, so the user's edits are still asked about. The note's folder sorts first
     // but is the book's second row.

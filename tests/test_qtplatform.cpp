@@ -1,17 +1,26 @@
 // The real Qt dialogs behind QtPlatform, answered as a user would answer them.
 #include "TestFiles.h"
 
+#include "app/Startup.h"
 #include "platform/QtPlatform.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest/QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using qb::Platform;
@@ -131,6 +140,103 @@ private Q_SLOTS:
                  cautious);
         // Laid out as markup, the label would be as wide as "x & y" only.
         QVERIFY(shownWidth >= QFontMetrics(QApplication::font()).horizontalAdvance(text));
+    }
+
+    // The input box shows its prompt as it stands: a name that holds a '&' keeps it, and is
+    // no access key. Its field's access key is a letter of the prompt's last line, and Alt with
+    // that letter takes the keyboard back to the field.
+    void inputBoxPromptAsItStands()
+    {
+        const QString prompt = u"Directory: /home/me/R&D && co\r\n\r\nPlease insert the name:"_s;
+        qb::QtPlatform platform;
+        QString shown, label;
+        bool fieldTakesTheKey = false;
+        whenModal([&](QWidget *box) {
+            const auto *text = box->findChild<QLabel *>();
+            label = text->text();
+            shown = label;
+            shown.remove(QRegularExpression(u"&(?!&)"_s)).replace(u"&&"_s, u"&"_s);
+            auto *field = box->findChild<QLineEdit *>();
+            fieldTakesTheKey = text->buddy() == field && QTest::qWaitForWindowActive(box);
+            box->findChild<QAbstractButton *>()->setFocus();
+            QTest::keyClick(box, Qt::Key_P, Qt::AltModifier);
+            fieldTakesTheKey = fieldTakesTheKey && field->hasFocus();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(platform.inputBox(prompt, u"Input"_s, {}), QString());
+        QCOMPARE(shown, prompt);
+        QVERIFY2(label.endsWith(u"\n&Please insert the name:"_s), qPrintable(label));
+        QVERIFY(fieldTakesTheKey);
+    }
+
+    // Every question and window opens over the main window, as its child, whatever made it:
+    // the recovery question as the book opens, the folder windows, which are made without a
+    // parent, and the message, input and file boxes.
+    void dialogsOpenOverTheMainWindow()
+    {
+        const QString dir = m_root + u"/over/Alpha"_s;
+        const QString book = m_root + u"/over/book.qb"_s;
+        QVERIFY(qb::test::writeBytes(book, qb::test::bookBytes(u"Over"_s, {{u"Alpha"_s, dir}})));
+        QVERIFY(qb::test::writeBytes(dir + u"/note.txt"_s, "saved"));
+        // A save cut short, long enough ago to be no save still running.
+        const QString leftover = dir + u"/.qbsave-AbC123-note.txt"_s;
+        QVERIFY(qb::test::writeBytes(leftover, "newer"));
+        {
+            QFile file(leftover);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-600),
+                                     QFileDevice::FileModificationTime));
+        }
+        qb::QtPlatform platform;
+        QStringList seen;
+        QMainWindow *main = nullptr;
+        // Notes the modal window's title and whether it stands over the main window, then
+        // closes it with Escape.
+        const std::function<void(QWidget *)> look = [&](QWidget *dialog) {
+            const QWindow *handle = dialog->windowHandle();
+            const bool over = main && dialog->parentWidget() == main && handle &&
+                              handle->transientParent() == main->windowHandle();
+            seen << dialog->windowTitle() + (over ? u": over the window"_s : u": apart"_s);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        };
+        // The question comes while the window opens the book, before it is handed back.
+        QTimer::singleShot(0, qApp, [&] {
+            main = qobject_cast<QMainWindow *>(QApplication::activeWindow());
+            if (!main) {
+                for (QWidget *top : QApplication::topLevelWidgets())
+                    main = main ? main : qobject_cast<QMainWindow *>(top);
+            }
+            whenModal(look);
+        });
+        const std::unique_ptr<QMainWindow> window =
+            qb::startMainWindow(platform, {u"quirebox"_s, book});
+        QCOMPARE(main, window.get());
+        QCOMPARE(seen, QStringList(u"Quirebox: over the window"_s));
+
+        const QStringList windows = {u"B_mnuF_NEW"_s, u"B_mnuF_DEL"_s};
+        for (const QString &name : windows) {
+            whenModal(look);
+            window->findChild<QAction *>(name)->trigger();
+            QTRY_COMPARE(seen.size(), 1 + windows.indexOf(name) + 1);
+        }
+        whenModal(look);
+        platform.messageBox(u"A message"_s, Platform::Buttons::Ok, Platform::Icon::None,
+                            u"Message"_s);
+        whenModal(look);
+        platform.inputBox(u"A name:"_s, u"Input"_s, {});
+        Platform::FileDialogRequest request;
+        request.title = u"File"_s;
+        whenModal(look);
+        platform.fileDialog(request);
+        QDialog parentless;
+        parentless.setWindowTitle(u"Form"_s);
+        whenModal(look);
+        platform.execDialog(parentless);
+        QCOMPARE(seen,
+                 QStringList({u"Quirebox: over the window"_s, u"Add Folder: over the window"_s,
+                              u"Quirebox - Delete Folder: over the window"_s,
+                              u"Message: over the window"_s, u"Input: over the window"_s,
+                              u"File: over the window"_s, u"Form: over the window"_s}));
     }
 
 private:
