@@ -1,5 +1,6 @@
 #include "app/frmQB.h"
 #include "app/EmptyGuide.h"
+#include "app/SpellingCommands.h"
 #include "app/StateKeeper.h"
 
 #include "app/SvgPicture.h"
@@ -375,6 +376,8 @@ bool frmQB::isOn(When when) const
         return m_commandsEnabled && m_merge->canMerge();
     case When::RecentBooks:
         return !m_state->recentBooks().isEmpty();
+    case When::Dictionary:
+        return m_spelling && m_spelling->hasDictionaries();
     case When::Undo:
         return m_commandsEnabled && !loading && m_txtTEXT->acceptsEdits() &&
                m_txtTEXT->document()->isUndoAvailable();
@@ -415,6 +418,7 @@ void frmQB::bookOpened()
     m_bookIndex->open(bookSearchFolders(m_book->state()));
     const QString bookPath = m_book->state().BookFilePath;
     m_state->addRecentBook(bookPath);
+    m_spelling->bookOpened(bookPath);
     // A book read again after a change of its folders shows its first folder, as when it is new.
     const bool reread = std::exchange(m_openedBook, bookPath) == bookPath;
     const QString last = reread ? QString() : m_state->lastNote(bookPath);

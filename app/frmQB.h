@@ -54,6 +54,7 @@ class RecoveryCommands;
 class RecoveryKeeper;
 class RecoveryStore;
 class RecoveryWriter;
+class SpellingCommands;
 class StateKeeper;
 class TerminationSignals;
 
@@ -91,6 +92,7 @@ private:
         RecentBooks,    // a book was opened before
         Undo,           // the editor takes edits, and has one to undo
         Redo,           // the editor takes edits, and has one to redo
+        Dictionary,     // a spelling dictionary was found
     };
     struct Command;
     // The panels of sBAR, 1 to 5.
@@ -214,7 +216,8 @@ private:
     ProgramState *m_state = nullptr;
     StateKeeper *m_stateKeeper = nullptr;
     QMenu *m_recentBooks = nullptr;
-    QString m_openedBook; // the book file last opened
+    SpellingCommands *m_spelling = nullptr; // View > Spelling
+    QString m_openedBook;                   // the book file last opened
 };
 
 } // namespace qb

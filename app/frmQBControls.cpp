@@ -3,6 +3,7 @@
 
 #include "app/EmptyGuide.h"
 #include "app/NoteSelectorMarks.h"
+#include "app/SpellingCommands.h"
 #include "app/SvgPicture.h"
 #include "book/BookCommands.h"
 #include "book/FolderListModel.h"
@@ -134,6 +135,13 @@ const std::vector<frmQB::Command> &frmQB::commands()
         {"V_mnuZOOMNORMAL", u"&Normal Size", Qt::CTRL | Qt::Key_0,
          [](frmQB &w) { w.m_txtTEXT->setZoom(0); }, When::Always},
         {"V_mnuFONT", u"&Font...", none, [](frmQB &w) { w.chooseFont(); }, When::Always},
+        {"V_mnuSPELLING", u"&Spelling", none, nullptr, When::Always},
+        {"V_mnuCHECKSPELLING", u"Check &Spelling", QKeyCombination(Qt::Key_F7),
+         [](frmQB &w) {
+             w.m_spelling->setOn(w.findChild<QAction *>(u"V_mnuCHECKSPELLING"_s)->isChecked());
+         },
+         When::Dictionary},
+        {"V_mnuLANGUAGE", u"&Language", none, nullptr, When::Always},
         {"H_mnuABOUT", u"&About...", QKeyCombination(Qt::Key_F1),
          [](frmQB &w) { w.m_launcher->showAbout(); }, When::Always},
     };
@@ -186,7 +194,11 @@ const std::vector<MenuLayout> &menus()
           "E_mnuALL", "E_mnuCOPYALL", "Z_sep06", "E_mnuTIME", "E_mnuDATE"}},
         {"mnuVIEW",
          u"&View",
-         {"V_mnuZOOMIN", "V_mnuZOOMOUT", "V_mnuZOOMNORMAL", "Z_sep09", "V_mnuFONT"}},
+         {"V_mnuZOOMIN", "V_mnuZOOMOUT", "V_mnuZOOMNORMAL", "Z_sep09", "V_mnuFONT", "Z_sep10",
+          "V_mnuSPELLING"}},
+        // View > Spelling; its Language menu is filled with the dictionaries found.
+        {"V_mnuSPELLING", u"&Spelling", {"V_mnuCHECKSPELLING", "V_mnuLANGUAGE"}},
+        {"V_mnuLANGUAGE", u"&Language", {}},
         {"mnuTOOLS",
          u"&Tools",
          {"T_mnuGLWR", "T_mnuENCODE", "T_mnuENCRYPT", "T_mnuUNENCRYPT", "Z_sep05", "T_mnuFIND",
@@ -382,6 +394,9 @@ void frmQB::createMenus()
     m_recentBooks = findChild<QMenu *>(u"B_mnuRECENT"_s);
     m_encodeAction = findChild<QAction *>(u"T_mnuENCODE"_s);
     m_encryptAction = findChild<QAction *>(u"T_mnuENCRYPT"_s);
+    m_spelling = new SpellingCommands(*m_txtTEXT, *m_session, *m_state,
+                                      *findChild<QAction *>(u"V_mnuCHECKSPELLING"_s),
+                                      *findChild<QMenu *>(u"V_mnuLANGUAGE"_s), this);
 }
 
 void frmQB::createToolBar()

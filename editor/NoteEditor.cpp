@@ -205,6 +205,25 @@ void NoteEditor::setEditMenu(QMenu *menu)
     m_editMenu = menu;
 }
 
+void NoteEditor::setContextItems(std::function<void(QMenu &, int)> addItems)
+{
+    m_contextItems = std::move(addItems);
+}
+
+void NoteEditor::setMarks(MarkLayer layer, QList<QTextEdit::ExtraSelection> marks)
+{
+    m_marks[size_t(layer)] = std::move(marks);
+    QList<QTextEdit::ExtraSelection> all;
+    for (const QList<QTextEdit::ExtraSelection> &some : m_marks)
+        all += some;
+    setExtraSelections(all);
+}
+
+const QList<QTextEdit::ExtraSelection> &NoteEditor::marks(MarkLayer layer) const
+{
+    return m_marks[size_t(layer)];
+}
+
 bool NoteEditor::replaceSelection(const QString &text)
 {
     if (!acceptsEdits())
@@ -364,11 +383,27 @@ void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
         QPlainTextEdit::contextMenuEvent(event);
         return;
     }
-    const QPoint at = event->reason() == QContextMenuEvent::Mouse
-                          ? event->globalPos()
-                          : viewport()->mapToGlobal(cursorRect().bottomLeft());
-    m_editMenu->popup(at);
+    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+    const QPoint at =
+        mouse ? event->globalPos() : viewport()->mapToGlobal(cursorRect().bottomLeft());
     event->accept();
+    if (m_contextItems) {
+        auto *menu = new QMenu(this);
+        menu->setObjectName(u"txtTEXT_contextMenu"_s);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        const int position = mouse ? cursorForPosition(viewport()->mapFromGlobal(at)).position()
+                                   : textCursor().position();
+        m_contextItems(*menu, position);
+        if (!menu->isEmpty()) {
+            // The Edit menu's own items, which stay in it as they are.
+            menu->addSeparator();
+            menu->addActions(m_editMenu->actions());
+            menu->popup(at);
+            return;
+        }
+        delete menu;
+    }
+    m_editMenu->popup(at);
 }
 
 // Files are taken whatever state the editor is in: a book can be dropped before one is open.

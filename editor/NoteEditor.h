@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -49,6 +51,15 @@ public:
     // The menu shown for the right button; not owned. Without one the editor shows its own.
     void setEditMenu(QMenu *menu);
     QMenu *editMenu() const { return m_editMenu; }
+    // Puts items for the editor's `position` under a right click above the Edit menu's, in a
+    // menu made for that click; the Edit menu alone pops up when it puts none.
+    void setContextItems(std::function<void(QMenu &menu, int position)> addItems);
+
+    // Marks drawn over the text and never in it (extra selections): each layer set alone, all
+    // of them shown together.
+    enum class MarkLayer { Spelling, Other };
+    void setMarks(MarkLayer layer, QList<QTextEdit::ExtraSelection> marks);
+    const QList<QTextEdit::ExtraSelection> &marks(MarkLayer layer) const;
 
     // While held, the keys and input method commits that would edit the text are kept, and
     // typed once the hold ends and the events that ended it have run: a note being read in
@@ -100,6 +111,8 @@ private:
     void typeHeldKeys();
 
     QPointer<QMenu> m_editMenu;
+    std::function<void(QMenu &, int)> m_contextItems;
+    std::array<QList<QTextEdit::ExtraSelection>, 2> m_marks;
     LineEnd m_lineEnd = LineEnd::CrLf;
     QThread m_disposer; // deletes the documents replaced, when there are any
     bool m_holdingKeys = false;

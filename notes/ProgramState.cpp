@@ -81,6 +81,17 @@ void ProgramState::restore(const QJsonObject &stored)
     const int zoom = view.value(u"zoom"_s).toInt();
     m_zoom = std::abs(zoom) <= kZoomLimit ? zoom : 0;
     m_font = view.value(u"font"_s).toString();
+    const QJsonObject spelling = stored.value(u"spelling"_s).toObject();
+    m_spellingOn = spelling.value(u"on"_s).toBool(true);
+    m_languages.clear();
+    for (const QJsonValue &entry : spelling.value(u"books"_s).toArray()) {
+        const QJsonObject book = entry.toObject();
+        const QString path = book.value(u"book"_s).toString(),
+                      language = book.value(u"language"_s).toString();
+        if (!path.isEmpty() && !language.isEmpty())
+            m_languages.insert(path, {language, ++m_uses});
+    }
+    trim(m_languages, kBooks);
     Q_EMIT recentBooksChanged();
 }
 
@@ -106,6 +117,13 @@ QJsonObject ProgramState::toJson() const
     if (!m_font.isEmpty())
         view.insert(u"font"_s, m_font);
     state.insert(u"view"_s, view);
+    state.insert(
+        u"spelling"_s,
+        QJsonObject{{u"on"_s, m_spellingOn},
+                    {u"books"_s, newestLast<QString>(m_languages, [](const QString &book,
+                                                                     const QString &language) {
+                         return QJsonObject{{u"book"_s, book}, {u"language"_s, language}};
+                     })}});
     return state;
 }
 
@@ -184,6 +202,29 @@ void ProgramState::setFont(const QString &font)
     if (font == m_font)
         return;
     m_font = font;
+    Q_EMIT changed();
+}
+
+void ProgramState::setSpellingOn(bool on)
+{
+    if (on == m_spellingOn)
+        return;
+    m_spellingOn = on;
+    Q_EMIT changed();
+}
+
+QString ProgramState::bookLanguage(const QString &bookPath) const
+{
+    const auto found = m_languages.constFind(bookPath);
+    return found == m_languages.cend() ? QString() : found->value;
+}
+
+void ProgramState::setBookLanguage(const QString &bookPath, const QString &language)
+{
+    if (bookPath.isEmpty() || language.isEmpty() || bookLanguage(bookPath) == language)
+        return;
+    m_languages.insert(bookPath, {language, ++m_uses});
+    trim(m_languages, kBooks);
     Q_EMIT changed();
 }
 

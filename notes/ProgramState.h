@@ -20,8 +20,9 @@ struct NotePlace
 };
 
 // What the program remembers between runs, as it is kept in the state file: the books opened
-// last, the window, each book's last note, the places in the notes shown last, and the editor's
-// zoom and font. Whatever part of a stored state is damaged is left out, the rest kept.
+// last, the window, each book's last note, the places in the notes shown last, the editor's
+// zoom and font, and the spelling switch and each book's language. Whatever part of a stored state
+// is damaged is left out, the rest kept.
 class ProgramState final : public QObject
 {
     Q_OBJECT
@@ -61,6 +62,13 @@ public:
     const QString &font() const { return m_font; }
     void setFont(const QString &font);
 
+    // Whether spelling is checked: on until the user switches it off.
+    bool spellingOn() const { return m_spellingOn; }
+    void setSpellingOn(bool on);
+    // The language the book at `bookPath` is checked in; empty when none was chosen.
+    QString bookLanguage(const QString &bookPath) const;
+    void setBookLanguage(const QString &bookPath, const QString &language);
+
 Q_SIGNALS:
     // Anything kept changed: the state is to be written.
     void changed();
@@ -82,6 +90,8 @@ private:
     qint64 m_uses = 0;
     int m_zoom = 0;
     QString m_font;
+    bool m_spellingOn = true;
+    QHash<QString, Used<QString>> m_languages; // by book
 };
 
 } // namespace qb

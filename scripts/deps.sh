@@ -17,6 +17,8 @@ qb_packages=(
     libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)
     libdtl-dev               # the line diff beside a kept version (notes/LineDiff.cpp)
     libgit2-dev              # merges two versions of a note in memory (notes/NoteMerge.cpp)
+    libhunspell-dev          # the spelling checker's engine (editor/HunspellChecker.cpp)
+    hunspell-en-us           # an English dictionary, so that spelling is checked out of the box
     ripgrep                  # the benchmarks' baseline for Find in Book, beside GNU grep
     xvfb xauth xdotool x11-utils  # the smoke test's real window
     clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces

@@ -121,7 +121,7 @@ private Q_SLOTS:
         const QStringList noBook = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
                                     u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s,
                                     u"V_mnuZOOMIN"_s,  u"V_mnuZOOMOUT"_s,   u"V_mnuZOOMNORMAL"_s,
-                                    u"V_mnuFONT"_s};
+                                    u"V_mnuFONT"_s,    u"V_mnuSPELLING"_s,  u"V_mnuLANGUAGE"_s};
         // Once a book was opened, it is the first of the recent books.
         const QStringList always = noBook + QStringList{u"B_mnuRECENT"_s, u"B_mnuRECENT1"_s};
         QStringList withNote = always + kNeedABook +
@@ -152,6 +152,9 @@ private Q_SLOTS:
         QFETCH(QString, state);
         QFETCH(QStringList, on);
         QFETCH(QStringList, buttonsOff);
+        // No dictionary: View > Spelling > Check Spelling is off, as the Language menu says.
+        QTemporaryDir noDictionaries;
+        qputenv("QB_HUNSPELL_DIR", QFile::encodeName(noDictionaries.path()));
         TestWindow t({u"Alpha"_s, u"Beta"_s});
         t.put(u"big.txt"_s, QByteArray("A line of a large note.\r\n").repeated(80'000));
         t.put(u"n.txt"_s, "note");

@@ -73,6 +73,10 @@ private Q_SLOTS:
         state.setLastNote(u"/b/3.qb"_s, u"/n/a.txt"_s);
         state.setZoom(99);
         QCOMPARE(state.zoom(), 40);
+        QVERIFY(state.spellingOn());
+        state.setSpellingOn(false);
+        state.setBookLanguage(u"/b/3.qb"_s, u"de_DE"_s);
+        state.setBookLanguage(u"/b/4.qb"_s, u"en_US"_s);
         QVERIFY(changed.count() > 1000);
 
         ProgramState read;
@@ -81,6 +85,10 @@ private Q_SLOTS:
         QCOMPARE(read.recentBooks(), state.recentBooks());
         QCOMPARE(read.lastNote(u"/b/3.qb"_s), u"/n/a.txt"_s);
         QCOMPARE(read.place(u"/n/extra.txt"_s), NotePlace({7, 8, 9}));
+        QVERIFY(!read.spellingOn());
+        QCOMPARE(read.bookLanguage(u"/b/3.qb"_s), u"de_DE"_s);
+        QCOMPARE(read.bookLanguage(u"/b/4.qb"_s), u"en_US"_s);
+        QCOMPARE(read.bookLanguage(u"/b/5.qb"_s), QString());
         // Order kept: the oldest still goes first.
         read.setPlace(u"/n/new.txt"_s, {});
         QVERIFY(!read.place(u"/n/7.txt"_s));
@@ -115,7 +123,9 @@ private Q_SLOTS:
                                         {"note": "/o.txt", "anchor": 1.5, "position": 2, "scroll": 3},
                                         7],
                               "books": {"book": "/a.qb"},
-                              "view": {"zoom": 1e9, "font": 12}})")
+                              "view": {"zoom": 1e9, "font": 12},
+                              "spelling": {"on": "no", "books": [{"book": "/a.qb", "language": 3},
+                                                                 {"book": "/b.qb", "language": "xx"}]}})")
                           .object());
         QCOMPARE(state.recentBooks(), QStringList({u"/a.qb"_s, u"/b.qb"_s}));
         QVERIFY(!state.place(u"/n.txt"_s));
@@ -123,6 +133,9 @@ private Q_SLOTS:
         QCOMPARE(state.place(u"/m.txt"_s), NotePlace({1, 2, 3}));
         QCOMPARE(state.zoom(), 0);
         QVERIFY(state.font().isEmpty());
+        QVERIFY(state.spellingOn());
+        QCOMPARE(state.bookLanguage(u"/a.qb"_s), QString());
+        QCOMPARE(state.bookLanguage(u"/b.qb"_s), u"xx"_s);
         // Random damage of a whole state never fails, and what is kept reads back the same.
         QRandomGenerator random(20261207);
         for (int round = 0; round < 300; ++round) {
