@@ -1,16 +1,17 @@
 // What a screen reader, a keyboard user and a dark desktop theme meet in the main window.
 
+#include "DrawnText.h"
 #include "RowLabel.h"
 #include "WindowFixture.h"
 
 #include "launch/mgABOUT.h"
+#include "notes/frmHISTORY.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QStyleFactory>
 #include <QToolBar>
-
-#include <cmath>
 
 using namespace qb;
 using namespace qb::test;
@@ -37,28 +38,28 @@ QStringList unnamedNodes(QAccessibleInterface *node, const QString &path = {})
     return unnamed;
 }
 
-// The contrast of two colours as WCAG 2 measures it: 4.5 is enough for text.
-double contrastOf(const QColor &a, const QColor &b)
+// What keeps the pieces of text `widget` draws that hold `part` from being read: that none is
+// drawn, or the contrast of each that falls below 4.5:1 on what it is drawn on.
+QString unreadable(QWidget *widget, const QString &part)
 {
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a) + 0.05;
-    const double lb = luminance(b) + 0.05;
-    return std::max(la, lb) / std::min(la, lb);
+    const QList<DrawnText> found = drawnText(widget, part);
+    if (found.isEmpty())
+        return u"\"%1\" is not drawn; "_s.arg(part);
+    QString faults;
+    for (const DrawnText &text : found) {
+        if (text.contrast() < 4.5)
+            faults += u"\"%1\" in %2 on %3 at %4:1; "_s
+                          .arg(text.text, text.ink.name(), text.ground.name())
+                          .arg(text.contrast(), 0, 'f', 2);
+    }
+    return faults;
 }
 
-QPalette darkPalette()
+// The hue of the colour the first piece of text holding `part` is drawn in, in degrees.
+int hueOf(QWidget *widget, const QString &part)
 {
-    QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Text, Qt::white);
-    dark.setColor(QPalette::ButtonText, Qt::white);
-    return dark;
+    const QList<DrawnText> found = drawnText(widget, part);
+    return found.isEmpty() ? -1 : found.constFirst().ink.hslHue();
 }
 
 } // namespace
@@ -67,7 +68,12 @@ class TestAccessibility : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QApplication::setStyle(QStyleFactory::create(u"Fusion"_s)); }
+    void initTestCase()
+    {
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+        m_light = QApplication::palette();
+    }
+    void cleanup() { QApplication::setPalette(m_light); }
 
     void everyControlIsNamed()
     {
@@ -133,6 +139,80 @@ private Q_SLOTS:
         QApplication::setPalette(light);
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
     }
+
+    // The colours the program draws itself, measured as drawn against what they are drawn on,
+    // in the offscreen platform's light palette, in a dark one, and with the desktop turning
+    // dark while they are shown.
+
+    // The history's removed lines in a red and its added ones in a green.
+    void historyDiffIsReadable_data() { paletteRows(); }
+    void historyDiffIsReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"n.txt"_s, "kept\r\nthe same\r\n"}});
+        t.type(u"first "_s);
+        QVERIFY(t.save());
+        t.type(u"second "_s);
+        QVERIFY(t.save());
+        QString problems = u"not shown"_s;
+        int removedHue = -1, addedHue = -1;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog))
+                return int(QDialog::Rejected);
+            QWidget *diff = static_cast<frmHISTORY &>(dialog).txtDIFF()->viewport();
+            if (!switchPalette(diff))
+                return int(QDialog::Rejected);
+            problems = unreadable(diff, u"- first kept"_s) +
+                       unreadable(diff, u"+ second first kept"_s) +
+                       unreadable(diff, u"  the same"_s);
+            removedHue = hueOf(diff, u"- first kept"_s);
+            addedHue = hueOf(diff, u"+ second first kept"_s);
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"F_mnuHISTORY"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QVERIFY2(removedHue <= 20 || removedHue >= 340, qPrintable(QString::number(removedHue)));
+        QVERIFY2(addedHue >= 90 && addedHue <= 150, qPrintable(QString::number(addedHue)));
+    }
+
+private:
+    // The rows of a test of colours: the palette the program starts in, and the one the
+    // desktop switches to once the colours are shown, if any.
+    static void paletteRows()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("switchTo");
+        QTest::newRow("light") << u"light"_s << QString();
+        QTest::newRow("dark") << u"dark"_s << QString();
+        QTest::newRow("light, then dark while shown") << u"light"_s << u"dark"_s;
+        QTest::newRow("dark, then light while shown") << u"dark"_s << u"light"_s;
+    }
+    QPalette paletteNamed(const QString &name) const
+    {
+        return name == u"dark"_s ? darkPalette() : m_light;
+    }
+    void startPalette() const
+    {
+        QFETCH(QString, start);
+        QApplication::setPalette(paletteNamed(start));
+    }
+    // The desktop's palette changes while `shown` is on screen; false when it does not reach
+    // `shown`, which takes it as the window system's events come in.
+    bool switchPalette(const QWidget *shown) const
+    {
+        QFETCH(QString, switchTo);
+        if (switchTo.isEmpty())
+            return true;
+        const QPalette palette = paletteNamed(switchTo);
+        QApplication::setPalette(palette);
+        return QTest::qWaitFor([&] {
+            return shown->palette().color(QPalette::Base) == palette.color(QPalette::Base);
+        });
+    }
+
+    QPalette m_light;
 };
 
 QTEST_MAIN(TestAccessibility)
