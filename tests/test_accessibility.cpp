@@ -177,7 +177,67 @@ private Q_SLOTS:
         QVERIFY2(addedHue >= 90 && addedHue <= 150, qPrintable(QString::number(addedHue)));
     }
 
+    // The editor's stand-ins, here the picture of a lone CR in a note of CR LF lines: faded, as
+    // the text around them is not, and readable.
+    void standInsAreReadable_data() { paletteRows(); }
+    void standInsAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"n.txt"_s, "one\r\ntwo\rthree\r\n"}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        QWidget *view = t.editor()->viewport();
+        QVERIFY(switchPalette(view));
+        const QString problems = unreadable(view, kCrPicture) + unreadable(view, u"three"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QVERIFY(drawnText(view, kCrPicture).constFirst().ink !=
+                drawnText(view, u"three"_s).constFirst().ink);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+    }
+
+    // The desktop's palette changes under a note with stand-ins: they take the new colour, and
+    // the note stays as it was: unchanged, nothing for Undo, its bytes the file's; with an edit,
+    // that edit the one step Undo takes back.
+    void paletteChangeLeavesTheNoteAsItWas()
+    {
+        const QByteArray bytes = "one\r\ntwo\rthree\r\n";
+        TestWindow t;
+        t.open({{u"n.txt"_s, bytes}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        QWidget *view = t.editor()->viewport();
+        const QTextDocument &document = *t.editor()->document();
+        const auto standInInk = [view] { return drawnText(view, kCrPicture).constFirst().ink; };
+        const QColor light = standInInk();
+        const QString text = t.text();
+
+        QApplication::setPalette(darkPalette());
+        QTRY_VERIFY(standInInk() != light);
+        QString problems = unreadable(view, kCrPicture);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(!document.isUndoAvailable());
+        QVERIFY(!document.isModified());
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), text);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+
+        t.type(u"x"_s);
+        QApplication::setPalette(m_light);
+        QTRY_COMPARE(standInInk(), light);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), text);
+        QVERIFY(!document.isUndoAvailable());
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), bytes);
+    }
+
 private:
+    // The picture the editor shows for a lone CR.
+    static constexpr QChar kCrPicture = QChar(0x240D);
+
     // The rows of a test of colours: the palette the program starts in, and the one the
     // desktop switches to once the colours are shown, if any.
     static void paletteRows()
