@@ -4,14 +4,21 @@
 #include "RowLabel.h"
 #include "WindowFixture.h"
 
+#include "find/BookIndex.h"
+#include "find/frmGOTO.h"
 #include "launch/mgABOUT.h"
 #include "notes/frmHISTORY.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QToolBar>
+#include <QTreeView>
 
 using namespace qb;
 using namespace qb::test;
@@ -51,6 +58,30 @@ QString unreadable(QWidget *widget, const QString &part)
             faults += u"\"%1\" in %2 on %3 at %4:1; "_s
                           .arg(text.text, text.ink.name(), text.ground.name())
                           .arg(text.contrast(), 0, 'f', 2);
+    }
+    return faults;
+}
+
+// The marks `widget` draws as pieces of text `mark` that cannot be told from the text beside
+// them: their ground is too near the ground of the rest of the line.
+QString unseenMarks(QWidget *widget, const QString &mark)
+{
+    const QList<DrawnText> drawn = drawnText(widget);
+    QString faults;
+    for (const DrawnText &marked : drawn) {
+        if (marked.text != mark)
+            continue;
+        for (const DrawnText &beside : drawn) {
+            const bool sameLine = std::abs(beside.rect.center().y() - marked.rect.center().y()) <
+                                  marked.rect.height() / 2;
+            if (beside.text == mark || !sameLine)
+                continue;
+            const double apart = contrastOf(marked.ground, beside.ground);
+            if (apart < 1.2)
+                faults += u"\"%1\" on %2 beside \"%3\" on %4 (%5:1); "_s.arg(
+                    mark, marked.ground.name(), beside.text, beside.ground.name(),
+                    QString::number(apart, 'f', 2));
+        }
     }
     return faults;
 }
@@ -232,6 +263,61 @@ private Q_SLOTS:
         QVERIFY(!document.isUndoAvailable());
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), bytes);
+    }
+
+    // Find in Book's matches, marked in the lines of the results, on the selected row too.
+    void findInBookMarksAreReadable_data() { paletteRows(); }
+    void findInBookMarksAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"a.txt"_s, "an invoice here\r\n"}, {u"b.txt"_s, "another invoice there\r\n"}});
+        t.w().show();
+        t.trigger(u"T_mnuFIND_BOOK"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"invoice"_s);
+        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
+        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        QVERIFY(switchPalette(list->viewport()));
+        QWidget *view = list->viewport();
+        QCOMPARE(drawnText(view, u"invoice"_s).size(), 2);
+        const QString problems = unreadable(view, u"invoice"_s) + unseenMarks(view, u"invoice"_s) +
+                                 unreadable(view, u"another "_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // Go to Note's matches, marked in the notes' names and in the pieces of their text, on the
+    // selected row too; each note's folder and the piece of its text, faded.
+    void goToNoteMarksAreReadable_data() { paletteRows(); }
+    void goToNoteMarksAreReadable()
+    {
+        startPalette();
+        TestWindow t({u"Home"_s, u"Work"_s});
+        t.put(u"Eggs list.txt"_s, "milk", u"Home"_s);
+        t.put(u"Plans.txt"_s, "Buy more eggs later.\r\n", u"Work"_s);
+        t.open();
+        t.w().findChild<BookIndex *>()->waitUntilCurrent();
+        QString problems = u"not shown"_s;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &window = static_cast<frmGOTO &>(dialog);
+            dialog.show();
+            QTest::keyClicks(window.txtGOTO(), u"eggs"_s);
+            QWidget *view = window.lstGOTO()->viewport();
+            if (!QTest::qWaitForWindowExposed(&dialog) ||
+                !QTest::qWaitFor([&] { return window.isSettled(); }) ||
+                window.results().rowCount() != 2 || !window.lstGOTO()->currentIndex().isValid() ||
+                !switchPalette(view))
+                return int(QDialog::Rejected);
+            problems = unreadable(view, u"Eggs"_s) + unreadable(view, u"eggs"_s) +
+                       unseenMarks(view, u"Eggs"_s) + unseenMarks(view, u"eggs"_s) +
+                       unreadable(view, u"Plans"_s) + unreadable(view, u"Work"_s) +
+                       unreadable(view, u"Buy more"_s);
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"T_mnuGOTO"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
 private:
