@@ -7,6 +7,7 @@
 #include "find/BookIndex.h"
 #include "find/frmGOTO.h"
 #include "launch/mgABOUT.h"
+#include "notes/MergeDialog.h"
 #include "notes/frmHISTORY.h"
 
 #include <QAccessible>
@@ -320,7 +321,54 @@ private Q_SLOTS:
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
+    // The merge window's clashes: their lines, marks and sides, on a background of their own
+    // that goes once the clash is settled.
+    void mergeClashesAreReadable_data() { paletteRows(); }
+    void mergeClashesAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"plan.txt"_s, kUnfinishedMerge}});
+        QString problems = u"not shown"_s;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &merge = static_cast<MergeDialog &>(dialog);
+            dialog.show();
+            QWidget *view = merge.mergedView()->viewport();
+            if (!QTest::qWaitForWindowExposed(&dialog) || !switchPalette(view))
+                return int(QDialog::Rejected);
+            const QStringList clash = {u"<<<<<<< Mine"_s, u"mine"_s, u"======="_s, u"theirs"_s,
+                                       u">>>>>>> Theirs"_s};
+            const auto groundOf = [view](const QString &part) {
+                const QList<DrawnText> drawn = drawnText(view, part);
+                return drawn.isEmpty() ? QColor() : drawn.constFirst().ground;
+            };
+            const QColor plain = groundOf(u"agreed"_s);
+            const QColor text = drawnText(view, u"agreed"_s).value(0).ink;
+            problems = unreadable(view, u"agreed"_s);
+            for (const QString &part : clash) {
+                problems += unreadable(view, part);
+                const QColor mark = groundOf(part);
+                if (contrastOf(mark, plain) < 1.2)
+                    problems += u"\"%1\" is not marked; "_s.arg(part);
+                // A tint of the view's ground, not a patch of another palette.
+                if (contrastOf(mark, plain) >= contrastOf(mark, text))
+                    problems +=
+                        u"\"%1\" is marked in %2 on %3; "_s.arg(part, mark.name(), plain.name());
+            }
+            merge.button(u"theirsButton"_s)->click();
+            if (groundOf(u"theirs"_s) != plain)
+                problems += u"the clash settled is still marked; "_s;
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"noticeMerge"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
 private:
+    // A note that holds the marks of a merge left unfinished.
+    static constexpr char kUnfinishedMerge[] = "agreed\r\n<<<<<<< HEAD\r\nmine\r\n=======\r\n"
+                                               "theirs\r\n>>>>>>> other\r\nz\r\n";
+
     // The picture the editor shows for a lone CR.
     static constexpr QChar kCrPicture = QChar(0x240D);
 
