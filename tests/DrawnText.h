@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRegion>
 #include <QString>
 #include <QTextItem>
@@ -49,8 +51,8 @@ struct DrawnText
     double contrast() const { return contrastOf(ink, ground); }
 };
 
-// Records what is painted on it: every fill with its colour and every piece of text with its
-// pen, each where it lands within the clip.
+// Records what is painted on it: every fill with its colour or picture, and every piece of text
+// with its pen, each where it lands within the clip.
 class DrawingRecorder final : public QPaintDevice
 {
 public:
@@ -94,10 +96,23 @@ protected:
     }
 
 private:
+    // A colour, or a picture (a style's cached bevel, say) laid on `target`.
     struct Fill
     {
         QRegion area;
         QColor colour;
+        QImage picture;
+        QRectF target, source;
+        QColor at(QPoint point) const
+        {
+            if (picture.isNull())
+                return colour;
+            const QPointF inside =
+                source.topLeft() +
+                QPointF((point.x() - target.x()) * source.width() / target.width(),
+                        (point.y() - target.y()) * source.height() / target.height());
+            return picture.pixelColor(inside.toPoint());
+        }
     };
 
     class Engine final : public QPaintEngine
@@ -146,7 +161,15 @@ private:
                 fill(QRegion(m_transform.map(QPolygonF(QList<QPointF>(points, points + count)))
                                  .toPolygon()));
         }
-        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPixmap(const QRectF &target, const QPixmap &pixmap, const QRectF &source) override
+        {
+            const QRectF onDevice = m_transform.mapRect(target);
+            QRegion area(onDevice.toAlignedRect());
+            if (m_clipEnabled)
+                area &= m_clip;
+            if (!area.isEmpty() && !source.isEmpty())
+                m_fills.append({area, {}, pixmap.toImage(), onDevice, source});
+        }
 
         void drawTextItem(const QPointF &at, const QTextItem &item) override
         {
@@ -158,7 +181,7 @@ private:
             QColor ground = Qt::transparent;
             for (const Fill &fill : std::as_const(m_fills)) {
                 if (fill.area.contains(middle))
-                    ground = over(fill.colour, ground);
+                    ground = over(fill.at(middle), ground);
             }
             texts.append({item.text(), over(m_pen.color(), ground), ground, rect});
         }
@@ -191,7 +214,7 @@ private:
             if (m_clipEnabled)
                 area &= m_clip;
             if (!area.isEmpty())
-                m_fills.append({area, m_brush.color()});
+                m_fills.append({area, m_brush.color(), {}, {}, {}});
         }
 
         QTransform m_transform;

@@ -4,6 +4,7 @@
 #include "RowLabel.h"
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
 #include "find/BookIndex.h"
 #include "find/frmGOTO.h"
 #include "launch/mgABOUT.h"
@@ -318,6 +319,24 @@ private Q_SLOTS:
             return int(QDialog::Rejected);
         });
         t.trigger(u"T_mnuGOTO"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // The bar above the editor, here telling of a merge left unfinished in the note, and its
+    // button.
+    void noticeBarIsReadable_data() { paletteRows(); }
+    void noticeBarIsReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"plan.txt"_s, kUnfinishedMerge}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QVERIFY(bar->isVisible());
+        QVERIFY(switchPalette(bar));
+        const QString problems = unreadable(bar, u"This note holds an unfinished merge."_s) +
+                                 unreadable(bar, u"Merge"_s);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
