@@ -157,10 +157,16 @@ private Q_SLOTS:
             const QPalette palette = t.lstFLDS()->palette();
             return contrastOf(palette.color(QPalette::ButtonText), palette.color(QPalette::Button));
         };
+        const auto listContrast = [&] {
+            const QPalette palette = t.lstFLDS()->palette();
+            return contrastOf(palette.color(QPalette::Text), palette.color(QPalette::Base));
+        };
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
+        QCOMPARE(t.lstFLDS()->palette().color(QPalette::Text), QColor(0, 0, 128));
         const QPalette light = QApplication::palette();
         QApplication::setPalette(darkPalette());
         QVERIFY2(folderContrast() >= 4.5, qPrintable(QString::number(folderContrast())));
+        QVERIFY2(listContrast() >= 4.5, qPrintable(QString::number(listContrast())));
         mgABOUT about(t.platform, nullptr);
         for (int i = 0; i < 4; ++i) {
             const QPalette palette = about.lblINFO(i)->palette();
