@@ -65,7 +65,7 @@ QString unreadable(QWidget *widget, const QString &part)
 }
 
 // The marks `widget` draws as pieces of text `mark` that cannot be told from the text beside
-// them: their ground is too near the ground of the rest of the line.
+// them (their ground too near the ground of the rest of the line), or that have none beside.
 QString unseenMarks(QWidget *widget, const QString &mark)
 {
     const QList<DrawnText> drawn = drawnText(widget);
@@ -73,17 +73,21 @@ QString unseenMarks(QWidget *widget, const QString &mark)
     for (const DrawnText &marked : drawn) {
         if (marked.text != mark)
             continue;
+        int besides = 0;
         for (const DrawnText &beside : drawn) {
             const bool sameLine = std::abs(beside.rect.center().y() - marked.rect.center().y()) <
                                   marked.rect.height() / 2;
             if (beside.text == mark || !sameLine)
                 continue;
+            ++besides;
             const double apart = contrastOf(marked.ground, beside.ground);
             if (apart < 1.2)
                 faults += u"\"%1\" on %2 beside \"%3\" on %4 (%5:1); "_s.arg(
                     mark, marked.ground.name(), beside.text, beside.ground.name(),
                     QString::number(apart, 'f', 2));
         }
+        if (besides == 0)
+            faults += u"no text beside \"%1\"; "_s.arg(mark);
     }
     return faults;
 }
