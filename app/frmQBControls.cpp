@@ -10,6 +10,7 @@
 #include "editor/EditorCommands.h"
 #include "editor/NoteEditor.h"
 #include "editor/NoticeBar.h"
+#include "editor/PaletteColours.h"
 #include "encoder/EncoderCommands.h"
 #include "encoder/PassphraseCommands.h"
 #include "find/FindBookCommands.h"
@@ -248,15 +249,14 @@ QIcon toolIcon(const char *file)
     return svgPictureIcon(u":/icons/"_s + QLatin1String(file) + u".svg"_s);
 }
 
-// The folder names are navy where the selector is light; on a dark one
-// navy could not be read, and a light blue takes its place.
+// The folder names are navy where the selector is light; on a dark one navy could not be read,
+// and a blue as light as it takes stands in, on the button and in its list alike.
 void showFolderNamesInNavy(QComboBox *lstFLDS)
 {
+    const QColor navy(0, 0, 128);
     QPalette palette = QApplication::palette(lstFLDS);
-    const bool dark = palette.color(QPalette::Button).lightness() < 128;
-    const QColor colour = dark ? QColor(0x9C, 0xB8, 0xFF) : QColor(0, 0, 128);
-    palette.setColor(QPalette::ButtonText, colour);
-    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::ButtonText, readableColour(navy, palette.color(QPalette::Button)));
+    palette.setColor(QPalette::Text, readableColour(navy, palette.color(QPalette::Base)));
     lstFLDS->setPalette(palette);
 }
 

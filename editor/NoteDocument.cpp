@@ -6,7 +6,6 @@
 #include "editor/StandInFormats_p.h"
 
 #include <QElapsedTimer>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -50,11 +49,6 @@ QTextCharFormat standInFormat(const QColor &color, char16_t original)
     format.setProperty(kStandInProperty, uint(original));
     format.setForeground(color);
     return format;
-}
-
-QColor standInColor(const QPlainTextEdit &editor)
-{
-    return editor.palette().color(QPalette::PlaceholderText);
 }
 
 // Lives as the document's child. Text typed or pasted next to a stand-in takes on its format;
@@ -288,7 +282,7 @@ bool NoteFiller::fillFor(int milliseconds)
             const StandIn &standIn = m_note.standIns[m_nextStandIn];
             standIns.append({standIn.position - m_done, standIn.original});
         }
-        markShown(document, at, standIns, breaks, standInColor(m_editor));
+        markShown(document, at, standIns, breaks, standInColour(m_editor));
         m_done = end;
         // The caret stays at the start, as for a note shown whole, rather than going along with
         // the text put in after it.
@@ -318,7 +312,7 @@ void showNoteText(QPlainTextEdit &editor, const DecodedNote &note)
     // The document's own setPlainText: QPlainTextEdit's would then give the whole text the
     // caret's character format, a stand-in's perhaps, at the cost of another pass over it.
     document.setPlainText(breaks.isEmpty() ? note.text : withSoftBreaks(note.text, breaks));
-    markShown(document, 0, note.standIns, breaks, standInColor(editor));
+    markShown(document, 0, note.standIns, breaks, standInColour(editor));
     endProgramText(editor);
     editor.setTextCursor(QTextCursor(&document)); // caret and view to the start
     keepCaretPlain(editor);
@@ -352,7 +346,7 @@ void putNoteText(QPlainTextEdit &editor, QTextCursor &cursor, const DecodedNote 
     const int start = cursor.position();
     cursor.insertText(breaks.isEmpty() ? inserted.text : withSoftBreaks(inserted.text, breaks),
                       QTextCharFormat());
-    markShown(document, start, inserted.standIns, breaks, standInColor(editor));
+    markShown(document, start, inserted.standIns, breaks, standInColour(editor));
 }
 
 // Runs `edit` as one edit block, the stand-in guard paused throughout, one the edit makes too:

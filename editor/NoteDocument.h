@@ -73,6 +73,9 @@ public:
 private:
     QTextDocument &m_document;
 };
+// Gives the editor's stand-ins the colour of its palette as it is now, as no edit: the text, its
+// undo steps and its modified flag stay as they are.
+void recolourStandIns(QPlainTextEdit &editor);
 // Makes the characters at [from, to) plain, within the undo step of the edit just made.
 void makePlain(QTextDocument &document, int from, int to);
 // Sets the caret's format for typing plain when it would mark what is typed (after a stand-in

@@ -377,6 +377,13 @@ void NoteEditor::dropEvent(QDropEvent *event)
     QPlainTextEdit::dropEvent(event);
 }
 
+void NoteEditor::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        recolourStandIns(*this);
+    QPlainTextEdit::changeEvent(event);
+}
+
 void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!m_editMenu) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 
+class QPlainTextEdit;
 class QTextDocument;
 
 namespace qb {
@@ -13,5 +15,9 @@ inline constexpr char16_t kSoftBreakMark = 0xFFFF;
 // kSoftBreakMark for a soft break's format, 0 where a format marks neither. Empty when the
 // document has no such format at all.
 QList<char16_t> standInOriginals(const QTextDocument &document);
+
+// The colour stand-ins are drawn in, from the editor's palette: faded as the text around them
+// is not, and readable.
+QColor standInColour(const QPlainTextEdit &editor);
 
 } // namespace qb

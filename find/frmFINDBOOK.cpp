@@ -3,6 +3,8 @@
 #include "find/BookResultsModel.h"
 #include "find/SearchHistory.h"
 
+#include "editor/PaletteColours.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,7 +25,8 @@ using namespace Qt::StringLiterals;
 namespace qb {
 namespace {
 
-// The line of a result with its match marked: bold, on the highlight colour.
+// The line of a result with its match marked: bold, on the highlight faded toward the ground,
+// in a colour readable on it, on a selected row too.
 class MatchDelegate final : public QStyledItemDelegate
 {
 public:
@@ -39,10 +42,13 @@ public:
         item.widget->style()->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
         const QPoint match = index.data(BookResultsModel::kMatchRole).toPoint();
         QTextLayout layout(text, item.font);
+        const bool selected = item.state & QStyle::State_Selected;
+        const QColor mark = markColour(
+            item.palette, item.palette.color(selected ? QPalette::Highlight : QPalette::Base));
         QTextCharFormat marked;
         marked.setFontWeight(QFont::Bold);
-        marked.setBackground(item.palette.brush(QPalette::Highlight));
-        marked.setForeground(item.palette.brush(QPalette::HighlightedText));
+        marked.setBackground(mark);
+        marked.setForeground(textColourOn(item.palette, mark));
         layout.setFormats({{match.x(), match.y(), marked}});
         layout.beginLayout();
         QTextLine line = layout.createLine();
@@ -52,8 +58,7 @@ public:
             item.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
         painter->save();
         painter->setClipRect(area);
-        painter->setPen(item.palette.color(
-            item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         layout.draw(painter,
                     QPointF(area.left(), area.top() + (area.height() - line.height()) / 2));
         painter->restore();

@@ -2,6 +2,8 @@
 
 #include "find/QueryWords.h"
 
+#include "editor/PaletteColours.h"
+
 #include "platform/Background.h"
 #include "platform/ThreadPriority.h"
 
@@ -22,8 +24,9 @@ namespace {
 // The first screen of results: as many as the list shows at once, and some.
 constexpr qsizetype kFirstScreen = 50;
 
-// A result on two lines: the note's name (the words found in it in bold) and its folder, then a
-// piece of the line of its first match in the text, the match in bold.
+// A result on two lines: the note's name (the words found in it marked) and its folder, then a
+// piece of the line of its first match in the text, the match marked; the folder and the piece
+// faded. A mark is bold, on the highlight faded toward the ground, in a colour readable on it.
 class HitDelegate final : public QStyledItemDelegate
 {
 public:
@@ -43,20 +46,23 @@ public:
         QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &plain, painter);
         const auto hit = index.data(GoToNoteModel::HitRole).value<NoteQueryHit>();
         const bool selected = option.state & QStyle::State_Selected;
+        const QColor mark = markColour(
+            option.palette, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
+        const Marking marking{option.font, mark, textColourOn(option.palette, mark)};
         painter->save();
         painter->setPen(
             option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const int line = option.fontMetrics.height();
         QPoint at = option.rect.topLeft() + QPoint(4, 3 + option.fontMetrics.ascent());
         QList<NoteQueryHit::Range> inName = hit.nameMatches;
-        at = drawMarked(painter, option.font, at, hit.noteName(), inName);
-        painter->setPen(
-            option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
-        drawMarked(painter, option.font, at + QPoint(12, 0), hit.folderName, {});
+        at = drawMarked(painter, marking, at, hit.noteName(), inName);
+        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
+                                 : fadedTextColour(option.palette));
+        drawMarked(painter, marking, at + QPoint(12, 0), hit.folderName, {});
         if (hit.position >= 0) {
             const QString snippet = (hit.cutBefore ? u"…"_s : QString()) + hit.snippet;
             const qsizetype shift = hit.cutBefore ? 1 : 0;
-            drawMarked(painter, option.font,
+            drawMarked(painter, marking,
                        option.rect.topLeft() + QPoint(4, 3 + line + option.fontMetrics.ascent()),
                        snippet, {{hit.matchInSnippet + shift, hit.length}});
         }
@@ -64,29 +70,46 @@ public:
     }
 
 private:
-    // Draws `text` at `at` (its baseline), the ranges in bold; where the text ends.
-    static QPoint drawMarked(QPainter *painter, const QFont &font, QPoint at, const QString &text,
-                             QList<NoteQueryHit::Range> marks)
+    // How a mark is drawn.
+    struct Marking
     {
-        QFont bold = font;
+        QFont font;
+        QColor ground, ink;
+    };
+
+    // Draws `text` at `at` (its baseline) with the painter's pen, the ranges marked; where the
+    // text ends.
+    static QPoint drawMarked(QPainter *painter, const Marking &marking, QPoint at,
+                             const QString &text, QList<NoteQueryHit::Range> marks)
+    {
+        QFont bold = marking.font;
         bold.setBold(true);
+        const QPen pen = painter->pen();
         qsizetype done = 0;
-        const auto draw = [&](qsizetype end, const QFont &with) {
+        const auto draw = [&](qsizetype end, bool marked) {
             if (end <= done)
                 return;
             const QString piece = text.mid(done, end - done);
-            painter->setFont(with);
+            const QFontMetrics metrics(marked ? bold : marking.font);
+            const int width = metrics.horizontalAdvance(piece);
+            painter->setFont(marked ? bold : marking.font);
+            if (marked) {
+                painter->fillRect(QRect(at.x(), at.y() - metrics.ascent(), width, metrics.height()),
+                                  marking.ground);
+                painter->setPen(marking.ink);
+            }
             painter->drawText(at, piece);
-            at.rx() += QFontMetrics(with).horizontalAdvance(piece);
+            painter->setPen(pen);
+            at.rx() += width;
             done = end;
         };
         std::sort(marks.begin(), marks.end(),
                   [](const auto &a, const auto &b) { return a.start < b.start; });
         for (const NoteQueryHit::Range &mark : marks) {
-            draw(std::clamp<qsizetype>(mark.start, 0, text.size()), font);
-            draw(std::clamp<qsizetype>(mark.start + mark.length, 0, text.size()), bold);
+            draw(std::clamp<qsizetype>(mark.start, 0, text.size()), false);
+            draw(std::clamp<qsizetype>(mark.start + mark.length, 0, text.size()), true);
         }
-        draw(text.size(), font);
+        draw(text.size(), false);
         return at;
     }
 };

@@ -1,5 +1,7 @@
 #include "notes/MergeDialog.h"
 
+#include "editor/PaletteColours.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -89,6 +91,7 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(Take::Both); });
     connect(m_nextButton, &QPushButton::clicked, this, &MergeDialog::nextClash);
     connect(m_merged, &QPlainTextEdit::cursorPositionChanged, this, &MergeDialog::showSides);
+    followPalette(*m_merged, [this] { markClashes(); });
 
     auto *buttons = new QDialogButtonBox(this);
     m_useButton = buttons->addButton(u"&Use Merged"_s, QDialogButtonBox::AcceptRole);
@@ -233,6 +236,7 @@ void MergeDialog::refresh(int clash)
     }
     const QSignalBlocker quiet(m_merged);
     m_merged->setPlainText(text);
+    markClashes();
     if (clash >= 0 && size_t(clash) < m_clashSpans.size()) {
         QTextCursor caret(m_merged->document());
         caret.setPosition(m_clashSpans[size_t(clash)].first);
@@ -243,6 +247,27 @@ void MergeDialog::refresh(int clash)
     m_useButton->setEnabled(settled);
     m_nextButton->setEnabled(!settled);
     showSides();
+}
+
+void MergeDialog::markClashes()
+{
+    const QPalette &palette = m_merged->palette();
+    QTextEdit::ExtraSelection clash;
+    clash.format.setBackground(markColour(palette, palette.color(QPalette::Base)));
+    clash.format.setForeground(textColourOn(palette, clash.format.background().color()));
+    clash.format.setProperty(QTextFormat::FullWidthSelection, true);
+    QList<QTextEdit::ExtraSelection> marks;
+    for (size_t index = 0; index < m_clashSpans.size(); ++index) {
+        const auto [start, end] = m_clashSpans[index];
+        if (m_settled[index] || start == end)
+            continue;
+        // Its last line break too, so that its last line is marked across the whole width.
+        clash.cursor = QTextCursor(m_merged->document());
+        clash.cursor.setPosition(start);
+        clash.cursor.setPosition(end, QTextCursor::KeepAnchor);
+        marks.append(clash);
+    }
+    m_merged->setExtraSelections(marks);
 }
 
 int MergeDialog::clashAtCaret() const

@@ -16,10 +16,11 @@ class QPushButton;
 
 namespace qb {
 
-// The window titled "Merge - <note name>": the merged note with each clash marked, the two
-// sides of the clash the caret is in, and the buttons that settle it: "&Mine", "&Theirs",
-// "&Both" (mine, then theirs), "&Next Clash"; "&Use Merged" once every clash is settled. A large
-// merge shows its clashes with the lines around them, and says how many lines it leaves out.
+// The window titled "Merge - <note name>": the merged note with each clash marked (its lines,
+// "<<<<<<< Mine" to ">>>>>>> Theirs", on a background of their own), the two sides of the clash
+// the caret is in, and the buttons that settle it: "&Mine", "&Theirs", "&Both" (mine, then
+// theirs), "&Next Clash"; "&Use Merged" once every clash is settled. A large merge shows its
+// clashes with the lines around them, and says how many lines it leaves out.
 class MergeDialog final : public QDialog
 {
 public:
@@ -52,6 +53,8 @@ private:
     void nextClash();
     // Shows the merged note again, the caret in the clash `clash`.
     void refresh(int clash);
+    // Marks the lines of each clash not settled yet with a background from the palette.
+    void markClashes();
     // The clash the caret is in, or -1.
     int clashAtCaret() const;
     void showSides();

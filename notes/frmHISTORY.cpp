@@ -1,5 +1,6 @@
 #include "notes/frmHISTORY.h"
 
+#include "editor/PaletteColours.h"
 #include "encoder/NoteCodec.h"
 #include "notes/LineDiff.h"
 #include "notes/NoteSize.h"
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -36,6 +38,23 @@ QWidget *labelled(const QString &caption, QWidget *field)
 
 } // namespace
 
+namespace {
+
+// The kind of the diff's line a run of its text belongs to: the colour follows from it and the
+// palette, and is set again when the palette changes.
+constexpr int kDiffLineProperty = QTextFormat::UserProperty + 1;
+enum DiffColour { Removed = 1, Added = 2 };
+
+QTextCharFormat diffLineFormat(DiffColour kind, const QPalette &palette)
+{
+    QTextCharFormat format;
+    format.setProperty(kDiffLineProperty, int(kind));
+    format.setForeground(kind == Removed ? removedLineColour(palette) : addedLineColour(palette));
+    return format;
+}
+
+} // namespace
+
 frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versions,
                        std::function<VersionBytes(const NoteVersion &)> read,
                        const QString &current, QWidget *parent)
@@ -55,6 +74,8 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     m_diff->setObjectName(u"txtDIFF"_s);
     m_diff->setAccessibleName(u"Lines that differ from the editor's text"_s);
     m_diff->setReadOnly(true);
+    m_diff->document()->setUndoRedoEnabled(false); // shown, never edited
+    followPalette(*m_diff, [this] { colourDifferences(); });
     m_diff->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_diff->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_restore->setObjectName(u"btnRESTORE"_s);
@@ -106,9 +127,9 @@ void frmHISTORY::showDifferences(int row)
         return;
     }
     // Removed lines are those of the version only, added ones those of the editor only.
-    QTextCharFormat plain, removed, added;
-    removed.setForeground(QColor(0xB0, 0x20, 0x20));
-    added.setForeground(QColor(0x10, 0x80, 0x20));
+    const QTextCharFormat plain;
+    const QTextCharFormat removed = diffLineFormat(Removed, m_diff->palette());
+    const QTextCharFormat added = diffLineFormat(Added, m_diff->palette());
     QTextCursor cursor(m_diff->document());
     for (const DiffHunk &hunk : diff.hunks) {
         cursor.insertText(u"@@ version line %1, editor line %2 @@\n"_s.arg(hunk.oldStart + 1)
@@ -129,6 +150,25 @@ void frmHISTORY::showDifferences(int row)
         }
     }
     m_diff->moveCursor(QTextCursor::Start);
+}
+
+void frmHISTORY::colourDifferences()
+{
+    QTextDocument &document = *m_diff->document();
+    QList<std::tuple<int, int, DiffColour>> runs;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (const int kind = fragment.charFormat().intProperty(kDiffLineProperty))
+                runs.append({fragment.position(), fragment.length(), DiffColour(kind)});
+        }
+    }
+    QTextCursor cursor(&document);
+    for (const auto &[position, length, kind] : std::as_const(runs)) {
+        cursor.setPosition(position);
+        cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(diffLineFormat(kind, m_diff->palette()));
+    }
 }
 
 } // namespace qb

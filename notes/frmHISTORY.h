@@ -33,6 +33,8 @@ public:
 
 private:
     void showDifferences(int row);
+    // Sets the colours of the removed and added lines from the palette as it is now.
+    void colourDifferences();
 
     QList<NoteVersion> m_versions;
     std::function<VersionBytes(const NoteVersion &)> m_read;

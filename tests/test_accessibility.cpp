@@ -1,14 +1,19 @@
 // What a screen reader, a keyboard user and a dark desktop theme meet in the main window and
 // its windows.
 
+#include "DrawnText.h"
 #include "RowLabel.h"
 #include "SecretNotes.h"
 #include "WindowFixture.h"
 
+#include "editor/NoticeBar.h"
+#include "find/BookIndex.h"
 #include "find/frmFINDBOOK.h"
+#include "find/frmGOTO.h"
 #include "folders/FolderRules.h"
 #include "launch/mgABOUT.h"
 #include "notes/MergeDialog.h"
+#include "notes/frmHISTORY.h"
 #include "platform/QtPlatform.h"
 
 #include <QAbstractButton>
@@ -16,13 +21,17 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeView>
 
 #include <cmath>
 #include <map>
@@ -52,19 +61,56 @@ QStringList unnamedNodes(QAccessibleInterface *node, const QString &path = {})
     return unnamed;
 }
 
-// The contrast of two colours as WCAG 2 measures it: 4.5 is enough for text.
-double contrastOf(const QColor &a, const QColor &b)
+// What keeps the pieces of text `widget` draws that hold `part` from being read: that none is
+// drawn, or the contrast of each that falls below 4.5:1 on what it is drawn on.
+QString unreadable(QWidget *widget, const QString &part)
 {
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a) + 0.05;
-    const double lb = luminance(b) + 0.05;
-    return std::max(la, lb) / std::min(la, lb);
+    const QList<DrawnText> found = drawnText(widget, part);
+    if (found.isEmpty())
+        return u"\"%1\" is not drawn; "_s.arg(part);
+    QString faults;
+    for (const DrawnText &text : found) {
+        if (text.contrast() < 4.5)
+            faults += u"\"%1\" in %2 on %3 at %4:1; "_s
+                          .arg(text.text, text.ink.name(), text.ground.name())
+                          .arg(text.contrast(), 0, 'f', 2);
+    }
+    return faults;
+}
+
+// The marks `widget` draws as pieces of text `mark` that cannot be told from the text beside
+// them (their ground too near the ground of the rest of the line), or that have none beside.
+QString unseenMarks(QWidget *widget, const QString &mark)
+{
+    const QList<DrawnText> drawn = drawnText(widget);
+    QString faults;
+    for (const DrawnText &marked : drawn) {
+        if (marked.text != mark)
+            continue;
+        int besides = 0;
+        for (const DrawnText &beside : drawn) {
+            const bool sameLine = std::abs(beside.rect.center().y() - marked.rect.center().y()) <
+                                  marked.rect.height() / 2;
+            if (beside.text == mark || !sameLine)
+                continue;
+            ++besides;
+            const double apart = contrastOf(marked.ground, beside.ground);
+            if (apart < 1.2)
+                faults += u"\"%1\" on %2 beside \"%3\" on %4 (%5:1); "_s.arg(
+                    mark, marked.ground.name(), beside.text, beside.ground.name(),
+                    QString::number(apart, 'f', 2));
+        }
+        if (besides == 0)
+            faults += u"no text beside \"%1\"; "_s.arg(mark);
+    }
+    return faults;
+}
+
+// The hue of the colour the first piece of text holding `part` is drawn in, in degrees.
+int hueOf(QWidget *widget, const QString &part)
+{
+    const QList<DrawnText> found = drawnText(widget, part);
+    return found.isEmpty() ? -1 : found.constFirst().ink.hslHue();
 }
 
 // The access key of a caption: the character after its one '&' ("&&" is a '&' shown), upper
@@ -168,22 +214,18 @@ void whenModal(const std::function<void(QWidget *)> &answer)
     });
 }
 
-QPalette darkPalette()
-{
-    QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Text, Qt::white);
-    dark.setColor(QPalette::ButtonText, Qt::white);
-    return dark;
-}
-
 } // namespace
 
 class TestAccessibility : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QApplication::setStyle(QStyleFactory::create(u"Fusion"_s)); }
+    void initTestCase()
+    {
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+        m_light = QApplication::palette();
+    }
+    void cleanup() { QApplication::setPalette(m_light); }
 
     void everyControlIsNamed()
     {
@@ -315,10 +357,16 @@ private Q_SLOTS:
             const QPalette palette = t.lstFLDS()->palette();
             return contrastOf(palette.color(QPalette::ButtonText), palette.color(QPalette::Button));
         };
+        const auto listContrast = [&] {
+            const QPalette palette = t.lstFLDS()->palette();
+            return contrastOf(palette.color(QPalette::Text), palette.color(QPalette::Base));
+        };
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
+        QCOMPARE(t.lstFLDS()->palette().color(QPalette::Text), QColor(0, 0, 128));
         const QPalette light = QApplication::palette();
         QApplication::setPalette(darkPalette());
         QVERIFY2(folderContrast() >= 4.5, qPrintable(QString::number(folderContrast())));
+        QVERIFY2(listContrast() >= 4.5, qPrintable(QString::number(listContrast())));
         mgABOUT about(t.platform, nullptr);
         for (int i = 0; i < 4; ++i) {
             const QPalette palette = about.lblINFO(i)->palette();
@@ -330,6 +378,260 @@ private Q_SLOTS:
         QApplication::setPalette(light);
         QCOMPARE(t.lstFLDS()->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
     }
+
+    // The colours the program draws itself, measured as drawn against what they are drawn on,
+    // in the offscreen platform's light palette, in a dark one, and with the desktop turning
+    // dark while they are shown.
+
+    // The history's removed lines in a red and its added ones in a green.
+    void historyDiffIsReadable_data() { paletteRows(); }
+    void historyDiffIsReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"n.txt"_s, "kept\r\nthe same\r\n"}});
+        t.type(u"first "_s);
+        QVERIFY(t.save());
+        t.type(u"second "_s);
+        QVERIFY(t.save());
+        QString problems = u"not shown"_s;
+        int removedHue = -1, addedHue = -1;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog))
+                return int(QDialog::Rejected);
+            QWidget *diff = static_cast<frmHISTORY &>(dialog).txtDIFF()->viewport();
+            if (!switchPalette(diff))
+                return int(QDialog::Rejected);
+            problems = unreadable(diff, u"- first kept"_s) +
+                       unreadable(diff, u"+ second first kept"_s) +
+                       unreadable(diff, u"  the same"_s);
+            removedHue = hueOf(diff, u"- first kept"_s);
+            addedHue = hueOf(diff, u"+ second first kept"_s);
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"F_mnuHISTORY"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QVERIFY2(removedHue <= 20 || removedHue >= 340, qPrintable(QString::number(removedHue)));
+        QVERIFY2(addedHue >= 90 && addedHue <= 150, qPrintable(QString::number(addedHue)));
+    }
+
+    // The editor's stand-ins, here the picture of a lone CR in a note of CR LF lines: faded, as
+    // the text around them is not, and readable.
+    void standInsAreReadable_data() { paletteRows(); }
+    void standInsAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"n.txt"_s, "one\r\ntwo\rthree\r\n"}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        QWidget *view = t.editor()->viewport();
+        QVERIFY(switchPalette(view));
+        const QString problems = unreadable(view, kCrPicture) + unreadable(view, u"three"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QVERIFY(drawnText(view, kCrPicture).constFirst().ink !=
+                drawnText(view, u"three"_s).constFirst().ink);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+    }
+
+    // The desktop's palette changes under a note with stand-ins: they take the new colour, and
+    // the note stays as it was: unchanged, nothing for Undo, its bytes the file's; with an edit,
+    // that edit the one step Undo takes back.
+    void paletteChangeLeavesTheNoteAsItWas()
+    {
+        const QByteArray bytes = "one\r\ntwo\rthree\r\n";
+        TestWindow t;
+        t.open({{u"n.txt"_s, bytes}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        QWidget *view = t.editor()->viewport();
+        const QTextDocument &document = *t.editor()->document();
+        const auto standInInk = [view] { return drawnText(view, kCrPicture).constFirst().ink; };
+        const QColor light = standInInk();
+        const QString text = t.text();
+
+        QApplication::setPalette(darkPalette());
+        QTRY_VERIFY(standInInk() != light);
+        QString problems = unreadable(view, kCrPicture);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(!document.isUndoAvailable());
+        QVERIFY(!document.isModified());
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), text);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+
+        t.type(u"x"_s);
+        QApplication::setPalette(m_light);
+        QTRY_COMPARE(standInInk(), light);
+        QCOMPARE(t.status(), u"Changed"_s);
+        QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.text(), text);
+        QVERIFY(!document.isUndoAvailable());
+        QVERIFY(t.save());
+        QCOMPARE(t.bytes(u"n.txt"_s), bytes);
+    }
+
+    // Find in Book's matches, marked in the lines of the results, on the selected row too.
+    void findInBookMarksAreReadable_data() { paletteRows(); }
+    void findInBookMarksAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"a.txt"_s, "an invoice here\r\n"}, {u"b.txt"_s, "another invoice there\r\n"}});
+        t.w().show();
+        t.trigger(u"T_mnuFIND_BOOK"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"invoice"_s);
+        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
+        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+        QVERIFY(switchPalette(list->viewport()));
+        QWidget *view = list->viewport();
+        QCOMPARE(drawnText(view, u"invoice"_s).size(), 2);
+        const QString problems = unreadable(view, u"invoice"_s) + unseenMarks(view, u"invoice"_s) +
+                                 unreadable(view, u"another "_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // Go to Note's matches, marked in the notes' names and in the pieces of their text, on the
+    // selected row too; each note's folder and the piece of its text, faded.
+    void goToNoteMarksAreReadable_data() { paletteRows(); }
+    void goToNoteMarksAreReadable()
+    {
+        startPalette();
+        TestWindow t({u"Home"_s, u"Work"_s});
+        t.put(u"Eggs list.txt"_s, "milk", u"Home"_s);
+        t.put(u"Plans.txt"_s, "Buy more eggs later.\r\n", u"Work"_s);
+        t.open();
+        t.w().findChild<BookIndex *>()->waitUntilCurrent();
+        QString problems = u"not shown"_s;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &window = static_cast<frmGOTO &>(dialog);
+            dialog.show();
+            QTest::keyClicks(window.txtGOTO(), u"eggs"_s);
+            QWidget *view = window.lstGOTO()->viewport();
+            if (!QTest::qWaitForWindowExposed(&dialog) ||
+                !QTest::qWaitFor([&] { return window.isSettled(); }) ||
+                window.results().rowCount() != 2 || !window.lstGOTO()->currentIndex().isValid() ||
+                !switchPalette(view))
+                return int(QDialog::Rejected);
+            problems = unreadable(view, u"Eggs"_s) + unreadable(view, u"eggs"_s) +
+                       unseenMarks(view, u"Eggs"_s) + unseenMarks(view, u"eggs"_s) +
+                       unreadable(view, u"Plans"_s) + unreadable(view, u"Work"_s) +
+                       unreadable(view, u"Buy more"_s);
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"T_mnuGOTO"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // The bar above the editor, here telling of a merge left unfinished in the note, and its
+    // button.
+    void noticeBarIsReadable_data() { paletteRows(); }
+    void noticeBarIsReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"plan.txt"_s, kUnfinishedMerge}});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
+        QVERIFY(bar->isVisible());
+        QVERIFY(switchPalette(bar));
+        const QString problems = unreadable(bar, u"This note holds an unfinished merge."_s) +
+                                 unreadable(bar, u"Merge"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+    // The merge window's clashes: their lines, marks and sides, on a background of their own
+    // that goes once the clash is settled.
+    void mergeClashesAreReadable_data() { paletteRows(); }
+    void mergeClashesAreReadable()
+    {
+        startPalette();
+        TestWindow t;
+        t.open({{u"plan.txt"_s, kUnfinishedMerge}});
+        QString problems = u"not shown"_s;
+        t.platform.answerDialog([&](QDialog &dialog) {
+            auto &merge = static_cast<MergeDialog &>(dialog);
+            dialog.show();
+            QWidget *view = merge.mergedView()->viewport();
+            if (!QTest::qWaitForWindowExposed(&dialog) || !switchPalette(view))
+                return int(QDialog::Rejected);
+            const QStringList clash = {u"<<<<<<< Mine"_s, u"mine"_s, u"======="_s, u"theirs"_s,
+                                       u">>>>>>> Theirs"_s};
+            const auto groundOf = [view](const QString &part) {
+                const QList<DrawnText> drawn = drawnText(view, part);
+                return drawn.isEmpty() ? QColor() : drawn.constFirst().ground;
+            };
+            const QColor plain = groundOf(u"agreed"_s);
+            const QColor text = drawnText(view, u"agreed"_s).value(0).ink;
+            problems = unreadable(view, u"agreed"_s);
+            for (const QString &part : clash) {
+                problems += unreadable(view, part);
+                const QColor mark = groundOf(part);
+                if (contrastOf(mark, plain) < 1.2)
+                    problems += u"\"%1\" is not marked; "_s.arg(part);
+                // A tint of the view's ground, not a patch of another palette.
+                if (contrastOf(mark, plain) >= contrastOf(mark, text))
+                    problems +=
+                        u"\"%1\" is marked in %2 on %3; "_s.arg(part, mark.name(), plain.name());
+            }
+            merge.button(u"theirsButton"_s)->click();
+            if (groundOf(u"theirs"_s) != plain)
+                problems += u"the clash settled is still marked; "_s;
+            return int(QDialog::Rejected);
+        });
+        t.trigger(u"noticeMerge"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
+private:
+    // A note that holds the marks of a merge left unfinished.
+    static constexpr char kUnfinishedMerge[] = "agreed\r\n<<<<<<< HEAD\r\nmine\r\n=======\r\n"
+                                               "theirs\r\n>>>>>>> other\r\nz\r\n";
+
+    // The picture the editor shows for a lone CR.
+    static constexpr QChar kCrPicture = QChar(0x240D);
+
+    // The rows of a test of colours: the palette the program starts in, and the one the
+    // desktop switches to once the colours are shown, if any.
+    static void paletteRows()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("switchTo");
+        QTest::newRow("light") << u"light"_s << QString();
+        QTest::newRow("dark") << u"dark"_s << QString();
+        QTest::newRow("light, then dark while shown") << u"light"_s << u"dark"_s;
+        QTest::newRow("dark, then light while shown") << u"dark"_s << u"light"_s;
+    }
+    QPalette paletteNamed(const QString &name) const
+    {
+        return name == u"dark"_s ? darkPalette() : m_light;
+    }
+    void startPalette() const
+    {
+        QFETCH(QString, start);
+        QApplication::setPalette(paletteNamed(start));
+    }
+    // The desktop's palette changes while `shown` is on screen; false when it does not reach
+    // `shown`, which takes it as the window system's events come in.
+    bool switchPalette(const QWidget *shown) const
+    {
+        QFETCH(QString, switchTo);
+        if (switchTo.isEmpty())
+            return true;
+        const QPalette palette = paletteNamed(switchTo);
+        QApplication::setPalette(palette);
+        return QTest::qWaitFor([&] {
+            return shown->palette().color(QPalette::Base) == palette.color(QPalette::Base);
+        });
+    }
+
+    QPalette m_light;
 };
 
 QTEST_MAIN(TestAccessibility)
