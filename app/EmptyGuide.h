@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QStringList>
 
+#include <functional>
+
 namespace qb {
 
 // What the editor's place shows when there is no note to show, and what to do next: with no
@@ -17,6 +19,12 @@ public:
     void showNoBook(const QStringList &books, const QString &newBook, const QString &openBook);
     void showNoNotes();
     void showMissingFolder(const QString &dir, const QString &reason);
+
+private:
+    // Shows what `make` gives, again whenever the palette changes: the links' colour follows it.
+    void showText(std::function<QString()> make);
+
+    std::function<QString()> m_make;
 };
 
 } // namespace qb

@@ -546,6 +546,28 @@ private Q_SLOTS:
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
+    // The guide in the editor's place with no book open: its text and the links to the books
+    // opened last.
+    void emptyGuideIsReadable_data() { paletteRows(); }
+    void emptyGuideIsReadable()
+    {
+        startPalette();
+        TestWindow opened;
+        opened.open();
+        QVERIFY(opened.w().close());
+        TestWindow t;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(opened.root.filePath(u"state"_s)));
+        t.start({});
+        t.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
+        auto *guide = t.child<QLabel>(u"emptyGuide"_s);
+        QTRY_VERIFY(guide->isVisible());
+        QVERIFY(switchPalette(guide));
+        const QString problems =
+            unreadable(guide, u"No book is open."_s) + unreadable(guide, u"book"_s);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+    }
+
     // The merge window's clashes: their lines, marks and sides, on a background of their own
     // that goes once the clash is settled.
     void mergeClashesAreReadable_data() { paletteRows(); }
