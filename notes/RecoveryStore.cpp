@@ -4,6 +4,7 @@
 #include "platform/DirScan.h"
 #include "platform/PrivateFiles.h"
 #include "platform/QuotedPath.h"
+#include "platform/StateFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -50,10 +51,7 @@ QString notAStoreFileText()
 
 QString defaultRecoveryFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + u"/.local/state"_s;
-    return QDir::cleanPath(state + u"/quirebox/recovery"_s);
+    return QDir::cleanPath(stateHome() + u"/quirebox/recovery"_s);
 }
 
 QString recoveryNoteKey(const QString &notePath)

@@ -19,12 +19,16 @@ constexpr qint64 kLargestStateFile = 16 * 1024 * 1024;
 
 } // namespace
 
+QString stateHome()
+{
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    return state.isEmpty() || !QDir::isAbsolutePath(state) ? QDir::homePath() + u"/.local/state"_s
+                                                           : state;
+}
+
 QString defaultStateFile()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + u"/.local/state"_s;
-    return QDir::cleanPath(state + u"/quirebox/state.json"_s);
+    return QDir::cleanPath(stateHome() + u"/quirebox/state.json"_s);
 }
 
 QJsonObject readStateFile(const QString &path)

@@ -10,6 +10,10 @@
 
 namespace qb {
 
+// $XDG_STATE_HOME, or ~/.local/state when it is unset or not absolute: where the program keeps
+// its own state (this file, the recovery copies).
+QString stateHome();
+
 // The file that keeps the program's own state between runs (recent books, the window, places in
 // notes, the editor's zoom and font): $XDG_STATE_HOME/quirebox/state.json, or
 // ~/.local/state/quirebox/state.json. Never in a note folder or a book file.

@@ -2,6 +2,7 @@
 // its windows.
 
 #include "DrawnText.h"
+#include "ModalDialogs.h"
 #include "RowLabel.h"
 #include "SecretNotes.h"
 #include "WindowFixture.h"
@@ -201,17 +202,6 @@ QStringList windowAccessKeyFaults(const QWidget &window)
             faults << where + u": no label with an access key for "_s + widget->objectName();
     }
     return faults + accessKeyFaults(where, captions);
-}
-
-// Runs `answer` on the modal dialog as soon as it shows.
-void whenModal(const std::function<void(QWidget *)> &answer)
-{
-    QTimer::singleShot(0, qApp, [answer] {
-        if (QWidget *dialog = QApplication::activeModalWidget())
-            answer(dialog);
-        else
-            whenModal(answer);
-    });
 }
 
 } // namespace

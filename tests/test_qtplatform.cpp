@@ -1,4 +1,5 @@
 // The real Qt dialogs behind QtPlatform, answered as a user would answer them.
+#include "ModalDialogs.h"
 #include "TestFiles.h"
 
 #include "app/Startup.h"
@@ -24,19 +25,9 @@
 
 using namespace Qt::StringLiterals;
 using qb::Platform;
+using qb::test::whenModal;
 
 namespace {
-
-// Runs `answer` on the modal dialog as soon as it shows.
-void whenModal(const std::function<void(QWidget *)> &answer)
-{
-    QTimer::singleShot(0, qApp, [answer] {
-        if (QWidget *dialog = QApplication::activeModalWidget())
-            answer(dialog);
-        else
-            whenModal(answer);
-    });
-}
 
 // Picks `path` in the file dialog and presses its default button.
 void answerFileDialog(const QString &path)
