@@ -1,6 +1,7 @@
 // The main window's controls, and its menus and toolbar, built from one table of commands.
 #include "app/frmQB.h"
 
+#include "app/Described.h"
 #include "app/EmptyGuide.h"
 #include "app/NoteSelectorMarks.h"
 #include "app/SpellingCommands.h"
@@ -260,13 +261,6 @@ void showFolderNamesInNavy(QComboBox *lstFLDS)
     lstFLDS->setPalette(palette);
 }
 
-// A control that shows no text of its own is named for screen readers.
-void describe(QWidget *control, const QString &name, const QString &description)
-{
-    control->setAccessibleName(name);
-    control->setAccessibleDescription(description);
-}
-
 } // namespace
 
 void frmQB::createControls()
@@ -444,74 +438,6 @@ void frmQB::createToolBar()
         button->setPopupMode(QToolButton::MenuButtonPopup);
     // The buttons need a little more room than the toolbar row is given.
     m_tBAR->resize(std::max(m_tBAR->width(), m_tBAR->sizeHint().width()), m_tBAR->height());
-}
-
-void frmQB::createStatusBar()
-{
-    QStatusBar *sBAR = statusBar();
-    sBAR->setObjectName(u"sBAR"_s);
-    // The panels in order, with their width in twips (0: what is left over).
-    const std::pair<QLabel **, int> panels[] = {{&m_panels.status, 1764},
-                                                {&m_panels.path, 0},
-                                                {&m_panels.date, 1764},
-                                                {&m_panels.time, 1058},
-                                                {&m_panels.version, 1764}};
-    int number = 0;
-    for (const auto &[panel, width] : panels) {
-        *panel = new QLabel(sBAR);
-        (*panel)->setObjectName(u"sBAR_Panel%1"_s.arg(++number));
-        (*panel)->setFrameShape(QFrame::StyledPanel);
-        (*panel)->setFrameShadow(QFrame::Sunken);
-        (*panel)->setMinimumWidth(px(width));
-        // Permanent all five, so that they keep their order: Qt puts its other widgets, and its
-        // passing message, left of the permanent ones.
-        sBAR->addPermanentWidget(*panel, width == 0 ? 1 : 0);
-    }
-    // The path gives way to a passing message; the others always show.
-    connect(sBAR, &QStatusBar::messageChanged, m_panels.path,
-            [this](const QString &message) { showPath(m_pathText, message); });
-    m_panels.status->setText(u"Unchanged"_s);
-    m_panels.status->setToolTip(u"File Status"_s);
-    m_panels.path->setToolTip(u"File Path"_s);
-    m_panels.path->setTextFormat(Qt::PlainText);
-    describe(m_panels.status, u"File Status"_s, u"Whether the note shown is saved"_s);
-    describe(m_panels.path, u"File Path"_s, u"The file of the note shown"_s);
-    describe(m_panels.date, u"Date"_s, u"Today's date"_s);
-    describe(m_panels.time, u"Time"_s, u"The time"_s);
-    describe(m_panels.version, u"Version"_s, u"The version of Quirebox"_s);
-    describe(sBAR, u"Status bar"_s, u"The note's status and file, the date, the time"_s);
-    if (auto *grip = sBAR->findChild<QSizeGrip *>())
-        describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
-
-    m_clock = new QTimer(this);
-    m_clock->setObjectName(u"sBAR_Clock"_s);
-    m_clock->setSingleShot(true);
-    // Precise: a coarse timer may fire a little before the minute turns, and wake twice for it.
-    m_clock->setTimerType(Qt::PreciseTimer);
-    connect(m_clock, &QTimer::timeout, this, &frmQB::updateClockPanels);
-    updateClockPanels();
-}
-
-void frmQB::showPath(const QString &text)
-{
-    showPath(text, statusBar()->currentMessage());
-}
-
-void frmQB::showPath(const QString &text, const QString &message)
-{
-    m_pathText = text;
-    m_panels.path->setText(message.isEmpty() ? text : message);
-}
-
-// The panels show hours and minutes: the program wakes for them once a minute, as the minute
-// turns, and the date turns with the minute at midnight.
-void frmQB::updateClockPanels()
-{
-    const QDateTime now = m_platform.now();
-    m_panels.date->setText(shortDateText(now.date()));
-    m_panels.time->setText(shortTimeText(now.time()));
-    const int intoMinute = now.time().second() * 1000 + now.time().msec();
-    m_clock->start(60'000 - intoMinute + 20);
 }
 
 } // namespace qb

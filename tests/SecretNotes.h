@@ -52,6 +52,16 @@ inline QByteArray decrypted(const QByteArray &file, const QString &passphrase = 
                               : QByteArray("not decrypted: ") + plain.outcome.message.toUtf8();
 }
 
+// Keeps the home (keepHomeIn) and the temporary files in `home`, so that a search of it for
+// clear text covers them all.
+inline void keepHomeAndTemporaryFilesIn(const QString &home)
+{
+    keepHomeIn(home);
+    const QString temporary = home + u"/tmp"_s;
+    QVERIFY(QDir().mkpath(temporary));
+    qputenv("TMPDIR", QFile::encodeName(temporary));
+}
+
 // Every file under `dir` that holds `marker`, hidden ones and those of the program's own
 // state included.
 inline QStringList filesHolding(const QString &dir, const QByteArray &marker)

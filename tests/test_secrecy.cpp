@@ -68,13 +68,7 @@ class TestSecrecy : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        keepHomeIn(m_home.path());
-        const QString temporary = m_home.filePath(u"tmp"_s);
-        QVERIFY(QDir().mkpath(temporary));
-        qputenv("TMPDIR", QFile::encodeName(temporary));
-    }
+    void initTestCase() { keepHomeAndTemporaryFilesIn(m_home.path()); }
 
     // An encrypted note decrypted, edited and saved; its older version put back, which is
     // shown decrypted and stays "Decrypted"; Undo, and more typing: no recovery copy is taken.

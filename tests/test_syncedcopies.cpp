@@ -81,14 +81,7 @@ class TestSyncedCopies : public QObject
     QTemporaryDir m_home;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        keepHomeIn(m_home.path());
-        // Temporary files too are searched for clear text.
-        const QString temporary = m_home.filePath(u"tmp"_s);
-        QVERIFY(QDir().mkpath(temporary));
-        qputenv("TMPDIR", QFile::encodeName(temporary));
-    }
+    void initTestCase() { keepHomeAndTemporaryFilesIn(m_home.path()); }
 
     // Tools > Merge Versions... is on only while the note shown has a copy to merge with.
     void mergeOnlyWithACopy()

@@ -1,0 +1,116 @@
+// The shown note as the Encode and Decode commands and the passphrase commands see it.
+#include "notes/NoteDisplay.h"
+
+#include "editor/NoteBytesCache.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteEditor.h"
+#include "notes/NotePassphrase.h"
+#include "notes/NoteSession.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qb {
+
+bool NoteDisplay::isShown() const
+{
+    return m_session.isShown();
+}
+
+QString NoteDisplay::noteName() const
+{
+    return m_session.noteName();
+}
+
+CipherDirection NoteDisplay::cipherCommand() const
+{
+    return m_session.cipherCommand();
+}
+
+NoteBytes NoteDisplay::noteBytes() const
+{
+    return noteBytesFromEditor(m_editor, m_session.format());
+}
+
+std::optional<QByteArray> NoteDisplay::knownEncodedBytes() const
+{
+    return m_session.knownBytes();
+}
+
+void NoteDisplay::showCiphered(const QByteArray &bytes, CipherDirection done)
+{
+    const DecodedNote note = decodeNoteBytes(bytes);
+    const bool enciphered = done == CipherDirection::Encipher;
+    m_keyword.reset();
+    m_session.takeForm(note.format, enciphered ? std::optional(bytes) : std::nullopt);
+    if (enciphered)
+        m_session.keepSecret();
+    showNote(note);
+    m_session.SetNoteStatus(enciphered ? NoteStatus::Encoded : NoteStatus::Decoded);
+}
+
+void NoteDisplay::holdKeyword(SecretBytes keyword)
+{
+    m_keyword = std::make_shared<const SecretBytes>(std::move(keyword));
+}
+
+QString NoteDisplay::notePath() const
+{
+    return m_session.path();
+}
+
+ProtectedNote::Protection NoteDisplay::protection() const
+{
+    switch (m_session.protection()) {
+    case NoteSession::Protection::None:
+        break;
+    case NoteSession::Protection::Armour:
+        return Protection::Armour;
+    case NoteSession::Protection::Decrypted:
+        return Protection::Decrypted;
+    }
+    return Protection::None;
+}
+
+QByteArray NoteDisplay::ageFileBytes() const
+{
+    return m_session.knownBytes().value_or(noteBytes().bytes);
+}
+
+std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
+{
+    return m_passphrase.held();
+}
+
+void NoteDisplay::keepEncrypted(SecretBytes passphrase)
+{
+    m_keyword.reset();
+    m_session.takeForm(m_session.format());
+    m_session.setProtection(NoteSession::Protection::Decrypted);
+    m_session.keepSecret();
+    m_passphrase.hold(std::move(passphrase));
+    m_session.SetNoteStatus(NoteStatus::Decrypted);
+    // The file holds the note in the clear, or encrypted with another passphrase.
+    m_session.mustBeSaved();
+}
+
+void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
+{
+    const DecodedNote note = decodeNoteBytes(plain);
+    m_keyword.reset();
+    m_session.takeForm(note.format);
+    m_session.setProtection(NoteSession::Protection::Decrypted);
+    m_session.keepSecret();
+    m_passphrase.hold(std::move(passphrase));
+    showNote(note);
+    m_session.SetNoteStatus(NoteStatus::Decrypted);
+}
+
+void NoteDisplay::removeEncryption()
+{
+    m_session.removeEncryption();
+    m_session.takeForm(m_session.format());
+    // Saved in the clear from now on: the next save has something to write.
+    m_session.SetNoteStatus(NoteStatus::Changed);
+}
+
+} // namespace qb
