@@ -4,70 +4,27 @@
 
 #include "app/EmptyGuide.h"
 #include "app/SpellingCommands.h"
-#include "app/StateKeeper.h"
-
-#include "app/SvgPicture.h"
-#include "app/Version.h"
 #include "book/Book.h"
-#include "book/BookCommands.h"
 #include "book/BookStore.h"
 #include "book/FolderListModel.h"
 #include "editor/EditorCommands.h"
-#include "editor/NoteBytesCache.h"
 #include "editor/NoteEditor.h"
-#include "editor/NoticeBar.h"
-#include "encoder/EncoderCommands.h"
-#include "encoder/PassphraseCommands.h"
 #include "find/BookIndex.h"
-#include "find/FindBookCommands.h"
-#include "find/FindCommands.h"
-#include "find/GoToNoteCommands.h"
-#include "folders/FolderCommands.h"
-#include "launch/LaunchCommands.h"
-#include "notes/ConflictNotice.h"
-#include "notes/HistoryCommands.h"
-#include "notes/HistoryKeeper.h"
-#include "notes/MergeCommands.h"
-#include "notes/NoteDisplay.h"
+#include "find/BookSearch.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"
-#include "notes/NoteNotice.h"
-#include "notes/NotePassphrase.h"
 #include "notes/NoteSaveFlow.h"
 #include "notes/NoteSession.h"
-#include "notes/NoteWatcher.h"
-#include "notes/PrintCommands.h"
 #include "notes/ProgramState.h"
 #include "notes/RecoveryCommands.h"
-#include "notes/RecoveryKeeper.h"
-#include "notes/RecoveryWriter.h"
-#include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "platform/QuotedPath.h"
-#include "platform/StateFile.h"
-#include "platform/TerminationSignals.h"
-#include "platform/Twips.h"
 
-#include <QCloseEvent>
-#include <QComboBox>
+#include <QAction>
 #include <QFileInfo>
-#include <QFontDialog>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QMenuBar>
-#include <QSessionManager>
-#include <QShortcut>
-#include <QSignalBlocker>
+#include <QMenu>
 #include <QStackedWidget>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTextDocument>
-#include <QTimer>
-#include <QToolBar>
-
-#include <algorithm>
-#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
