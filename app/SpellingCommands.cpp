@@ -10,6 +10,7 @@
 #include <QActionGroup>
 #include <QLocale>
 #include <QMenu>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +28,7 @@ SpellingCommands::SpellingCommands(NoteEditor &editor, NoteSession &session, Pro
       m_languages(languages), m_marks(new SpellMarks(editor, this)),
       m_found(findDictionaries(dictionaryFolders()))
 {
+    m_wordWrites.setMaxThreadCount(1);
     m_language = defaultLanguage(m_found, QLocale::system().name());
     m_checkSpelling.setCheckable(true);
     m_checkSpelling.setChecked(hasDictionaries() && m_state.spellingOn());
@@ -35,6 +37,11 @@ SpellingCommands::SpellingCommands(NoteEditor &editor, NoteSession &session, Pro
         if (m_reading.future().isCanceled() || !m_reading.future().isResultReadyAt(0))
             return;
         const std::shared_ptr<SpellChecker> checker = m_reading.result();
+        // The finished future would hold the dictionary for as long as it is kept.
+        QTimer::singleShot(0, this, [this] {
+            if (m_reading.isFinished())
+                m_reading.setFuture({});
+        });
         // Read for the language still wanted, and still on.
         if (m_loaded == m_language && m_checkSpelling.isChecked())
             m_marks->setChecker(checker);
@@ -159,8 +166,9 @@ void SpellingCommands::addWord(const QString &word)
         return;
     checker->addWord(word);
     m_marks->judgeAgain();
-    // The word is known at once; should the file refuse it, it is known for this run.
-    addUserWord(userWordsFile(m_loaded), word);
+    // The word is known at once; should the file refuse it, it is known for this run. The
+    // safe write waits for the disk, which the window does not.
+    m_wordWrites.start([file = userWordsFile(m_loaded), word] { addUserWord(file, word); });
 }
 
 } // namespace qb

@@ -4,6 +4,7 @@
 
 #include <QFutureWatcher>
 #include <QObject>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -57,6 +58,7 @@ private:
     QString m_language;
     QString m_loaded; // the language of the checker the marks use, or being read
     QFutureWatcher<std::shared_ptr<SpellChecker>> m_reading;
+    QThreadPool m_wordWrites; // one at a time, in order: each reads the file the last wrote
 };
 
 } // namespace qb

@@ -30,6 +30,7 @@ public:
         viewport->installEventFilter(this);
     }
     qint64 lastPaintNs = -1;
+    qint64 paintingNs = 0; // the time spent painting, all paints together
     QElapsedTimer clock;
 
 protected:
@@ -38,9 +39,11 @@ protected:
         if (watched != m_viewport || event->type() != QEvent::Paint)
             return false;
         m_viewport->removeEventFilter(this);
+        const qint64 start = clock.nsecsElapsed();
         QCoreApplication::sendEvent(m_viewport, event);
         m_viewport->installEventFilter(this);
         lastPaintNs = clock.nsecsElapsed();
+        paintingNs += lastPaintNs - start;
         return true;
     }
 

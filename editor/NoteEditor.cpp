@@ -2,17 +2,16 @@
 
 #include "editor/NoteDocument.h"
 #include "editor/SoftBreaks.h"
+#include "editor/WavyUnderlines.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QWheelEvent>
 
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -85,69 +85,6 @@ bool editsText(const QKeyEvent &event)
 
 } // namespace
 
-QFont NoteEditor::defaultFont()
-{
-    QFont font(u"Courier New"_s);
-    font.setPointSizeF(kNormalPointSize);
-    // Liberation Mono has Courier New's metrics: lines break where they did.
-    if (QFontInfo(font).family() != font.family())
-        font.setFamily(u"Liberation Mono"_s);
-    if (QFontInfo(font).family() != font.family()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(kNormalPointSize);
-    }
-    return font;
-}
-
-void NoteEditor::setBaseFont(const QFont &base)
-{
-    m_baseFont = base;
-    if (m_baseFont.pointSizeF() <= 0)
-        m_baseFont.setPointSizeF(kNormalPointSize);
-    applyFont();
-}
-
-void NoteEditor::setZoom(int steps)
-{
-    steps = std::clamp(steps, -kZoomSteps, kZoomSteps);
-    if (steps == m_zoom)
-        return;
-    m_zoom = steps;
-    applyFont();
-    Q_EMIT zoomChanged(m_zoom);
-}
-
-void NoteEditor::applyFont()
-{
-    QFont font = m_baseFont;
-    font.setPointSizeF(std::max(kSmallestPointSize, m_baseFont.pointSizeF() + m_zoom));
-    // The pictures of the stand-ins (U+240D, U+240A, U+2424, ...) are missing from many
-    // fixed-pitch fonts, which would show empty boxes: they come from a font that has them.
-    font.setFamilies({m_baseFont.family(), u"FreeMono"_s, u"DejaVu Sans Mono"_s});
-    // Text that needs no shaping (Latin, Greek, Cyrillic, ...) is laid out without it, which
-    // halves the time a long line takes at each key; scripts that need it are shaped still.
-    // Kerning means nothing in a fixed-pitch font.
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    font.setKerning(false);
-    setFont(font);
-}
-
-void NoteEditor::wheelEvent(QWheelEvent *event)
-{
-    // Ctrl+wheel zooms by whole steps, as the View menu does, rather than QPlainTextEdit's own
-    // zoom, which the program would not know of.
-    if (event->modifiers() & Qt::ControlModifier) {
-        m_wheelAngle += event->angleDelta().y();
-        const int steps = m_wheelAngle / QWheelEvent::DefaultDeltasPerStep;
-        m_wheelAngle -= steps * QWheelEvent::DefaultDeltasPerStep;
-        if (steps != 0)
-            setZoom(m_zoom + steps);
-        event->accept();
-        return;
-    }
-    QPlainTextEdit::wheelEvent(event);
-}
-
 NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
     setObjectName(u"txtTEXT"_s);
@@ -210,18 +147,32 @@ void NoteEditor::setContextItems(std::function<void(QMenu &, int)> addItems)
     m_contextItems = std::move(addItems);
 }
 
-void NoteEditor::setMarks(MarkLayer layer, QList<QTextEdit::ExtraSelection> marks)
+void NoteEditor::setUnderlines(QList<QTextCursor> ranges, const QColor &colour)
 {
-    m_marks[size_t(layer)] = std::move(marks);
-    QList<QTextEdit::ExtraSelection> all;
-    for (const QList<QTextEdit::ExtraSelection> &some : m_marks)
-        all += some;
-    setExtraSelections(all);
+    m_underlines = std::move(ranges);
+    m_underlineColour = colour;
+    viewport()->update();
 }
 
-const QList<QTextEdit::ExtraSelection> &NoteEditor::marks(MarkLayer layer) const
+void NoteEditor::paintEvent(QPaintEvent *event)
 {
-    return m_marks[size_t(layer)];
+    QPlainTextEdit::paintEvent(event);
+    if (m_underlines.isEmpty())
+        return;
+    const QRect exposed = event->rect();
+    const QPointF offset = contentOffset();
+    std::optional<QPainter> painter; // begun only when there is a line to draw
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingGeometry(block).translated(offset);
+        if (box.top() > exposed.bottom())
+            break;
+        if (!block.isVisible() || box.bottom() < exposed.top() ||
+            !hasUnderlineIn(m_underlines, block))
+            continue;
+        if (!painter)
+            painter.emplace(viewport());
+        drawWavyUnderlines(*painter, block, box.topLeft(), m_underlines, m_underlineColour);
+    }
 }
 
 bool NoteEditor::replaceSelection(const QString &text)

@@ -55,11 +55,10 @@ public:
     // menu made for that click; the Edit menu alone pops up when it puts none.
     void setContextItems(std::function<void(QMenu &menu, int position)> addItems);
 
-    // Marks drawn over the text and never in it (extra selections): each layer set alone, all
-    // of them shown together.
-    enum class MarkLayer { Spelling, Other };
-    void setMarks(MarkLayer layer, QList<QTextEdit::ExtraSelection> marks);
-    const QList<QTextEdit::ExtraSelection> &marks(MarkLayer layer) const;
+    // Wavy lines of `colour` under `ranges` (sorted by where they start), drawn over the text
+    // and never in it; they move with the text as cursors do.
+    void setUnderlines(QList<QTextCursor> ranges, const QColor &colour);
+    const QList<QTextCursor> &underlines() const { return m_underlines; }
 
     // While held, the keys and input method commits that would edit the text are kept, and
     // typed once the hold ends and the events that ended it have run: a note being read in
@@ -100,6 +99,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -113,7 +113,8 @@ private:
 
     QPointer<QMenu> m_editMenu;
     std::function<void(QMenu &, int)> m_contextItems;
-    std::array<QList<QTextEdit::ExtraSelection>, 2> m_marks;
+    QList<QTextCursor> m_underlines;
+    QColor m_underlineColour;
     LineEnd m_lineEnd = LineEnd::CrLf;
     QThread m_disposer; // deletes the documents replaced, when there are any
     bool m_holdingKeys = false;

@@ -47,6 +47,7 @@ struct SpellMarks::Gathered
 {
     QString text;
     QList<Piece> pieces;
+    int to = 0; // the editor's position where the text checked ends
     int editorPosition(qsizetype at) const
     {
         auto piece = std::upper_bound(pieces.cbegin(), pieces.cend(), at,
@@ -99,6 +100,9 @@ SpellMarks::~SpellMarks()
 
 bool SpellMarks::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == &m_editor && event->type() == QEvent::PaletteChange &&
+        !m_editor.underlines().isEmpty())
+        m_editor.setUnderlines(m_editor.underlines(), spellingMarkColour(m_editor.palette()));
     if (watched == &m_editor &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)) {
         m_keyPending = true;
@@ -114,7 +118,11 @@ void SpellMarks::followDocument()
         return;
     m_watched = m_editor.document();
     m_lastEdit = -1;
+    m_checkedTo = -1;
     connect(m_watched, &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        // Past what was checked, nothing checked changes or moves: a note read in slices.
+        if (!m_keyPending && m_checkedTo >= 0 && position > m_checkedTo)
+            return;
         // Text put in by the program (a note read in slices, a suggestion) is no word typed.
         m_lastEdit = m_keyPending ? position + added : -1;
         schedule(kAfterEdit);
@@ -163,8 +171,8 @@ void SpellMarks::judgeAgain()
 QList<std::pair<int, int>> SpellMarks::markedRanges() const
 {
     QList<std::pair<int, int>> ranges;
-    for (const QTextEdit::ExtraSelection &mark : m_editor.marks(NoteEditor::MarkLayer::Spelling))
-        ranges.append({mark.cursor.selectionStart(), mark.cursor.selectionEnd()});
+    for (const QTextCursor &mark : m_editor.underlines())
+        ranges.append({mark.selectionStart(), mark.selectionEnd()});
     return ranges;
 }
 
@@ -213,6 +221,7 @@ SpellMarks::Gathered SpellMarks::gather() const
             gathered.text += u'\n';
         }
     }
+    gathered.to = to;
     return gathered;
 }
 
@@ -220,8 +229,8 @@ void SpellMarks::check()
 {
     followDocument();
     if (!m_checker || !m_allowed || !m_editor.isEnabled()) {
-        if (!m_editor.marks(NoteEditor::MarkLayer::Spelling).isEmpty())
-            m_editor.setMarks(NoteEditor::MarkLayer::Spelling, {});
+        if (!m_editor.underlines().isEmpty())
+            m_editor.setUnderlines({}, {});
         Q_EMIT marked();
         return;
     }
@@ -230,6 +239,7 @@ void SpellMarks::check()
         return;
     }
     const Gathered gathered = gather();
+    m_checkedTo = gathered.to;
     const QList<WordSpan> words = wordsToCheck(gathered.text, m_checker->wordCharacters());
     QStringList unknown;
     QSet<QString> asked;
@@ -271,18 +281,15 @@ void SpellMarks::apply(const Gathered &gathered)
         marks.append({start, end});
     }
     if (marks != markedRanges()) {
-        QTextCharFormat format;
-        format.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
-        format.setUnderlineColor(spellingMarkColour(m_editor.palette()));
-        QList<QTextEdit::ExtraSelection> selections;
-        selections.reserve(marks.size());
+        QList<QTextCursor> ranges;
+        ranges.reserve(marks.size());
         for (const auto &[start, end] : std::as_const(marks)) {
             QTextCursor cursor(m_editor.document());
             cursor.setPosition(start);
             cursor.setPosition(end, QTextCursor::KeepAnchor);
-            selections.append({cursor, format});
+            ranges.append(cursor);
         }
-        m_editor.setMarks(NoteEditor::MarkLayer::Spelling, selections);
+        m_editor.setUnderlines(ranges, spellingMarkColour(m_editor.palette()));
     }
     Q_EMIT marked();
 }

@@ -90,6 +90,7 @@ private:
     QSet<QString> m_ignored;
     QFutureWatcher<QList<bool>> m_judging;
     QStringList m_judged; // the words being judged
+    int m_checkedTo = -1; // where the text last checked ends
     int m_lastEdit = -1;  // where a key last changed the text: the word there waits for the caret
     bool m_keyPending = false;          // a key came, and what it changes is the user's typing
     QTextDocument *m_watched = nullptr; // the document whose changes are followed

@@ -1,6 +1,7 @@
 // Spelling through the window: the marks in the view and never in the note, the context menu's
 // suggestions, Add to Dictionary and Ignore, View > Spelling and what it remembers, the
 // dictionaries' encodings against a Windows-1252 note, no dictionary at all, and secret notes.
+#include "DrawnText.h"
 #include "SecretNotes.h"
 #include "SpellDictionaries.h"
 #include "WindowFixture.h"
@@ -60,6 +61,32 @@ QStringList marked(const TestWindow &t)
     return words;
 }
 
+// The colour of the mark drawn under the editor's [from, to), invalid when none is: that of
+// its reddest pixel.
+QColor markColourUnder(const TestWindow &t, int from, int to)
+{
+    t.editor()->viewport()->repaint();
+    const QImage drawn = t.editor()->viewport()->grab().toImage();
+    QTextCursor at(t.editor()->document());
+    at.setPosition(from);
+    const QRect start = t.editor()->cursorRect(at);
+    at.setPosition(to);
+    const QRect end = t.editor()->cursorRect(at);
+    const qreal ratio = drawn.devicePixelRatio();
+    QColor reddest;
+    for (int y = start.top(); y < start.bottom() + start.height() / 2; ++y) {
+        for (int x = start.left() + 1; x < end.left() - 1; ++x) {
+            const QColor pixel = drawn.pixelColor(QPoint(int(x * ratio), int(y * ratio)));
+            const int redness = pixel.red() - std::max(pixel.green(), pixel.blue());
+            if (redness > 60 &&
+                (!reddest.isValid() ||
+                 redness > reddest.red() - std::max(reddest.green(), reddest.blue())))
+                reddest = pixel;
+        }
+    }
+    return reddest;
+}
+
 // The menu a right click on the editor's `position` opens.
 QMenu *contextMenuAt(const TestWindow &t, int position)
 {
@@ -106,11 +133,13 @@ private Q_SLOTS:
         QVERIFY(!t.editor()->document()->isModified());
         for (const QTextFormat &format : t.editor()->document()->allFormats())
             QVERIFY(!format.hasProperty(QTextFormat::TextUnderlineStyle));
-        QCOMPARE(t.editor()->extraSelections().size(), 1);
-        QCOMPARE(t.editor()->extraSelections().constFirst().format.underlineStyle(),
-                 QTextCharFormat::SpellCheckUnderline);
-        QCOMPARE(t.editor()->extraSelections().constFirst().format.underlineColor(),
-                 spellingMarkColour(t.editor()->palette()));
+        // Drawn under that word alone, in the colour for errors, in a light palette or a dark.
+        QCOMPARE(markColourUnder(t, 4, 8), spellingMarkColour(t.editor()->palette()));
+        QVERIFY(!markColourUnder(t, 0, 3).isValid());
+        QVERIFY(!markColourUnder(t, 9, 13).isValid());
+        t.editor()->setPalette(darkPalette());
+        QCOMPARE(markColourUnder(t, 4, 8), spellingMarkColour(darkPalette()));
+        t.editor()->setPalette({});
 
         t.type(u"word "_s);
         QCOMPARE(marksOf(t).markedRanges(), Ranges({{9, 13}}));
@@ -228,7 +257,8 @@ private Q_SLOTS:
         menu->close();
         QCOMPARE(marked(t), QStringList({u"frabz"_s}));
         const QString words = t.root.filePath(u"data/quirebox/words/aa_AA.txt"_s);
-        QCOMPARE(readBytes(words), QByteArray("zorbl\n"));
+        // Written off the window's thread.
+        QTRY_COMPARE(readBytes(words), QByteArray("zorbl\n"));
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("zorbl and frabz"));
         QVERIFY(t.w().close());
 
@@ -356,6 +386,23 @@ private Q_SLOTS:
         QCOMPARE(marked(t), QStringList());
         QVERIFY(t.w().close());
         QCOMPARE(filesHolding(t.root.path(), "zqxplna"), QStringList());
+    }
+
+    // An encoded note's cipher text is not checked; decoded again, its words are.
+    void encodedNote()
+    {
+        SpellSetup spell;
+        TestWindow t;
+        t.open({{u"n.txt"_s, "the zqxplna note\r\n"}});
+        QCOMPARE(marked(t), QStringList({u"zqxplna"_s}));
+        t.answer(u"input:kw"_s);
+        t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.status(), u"Encoded"_s);
+        QCOMPARE(marked(t), QStringList());
+        t.answer(u"input:kw"_s);
+        t.trigger(u"T_mnuENCODE"_s);
+        QCOMPARE(t.status(), u"Decoded"_s);
+        QCOMPARE(marked(t), QStringList({u"zqxplna"_s}));
     }
 };
 
