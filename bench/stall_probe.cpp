@@ -12,11 +12,14 @@
 //   (as an enciphered note or an encoded picture is);
 // - index: a book of 30 folders of 10,000 notes and of 100,000 (4 KiB on average) dropped on the
 //   window, until every note is read into the index for Go to Note and Find in Book; beside the
-//   index built alone.
+//   index built alone;
+// - secret: a 50 MiB encrypted note decrypted until all of it is in, beside the same text
+//   opened as a plain note; a small encrypted note saved, beside a small plain one.
 #include "BenchBook.h"
 #include "BenchWindow.h"
 #include "KeyLatency.h"
 #include "Lateness.h"
+#include "SecretNotes.h"
 #include "TestFiles.h"
 
 #include "find/BookIndex.h"
@@ -283,6 +286,85 @@ void probeIndex(int notes, int runs)
     }
 }
 
+// Quirebox's window on `book` with the note `row` shown decrypted, its passphrase answered as
+// a user types it; false when it did not come out decrypted.
+bool decryptShown(BenchWindow &w, const QByteArray &what, Lateness &lateness)
+{
+    w.platform.answerDialog([](QDialog &dialog) {
+        auto &form = static_cast<qb::frmPASSPHRASE &>(dialog);
+        dialog.show();
+        QTest::keyClicks(form.txtPASS(), qb::test::kPassphrase);
+        QTest::keyClick(form.txtPASS(), Qt::Key_Return);
+        return dialog.result();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    lateness.start();
+    w.action("T_mnuENCRYPT")->trigger();
+    const double took = runUntil([&] { return w.status() == u"Decrypted"; });
+    print(what, lateness.stop(), took, {});
+    return w.editor()->document()->characterCount() > 1;
+}
+
+// Decrypt of a 50 MiB encrypted note, beside the same text opened as a plain note; then a save
+// of a small encrypted note, beside that of a plain one, each a few seconds after the last so
+// that the key of the next save is ready, as it is when the user has typed a while.
+void probeSecret(int runs)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"notes"_s);
+    const QByteArray big = proseLines(50 << 20);
+    qb::test::writeBytes(folder + u"/a plain.txt"_s, "A short note.\r\n");
+    qb::test::writeBytes(folder + u"/b small secret.txt"_s,
+                         qb::test::encrypted("A short secret note.\r\n"));
+    qb::test::writeBytes(folder + u"/c big.txt"_s, big);
+    qb::test::writeBytes(folder + u"/d big secret.txt"_s, qb::test::encrypted(big));
+    const QString book = oneFolderBook(dir, folder);
+    Lateness lateness;
+    for (int run = 0; run < runs; ++run) {
+        BenchWindow w(book);
+        w.window->show();
+        w.platform.answerMessage(qb::Platform::Button::Yes); // a note this large may be asked about
+        settle(300);
+        const auto pick = [&](int row, const char *until) {
+            QElapsedTimer clock;
+            clock.start();
+            lateness.start();
+            w.lstFILE()->setCurrentIndex(row);
+            Q_EMIT w.lstFILE()->activated(row);
+            const double took = runUntil([&] { return w.status() == QLatin1String(until); });
+            return std::pair{lateness.stop(), took};
+        };
+        const auto [plainLate, plainTook] = pick(2, "Unchanged");
+        print("50 MiB plain note opened", plainLate, plainTook, u"the baseline"_s);
+        pick(3, "Encrypted");
+        if (!decryptShown(w, "50 MiB encrypted note decrypted, all in", lateness))
+            std::exit(EXIT_FAILURE);
+        // The memory the decryption freed is given back in the quiet after it.
+        lateness.start();
+        settle(3000);
+        print("the 3 s after it, idle", lateness.stop(), 3000, {});
+
+        for (const int row : {0, 1}) {
+            const auto [pickLate, pickTook] = pick(row, row == 0 ? "Unchanged" : "Encrypted");
+            if (row == 0)
+                print("from it to a small note", pickLate, pickTook, {});
+            if (row == 1 && !decryptShown(w, "small encrypted note decrypted", lateness))
+                std::exit(EXIT_FAILURE);
+            settle(4000); // the key of the next save is worked out meanwhile
+            QTest::keyClick(w.editor(), Qt::Key_X);
+            lateness.start();
+            QElapsedTimer clock;
+            clock.start();
+            w.action("F_mnuSAVE")->trigger();
+            const double took = double(clock.nsecsElapsed()) / 1e6;
+            settle(300);
+            print(row == 0 ? "small plain note saved" : "small encrypted note saved",
+                  lateness.stop(), took, {});
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -306,6 +388,8 @@ int main(int argc, char *argv[])
         probeIndex(10'000, runs);
         probeIndex(100'000, runs);
     }
+    if (all || which == u"secret")
+        probeSecret(runs);
     if (all || which == u"type") {
         probeTyping(true, runs);
         probeTyping(false, runs);

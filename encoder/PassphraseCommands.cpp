@@ -11,27 +11,38 @@
 using namespace Qt::StringLiterals;
 
 namespace qb {
+namespace {
+
+// An age file this small is checked before its passphrase is asked.
+constexpr qsizetype kCheckedAtOnce = 1024 * 1024;
+
+} // namespace
 
 PassphraseCommands::PassphraseCommands(ProtectedNote &note, Platform &platform,
                                        QWidget &dialogParent, QObject *parent)
     : QObject(parent), m_note(note), m_platform(platform), m_dialogParent(dialogParent)
 {
-    connect(&m_derivation, &QFutureWatcher<std::shared_ptr<AgeWrapKey>>::finished, this, [this] {
+    connect(&m_derivation, &QFutureWatcher<std::shared_ptr<Opened>>::finished, this, [this] {
         QGuiApplication::restoreOverrideCursor();
-        const QFuture<std::shared_ptr<AgeWrapKey>> future = m_derivation.future();
-        std::function<void(AgeWrapKey &&)> done = std::exchange(m_done, {});
+        const QFuture<std::shared_ptr<Opened>> future = m_derivation.future();
+        std::function<void(Opened &&)> done = std::exchange(m_done, {});
         Q_EMIT workingChanged(false);
         if (future.resultCount() == 0 || !done)
             return;
-        std::shared_ptr<AgeWrapKey> key = future.resultAt(0);
+        const std::shared_ptr<Opened> opened = future.resultAt(0);
+        // The future's copy of the clear text goes once this is done with it.
+        QTimer::singleShot(0, this, [this] {
+            if (m_derivation.isFinished())
+                m_derivation.setFuture({});
+        });
         if (!m_note.isShown() || m_note.notePath() != m_path)
-            return; // another note is shown now: the key is no use to it
-        if (!key->isValid()) {
+            return; // another note is shown now: what was opened is no use to it
+        if (!opened->keyWorkedOut) {
             m_platform.reportError(u"Quirebox can't work out the key of the passphrase."_s,
                                    u"There is not enough memory for it."_s, u"Passphrase"_s);
             return;
         }
-        done(std::move(*key));
+        done(std::move(*opened));
     });
 }
 
@@ -82,15 +93,33 @@ std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting, co
     return SecretBytes::fromPassphrase(passphrase);
 }
 
-void PassphraseCommands::deriveThen(std::function<AgeWrapKey()> derive, const QString &path,
-                                    std::function<void(AgeWrapKey &&)> done)
+PassphraseCommands::Opened PassphraseCommands::openAge(const SecretBytes &passphrase,
+                                                       const QByteArray &file, bool decode)
+{
+    Opened opened;
+    const AgeKeyNeed need = readAgeHeader(file);
+    opened.header = need.outcome;
+    if (!need.outcome.ok())
+        return opened;
+    const AgeWrapKey key = deriveAgeKey(passphrase, need.salt, need.workFactor);
+    opened.keyWorkedOut = key.isValid();
+    if (!opened.keyWorkedOut)
+        return opened;
+    opened.decrypted = decryptAge(file, key);
+    if (decode && opened.decrypted.outcome.ok())
+        opened.note = decodeNoteBytes(std::exchange(opened.decrypted.plain, {}));
+    return opened;
+}
+
+void PassphraseCommands::openThen(std::function<Opened()> open, const QString &path,
+                                  std::function<void(Opened &&)> done)
 {
     m_path = path;
     m_done = std::move(done);
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_derivation.setFuture(runInBackground<std::shared_ptr<AgeWrapKey>>(
-        [derive = std::move(derive)](QPromise<std::shared_ptr<AgeWrapKey>> &promise) {
-            promise.addResult(std::make_shared<AgeWrapKey>(derive()));
+    m_derivation.setFuture(runInBackground<std::shared_ptr<Opened>>(
+        [open = std::move(open)](QPromise<std::shared_ptr<Opened>> &promise) {
+            promise.addResult(std::make_shared<Opened>(open()));
         }));
     Q_EMIT workingChanged(true);
 }
@@ -119,39 +148,46 @@ void PassphraseCommands::decrypt()
         return;
     const QString title = u"Decrypt"_s;
     const QByteArray file = m_note.ageFileBytes();
-    const AgeKeyNeed need = readAgeHeader(file);
-    if (!need.outcome.ok()) {
+    const auto reportHeader = [this, title](const AgeOutcome &header) {
         m_platform.reportError(u"Quirebox can't decrypt the note "_s + quoted(m_note.notePath()) +
                                    u"."_s,
-                               need.outcome.message, title);
-        return;
+                               header.message, title);
+    };
+    // The header of a large file is checked with the rest, off the window's thread: reading
+    // it takes the whole armour apart.
+    if (file.size() < kCheckedAtOnce) {
+        if (const AgeKeyNeed need = readAgeHeader(file); !need.outcome.ok()) {
+            reportHeader(need.outcome);
+            return;
+        }
     }
     std::optional<SecretBytes> passphrase = askPassphrase(false);
     if (!passphrase)
         return;
     auto held = std::make_shared<SecretBytes>(std::move(*passphrase));
-    deriveThen([held, need] { return deriveAgeKey(*held, need.salt, need.workFactor); },
-               m_note.notePath(),
-               [this, held, file, title](AgeWrapKey &&key) {
-                   const AgeDecrypted decrypted = decryptAge(file, key);
-                   if (!decrypted.outcome.ok()) {
-                       // Nothing changes.
-                       m_platform.messageBox(decrypted.outcome.message, Platform::Buttons::Ok,
-                                             Platform::Icon::Exclamation, title);
-                       return;
-                   }
-                   m_note.showDecrypted(decrypted.plain, std::move(*held));
-               });
+    // A large note's decryption and decoding take a while too: they go with the key's.
+    openThen([held, file] { return openAge(*held, file, true); }, m_note.notePath(),
+             [this, held, title, reportHeader](Opened &&opened) {
+                 if (!opened.header.ok()) {
+                     reportHeader(opened.header);
+                     return;
+                 }
+                 if (!opened.decrypted.outcome.ok()) {
+                     // Nothing changes.
+                     m_platform.messageBox(opened.decrypted.outcome.message, Platform::Buttons::Ok,
+                                           Platform::Icon::Exclamation, title);
+                     return;
+                 }
+                 m_note.showDecrypted(std::move(*opened.note), std::move(*held));
+             });
 }
 
 void PassphraseCommands::decryptThen(std::shared_ptr<const SecretBytes> passphrase,
                                      const QByteArray &file,
                                      std::function<void(const AgeDecrypted &)> done)
 {
-    const AgeKeyNeed need = readAgeHeader(file);
-    deriveThen([passphrase, need] { return deriveAgeKey(*passphrase, need.salt, need.workFactor); },
-               m_note.notePath(),
-               [file, done = std::move(done)](AgeWrapKey &&key) { done(decryptAge(file, key)); });
+    openThen([passphrase, file] { return openAge(*passphrase, file, false); }, m_note.notePath(),
+             [done = std::move(done)](Opened &&opened) { done(opened.decrypted); });
 }
 
 void PassphraseCommands::decryptVersion(const QByteArray &version,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoder/AgeFile.h"
+#include "encoder/NoteCodec.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -60,16 +61,27 @@ private:
     // decryptVersion once the note's own passphrase did not open the version.
     void decryptVersionAsking(const QByteArray &version,
                               std::function<void(const QByteArray &plain)> show);
-    // Derives a key with `derive` off the window's thread, then runs `done` with it if the note
-    // at `path` is still shown.
-    void deriveThen(std::function<AgeWrapKey()> derive, const QString &path,
-                    std::function<void(AgeWrapKey &&)> done);
+    // What a passphrase opened of an age file.
+    struct Opened
+    {
+        AgeOutcome header;         // the header read as far as can be done without the key
+        bool keyWorkedOut = false; // false: there was not enough memory for the key
+        AgeDecrypted decrypted;
+        std::optional<DecodedNote> note; // its text decoded, when asked for
+    };
+    // Derives the key of `passphrase` for the age `file`, decrypts the file with it and, when
+    // `decode` is set, decodes its text: the slow parts of opening it, all in one.
+    static Opened openAge(const SecretBytes &passphrase, const QByteArray &file, bool decode);
+    // Runs `open` off the window's thread, then `done` with what it opened if the note at
+    // `path` is still shown.
+    void openThen(std::function<Opened()> open, const QString &path,
+                  std::function<void(Opened &&)> done);
 
     ProtectedNote &m_note;
     Platform &m_platform;
     QWidget &m_dialogParent;
-    QFutureWatcher<std::shared_ptr<AgeWrapKey>> m_derivation;
-    std::function<void(AgeWrapKey &&)> m_done;
+    QFutureWatcher<std::shared_ptr<Opened>> m_derivation;
+    std::function<void(Opened &&)> m_done;
     QString m_path;
 };
 

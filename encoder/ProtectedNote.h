@@ -36,9 +36,9 @@ public:
     // place of any passphrase held before: "Decrypted", the passphrase held for its saves, and
     // Save on.
     virtual void keepEncrypted(SecretBytes passphrase) = 0;
-    // The note decrypted: `plain` shown, "Decrypted", the passphrase held for its saves, which
-    // encrypt it again.
-    virtual void showDecrypted(const QByteArray &plain, SecretBytes passphrase) = 0;
+    // The note decrypted: `note` (its text, decoded) shown, "Decrypted", the passphrase held
+    // for its saves, which encrypt it again.
+    virtual void showDecrypted(DecodedNote note, SecretBytes passphrase) = 0;
     // A decrypted note's next save writes it in the clear.
     virtual void removeEncryption() = 0;
 };

@@ -92,9 +92,7 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
             m_editor.clear();
         }
         m_savedBytes.reset();
-        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-        m_busy = true;
-        updateReadOnly();
+        beginBusy();
         m_loader->start(path, m_session.sizeLimits().refuseAbove);
         return;
     }
@@ -141,10 +139,25 @@ void NoteDisplay::fillLoaded()
             m_editor.clear();
     }
     m_firstScreen = {};
+    m_loaded = std::move(loaded);
+    fillInPieces(m_loaded.showable.note, shown, [this] {
+        ShowableNote &showable = m_loaded.showable;
+        m_session.adoptLoaded(m_loaded.fingerprint, showable.kind, showable.note.format,
+                              std::move(showable.fileBytes));
+        // The end of a load comes when it comes, unasked.
+        settleLoaded(showable.kind, Asking::Never);
+        if (m_session.isShown())
+            Q_EMIT shownWhole();
+    });
+}
+
+void NoteDisplay::fillInPieces(const DecodedNote &note, qsizetype shown,
+                               std::function<void()> after)
+{
     m_savedBytes.prepare(note);
     m_editor.setLineEnd(note.format.lineEnd);
-    m_loaded = std::move(loaded);
-    m_filler = std::make_unique<NoteFiller>(m_editor, m_loaded.showable.note, shown);
+    m_filler = std::make_unique<NoteFiller>(m_editor, note, shown);
+    m_afterFill = std::move(after);
     fillSome();
 }
 
@@ -172,16 +185,10 @@ void NoteDisplay::fillSome()
         return;
     }
     m_savedBytes.keepPrepared();
+    // Settled before the keys held meanwhile are let go.
+    std::exchange(m_afterFill, {})();
     endLoading();
-    ShowableNote &showable = m_loaded.showable;
-    m_session.adoptLoaded(m_loaded.fingerprint, showable.kind, showable.note.format,
-                          std::move(showable.fileBytes));
-    const ShowableNote::Kind kind = showable.kind;
     freeInBackground(std::exchange(m_loaded, {}));
-    // The end of a load comes when it comes, unasked.
-    settleLoaded(kind, Asking::Never);
-    if (m_session.isShown())
-        Q_EMIT shownWhole();
     showPlace();
     releaseFreedMemory();
 }
@@ -206,6 +213,13 @@ void NoteDisplay::holdEdits(bool hold)
     updateReadOnly();
 }
 
+void NoteDisplay::beginBusy()
+{
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_busy = true;
+    updateReadOnly();
+}
+
 void NoteDisplay::endLoading()
 {
     if (!m_busy)
@@ -217,8 +231,13 @@ void NoteDisplay::endLoading()
 
 void NoteDisplay::cancelLoad()
 {
-    if (m_session.isLoading())
+    if (m_session.isLoading()) {
         showNoNoteInstead();
+    } else if (isFilling()) {
+        // A note being decrypted: its armour comes back.
+        stopLoading();
+        LoadNote(m_session.path(), Asking::Never);
+    }
 }
 
 void NoteDisplay::showNoNoteInstead(QString path, const QString &reason, Asking asking)
@@ -237,11 +256,12 @@ void NoteDisplay::showNoNoteInstead(QString path, const QString &reason, Asking 
 
 void NoteDisplay::stopLoading()
 {
-    if (!m_session.isLoading())
+    if (!isFilling())
         return;
     m_loader->cancel();
     m_fillTimer.stop();
     m_filler.reset();
+    m_afterFill = {};
     m_savedBytes.reset();
     m_firstScreen = {};
     freeInBackground(std::exchange(m_loaded, {}));
@@ -266,7 +286,7 @@ void NoteDisplay::reloadNote(Asking asking)
     const QTextCursor caret = m_editor.textCursor();
     m_keptPlace = {caret.blockNumber(), caret.positionInBlock()};
     LoadNote(path, asking);
-    if (!m_session.isLoading())
+    if (!isFilling())
         showPlace();
 }
 
@@ -296,7 +316,7 @@ bool NoteDisplay::readAgainAsEdit()
 void NoteDisplay::whenShown(std::function<void()> action)
 {
     m_whenShown = std::move(action);
-    if (!m_session.isLoading())
+    if (!isFilling())
         showPlace();
 }
 

@@ -109,7 +109,7 @@ public:
     QByteArray ageFileBytes() const override;
     std::shared_ptr<const SecretBytes> heldPassphrase() const override;
     void keepEncrypted(SecretBytes passphrase) override;
-    void showDecrypted(const QByteArray &plain, SecretBytes passphrase) override;
+    void showDecrypted(DecodedNote note, SecretBytes passphrase) override;
     void removeEncryption() override;
 
 Q_SIGNALS:
@@ -126,7 +126,14 @@ private:
     // The note was read: it goes into the editor in slices, between the window's events.
     void fillLoaded();
     void fillSome();
+    // `note` into the editor piece by piece, its first `shown` characters in already; `after`
+    // ends it once all of it is in and its bytes for the next save are worked out.
+    void fillInPieces(const DecodedNote &note, qsizetype shown, std::function<void()> after);
+    // A note is being read in or put in piece by piece.
+    bool isFilling() const { return m_session.isLoading() || bool(m_afterFill); }
     // Ends what the start of a large load set, once however the load ends.
+    // The busy cursor and no edits while a note goes in; endLoading ends them.
+    void beginBusy();
     void endLoading();
     // Puts the caret back where reloadNote kept it, and runs what whenShown was given, once
     // the note is all in.
@@ -155,6 +162,9 @@ private:
     bool m_busy = false; // a large load set the busy cursor and made the editor read-only
     bool m_held = false; // holdEdits did the same
     std::unique_ptr<NoteFiller> m_filler;
+    // What ends a note put in piece by piece (read in, or decrypted), once all of it is in;
+    // empty when none is being put in.
+    std::function<void()> m_afterFill;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
     // Once the note is in: where the caret was before a reload, and what to do then.

@@ -73,7 +73,10 @@ ProtectedNote::Protection NoteDisplay::protection() const
 
 QByteArray NoteDisplay::ageFileBytes() const
 {
-    return m_session.knownBytes().value_or(noteBytes().bytes);
+    // Not value_or: the note's bytes from the editor are worked out only when none are known.
+    if (const std::optional<QByteArray> &known = m_session.knownBytes())
+        return *known;
+    return noteBytes().bytes;
 }
 
 std::shared_ptr<const SecretBytes> NoteDisplay::heldPassphrase() const
@@ -93,16 +96,31 @@ void NoteDisplay::keepEncrypted(SecretBytes passphrase)
     m_session.mustBeSaved();
 }
 
-void NoteDisplay::showDecrypted(const QByteArray &plain, SecretBytes passphrase)
+void NoteDisplay::showDecrypted(DecodedNote note, SecretBytes passphrase)
 {
-    const DecodedNote note = decodeNoteBytes(plain);
     m_keyword.reset();
-    m_session.takeForm(note.format);
-    m_session.setProtection(NoteSession::Protection::Decrypted);
-    m_session.keepSecret();
-    m_passphrase.hold(std::move(passphrase));
-    showNote(note);
-    m_session.SetNoteStatus(NoteStatus::Decrypted);
+    auto held = std::make_shared<SecretBytes>(std::move(passphrase));
+    const auto decrypted = [this, format = note.format, held] {
+        m_session.takeForm(format);
+        m_session.setProtection(NoteSession::Protection::Decrypted);
+        m_session.keepSecret();
+        m_passphrase.hold(std::move(*held));
+        m_session.SetNoteStatus(NoteStatus::Decrypted);
+    };
+    if (note.text.size() < kAsyncLoadBytes) {
+        showNote(note);
+        decrypted();
+        return;
+    }
+    // A large note goes in piece by piece, as a large note is read, the window answering
+    // meanwhile; keys typed meanwhile wait for it. Its armour is no longer shown.
+    {
+        const NoteSession::Replacing replacing(m_session);
+        m_editor.dropLargeDocument();
+        m_editor.clear();
+    }
+    beginBusy();
+    fillInPieces(note, 0, decrypted);
 }
 
 void NoteDisplay::removeEncryption()

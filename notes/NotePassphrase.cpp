@@ -17,6 +17,7 @@ NotePassphrase::NotePassphrase(const NoteSession &session, QObject *parent) : QO
 
 NotePassphrase::~NotePassphrase()
 {
+    m_next.waitForFinished();
     drop();
 }
 
@@ -48,9 +49,9 @@ AgeWrapKey NotePassphrase::takeKeyForSave()
 
 void NotePassphrase::drop()
 {
-    // The thread holds its own share of the passphrase until it has let go.
+    // A derivation under way holds its own share of the passphrase, wiped when it ends a moment
+    // later: the window does not wait for it.
     m_next.cancel();
-    m_next.waitForFinished();
     m_next = {};
     m_passphrase.reset();
 }

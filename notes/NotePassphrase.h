@@ -20,7 +20,7 @@ class NotePassphrase final : public QObject
     Q_OBJECT
 public:
     explicit NotePassphrase(const NoteSession &session, QObject *parent = nullptr);
-    // Waits for a derivation under way: it holds the passphrase.
+    // Waits for a derivation under way: it holds the passphrase until it ends.
     ~NotePassphrase() override;
 
     bool isHeld() const { return m_passphrase != nullptr; }

@@ -1,5 +1,11 @@
 #include "platform/Allocator.h"
 
+#include <QCoreApplication>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <atomic>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -10,11 +16,29 @@
 #endif
 
 namespace qb {
+namespace {
+
+// How long after a large command its freed memory is given back.
+constexpr int kQuietMilliseconds = 2000;
+
+} // namespace
 
 void releaseFreedMemory()
 {
 #if defined(__GLIBC__)
-    malloc_trim(0);
+    // The C library holds its main heap locked while it gives that heap's freed memory back, and
+    // the window's thread waits on that lock at its next allocation: the release waits for a
+    // quiet moment, the last of several asked for in a row.
+    static std::atomic_int asked = 0;
+    const int mine = ++asked;
+    const auto release = [mine] {
+        if (mine == asked)
+            QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+    };
+    if (QCoreApplication *application = QCoreApplication::instance())
+        QTimer::singleShot(kQuietMilliseconds, application, release);
+    else
+        malloc_trim(0);
 #endif
 }
 

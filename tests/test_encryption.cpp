@@ -11,6 +11,7 @@
 #include "faults/Faults.h"
 
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 
 #include <thread>
@@ -236,6 +237,61 @@ private Q_SLOTS:
         t.trigger(u"noticeDecrypt"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(t.text(), u"binary\n"_s);
+    }
+
+    // A large note is decrypted off the window's thread and put in piece by piece: keys typed
+    // meanwhile go in once all of it is, and another note picked before that stops it, the
+    // encrypted file as it was.
+    void largeNoteDecryptedInPieces()
+    {
+        QByteArray plain;
+        for (int line = 0; plain.size() < (3 << 19); ++line)
+            plain += "Line " + QByteArray::number(line) + " of a large secret note.\r\n";
+        const QByteArray file = encrypted(plain);
+        TestWindow t;
+        t.open({{u"big.txt"_s, file}, {u"other.txt"_s, "other\r\n"}});
+        QTRY_COMPARE(t.status(), u"Encrypted"_s);
+
+        // Each piece changes the text on its own; at the first change, a key is typed.
+        int pieces = 0;
+        std::function<void()> onFirstPiece;
+        QObject guard;
+        const auto countPieces = [&] {
+            QObject::connect(t.editor(), &QPlainTextEdit::textChanged, &guard, [&] {
+                if (t.status() != u"Decrypted"_s && ++pieces == 1)
+                    QTimer::singleShot(0, &guard, onFirstPiece);
+            });
+        };
+        countPieces();
+        onFirstPiece = [&] { QTest::keyClicks(t.editor(), u"XY"_s); };
+        answerPassphrase(t.platform, kPassphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        // The keys typed make it "Changed" once they are in.
+        QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Changed"_s, 30'000);
+        QCOMPARE_GT(pieces, 2);
+        QString shown = t.text();
+        QCOMPARE(shown.count(u"XY"_s), 1);
+        QCOMPARE(shown.remove(u"XY"_s), QString::fromUtf8(plain).replace(u"\r\n"_s, u"\n"_s));
+        QCOMPARE(t.bytes(u"big.txt"_s), file);
+
+        // Again, from the armour, and another note picked while it goes in.
+        QObject::disconnect(t.editor(), nullptr, &guard, nullptr);
+        t.answer(u"no"_s); // the keys typed are not saved
+        t.trigger(u"F_mnuREFRESH"_s);
+        QTRY_COMPARE(t.status(), u"Encrypted"_s);
+        pieces = 0;
+        countPieces();
+        onFirstPiece = [&] { t.pickNote(u"other"_s); };
+        answerPassphrase(t.platform, kPassphrase, {});
+        t.trigger(u"T_mnuENCRYPT"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"other\n"_s, 30'000);
+        QTest::qWait(200);
+        QCOMPARE(t.text(), u"other\n"_s);
+        QCOMPARE(t.status(), u"Unchanged"_s);
+        QCOMPARE(t.bytes(u"big.txt"_s), file);
+        QCOMPARE(filesHolding(t.root.path(), "large secret note"), QStringList());
+        t.pickNote(u"big"_s);
+        QTRY_COMPARE(t.status(), u"Encrypted"_s);
     }
 };
 
