@@ -3,7 +3,17 @@
 #include "notes/NoteSession.h"
 #include "platform/Background.h"
 
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QTimer>
+
 namespace qb {
+namespace {
+
+// How long after a save the key of the next one is derived.
+constexpr int kDeriveAfterSave = 500;
+
+} // namespace
 
 NotePassphrase::NotePassphrase(const NoteSession &session, QObject *parent) : QObject(parent)
 {
@@ -17,7 +27,8 @@ NotePassphrase::NotePassphrase(const NoteSession &session, QObject *parent) : QO
 
 NotePassphrase::~NotePassphrase()
 {
-    m_next.waitForFinished();
+    if (m_next)
+        m_next->waitForFinished();
     drop();
 }
 
@@ -40,10 +51,32 @@ AgeWrapKey NotePassphrase::takeKeyForSave()
 {
     if (!m_passphrase)
         return {};
-    m_next.waitForFinished();
-    const std::shared_ptr<AgeWrapKey> key =
-        m_next.resultCount() > 0 ? m_next.takeResult() : nullptr;
-    deriveNext();
+    // A save soon after the last, or after Decrypt, waits for the key's derivation, the window
+    // answering and repainting meanwhile; what the user types waits until the save is done, as
+    // during a question the save asks.
+    const std::shared_ptr<const SecretBytes> held = m_passphrase;
+    if (!m_next) // asked for before it was due
+        deriveNext();
+    QFuture<std::shared_ptr<AgeWrapKey>> next = *m_next;
+    if (!next.isFinished()) {
+        QEventLoop wait;
+        QFutureWatcher<std::shared_ptr<AgeWrapKey>> watcher;
+        connect(&watcher, &QFutureWatcherBase::finished, &wait, &QEventLoop::quit);
+        watcher.setFuture(next);
+        if (!next.isFinished())
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    // Dropped or replaced meanwhile: there is no key to save with.
+    if (m_passphrase != held)
+        return {};
+    const std::shared_ptr<AgeWrapKey> key = next.resultCount() > 0 ? next.takeResult() : nullptr;
+    m_next.reset();
+    // The next key is derived once this save is done: while the derivation first touches the
+    // memory it works in, the system holds up the window's own requests for memory.
+    QTimer::singleShot(kDeriveAfterSave, this, [this, held] {
+        if (m_passphrase == held && !m_next)
+            deriveNext();
+    });
     return key ? std::move(*key) : AgeWrapKey();
 }
 
@@ -51,8 +84,9 @@ void NotePassphrase::drop()
 {
     // A derivation under way holds its own share of the passphrase, wiped when it ends a moment
     // later: the window does not wait for it.
-    m_next.cancel();
-    m_next = {};
+    if (m_next)
+        m_next->cancel();
+    m_next.reset();
     m_passphrase.reset();
 }
 

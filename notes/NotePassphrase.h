@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 namespace qb {
 
@@ -28,8 +29,8 @@ public:
     std::shared_ptr<const SecretBytes> held() const { return m_passphrase; }
     // Holds `passphrase`, and derives the key of the next save.
     void hold(SecretBytes passphrase);
-    // The key of one save, waited for if it is still being derived; the next one is then
-    // derived. Not valid when no passphrase is held.
+    // The key of one save, waited for if it is still being derived, with the window answering
+    // but taking no input; the next one is then derived. Not valid when no passphrase is held.
     AgeWrapKey takeKeyForSave();
     void drop();
 
@@ -37,7 +38,7 @@ private:
     void deriveNext();
 
     std::shared_ptr<const SecretBytes> m_passphrase;
-    QFuture<std::shared_ptr<AgeWrapKey>> m_next;
+    std::optional<QFuture<std::shared_ptr<AgeWrapKey>>> m_next; // none until it is due
 };
 
 } // namespace qb
