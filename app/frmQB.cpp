@@ -109,7 +109,7 @@ frmQB::~frmQB() = default;
 void frmQB::createCommands()
 {
     m_cancelLoad = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_cancelLoad->setObjectName(u"cancelLoad"_s);
+    m_cancelLoad->setObjectName(u"cancelLoadShortcut"_s);
     m_cancelLoad->setEnabled(false);
     m_cD = std::make_unique<CommonDialog>();
     m_cD->startFrom(m_state->recentBooks().value(0));
@@ -169,15 +169,16 @@ void frmQB::createNoticeActions()
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    m_readAgain = make("noticeReadAgain", u"Read Again"_s,
+    m_readAgain = make("noticeReadAgainAction", u"Read Again"_s,
                        [this] { m_noteList->whenListed([this] { m_merge->readAgain(); }); });
-    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s,
+    m_keepMine = make("noticeKeepMineAction", u"Keep Mine"_s,
                       [this] { m_noteList->whenListed([this] { m_merge->keepMine(); }); });
-    m_mergeNotice = make("noticeMerge", u"Merge"_s,
+    m_mergeNotice = make("noticeMergeAction", u"Merge"_s,
                          [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });
-    m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
+    m_decodeNotice =
+        make("noticeDecodeAction", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
     m_decryptNotice =
-        make("noticeDecrypt", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
+        make("noticeDecryptAction", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
     // The note the bar names: a copy a sync tool kept of the note shown, or the note of a copy.
     const auto showOther = [this] {
         m_noteList->whenListed([this] {
@@ -185,12 +186,12 @@ void frmQB::createNoticeActions()
                 m_noteList->pickNote(row);
         });
     };
-    m_showCopy = make("noticeShowCopy", u"Show Copy"_s, showOther);
-    m_showNote = make("noticeShowNote", u"Show Note"_s, showOther);
-    m_compareAndMerge = make("noticeCompareAndMerge", u"Compare and Merge"_s, [this] {
+    m_showCopy = make("noticeShowCopyAction", u"Show Copy"_s, showOther);
+    m_showNote = make("noticeShowNoteAction", u"Show Note"_s, showOther);
+    m_compareAndMerge = make("noticeCompareAndMergeAction", u"Compare and Merge"_s, [this] {
         m_noteList->whenListed([this] { m_merge->compareAndMerge(); });
     });
-    m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
+    m_closeNotice = make("noticeCloseAction", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 }
 

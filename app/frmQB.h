@@ -106,6 +106,7 @@ private:
     };
     // Every command of the menus, in menu order.
     static const std::vector<Command> &commands();
+    static const Command *findCommand(const char *name); // nullptr for none
     static const Command &command(const char *name);
 
     void createControls();
@@ -169,7 +170,7 @@ private:
     // Every menu item and toolbar button, with the rule that switches it.
     std::vector<std::pair<QAction *, When>> m_switched;
     QAction *m_encodeAction = nullptr;  // T_mnuENCODE, whose caption follows the note
-    QAction *m_encryptAction = nullptr; // T_mnuENCRYPT, whose caption follows the note
+    QAction *m_encryptAction = nullptr; // its caption follows the note
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
             *m_decryptNotice = nullptr, *m_closeNotice = nullptr, *m_showCopy = nullptr,

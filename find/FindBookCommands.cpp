@@ -4,8 +4,8 @@
 #include "editor/NoteEditor.h"
 #include "find/BookIndex.h"
 #include "find/BookResultsModel.h"
+#include "find/FindBookDialog.h"
 #include "find/MatchSelection.h"
-#include "find/frmFINDBOOK.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteNames.h"
@@ -33,25 +33,25 @@ FindBookCommands::FindBookCommands(const Book &book, BookIndex &index, const Not
 
 FindBookCommands::~FindBookCommands() = default;
 
-frmFINDBOOK &FindBookCommands::dialog()
+FindBookDialog &FindBookCommands::dialog()
 {
     if (!m_dialog) {
-        m_dialog = new frmFINDBOOK(&m_dialogParent);
-        frmFINDBOOK *window = m_dialog;
-        connect(window, &frmFINDBOOK::searchRequested, this, &FindBookCommands::search);
-        connect(window, &frmFINDBOOK::stopRequested, this, &FindBookCommands::stop);
-        connect(window, &frmFINDBOOK::openRequested, this, &FindBookCommands::open);
+        m_dialog = new FindBookDialog(&m_dialogParent);
+        FindBookDialog *window = m_dialog;
+        connect(window, &FindBookDialog::searchRequested, this, &FindBookCommands::search);
+        connect(window, &FindBookDialog::stopRequested, this, &FindBookCommands::stop);
+        connect(window, &FindBookDialog::openRequested, this, &FindBookCommands::open);
         connect(&m_search, &BookSearch::hitsFound, window,
                 [window](const QList<BookSearchHit> &hits) { window->results().add(hits); });
-        connect(&m_search, &BookSearch::progress, window, &frmFINDBOOK::showProgress);
-        connect(&m_search, &BookSearch::finished, window, &frmFINDBOOK::showSummary);
+        connect(&m_search, &BookSearch::progress, window, &FindBookDialog::showProgress);
+        connect(&m_search, &BookSearch::finished, window, &FindBookDialog::showSummary);
     }
     return *m_dialog;
 }
 
 void FindBookCommands::showDialog()
 {
-    frmFINDBOOK &window = dialog();
+    FindBookDialog &window = dialog();
     window.show();
     window.raise();
     window.activateWindow();

@@ -4,8 +4,8 @@
 #include "editor/NoteEditor.h"
 #include "editor/SoftBreaks.h"
 #include "find/BookIndex.h"
+#include "find/GoToNoteDialog.h"
 #include "find/MatchSelection.h"
-#include "find/frmGOTO.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
@@ -32,17 +32,17 @@ void GoToNoteCommands::showDialog()
 {
     if (!m_book.isOpen())
         return;
-    frmGOTO dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
-    connect(&dialog, &frmGOTO::openRequested, &dialog,
+    GoToNoteDialog dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
+    connect(&dialog, &GoToNoteDialog::openRequested, &dialog,
             [this, &dialog](const NoteQueryHit &hit) { open(hit, dialog); });
-    connect(&dialog, &frmGOTO::nothingFound, &dialog, [this, &dialog](const QString &query) {
+    connect(&dialog, &GoToNoteDialog::nothingFound, &dialog, [this, &dialog](const QString &query) {
         if (offerToMake(query))
             dialog.accept();
     });
     m_platform.execDialog(dialog);
 }
 
-void GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
+void GoToNoteCommands::open(const NoteQueryHit &hit, GoToNoteDialog &dialog)
 {
     // Never a note that is gone, nor text that is no longer there.
     if (!hit.isCurrent()) {
@@ -60,7 +60,7 @@ void GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
     // A large folder is listed off the window's thread: the note may be shown after the window
     // has been closed.
     m_noteList.showNoteOf(hit.folderRow, hit.noteFileName,
-                          [this, hit, window = QPointer<frmGOTO>(&dialog)](bool shown) {
+                          [this, hit, window = QPointer<GoToNoteDialog>(&dialog)](bool shown) {
                               if (!shown)
                                   return;
                               if (hit.position >= 0)

@@ -62,8 +62,8 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
                          QWidget *parent)
     : QDialog(parent), m_note(std::move(merged)), m_format(format),
       m_settled(size_t(m_note.clashCount())), m_base(new QLabel(baseText, this)),
-      m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
-      m_theirs(readOnlyView(this, u"theirsText"_s))
+      m_merged(readOnlyView(this, u"mergedView"_s)), m_mine(readOnlyView(this, u"mineView"_s)),
+      m_theirs(readOnlyView(this, u"theirsView"_s))
 {
     qsizetype bytes = 0;
     for (const MergedNote::Piece &piece : m_note.pieces) {
@@ -74,7 +74,7 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     m_shortened = bytes > kWholeViewBytes;
     setObjectName(u"mergeDialog"_s);
     setWindowTitle(u"Merge - "_s + noteName);
-    m_base->setObjectName(u"mergeBase"_s);
+    m_base->setObjectName(u"mergeBaseLabel"_s);
     m_base->setWordWrap(true);
     const auto makeButton = [this](const char *name, const QString &caption) {
         auto *button = new QPushButton(caption, this);
