@@ -1,5 +1,7 @@
 #pragma once
 
+#include "find/ByteAnchors.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -38,14 +40,6 @@ private:
         void add(uchar b) { bits[b >> 6] |= quint64(1) << (b & 63); }
         bool has(uchar b) const { return (bits[b >> 6] >> (b & 63)) & 1; }
     };
-    // A byte of the pattern that (byte | mask) == value tells, for the vector scan.
-    struct Anchor
-    {
-        qsizetype offset = 0;
-        uchar mask = 0;
-        uchar value = 0;
-    };
-
     void buildBytePattern();
     bool patternAt(const uchar *bytes) const;
     qsizetype foldedIndexIn(QStringView text, qsizetype from) const;
@@ -59,7 +53,7 @@ private:
     // Bytes every match leaves in a note's file, one set per byte; empty when the text gives no
     // such bytes, and every note is decoded.
     std::vector<ByteSet> m_pattern;
-    Anchor m_first, m_second;
+    ByteAnchor m_first, m_second; // compared sixteen places at a time
 };
 
 } // namespace qb
