@@ -98,15 +98,10 @@ void FindBookCommands::open(const BookSearchHit &hit)
                               u"Find in Book"_s);
         return;
     }
-    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName, [this, hit](bool shown) {
-        if (!shown)
-            return;
-        m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
-            selectNearestMatch(m_editor, m_notice, hit.position, text, cs);
-        });
-        m_editor.activateWindow();
-        m_editor.setFocus();
-    });
+    showNoteAndFocus(m_noteList, m_display, m_editor, hit.folderRow, hit.noteFileName,
+                     [this, position = hit.position, text = m_searchedText, cs = m_searchedCase] {
+                         selectNearestMatch(m_editor, m_notice, position, text, cs);
+                     });
 }
 
 } // namespace qb

@@ -36,8 +36,8 @@ private:
     // Opens the note of `hit` and closes the window; the window stays when the note is not
     // opened.
     void open(const NoteQueryHit &hit, GoToNoteDialog &dialog);
-    // The match of `hit` selected once its note is shown.
-    void selectWhenShown(const NoteQueryHit &hit);
+    // Selects the match of `hit` in its note, once shown.
+    void selectMatch(const NoteQueryHit &hit);
     // Enter with nothing found: a note named `query` made, after a question; true when it is.
     bool offerToMake(const QString &query);
 
