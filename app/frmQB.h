@@ -110,6 +110,9 @@ private:
     static const Command &command(const char *name);
 
     void createControls();
+    QWidget *createTopRow(QWidget *parent);
+    QWidget *createEditorPlace(QWidget *parent);
+    void createFocusKeys();
     void createCommands();
     void createMenus();
     void createToolBar();
@@ -117,6 +120,12 @@ private:
     void createNoticeActions();
     void connectCommands();
     void connectViews();
+    void connectGuide();
+    void connectSelectorsAndCommands();
+    // The status panels, the editor and the commands follow the note shown and its loading.
+    void connectNoteState();
+    // The buttons the notice bar shows beside the notice at hand.
+    QList<QAction *> noticeButtons() const;
     // Every menu item and toolbar button on or off by its rule.
     // Runs a command of the table once the note list is whole.
     void runCommand(void (*run)(frmQB &));
