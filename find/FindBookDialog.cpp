@@ -80,6 +80,29 @@ FindBookDialog::FindBookDialog(QWidget *parent)
     setWindowTitle(u"Find in Book"_s);
     setModal(false);
 
+    QLabel *label = createQuery();
+    QLabel *resultsLabel = createResults();
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(m_text, 0, 1);
+    grid->addWidget(m_find, 0, 2);
+    grid->addWidget(m_matchCase, 1, 1);
+    grid->addWidget(m_stop, 1, 2);
+    grid->addWidget(resultsLabel, 2, 0, 1, 3);
+    grid->addWidget(m_list, 3, 0, 1, 3);
+    grid->addWidget(m_summary, 4, 0, 1, 3);
+    grid->addWidget(m_problemsLabel, 5, 0, 1, 3);
+    grid->addWidget(m_problems, 6, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    resize(640, 420);
+
+    connect(m_find, &QPushButton::clicked, this, &FindBookDialog::search);
+    connect(m_stop, &QPushButton::clicked, this, &FindBookDialog::stop);
+    connect(m_list, &QTreeView::activated, this, &FindBookDialog::openCurrent);
+}
+
+QLabel *FindBookDialog::createQuery()
+{
     auto *label = new QLabel(u"&Text:"_s, this);
     m_text = new QComboBox(this);
     m_text->setObjectName(u"findInBookField"_s);
@@ -96,7 +119,11 @@ FindBookDialog::FindBookDialog(QWidget *parent)
     m_stop = new QPushButton(u"&Stop"_s, this);
     m_stop->setObjectName(u"findInBookStopButton"_s);
     m_stop->setEnabled(false);
+    return label;
+}
 
+QLabel *FindBookDialog::createResults()
+{
     m_list = new QTreeView(this);
     m_list->setObjectName(u"findInBookList"_s);
     m_list->setAccessibleName(u"Results"_s);
@@ -120,24 +147,7 @@ FindBookDialog::FindBookDialog(QWidget *parent)
     m_problemsLabel = new QLabel(u"&Not searched:"_s, this);
     m_problemsLabel->setBuddy(m_problems);
     m_problemsLabel->hide();
-
-    auto *grid = new QGridLayout(this);
-    grid->addWidget(label, 0, 0);
-    grid->addWidget(m_text, 0, 1);
-    grid->addWidget(m_find, 0, 2);
-    grid->addWidget(m_matchCase, 1, 1);
-    grid->addWidget(m_stop, 1, 2);
-    grid->addWidget(resultsLabel, 2, 0, 1, 3);
-    grid->addWidget(m_list, 3, 0, 1, 3);
-    grid->addWidget(m_summary, 4, 0, 1, 3);
-    grid->addWidget(m_problemsLabel, 5, 0, 1, 3);
-    grid->addWidget(m_problems, 6, 0, 1, 3);
-    grid->setRowStretch(3, 1);
-    resize(640, 420);
-
-    connect(m_find, &QPushButton::clicked, this, &FindBookDialog::search);
-    connect(m_stop, &QPushButton::clicked, this, &FindBookDialog::stop);
-    connect(m_list, &QTreeView::activated, this, &FindBookDialog::openCurrent);
+    return resultsLabel;
 }
 
 void FindBookDialog::search()

@@ -44,6 +44,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The text, Match case, Find and Stop; the results, their summary and what was not
+    // searched. Each returns the label of its first control.
+    QLabel *createQuery();
+    QLabel *createResults();
     void search();
     void stop();
     void openCurrent();
