@@ -85,16 +85,43 @@ NoteMatcher::NoteMatcher(QStringView what, Qt::CaseSensitivity cs) : m_cs(cs)
 // ASCII, a CR or LF when it may be a line end or a stand-in for one, else above 0x7F.
 void NoteMatcher::buildBytePattern()
 {
+    const auto [runStart, runEnd] = longestByteRun();
+    if (runStart == runEnd)
+        return;
+    if (runStart > 0)
+        m_pattern.push_back(besideRun(runStart - 1, true));
+    std::vector<std::pair<int, ByteAnchor>> anchors;
+    for (qsizetype i = runStart; i < runEnd; ++i) {
+        const char16_t u = m_units.at(i).unicode();
+        const bool folded = m_cs == Qt::CaseInsensitive && isAsciiLetter(u);
+        anchors.push_back({proseCommonness(u, m_cs),
+                           {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
+                            uchar(folded ? u | 0x20 : u)}});
+        m_pattern.push_back(asciiMatching(i));
+    }
+    if (runEnd < m_units.size())
+        m_pattern.push_back(besideRun(runEnd, false));
+    std::stable_sort(anchors.begin(), anchors.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    m_first = anchors[0].second;
+    m_second = anchors.size() > 1 ? anchors[1].second : m_first;
+}
+
+bool NoteMatcher::unitMatches(char16_t c, qsizetype i) const
+{
+    const char16_t u = m_units.at(i).unicode();
+    if (m_cs == Qt::CaseSensitive || QChar::isSurrogate(u))
+        return c == u;
     const Folding &folds = foldingTable();
-    const auto *units = reinterpret_cast<const char16_t *>(m_units.utf16());
+    return folds.unit[c] == folds.unit[u];
+}
+
+std::pair<qsizetype, qsizetype> NoteMatcher::longestByteRun() const
+{
+    const Folding &folds = foldingTable();
     const qsizetype size = m_units.size();
-    const auto matches = [&](char16_t c, qsizetype i) {
-        if (m_cs == Qt::CaseSensitive || QChar::isSurrogate(units[i]))
-            return c == units[i];
-        return folds.unit[c] == folds.unit[units[i]];
-    };
     const auto single = [&](qsizetype i) {
-        const char16_t u = units[i];
+        const char16_t u = m_units.at(i).unicode();
         return u < 0x80 && u != u'\n' &&
                (m_cs == Qt::CaseSensitive || !folds.asciiHasOtherKin[folds.unit[u]]);
     };
@@ -110,51 +137,34 @@ void NoteMatcher::buildBytePattern()
         }
         i = std::max(end, i + 1);
     }
-    if (runLength == 0)
-        return;
+    return {runStart, runStart + runLength};
+}
 
-    const auto besideRun = [&](qsizetype i, bool before) {
-        ByteSet set;
-        for (char16_t c = 0; c < 0x80; ++c) {
-            if (matches(c, i))
-                set.add(uchar(c));
-        }
-        for (int b = 0x80; b < 0x100; ++b)
-            set.add(uchar(b));
-        if (matches(u'\n', i)) {
-            set.add('\n');
-            if (!before)
-                set.add('\r');
-        }
-        if (matches(standInFor(u'\r'), i))
-            set.add('\r');
-        if (matches(standInFor(u'\n'), i))
-            set.add('\n');
-        return set;
-    };
-    const bool left = runStart > 0;
-    if (left)
-        m_pattern.push_back(besideRun(runStart - 1, true));
-    std::vector<std::pair<int, ByteAnchor>> anchors;
-    for (qsizetype i = runStart; i < runStart + runLength; ++i) {
-        ByteSet set;
-        for (char16_t c = 0; c < 0x80; ++c) {
-            if (matches(c, i))
-                set.add(uchar(c));
-        }
-        const char16_t u = units[i];
-        const bool folded = m_cs == Qt::CaseInsensitive && isAsciiLetter(u);
-        anchors.push_back({proseCommonness(u, m_cs),
-                           {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
-                            uchar(folded ? u | 0x20 : u)}});
-        m_pattern.push_back(set);
+NoteMatcher::ByteSet NoteMatcher::asciiMatching(qsizetype i) const
+{
+    ByteSet set;
+    for (char16_t c = 0; c < 0x80; ++c) {
+        if (unitMatches(c, i))
+            set.add(uchar(c));
     }
-    if (runStart + runLength < size)
-        m_pattern.push_back(besideRun(runStart + runLength, false));
-    std::stable_sort(anchors.begin(), anchors.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    m_first = anchors[0].second;
-    m_second = anchors.size() > 1 ? anchors[1].second : m_first;
+    return set;
+}
+
+NoteMatcher::ByteSet NoteMatcher::besideRun(qsizetype i, bool before) const
+{
+    ByteSet set = asciiMatching(i);
+    for (int b = 0x80; b < 0x100; ++b)
+        set.add(uchar(b));
+    if (unitMatches(u'\n', i)) {
+        set.add('\n');
+        if (!before)
+            set.add('\r');
+    }
+    if (unitMatches(standInFor(u'\r'), i))
+        set.add('\r');
+    if (unitMatches(standInFor(u'\n'), i))
+        set.add('\n');
+    return set;
 }
 
 bool NoteMatcher::patternAt(const uchar *bytes) const

@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace qb {
@@ -41,6 +42,14 @@ private:
         bool has(uchar b) const { return (bits[b >> 6] >> (b & 63)) & 1; }
     };
     void buildBytePattern();
+    // Whether the unit at `i` matches the character `c` as a match compares them.
+    bool unitMatches(char16_t c, qsizetype i) const;
+    // The longest run of units that only ASCII characters other than a line feed match: its
+    // start and end.
+    std::pair<qsizetype, qsizetype> longestByteRun() const;
+    // The ASCII bytes that match the unit at `i`; the bytes that can stand beside a run for it.
+    ByteSet asciiMatching(qsizetype i) const;
+    ByteSet besideRun(qsizetype i, bool before) const;
     bool patternAt(const uchar *bytes) const;
     qsizetype foldedIndexIn(QStringView text, qsizetype from) const;
 
