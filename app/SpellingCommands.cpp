@@ -65,7 +65,7 @@ void SpellingCommands::fillLanguages()
     m_languages.clear();
     if (m_found.isEmpty()) {
         QAction *none = m_languages.addAction(u"&No Dictionary Found"_s);
-        none->setObjectName(u"V_mnuLANGUAGE_none"_s);
+        none->setObjectName(u"languageAction_none"_s);
         none->setEnabled(false);
         const QString why = u"Spelling is not checked: no Hunspell dictionary in "_s +
                             dictionaryFolders().join(u" or "_s);
@@ -81,7 +81,7 @@ void SpellingCommands::fillLanguages()
         const QString language = m_found[i].language;
         const QString key = i < kKeys.size() ? u"&"_s + kKeys[i] + u' ' : QString();
         QAction *item = m_languages.addAction(key + language);
-        item->setObjectName(u"V_mnuLANGUAGE_"_s + language);
+        item->setObjectName(u"languageAction_"_s + language);
         item->setCheckable(true);
         item->setChecked(language == m_language);
         group->addAction(item);
@@ -114,7 +114,7 @@ void SpellingCommands::bookOpened(const QString &bookPath)
         language = defaultLanguage(m_found, QLocale::system().name());
     m_language = language;
     for (QAction *item : m_languages.actions())
-        item->setChecked(item->objectName() == u"V_mnuLANGUAGE_"_s + language);
+        item->setChecked(item->objectName() == u"languageAction_"_s + language);
     use(language);
 }
 

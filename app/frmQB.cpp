@@ -55,12 +55,9 @@
 #include <QMenuBar>
 #include <QSessionManager>
 #include <QShortcut>
-#include <QSignalBlocker>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextDocument>
-#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -69,16 +66,6 @@
 using namespace Qt::StringLiterals;
 
 namespace qb {
-namespace {
-
-// Shows `index` in `selector` without reporting it as the user's pick.
-void showCurrent(QComboBox *selector, int index)
-{
-    const QSignalBlocker quiet(selector);
-    selector->setCurrentIndex(index);
-}
-
-} // namespace
 
 frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platform(platform)
 {
@@ -109,7 +96,7 @@ frmQB::~frmQB() = default;
 void frmQB::createCommands()
 {
     m_cancelLoad = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    m_cancelLoad->setObjectName(u"cancelLoad"_s);
+    m_cancelLoad->setObjectName(u"cancelLoadShortcut"_s);
     m_cancelLoad->setEnabled(false);
     m_cD = std::make_unique<CommonDialog>();
     m_cD->startFrom(m_state->recentBooks().value(0));
@@ -169,15 +156,16 @@ void frmQB::createNoticeActions()
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    m_readAgain = make("noticeReadAgain", u"Read Again"_s,
+    m_readAgain = make("noticeReadAgainAction", u"Read Again"_s,
                        [this] { m_noteList->whenListed([this] { m_merge->readAgain(); }); });
-    m_keepMine = make("noticeKeepMine", u"Keep Mine"_s,
+    m_keepMine = make("noticeKeepMineAction", u"Keep Mine"_s,
                       [this] { m_noteList->whenListed([this] { m_merge->keepMine(); }); });
-    m_mergeNotice = make("noticeMerge", u"Merge"_s,
+    m_mergeNotice = make("noticeMergeAction", u"Merge"_s,
                          [this] { m_noteList->whenListed([this] { m_merge->mergeVersions(); }); });
-    m_decodeNotice = make("noticeDecode", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
+    m_decodeNotice =
+        make("noticeDecodeAction", u"Decode..."_s, [this] { m_encoder->DecodeNote(); });
     m_decryptNotice =
-        make("noticeDecrypt", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
+        make("noticeDecryptAction", u"Decrypt..."_s, [this] { m_passphraseCommands->decrypt(); });
     // The note the bar names: a copy a sync tool kept of the note shown, or the note of a copy.
     const auto showOther = [this] {
         m_noteList->whenListed([this] {
@@ -185,12 +173,12 @@ void frmQB::createNoticeActions()
                 m_noteList->pickNote(row);
         });
     };
-    m_showCopy = make("noticeShowCopy", u"Show Copy"_s, showOther);
-    m_showNote = make("noticeShowNote", u"Show Note"_s, showOther);
-    m_compareAndMerge = make("noticeCompareAndMerge", u"Compare and Merge"_s, [this] {
+    m_showCopy = make("noticeShowCopyAction", u"Show Copy"_s, showOther);
+    m_showNote = make("noticeShowNoteAction", u"Show Note"_s, showOther);
+    m_compareAndMerge = make("noticeCompareAndMergeAction", u"Compare and Merge"_s, [this] {
         m_noteList->whenListed([this] { m_merge->compareAndMerge(); });
     });
-    m_closeNotice = make("noticeClose", u"Close"_s, [this] { m_notice->clear(); });
+    m_closeNotice = make("noticeCloseAction", u"Close"_s, [this] { m_notice->clear(); });
     m_closeNotice->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 }
 
@@ -236,114 +224,6 @@ void frmQB::connectCommands()
             manager.release();
         if (!goOn)
             manager.cancel();
-    });
-}
-
-// The controls that show state follow the objects that hold it.
-void frmQB::connectViews()
-{
-    m_guideDue = new QTimer(this);
-    m_guideDue->setSingleShot(true);
-    m_guideDue->setInterval(0);
-    connect(m_guideDue, &QTimer::timeout, this, &frmQB::showGuideNow);
-    connect(m_book, &Book::opened, this, &frmQB::updateGuide);
-    connect(m_noteModel, &QAbstractItemModel::modelReset, this, &frmQB::updateGuide);
-    connect(m_session, &NoteSession::shownChanged, this, &frmQB::updateGuide);
-    connect(m_session, &NoteSession::loadingChanged, this, &frmQB::updateGuide);
-    connect(m_state, &ProgramState::recentBooksChanged, this, &frmQB::updateGuide);
-    connect(m_guide, &QLabel::linkActivated, this, [this](const QString &link) {
-        const QStringList books = m_state->recentBooks();
-        if (link.startsWith(u"recent:"_s))
-            openRecentBook(books.value(link.sliced(7).toInt()));
-    });
-    updateGuide();
-    connect(m_state, &ProgramState::recentBooksChanged, this, &frmQB::fillRecentBooks);
-    fillRecentBooks();
-    connect(m_txtTEXT, &NoteEditor::zoomChanged, m_state, &ProgramState::setZoom);
-    connect(m_folderModel, &FolderListModel::currentPositionChanged, m_lstFLDS,
-            [this](int position) { showCurrent(m_lstFLDS, position); });
-    connect(m_noteModel, &NoteListModel::currentRowChanged, m_lstFILE,
-            [this](int row) { showCurrent(m_lstFILE, row); });
-    connect(m_session, &NoteSession::statusChanged, m_panels.status,
-            [this](NoteStatus status) { m_panels.status->setText(noteStatusText(status)); });
-    connect(m_session, &NoteSession::saveEnabledChanged, this, &frmQB::updateCommands);
-    connect(m_txtTEXT, &QPlainTextEdit::undoAvailable, this, &frmQB::updateCommands);
-    connect(m_txtTEXT, &QPlainTextEdit::redoAvailable, this, &frmQB::updateCommands);
-    connect(m_session, &NoteSession::cipherCommandChanged, m_encodeAction,
-            [this](CipherDirection direction) {
-                m_encodeAction->setText(direction == CipherDirection::Encipher ? u"&Encode"_s
-                                                                               : u"D&ecode"_s);
-            });
-    connect(m_session, &NoteSession::shownChanged, this, [this] {
-        // A note being read keeps the editor on, and what loadingChanged showed.
-        if (m_session->isLoading())
-            return;
-        const bool shown = m_session->isShown();
-        showPath(shown ? u"File: "_s + m_session->path() : u"No File Selected"_s);
-        m_txtTEXT->setEnabled(shown);
-        updateCommands();
-    });
-    connect(m_session, &NoteSession::protectionChanged, this,
-            [this](NoteSession::Protection protection) {
-                const bool decrypted = protection == NoteSession::Protection::Decrypted;
-                m_encryptAction->setText(protection == NoteSession::Protection::Armour
-                                             ? u"Decr&ypt with Passphrase..."_s
-                                         : decrypted ? u"C&hange Passphrase..."_s
-                                                     : u"Encr&ypt with Passphrase..."_s);
-                // Saved encrypted, whatever the status word says of its edits.
-                m_panels.status->setToolTip(decrypted ? u"File Status: saved encrypted"_s
-                                                      : u"File Status"_s);
-                m_panels.status->setAccessibleDescription(
-                    decrypted ? u"Whether the note shown is saved; it is saved encrypted"_s
-                              : u"Whether the note shown is saved"_s);
-                updateCommands();
-            });
-    // While a large note loads, its first screen can be read, and nothing done with it.
-    connect(m_session, &NoteSession::loadingChanged, this, [this](bool loading) {
-        m_cancelLoad->setEnabled(loading);
-        if (loading) {
-            m_panels.status->setText(u"Loading"_s);
-            showPath(u"File: "_s + m_session->path());
-            m_txtTEXT->setEnabled(true);
-        }
-        updateCommands();
-    });
-    connect(m_display, &NoteDisplay::loadProgress, m_panels.status,
-            [this](int percent) { m_panels.status->setText(u"Loading %1%"_s.arg(percent)); });
-    connect(m_notice, &NoteNotice::changed, this, [this] {
-        QList<QAction *> buttons;
-        switch (m_notice->kind()) {
-        case NoteNotice::Kind::None:
-            break;
-        case NoteNotice::Kind::ChangedOnDisk:
-            buttons = {m_readAgain, m_mergeNotice, m_keepMine};
-            break;
-        case NoteNotice::Kind::RemovedOnDisk:
-            buttons = {m_keepMine};
-            break;
-        case NoteNotice::Kind::Unreadable:
-        case NoteNotice::Kind::Info:
-        case NoteNotice::Kind::FolderInfo:
-            buttons = {m_closeNotice};
-            break;
-        case NoteNotice::Kind::Encoded:
-            buttons = {m_decodeNotice, m_closeNotice};
-            break;
-        case NoteNotice::Kind::Encrypted:
-            buttons = {m_decryptNotice, m_closeNotice};
-            break;
-        case NoteNotice::Kind::ConflictCopy:
-            buttons = {m_compareAndMerge, m_showCopy, m_closeNotice};
-            break;
-        case NoteNotice::Kind::IsConflictCopy:
-            buttons = {m_compareAndMerge, m_showNote, m_closeNotice};
-            break;
-        case NoteNotice::Kind::UnfinishedMerge:
-            buttons = {m_mergeNotice, m_closeNotice};
-            break;
-        }
-        m_noticeBar->showNotice(m_notice->text(), buttons);
-        updateCommands();
     });
 }
 

@@ -106,9 +106,13 @@ private:
     };
     // Every command of the menus, in menu order.
     static const std::vector<Command> &commands();
+    static const Command *findCommand(const char *name); // nullptr for none
     static const Command &command(const char *name);
 
     void createControls();
+    QWidget *createTopRow(QWidget *parent);
+    QWidget *createEditorPlace(QWidget *parent);
+    void createFocusKeys();
     void createCommands();
     void createMenus();
     void createToolBar();
@@ -116,6 +120,12 @@ private:
     void createNoticeActions();
     void connectCommands();
     void connectViews();
+    void connectGuide();
+    void connectSelectorsAndCommands();
+    // The status panels, the editor and the commands follow the note shown and its loading.
+    void connectNoteState();
+    // The buttons the notice bar shows beside the notice at hand.
+    QList<QAction *> noticeButtons() const;
     // Every menu item and toolbar button on or off by its rule.
     // Runs a command of the table once the note list is whole.
     void runCommand(void (*run)(frmQB &));
@@ -169,7 +179,7 @@ private:
     // Every menu item and toolbar button, with the rule that switches it.
     std::vector<std::pair<QAction *, When>> m_switched;
     QAction *m_encodeAction = nullptr;  // T_mnuENCODE, whose caption follows the note
-    QAction *m_encryptAction = nullptr; // T_mnuENCRYPT, whose caption follows the note
+    QAction *m_encryptAction = nullptr; // its caption follows the note
     // The buttons the notice bar may show.
     QAction *m_readAgain = nullptr, *m_keepMine = nullptr, *m_decodeNotice = nullptr,
             *m_decryptNotice = nullptr, *m_closeNotice = nullptr, *m_showCopy = nullptr,

@@ -85,7 +85,7 @@ void frmQB::fillRecentBooks()
     for (const QString &path : m_state->recentBooks()) {
         QAction *item = m_recentBooks->addAction(u"&%1 %2"_s.arg(++number).arg(
             QFileInfo(path).completeBaseName().replace(u'&', u"&&"_s)));
-        item->setObjectName(u"B_mnuRECENT%1"_s.arg(number));
+        item->setObjectName(u"recentBookAction_%1"_s.arg(number));
         item->setToolTip(path);
         connect(item, &QAction::triggered, this, [this, path] { openRecentBook(path); });
     }

@@ -54,7 +54,7 @@ void frmQB::createStatusBar()
         describe(grip, u"Size"_s, u"Drag to change the window's size"_s);
 
     m_clock = new QTimer(this);
-    m_clock->setObjectName(u"sBAR_Clock"_s);
+    m_clock->setObjectName(u"clockTimer"_s);
     m_clock->setSingleShot(true);
     // Precise: a coarse timer may fire a little before the minute turns, and wake twice for it.
     m_clock->setTimerType(Qt::PreciseTimer);

@@ -16,7 +16,7 @@
 #include "TestFiles.h"
 
 #include "find/BookIndex.h"
-#include "find/frmGOTO.h"
+#include "find/GoToNoteDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -130,9 +130,9 @@ int main(int argc, char *argv[])
         w.window->activateWindow();
         if (waitForIndex)
             w.window->findChild<qb::BookIndex *>()->waitUntilCurrent();
-        w.action("T_mnuFIND_BOOK")->trigger();
-        auto *findText = w.child<QComboBox>("txtFINDBOOK");
-        auto *summary = w.child<QLabel>("lblFINDBOOK");
+        w.action("findInBookAction")->trigger();
+        auto *findText = w.child<QComboBox>("findInBookField");
+        auto *summary = w.child<QLabel>("findInBookSummaryLabel");
         PaintClock summaryPaints(summary);
         summaryPaints.clock.start();
         for (int round = 0; round < rounds; ++round) {
@@ -150,7 +150,7 @@ int main(int argc, char *argv[])
             grep.append(runMs(u"grep"_s, QStringList{u"-r"_s, u"-F"_s, u"-i"_s, u"-c"_s, kRare} +
                                              folderPaths));
         }
-        w.window->findChild<QDialog *>(u"frmFINDBOOK"_s)->hide();
+        w.window->findChild<QDialog *>(u"findInBookDialog"_s)->hide();
     };
     for (int open = 0; open < 3; ++open) {
         BenchWindow during(bookPath);
@@ -195,12 +195,12 @@ int main(int argc, char *argv[])
     w.window->findChild<qb::BookIndex *>()->waitUntilCurrent();
     QList<double> listPaint, fieldPaint, idleTyping;
     w.platform.answerDialog([&](QDialog &dialog) {
-        auto &goTo = static_cast<qb::frmGOTO &>(dialog);
+        auto &goTo = static_cast<qb::GoToNoteDialog &>(dialog);
         dialog.show();
-        QLineEdit *field = goTo.txtGOTO();
+        QLineEdit *field = goTo.queryField();
         field->setFocus();
         wait(200);
-        PaintClock listPaints(goTo.lstGOTO()->viewport());
+        PaintClock listPaints(goTo.resultList()->viewport());
         PaintClock fieldPaints(field);
         listPaints.clock.start();
         fieldPaints.clock = listPaints.clock;
@@ -235,12 +235,12 @@ int main(int argc, char *argv[])
         }
         return int(QDialog::Rejected);
     });
-    w.action("T_mnuGOTO")->trigger();
+    w.action("goToNoteAction")->trigger();
 
     // The baseline: the same keys into the same window idle, over a book of no notes.
-    qb::frmGOTO idle([] { return std::make_shared<const qb::NoteIndexSnapshot>(); });
+    qb::GoToNoteDialog idle([] { return std::make_shared<const qb::NoteIndexSnapshot>(); });
     idle.show();
-    QLineEdit *idleField = idle.txtGOTO();
+    QLineEdit *idleField = idle.queryField();
     idleField->setFocus();
     wait(200);
     PaintClock idlePaints(idleField);

@@ -278,14 +278,14 @@ Figures runOnce(const Case &c)
         closedNs = clock.nsecsElapsed();
         return result;
     });
-    if (!w.action("T_mnuMERGE")->isEnabled())
+    if (!w.action("mergeVersionsAction")->isEnabled())
         fail("Merge Versions is off");
     clock.start();
     paints.clock = clock;
     paints.lastPaintNs = lastChangeNs = -1;
     lateness.start();
     QTimer::singleShot(0, w.window.get(), [&] {
-        w.action("T_mnuMERGE")->trigger();
+        w.action("mergeVersionsAction")->trigger();
         triggeredNs = clock.nsecsElapsed();
         busy.start(1);
         answered = true;

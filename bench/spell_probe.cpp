@@ -123,7 +123,7 @@ std::unique_ptr<BenchWindow> openWindow(const QString &book, bool on)
     // The note shown last in the run is remembered: the short one is shown instead.
     pick(*w, 0);
     w->waitForNote();
-    QAction *check = w->action("V_mnuCHECKSPELLING");
+    QAction *check = w->action("checkSpellingAction");
     if (check->isChecked() != on)
         check->trigger();
     if (on)

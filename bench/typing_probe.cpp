@@ -46,10 +46,10 @@ int main(int argc, char *argv[])
     constexpr int kKeys = 250;
     const QList<double> idle = type(editor, paints, kKeys, [] {});
 
-    w.action("T_mnuFIND_BOOK")->trigger();
-    auto *text = w.child<QComboBox>("txtFINDBOOK");
-    auto *find = w.child<QAbstractButton>("btnFINDBOOK");
-    auto *stop = w.child<QAbstractButton>("btnSTOPBOOK");
+    w.action("findInBookAction")->trigger();
+    auto *text = w.child<QComboBox>("findInBookField");
+    auto *find = w.child<QAbstractButton>("findInBookButton");
+    auto *stop = w.child<QAbstractButton>("findInBookStopButton");
     text->setEditText(qb::bench::kText);
     w.window->activateWindow();
     editor->setFocus();

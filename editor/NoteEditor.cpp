@@ -347,7 +347,7 @@ void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
     event->accept();
     if (m_contextItems) {
         auto *menu = new QMenu(this);
-        menu->setObjectName(u"txtTEXT_contextMenu"_s);
+        menu->setObjectName(u"editorContextMenu"_s);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         const int position = mouse ? cursorForPosition(viewport()->mapFromGlobal(at)).position()
                                    : textCursor().position();

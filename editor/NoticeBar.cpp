@@ -17,7 +17,7 @@ NoticeBar::NoticeBar(QWidget *parent) : QFrame(parent), m_text(new QLabel(this))
     setBackgroundRole(QPalette::ToolTipBase);
     setForegroundRole(QPalette::ToolTipText);
     setAccessibleName(u"Notice"_s);
-    m_text->setObjectName(u"noticeText"_s);
+    m_text->setObjectName(u"noticeLabel"_s);
     m_text->setWordWrap(true);
     m_text->setTextFormat(Qt::PlainText);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -44,7 +44,11 @@ void NoticeBar::showNotice(const QString &text, const QList<QAction *> &actions)
     for (QAction *action : actions) {
         auto *button = new QToolButton(this);
         button->setDefaultAction(action);
-        button->setObjectName(action->objectName() + u"Button"_s);
+        // Named after its action: "noticeCloseAction" gives "noticeCloseButton".
+        QString name = action->objectName();
+        if (name.endsWith(u"Action"_s))
+            name.chop(6);
+        button->setObjectName(name + u"Button"_s);
         button->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly
                                                            : Qt::ToolButtonIconOnly);
         // Reached with Tab, never taken by a click: the keys stay with the editor.

@@ -315,25 +315,25 @@ void SpellMarks::addContextItems(QMenu &menu, int position)
     int number = 0;
     for (const QString &suggestion : suggestions) {
         QAction *item = menu.addAction(QString(suggestion).replace(u'&', u"&&"_s));
-        item->setObjectName(u"txtTEXT_suggestion%1"_s.arg(++number));
+        item->setObjectName(u"suggestionAction_%1"_s.arg(++number));
         connect(item, &QAction::triggered, this,
                 [this, mark, suggestion] { replace(mark.start, mark.end, mark.word, suggestion); });
     }
     if (suggestions.isEmpty()) {
         QAction *none = menu.addAction(u"(No Suggestions)"_s);
-        none->setObjectName(u"txtTEXT_noSuggestion"_s);
+        none->setObjectName(u"noSuggestionAction"_s);
         none->setEnabled(false);
     }
     menu.addSeparator();
     QAction *add = menu.addAction(u"&Add to Dictionary"_s);
-    add->setObjectName(u"txtTEXT_addWord"_s);
+    add->setObjectName(u"addWordAction"_s);
     add->setEnabled(m_mayKeepWords);
     if (!m_mayKeepWords)
         add->setToolTip(u"The words of an encrypted or encoded note are not written to a file"_s);
     connect(add, &QAction::triggered, this,
             [this, word = mark.word] { Q_EMIT addRequested(word); });
     QAction *ignoreItem = menu.addAction(u"&Ignore"_s);
-    ignoreItem->setObjectName(u"txtTEXT_ignoreWord"_s);
+    ignoreItem->setObjectName(u"ignoreWordAction"_s);
     connect(ignoreItem, &QAction::triggered, this, [this, word = mark.word] { ignore(word); });
 }
 

@@ -2,7 +2,7 @@
 
 // The ASCII armour of age files. Used by the age format's own files.
 
-#include "encoder/AgeFile.h"
+#include "encoder/AgeOutcome.h"
 #include "encoder/Base64.h"
 
 namespace qb::age {

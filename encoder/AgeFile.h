@@ -5,6 +5,7 @@
 // from the rest, so that it can run on another thread: encrypting is prepareAgeKey (slow) then
 // encryptAge (fast); decrypting is readAgeHeader (fast), deriveAgeKey (slow), decryptAge (fast).
 
+#include "encoder/AgeOutcome.h"
 #include "platform/SecretBytes.h"
 
 #include <QByteArray>
@@ -18,27 +19,6 @@ namespace qb {
 // `age` command has them: each step doubles the time and the memory (256 MiB at 18).
 inline constexpr int kAgeDefaultWorkFactor = 18;
 inline constexpr int kAgeWorkFactorLimit = 22;
-
-enum class AgeStatus {
-    Ok,
-    NotAgeFile,        // neither an age file nor age armour
-    Malformed,         // breaks the format; the message says where
-    NotForPassphrase,  // encrypted to keys, not with a passphrase
-    MixedStanza,       // a passphrase stanza beside other recipients, which age forbids
-    WorkFactorTooHigh, // refused before any derivation
-    WrongPassphrase,   // or the salt or the wrapped key was changed: age cannot tell which
-    Damaged,           // the key is right but the header or the payload was changed or cut
-    Truncated,         // the file ends early
-    TrailingData,      // bytes after the file's end
-    NoMemory,          // the key derivation could not have the memory it needs
-};
-
-struct AgeOutcome
-{
-    AgeStatus status = AgeStatus::Ok;
-    QString message; // a sentence to show; empty when all is well
-    bool ok() const { return status == AgeStatus::Ok; }
-};
 
 // The key that wraps a file's own key, derived from the passphrase for one salt and work factor.
 // Made by prepareAgeKey for one new file, or by deriveAgeKey for one file being read.

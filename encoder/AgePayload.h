@@ -4,6 +4,7 @@
 // note. Used by AgeFile only.
 
 #include "encoder/AgeArmour.h"
+#include "encoder/AgeFile.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "encoder/PassphraseCommands.h"
 
+#include "encoder/PassphraseDialog.h"
 #include "encoder/ProtectedNote.h"
-#include "encoder/frmPASSPHRASE.h"
 #include "platform/Background.h"
 #include "platform/Platform.h"
 
@@ -73,9 +73,9 @@ void PassphraseCommands::toggle()
 
 std::optional<SecretBytes> PassphraseCommands::askPassphrase(bool encrypting, const QString &about)
 {
-    frmPASSPHRASE dialog(encrypting ? frmPASSPHRASE::Purpose::Encrypt
-                                    : frmPASSPHRASE::Purpose::Decrypt,
-                         &m_dialogParent, about);
+    PassphraseDialog dialog(encrypting ? PassphraseDialog::Purpose::Encrypt
+                                       : PassphraseDialog::Purpose::Decrypt,
+                            &m_dialogParent, about);
     if (m_platform.execDialog(dialog) != QDialog::Accepted)
         return std::nullopt;
     QString passphrase = dialog.takePassphrase();

@@ -1,5 +1,7 @@
 #include "find/AsciiWord.h"
 
+#include "find/ByteAnchors.h"
+
 #include "platform/CodePage.h"
 
 #include <QChar>
@@ -52,25 +54,6 @@ const KinBytes &kinBytes()
         return table;
     }();
     return *kin;
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-}
-
-// How often a character turns up in prose: comparing the rarest two first makes the fewest
-// false starts.
-int commonness(char c)
-{
-    static constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
-    if (c == ' ')
-        return 100;
-    if (isAsciiLetter(c))
-        return 60 - 2 * int(std::find(byFrequency, byFrequency + 26, char(c | 0x20)) - byFrequency);
-    if (c == '.' || c == ',')
-        return 12;
-    return c >= '0' && c <= '9' ? 8 : 4;
 }
 
 } // namespace
@@ -127,7 +110,7 @@ AsciiWord::AsciiWord(QStringView word)
     Q_ASSERT(fits(word));
     for (const QChar c : word) {
         const char byte = char(c.unicode());
-        const bool letter = isAsciiLetter(byte);
+        const bool letter = isAsciiLetter(char16_t(byte));
         m_lower.append(letter ? char(byte | 0x20) : byte);
         m_masks.append(letter ? char(0x20) : char(0));
     }
@@ -135,10 +118,13 @@ AsciiWord::AsciiWord(QStringView word)
     for (size_t i = 0; i < places.size(); ++i)
         places[i] = qsizetype(i);
     std::stable_sort(places.begin(), places.end(), [&](qsizetype a, qsizetype b) {
-        return commonness(m_lower[a]) < commonness(m_lower[b]);
+        return proseCommonness(char16_t(m_lower[a])) < proseCommonness(char16_t(m_lower[b]));
     });
-    m_first = places[0];
-    m_second = places.size() > 1 ? places[1] : places[0];
+    const auto anchor = [&](qsizetype place) {
+        return ByteAnchor{place, uchar(m_masks[place]), uchar(m_lower[place])};
+    };
+    m_first = anchor(places[0]);
+    m_second = anchor(places.size() > 1 ? places[1] : places[0]);
 }
 
 bool AsciiWord::matchesAt(const uchar *bytes) const
@@ -156,31 +142,9 @@ bool AsciiWord::isIn(QByteArrayView noteBytes) const
     if (noteBytes.size() < length)
         return false;
     const auto *bytes = reinterpret_cast<const uchar *>(noteBytes.data());
-    const qsizetype last = noteBytes.size() - length; // the last place the word can start
-    qsizetype at = 0;
-#ifdef __SSE2__
-    // Sixteen places at a time: both anchor bytes must match before the whole word is tried.
-    const __m128i mask1 = _mm_set1_epi8(m_masks[m_first]);
-    const __m128i value1 = _mm_set1_epi8(m_lower[m_first]);
-    const __m128i mask2 = _mm_set1_epi8(m_masks[m_second]);
-    const __m128i value2 = _mm_set1_epi8(m_lower[m_second]);
-    for (; at + 16 <= last + 1; at += 16) {
-        const auto *a = reinterpret_cast<const __m128i *>(bytes + at + m_first);
-        const auto *b = reinterpret_cast<const __m128i *>(bytes + at + m_second);
-        const __m128i both =
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(a), mask1), value1),
-                          _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(b), mask2), value2));
-        for (unsigned found = unsigned(_mm_movemask_epi8(both)); found != 0; found &= found - 1) {
-            if (matchesAt(bytes + at + std::countr_zero(found)))
-                return true;
-        }
-    }
-#endif
-    for (; at <= last; ++at) {
-        if (matchesAt(bytes + at))
-            return true;
-    }
-    return false;
+    // The last place the word can start; both anchor bytes must match before it is tried.
+    return foundAtAnchors(bytes, noteBytes.size() - length, m_first, m_second,
+                          [this](const uchar *place) { return matchesAt(place); });
 }
 
 } // namespace qb

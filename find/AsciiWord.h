@@ -1,5 +1,7 @@
 #pragma once
 
+#include "find/ByteAnchors.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringView>
@@ -30,10 +32,9 @@ public:
 private:
     bool matchesAt(const uchar *bytes) const;
 
-    QByteArray m_lower; // the word, its letters in lower case
-    QByteArray m_masks; // 0x20 under a letter: the bit letter case may flip
-    qsizetype m_first = 0;
-    qsizetype m_second = 0; // the rarest two places, compared sixteen places at a time
+    QByteArray m_lower;           // the word, its letters in lower case
+    QByteArray m_masks;           // 0x20 under a letter: the bit letter case may flip
+    ByteAnchor m_first, m_second; // the rarest two places, compared sixteen places at a time
 };
 
 } // namespace qb

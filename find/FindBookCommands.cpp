@@ -4,8 +4,8 @@
 #include "editor/NoteEditor.h"
 #include "find/BookIndex.h"
 #include "find/BookResultsModel.h"
+#include "find/FindBookDialog.h"
 #include "find/MatchSelection.h"
-#include "find/frmFINDBOOK.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteNames.h"
@@ -33,25 +33,25 @@ FindBookCommands::FindBookCommands(const Book &book, BookIndex &index, const Not
 
 FindBookCommands::~FindBookCommands() = default;
 
-frmFINDBOOK &FindBookCommands::dialog()
+FindBookDialog &FindBookCommands::dialog()
 {
     if (!m_dialog) {
-        m_dialog = new frmFINDBOOK(&m_dialogParent);
-        frmFINDBOOK *window = m_dialog;
-        connect(window, &frmFINDBOOK::searchRequested, this, &FindBookCommands::search);
-        connect(window, &frmFINDBOOK::stopRequested, this, &FindBookCommands::stop);
-        connect(window, &frmFINDBOOK::openRequested, this, &FindBookCommands::open);
+        m_dialog = new FindBookDialog(&m_dialogParent);
+        FindBookDialog *window = m_dialog;
+        connect(window, &FindBookDialog::searchRequested, this, &FindBookCommands::search);
+        connect(window, &FindBookDialog::stopRequested, this, &FindBookCommands::stop);
+        connect(window, &FindBookDialog::openRequested, this, &FindBookCommands::open);
         connect(&m_search, &BookSearch::hitsFound, window,
                 [window](const QList<BookSearchHit> &hits) { window->results().add(hits); });
-        connect(&m_search, &BookSearch::progress, window, &frmFINDBOOK::showProgress);
-        connect(&m_search, &BookSearch::finished, window, &frmFINDBOOK::showSummary);
+        connect(&m_search, &BookSearch::progress, window, &FindBookDialog::showProgress);
+        connect(&m_search, &BookSearch::finished, window, &FindBookDialog::showSummary);
     }
     return *m_dialog;
 }
 
 void FindBookCommands::showDialog()
 {
-    frmFINDBOOK &window = dialog();
+    FindBookDialog &window = dialog();
     window.show();
     window.raise();
     window.activateWindow();
@@ -98,15 +98,10 @@ void FindBookCommands::open(const BookSearchHit &hit)
                               u"Find in Book"_s);
         return;
     }
-    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName, [this, hit](bool shown) {
-        if (!shown)
-            return;
-        m_display.whenShown([this, hit, text = m_searchedText, cs = m_searchedCase] {
-            selectNearestMatch(m_editor, m_notice, hit.position, text, cs);
-        });
-        m_editor.activateWindow();
-        m_editor.setFocus();
-    });
+    showNoteAndFocus(m_noteList, m_display, m_editor, hit.folderRow, hit.noteFileName,
+                     [this, position = hit.position, text = m_searchedText, cs = m_searchedCase] {
+                         selectNearestMatch(m_editor, m_notice, position, text, cs);
+                     });
 }
 
 } // namespace qb

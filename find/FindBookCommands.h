@@ -18,7 +18,7 @@ class NoteListCommands;
 class NoteNotice;
 class NoteSession;
 class Platform;
-class frmFINDBOOK;
+class FindBookDialog;
 
 // Tools > Find in Book...: searches every note of the open book's folders, in the index's memory
 // where it holds a note as its file still is, and opens the results.
@@ -38,7 +38,7 @@ public:
     void showDialog();
 
 private:
-    frmFINDBOOK &dialog();
+    FindBookDialog &dialog();
     void search(const QString &text, Qt::CaseSensitivity caseSensitivity);
     void stop();
     // Shows the note of `hit` with its match selected, the editor taking the keyboard.
@@ -54,7 +54,7 @@ private:
     NoteNotice &m_notice;
     Platform &m_platform;
     QWidget &m_dialogParent;
-    QPointer<frmFINDBOOK> m_dialog;
+    QPointer<FindBookDialog> m_dialog;
     BookSearch m_search;
     // What the results were found for.
     QString m_searchedText;

@@ -4,8 +4,8 @@
 #include "editor/NoteEditor.h"
 #include "editor/SoftBreaks.h"
 #include "find/BookIndex.h"
+#include "find/GoToNoteDialog.h"
 #include "find/MatchSelection.h"
-#include "find/frmGOTO.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFileCommands.h"
 #include "notes/NoteListCommands.h"
@@ -32,17 +32,17 @@ void GoToNoteCommands::showDialog()
 {
     if (!m_book.isOpen())
         return;
-    frmGOTO dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
-    connect(&dialog, &frmGOTO::openRequested, &dialog,
+    GoToNoteDialog dialog([this] { return m_index.snapshot(); }, &m_dialogParent);
+    connect(&dialog, &GoToNoteDialog::openRequested, &dialog,
             [this, &dialog](const NoteQueryHit &hit) { open(hit, dialog); });
-    connect(&dialog, &frmGOTO::nothingFound, &dialog, [this, &dialog](const QString &query) {
+    connect(&dialog, &GoToNoteDialog::nothingFound, &dialog, [this, &dialog](const QString &query) {
         if (offerToMake(query))
             dialog.accept();
     });
     m_platform.execDialog(dialog);
 }
 
-void GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
+void GoToNoteCommands::open(const NoteQueryHit &hit, GoToNoteDialog &dialog)
 {
     // Never a note that is gone, nor text that is no longer there.
     if (!hit.isCurrent()) {
@@ -59,39 +59,31 @@ void GoToNoteCommands::open(const NoteQueryHit &hit, frmGOTO &dialog)
     }
     // A large folder is listed off the window's thread: the note may be shown after the window
     // has been closed.
-    m_noteList.showNoteOf(hit.folderRow, hit.noteFileName,
-                          [this, hit, window = QPointer<frmGOTO>(&dialog)](bool shown) {
-                              if (!shown)
-                                  return;
-                              if (hit.position >= 0)
-                                  selectWhenShown(hit);
-                              m_editor.activateWindow();
-                              m_editor.setFocus();
-                              if (window)
-                                  window->accept();
-                          });
+    showNoteAndFocus(m_noteList, m_display, m_editor, hit.folderRow, hit.noteFileName,
+                     hit.position >= 0 ? std::function<void()>([this, hit] { selectMatch(hit); })
+                                       : nullptr,
+                     [window = QPointer<GoToNoteDialog>(&dialog)] {
+                         if (window)
+                             window->accept();
+                     });
 }
 
-void GoToNoteCommands::selectWhenShown(const NoteQueryHit &hit)
+void GoToNoteCommands::selectMatch(const NoteQueryHit &hit)
 {
     // The match as the index found it; a note with unsaved edits may hold it elsewhere.
-    const bool whole = hit.matchInSnippet + hit.length <= hit.snippet.size();
-    const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
     const qsizetype position = hit.position;
-    const qsizetype length = hit.length;
-    m_display.whenShown([this, whole, found, position, length] {
-        if (whole) {
-            selectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
-            return;
-        }
-        const auto [start, end] =
-            notePositionsOf(*m_editor.document()).editorRange(position, position + length);
-        QTextCursor cursor(m_editor.document());
-        cursor.setPosition(int(start));
-        cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-        m_editor.setTextCursor(cursor);
-        m_editor.centerCursor();
-    });
+    if (hit.matchInSnippet + hit.length <= hit.snippet.size()) {
+        const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
+        selectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
+        return;
+    }
+    const auto [start, end] =
+        notePositionsOf(*m_editor.document()).editorRange(position, position + hit.length);
+    QTextCursor cursor(m_editor.document());
+    cursor.setPosition(int(start));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    m_editor.setTextCursor(cursor);
+    m_editor.centerCursor();
 }
 
 bool GoToNoteCommands::offerToMake(const QString &query)
@@ -112,12 +104,7 @@ bool GoToNoteCommands::offerToMake(const QString &query)
     const QString fileName = m_noteFiles.makeNote(name, title);
     if (fileName.isEmpty())
         return false;
-    m_noteList.showNoteOf(row, fileName, [this](bool shown) {
-        if (shown) {
-            m_editor.activateWindow();
-            m_editor.setFocus();
-        }
-    });
+    showNoteAndFocus(m_noteList, m_display, m_editor, row, fileName, nullptr);
     return true;
 }
 

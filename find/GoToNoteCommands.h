@@ -14,7 +14,7 @@ class NoteFileCommands;
 class NoteListCommands;
 class NoteNotice;
 class Platform;
-class frmGOTO;
+class GoToNoteDialog;
 struct NoteQueryHit;
 
 // Tools > Go to Note...: a note found as the words are typed, opened with Enter (after the
@@ -35,9 +35,9 @@ public:
 private:
     // Opens the note of `hit` and closes the window; the window stays when the note is not
     // opened.
-    void open(const NoteQueryHit &hit, frmGOTO &dialog);
-    // The match of `hit` selected once its note is shown.
-    void selectWhenShown(const NoteQueryHit &hit);
+    void open(const NoteQueryHit &hit, GoToNoteDialog &dialog);
+    // Selects the match of `hit` in its note, once shown.
+    void selectMatch(const NoteQueryHit &hit);
     // Enter with nothing found: a note named `query` made, after a question; true when it is.
     bool offerToMake(const QString &query);
 

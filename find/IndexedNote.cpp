@@ -4,20 +4,9 @@
 #include "find/AsciiWord.h"
 #include "notes/NoteNames.h"
 #include "platform/CodePage.h"
-#include "platform/RetryOnInterrupt.h"
 #include "platform/SafeFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace qb {
 
@@ -44,82 +33,30 @@ void classify(IndexedNote &note, bool whole)
     }
 }
 
-#ifdef Q_OS_UNIX
-
-NoteStamp stampOf(const struct stat &status)
-{
-#ifdef Q_OS_DARWIN
-    const struct timespec &time = status.st_mtimespec;
-#else
-    const struct timespec &time = status.st_mtim;
-#endif
-    return {qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec, qint64(status.st_size)};
-}
-
-// Reads as much as the file gives up to `length`; -1 after a failure.
-qint64 readUpTo(int fd, char *buffer, qint64 length)
-{
-    qint64 got = 0;
-    while (got < length) {
-        const ssize_t n =
-            retryOnInterrupt([&] { return ::read(fd, buffer + got, size_t(length - got)); });
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return got;
-}
-
 // One read of the note; false when the file changed size meanwhile.
-bool readOnce(const QByteArray &systemPath, qint64 largest, IndexedNote &note)
+bool readOnce(const QString &path, qint64 largest, IndexedNote &note)
 {
-    // O_NONBLOCK: a pipe named like a note is not waited on. A link is followed, once it is
-    // known to be one.
-    const auto open = [&](int flags) {
-        return retryOnInterrupt([&] {
-            return ::open(systemPath.constData(),
-                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
-        });
-    };
-    int fd = open(O_NOFOLLOW);
-    const bool link = fd < 0 && errno == ELOOP;
-    if (link)
-        fd = open(0);
-    if (fd < 0)
+    FileReader reader(path);
+    if (!reader.isOpen())
         return true;
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return true;
-    // A regular file never blocks, but a network file system may act on the flag.
-    ::fcntl(fd, F_SETFL, 0);
-    const NoteStamp stamp = stampOf(status);
+    const NoteStamp stamp{reader.modifiedNs(), reader.size()};
     const bool whole = stamp.size <= largest;
     const qint64 wanted = whole ? stamp.size : std::min(stamp.size, kHeadBytes);
     note.bytes = QByteArray(wanted, Qt::Uninitialized);
-    const qint64 got = readUpTo(fd, note.bytes.data(), wanted);
+    const qint64 got = reader.read(note.bytes.data(), wanted);
     if (got < 0) {
         note.bytes = QByteArray();
         return true;
     }
-    char more = 0;
-    if (got < wanted || (whole && readUpTo(fd, &more, 1) != 0)) {
+    if (got < wanted || (whole && !reader.atExpectedEnd(got))) {
         note.bytes = QByteArray();
         return false;
     }
     note.stamp = stamp;
-    note.ownFile = !link && status.st_nlink == 1;
+    note.ownFile = reader.isOwnFile();
     classify(note, whole);
     return true;
 }
-
-#endif
 
 } // namespace
 
@@ -130,17 +67,10 @@ QDateTime NoteStamp::modified() const
 
 NoteStamp stampOfFile(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    struct stat status;
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    const FileProbe probe = probeFile(path);
+    if (probe.kind != FileProbe::Kind::Regular)
         return {};
-    return stampOf(status);
-#else
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return {};
-    return {info.lastModified().toMSecsSinceEpoch() * 1'000'000, info.size()};
-#endif
+    return {probe.modifiedNs, probe.size};
 }
 
 bool isAgeEncrypted(QByteArrayView noteBytes)
@@ -165,26 +95,8 @@ IndexedNote readIndexedNote(const QString &dirPath, const QString &fileName, qin
     IndexedNote note;
     note.fileName = fileName;
     const QString path = noteFilePath(dirPath, fileName);
-#ifdef Q_OS_UNIX
-    const QByteArray systemPath = QFile::encodeName(path);
-    for (int i = 0; i < kReadTries && !readOnce(systemPath, largest, note); ++i) {
+    for (int i = 0; i < kReadTries && !readOnce(path, largest, note); ++i) {
     }
-#else
-    const NoteStamp stamp = stampOfFile(path);
-    if (!stamp.isValid())
-        return note;
-    if (stamp.size > largest) {
-        note.stamp = stamp;
-        note.kind = IndexedKind::TooLarge;
-        return note;
-    }
-    ReadResult read = readWholeFile(path, largest);
-    if (!read.ok())
-        return note;
-    note.stamp = stamp;
-    note.bytes = std::move(read.bytes);
-    classify(note, true);
-#endif
     return note;
 }
 

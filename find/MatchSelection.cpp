@@ -5,6 +5,8 @@
 #include "editor/NoteEditor.h"
 #include "editor/SoftBreaks.h"
 #include "find/TextSearch.h"
+#include "notes/NoteDisplay.h"
+#include "notes/NoteListCommands.h"
 #include "notes/NoteNotice.h"
 
 #include <QTextCursor>
@@ -41,6 +43,24 @@ void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype positi
     }
     editor.setTextCursor(cursor);
     editor.centerCursor();
+}
+
+void showNoteAndFocus(NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
+                      int folderRow, const QString &fileName, std::function<void()> select,
+                      std::function<void()> shown)
+{
+    noteList.showNoteOf(
+        folderRow, fileName,
+        [&display, &editor, select = std::move(select), shown = std::move(shown)](bool wasShown) {
+            if (!wasShown)
+                return;
+            if (select)
+                display.whenShown(select);
+            editor.activateWindow();
+            editor.setFocus();
+            if (shown)
+                shown();
+        });
 }
 
 } // namespace qb

@@ -2,9 +2,13 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qb {
 
+class NoteDisplay;
 class NoteEditor;
+class NoteListCommands;
 class NoteNotice;
 
 // Selects in the editor the occurrence of `what` (found as Find finds it) nearest to
@@ -13,5 +17,12 @@ class NoteNotice;
 // notice says so.
 void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
                         const QString &what, Qt::CaseSensitivity cs);
+
+// Shows the note `fileName` of the folder at `folderRow` and moves the keyboard to the editor;
+// once the note's text is in, `select` selects a match in it, when given. `shown` runs last,
+// when the note was shown.
+void showNoteAndFocus(NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
+                      int folderRow, const QString &fileName, std::function<void()> select,
+                      std::function<void()> shown = {});
 
 } // namespace qb

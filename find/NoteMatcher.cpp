@@ -1,6 +1,7 @@
 #include "find/NoteMatcher.h"
 
 #include "encoder/NoteCodec.h"
+#include "find/ByteAnchors.h"
 #include "find/TextSearch.h"
 
 #include <algorithm>
@@ -37,28 +38,6 @@ const Folding &foldingTable()
         return table;
     }();
     return *folds;
-}
-
-bool isAsciiLetter(char16_t u)
-{
-    return (u | 0x20) >= u'a' && (u | 0x20) <= u'z';
-}
-
-// How often a byte of a pattern turns up in prose: the rarest two make the fewest false starts.
-int commonness(char16_t u, Qt::CaseSensitivity cs)
-{
-    static constexpr char byFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
-    if (u == u' ')
-        return 100;
-    if (isAsciiLetter(u)) {
-        const int common =
-            60 -
-            2 * int(std::char_traits<char>::find(byFrequency, 26, char(u | 0x20)) - byFrequency);
-        return cs == Qt::CaseSensitive && u < u'a' ? common / 5 : common;
-    }
-    if (u == u'.' || u == u',')
-        return 12;
-    return u >= u'0' && u <= u'9' ? 8 : 4;
 }
 
 bool hasLoneSurrogate(QStringView text)
@@ -106,16 +85,43 @@ NoteMatcher::NoteMatcher(QStringView what, Qt::CaseSensitivity cs) : m_cs(cs)
 // ASCII, a CR or LF when it may be a line end or a stand-in for one, else above 0x7F.
 void NoteMatcher::buildBytePattern()
 {
+    const auto [runStart, runEnd] = longestByteRun();
+    if (runStart == runEnd)
+        return;
+    if (runStart > 0)
+        m_pattern.push_back(besideRun(runStart - 1, true));
+    std::vector<std::pair<int, ByteAnchor>> anchors;
+    for (qsizetype i = runStart; i < runEnd; ++i) {
+        const char16_t u = m_units.at(i).unicode();
+        const bool folded = m_cs == Qt::CaseInsensitive && isAsciiLetter(u);
+        anchors.push_back({proseCommonness(u, m_cs),
+                           {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
+                            uchar(folded ? u | 0x20 : u)}});
+        m_pattern.push_back(asciiMatching(i));
+    }
+    if (runEnd < m_units.size())
+        m_pattern.push_back(besideRun(runEnd, false));
+    std::stable_sort(anchors.begin(), anchors.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    m_first = anchors[0].second;
+    m_second = anchors.size() > 1 ? anchors[1].second : m_first;
+}
+
+bool NoteMatcher::unitMatches(char16_t c, qsizetype i) const
+{
+    const char16_t u = m_units.at(i).unicode();
+    if (m_cs == Qt::CaseSensitive || QChar::isSurrogate(u))
+        return c == u;
     const Folding &folds = foldingTable();
-    const auto *units = reinterpret_cast<const char16_t *>(m_units.utf16());
+    return folds.unit[c] == folds.unit[u];
+}
+
+std::pair<qsizetype, qsizetype> NoteMatcher::longestByteRun() const
+{
+    const Folding &folds = foldingTable();
     const qsizetype size = m_units.size();
-    const auto matches = [&](char16_t c, qsizetype i) {
-        if (m_cs == Qt::CaseSensitive || QChar::isSurrogate(units[i]))
-            return c == units[i];
-        return folds.unit[c] == folds.unit[units[i]];
-    };
     const auto single = [&](qsizetype i) {
-        const char16_t u = units[i];
+        const char16_t u = m_units.at(i).unicode();
         return u < 0x80 && u != u'\n' &&
                (m_cs == Qt::CaseSensitive || !folds.asciiHasOtherKin[folds.unit[u]]);
     };
@@ -131,51 +137,34 @@ void NoteMatcher::buildBytePattern()
         }
         i = std::max(end, i + 1);
     }
-    if (runLength == 0)
-        return;
+    return {runStart, runStart + runLength};
+}
 
-    const auto besideRun = [&](qsizetype i, bool before) {
-        ByteSet set;
-        for (char16_t c = 0; c < 0x80; ++c) {
-            if (matches(c, i))
-                set.add(uchar(c));
-        }
-        for (int b = 0x80; b < 0x100; ++b)
-            set.add(uchar(b));
-        if (matches(u'\n', i)) {
-            set.add('\n');
-            if (!before)
-                set.add('\r');
-        }
-        if (matches(standInFor(u'\r'), i))
-            set.add('\r');
-        if (matches(standInFor(u'\n'), i))
-            set.add('\n');
-        return set;
-    };
-    const bool left = runStart > 0;
-    if (left)
-        m_pattern.push_back(besideRun(runStart - 1, true));
-    std::vector<std::pair<int, Anchor>> anchors;
-    for (qsizetype i = runStart; i < runStart + runLength; ++i) {
-        ByteSet set;
-        for (char16_t c = 0; c < 0x80; ++c) {
-            if (matches(c, i))
-                set.add(uchar(c));
-        }
-        const char16_t u = units[i];
-        const bool folded = m_cs == Qt::CaseInsensitive && isAsciiLetter(u);
-        anchors.push_back({commonness(u, m_cs),
-                           {qsizetype(m_pattern.size()), uchar(folded ? 0x20 : 0),
-                            uchar(folded ? u | 0x20 : u)}});
-        m_pattern.push_back(set);
+NoteMatcher::ByteSet NoteMatcher::asciiMatching(qsizetype i) const
+{
+    ByteSet set;
+    for (char16_t c = 0; c < 0x80; ++c) {
+        if (unitMatches(c, i))
+            set.add(uchar(c));
     }
-    if (runStart + runLength < size)
-        m_pattern.push_back(besideRun(runStart + runLength, false));
-    std::stable_sort(anchors.begin(), anchors.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    m_first = anchors[0].second;
-    m_second = anchors.size() > 1 ? anchors[1].second : m_first;
+    return set;
+}
+
+NoteMatcher::ByteSet NoteMatcher::besideRun(qsizetype i, bool before) const
+{
+    ByteSet set = asciiMatching(i);
+    for (int b = 0x80; b < 0x100; ++b)
+        set.add(uchar(b));
+    if (unitMatches(u'\n', i)) {
+        set.add('\n');
+        if (!before)
+            set.add('\r');
+    }
+    if (unitMatches(standInFor(u'\r'), i))
+        set.add('\r');
+    if (unitMatches(standInFor(u'\n'), i))
+        set.add('\n');
+    return set;
 }
 
 bool NoteMatcher::patternAt(const uchar *bytes) const
@@ -197,31 +186,9 @@ bool NoteMatcher::mayMatch(QByteArrayView noteBytes) const
     if (noteBytes.size() < length)
         return false;
     const auto *bytes = reinterpret_cast<const uchar *>(noteBytes.data());
-    const qsizetype last = noteBytes.size() - length; // the last place the pattern can start
-    qsizetype at = 0;
-#ifdef __SSE2__
-    // Sixteen places at a time: both anchor bytes must match before the whole pattern is tried.
-    const __m128i mask1 = _mm_set1_epi8(char(m_first.mask));
-    const __m128i value1 = _mm_set1_epi8(char(m_first.value));
-    const __m128i mask2 = _mm_set1_epi8(char(m_second.mask));
-    const __m128i value2 = _mm_set1_epi8(char(m_second.value));
-    for (; at + 16 <= last + 1; at += 16) {
-        const auto *a = reinterpret_cast<const __m128i *>(bytes + at + m_first.offset);
-        const auto *b = reinterpret_cast<const __m128i *>(bytes + at + m_second.offset);
-        const __m128i both =
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(a), mask1), value1),
-                          _mm_cmpeq_epi8(_mm_or_si128(_mm_loadu_si128(b), mask2), value2));
-        for (unsigned found = unsigned(_mm_movemask_epi8(both)); found != 0; found &= found - 1) {
-            if (patternAt(bytes + at + std::countr_zero(found)))
-                return true;
-        }
-    }
-#endif
-    for (; at <= last; ++at) {
-        if ((bytes[at + m_first.offset] | m_first.mask) == m_first.value && patternAt(bytes + at))
-            return true;
-    }
-    return false;
+    // The last place the pattern can start; both anchor bytes must match before it is tried.
+    return foundAtAnchors(bytes, noteBytes.size() - length, m_first, m_second,
+                          [this](const uchar *place) { return patternAt(place); });
 }
 
 qsizetype NoteMatcher::indexIn(QStringView decodedText, qsizetype from) const

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "find/ByteAnchors.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace qb {
@@ -38,15 +41,15 @@ private:
         void add(uchar b) { bits[b >> 6] |= quint64(1) << (b & 63); }
         bool has(uchar b) const { return (bits[b >> 6] >> (b & 63)) & 1; }
     };
-    // A byte of the pattern that (byte | mask) == value tells, for the vector scan.
-    struct Anchor
-    {
-        qsizetype offset = 0;
-        uchar mask = 0;
-        uchar value = 0;
-    };
-
     void buildBytePattern();
+    // Whether the unit at `i` matches the character `c` as a match compares them.
+    bool unitMatches(char16_t c, qsizetype i) const;
+    // The longest run of units that only ASCII characters other than a line feed match: its
+    // start and end.
+    std::pair<qsizetype, qsizetype> longestByteRun() const;
+    // The ASCII bytes that match the unit at `i`; the bytes that can stand beside a run for it.
+    ByteSet asciiMatching(qsizetype i) const;
+    ByteSet besideRun(qsizetype i, bool before) const;
     bool patternAt(const uchar *bytes) const;
     qsizetype foldedIndexIn(QStringView text, qsizetype from) const;
 
@@ -59,7 +62,7 @@ private:
     // Bytes every match leaves in a note's file, one set per byte; empty when the text gives no
     // such bytes, and every note is decoded.
     std::vector<ByteSet> m_pattern;
-    Anchor m_first, m_second;
+    ByteAnchor m_first, m_second; // compared sixteen places at a time
 };
 
 } // namespace qb

@@ -4,10 +4,10 @@
 #include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
 #include "encoder/PassphraseCommands.h"
+#include "notes/HistoryDialog.h"
 #include "notes/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteSession.h"
-#include "notes/frmHISTORY.h"
 #include "platform/LongCommand.h"
 #include "platform/Platform.h"
 
@@ -40,9 +40,9 @@ void HistoryCommands::showHistory()
         return NoteHistory::read(version, largest);
     };
     const QTextDocument &document = *m_editor.document();
-    frmHISTORY dialog(m_session.noteName(), versions, read,
-                      noteTextOf(document, 0, int(documentTextLength(document))).text,
-                      &m_dialogParent);
+    HistoryDialog dialog(m_session.noteName(), versions, read,
+                         noteTextOf(document, 0, int(documentTextLength(document))).text,
+                         &m_dialogParent);
     if (m_platform.execDialog(dialog) != QDialog::Accepted || dialog.selectedRow() < 0)
         return;
     const NoteVersion &chosen = versions.at(dialog.selectedRow());

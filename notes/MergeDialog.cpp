@@ -62,8 +62,8 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
                          QWidget *parent)
     : QDialog(parent), m_note(std::move(merged)), m_format(format),
       m_settled(size_t(m_note.clashCount())), m_base(new QLabel(baseText, this)),
-      m_merged(readOnlyView(this, u"mergedText"_s)), m_mine(readOnlyView(this, u"mineText"_s)),
-      m_theirs(readOnlyView(this, u"theirsText"_s))
+      m_merged(readOnlyView(this, u"mergedView"_s)), m_mine(readOnlyView(this, u"mineView"_s)),
+      m_theirs(readOnlyView(this, u"theirsView"_s))
 {
     qsizetype bytes = 0;
     for (const MergedNote::Piece &piece : m_note.pieces) {
@@ -74,62 +74,17 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     m_shortened = bytes > kWholeViewBytes;
     setObjectName(u"mergeDialog"_s);
     setWindowTitle(u"Merge - "_s + noteName);
-    m_base->setObjectName(u"mergeBase"_s);
+    m_base->setObjectName(u"mergeBaseLabel"_s);
     m_base->setWordWrap(true);
-    const auto makeButton = [this](const char *name, const QString &caption) {
-        auto *button = new QPushButton(caption, this);
-        button->setObjectName(QLatin1String(name));
-        button->setAutoDefault(false);
-        return button;
-    };
-    m_mineButton = makeButton("mineButton", u"&Mine"_s);
-    m_theirsButton = makeButton("theirsButton", u"&Theirs"_s);
-    m_bothButton = makeButton("bothButton", u"&Both"_s);
-    m_nextButton = makeButton("nextClashButton", u"&Next Clash"_s);
-    connect(m_mineButton, &QPushButton::clicked, this, [this] { settle(Take::Mine); });
-    connect(m_theirsButton, &QPushButton::clicked, this, [this] { settle(Take::Theirs); });
-    connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(Take::Both); });
-    connect(m_nextButton, &QPushButton::clicked, this, &MergeDialog::nextClash);
+    // Made in the order Tab takes them.
+    QHBoxLayout *settleRow = createSettleButtons();
     connect(m_merged, &QPlainTextEdit::cursorPositionChanged, this, &MergeDialog::showSides);
     followPalette(*m_merged, [this] { markClashes(); });
-
-    auto *buttons = new QDialogButtonBox(this);
-    m_useButton = buttons->addButton(u"&Use Merged"_s, QDialogButtonBox::AcceptRole);
-    m_useButton->setObjectName(u"useMergedButton"_s);
-    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
-    cancel->setObjectName(u"cancelButton"_s);
-    cancel->setText(u"&Cancel"_s);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto *sides = new QGridLayout;
-    // The buttons take the words' first letters.
-    auto *mineLabel = new QLabel(u"M&ine:"_s, this);
-    mineLabel->setBuddy(m_mine);
-    auto *theirsLabel = new QLabel(u"T&heirs:"_s, this);
-    theirsLabel->setBuddy(m_theirs);
-    sides->addWidget(mineLabel, 0, 0);
-    sides->addWidget(theirsLabel, 0, 1);
-    sides->addWidget(m_mine, 1, 0);
-    sides->addWidget(m_theirs, 1, 1);
-    auto *settleRow = new QHBoxLayout;
-    for (QPushButton *button : {m_mineButton, m_theirsButton, m_bothButton, m_nextButton})
-        settleRow->addWidget(button);
-    settleRow->addStretch();
+    QDialogButtonBox *buttons = createDialogButtons();
+    QGridLayout *sides = createSides();
     auto *column = new QVBoxLayout(this);
-    if (copies.size() > 1) {
-        m_copies = new QComboBox(this);
-        m_copies->setObjectName(u"copyBox"_s);
-        m_copies->addItems(copies);
-        m_copies->setCurrentIndex(copy);
-        auto *label = new QLabel(u"Cop&y:"_s, this);
-        label->setBuddy(m_copies);
-        auto *copyRow = new QHBoxLayout;
-        copyRow->addWidget(label);
-        copyRow->addWidget(m_copies, 1);
-        column->addLayout(copyRow);
-        connect(m_copies, &QComboBox::activated, this, [this] { done(OtherCopy); });
-    }
+    if (copies.size() > 1)
+        column->addLayout(createCopyChoice(copies, copy));
     column->addWidget(m_base);
     auto *mergedLabel = new QLabel(u"Merged n&ote:"_s, this);
     mergedLabel->setBuddy(m_merged);
@@ -146,6 +101,72 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
     column->addWidget(buttons);
     resize(720, 560);
     refresh(m_settled.empty() ? -1 : 0);
+}
+
+QHBoxLayout *MergeDialog::createSettleButtons()
+{
+    const auto makeButton = [this](const char *name, const QString &caption) {
+        auto *button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setAutoDefault(false);
+        return button;
+    };
+    m_mineButton = makeButton("mineButton", u"&Mine"_s);
+    m_theirsButton = makeButton("theirsButton", u"&Theirs"_s);
+    m_bothButton = makeButton("bothButton", u"&Both"_s);
+    m_nextButton = makeButton("nextClashButton", u"&Next Clash"_s);
+    connect(m_mineButton, &QPushButton::clicked, this, [this] { settle(Take::Mine); });
+    connect(m_theirsButton, &QPushButton::clicked, this, [this] { settle(Take::Theirs); });
+    connect(m_bothButton, &QPushButton::clicked, this, [this] { settle(Take::Both); });
+    connect(m_nextButton, &QPushButton::clicked, this, &MergeDialog::nextClash);
+    auto *settleRow = new QHBoxLayout;
+    for (QPushButton *button : {m_mineButton, m_theirsButton, m_bothButton, m_nextButton})
+        settleRow->addWidget(button);
+    settleRow->addStretch();
+    return settleRow;
+}
+
+QDialogButtonBox *MergeDialog::createDialogButtons()
+{
+    auto *buttons = new QDialogButtonBox(this);
+    m_useButton = buttons->addButton(u"&Use Merged"_s, QDialogButtonBox::AcceptRole);
+    m_useButton->setObjectName(u"useMergedButton"_s);
+    QPushButton *cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cancel->setObjectName(u"cancelButton"_s);
+    cancel->setText(u"&Cancel"_s);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
+
+QGridLayout *MergeDialog::createSides()
+{
+    auto *sides = new QGridLayout;
+    // The buttons take the words' first letters.
+    auto *mineLabel = new QLabel(u"M&ine:"_s, this);
+    mineLabel->setBuddy(m_mine);
+    auto *theirsLabel = new QLabel(u"T&heirs:"_s, this);
+    theirsLabel->setBuddy(m_theirs);
+    sides->addWidget(mineLabel, 0, 0);
+    sides->addWidget(theirsLabel, 0, 1);
+    sides->addWidget(m_mine, 1, 0);
+    sides->addWidget(m_theirs, 1, 1);
+    return sides;
+}
+
+QHBoxLayout *MergeDialog::createCopyChoice(const QStringList &copies, int copy)
+{
+    m_copies = new QComboBox(this);
+    m_copies->setObjectName(u"copyBox"_s);
+    m_copies->addItems(copies);
+    m_copies->setCurrentIndex(copy);
+    auto *label = new QLabel(u"Cop&y:"_s, this);
+    label->setBuddy(m_copies);
+    auto *copyRow = new QHBoxLayout;
+    copyRow->addWidget(label);
+    copyRow->addWidget(m_copies, 1);
+    connect(m_copies, &QComboBox::activated, this, [this] { done(OtherCopy); });
+    return copyRow;
 }
 
 QPushButton *MergeDialog::button(const QString &objectName) const

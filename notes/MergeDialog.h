@@ -10,6 +10,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -58,6 +61,12 @@ private:
     // The clash the caret is in, or -1.
     int clashAtCaret() const;
     void showSides();
+    // The parts of the window: Mine, Theirs, Both and Next Clash; Use Merged and Cancel; the
+    // two sides of a clash; the copy to merge, when there are several.
+    QHBoxLayout *createSettleButtons();
+    QDialogButtonBox *createDialogButtons();
+    QGridLayout *createSides();
+    QHBoxLayout *createCopyChoice(const QStringList &copies, int copy);
 
     MergedNote m_note;
     std::vector<const MergeClash *> m_clashes; // in m_note, in order

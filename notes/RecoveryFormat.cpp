@@ -241,6 +241,71 @@ private:
     bool m_incomplete = false;
 };
 
+// Puts a parsed value in its place; false when it did not parse.
+template <typename Value, typename Place> bool put(std::optional<Value> parsed, Place &place)
+{
+    if (parsed)
+        place = std::move(*parsed);
+    return parsed.has_value();
+}
+
+// The value of a line that names one of two words: 0 for the first, 1 for the second, -1 else.
+int choice(QByteArrayView value, const char *first, const char *second)
+{
+    return value == first ? 0 : value == second ? 1 : -1;
+}
+
+// A line of the header between its version and its checksum, in order: false when the line's
+// value is wrong.
+struct HeaderField
+{
+    const char *key;
+    bool (*read)(QByteArrayView value, RecoveryHeader &header);
+};
+
+const HeaderField kHeaderFields[] = {
+    {"note",
+     [](QByteArrayView v, RecoveryHeader &h) { return put(parsePath(v), h.copy.notePath); }},
+    {"encoding",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         const int encoding = choice(v, "UTF-8", "Windows-1252");
+         h.copy.format.encoding = encoding == 0 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+         return encoding >= 0;
+     }},
+    {"byte-order-mark",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         const int mark = choice(v, "no", "yes");
+         h.copy.format.byteOrderMark = mark == 1;
+         return mark >= 0;
+     }},
+    {"line-end",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         const int lineEnd = choice(v, "CRLF", "LF");
+         h.copy.format.lineEnd = lineEnd == 0 ? LineEnd::CrLf : LineEnd::Lf;
+         return lineEnd >= 0;
+     }},
+    {"note-size", [](QByteArrayView v,
+                     RecoveryHeader &h) { return put(parseNumber(v, -1), h.copy.noteFile.size); }},
+    {"note-modified",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         return put(parseTime(v), h.copy.noteFile.modified);
+     }},
+    {"note-changed",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         return put(parseTime(v), h.copy.noteFile.changedMeta);
+     }},
+    {"note-digest",
+     [](QByteArrayView v, RecoveryHeader &h) {
+         if (v == "none")
+             return put(std::optional(QByteArray()), h.copy.noteFile.digest);
+         return !v.isEmpty() && v.size() % 2 == 0 &&
+                put(parseHex(v, v.size() / 2), h.copy.noteFile.digest);
+     }},
+    {"taken", [](QByteArrayView v, RecoveryHeader &h) { return put(parseTime(v), h.copy.taken); }},
+    {"length",
+     [](QByteArrayView v, RecoveryHeader &h) { return put(parseNumber(v, 0), h.length); }},
+};
+
 } // namespace
 
 void RecoveryChecksum::add(QByteArrayView piece)
@@ -281,7 +346,6 @@ RecoveryHeaderRead readRecoveryHeader(QByteArrayView start)
 {
     HeaderLines lines(start);
     RecoveryHeader header;
-    RecoveryCopy &copy = header.copy;
     // The reason for the first line that fails; a header cut short is told as such.
     const auto fail = [&](const QString &reason) {
         if (lines.incomplete())
@@ -302,63 +366,11 @@ RecoveryHeaderRead readRecoveryHeader(QByteArrayView start)
     if (*number != kRecoveryVersion)
         return fail(u"It was written by a later version of Quirebox."_s);
 
-    const auto path = lines.value("note");
-    const std::optional<QString> notePath = path ? parsePath(*path) : std::nullopt;
-    if (!notePath)
-        return fail(damagedLineText("note"));
-    copy.notePath = *notePath;
-
-    const auto choose = [&](const char *key, const char *first, const char *second) {
-        const auto value = lines.value(key);
-        return !value ? -1 : *value == first ? 0 : *value == second ? 1 : -1;
-    };
-    const int encoding = choose("encoding", "UTF-8", "Windows-1252");
-    if (encoding < 0)
-        return fail(damagedLineText("encoding"));
-    copy.format.encoding = encoding == 0 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    const int mark = choose("byte-order-mark", "no", "yes");
-    if (mark < 0)
-        return fail(damagedLineText("byte-order-mark"));
-    copy.format.byteOrderMark = mark == 1;
-    const int lineEnd = choose("line-end", "CRLF", "LF");
-    if (lineEnd < 0)
-        return fail(damagedLineText("line-end"));
-    copy.format.lineEnd = lineEnd == 0 ? LineEnd::CrLf : LineEnd::Lf;
-
-    const auto size = lines.value("note-size");
-    const std::optional<qint64> noteSize = size ? parseNumber(*size, -1) : std::nullopt;
-    if (!noteSize)
-        return fail(damagedLineText("note-size"));
-    copy.noteFile.size = *noteSize;
-    for (const auto &[key, time] : {std::pair("note-modified", &copy.noteFile.modified),
-                                    std::pair("note-changed", &copy.noteFile.changedMeta)}) {
-        const auto value = lines.value(key);
-        const std::optional<QDateTime> parsed = value ? parseTime(*value) : std::nullopt;
-        if (!parsed)
-            return fail(damagedLineText(key));
-        *time = *parsed;
+    for (const HeaderField &field : kHeaderFields) {
+        const auto value = lines.value(field.key);
+        if (!value || !field.read(*value, header))
+            return fail(damagedLineText(field.key));
     }
-    const auto digest = lines.value("note-digest");
-    std::optional<QByteArray> digestBytes;
-    if (digest && *digest == "none")
-        digestBytes = QByteArray();
-    else if (digest && !digest->isEmpty() && digest->size() % 2 == 0)
-        digestBytes = parseHex(*digest, digest->size() / 2);
-    if (!digestBytes)
-        return fail(damagedLineText("note-digest"));
-    copy.noteFile.digest = *digestBytes;
-
-    const auto taken = lines.value("taken");
-    const std::optional<QDateTime> takenTime = taken ? parseTime(*taken) : std::nullopt;
-    if (!takenTime)
-        return fail(damagedLineText("taken"));
-    copy.taken = *takenTime;
-    const auto length = lines.value("length");
-    const std::optional<qint64> lengthNumber = length ? parseNumber(*length, 0) : std::nullopt;
-    if (!lengthNumber)
-        return fail(damagedLineText("length"));
-    header.length = *lengthNumber;
-
     header.checked = lines.position();
     const auto checksum = lines.value("crc-32");
     const std::optional<QByteArray> checksumBytes =

@@ -19,7 +19,8 @@ struct FileProbe
     enum class Kind { Regular, Missing, NotRegular, Unreadable };
     Kind kind = Kind::Missing;
     qint64 size = 0;
-    QString error; // why it cannot be read as a file; empty for a regular file
+    QString error;          // why it cannot be read as a file; empty for a regular file
+    qint64 modifiedNs = -1; // of a regular file: its last change, in ns since 1970 UTC
 };
 
 FileProbe probeFile(const QString &path);
@@ -37,8 +38,12 @@ public:
     bool isOpen() const;
     // Why the file could not be opened or read; empty while all is well.
     const QString &error() const { return m_error; }
-    // The file's size when it was opened.
+    // The file's size and last change (in ns since 1970 UTC) when it was opened.
     qint64 size() const { return m_size; }
+    qint64 modifiedNs() const { return m_modifiedNs; }
+    // The path names the file itself, not through a link, and is its only name: a write to it
+    // shows as a change of its folder.
+    bool isOwnFile() const { return m_ownFile; }
 
     // Reads until `length` bytes are in or the file ends; the count read, or -1 after a failure.
     qint64 read(char *buffer, qint64 length);
@@ -56,6 +61,8 @@ private:
     std::unique_ptr<Handle> m_handle;
     QString m_error;
     qint64 m_size = 0;
+    qint64 m_modifiedNs = -1;
+    bool m_ownFile = false;
     bool m_changed = false;
 };
 

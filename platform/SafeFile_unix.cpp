@@ -31,6 +31,16 @@ QString systemText(int code)
     return qt_error_string(code);
 }
 
+qint64 modifiedNsOf(const struct stat &status)
+{
+#ifdef Q_OS_DARWIN
+    const struct timespec &time = status.st_mtimespec;
+#else
+    const struct timespec &time = status.st_mtim;
+#endif
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
 // Six letters or digits: enough that two saves in one folder never pick the same name twice in
 // a row, and plain enough for any file system.
 QByteArray randomLetters()
@@ -58,9 +68,17 @@ struct FileReader::Handle
 FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>())
 {
     const QByteArray name = QFile::encodeName(path);
-    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer.
-    const int fd = retryOnInterrupt(
-        [&] { return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer. A link is
+    // followed, once it is known to be one.
+    const auto open = [&](int flags) {
+        return retryOnInterrupt([&] {
+            return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | flags);
+        });
+    };
+    int fd = open(O_NOFOLLOW);
+    const bool link = fd < 0 && errno == ELOOP;
+    if (link)
+        fd = open(0);
     if (fd < 0) {
         m_error = systemText(errno);
         return;
@@ -75,6 +93,8 @@ FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>(
         m_error = notRegularText();
     } else {
         m_size = status.st_size;
+        m_modifiedNs = modifiedNsOf(status);
+        m_ownFile = !link && status.st_nlink == 1;
         // A regular file never blocks, but a network file system may act on the flag. Of the
         // flags F_SETFL sets, the open gave only this one.
         ::fcntl(fd, F_SETFL, 0);
@@ -112,7 +132,7 @@ FileProbe probeFile(const QString &path)
         return {FileProbe::Kind::NotRegular, 0, folderText()};
     if (!S_ISREG(status.st_mode))
         return {FileProbe::Kind::NotRegular, 0, notRegularText()};
-    return {FileProbe::Kind::Regular, status.st_size, {}};
+    return {FileProbe::Kind::Regular, status.st_size, {}, modifiedNsOf(status)};
 }
 
 namespace {

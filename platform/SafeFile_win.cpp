@@ -28,6 +28,7 @@ FileReader::FileReader(const QString &path) : m_handle(std::make_unique<Handle>(
         m_handle->file.setFileName(path);
         if (m_handle->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             m_size = m_handle->file.size();
+            m_modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
             return;
         }
         m_error = m_handle->file.errorString();
@@ -54,7 +55,10 @@ FileProbe probeFile(const QString &path)
         return {FileProbe::Kind::NotRegular, 0, folderText()};
     if (!info.isFile())
         return {FileProbe::Kind::NotRegular, 0, notRegularText()};
-    return {FileProbe::Kind::Regular, info.size(), {}};
+    return {FileProbe::Kind::Regular,
+            info.size(),
+            {},
+            info.lastModified().toMSecsSinceEpoch() * 1'000'000};
 }
 
 struct SafeFileWriter::Impl

@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 
 #include "encoder/AgeFile.h"
-#include "encoder/frmPASSPHRASE.h"
+#include "encoder/PassphraseDialog.h"
 
 #include <QDirIterator>
 #include <QLineEdit>
@@ -21,13 +21,13 @@ inline void answerPassphrase(FakePlatform &platform, const QString &passphrase,
                              const QString &again = {})
 {
     platform.answerDialog([passphrase, again](QDialog &dialog) {
-        auto &form = static_cast<frmPASSPHRASE &>(dialog);
+        auto &form = static_cast<PassphraseDialog &>(dialog);
         dialog.show(); // as its modal run shows it: Enter presses a button that shows
-        QTest::keyClicks(form.txtPASS(), passphrase);
-        QLineEdit *last = form.txtPASS();
-        if (form.txtAGAIN()) {
-            QTest::keyClicks(form.txtAGAIN(), again);
-            last = form.txtAGAIN();
+        QTest::keyClicks(form.passphraseField(), passphrase);
+        QLineEdit *last = form.passphraseField();
+        if (form.repeatField()) {
+            QTest::keyClicks(form.repeatField(), again);
+            last = form.repeatField();
         }
         QTest::keyClick(last, Qt::Key_Return);
         return dialog.result();

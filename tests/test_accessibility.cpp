@@ -9,12 +9,12 @@
 
 #include "editor/NoticeBar.h"
 #include "find/BookIndex.h"
-#include "find/frmFINDBOOK.h"
-#include "find/frmGOTO.h"
+#include "find/FindBookDialog.h"
+#include "find/GoToNoteDialog.h"
 #include "folders/FolderRules.h"
 #include "launch/mgABOUT.h"
+#include "notes/HistoryDialog.h"
 #include "notes/MergeDialog.h"
-#include "notes/frmHISTORY.h"
 #include "platform/QtPlatform.h"
 
 #include <QAbstractButton>
@@ -270,26 +270,27 @@ private Q_SLOTS:
                 faults += accessKeyFaults(state + u' ' + menu->objectName(), menuCaptions(*menu));
         };
         walkMenus(u"a plain note:"_s);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"Encr&ypt with Passphrase..."_s);
 
         t.pickNote(u"c"_s);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Decr&ypt with Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"Decr&ypt with Passphrase..."_s);
         walkMenus(u"an encrypted note:"_s);
         t.platform.answerDialog([&](QDialog &dialog) {
             faults += windowAccessKeyFaults(dialog);
-            QTest::keyClicks(static_cast<frmPASSPHRASE &>(dialog).txtPASS(), kPassphrase);
+            QTest::keyClicks(static_cast<PassphraseDialog &>(dialog).passphraseField(),
+                             kPassphrase);
             return int(QDialog::Accepted);
         });
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"C&hange Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"C&hange Passphrase..."_s);
         walkMenus(u"a decrypted note:"_s);
         // Change Passphrase asks twice, with a word about the passphrase.
         t.platform.answerDialog([&](QDialog &dialog) {
             faults += windowAccessKeyFaults(dialog);
             return int(QDialog::Rejected);
         });
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
 
         t.pickNote(u"a"_s);
         t.answer(u"input:kw"_s);
@@ -305,16 +306,16 @@ private Q_SLOTS:
             faults += windowAccessKeyFaults(dialog);
             return int(QDialog::Rejected);
         });
-        t.trigger(u"F_mnuHISTORY"_s);
+        t.trigger(u"noteHistoryAction"_s);
         QCOMPARE(t.last().title, u"Note History - a"_s);
         t.platform.answerDialog([&](QDialog &dialog) {
             faults += windowAccessKeyFaults(dialog);
             return int(QDialog::Rejected);
         });
-        t.trigger(u"T_mnuGOTO"_s);
+        t.trigger(u"goToNoteAction"_s);
         QCOMPARE(t.last().title, u"Go to Note"_s);
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        faults += windowAccessKeyFaults(*t.child<frmFINDBOOK>(u"frmFINDBOOK"_s));
+        t.trigger(u"findInBookAction"_s);
+        faults += windowAccessKeyFaults(*t.child<FindBookDialog>(u"findInBookDialog"_s));
 
         // The merge of a note with two copies a sync tool kept: every control it can show.
         const MergeDialog merge(u"plan"_s,
@@ -390,7 +391,7 @@ private Q_SLOTS:
             dialog.show();
             if (!QTest::qWaitForWindowExposed(&dialog))
                 return int(QDialog::Rejected);
-            QWidget *diff = static_cast<frmHISTORY &>(dialog).txtDIFF()->viewport();
+            QWidget *diff = static_cast<HistoryDialog &>(dialog).diffView()->viewport();
             if (!switchPalette(diff))
                 return int(QDialog::Rejected);
             problems = unreadable(diff, u"- first kept"_s) +
@@ -400,7 +401,7 @@ private Q_SLOTS:
             addedHue = hueOf(diff, u"+ second first kept"_s);
             return int(QDialog::Rejected);
         });
-        t.trigger(u"F_mnuHISTORY"_s);
+        t.trigger(u"noteHistoryAction"_s);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
         QVERIFY2(removedHue <= 20 || removedHue >= 340, qPrintable(QString::number(removedHue)));
         QVERIFY2(addedHue >= 90 && addedHue <= 150, qPrintable(QString::number(addedHue)));
@@ -471,10 +472,10 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"a.txt"_s, "an invoice here\r\n"}, {u"b.txt"_s, "another invoice there\r\n"}});
         t.w().show();
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"invoice"_s);
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        t.trigger(u"findInBookAction"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"findInBookField"_s), u"invoice"_s);
+        t.child<QPushButton>(u"findInBookButton"_s)->click();
+        auto *list = t.child<QTreeView>(u"findInBookList"_s);
         QTRY_COMPARE(list->model()->rowCount(), 2);
         list->setCurrentIndex(list->model()->index(0, 0));
         QVERIFY(QTest::qWaitForWindowExposed(list->window()));
@@ -499,14 +500,14 @@ private Q_SLOTS:
         t.w().findChild<BookIndex *>()->waitUntilCurrent();
         QString problems = u"not shown"_s;
         t.platform.answerDialog([&](QDialog &dialog) {
-            auto &window = static_cast<frmGOTO &>(dialog);
+            auto &window = static_cast<GoToNoteDialog &>(dialog);
             dialog.show();
-            QTest::keyClicks(window.txtGOTO(), u"eggs"_s);
-            QWidget *view = window.lstGOTO()->viewport();
+            QTest::keyClicks(window.queryField(), u"eggs"_s);
+            QWidget *view = window.resultList()->viewport();
             if (!QTest::qWaitForWindowExposed(&dialog) ||
                 !QTest::qWaitFor([&] { return window.isSettled(); }) ||
-                window.results().rowCount() != 2 || !window.lstGOTO()->currentIndex().isValid() ||
-                !switchPalette(view))
+                window.results().rowCount() != 2 ||
+                !window.resultList()->currentIndex().isValid() || !switchPalette(view))
                 return int(QDialog::Rejected);
             problems = unreadable(view, u"Eggs"_s) + unreadable(view, u"eggs"_s) +
                        unseenMarks(view, u"Eggs"_s) + unseenMarks(view, u"eggs"_s) +
@@ -514,7 +515,7 @@ private Q_SLOTS:
                        unreadable(view, u"Buy more"_s);
             return int(QDialog::Rejected);
         });
-        t.trigger(u"T_mnuGOTO"_s);
+        t.trigger(u"goToNoteAction"_s);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
@@ -597,7 +598,7 @@ private Q_SLOTS:
                 problems += u"the clash settled is still marked; "_s;
             return int(QDialog::Rejected);
         });
-        t.trigger(u"noticeMerge"_s);
+        t.trigger(u"noticeMergeAction"_s);
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 

@@ -254,7 +254,7 @@ private Q_SLOTS:
         typeOn(u"more"_s);
         QVERIFY(writeBytes(t.note(u"a.txt"_s), "theirs\n"));
         QTRY_VERIFY(bar->isVisible());
-        t.trigger(u"noticeReadAgain"_s);
+        t.trigger(u"noticeReadAgainAction"_s);
         QCOMPARE(t.text(), u"theirs\n"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(!bar->isVisible());
@@ -262,7 +262,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(t.note(u"a.txt"_s)));
         QTRY_COMPARE(bar->text(), u"The file was removed by another program."_s);
         QVERIFY(!t.w().findChild<QWidget *>(u"noticeReadAgainButton"_s));
-        t.trigger(u"noticeKeepMine"_s);
+        t.trigger(u"noticeKeepMineAction"_s);
         QVERIFY(!bar->isVisible());
         QVERIFY(t.text().contains(u"mine "_s));
         QCOMPARE(t.status(), u"Changed"_s);
@@ -330,7 +330,7 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Encoded"_s);
         QVERIFY(t.platform.prompts.isEmpty());
         t.answer(u"input:@"_s);
-        t.trigger(u"noticeDecode"_s);
+        t.trigger(u"noticeDecodeAction"_s);
         QCOMPARE(t.last().title, u"Quirebox Decode"_s);
         QCOMPARE(t.status(), u"Decoded"_s);
         QVERIFY(t.text().startsWith(u"All of this is enciphered"_s));

@@ -2,6 +2,7 @@
 // the folder lists nothing else. The saves run in a child process (crash_saver) that is killed
 // with SIGKILL right after each system call of one save in turn, then at random moments.
 
+#include "KilledAfterEachCall.h"
 #include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/CrashNotes.h"
@@ -21,15 +22,12 @@ using namespace qb::test;
 
 namespace {
 
-QProcessEnvironment childEnvironment(const QString &killAfter, const QString &fault = {})
+// The saver runs with qbfault preloaded, which this test is not.
+QProcessEnvironment childEnvironment()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LD_PRELOAD"_s, QStringLiteral(QB_FAULT_LIBRARY));
     environment.insert(u"ASAN_OPTIONS"_s, u"verify_asan_link_order=0"_s);
-    if (!killAfter.isEmpty())
-        environment.insert(u"QBFAULT_KILL_AFTER"_s, killAfter);
-    if (!fault.isEmpty())
-        environment.insert(u"QBFAULT"_s, fault);
     return environment;
 }
 
@@ -64,30 +62,22 @@ private Q_SLOTS:
     void killedAfterEachCall()
     {
         QFETCH(bool, unnamedTemporaryFiles);
-        int kills = 0;
-        for (int call = 1;; ++call) {
-            const RowLabel row(u"killed after system call %1"_s.arg(call));
+        // Opening, writing, syncing, naming, renaming, syncing the folder: a kill after each.
+        killAfterEachCall(unnamedTemporaryFiles ? 6 : 5, [&](int call, QProcess &saver) {
             QTemporaryDir dir;
             const QString note = dir.filePath(u"note.txt"_s);
             QVERIFY(writeBytes(note, noteContent(0)));
-            QProcess saver;
-            saver.setProcessEnvironment(childEnvironment(
-                u"%1:%2"_s.arg(call).arg(dir.path()),
+            saver.setProcessEnvironment(killedAfterCall(
+                call, dir.path(),
                 unnamedTemporaryFiles ? QString()
-                                      : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(dir.path())));
+                                      : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(dir.path()),
+                childEnvironment()));
             saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"once"_s});
             QVERIFY(saver.waitForFinished(60'000));
             expectWholeNote(dir.path(), note);
-            if (saver.exitStatus() == QProcess::NormalExit) {
-                QCOMPARE(saver.exitCode(), 0);
+            if (saver.exitStatus() == QProcess::NormalExit)
                 QCOMPARE(readBytes(note), noteContent(1));
-                break;
-            }
-            ++kills;
-        }
-        // Opening, writing, syncing, naming, renaming, syncing the folder: a kill after each.
-        QVERIFY2(kills >= (unnamedTemporaryFiles ? 6 : 5), qPrintable(QString::number(kills)));
-        qInfo("killed after each of %d system calls", kills);
+        });
     }
 
     void killedAtRandomMoments()
@@ -100,7 +90,7 @@ private Q_SLOTS:
             const int after = int(random.bounded(5, 120));
             const RowLabel row(u"kill %1 of 30, %2 ms after the start"_s.arg(kill + 1).arg(after));
             QProcess saver;
-            saver.setProcessEnvironment(childEnvironment({}));
+            saver.setProcessEnvironment(childEnvironment());
             saver.start(QStringLiteral(QB_CRASH_SAVER), {note, u"loop"_s});
             QVERIFY(saver.waitForStarted());
             QTest::qSleep(after);

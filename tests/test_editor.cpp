@@ -142,8 +142,8 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"a.txt"_s, "alpha\n"}, {u"b.txt"_s, "beta\n"}});
-        QAction *undo = t.action(u"E_mnuUNDO"_s);
-        QAction *redo = t.action(u"E_mnuREDO"_s);
+        QAction *undo = t.action(u"undoAction"_s);
+        QAction *redo = t.action(u"redoAction"_s);
         const QList<QAction *> items = t.child<QMenu>(u"mnuEDIT"_s)->actions();
         QCOMPARE(items.mid(0, 3), QList<QAction *>({undo, redo, items[2]}));
         QVERIFY(items[2]->isSeparator());
@@ -161,7 +161,7 @@ private Q_SLOTS:
         t.type(u"x"_s);
         QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
         QCOMPARE(on(), u"10"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), u"alpha\n"_s);
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
         QCOMPARE(on(), u"01"_s);
@@ -174,18 +174,18 @@ private Q_SLOTS:
         t.type(u"1"_s);
         QVERIFY(t.save());
         t.type(u"2"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), u"1beta\n"_s);
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-        t.trigger(u"E_mnuREDO"_s);
+        t.trigger(u"redoAction"_s);
         QCOMPARE(t.text(), u"21beta\n"_s);
         QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
         // Back beyond the save is a text the file does not hold.
-        t.trigger(u"E_mnuUNDO"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), u"beta\n"_s);
         QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
-        t.trigger(u"E_mnuREDO"_s);
+        t.trigger(u"redoAction"_s);
         QCOMPARE(t.text(), u"1beta\n"_s);
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
         QCOMPARE(t.bytes(u"b.txt"_s), QByteArray("1beta\n"));
@@ -253,13 +253,13 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Changed"_s);
         const QString edited = t.text();
         QVERIFY(edited != shown);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), shown);
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
-        t.trigger(u"E_mnuREDO"_s);
+        t.trigger(u"redoAction"_s);
         QCOMPARE(t.text(), edited);
         QCOMPARE(t.status(), u"Changed"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QCOMPARE(t.bytes(u"n.txt"_s), note);
     }
@@ -272,7 +272,7 @@ private Q_SLOTS:
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QCOMPARE(bar->text(), u"This note holds an unfinished merge."_s);
         t.type(u"x"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QCOMPARE(bar->text(), u"This note holds an unfinished merge."_s);
         QVERIFY(!bar->isHidden());
@@ -293,7 +293,7 @@ private Q_SLOTS:
         QCOMPARE(decoded, u"Decoded, &Encode, Save on"_s);
         t.type(u"x"_s);
         QCOMPARE(t.status(), u"Changed"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), u"plain\n"_s);
         QCOMPARE(t.state(), decoded);
         // Nothing typed is held: another note asks nothing.

@@ -43,18 +43,18 @@ private Q_SLOTS:
         const QByteArray plain = "Dear diary,\r\ncaf\xC3\xA9 at noon.\r\n";
         TestWindow t;
         t.open({{u"n.txt"_s, plain}});
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"Encr&ypt with Passphrase..."_s);
         QCOMPARE(t.panel(1)->toolTip(), u"File Status"_s);
         t.type(QString::fromLatin1(kMarker) + u' ');
         answerPassphrase(t.platform, kPassphrase, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QCOMPARE(t.last().title, u"Passphrase"_s);
         const QString typed = QString::fromLatin1(kMarker) + u" Dear diary,\ncafé at noon.\n"_s;
         QCOMPARE(t.status(), u"Decrypted"_s);
         QCOMPARE(t.text(), typed);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"C&hange Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"C&hange Passphrase..."_s);
         QCOMPARE(t.panel(1)->toolTip(), u"File Status: saved encrypted"_s);
-        QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        QVERIFY(t.action(u"removeEncryptionAction"_s)->isEnabled());
         QCOMPARE(t.bytes(u"n.txt"_s), plain);
         QVERIFY(t.save());
         QCOMPARE(t.status(), u"Unchanged"_s);
@@ -72,7 +72,7 @@ private Q_SLOTS:
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QCOMPARE(bar->text(), u"This note is encrypted."_s);
         QCOMPARE(t.status(), u"Encrypted"_s);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Decr&ypt with Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"Decr&ypt with Passphrase..."_s);
         QCOMPARE(t.panel(1)->toolTip(), u"File Status"_s);
         const QString armour = t.text();
         QVERIFY(armour.startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
@@ -82,17 +82,17 @@ private Q_SLOTS:
 
         answerPassphrase(t.platform, u"wrong"_s, {});
         t.answer(u"ok"_s);
-        t.trigger(u"noticeDecrypt"_s);
+        t.trigger(u"noticeDecryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.last().text,
                                   u"The passphrase is wrong, or the file was changed."_s, 30'000);
         QCOMPARE(t.text(), armour);
         QCOMPARE(t.status(), u"Encrypted"_s);
 
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(t.text(), u"P.S. "_s + typed);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"C&hange Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"C&hange Passphrase..."_s);
         QVERIFY(bar->isHidden());
     }
 
@@ -105,37 +105,37 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"secret.txt"_s, encrypted("text\n")}});
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         const QString shown = t.state();
         t.type(u"x"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.state(), shown);
         QVERIFY(t.save());
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
 
         t.answer(u"dialog"_s);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QCOMPARE(t.last().title, u"Passphrase"_s);
         QCOMPARE(t.state(), u"Unchanged, &Encode, Save off"_s);
 
         const QString other = u"another passphrase"_s;
         bool askedTwice = false;
         t.platform.answerDialog([&](QDialog &dialog) {
-            auto &form = static_cast<frmPASSPHRASE &>(dialog);
-            askedTwice = form.txtAGAIN() != nullptr;
+            auto &form = static_cast<PassphraseDialog &>(dialog);
+            askedTwice = form.repeatField() != nullptr;
             dialog.show();
-            QTest::keyClicks(form.txtPASS(), other);
-            if (form.txtAGAIN())
-                QTest::keyClicks(form.txtAGAIN(), other);
-            QTest::keyClick(form.txtPASS(), Qt::Key_Return);
+            QTest::keyClicks(form.passphraseField(), other);
+            if (form.repeatField())
+                QTest::keyClicks(form.repeatField(), other);
+            QTest::keyClick(form.passphraseField(), Qt::Key_Return);
             return dialog.result();
         });
         t.type(u"x"_s);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QVERIFY(askedTwice);
         QCOMPARE(t.state(), u"Decrypted, &Encode, Save on"_s);
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.state(), u"Changed, &Encode, Save on"_s);
         QCOMPARE(t.text(), u"text\n"_s);
         QVERIFY(t.save());
@@ -158,7 +158,7 @@ private Q_SLOTS:
         t.trigger(u"F_mnuREFRESH"_s);
         const QByteArray before = t.bytes(u"secret.txt"_s);
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         t.type(QString::fromLatin1(kMarker) + u' ');
         QTest::qWait(2600); // a recovery copy would be written by now
@@ -188,11 +188,12 @@ private Q_SLOTS:
         QCOMPARE(filesHolding(t.root.path(), kMarker), QStringList());
         QCOMPARE(filesHolding(m_home.path(), kMarker), QStringList());
 
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), QString::fromLatin1(kMarker));
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        QTRY_VERIFY(t.child<QLabel>(u"lblFINDBOOK"_s)->text().contains(u"1 enciphered note"_s));
-        QCOMPARE(t.child<QTreeView>(u"lstFINDBOOK"_s)->model()->rowCount(), 0);
+        t.trigger(u"findInBookAction"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"findInBookField"_s), QString::fromLatin1(kMarker));
+        t.child<QPushButton>(u"findInBookButton"_s)->click();
+        QTRY_VERIFY(
+            t.child<QLabel>(u"findInBookSummaryLabel"_s)->text().contains(u"1 enciphered note"_s));
+        QCOMPARE(t.child<QTreeView>(u"findInBookList"_s)->model()->rowCount(), 0);
     }
 
     // A short passphrase is warned of; Remove Encryption, once asked, lets the next save write
@@ -203,23 +204,23 @@ private Q_SLOTS:
         t.open({{u"n.txt"_s, "plain\n"}});
         answerPassphrase(t.platform, u"abc"_s, u"abc"_s);
         t.answer(u"no"_s);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QCOMPARE(t.last().text, u"A passphrase shorter than 8 characters is soon guessed by "
                                 "anyone who has the file.\r\nEncrypt the note with it all the "
                                 "same?"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
-        QVERIFY(!t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        QVERIFY(!t.action(u"removeEncryptionAction"_s)->isEnabled());
 
         answerPassphrase(t.platform, kPassphrase, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QCOMPARE(t.status(), u"Decrypted"_s);
-        QVERIFY(t.action(u"T_mnuUNENCRYPT"_s)->isEnabled());
+        QVERIFY(t.action(u"removeEncryptionAction"_s)->isEnabled());
         QVERIFY(t.save());
         QVERIFY(isAgeFile(t.bytes(u"n.txt"_s)));
         t.answer(u"yes"_s);
-        t.trigger(u"T_mnuUNENCRYPT"_s);
+        t.trigger(u"removeEncryptionAction"_s);
         QCOMPARE(t.last().title, u"Remove Encryption"_s);
-        QCOMPARE(t.action(u"T_mnuENCRYPT"_s)->text(), u"Encr&ypt with Passphrase..."_s);
+        QCOMPARE(t.action(u"encryptAction"_s)->text(), u"Encr&ypt with Passphrase..."_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"n.txt"_s), QByteArray("plain\n"));
     }
@@ -234,7 +235,7 @@ private Q_SLOTS:
         QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----\n"_s));
         QCOMPARE(t.status(), u"Encrypted"_s);
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"noticeDecrypt"_s);
+        t.trigger(u"noticeDecryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(t.text(), u"binary\n"_s);
     }

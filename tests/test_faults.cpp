@@ -276,7 +276,7 @@ private Q_SLOTS:
             return merge.button(u"useMergedButton"_s)->isEnabled() ? int(QDialog::Accepted)
                                                                    : int(QDialog::Rejected);
         });
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.text(), u"zero\none\ntwo\nmine\n"_s);
         Faults faults;
         faults.arm("rename", EIO, u"sync-conflict"_s);

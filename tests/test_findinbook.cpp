@@ -4,7 +4,7 @@
 
 #include "editor/NoticeBar.h"
 #include "find/BookResultsModel.h"
-#include "find/frmFINDBOOK.h"
+#include "find/FindBookDialog.h"
 
 #include <QPushButton>
 #include <QTreeView>
@@ -26,10 +26,10 @@ private Q_SLOTS:
         t.open({{u"n.txt"_s, "a word\r\n"}});
         QCOMPARE(t.lstFLDS()->currentText(), u"Alias"_s);
         t.type(u"edit "_s);
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        QTest::keyClicks(t.child<QComboBox>(u"txtFINDBOOK"_s), u"word"_s);
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        t.trigger(u"findInBookAction"_s);
+        QTest::keyClicks(t.child<QComboBox>(u"findInBookField"_s), u"word"_s);
+        t.child<QPushButton>(u"findInBookButton"_s)->click();
+        auto *list = t.child<QTreeView>(u"findInBookList"_s);
         QTRY_COMPARE(list->model()->rowCount(), 2);
         QCOMPARE(list->model()->index(0, 0).data().toString(), u"Alpha"_s);
         list->setCurrentIndex(list->model()->index(0, 0));
@@ -58,12 +58,13 @@ private Q_SLOTS:
         QCOMPARE(t.shown(), u"File: "_s + t.dir(u"Home"_s) + u"/a.txt"_s);
         t.type(u"x"_s);
 
-        t.trigger(u"T_mnuFIND_BOOK"_s);
-        auto *text = t.child<QComboBox>(u"txtFINDBOOK"_s);
-        auto *list = t.child<QTreeView>(u"lstFINDBOOK"_s);
+        t.trigger(u"findInBookAction"_s);
+        auto *text = t.child<QComboBox>(u"findInBookField"_s);
+        auto *list = t.child<QTreeView>(u"findInBookList"_s);
         QTest::keyClicks(text, u"invoice 2291"_s);
-        t.child<QPushButton>(u"btnFINDBOOK"_s)->click();
-        QTRY_COMPARE(t.child<QLabel>(u"lblFINDBOOK"_s)->text(), u"2 matches in 3 notes searched"_s);
+        t.child<QPushButton>(u"findInBookButton"_s)->click();
+        QTRY_COMPARE(t.child<QLabel>(u"findInBookSummaryLabel"_s)->text(),
+                     u"2 matches in 3 notes searched"_s);
         const QAbstractItemModel &results = *list->model();
         const auto row = [&results](int r) {
             QStringList cells;
@@ -105,10 +106,10 @@ private Q_SLOTS:
         QCOMPARE(t.editor()->textCursor().selectedText(), u"invoice 2291"_s);
         QCOMPARE(t.editor()->textCursor().blockNumber(), 60'000);
 
-        auto *window = t.child<frmFINDBOOK>(u"frmFINDBOOK"_s);
+        auto *window = t.child<FindBookDialog>(u"findInBookDialog"_s);
         QTest::keyClick(window, Qt::Key_Escape);
         QVERIFY(!window->isVisible());
-        t.trigger(u"T_mnuFIND_BOOK"_s);
+        t.trigger(u"findInBookAction"_s);
         QCOMPARE(results.rowCount(), 2);
 
         // The note shown, edited since the search: the match as the editor holds it now.

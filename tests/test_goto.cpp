@@ -6,7 +6,7 @@
 
 #include "editor/DisplayLines.h"
 #include "find/BookIndex.h"
-#include "find/frmGOTO.h"
+#include "find/GoToNoteDialog.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -27,8 +27,8 @@ void goTo(TestWindow &t, const QString &query, const QString &then = {},
 {
     t.w().findChild<BookIndex *>()->waitUntilCurrent();
     t.platform.answerDialog([query, listed, down, said](QDialog &dialog) {
-        auto &window = static_cast<frmGOTO &>(dialog);
-        QTest::keyClicks(window.txtGOTO(), query);
+        auto &window = static_cast<GoToNoteDialog &>(dialog);
+        QTest::keyClicks(window.queryField(), query);
         const bool settled = QTest::qWaitFor([&] { return window.isSettled(); });
         if (!settled)
             return int(QDialog::Rejected);
@@ -39,16 +39,16 @@ void goTo(TestWindow &t, const QString &query, const QString &then = {},
             }
         }
         for (int i = 0; i < down; ++i)
-            QTest::keyClick(window.txtGOTO(), Qt::Key_Down);
-        if (!window.txtGOTO()->hasFocus() && dialog.focusWidget() != window.txtGOTO())
+            QTest::keyClick(window.queryField(), Qt::Key_Down);
+        if (!window.queryField()->hasFocus() && dialog.focusWidget() != window.queryField())
             return int(QDialog::Rejected); // the keys left the field
-        QTest::keyClick(window.txtGOTO(), Qt::Key_Return);
+        QTest::keyClick(window.queryField(), Qt::Key_Return);
         if (said)
-            *said = window.findChild<QLabel *>(u"lblGOTO"_s)->text();
+            *said = window.findChild<QLabel *>(u"goToNoteStatusLabel"_s)->text();
         return dialog.result();
     });
     t.answer(then);
-    t.trigger(u"T_mnuGOTO"_s);
+    t.trigger(u"goToNoteAction"_s);
 }
 
 } // namespace

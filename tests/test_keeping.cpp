@@ -5,10 +5,10 @@
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
+#include "notes/HistoryDialog.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteHistory.h"
 #include "notes/RecoveryStore.h"
-#include "notes/frmHISTORY.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -103,16 +103,16 @@ private Q_SLOTS:
         QStringList rows;
         QString diff;
         t.platform.answerDialog([&](QDialog &dialog) {
-            auto &history = static_cast<frmHISTORY &>(dialog);
-            for (int row = 0; row < history.lstHISTORY()->count(); ++row)
-                rows << history.lstHISTORY()->item(row)->text();
-            diff = history.txtDIFF()->toPlainText();
+            auto &history = static_cast<HistoryDialog &>(dialog);
+            for (int row = 0; row < history.versionList()->count(); ++row)
+                rows << history.versionList()->item(row)->text();
+            diff = history.diffView()->toPlainText();
             const bool opened =
-                history.selectedRow() == 0 && dialog.focusWidget() == history.lstHISTORY();
-            history.lstHISTORY()->setCurrentRow(1); // the oldest: the file as it was
+                history.selectedRow() == 0 && dialog.focusWidget() == history.versionList();
+            history.versionList()->setCurrentRow(1); // the oldest: the file as it was
             return opened ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
-        t.trigger(u"F_mnuHISTORY"_s);
+        t.trigger(u"noteHistoryAction"_s);
         QCOMPARE(t.last().title, u"Note History - n"_s);
         QCOMPARE(rows.size(), 2);
         QVERIFY2(diff.contains(u"- first "_s) && diff.contains(u"+ second first "_s),
@@ -132,7 +132,7 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"old.txt"_s, "one"}});
         t.answer(u"ok"_s);
-        t.trigger(u"F_mnuHISTORY"_s);
+        t.trigger(u"noteHistoryAction"_s);
         QCOMPARE(t.last().text, u"No earlier version of the note \""_s + t.note(u"old.txt"_s) +
                                     u"\" is kept yet: a version is kept each time a save "
                                     "replaces the note's file."_s);
@@ -142,7 +142,7 @@ private Q_SLOTS:
         t.trigger(u"F_mnuREN"_s);
         QCOMPARE(t.shown(), u"File: "_s + t.note(u"new.txt"_s));
         t.answer(u"dialog"_s);
-        t.trigger(u"F_mnuHISTORY"_s); // waits for the keeper
+        t.trigger(u"noteHistoryAction"_s); // waits for the keeper
         QCOMPARE(history(t.note(u"new.txt"_s)), QList<QByteArray>{"one"});
         QVERIFY(history(t.note(u"old.txt"_s)).isEmpty());
     }

@@ -7,6 +7,8 @@
 #include "launch/mgABOUT.h"
 #include "platform/QtPlatform.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -120,13 +122,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("buttonsOff");
         const QStringList noBook = {u"B_NEW"_s,        u"B_mnuOPEN"_s,      u"mnuEND"_s,
                                     u"F_mnuADD_NEW"_s, u"F_mnuADD_EXIST"_s, u"H_mnuABOUT"_s,
-                                    u"V_mnuZOOMIN"_s,  u"V_mnuZOOMOUT"_s,   u"V_mnuZOOMNORMAL"_s,
-                                    u"V_mnuFONT"_s,    u"V_mnuSPELLING"_s,  u"V_mnuLANGUAGE"_s};
+                                    u"zoomInAction"_s, u"zoomOutAction"_s,  u"normalSizeAction"_s,
+                                    u"fontAction"_s,   u"spellingMenu"_s,   u"languageMenu"_s};
         // Once a book was opened, it is the first of the recent books.
-        const QStringList always = noBook + QStringList{u"B_mnuRECENT"_s, u"B_mnuRECENT1"_s};
-        QStringList withNote = always + kNeedABook +
-                               QStringList{u"F_mnuHISTORY"_s, u"F_mnuPRINT"_s,     u"F_mnuPDF"_s,
-                                           u"T_mnuENCRYPT"_s, u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s};
+        const QStringList always =
+            noBook + QStringList{u"recentBooksMenu"_s, u"recentBookAction_1"_s};
+        QStringList withNote =
+            always + kNeedABook + QStringList{u"noteHistoryAction"_s, u"printAction"_s,
+                                              u"exportPdfAction"_s,   u"encryptAction"_s,
+                                              u"findInBookAction"_s,  u"goToNoteAction"_s};
         withNote.removeOne(u"T_mnuGLWR"_s); // no tool beside the test
         QStringList unchanged = withNote;
         unchanged.removeOne(u"F_mnuSAVE"_s);
@@ -135,15 +139,15 @@ private Q_SLOTS:
         QTest::newRow("a note as read")
             << u"read"_s << unchanged << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
         QTest::newRow("a note changed")
-            << u"changed"_s << withNote + QStringList{u"E_mnuUNDO"_s} << toolOff;
+            << u"changed"_s << withNote + QStringList{u"undoAction"_s} << toolOff;
         QTest::newRow("a folder without notes")
-            << u"empty folder"_s << always + QStringList{u"T_mnuFIND_BOOK"_s, u"T_mnuGOTO"_s}
+            << u"empty folder"_s << always + QStringList{u"findInBookAction"_s, u"goToNoteAction"_s}
             << toolOff;
         QTest::newRow("a large note being read")
             << u"loading"_s
             << QStringList(unchanged).filter(
-                   QRegularExpression(u"^(?!T_mnuENCODE|T_mnuENCRYPT|T_mnuFIND$|T_mnuFIND_NEXT|"
-                                      "F_mnuHISTORY|F_mnuPRINT|F_mnuPDF)"_s))
+                   QRegularExpression(u"^(?!T_mnuENCODE|encryptAction|T_mnuFIND$|T_mnuFIND_NEXT|"
+                                      "noteHistoryAction|printAction|exportPdfAction)"_s))
             << QStringList{u"tBAR_Button8"_s, u"tBAR_Button15"_s};
     }
 
@@ -178,9 +182,13 @@ private Q_SLOTS:
             if (name.startsWith(u"tBAR_Button"_s) && !name.contains(u"_Item"_s)) {
                 if (!action->isSeparator() && !action->isEnabled())
                     buttonOff << name;
-            } else if (name.contains(u"mnu"_s) || name == u"B_NEW"_s) {
-                if (action->isEnabled() && !action->isSeparator())
-                    menuOn << name;
+            }
+        }
+        for (const QMenu *menu : t.w().menuBar()->findChildren<QMenu *>()) {
+            for (QAction *action : menu->actions()) {
+                if (action->isEnabled() && !action->isSeparator() &&
+                    !action->objectName().isEmpty())
+                    menuOn << action->objectName();
             }
         }
         menuOn.sort();
@@ -278,7 +286,7 @@ private Q_SLOTS:
         TestWindow t;
         t.platform.clock = std::get<1>(steps.first());
         t.open();
-        auto *timer = t.child<QTimer>(u"sBAR_Clock"_s);
+        auto *timer = t.child<QTimer>(u"clockTimer"_s);
         for (const auto &[row, clock, date, time, toTheTurn] : steps) {
             const RowLabel label(row);
             if (clock != t.platform.clock) {

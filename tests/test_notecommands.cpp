@@ -381,15 +381,15 @@ private Q_SLOTS:
         QVERIFY(writeBytes(path, "theirs\n"));
         QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
         const auto undoAndRedo = [&] {
-            t.trigger(u"E_mnuUNDO"_s);
+            t.trigger(u"undoAction"_s);
             QCOMPARE(t.text(), u"one\n"_s);
             QCOMPARE(t.status(), u"Changed"_s);
-            t.trigger(u"E_mnuREDO"_s);
+            t.trigger(u"redoAction"_s);
             QCOMPARE(t.text(), u"mine one\n"_s);
         };
         undoAndRedo();
         QCOMPARE(bar->text(), u"The file was changed by another program."_s);
-        t.trigger(u"noticeKeepMine"_s);
+        t.trigger(u"noticeKeepMineAction"_s);
         QVERIFY(bar->isHidden());
         QCOMPARE(t.status(), u"Changed"_s);
         undoAndRedo();

@@ -130,7 +130,7 @@ private Q_SLOTS:
         const QString elsewhere = t.root.filePath(u"out/plan.pdf"_s);
         QVERIFY(QDir().mkpath(t.root.filePath(u"out"_s)));
         t.answer(u"file:"_s + elsewhere);
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QCOMPARE(t.last().kind, FakePlatform::Kind::File);
         QCOMPARE(t.last().title, u"Export as PDF"_s);
         QCOMPARE(t.last().file.initialName, t.note(u"plan.pdf"_s));
@@ -146,11 +146,11 @@ private Q_SLOTS:
         QCOMPARE(lineHolding(pages, u"Köln,"_s), u"Grüße aus Köln, naïve façade, Ελληνικά"_s);
 
         // The zoom is the screen's: the pages stay the same.
-        t.trigger(u"V_mnuZOOMIN"_s);
-        t.trigger(u"V_mnuZOOMIN"_s);
+        t.trigger(u"zoomInAction"_s);
+        t.trigger(u"zoomInAction"_s);
         const QString zoomed = t.root.filePath(u"out/zoomed.pdf"_s);
         t.answer(u"file:"_s + zoomed);
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QList<QStringList> zoomedPages;
         readPdf(zoomed, zoomedPages);
         QCOMPARE(zoomedPages, pages);
@@ -158,7 +158,7 @@ private Q_SLOTS:
 
         // Cancelled: nothing is written.
         t.answer(u"file:"_s);
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QCOMPARE(t.last().file.initialName, elsewhere);
         QCOMPARE(entriesOf(t.root.filePath(u"out"_s)), QStringList{u"plan.pdf"_s});
         QCOMPARE(entriesOf(t.dir()), QStringList{u"plan.txt"_s});
@@ -173,7 +173,7 @@ private Q_SLOTS:
         t.open({{u"plan.txt"_s, longNote().toUtf8()}});
         const QString all = t.root.filePath(u"all.pdf"_s);
         answerPrintToFile(t, all);
-        t.trigger(u"F_mnuPRINT"_s);
+        t.trigger(u"printAction"_s);
         QCOMPARE(t.last().kind, FakePlatform::Kind::Print);
         QCOMPARE(t.last().title, u"plan"_s); // the printer's document name
         QList<QStringList> pages;
@@ -183,7 +183,7 @@ private Q_SLOTS:
 
         const QString some = t.root.filePath(u"some.pdf"_s);
         answerPrintToFile(t, some, 2, 3);
-        t.trigger(u"F_mnuPRINT"_s);
+        t.trigger(u"printAction"_s);
         QList<QStringList> chosen;
         readPdf(some, chosen);
         QCOMPARE(chosen.size(), 2);
@@ -192,7 +192,7 @@ private Q_SLOTS:
 
         // Cancelled: nothing is printed, and nothing more is asked.
         t.platform.answerPrint({});
-        t.trigger(u"F_mnuPRINT"_s);
+        t.trigger(u"printAction"_s);
         QCOMPARE(t.platform.prompts.size(), 3);
         QCOMPARE(entriesOf(t.root.path()).filter(u".pdf"_s),
                  QStringList({u"all.pdf"_s, u"some.pdf"_s}));
@@ -207,20 +207,20 @@ private Q_SLOTS:
                 {u"tale.txt"_s, "KEYWORDSECRET tale\r\n"}});
         QCOMPARE(t.shown(), u"File: "_s + t.note(u"secret.txt"_s));
         t.answer(u"file:"_s + t.note(u"armour.pdf"_s));
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QList<QStringList> pages;
         readPdf(t.note(u"armour.pdf"_s), pages);
         expectPages(pages, u"secret"_s, t.text());
         QVERIFY(t.text().startsWith(u"-----BEGIN AGE ENCRYPTED FILE-----"_s));
 
         answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         const QStringList before = entriesOf(t.dir());
         const qsizetype asked = t.platform.prompts.size();
         for (const auto &[command, done, doing, title] :
-             {std::tuple(u"F_mnuPRINT"_s, u"printed"_s, u"print"_s, u"Print"_s),
-              std::tuple(u"F_mnuPDF"_s, u"exported"_s, u"export"_s, u"Export as PDF"_s)}) {
+             {std::tuple(u"printAction"_s, u"printed"_s, u"print"_s, u"Print"_s),
+              std::tuple(u"exportPdfAction"_s, u"exported"_s, u"export"_s, u"Export as PDF"_s)}) {
             t.answer(u"ok"_s);
             t.trigger(command);
             QCOMPARE(t.last().kind, FakePlatform::Kind::Message);
@@ -238,7 +238,7 @@ private Q_SLOTS:
         t.trigger(u"T_mnuENCODE"_s);
         QCOMPARE(t.status(), u"Encoded"_s);
         t.answer(u"file:"_s + t.note(u"cipher.pdf"_s));
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         readPdf(t.note(u"cipher.pdf"_s), pages);
         expectPages(pages, u"tale"_s, t.text());
         QCOMPARE(lineHolding(pages, u"KEYWORDSECRET"_s), QString());
@@ -247,7 +247,7 @@ private Q_SLOTS:
         t.trigger(u"T_mnuENCODE"_s);
         QCOMPARE(t.status(), u"Decoded"_s);
         t.answer(u"ok"_s);
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QCOMPARE(t.last().text, u"A decoded note is not exported: its text would leave the "
                                 "program unencoded. Encode it again to export it as it is "
                                 "kept."_s);
@@ -286,7 +286,7 @@ private Q_SLOTS:
         Faults faults;
         faults.arm(call.toLatin1().constData(), error, folder, passBytes);
         t.answer(u"file:"_s + pdf + u"|ok"_s);
-        t.trigger(u"F_mnuPDF"_s);
+        t.trigger(u"exportPdfAction"_s);
         QVERIFY(faults.hits() > 0);
         faults.disarm();
         QCOMPARE(t.last().kind, FakePlatform::Kind::Message);

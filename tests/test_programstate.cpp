@@ -1,6 +1,7 @@
 // What the program remembers between runs: kept as it is given, the oldest dropped past the
 // limits, written whole or not at all (killed at any system call, or refused by the disk), and
 // read back as new from any damaged file.
+#include "KilledAfterEachCall.h"
 #include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/Faults.h"
@@ -205,32 +206,23 @@ private Q_SLOTS:
     // state or the new one, whole.
     void killedWhileWriting()
     {
-        int kills = 0;
-        for (int call = 1;; ++call) {
-            const RowLabel row(u"killed after system call %1"_s.arg(call));
+        killAfterEachCall(4, [](int call, QProcess &child) {
             QTemporaryDir dir;
             const QString file = dir.filePath(u"state.json"_s);
             {
                 StateFileWriter writer(file);
                 writer.schedule(stateContent(0));
             }
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(u"QBFAULT_KILL_AFTER"_s, u"%1:%2"_s.arg(call).arg(dir.path()));
-            QProcess child;
-            child.setProcessEnvironment(environment);
+            child.setProcessEnvironment(killedAfterCall(call, dir.path()));
             child.start(QStringLiteral(QB_CRASH_STATE),
                         {file, QString::fromUtf8(QJsonDocument(stateContent(1)).toJson())});
             QVERIFY(child.waitForFinished(60'000));
             const QJsonObject read = readStateFile(file);
             QVERIFY2(read == stateContent(0) || read == stateContent(1),
                      "the state file is neither the old state nor the new one");
-            if (child.exitStatus() == QProcess::NormalExit) {
-                QVERIFY(child.exitCode() == 0 && read == stateContent(1));
-                break;
-            }
-            ++kills;
-        }
-        QVERIFY2(kills >= 4, qPrintable(QString::number(kills)));
+            if (child.exitStatus() == QProcess::NormalExit)
+                QCOMPARE(read, stateContent(1));
+        });
     }
 };
 

@@ -1,6 +1,7 @@
 // Recovery copies read back, listed, kept whole through faults injected into the real system
 // calls (qbfault, preloaded) and kills; the writer's thread, held at a sync; save leftovers.
 
+#include "KilledAfterEachCall.h"
 #include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/CrashNotes.h"
@@ -303,21 +304,17 @@ private Q_SLOTS:
     void killedWhileWritingACopy()
     {
         QFETCH(bool, unnamedTemporaryFiles);
-        int kills = 0;
-        for (int call = 1;; ++call) {
-            const RowLabel row(u"killed after system call %1"_s.arg(call));
+        // Opening, writing the header and the bytes, syncing, naming, renaming, syncing the folder.
+        killAfterEachCall(unnamedTemporaryFiles ? 7 : 6, [&](int call, QProcess &child) {
             QTemporaryDir dir;
             const RecoveryStore store(dir.filePath(u"recovery"_s));
             const QString note = dir.filePath(u"note.txt"_s);
             QVERIFY(store.write(copyOf(note, noteContent(0))).ok());
             // The child inherits the preloaded qbfault library, armed for it alone.
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(u"QBFAULT_KILL_AFTER"_s, u"%1:%2"_s.arg(call).arg(store.folder()));
-            if (!unnamedTemporaryFiles)
-                environment.insert(u"QBFAULT"_s,
-                                   u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(store.folder()));
-            QProcess child;
-            child.setProcessEnvironment(environment);
+            child.setProcessEnvironment(killedAfterCall(
+                call, store.folder(),
+                unnamedTemporaryFiles ? QString()
+                                      : u"tmpfile:%1:%2"_s.arg(EOPNOTSUPP).arg(store.folder())));
             child.start(QStringLiteral(QB_CRASH_RECOVERY), {store.folder(), note});
             QVERIFY(child.waitForFinished(60'000));
             // The copy of the first content or of the second, whole, and listed alone.
@@ -326,15 +323,9 @@ private Q_SLOTS:
                      qPrintable(u"a copy of %1 bytes, neither old nor new"_s.arg(bytes.size())));
             const RecoveryListing listing = store.list({dir.path()});
             QVERIFY(listing.entries.size() == 1 && !listing.entries[0].isDamaged());
-            if (child.exitStatus() == QProcess::NormalExit) {
-                QVERIFY(child.exitCode() == 0 && bytes == noteContent(1));
-                break;
-            }
-            ++kills;
-        }
-        // Opening, writing the header and the bytes, syncing, naming, renaming, syncing the folder.
-        QVERIFY2(kills >= (unnamedTemporaryFiles ? 7 : 6), qPrintable(QString::number(kills)));
-        qInfo("killed after each of %d system calls", kills);
+            if (child.exitStatus() == QProcess::NormalExit)
+                QCOMPARE(bytes, noteContent(1));
+        });
     }
 
     // Copies of a note that wait while another is written: only the newest is written.

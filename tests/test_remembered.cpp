@@ -30,7 +30,7 @@ void restartWith(TestWindow &t, const QString &stateHome, const QString &book)
 QStringList recentItems(const TestWindow &t)
 {
     QStringList items;
-    for (QAction *item : t.child<QMenu>(u"B_mnuRECENT"_s)->actions())
+    for (QAction *item : t.child<QMenu>(u"recentBooksMenu"_s)->actions())
         items << item->text() + u" = "_s + item->toolTip();
     return items;
 }
@@ -62,8 +62,8 @@ private Q_SLOTS:
         caret.setPosition(3010, QTextCursor::KeepAnchor);
         first.editor()->setTextCursor(caret);
         first.editor()->verticalScrollBar()->setValue(250);
-        first.trigger(u"V_mnuZOOMIN"_s);
-        first.trigger(u"V_mnuZOOMIN"_s);
+        first.trigger(u"zoomInAction"_s);
+        first.trigger(u"zoomInAction"_s);
         first.w().resize(700, 500);
         const qreal zoomedSize = first.editor()->font().pointSizeF();
         QVERIFY(first.w().close());
@@ -118,12 +118,12 @@ private Q_SLOTS:
                  QStringList({u"&1 book = "_s + other.bookPath, u"&2 gone = "_s + gone,
                               u"&3 book = "_s + t.bookPath}));
         t.answer(u"ok"_s);
-        t.trigger(u"B_mnuRECENT2"_s);
+        t.trigger(u"recentBookAction_2"_s);
         QCOMPARE(t.last().text,
                  u"The book \""_s + gone + u"\" is no longer there. It is taken off the list."_s);
         QCOMPARE(recentItems(t),
                  QStringList({u"&1 book = "_s + other.bookPath, u"&2 book = "_s + t.bookPath}));
-        t.trigger(u"B_mnuRECENT2"_s);
+        t.trigger(u"recentBookAction_2"_s);
         QCOMPARE(t.text(), u"note"_s);
         QCOMPARE(recentItems(t),
                  QStringList({u"&1 book = "_s + t.bookPath, u"&2 book = "_s + other.bookPath}));
@@ -139,19 +139,19 @@ private Q_SLOTS:
         QVERIFY(QStringList({u"Courier New"_s, u"Liberation Mono"_s})
                     .contains(QFontInfo(t.editor()->font()).family()));
         QCOMPARE(t.editor()->font().pointSizeF(), 9.75);
-        t.trigger(u"V_mnuZOOMIN"_s);
+        t.trigger(u"zoomInAction"_s);
         QCOMPARE(t.editor()->font().pointSizeF(), 10.75);
-        t.trigger(u"V_mnuZOOMOUT"_s);
-        t.trigger(u"V_mnuZOOMOUT"_s);
+        t.trigger(u"zoomOutAction"_s);
+        t.trigger(u"zoomOutAction"_s);
         QCOMPARE(t.editor()->font().pointSizeF(), 8.75);
         QWheelEvent wheel(QPointF(5, 5), t.editor()->mapToGlobal(QPointF(5, 5)), QPoint(),
                           QPoint(0, 3 * QWheelEvent::DefaultDeltasPerStep), Qt::NoButton,
                           Qt::ControlModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(t.editor()->viewport(), &wheel);
         QCOMPARE(t.editor()->font().pointSizeF(), 11.75);
-        t.trigger(u"V_mnuZOOMNORMAL"_s);
+        t.trigger(u"normalSizeAction"_s);
         QCOMPARE(t.editor()->font().pointSizeF(), 9.75);
-        QCOMPARE(t.action(u"V_mnuZOOMIN"_s)->shortcuts(),
+        QCOMPARE(t.action(u"zoomInAction"_s)->shortcuts(),
                  QList<QKeySequence>({QKeySequence(Qt::CTRL | Qt::Key_Plus),
                                       QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
 
@@ -162,10 +162,10 @@ private Q_SLOTS:
             fonts.setCurrentFont(QFont(u"DejaVu Sans Mono"_s, 12));
             return int(QDialog::Accepted);
         });
-        t.trigger(u"V_mnuFONT"_s);
+        t.trigger(u"fontAction"_s);
         QVERIFY(monospacedOnly);
         QCOMPARE(QFontInfo(t.editor()->font()).family(), u"DejaVu Sans Mono"_s);
-        t.trigger(u"V_mnuZOOMIN"_s);
+        t.trigger(u"zoomInAction"_s);
         QCOMPARE(t.editor()->font().pointSizeF(), 13.0);
         QVERIFY(t.w().close());
 

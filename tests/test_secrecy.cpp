@@ -6,9 +6,9 @@
 #include "SecretNotes.h"
 #include "WindowFixture.h"
 
+#include "notes/HistoryDialog.h"
 #include "notes/NoteHistory.h"
 #include "notes/RecoveryKeeper.h"
-#include "notes/frmHISTORY.h"
 
 #include <QListWidget>
 
@@ -24,19 +24,19 @@ namespace {
 void restoreVersion(TestWindow &t, int row, const std::function<void()> &more = {})
 {
     t.platform.answerDialog([row](QDialog &dialog) {
-        static_cast<frmHISTORY &>(dialog).lstHISTORY()->setCurrentRow(row);
+        static_cast<HistoryDialog &>(dialog).versionList()->setCurrentRow(row);
         return int(QDialog::Accepted);
     });
     if (more)
         more();
-    t.trigger(u"F_mnuHISTORY"_s);
+    t.trigger(u"noteHistoryAction"_s);
 }
 
 // Tools > Decrypt with Passphrase..., with the right passphrase.
 void decrypt(TestWindow &t)
 {
     answerPassphrase(t.platform, kPassphrase);
-    t.trigger(u"T_mnuENCRYPT"_s);
+    t.trigger(u"encryptAction"_s);
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
 }
 
@@ -162,7 +162,7 @@ private Q_SLOTS:
         TestWindow t;
         t.open({{u"n.txt"_s, "plain v1\n"}});
         answerPassphrase(t.platform, kPassphrase, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QCOMPARE(t.status(), u"Decrypted"_s);
         QVERIFY(t.save());
         // Read again, it shows its armour.
@@ -171,7 +171,7 @@ private Q_SLOTS:
         const QString armour = t.text();
         t.platform.answerDialog([](QDialog &) { return int(QDialog::Accepted); });
         t.answer(u"ok"_s);
-        t.trigger(u"F_mnuHISTORY"_s);
+        t.trigger(u"noteHistoryAction"_s);
         QCOMPARE(t.last().text, u"Decrypt the note to put one of its versions back."_s);
         QCOMPARE(t.text(), armour);
 
@@ -212,7 +212,7 @@ private Q_SLOTS:
             t.answer(u"input:kw"_s);
         else
             answerPassphrase(t.platform, kPassphrase, kPassphrase);
-        t.trigger(encode ? u"T_mnuENCODE"_s : u"T_mnuENCRYPT"_s);
+        t.trigger(encode ? u"T_mnuENCODE"_s : u"encryptAction"_s);
         QCOMPARE(t.status(), encode ? u"Encoded"_s : u"Decrypted"_s);
         const QString enciphered = t.text();
         if (!encode)
@@ -232,7 +232,7 @@ private Q_SLOTS:
         t.open({{u"secret.txt"_s, encrypted("text\n")}});
         decrypt(t);
         t.answer(u"yes"_s);
-        t.trigger(u"T_mnuUNENCRYPT"_s);
+        t.trigger(u"removeEncryptionAction"_s);
         t.type(u"CLEAR "_s);
         waitForRecovery();
         QCOMPARE(filesHolding(t.root.filePath(u"state"_s), "CLEAR").size(), 1);

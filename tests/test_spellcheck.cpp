@@ -44,7 +44,7 @@ void showAndSettle(const TestWindow &t)
         QVERIFY(QTest::qWaitForWindowExposed(&t.w()));
     }
     // The dictionary is read in the background.
-    if (t.action(u"V_mnuCHECKSPELLING"_s)->isChecked())
+    if (t.action(u"checkSpellingAction"_s)->isChecked())
         QTRY_VERIFY(marksOf(t).checker());
     QTRY_VERIFY(marksOf(t).isSettled());
     QTest::qWait(20);
@@ -91,13 +91,13 @@ QColor markColourUnder(const TestWindow &t, int from, int to)
 QMenu *contextMenuAt(const TestWindow &t, int position)
 {
     // The menus of the clicks before, closed, are gone.
-    qDeleteAll(t.editor()->findChildren<QMenu *>(u"txtTEXT_contextMenu"_s));
+    qDeleteAll(t.editor()->findChildren<QMenu *>(u"editorContextMenu"_s));
     QTextCursor caret(t.editor()->document());
     caret.setPosition(position);
     t.editor()->setTextCursor(caret);
     QContextMenuEvent click(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QCoreApplication::sendEvent(t.editor(), &click);
-    return t.editor()->findChild<QMenu *>(u"txtTEXT_contextMenu"_s);
+    return t.editor()->findChild<QMenu *>(u"editorContextMenu"_s);
 }
 
 QStringList namesOf(const QMenu *menu)
@@ -173,10 +173,10 @@ private Q_SLOTS:
         QMenu *menu = contextMenuAt(t, 5);
         QVERIFY(menu);
         const QStringList names = namesOf(menu);
-        QCOMPARE(names.constFirst(), u"txtTEXT_suggestion1"_s);
+        QCOMPARE(names.constFirst(), u"suggestionAction_1"_s);
         QVERIFY(names.size() <= 5 + 4 + editItems.size());
-        QCOMPARE(names.mid(names.indexOf(u"txtTEXT_addWord"_s)),
-                 QStringList({u"txtTEXT_addWord"_s, u"txtTEXT_ignoreWord"_s, u"-"_s}) + editItems);
+        QCOMPARE(names.mid(names.indexOf(u"addWordAction"_s)),
+                 QStringList({u"addWordAction"_s, u"ignoreWordAction"_s, u"-"_s}) + editItems);
         QCOMPARE(namesOf(t.child<QMenu>(u"mnuEDIT"_s)), editItems);
         QAction *suggestion = nullptr;
         for (QAction *item : menu->actions()) {
@@ -189,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(t.text(), u"the café note"_s);
         QCOMPARE(t.status(), u"Changed"_s);
         QCOMPARE(marked(t), QStringList());
-        t.trigger(u"E_mnuUNDO"_s);
+        t.trigger(u"undoAction"_s);
         QCOMPARE(t.text(), u"the cafe note"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QCOMPARE(marked(t), QStringList({u"cafe"_s}));
@@ -250,10 +250,10 @@ private Q_SLOTS:
         t.open({{u"n.txt"_s, "zorbl and frabz"}});
         QCOMPARE(marked(t), QStringList({u"zorbl"_s, u"and"_s, u"frabz"_s}));
         QMenu *menu = contextMenuAt(t, 1);
-        menu->findChild<QAction *>(u"txtTEXT_addWord"_s)->trigger();
+        menu->findChild<QAction *>(u"addWordAction"_s)->trigger();
         menu->close();
         menu = contextMenuAt(t, 7);
-        menu->findChild<QAction *>(u"txtTEXT_ignoreWord"_s)->trigger();
+        menu->findChild<QAction *>(u"ignoreWordAction"_s)->trigger();
         menu->close();
         QCOMPARE(marked(t), QStringList({u"frabz"_s}));
         const QString words = t.root.filePath(u"data/quirebox/words/aa_AA.txt"_s);
@@ -279,8 +279,8 @@ private Q_SLOTS:
         first.open({{u"n.txt"_s, "the plna plan"}});
         const QByteArray bookBytes = readBytes(first.bookPath);
         QCOMPARE(marked(first), QStringList({u"plna"_s}));
-        QVERIFY(first.action(u"V_mnuLANGUAGE_aa_AA"_s)->isChecked());
-        first.trigger(u"V_mnuLANGUAGE_bb_BB"_s);
+        QVERIFY(first.action(u"languageAction_aa_AA"_s)->isChecked());
+        first.trigger(u"languageAction_bb_BB"_s);
         QCOMPARE(marked(first), QStringList({u"plan"_s}));
         QVERIFY(first.w().close());
         QCOMPARE(readBytes(first.bookPath), bookBytes);
@@ -290,9 +290,9 @@ private Q_SLOTS:
         second.open({{u"m.txt"_s, "the plna plan"}});
         QCOMPARE(marked(second), QStringList({u"plna"_s}));
         second.start(first.bookPath);
-        QVERIFY(second.action(u"V_mnuLANGUAGE_bb_BB"_s)->isChecked());
+        QVERIFY(second.action(u"languageAction_bb_BB"_s)->isChecked());
         QCOMPARE(marked(second), QStringList({u"plan"_s}));
-        QAction *check = second.action(u"V_mnuCHECKSPELLING"_s);
+        QAction *check = second.action(u"checkSpellingAction"_s);
         QVERIFY(check->isCheckable() && check->isChecked() && check->isEnabled());
         QCOMPARE(check->shortcut(), QKeySequence(Qt::Key_F7));
         check->trigger();
@@ -302,9 +302,9 @@ private Q_SLOTS:
         TestWindow third;
         qputenv("XDG_STATE_HOME", QFile::encodeName(first.root.filePath(u"state"_s)));
         third.start(first.bookPath);
-        QVERIFY(!third.action(u"V_mnuCHECKSPELLING"_s)->isChecked());
+        QVERIFY(!third.action(u"checkSpellingAction"_s)->isChecked());
         QCOMPARE(marked(third), QStringList());
-        third.trigger(u"V_mnuCHECKSPELLING"_s);
+        third.trigger(u"checkSpellingAction"_s);
         QCOMPARE(marked(third), QStringList({u"plan"_s}));
     }
 
@@ -329,7 +329,7 @@ private Q_SLOTS:
             TestWindow t;
             t.open({{u"n.txt"_s, note}});
             if (!on)
-                t.trigger(u"V_mnuCHECKSPELLING"_s);
+                t.trigger(u"checkSpellingAction"_s);
             QCOMPARE(marked(t), on ? QStringList({u"garcon"_s, u"œuvre"_s}) : QStringList());
             if (on) {
                 QMenu *menu = contextMenuAt(t, 12);
@@ -357,10 +357,10 @@ private Q_SLOTS:
         qputenv("QB_HUNSPELL_DIR", QFile::encodeName(empty.path()));
         TestWindow t;
         t.open({{u"n.txt"_s, "the plna note"}});
-        QAction *check = t.action(u"V_mnuCHECKSPELLING"_s);
+        QAction *check = t.action(u"checkSpellingAction"_s);
         QVERIFY(!check->isEnabled());
         QVERIFY(!check->isChecked());
-        QAction *none = t.action(u"V_mnuLANGUAGE_none"_s);
+        QAction *none = t.action(u"languageAction_none"_s);
         QVERIFY(!none->isEnabled());
         QVERIFY(none->toolTip().contains(empty.path()));
         QCOMPARE(marked(t), QStringList());
@@ -376,12 +376,12 @@ private Q_SLOTS:
         t.open({{u"s.txt"_s, encrypted("the zqxplna note")}});
         QCOMPARE(marked(t), QStringList());
         answerPassphrase(t.platform, kPassphrase);
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
         QCOMPARE(marked(t), QStringList({u"zqxplna"_s}));
         QMenu *menu = contextMenuAt(t, 6);
-        QVERIFY(!menu->findChild<QAction *>(u"txtTEXT_addWord"_s)->isEnabled());
-        menu->findChild<QAction *>(u"txtTEXT_ignoreWord"_s)->trigger();
+        QVERIFY(!menu->findChild<QAction *>(u"addWordAction"_s)->isEnabled());
+        menu->findChild<QAction *>(u"ignoreWordAction"_s)->trigger();
         menu->close();
         QCOMPARE(marked(t), QStringList());
         QVERIFY(t.w().close());

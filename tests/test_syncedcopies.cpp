@@ -30,7 +30,7 @@ const QString kSyncthingCopy = u"plan.sync-conflict-20261207-101530-ABCDEFG.txt"
 void decrypt(TestWindow &t)
 {
     answerPassphrase(t.platform, kPassphrase);
-    t.trigger(u"T_mnuENCRYPT"_s);
+    t.trigger(u"encryptAction"_s);
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Decrypted"_s, 30'000);
 }
 
@@ -59,7 +59,7 @@ void answerMerge(TestWindow &t, MergeSeen &seen, const QStringList &presses, boo
     t.platform.answerDialog([&seen, presses, use, removeCopy](QDialog &dialog) {
         auto &merge = static_cast<MergeDialog &>(dialog);
         seen.title = dialog.windowTitle();
-        seen.base = dialog.findChild<QLabel *>(u"mergeBase"_s)->text();
+        seen.base = dialog.findChild<QLabel *>(u"mergeBaseLabel"_s)->text();
         seen.useOnAtOnce = merge.button(u"useMergedButton"_s)->isEnabled();
         for (const QString &press : presses)
             merge.button(press)->click();
@@ -88,9 +88,9 @@ private Q_SLOTS:
     {
         TestWindow t;
         t.open({{u"alone.txt"_s, "a"}, {u"plan.txt"_s, "mine"}, {kSyncthingCopy, "theirs"}});
-        QVERIFY(!t.action(u"T_mnuMERGE"_s)->isEnabled());
+        QVERIFY(!t.action(u"mergeVersionsAction"_s)->isEnabled());
         t.pickNote(u"plan"_s);
-        QVERIFY(t.action(u"T_mnuMERGE"_s)->isEnabled());
+        QVERIFY(t.action(u"mergeVersionsAction"_s)->isEnabled());
     }
 
     // The copy merged three ways, from the version of the note's history both grew from: the
@@ -107,7 +107,7 @@ private Q_SLOTS:
         t.open({{u"plan.txt"_s, mine}, {kSyncthingCopy, theirs}});
         MergeSeen seen;
         answerMerge(t, seen, {});
-        t.trigger(u"noticeCompareAndMerge"_s);
+        t.trigger(u"noticeCompareAndMergeAction"_s);
         QTRY_COMPARE(t.status(), u"Changed"_s);
         QCOMPARE(seen.title, u"Merge - plan"_s);
         QVERIFY2(seen.base.startsWith(u"Merged three ways, from the version of "_s),
@@ -139,14 +139,14 @@ private Q_SLOTS:
         t.open({{u"plan.txt"_s, "a\nB1\nc\n"}, {kSyncthingCopy, "a\nB2\nc\n"}});
         MergeSeen seen;
         answerMerge(t, seen, {}, false);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(seen.title, u"Merge - plan"_s);
         QVERIFY(!seen.useOnAtOnce);
         QCOMPARE(t.text(), u"a\nB1\nc\n"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
 
         answerMerge(t, seen, {u"bothButton"_s}, true, false);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.text(), u"a\nB1\nB2\nc\n"_s);
         QVERIFY(t.save());
         QVERIFY(QFileInfo::exists(t.note(kSyncthingCopy)));
@@ -166,7 +166,7 @@ private Q_SLOTS:
         QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
         MergeSeen seen;
         answerMerge(t, seen, {}, true, std::nullopt);
-        t.trigger(u"noticeMerge"_s);
+        t.trigger(u"noticeMergeAction"_s);
         QTRY_COMPARE(t.text(), u"mine one\ntwo\nthree\ntheirs\n"_s);
         QCOMPARE(seen.base, u"Merged three ways, from the text the editor read from the file."_s);
         QVERIFY(bar->text().isEmpty());
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(writeBytes(t.note(u"plan.txt"_s), "mine one\r\nTWO\r\nthree\r\ntheirs\r\n"));
         QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
         answerMerge(t, seen, {}, true, std::nullopt);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.text(), u"mine one\nTWO\nthree\ntheirs\nend"_s);
     }
 
@@ -193,7 +193,7 @@ private Q_SLOTS:
         MergeSeen seen;
         answerMerge(t, seen, {});
         t.answer(u"ok"_s);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         t.type(u"typed "_s);
         QTRY_COMPARE(t.last().text, u"The note was changed while it was merged: merge it again."_s);
         QCOMPARE(t.text(), u"typed a\nb\nmine\n"_s);
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(writeBytes(t.note(u"plan.txt"_s), "theirs\n"));
         auto *bar = t.child<NoticeBar>(u"noticeBar"_s);
         QTRY_COMPARE(bar->text(), u"The file was changed by another program."_s);
-        t.trigger(u"noticeReadAgain"_s);
+        t.trigger(u"noticeReadAgainAction"_s);
         QCOMPARE(t.text(), u"theirs\n"_s);
         QCOMPARE(t.status(), u"Unchanged"_s);
         QVERIFY(bar->text().isEmpty());
@@ -256,10 +256,10 @@ private Q_SLOTS:
                                 "theirs\r\n>>>>>>> other\r\nz\r\n"}});
         QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
                  u"This note holds an unfinished merge."_s);
-        QVERIFY(t.action(u"T_mnuMERGE"_s)->isEnabled());
+        QVERIFY(t.action(u"mergeVersionsAction"_s)->isEnabled());
         MergeSeen seen;
         answerMerge(t, seen, {u"theirsButton"_s}, true, std::nullopt);
-        t.trigger(u"noticeMerge"_s);
+        t.trigger(u"noticeMergeAction"_s);
         QTRY_COMPARE(t.text(), u"a\ntheirs\nz\n"_s);
         QVERIFY(t.save());
         QCOMPARE(t.bytes(u"plan.txt"_s), QByteArray("a\r\ntheirs\r\nz\r\n"));
@@ -277,13 +277,13 @@ private Q_SLOTS:
         t.open({{u"plan.txt"_s, encrypted("title\nMINEWORD\none\ntwo\n")},
                 {kSyncthingCopy, encrypted("title\none\ntwo\nTHEIRWORD\n")}});
         t.answer(u"ok"_s);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QCOMPARE(t.last().text, u"Decrypt the note to merge it."_s);
 
         decrypt(t);
         MergeSeen seen;
         answerMerge(t, seen, {});
-        t.trigger(u"noticeCompareAndMerge"_s);
+        t.trigger(u"noticeCompareAndMergeAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"title\nMINEWORD\none\ntwo\nTHEIRWORD\n"_s, 30'000);
         QVERIFY2(seen.base.startsWith(u"Merged three ways"_s), qPrintable(seen.base));
         QCOMPARE(t.status(), u"Decrypted"_s);
@@ -298,7 +298,7 @@ private Q_SLOTS:
         decrypt(t);
         t.type(u"LATER "_s);
         t.answer(u"ok"_s);
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_VERIFY_WITH_TIMEOUT(
             t.last().text.contains(u"\r\nThe note's passphrase does not open"_s), 30'000);
         QCOMPARE(t.text(), u"LATER title\nMINEWORD\none\ntwo\nTHEIRWORD\n"_s);
@@ -317,7 +317,7 @@ private Q_SLOTS:
                      u"The file was changed by another program."_s);
         MergeSeen seen;
         answerMerge(t, seen, {}, true, std::nullopt);
-        t.trigger(u"noticeMerge"_s);
+        t.trigger(u"noticeMergeAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"MINEWORD one\ntwo\nTHEIRWORD\n"_s, 30'000);
         QCOMPARE(seen.base, u"Merged three ways, from the text the editor read from the file."_s);
         QVERIFY(t.save());
@@ -342,7 +342,7 @@ private Q_SLOTS:
         QCOMPARE(t.status(), u"Decoded"_s);
         MergeSeen seen;
         answerMerge(t, seen, {});
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.status(), u"Encoded"_s);
         QVERIFY2(seen.base.startsWith(u"Merged three ways"_s), qPrintable(seen.base));
         QTest::keyClick(t.editor(), Qt::Key_Z, Qt::ControlModifier);
@@ -362,7 +362,7 @@ private Q_SLOTS:
         t.open({{u"plan.txt"_s, "same\nmine\n"}, {kSyncthingCopy, "same\ntheirs\n"}});
         MergeSeen seen;
         answerMerge(t, seen, {u"theirsButton"_s});
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.text(), u"same\ntheirs\n"_s);
         QCOMPARE(seen.base, u"No version both grew from is kept in the note's history: every "
                             "difference is a clash."_s);
@@ -400,14 +400,14 @@ private Q_SLOTS:
                               "10:15: \""_s +
                                   kSyncthingCopy + u"\"."_s);
         QVERIFY(t.platform.prompts.isEmpty());
-        t.trigger(u"noticeShowCopy"_s);
+        t.trigger(u"noticeShowCopyAction"_s);
         QCOMPARE(t.text(), u"theirs"_s);
         QCOMPARE(bar->text(),
                  u"This note is a copy of \"plan\" that Syncthing kept on 7 Dec 2026 10:15."_s);
-        t.trigger(u"noticeShowNote"_s);
+        t.trigger(u"noticeShowNoteAction"_s);
         QCOMPARE(t.text(), u"mine"_s);
         // Typing and saving the note leave the bar as the user closed it.
-        t.trigger(u"noticeClose"_s);
+        t.trigger(u"noticeCloseAction"_s);
         t.type(u"more "_s);
         QVERIFY(t.save());
         QVERIFY(bar->text().isEmpty());
@@ -426,11 +426,11 @@ private Q_SLOTS:
         QCOMPARE(t.child<NoticeBar>(u"noticeBar"_s)->text(),
                  u"2 other versions of this note were kept, the newest by pCloud: \"plan "
                  "(conflicted 2).txt\"."_s);
-        t.trigger(u"noticeShowCopy"_s);
+        t.trigger(u"noticeShowCopyAction"_s);
         QCOMPARE(t.text(), u"newest"_s);
 
         // The merge window opens on the newest; its list takes the other, merged in its place.
-        t.trigger(u"noticeShowNote"_s);
+        t.trigger(u"noticeShowNoteAction"_s);
         QStringList listed;
         t.platform.answerDialog([&listed](QDialog &dialog) {
             auto *copies = dialog.findChild<QComboBox *>(u"copyBox"_s);
@@ -444,7 +444,7 @@ private Q_SLOTS:
         });
         MergeSeen seen;
         answerMerge(t, seen, {u"theirsButton"_s});
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(t.text(), u"older"_s);
         QCOMPARE(listed, QStringList({u"plan (conflicted 2).txt"_s,
                                       u"plan (Zoë's conflicted copy 2026-12-05).txt"_s,

@@ -399,20 +399,20 @@ private Q_SLOTS:
                      u"Another version of this note was kept by Syncthing on "_s +
                          QLocale(QLocale::English).toString(keptAt, u"d MMM yyyy HH:mm"_s) +
                          u": \""_s + copyName + u"\"."_s);
-        QTRY_VERIFY(t.action(u"T_mnuMERGE"_s)->isEnabled());
+        QTRY_VERIFY(t.action(u"mergeVersionsAction"_s)->isEnabled());
 
         // Tools > Merge Versions...: both changes go in by themselves.
         MergeSeen seen;
         t.platform.answerDialog([&seen](QDialog &dialog) {
             auto &merge = static_cast<MergeDialog &>(dialog);
             seen.title = dialog.windowTitle();
-            seen.base = dialog.findChild<QLabel *>(u"mergeBase"_s)->text();
+            seen.base = dialog.findChild<QLabel *>(u"mergeBaseLabel"_s)->text();
             seen.useOnAtOnce = merge.button(u"useMergedButton"_s)->isEnabled();
             const auto *box = dialog.findChild<QCheckBox *>(u"removeCopyBox"_s);
             seen.removeCopyChecked = box && box->isChecked();
             return seen.useOnAtOnce ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
-        t.trigger(u"T_mnuMERGE"_s);
+        t.trigger(u"mergeVersionsAction"_s);
         QTRY_COMPARE(seen.title, u"Merge - plan"_s);
         QVERIFY2(seen.base.startsWith(u"Merged three ways, from the version of "_s),
                  qPrintable(seen.base));

@@ -1,4 +1,4 @@
-#include "find/frmGOTO.h"
+#include "find/GoToNoteDialog.h"
 
 #include "find/QueryWords.h"
 
@@ -154,23 +154,23 @@ void GoToNoteModel::appendHits(const QList<NoteQueryHit> &hits)
     endInsertRows();
 }
 
-frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent)
+GoToNoteDialog::GoToNoteDialog(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent)
     : QDialog(parent), m_snapshot(std::move(snapshot)), m_text(new QLineEdit(this)),
       m_list(new QListView(this)), m_status(new QLabel(this))
 {
-    setObjectName(u"frmGOTO"_s);
+    setObjectName(u"goToNoteDialog"_s);
     setWindowTitle(u"Go to Note"_s);
-    m_text->setObjectName(u"txtGOTO"_s);
+    m_text->setObjectName(u"goToNoteField"_s);
     m_text->setAccessibleName(u"Words to look for"_s);
     m_text->setPlaceholderText(u"A note's name or words of its text"_s);
-    m_list->setObjectName(u"lstGOTO"_s);
+    m_list->setObjectName(u"goToNoteList"_s);
     m_list->setAccessibleName(u"Notes found"_s);
     m_list->setModel(&m_model);
     m_list->setItemDelegate(new HitDelegate(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setFocusPolicy(Qt::NoFocus); // the keys stay in the field
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_status->setObjectName(u"lblGOTO"_s);
+    m_status->setObjectName(u"goToNoteStatusLabel"_s);
     m_status->setTextFormat(Qt::PlainText);
     auto *label = new QLabel(u"&Look for:"_s, this);
     label->setBuddy(m_text);
@@ -190,7 +190,7 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     connect(&m_soon, &QTimer::timeout, this, [this] { run(m_text->text()); });
     // The query of a key typed starts once the field has shown it.
     connect(m_text, &QLineEdit::textChanged, &m_soon, qOverload<>(&QTimer::start));
-    connect(m_text, &QLineEdit::returnPressed, this, &frmGOTO::enter);
+    connect(m_text, &QLineEdit::returnPressed, this, &GoToNoteDialog::enter);
     connect(m_list, &QListView::activated, this, [this](const QModelIndex &index) {
         m_list->setCurrentIndex(index);
         enter();
@@ -211,14 +211,14 @@ frmGOTO::frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent
     run({});
 }
 
-frmGOTO::~frmGOTO()
+GoToNoteDialog::~GoToNoteDialog()
 {
     if (m_query)
         m_query->cancel();
     m_watcher.waitForFinished();
 }
 
-void frmGOTO::showFirst(const QList<NoteQueryHit> &hits)
+void GoToNoteDialog::showFirst(const QList<NoteQueryHit> &hits)
 {
     m_firstShown = true;
     m_model.setHits(hits);
@@ -226,7 +226,7 @@ void frmGOTO::showFirst(const QList<NoteQueryHit> &hits)
         m_list->setCurrentIndex(m_model.index(0));
 }
 
-void frmGOTO::run(const QString &query)
+void GoToNoteDialog::run(const QString &query)
 {
     m_soon.stop();
     if (m_query)
@@ -249,20 +249,20 @@ void frmGOTO::run(const QString &query)
         }));
 }
 
-void frmGOTO::runAgain()
+void GoToNoteDialog::runAgain()
 {
     const QString said = m_said;
     run(m_text->text());
     tell(said);
 }
 
-void frmGOTO::tell(const QString &text)
+void GoToNoteDialog::tell(const QString &text)
 {
     m_said = text;
     m_status->setText(text);
 }
 
-void frmGOTO::showCount()
+void GoToNoteDialog::showCount()
 {
     const int count = m_model.rowCount();
     m_status->setText(!m_said.isEmpty() ? m_said
@@ -270,7 +270,7 @@ void frmGOTO::showCount()
                                         : u"%1 notes found"_s.arg(count));
 }
 
-void frmGOTO::enter()
+void GoToNoteDialog::enter()
 {
     // Enter before the query's first screen came waits for it, so that it never opens a note
     // the query of fewer keys found: the query takes a moment at most.
@@ -286,7 +286,7 @@ void frmGOTO::enter()
     Q_EMIT openRequested(m_model.hit(current.row()));
 }
 
-bool frmGOTO::eventFilter(QObject *watched, QEvent *event)
+bool GoToNoteDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_text && event->type() == QEvent::KeyPress && m_model.rowCount() > 0) {
         // A page is what the list shows at once, at least one row.

@@ -19,11 +19,11 @@ class BookResultsModel;
 // keeps its own), Match case, the results in book order as they come, and a line saying how far
 // the search has come and what it could not search. Owned by its parent window; it asks for
 // searches and for results to be opened, and shows what it is given.
-class frmFINDBOOK final : public QDialog
+class FindBookDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmFINDBOOK(QWidget *parent);
+    explicit FindBookDialog(QWidget *parent);
 
     BookResultsModel &results() const { return *m_results; }
 
@@ -44,6 +44,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The text, Match case, Find and Stop; the results, their summary and what was not
+    // searched. Each returns the label of its first control.
+    QLabel *createQuery();
+    QLabel *createResults();
     void search();
     void stop();
     void openCurrent();

@@ -1,4 +1,4 @@
-#include "find/frmFINDBOOK.h"
+#include "find/FindBookDialog.h"
 
 #include "find/BookResultsModel.h"
 #include "find/SearchHistory.h"
@@ -72,55 +72,16 @@ QString count(qsizetype n, const QString &one, const QString &many)
 
 } // namespace
 
-frmFINDBOOK::frmFINDBOOK(QWidget *parent)
+FindBookDialog::FindBookDialog(QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_results(new BookResultsModel(this))
 {
-    setObjectName(u"frmFINDBOOK"_s);
+    setObjectName(u"findInBookDialog"_s);
     setWindowTitle(u"Find in Book"_s);
     setModal(false);
 
-    auto *label = new QLabel(u"&Text:"_s, this);
-    m_text = new QComboBox(this);
-    m_text->setObjectName(u"txtFINDBOOK"_s);
-    setUpSearchHistory(*m_text); // apart from the Find dialog's
-    m_text->setMinimumWidth(280);
-    m_text->installEventFilter(this);
-    m_text->lineEdit()->installEventFilter(this);
-    label->setBuddy(m_text);
-    m_matchCase = new QCheckBox(u"&Match case"_s, this);
-    m_matchCase->setObjectName(u"chkCASEBOOK"_s);
-    m_find = new QPushButton(u"&Find"_s, this);
-    m_find->setObjectName(u"btnFINDBOOK"_s);
-    m_find->setDefault(true);
-    m_stop = new QPushButton(u"&Stop"_s, this);
-    m_stop->setObjectName(u"btnSTOPBOOK"_s);
-    m_stop->setEnabled(false);
-
-    m_list = new QTreeView(this);
-    m_list->setObjectName(u"lstFINDBOOK"_s);
-    m_list->setAccessibleName(u"Results"_s);
-    m_list->setModel(m_results);
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setItemDelegateForColumn(BookResultsModel::Text, new MatchDelegate(m_list));
-    m_list->header()->setStretchLastSection(true);
-    m_list->installEventFilter(this);
-    m_summary = new QLabel(this);
-    m_summary->setObjectName(u"lblFINDBOOK"_s);
-    m_summary->setTextFormat(Qt::PlainText);
-    auto *resultsLabel = new QLabel(u"&Results:"_s, this);
-    resultsLabel->setBuddy(m_list);
-    m_problems = new QListWidget(this);
-    m_problems->setObjectName(u"lstFINDBOOK_PROBLEMS"_s);
-    m_problems->setAccessibleName(u"Not searched"_s);
-    m_problems->setMaximumHeight(80);
-    m_problems->hide();
-    m_problemsLabel = new QLabel(u"&Not searched:"_s, this);
-    m_problemsLabel->setBuddy(m_problems);
-    m_problemsLabel->hide();
-
+    QLabel *label = createQuery();
+    QLabel *resultsLabel = createResults();
     auto *grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
     grid->addWidget(m_text, 0, 1);
@@ -135,12 +96,61 @@ frmFINDBOOK::frmFINDBOOK(QWidget *parent)
     grid->setRowStretch(3, 1);
     resize(640, 420);
 
-    connect(m_find, &QPushButton::clicked, this, &frmFINDBOOK::search);
-    connect(m_stop, &QPushButton::clicked, this, &frmFINDBOOK::stop);
-    connect(m_list, &QTreeView::activated, this, &frmFINDBOOK::openCurrent);
+    connect(m_find, &QPushButton::clicked, this, &FindBookDialog::search);
+    connect(m_stop, &QPushButton::clicked, this, &FindBookDialog::stop);
+    connect(m_list, &QTreeView::activated, this, &FindBookDialog::openCurrent);
 }
 
-void frmFINDBOOK::search()
+QLabel *FindBookDialog::createQuery()
+{
+    auto *label = new QLabel(u"&Text:"_s, this);
+    m_text = new QComboBox(this);
+    m_text->setObjectName(u"findInBookField"_s);
+    setUpSearchHistory(*m_text); // apart from the Find dialog's
+    m_text->setMinimumWidth(280);
+    m_text->installEventFilter(this);
+    m_text->lineEdit()->installEventFilter(this);
+    label->setBuddy(m_text);
+    m_matchCase = new QCheckBox(u"&Match case"_s, this);
+    m_matchCase->setObjectName(u"findInBookCaseBox"_s);
+    m_find = new QPushButton(u"&Find"_s, this);
+    m_find->setObjectName(u"findInBookButton"_s);
+    m_find->setDefault(true);
+    m_stop = new QPushButton(u"&Stop"_s, this);
+    m_stop->setObjectName(u"findInBookStopButton"_s);
+    m_stop->setEnabled(false);
+    return label;
+}
+
+QLabel *FindBookDialog::createResults()
+{
+    m_list = new QTreeView(this);
+    m_list->setObjectName(u"findInBookList"_s);
+    m_list->setAccessibleName(u"Results"_s);
+    m_list->setModel(m_results);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setItemDelegateForColumn(BookResultsModel::Text, new MatchDelegate(m_list));
+    m_list->header()->setStretchLastSection(true);
+    m_list->installEventFilter(this);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(u"findInBookSummaryLabel"_s);
+    m_summary->setTextFormat(Qt::PlainText);
+    auto *resultsLabel = new QLabel(u"&Results:"_s, this);
+    resultsLabel->setBuddy(m_list);
+    m_problems = new QListWidget(this);
+    m_problems->setObjectName(u"findInBookProblemList"_s);
+    m_problems->setAccessibleName(u"Not searched"_s);
+    m_problems->setMaximumHeight(80);
+    m_problems->hide();
+    m_problemsLabel = new QLabel(u"&Not searched:"_s, this);
+    m_problemsLabel->setBuddy(m_problems);
+    m_problemsLabel->hide();
+    return resultsLabel;
+}
+
+void FindBookDialog::search()
 {
     const QString text = m_text->currentText();
     addToSearchHistory(*m_text, text);
@@ -148,13 +158,13 @@ void frmFINDBOOK::search()
                            m_matchCase->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
 }
 
-void frmFINDBOOK::searchStarted()
+void FindBookDialog::searchStarted()
 {
     clearResults();
     setRunning(true);
 }
 
-void frmFINDBOOK::clearResults()
+void FindBookDialog::clearResults()
 {
     m_results->clear();
     m_problems->clear();
@@ -165,7 +175,7 @@ void frmFINDBOOK::clearResults()
     setRunning(false);
 }
 
-void frmFINDBOOK::stop()
+void FindBookDialog::stop()
 {
     if (!m_running)
         return;
@@ -175,13 +185,13 @@ void frmFINDBOOK::stop()
                        u" of "_s + count(m_notesTotal, u"note"_s, u"notes"_s));
 }
 
-void frmFINDBOOK::setRunning(bool running)
+void FindBookDialog::setRunning(bool running)
 {
     m_running = running;
     m_stop->setEnabled(running);
 }
 
-void frmFINDBOOK::showProgress(qsizetype notesDone, qsizetype notesTotal)
+void FindBookDialog::showProgress(qsizetype notesDone, qsizetype notesTotal)
 {
     m_notesDone = notesDone;
     m_notesTotal = notesTotal;
@@ -189,7 +199,7 @@ void frmFINDBOOK::showProgress(qsizetype notesDone, qsizetype notesTotal)
                        count(notesTotal, u"note"_s, u"notes"_s));
 }
 
-void frmFINDBOOK::showSummary(const BookSearchSummary &summary)
+void FindBookDialog::showSummary(const BookSearchSummary &summary)
 {
     setRunning(false);
     QStringList parts = {count(summary.hits, u"match"_s, u"matches"_s) + u" in "_s +
@@ -216,14 +226,14 @@ void frmFINDBOOK::showSummary(const BookSearchSummary &summary)
     m_problemsLabel->setVisible(m_problems->isVisibleTo(this));
 }
 
-void frmFINDBOOK::openCurrent()
+void FindBookDialog::openCurrent()
 {
     const QModelIndex index = m_list->currentIndex();
     if (index.isValid())
         Q_EMIT openRequested(m_results->hit(index.row()));
 }
 
-bool frmFINDBOOK::eventFilter(QObject *watched, QEvent *event)
+bool FindBookDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -242,7 +252,7 @@ bool frmFINDBOOK::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void frmFINDBOOK::keyPressEvent(QKeyEvent *event)
+void FindBookDialog::keyPressEvent(QKeyEvent *event)
 {
     // Escape stops a search that runs, and closes the window when none does; the results stay.
     if (event->key() == Qt::Key_Escape && m_running) {

@@ -1,4 +1,4 @@
-#include "encoder/frmPASSPHRASE.h"
+#include "encoder/PassphraseDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -23,50 +23,50 @@ QLineEdit *hiddenField(QWidget *parent, const QString &name)
 
 } // namespace
 
-frmPASSPHRASE::frmPASSPHRASE(Purpose purpose, QWidget *parent, const QString &about)
-    : QDialog(parent), m_passphrase(hiddenField(this, u"txtPASS"_s))
+PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget *parent, const QString &about)
+    : QDialog(parent), m_passphrase(hiddenField(this, u"passphraseField"_s))
 {
-    setObjectName(u"frmPASSPHRASE"_s);
+    setObjectName(u"passphraseDialog"_s);
     setWindowTitle(u"Passphrase"_s);
     auto *fields = new QFormLayout;
     if (!about.isEmpty()) {
         auto *label = new QLabel(about, this);
-        label->setObjectName(u"lblABOUT"_s);
+        label->setObjectName(u"passphraseAboutLabel"_s);
         label->setWordWrap(true);
         fields->addRow(label);
     }
     fields->addRow(u"&Passphrase:"_s, m_passphrase);
     if (purpose == Purpose::Encrypt) {
-        m_again = hiddenField(this, u"txtAGAIN"_s);
+        m_again = hiddenField(this, u"passphraseRepeatField"_s);
         fields->addRow(u"&Again:"_s, m_again);
         m_mismatch = new QLabel(u"The two are not the same."_s, this);
-        m_mismatch->setObjectName(u"lblMISMATCH"_s);
+        m_mismatch->setObjectName(u"passphraseMismatchLabel"_s);
         m_mismatch->hide();
         fields->addRow(m_mismatch);
     }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
-    m_ok->setObjectName(u"btnOK"_s);
+    m_ok->setObjectName(u"passphraseOkButton"_s);
     m_ok->setDefault(true);
     m_ok->setText(u"&OK"_s);
     buttons->button(QDialogButtonBox::Cancel)->setText(u"&Cancel"_s);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_passphrase, &QLineEdit::textChanged, this, &frmPASSPHRASE::check);
+    connect(m_passphrase, &QLineEdit::textChanged, this, &PassphraseDialog::check);
     if (m_again)
-        connect(m_again, &QLineEdit::textChanged, this, &frmPASSPHRASE::check);
+        connect(m_again, &QLineEdit::textChanged, this, &PassphraseDialog::check);
     auto *column = new QVBoxLayout(this);
     column->addLayout(fields);
     column->addWidget(buttons);
     check();
 }
 
-frmPASSPHRASE::~frmPASSPHRASE()
+PassphraseDialog::~PassphraseDialog()
 {
     takePassphrase();
 }
 
-void frmPASSPHRASE::check()
+void PassphraseDialog::check()
 {
     const bool same = !m_again || m_again->text() == m_passphrase->text();
     if (m_mismatch)
@@ -74,7 +74,7 @@ void frmPASSPHRASE::check()
     m_ok->setEnabled(!m_passphrase->text().isEmpty() && same);
 }
 
-QString frmPASSPHRASE::takePassphrase()
+QString PassphraseDialog::takePassphrase()
 {
     QString passphrase = m_passphrase->text();
     m_passphrase->clear();

@@ -16,20 +16,20 @@ namespace qb {
 // File > Note History...: the versions kept of the shown note, newest first, each with the time
 // it was taken and its size, and the lines that differ between the one selected and the text
 // in the editor. Restore (Enter, a double click) accepts with that version selected.
-class frmHISTORY final : public QDialog
+class HistoryDialog final : public QDialog
 {
 public:
     // `read` gives a version's bytes, or why they cannot be had; `current` is the editor's text.
-    frmHISTORY(const QString &noteName, const QList<NoteVersion> &versions,
-               std::function<VersionBytes(const NoteVersion &)> read, const QString &current,
-               QWidget *parent = nullptr);
+    HistoryDialog(const QString &noteName, const QList<NoteVersion> &versions,
+                  std::function<VersionBytes(const NoteVersion &)> read, const QString &current,
+                  QWidget *parent = nullptr);
 
     // The version selected; -1 for none.
     int selectedRow() const;
 
-    QListWidget *lstHISTORY() const { return m_list; }
-    QPlainTextEdit *txtDIFF() const { return m_diff; }
-    QPushButton *btnRESTORE() const { return m_restore; }
+    QListWidget *versionList() const { return m_list; }
+    QPlainTextEdit *diffView() const { return m_diff; }
+    QPushButton *restoreButton() const { return m_restore; }
 
 private:
     void showDifferences(int row);

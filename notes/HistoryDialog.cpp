@@ -1,4 +1,4 @@
-#include "notes/frmHISTORY.h"
+#include "notes/HistoryDialog.h"
 
 #include "editor/PaletteColours.h"
 #include "encoder/NoteCodec.h"
@@ -55,30 +55,30 @@ QTextCharFormat diffLineFormat(DiffColour kind, const QPalette &palette)
 
 } // namespace
 
-frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versions,
-                       std::function<VersionBytes(const NoteVersion &)> read,
-                       const QString &current, QWidget *parent)
+HistoryDialog::HistoryDialog(const QString &noteName, const QList<NoteVersion> &versions,
+                             std::function<VersionBytes(const NoteVersion &)> read,
+                             const QString &current, QWidget *parent)
     : QDialog(parent), m_versions(versions), m_read(std::move(read)),
       m_current(current.split(u'\n')), m_list(new QListWidget(this)),
       m_diff(new QPlainTextEdit(this)), m_restore(new QPushButton(u"&Restore"_s, this))
 {
-    setObjectName(u"frmHISTORY"_s);
+    setObjectName(u"historyDialog"_s);
     setWindowTitle(u"Note History - "_s + noteName);
-    m_list->setObjectName(u"lstHISTORY"_s);
+    m_list->setObjectName(u"historyVersionList"_s);
     m_list->setAccessibleName(u"Versions"_s);
     const QLocale locale;
     for (const NoteVersion &version : versions) {
         m_list->addItem(locale.toString(version.taken().toLocalTime(), QLocale::ShortFormat) +
                         u"    "_s + sizeText(version.size));
     }
-    m_diff->setObjectName(u"txtDIFF"_s);
+    m_diff->setObjectName(u"historyDiffView"_s);
     m_diff->setAccessibleName(u"Lines that differ from the editor's text"_s);
     m_diff->setReadOnly(true);
     m_diff->document()->setUndoRedoEnabled(false); // shown, never edited
     followPalette(*m_diff, [this] { colourDifferences(); });
     m_diff->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_diff->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_restore->setObjectName(u"btnRESTORE"_s);
+    m_restore->setObjectName(u"historyRestoreButton"_s);
     m_restore->setDefault(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(u"&Close"_s);
@@ -86,7 +86,7 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QListWidget::itemActivated, this, &QDialog::accept);
-    connect(m_list, &QListWidget::currentRowChanged, this, &frmHISTORY::showDifferences);
+    connect(m_list, &QListWidget::currentRowChanged, this, &HistoryDialog::showDifferences);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(labelled(u"&Versions:"_s, m_list));
@@ -101,12 +101,12 @@ frmHISTORY::frmHISTORY(const QString &noteName, const QList<NoteVersion> &versio
     m_list->setFocus();
 }
 
-int frmHISTORY::selectedRow() const
+int HistoryDialog::selectedRow() const
 {
     return m_list->currentRow();
 }
 
-void frmHISTORY::showDifferences(int row)
+void HistoryDialog::showDifferences(int row)
 {
     m_diff->clear();
     m_restore->setEnabled(row >= 0);
@@ -152,7 +152,7 @@ void frmHISTORY::showDifferences(int row)
     m_diff->moveCursor(QTextCursor::Start);
 }
 
-void frmHISTORY::colourDifferences()
+void HistoryDialog::colourDifferences()
 {
     QTextDocument &document = *m_diff->document();
     QList<std::tuple<int, int, DiffColour>> runs;

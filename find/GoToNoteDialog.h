@@ -41,16 +41,17 @@ private:
 // The list follows each keystroke; Up and Down move in it while the keys go on into the field.
 // Enter asks to open the note selected (openRequested), or tells that there is none
 // (nothingFound); Escape closes the window.
-class frmGOTO final : public QDialog
+class GoToNoteDialog final : public QDialog
 {
     Q_OBJECT
 public:
     // `snapshot` gives the index as it is now, at each query.
-    explicit frmGOTO(std::function<NoteIndexSnapshotPtr()> snapshot, QWidget *parent = nullptr);
-    ~frmGOTO() override;
+    explicit GoToNoteDialog(std::function<NoteIndexSnapshotPtr()> snapshot,
+                            QWidget *parent = nullptr);
+    ~GoToNoteDialog() override;
 
-    QLineEdit *txtGOTO() const { return m_text; }
-    QListView *lstGOTO() const { return m_list; }
+    QLineEdit *queryField() const { return m_text; }
+    QListView *resultList() const { return m_list; }
     const GoToNoteModel &results() const { return m_model; }
     // Says something under the list, until the next query.
     void tell(const QString &text);
