@@ -291,16 +291,16 @@ void probeIndex(int notes, int runs)
 bool decryptShown(BenchWindow &w, const QByteArray &what, Lateness &lateness)
 {
     w.platform.answerDialog([](QDialog &dialog) {
-        auto &form = static_cast<qb::frmPASSPHRASE &>(dialog);
+        auto &form = static_cast<qb::PassphraseDialog &>(dialog);
         dialog.show();
-        QTest::keyClicks(form.txtPASS(), qb::test::kPassphrase);
-        QTest::keyClick(form.txtPASS(), Qt::Key_Return);
+        QTest::keyClicks(form.passphraseField(), qb::test::kPassphrase);
+        QTest::keyClick(form.passphraseField(), Qt::Key_Return);
         return dialog.result();
     });
     QElapsedTimer clock;
     clock.start();
     lateness.start();
-    w.action("T_mnuENCRYPT")->trigger();
+    w.action("encryptAction")->trigger();
     const double took = runUntil([&] { return w.status() == u"Decrypted"; });
     print(what, lateness.stop(), took, {});
     return w.editor()->document()->characterCount() > 1;

@@ -108,6 +108,8 @@ NoteEditor::~NoteEditor()
 void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
 {
     QTextDocument *old = this->document();
+    // Their cursors are in the old document, which another thread deletes.
+    m_underlines.clear();
     // Not deleted by setDocument, which deletes a document the editor made itself.
     old->setParent(nullptr);
     guardStandIns(*document);

@@ -266,7 +266,7 @@ private Q_SLOTS:
         countPieces();
         onFirstPiece = [&] { QTest::keyClicks(t.editor(), u"XY"_s); };
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         // The keys typed make it "Changed" once they are in.
         QTRY_COMPARE_WITH_TIMEOUT(t.status(), u"Changed"_s, 30'000);
         QCOMPARE_GT(pieces, 2);
@@ -284,7 +284,7 @@ private Q_SLOTS:
         countPieces();
         onFirstPiece = [&] { t.pickNote(u"other"_s); };
         answerPassphrase(t.platform, kPassphrase, {});
-        t.trigger(u"T_mnuENCRYPT"_s);
+        t.trigger(u"encryptAction"_s);
         QTRY_COMPARE_WITH_TIMEOUT(t.text(), u"other\n"_s, 30'000);
         QTest::qWait(200);
         QCOMPARE(t.text(), u"other\n"_s);

@@ -350,6 +350,26 @@ private Q_SLOTS:
         QCOMPARE(savedWith[1], QByteArray("caf\xe9 na\xefve gar\xe7on cr\xe8me \x9cuvre"));
     }
 
+    // A large note's document goes to another thread to be deleted when another note is
+    // shown: no mark stays behind in it, and the new note's words are marked.
+    void marksLeaveWithALargeNote()
+    {
+        SpellSetup spell;
+        TestWindow t;
+        QByteArray large;
+        while (large.size() < (3 << 19))
+            large += "the plna note\r\n";
+        t.open({{u"a.txt"_s, large}, {u"b.txt"_s, "the zorbl note\r\n"}});
+        QTRY_COMPARE(t.status(), u"Unchanged"_s);
+        QVERIFY(marked(t).contains(u"plna"_s));
+        const QTextDocument *largeDocument = t.editor()->document();
+        t.pickNote(u"b"_s);
+        QVERIFY(t.editor()->document() != largeDocument);
+        for (const QTextCursor &mark : t.editor()->underlines())
+            QCOMPARE(mark.document(), t.editor()->document());
+        QCOMPARE(marked(t), QStringList({u"zorbl"_s}));
+    }
+
     // No dictionary anywhere: spelling is off, and the menu says why; nothing is asked.
     void noDictionary()
     {
