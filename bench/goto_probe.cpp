@@ -10,8 +10,8 @@
 //   book opened, beside rg and grep, and the book opened until all its notes are read into
 //   memory, beside `grep -r -F -c`; each after the cache was emptied.
 // Prints the median, the 90th, 95th and 99th percentiles and the worst, in milliseconds.
-#include "BenchBook.h"
 #include "BenchWindow.h"
+#include "GoToBook.h"
 #include "KeyLatency.h"
 #include "TestFiles.h"
 
@@ -37,32 +37,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kRare = u"zephyrine"_s;
+const QString &kRare = qb::bench::kRareWord;
 const QStringList kQueries = {u"market"_s, u"garden meeting"_s, u"anna train"_s,
                               kRare,       u"budget river"_s,   u"note 12"_s,
                               u"folder"_s, u"café résumé"_s};
-
-// The book: notes as the Find in Book benchmarks make them, 2 to 4 KB, the rare word in one in a
-// hundred.
-QString makeGoToBook(int notes, QTemporaryDir &dir)
-{
-    std::mt19937 random(2291);
-    QList<qb::FolderEntry> folders;
-    for (int f = 0; f < qb::bench::kFolders; ++f) {
-        const QString name = u"Folder %1"_s.arg(f + 1, 2, 10, QChar(u'0'));
-        QDir().mkpath(dir.filePath(name));
-        folders.append({name, dir.filePath(name)});
-    }
-    for (int i = 0; i < notes; ++i) {
-        QByteArray bytes = qb::bench::makeNote(random, 2048 + qsizetype(random() % 2048), false, i);
-        if (i % 100 == 0)
-            bytes.insert(bytes.size() / 2, " " + kRare.toUtf8() + " ");
-        qb::test::writeBytes(folders[i % folders.size()].Path + u"/Note %1.txt"_s.arg(i), bytes);
-    }
-    const QString bookPath = dir.filePath(u"book.qb"_s);
-    qb::test::writeBytes(bookPath, qb::test::bookBytes(u"Go to"_s, folders));
-    return bookPath;
-}
 
 double runMs(const QString &program, const QStringList &arguments)
 {
@@ -113,7 +91,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(u"state"_s)));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
-    const QString bookPath = makeGoToBook(notes, dir);
+    const QString bookPath = qb::bench::makeGoToBook(notes, dir);
     const QStringList dirs = QDir(dir.path()).entryList({u"Folder *"_s}, QDir::Dirs);
     QStringList folderPaths;
     for (const QString &folder : dirs)

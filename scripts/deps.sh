@@ -21,6 +21,7 @@ qb_packages=(
     hunspell-en-us           # an English dictionary, so that spelling is checked out of the box
     ripgrep                  # the benchmarks' baseline for Find in Book, beside GNU grep
     xvfb xauth xdotool x11-utils  # the smoke test's real window
+    libx11-dev libxtst-dev libxdamage-dev  # bench/outside_probe: real keys (XTest), repaints (DAMAGE)
     clang libclang-rt-14-dev llvm  # the fuzz targets: libFuzzer, and readable stack traces
     fonts-dejavu-core
     fonts-freefont-ttf       # FreeMono draws the editor's stand-ins (U+240D, U+240A, U+2424)
