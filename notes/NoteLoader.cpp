@@ -16,7 +16,19 @@ constexpr qsizetype kReadAtOnce = 4 * 1024 * 1024;
 
 } // namespace
 
-NoteLoader::NoteLoader(QObject *parent) : QObject(parent) {}
+NoteLoader::NoteLoader(QObject *parent) : QObject(parent)
+{
+    // A dropped load's results are never told: the watcher lets go of its future first.
+    connect(&m_load, &QFutureWatcherBase::resultReadyAt, this, [this](int at) {
+        const News news = m_load.resultAt(at);
+        if (news.firstScreen) {
+            Q_EMIT firstScreen(*news.firstScreen);
+        } else if (news.whole) {
+            m_result = std::move(*news.whole);
+            Q_EMIT finished();
+        }
+    });
+}
 
 NoteLoader::~NoteLoader()
 {
@@ -26,18 +38,15 @@ NoteLoader::~NoteLoader()
 void NoteLoader::start(const QString &path, qint64 largest)
 {
     cancel();
-    m_job = runInBackground<void>([this, load = ++m_load, path, largest](QPromise<void> &promise) {
-        run(promise, load, path, largest);
-    });
+    m_load.setFuture(runInBackground<News>(
+        [path, largest](QPromise<News> &promise) { run(promise, path, largest); }));
 }
 
 void NoteLoader::cancel()
 {
-    QFuture<void> job = std::exchange(m_job, {});
-    ++m_load;
-    job.cancel();
-    // The thread posts to this object while it runs: it must let go before this may go.
-    job.waitForFinished();
+    // The load's thread sees the cancel between its reads and ends on its own.
+    m_load.future().cancel();
+    m_load.setFuture({});
 }
 
 LoadedNote NoteLoader::takeResult()
@@ -45,21 +54,8 @@ LoadedNote NoteLoader::takeResult()
     return std::move(m_result);
 }
 
-void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path, qint64 largest)
+void NoteLoader::run(QPromise<News> &promise, const QString &path, qint64 largest)
 {
-    // Tells the window, on its thread, unless the load was dropped meanwhile.
-    const auto post = [this, &promise, load](auto tell) {
-        if (!promise.isCanceled()) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, load, tell = std::move(tell)]() mutable {
-                    if (m_load == load)
-                        tell();
-                },
-                Qt::QueuedConnection);
-        }
-    };
-
     LoadedNote result;
     FileReader reader(path);
     QByteArray bytes;
@@ -86,11 +82,8 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
                 if (const qsizetype lineEnd = beginning.lastIndexOf('\n'); lineEnd > 0)
                     beginning = beginning.first(lineEnd + 1);
                 // A binary age file has no first screen to show: its armour comes whole.
-                if (!isAgeFile(beginning)) {
-                    post([this, screen = decodeNoteBytes(beginning)] {
-                        Q_EMIT firstScreen(screen);
-                    });
-                }
+                if (!isAgeFile(beginning))
+                    promise.addResult(News{decodeNoteBytes(beginning), nullptr});
             }
         }
         if (!promise.isCanceled()) {
@@ -104,11 +97,7 @@ void NoteLoader::run(QPromise<void> &promise, quint64 load, const QString &path,
         result.showable = showableNoteOf(std::move(bytes));
     bytes = QByteArray();
 
-    post([this, result = std::make_shared<LoadedNote>(std::move(result))] {
-        m_result = std::move(*result);
-        m_job = {};
-        Q_EMIT finished();
-    });
+    promise.addResult(News{std::nullopt, std::make_shared<LoadedNote>(std::move(result))});
 }
 
 } // namespace qb

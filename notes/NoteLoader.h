@@ -4,10 +4,11 @@
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteSession.h"
 
-#include <QFuture>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
 
+#include <memory>
 #include <optional>
 
 namespace qb {
@@ -22,13 +23,13 @@ struct LoadedNote
 
 // Reads and decodes a large note on a thread of the pool, so that the window goes on answering:
 // it tells the window of the note's first screen as soon as that much is read, then of the whole
-// note. A new start or a cancel drops the load under way, and nothing more of it is told.
+// note, both as results of the load's future. A new start or a cancel drops the load under way,
+// and nothing more of it is told.
 class NoteLoader final : public QObject
 {
     Q_OBJECT
 public:
     explicit NoteLoader(QObject *parent = nullptr);
-    // Stops a load under way and waits for its thread to let go.
     ~NoteLoader() override;
 
     // Reads `path`, at most `largest` bytes.
@@ -43,10 +44,15 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void run(QPromise<void> &promise, quint64 load, const QString &path, qint64 largest);
+    // What a load tells, in order: its first screen, then the whole note.
+    struct News
+    {
+        std::optional<DecodedNote> firstScreen;
+        std::shared_ptr<LoadedNote> whole; // taken out by the window's thread
+    };
+    static void run(QPromise<News> &promise, const QString &path, qint64 largest);
 
-    QFuture<void> m_job;
-    quint64 m_load = 0; // counts the loads started: what a dropped one posts is not heard
+    QFutureWatcher<News> m_load;
     LoadedNote m_result;
 };
 
