@@ -10,7 +10,6 @@
 #include <QActionGroup>
 #include <QLocale>
 #include <QMenu>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -37,11 +36,8 @@ SpellingCommands::SpellingCommands(NoteEditor &editor, NoteSession &session, Pro
         if (m_reading.future().isCanceled() || !m_reading.future().isResultReadyAt(0))
             return;
         const std::shared_ptr<SpellChecker> checker = m_reading.result();
-        // The finished future would hold the dictionary for as long as it is kept.
-        QTimer::singleShot(0, this, [this] {
-            if (m_reading.isFinished())
-                m_reading.setFuture({});
-        });
+        // Else the finished future would hold the dictionary.
+        letGoOfResults(m_reading);
         // Read for the language still wanted, and still on.
         if (m_loaded == m_language && m_checkSpelling.isChecked())
             m_marks->setChecker(checker);

@@ -39,6 +39,12 @@ struct BenchWindow
     QPlainTextEdit *editor() const { return child<QPlainTextEdit>("txtTEXT"); }
     QComboBox *lstFILE() const { return child<QComboBox>("lstFILE"); }
     QString status() const { return child<QLabel>("sBAR_Panel1")->text(); }
+    // The note at `row` picked from the note selector, as a user picks it.
+    void pickNote(int row) const
+    {
+        lstFILE()->setCurrentIndex(row);
+        Q_EMIT lstFILE()->activated(row);
+    }
 
     test::FakePlatform platform;
     std::unique_ptr<QMainWindow> window;

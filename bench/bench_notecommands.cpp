@@ -120,8 +120,7 @@ void BM_ShowNoteAtItsPlace(benchmark::State &state)
     qputenv("XDG_STATE_HOME", QFile::encodeName(root.filePath(u"state%1"_s.arg(state.range(0)))));
     BenchWindow w(root.filePath(u"two.qb"_s));
     const auto pick = [&w](int row) {
-        w.lstFILE()->setCurrentIndex(row);
-        Q_EMIT w.lstFILE()->activated(row);
+        w.pickNote(row);
         w.waitForNote();
     };
     for (const int row : {0, 1}) {
@@ -200,8 +199,7 @@ struct CipherWindow
         if (plain)
             return;
         w.platform.answerInput(QString());
-        w.lstFILE()->setCurrentIndex(1);
-        Q_EMIT w.lstFILE()->activated(1);
+        w.pickNote(1);
         w.waitForNote();
     }
 

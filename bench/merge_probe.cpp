@@ -213,8 +213,7 @@ Figures runOnce(const Case &c)
     clock.start();
     paints.clock = clock;
     paints.lastPaintNs = lastChangeNs = -1;
-    w.lstFILE()->setCurrentIndex(1);
-    Q_EMIT w.lstFILE()->activated(1);
+    w.pickNote(1);
     runUntil([&] {
         return shownPath().endsWith(u"plan.txt"_s) && w.status() == u"Unchanged" &&
                lastChangeNs >= 0 && paints.lastPaintNs > lastChangeNs;

@@ -14,6 +14,7 @@
 // off is no dictionary found), allocated and resident, beside the size of the dictionary's files.
 // The dictionary is the system's en_US one.
 #include "BenchWindow.h"
+#include "EventLoop.h"
 #include "KeyLatency.h"
 #include "Lateness.h"
 #include "TestFiles.h"
@@ -55,23 +56,13 @@ const QString kDictionaryDir = u"/usr/share/hunspell"_s;
     std::exit(EXIT_FAILURE);
 }
 
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using qb::bench::settle;
 
-// Runs the window's events until `done` holds; returns the milliseconds it took.
+// Runs the window's events until `done` holds, asked every 2 ms: how soon marks appear is timed
+// with it. Returns the milliseconds it took.
 double runUntil(const std::function<bool()> &done)
 {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll; // wakes the loop now and then, whatever else happens
-    poll.start(2);
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return double(clock.nsecsElapsed()) / 1e6;
+    return qb::bench::runUntil(done, 2);
 }
 
 // Prose lines in CR LF to `size` bytes, each with one misspelt word.
@@ -108,12 +99,6 @@ qb::SpellMarks &marksOf(const BenchWindow &w)
     return *w.window->findChild<qb::SpellMarks *>();
 }
 
-void pick(BenchWindow &w, int row)
-{
-    w.lstFILE()->setCurrentIndex(row);
-    Q_EMIT w.lstFILE()->activated(row);
-}
-
 // The window on the book, shown, with checking as asked and settled on its first note.
 std::unique_ptr<BenchWindow> openWindow(const QString &book, bool on)
 {
@@ -121,7 +106,7 @@ std::unique_ptr<BenchWindow> openWindow(const QString &book, bool on)
     w->platform.answerMessage(qb::Platform::Button::Yes); // a note this large may be asked about
     w->window->show();
     // The note shown last in the run is remembered: the short one is shown instead.
-    pick(*w, 0);
+    w->pickNote(0);
     w->waitForNote();
     QAction *check = w->action("checkSpellingAction");
     if (check->isChecked() != on)
@@ -150,7 +135,7 @@ using Figures = std::map<std::string, QList<double>>;
 void probeTyping(const QString &book, bool on, Figures &figures)
 {
     const auto w = openWindow(book, on);
-    pick(*w, 1);
+    w->pickNote(1);
     w->waitForNote();
     QPlainTextEdit *editor = w->editor();
     editor->setFocus();
@@ -175,7 +160,7 @@ void probeOpenAndScroll(const QString &book, bool on, Figures &figures)
     lateness.start();
     const double opened = runUntil([&, picked = false]() mutable {
         if (!picked) {
-            pick(*w, 2);
+            w->pickNote(2);
             picked = true;
         }
         return w->status() == u"Unchanged" && marksOf(*w).isSettled() &&
@@ -247,7 +232,7 @@ int measureMemory(bool on)
     Notes notes;
     {
         const auto w = openWindow(notes.book, on);
-        pick(*w, 1);
+        w->pickNote(1);
         w->waitForNote();
         runUntil([&] { return marksOf(*w).isSettled() && (!on || lastLineMarked(*w)); });
         settle(200);

@@ -17,6 +17,7 @@
 //   opened as a plain note; a small encrypted note saved, beside a small plain one.
 #include "BenchBook.h"
 #include "BenchWindow.h"
+#include "EventLoop.h"
 #include "KeyLatency.h"
 #include "Lateness.h"
 #include "SecretNotes.h"
@@ -50,25 +51,13 @@ namespace {
 using qb::bench::BenchWindow;
 using qb::bench::Lateness;
 
-// Runs the window's events for `ms` milliseconds, sleeping while there are none.
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using qb::bench::settle;
 
 // Runs the window's events until `done` holds, then 200 ms more: what the work left for later
 // (a delayed layout, a timer) is measured with it. Returns the milliseconds until `done`.
 double runUntil(const std::function<bool()> &done)
 {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer poll; // wakes the loop now and then, whatever else happens
-    poll.start(5);
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const double took = double(clock.nsecsElapsed()) / 1e6;
+    const double took = qb::bench::runUntil(done);
     settle(200);
     return took;
 }
@@ -179,8 +168,7 @@ void probeLoad(int runs)
         bool picked = false;
         lateness.start();
         QTimer::singleShot(0, w.window.get(), [&] {
-            w.lstFILE()->setCurrentIndex(1);
-            Q_EMIT w.lstFILE()->activated(1);
+            w.pickNote(1);
             picked = true;
         });
         // The short note says "Unchanged" too, until the load has begun.
@@ -292,19 +280,11 @@ void probeIndex(int notes, int runs)
     }
 }
 
-// Quirebox's window on `book` with the note `row` shown decrypted, its passphrase answered as
-// a user types it; false when it did not come out decrypted.
+// The encrypted note shown in `w` decrypted, its passphrase typed as a user types it, timed as
+// `what`; false when it did not come out decrypted.
 bool decryptShown(BenchWindow &w, const QByteArray &what, Lateness &lateness)
 {
-    w.platform.answerDialog([](QDialog &dialog) {
-        auto &form = static_cast<qb::PassphraseDialog &>(dialog);
-        dialog.show();
-        QTest::keyClicks(form.passphraseField(), qb::test::kPassphrase);
-        QTest::keyClick(form.passphraseField(), Qt::Key_Return);
-        return dialog.result();
-    });
-    QElapsedTimer clock;
-    clock.start();
+    qb::test::answerPassphrase(w.platform, qb::test::kPassphrase);
     lateness.start();
     w.action("encryptAction")->trigger();
     const double took = runUntil([&] { return w.status() == u"Decrypted"; });
@@ -336,8 +316,7 @@ void probeSecret(int runs)
             QElapsedTimer clock;
             clock.start();
             lateness.start();
-            w.lstFILE()->setCurrentIndex(row);
-            Q_EMIT w.lstFILE()->activated(row);
+            w.pickNote(row);
             const double took = runUntil([&] { return w.status() == QLatin1String(until); });
             return std::pair{lateness.stop(), took};
         };

@@ -31,10 +31,7 @@ PassphraseCommands::PassphraseCommands(ProtectedNote &note, Platform &platform,
             return;
         const std::shared_ptr<Opened> opened = future.resultAt(0);
         // The future's copy of the clear text goes once this is done with it.
-        QTimer::singleShot(0, this, [this] {
-            if (m_derivation.isFinished())
-                m_derivation.setFuture({});
-        });
+        letGoOfResults(m_derivation);
         if (!m_note.isShown() || m_note.notePath() != m_path)
             return; // another note is shown now: what was opened is no use to it
         if (!opened->keyWorkedOut) {
@@ -99,8 +96,10 @@ PassphraseCommands::Opened PassphraseCommands::openAge(const SecretBytes &passph
     Opened opened;
     const AgeKeyNeed need = readAgeHeader(file);
     opened.header = need.outcome;
-    if (!need.outcome.ok())
+    if (!need.outcome.ok()) {
+        opened.decrypted.outcome = need.outcome; // nothing was decrypted
         return opened;
+    }
     const AgeWrapKey key = deriveAgeKey(passphrase, need.salt, need.workFactor);
     opened.keyWorkedOut = key.isValid();
     if (!opened.keyWorkedOut)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QPromise>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <memory>
 
@@ -27,6 +29,16 @@ template <typename T, typename Work> QFuture<T> runInBackground(QThreadPool &poo
 template <typename T, typename Work> QFuture<T> runInBackground(Work work)
 {
     return runInBackground<T>(*QThreadPool::globalInstance(), std::move(work));
+}
+
+// Lets `watcher` go of its finished future once the events under way have run: a finished future
+// holds its results for as long as it is kept. Safe from within the watcher's own signals.
+template <typename T> void letGoOfResults(QFutureWatcher<T> &watcher)
+{
+    QTimer::singleShot(0, &watcher, [&watcher] {
+        if (watcher.isFinished())
+            watcher.setFuture({});
+    });
 }
 
 // Lets `value` go on a thread of the pool: a buffer as large as a note takes the system a while
