@@ -87,6 +87,15 @@ QColor markColourUnder(const TestWindow &t, int from, int to)
     return reddest;
 }
 
+// The item of `menu` that says `text`, or none.
+QAction *itemTitled(const QMenu &menu, const QString &text)
+{
+    const QList<QAction *> items = menu.actions();
+    const auto found = std::find_if(items.cbegin(), items.cend(),
+                                    [&](const QAction *item) { return item->text() == text; });
+    return found == items.cend() ? nullptr : *found;
+}
+
 // The menu a right click on the editor's `position` opens.
 QMenu *contextMenuAt(const TestWindow &t, int position)
 {
@@ -178,11 +187,7 @@ private Q_SLOTS:
         QCOMPARE(names.mid(names.indexOf(u"addWordAction"_s)),
                  QStringList({u"addWordAction"_s, u"ignoreWordAction"_s, u"-"_s}) + editItems);
         QCOMPARE(namesOf(t.child<QMenu>(u"mnuEDIT"_s)), editItems);
-        QAction *suggestion = nullptr;
-        for (QAction *item : menu->actions()) {
-            if (item->text() == u"café")
-                suggestion = item;
-        }
+        QAction *suggestion = itemTitled(*menu, u"café"_s);
         QVERIFY(suggestion);
         suggestion->trigger();
         menu->close();
@@ -225,11 +230,7 @@ private Q_SLOTS:
                  u"plna"_s);
         QMenu *menu = contextMenuAt(t, across->first);
         QVERIFY(menu);
-        QAction *plan = nullptr;
-        for (QAction *item : menu->actions()) {
-            if (item->text() == u"plan")
-                plan = item;
-        }
+        QAction *plan = itemTitled(*menu, u"plan"_s);
         QVERIFY(plan);
         plan->trigger();
         menu->close();
