@@ -5,6 +5,7 @@
 #include "platform/SafeFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
 
@@ -16,6 +17,13 @@ namespace {
 
 // A state file larger than this is not the program's: it is not read.
 constexpr qint64 kLargestStateFile = 16 * 1024 * 1024;
+
+qint64 monotonicMilliseconds()
+{
+    QElapsedTimer now;
+    now.start();
+    return now.msecsSinceReference();
+}
 
 } // namespace
 
@@ -59,8 +67,14 @@ void StateFileWriter::schedule(QJsonObject state)
     m_waiting = std::move(state);
     if (m_due.isActive())
         return;
-    const qint64 since = m_sinceWrite.isValid() ? m_sinceWrite.elapsed() : kMinimumGapMilliseconds;
-    m_due.start(int(std::max<qint64>(0, kMinimumGapMilliseconds - since)));
+    // The gap counts from the end of the last write: a slow disk does not shorten it.
+    qint64 since = kMinimumGapMilliseconds;
+    if (m_writing.isRunning())
+        since = 0;
+    else if (m_writing.resultCount() > 0)
+        since = monotonicMilliseconds() - m_writing.result();
+    m_due.start(
+        int(std::clamp<qint64>(kMinimumGapMilliseconds - since, 0, kMinimumGapMilliseconds)));
 }
 
 void StateFileWriter::flush()
@@ -80,11 +94,11 @@ void StateFileWriter::writeWaiting()
         return;
     }
     const QByteArray bytes = QJsonDocument(*std::exchange(m_waiting, std::nullopt)).toJson();
-    m_sinceWrite.start();
-    m_writing = runInBackground<void>([path = m_path, bytes](QPromise<void> &) {
+    m_writing = runInBackground<qint64>([path = m_path, bytes](QPromise<qint64> &written) {
         // A state that cannot be written is lost for this run only: nothing to tell.
         if (!makePrivateFolder(QFileInfo(path).path()))
             writeWholeFile(path, bytes, WriteMode::ReplaceEntry);
+        written.addResult(monotonicMilliseconds());
     });
 }
 

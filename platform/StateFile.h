@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFuture>
 #include <QJsonObject>
 #include <QObject>
@@ -44,8 +43,8 @@ private:
     QString m_path;
     QTimer m_due;
     std::optional<QJsonObject> m_waiting;
-    QFuture<void> m_writing;
-    QElapsedTimer m_sinceWrite;
+    // Tells when the write ended, on the monotonic clock.
+    QFuture<qint64> m_writing;
 };
 
 } // namespace qb

@@ -151,14 +151,21 @@ private Q_SLOTS:
         }
     }
 
-    // The writer writes the newest state given, at most once a second, and its folder is the
-    // user's alone; a flush writes what waits at once.
+    // The writer writes the newest state given, at most once a second from the end of the last
+    // write however long that took, and its folder is the user's alone; a flush writes what waits
+    // at once.
     void writtenOncePerSecond()
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(u"state/quirebox/state.json"_s);
         StateFileWriter writer(file);
-        writer.schedule(stateContent(0));
+        {
+            // A slow disk: the first write takes longer than the gap.
+            const SyncGate gate("fdatasync", dir.path());
+            writer.schedule(stateContent(0));
+            QTRY_VERIFY(gate.held() > 0);
+            QTest::qWait(StateFileWriter::kMinimumGapMilliseconds * 3 / 4);
+        }
         QTRY_COMPARE(readStateFile(file), stateContent(0));
         QCOMPARE(QFileInfo(QFileInfo(file).path()).permissions() & 0x0077, QFile::Permissions());
         const QDateTime first = QFileInfo(file).lastModified();
