@@ -10,7 +10,7 @@
 #include "book/BookStore.h"
 #include "book/FolderListModel.h"
 #include "editor/EditorCommands.h"
-#include "editor/NoteBytesCache.h"
+#include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
 #include "editor/NoticeBar.h"
 #include "encoder/EncoderCommands.h"
@@ -89,6 +89,7 @@ frmQB::frmQB(Platform &platform, QWidget *parent) : QMainWindow(parent), m_platf
     // Where the window was last, unless the screens no longer allow it.
     if (!m_state->windowGeometry().isEmpty())
         restoreGeometry(m_state->windowGeometry());
+    m_note->setParent(this);
 }
 
 frmQB::~frmQB() = default;
@@ -101,22 +102,21 @@ void frmQB::createCommands()
     m_cD = std::make_unique<CommonDialog>();
     m_cD->startFrom(m_state->recentBooks().value(0));
     m_bookStore = std::make_unique<BookStore>(*m_book, m_platform);
-    m_savedBytes = std::make_unique<NoteBytesCache>(*m_txtTEXT);
     m_history = new HistoryKeeper({}, this);
     m_recoveryStore = std::make_unique<RecoveryStore>();
     m_recoveryWriter = std::make_unique<RecoveryWriter>(*m_recoveryStore);
     m_passphrase = new NotePassphrase(*m_session, this);
-    m_display = new NoteDisplay(*m_session, *m_txtTEXT, *m_savedBytes, *m_notice, *m_passphrase,
+    m_display = new NoteDisplay(*m_session, *m_note, *m_txtTEXT, *m_notice, *m_passphrase,
                                 m_platform, this);
     m_stateKeeper = new StateKeeper(*m_state, defaultStateFile(), *m_book, *m_session, *m_display,
                                     *m_txtTEXT, this);
     if (QFont font; !m_state->font().isEmpty() && font.fromString(m_state->font()))
         m_txtTEXT->setBaseFont(font);
     m_txtTEXT->setZoom(m_state->zoom());
-    m_saveFlow = std::make_unique<NoteSaveFlow>(*m_session, *m_txtTEXT, *m_savedBytes, *m_history,
-                                                *m_passphrase, m_platform);
-    m_recovery = new RecoveryKeeper(*m_session, *m_savedBytes, *m_txtTEXT, *m_recoveryWriter,
-                                    *m_notice, m_platform, this);
+    m_saveFlow =
+        std::make_unique<NoteSaveFlow>(*m_session, *m_note, *m_history, *m_passphrase, m_platform);
+    m_recovery =
+        new RecoveryKeeper(*m_session, *m_note, *m_recoveryWriter, *m_notice, m_platform, this);
     m_watcher = new NoteWatcher(*m_session, this);
     m_conflictNotice = new ConflictNotice(*m_session, *m_noteModel, *m_notice, this);
     m_noteList = new NoteListCommands(*m_book, *m_folderModel, *m_noteModel, *m_session, *m_display,
@@ -143,8 +143,8 @@ void frmQB::createCommands()
     m_merge = new MergeCommands(*m_session, *m_noteModel, *m_noteList, *m_display, *m_history,
                                 *m_notice, *m_conflictNotice, m_platform, *this, this);
     m_historyCommands = std::make_unique<HistoryCommands>(
-        *m_session, *m_display, *m_txtTEXT, *m_history, *m_passphraseCommands, m_platform, *this);
-    m_printing = std::make_unique<PrintCommands>(*m_session, *m_txtTEXT, m_platform);
+        *m_session, *m_display, *m_note, *m_history, *m_passphraseCommands, m_platform, *this);
+    m_printing = std::make_unique<PrintCommands>(*m_session, *m_note, *m_txtTEXT, m_platform);
     m_terminationSignals = new TerminationSignals(this);
 }
 

@@ -34,7 +34,7 @@ class GoToNoteCommands;
 class HistoryCommands;
 class HistoryKeeper;
 class LaunchCommands;
-class NoteBytesCache;
+class NoteDocument;
 class NoteDisplay;
 class NoteEditor;
 class NoteFileCommands;
@@ -166,6 +166,7 @@ private:
     QComboBox *m_lstFLDS = nullptr;
     QComboBox *m_lstFILE = nullptr;
     QToolBar *m_tBAR = nullptr;
+    NoteDocument *m_note = nullptr;
     NoteEditor *m_txtTEXT = nullptr;
     QStackedWidget *m_editorPlace = nullptr;
     EmptyGuide *m_guide = nullptr;
@@ -195,7 +196,6 @@ private:
 
     std::unique_ptr<CommonDialog> m_cD;
     std::unique_ptr<BookStore> m_bookStore;
-    std::unique_ptr<NoteBytesCache> m_savedBytes;
     NoteDisplay *m_display = nullptr;
     std::unique_ptr<NoteSaveFlow> m_saveFlow;
     NoteWatcher *m_watcher = nullptr;

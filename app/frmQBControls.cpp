@@ -109,7 +109,10 @@ QWidget *frmQB::createEditorPlace(QWidget *parent)
     // The editor, or in its place what to do when there is no note to show.
     m_editorPlace = new QStackedWidget(parent);
     m_editorPlace->setObjectName(u"editorPlace"_s);
-    m_txtTEXT = new NoteEditor(m_editorPlace);
+    // Given this window as its parent once every other part is made (the constructor's end),
+    // so that it goes after all that use it.
+    m_note = new NoteDocument;
+    m_txtTEXT = new NoteEditor(*m_note, m_editorPlace);
     m_txtTEXT->setEnabled(false); // no input until a note is shown
     m_guide = new EmptyGuide(m_editorPlace);
     m_editorPlace->addWidget(m_txtTEXT);

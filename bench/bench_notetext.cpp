@@ -139,13 +139,15 @@ void BM_LoadNote(benchmark::State &state)
     const Fixture &f = theFixture();
     if (f.notePath.isEmpty() || !f.note.standIns.isEmpty())
         return state.SkipWithError("no fixture note");
+    NoteDocument note;
     const auto editor = makeEditor();
+    editor->setDocument(&note.document());
     for (auto _ : state) {
         QFile file(f.notePath);
         if (!file.open(QIODevice::ReadOnly))
             return state.SkipWithError("cannot read the note");
         const QByteArray bytes = file.readAll();
-        showNoteText(*editor, decodeNoteBytes(bytes));
+        note.showNote(decodeNoteBytes(bytes));
         benchmark::DoNotOptimize(editor->document()->characterCount());
     }
     state.SetBytesProcessed(state.iterations() * f.bytes.size());

@@ -3,10 +3,10 @@
 #include "editor/DisplayLines.h"
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 
 #include "platform/Background.h"
 
-#include <QPlainTextEdit>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -27,7 +27,10 @@ NoteFormat withoutByteOrderMark(NoteFormat format)
 
 } // namespace
 
-NoteBytesCache::NoteBytesCache(QPlainTextEdit &editor) : m_editor(editor) {}
+NoteBytesCache::NoteBytesCache(NoteDocument &note) : m_note(note)
+{
+    connect(&note, &NoteDocument::documentReplaced, this, [this] { follow(&m_note.document()); });
+}
 
 NoteBytesCache::~NoteBytesCache()
 {
@@ -38,7 +41,7 @@ void NoteBytesCache::reset(const NoteFormat &format)
 {
     dropPrepared();
     m_format = withoutByteOrderMark(format);
-    follow(m_editor.document());
+    follow(&m_note.document());
 }
 
 void NoteBytesCache::dropPrepared()
@@ -209,8 +212,8 @@ void NoteBytesCache::onContentsChange(int position, int removed, int added)
 
 void NoteBytesCache::extend()
 {
-    if (m_document != m_editor.document())
-        follow(m_editor.document());
+    if (m_document != &m_note.document())
+        follow(&m_note.document());
     const qsizetype length = documentTextLength(*m_document);
     if (m_covered > length)
         follow(m_document); // what is kept no longer fits the text

@@ -10,12 +10,13 @@
 #include <functional>
 #include <vector>
 
-class QPlainTextEdit;
 class QTextDocument;
 
 namespace qb {
 
-// The note in the editor as the bytes a save writes, kept from one save to the next in pieces of
+class NoteDocument;
+
+// The note in the document as the bytes a save writes, kept from one save to the next in pieces of
 // tens of thousands of characters. Reading a large note's text back out of the editor costs more
 // than writing its bytes, so a save encodes only the pieces an edit touched since the note was
 // shown or last saved and writes the others as they are. The pieces take about as much memory
@@ -23,7 +24,7 @@ namespace qb {
 class NoteBytesCache final : public QObject
 {
 public:
-    explicit NoteBytesCache(QPlainTextEdit &editor);
+    explicit NoteBytesCache(NoteDocument &note);
     ~NoteBytesCache() override;
 
     // Drops what is kept: the editor shows another note, to be saved in `format`.
@@ -87,7 +88,7 @@ private:
     void keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length);
     void dropPrepared();
 
-    QPlainTextEdit &m_editor;
+    NoteDocument &m_note;
     QPointer<QTextDocument> m_document;
     QMetaObject::Connection m_watch;
     NoteFormat m_format;         // with no byte order mark: that goes before the first piece

@@ -1,5 +1,5 @@
 // The note's text on the clipboard, and text from another program as a note holds it.
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 
 #include <QDataStream>
 #include <QIODevice>

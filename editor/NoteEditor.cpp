@@ -1,7 +1,8 @@
 #include "editor/NoteEditor.h"
 
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "editor/SoftBreaks.h"
+#include "editor/StandInFormats_p.h"
 #include "editor/WavyUnderlines.h"
 
 #include <QApplication>
@@ -32,35 +33,6 @@ bool isDragEvent(const QEvent *event)
            event->type() == QEvent::Drop;
 }
 
-// The editor's usual wrap looks for a word boundary before it breaks a line anywhere, afresh for
-// each line it lays out: a long paragraph with no space to break at takes it seconds at every
-// key. A document holding a line longer than this wraps anywhere instead, which lays such a line
-// out in time proportional to its length.
-constexpr int kLongLine = 16 * 1024;
-
-void wrapLongLines(QTextDocument &document)
-{
-    QObject::connect(
-        &document, &QTextDocument::contentsChange, &document,
-        [&document](int position, int, int added) {
-            QTextOption option = document.defaultTextOption();
-            // All of the text put in afresh: a note in place of another.
-            const bool afresh = position == 0 && added >= document.characterCount() - 1;
-            bool anywhere = !afresh && option.wrapMode() == QTextOption::WrapAnywhere;
-            for (QTextBlock block = document.findBlock(position);
-                 !anywhere && block.isValid() && block.position() <= position + added;
-                 block = block.next()) {
-                anywhere = block.length() > kLongLine;
-            }
-            const QTextOption::WrapMode mode =
-                anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-            if (option.wrapMode() != mode) {
-                option.setWrapMode(mode);
-                document.setDefaultTextOption(option);
-            }
-        });
-}
-
 // Whether a key would change the text: one that types a character, a line end, a tab, or
 // takes text away or puts it in, as against one that moves the caret, selects or copies.
 bool editsText(const QKeyEvent &event)
@@ -85,58 +57,68 @@ bool editsText(const QKeyEvent &event)
 
 } // namespace
 
-NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
+NoteEditor::NoteEditor(NoteDocument &note, QWidget *parent) : QPlainTextEdit(parent), m_note(note)
 {
     setObjectName(u"txtTEXT"_s);
+    showDocument();
+    connect(&note, &NoteDocument::documentReplaced, this, &NoteEditor::showDocument);
+    connect(&note, &NoteDocument::textReplaced, this, &NoteEditor::caretToStart);
     setBaseFont(defaultFont());
+    m_note.setStandInColour(standInColour(palette()));
     setAcceptDrops(true);
     viewport()->installEventFilter(this);
     if (parent) {
         parent->setAcceptDrops(true);
         parent->installEventFilter(this);
     }
-    guardStandIns(*document());
-    wrapLongLines(*document());
+    // The caret's format changes when it moves, and when the text around it does (a display
+    // line emptied by Delete leaves it after a soft break).
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &NoteEditor::keepCaretPlain);
+    connect(this, &QPlainTextEdit::textChanged, this, &NoteEditor::keepCaretPlain);
 }
 
-NoteEditor::~NoteEditor()
-{
-    m_disposer.quit();
-    m_disposer.wait();
-}
+NoteEditor::~NoteEditor() = default;
 
-void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
+void NoteEditor::showDocument()
 {
-    QTextDocument *old = this->document();
-    // Their cursors are in the old document, which another thread deletes.
+    QTextDocument &document = m_note.document();
+    if (this->document() == &document)
+        return;
+    // Their cursors are in the old document, which may be deleted on another thread.
     m_underlines.clear();
     // Not deleted by setDocument, which deletes a document the editor made itself.
-    old->setParent(nullptr);
-    guardStandIns(*document);
-    wrapLongLines(*document);
-    document->setParent(this);
-    setDocument(document.release());
-    setTextCursor(QTextCursor(this->document()));
-    if (!m_disposer.isRunning()) {
-        m_disposer.setObjectName(QStringLiteral("qbDocumentDisposer"));
-        m_disposer.start(QThread::LowestPriority);
-    }
-    old->moveToThread(&m_disposer);
-    old->deleteLater();
+    setDocument(&document);
+    document.setDefaultFont(font());
+    caretToStart();
 }
 
-void NoteEditor::dropLargeDocument()
+void NoteEditor::setCaret(const QTextCursor &caret, bool centred)
 {
-    // The size above which emptying a document here would hold up the window noticeably.
-    constexpr int kLargeDocument = 1 << 20;
-    if (document()->characterCount() < kLargeDocument)
-        return;
-    auto empty = std::make_unique<QTextDocument>();
-    empty->setDocumentLayout(new QPlainTextDocumentLayout(empty.get()));
-    empty->setDefaultFont(document()->defaultFont());
-    empty->setDefaultTextOption(document()->defaultTextOption());
-    empty->setDocumentMargin(document()->documentMargin());
-    replaceDocument(std::move(empty));
+    setTextCursor(caret);
+    if (centred)
+        centerCursor();
+}
+
+QFont NoteEditor::printFont() const
+{
+    QFont printed = font();
+    printed.setPointSizeF(m_baseFont.pointSizeF());
+    return printed;
+}
+
+void NoteEditor::caretToStart()
+{
+    setTextCursor(QTextCursor(document()));
+    keepCaretPlain();
+}
+
+void NoteEditor::keepCaretPlain()
+{
+    const QTextCursor caret = textCursor();
+    const QTextCharFormat format = caret.charFormat();
+    if (!caret.hasSelection() &&
+        (format.hasProperty(kStandInProperty) || format.hasProperty(kSoftBreakProperty)))
+        setCurrentCharFormat(QTextCharFormat());
 }
 
 void NoteEditor::setEditMenu(QMenu *menu)
@@ -313,7 +295,7 @@ void NoteEditor::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     const StandInGuardRest rest(*document());
-    keepCaretPlain(*this);
+    keepCaretPlain();
     QPlainTextEdit::inputMethodEvent(event);
     const qsizetype committed = event->commitString().size();
     if (committed > 0 && !isReadOnly()) {
@@ -332,8 +314,8 @@ void NoteEditor::dropEvent(QDropEvent *event)
 
 void NoteEditor::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::PaletteChange)
-        recolourStandIns(*this);
+    if (event->type() == QEvent::PaletteChange && m_note.setStandInColour(standInColour(palette())))
+        viewport()->update();
     QPlainTextEdit::changeEvent(event);
 }
 
@@ -425,7 +407,10 @@ void NoteEditor::insertFromMimeData(const QMimeData *source)
         text = pastedNoteText(source->text());
     if (!text)
         return;
-    insertNoteText(*this, *text, m_lineEnd);
+    QTextCursor cursor = textCursor();
+    m_note.insert(cursor, *text, m_lineEnd);
+    setTextCursor(cursor);
+    keepCaretPlain();
     ensureCursorVisible();
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "editor/NoteDocument.h"
+#include "editor/NoteView.h"
 #include "encoder/NoteCodec.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
-#include <QThread>
 
 #include <array>
 #include <functional>
@@ -20,12 +21,19 @@ namespace qb {
 // txtTEXT: the note editor. Plain text only, in a fixed-pitch font. Tab always inserts a tab,
 // the paste keys paste plain text, the right button pops up the window's Edit menu, and files
 // dropped on it are handed on through filesDropped rather than inserted.
-class NoteEditor final : public QPlainTextEdit
+class NoteEditor final : public QPlainTextEdit, public NoteView
 {
     Q_OBJECT
 public:
-    explicit NoteEditor(QWidget *parent = nullptr);
+    // Shows `note`, which outlives the editor, and follows it when it replaces its document.
+    explicit NoteEditor(NoteDocument &note, QWidget *parent = nullptr);
     ~NoteEditor() override;
+
+    NoteDocument &note() const { return m_note; }
+    QTextCursor caret() const override { return textCursor(); }
+    void setCaret(const QTextCursor &caret, bool centred) override;
+    QFont printFont() const override;
+    void setEditable(bool editable) override { setReadOnly(!editable); }
 
     // The font at the normal size: Courier New 9.75 point, or the metric-compatible Liberation
     // Mono where it is missing, or the system's fixed-pitch font.
@@ -39,14 +47,6 @@ public:
     // Points added to the base font's size, in steps of one; Ctrl+wheel changes them too.
     int zoom() const { return m_zoom; }
     void setZoom(int steps);
-
-    // Shows `document` in place of the one shown, with the caret at its start. The document shown
-    // before is deleted on a thread of its own: a large note takes a while to free. Setting a
-    // document lays out all its lines again: meant for small ones.
-    void replaceDocument(std::unique_ptr<QTextDocument> document);
-    // Puts an empty document in place of a large one, so that what comes next need not empty
-    // the large one on this thread first.
-    void dropLargeDocument();
 
     // The menu shown for the right button; not owned. Without one the editor shows its own.
     void setEditMenu(QMenu *menu);
@@ -64,12 +64,12 @@ public:
     // typed once the hold ends and the events that ended it have run: a note being read in
     // takes no edits, and loses none. They go where the caret is then; a note not shown by
     // then (a load that failed, or was stopped) takes none.
-    void holdKeys(bool hold);
+    void holdKeys(bool hold) override;
     bool holdsKeys() const { return m_holdingKeys; }
 
     // Whether the text may be edited now: a note is shown and all of it is in. Every command
     // that changes the text asks this, since a text cursor would edit a read-only editor too.
-    bool acceptsEdits() const { return isEnabled() && !isReadOnly(); }
+    bool acceptsEdits() const override { return isEnabled() && !isReadOnly(); }
     // Replaces the selection with `text`, as the user's edit; false, changing nothing, while
     // edits are refused.
     bool replaceSelection(const QString &text);
@@ -78,7 +78,7 @@ public:
 
     // How the shown note ends its lines: a pasted character that is that line end breaks the
     // line, where in another note it would be a stand-in.
-    void setLineEnd(LineEnd lineEnd) { m_lineEnd = lineEnd; }
+    void setLineEnd(LineEnd lineEnd) override { m_lineEnd = lineEnd; }
     // The characters at [from, to) for the clipboard: as plain text, each stand-in as the
     // character it stands for, and as the note's text, which a paste into a note gives back as
     // it was copied.
@@ -105,18 +105,25 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    void showDocument();
+    void caretToStart();
+    // Typing takes the caret's format, the format of the character before it: after a stand-in
+    // or a soft break a plain one is set instead, so that typed text is not marked and no undo
+    // step is needed to unmark it. A selection keeps its formats; the document's guard covers
+    // typing over it.
+    void keepCaretPlain();
     void applyFont();
     bool takeFileDrop(QEvent *event);
     // Holds `event` when keys are held and it would edit the text.
     bool held(const QEvent &event);
     void typeHeldKeys();
 
+    NoteDocument &m_note;
     QPointer<QMenu> m_editMenu;
     std::function<void(QMenu &, int)> m_contextItems;
     QList<QTextCursor> m_underlines;
     QColor m_underlineColour;
     LineEnd m_lineEnd = LineEnd::CrLf;
-    QThread m_disposer; // deletes the documents replaced, when there are any
     bool m_holdingKeys = false;
     bool m_typingHeldKeys = false;
     std::vector<std::unique_ptr<QEvent>> m_heldKeys;

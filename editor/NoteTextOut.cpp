@@ -1,11 +1,10 @@
 // The note's text and bytes read out of the editor: stand-ins as their originals, soft breaks
 // left out.
 #include "editor/DocumentText.h"
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "editor/SoftBreaks.h"
 #include "editor/StandInFormats_p.h"
 
-#include <QPlainTextEdit>
 #include <QTextDocument>
 
 namespace qb {
@@ -60,11 +59,11 @@ void encodeEditorText(const QTextDocument &document, qsizetype from, qsizetype t
     });
 }
 
-NoteBytes noteBytesFromEditor(const QPlainTextEdit &editor, const NoteFormat &format)
+NoteBytes noteBytesOf(const QTextDocument &document, const NoteFormat &format)
 {
     NoteEncoder encoder(format);
-    encoder.reserve(editor.document()->characterCount());
-    encodeEditorText(*editor.document(), encoder);
+    encoder.reserve(document.characterCount());
+    encodeEditorText(document, encoder);
     NoteBytes result;
     if (encoder.ok())
         result.bytes = encoder.takeBytes();

@@ -1,9 +1,9 @@
 // The colour of the editor's stand-ins, and its change when the palette changes.
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "editor/PaletteColours.h"
 #include "editor/StandInFormats_p.h"
 
-#include <QPlainTextEdit>
+#include <QPalette>
 #include <QTextDocument>
 
 // A format changed through Qt's public interface is an edit of the document: it would mark the
@@ -17,21 +17,18 @@
 
 namespace qb {
 
-QColor standInColour(const QPlainTextEdit &editor)
+QColor standInColour(QPalette palette)
 {
     // One colour whether the editor is enabled and its window active or not: the stand-ins keep
     // the colour they were marked in until the palette changes.
-    QPalette palette = editor.palette();
     palette.setCurrentColorGroup(QPalette::Active);
     return fadedTextColour(palette);
 }
 
-void recolourStandIns(QPlainTextEdit &editor)
+bool recolourStandIns(QTextDocument &document, const QColor &colour)
 {
 #ifdef QB_FORMATS_IN_PLACE
-    const QColor colour = standInColour(editor);
-    QTextFormatCollection &formats =
-        *QTextDocumentPrivate::get(editor.document())->formatCollection();
+    QTextFormatCollection &formats = *QTextDocumentPrivate::get(&document)->formatCollection();
     bool recoloured = false;
     for (int index = 0; index < formats.numFormats(); ++index) {
         QTextFormat &format = formats.formats[index];
@@ -45,11 +42,12 @@ void recolourStandIns(QPlainTextEdit &editor)
     }
     // The layout is left as it is: a colour changes no glyph, and the text reads its formats
     // when it is drawn.
-    if (recoloured)
-        editor.viewport()->update();
+    return recoloured;
 #else
     // Shown again, the note takes the new colour.
-    Q_UNUSED(editor);
+    Q_UNUSED(document);
+    Q_UNUSED(colour);
+    return false;
 #endif
 }
 

@@ -1,7 +1,7 @@
 #include "find/MatchSelection.h"
 
 #include "editor/DocumentText.h"
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "editor/NoteEditor.h"
 #include "editor/SoftBreaks.h"
 #include "find/TextSearch.h"

@@ -2,7 +2,7 @@
 
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
 #include "encoder/PassphraseCommands.h"
 #include "notes/HistoryDialog.h"
 #include "notes/HistoryKeeper.h"
@@ -39,7 +39,7 @@ void HistoryCommands::showHistory()
         const LongCommand command(version.size >= kLongCommandBytes);
         return NoteHistory::read(version, largest);
     };
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_document.document();
     HistoryDialog dialog(m_session.noteName(), versions, read,
                          noteTextOf(document, 0, int(documentTextLength(document))).text,
                          &m_dialogParent);

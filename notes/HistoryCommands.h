@@ -7,7 +7,7 @@ namespace qb {
 
 class HistoryKeeper;
 class NoteDisplay;
-class NoteEditor;
+class NoteDocument;
 class NoteSession;
 class PassphraseCommands;
 class Platform;
@@ -19,10 +19,10 @@ class Platform;
 class HistoryCommands
 {
 public:
-    HistoryCommands(const NoteSession &session, NoteDisplay &display, const NoteEditor &editor,
+    HistoryCommands(const NoteSession &session, NoteDisplay &display, const NoteDocument &document,
                     HistoryKeeper &history, PassphraseCommands &passphrases, Platform &platform,
                     QWidget &dialogParent)
-        : m_session(session), m_display(display), m_editor(editor), m_history(history),
+        : m_session(session), m_display(display), m_document(document), m_history(history),
           m_passphrases(passphrases), m_platform(platform), m_dialogParent(dialogParent)
     {
     }
@@ -35,7 +35,7 @@ private:
 
     const NoteSession &m_session;
     NoteDisplay &m_display;
-    const NoteEditor &m_editor;
+    const NoteDocument &m_document;
     HistoryKeeper &m_history;
     PassphraseCommands &m_passphrases;
     Platform &m_platform;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
 #include "platform/SecretBytes.h"

@@ -2,7 +2,8 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
+#include "editor/NoteView.h"
 #include "notes/NoteNotice.h"
 #include "notes/NotePassphrase.h"
 #include "notes/NoteSession.h"
@@ -22,12 +23,11 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
+NoteDisplay::NoteDisplay(NoteSession &session, NoteDocument &document, NoteView &view,
                          NoteNotice &notice, NotePassphrase &passphrase, Platform &platform,
                          QObject *parent)
-    : QObject(parent), m_session(session), m_editor(editor), m_savedBytes(savedBytes),
-      m_notice(notice), m_passphrase(passphrase), m_platform(platform),
-      m_loader(new NoteLoader(this))
+    : QObject(parent), m_session(session), m_document(document), m_view(view), m_notice(notice),
+      m_passphrase(passphrase), m_platform(platform), m_loader(new NoteLoader(this))
 {
     connect(m_loader, &NoteLoader::firstScreen, this, &NoteDisplay::showFirstScreen);
     connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
@@ -35,10 +35,10 @@ NoteDisplay::NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCach
     connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
     // The document counts as unmodified at the text last read or saved: an Undo or a Redo
     // that puts that text back ends the edits.
-    connect(&editor, &QPlainTextEdit::textChanged, &session,
-            [this] { m_session.textChanged(!m_editor.document()->isModified()); });
+    connect(&document, &NoteDocument::contentsChanged, &session,
+            [this] { m_session.textChanged(!m_document.document().isModified()); });
     connect(&session, &NoteSession::saved, this,
-            [this] { m_editor.document()->setModified(false); });
+            [this] { m_document.document().setModified(false); });
     connect(&session, &NoteSession::protectionChanged, this, &NoteDisplay::updateReadOnly);
     // Held only while the note shown is decoded and secret.
     connect(&session, &NoteSession::shownChanged, this, [this] { m_keyword.reset(); });
@@ -88,10 +88,10 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
         m_session.beginLoading(path);
         {
             const NoteSession::Replacing replacing(m_session);
-            m_editor.dropLargeDocument();
-            m_editor.clear();
+            m_document.dropLarge();
+            m_document.clear();
         }
-        m_savedBytes.reset();
+        m_document.keptBytes().reset();
         beginBusy();
         m_loader->start(path, m_session.sizeLimits().refuseAbove);
         return;
@@ -111,8 +111,8 @@ void NoteDisplay::showFirstScreen(const DecodedNote &beginning)
 {
     const NoteSession::Replacing replacing(m_session);
     m_firstScreen = beginning;
-    NoteFiller(m_editor, beginning).fillFor(std::numeric_limits<int>::max());
-    m_editor.setLineEnd(beginning.format.lineEnd);
+    NoteFiller(m_document, beginning).fillFor(std::numeric_limits<int>::max());
+    m_view.setLineEnd(beginning.format.lineEnd);
 }
 
 void NoteDisplay::fillLoaded()
@@ -136,7 +136,7 @@ void NoteDisplay::fillLoaded()
         if (firstScreenHolds)
             shown = m_firstScreen.text.size();
         else
-            m_editor.clear();
+            m_document.clear();
     }
     m_firstScreen = {};
     m_loaded = std::move(loaded);
@@ -154,9 +154,9 @@ void NoteDisplay::fillLoaded()
 void NoteDisplay::fillInPieces(const DecodedNote &note, qsizetype shown,
                                std::function<void()> after)
 {
-    m_savedBytes.prepare(note);
-    m_editor.setLineEnd(note.format.lineEnd);
-    m_filler = std::make_unique<NoteFiller>(m_editor, note, shown);
+    m_document.keptBytes().prepare(note);
+    m_view.setLineEnd(note.format.lineEnd);
+    m_filler = std::make_unique<NoteFiller>(m_document, note, shown);
     m_afterFill = std::move(after);
     fillSome();
 }
@@ -180,11 +180,11 @@ void NoteDisplay::fillSome()
     }
     // The bytes for the next save, worked out on a thread of the pool, are waited for between
     // the window's events.
-    if (!m_savedBytes.isPrepared()) {
+    if (!m_document.keptBytes().isPrepared()) {
         m_fillTimer.start(10);
         return;
     }
-    m_savedBytes.keepPrepared();
+    m_document.keptBytes().keepPrepared();
     // Settled before the keys held meanwhile are let go.
     std::exchange(m_afterFill, {})();
     endLoading();
@@ -196,9 +196,9 @@ void NoteDisplay::fillSome()
 void NoteDisplay::updateReadOnly()
 {
     // Keys typed meanwhile are typed into the note once it is in.
-    m_editor.holdKeys(m_busy || m_held);
-    m_editor.setReadOnly(m_busy || m_held ||
-                         m_session.protection() == NoteSession::Protection::Armour);
+    m_view.holdKeys(m_busy || m_held);
+    m_view.setEditable(!m_busy && !m_held &&
+                       m_session.protection() != NoteSession::Protection::Armour);
 }
 
 void NoteDisplay::holdEdits(bool hold)
@@ -262,7 +262,7 @@ void NoteDisplay::stopLoading()
     m_fillTimer.stop();
     m_filler.reset();
     m_afterFill = {};
-    m_savedBytes.reset();
+    m_document.keptBytes().reset();
     m_firstScreen = {};
     freeInBackground(std::exchange(m_loaded, {}));
     m_keptPlace.reset();
@@ -283,7 +283,7 @@ void NoteDisplay::reloadNote(Asking asking)
         m_notice.post(NoteNotice::Kind::ChangedOnDisk, changedOnDiskText());
         return;
     }
-    const QTextCursor caret = m_editor.textCursor();
+    const QTextCursor caret = m_view.caret();
     m_keptPlace = {caret.blockNumber(), caret.positionInBlock()};
     LoadNote(path, asking);
     if (!isFilling())
@@ -292,7 +292,7 @@ void NoteDisplay::reloadNote(Asking asking)
 
 bool NoteDisplay::readAgainAsEdit()
 {
-    if (!m_session.isShown() || m_session.keepsTextSecret() || !m_editor.acceptsEdits())
+    if (!m_session.isShown() || m_session.keepsTextSecret() || !m_view.acceptsEdits())
         return false;
     const QString path = m_session.path();
     const FileProbe probe = probeFile(path);
@@ -302,13 +302,13 @@ bool NoteDisplay::readAgainAsEdit()
     if (!read.ok() || noteKindOf(read.bytes) != ShowableNote::Kind::Plain)
         return false;
     const NoteFingerprint fingerprint = takeFingerprint(path, read.bytes);
-    const QTextCursor caret = m_editor.textCursor();
+    const QTextCursor caret = m_view.caret();
     m_keptPlace = {caret.blockNumber(), caret.positionInBlock()};
     if (!replaceWithBytes(read.bytes))
         return false;
     m_session.takeFile(fingerprint, read.bytes);
     m_session.settleAsRead();
-    m_editor.document()->setModified(false);
+    m_document.document().setModified(false);
     showPlace();
     return true;
 }
@@ -327,13 +327,12 @@ void NoteDisplay::showPlace()
     if (!m_session.isShown())
         return;
     if (place) {
-        const QTextDocument &document = *m_editor.document();
+        const QTextDocument &document = m_document.document();
         const QTextBlock block =
             document.findBlockByNumber(std::min(place->line, document.blockCount() - 1));
         QTextCursor caret(block);
         caret.setPosition(block.position() + std::min(place->column, block.length() - 1));
-        m_editor.setTextCursor(caret);
-        m_editor.centerCursor();
+        m_view.setCaret(caret, true);
     }
     if (action)
         action();
@@ -366,10 +365,10 @@ void NoteDisplay::showNone()
     stopLoading();
     {
         const NoteSession::Replacing replacing(m_session);
-        m_editor.dropLargeDocument();
-        m_editor.clear();
+        m_document.dropLarge();
+        m_document.clear();
     }
-    m_savedBytes.reset();
+    m_document.keptBytes().reset();
     m_session.forgetNote();
 }
 
@@ -377,23 +376,24 @@ void NoteDisplay::showNote(const DecodedNote &note)
 {
     const LongCommand command(note.text.size() >= kLongCommandBytes);
     const NoteSession::Replacing replacing(m_session);
-    m_editor.dropLargeDocument();
-    showNoteText(m_editor, note);
-    m_editor.setLineEnd(note.format.lineEnd);
-    m_savedBytes.keep(note);
+    m_document.dropLarge();
+    m_document.showNote(note);
+    m_view.setLineEnd(note.format.lineEnd);
+    m_document.keptBytes().keep(note);
 }
 
 bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<NoteFormat> &format)
 {
-    if (!m_session.isShown() || !m_editor.acceptsEdits())
+    if (!m_session.isShown() || !m_view.acceptsEdits())
         return false;
     const DecodedNote note = format ? decodeNoteBytes(bytes, *format) : decodeNoteBytes(bytes);
     m_session.takeForm(note.format);
-    m_savedBytes.reset(note.format);
-    m_editor.setLineEnd(note.format.lineEnd);
-    m_editor.selectAll();
-    insertNoteText(m_editor, note, note.format.lineEnd);
-    m_editor.moveCursor(QTextCursor::Start);
+    m_document.keptBytes().reset(note.format);
+    m_view.setLineEnd(note.format.lineEnd);
+    QTextCursor all(&m_document.document());
+    all.select(QTextCursor::Document);
+    m_document.insert(all, note, note.format.lineEnd);
+    m_view.setCaret(QTextCursor(&m_document.document()), false);
     if (m_session.protection() == NoteSession::Protection::Decrypted)
         m_session.SetNoteStatus(NoteStatus::Decrypted);
     return true;
@@ -401,9 +401,11 @@ bool NoteDisplay::replaceWithBytes(const QByteArray &bytes, const std::optional<
 
 bool NoteDisplay::replaceLines(const QList<ReplacedLines> &changes)
 {
-    if (!m_session.isShown() || !m_editor.acceptsEdits())
+    if (!m_session.isShown() || !m_view.acceptsEdits())
         return false;
-    replaceNoteLines(m_editor, changes, m_session.format().lineEnd);
+    QTextCursor caret(&m_document.document());
+    caret.setPosition(m_document.replaceLines(changes, m_session.format().lineEnd));
+    m_view.setCaret(caret, false);
     if (m_session.protection() == NoteSession::Protection::Decrypted)
         m_session.SetNoteStatus(NoteStatus::Decrypted);
     return true;
@@ -411,12 +413,12 @@ bool NoteDisplay::replaceLines(const QList<ReplacedLines> &changes)
 
 int NoteDisplay::textRevision() const
 {
-    return m_editor.document()->revision();
+    return m_document.document().revision();
 }
 
 void NoteDisplay::holdKeys(bool hold)
 {
-    m_editor.holdKeys(hold);
+    m_view.holdKeys(hold);
 }
 
 bool NoteDisplay::replaceWithEncoded(const QByteArray &encoded)

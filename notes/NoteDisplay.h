@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "encoder/CipherNote.h"
 #include "encoder/ProtectedNote.h"
 #include "notes/NoteLoader.h"
@@ -16,12 +16,12 @@
 
 namespace qb {
 
-class NoteBytesCache;
-class NoteEditor;
+class NoteDocument;
 class NoteFiller;
 class NoteNotice;
 class NotePassphrase;
 class NoteSession;
+class NoteView;
 class Platform;
 
 // A note of this size or more is read off the window's thread, its first screen shown at once.
@@ -36,9 +36,8 @@ class NoteDisplay final : public QObject, public CipherNote, public ProtectedNot
 {
     Q_OBJECT
 public:
-    NoteDisplay(NoteSession &session, NoteEditor &editor, NoteBytesCache &savedBytes,
-                NoteNotice &notice, NotePassphrase &passphrase, Platform &platform,
-                QObject *parent = nullptr);
+    NoteDisplay(NoteSession &session, NoteDocument &document, NoteView &view, NoteNotice &notice,
+                NotePassphrase &passphrase, Platform &platform, QObject *parent = nullptr);
     ~NoteDisplay() override;
 
     // Whether a load may ask the user: one the user asked for may; one the program starts (a
@@ -152,8 +151,8 @@ private:
     void updateReadOnly();
 
     NoteSession &m_session;
-    NoteEditor &m_editor;
-    NoteBytesCache &m_savedBytes;
+    NoteDocument &m_document;
+    NoteView &m_view;
     NoteNotice &m_notice;
     NotePassphrase &m_passphrase;
     Platform &m_platform;

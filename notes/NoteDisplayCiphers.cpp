@@ -3,7 +3,8 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
+#include "editor/NoteView.h"
 #include "notes/NotePassphrase.h"
 #include "notes/NoteSession.h"
 
@@ -28,7 +29,7 @@ CipherDirection NoteDisplay::cipherCommand() const
 
 NoteBytes NoteDisplay::noteBytes() const
 {
-    return noteBytesFromEditor(m_editor, m_session.format());
+    return m_document.bytes(m_session.format());
 }
 
 std::optional<QByteArray> NoteDisplay::knownEncodedBytes() const
@@ -116,8 +117,8 @@ void NoteDisplay::showDecrypted(DecodedNote note, SecretBytes passphrase)
     // meanwhile; keys typed meanwhile wait for it. Its armour is no longer shown.
     {
         const NoteSession::Replacing replacing(m_session);
-        m_editor.dropLargeDocument();
-        m_editor.clear();
+        m_document.dropLarge();
+        m_document.clear();
     }
     beginBusy();
     fillInPieces(note, 0, decrypted);

@@ -1,7 +1,7 @@
 #include "notes/NoteSaveFlow.h"
 
 #include "editor/NoteBytesCache.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteDocument.h"
 #include "encoder/AgeFile.h"
 #include "notes/HistoryKeeper.h"
 #include "notes/NotePassphrase.h"
@@ -45,7 +45,7 @@ bool NoteSaveFlow::SaveNote()
     if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
         return true;
     const QString path = m_session.path();
-    const LongCommand command(m_editor.document()->characterCount() >= kLongCommandBytes);
+    const LongCommand command(m_document.document().characterCount() >= kLongCommandBytes);
     const QString cantSave = u"Quirebox can't save the file "_s + quoted(path) + u"."_s;
     // A decrypted note's text is encoded in memory, and only its encryption is written.
     const bool encrypting = m_session.protection() == NoteSession::Protection::Decrypted;
@@ -56,7 +56,7 @@ bool NoteSaveFlow::SaveNote()
         NoteSaver saver(path, encrypting ? armourFormat() : format);
         NoteEncoder clear(format);
         NoteEncoder &encoder = encrypting ? clear : saver.encoder();
-        m_savedBytes.encode(encoder);
+        m_document.keptBytes().encode(encoder);
         if (const std::optional<char32_t> c = encoder.firstUnencodable()) {
             if (format.encoding == TextEncoding::Utf8) {
                 m_platform.reportError(cantSave,

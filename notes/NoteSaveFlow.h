@@ -5,8 +5,7 @@
 namespace qb {
 
 class HistoryKeeper;
-class NoteBytesCache;
-class NoteEditor;
+class NoteDocument;
 class NotePassphrase;
 class NoteSession;
 class Platform;
@@ -19,10 +18,10 @@ class Platform;
 class NoteSaveFlow final : public UnsavedEdits
 {
 public:
-    NoteSaveFlow(NoteSession &session, const NoteEditor &editor, NoteBytesCache &savedBytes,
-                 HistoryKeeper &history, NotePassphrase &passphrase, Platform &platform)
-        : m_session(session), m_editor(editor), m_savedBytes(savedBytes), m_history(history),
-          m_passphrase(passphrase), m_platform(platform)
+    NoteSaveFlow(NoteSession &session, NoteDocument &document, HistoryKeeper &history,
+                 NotePassphrase &passphrase, Platform &platform)
+        : m_session(session), m_document(document), m_history(history), m_passphrase(passphrase),
+          m_platform(platform)
     {
     }
 
@@ -41,8 +40,7 @@ private:
     bool confirmOverwrite(const QString &path);
 
     NoteSession &m_session;
-    const NoteEditor &m_editor;
-    NoteBytesCache &m_savedBytes;
+    NoteDocument &m_document;
     HistoryKeeper &m_history;
     NotePassphrase &m_passphrase;
     Platform &m_platform;

@@ -2,7 +2,8 @@
 
 #include "editor/DocumentText.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
+#include "editor/NoteView.h"
 #include "editor/PrintedPages.h"
 #include "notes/NoteSession.h"
 #include "platform/LongCommand.h"
@@ -20,14 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 namespace {
-
-// The editor's font at its normal size: the zoom is for the screen.
-QFont printFont(const NoteEditor &editor)
-{
-    QFont font = editor.font();
-    font.setPointSizeF(editor.baseFont().pointSizeF());
-    return font;
-}
 
 // Room around the text on every page, in millimetres.
 const QMarginsF kMargins(20, 15, 20, 15);
@@ -71,7 +64,7 @@ bool PrintCommands::mayLeave(const QString &done, const QString &doing, const QS
 {
     if (!m_session.isShown())
         return false;
-    if (!showsClearSecret(m_session, *m_editor.document()))
+    if (!showsClearSecret(m_session, m_document.document()))
         return true;
     const bool decrypted = m_session.protection() == NoteSession::Protection::Decrypted;
     const QString text =
@@ -95,9 +88,9 @@ void PrintCommands::print()
     printer.setPageMargins(kMargins, QPageLayout::Millimeter);
     if (!m_platform.printDialog(printer))
         return;
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_document.document();
     const LongCommand busy(isLarge(document));
-    if (printPages(document, printFont(m_editor), m_session.noteName(), printer) > 0 &&
+    if (printPages(document, m_view.printFont(), m_session.noteName(), printer) > 0 &&
         printer.printerState() != QPrinter::Error)
         return;
     const QString file = printer.outputFileName();
@@ -132,7 +125,7 @@ void PrintCommands::exportPdf()
         return;
     }
 
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_document.document();
     const LongCommand busy(isLarge(document));
     // Made in memory, then written as every file is, so that a failure leaves no half a PDF.
     QBuffer pdf;
@@ -143,7 +136,7 @@ void PrintCommands::exportPdf()
         writer.setCreator(u"Quirebox"_s);
         writer.setPageSize(localPaper());
         writer.setPageMargins(kMargins, QPageLayout::Millimeter);
-        if (printPages(document, printFont(m_editor), name, writer) == 0) {
+        if (printPages(document, m_view.printFont(), name, writer) == 0) {
             m_platform.reportError(what, u"The pages could not be made."_s, title);
             return;
         }

@@ -4,8 +4,9 @@
 
 namespace qb {
 
-class NoteEditor;
+class NoteDocument;
 class NoteSession;
+class NoteView;
 class Platform;
 
 // File > Print... and File > Export as PDF...: the shown note's text as the editor holds it, in
@@ -15,8 +16,9 @@ class Platform;
 class PrintCommands
 {
 public:
-    PrintCommands(const NoteSession &session, const NoteEditor &editor, Platform &platform)
-        : m_session(session), m_editor(editor), m_platform(platform)
+    PrintCommands(const NoteSession &session, const NoteDocument &document, const NoteView &view,
+                  Platform &platform)
+        : m_session(session), m_document(document), m_view(view), m_platform(platform)
     {
     }
 
@@ -33,7 +35,8 @@ private:
     bool mayLeave(const QString &done, const QString &doing, const QString &title) const;
 
     const NoteSession &m_session;
-    const NoteEditor &m_editor;
+    const NoteDocument &m_document;
+    const NoteView &m_view;
     Platform &m_platform;
     QString m_exportFolder; // where the last PDF went; empty before the first
 };

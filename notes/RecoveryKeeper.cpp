@@ -2,7 +2,7 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
 #include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
 #include "notes/RecoveryWriter.h"
@@ -12,11 +12,11 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes,
-                               const NoteEditor &editor, RecoveryWriter &writer, NoteNotice &notice,
-                               Platform &platform, QObject *parent)
-    : QObject(parent), m_session(session), m_savedBytes(savedBytes), m_editor(editor),
-      m_writer(writer), m_notice(notice), m_platform(platform)
+RecoveryKeeper::RecoveryKeeper(const NoteSession &session, NoteDocument &document,
+                               RecoveryWriter &writer, NoteNotice &notice, Platform &platform,
+                               QObject *parent)
+    : QObject(parent), m_session(session), m_document(document), m_writer(writer), m_notice(notice),
+      m_platform(platform)
 {
     connect(&writer, &RecoveryWriter::notWritten, this, &RecoveryKeeper::notWritten);
     connect(&session, &NoteSession::shownChanged, this, [this] { m_toldNotWritten = false; });
@@ -74,7 +74,7 @@ void RecoveryKeeper::copy()
     copy.noteFile = m_session.fingerprint();
     copy.taken = m_platform.now();
     NoteEncoder encoder(copy.format);
-    m_savedBytes.encode(encoder);
+    m_document.keptBytes().encode(encoder);
     if (encoder.ok()) {
         copy.bytes = encoder.takeBytes();
     } else {
@@ -82,7 +82,7 @@ void RecoveryKeeper::copy()
         // keeps the text in UTF-8, as the save would then write it.
         copy.format.encoding = TextEncoding::Utf8;
         copy.format.byteOrderMark = false;
-        copy.bytes = noteBytesFromEditor(m_editor, copy.format).bytes;
+        copy.bytes = m_document.bytes(copy.format).bytes;
     }
     m_copied = copy.notePath;
     m_writer.schedule(std::move(copy));

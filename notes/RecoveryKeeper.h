@@ -6,8 +6,7 @@
 
 namespace qb {
 
-class NoteBytesCache;
-class NoteEditor;
+class NoteDocument;
 class NoteNotice;
 class NoteSession;
 class Platform;
@@ -25,9 +24,8 @@ public:
     // The longest a copy lags behind the text.
     static constexpr int kMaxLagMilliseconds = 2000;
 
-    RecoveryKeeper(const NoteSession &session, NoteBytesCache &savedBytes, const NoteEditor &editor,
-                   RecoveryWriter &writer, NoteNotice &notice, Platform &platform,
-                   QObject *parent = nullptr);
+    RecoveryKeeper(const NoteSession &session, NoteDocument &document, RecoveryWriter &writer,
+                   NoteNotice &notice, Platform &platform, QObject *parent = nullptr);
 
     // Copies the edits now and waits until the copy is on the disk: the program is about to end.
     void writeNow();
@@ -45,8 +43,7 @@ private:
     void copy();
 
     const NoteSession &m_session;
-    NoteBytesCache &m_savedBytes;
-    const NoteEditor &m_editor;
+    NoteDocument &m_document;
     RecoveryWriter &m_writer;
     NoteNotice &m_notice;
     Platform &m_platform;

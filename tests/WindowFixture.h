@@ -5,7 +5,7 @@
 
 #include "app/frmQB.h"
 #include "editor/DocumentText.h"
-#include "editor/NoteDocument.h"
+#include "editor/NoteText.h"
 #include "editor/NoteEditor.h"
 
 #include <QAction>

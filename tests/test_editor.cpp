@@ -436,7 +436,8 @@ private Q_SLOTS:
     // it, and keys that come before they are typed wait behind them: all go in in order.
     void heldKeysKeepTheirOrder()
     {
-        NoteEditor editor;
+        NoteDocument note;
+        NoteEditor editor(note);
         editor.setPlainText(u"note"_s);
         editor.moveCursor(QTextCursor::End);
         editor.setReadOnly(true);

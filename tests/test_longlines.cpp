@@ -42,10 +42,10 @@ struct ShownNote
     {
         editor.resize(600, 400);
         editor.show();
-        showNoteText(editor, note);
+        document.showNote(note);
         editor.setLineEnd(note.format.lineEnd);
     }
-    QByteArray bytes() const { return noteBytesFromEditor(editor, note.format).bytes; }
+    QByteArray bytes() const { return document.bytes(note.format).bytes; }
     QList<qsizetype> soft() const { return softBreakPositions(*editor.document()); }
     qsizetype longestParagraph() const
     {
@@ -63,7 +63,8 @@ struct ShownNote
     }
 
     DecodedNote note;
-    NoteEditor editor;
+    NoteDocument document;
+    NoteEditor editor{document};
 };
 
 } // namespace
@@ -168,10 +169,10 @@ private Q_SLOTS:
 
         ShownNote sliced("");
         sliced.note = whole.note;
-        NoteBytesCache cache(sliced.editor);
+        NoteBytesCache &cache = sliced.document.keptBytes();
         cache.prepare(whole.note);
         {
-            NoteFiller filler(sliced.editor, whole.note);
+            NoteFiller filler(sliced.document, whole.note);
             int slices = 1;
             while (!filler.fillFor(0))
                 ++slices;

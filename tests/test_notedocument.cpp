@@ -2,6 +2,8 @@
 #include "editor/DocumentText.h"
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
+#include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
 #include "editor/SoftBreaks.h"
 #include "notes/LineDiff.h"
 
@@ -24,8 +26,8 @@ private Q_SLOTS:
     {
         // One editor for everything, as in the program: formats left by one note must not leak
         // into the next.
-        m_editor = std::make_unique<QPlainTextEdit>();
-        guardStandIns(*m_editor->document());
+        m_note = std::make_unique<NoteDocument>();
+        m_editor = std::make_unique<NoteEditor>(*m_note);
         m_editor->show();
         m_editor->activateWindow();
         QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
@@ -156,7 +158,7 @@ private Q_SLOTS:
                              after = joined(changed, random.bounded(2));
             const DecodedNote old = decodeNoteBytes(before);
             const DecodedNote now = decodeNoteBytes(after, old.format);
-            showNoteText(*m_editor, old);
+            m_note->showNote(old);
             const int firstBlocks = m_editor->document()->blockCount();
             const LineDiff diff = changedLines(old.text, now.text);
             QVERIFY(!diff.tooDifferent);
@@ -169,14 +171,14 @@ private Q_SLOTS:
                 changes.append({hunk.oldStart, hunk.oldCount,
                                 slicedNote(now, starts[hunk.newStart],
                                            starts[hunk.newStart + hunk.newCount])});
-            replaceNoteLines(*m_editor, changes, old.format.lineEnd);
-            const QByteArray put = noteBytesFromEditor(*m_editor, old.format).bytes;
+            m_note->replaceLines(changes, old.format.lineEnd);
+            const QByteArray put = m_note->bytes(old.format).bytes;
             QVERIFY2(put == after,
                      before.toHex(' ') + " to " + after.toHex(' ') + " gave " + put.toHex(' '));
             if (changes.isEmpty())
                 QCOMPARE(m_editor->document()->blockCount(), firstBlocks);
             m_editor->undo();
-            QCOMPARE(noteBytesFromEditor(*m_editor, old.format).bytes, before);
+            QCOMPARE(m_note->bytes(old.format).bytes, before);
         }
     }
 
@@ -250,7 +252,7 @@ private Q_SLOTS:
 
     void loadReplacesHistory()
     {
-        showNoteText(*m_editor, decodeNoteBytes("a\rbc"));
+        m_note->showNote(decodeNoteBytes("a\rbc"));
         m_editor->moveCursor(QTextCursor::End);
         QTest::keyClicks(m_editor.get(), u"typed"_s);
         // Leave a selection that starts just after the stand-in: its format is the caret's.
@@ -260,7 +262,7 @@ private Q_SLOTS:
         QTest::keyClick(m_editor.get(), Qt::Key_Left, Qt::ShiftModifier);
 
         const QByteArray second("second \xE2\x90\x8D\r\n\r"); // the picture itself, a stray CR
-        showNoteText(*m_editor, decodeNoteBytes(second));
+        m_note->showNote(decodeNoteBytes(second));
         QVERIFY(!m_editor->document()->isUndoAvailable());
         QVERIFY(!m_editor->document()->isModified());
         m_editor->undo();
@@ -298,7 +300,7 @@ private Q_SLOTS:
                                      QString(QChar(0xDE00)),
                                      QString(3000, u'y') + u"\n"_s};
         QRandomGenerator random(20261206);
-        NoteBytesCache cache(*m_editor);
+        NoteBytesCache cache(*m_note);
         // Kept as worked out from the note, on this thread and on another; as read from the editor.
         enum class Kept { FromNote, Prepared, FromEditor };
         const QList<std::tuple<QString, QByteArray, Kept>> notes = {
@@ -311,7 +313,7 @@ private Q_SLOTS:
             const DecodedNote note = decodeNoteBytes(bytes);
             if (kept == Kept::Prepared)
                 cache.prepare(note);
-            showNoteText(*m_editor, note);
+            m_note->showNote(note);
             if (kept == Kept::FromNote) {
                 cache.keep(note);
             } else if (kept == Kept::Prepared) {
@@ -366,15 +368,17 @@ private Q_SLOTS:
                 QCOMPARE(cachedBytes(cache, note.format, false), editorBytes(note.format));
             }
         }
-        // The editor's whole text replaced, then its document: nothing kept is taken for it.
+        // The whole text replaced, then the document: nothing kept is taken for it.
         const NoteFormat plain = detectNoteFormat("");
         m_editor->document()->setPlainText(u"replaced"_s);
         QCOMPARE(cachedBytes(cache, plain, false), "replaced");
-        auto *other = new QTextDocument(m_editor.get());
-        other->setDocumentLayout(new QPlainTextDocumentLayout(other));
-        other->setPlainText(u"other\nnote"_s);
-        m_editor->setDocument(other);
-        guardStandIns(*other);
+        m_note->showNote(decodeNoteBytes(QByteArray(1 << 20, 'a')));
+        cache.keep(decodeNoteBytes(QByteArray(1 << 20, 'a')));
+        const QTextDocument *large = &m_note->document();
+        m_note->dropLarge();
+        QVERIFY(&m_note->document() != large);
+        QCOMPARE(m_editor->document(), &m_note->document());
+        m_note->document().setPlainText(u"other\nnote"_s);
         QCOMPARE(cachedBytes(cache, plain, false), "other\r\nnote");
     }
 
@@ -404,7 +408,7 @@ private:
     // What the editor gives back, unedited, after showing `note`.
     QByteArray unedited(const DecodedNote &note)
     {
-        showNoteText(*m_editor, note);
+        m_note->showNote(note);
         // The editor shows the decoded text as it is: every line break one paragraph, and soft
         // breaks, parting lines into paragraphs no longer than a display line, besides.
         const QString shown = QString(note.text).replace(u'\n', QChar::ParagraphSeparator);
@@ -416,7 +420,7 @@ private:
                 return QByteArrayLiteral("<a paragraph longer than a display line>");
         }
         // What a save writes without reading the editor is what the editor holds.
-        NoteBytesCache cache(*m_editor);
+        NoteBytesCache cache(*m_note);
         cache.keep(note);
         const QByteArray bytes = editorBytes(note.format);
         if (cachedBytes(cache, note.format, false) != bytes)
@@ -426,7 +430,7 @@ private:
 
     QByteArray editorBytes(const NoteFormat &format)
     {
-        const NoteBytes back = noteBytesFromEditor(*m_editor, format);
+        const NoteBytes back = m_note->bytes(format);
         if (back.unencodable)
             return unencodable(*back.unencodable);
         return back.bytes;
@@ -451,7 +455,8 @@ private:
         return text;
     }
 
-    std::unique_ptr<QPlainTextEdit> m_editor;
+    std::unique_ptr<NoteDocument> m_note;
+    std::unique_ptr<NoteEditor> m_editor;
 };
 
 QTEST_MAIN(TestNoteDocument)
