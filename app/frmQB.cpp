@@ -130,12 +130,12 @@ void frmQB::createCommands()
     m_editing = std::make_unique<EditorCommands>(*m_txtTEXT, m_platform);
     m_encoder = std::make_unique<EncoderCommands>(*m_display, m_platform);
     m_passphraseCommands = new PassphraseCommands(*m_display, m_platform, *this, this);
-    m_finder = std::make_unique<FindCommands>(*m_txtTEXT, *m_session, m_platform, *this);
+    m_finder = std::make_unique<FindCommands>(*m_note, *m_txtTEXT, *m_session, m_platform, *this);
     m_bookIndex = new BookIndex(this);
     m_bookFinder = new FindBookCommands(*m_book, *m_bookIndex, *m_session, *m_noteList, *m_display,
-                                        *m_txtTEXT, *m_notice, m_platform, *this, this);
+                                        *m_note, *m_txtTEXT, *m_notice, m_platform, *this, this);
     m_goTo = new GoToNoteCommands(*m_book, *m_bookIndex, *m_noteList, *m_noteFiles, *m_display,
-                                  *m_txtTEXT, *m_notice, m_platform, *this, this);
+                                  *m_note, *m_txtTEXT, *m_notice, m_platform, *this, this);
     m_launcher =
         std::make_unique<LaunchCommands>(m_platform, *m_saveFlow, *m_noteList, *m_noteModel, *this);
     m_recoveryOffers = std::make_unique<RecoveryCommands>(*m_book, *m_recoveryStore, *m_history,

@@ -99,6 +99,12 @@ void NoteEditor::setCaret(const QTextCursor &caret, bool centred)
         centerCursor();
 }
 
+void NoteEditor::takeKeyboard()
+{
+    activateWindow();
+    setFocus();
+}
+
 QFont NoteEditor::printFont() const
 {
     QFont printed = font();

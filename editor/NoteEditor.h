@@ -33,6 +33,7 @@ public:
     QTextCursor caret() const override { return textCursor(); }
     void setCaret(const QTextCursor &caret, bool centred) override;
     QFont printFont() const override;
+    void takeKeyboard() override;
     void setEditable(bool editable) override { setReadOnly(!editable); }
 
     // The font at the normal size: Courier New 9.75 point, or the metric-compatible Liberation

@@ -28,6 +28,8 @@ public:
     // How the shown note ends its lines: a pasted character that is that line end breaks the
     // line.
     virtual void setLineEnd(LineEnd lineEnd) = 0;
+    // Brings the view's window to the front and gives the view the keyboard.
+    virtual void takeKeyboard() = 0;
     // The font the text is printed in: the view's at its normal size, whatever the zoom.
     virtual QFont printFont() const = 0;
 };

@@ -1,7 +1,8 @@
 #include "find/FindBookCommands.h"
 
 #include "book/Book.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteView.h"
 #include "find/BookIndex.h"
 #include "find/BookResultsModel.h"
 #include "find/FindBookDialog.h"
@@ -21,10 +22,10 @@ namespace qb {
 
 FindBookCommands::FindBookCommands(const Book &book, BookIndex &index, const NoteSession &session,
                                    NoteListCommands &noteList, NoteDisplay &display,
-                                   NoteEditor &editor, NoteNotice &notice, Platform &platform,
-                                   QWidget &dialogParent, QObject *parent)
+                                   NoteDocument &note, NoteView &view, NoteNotice &notice,
+                                   Platform &platform, QWidget &dialogParent, QObject *parent)
     : QObject(parent), m_book(book), m_index(index), m_session(session), m_noteList(noteList),
-      m_display(display), m_editor(editor), m_notice(notice), m_platform(platform),
+      m_display(display), m_note(note), m_view(view), m_notice(notice), m_platform(platform),
       m_dialogParent(dialogParent)
 {
     // Results name folders by their row, which means another folder in another book.
@@ -98,9 +99,9 @@ void FindBookCommands::open(const BookSearchHit &hit)
                               u"Find in Book"_s);
         return;
     }
-    showNoteAndFocus(m_noteList, m_display, m_editor, hit.folderRow, hit.noteFileName,
+    showNoteAndFocus(m_noteList, m_display, m_view, hit.folderRow, hit.noteFileName,
                      [this, position = hit.position, text = m_searchedText, cs = m_searchedCase] {
-                         selectNearestMatch(m_editor, m_notice, position, text, cs);
+                         selectNearestMatch(m_note, m_view, m_notice, position, text, cs);
                      });
 }
 

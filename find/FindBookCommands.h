@@ -13,10 +13,11 @@ namespace qb {
 class Book;
 class BookIndex;
 class NoteDisplay;
-class NoteEditor;
+class NoteDocument;
 class NoteListCommands;
 class NoteNotice;
 class NoteSession;
+class NoteView;
 class Platform;
 class FindBookDialog;
 
@@ -29,8 +30,8 @@ class FindBookCommands final : public QObject
     Q_OBJECT
 public:
     FindBookCommands(const Book &book, BookIndex &index, const NoteSession &session,
-                     NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
-                     NoteNotice &notice, Platform &platform, QWidget &dialogParent,
+                     NoteListCommands &noteList, NoteDisplay &display, NoteDocument &note,
+                     NoteView &view, NoteNotice &notice, Platform &platform, QWidget &dialogParent,
                      QObject *parent = nullptr);
     ~FindBookCommands() override;
 
@@ -50,7 +51,8 @@ private:
     const NoteSession &m_session;
     NoteListCommands &m_noteList;
     NoteDisplay &m_display;
-    NoteEditor &m_editor;
+    NoteDocument &m_note;
+    NoteView &m_view;
     NoteNotice &m_notice;
     Platform &m_platform;
     QWidget &m_dialogParent;

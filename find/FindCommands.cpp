@@ -1,7 +1,8 @@
 #include "find/FindCommands.h"
 
 #include "editor/DocumentText.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteView.h"
 #include "editor/SoftBreaks.h"
 #include "find/frmFIND.h"
 #include "notes/NoteSession.h"
@@ -68,9 +69,10 @@ qsizetype findInDocument(const QTextDocument &document, const QString &what, qsi
 
 } // namespace
 
-FindCommands::FindCommands(NoteEditor &editor, const NoteSession &session, Platform &platform,
-                           QWidget &dialogParent)
-    : m_editor(editor), m_session(session), m_platform(platform), m_dialogParent(dialogParent)
+FindCommands::FindCommands(const NoteDocument &note, NoteView &view, const NoteSession &session,
+                           Platform &platform, QWidget &dialogParent)
+    : m_note(note), m_view(view), m_session(session), m_platform(platform),
+      m_dialogParent(dialogParent)
 {
 }
 
@@ -124,14 +126,14 @@ bool FindCommands::FindInNote(const FindRequest &request)
     // Part of a note being read is no note to say "not found" of.
     if (m_session.isLoading())
         return false;
-    QTextCursor cursor = m_editor.textCursor();
+    QTextCursor cursor = m_view.caret();
     if (cursor.hasSelection()) {
         cursor.setPosition(cursor.selectionEnd());
-        m_editor.setTextCursor(cursor);
+        m_view.setCaret(cursor, false);
     }
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_note.document();
     const LongCommand command(document.characterCount() >= kLongCommandBytes);
-    const NotePositions positions = notePositionsOf(document);
+    const NotePositions positions = m_note.positions();
     const qsizetype from = request.fromBeginning ? 0 : positions.notePosition(cursor.position());
     const qsizetype found = findInDocument(document, request.text, from, request.caseSensitivity);
     if (found < 0)
@@ -139,7 +141,7 @@ bool FindCommands::FindInNote(const FindRequest &request)
     const auto [start, end] = positions.editorRange(found, found + request.text.size());
     cursor.setPosition(int(start));
     cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-    m_editor.setTextCursor(cursor);
+    m_view.setCaret(cursor, false);
     return true;
 }
 

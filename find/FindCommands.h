@@ -8,8 +8,9 @@ class QWidget;
 
 namespace qb {
 
-class NoteEditor;
+class NoteDocument;
 class NoteSession;
+class NoteView;
 class Platform;
 class frmFIND;
 
@@ -19,8 +20,8 @@ class frmFIND;
 class FindCommands
 {
 public:
-    FindCommands(NoteEditor &editor, const NoteSession &session, Platform &platform,
-                 QWidget &dialogParent);
+    FindCommands(const NoteDocument &note, NoteView &view, const NoteSession &session,
+                 Platform &platform, QWidget &dialogParent);
     ~FindCommands();
 
     // Tools > Find...: the dialog shown, or brought to the front unchanged.
@@ -38,7 +39,8 @@ private:
     // Says why nothing was found: not there, or not read yet.
     void reportNotFound();
 
-    NoteEditor &m_editor;
+    const NoteDocument &m_note;
+    NoteView &m_view;
     const NoteSession &m_session;
     Platform &m_platform;
     QWidget &m_dialogParent;

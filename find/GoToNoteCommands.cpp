@@ -1,7 +1,8 @@
 #include "find/GoToNoteCommands.h"
 
 #include "book/Book.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteDocument.h"
+#include "editor/NoteView.h"
 #include "editor/SoftBreaks.h"
 #include "find/BookIndex.h"
 #include "find/GoToNoteDialog.h"
@@ -13,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QTextCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -20,10 +22,10 @@ namespace qb {
 
 GoToNoteCommands::GoToNoteCommands(const Book &book, BookIndex &index, NoteListCommands &noteList,
                                    NoteFileCommands &noteFiles, NoteDisplay &display,
-                                   NoteEditor &editor, NoteNotice &notice, Platform &platform,
-                                   QWidget &dialogParent, QObject *parent)
+                                   NoteDocument &note, NoteView &view, NoteNotice &notice,
+                                   Platform &platform, QWidget &dialogParent, QObject *parent)
     : QObject(parent), m_book(book), m_index(index), m_noteList(noteList), m_noteFiles(noteFiles),
-      m_display(display), m_editor(editor), m_notice(notice), m_platform(platform),
+      m_display(display), m_note(note), m_view(view), m_notice(notice), m_platform(platform),
       m_dialogParent(dialogParent)
 {
 }
@@ -59,7 +61,7 @@ void GoToNoteCommands::open(const NoteQueryHit &hit, GoToNoteDialog &dialog)
     }
     // A large folder is listed off the window's thread: the note may be shown after the window
     // has been closed.
-    showNoteAndFocus(m_noteList, m_display, m_editor, hit.folderRow, hit.noteFileName,
+    showNoteAndFocus(m_noteList, m_display, m_view, hit.folderRow, hit.noteFileName,
                      hit.position >= 0 ? std::function<void()>([this, hit] { selectMatch(hit); })
                                        : nullptr,
                      [window = QPointer<GoToNoteDialog>(&dialog)] {
@@ -74,16 +76,14 @@ void GoToNoteCommands::selectMatch(const NoteQueryHit &hit)
     const qsizetype position = hit.position;
     if (hit.matchInSnippet + hit.length <= hit.snippet.size()) {
         const QString found = hit.snippet.mid(hit.matchInSnippet, hit.length);
-        selectNearestMatch(m_editor, m_notice, position, found, Qt::CaseInsensitive);
+        selectNearestMatch(m_note, m_view, m_notice, position, found, Qt::CaseInsensitive);
         return;
     }
-    const auto [start, end] =
-        notePositionsOf(*m_editor.document()).editorRange(position, position + hit.length);
-    QTextCursor cursor(m_editor.document());
+    const auto [start, end] = m_note.positions().editorRange(position, position + hit.length);
+    QTextCursor cursor(&m_note.document());
     cursor.setPosition(int(start));
     cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-    m_editor.setTextCursor(cursor);
-    m_editor.centerCursor();
+    m_view.setCaret(cursor, true);
 }
 
 bool GoToNoteCommands::offerToMake(const QString &query)
@@ -104,7 +104,7 @@ bool GoToNoteCommands::offerToMake(const QString &query)
     const QString fileName = m_noteFiles.makeNote(name, title);
     if (fileName.isEmpty())
         return false;
-    showNoteAndFocus(m_noteList, m_display, m_editor, row, fileName, nullptr);
+    showNoteAndFocus(m_noteList, m_display, m_view, row, fileName, nullptr);
     return true;
 }
 

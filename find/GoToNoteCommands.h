@@ -9,10 +9,11 @@ namespace qb {
 class Book;
 class BookIndex;
 class NoteDisplay;
-class NoteEditor;
+class NoteDocument;
 class NoteFileCommands;
 class NoteListCommands;
 class NoteNotice;
+class NoteView;
 class Platform;
 class GoToNoteDialog;
 struct NoteQueryHit;
@@ -26,8 +27,8 @@ class GoToNoteCommands final : public QObject
     Q_OBJECT
 public:
     GoToNoteCommands(const Book &book, BookIndex &index, NoteListCommands &noteList,
-                     NoteFileCommands &noteFiles, NoteDisplay &display, NoteEditor &editor,
-                     NoteNotice &notice, Platform &platform, QWidget &dialogParent,
+                     NoteFileCommands &noteFiles, NoteDisplay &display, NoteDocument &note,
+                     NoteView &view, NoteNotice &notice, Platform &platform, QWidget &dialogParent,
                      QObject *parent = nullptr);
 
     void showDialog();
@@ -46,7 +47,8 @@ private:
     NoteListCommands &m_noteList;
     NoteFileCommands &m_noteFiles;
     NoteDisplay &m_display;
-    NoteEditor &m_editor;
+    NoteDocument &m_note;
+    NoteView &m_view;
     NoteNotice &m_notice;
     Platform &m_platform;
     QWidget &m_dialogParent;

@@ -1,8 +1,9 @@
 #include "find/MatchSelection.h"
 
 #include "editor/DocumentText.h"
+#include "editor/NoteDocument.h"
 #include "editor/NoteText.h"
-#include "editor/NoteEditor.h"
+#include "editor/NoteView.h"
 #include "editor/SoftBreaks.h"
 #include "find/TextSearch.h"
 #include "notes/NoteDisplay.h"
@@ -16,21 +17,21 @@ using namespace Qt::StringLiterals;
 
 namespace qb {
 
-void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype position,
+void selectNearestMatch(NoteDocument &note, NoteView &view, NoteNotice &notice, qsizetype position,
                         const QString &what, Qt::CaseSensitivity cs)
 {
     // Edits seldom move a match by much: it is looked for this far on either side.
     constexpr qsizetype kReach = 1 << 16;
-    const QTextDocument &document = *editor.document();
-    // `position` is the note's; the editor holds the soft breaks of long lines besides.
-    const NotePositions positions = notePositionsOf(document);
+    const QTextDocument &document = note.document();
+    // `position` is the note's; the document holds the soft breaks of long lines besides.
+    const NotePositions positions = note.positions();
     const qsizetype length = positions.notePosition(documentTextLength(document));
     const qsizetype from = std::max<qsizetype>(0, position - kReach);
     const qsizetype to = std::min(length, position + what.size() + kReach);
     const auto [editorFrom, editorTo] = positions.editorRange(from, to);
     const QString text = noteTextOf(document, int(editorFrom), int(editorTo)).text;
     const qsizetype found = findNearest(text, what, position - from, cs);
-    QTextCursor cursor(editor.document());
+    QTextCursor cursor(&note.document());
     if (found < 0) {
         cursor.setPosition(int(positions.editorPosition(std::min(position, to))));
         notice.post(NoteNotice::Kind::Info,
@@ -41,23 +42,21 @@ void selectNearestMatch(NoteEditor &editor, NoteNotice &notice, qsizetype positi
         cursor.setPosition(int(start));
         cursor.setPosition(int(end), QTextCursor::KeepAnchor);
     }
-    editor.setTextCursor(cursor);
-    editor.centerCursor();
+    view.setCaret(cursor, true);
 }
 
-void showNoteAndFocus(NoteListCommands &noteList, NoteDisplay &display, NoteEditor &editor,
+void showNoteAndFocus(NoteListCommands &noteList, NoteDisplay &display, NoteView &view,
                       int folderRow, const QString &fileName, std::function<void()> select,
                       std::function<void()> shown)
 {
     noteList.showNoteOf(
         folderRow, fileName,
-        [&display, &editor, select = std::move(select), shown = std::move(shown)](bool wasShown) {
+        [&display, &view, select = std::move(select), shown = std::move(shown)](bool wasShown) {
             if (!wasShown)
                 return;
             if (select)
                 display.whenShown(select);
-            editor.activateWindow();
-            editor.setFocus();
+            view.takeKeyboard();
             if (shown)
                 shown();
         });
