@@ -19,6 +19,7 @@
 #include "Lateness.h"
 #include "TestFiles.h"
 
+#include "editor/TextPane.h"
 #include "notes/MergeDialog.h"
 #include "notes/NoteHistory.h"
 #include "notes/NoteMerge.h"

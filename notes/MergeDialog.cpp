@@ -1,13 +1,13 @@
 #include "notes/MergeDialog.h"
 
 #include "editor/PaletteColours.h"
+#include "editor/TextPane.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -46,15 +46,6 @@ Shortened shortened(const QByteArray &bytes)
             lines - 2 * kContextLines};
 }
 
-QPlainTextEdit *readOnlyView(QWidget *parent, const QString &name)
-{
-    auto *view = new QPlainTextEdit(parent);
-    view->setObjectName(name);
-    view->setReadOnly(true);
-    view->setLineWrapMode(QPlainTextEdit::NoWrap);
-    return view;
-}
-
 } // namespace
 
 MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteFormat &format,
@@ -62,8 +53,8 @@ MergeDialog::MergeDialog(const QString &noteName, MergedNote merged, const NoteF
                          QWidget *parent)
     : QDialog(parent), m_note(std::move(merged)), m_format(format),
       m_settled(size_t(m_note.clashCount())), m_base(new QLabel(baseText, this)),
-      m_merged(readOnlyView(this, u"mergedView"_s)), m_mine(readOnlyView(this, u"mineView"_s)),
-      m_theirs(readOnlyView(this, u"theirsView"_s))
+      m_merged(new TextPane(u"mergedView"_s, this)), m_mine(new TextPane(u"mineView"_s, this)),
+      m_theirs(new TextPane(u"theirsView"_s, this))
 {
     qsizetype bytes = 0;
     for (const MergedNote::Piece &piece : m_note.pieces) {

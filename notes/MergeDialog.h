@@ -14,10 +14,11 @@ class QDialogButtonBox;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace qb {
+
+class TextPane;
 
 // The window titled "Merge - <note name>": the merged note with each clash marked (its lines,
 // "<<<<<<< Mine" to ">>>>>>> Theirs", on a background of their own), the two sides of the clash
@@ -44,9 +45,9 @@ public:
     // The user wants the copy removed once the merged note is saved.
     bool removesCopy() const;
 
-    QPlainTextEdit *mergedView() const { return m_merged; }
-    QPlainTextEdit *mineView() const { return m_mine; }
-    QPlainTextEdit *theirsView() const { return m_theirs; }
+    TextPane *mergedView() const { return m_merged; }
+    TextPane *mineView() const { return m_mine; }
+    TextPane *theirsView() const { return m_theirs; }
     QPushButton *button(const QString &objectName) const;
 
 private:
@@ -74,7 +75,7 @@ private:
     std::vector<std::optional<QByteArray>> m_settled; // by clash
     std::vector<std::pair<int, int>> m_clashSpans;    // where each clash is shown
     QLabel *m_base;
-    QPlainTextEdit *m_merged, *m_mine, *m_theirs;
+    TextPane *m_merged, *m_mine, *m_theirs;
     QPushButton *m_mineButton, *m_theirsButton, *m_bothButton, *m_nextButton, *m_useButton;
     QCheckBox *m_removeCopy = nullptr;
     QComboBox *m_copies = nullptr;

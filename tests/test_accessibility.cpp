@@ -8,6 +8,7 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "editor/TextPane.h"
 #include "find/BookIndex.h"
 #include "find/FindBookDialog.h"
 #include "find/GoToNoteDialog.h"

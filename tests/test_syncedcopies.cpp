@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "editor/TextPane.h"
 #include "encoder/EncodedNote.h"
 #include "encoder/KeyWordCipher.h"
 #include "faults/Faults.h"
