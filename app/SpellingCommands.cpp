@@ -24,7 +24,7 @@ constexpr QStringView kKeys = u"123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 SpellingCommands::SpellingCommands(NoteEditor &editor, NoteSession &session, ProgramState &state,
                                    QAction &checkSpelling, QMenu &languages, QObject *parent)
     : QObject(parent), m_session(session), m_state(state), m_checkSpelling(checkSpelling),
-      m_languages(languages), m_marks(new SpellMarks(editor, this)),
+      m_languages(languages), m_marks(new SpellMarks(editor.note(), editor, this)),
       m_found(findDictionaries(dictionaryFolders()))
 {
     m_wordWrites.setMaxThreadCount(1);

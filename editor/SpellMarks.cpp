@@ -59,8 +59,8 @@ struct SpellMarks::Gathered
     int editorEnd(qsizetype at) const { return editorPosition(at - 1) + 1; }
 };
 
-SpellMarks::SpellMarks(NoteEditor &editor, QObject *parent)
-    : QObject(parent), m_editor(editor), m_editorAlive(&editor)
+SpellMarks::SpellMarks(NoteDocument &note, NoteEditor &editor, QObject *parent)
+    : QObject(parent), m_note(note), m_editor(editor), m_editorAlive(&editor)
 {
     m_due.setSingleShot(true);
     connect(&m_due, &QTimer::timeout, this, &SpellMarks::check);
@@ -78,7 +78,7 @@ SpellMarks::SpellMarks(NoteEditor &editor, QObject *parent)
     });
     m_editor.installEventFilter(this);
     followDocument();
-    connect(&m_editor, &QPlainTextEdit::textChanged, this, &SpellMarks::followDocument);
+    connect(&note, &NoteDocument::documentReplaced, this, &SpellMarks::followDocument);
     connect(m_editor.verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { schedule(kAfterScroll); });
     connect(&m_editor, &QPlainTextEdit::cursorPositionChanged, this,
@@ -114,9 +114,9 @@ bool SpellMarks::eventFilter(QObject *watched, QEvent *event)
 
 void SpellMarks::followDocument()
 {
-    if (m_editor.document() == m_watched)
+    if (&m_note.document() == m_watched)
         return;
-    m_watched = m_editor.document();
+    m_watched = &m_note.document();
     m_lastEdit = -1;
     m_checkedTo = -1;
     connect(m_watched, &QTextDocument::contentsChange, this, [this](int position, int, int added) {
@@ -132,7 +132,7 @@ void SpellMarks::followDocument()
 
 QString SpellMarks::wordAt(int start, int end) const
 {
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_note.document();
     QString word;
     for (int at = start; at < end && at < document.characterCount() - 1; ++at) {
         if (!isSoftBreakAt(document, at))
@@ -191,7 +191,7 @@ void SpellMarks::schedule(int delay)
 SpellMarks::Gathered SpellMarks::gather() const
 {
     Gathered gathered;
-    const QTextDocument &document = *m_editor.document();
+    const QTextDocument &document = m_note.document();
     const QRect view = m_editor.viewport()->rect();
     const int first = m_editor.cursorForPosition(view.topLeft()).position();
     const int last = m_editor.cursorForPosition(view.bottomRight()).position();
@@ -284,7 +284,7 @@ void SpellMarks::apply(const Gathered &gathered)
         QList<QTextCursor> ranges;
         ranges.reserve(marks.size());
         for (const auto &[start, end] : std::as_const(marks)) {
-            QTextCursor cursor(m_editor.document());
+            QTextCursor cursor(&m_note.document());
             cursor.setPosition(start);
             cursor.setPosition(end, QTextCursor::KeepAnchor);
             ranges.append(cursor);
@@ -339,7 +339,7 @@ void SpellMarks::addContextItems(QMenu &menu, int position)
 
 void SpellMarks::replace(int start, int end, const QString &word, const QString &with)
 {
-    QTextDocument &document = *m_editor.document();
+    QTextDocument &document = m_note.document();
     if (!m_editor.acceptsEdits() || end > int(document.characterCount()) - 1)
         return;
     // The word must still be there as it was marked.

@@ -18,6 +18,7 @@ class QPalette;
 
 namespace qb {
 
+class NoteDocument;
 class NoteEditor;
 
 // The colour of the wavy line under a word the dictionary does not know, read from `palette`:
@@ -34,7 +35,8 @@ class SpellMarks final : public QObject
 {
     Q_OBJECT
 public:
-    explicit SpellMarks(NoteEditor &editor, QObject *parent = nullptr);
+    // Marks the words of `note` that `editor` shows.
+    SpellMarks(NoteDocument &note, NoteEditor &editor, QObject *parent = nullptr);
     // Waits for a judgement under way.
     ~SpellMarks() override;
 
@@ -80,6 +82,7 @@ private:
     // Puts `word` at the editor's [start, end) as one edit; a soft break inside stays.
     void replace(int start, int end, const QString &word, const QString &with);
 
+    NoteDocument &m_note;
     NoteEditor &m_editor;
     QPointer<NoteEditor> m_editorAlive; // the window may take the editor away first
     std::shared_ptr<SpellChecker> m_checker;
