@@ -4,6 +4,7 @@
 #include "editor/NoteDocument.h"
 #include "editor/NoteText.h"
 #include "editor/NoteView.h"
+#include "editor/SlicedFill.h"
 #include "notes/NoteNotice.h"
 #include "notes/NotePassphrase.h"
 #include "notes/NoteSession.h"
@@ -27,12 +28,18 @@ NoteDisplay::NoteDisplay(NoteSession &session, NoteDocument &document, NoteView 
                          NoteNotice &notice, NotePassphrase &passphrase, Platform &platform,
                          QObject *parent)
     : QObject(parent), m_session(session), m_document(document), m_view(view), m_notice(notice),
-      m_passphrase(passphrase), m_platform(platform), m_loader(new NoteLoader(this))
+      m_passphrase(passphrase), m_platform(platform), m_loader(new NoteLoader(this)),
+      m_fill(new SlicedFill(
+          document,
+          [this](const std::function<void()> &slice) {
+              const NoteSession::Replacing replacing(m_session);
+              slice();
+          },
+          this))
 {
     connect(m_loader, &NoteLoader::firstScreen, this, &NoteDisplay::showFirstScreen);
     connect(m_loader, &NoteLoader::finished, this, &NoteDisplay::fillLoaded);
-    m_fillTimer.setSingleShot(true);
-    connect(&m_fillTimer, &QTimer::timeout, this, &NoteDisplay::fillSome);
+    connect(m_fill, &SlicedFill::progress, this, &NoteDisplay::loadProgress);
     // The document counts as unmodified at the text last read or saved: an Undo or a Redo
     // that puts that text back ends the edits.
     connect(&document, &NoteDocument::contentsChanged, &session,
@@ -151,46 +158,23 @@ void NoteDisplay::fillLoaded()
     });
 }
 
+bool NoteDisplay::isFilling() const
+{
+    return m_session.isLoading() || m_fill->isRunning();
+}
+
 void NoteDisplay::fillInPieces(const DecodedNote &note, qsizetype shown,
                                std::function<void()> after)
 {
-    m_document.keptBytes().prepare(note);
     m_view.setLineEnd(note.format.lineEnd);
-    m_filler = std::make_unique<NoteFiller>(m_document, note, shown);
-    m_afterFill = std::move(after);
-    fillSome();
-}
-
-void NoteDisplay::fillSome()
-{
-    if (m_filler) {
-        // A slice of work between the window's events, short enough that it answers at once.
-        constexpr int kSlice = 20;
-        bool done = false;
-        {
-            const NoteSession::Replacing replacing(m_session);
-            done = m_filler->fillFor(kSlice);
-        }
-        Q_EMIT loadProgress(m_filler->percentDone());
-        if (!done) {
-            m_fillTimer.start(0);
-            return;
-        }
-        m_filler.reset();
-    }
-    // The bytes for the next save, worked out on a thread of the pool, are waited for between
-    // the window's events.
-    if (!m_document.keptBytes().isPrepared()) {
-        m_fillTimer.start(10);
-        return;
-    }
-    m_document.keptBytes().keepPrepared();
-    // Settled before the keys held meanwhile are let go.
-    std::exchange(m_afterFill, {})();
-    endLoading();
-    freeInBackground(std::exchange(m_loaded, {}));
-    showPlace();
-    releaseFreedMemory();
+    m_fill->start(note, shown, [this, after = std::move(after)] {
+        // Settled before the keys held meanwhile are let go.
+        after();
+        endLoading();
+        freeInBackground(std::exchange(m_loaded, {}));
+        showPlace();
+        releaseFreedMemory();
+    });
 }
 
 void NoteDisplay::updateReadOnly()
@@ -259,9 +243,7 @@ void NoteDisplay::stopLoading()
     if (!isFilling())
         return;
     m_loader->cancel();
-    m_fillTimer.stop();
-    m_filler.reset();
-    m_afterFill = {};
+    m_fill->stop();
     m_document.keptBytes().reset();
     m_firstScreen = {};
     freeInBackground(std::exchange(m_loaded, {}));

@@ -8,7 +8,6 @@
 #include "platform/SafeFile.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -17,7 +16,7 @@
 namespace qb {
 
 class NoteDocument;
-class NoteFiller;
+class SlicedFill;
 class NoteNotice;
 class NotePassphrase;
 class NoteSession;
@@ -124,12 +123,11 @@ private:
     void showFirstScreen(const DecodedNote &beginning);
     // The note was read: it goes into the editor in slices, between the window's events.
     void fillLoaded();
-    void fillSome();
     // `note` into the editor piece by piece, its first `shown` characters in already; `after`
     // ends it once all of it is in and its bytes for the next save are worked out.
     void fillInPieces(const DecodedNote &note, qsizetype shown, std::function<void()> after);
     // A note is being read in or put in piece by piece.
-    bool isFilling() const { return m_session.isLoading() || bool(m_afterFill); }
+    bool isFilling() const;
     // Ends what the start of a large load set, once however the load ends.
     // The busy cursor and no edits while a note goes in; endLoading ends them.
     void beginBusy();
@@ -157,13 +155,10 @@ private:
     NotePassphrase &m_passphrase;
     Platform &m_platform;
     NoteLoader *m_loader;
-    QTimer m_fillTimer;
+    // Puts a large note (read in, or decrypted) into the document between the window's events.
+    SlicedFill *m_fill;
     bool m_busy = false; // a large load set the busy cursor and made the editor read-only
     bool m_held = false; // holdEdits did the same
-    std::unique_ptr<NoteFiller> m_filler;
-    // What ends a note put in piece by piece (read in, or decrypted), once all of it is in;
-    // empty when none is being put in.
-    std::function<void()> m_afterFill;
     DecodedNote m_firstScreen;
     LoadedNote m_loaded;
     // Once the note is in: where the caret was before a reload, and what to do then.
