@@ -1,8 +1,7 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
-#include "notes/NoteSession.h"
+#include "notes/NoteFileIo.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -12,14 +11,6 @@
 #include <optional>
 
 namespace qb {
-
-// A note read and decoded off the window's thread.
-struct LoadedNote
-{
-    QString error; // why it could not be read; empty when it was
-    ShowableNote showable;
-    NoteFingerprint fingerprint;
-};
 
 // Reads and decodes a large note on a thread of the pool, so that the window goes on answering:
 // it tells the window of the note's first screen as soon as that much is read, then of the whole
