@@ -7,6 +7,7 @@
 #include "notes/HistoryKeeper.h"
 #include "notes/MergeDialog.h"
 #include "notes/NoteDisplay.h"
+#include "notes/NoteFileIo.h"
 #include "notes/NoteHistory.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteListModel.h"

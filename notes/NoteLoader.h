@@ -1,8 +1,7 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
-#include "notes/NoteSession.h"
+#include "notes/NoteFileIo.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -13,13 +12,7 @@
 
 namespace qb {
 
-// A note read and decoded off the window's thread.
-struct LoadedNote
-{
-    QString error; // why it could not be read; empty when it was
-    ShowableNote showable;
-    NoteFingerprint fingerprint;
-};
+class FileReader;
 
 // Reads and decodes a large note on a thread of the pool, so that the window goes on answering:
 // it tells the window of the note's first screen as soon as that much is read, then of the whole
@@ -51,6 +44,13 @@ private:
         std::shared_ptr<LoadedNote> whole; // taken out by the window's thread
     };
     static void run(QPromise<News> &promise, const QString &path, qint64 largest);
+    // Reads the file at `path` into `bytes`: its fingerprint, or why it could not be read.
+    static LoadedNote readWhole(QPromise<News> &promise, const QString &path, qint64 largest,
+                                QByteArray &bytes);
+    // Reads `reader` into `bytes` piece by piece, until it is all in or the load is dropped,
+    // telling the first screen once that much is in: how many bytes came.
+    static qint64 readPieces(QPromise<News> &promise, FileReader &reader, QByteArray &bytes,
+                             FingerprintBuilder &fingerprint);
 
     QFutureWatcher<News> m_load;
     LoadedNote m_result;

@@ -44,85 +44,105 @@ bool NoteSaveFlow::SaveNote()
 {
     if (m_session.status() == NoteStatus::Unchanged || !m_session.isShown())
         return true;
-    const QString path = m_session.path();
     const LongCommand command(m_document.document().characterCount() >= kLongCommandBytes);
-    const QString cantSave = u"Quirebox can't save the file "_s + quoted(path) + u"."_s;
-    // A decrypted note's text is encoded in memory, and only its encryption is written.
-    const bool encrypting = m_session.protection() == NoteSession::Protection::Decrypted;
-    NoteFormat format = m_session.format();
     // The text goes to a temporary file as it is encoded; questions about the encoding come
     // once all of it went, and an answer that changes the encoding starts again.
-    for (;;) {
-        NoteSaver saver(path, encrypting ? armourFormat() : format);
-        NoteEncoder clear(format);
-        NoteEncoder &encoder = encrypting ? clear : saver.encoder();
-        m_document.keptBytes().encode(encoder);
-        if (const std::optional<char32_t> c = encoder.firstUnencodable()) {
-            if (format.encoding == TextEncoding::Utf8) {
-                m_platform.reportError(cantSave,
-                                       u"The note holds the character "_s + characterName(*c) +
-                                           u", which no file can store."_s,
-                                       u"Quirebox"_s);
-                return false;
-            }
-            const QString text = u"The file: "_s + quoted(path) +
-                                 u" is stored in the Windows-1252 character set, which can't "
-                                 "hold the character "_s +
-                                 characterName(*c) + u".\r\nSave the file as UTF-8 instead?"_s;
-            if (!askUtf8Instead(text))
-                return false;
-            format = asUtf8(format);
-            continue;
-        }
-        QByteArray clearBytes;
-        if (encrypting) {
-            clearBytes = clear.takeBytes();
-            const QByteArray armour = encryptAge(clearBytes, m_passphrase.takeKeyForSave());
-            if (armour.isEmpty()) {
-                m_platform.reportError(cantSave,
-                                       u"The key of its passphrase could not be worked out: "
-                                       "there is not enough memory for it."_s,
-                                       u"Quirebox"_s);
-                return false;
-            }
-            saver.encoder().appendBytes(armour);
-        }
-        saver.endText();
-        if (format.encoding == TextEncoding::Windows1252 &&
-            (encrypting ? readsBackAsUtf8(clearBytes) : saver.readsBackAsUtf8())) {
-            // Such bytes would open as UTF-8 next time, showing other characters than were saved.
-            const QString text = u"The file: "_s + quoted(path) +
-                                 u" is stored in the Windows-1252 character set, but its text "
-                                 "would then be read back as UTF-8 and show other "
-                                 "characters.\r\nSave the file as UTF-8 instead?"_s;
-            if (!askUtf8Instead(text))
-                return false;
-            format = asUtf8(format);
-            continue;
-        }
-        if (!confirmOverwrite(path))
-            return false;
-        // What the file holds is taken hold of before the new bytes replace it, and kept as a
-        // version after, off this thread.
-        ReplacedNote replaced = ReplacedNote::open(path);
-        const WriteResult written = m_session.save(saver);
-        if ((written.ok() || written.replaced) && !replaced.isNothing())
-            m_history.keepReplaced(path, std::move(replaced), m_platform.now());
-        // The editor still shows the text in its own form, which the next save encrypts.
-        if (encrypting)
-            m_session.takeForm(format);
-        if (!written.ok()) {
-            m_platform.reportError(cantSave, *written.error, u"Quirebox"_s);
-            return false;
-        }
-        return true;
+    NoteFormat format = m_session.format();
+    Attempt attempt = saveIn(format);
+    while (attempt == Attempt::AgainInUtf8) {
+        format = asUtf8(format);
+        attempt = saveIn(format);
     }
+    return attempt == Attempt::Saved;
 }
 
-bool NoteSaveFlow::askUtf8Instead(const QString &text)
+NoteSaveFlow::Attempt NoteSaveFlow::saveIn(const NoteFormat &format)
 {
-    return m_platform.messageBox(text, Platform::Buttons::OkCancel, Platform::Icon::Question,
-                                 u"Save file?"_s) == Platform::Button::Ok;
+    const QString path = m_session.path();
+    // A decrypted note's text is encoded in memory, and only its encryption is written.
+    const bool encrypting = m_session.protection() == NoteSession::Protection::Decrypted;
+    NoteSaver saver(path, encrypting ? armourFormat() : format);
+    NoteEncoder clear(format);
+    NoteEncoder &encoder = encrypting ? clear : saver.encoder();
+    m_document.keptBytes().encode(encoder);
+    if (const std::optional<char32_t> c = encoder.firstUnencodable())
+        return cannotHold(path, *c, format);
+    QByteArray clearBytes;
+    if (encrypting) {
+        clearBytes = clear.takeBytes();
+        if (!encryptInto(saver, path, clearBytes))
+            return Attempt::Failed;
+    }
+    saver.endText();
+    if (format.encoding == TextEncoding::Windows1252 &&
+        (encrypting ? readsBackAsUtf8(clearBytes) : saver.readsBackAsUtf8())) {
+        // Such bytes would open as UTF-8 next time, showing other characters than were saved.
+        return askUtf8Instead(u"The file: "_s + quoted(path) +
+                              u" is stored in the Windows-1252 character set, but its text "
+                              "would then be read back as UTF-8 and show other "
+                              "characters.\r\nSave the file as UTF-8 instead?"_s);
+    }
+    if (!confirmOverwrite(path))
+        return Attempt::Failed;
+    return putInPlace(saver, path, format, encrypting) ? Attempt::Saved : Attempt::Failed;
+}
+
+NoteSaveFlow::Attempt NoteSaveFlow::cannotHold(const QString &path, char32_t c,
+                                               const NoteFormat &format)
+{
+    if (format.encoding == TextEncoding::Utf8) {
+        reportCantSave(path, u"The note holds the character "_s + characterName(c) +
+                                 u", which no file can store."_s);
+        return Attempt::Failed;
+    }
+    return askUtf8Instead(u"The file: "_s + quoted(path) +
+                          u" is stored in the Windows-1252 character set, which can't "
+                          "hold the character "_s +
+                          characterName(c) + u".\r\nSave the file as UTF-8 instead?"_s);
+}
+
+bool NoteSaveFlow::encryptInto(NoteSaver &saver, const QString &path, const QByteArray &clearBytes)
+{
+    const QByteArray armour = encryptAge(clearBytes, m_passphrase.takeKeyForSave());
+    if (armour.isEmpty()) {
+        reportCantSave(path, u"The key of its passphrase could not be worked out: there is not "
+                             "enough memory for it."_s);
+        return false;
+    }
+    saver.encoder().appendBytes(armour);
+    return true;
+}
+
+bool NoteSaveFlow::putInPlace(NoteSaver &saver, const QString &path, const NoteFormat &format,
+                              bool encrypting)
+{
+    // What the file holds is taken hold of before the new bytes replace it, and kept as a
+    // version after, off this thread.
+    ReplacedNote replaced = ReplacedNote::open(path);
+    const WriteResult written = m_session.save(saver);
+    if ((written.ok() || written.replaced) && !replaced.isNothing())
+        m_history.keepReplaced(path, std::move(replaced), m_platform.now());
+    // The editor still shows the text in its own form, which the next save encrypts.
+    if (encrypting)
+        m_session.takeForm(format);
+    if (!written.ok()) {
+        reportCantSave(path, *written.error);
+        return false;
+    }
+    return true;
+}
+
+void NoteSaveFlow::reportCantSave(const QString &path, const QString &why)
+{
+    m_platform.reportError(u"Quirebox can't save the file "_s + quoted(path) + u"."_s, why,
+                           u"Quirebox"_s);
+}
+
+NoteSaveFlow::Attempt NoteSaveFlow::askUtf8Instead(const QString &text)
+{
+    const Platform::Button answer = m_platform.messageBox(
+        text, Platform::Buttons::OkCancel, Platform::Icon::Question, u"Save file?"_s);
+    return answer == Platform::Button::Ok ? Attempt::AgainInUtf8 : Attempt::Failed;
 }
 
 bool NoteSaveFlow::confirmOverwrite(const QString &path)

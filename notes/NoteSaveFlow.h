@@ -1,12 +1,14 @@
 #pragma once
 
 #include "editor/UnsavedEdits.h"
+#include "encoder/NoteCodec.h"
 
 namespace qb {
 
 class HistoryKeeper;
 class NoteDocument;
 class NotePassphrase;
+class NoteSaver;
 class NoteSession;
 class Platform;
 
@@ -34,8 +36,23 @@ public:
                      const QString &title) override;
 
 private:
-    // Asks whether to store the note as UTF-8: false when the user said no.
-    bool askUtf8Instead(const QString &text);
+    // What one try at a save came to.
+    enum class Attempt { Saved, Failed, AgainInUtf8 };
+    // Writes the note in `format`, once what its text needs is asked.
+    Attempt saveIn(const NoteFormat &format);
+    // The text holds `c`, which `format` cannot store: the note goes again in UTF-8 if it can
+    // and the user agrees.
+    Attempt cannotHold(const QString &path, char32_t c, const NoteFormat &format);
+    // A decrypted note's text, `clearBytes`, encrypted into the saver: false when its key could
+    // not be worked out.
+    bool encryptInto(NoteSaver &saver, const QString &path, const QByteArray &clearBytes);
+    // Puts what `saver` wrote in place of the note, keeping what it replaces as a version: false
+    // when the write failed.
+    bool putInPlace(NoteSaver &saver, const QString &path, const NoteFormat &format,
+                    bool encrypting);
+    void reportCantSave(const QString &path, const QString &why);
+    // Asks whether to store the note as UTF-8: failed when the user said no.
+    Attempt askUtf8Instead(const QString &text);
     // Asks before a file another program changed is overwritten: false when the user said no.
     bool confirmOverwrite(const QString &path);
 

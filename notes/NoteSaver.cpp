@@ -1,6 +1,6 @@
 #include "notes/NoteSaver.h"
 
-#include "notes/NoteSession.h"
+#include "notes/NoteFileIo.h"
 
 #include <algorithm>
 

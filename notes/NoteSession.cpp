@@ -1,7 +1,5 @@
 #include "notes/NoteSession.h"
 
-#include "encoder/AgeFile.h"
-#include "encoder/EncodedNote.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteSaver.h"
 
@@ -30,31 +28,6 @@ QString noteStatusText(NoteStatus status)
     return {};
 }
 
-ShowableNote::Kind noteKindOf(QByteArrayView bytes)
-{
-    if (isAgeFile(bytes))
-        return ShowableNote::Kind::Encrypted;
-    if (IsNoteEncoded(bytes))
-        return ShowableNote::Kind::Encoded;
-    return ShowableNote::Kind::Plain;
-}
-
-ShowableNote showableNoteOf(QByteArray bytes)
-{
-    ShowableNote showable;
-    showable.kind = noteKindOf(bytes);
-    if (showable.kind == ShowableNote::Kind::Encrypted) {
-        // Armour begins with a dash; a binary file with the format's name.
-        showable.note = decodeNoteBytes(bytes.trimmed().startsWith('-') ? bytes : armourAge(bytes));
-        showable.fileBytes = std::move(bytes);
-        return showable;
-    }
-    showable.note = decodeNoteBytes(bytes);
-    if (showable.kind == ShowableNote::Kind::Encoded)
-        showable.fileBytes = std::move(bytes);
-    return showable;
-}
-
 NoteSession::NoteSession(QObject *parent) : QObject(parent) {}
 
 QString NoteSession::noteName() const
@@ -64,27 +37,19 @@ QString NoteSession::noteName() const
 
 NoteSession::Loaded NoteSession::load(const QString &path)
 {
-    Loaded loaded;
-    ReadResult read = readWholeFile(path, m_sizeLimits.refuseAbove);
-    if (!read.ok()) {
-        loaded.error = read.tooLarge ? tooLargeToOpenText(read.size) : read.error;
+    LoadedNote read = m_file.read(path);
+    if (!read.error.isEmpty()) {
         setShown({});
-        return loaded;
+        return {{}, ShowableNote::Kind::Plain, read.error};
     }
     // Edits of the note shown before end here, under its own path.
     setEdited(false);
     m_path = path;
-    const NoteFingerprint fingerprint = takeFingerprint(path, read.bytes);
-    if (read.bytes.size() <= kKeptBaseBytes)
-        m_readBytes = read.bytes; // shared, not copied
-    else
-        m_readBytes.reset();
-    ShowableNote showable = showableNoteOf(std::move(read.bytes));
-    loaded.note = std::move(showable.note);
-    loaded.kind = showable.kind;
+    m_file.take(read.fingerprint, std::move(read.keptBytes));
+    ShowableNote &showable = read.showable;
     // An encoded note is deciphered from the bytes read, not from the editor's text.
-    adoptLoaded(fingerprint, showable.kind, loaded.note.format, std::move(showable.fileBytes));
-    return loaded;
+    adopt(showable.kind, showable.note.format, std::move(showable.fileBytes));
+    return {std::move(showable.note), showable.kind, {}};
 }
 
 void NoteSession::beginLoading(const QString &path)
@@ -100,13 +65,17 @@ void NoteSession::beginLoading(const QString &path)
 void NoteSession::adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
                               const NoteFormat &format, std::optional<QByteArray> fileBytes)
 {
+    // Read in the background, the note is too large for its bytes to be kept beside its text.
+    m_file.take(fingerprint, std::nullopt);
+    adopt(kind, format, std::move(fileBytes));
+}
+
+void NoteSession::adopt(ShowableNote::Kind kind, const NoteFormat &format,
+                        std::optional<QByteArray> fileBytes)
+{
     m_format = format;
-    m_fingerprint = fingerprint;
     setEdited(false);
     m_knownBytes = std::move(fileBytes);
-    // A note read whole in load() keeps its bytes; one read in the background is too large.
-    if (m_loading)
-        m_readBytes.reset();
     setProtection(kind == ShowableNote::Kind::Encrypted ? Protection::Armour : Protection::None);
     setSecret(kind != ShowableNote::Kind::Plain);
     setLoading(false);
@@ -139,20 +108,13 @@ void NoteSession::forgetNote()
     Q_EMIT statusChanged(m_status);
 }
 
-FingerprintCheck NoteSession::checkFile() const
-{
-    return checkFingerprint(m_path, m_fingerprint);
-}
-
 WriteResult NoteSession::save(NoteSaver &saver)
 {
-    const WriteResult written = saver.commit();
-    // Bytes that reached the file are no other program's, whether or not all went well.
-    if (written.ok() || written.replaced) {
+    const WriteResult written = m_file.write(saver);
+    // Bytes that reached the file keep its text in the saver's form, whether or not all went
+    // well.
+    if (written.ok() || written.replaced)
         m_format = saver.format();
-        m_fingerprint = saver.fingerprint();
-        m_readBytes = saver.writtenBytes();
-    }
     if (written.ok()) {
         // A decoded note is written as the clear text it shows, a decrypted one encrypted.
         setSecret(noteKindOf(saver.head()) != ShowableNote::Kind::Plain);
@@ -171,8 +133,7 @@ void NoteSession::takeForm(const NoteFormat &format, std::optional<QByteArray> e
 
 void NoteSession::takeFile(const NoteFingerprint &fingerprint, const QByteArray &bytes)
 {
-    m_fingerprint = fingerprint;
-    m_readBytes = bytes.size() <= kKeptBaseBytes ? std::optional(bytes) : std::nullopt;
+    m_file.take(fingerprint, bytes);
     fileChangedElsewhere();
 }
 
@@ -294,9 +255,8 @@ void NoteSession::forgetShownNote()
 {
     setEdited(false);
     m_format = {};
-    m_fingerprint = {};
+    m_file.forget();
     m_knownBytes.reset();
-    m_readBytes.reset();
     setProtection(Protection::None);
     setSecret(false);
 }

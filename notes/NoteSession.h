@@ -1,10 +1,7 @@
 #pragma once
 
 #include "encoder/KeyWordCipher.h"
-#include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
-#include "notes/NoteSize.h"
-#include "platform/SafeFile.h"
+#include "notes/NoteFileIo.h"
 
 #include <QObject>
 
@@ -16,39 +13,14 @@ class NoteSaver;
 
 enum class NoteStatus { Unchanged, Changed, Encoded, Decoded, Encrypted, Decrypted };
 
-// What a note's file holds, as the editor shows it.
-struct ShowableNote
-{
-    enum class Kind {
-        Plain,
-        Encoded,   // enciphered with a keyword: shown as it is, until Decode
-        Encrypted, // age-encrypted with a passphrase: shown as armour, until Decrypt
-    };
-    Kind kind = Kind::Plain;
-    DecodedNote note;
-    std::optional<QByteArray> fileBytes; // an encoded or encrypted note's bytes as read
-};
-
-// How a note's file keeps its text, told by its first bytes.
-ShowableNote::Kind noteKindOf(QByteArrayView bytes);
-// The first bytes of a file that noteKindOf needs: an encoded note's header, or an age file's
-// first line after a few blank ones.
-inline constexpr qsizetype kNoteKindBytes = 4096;
-
-// `bytes`, read from a note's file, as the editor is to show them: an age file in its armour
-// even when it is stored binary, never as the bytes it is made of.
-ShowableNote showableNoteOf(QByteArray bytes);
-
-// The largest note whose bytes as read or saved are kept beside its text.
-inline constexpr qsizetype kKeptBaseBytes = 1024 * 1024;
-
 // The word status panel 1 shows for `status`.
 QString noteStatusText(NoteStatus status);
 
 // The note shown in the editor: which file it is, the form its bytes are written in, what the
 // file held when it was read or saved, and its NoteStatus with what hangs on it (whether Save
-// is on, whether Tools > Encode enciphers or deciphers). It reads and writes the note; the
-// editor shows what it hands out, and the window shows its state through its signals.
+// is on, whether Tools > Encode enciphers or deciphers). It reads and writes the note through
+// its NoteFileIo; the editor shows what it hands out, and the window shows its state through
+// its signals.
 class NoteSession final : public QObject
 {
     Q_OBJECT
@@ -74,8 +46,8 @@ public:
     bool hasUnsavedEdits() const { return m_edited && isShown(); }
 
     // When opening a note asks first, and when it refuses.
-    const NoteSizeLimits &sizeLimits() const { return m_sizeLimits; }
-    void setSizeLimits(const NoteSizeLimits &limits) { m_sizeLimits = limits; }
+    const NoteSizeLimits &sizeLimits() const { return m_file.sizeLimits(); }
+    void setSizeLimits(const NoteSizeLimits &limits) { m_file.setSizeLimits(limits); }
 
     struct Loaded
     {
@@ -107,7 +79,7 @@ public:
     void forgetNote();
 
     // Whether the file still holds what was read or last saved.
-    FingerprintCheck checkFile() const;
+    FingerprintCheck checkFile() const { return m_file.check(m_path); }
     // Puts what `saver` wrote in place of the note's file. On success the note is "Unchanged".
     WriteResult save(NoteSaver &saver);
 
@@ -129,10 +101,10 @@ public:
     // Tools > Remove Encryption: the next save writes the decrypted note in the clear.
     void removeEncryption();
     // What the file held when it was read or last saved.
-    const NoteFingerprint &fingerprint() const { return m_fingerprint; }
+    const NoteFingerprint &fingerprint() const { return m_file.fingerprint(); }
     // Those bytes themselves, the base of a merge with another program's change, for a note
     // small enough (below kKeptBaseBytes) to be held twice; none for a larger one.
-    const std::optional<QByteArray> &readBytes() const { return m_readBytes; }
+    const std::optional<QByteArray> &readBytes() const { return m_file.bytes(); }
     // The file now holds `bytes`, whose fingerprint is `fingerprint`: another program's change,
     // merged into the editor's text or set aside for it (Keep Mine), which a save now writes
     // over without asking.
@@ -197,6 +169,10 @@ Q_SIGNALS:
 
 private:
     void setShown(const QString &path);
+    // The note read is shown, as `kind` and `format` tell, `fileBytes` being its enciphered
+    // bytes.
+    void adopt(ShowableNote::Kind kind, const NoteFormat &format,
+               std::optional<QByteArray> fileBytes);
     // Everything known of the note shown goes, its edits ending, but its path.
     void forgetShownNote();
     void setEdited(bool edited);
@@ -217,8 +193,8 @@ private:
     };
 
     QString m_path;
+    NoteFileIo m_file;
     NoteFormat m_format;
-    NoteFingerprint m_fingerprint;
     NoteStatus m_status = NoteStatus::Unchanged;
     bool m_saveEnabled = true;
     CipherDirection m_cipherCommand = CipherDirection::Encipher;
@@ -230,8 +206,6 @@ private:
     std::optional<Settled> m_settled;
     bool m_returning = false;
     std::optional<QByteArray> m_knownBytes;
-    std::optional<QByteArray> m_readBytes;
-    NoteSizeLimits m_sizeLimits = NoteSizeLimits::forThisMachine();
 };
 
 } // namespace qb

@@ -1,5 +1,6 @@
 #include "notes/NoteWatcher.h"
 
+#include "notes/NoteFileIo.h"
 #include "notes/NoteSession.h"
 
 #include <QFileInfo>
