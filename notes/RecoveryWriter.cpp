@@ -1,8 +1,7 @@
 #include "notes/RecoveryWriter.h"
 
+#include "platform/Background.h"
 #include "platform/ThreadPriority.h"
-
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -18,19 +17,15 @@ struct RecoveryWriter::Job
 };
 
 RecoveryWriter::RecoveryWriter(const RecoveryStore &store, QObject *parent)
-    : QObject(parent), m_store(store), m_thread(QThread::create([this] { run(); }))
+    : QObject(parent), m_store(store)
 {
-    m_thread->start();
+    m_pool.setMaxThreadCount(1);
 }
 
 RecoveryWriter::~RecoveryWriter()
 {
-    {
-        const QMutexLocker lock(&m_queueMutex);
-        m_stopping = true;
-        m_work.wakeAll();
-    }
-    m_thread->wait();
+    // Each job waiting has a run of writeNext() queued behind it.
+    m_pool.waitForDone();
 }
 
 void RecoveryWriter::schedule(RecoveryCopy copy)
@@ -40,14 +35,21 @@ void RecoveryWriter::schedule(RecoveryCopy copy)
     auto job = std::make_shared<Job>();
     job->key = recoveryNoteKey(copy.notePath);
     job->copy = std::move(copy);
-    const QMutexLocker lock(&m_queueMutex);
-    const auto same = std::find_if(m_waiting.begin(), m_waiting.end(),
-                                   [&](const auto &waiting) { return waiting->key == job->key; });
-    if (same != m_waiting.end())
-        *same = std::move(job);
-    else
+    {
+        const QMutexLocker lock(&m_queueMutex);
+        const auto same =
+            std::find_if(m_waiting.begin(), m_waiting.end(),
+                         [&](const auto &waiting) { return waiting->key == job->key; });
+        if (same != m_waiting.end()) {
+            // Takes the place of the older copy, whose run is queued already.
+            *same = std::move(job);
+            return;
+        }
         m_waiting.push_back(std::move(job));
-    m_work.wakeOne();
+    }
+    runInBackgroundThenTell<Report>(
+        m_pool, [this] { return writeNext(); }, *this,
+        [this](const Report &report) { tell(report); });
 }
 
 void RecoveryWriter::discard(const QString &notePath)
@@ -60,87 +62,68 @@ void RecoveryWriter::discard(const QString &notePath)
         // mark: whichever of the two comes last finds the file and removes it.
         if (m_running && m_running->key == key)
             m_running->discarded = true;
-        wakeIfIdle();
     }
     if (const FileError error = m_store.remove(key))
-        report(&RecoveryWriter::failed, key, *error);
+        Q_EMIT failed(key, *error);
 }
 
 void RecoveryWriter::flush()
 {
-    QMutexLocker lock(&m_queueMutex);
-    // Waits for the write running, which was scheduled before everything waiting.
-    const QMutexLocker writing(&m_writing);
-    const std::deque<std::shared_ptr<Job>> jobs = std::exchange(m_waiting, {});
-    lock.unlock();
-    for (const auto &job : jobs)
-        perform(*job);
-    lock.relock();
-    wakeIfIdle();
+    std::deque<std::shared_ptr<Job>> jobs;
+    {
+        const QMutexLocker lock(&m_queueMutex);
+        jobs = std::exchange(m_waiting, {});
+    }
+    // The write running was scheduled before everything taken here; the runs queued behind it
+    // find nothing left.
+    m_pool.waitForDone();
+    for (const auto &job : jobs) {
+        if (const std::optional<Report> report = perform(*job))
+            tell(*report);
+    }
 }
 
 void RecoveryWriter::waitForDone()
 {
-    {
-        QMutexLocker lock(&m_queueMutex);
-        while (!m_waiting.empty() || m_running)
-            m_idle.wait(&m_queueMutex);
-    }
-    // A flush on another thread may still be writing.
-    const QMutexLocker writing(&m_writing);
+    m_pool.waitForDone();
 }
 
-void RecoveryWriter::run()
+std::optional<RecoveryWriter::Report> RecoveryWriter::writeNext()
 {
-    lowerThreadPriority();
-    QMutexLocker lock(&m_queueMutex);
-    for (;;) {
-        while (m_waiting.empty() && !m_stopping)
-            m_work.wait(&m_queueMutex);
+    std::shared_ptr<Job> job;
+    {
+        const QMutexLocker lock(&m_queueMutex);
+        // A discard or a flush may have taken the job this run was queued for.
         if (m_waiting.empty())
-            return;
-        const std::shared_ptr<Job> job = std::move(m_waiting.front());
+            return std::nullopt;
+        job = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_running = job;
-        // Taken while the queue is held, so that a flush cannot write a newer copy of the note
-        // before this one.
-        m_writing.lock();
-        lock.unlock();
-        perform(*job);
-        m_writing.unlock();
-        lock.relock();
-        m_running.reset();
-        wakeIfIdle();
     }
+    lowerThreadPriority();
+    std::optional<Report> report = perform(*job);
+    const QMutexLocker lock(&m_queueMutex);
+    m_running.reset();
+    return report;
 }
 
-void RecoveryWriter::perform(const Job &job)
+std::optional<RecoveryWriter::Report> RecoveryWriter::perform(const Job &job) const
 {
     const WriteResult result = m_store.write(job.copy);
     if (job.discarded) {
         if (const FileError error = m_store.remove(job.key))
-            report(&RecoveryWriter::failed, job.key, *error);
+            return Report{&RecoveryWriter::failed, job.key, *error};
     } else if (!result.ok()) {
         m_store.markOlder(job.key);
-        report(&RecoveryWriter::notWritten, job.key, *result.error);
+        return Report{&RecoveryWriter::notWritten, job.key, *result.error};
     }
+    return std::nullopt;
 }
 
-void RecoveryWriter::report(void (RecoveryWriter::*signal)(const QString &, const QString &),
-                            const QString &notePath, const QString &reason)
+void RecoveryWriter::tell(const Report &report)
 {
     // The signal is emitted by calling it.
-    const auto tell = [this, signal, notePath, reason] { (this->*signal)(notePath, reason); };
-    if (QThread::currentThread() == thread())
-        tell();
-    else
-        QMetaObject::invokeMethod(this, tell, Qt::QueuedConnection);
-}
-
-void RecoveryWriter::wakeIfIdle()
-{
-    if (m_waiting.empty() && !m_running)
-        m_idle.wakeAll();
+    (this->*report.signal)(report.notePath, report.reason);
 }
 
 } // namespace qb
