@@ -263,7 +263,7 @@ private Q_SLOTS:
     }
 
     // The old copy stays whole, marked older, nothing is left beside it, and the writer tells
-    // why.
+    // why, on its own thread.
     void faultsKeepTheOldCopy()
     {
         QFETCH(QByteArray, call);
@@ -277,6 +277,8 @@ private Q_SLOTS:
         QVERIFY(store.write(old).ok());
         RecoveryWriter writer(store);
         QSignalSpy failed(&writer, &RecoveryWriter::notWritten);
+        QThread *toldOn = nullptr;
+        connect(&writer, &RecoveryWriter::notWritten, [&] { toldOn = QThread::currentThread(); });
         Faults faults;
         if (namedTemporaryFile)
             faults.arm("tmpfile", EOPNOTSUPP, store.folder());
@@ -288,6 +290,7 @@ private Q_SLOTS:
 
         QTRY_COMPARE(failed.size(), 1);
         QCOMPARE(failed[0], QVariantList({note, qt_error_string(error)}));
+        QVERIFY(toldOn == QThread::currentThread());
         const RecoveryRead read = store.read(note);
         QVERIFY(read.copy && sameCopy(*read.copy, old));
         QCOMPARE(entriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
