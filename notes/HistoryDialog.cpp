@@ -3,7 +3,7 @@
 #include "editor/PaletteColours.h"
 #include "encoder/NoteCodec.h"
 #include "notes/LineDiff.h"
-#include "notes/NoteSize.h"
+#include "platform/SizeText.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

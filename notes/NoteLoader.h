@@ -1,8 +1,8 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteSession.h"
+#include "platform/NoteFingerprint.h"
 
 #include <QFutureWatcher>
 #include <QObject>

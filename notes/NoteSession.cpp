@@ -4,6 +4,7 @@
 #include "encoder/EncodedNote.h"
 #include "notes/NoteNames.h"
 #include "notes/NoteSaver.h"
+#include "platform/SizeText.h"
 
 #include <QFileInfo>
 

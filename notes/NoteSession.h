@@ -2,8 +2,8 @@
 
 #include "encoder/KeyWordCipher.h"
 #include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteSize.h"
+#include "platform/NoteFingerprint.h"
 #include "platform/SafeFile.h"
 
 #include <QObject>

@@ -6,9 +6,9 @@
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
 #include "notes/HistoryDialog.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteHistory.h"
 #include "notes/RecoveryStore.h"
+#include "platform/NoteFingerprint.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
