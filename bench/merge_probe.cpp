@@ -19,8 +19,8 @@
 #include "Lateness.h"
 #include "TestFiles.h"
 
+#include "keeping/NoteHistory.h"
 #include "notes/MergeDialog.h"
-#include "notes/NoteHistory.h"
 #include "notes/NoteMerge.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
 #include "editor/NoteEditor.h"
+#include "keeping/RecoveryWriter.h"
 #include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
-#include "notes/RecoveryWriter.h"
 #include "platform/Platform.h"
 
 using namespace Qt::StringLiterals;

@@ -4,9 +4,9 @@
 #include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/Faults.h"
-#include "notes/HistoryKeeper.h"
-#include "notes/NoteHistory.h"
-#include "notes/ReplacedNote.h"
+#include "keeping/HistoryKeeper.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/ReplacedNote.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>

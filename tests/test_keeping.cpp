@@ -5,9 +5,9 @@
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
-#include "notes/HistoryDialog.h"
-#include "notes/NoteHistory.h"
-#include "notes/RecoveryStore.h"
+#include "keeping/HistoryDialog.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/RecoveryStore.h"
 #include "platform/NoteFingerprint.h"
 
 #include <QListWidget>

@@ -3,7 +3,7 @@
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
 #include "editor/SoftBreaks.h"
-#include "notes/LineDiff.h"
+#include "keeping/LineDiff.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

@@ -7,8 +7,8 @@
 #include "faults/CrashNotes.h"
 #include "faults/Faults.h"
 
-#include "notes/RecoveryWriter.h"
-#include "notes/SaveLeftovers.h"
+#include "keeping/RecoveryWriter.h"
+#include "keeping/SaveLeftovers.h"
 
 #include <QProcess>
 #include <QScopeGuard>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "notes/NoteHistory.h"
-#include "notes/ReplacedNote.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/ReplacedNote.h"
 
 #include <QDateTime>
 #include <QObject>

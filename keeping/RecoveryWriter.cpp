@@ -1,4 +1,4 @@
-#include "notes/RecoveryWriter.h"
+#include "keeping/RecoveryWriter.h"
 
 #include "platform/Background.h"
 #include "platform/ThreadPriority.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/RecoveryStore.h"
+#include "keeping/RecoveryStore.h"
 
 #include <QMutex>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "notes/RecoveryFormat.h"
+#include "keeping/RecoveryFormat.h"
 
 #include "platform/SizeText.h"
 

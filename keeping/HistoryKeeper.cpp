@@ -1,4 +1,4 @@
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
 
 #include "platform/Background.h"
 #include "platform/ThreadPriority.h"

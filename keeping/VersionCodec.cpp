@@ -1,4 +1,4 @@
-#include "notes/VersionCodec.h"
+#include "keeping/VersionCodec.h"
 
 #include "platform/SizeText.h"
 

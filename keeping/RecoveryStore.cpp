@@ -1,4 +1,4 @@
-#include "notes/RecoveryStore.h"
+#include "keeping/RecoveryStore.h"
 
 #include "platform/DirScan.h"
 #include "platform/PrivateFiles.h"
