@@ -2,8 +2,8 @@
 // of the same bytes; reading it back; and the line diff shown beside a version, with dtl alone
 // as the baseline where the diff bounds it.
 
-#include "notes/LineDiff.h"
-#include "notes/NoteHistory.h"
+#include "keeping/LineDiff.h"
+#include "keeping/NoteHistory.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "notes/ConflictCopies.h"
 #include "notes/NoteFiles.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteListing.h"
 #include "notes/NoteNames.h"
 #include "platform/FileOps.h"
+#include "platform/NoteFingerprint.h"
 
 #include <benchmark/benchmark.h>
 

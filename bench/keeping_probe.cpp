@@ -12,7 +12,7 @@
 #include "KeyLatency.h"
 #include "TestFiles.h"
 
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
 #include "notes/RecoveryKeeper.h"
 
 #include <QApplication>

@@ -20,8 +20,8 @@
 #include "TestFiles.h"
 
 #include "editor/TextPane.h"
+#include "keeping/NoteHistory.h"
 #include "notes/MergeDialog.h"
-#include "notes/NoteHistory.h"
 #include "notes/NoteMerge.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "editor/NoteText.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteMerge.h"
+#include "platform/NoteFingerprint.h"
 #include "platform/SecretBytes.h"
 
 #include <QFutureWatcher>

@@ -4,7 +4,7 @@
 
 #include "encoder/EncodedNote.h"
 #include "encoder/KeyWordCipher.h"
-#include "notes/LineDiff.h"
+#include "keeping/LineDiff.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteSession.h"
 #include "platform/Background.h"

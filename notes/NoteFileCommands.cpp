@@ -2,7 +2,7 @@
 
 #include "book/BookFile.h"
 #include "editor/UnsavedEdits.h"
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteFiles.h"
 #include "notes/NoteListCommands.h"

@@ -3,6 +3,7 @@
 #include "encoder/AgeFile.h"
 #include "encoder/EncodedNote.h"
 #include "notes/NoteSaver.h"
+#include "platform/SizeText.h"
 
 namespace qb {
 

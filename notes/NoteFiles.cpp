@@ -1,7 +1,7 @@
 #include "notes/NoteFiles.h"
 
-#include "notes/NoteSize.h"
 #include "platform/FileOps.h"
+#include "platform/SizeText.h"
 
 namespace qb {
 

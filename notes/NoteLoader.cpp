@@ -1,10 +1,9 @@
 #include "notes/NoteLoader.h"
 
 #include "encoder/AgeFile.h"
-#include "notes/NoteFingerprint.h"
-#include "notes/NoteSize.h"
 #include "platform/Background.h"
 #include "platform/SafeFile.h"
+#include "platform/SizeText.h"
 
 namespace qb {
 

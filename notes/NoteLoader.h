@@ -2,6 +2,7 @@
 
 #include "encoder/NoteCodec.h"
 #include "notes/NoteFileIo.h"
+#include "platform/NoteFingerprint.h"
 
 #include <QFutureWatcher>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
 #include "encoder/AgeFile.h"
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
 #include "notes/NotePassphrase.h"
 #include "notes/NoteSaver.h"
 #include "notes/NoteSession.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
-#include "notes/NoteFingerprint.h"
+#include "platform/NoteFingerprint.h"
 #include "platform/SafeFile.h"
 
 #include <optional>

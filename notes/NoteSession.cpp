@@ -2,6 +2,7 @@
 
 #include "notes/NoteNames.h"
 #include "notes/NoteSaver.h"
+#include "platform/SizeText.h"
 
 #include <QFileInfo>
 

@@ -23,9 +23,4 @@ QString largeNoteQuestion(const QString &path, qint64 size);
 // Why a note of `size` bytes cannot be opened.
 QString tooLargeNoteReason(qint64 size);
 
-// "12.5 MiB": a size as the messages show it.
-QString sizeText(qint64 bytes);
-// Why a file of `size` bytes, above the largest that may be read, is not.
-QString tooLargeToOpenText(qint64 size);
-
 } // namespace qb

@@ -1,12 +1,12 @@
 #include "notes/RecoveryCommands.h"
 
 #include "book/Book.h"
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
+#include "keeping/RecoveryStore.h"
+#include "keeping/SaveLeftovers.h"
 #include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteSize.h"
-#include "notes/RecoveryStore.h"
-#include "notes/SaveLeftovers.h"
 #include "platform/Platform.h"
 
 #include <QDateTime>

@@ -2,10 +2,9 @@
 
 #include "editor/NoteBytesCache.h"
 #include "editor/NoteDocument.h"
-#include "editor/NoteText.h"
+#include "keeping/RecoveryWriter.h"
 #include "notes/NoteNotice.h"
 #include "notes/NoteSession.h"
-#include "notes/RecoveryWriter.h"
 #include "platform/Platform.h"
 
 using namespace Qt::StringLiterals;

@@ -7,8 +7,19 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace qb {
+
+template <typename T, typename Work>
+void startPromised(QThreadPool &pool, std::shared_ptr<QPromise<T>> promise, Work work)
+{
+    promise->start();
+    pool.start([promise = std::move(promise), work = std::move(work)]() mutable {
+        work(*promise);
+        promise->finish();
+    });
+}
 
 // Runs `work(promise)` on a thread of `pool` (the global one when none is given) and gives the
 // future of what it reports. A cancel of the future is seen by the work through
@@ -18,12 +29,27 @@ template <typename T, typename Work> QFuture<T> runInBackground(QThreadPool &poo
 {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
-    promise->start();
-    pool.start([promise, work = std::move(work)]() mutable {
-        work(*promise);
-        promise->finish();
-    });
+    startPromised(pool, std::move(promise), std::move(work));
     return future;
+}
+
+// Runs `work()` on a thread of `pool`; what it returns, when it returns a T, is given to `tell`
+// on the thread of `context`, through that thread's events: never within this call. The owner of
+// `context` waits for the pool before it goes.
+template <typename T, typename Work, typename Tell>
+void runInBackgroundThenTell(QThreadPool &pool, Work work, QObject &context, Tell tell)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    // Attached before the work can finish: a continuation attached to a finished future would
+    // run at once, on the calling thread.
+    promise->future().then(&context, [tell = std::move(tell)](const QFuture<T> &done) {
+        if (done.resultCount() > 0)
+            tell(done.result());
+    });
+    startPromised(pool, std::move(promise), [work = std::move(work)](QPromise<T> &result) {
+        if (std::optional<T> value = work())
+            result.addResult(std::move(*value));
+    });
 }
 
 template <typename T, typename Work> QFuture<T> runInBackground(Work work)

@@ -14,8 +14,8 @@ qb_packages=(
     poppler-utils            # pdftotext reads the exported PDFs back (tests/test_printing.cpp)
     syncthing                # two instances make a real conflict copy (tests/test_syncthing.cpp)
     libbenchmark-dev         # bench/
-    libzstd-dev              # compresses the kept versions of notes (notes/VersionCodec.cpp)
-    libdtl-dev               # the line diff beside a kept version (notes/LineDiff.cpp)
+    libzstd-dev              # compresses the kept versions of notes (keeping/VersionCodec.cpp)
+    libdtl-dev               # the line diff beside a kept version (keeping/LineDiff.cpp)
     libgit2-dev              # merges two versions of a note in memory (notes/NoteMerge.cpp)
     libhunspell-dev          # the spelling checker's engine (editor/HunspellChecker.cpp)
     hunspell-en-us           # an English dictionary, so that spelling is checked out of the box

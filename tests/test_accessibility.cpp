@@ -13,8 +13,8 @@
 #include "find/FindBookDialog.h"
 #include "find/GoToNoteDialog.h"
 #include "folders/FolderRules.h"
+#include "keeping/HistoryDialog.h"
 #include "launch/mgABOUT.h"
-#include "notes/HistoryDialog.h"
 #include "notes/MergeDialog.h"
 #include "platform/QtPlatform.h"
 

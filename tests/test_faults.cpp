@@ -8,8 +8,8 @@
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
+#include "keeping/NoteHistory.h"
 #include "notes/MergeDialog.h"
-#include "notes/NoteHistory.h"
 #include "platform/SafeFile.h"
 
 #include <QElapsedTimer>

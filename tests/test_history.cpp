@@ -4,14 +4,15 @@
 #include "RowLabel.h"
 #include "TestFiles.h"
 #include "faults/Faults.h"
-#include "notes/HistoryKeeper.h"
-#include "notes/NoteHistory.h"
-#include "notes/ReplacedNote.h"
+#include "keeping/HistoryKeeper.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/ReplacedNote.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimeZone>
 
 #include <sys/stat.h>
@@ -370,7 +371,7 @@ private Q_SLOTS:
     }
 
     // Jobs run in the order given, a keeper destroyed with jobs queued finishes them, and a
-    // version that cannot be kept is reported without touching the note.
+    // version that cannot be kept is reported, on the keeper's thread, without touching the note.
     void keeperKeepsOrderAndReports()
     {
         Place p;
@@ -392,12 +393,15 @@ private Q_SLOTS:
         settings.root = p.dir.filePath(u"not a folder/history"_s);
         HistoryKeeper failing(settings);
         QSignalSpy notKept(&failing, &HistoryKeeper::notKept);
+        QThread *toldOn = nullptr;
+        connect(&failing, &HistoryKeeper::notKept, [&] { toldOn = QThread::currentThread(); });
         QVERIFY(writeBytes(p.note(), "the note"));
         failing.keepReplaced(p.note(), ReplacedNote::open(p.note()), when);
         failing.waitForDone();
         QTRY_COMPARE(notKept.size(), 1);
         QCOMPARE(notKept[0][0].toString(), p.note());
         QVERIFY(!notKept[0][1].toString().isEmpty());
+        QVERIFY(toldOn == QThread::currentThread());
     }
 };
 

@@ -5,10 +5,10 @@
 
 #include "editor/NoticeBar.h"
 #include "faults/Faults.h"
-#include "notes/HistoryDialog.h"
-#include "notes/NoteFingerprint.h"
-#include "notes/NoteHistory.h"
-#include "notes/RecoveryStore.h"
+#include "keeping/HistoryDialog.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/RecoveryStore.h"
+#include "platform/NoteFingerprint.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>

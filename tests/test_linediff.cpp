@@ -1,5 +1,5 @@
 // The lines that differ between two versions of a note, as the history window shows them.
-#include "notes/LineDiff.h"
+#include "keeping/LineDiff.h"
 
 #include <QStringList>
 #include <QtTest/QTest>

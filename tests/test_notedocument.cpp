@@ -5,7 +5,7 @@
 #include "editor/NoteEditor.h"
 #include "editor/NoteText.h"
 #include "editor/SoftBreaks.h"
-#include "notes/LineDiff.h"
+#include "keeping/LineDiff.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

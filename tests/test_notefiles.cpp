@@ -2,10 +2,10 @@
 #include "TestFiles.h"
 #include "notes/ConflictCopies.h"
 #include "notes/NoteFiles.h"
-#include "notes/NoteFingerprint.h"
 #include "notes/NoteListing.h"
 #include "notes/NoteNames.h"
 #include "platform/FileOps.h"
+#include "platform/NoteFingerprint.h"
 #include "platform/SafeFile.h"
 
 #include <QDirIterator>

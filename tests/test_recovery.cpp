@@ -7,8 +7,8 @@
 #include "faults/CrashNotes.h"
 #include "faults/Faults.h"
 
-#include "notes/RecoveryWriter.h"
-#include "notes/SaveLeftovers.h"
+#include "keeping/RecoveryWriter.h"
+#include "keeping/SaveLeftovers.h"
 
 #include <QProcess>
 #include <QScopeGuard>
@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -262,7 +263,7 @@ private Q_SLOTS:
     }
 
     // The old copy stays whole, marked older, nothing is left beside it, and the writer tells
-    // why.
+    // why, on its own thread.
     void faultsKeepTheOldCopy()
     {
         QFETCH(QByteArray, call);
@@ -276,6 +277,8 @@ private Q_SLOTS:
         QVERIFY(store.write(old).ok());
         RecoveryWriter writer(store);
         QSignalSpy failed(&writer, &RecoveryWriter::notWritten);
+        QThread *toldOn = nullptr;
+        connect(&writer, &RecoveryWriter::notWritten, [&] { toldOn = QThread::currentThread(); });
         Faults faults;
         if (namedTemporaryFile)
             faults.arm("tmpfile", EOPNOTSUPP, store.folder());
@@ -287,6 +290,7 @@ private Q_SLOTS:
 
         QTRY_COMPARE(failed.size(), 1);
         QCOMPARE(failed[0], QVariantList({note, qt_error_string(error)}));
+        QVERIFY(toldOn == QThread::currentThread());
         const RecoveryRead read = store.read(note);
         QVERIFY(read.copy && sameCopy(*read.copy, old));
         QCOMPARE(entriesOf(store.folder()), QStringList(QFileInfo(store.fileFor(note)).fileName()));
@@ -386,24 +390,36 @@ private Q_SLOTS:
         QCOMPARE(failed.size(), 0);
     }
 
-    // When flush returns, the copy that was being written and all those waiting are on disk.
+    void flushWritesEverythingWaiting_data()
+    {
+        QTest::addColumn<bool>("writerGoes");
+        QTest::newRow("flush") << false;
+        QTest::newRow("the writer goes") << true;
+    }
+
+    // When flush returns, or the writer has gone, the copy that was being written and all those
+    // waiting are on disk.
     void flushWritesEverythingWaiting()
     {
+        QFETCH(bool, writerGoes);
         QTemporaryDir dir;
         const RecoveryStore store(dir.filePath(u"recovery"_s));
         const QString a = dir.filePath(u"a.txt"_s), b = dir.filePath(u"b.txt"_s),
                       c = dir.filePath(u"c.txt"_s);
-        RecoveryWriter writer(store);
+        auto writer = std::make_unique<RecoveryWriter>(store);
         Gate gate(store.folder());
-        writer.schedule(copyOf(a, "a"));
+        writer->schedule(copyOf(a, "a"));
         QVERIFY(gate.waitFor(1));
-        writer.schedule(copyOf(b, "b"));
-        writer.schedule(copyOf(c, "c"));
+        writer->schedule(copyOf(b, "b"));
+        writer->schedule(copyOf(c, "c"));
         std::thread opener([&] {
             QThread::msleep(300);
             gate.release();
         });
-        writer.flush();
+        if (writerGoes)
+            writer.reset();
+        else
+            writer->flush();
         const QByteArrayList written = {readCopy(store, a), readCopy(store, b), readCopy(store, c)};
         opener.join();
         QCOMPARE(written, QByteArrayList({"a", "b", "c"}));

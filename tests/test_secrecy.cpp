@@ -6,8 +6,8 @@
 #include "SecretNotes.h"
 #include "WindowFixture.h"
 
-#include "notes/HistoryDialog.h"
-#include "notes/NoteHistory.h"
+#include "keeping/HistoryDialog.h"
+#include "keeping/NoteHistory.h"
 #include "notes/RecoveryKeeper.h"
 
 #include <QListWidget>

@@ -9,8 +9,8 @@
 #include "encoder/EncodedNote.h"
 #include "encoder/KeyWordCipher.h"
 #include "faults/Faults.h"
+#include "keeping/NoteHistory.h"
 #include "notes/MergeDialog.h"
-#include "notes/NoteHistory.h"
 #include "notes/NoteNames.h"
 
 #include <QAbstractItemModel>

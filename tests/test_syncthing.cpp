@@ -4,8 +4,8 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "keeping/NoteHistory.h"
 #include "notes/MergeDialog.h"
-#include "notes/NoteHistory.h"
 #include "notes/NoteListModel.h"
 
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 
 #include "CrashNotes.h"
 
-#include "notes/RecoveryStore.h"
+#include "keeping/RecoveryStore.h"
 
 #include <QString>
 

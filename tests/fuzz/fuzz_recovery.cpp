@@ -2,7 +2,7 @@
 // bytes. A header that reads is written back the same too, its checksum aside, so that fuzzing
 // reaches every field without having to forge a checksum first.
 #include "FuzzCheck.h"
-#include "notes/RecoveryFormat.h"
+#include "keeping/RecoveryFormat.h"
 
 #include <cstddef>
 #include <cstdint>

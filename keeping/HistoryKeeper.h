@@ -1,13 +1,14 @@
 #pragma once
 
-#include "notes/NoteHistory.h"
-#include "notes/ReplacedNote.h"
+#include "keeping/NoteHistory.h"
+#include "keeping/ReplacedNote.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QThreadPool>
 
 #include <functional>
+#include <optional>
 
 namespace qb {
 
@@ -56,8 +57,15 @@ Q_SIGNALS:
     void notKept(const QString &notePath, const QString &reason);
 
 private:
-    void keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs);
-    void report(const QString &notePath, const QString &reason);
+    // A note whose version was not kept, and why.
+    struct NotKept
+    {
+        QString notePath;
+        QString reason;
+    };
+    // Runs `work` on the worker; the failure it returns, if any, is told on the keeper's thread.
+    void startJob(std::function<std::optional<NotKept>()> work);
+    std::optional<NotKept> keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs);
 
     HistorySettings m_settings;
     NoteHistory m_history; // used by the worker only

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/RecoveryFormat.h"
+#include "keeping/RecoveryFormat.h"
 #include "platform/SafeFile.h"
 
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "notes/NoteHistory.h"
+#include "keeping/NoteHistory.h"
 
 #include "platform/PrivateFiles.h"
 #include "platform/QuotedPath.h"

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "notes/RecoveryStore.h"
+#include "keeping/RecoveryStore.h"
 
 #include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
+#include <QThreadPool>
 
 #include <deque>
 #include <memory>
-
-class QThread;
+#include <optional>
 
 namespace qb {
 
-// Writes recovery copies on a thread of its own, so that the window never waits for the disk.
+// Writes recovery copies on a private pool of one thread, which takes them in the order they were
+// scheduled, so that the window never waits for the disk.
 // Of the copies of one note still waiting only the newest is written; a discard wins over every
 // write of the note scheduled or running before it. Its methods are called from one thread, the
 // one it lives in.
@@ -22,7 +22,7 @@ class RecoveryWriter final : public QObject
     Q_OBJECT
 public:
     explicit RecoveryWriter(const RecoveryStore &store, QObject *parent = nullptr);
-    // Writes what is still waiting, then lets the thread go.
+    // Writes what is still waiting.
     ~RecoveryWriter() override;
 
     const RecoveryStore &store() const { return m_store; }
@@ -49,25 +49,25 @@ Q_SIGNALS:
 
 private:
     struct Job;
-    void run();
-    // One job's file work; the caller holds m_writing.
-    void perform(const Job &job);
-    // Emits `signal` in the writer's own thread.
-    void report(void (RecoveryWriter::*signal)(const QString &, const QString &),
-                const QString &notePath, const QString &reason);
-    void wakeIfIdle();
+    // A failure to tell, and the signal that tells it.
+    struct Report
+    {
+        void (RecoveryWriter::*signal)(const QString &, const QString &) = nullptr;
+        QString notePath;
+        QString reason;
+    };
+    // Writes the oldest copy waiting, if any; on the pool.
+    std::optional<Report> writeNext();
+    // One job's file work.
+    std::optional<Report> perform(const Job &job) const;
+    void tell(const Report &report);
 
     const RecoveryStore m_store;
     QMutex m_queueMutex;
-    QWaitCondition m_work; // a job came, or the writer is going
-    QWaitCondition m_idle; // nothing waits, nothing runs
     std::deque<std::shared_ptr<Job>> m_waiting;
     std::shared_ptr<Job> m_running;
-    bool m_stopping = false;
-    // Held while a copy's file is written or removed, so that the writer's thread and flush()
-    // put copies in place in the order they were scheduled.
-    QMutex m_writing;
-    std::unique_ptr<QThread> m_thread;
+    // One thread: the copies go in place in the order they were scheduled.
+    QThreadPool m_pool;
 };
 
 } // namespace qb

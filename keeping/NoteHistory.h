@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/VersionCodec.h"
+#include "keeping/VersionCodec.h"
 #include "platform/SafeFile.h"
 
 #include <QDateTime>

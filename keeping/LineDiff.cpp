@@ -1,4 +1,4 @@
-#include "notes/LineDiff.h"
+#include "keeping/LineDiff.h"
 
 #include <QHash>
 

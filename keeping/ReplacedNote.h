@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteHistory.h"
+#include "keeping/NoteHistory.h"
 #include "platform/SafeFile.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "notes/RecoveryFormat.h"
+#include "keeping/RecoveryFormat.h"
 
-#include "notes/NoteSize.h"
+#include "platform/SizeText.h"
 
 #include <QDir>
 #include <QtEndian>

@@ -1,5 +1,6 @@
-#include "notes/HistoryKeeper.h"
+#include "keeping/HistoryKeeper.h"
 
+#include "platform/Background.h"
 #include "platform/ThreadPriority.h"
 
 #include <memory>
@@ -27,14 +28,15 @@ void HistoryKeeper::keepReplaced(const QString &notePath, ReplacedNote replaced,
     // The pool copies its jobs; the note's descriptor is shared with the one copy that runs.
     auto held = std::make_shared<ReplacedNote>(std::move(replaced));
     const qint64 takenMs = when.toMSecsSinceEpoch();
-    m_worker.start([this, notePath, held, takenMs] { keep(notePath, *held, takenMs); });
+    startJob([this, notePath, held, takenMs] { return keep(notePath, *held, takenMs); });
 }
 
 void HistoryKeeper::carry(const QString &fromNotePath, const QString &toNotePath)
 {
-    m_worker.start([this, fromNotePath, toNotePath] {
+    startJob([this, fromNotePath, toNotePath]() -> std::optional<NotKept> {
         if (const FileError error = m_history.carry(fromNotePath, toNotePath))
-            report(toNotePath, *error);
+            return NotKept{toNotePath, *error};
+        return std::nullopt;
     });
 }
 
@@ -50,22 +52,23 @@ KeptVersion HistoryKeeper::keepNow(const QString &notePath, QByteArrayView bytes
     return NoteHistory(root()).keep(notePath, bytes, when.toMSecsSinceEpoch());
 }
 
-void HistoryKeeper::keep(const QString &notePath, ReplacedNote &replaced, qint64 takenMs)
+void HistoryKeeper::startJob(std::function<std::optional<NotKept>()> work)
+{
+    runInBackgroundThenTell<NotKept>(
+        m_worker, std::move(work), *this,
+        [this](const NotKept &failure) { Q_EMIT notKept(failure.notePath, failure.reason); });
+}
+
+std::optional<HistoryKeeper::NotKept> HistoryKeeper::keep(const QString &notePath,
+                                                          ReplacedNote &replaced, qint64 takenMs)
 {
     lowerThreadPriority();
     const KeptVersion kept = replaced.keepIn(m_history, notePath, takenMs);
-    if (!kept.ok()) {
-        report(notePath, *kept.error);
-        return;
-    }
+    if (!kept.ok())
+        return NotKept{notePath, *kept.error};
     m_history.thin(notePath, m_settings.clock());
     m_history.cap(m_settings.cap(m_history.root()), kept.version.filePath);
-}
-
-void HistoryKeeper::report(const QString &notePath, const QString &reason)
-{
-    QMetaObject::invokeMethod(
-        this, [this, notePath, reason] { Q_EMIT notKept(notePath, reason); }, Qt::QueuedConnection);
+    return std::nullopt;
 }
 
 } // namespace qb

@@ -1,9 +1,9 @@
-#include "notes/HistoryDialog.h"
+#include "keeping/HistoryDialog.h"
 
 #include "editor/PaletteColours.h"
 #include "encoder/NoteCodec.h"
-#include "notes/LineDiff.h"
-#include "notes/NoteSize.h"
+#include "keeping/LineDiff.h"
+#include "platform/SizeText.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "notes/ReplacedNote.h"
+#include "keeping/ReplacedNote.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
-#include "notes/VersionCodec.h"
+#include "keeping/VersionCodec.h"
 
-#include "notes/NoteSize.h"
+#include "platform/SizeText.h"
 
 #include <zstd.h>
 

@@ -1,4 +1,4 @@
-#include "notes/NoteFingerprint.h"
+#include "platform/NoteFingerprint.h"
 
 #include "platform/SafeFile.h"
 

@@ -1,4 +1,4 @@
-#include "notes/SaveLeftovers.h"
+#include "keeping/SaveLeftovers.h"
 
 #include "platform/DirScan.h"
 

@@ -1,9 +1,9 @@
-#include "notes/RecoveryStore.h"
+#include "keeping/RecoveryStore.h"
 
-#include "notes/NoteSize.h"
 #include "platform/DirScan.h"
 #include "platform/PrivateFiles.h"
 #include "platform/QuotedPath.h"
+#include "platform/SizeText.h"
 #include "platform/StateFile.h"
 
 #include <QCryptographicHash>
