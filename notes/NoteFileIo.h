@@ -1,8 +1,8 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
-#include "platform/NoteFingerprint.h"
 #include "notes/NoteSize.h"
+#include "platform/NoteFingerprint.h"
 #include "platform/SafeFile.h"
 
 #include <optional>
