@@ -76,7 +76,7 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY(kNote.size() > 2 * kDisplayLineLength); }
 
     // A soft break goes after the last space or tab of a display line's second half, else at
-    // its end, but never inside a surrogate pair or before a combining mark.
+    // its end, but never inside a grapheme that fits a display line, nor a surrogate pair.
     void whereSoftBreaksGo_data()
     {
         QTest::addColumn<QString>("text");
@@ -101,6 +101,17 @@ private Q_SLOTS:
             << QList<qsizetype>{n / 2 - 1};
         QTest::newRow("a mark beyond the Basic Multilingual Plane at the limit")
             << QString(n - 1, u'x') + u"\U0001D167y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("a flag across the limit")
+            << QString(n - 2, u'x') + u"\U0001F1EB\U0001F1F7y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("two flags, the limit inside the second")
+            << QString(n - 6, u'x') + u"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EAy"_s
+            << QList<qsizetype>{n - 2};
+        QTest::newRow("a family emoji across the limit")
+            << QString(n - 5, u'x') +
+                   u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466y"_s
+            << QList<qsizetype>{n - 5};
+        QTest::newRow("marks longer than a display line")
+            << u'x' + QString(n + 5, QChar(0x0301)) << QList<qsizetype>{n};
         QTest::newRow("a mark after the last space")
             << QString(x).replace(n - 10, 2, u" \u0301"_s) + u"yy"_s << QList<qsizetype>{n};
         QTest::newRow("three display lines after a short line")
