@@ -32,35 +32,6 @@ bool isDragEvent(const QEvent *event)
            event->type() == QEvent::Drop;
 }
 
-// The editor's usual wrap looks for a word boundary before it breaks a line anywhere, afresh for
-// each line it lays out: a long paragraph with no space to break at takes it seconds at every
-// key. A document holding a line longer than this wraps anywhere instead, which lays such a line
-// out in time proportional to its length.
-constexpr int kLongLine = 16 * 1024;
-
-void wrapLongLines(QTextDocument &document)
-{
-    QObject::connect(
-        &document, &QTextDocument::contentsChange, &document,
-        [&document](int position, int, int added) {
-            QTextOption option = document.defaultTextOption();
-            // All of the text put in afresh: a note in place of another.
-            const bool afresh = position == 0 && added >= document.characterCount() - 1;
-            bool anywhere = !afresh && option.wrapMode() == QTextOption::WrapAnywhere;
-            for (QTextBlock block = document.findBlock(position);
-                 !anywhere && block.isValid() && block.position() <= position + added;
-                 block = block.next()) {
-                anywhere = block.length() > kLongLine;
-            }
-            const QTextOption::WrapMode mode =
-                anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-            if (option.wrapMode() != mode) {
-                option.setWrapMode(mode);
-                document.setDefaultTextOption(option);
-            }
-        });
-}
-
 // The text a key types, as Qt's editor takes it: none with Ctrl held, nor when the first
 // character, a pair of surrogates whole, is neither printable nor an invisible joiner.
 QString typedText(const QKeyEvent &event)
@@ -112,7 +83,6 @@ NoteEditor::NoteEditor(QWidget *parent) : QPlainTextEdit(parent)
     }
     guardStandIns(*document());
     guardDisplayLines(*document());
-    wrapLongLines(*document());
 }
 
 NoteEditor::~NoteEditor()
@@ -130,7 +100,6 @@ void NoteEditor::replaceDocument(std::unique_ptr<QTextDocument> document)
     old->setParent(nullptr);
     guardStandIns(*document);
     guardDisplayLines(*document);
-    wrapLongLines(*document);
     document->setParent(this);
     setDocument(document.release());
     setTextCursor(QTextCursor(this->document()));
