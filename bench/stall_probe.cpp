@@ -49,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 using namespace Qt::StringLiterals;
@@ -200,6 +201,33 @@ double Key(BenchWindow &w, qb::bench::PaintClock &paints, int key, Qt::KeyboardM
     return runUntil([&] { return paints.lastPaintNs >= 0; });
 }
 
+// A window on `book` with its note in and the caret at its start, ready for keys timed to their
+// paint; the baseline: a key typed into the note's first line, a short one, and taken back.
+struct TypingWindow
+{
+    explicit TypingWindow(const QString &book) : w(book)
+    {
+        w.window->show();
+        w.window->activateWindow();
+        w.editor()->setFocus();
+        w.waitForNote();
+        w.editor()->moveCursor(QTextCursor::Start);
+        settle(300);
+        paints.emplace(w.editor()->viewport());
+        paints->clock.start();
+        shortKey = key(Qt::Key_A, {}, u"a"_s);
+        key(Qt::Key_Backspace, {}, {});
+    }
+    double key(int key, Qt::KeyboardModifiers modifiers, const QString &text)
+    {
+        return Key(w, *paints, key, modifiers, text);
+    }
+
+    BenchWindow w;
+    std::optional<qb::bench::PaintClock> paints;
+    double shortKey = 0;
+};
+
 void probeTyping(bool words, int runs)
 {
     QTemporaryDir dir;
@@ -216,31 +244,18 @@ void probeTyping(bool words, int runs)
     const QByteArray kind = words ? "words" : "no space";
     Lateness lateness;
     for (int run = 0; run < runs; ++run) {
-        BenchWindow w(book);
-        w.window->show();
-        w.window->activateWindow();
-        w.editor()->setFocus();
-        w.waitForNote();
-        w.editor()->moveCursor(QTextCursor::Start);
-        settle(300);
-        qb::bench::PaintClock paints(w.editor()->viewport());
-        paints.clock.start();
-
-        // The baseline: a key into a short line, at the start, then taken back.
-        const double shortKey = Key(w, paints, Qt::Key_A, {}, u"a"_s);
-        Key(w, paints, Qt::Key_Backspace, {}, {});
-
+        TypingWindow t(book);
         lateness.start();
-        const double end = Key(w, paints, Qt::Key_End, Qt::ControlModifier, {});
+        const double end = t.key(Qt::Key_End, Qt::ControlModifier, {});
         print("Ctrl+End to the 270 KiB line, " + kind, lateness.stop(), end, {});
         lateness.start();
-        const double first = Key(w, paints, Qt::Key_A, {}, u"a"_s);
+        const double first = t.key(Qt::Key_A, {}, u"a"_s);
         print("first key at the end of it, " + kind, lateness.stop(), first,
-              u"a key into a short line: %1 ms"_s.arg(shortKey, 0, 'f', 1));
+              u"a key into a short line: %1 ms"_s.arg(t.shortKey, 0, 'f', 1));
         lateness.start();
-        const double second = Key(w, paints, Qt::Key_B, {}, u"b"_s);
+        const double second = t.key(Qt::Key_B, {}, u"b"_s);
         print("second key, " + kind, lateness.stop(), second, {});
-        if (!w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
+        if (!t.w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
             std::puts("the keys did not reach the end of the long line");
             std::exit(EXIT_FAILURE);
         }
@@ -259,30 +274,21 @@ void probePasted(int runs)
     piece.truncate(4000);
     Lateness lateness;
     for (int run = 0; run < runs; ++run) {
-        BenchWindow w(book);
-        w.window->show();
-        w.window->activateWindow();
-        w.editor()->setFocus();
-        w.editor()->moveCursor(QTextCursor::Start);
-        settle(300);
-        qb::bench::PaintClock paints(w.editor()->viewport());
-        paints.clock.start();
-        const double shortKey = Key(w, paints, Qt::Key_A, {}, u"a"_s);
-        Key(w, paints, Qt::Key_Backspace, {}, {});
-
-        w.editor()->moveCursor(QTextCursor::End);
+        TypingWindow t(book);
+        QPlainTextEdit *editor = t.w.editor();
+        editor->moveCursor(QTextCursor::End);
         QApplication::clipboard()->setText(piece);
         for (int i = 0; i < 25; ++i)
-            QTest::keyClick(w.editor(), Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
         settle(300);
         lateness.start();
-        const double first = Key(w, paints, Qt::Key_A, {}, u"a"_s);
+        const double first = t.key(Qt::Key_A, {}, u"a"_s);
         print("first key at the end of the pasted line", lateness.stop(), first,
-              u"a key into a short line: %1 ms"_s.arg(shortKey, 0, 'f', 1));
+              u"a key into a short line: %1 ms"_s.arg(t.shortKey, 0, 'f', 1));
         lateness.start();
-        const double second = Key(w, paints, Qt::Key_B, {}, u"b"_s);
+        const double second = t.key(Qt::Key_B, {}, u"b"_s);
         print("second key", lateness.stop(), second, {});
-        const QTextDocument &document = *w.editor()->document();
+        const QTextDocument &document = *editor->document();
         const QString text =
             qb::noteTextOf(document, 0, int(qb::documentTextLength(document))).text;
         if (!text.endsWith(piece + u"ab"_s) || text.size() < 100'000) {
