@@ -1,8 +1,8 @@
 // How long the window stops answering in its heaviest moments: `stall_probe [CASE] [RUNS]` runs
-// CASE (list, load, type, index, or all, the default) RUNS times (3 by default) in Quirebox's
-// window and reports, for each, the worst and the 99th percentile lateness of a 10 ms timer on the
-// window's thread from the start of the work until 200 ms after it settled, beside the time of
-// the work itself with nothing else going on:
+// CASE (list, load, type, pasted, index, or all, the default) RUNS times (3 by default) in
+// Quirebox's window and reports, for each, the worst and the 99th percentile lateness of a 10 ms
+// timer on the window's thread from the start of the work until 200 ms after it settled, beside the
+// time of the work itself with nothing else going on:
 // - list: File > Refresh List of a folder of 100,000 notes and of 10,000, and the folder picked
 //   from another, until the list is whole and its first note shown; beside listNoteFiles alone;
 // - load: a 50 MiB note picked, until all of it is in; beside the load's own time;
@@ -10,6 +10,9 @@
 //   end of that line and a second one, each until the editor painted it; beside a key typed
 //   into a short line of the same note. The line is of words, then of one word with no space
 //   (as an enciphered note or an encoded picture is);
+// - pasted: a line of 100,000 characters made in a short note by 25 pastes of 4,000 at its end,
+//   as a user joins pieces into one line, then two keys typed at its end, each until the editor
+//   painted it; beside a key typed into a short line;
 // - index: a book of 30 folders of 10,000 notes and of 100,000 (4 KiB on average) dropped on the
 //   window, until every note is read into the index for Go to Note and Find in Book; beside the
 //   index built alone;
@@ -27,9 +30,13 @@
 #include "find/NoteIndex.h"
 #include "find/NoteIndexBuilder.h"
 
+#include "editor/DocumentText.h"
+#include "editor/NoteDocument.h"
+
 #include "notes/NoteListing.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTemporaryDir>
@@ -42,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 using namespace Qt::StringLiterals;
@@ -193,6 +201,33 @@ double Key(BenchWindow &w, qb::bench::PaintClock &paints, int key, Qt::KeyboardM
     return runUntil([&] { return paints.lastPaintNs >= 0; });
 }
 
+// A window on `book` with its note in and the caret at its start, ready for keys timed to their
+// paint; the baseline: a key typed into the note's first line, a short one, and taken back.
+struct TypingWindow
+{
+    explicit TypingWindow(const QString &book) : w(book)
+    {
+        w.window->show();
+        w.window->activateWindow();
+        w.editor()->setFocus();
+        w.waitForNote();
+        w.editor()->moveCursor(QTextCursor::Start);
+        settle(300);
+        paints.emplace(w.editor()->viewport());
+        paints->clock.start();
+        shortKey = key(Qt::Key_A, {}, u"a"_s);
+        key(Qt::Key_Backspace, {}, {});
+    }
+    double key(int key, Qt::KeyboardModifiers modifiers, const QString &text)
+    {
+        return Key(w, *paints, key, modifiers, text);
+    }
+
+    BenchWindow w;
+    std::optional<qb::bench::PaintClock> paints;
+    double shortKey = 0;
+};
+
 void probeTyping(bool words, int runs)
 {
     QTemporaryDir dir;
@@ -209,32 +244,55 @@ void probeTyping(bool words, int runs)
     const QByteArray kind = words ? "words" : "no space";
     Lateness lateness;
     for (int run = 0; run < runs; ++run) {
-        BenchWindow w(book);
-        w.window->show();
-        w.window->activateWindow();
-        w.editor()->setFocus();
-        w.waitForNote();
-        w.editor()->moveCursor(QTextCursor::Start);
-        settle(300);
-        qb::bench::PaintClock paints(w.editor()->viewport());
-        paints.clock.start();
-
-        // The baseline: a key into a short line, at the start, then taken back.
-        const double shortKey = Key(w, paints, Qt::Key_A, {}, u"a"_s);
-        Key(w, paints, Qt::Key_Backspace, {}, {});
-
+        TypingWindow t(book);
         lateness.start();
-        const double end = Key(w, paints, Qt::Key_End, Qt::ControlModifier, {});
+        const double end = t.key(Qt::Key_End, Qt::ControlModifier, {});
         print("Ctrl+End to the 270 KiB line, " + kind, lateness.stop(), end, {});
         lateness.start();
-        const double first = Key(w, paints, Qt::Key_A, {}, u"a"_s);
+        const double first = t.key(Qt::Key_A, {}, u"a"_s);
         print("first key at the end of it, " + kind, lateness.stop(), first,
-              u"a key into a short line: %1 ms"_s.arg(shortKey, 0, 'f', 1));
+              u"a key into a short line: %1 ms"_s.arg(t.shortKey, 0, 'f', 1));
         lateness.start();
-        const double second = Key(w, paints, Qt::Key_B, {}, u"b"_s);
+        const double second = t.key(Qt::Key_B, {}, u"b"_s);
         print("second key, " + kind, lateness.stop(), second, {});
-        if (!w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
+        if (!t.w.editor()->document()->lastBlock().text().endsWith(u"ab"_s)) {
             std::puts("the keys did not reach the end of the long line");
+            std::exit(EXIT_FAILURE);
+        }
+    }
+}
+
+void probePasted(int runs)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"notes"_s);
+    qb::test::writeBytes(folder + u"/short.txt"_s, "A short line.\r\nThe line pasted into: ");
+    const QString book = oneFolderBook(dir, folder);
+    QString piece;
+    while (piece.size() < 4000)
+        piece += u"and words go on along one line that never ends "_s;
+    piece.truncate(4000);
+    Lateness lateness;
+    for (int run = 0; run < runs; ++run) {
+        TypingWindow t(book);
+        QPlainTextEdit *editor = t.w.editor();
+        editor->moveCursor(QTextCursor::End);
+        QApplication::clipboard()->setText(piece);
+        for (int i = 0; i < 25; ++i)
+            QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        settle(300);
+        lateness.start();
+        const double first = t.key(Qt::Key_A, {}, u"a"_s);
+        print("first key at the end of the pasted line", lateness.stop(), first,
+              u"a key into a short line: %1 ms"_s.arg(t.shortKey, 0, 'f', 1));
+        lateness.start();
+        const double second = t.key(Qt::Key_B, {}, u"b"_s);
+        print("second key", lateness.stop(), second, {});
+        const QTextDocument &document = *editor->document();
+        const QString text =
+            qb::noteTextOf(document, 0, int(qb::documentTextLength(document))).text;
+        if (!text.endsWith(piece + u"ab"_s) || text.size() < 100'000) {
+            std::puts("the keys did not reach the end of the pasted line");
             std::exit(EXIT_FAILURE);
         }
     }
@@ -388,6 +446,8 @@ int main(int argc, char *argv[])
         probeTyping(true, runs);
         probeTyping(false, runs);
     }
+    if (all || which == u"pasted")
+        probePasted(runs);
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

@@ -1,26 +1,53 @@
 #include "editor/DisplayLines.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace qb {
 
 namespace {
 
-// Whether the character that starts at `at` (a pair of surrogates counted whole) combines with
-// the one before it.
-bool isCombiningAt(QStringView text, qsizetype at)
+// Whether no rule of where graphemes end looks back past a character like `c`: a letter, a digit,
+// punctuation or a space, but not of Hangul, whose jamo join into syllables.
+bool resetsGraphemes(QChar c)
 {
-    char32_t c = text[at].unicode();
-    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
-        c = QChar::surrogateToUcs4(text[at], text[at + 1]);
-    switch (QChar::category(c)) {
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-        return true;
+    switch (c.category()) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_DecimalDigit:
+    case QChar::Number_Letter:
+    case QChar::Number_Other:
+    case QChar::Punctuation_Connector:
+    case QChar::Punctuation_Dash:
+    case QChar::Punctuation_Open:
+    case QChar::Punctuation_Close:
+    case QChar::Punctuation_InitialQuote:
+    case QChar::Punctuation_FinalQuote:
+    case QChar::Punctuation_Other:
+    case QChar::Separator_Space:
+        return c.script() != QChar::Script_Hangul;
     default:
         return false;
     }
+}
+
+// The last grapheme boundary of `text` in (from, to], or `from` when there is none. Worked out
+// from the nearest character before `to` that resets the rules, so that a long line is not gone
+// over whole; the character at `to` decides whether one is there, a pair of surrogates whole.
+qsizetype lastGraphemeBoundary(QStringView text, qsizetype from, qsizetype to)
+{
+    constexpr qsizetype kContext = 32;
+    qsizetype first = std::max(from, to - kContext);
+    while (first > from && !resetsGraphemes(text[first]))
+        --first;
+    const qsizetype end = std::min(text.size(), to + 2);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text.data() + first, end - first);
+    graphemes.setPosition(to - first + 1);
+    return first + std::max<qsizetype>(0, graphemes.toPreviousBoundary());
 }
 
 } // namespace
@@ -34,18 +61,14 @@ DisplayLineEnd endOfDisplayLine(QStringView text, qsizetype start)
     if (reach <= kDisplayLineLength)
         return {text.size(), false};
     const qsizetype limit = start + kDisplayLineLength;
-    const qsizetype half = start + kDisplayLineLength / 2;
-    for (qsizetype i = limit - 1; i >= half; --i) {
-        if ((text[i] == u' ' || text[i] == u'\t') && !isCombiningAt(text, i + 1))
+    for (qsizetype i = limit - 1; i >= start + kDisplayLineLength / 2; --i) {
+        if ((text[i] == u' ' || text[i] == u'\t') && lastGraphemeBoundary(text, i, i + 1) > i)
             return {i + 1, true};
     }
-    qsizetype end = limit;
-    while (end > half && (text[end].isLowSurrogate() || isCombiningAt(text, end)))
-        --end;
-    // Past half a display line of marks, they are parted from their letter, never a pair.
-    if (text[end].isLowSurrogate())
-        --end;
-    return {end, true};
+    if (const qsizetype end = lastGraphemeBoundary(text, start, limit); end > start)
+        return {end, true};
+    // A grapheme longer than a display line is parted, but never a pair of surrogates.
+    return {text[limit].isLowSurrogate() ? limit - 1 : limit, true};
 }
 
 QList<qsizetype> softBreaksOf(QStringView text)

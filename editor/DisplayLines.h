@@ -16,8 +16,9 @@ inline constexpr qsizetype kDisplayLineLength = 4096;
 // The end of the display line of `text` ('\n' ending its lines) that starts at `start`: the
 // index of its '\n' or of the text's end, or, in a longer line, of the character before which a
 // soft break goes (`soft`). A soft break follows the last space or tab of the display line's
-// second half that no mark combines with, when there is one. It never parts a surrogate pair,
-// nor a character from the marks that combine with it unless they run past half a display line.
+// second half that ends a grapheme (no mark combines with it), when there is one, else the last
+// whole grapheme that fits: it never parts a letter from its marks, a flag, or an emoji
+// sequence, unless one is longer than a display line, and never a surrogate pair.
 struct DisplayLineEnd
 {
     qsizetype end = 0;

@@ -21,40 +21,11 @@ std::unique_ptr<QTextDocument> newDocument()
     return document;
 }
 
-// The editor's usual wrap looks for a word boundary before it breaks a line anywhere, afresh for
-// each line it lays out: a long paragraph with no space to break at takes it seconds at every
-// key. A document holding a line longer than this wraps anywhere instead, which lays such a line
-// out in time proportional to its length.
-constexpr int kLongLine = 16 * 1024;
-
-void wrapLongLines(QTextDocument &document)
-{
-    QObject::connect(
-        &document, &QTextDocument::contentsChange, &document,
-        [&document](int position, int, int added) {
-            QTextOption option = document.defaultTextOption();
-            // All of the text put in afresh: a note in place of another.
-            const bool afresh = position == 0 && added >= document.characterCount() - 1;
-            bool anywhere = !afresh && option.wrapMode() == QTextOption::WrapAnywhere;
-            for (QTextBlock block = document.findBlock(position);
-                 !anywhere && block.isValid() && block.position() <= position + added;
-                 block = block.next()) {
-                anywhere = block.length() > kLongLine;
-            }
-            const QTextOption::WrapMode mode =
-                anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-            if (option.wrapMode() != mode) {
-                option.setWrapMode(mode);
-                document.setDefaultTextOption(option);
-            }
-        });
-}
-
 // What every document of a note is given.
 void installNoteGuards(QTextDocument &document)
 {
     guardStandIns(document);
-    wrapLongLines(document);
+    guardDisplayLines(document);
 }
 
 } // namespace

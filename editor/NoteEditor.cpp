@@ -33,12 +33,27 @@ bool isDragEvent(const QEvent *event)
            event->type() == QEvent::Drop;
 }
 
+// The text a key types, as Qt's editor takes it: none with Ctrl held, nor when the first
+// character, a pair of surrogates whole, is neither printable nor an invisible joiner.
+QString typedText(const QKeyEvent &event)
+{
+    const QString text = event.text();
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    if (text.isEmpty() || modifiers == Qt::ControlModifier ||
+        modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return {};
+    char32_t first = text.front().unicode();
+    if (text.front().isHighSurrogate() && text.size() > 1)
+        first = QChar::surrogateToUcs4(text[0], text[1]);
+    return QChar::isPrint(first) || QChar::category(first) == QChar::Other_Format ? text
+                                                                                  : QString();
+}
+
 // Whether a key would change the text: one that types a character, a line end, a tab, or
 // takes text away or puts it in, as against one that moves the caret, selects or copies.
 bool editsText(const QKeyEvent &event)
 {
-    const QString text = event.text();
-    if (!text.isEmpty() && text.front().isPrint())
+    if (!typedText(event).isEmpty())
         return true;
     switch (event.key()) {
     case Qt::Key_Backspace:
@@ -170,7 +185,7 @@ bool NoteEditor::replaceSelection(const QString &text)
     if (!acceptsEdits())
         return false;
     QTextCursor cursor = textCursor();
-    cursor.insertText(text);
+    insertMakingRoom(cursor, text);
     setTextCursor(cursor);
     ensureCursorVisible();
     return true;
@@ -288,6 +303,10 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
             setTextCursor(cursor);
         }
     }
+    if (acceptsEdits() && typedMakingRoom(*this, *event, typedText(*event))) {
+        event->accept();
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -302,6 +321,8 @@ void NoteEditor::inputMethodEvent(QInputMethodEvent *event)
     }
     const StandInGuardRest rest(*document());
     keepCaretPlain();
+    // Soft breaks go in once the text committed is made plain, found back from the caret.
+    const SoftBreakWait wait(*document());
     QPlainTextEdit::inputMethodEvent(event);
     const qsizetype committed = event->commitString().size();
     if (committed > 0 && !isReadOnly()) {

@@ -457,26 +457,6 @@ private Q_SLOTS:
         QTRY_COMPARE(editor.toPlainText(), u"dnoteabé"_s);
     }
 
-    void longLinesWrapAnywhere()
-    {
-        const QString longLine(20'000, u'Q');
-        TestWindow t;
-        t.open({{u"a long.txt"_s, "short words\n" + longLine.toLatin1() + "\nmore words"},
-                {u"b short.txt"_s, "short words only"}});
-        const auto wrap = [&t] { return t.editor()->document()->defaultTextOption().wrapMode(); };
-        t.pickNote(u"b short"_s);
-        const QString pasted(3000, u'Z');
-        QApplication::clipboard()->setText(pasted);
-        for (int i = 0; i < 6; ++i)
-            QTest::keyClick(t.editor(), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(wrap(), QTextOption::WrapAnywhere);
-        QCOMPARE(t.text(), pasted.repeated(6) + u"short words only"_s);
-        t.answer(u"no"_s); // the pastes are dropped
-        t.pickNote(u"a long"_s);
-        QCOMPARE(t.text(), u"short words\n"_s + longLine + u"\nmore words"_s);
-        QCOMPARE(wrap(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    }
-
     void dropFiles_data()
     {
         const QStringList kept = {u"a.txt=in folder"_s};

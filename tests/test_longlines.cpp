@@ -77,7 +77,7 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY(kNote.size() > 2 * kDisplayLineLength); }
 
     // A soft break goes after the last space or tab of a display line's second half, else at
-    // its end, but never inside a surrogate pair or before a combining mark.
+    // its end, but never inside a grapheme that fits a display line, nor a surrogate pair.
     void whereSoftBreaksGo_data()
     {
         QTest::addColumn<QString>("text");
@@ -102,6 +102,17 @@ private Q_SLOTS:
             << QList<qsizetype>{n / 2 - 1};
         QTest::newRow("a mark beyond the Basic Multilingual Plane at the limit")
             << QString(n - 1, u'x') + u"\U0001D167y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("a flag across the limit")
+            << QString(n - 2, u'x') + u"\U0001F1EB\U0001F1F7y"_s << QList<qsizetype>{n - 2};
+        QTest::newRow("two flags, the limit inside the second")
+            << QString(n - 6, u'x') + u"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EAy"_s
+            << QList<qsizetype>{n - 2};
+        QTest::newRow("a family emoji across the limit")
+            << QString(n - 5, u'x') +
+                   u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466y"_s
+            << QList<qsizetype>{n - 5};
+        QTest::newRow("marks longer than a display line")
+            << u'x' + QString(n + 5, QChar(0x0301)) << QList<qsizetype>{n};
         QTest::newRow("a mark after the last space")
             << QString(x).replace(n - 10, 2, u" \u0301"_s) + u"yy"_s << QList<qsizetype>{n};
         QTest::newRow("three display lines after a short line")
@@ -299,8 +310,7 @@ private Q_SLOTS:
     }
 
     // Copied across a soft break, the clipboard holds the note's characters only, and a paste
-    // of them gives them back. A long line pasted from another program is shown in display
-    // lines, and one undo takes it all away.
+    // of them gives them back.
     void clipboard()
     {
         ShownNote shown;
@@ -312,17 +322,203 @@ private Q_SLOTS:
         shown.editor.moveCursor(QTextCursor::End);
         shown.editor.pastePlainText();
         QCOMPARE(shown.bytes(), kNote + copied.toLatin1());
+    }
 
-        const QByteArray line = wordsLine(20'000);
-        QApplication::clipboard()->setText(QString::fromLatin1(line));
-        const qsizetype before = shown.soft().size();
-        shown.editor.pastePlainText();
-        QCOMPARE(shown.bytes(), kNote + copied.toLatin1() + line);
-        QVERIFY(shown.soft().size() >= before + 4);
-        QVERIFY(shown.longestParagraph() <= kDisplayLineLength + copied.size() + 4);
+    // Letters typed on and on at the end of a line, one key after another, go on in new display
+    // lines; the caret stays after the last. Each Undo and Redo takes back or gives back typing
+    // with its soft breaks, never a soft break alone.
+    void typedIntoOneDisplayLine()
+    {
+        const QByteArray note = "head\nwords: ";
+        ShownNote shown(note);
+        shown.editor.moveCursor(QTextCursor::End);
+        QString typed;
+        for (int i = 0; i < 10'000; ++i)
+            typed += QChar(u'a' + i % 26);
+        QTest::keyClicks(&shown.editor, typed);
+        QCOMPARE(shown.bytes(), note + typed.toLatin1());
+        QVERIFY(shown.soft().size() >= 2);
+        QVERIFY(shown.longestParagraph() <= kDisplayLineLength);
+        QVERIFY(shown.editor.textCursor().atEnd());
+
+        // Each step shows the note as it was after some of the keys, in display lines: how many.
+        const auto typedSoFar = [&] {
+            const QByteArray bytes = shown.bytes();
+            const bool asTyped = bytes.startsWith(note) &&
+                                 typed.startsWith(QLatin1StringView(bytes.sliced(note.size()))) &&
+                                 shown.longestParagraph() <= kDisplayLineLength;
+            return asTyped ? bytes.size() - note.size() : qsizetype(-1);
+        };
+        qsizetype steps = 0;
+        for (qsizetype left = typed.size(); left > 0; ++steps) {
+            shown.editor.undo();
+            const qsizetype now = typedSoFar();
+            QVERIFY(now >= 0 && now < left);
+            left = now;
+        }
+        QVERIFY(steps >= 3);
+        for (qsizetype done = 0; done < typed.size();) {
+            shown.editor.redo();
+            const qsizetype now = typedSoFar();
+            QVERIFY(now > done);
+            done = now;
+        }
+        QVERIFY(shown.editor.textCursor().atEnd());
+    }
+
+    // Each way of editing that makes a line longer than a display line, a key at its end, or
+    // one that joins two lines, puts soft breaks in, and one Undo takes the edit back with them.
+    void editsPastADisplayLine_data()
+    {
+        QTest::addColumn<QByteArray>("note");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("key"); // 0: an input method commits `text`
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text"); // on the clipboard for a paste
+        QTest::addColumn<QByteArray>("edited");
+        const auto replaced = [](QByteArray note, int from, int to, const QByteArray &with) {
+            return note.replace(from, to - from, with);
+        };
+        const QByteArray full = "head\n" + QByteArray(kDisplayLineLength, 'x') + "\ntail";
+        const int end = 5 + int(kDisplayLineLength); // of the full line
+        QTest::newRow("a letter at the end of a full line")
+            << full << end << end << int(Qt::Key_Y) << 0 << QString()
+            << replaced(full, end, end, "y");
+        QTest::newRow("Tab at the end of a full line")
+            << full << end << end << int(Qt::Key_Tab) << 0 << QString()
+            << replaced(full, end, end, "\t");
+        QTest::newRow("a paste at the end of a full line")
+            << full << end << end << int(Qt::Key_V) << int(Qt::ControlModifier) << u"pasted"_s
+            << replaced(full, end, end, "pasted");
+        const QByteArray almost = "head\n" + QByteArray(kDisplayLineLength - 2, 'x') + "\ntail";
+        QTest::newRow("an input method's commit across the end of a line")
+            << almost << end - 2 << end - 2 << 0 << 0 << u"abcd"_s
+            << replaced(almost, end - 2, end - 2, "abcd");
+        const QByteArray two = "head\n" + QByteArray(3000, 'a') + '\n' + QByteArray(3000, 'b');
+        const int lineEnd = 5 + 3000;
+        QTest::newRow("Backspace joining two lines")
+            << two << lineEnd + 1 << lineEnd + 1 << int(Qt::Key_Backspace) << 0 << QString()
+            << replaced(two, lineEnd, lineEnd + 1, {});
+        QTest::newRow("Delete joining two lines")
+            << two << lineEnd << lineEnd << int(Qt::Key_Delete) << 0 << QString()
+            << replaced(two, lineEnd, lineEnd + 1, {});
+        QTest::newRow("a letter typed over a line end")
+            << two << lineEnd - 1 << lineEnd + 2 << int(Qt::Key_Z) << 0 << QString()
+            << replaced(two, lineEnd - 1, lineEnd + 2, "z");
+        QTest::newRow("Cut of a line end")
+            << two << lineEnd << lineEnd + 1 << int(Qt::Key_X) << int(Qt::ControlModifier)
+            << QString() << replaced(two, lineEnd, lineEnd + 1, {});
+    }
+    void editsPastADisplayLine()
+    {
+        QFETCH(QByteArray, note);
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, edited);
+        ShownNote shown(note);
+        QVERIFY(shown.soft().isEmpty());
+        shown.select(anchor, position);
+        if (key == 0) {
+            QInputMethodEvent commit(QString(), {});
+            commit.setCommitString(text);
+            QApplication::sendEvent(&shown.editor, &commit);
+        } else {
+            QApplication::clipboard()->setText(text);
+            QTest::keyClick(&shown.editor, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        }
+        QCOMPARE(shown.bytes(), edited);
+        QVERIFY(!shown.soft().isEmpty());
+        QVERIFY(shown.longestParagraph() <= kDisplayLineLength);
         shown.editor.undo();
-        QCOMPARE(shown.bytes(), kNote + copied.toLatin1());
-        QCOMPARE(shown.soft().size(), before);
+        QCOMPARE(shown.bytes(), note);
+        QVERIFY(shown.soft().isEmpty());
+        shown.editor.redo();
+        QCOMPARE(shown.bytes(), edited);
+        QVERIFY(shown.longestParagraph() <= kDisplayLineLength);
+    }
+
+    // A line pasted into the middle of a display line is shown in display lines with the text on
+    // either side of it, the caret after it; one Undo takes it away with its soft breaks, and
+    // one Redo gives both back.
+    void pastedIntoADisplayLine()
+    {
+        ShownNote shown;
+        const QList<qsizetype> soft = shown.soft();
+        const qsizetype at = soft[0] - 100; // the note's position: no soft break before it
+        shown.select(at, at);
+        const QByteArray line = QByteArray(20'000, 'p');
+        QApplication::clipboard()->setText(QString::fromLatin1(line));
+        QTest::keyClick(&shown.editor, Qt::Key_V, Qt::ControlModifier);
+        QByteArray expected = kNote;
+        expected.insert(at, line);
+        QCOMPARE(shown.bytes(), expected);
+        QVERIFY(shown.longestParagraph() <= kDisplayLineLength);
+        const auto caret = [&shown] {
+            return notePositionsOf(*shown.editor.document())
+                .notePosition(shown.editor.textCursor().position());
+        };
+        QCOMPARE(caret(), at + line.size());
+        const QList<qsizetype> pasted = shown.soft();
+        QTest::keyClick(&shown.editor, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(shown.bytes(), kNote);
+        QCOMPARE(shown.soft(), soft);
+        QTest::keyClick(&shown.editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(shown.bytes(), expected);
+        QCOMPARE(shown.soft(), pasted);
+    }
+
+    // A letter with its marks, a flag, or an emoji sequence typed across the end of a display
+    // line, in one key or a key for each character, goes whole into one display line, and the
+    // caret after it; Undo takes it back with its soft break.
+    void typedGraphemesStayWhole_data()
+    {
+        QTest::addColumn<QString>("grapheme");
+        QTest::addColumn<bool>("oneKey");
+        const QList<std::pair<const char *, QString>> graphemes = {
+            {"a letter with two marks", u"e\u0301\u0323"_s},
+            {"a flag", u"\U0001F1EB\U0001F1F7"_s},
+            {"a family", u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466"_s},
+        };
+        for (const auto &[name, grapheme] : graphemes) {
+            QTest::addRow("%s in one key", name) << grapheme << true;
+            QTest::addRow("%s a character at a time", name) << grapheme << false;
+        }
+    }
+    void typedGraphemesStayWhole()
+    {
+        QFETCH(QString, grapheme);
+        QFETCH(bool, oneKey);
+        QStringList keys;
+        if (oneKey) {
+            keys.append(grapheme);
+        } else {
+            for (qsizetype i = 0; i < grapheme.size(); i += grapheme[i].isHighSurrogate() ? 2 : 1)
+                keys.append(grapheme.mid(i, grapheme[i].isHighSurrogate() ? 2 : 1));
+        }
+        // The end of the display line at each place inside the grapheme.
+        for (qsizetype inside = 1; inside < grapheme.size(); ++inside) {
+            const test::RowLabel row(u"%1 of its characters past the end"_s.arg(inside));
+            const QByteArray note(kDisplayLineLength - grapheme.size() + inside, 'x');
+            ShownNote shown(note);
+            shown.editor.moveCursor(QTextCursor::End);
+            for (const QString &key : std::as_const(keys))
+                QTest::sendKeyEvent(QTest::Click, &shown.editor, Qt::Key_unknown, key, {});
+            QCOMPARE(shown.bytes(), note + grapheme.toUtf8());
+            QCOMPARE(shown.soft().size(), 1);
+            QCOMPARE(shown.editor.textCursor().block().text(), grapheme);
+            QVERIFY(shown.editor.textCursor().atEnd());
+            // Undo never takes a soft break back alone.
+            for (int undos = 0; shown.bytes() != note; ++undos) {
+                QVERIFY(undos < keys.size());
+                shown.editor.undo();
+                QVERIFY(shown.longestParagraph() <= kDisplayLineLength);
+            }
+            QVERIFY(shown.soft().isEmpty());
+        }
     }
 
     // Find finds what a soft break parts in the editor, and Find Next goes on from it.
