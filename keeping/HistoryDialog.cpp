@@ -1,6 +1,7 @@
 #include "keeping/HistoryDialog.h"
 
 #include "editor/PaletteColours.h"
+#include "editor/TextPane.h"
 #include "encoder/NoteCodec.h"
 #include "keeping/LineDiff.h"
 #include "platform/SizeText.h"
@@ -11,7 +12,6 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextBlock>
@@ -60,7 +60,8 @@ HistoryDialog::HistoryDialog(const QString &noteName, const QList<NoteVersion> &
                              const QString &current, QWidget *parent)
     : QDialog(parent), m_versions(versions), m_read(std::move(read)),
       m_current(current.split(u'\n')), m_list(new QListWidget(this)),
-      m_diff(new QPlainTextEdit(this)), m_restore(new QPushButton(u"&Restore"_s, this))
+      m_diff(new TextPane(u"historyDiffView"_s, this)),
+      m_restore(new QPushButton(u"&Restore"_s, this))
 {
     setObjectName(u"historyDialog"_s);
     setWindowTitle(u"Note History - "_s + noteName);
@@ -71,12 +72,8 @@ HistoryDialog::HistoryDialog(const QString &noteName, const QList<NoteVersion> &
         m_list->addItem(locale.toString(version.taken().toLocalTime(), QLocale::ShortFormat) +
                         u"    "_s + sizeText(version.size));
     }
-    m_diff->setObjectName(u"historyDiffView"_s);
     m_diff->setAccessibleName(u"Lines that differ from the editor's text"_s);
-    m_diff->setReadOnly(true);
-    m_diff->document()->setUndoRedoEnabled(false); // shown, never edited
     followPalette(*m_diff, [this] { colourDifferences(); });
-    m_diff->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_diff->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_restore->setObjectName(u"historyRestoreButton"_s);
     m_restore->setDefault(true);

@@ -8,10 +8,11 @@
 #include <functional>
 
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace qb {
+
+class TextPane;
 
 // File > Note History...: the versions kept of the shown note, newest first, each with the time
 // it was taken and its size, and the lines that differ between the one selected and the text
@@ -28,7 +29,7 @@ public:
     int selectedRow() const;
 
     QListWidget *versionList() const { return m_list; }
-    QPlainTextEdit *diffView() const { return m_diff; }
+    TextPane *diffView() const { return m_diff; }
     QPushButton *restoreButton() const { return m_restore; }
 
 private:
@@ -40,7 +41,7 @@ private:
     std::function<VersionBytes(const NoteVersion &)> m_read;
     QStringList m_current;
     QListWidget *m_list;
-    QPlainTextEdit *m_diff;
+    TextPane *m_diff;
     QPushButton *m_restore;
 };
 

@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 
 #include "editor/NoticeBar.h"
+#include "editor/TextPane.h"
 #include "faults/Faults.h"
 #include "keeping/HistoryDialog.h"
 #include "keeping/NoteHistory.h"
