@@ -61,15 +61,7 @@ QString NoteDisplay::notePath() const
 
 ProtectedNote::Protection NoteDisplay::protection() const
 {
-    switch (m_session.protection()) {
-    case NoteSession::Protection::None:
-        break;
-    case NoteSession::Protection::Armour:
-        return Protection::Armour;
-    case NoteSession::Protection::Decrypted:
-        return Protection::Decrypted;
-    }
-    return Protection::None;
+    return m_session.protection();
 }
 
 QByteArray NoteDisplay::ageFileBytes() const

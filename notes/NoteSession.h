@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoder/KeyWordCipher.h"
+#include "encoder/ProtectedNote.h"
 #include "notes/NoteFileIo.h"
 
 #include <QObject>
@@ -65,12 +66,9 @@ public:
     void adoptLoaded(const NoteFingerprint &fingerprint, ShowableNote::Kind kind,
                      const NoteFormat &format, std::optional<QByteArray> fileBytes);
 
-    // How the note's file keeps its text from the eye, as far as a passphrase goes.
-    enum class Protection {
-        None,
-        Armour,    // an age file, shown as its armour: Decrypt shows its text
-        Decrypted, // an age file's text, shown: a save encrypts it again
-    };
+    // How the note's file keeps its text from the eye, as far as a passphrase goes: as the
+    // passphrase commands see it.
+    using Protection = ProtectedNote::Protection;
     Protection protection() const { return isShown() ? m_protection : Protection::None; }
     void setProtection(Protection protection);
 
