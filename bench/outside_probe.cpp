@@ -597,9 +597,13 @@ void probeGoTo(XWatch &x, const Options &options)
             figures.add(run, notes + ": worst ping while it opens (ms)", opening.worst);
             figures.add(run, notes + ": p99 ping while it opens (ms)", opening.p99);
 
-            x.key("l", {"Control_L"});
+            const std::int64_t asked = x.key("l", {"Control_L"});
             x.waitForWindow("Go to Note", 10 * kSecond);
-            launch.settle(nowNs(), 300 * kMs, "Go to Note shown");
+            const std::int64_t shown = launch.settle(asked, 300 * kMs, "Go to Note shown");
+            const auto showing = x.pingFigures(asked, nowNs());
+            figures.add(run, notes + ": Ctrl+L to Go to Note's last repaint (ms)",
+                        ms(shown - asked));
+            figures.add(run, notes + ": worst ping, Ctrl+L until it settled (ms)", showing.worst);
             std::vector<double> first, last;
             const std::int64_t from = nowNs();
             std::int64_t next = from;
@@ -612,9 +616,11 @@ void probeGoTo(XWatch &x, const Options &options)
                 last.push_back(ms(*x.lastDamageBefore(next) - sent));
             }
             const auto typing = x.pingFigures(from, nowNs());
-            std::printf("  %-14s idle %7.0f ms after the start (worst ping %6.1f ms);"
-                        "  keys to the first repaint:",
-                        notes.c_str(), ms(settled - launch.started), opening.worst);
+            std::printf("  %-14s idle %7.0f ms after the start (worst ping %6.1f ms, sent %.0f ms "
+                        "after the window showed);  Go to Note shown in %.1f ms (worst ping "
+                        "%.1f ms);  keys to the first repaint:",
+                        notes.c_str(), ms(settled - launch.started), opening.worst,
+                        ms(opening.worstSent - launch.shown), ms(shown - asked), showing.worst);
             for (const double key : first)
                 std::printf(" %.1f", key);
             std::printf(";  to the last:");
