@@ -17,8 +17,9 @@
 //   same with a small plain note;
 // - goto: a book of 100,000 notes opened and settled, then Ctrl+L and a rare word typed a letter
 //   every 200 ms; beside the same over 10,000 notes;
-// - idle: a small book open, its window not focused, S seconds (120 by default): the wake-ups
-//   of each of the program's threads; beside a bare Qt window (`outside_probe bare-window`).
+// - idle: a small book open, its window not focused, S seconds (120 by default) from 35 s after
+//   it showed: the sleeps of each of the program's threads, and the wake-ups of its window's
+//   thread; beside a bare Qt window (`outside_probe bare-window`).
 // Any step that does not happen ends the probe with a message and a failure.
 #include "GoToBook.h"
 #include "OutsideProgram.h"
@@ -672,6 +673,36 @@ Wakeups wakeupsOf(const std::map<pid_t, qb::bench::ThreadSwitches> &before,
     return wakeups;
 }
 
+// The wake-ups of a program's window thread, told apart from its sleeps: each 10 ms in which
+// the thread slept after 10 ms in which it did not starts one. A thread that waits on a reply
+// within a wake-up (an X round trip) sleeps twice in it.
+class WakeSampler
+{
+public:
+    explicit WakeSampler(const Program &program) : m_program(program) {}
+
+    void sample(std::int64_t now)
+    {
+        if (now < m_next)
+            return;
+        const long sleeps = m_program.mainSleeps();
+        const bool slept = m_last >= 0 && sleeps > m_last;
+        if (slept && !m_slept)
+            times.push_back(now);
+        m_slept = slept;
+        m_last = sleeps;
+        m_next = now + 10 * kMs;
+    }
+
+    std::vector<std::int64_t> times; // when each wake-up was seen
+
+private:
+    const Program &m_program;
+    long m_last = -1;
+    bool m_slept = false;
+    std::int64_t m_next = 0;
+};
+
 void printWakeups(const char *what, const Wakeups &wakeups, int seconds)
 {
     std::printf("  %-9s main thread %5ld (%.2f/s), other threads %5ld:", what, wakeups.main,
@@ -701,11 +732,21 @@ void probeIdle(XWatch &x, const Options &options)
         const qb::bench::ScratchDir bareHome("bare-home");
         Program bare(options.self, {"bare-window"}, bareHome.path);
         x.makeOwnWindow();
-        x.runFor(3 * kSecond);
+        // Qt trims its pixmap cache once, 30 s after the first paint that filled it: the count
+        // begins after that.
+        x.runFor(std::max(3 * kSecond, launch.shown + 35 * kSecond - nowNs()));
         bare.checkAlive();
         const auto beforeProgram = launch.program().threads();
         const auto beforeBare = bare.threads();
-        x.runFor(std::int64_t(seconds) * kSecond);
+        WakeSampler programWakes(launch.program()), bareWakes(bare);
+        const std::int64_t from = nowNs();
+        x.runUntil(
+            [&] {
+                programWakes.sample(nowNs());
+                bareWakes.sample(nowNs());
+                return false;
+            },
+            from + std::int64_t(seconds) * kSecond);
         const Wakeups program =
             wakeupsOf(beforeProgram, launch.program().threads(), launch.program().pid());
         const Wakeups baseline = wakeupsOf(beforeBare, bare.threads(), bare.pid());
@@ -713,14 +754,22 @@ void probeIdle(XWatch &x, const Options &options)
         x.setFocusFollowsMaps(true);
         printWakeups("quirebox", program, seconds);
         printWakeups("bare", baseline, seconds);
+        std::printf("  the window's thread woke at (s after the window showed):");
+        for (const std::int64_t at : programWakes.times)
+            std::printf(" %.2f", ms(at - launch.shown) / 1000);
+        std::printf("\n");
         const double perMinute = 60.0 / seconds;
-        figures.add(run, "quirebox: main thread, wake-ups a minute",
+        figures.add(run, "quirebox: main thread, wake-ups a minute (sleeps 10 ms apart)",
+                    double(programWakes.times.size()) * perMinute);
+        figures.add(run, "bare window: main thread, wake-ups a minute (sleeps 10 ms apart)",
+                    double(bareWakes.times.size()) * perMinute);
+        figures.add(run, "quirebox: main thread, sleeps a minute",
                     double(program.main) * perMinute);
-        figures.add(run, "quirebox: other threads, wake-ups a minute",
+        figures.add(run, "quirebox: other threads, sleeps a minute",
                     double(program.others) * perMinute);
-        figures.add(run, "bare window: main thread, wake-ups a minute",
+        figures.add(run, "bare window: main thread, sleeps a minute",
                     double(baseline.main) * perMinute);
-        figures.add(run, "bare window: other threads, wake-ups a minute",
+        figures.add(run, "bare window: other threads, sleeps a minute",
                     double(baseline.others) * perMinute);
     }
     figures.print("idle, its window not focused");
