@@ -148,11 +148,16 @@ QVariant GoToNoteModel::data(const QModelIndex &index, int role) const
     }
 }
 
+GoToNoteModel::~GoToNoteModel()
+{
+    freeInBackground(std::move(m_parts));
+}
+
 void GoToNoteModel::setHits(QList<NoteQueryHit> hits)
 {
     beginResetModel();
     m_count = int(hits.size());
-    m_parts = {std::move(hits)};
+    freeInBackground(std::exchange(m_parts, {std::move(hits)}));
     endResetModel();
 }
 

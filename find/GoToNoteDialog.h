@@ -22,6 +22,9 @@ class GoToNoteModel final : public QAbstractListModel
 {
 public:
     using QAbstractListModel::QAbstractListModel;
+    // The hits held may be every note's: they are let go of off the window's thread, here and
+    // when another query's take their place.
+    ~GoToNoteModel() override;
 
     enum Role { HitRole = Qt::UserRole + 1 };
 
