@@ -169,6 +169,12 @@ double Program::cpuSeconds() const
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
+long Program::mainSleeps() const
+{
+    const std::string id = std::to_string(m_pid);
+    return fieldOf(readFile("/proc/" + id + "/task/" + id + "/status"), "voluntary_ctxt_switches");
+}
+
 std::map<pid_t, ThreadSwitches> Program::threads() const
 {
     std::map<pid_t, ThreadSwitches> threads;

@@ -41,6 +41,8 @@ public:
     double cpuSeconds() const;
     // Each thread's context switches, by thread id.
     std::map<pid_t, ThreadSwitches> threads() const;
+    // The voluntary switches of its main thread, the window's.
+    long mainSleeps() const;
 
 private:
     pid_t m_pid = 0;

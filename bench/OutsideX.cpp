@@ -377,9 +377,15 @@ PingFigures XWatch::pingFigures(std::int64_t fromNs, std::int64_t toNs)
     if (!runUntil(answered, nowNs() + 10'000 * kMs))
         fail("the window answered no ping for 10 s");
     std::vector<double> late;
+    std::int64_t worstSent = 0, worst = -1;
     for (const Ping &ping : m_pings) {
-        if (ping.sent >= fromNs && ping.sent <= toNs)
-            late.push_back(double(ping.answered - ping.sent) / 1e6);
+        if (ping.sent < fromNs || ping.sent > toNs)
+            continue;
+        late.push_back(double(ping.answered - ping.sent) / 1e6);
+        if (ping.answered - ping.sent > worst) {
+            worst = ping.answered - ping.sent;
+            worstSent = ping.sent;
+        }
     }
     if (late.empty())
         fail("no ping was sent in the period measured");
@@ -387,7 +393,7 @@ PingFigures XWatch::pingFigures(std::int64_t fromNs, std::int64_t toNs)
     const auto at = [&](double share) {
         return late[std::min(late.size() - 1, std::size_t(share * double(late.size())))];
     };
-    return {late.back(), at(0.99), at(0.5), int(late.size())};
+    return {late.back(), worstSent, at(0.99), at(0.5), int(late.size())};
 }
 
 bool XWatch::pingsOnTime(std::int64_t sinceNs, std::int64_t withinNs)

@@ -40,7 +40,8 @@ struct DamageSeen
 
 struct PingFigures
 {
-    double worst = 0; // milliseconds from a ping sent to its answer read
+    double worst = 0;           // milliseconds from a ping sent to its answer read
+    std::int64_t worstSent = 0; // when the worst was sent
     double p99 = 0;
     double median = 0;
     int count = 0;

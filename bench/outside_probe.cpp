@@ -17,8 +17,9 @@
 //   same with a small plain note;
 // - goto: a book of 100,000 notes opened and settled, then Ctrl+L and a rare word typed a letter
 //   every 200 ms; beside the same over 10,000 notes;
-// - idle: a small book open, its window not focused, S seconds (120 by default): the wake-ups
-//   of each of the program's threads; beside a bare Qt window (`outside_probe bare-window`).
+// - idle: a small book open, its window not focused, S seconds (120 by default) from 35 s after
+//   it showed: the sleeps of each of the program's threads, and the wake-ups of its window's
+//   thread; beside a bare Qt window (`outside_probe bare-window`).
 // Any step that does not happen ends the probe with a message and a failure.
 #include "GoToBook.h"
 #include "OutsideProgram.h"
@@ -597,9 +598,13 @@ void probeGoTo(XWatch &x, const Options &options)
             figures.add(run, notes + ": worst ping while it opens (ms)", opening.worst);
             figures.add(run, notes + ": p99 ping while it opens (ms)", opening.p99);
 
-            x.key("l", {"Control_L"});
+            const std::int64_t asked = x.key("l", {"Control_L"});
             x.waitForWindow("Go to Note", 10 * kSecond);
-            launch.settle(nowNs(), 300 * kMs, "Go to Note shown");
+            const std::int64_t shown = launch.settle(asked, 300 * kMs, "Go to Note shown");
+            const auto showing = x.pingFigures(asked, nowNs());
+            figures.add(run, notes + ": Ctrl+L to Go to Note's last repaint (ms)",
+                        ms(shown - asked));
+            figures.add(run, notes + ": worst ping, Ctrl+L until it settled (ms)", showing.worst);
             std::vector<double> first, last;
             const std::int64_t from = nowNs();
             std::int64_t next = from;
@@ -612,9 +617,11 @@ void probeGoTo(XWatch &x, const Options &options)
                 last.push_back(ms(*x.lastDamageBefore(next) - sent));
             }
             const auto typing = x.pingFigures(from, nowNs());
-            std::printf("  %-14s idle %7.0f ms after the start (worst ping %6.1f ms);"
-                        "  keys to the first repaint:",
-                        notes.c_str(), ms(settled - launch.started), opening.worst);
+            std::printf("  %-14s idle %7.0f ms after the start (worst ping %6.1f ms, sent %.0f ms "
+                        "after the window showed);  Go to Note shown in %.1f ms (worst ping "
+                        "%.1f ms);  keys to the first repaint:",
+                        notes.c_str(), ms(settled - launch.started), opening.worst,
+                        ms(opening.worstSent - launch.shown), ms(shown - asked), showing.worst);
             for (const double key : first)
                 std::printf(" %.1f", key);
             std::printf(";  to the last:");
@@ -666,6 +673,36 @@ Wakeups wakeupsOf(const std::map<pid_t, qb::bench::ThreadSwitches> &before,
     return wakeups;
 }
 
+// The wake-ups of a program's window thread, told apart from its sleeps: each 10 ms in which
+// the thread slept after 10 ms in which it did not starts one. A thread that waits on a reply
+// within a wake-up (an X round trip) sleeps twice in it.
+class WakeSampler
+{
+public:
+    explicit WakeSampler(const Program &program) : m_program(program) {}
+
+    void sample(std::int64_t now)
+    {
+        if (now < m_next)
+            return;
+        const long sleeps = m_program.mainSleeps();
+        const bool slept = m_last >= 0 && sleeps > m_last;
+        if (slept && !m_slept)
+            times.push_back(now);
+        m_slept = slept;
+        m_last = sleeps;
+        m_next = now + 10 * kMs;
+    }
+
+    std::vector<std::int64_t> times; // when each wake-up was seen
+
+private:
+    const Program &m_program;
+    long m_last = -1;
+    bool m_slept = false;
+    std::int64_t m_next = 0;
+};
+
 void printWakeups(const char *what, const Wakeups &wakeups, int seconds)
 {
     std::printf("  %-9s main thread %5ld (%.2f/s), other threads %5ld:", what, wakeups.main,
@@ -695,11 +732,21 @@ void probeIdle(XWatch &x, const Options &options)
         const qb::bench::ScratchDir bareHome("bare-home");
         Program bare(options.self, {"bare-window"}, bareHome.path);
         x.makeOwnWindow();
-        x.runFor(3 * kSecond);
+        // Qt trims its pixmap cache once, 30 s after the first paint that filled it: the count
+        // begins after that.
+        x.runFor(std::max(3 * kSecond, launch.shown + 35 * kSecond - nowNs()));
         bare.checkAlive();
         const auto beforeProgram = launch.program().threads();
         const auto beforeBare = bare.threads();
-        x.runFor(std::int64_t(seconds) * kSecond);
+        WakeSampler programWakes(launch.program()), bareWakes(bare);
+        const std::int64_t from = nowNs();
+        x.runUntil(
+            [&] {
+                programWakes.sample(nowNs());
+                bareWakes.sample(nowNs());
+                return false;
+            },
+            from + std::int64_t(seconds) * kSecond);
         const Wakeups program =
             wakeupsOf(beforeProgram, launch.program().threads(), launch.program().pid());
         const Wakeups baseline = wakeupsOf(beforeBare, bare.threads(), bare.pid());
@@ -707,14 +754,22 @@ void probeIdle(XWatch &x, const Options &options)
         x.setFocusFollowsMaps(true);
         printWakeups("quirebox", program, seconds);
         printWakeups("bare", baseline, seconds);
+        std::printf("  the window's thread woke at (s after the window showed):");
+        for (const std::int64_t at : programWakes.times)
+            std::printf(" %.2f", ms(at - launch.shown) / 1000);
+        std::printf("\n");
         const double perMinute = 60.0 / seconds;
-        figures.add(run, "quirebox: main thread, wake-ups a minute",
+        figures.add(run, "quirebox: main thread, wake-ups a minute (sleeps 10 ms apart)",
+                    double(programWakes.times.size()) * perMinute);
+        figures.add(run, "bare window: main thread, wake-ups a minute (sleeps 10 ms apart)",
+                    double(bareWakes.times.size()) * perMinute);
+        figures.add(run, "quirebox: main thread, sleeps a minute",
                     double(program.main) * perMinute);
-        figures.add(run, "quirebox: other threads, wake-ups a minute",
+        figures.add(run, "quirebox: other threads, sleeps a minute",
                     double(program.others) * perMinute);
-        figures.add(run, "bare window: main thread, wake-ups a minute",
+        figures.add(run, "bare window: main thread, sleeps a minute",
                     double(baseline.main) * perMinute);
-        figures.add(run, "bare window: other threads, wake-ups a minute",
+        figures.add(run, "bare window: other threads, sleeps a minute",
                     double(baseline.others) * perMinute);
     }
     figures.print("idle, its window not focused");

@@ -39,27 +39,54 @@ void BookIndex::open(const QList<BookSearchFolder> &folders)
 {
     if (const QStringList watched = m_watcher.directories(); !watched.isEmpty())
         m_watcher.removePaths(watched);
-    m_changes.unwatchAll();
     m_watched.clear();
     m_dueNotes.clear();
     m_rowsOfDir.clear();
     m_due.clear();
     m_settle.stop();
+    m_builder->cancel();
     m_worker.waitForDone();
     // What the jobs just done had to say is of the book before.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     m_index.clear();
-    // Watched before the builder lists them, so that no change is missed.
+    QStringList dirs;
     for (const BookSearchFolder &folder : folders) {
         m_rowsOfDir.insert(folder.dir, folder.row);
-        if (m_watched.contains(folder.dir) || m_watcher.directories().contains(folder.dir))
-            continue;
-        if (m_changes.watch(folder.dir))
-            m_watched.insert(folder.dir, {});
-        else
-            m_watcher.addPath(folder.dir);
+        if (!dirs.contains(folder.dir))
+            dirs.append(folder.dir);
     }
+    // The system marks each file a folder holds when the folder is watched, which takes a while
+    // for a large one: the watches are placed off the window's thread, and the window's thread
+    // leaves FolderChanges alone until they are.
+    m_placingWatches = true;
+    if (m_changesReady)
+        m_changesReady->setEnabled(false);
+    m_worker.start([this, folders, dirs] {
+        m_changes.unwatchAll();
+        QList<bool> seen;
+        for (const QString &dir : dirs)
+            seen.append(m_changes.watch(dir));
+        QMetaObject::invokeMethod(
+            this, [this, folders, dirs, seen] { watchesPlaced(folders, dirs, seen); },
+            Qt::QueuedConnection);
+    });
+}
+
+// The folders are listed once watched, so that no change is missed.
+void BookIndex::watchesPlaced(const QList<BookSearchFolder> &folders, const QStringList &dirs,
+                              const QList<bool> &seen)
+{
+    for (qsizetype i = 0; i < dirs.size(); ++i) {
+        if (seen[i])
+            m_watched.insert(dirs[i], {});
+        else
+            m_watcher.addPath(dirs[i]);
+    }
+    m_placingWatches = false;
+    if (m_changesReady)
+        m_changesReady->setEnabled(true);
     m_builder->start(folders);
+    takeChanges();
 }
 
 void BookIndex::lendTo(BookSearchRequest &request)
@@ -73,6 +100,8 @@ void BookIndex::lendTo(BookSearchRequest &request)
 
 void BookIndex::takeChanges()
 {
+    if (m_placingWatches)
+        return;
     for (const FolderChanges::Change &change : m_changes.take()) {
         const auto watched = m_watched.find(change.dir);
         if (watched == m_watched.end())
@@ -127,6 +156,9 @@ void BookIndex::noteRead(const QString &dir, const QString &fileName, quint64 ch
 
 void BookIndex::waitUntilCurrent()
 {
+    // The watches placed and the build started first.
+    m_worker.waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     m_builder->waitForThreads();
     takeChanges();
     if (m_settle.isActive()) {

@@ -49,6 +49,10 @@ Q_SIGNALS:
     void built();
 
 private:
+    // The watches of `dirs` placed, each `seen` when FolderChanges tells of its every change:
+    // the others are watched here, and the book's folders are read.
+    void watchesPlaced(const QList<BookSearchFolder> &folders, const QStringList &dirs,
+                       const QList<bool> &seen);
     // The folder at `dir` changed: listed again, a moment after the last change of a burst.
     void folderChanged(const QString &dir);
     void relistDue();
@@ -65,6 +69,7 @@ private:
     // since the index read them, and the number of each one's last change.
     FolderChanges m_changes;
     std::unique_ptr<QSocketNotifier> m_changesReady;
+    bool m_placingWatches = false; // m_worker has FolderChanges meanwhile
     QHash<QString, QHash<QString, quint64>> m_watched;
     QSet<std::pair<QString, QString>> m_dueNotes; // directory and file name, to read again
     quint64 m_lastChange = 0;

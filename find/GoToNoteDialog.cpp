@@ -118,14 +118,24 @@ private:
 
 int GoToNoteModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_hits.size());
+    return parent.isValid() ? 0 : m_count;
+}
+
+const NoteQueryHit &GoToNoteModel::hit(int row) const
+{
+    for (const QList<NoteQueryHit> &part : m_parts) {
+        if (row < part.size())
+            return part.at(row);
+        row -= int(part.size());
+    }
+    qFatal("GoToNoteModel::hit: row out of range");
 }
 
 QVariant GoToNoteModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_hits.size())
+    if (!index.isValid() || index.row() >= m_count)
         return {};
-    const NoteQueryHit &hit = m_hits.at(index.row());
+    const NoteQueryHit &hit = this->hit(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -138,10 +148,16 @@ QVariant GoToNoteModel::data(const QModelIndex &index, int role) const
     }
 }
 
+GoToNoteModel::~GoToNoteModel()
+{
+    freeInBackground(std::move(m_parts));
+}
+
 void GoToNoteModel::setHits(QList<NoteQueryHit> hits)
 {
     beginResetModel();
-    m_hits = std::move(hits);
+    m_count = int(hits.size());
+    freeInBackground(std::exchange(m_parts, {std::move(hits)}));
     endResetModel();
 }
 
@@ -149,8 +165,9 @@ void GoToNoteModel::appendHits(const QList<NoteQueryHit> &hits)
 {
     if (hits.isEmpty())
         return;
-    beginInsertRows({}, int(m_hits.size()), int(m_hits.size() + hits.size() - 1));
-    m_hits.append(hits);
+    beginInsertRows({}, m_count, int(m_count + hits.size() - 1));
+    m_parts.append(hits);
+    m_count += int(hits.size());
     endInsertRows();
 }
 

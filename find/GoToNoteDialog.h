@@ -22,6 +22,9 @@ class GoToNoteModel final : public QAbstractListModel
 {
 public:
     using QAbstractListModel::QAbstractListModel;
+    // The hits held may be every note's: they are let go of off the window's thread, here and
+    // when another query's take their place.
+    ~GoToNoteModel() override;
 
     enum Role { HitRole = Qt::UserRole + 1 };
 
@@ -29,11 +32,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     void setHits(QList<NoteQueryHit> hits);
+    // Shares `hits` rather than copying them: the rest of a query may be every note.
     void appendHits(const QList<NoteQueryHit> &hits);
-    const NoteQueryHit &hit(int row) const { return m_hits.at(row); }
+    const NoteQueryHit &hit(int row) const;
 
 private:
-    QList<NoteQueryHit> m_hits;
+    QList<QList<NoteQueryHit>> m_parts; // the hits in the parts they came in
+    int m_count = 0;
 };
 
 // Tools > Go to Note...: a field, and under it the notes of the book that hold every word typed,

@@ -168,16 +168,24 @@ std::optional<QByteArray> noteNameFor(QByteArrayView leftoverName, const QList<Q
     return match ? std::optional<QByteArray>(*match) : std::nullopt;
 }
 
-} // namespace
-
-SaveLeftoverListing findSaveLeftovers(const QString &dirPath)
+// The leftovers in `dirPath`; nothing when `more` said no to an entry of the folder.
+std::optional<SaveLeftoverListing> leftoversIn(const QString &dirPath,
+                                               const std::function<bool()> &more)
 {
     SaveLeftoverListing listing;
     QList<QByteArray> leftoverNames;
-    listing.error = scanDirectory(dirPath, [&](const DirEntry &entry) {
+    bool given = false;
+    listing.error = scanDirectoryWhile(dirPath, [&](const DirEntry &entry) {
+        if (!more()) {
+            given = true;
+            return false;
+        }
         if (entry.isHidden() && isSaveTempName(entry.name()) && entry.isRegularFile())
             leftoverNames.append(entry.name().toByteArray());
+        return true;
     });
+    if (given)
+        return std::nullopt;
     if (leftoverNames.isEmpty())
         return listing;
     // The folder's other files, read only when there is something to match them with.
@@ -206,6 +214,36 @@ SaveLeftoverListing findSaveLeftovers(const QString &dirPath)
         listing.leftovers.begin(), listing.leftovers.end(),
         [](const SaveLeftover &a, const SaveLeftover &b) { return a.modified < b.modified; });
     return listing;
+}
+
+} // namespace
+
+SaveLeftoverListing findSaveLeftovers(const QString &dirPath)
+{
+    return *leftoversIn(dirPath, [] { return true; });
+}
+
+std::optional<QList<SaveLeftoverListing>> findSaveLeftovers(const QStringList &dirPaths,
+                                                            qsizetype mostEntries,
+                                                            const std::function<bool()> &stop)
+{
+    qsizetype seen = 0;
+    // The stop is asked now and then: it may cost more than an entry.
+    constexpr qsizetype kAskEvery = 1024;
+    const auto more = [&] {
+        ++seen;
+        return seen <= mostEntries && !(stop && seen % kAskEvery == 0 && stop());
+    };
+    QList<SaveLeftoverListing> listings;
+    for (const QString &dir : dirPaths) {
+        std::optional<SaveLeftoverListing> listing = leftoversIn(dir, more);
+        if (!listing)
+            return std::nullopt;
+        listings.append(std::move(*listing));
+    }
+    if (stop && stop())
+        return std::nullopt;
+    return listings;
 }
 
 LeftoverCheck compareLeftover(const SaveLeftover &leftover)

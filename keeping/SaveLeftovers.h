@@ -6,6 +6,10 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
 
 namespace qb {
 
@@ -36,6 +40,12 @@ inline constexpr qint64 kLeftoverSettleSeconds = 10;
 
 // The leftovers of saves directly inside `dirPath`. Nothing is removed or changed.
 SaveLeftoverListing findSaveLeftovers(const QString &dirPath);
+// Those of each folder of `dirPaths`, in that order; given up (nothing returned) as soon as the
+// folders together show more than `mostEntries` entries, or `stop` says so: a book of few notes
+// is told from a large one at the cost of looking through the few.
+std::optional<QList<SaveLeftoverListing>> findSaveLeftovers(const QStringList &dirPaths,
+                                                            qsizetype mostEntries,
+                                                            const std::function<bool()> &stop = {});
 
 struct LeftoverCheck
 {

@@ -7,17 +7,23 @@
 #include "notes/NoteDisplay.h"
 #include "notes/NoteListCommands.h"
 #include "notes/NoteSize.h"
+#include "platform/Background.h"
 #include "platform/Platform.h"
 
 #include <QDateTime>
 #include <QMap>
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace qb {
 namespace {
+
+// Folders that hold at most this many entries together are looked through on the window's
+// thread, in a few milliseconds; more, off it.
+constexpr qsizetype kEntriesLookedThroughHere = 4096;
 
 bool answeredYes(Platform &platform, const QString &text)
 {
@@ -27,6 +33,23 @@ bool answeredYes(Platform &platform, const QString &text)
 
 } // namespace
 
+RecoveryCommands::RecoveryCommands(const Book &book, const RecoveryStore &store,
+                                   HistoryKeeper &history, NoteListCommands &noteList,
+                                   NoteDisplay &display, Platform &platform)
+    : m_book(book), m_store(store), m_history(history), m_noteList(noteList), m_display(display),
+      m_platform(platform)
+{
+    m_lookingThrough.setMaxThreadCount(1);
+    QObject::connect(&m_bookLook, &QFutureWatcherBase::finished, &m_bookLook,
+                     [this] { bookLookedThrough(); });
+}
+
+RecoveryCommands::~RecoveryCommands()
+{
+    m_bookLook.cancel();
+    m_lookingThrough.waitForDone();
+}
+
 void RecoveryCommands::offerForBook()
 {
     QStringList dirs;
@@ -35,11 +58,43 @@ void RecoveryCommands::offerForBook()
         if (!dir.isEmpty() && !dirs.contains(dir))
             dirs << dir;
     }
+    m_bookLook.cancel();
+    m_bookDirs.clear();
+    m_lookedThrough.clear();
+    if (std::optional<QList<SaveLeftoverListing>> listings =
+            findSaveLeftovers(dirs, kEntriesLookedThroughHere)) {
+        for (qsizetype i = 0; i < dirs.size(); ++i)
+            m_lookedThrough.insert(dirs[i], std::move((*listings)[i]));
+        offerIn(dirs, true);
+        return;
+    }
+    m_bookDirs = dirs;
+    m_bookLook.setFuture(runInBackground<QList<SaveLeftoverListing>>(
+        m_lookingThrough, [dirs](QPromise<QList<SaveLeftoverListing>> &promise) {
+            const auto stopped = [&promise] { return promise.isCanceled(); };
+            if (auto listings =
+                    findSaveLeftovers(dirs, std::numeric_limits<qsizetype>::max(), stopped))
+                promise.addResult(std::move(*listings));
+        }));
+}
+
+void RecoveryCommands::bookLookedThrough()
+{
+    if (m_bookLook.isCanceled() || m_bookLook.future().resultCount() == 0)
+        return;
+    const QStringList dirs = std::exchange(m_bookDirs, {});
+    QList<SaveLeftoverListing> listings = m_bookLook.future().takeResult();
+    for (qsizetype i = 0; i < dirs.size(); ++i)
+        m_lookedThrough.insert(dirs[i], std::move(listings[i]));
     offerIn(dirs, true);
 }
 
 void RecoveryCommands::offerLeftoversIn(const QString &dir)
 {
+    // While the book is looked through, its folders' leftovers come in its offer, with the
+    // copies of the same notes.
+    if (m_bookDirs.contains(dir))
+        return;
     offerIn({dir}, false);
 }
 
@@ -47,7 +102,11 @@ void RecoveryCommands::offerIn(const QStringList &dirs, bool copies)
 {
     // A listing that ends while a question is asked would ask another over it.
     if (m_offering) {
-        m_waitingDirs << dirs;
+        for (const QString &dir : dirs) {
+            if (!m_waitingDirs.contains(dir))
+                m_waitingDirs << dir;
+        }
+        m_copiesWaiting = m_copiesWaiting || copies;
         return;
     }
     m_offering = true;
@@ -63,7 +122,7 @@ void RecoveryCommands::offerIn(const QStringList &dirs, bool copies)
         offerNewest(std::move(texts));
     m_offering = false;
     if (!m_waitingDirs.isEmpty())
-        offerIn(std::exchange(m_waitingDirs, {}), false);
+        offerIn(std::exchange(m_waitingDirs, {}), std::exchange(m_copiesWaiting, false));
 }
 
 void RecoveryCommands::findCopies(const QStringList &dirs, QList<LeftText> &found)
@@ -94,7 +153,9 @@ void RecoveryCommands::findCopies(const QStringList &dirs, QList<LeftText> &foun
 void RecoveryCommands::findLeftovers(const QString &dir, QList<LeftText> &found)
 {
     const qint64 largest = NoteSizeLimits::forThisMachine().refuseAbove;
-    for (const SaveLeftover &leftover : findSaveLeftovers(dir).leftovers) {
+    const SaveLeftoverListing listing =
+        m_lookedThrough.contains(dir) ? m_lookedThrough.take(dir) : findSaveLeftovers(dir);
+    for (const SaveLeftover &leftover : listing.leftovers) {
         if (leftover.notePath.isEmpty())
             continue; // no note to give it back to
         const LeftoverCheck check = compareLeftover(leftover);

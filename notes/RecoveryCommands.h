@@ -1,12 +1,16 @@
 #pragma once
 
 #include "encoder/NoteCodec.h"
+#include "keeping/SaveLeftovers.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFutureWatcher>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <functional>
 #include <optional>
@@ -29,14 +33,14 @@ class RecoveryCommands
 {
 public:
     RecoveryCommands(const Book &book, const RecoveryStore &store, HistoryKeeper &history,
-                     NoteListCommands &noteList, NoteDisplay &display, Platform &platform)
-        : m_book(book), m_store(store), m_history(history), m_noteList(noteList),
-          m_display(display), m_platform(platform)
-    {
-    }
+                     NoteListCommands &noteList, NoteDisplay &display, Platform &platform);
+    ~RecoveryCommands();
+    RecoveryCommands(const RecoveryCommands &) = delete;
+    RecoveryCommands &operator=(const RecoveryCommands &) = delete;
 
     // A book was opened: what is left of its notes' unsaved edits is offered, one note at a
-    // time.
+    // time. The folders of a large book are looked through off the window's thread, and the
+    // offers come once that is done.
     void offerForBook();
     // A note of `dir` was shown: what saves of its notes left there is offered.
     void offerLeftoversIn(const QString &dir);
@@ -53,6 +57,8 @@ private:
         std::function<void()> remove;     // removes it, once kept
     };
 
+    // The book's folders looked through off the window's thread.
+    void bookLookedThrough();
     // Offers what is left in the folders `dirs`: the recovery copies too when `copies`.
     void offerIn(const QStringList &dirs, bool copies);
     void findCopies(const QStringList &dirs, QList<LeftText> &found);
@@ -77,6 +83,12 @@ private:
     // While one offer is asked, a folder listed meanwhile waits its turn.
     bool m_offering = false;
     QStringList m_waitingDirs;
+    bool m_copiesWaiting = false;
+    // Folders already looked through for leftovers, by directory, for their offer.
+    QHash<QString, SaveLeftoverListing> m_lookedThrough;
+    QThreadPool m_lookingThrough;
+    QStringList m_bookDirs; // those the future below looks through, until they are offered
+    QFutureWatcher<QList<SaveLeftoverListing>> m_bookLook;
 };
 
 } // namespace qb

@@ -106,6 +106,29 @@ private Q_SLOTS:
                  u"ZEBRA"_s);
     }
 
+    // A query that finds more notes than the list shows at first lists them all once it
+    // settles, in rank order, and Enter opens the one picked past the first of them.
+    void listsEveryNoteFound()
+    {
+        TestWindow t;
+        const QDateTime now = QDateTime::currentDateTime();
+        QStringList expected;
+        for (int i = 0; i < 120; ++i) {
+            const QString name = u"Note %1"_s.arg(i, 3, 10, QChar(u'0'));
+            t.put(name + u".txt"_s, "a common word");
+            QFile file(t.note(name + u".txt"_s));
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(now.addSecs(-60 * i), QFileDevice::FileModificationTime));
+            expected << name + u"|Alpha"_s;
+        }
+        t.open();
+        QStringList listed;
+        goTo(t, u"common"_s, {}, &listed, 70);
+        QCOMPARE(listed, expected);
+        QCOMPARE(t.shown(), u"File: "_s + t.note(u"Note 070.txt"_s));
+        QCOMPARE(t.editor()->textCursor().selectedText(), u"common"_s);
+    }
+
     // Enter asks about unsaved edits first; Cancel keeps the note and the window.
     void asksAboutUnsavedEdits()
     {

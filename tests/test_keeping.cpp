@@ -314,6 +314,36 @@ private Q_SLOTS:
         QCOMPARE(t.entries(), QStringList{u"a.txt=on disk"_s});
     }
 
+    // A book whose folders hold many files together is looked through off the window's thread:
+    // the window opens without a question, and what is left is offered a moment later, a note's
+    // crash copy and interrupted save in one offer as in a small book.
+    void largeBookOfferedOnceLookedThrough()
+    {
+        TestWindow t({u"Alpha"_s, u"Beta"_s});
+        for (const QString &folder : {u"Alpha"_s, u"Beta"_s}) {
+            for (int i = 0; i < 2100; ++i)
+                t.put(u"n%1.txt"_s.arg(i), "", folder);
+        }
+        const QString path = t.note(u"a.txt"_s);
+        t.put(u"a.txt"_s, "on disk");
+        const QDateTime now = QDateTime::currentDateTime();
+        leaveCopy(path, "AAAA", "on disk", now.addSecs(-60));
+        leaveSaveLeftover(t, u".qbsave-AbC123-a.txt"_s, "AAAABBBB", now.addSecs(-20));
+        t.answer(u"yes"_s);
+        t.open();
+        QCOMPARE(t.platform.prompts.size(), 0);
+        QTRY_COMPARE(t.platform.prompts.size(), 1);
+        QVERIFY2(t.last().text.startsWith(u"A save of the note \""_s + path),
+                 qPrintable(t.last().text));
+        QVERIFY(t.last().text.contains(u" Older unsaved text of it is kept in its history."_s));
+        QTRY_COMPARE(t.text(), u"AAAABBBB"_s);
+        QCOMPARE(history(path), (QList<QByteArray>{"AAAABBBB", "AAAA"}));
+        QVERIFY(!hasCopy(path));
+        QVERIFY(!QFileInfo::exists(t.dir() + u"/.qbsave-AbC123-a.txt"_s));
+        QTest::qWait(50);
+        QCOMPARE(t.platform.prompts.size(), 1);
+    }
+
     // A damaged copy is kept in its note's history before a new copy of the note could take
     // its place.
     void damagedCopyKeptBeforeANewOne()

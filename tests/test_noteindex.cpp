@@ -488,6 +488,39 @@ private Q_SLOTS:
         QCOMPARE(faults.hits(), 0);
     }
 
+    // The book's folders are watched off the window's thread before they are read. Find in Book
+    // asked meanwhile reads the notes from the disk; a note written meanwhile is held as written
+    // once the index is current, and one written after that is read again as it is told of.
+    void changesWhileTheBookOpens()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"F"_s);
+        if (!FolderChanges().watch(dir.path()))
+            QSKIP("the tests' file system does not tell of every change");
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(writeBytes(u"%1/n%2.txt"_s.arg(folder).arg(i), "old words\r\n"));
+        const QList<BookSearchFolder> folders = {{1, u"F"_s, folder}};
+        BookIndex index;
+        const auto search = [&](const QString &text) {
+            BookSearchRequest request = searchOf(folders, text);
+            index.lendTo(request);
+            return searchBook(request);
+        };
+        index.open(folders);
+        QVERIFY(writeBytes(folder + u"/n0.txt"_s, "new words\r\n"));
+        QCOMPARE(search(u"new"_s), list(u"n0.txt:1:0:new words, searched 20; unreadable 0"_s));
+        index.waitUntilCurrent();
+        QCOMPARE(Query(index.index(), u"new"_s), QStringList{u"3 F/n0"_s});
+
+        QVERIFY(writeBytes(folder + u"/n1.txt"_s, "new words\r\n"));
+        QCOMPARE(search(u"new"_s), list(u"n0.txt:1:0:new words, n1.txt:1:0:new words, "
+                                        "searched 20; unreadable 0"_s));
+        index.waitUntilCurrent();
+        QStringList found = Query(index.index(), u"new"_s);
+        found.sort();
+        QCOMPARE(found, (QStringList{u"3 F/n0"_s, u"3 F/n1"_s}));
+    }
+
     // One thread changes notes while others query: every query sees a whole snapshot.
     void queriesDuringChanges()
     {

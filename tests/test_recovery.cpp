@@ -478,6 +478,35 @@ private Q_SLOTS:
         QVERIFY(removeSaveLeftover({d + "note.txt", {}, {}, {}, 0}).has_value());
         QCOMPARE(entriesOf(dir.path()).size(), 7);
     }
+
+    // Folders looked through together give up once they show more entries between them than
+    // allowed, or when told to stop; else each gives what it gives alone, in their order.
+    void findsSaveLeftoversOfSeveralFolders()
+    {
+        QTemporaryDir dir;
+        QStringList folders;
+        for (const char *name : {"one", "two"}) {
+            const QString folder = dir.filePath(QString::fromLatin1(name));
+            QVERIFY(QDir().mkpath(folder));
+            const QByteArray d = QFile::encodeName(folder) + '/';
+            for (const QByteArray &note : {"a.txt"_ba, "b.txt"_ba, "c.txt"_ba})
+                QVERIFY(makeFile(d + note, "saved", 600));
+            QVERIFY(makeFile(d + ".qbsave-AbC123-" + name + ".txt", "newer", 600));
+            folders << folder;
+        }
+        QVERIFY(!findSaveLeftovers(folders, 7).has_value());
+        QVERIFY(!findSaveLeftovers(folders, 100, [] { return true; }).has_value());
+        const std::optional<QList<SaveLeftoverListing>> found = findSaveLeftovers(folders, 8);
+        QVERIFY(found.has_value());
+        QCOMPARE(found->size(), folders.size());
+        for (qsizetype i = 0; i < folders.size(); ++i) {
+            const SaveLeftoverListing alone = findSaveLeftovers(folders[i]);
+            QCOMPARE(alone.leftovers.size(), qsizetype(1));
+            QCOMPARE(found->at(i).leftovers.size(), qsizetype(1));
+            QCOMPARE(found->at(i).leftovers[0].systemPath, alone.leftovers[0].systemPath);
+            QCOMPARE(found->at(i).leftovers[0].notePath, alone.leftovers[0].notePath);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRecovery)
