@@ -5,8 +5,8 @@
 
 #include "app/frmQB.h"
 #include "editor/DocumentText.h"
-#include "editor/NoteText.h"
 #include "editor/NoteEditor.h"
+#include "editor/NoteText.h"
 
 #include <QAction>
 #include <QComboBox>
