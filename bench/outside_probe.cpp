@@ -15,8 +15,8 @@
 //   typed, Return to the note shown; beside the same text opened as a plain note, and `age -d`;
 // - save: a letter typed into a small encrypted note shown decrypted, then Ctrl+S; beside the
 //   same with a small plain note;
-// - goto: a book of 100,000 notes opened and settled, then Ctrl+L and a rare word typed a letter
-//   every 200 ms; beside the same over 10,000 notes;
+// - goto: a book of 100,000 notes opened and settled, then Ctrl+L until Go to Note settled, and
+//   a rare word typed a letter every 200 ms; beside the same over 10,000 notes;
 // - idle: a small book open, its window not focused, S seconds (120 by default) from 35 s after
 //   it showed: the sleeps of each of the program's threads, and the wake-ups of its window's
 //   thread; beside a bare Qt window (`outside_probe bare-window`).
