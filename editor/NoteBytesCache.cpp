@@ -29,7 +29,8 @@ NoteFormat withoutByteOrderMark(NoteFormat format)
 
 NoteBytesCache::NoteBytesCache(NoteDocument &note) : m_note(note)
 {
-    connect(&note, &NoteDocument::documentReplaced, this, [this] { follow(&m_note.document()); });
+    follow();
+    connect(&note, &NoteDocument::documentReplaced, this, &NoteBytesCache::follow);
 }
 
 NoteBytesCache::~NoteBytesCache()
@@ -41,7 +42,7 @@ void NoteBytesCache::reset(const NoteFormat &format)
 {
     dropPrepared();
     m_format = withoutByteOrderMark(format);
-    follow(&m_note.document());
+    follow();
 }
 
 void NoteBytesCache::dropPrepared()
@@ -80,7 +81,7 @@ bool NoteBytesCache::splitAndEncode(const NoteFormat &format, qsizetype from, qs
 bool NoteBytesCache::encodeEditorInPieces(qsizetype from, qsizetype to,
                                           std::vector<Piece> &pieces) const
 {
-    const QTextDocument &document = *m_document;
+    const QTextDocument &document = m_note.document();
     return splitAndEncode(
         m_format, from, to,
         [&document](qsizetype i) { return document.characterAt(int(i)).isHighSurrogate(); },
@@ -162,7 +163,7 @@ void NoteBytesCache::keepPrepared()
 
 void NoteBytesCache::keepPieces(bool ok, std::vector<Piece> pieces, qsizetype length)
 {
-    if (!ok || length != documentTextLength(*m_document)) {
+    if (!ok || length != documentTextLength(m_note.document())) {
         // A character the note's format cannot store, which the save will name; or the editor
         // does not hold the note the pieces were made of.
         extend();
@@ -172,12 +173,11 @@ void NoteBytesCache::keepPieces(bool ok, std::vector<Piece> pieces, qsizetype le
     m_covered = length;
 }
 
-void NoteBytesCache::follow(QTextDocument *document)
+void NoteBytesCache::follow()
 {
     disconnect(m_watch);
-    m_document = document;
-    m_watch =
-        connect(document, &QTextDocument::contentsChange, this, &NoteBytesCache::onContentsChange);
+    m_watch = connect(&m_note.document(), &QTextDocument::contentsChange, this,
+                      &NoteBytesCache::onContentsChange);
     m_pieces = {};
     m_covered = 0;
 }
@@ -212,11 +212,9 @@ void NoteBytesCache::onContentsChange(int position, int removed, int added)
 
 void NoteBytesCache::extend()
 {
-    if (m_document != &m_note.document())
-        follow(&m_note.document());
-    const qsizetype length = documentTextLength(*m_document);
+    const qsizetype length = documentTextLength(m_note.document());
     if (m_covered > length)
-        follow(m_document); // what is kept no longer fits the text
+        follow(); // what is kept no longer fits the text
     if (m_covered == length)
         return;
     if (!encodeEditorInPieces(m_covered, length, m_pieces))
@@ -243,7 +241,7 @@ void NoteBytesCache::encode(NoteEncoder &encoder)
         std::vector<Piece> fresh;
         if (!encodeEditorInPieces(start, end, fresh)) {
             // The encoder stops at the same character, and tells which one it is.
-            encodeEditorText(*m_document, start, end, encoder);
+            encodeEditorText(m_note.document(), start, end, encoder);
             return;
         }
         for (const Piece &piece : fresh)

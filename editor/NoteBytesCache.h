@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QFuture>
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <vector>
@@ -67,7 +66,8 @@ private:
     // Tells a run of pieces to stop.
     using Dropped = std::function<bool()>;
 
-    void follow(QTextDocument *document);
+    // Keeps nothing, and follows the edits of the document the note is in now.
+    void follow();
     void onContentsChange(int position, int removed, int added);
     // Text at [from, to) in pieces of about kEncodedRunLength characters, each encoded on its own
     // by `encodeRange(start, end, encoder)`, and appended to `pieces`. False, with nothing
@@ -89,7 +89,6 @@ private:
     void dropPrepared();
 
     NoteDocument &m_note;
-    QPointer<QTextDocument> m_document;
     QMetaObject::Connection m_watch;
     NoteFormat m_format;         // with no byte order mark: that goes before the first piece
     std::vector<Piece> m_pieces; // the first m_covered characters of the text, in order

@@ -114,19 +114,18 @@ bool SpellMarks::eventFilter(QObject *watched, QEvent *event)
 
 void SpellMarks::followDocument()
 {
-    if (&m_note.document() == m_watched)
-        return;
-    m_watched = &m_note.document();
     m_lastEdit = -1;
     m_checkedTo = -1;
-    connect(m_watched, &QTextDocument::contentsChange, this, [this](int position, int, int added) {
-        // Past what was checked, nothing checked changes or moves: a note read in slices.
-        if (!m_keyPending && m_checkedTo >= 0 && position > m_checkedTo)
-            return;
-        // Text put in by the program (a note read in slices, a suggestion) is no word typed.
-        m_lastEdit = m_keyPending ? position + added : -1;
-        schedule(kAfterEdit);
-    });
+    connect(&m_note.document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) {
+                // Past what was checked, nothing checked changes or moves: a note read in slices.
+                if (!m_keyPending && m_checkedTo >= 0 && position > m_checkedTo)
+                    return;
+                // Text put in by the program (a note read in slices, a suggestion) is no word
+                // typed.
+                m_lastEdit = m_keyPending ? position + added : -1;
+                schedule(kAfterEdit);
+            });
     schedule(kAfterScroll);
 }
 
@@ -227,7 +226,6 @@ SpellMarks::Gathered SpellMarks::gather() const
 
 void SpellMarks::check()
 {
-    followDocument();
     if (!m_checker || !m_allowed || !m_editor.isEnabled()) {
         if (!m_editor.underlines().isEmpty())
             m_editor.setUnderlines({}, {});

@@ -72,7 +72,7 @@ private:
     // Checks again after `delay` milliseconds, unless a check is due sooner.
     void schedule(int delay);
     void check();
-    // Follows the document the editor shows now.
+    // Follows the edits of the document the note is in now, checked afresh.
     void followDocument();
     // The note's characters at the editor's [start, end): soft breaks left out.
     QString wordAt(int start, int end) const;
@@ -95,8 +95,7 @@ private:
     QStringList m_judged; // the words being judged
     int m_checkedTo = -1; // where the text last checked ends
     int m_lastEdit = -1;  // where a key last changed the text: the word there waits for the caret
-    bool m_keyPending = false;          // a key came, and what it changes is the user's typing
-    QTextDocument *m_watched = nullptr; // the document whose changes are followed
+    bool m_keyPending = false; // a key came, and what it changes is the user's typing
 };
 
 } // namespace qb
