@@ -394,25 +394,23 @@ void probeSecret(int runs)
                 print("from it to a small note", pickLate, pickTook, {});
             if (row == 1 && !decryptShown(w, "small encrypted note decrypted", lateness))
                 std::exit(EXIT_FAILURE);
+            // A key typed, then Save, timed.
+            const auto typeAndSave = [&](Qt::Key key, const char *what) {
+                QTest::keyClick(w.editor(), key);
+                lateness.start();
+                QElapsedTimer clock;
+                clock.start();
+                w.action("F_mnuSAVE")->trigger();
+                const double took = double(clock.nsecsElapsed()) / 1e6;
+                settle(300);
+                print(what, lateness.stop(), took, {});
+            };
             settle(4000); // the key of the next save is worked out meanwhile
-            QTest::keyClick(w.editor(), Qt::Key_X);
-            lateness.start();
-            QElapsedTimer clock;
-            clock.start();
-            w.action("F_mnuSAVE")->trigger();
-            const double took = double(clock.nsecsElapsed()) / 1e6;
-            settle(300);
-            print(row == 0 ? "small plain note saved" : "small encrypted note saved",
-                  lateness.stop(), took, {});
+            typeAndSave(Qt::Key_X,
+                        row == 0 ? "small plain note saved" : "small encrypted note saved");
             // Again at once: the key of this save is still being worked out.
-            QTest::keyClick(w.editor(), Qt::Key_Y);
-            lateness.start();
-            clock.start();
-            w.action("F_mnuSAVE")->trigger();
-            const double again = double(clock.nsecsElapsed()) / 1e6;
-            settle(300);
-            print(row == 0 ? "saved again at once" : "saved again at once, encrypted",
-                  lateness.stop(), again, {});
+            typeAndSave(Qt::Key_Y,
+                        row == 0 ? "saved again at once" : "saved again at once, encrypted");
         }
     }
 }
