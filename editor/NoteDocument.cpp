@@ -68,6 +68,7 @@ void NoteDocument::showNote(const DecodedNote &note)
 
 void NoteDocument::clear()
 {
+    dropLarge();
     showNote({});
 }
 

@@ -43,7 +43,7 @@ public:
     // Replaces the whole text with `note`, as the program's text: it cannot be undone, and
     // leaves the document unmodified.
     void showNote(const DecodedNote &note);
-    // The same with no text.
+    // The same with no text; a large document is dropped rather than emptied (dropLarge).
     void clear();
     // Puts an empty document in place of a large one, so that what comes next need not empty
     // the large one on this thread: the large one is deleted on a thread of its own.

@@ -95,7 +95,6 @@ void NoteDisplay::LoadNote(const QString &path, Asking asking)
         m_session.beginLoading(path);
         {
             const NoteSession::Replacing replacing(m_session);
-            m_document.dropLarge();
             m_document.clear();
         }
         m_document.keptBytes().reset();
@@ -347,7 +346,6 @@ void NoteDisplay::showNone()
     stopLoading();
     {
         const NoteSession::Replacing replacing(m_session);
-        m_document.dropLarge();
         m_document.clear();
     }
     m_document.keptBytes().reset();

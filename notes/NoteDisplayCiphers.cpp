@@ -109,7 +109,6 @@ void NoteDisplay::showDecrypted(DecodedNote note, SecretBytes passphrase)
     // meanwhile; keys typed meanwhile wait for it. Its armour is no longer shown.
     {
         const NoteSession::Replacing replacing(m_session);
-        m_document.dropLarge();
         m_document.clear();
     }
     beginBusy();
